@@ -1,0 +1,43 @@
+#pragma once
+// Settings and definition files of sections and keys (main.dat, user.dat, arena.dat ...).
+// Sections match by prefix and keys exactly, both without regard to case; each reader keeps a
+// one-entry cache so the many keys of one section cost a seek each.
+
+#include <cstddef>
+#include <cstdio>
+
+// Reads key of section from the file. 1 and the value when found; 0 and the default (empty when
+// none) when not, writing the default into the file first when writeMissing is set and there is
+// a default. A null file name closes the cached file and returns 0.
+int GetConfigString(const char* fileName, const char* section, const char* key, char* out, size_t outSize,
+                    const char* defaultText, int writeMissing);
+int GetConfigInt(const char* fileName, const char* section, const char* key, int* out, int defaultValue,
+                 int writeMissing);
+
+// The same from a stream a loader holds open; never writes. A ';' inside a value is kept.
+int ReadConfigString(FILE* stream, const char* section, const char* key, char* out, size_t outSize,
+                     const char* defaultText);
+int ReadConfigInt(FILE* stream, const char* section, const char* key, int* out, int defaultValue);
+
+// Sets key of section to value by rewriting the file through a temporary file beside it, which
+// replaces the original only when complete. 1 on success (also when the value was already there),
+// 0 when the file could not be written.
+int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value);
+int WriteConfigInt(const char* fileName, const char* section, const char* key, int value);
+
+// Line-level helpers, shared by the readers and the writer.
+constexpr size_t kConfigLineSize = 255;  // 254 characters and the terminator
+
+size_t TrimLine(char* line);
+bool IsSectionLine(const char* line);
+bool SectionMatches(const char* line, const char* section);
+bool KeyMatches(const char* line, const char* key);
+// Next non-comment line, trimmed, into line (kConfigLineSize bytes); false at the end.
+bool ReadConfigLine(FILE* file, char* line);
+bool ReadConfigLineStream(FILE* stream, char* line);
+bool FindSection(FILE* file, const char* section);
+bool FindSectionStream(FILE* stream, const char* section);
+bool FindKey(FILE* file, const char* key, char* line);
+bool FindKeyStream(FILE* stream, const char* key, char* line);
+// Drops the stream cache (a loader closing the stream it read from should call this).
+void ForgetConfigStream(FILE* stream);

@@ -1,0 +1,64 @@
+# Shared compile settings and the small helpers every folder uses.
+
+set(QUORRIN_WARNINGS -Wall -Wextra)
+add_compile_options(${QUORRIN_WARNINGS})
+
+if(QUORRIN_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+set(QUORRIN_LIBFUZZER OFF)
+if(QUORRIN_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  set(QUORRIN_LIBFUZZER ON)
+endif()
+
+# quorrin_library(name DIR dir [DEPS ...]): a static library of every source in a folder.
+function(quorrin_library name)
+  cmake_parse_arguments(Q "" "" "DIRS;DEPS;PRIVATE_DEPS" ${ARGN})
+  set(srcs)
+  foreach(d ${Q_DIRS})
+    file(GLOB s CONFIGURE_DEPENDS ${d}/*.cpp)
+    list(APPEND srcs ${s})
+  endforeach()
+  if(NOT srcs)
+    set(stub ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
+    file(WRITE ${stub} "// ${name} has no sources yet.\n")
+    set(srcs ${stub})
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${Q_DEPS} PRIVATE ${Q_PRIVATE_DEPS})
+endfunction()
+
+# quorrin_test(name LABELS ... SOURCES ... DEPS ...): one GoogleTest program registered with CTest.
+function(quorrin_test name)
+  cmake_parse_arguments(Q "" "TIMEOUT" "LABELS;SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${Q_SOURCES})
+  target_link_libraries(${name} PRIVATE ${Q_DEPS} test_support GTest::gtest GTest::gmock GTest::gtest_main)
+  if(NOT Q_TIMEOUT)
+    set(Q_TIMEOUT 300)
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${Q_LABELS}" TIMEOUT ${Q_TIMEOUT}
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# quorrin_fuzz(name SOURCES ... DEPS ...): a libFuzzer program (clang) and always a replay program.
+function(quorrin_fuzz name)
+  cmake_parse_arguments(Q "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name}_replay ${Q_SOURCES} ${PROJECT_SOURCE_DIR}/fuzz/replay_main.cpp)
+  target_link_libraries(${name}_replay PRIVATE ${Q_DEPS})
+  if(QUORRIN_LIBFUZZER)
+    add_executable(${name} ${Q_SOURCES})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(${name} PRIVATE ${Q_DEPS})
+  endif()
+  set(seeds ${PROJECT_SOURCE_DIR}/fuzz/seeds/${name})
+  if(QUORRIN_TESTS AND EXISTS ${seeds})
+    add_test(NAME ${name}_seeds COMMAND ${name}_replay ${seeds})
+    set_tests_properties(${name}_seeds PROPERTIES LABELS "fuzz")
+  endif()
+endfunction()

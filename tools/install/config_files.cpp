@@ -1,0 +1,62 @@
+// main.dat and user.dat: the installation's settings and a first user's.
+
+#include "tools/install/install_step.h"
+
+namespace {
+
+const char kMainDat[] =
+    "; Quorrin installation settings\n"
+    "[main]\n"
+    "name=Wanderer\n"
+    "team=None\n"
+    "assumedname=\n"
+    "highlight=0\n"
+    "invisible=0\n"
+    "\n"
+    "[socket]\n"
+    "port=1234\n"
+    "stream_port=1234\n"
+    "address=127.0.0.1\n"
+    "protocol=datagram\n"
+    "\n"
+    "[drivers]\n"
+    "sound=miles\n"
+    "\n"
+    "[screens]\n"
+    "menu=wyzards2.pcx\n"
+    "gamebackfile=screen2.pcx\n"
+    "chatbackfile=screen2.pcx\n"
+    "kbdcfgbackfile=screen2.pcx\n"
+    "summarybackfile=screen2.pcx\n"
+    "charmanbackfile=screen2.pcx\n"
+    "chaosbackfile=screen2.pcx\n"
+    "orderbackfile=screen2.pcx\n"
+    "balancebackfile=screen2.pcx\n"
+    "\n"
+    "[viewport]\n"
+    "distance=256\n"
+    "left=4\n"
+    "right=404\n"
+    "top=10\n"
+    "bottom=300\n"
+    "\n"
+    "[help]\n"
+    "helpfile=help.txt\n";
+
+const char kUserDat[] =
+    "[main]\n"
+    "account=\n"
+    "password=\n"
+    "character=\n"
+    "last_slot=-1\n"
+    "team=None\n"
+    "number=0\n"
+    "debug=0\n";
+
+bool WriteConfigFiles(const InstallContext& ctx) {
+    return WriteTextFile(ctx.Path("main.dat"), kMainDat) && WriteTextFile(ctx.Path("user.dat"), kUserDat);
+}
+
+InstallStep g_step("config files", 10, WriteConfigFiles);
+
+}  // namespace
