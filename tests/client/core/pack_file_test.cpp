@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "client/core/pack_file.h"
+#include "common/byte_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tools/writers/pack_writer.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
+
+std::string Text(const PackFile& pack, const PackEntry& e) {
+    const uint8_t* p = pack.EntryData(e);
+    return p ? std::string(reinterpret_cast<const char*>(p), e.size) : std::string("<none>");
+}
+
+std::vector<PackSource> LevelFiles() {
+    return {
+        {"world.dat", Bytes(std::string(5000, 'w'))},
+        {"grid.dat", Bytes("grid bytes")},
+        {"Map.pcx", Bytes("a map")},
+        {"light/system.col", Bytes(std::string(300, '\x7f'))},
+        {"empty.dat", {}},
+    };
+}
+
+class PackFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir.Enter(); }
+
+    // Writes an archive under fileName that believes it is called storedName.
+    void Write(const std::string& fileName, const std::vector<uint8_t>& bytes) {
+        dir.Write(fileName, std::string(bytes.begin(), bytes.end()));
+    }
+    void WritePack(const std::string& fileName, const std::string& storedName, std::vector<PackSource> files) {
+        std::vector<uint8_t> bytes = BuildPackFile(storedName, std::move(files));
+        ASSERT_FALSE(bytes.empty());
+        Write(fileName, bytes);
+    }
+    int Open(const std::string& fileName, int mode = 1) { return pack.OpenPackFile(fileName.c_str(), mode); }
+
+    TempDir dir;
+    PackFile pack;
+};
+
+TEST_F(PackFileTest, OpensAndFindsEveryEntryWithoutRegardToCase) {
+    WritePack("grids/arena1.zpk", "arena1.zpk", LevelFiles());
+    ASSERT_EQ(Open("grids\\arena1.zpk"), 0);
+    EXPECT_EQ(pack.state, 1);
+    EXPECT_EQ(pack.entryCount, 5u);
+    EXPECT_EQ(pack.storedName, "arena1.zpk");
+    EXPECT_EQ(pack.totalSize, 5000u + 10 + 5 + 300);
+
+    PackEntry e;
+    ASSERT_EQ(pack.FindPackEntry("GRID.DAT", &e), 0);
+    EXPECT_STREQ(e.name, "grid.dat");
+    EXPECT_EQ(Text(pack, e), "grid bytes");
+    ASSERT_EQ(pack.FindPackEntry("map.pcx", &e), 0);
+    EXPECT_EQ(Text(pack, e), "a map");
+    ASSERT_EQ(pack.FindPackEntry("world.dat", &e), 0);
+    EXPECT_EQ(Text(pack, e), std::string(5000, 'w'));
+    ASSERT_EQ(pack.FindPackEntry("light/system.col", &e), 0);
+    EXPECT_EQ(e.size, 300u);
+    ASSERT_EQ(pack.FindPackEntry("empty.dat", &e), 0);
+    EXPECT_EQ(e.size, 0u);
+
+    EXPECT_EQ(pack.FindPackEntry("objects.dat", &e), -1);
+    EXPECT_EQ(pack.errorCode, PACK_NOT_FOUND);
+    EXPECT_EQ(pack.FindPackEntry("", &e), -1);
+    EXPECT_EQ(pack.errorCode, PACK_NO_NAME);
+    // A failed look-up leaves the archive usable.
+    EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), 0);
+
+    pack.ClosePackFile();
+    EXPECT_EQ(pack.state, 0);
+    EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
+}
+
+TEST_F(PackFileTest, DirectoryOnlyModeInflatesNothing) {
+    WritePack("a.zpk", "a.zpk", LevelFiles());
+    ASSERT_EQ(Open("a.zpk", 0), 0);
+    PackEntry e;
+    ASSERT_EQ(pack.FindPackEntry("grid.dat", &e), 0);
+    EXPECT_EQ(e.size, 10u);
+    EXPECT_EQ(pack.EntryData(e), nullptr);
+    EXPECT_FALSE(pack.dataBlock);
+}
+
+TEST_F(PackFileTest, ZeroEntriesOpenAndFindNothing) {
+    WritePack("none.zpk", "none.zpk", {});
+    ASSERT_EQ(Open("none.zpk"), 0);
+    PackEntry e;
+    EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
+    EXPECT_EQ(pack.errorCode, PACK_NOT_FOUND);
+}
+
+TEST_F(PackFileTest, StoredNameGuardsAgainstRenamedArchives) {
+    WritePack("renamed.zpk", "arena1.zpk", LevelFiles());
+    EXPECT_EQ(Open("renamed.zpk"), -1);
+    EXPECT_EQ(pack.errorCode, PACK_BAD_NAME);
+    EXPECT_EQ(pack.state, -1);
+    // A look-up on the failed archive fails and keeps the open's code.
+    PackEntry e;
+    EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
+    EXPECT_EQ(pack.errorCode, PACK_BAD_NAME);
+
+    WritePack("ARENA2.ZPK", "arena2.zpk", LevelFiles());
+    EXPECT_EQ(Open("ARENA2.ZPK"), 0);
+}
+
+TEST_F(PackFileTest, HeaderFaultsGiveTheirCodes) {
+    std::vector<uint8_t> good = BuildPackFile("a.zpk", LevelFiles());
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        int code;
+    };
+    std::vector<Case> cases;
+    auto with = [&](size_t at, uint8_t v) {
+        std::vector<uint8_t> b = good;
+        b[at] = v;
+        return b;
+    };
+    cases.push_back({"magic", with(0, 'X'), PACK_BAD_MAGIC});
+    cases.push_back({"too short for magic", {'Z', 'P'}, PACK_BAD_MAGIC});
+    cases.push_back({"version", with(4, 3), PACK_BAD_VERSION});
+    cases.push_back({"header cut", std::vector<uint8_t>(good.begin(), good.begin() + 12), PACK_SHORT_READ});
+    // Name length (header word 2, each byte XORed with its index) raised above 281.
+    cases.push_back({"name length", with(5 + 9, 0x02 ^ 9), PACK_BAD_NAME});
+    cases.push_back({"directory cut", std::vector<uint8_t>(good.begin(), good.begin() + 40), PACK_SHORT_READ});
+    cases.push_back({"directory crc", with(5, good[5] ^ 1), PACK_BAD_CRC});
+    cases.push_back({"name not zlib", with(kPackPrefixSize, 0), PACK_BAD_DEFLATE});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write("a.zpk", c.bytes);
+        EXPECT_EQ(Open("a.zpk"), -1);
+        EXPECT_EQ(pack.errorCode, c.code);
+        EXPECT_EQ(pack.state, -1);
+    }
+    EXPECT_EQ(Open("missing.zpk"), -1);
+    EXPECT_EQ(pack.errorCode, PACK_CANNOT_OPEN);
+    EXPECT_EQ(pack.OpenPackFile(nullptr, 1), -1);
+    EXPECT_EQ(pack.errorCode, PACK_NO_NAME);
+}
+
+TEST_F(PackFileTest, OneFlippedBitInAnEntryFailsTheWholeOpen) {
+    std::vector<uint8_t> bytes = BuildPackFile("a.zpk", LevelFiles());
+    bytes[bytes.size() - 3] ^= 0x10;  // inside the last entry's compressed bytes
+    Write("a.zpk", bytes);
+    EXPECT_EQ(Open("a.zpk"), -1);
+    EXPECT_EQ(pack.errorCode, PACK_BAD_CRC);
+    EXPECT_FALSE(pack.dataBlock);
+
+    bytes.resize(bytes.size() - 3);  // the data area cut short
+    Write("a.zpk", bytes);
+    EXPECT_EQ(Open("a.zpk"), -1);
+    EXPECT_EQ(pack.errorCode, PACK_CANNOT_OPEN);
+}
+
+TEST_F(PackFileTest, WriterSortsWhateverOrderItIsGiven) {
+    std::vector<PackSource> files;
+    for (const char* n : {"zeta.dat", "Alpha.pcx", "mid.dat", "beta.dat", "ALPHA2.pcx"})
+        files.push_back({n, Bytes(n)});
+    WritePack("s.zpk", "s.zpk", files);
+    ASSERT_EQ(Open("s.zpk"), 0);
+    for (const PackSource& f : files) {
+        PackEntry e;
+        ASSERT_EQ(pack.FindPackEntry(f.name.c_str(), &e), 0) << f.name;
+        EXPECT_EQ(Text(pack, e), f.name);
+    }
+    for (size_t i = 1; i < pack.directory.size(); ++i)
+        EXPECT_LT(ComparePackEntries(pack.directory[i - 1], pack.directory[i]), 0);
+    // Names that differ only in case cannot both be found, so the writer refuses them.
+    EXPECT_TRUE(BuildPackFile("d.zpk", {{"a.dat", {}}, {"A.DAT", {}}}).empty());
+}
+
+// Archives whose directory lies about the data: each must fail the open instead of handing out
+// memory outside the inflated block.
+class HostileDirectoryTest : public PackFileTest {
+protected:
+    struct Hostile {
+        const char* what;
+        std::vector<PackEntry> entries;
+        uint32_t count;
+        int code;
+    };
+
+    PackEntry Entry(const char* name, uint32_t offset, uint32_t size, const std::vector<uint8_t>& packed,
+                    uint32_t packedOffset = 0) {
+        PackEntry e;
+        std::strncpy(e.name, name, sizeof e.name - 1);
+        e.offset = offset;
+        e.size = size;
+        e.dataOffset = packedOffset;
+        e.packedSize = static_cast<uint32_t>(packed.size());
+        e.crc = Crc32Of(packed);
+        return e;
+    }
+
+    int OpenAssembled(const std::vector<PackEntry>& entries, uint32_t count, const std::vector<uint8_t>& data) {
+        ByteWriter dirBytes;
+        for (const PackEntry& e : entries)
+            WritePackEntry(dirBytes, e);
+        Write("h.zpk", AssemblePackFile("h.zpk", dirBytes.Data(), count, data));
+        return Open("h.zpk");
+    }
+};
+
+TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
+    const std::string content = "sixteen bytes!!!";
+    std::vector<uint8_t> packed = DeflateBytes(reinterpret_cast<const uint8_t*>(content.data()), content.size());
+    const uint32_t n = static_cast<uint32_t>(content.size());
+
+    PackEntry unterminated = Entry("a.dat", 0, n, packed);
+    std::memset(unterminated.name, 'x', sizeof unterminated.name);
+
+    std::vector<Hostile> cases = {
+        {"sound", {Entry("a.dat", 0, n, packed)}, 1, 0},
+        {"offset past the block", {Entry("a.dat", 1, n, packed)}, 1, PACK_BAD_DEFLATE},
+        {"offset and size wrap around", {Entry("a.dat", 0xFFFFFFF8u, n, packed)}, 1, PACK_BAD_DEFLATE},
+        {"declared size larger than the content", {Entry("a.dat", 0, n + 4, packed)}, 1, PACK_BAD_DEFLATE},
+        {"declared size smaller than the content", {Entry("a.dat", 0, n - 4, packed)}, 1, PACK_BAD_DEFLATE},
+        {"size no packed bytes could hold", {Entry("a.dat", 0, 0x7FFFFFFF, packed)}, 1, PACK_BAD_DEFLATE},
+        {"unterminated name", {unterminated}, 1, PACK_BAD_DEFLATE},
+        {"count above the directory", {Entry("a.dat", 0, n, packed)}, 2, PACK_BAD_DEFLATE},
+        {"count below the directory", {Entry("a.dat", 0, n, packed), Entry("b.dat", n, n, packed)}, 1,
+         PACK_BAD_DEFLATE},
+        // 0x40000001 x 284 is 284 in 32 bits.
+        {"count whose size overflows", {Entry("a.dat", 0, n, packed)}, 0x40000001u, PACK_BAD_DEFLATE},
+        {"sizes summing past 4 GB",
+         {Entry("a.dat", 0, 0xFFFFFFF0u, packed), Entry("b.dat", 0, 0x20, packed)}, 2, PACK_BAD_DEFLATE},
+    };
+    for (const Hostile& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> data;
+        for (size_t i = 0; i < c.entries.size(); ++i)
+            data.insert(data.end(), packed.begin(), packed.end());
+        EXPECT_EQ(OpenAssembled(c.entries, c.count, data), c.code == 0 ? 0 : -1);
+        EXPECT_EQ(pack.errorCode, c.code);
+        if (c.code != 0)
+            EXPECT_FALSE(pack.dataBlock);
+    }
+}
+
+TEST_F(HostileDirectoryTest, PackedSizesPastTheFileFailAsUnreadable) {
+    std::vector<uint8_t> packed = DeflateBytes(reinterpret_cast<const uint8_t*>("abc"), 3);
+    PackEntry e = Entry("a.dat", 0, 3, packed);
+    e.packedSize = 1u << 30;
+    EXPECT_EQ(OpenAssembled({e}, 1, packed), -1);
+    EXPECT_EQ(pack.errorCode, PACK_CANNOT_OPEN);
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+# Level packs, PCX pictures and the spell files.
+quorrin_test(datafiles_core_tests
+  LABELS datafiles
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/pack_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pcx_image_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/spell_files_test.cpp
+  DEPS client tools_writers)
+target_compile_definitions(datafiles_core_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(datafiles_core_tests sample_install)
