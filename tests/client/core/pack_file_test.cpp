@@ -243,8 +243,9 @@ TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
             data.insert(data.end(), packed.begin(), packed.end());
         EXPECT_EQ(OpenAssembled(c.entries, c.count, data), c.code == 0 ? 0 : -1);
         EXPECT_EQ(pack.errorCode, c.code);
-        if (c.code != 0)
+        if (c.code != 0) {
             EXPECT_FALSE(pack.dataBlock);
+        }
     }
 }
 

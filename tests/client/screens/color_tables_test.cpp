@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "client/core/config_file.h"
+#include "client/core/error_log.h"
+#include "client/core/pack_file.h"
+#include "client/screens/color_tables.h"
+#include "common/byte_writer.h"
+#include "tests/support/temp_dir.h"
+#include "tools/writers/color_table_writer.h"
+#include "tools/writers/pack_writer.h"
+#include "tools/writers/pcx_writer.h"
+
+namespace {
+
+// The settings reader keeps the last file open; each test's directory goes away.
+void ReleaseConfigFile() {
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+}
+
+std::string AsText(const std::vector<uint8_t>& b) {
+    return std::string(b.begin(), b.end());
+}
+
+// A .col file whose every entry is v.
+std::vector<uint8_t> FlatCol(uint16_t v) {
+    ByteWriter w;
+    for (int i = 0; i < kShadeRows * 256; ++i)
+        w.U16LE(v);
+    return w.Data();
+}
+
+uint16_t Converted(uint16_t v, ChannelBoosts boosts, ChannelBits bits) {
+    static LightTable table;
+    std::vector<uint8_t> col = FlatCol(v);
+    ConvertLightTable(col.data(), boosts, bits, table);
+    EXPECT_EQ(table.rows[0][0] >> 16, table.rows[0][0] & 0xFFFF);  // the pixel twice
+    return static_cast<uint16_t>(table.rows[kShadeRows - 1][255]);
+}
+
+TEST(ColorTables, PixelPackingFollowsTheChannelBits) {
+    EXPECT_EQ(PackPixel16(kChannels555, 255, 255, 255), 0x7FFF);
+    EXPECT_EQ(PackPixel16(kChannels555, 214, 168, 65), 0x6AA8);
+    EXPECT_EQ(PackPixel16(kChannels565, 255, 255, 255), 0xFFFF);
+    EXPECT_EQ(PackPixel16(kChannels565, 214, 168, 65), 0xD548);
+}
+
+TEST(ColorTables, ConversionAndChannelBoosts) {
+    struct Case {
+        const char* what;
+        uint16_t col;
+        ChannelBoosts boosts;
+        ChannelBits bits;
+        uint16_t pixel;
+    };
+    const Case cases[] = {
+        {"565 as stored", 0x1234, {}, kChannels565, 0x1234},
+        {"555 white", 0xFFFF, {}, kChannels555, 0x7FFF},
+        {"555 red", 0xF800, {}, kChannels555, 0x7C00},
+        {"565 with a boost is rebuilt", 0x8800, {1, 0, 0}, kChannels565, 0xF800},     // red 0x88 -> 255
+        {"boost 1 doubles below 128", 0x4000, {1, 0, 0}, kChannels565, 0x8000},       // 0x40 -> 128
+        {"boost 2 saturates from 64", 0x4000, {2, 0, 0}, kChannels565, 0xF800},       // 0x40 -> 255
+        {"boost 2 quadruples below 64", 0x3800, {2, 0, 0}, kChannels565, 0xE000},     // 0x38 -> 224
+        {"green boost", 0x0200, {0, 1, 0}, kChannels555, 0x0200},                     // 0x40 -> 128
+        {"blue boost 2", 0x0008, {0, 0, 2}, kChannels555, 0x001F},                    // 0x40 -> 255
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Converted(c.col, c.boosts, c.bits), c.pixel);
+    }
+}
+
+TEST(ColorTables, ShadeValuesPickRows) {
+    BuildShadeTables();
+    const LightTable& base = *GetLightTable(0);
+    EXPECT_EQ(ShadeTable[100], base.rows[0]);
+    EXPECT_EQ(ShadeTable[255], base.rows[0]);
+    EXPECT_EQ(ShadeTable[260], base.rows[4]);
+    EXPECT_EQ(ShadeTable[288], base.rows[32]);
+    EXPECT_EQ(ShadeTable[300], base.rows[32]);
+    EXPECT_EQ(ShadeTable[511], base.rows[32]);
+    EXPECT_EQ(PaletteColourTable, base.rows[32]);
+    EXPECT_EQ(GetLightTable(1), nullptr);
+    EXPECT_NE(GetLightTable(23), nullptr);
+    EXPECT_EQ(GetLightTable(24), nullptr);
+}
+
+class LightSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.Enter();
+        ASSERT_TRUE(OpenErrorLog());
+        palette = SamplePalette();
+        std::vector<uint8_t> swatch(256);
+        for (int i = 0; i < 256; ++i)
+            swatch[i] = static_cast<uint8_t>(i);
+        dir.Write("light/system.col", AsText(BuildColFile(palette)));
+        dir.Write("light/tran565.tra", AsText(BuildTranslationTable(palette, kChannels565)));
+        dir.Write("light/tran555.tra", AsText(BuildTranslationTable(palette, kChannels555)));
+        dir.Write("light/syspal.pcx", AsText(BuildPcx(16, 16, swatch.data(), palette.data())));
+    }
+    void TearDown() override {
+        ReleaseConfigFile();
+        CloseErrorLog();
+    }
+    std::string Log() { return dir.Read("error.log"); }
+
+    TempDir dir;
+    Palette palette;
+};
+
+TEST_F(LightSourceTest, LoadsTheBaseTableInverseTableAndPalette) {
+    dir.Write("color.dat", "[color_tables]\n00=system.col\n");
+    std::memset(SystemPalette, 0, sizeof SystemPalette);
+    ASSERT_EQ(init_lightsource("color.dat", kChannels565), 0);
+    // Index 31 is white, index 33 the darkest red.
+    EXPECT_EQ(PaletteColourTable[31], 0xFFFFu * 0x10001u);
+    EXPECT_EQ(PaletteColourTable[33] & 0xFFFF, PackPixel16(kChannels565, palette[99], palette[100], palette[101]));
+    EXPECT_EQ(GetLightTable(0)->rows[0][31], 0u);  // the darkest row is black
+    EXPECT_EQ(InverseColourTable[0xFFFF], 31);
+    EXPECT_EQ(InverseColourTable[0], 0);
+    EXPECT_EQ(std::memcmp(SystemPalette, palette.data(), sizeof SystemPalette), 0);
+
+    ASSERT_EQ(init_lightsource("color.dat", kChannels555), 0);
+    EXPECT_EQ(PaletteColourTable[31], 0x7FFFu * 0x10001u);
+    EXPECT_EQ(InverseColourTable[0x7FFF], 31);
+    EXPECT_EQ(Log(), "Log File Started.\n");
+}
+
+TEST_F(LightSourceTest, MissingKeyFallsBackToSystemCol) {
+    dir.Write("color.dat", "[color_tables]\nred00=1\n");
+    ASSERT_EQ(init_lightsource("color.dat", kChannels565), 0);
+    EXPECT_EQ(PaletteColourTable[31], 0xFFFFu * 0x10001u);
+    EXPECT_NE(Log().find(":WARNING: No entry for 0 in color table! defaulting to system.col.\n"), std::string::npos);
+}
+
+TEST_F(LightSourceTest, MissingFilesAreReportedAsFatal) {
+    dir.Write("color.dat", "[color_tables]\n00=gone.col\n");
+    EXPECT_EQ(init_lightsource("color.dat", kChannels565), -1);
+    EXPECT_NE(Log().find(":ERROR: Common\\Init::init_lightsource() - could not find file: light\\gone.col\n"),
+              std::string::npos);
+
+    dir.Write("color.dat", "[color_tables]\n00=short.col\n");
+    dir.Write("light/short.col", std::string(100, '\0'));
+    EXPECT_EQ(init_lightsource("color.dat", kChannels565), -1);
+
+    dir.Write("color.dat", "[color_tables]\n00=system.col\n");
+    std::remove("light/tran555.tra");
+    EXPECT_EQ(init_lightsource("color.dat", kChannels555), -1);
+    EXPECT_NE(Log().find(":ERROR: Common\\Init::init_lightsource() - could not fopen() file: 'light\\tran555.tra'.\n"),
+              std::string::npos);
+}
+
+TEST_F(LightSourceTest, GridTablesComeFromTheLevelPack) {
+    std::vector<uint8_t> red = FlatCol(0xF800);
+    std::vector<uint8_t> blue = FlatCol(0x001F);
+    dir.Write("lvl.zpk", AsText(BuildPackFile("lvl.zpk", {
+        {"light/red.col", red},
+        {"light/system.col", blue},
+        {"light/short.col", std::vector<uint8_t>(red.begin(), red.end() - 2)},
+    })));
+    PackFile pack("lvl.zpk", 1);
+    ASSERT_EQ(pack.state, 1);
+
+    // Known contents first, so that tables the pack does not give can be seen to stay as they were.
+    for (int n = kFirstGridLightTable; n <= kLastGridLightTable; ++n)
+        for (auto& row : GetLightTable(n)->rows)
+            for (uint32_t& e : row)
+                e = 0x12341234u;
+    const char config[] =
+        "[color_tables]\n16=red.col\nred16=0\n17=red.col\n18=missing.col\n19=short.col\n20=red.col\n"
+        "21=red.col\n22=red.col\n";
+    FILE* stream = fmemopen(const_cast<char*>(config), sizeof config - 1, "r");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(InitGridLightsourceFromPack(pack, stream, kChannels555), 0);
+    ForgetConfigStream(stream);
+    std::fclose(stream);
+
+    EXPECT_EQ(GetLightTable(16)->rows[5][7], 0x7C00u * 0x10001u);
+    EXPECT_EQ(GetLightTable(17)->rows[32][255], 0x7C00u * 0x10001u);
+    EXPECT_EQ(GetLightTable(18)->rows[0][0], 0x12341234u);
+    EXPECT_EQ(GetLightTable(19)->rows[32][255], 0x12341234u);
+    EXPECT_EQ(GetLightTable(23)->rows[0][0], 0x001Fu * 0x10001u);  // no key: light/system.col
+    std::string log = Log();
+    EXPECT_NE(log.find(":ERROR: InitGridLightsourceFromPack - Could not find file: light/missing.col\n"),
+              std::string::npos);
+    EXPECT_NE(log.find(":ERROR: InitGridLightsourceFromPack - Bad color table: light/short.col\n"),
+              std::string::npos);
+    EXPECT_NE(log.find("\nNo entry for 23 in grid color table! defaulting to system.col.\n"), std::string::npos);
+}
+
+TEST(SampleInstallation, ColourTablesLoad) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.File("light"));
+    for (const char* name : {"color.dat", "light/system.col", "light/tran565.tra", "light/tran555.tra",
+                             "light/syspal.pcx"})
+        std::filesystem::copy_file(std::string(SAMPLE_INSTALL_DIR "/") + name, dir.File(name));
+    dir.Enter();
+    for (ChannelBits bits : {kChannels565, kChannels555}) {
+        ASSERT_EQ(init_lightsource("color.dat", bits), 0);
+        EXPECT_EQ(InverseColourTable[PaletteColourTable[200] & 0xFFFF], 200);
+    }
+    ReleaseConfigFile();
+}
+
+}  // namespace
