@@ -181,20 +181,19 @@ int PackFile::ReadDirectory(ByteReader& r, uint32_t dirCrc, uint32_t dirLength, 
 int PackFile::InflateEntries(ByteReader& r, uint64_t packedTotal) {
     if (packedTotal > r.Remaining())
         return PACK_CANNOT_OPEN;
-    const uint8_t* in = r.Current();
     dataBlock.reset(new (std::nothrow) uint8_t[totalSize ? totalSize : 1]);
     if (!dataBlock)
         return PACK_NO_MEMORY;
-    const uint8_t* p = in;
     uint8_t* out = dataBlock.get();
     for (const PackEntry& e : directory) {
-        if (crc32(crc32(0L, Z_NULL, 0), p, e.packedSize) != e.crc)
+        std::string_view packed = r.View(e.packedSize);
+        const Bytef* in = reinterpret_cast<const Bytef*>(packed.data());
+        if (crc32(crc32(0L, Z_NULL, 0), in, e.packedSize) != e.crc)
             return PACK_BAD_CRC;
         uLongf inflated = e.size;
-        int z = uncompress(out, &inflated, p, e.packedSize);
+        int z = uncompress(out, &inflated, in, e.packedSize);
         if (z != Z_OK || inflated != e.size)
             return PACK_BAD_DEFLATE;
-        p += e.packedSize;
         out += e.size;
     }
     return 0;

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "client/core/error_log.h"
-#include "common/text.h"
 #include "client/core/game_file_bytes.h"
+#include "common/text.h"
 #include "platform/win/win.h"
 
 namespace {
@@ -143,8 +143,6 @@ int PcxImage::Decode(ByteReader& body, int mode, const PcxScreenTarget* screen) 
     }
     pixelOrigin = mode;
 
-    const uint8_t* in = body.Current();
-    const uint8_t* end = in + body.Remaining();
     int run = 0;
     uint8_t value = 0;
     int x = 0;
@@ -153,13 +151,13 @@ int PcxImage::Decode(ByteReader& body, int mode, const PcxScreenTarget* screen) 
         if (run > 0) {
             --run;
         } else {
-            if (in == end)
+            if (body.AtEnd())
                 break;
-            uint8_t b = *in++;
+            uint8_t b = body.U8();
             if (b > 191) {
-                if (in == end)
+                if (body.AtEnd())
                     break;
-                value = *in++;
+                value = body.U8();
                 int n = b & 63;
                 run = n > 1 ? n - 1 : 0;
             } else {
