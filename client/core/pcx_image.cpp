@@ -1,6 +1,5 @@
 #include "client/core/pcx_image.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -24,6 +23,7 @@ PixelPool& Pool() {
     return pool;
 }
 
+// The game clock, in tenths of a millisecond.
 uint32_t GameClockStamp() {
     return GetTickCount() * 10u;
 }
