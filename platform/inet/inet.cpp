@@ -1,0 +1,330 @@
+// HTTP over libcurl's multi interface. Every call that waits drives the session's transfers
+// itself in slices of at most 20 ms and runs the wait hook between slices, so the one thread of
+// the program keeps its windows served while data arrives.
+
+#include "platform/inet/inet.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/text.h"
+
+struct InternetObject {
+    enum class Kind { Session, Request };
+    explicit InternetObject(Kind k) : kind(k) {}
+    Kind kind;
+
+    // Session.
+    CURLM* multi = nullptr;
+    std::string agent;
+    DWORD accessType = INTERNET_OPEN_TYPE_PRECONFIG;
+    std::string proxy;
+    std::string proxyBypass;
+    std::set<InternetObject*> requests;
+
+    // Request.
+    InternetObject* session = nullptr;
+    CURL* easy = nullptr;
+    std::vector<uint8_t> data;  // received, not yet read from readPos on
+    size_t readPos = 0;
+    bool paused = false;
+    bool headersDone = false;
+    bool sawLocation = false;
+    bool done = false;
+    CURLcode result = CURLE_OK;
+
+    size_t Buffered() const { return data.size() - readPos; }
+};
+
+namespace platform {
+namespace {
+
+// Bytes a request holds before the transfer is paused until the reader catches up.
+constexpr size_t kBufferLimit = 256 * 1024;
+constexpr int kWaitSliceMs = 20;
+constexpr long kConnectTimeoutSeconds = 30;
+// A transfer that moves no byte for this long is broken.
+constexpr long kStallSeconds = 60;
+constexpr long kMaxRedirects = 5;
+
+struct InetState {
+    std::set<InternetObject*> live;
+    InternetWaitHook hook;
+    bool inHook = false;
+    bool unavailable = false;
+    bool curlReady = false;
+};
+
+InetState& Inet() {
+    static InetState state;
+    return state;
+}
+
+bool Live(InternetObject* h, InternetObject::Kind kind) {
+    return h && Inet().live.count(h) && h->kind == kind;
+}
+
+bool StartCurl() {
+    if (!Inet().curlReady)
+        Inet().curlReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    return Inet().curlReady;
+}
+
+size_t OnBody(char* ptr, size_t size, size_t count, void* user) {
+    auto* r = static_cast<InternetObject*>(user);
+    size_t n = size * count;
+    if (r->Buffered() >= kBufferLimit) {
+        r->paused = true;
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (r->readPos > 0 && r->readPos >= r->data.size() / 2) {
+        r->data.erase(r->data.begin(), r->data.begin() + static_cast<std::ptrdiff_t>(r->readPos));
+        r->readPos = 0;
+    }
+    r->data.insert(r->data.end(), ptr, ptr + n);
+    r->headersDone = true;
+    return n;
+}
+
+// Header lines of every answer, redirects and interim answers included. The headers are done
+// at the blank line of the answer that is not followed further.
+size_t OnHeader(char* ptr, size_t size, size_t count, void* user) {
+    auto* r = static_cast<InternetObject*>(user);
+    size_t n = size * count;
+    if (StartsWithNoCase(std::string_view(ptr, n), "HTTP/")) {
+        r->sawLocation = false;
+    } else if (StartsWithNoCase(std::string_view(ptr, n), "location:")) {
+        r->sawLocation = true;
+    } else if ((n == 2 && ptr[0] == '\r' && ptr[1] == '\n') || (n == 1 && ptr[0] == '\n')) {
+        long code = 0;
+        curl_easy_getinfo(r->easy, CURLINFO_RESPONSE_CODE, &code);
+        bool followed = code >= 300 && code < 400 && r->sawLocation;
+        if (code >= 200 && !followed)
+            r->headersDone = true;
+    }
+    return n;
+}
+
+void CollectFinished(InternetObject* session) {
+    int left = 0;
+    while (CURLMsg* m = curl_multi_info_read(session->multi, &left)) {
+        if (m->msg != CURLMSG_DONE)
+            continue;
+        char* priv = nullptr;
+        curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &priv);
+        auto* r = reinterpret_cast<InternetObject*>(priv);
+        if (r && session->requests.count(r)) {
+            r->done = true;
+            r->result = m->data.result;
+        }
+    }
+}
+
+// Moves the session's transfers on until ready() holds. False when the wait hook gave the call
+// up or the request went away meanwhile.
+template <typename Ready>
+bool Drive(InternetObject* r, size_t wanted, Ready ready) {
+    InternetObject* session = r->session;
+    for (;;) {
+        if (r->paused && r->Buffered() < std::max(wanted, kBufferLimit / 2)) {
+            r->paused = false;
+            curl_easy_pause(r->easy, CURLPAUSE_CONT);
+        }
+        int running = 0;
+        if (curl_multi_perform(session->multi, &running) != CURLM_OK) {
+            r->done = true;
+            r->result = CURLE_FAILED_INIT;
+        }
+        CollectFinished(session);
+        if (ready())
+            return true;
+        InetState& s = Inet();
+        if (s.hook && !s.inHook) {
+            s.inHook = true;
+            bool goOn = s.hook();
+            s.inHook = false;
+            if (!goOn || !Live(r, InternetObject::Kind::Request))
+                return false;
+        }
+        curl_multi_poll(session->multi, nullptr, 0, kWaitSliceMs, nullptr);
+    }
+}
+
+// What a browser would send for the same address: bytes that may not stand in a URL escaped.
+std::string EscapeUrl(const char* url) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char* p = url; *p; ++p) {
+        auto b = static_cast<unsigned char>(*p);
+        if (b <= 0x20 || b >= 0x7F || std::strchr("\"<>\\^`{|}", b)) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += static_cast<char>(b);
+        }
+    }
+    return out;
+}
+
+// The environment's bypass list with the loopback names added: a proxy never reaches them.
+std::string NoProxyList() {
+    std::string list = "localhost,127.0.0.1,::1";
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) {
+            list += ',';
+            list += v;
+            break;
+        }
+    }
+    return list;
+}
+
+void CloseRequest(InternetObject* r) {
+    if (r->session) {
+        curl_multi_remove_handle(r->session->multi, r->easy);
+        r->session->requests.erase(r);
+    }
+    curl_easy_cleanup(r->easy);
+    Inet().live.erase(r);
+    delete r;
+}
+
+}  // namespace
+
+void SetInternetWaitHook(InternetWaitHook hook) {
+    Inet().hook = std::move(hook);
+}
+
+void SetInternetUnavailable(bool unavailable) {
+    Inet().unavailable = unavailable;
+}
+
+}  // namespace platform
+
+using platform::Inet;
+using platform::Live;
+
+HINTERNET InternetOpenA(const char* agent, DWORD accessType, const char* proxy, const char* proxyBypass, DWORD) {
+    if (Inet().unavailable || !platform::StartCurl())
+        return nullptr;
+    CURLM* multi = curl_multi_init();
+    if (!multi)
+        return nullptr;
+    auto* s = new InternetObject(InternetObject::Kind::Session);
+    s->multi = multi;
+    s->agent = agent ? agent : "";
+    s->accessType = accessType;
+    s->proxy = proxy ? proxy : "";
+    s->proxyBypass = proxyBypass ? proxyBypass : "";
+    Inet().live.insert(s);
+    return s;
+}
+
+HINTERNET InternetOpenUrlA(HINTERNET session, const char* url, const char*, DWORD, DWORD, DWORD_PTR) {
+    if (!Live(session, InternetObject::Kind::Session) || !url)
+        return nullptr;
+    CURL* easy = curl_easy_init();
+    if (!easy)
+        return nullptr;
+    auto* r = new InternetObject(InternetObject::Kind::Request);
+    r->session = session;
+    r->easy = easy;
+    std::string escaped = platform::EscapeUrl(url);
+    std::string noProxy = platform::NoProxyList();
+    curl_easy_setopt(easy, CURLOPT_URL, escaped.c_str());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(r));
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, platform::OnBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, r);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, platform::OnHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, r);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, platform::kMaxRedirects);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, platform::kConnectTimeoutSeconds);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, platform::kStallSeconds);
+    if (!session->agent.empty())
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, session->agent.c_str());
+    switch (session->accessType) {
+    case INTERNET_OPEN_TYPE_DIRECT:
+        curl_easy_setopt(easy, CURLOPT_PROXY, "");
+        break;
+    case INTERNET_OPEN_TYPE_PROXY:
+        curl_easy_setopt(easy, CURLOPT_PROXY, session->proxy.c_str());
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, session->proxyBypass.c_str());
+        break;
+    default:
+        curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
+        break;
+    }
+    if (curl_multi_add_handle(session->multi, easy) != CURLM_OK) {
+        curl_easy_cleanup(easy);
+        delete r;
+        return nullptr;
+    }
+    session->requests.insert(r);
+    Inet().live.insert(r);
+
+    bool answered = platform::Drive(r, 0, [r] { return r->headersDone || r->done; });
+    if (!answered || !Live(r, InternetObject::Kind::Request)) {
+        if (Live(r, InternetObject::Kind::Request))
+            platform::CloseRequest(r);
+        return nullptr;
+    }
+    long code = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
+    bool failedEarly = r->done && r->result != CURLE_OK && !r->headersDone;
+    if (failedEarly || code < 200 || code > 299) {
+        platform::CloseRequest(r);
+        return nullptr;
+    }
+    return r;
+}
+
+BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD bytesToRead, DWORD* bytesRead) {
+    if (bytesRead)
+        *bytesRead = 0;
+    if (!Live(file, InternetObject::Kind::Request) || !bytesRead || (!buffer && bytesToRead))
+        return FALSE;
+    size_t wanted = bytesToRead;
+    if (!platform::Drive(file, wanted, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
+        return FALSE;
+    if (!Live(file, InternetObject::Kind::Request))
+        return FALSE;
+    // A broken transfer is a failed read, not an early end of the data.
+    if (file->done && file->result != CURLE_OK && file->Buffered() < wanted)
+        return FALSE;
+    size_t n = std::min(wanted, file->Buffered());
+    if (n)
+        std::memcpy(buffer, file->data.data() + file->readPos, n);
+    file->readPos += n;
+    *bytesRead = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL InternetCloseHandle(HINTERNET handle) {
+    if (Live(handle, InternetObject::Kind::Request)) {
+        platform::CloseRequest(handle);
+        return TRUE;
+    }
+    if (!Live(handle, InternetObject::Kind::Session))
+        return FALSE;
+    std::set<InternetObject*> requests = handle->requests;
+    for (InternetObject* r : requests)
+        platform::CloseRequest(r);
+    curl_multi_cleanup(handle->multi);
+    Inet().live.erase(handle);
+    delete handle;
+    return TRUE;
+}
