@@ -1,6 +1,9 @@
-// spell: the update utility. It brings the installation up to date and starts the game; the
-// update itself comes with its own work, so for now it only starts nothing and ends.
+// spell: the update utility. It brings the installation it stands in up to date from the update
+// servers named by update.dat and then starts the client, game.dll.
+
+#include "platform/win/win.h"
+#include "updater/lib/update_utility.h"
 
 int main() {
-    return 0;
+    return WinMain(nullptr, nullptr, "", SW_SHOWNORMAL);
 }

@@ -1,4 +1,5 @@
-// The built programs go into the installation so it can be started from there.
+// The built programs go into the installation so it can be started from there, with what the
+// update utility reads.
 
 #include <sys/stat.h>
 
@@ -28,8 +29,12 @@ bool CopyProgram(const std::string& from, const std::string& to) {
     return ::chmod(to.c_str(), 0755) == 0;
 }
 
+// spell starts the client under the name "game.dll", so the client is there under both names.
+// update.dat names the update server spell asks first: the local test server of the README.
 bool CopyPrograms(const InstallContext& ctx) {
-    return CopyProgram(ctx.gameProgram, ctx.Path("game")) && CopyProgram(ctx.spellProgram, ctx.Path("spell"));
+    return CopyProgram(ctx.gameProgram, ctx.Path("game")) && CopyProgram(ctx.gameProgram, ctx.Path("game.dll")) &&
+           CopyProgram(ctx.spellProgram, ctx.Path("spell")) &&
+           WriteTextFile(ctx.Path("update.dat"), "Zandorf Patch\nlocalhost:8642\n");
 }
 
 InstallStep g_step("programs", 90, CopyPrograms);

@@ -1,0 +1,300 @@
+#include "updater/lib/update_files.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <initializer_list>
+#include <new>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/dialog/dialog.h"
+#include "platform/fs/file_ops.h"
+#include "platform/fs/fs.h"
+#include "updater/lib/update_state.h"
+
+DownloadProgress CurrentProgress;
+uint8_t LastPercentShown = 0;
+
+namespace {
+
+uint8_t TransferBuffer[kTransferBlock];
+
+// A quit message taken while a transfer ran; the transfer ends the process once it has closed
+// what it holds.
+bool g_quitPending = false;
+int g_quitCode = 0;
+
+enum class Served { Nothing, Message, Quit };
+
+// Takes one waiting message: a quit is reported, anything else goes to the dialog manager or is
+// dispatched.
+Served ServeOneMessage() {
+    MSG msg;
+    if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+        return Served::Nothing;
+    if (msg.message == WM_QUIT) {
+        g_quitPending = true;
+        g_quitCode = static_cast<int>(msg.wParam);
+        return Served::Quit;
+    }
+    if (!IsDialogMessage(UpdateDialogWindow, &msg)) {
+        TranslateMessage(&msg);
+        DispatchMessage(&msg);
+    }
+    return Served::Message;
+}
+
+// While a transfer waits for the network the dialog is served, and a quit or a cancel gives
+// the wait up, so Cancel works even when a server stops sending.
+class ServeDialogWhileWaiting {
+public:
+    ServeDialogWhileWaiting() {
+        platform::SetInternetWaitHook([] { return ServeOneMessage() != Served::Quit && !CancelRequested; });
+    }
+    ~ServeDialogWhileWaiting() { platform::SetInternetWaitHook(nullptr); }
+    ServeDialogWhileWaiting(const ServeDialogWhileWaiting&) = delete;
+    ServeDialogWhileWaiting& operator=(const ServeDialogWhileWaiting&) = delete;
+};
+
+[[noreturn]] void EndForQuit() {
+    platform::RemoveFile(kListFileName);
+    ExitProcess(static_cast<UINT>(g_quitCode));
+}
+
+enum class LoopEnd { Done, Failed, Quit };
+
+// Reads the request to its end in blocks, handing each to take, which may refuse it. Between
+// two full reads one waiting message is served. A cancel ends the loop early.
+template <typename Take>
+LoopEnd RunTransferLoop(HINTERNET request, Take take) {
+    DWORD got = kTransferBlock;
+    while (got > 0 && !CancelRequested) {
+        got = 0;
+        if (!InternetReadFile(request, TransferBuffer, kTransferBlock, &got)) {
+            if (g_quitPending)
+                return LoopEnd::Quit;
+            return CancelRequested ? LoopEnd::Done : LoopEnd::Failed;
+        }
+        if (got == 0)
+            break;
+        if (!take(TransferBuffer, got))
+            return LoopEnd::Failed;
+        if (got < kTransferBlock)
+            break;
+        if (ServeOneMessage() == Served::Quit)
+            return LoopEnd::Quit;
+    }
+    return LoopEnd::Done;
+}
+
+HINTERNET OpenUrl(const std::string& url) {
+    HINTERNET request = InternetOpenUrlA(InternetSession, url.c_str(), nullptr, 0, 0, 0);
+    if (!request && g_quitPending)
+        EndForQuit();
+    return request;
+}
+
+bool HasDirectory(const std::string& path) {
+    return path.find_first_of("/\\") != std::string::npos;
+}
+
+bool LooksExecutable(const std::vector<uint8_t>& data) {
+    static const uint8_t kElf[] = {0x7F, 'E', 'L', 'F'};
+    return (data.size() >= 4 && std::memcmp(data.data(), kElf, 4) == 0) ||
+           (data.size() >= 2 && data[0] == '#' && data[1] == '!');
+}
+
+// Writes a file beside its place and renames it there only when it is whole, with its
+// permissions and times set, so a failure never touches the installed file.
+bool PutFileInPlace(const char* name, const FileListEntry& entry, const std::vector<uint8_t>& data) {
+    std::string target = platform::ResolveGamePath(name);
+    if (HasDirectory(target) && !MakeDirectories(target))
+        return false;
+    std::string temp;
+    FILE* f = platform::CreateTempFileBeside(target, &temp);
+    if (!f)
+        return false;
+    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    ok = std::fclose(f) == 0 && ok;
+    ok = ok && platform::SetReplacementMode(temp, target, LooksExecutable(data));
+    ok = ok && platform::SetFileTimes(temp, entry.time, entry.time);
+    ok = ok && platform::ReplaceFile(temp, target);
+    if (!ok)
+        platform::RemoveFile(temp);
+    return ok;
+}
+
+// Reads the header line and then one server per line into the given 1024-character buffers,
+// each non-empty and lower-cased.
+bool ReadServers(const char* fileName, std::initializer_list<char*> servers) {
+    FILE* f = platform::OpenGameFile(fileName, "rb");
+    if (!f)
+        return false;
+    std::string line;
+    bool ok = ReadTextLine(f, &line, kHeaderLineMax) == LineRead::Ok && line == kPatchHeader;
+    for (char* server : servers) {
+        ok = ok && ReadTextLine(f, &line, kHeaderLineMax) == LineRead::Ok && !line.empty();
+        if (ok) {
+            CopyText(server, kHeaderLineMax + 1, line);
+            LowerCaseInPlace(server);
+        }
+    }
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace
+
+void ResetTransferState() {
+    CurrentProgress = DownloadProgress{};
+    LastPercentShown = 0;
+    g_quitPending = false;
+    g_quitCode = 0;
+}
+
+bool DirectoryExists(const std::string& path) {
+    platform::FileStatus st;
+    return platform::GetFileStatus(path, &st) && st.isDirectory;
+}
+
+bool MakeDirectories(const std::string& path) {
+    for (size_t i = 1; i < path.size(); ++i) {
+        if (path[i] != '/' && path[i] != '\\')
+            continue;
+        std::string dir = path.substr(0, i);
+        if (!DirectoryExists(dir) && !platform::MakeDirectory(dir))
+            return false;
+    }
+    return true;
+}
+
+bool DownloadToFile(const char* url, const char* fileName) {
+    ServeDialogWhileWaiting serve;
+    HINTERNET request = OpenUrl(url);
+    if (!request)
+        return false;
+    if (HasDirectory(fileName) && !MakeDirectories(fileName)) {
+        InternetCloseHandle(request);
+        return false;
+    }
+    FILE* f = platform::OpenGameFile(fileName, "wb");
+    if (!f) {
+        InternetCloseHandle(request);
+        return false;
+    }
+    uint64_t written = 0;
+    LoopEnd end = RunTransferLoop(request, [&](const uint8_t* data, DWORD n) {
+        written += n;
+        return written <= kMaxListFileBytes && std::fwrite(data, 1, n, f) == n;
+    });
+    InternetCloseHandle(request);
+    bool closed = std::fclose(f) == 0;
+    if (end == LoopEnd::Quit)
+        EndForQuit();
+    return end == LoopEnd::Done && closed;
+}
+
+bool DownloadAndInflateFile(const char* url, const char* name, const FileListEntry& entry, ProgressCallback callback) {
+    ServeDialogWhileWaiting serve;
+    HINTERNET request = OpenUrl(url);
+    if (!request)
+        return false;
+    // The packed buffer grows with what arrives, never past the listed packed size, so a list
+    // that lies about sizes costs nothing until the data is really there.
+    std::vector<uint8_t> packed;
+    uint32_t fileCount = 0;
+    LoopEnd end = RunTransferLoop(request, [&](const uint8_t* data, DWORD n) {
+        if (n > entry.packedSize - fileCount)
+            return false;
+        try {
+            packed.insert(packed.end(), data, data + n);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        fileCount += n;
+        CurrentProgress.received += n;
+        if (callback)
+            callback(CurrentProgress);
+        return true;
+    });
+    InternetCloseHandle(request);
+    if (end == LoopEnd::Quit)
+        EndForQuit();
+    if (end != LoopEnd::Done || fileCount != entry.packedSize || CancelRequested)
+        return false;
+
+    std::vector<uint8_t> data;
+    try {
+        data.resize(entry.size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    uLongf inflated = entry.size;
+    if (uncompress(data.data(), &inflated, packed.data(), packed.size()) != Z_OK || inflated != entry.size)
+        return false;
+    packed = std::vector<uint8_t>();
+    return PutFileInPlace(name, entry, data);
+}
+
+void ShowDownloadProgress(DownloadProgress& p) {
+    // Nothing to receive counts as all received; more than announced never shows past 100.
+    int percent = 100;
+    if (p.total > 0)
+        percent = static_cast<int>(std::clamp(static_cast<double>(p.received) / static_cast<double>(p.total) * 100.0,
+                                              0.0, 100.0));
+    if (percent == LastPercentShown)
+        return;
+    SendDlgItemMessage(UpdateDialogWindow, IDC_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    uint32_t elapsed = timeGetTime() - p.start;
+    int rate = 0;
+    if (elapsed > 0)
+        rate = static_cast<int>(std::min(static_cast<double>(p.received / 1024) / (elapsed * 0.001),
+                                         static_cast<double>(INT_MAX)));
+    char detail[128];
+    FormatText(detail, sizeof detail, "Received: %dk of %dk (%d kps)", static_cast<int>(p.received / 1024),
+               static_cast<int>(p.total / 1024), rate);
+    SetDlgItemText(UpdateDialogWindow, IDC_DETAIL_LINE, detail);
+    LastPercentShown = static_cast<uint8_t>(percent);
+}
+
+bool ReadServerList() {
+    if (!ReadServers(kUpdateFileName, {UpdateServer}))
+        return false;
+    std::string url = std::string("http://") + UpdateServer;
+    if (!DownloadToFile(url.c_str(), kListFileName))
+        return false;
+    if (!ReadServers(kListFileName, {PatcherServer, ProductServer}))
+        return false;
+    Sleep(100);
+    platform::RemoveFile(kListFileName);
+    return true;
+}
+
+bool FetchFileList(const char* server) {
+    std::string url = std::string("http://") + server + "/" + kListFileName;
+    return DownloadToFile(url.c_str(), kListFileName);
+}
+
+bool DownloadMarkedFiles(const char* server, int* count) {
+    CurrentProgress.total = static_cast<int64_t>(CurrentFileList.neededPackedTotal);
+    CurrentProgress.received = 0;
+    CurrentProgress.start = timeGetTime();
+    *count = 0;
+    for (FileListEntry& e : CurrentFileList.entries) {
+        if (!e.needed)
+            continue;
+        LowerCaseInPlace(e.name);
+        const char* slash = std::strrchr(e.name, '/');
+        char status[300];
+        FormatText(status, sizeof status, "Receiving update file: %s", slash ? slash + 1 : e.name);
+        SetDlgItemText(UpdateDialogWindow, IDC_STATUS_LINE, status);
+        std::string url = std::string("http://") + server + "/" + e.name;
+        if (!DownloadAndInflateFile(url.c_str(), e.name, e, ShowDownloadProgress))
+            return false;
+        ++*count;
+    }
+    return true;
+}
