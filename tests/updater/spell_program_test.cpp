@@ -1,0 +1,118 @@
+// The spell program itself, run headless in an installation against a loopback update server:
+// the self-copy and restart as patch.bin, the update, and the start of the client.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "tests/support/temp_dir.h"
+#include "tests/support/update_server.h"
+#include "tests/support/wait_for_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kStandInClient[] = "#!/bin/sh\necho \"$0 $#\" > client-started.txt\n";
+
+class SpellProgramTest : public ::testing::Test {
+protected:
+    // The built utility under the given name, a stand-in client and update.dat.
+    void InstallSpell(const std::string& name) {
+        fs::copy_file(SPELL_PROGRAM, dir->File(name), fs::copy_options::overwrite_existing);
+        ::chmod(dir->File(name).c_str(), 0755);
+        if (!dir->Exists("game.dll")) {
+            dir->Write("game.dll", kStandInClient);
+            ::chmod(dir->File("game.dll").c_str(), 0755);
+        }
+        dir->Write("update.dat", servers.UpdateDat());
+        servers.ServeServerList();
+    }
+
+    // The patcher list naming a file as it is installed, so that it is not fetched.
+    void ListUnchanged(const std::string& server, const std::string& name) {
+        struct stat st;
+        ASSERT_EQ(::stat(dir->File(name).c_str(), &st), 0);
+        http.SetBody("/" + server + "/zandfix.dat",
+                     FileListText({EntryLine(static_cast<uint32_t>(st.st_size), 1, static_cast<uint32_t>(st.st_mtime),
+                                             name)}));
+    }
+
+    // Runs the program from elsewhere, headless; its exit code, with its output in spell.out.
+    int RunSpell(const std::string& name, const std::string& environment = "") {
+        std::string cmd = "cd / && GAME_HEADLESS=1 " + environment + " timeout 120 '" + dir->File(name) + "' >'" +
+                          dir->File("spell.out") + "' 2>&1";
+        int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    HttpTestServer http;
+    UpdateServers servers{http};
+    std::unique_ptr<TempDir> dir = std::make_unique<TempDir>();
+};
+
+TEST_F(SpellProgramTest, StartedAsSpellItRunsFromACopyUpdatesAndStartsTheClient) {
+    for (const char* name : {"spell", "SPELL.EXE", "Spell.Exe"}) {
+        dir = std::make_unique<TempDir>();
+        InstallSpell(name);
+        ListUnchanged("patcher", name);
+        servers.ServeFiles("product", {{"News/Today.txt", "the news", 946684800}});
+        EXPECT_EQ(RunSpell(name), 0) << dir->Read("spell.out");
+        EXPECT_TRUE(dir->Exists("patch.bin")) << name;
+        EXPECT_EQ(dir->Read("patch.bin"), dir->Read(name)) << name;
+        EXPECT_EQ(dir->Read("news/today.txt"), "the news") << name;
+        EXPECT_FALSE(dir->Exists("zandfix.dat"));
+        ASSERT_TRUE(WaitForFile(dir->File("client-started.txt"), 60)) << dir->Read("spell.out");
+        EXPECT_EQ(dir->Read("client-started.txt"), "game.dll 0\n");
+        EXPECT_NE(dir->Read("spell.out").find("[Zandorf Update] Receiving update file: today.txt"), std::string::npos);
+    }
+}
+
+TEST_F(SpellProgramTest, UnderAnotherNameItMakesNoCopy) {
+    InstallSpell("updater");
+    ListUnchanged("patcher", "updater");
+    servers.ServeFiles("product", {{"news.txt", "more news", 946684800}});
+    EXPECT_EQ(RunSpell("updater"), 0) << dir->Read("spell.out");
+    EXPECT_FALSE(dir->Exists("patch.bin"));
+    EXPECT_EQ(dir->Read("news.txt"), "more news");
+    EXPECT_TRUE(WaitForFile(dir->File("client-started.txt"), 60));
+}
+
+TEST_F(SpellProgramTest, ThePatcherPassReplacesTheRunningUtility) {
+    InstallSpell("spell");
+    const std::string next = "#!/bin/sh\necho the next utility\n";
+    servers.ServeFiles("patcher", {{"spell", next, 946684800}});
+    servers.ServeFiles("product", {{"news.txt", "never fetched", 946684800}});
+    EXPECT_EQ(RunSpell("spell"), 0) << dir->Read("spell.out");
+    EXPECT_EQ(dir->Read("spell"), next);
+    struct stat st;
+    ASSERT_EQ(::stat(dir->File("spell").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+    EXPECT_NE(dir->Read("spell.out").find("The Zandorf Patch Utility has been updated."), std::string::npos);
+    EXPECT_EQ(http.RequestCount("/product/zandfix.dat"), 0);
+    EXPECT_FALSE(dir->Exists("news.txt"));
+}
+
+// The sample installation as the build makes it: spell there updates it and starts the real
+// client, game.dll, which ends by its input script.
+TEST_F(SpellProgramTest, TheSampleInstallationUpdatesAndStartsTheGame) {
+    fs::copy(SAMPLE_INSTALL_DIR, dir->Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(dir->Exists("game.dll"));
+    EXPECT_EQ(dir->Read("game.dll"), dir->Read("game"));
+    EXPECT_EQ(dir->Read("update.dat").rfind("Zandorf Patch\n", 0), 0u);
+    dir->Write("update.dat", servers.UpdateDat());
+    servers.ServeServerList();
+    ListUnchanged("patcher", "spell");
+    servers.ServeFiles("product", {{"news.txt", "the sample news", 946684800}});
+    dir->Write("input.txt", "100 close\n");
+    EXPECT_EQ(RunSpell("spell", "GAME_INPUT='" + dir->File("input.txt") + "'"), 0) << dir->Read("spell.out");
+    EXPECT_EQ(dir->Read("news.txt"), "the sample news");
+    ASSERT_TRUE(WaitForFile(dir->File("error.log"), 60)) << dir->Read("spell.out");
+    EXPECT_EQ(dir->Read("error.log").rfind("Log File Started.", 0), 0u);
+}
+
+}  // namespace
