@@ -123,8 +123,9 @@ TEST(NormalizeListName, KeepsNamesInsideTheInstallation) {
     for (const Case& c : cases) {
         char out[256] = "unchanged";
         EXPECT_EQ(NormalizeListName(c.raw, out), c.normalized != nullptr) << c.raw;
-        if (c.normalized)
+        if (c.normalized) {
             EXPECT_STREQ(out, c.normalized) << c.raw;
+        }
     }
     char out[256];
     EXPECT_TRUE(NormalizeListName(std::string(255, 'a'), out));
@@ -181,7 +182,7 @@ protected:
     static std::string Lines(int count) {
         std::vector<std::string> lines;
         for (int i = 0; i < count; ++i)
-            lines.push_back(EntryLine(1, 1, 1, "f" + std::to_string(i)));
+            lines.push_back(EntryLine(1, 1, 1, std::to_string(i)));
         return FileListText(lines);
     }
 
