@@ -8,3 +8,9 @@ quorrin_test(datafiles_core_tests
   DEPS client tools_writers)
 target_compile_definitions(datafiles_core_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(datafiles_core_tests sample_install)
+
+# Sound and music: the front end and the sample layer over the silent backend.
+quorrin_test(client_sound_tests
+  LABELS sound
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/sound_test.cpp
+  DEPS client platform tools_writers common)

@@ -1,0 +1,10 @@
+#include "client/arena/game_clock.h"
+
+#include "platform/win/win.h"
+
+uint32_t GameClock = 0;
+
+uint32_t ReadGameClock() {
+    GameClock = static_cast<uint32_t>(GetTickCount()) * 10u;
+    return GameClock;
+}

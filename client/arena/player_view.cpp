@@ -1,0 +1,3 @@
+#include "client/arena/player_view.h"
+
+PlayerView* g_playerView = nullptr;
