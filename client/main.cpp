@@ -1,11 +1,12 @@
 // The game program. For now a scaffold for the start-up code that comes later: it moves to its
 // installation directory, opens its window, starts error.log and pumps messages until the window
-// is closed.
+// is closed. A crash anywhere writes errorlog.txt beside the program.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "client/core/crash_report.h"
 #include "client/core/error_log.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
@@ -34,6 +35,7 @@ bool EnterInstallationDirectory() {
 }  // namespace
 
 int main(int, char**) {
+    SetUnhandledExceptionFilter(CrashReportFilter);
     if (!EnterInstallationDirectory()) {
         std::fprintf(stderr, "game: cannot enter the installation directory\n");
         return 1;

@@ -1,0 +1,86 @@
+// crash_child <kind>: installs the game's crash report and then fails in the way named, so a test
+// can check the report and how the process ended. Addresses the test needs are printed first.
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+#include "client/core/crash_report.h"
+
+namespace {
+
+char* Page(int protection) {
+    void* p = mmap(nullptr, 4096, protection, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        std::exit(3);
+    std::printf("address %lx\n", reinterpret_cast<unsigned long>(p));
+    std::fflush(stdout);
+    return static_cast<char*>(p);
+}
+
+// Kept out of the sanitizers' reach: the point is the hardware's own exception.
+__attribute__((no_sanitize("undefined"))) int Divide(int a, int b) {
+    return a / b;
+}
+
+volatile int g_sink;
+
+// A call straight into the page: the sanitizers' own look at the callee would fault first.
+__attribute__((no_sanitize("undefined"))) void Jump(void (*fn)()) {
+    fn();
+}
+
+// Runs off the end of the stack (the depth check never holds; it keeps the compiler quiet).
+__attribute__((noinline)) int Recurse(int depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(depth);
+    if (depth < 0)
+        return 0;
+    g_sink = Recurse(depth + 1) + frame[0];
+    return g_sink;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    SetUnhandledExceptionFilter(CrashReportFilter);
+    const char* kind = argc > 1 ? argv[1] : "none";
+    volatile int zero = 0;
+    if (!std::strcmp(kind, "read")) {
+        volatile char* p = Page(PROT_NONE);
+        g_sink = p[16];
+    } else if (!std::strcmp(kind, "write")) {
+        volatile char* p = Page(PROT_READ);
+        p[32] = 1;
+    } else if (!std::strcmp(kind, "execute")) {
+        Jump(reinterpret_cast<void (*)()>(Page(PROT_NONE)));
+    } else if (!std::strcmp(kind, "divide")) {
+        g_sink = Divide(7, zero);
+    } else if (!std::strcmp(kind, "abort")) {
+        std::abort();
+    } else if (!std::strcmp(kind, "illegal")) {
+        __builtin_trap();
+    } else if (!std::strcmp(kind, "throw")) {
+        throw std::runtime_error("nobody catches this");
+    } else if (!std::strcmp(kind, "stack")) {
+        g_sink = Recurse(0);
+    } else if (!std::strcmp(kind, "bus")) {
+        // A mapping past the end of its file.
+        int fd = open("bus.tmp", O_RDWR | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0 || ftruncate(fd, 4096) != 0)
+            return 3;
+        void* p = mmap(nullptr, 4096, PROT_READ, MAP_SHARED, fd, 0);
+        if (p == MAP_FAILED || ftruncate(fd, 0) != 0)
+            return 3;
+        g_sink = static_cast<volatile char*>(p)[8];
+    }
+    return 0;
+}
