@@ -2,6 +2,7 @@
 // can check the report and how the process ended. Addresses the test needs are printed first.
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -46,6 +47,13 @@ __attribute__((noinline)) int Recurse(int depth) {
     return g_sink;
 }
 
+void* CrashOnWorker(void*) {
+    pthread_setname_np(pthread_self(), "worker");
+    volatile char* p = Page(PROT_NONE);
+    g_sink = p[0];
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,6 +76,12 @@ int main(int argc, char** argv) {
         std::abort();
     } else if (!std::strcmp(kind, "illegal")) {
         __builtin_trap();
+    } else if (!std::strcmp(kind, "breakpoint")) {
+        __builtin_debugtrap();
+    } else if (!std::strcmp(kind, "thread")) {
+        pthread_t worker;
+        pthread_create(&worker, nullptr, CrashOnWorker, nullptr);
+        pthread_join(worker, nullptr);
     } else if (!std::strcmp(kind, "throw")) {
         throw std::runtime_error("nobody catches this");
     } else if (!std::strcmp(kind, "stack")) {

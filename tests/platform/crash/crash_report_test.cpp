@@ -108,7 +108,8 @@ protected:
     std::string Log() const { return dir.Exists("errorlog.txt") ? dir.Read("errorlog.txt") : ""; }
 
     // Checks the layout of one report and returns its lines.
-    std::vector<std::string> CheckReport(const std::string& report, const std::string& name, const std::string& module) {
+    std::vector<std::string> CheckReport(const std::string& report, const std::string& name, const std::string& module,
+                                         const std::string& thread = "main thread") {
         std::vector<std::string> lines = SplitLines(report);
         EXPECT_EQ(report.find('\n'), report.find("\r\n") + 1) << "lines end with CR LF";
         EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), std::count(report.begin(), report.end(), '\r'));
@@ -119,7 +120,7 @@ protected:
         EXPECT_TRUE(Matches(head, "crash_child caused (.*) in module (.*) at [0-9a-f]{4}:[0-9a-f]{8,}\\.", &m)) << head;
         EXPECT_EQ(m.size() > 2 ? m[1].str() : "", name);
         EXPECT_EQ(m.size() > 2 ? m[2].str() : "", module);
-        EXPECT_EQ(next(), "Exception handler called in main thread.");
+        EXPECT_EQ(next(), "Exception handler called in " + thread + ".");
         std::string when = next();
         EXPECT_TRUE(Matches(when, "Error occurred at \\d{1,2}/\\d{1,2}/\\d{4} \\d\\d:\\d\\d:(\\d\\d)\\.", &m)) << when;
         EXPECT_EQ(m.size() > 1 ? std::stoi(m[1].str()) % 2 : 1, 0) << "seconds in steps of two";
@@ -189,6 +190,7 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
         const char* module;    // of the faulting instruction
         const char* access;    // "Read from" or "Write to" with the printed address plus offset
         long offset;
+        const char* thread = "main thread";
     };
     const Case cases[] = {
         {"read", SIGSEGV, "an Access Violation", "crash_child", "Read from", 16},
@@ -200,6 +202,8 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
         {"throw", SIGABRT, "an Unhandled C++ Exception", "libc.so.6", nullptr, 0},
         {"bus", SIGBUS, "an In Page Error", "crash_child", nullptr, 0},
         {"stack", SIGSEGV, "a Stack Overflow", "crash_child", nullptr, 0},
+        {"breakpoint", SIGTRAP, "a Breakpoint", "crash_child", nullptr, 0},
+        {"thread", SIGSEGV, "an Access Violation", "crash_child", "Read from", 0, "worker"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -210,7 +214,7 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
         std::vector<std::string> reports = SplitReports(Log());
         ASSERT_EQ(reports.size(), 1u) << Log();
         EXPECT_EQ(Log().rfind("\r\n\r\n\r\n\r\n", 0), 0u);
-        CheckReport(reports[0], c.name, c.module);
+        CheckReport(reports[0], c.name, c.module, c.thread);
         if (c.access) {
             unsigned long address = 0;
             ASSERT_EQ(std::sscanf(r.out.c_str(), "address %lx", &address), 1);
