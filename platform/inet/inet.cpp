@@ -157,23 +157,6 @@ bool Drive(InternetObject* r, size_t wanted, Ready ready) {
     }
 }
 
-// What a browser would send for the same address: bytes that may not stand in a URL escaped.
-std::string EscapeUrl(const char* url) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char* p = url; *p; ++p) {
-        auto b = static_cast<unsigned char>(*p);
-        if (b <= 0x20 || b >= 0x7F || std::strchr("\"<>\\^`{|}", b)) {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
-        } else {
-            out += static_cast<char>(b);
-        }
-    }
-    return out;
-}
-
 // The environment's bypass list with the loopback names added: a proxy never reaches them.
 std::string NoProxyList() {
     std::string list = "localhost,127.0.0.1,::1";
@@ -208,6 +191,23 @@ void SetInternetUnavailable(bool unavailable) {
     Inet().unavailable = unavailable;
 }
 
+std::string EscapeForUrl(std::string_view text, const char* extra) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : text) {
+        auto b = static_cast<unsigned char>(c);
+        bool escape = b <= 0x20 || b >= 0x7F || std::strchr("\"<>\\^`{|}", b) || (extra && std::strchr(extra, b));
+        if (escape) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace platform
 
 using platform::Inet;
@@ -238,7 +238,8 @@ HINTERNET InternetOpenUrlA(HINTERNET session, const char* url, const char*, DWOR
     auto* r = new InternetObject(InternetObject::Kind::Request);
     r->session = session;
     r->easy = easy;
-    std::string escaped = platform::EscapeUrl(url);
+    // What a browser would send for the same address.
+    std::string escaped = platform::EscapeForUrl(url);
     std::string noProxy = platform::NoProxyList();
     curl_easy_setopt(easy, CURLOPT_URL, escaped.c_str());
     curl_easy_setopt(easy, CURLOPT_PRIVATE, reinterpret_cast<char*>(r));

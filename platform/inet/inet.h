@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "platform/win/win.h"
 
@@ -40,5 +42,9 @@ void SetInternetWaitHook(InternetWaitHook hook);
 
 // For tests: makes InternetOpenA fail as on a system without Internet services.
 void SetInternetUnavailable(bool unavailable);
+
+// Text with the bytes that may not stand in a URL escaped as %XX (controls, space, non-ASCII and
+// "\"<>\\^`{|}"), and those of extra too. Opening a URL escapes it so itself.
+std::string EscapeForUrl(std::string_view text, const char* extra = "");
 
 }  // namespace platform

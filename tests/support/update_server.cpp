@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/inet/inet.h"
+
 std::string Deflate(const std::string& data) {
     uLongf size = compressBound(data.size());
     std::string out(size, '\0');
@@ -41,10 +43,10 @@ void UpdateServers::ServeServerList(const std::string& patcher, const std::strin
 }
 
 std::string UpdateServers::FilePath(const std::string& server, const std::string& name) const {
-    std::string path = "/" + server + "/";
-    for (char c : name)
-        path += c == '\\' ? '/' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    return path;
+    std::string path = name;
+    for (char& c : path)
+        c = c == '\\' ? '/' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return "/" + server + "/" + platform::EscapeForUrl(path, "%#?");
 }
 
 void UpdateServers::ServeFiles(const std::string& server, const std::vector<ServedFile>& files) {

@@ -1,7 +1,8 @@
 #pragma once
 // Update servers on a loopback HTTP server: the server list at "/", and for each named server
 // (a path such as "patcher") its file list at "/<server>/zandfix.dat" and each listed file,
-// deflated, at "/<server>/<name>" with the name lower-cased as the updater asks for it.
+// deflated, at "/<server>/<name>" with the name lower-cased and escaped as the updater asks for
+// it.
 
 #include <cstdint>
 #include <string>
@@ -35,7 +36,7 @@ public:
     void ServeServerList(const std::string& patcher = "patcher", const std::string& product = "product");
     // The server's list and its files.
     void ServeFiles(const std::string& server, const std::vector<ServedFile>& files);
-    // The HTTP path of a listed file on a server.
+    // The HTTP path of a listed file on a server, escaped as a request carries it.
     std::string FilePath(const std::string& server, const std::string& name) const;
 
 private:

@@ -158,6 +158,7 @@ TEST_F(UpdateTest, AFullUpdateFetchesWhatChangedAndStartsTheClient) {
                                       {"same.txt", "unchanged", 5000},
                                       {"Sounds/New/Ding.WAV", sound, 946684900},
                                       {"readme.txt", "hello", 946685000},
+                                      {"News #1 (100%).txt", "escaped", 946685100},
                                   });
     Install("same.txt", "unchanged", 5000);
     uint64_t startMs = GetTickCount();
@@ -173,13 +174,15 @@ TEST_F(UpdateTest, AFullUpdateFetchesWhatChangedAndStartsTheClient) {
     EXPECT_EQ(TimeOf("sounds/new/ding.wav"), 946684900);
     EXPECT_EQ(Read("readme.txt"), "hello");
     EXPECT_EQ(TimeOf("readme.txt"), 946685000);
+    EXPECT_EQ(Read("news #1 (100%).txt"), "escaped");
+    EXPECT_EQ(http.RequestCount("/product/news%20%231%20(100%25).txt"), 1);
     EXPECT_EQ(http.RequestCount("/product/same.txt"), 0);
     EXPECT_EQ(http.RequestCount("/product/data/maps/level1.dat"), 1);
     EXPECT_EQ(FileRequests("patcher"), 0);
     EXPECT_EQ(Tree(), (std::set<std::string>{"install", "install/update.dat", "install/spell", "install/Data",
                                              "install/Data/Maps", "install/Data/Maps/Level1.dat", "install/same.txt",
                                              "install/sounds", "install/sounds/new", "install/sounds/new/ding.wav",
-                                             "install/readme.txt"}));
+                                             "install/readme.txt", "install/news #1 (100%).txt"}));
     // The server list's 100 ms and the 500 ms before the client's start.
     EXPECT_GE(GetTickCount() - startMs, 600u);
     for (const HttpTestServer::Request& r : http.Requests())
@@ -198,7 +201,7 @@ TEST_F(UpdateTest, AFullUpdateFetchesWhatChangedAndStartsTheClient) {
     // A second run finds everything in place, mixed-case names included.
     Restart();
     EXPECT_EQ(Run(), 0);
-    EXPECT_EQ(FileRequests("product"), 3);  // the first run's three and no more
+    EXPECT_EQ(FileRequests("product"), 4);  // the first run's four and no more
     EXPECT_EQ(starts, (std::vector<std::string>{"game.dll game.dll"}));
 }
 
@@ -434,6 +437,52 @@ TEST_F(UpdateTest, MakeDirectoriesCreatesEveryLevel) {
     EXPECT_FALSE(outer.Exists("install/a/b/c/file.txt"));
     Install("blocker", "file", 1);
     EXPECT_FALSE(MakeDirectories("blocker/sub/file.txt"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(UpdateTest, OnlyTheNameSpellCopiesAndRestartsAndOnlyFromAWholeCopy) {
+    std::vector<std::string> replaced;
+    platform::SetProgramStartHandler([&](const std::string& path, const std::vector<std::string>& args, bool replace) {
+        if (replace)
+            replaced.push_back(path + " " + args.at(0));
+        return true;
+    });
+    std::string bin = outer.File("bin");
+    fs::create_directories(bin);
+    for (const char* name : {"spell", "SPELL.EXE", "Spell.exe"}) {
+        replaced.clear();
+        fs::remove(bin + "/patch.bin");
+        outer.Write(std::string("bin/") + name, "program bytes");
+        int code = -1;
+        try {
+            PrepareStartAs((bin + "/" + name).c_str());
+        } catch (const ProcessExit& e) {
+            code = e.code;
+        }
+        EXPECT_EQ(code, 0) << name;
+        EXPECT_EQ(replaced, (std::vector<std::string>{bin + "/patch.bin patch.bin"})) << name;
+        EXPECT_EQ(outer.Read("bin/patch.bin"), "program bytes") << name;
+        fs::remove(bin + "/" + std::string(name));
+    }
+    // Under another name, or when the copy cannot be made, it carries on as itself in its own
+    // directory, without the stale list file.
+    replaced.clear();
+    for (std::string name : {"patch.bin", "updater", "spell"}) {
+        outer.Write("bin/zandfix.dat", "stale");
+        if (name == "spell")
+            fs::remove(bin + "/spell");  // named spell but its file is gone: no copy to start
+        else
+            outer.Write("bin/" + name, "bytes");
+        ASSERT_EQ(::chdir(installDir.c_str()), 0);
+        PrepareStartAs((bin + "/" + name).c_str());
+        EXPECT_EQ(fs::current_path().string(), fs::canonical(bin).string()) << name;
+        EXPECT_FALSE(outer.Exists("bin/zandfix.dat")) << name;
+    }
+    EXPECT_TRUE(replaced.empty());
+    EXPECT_EQ(outer.Read("bin/patch.bin"), "bytes");  // the copy running as patch.bin makes none
 }
 
 }  // namespace

@@ -291,7 +291,8 @@ bool DownloadMarkedFiles(const char* server, int* count) {
         char status[300];
         FormatText(status, sizeof status, "Receiving update file: %s", slash ? slash + 1 : e.name);
         SetDlgItemText(UpdateDialogWindow, IDC_STATUS_LINE, status);
-        std::string url = std::string("http://") + server + "/" + e.name;
+        // "#", "?" and "%" in a name would end the path or start an escape.
+        std::string url = std::string("http://") + server + "/" + platform::EscapeForUrl(e.name, "%#?");
         if (!DownloadAndInflateFile(url.c_str(), e.name, e, ShowDownloadProgress))
             return false;
         ++*count;
