@@ -147,7 +147,7 @@ void UnloadMusic(int track) {
 }
 
 void PlayMusic(int track, int loop) {
-    if (!SoundOn() || g_musicEnabled != 2 || track == g_currentMusic)
+    if (!SoundOn() || g_musicEnabled != 2 || track == g_currentMusic || track < 0 || track >= kMusicTableSize)
         return;
     StopMilesMusic(g_currentMusic);
     if (track != 0)

@@ -417,3 +417,36 @@ TEST_F(SoundSystemTest, OnlySoundStateTwoPlays) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sound numbers come from level files and the game service (16-bit): the tables are never overrun.
+TEST_F(SoundSystemTest, NumbersOutsideTheTablesAreIgnored) {
+    g_musicEnabled = 2;
+    PlayerView view{};
+    g_playerView = &view;
+    for (int n : {-1, kSoundTableSize, 65535}) {
+        PlayGameSound(n, 0, 0);
+        PlaySoundAt(0, 0, n, 100);
+        PlayLoopingSound(n, 100, 0);
+        ChangeVolume(n, 50);
+        StopMilesSound(n);
+        LoadMilesSound(n);
+    }
+    for (int t : {-1, kMusicTableSize, 999}) {
+        LoadMusic(t);
+        PlayMusic(t, 1);
+        UnloadMusic(t);
+        StopMilesMusic(t);
+    }
+    for (int slot : {-1, kAmbientSoundSlots}) {
+        PlayAmbientSound(slot, 0);
+        StopAmbientSound(slot);
+    }
+    StopPlayingSounds(kPlayingSoundEntries);
+    EXPECT_EQ(g_currentMusic, 0);
+    for (int i = 0; i < kSampleHandles; ++i)
+        EXPECT_FALSE(Busy(i)) << i;
+}
+
+}  // namespace
