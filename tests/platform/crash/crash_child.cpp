@@ -7,6 +7,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,7 +78,11 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(kind, "illegal")) {
         __builtin_trap();
     } else if (!std::strcmp(kind, "breakpoint")) {
-        __builtin_debugtrap();
+#if defined(__x86_64__) || defined(__i386__)
+        asm volatile("int3");
+#else
+        raise(SIGTRAP);
+#endif
     } else if (!std::strcmp(kind, "thread")) {
         pthread_t worker;
         pthread_create(&worker, nullptr, CrashOnWorker, nullptr);
