@@ -1,0 +1,443 @@
+#include "engine/core/sg_stream.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstring>
+
+#include "common/text.h"
+#include "engine/core/sg_file.h"
+#include "engine/core/sg_registry.h"
+
+namespace {
+
+constexpr size_t kMaxLine = 127;
+
+uint32_t g_errorCode = SG_STREAM_OK;
+char g_errorMessage[256] = {};
+
+SgPtrArray<SgSceneStream::SaveHook>& SaveHooks() {
+    static SgPtrArray<SgSceneStream::SaveHook> hooks(1, 1);
+    return hooks;
+}
+
+constexpr size_t Length(const char* s) { return *s ? 1 + Length(s + 1) : 0; }
+
+}  // namespace
+
+// Our own banner lines; readers compare them exactly, so they never change.
+const char* const SgSceneStream::kBannerLines[3] = {
+    "Scene files written by the Quorrin engine tools",
+    "Scene graph object file",
+    "Records follow here",
+};
+static_assert(Length("Scene files written by the Quorrin engine tools") == 47);
+static_assert(Length("Scene graph object file") == 23);
+static_assert(Length("Records follow here") == 19);
+static_assert(Length(SgSceneStream::kFormatLine) == 35);
+
+SgSceneStream::SgSceneStream() {
+    g_errorCode = SG_STREAM_OK;
+    g_errorMessage[0] = '\0';
+}
+
+SgSceneStream::~SgSceneStream() {
+    MapClear();
+    delete[] linkBuckets_;
+    delete[] fileName_;
+    topLevel_.RemoveAll();
+    // Objects nobody took a reference to go now.
+    loaded_.clear();
+}
+
+uint32_t SgSceneStream::ErrorCode() { return g_errorCode; }
+const char* SgSceneStream::ErrorMessage() { return g_errorMessage; }
+
+void SgSceneStream::SetError(uint32_t code, const char* format, ...) {
+    g_errorCode = code;
+    va_list args;
+    va_start(args, format);
+    FormatTextV(g_errorMessage, sizeof g_errorMessage, format, args);
+    va_end(args);
+}
+
+void SgSceneStream::AddSaveHook(SaveHook hook) {
+    SgPtrArray<SaveHook>& hooks = SaveHooks();
+    if (hook && hooks.Find(hook) < 0)
+        hooks.Append(hook);
+}
+
+// ---- Loading ----
+
+bool SgSceneStream::LoadFromFile(const char* fileName) {
+    std::FILE* f = SgOpenFile(fileName, "rb");
+    if (!f) {
+        SetError(SG_STREAM_CANNOT_OPEN, "%s %s", fileName ? fileName : "", "cannot load file");
+        return false;
+    }
+    std::vector<uint8_t> data;
+    uint8_t block[16384];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+        data.insert(data.end(), block, block + n);
+    bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readError) {
+        SetError(SG_STREAM_CANNOT_OPEN, "%s %s", fileName, "cannot load file");
+        return false;
+    }
+    char* copy = SgCopyString(fileName);
+    delete[] fileName_;
+    fileName_ = copy;
+    return Load(data.data(), data.size());
+}
+
+bool SgSceneStream::Load(const void* data, size_t size) {
+    reader_ = ByteReader(data, size);
+    size_t firstLoaded = loaded_.size();
+    if (!LoadHeader())
+        return false;
+    topLevel_.RemoveAll();
+    if (!ReadRecords()) {
+        FailLoad(firstLoaded);
+        return false;
+    }
+    LinkAll();
+    MapClear();
+    return true;
+}
+
+std::string SgSceneStream::ReadLine() {
+    std::string line;
+    while (line.size() < kMaxLine && reader_.Remaining() > 0) {
+        char c = static_cast<char>(reader_.U8());
+        if (c == '\n')
+            break;
+        line.push_back(c);
+    }
+    return line;
+}
+
+bool SgSceneStream::LoadHeader() {
+    std::string first = ReadLine();
+    if (first == kFormatLine) {
+        CopyText(version_, kVersion);
+    } else {
+        size_t shared = 0;
+        while (shared < first.size() && shared < Length(kFormatLine) && first[shared] == kFormatLine[shared])
+            ++shared;
+        if (shared < kVersionOffset) {
+            SetError(SG_STREAM_NOT_SGF, "is not a SGF file");
+            return false;
+        }
+        std::string version = first.substr(kVersionOffset);
+        if (version.size() == 3)
+            version += "0";  // "2.2" reads as "2.20"
+        CopyText(version_, version);
+        int order = std::strcmp(version_, kVersion);
+        if (order < 0) {
+            SetError(SG_STREAM_OLDER_VERSION, "%s %s %s", version_, "is older version, expecting", kVersion);
+            return false;
+        }
+        if (order > 0) {
+            SetError(SG_STREAM_LATER_VERSION, "%s %s %s", version_, "is later version, expecting", kVersion);
+            return false;
+        }
+    }
+    for (const char* banner : kBannerLines) {
+        if (ReadLine() != banner) {
+            SetError(SG_STREAM_NOT_SGF, "is not a SGF file");
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SgSceneStream::ReadName(std::string& out) {
+    uint32_t count = reader_.U32LE();
+    if (!reader_.Ok() || !reader_.Need(count))
+        return false;
+    out.assign(reinterpret_cast<const char*>(reader_.Current()), count);
+    reader_.Skip(count);
+    // What a terminated copy of the stored bytes would read.
+    out.resize(std::strlen(out.c_str()));
+    return true;
+}
+
+bool SgSceneStream::ReadRecords() {
+    std::string className;
+    for (;;) {
+        if (!ReadName(className)) {
+            SetError(SG_STREAM_DAMAGED, "%s %s", kEndMarker, "record is missing");
+            return false;
+        }
+        if (className == kEndMarker)
+            return true;
+        bool topLevel = false;
+        if (className == kTopLevelMarker) {
+            topLevel = true;
+            if (!ReadName(className)) {
+                SetError(SG_STREAM_DAMAGED, "%s %s", kTopLevelMarker, "record is damaged");
+                return false;
+            }
+        }
+        SgCreateFunction create = SgClassRegistry::FindCreateFunction(className.c_str());
+        if (!create) {
+            SetError(SG_STREAM_NO_CREATE_FUNCTION, "%s %s", className.c_str(), "cannot find create function");
+            return false;
+        }
+        SgObject* object = nullptr;
+        bool ok = create(*this, &object);
+        if (object)
+            loaded_.emplace_back(object);
+        if (!object) {
+            // An abstract class: its fields would be misread, so the file cannot be trusted.
+            SetError(SG_STREAM_NO_CREATE_FUNCTION, "%s %s", className.c_str(), "cannot find create function");
+            return false;
+        }
+        if (!ok || !reader_.Ok()) {
+            SetError(SG_STREAM_DAMAGED, "%s %s", className.c_str(), "record is damaged");
+            return false;
+        }
+        if (topLevel)
+            InsertObject(object);
+    }
+}
+
+void SgSceneStream::LinkAll() {
+    // Collected first: linking may re-enter the map (shared objects).
+    std::vector<SgObject*> order;
+    order.reserve(linkCount_);
+    if (linkBuckets_ && linkCount_ > 0)
+        for (uint32_t b = 0; b < kLinkBuckets; ++b)
+            for (LinkEntry* e = linkBuckets_[b]; e; e = e->next)
+                order.push_back(e->object);
+    for (SgObject* object : order) {
+        object->LinkFromStream(*this);
+        if (SgLinkIdData* record = object->LinkRecordBase()) {
+            object->UnlinkExtra(record);
+            delete record;
+        }
+    }
+}
+
+void SgSceneStream::FailLoad(size_t firstLoaded) {
+    MapClear();
+    topLevel_.RemoveAll();
+    names_.Clear();
+    // Hold every object of this load while they go, so one that owns another cannot free it
+    // under our feet; then let them all go.
+    std::vector<SgRef<SgObject>> doomed(loaded_.begin() + static_cast<std::ptrdiff_t>(firstLoaded), loaded_.end());
+    loaded_.resize(firstLoaded);
+    doomed.clear();
+}
+
+bool SgSceneStream::LoadString(char*& where) {
+    char* text = nullptr;
+    int32_t count = reader_.I32LE();
+    // Nothing is allocated once the record has gone wrong.
+    if (reader_.Ok() && count > 0 && reader_.Need(static_cast<uint32_t>(count))) {
+        text = new char[static_cast<uint32_t>(count) + 1];
+        reader_.Bytes(text, static_cast<uint32_t>(count));
+        text[count] = '\0';
+    }
+    delete[] where;
+    where = text;
+    return reader_.Ok();
+}
+
+// ---- The link-id map ----
+
+uint32_t SgSceneStream::LinkBucket(uint32_t key) {
+    double product = static_cast<double>(key) * 0.6180339887498949;
+    double fraction = product - std::floor(product);
+    uint32_t bucket = static_cast<uint32_t>(fraction * kLinkBuckets);
+    return bucket < kLinkBuckets ? bucket : kLinkBuckets - 1;
+}
+
+bool SgSceneStream::MapInsert(uint32_t key, SgObject* object) {
+    if (!linkBuckets_)
+        linkBuckets_ = new LinkEntry*[kLinkBuckets]();
+    uint32_t b = LinkBucket(key);
+    for (LinkEntry* e = linkBuckets_[b]; e; e = e->next)
+        if (e->key == key)
+            return false;
+    linkBuckets_[b] = new LinkEntry{key, object, linkBuckets_[b]};
+    ++linkCount_;
+    return true;
+}
+
+void SgSceneStream::MapSet(uint32_t key, SgObject* object) {
+    if (!linkBuckets_)
+        return;
+    for (LinkEntry* e = linkBuckets_[LinkBucket(key)]; e; e = e->next)
+        if (e->key == key)
+            e->object = object;
+}
+
+SgObject* SgSceneStream::ResolveLinkId(uint32_t key) const {
+    if (!linkBuckets_ || key == 0)
+        return nullptr;
+    for (LinkEntry* e = linkBuckets_[LinkBucket(key)]; e; e = e->next)
+        if (e->key == key)
+            return e->object;
+    return nullptr;
+}
+
+void SgSceneStream::MapClear() {
+    if (linkBuckets_ && linkCount_ > 0) {
+        for (uint32_t b = 0; b < kLinkBuckets; ++b) {
+            LinkEntry* e = linkBuckets_[b];
+            while (e) {
+                LinkEntry* next = e->next;
+                delete e;
+                e = next;
+            }
+            linkBuckets_[b] = nullptr;
+        }
+    }
+    linkCount_ = 0;
+}
+
+// ---- Top level and names ----
+
+void SgSceneStream::InsertObject(SgObject* object) {
+    if (object && topLevel_.Find(object) < 0)
+        topLevel_.Append(object);
+}
+
+void SgSceneStream::SetNamedObject(const char* name, SgObject* object) { names_.Insert(name, object); }
+
+SgObject* SgSceneStream::GetNamedObject(const char* name) const { return names_.Lookup(name); }
+
+// ---- Saving ----
+
+bool SgSceneStream::EnterForSave(SgObject* object) {
+    if (!object)
+        return false;
+    auto [it, fresh] = saveIds_.emplace(object, static_cast<uint32_t>(saveOrder_.size() + 1));
+    if (fresh)
+        saveOrder_.push_back(object);
+    return fresh;
+}
+
+uint32_t SgSceneStream::LinkIdOf(const SgObject* object) const {
+    if (!object)
+        return 0;
+    auto it = saveIds_.find(object);
+    return it == saveIds_.end() ? 0 : it->second;
+}
+
+void SgSceneStream::SaveString(const char* text) {
+    uint32_t n = text ? static_cast<uint32_t>(std::strlen(text)) : 0;
+    writer_.U32LE(n);
+    if (n)
+        writer_.Bytes(text, n);
+}
+
+bool SgSceneStream::Save(std::vector<uint8_t>& out) {
+    writer_ = ByteWriter();
+    saveIds_.clear();
+    saveOrder_.clear();
+    writer_.Bytes(kFormatLine, Length(kFormatLine));
+    writer_.U8('\n');
+    for (const char* banner : kBannerLines) {
+        writer_.Bytes(banner, std::strlen(banner));
+        writer_.U8('\n');
+    }
+    for (uint32_t i = 0; i < topLevel_.UsedSize(); ++i)
+        if (SgObject* object = topLevel_.At(i))
+            object->RegisterInStream(*this);
+    SgPtrArray<SaveHook>& hooks = SaveHooks();
+    for (uint32_t i = 0; i < hooks.UsedSize(); ++i)
+        if (SaveHook hook = hooks.At(i))
+            hook(*this);
+    // Records in the order the objects were entered: deterministic, top-level objects first.
+    for (SgObject* object : saveOrder_) {
+        if (topLevel_.Find(object) >= 0)
+            SaveString(kTopLevelMarker);
+        object->SaveToStream(*this);
+    }
+    SaveString(kEndMarker);
+    saveIds_.clear();
+    saveOrder_.clear();
+    out = std::move(writer_.Data());
+    writer_ = ByteWriter();
+    return true;
+}
+
+bool SgSceneStream::SaveFile(const char* fileName) {
+    std::FILE* f = SgOpenFile(fileName, "wb");
+    if (!f)
+        return false;
+    std::vector<uint8_t> data;
+    bool ok = Save(data);
+    if (ok && !data.empty())
+        ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    if (std::fflush(f) != 0)
+        ok = false;
+    if (std::fclose(f) != 0)
+        ok = false;
+    return ok;
+}
+
+// ---- Image paths ----
+
+namespace {
+
+// The file-name part of a path ('/', '\' and a drive colon all end a directory).
+const char* BaseName(const char* path) {
+    const char* base = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == '\\' || *p == ':')
+            base = p + 1;
+    return base;
+}
+
+// A name that stays below the directory it is taken relative to.
+bool IsSafeRelative(const std::string& path) {
+    if (path.empty() || path[0] == '/' || path.find(':') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        if (path.compare(start, end - start, "..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SgSceneStream::ResolveImagePath(char*& name) const {
+    if (!name || !*name)
+        return false;
+    std::string stored = name;
+    for (char& c : stored)
+        if (c == '\\')
+            c = '/';
+    std::string directory;
+    if (fileName_) {
+        directory.assign(fileName_, static_cast<size_t>(BaseName(fileName_) - fileName_));
+        for (char& c : directory)
+            if (c == '\\')
+                c = '/';
+    }
+    std::string base = BaseName(stored.c_str());
+
+    std::string found;
+    if (IsSafeRelative(stored) && SgFileExists(stored.c_str()))
+        found = stored;
+    else if (!base.empty() && SgFileExists(base.c_str()))
+        found = base;
+    else if (!base.empty() && SgFileExists((directory + base).c_str()))
+        found = directory + base;
+    else
+        return false;
+    char* copy = SgCopyString(found.c_str());
+    delete[] name;
+    name = copy;
+    return true;
+}
