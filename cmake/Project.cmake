@@ -13,6 +13,13 @@ if(QUORRIN_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(QUORRIN_LIBFUZZER ON)
 endif()
 
+# libFuzzer is guided by the coverage of the code it reaches: the parsers live in the libraries,
+# so every library is instrumented, not only the fuzz programs. The sanitizer runtimes supply the
+# coverage callbacks to the programs that are not fuzzers.
+if(QUORRIN_LIBFUZZER AND QUORRIN_SANITIZE)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # quorrin_library(name DIR dir [DEPS ...]): a static library of every source in a folder.
 function(quorrin_library name)
   cmake_parse_arguments(Q "" "" "DIRS;DEPS;PRIVATE_DEPS" ${ARGN})
