@@ -13,10 +13,13 @@ constinit SgTypeRecord SgLinkIdData1::typeRecord{"SgLinkIdData1", &SgLinkIdData:
 constinit SgTypeRecord SgLinkIdData2::typeRecord{"SgLinkIdData2", &SgLinkIdData::typeRecord};
 constinit SgTypeRecord SgLinkIdData3::typeRecord{"SgLinkIdData3", &SgLinkIdData::typeRecord};
 
-int SgExtraData::Register() { return SgClassRegistry::RegisterExtra(typeRecord, SgCreateExtra<SgExtraData>); }
-int SgStringExtraData::Register() {
-    return SgClassRegistry::RegisterExtra(typeRecord, SgCreateExtra<SgStringExtraData>);
+bool SgExtraData::Create(SgSceneStream& stream, SgExtraData** out) { return SgCreateExtra<SgExtraData>(stream, out); }
+bool SgStringExtraData::Create(SgSceneStream& stream, SgExtraData** out) {
+    return SgCreateExtra<SgStringExtraData>(stream, out);
 }
+
+int SgExtraData::Register() { return SgClassRegistry::RegisterExtra(typeRecord, Create); }
+int SgStringExtraData::Register() { return SgClassRegistry::RegisterExtra(typeRecord, Create); }
 
 const SgTypeRecord* SgExtraData::GetTypeRecord() const { return &typeRecord; }
 const SgTypeRecord* SgStringExtraData::GetTypeRecord() const { return &typeRecord; }

@@ -18,6 +18,8 @@ class SgExtraData {
 public:
     static SgTypeRecord typeRecord;
     static int Register();
+    // The create function; also the one for extra-data classes that are not registered.
+    static bool Create(SgSceneStream& stream, SgExtraData** out);
 
     SgExtraData() = default;
     SgExtraData(const SgExtraData&) = delete;
@@ -47,6 +49,7 @@ class SgStringExtraData : public SgExtraData {
 public:
     static SgTypeRecord typeRecord;
     static int Register();
+    static bool Create(SgSceneStream& stream, SgExtraData** out);
 
     SgStringExtraData() = default;
     explicit SgStringExtraData(const char* text);

@@ -167,6 +167,10 @@ public:
 template <class T>
 class SgRefChain : public SgEmbeddedChain<SgRef<T>, T*> {
 public:
+    SgRefChain() = default;
+    // A chain holding the item (with a count) in its embedded entry.
+    explicit SgRefChain(T* item) { Prepend(item); }
+
     // Puts the item at the front with one count; null is ignored.
     void Prepend(T* item) {
         if (item)

@@ -86,7 +86,7 @@ bool SgObject::LoadFromStream(SgSceneStream& stream) {
         SgExtraCreateFunction create = SgClassRegistry::FindExtraCreateFunction(cls);
         delete[] cls;
         if (!create)
-            create = SgCreateExtra<SgExtraData>;
+            create = SgExtraData::Create;  // unknown kinds keep their bytes
         SgExtraData* extra = nullptr;
         bool ok = create(stream, &extra);
         if (extra) {

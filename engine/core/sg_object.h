@@ -13,11 +13,14 @@
 // - Streaming: override the seven operations below in their order, each calling its base first.
 //   LoadFromStream reads the fields after the base's and stores link ids in the link record
 //   (LinkRecord<SgLinkIdData1>() and friends; null when not loading from a stream), returning
-//   stream.ReadOk(). LinkFromStream resolves those ids with stream.Resolve<T>(id), which checks the
+//   stream.ReadOk(). Files are untrusted: pass every count through stream.CheckCount before
+//   looping or allocating, and treat every value as possibly out of range. LinkFromStream resolves those ids with stream.Resolve<T>(id), which checks the
 //   class, and does nothing without a link record. RegisterInStream registers the objects the
 //   class refers to only when the base call returned true. SaveToStream writes the same fields in
 //   the same order, references as stream.LinkIdOf(object).
 // - Comparing: IsEqualTo calls the base, then SgKindCast<SgFoo>(other) and compares fields.
+// - Testing: every streamable class gets a case in the save/load/compare table test and a seed
+//   for the sgf fuzzer (tests/engine/support/sg_stream_cases.h).
 // - Cloning: scene objects copy through SgAVObject's MakeCopy/FixUpCopy/FinishCopy; a copy
 //   records itself on its source with AttachCloneRecord so shared objects are copied once.
 // - Lifetime: objects are made with new, start at count 0 and delete themselves when the last

@@ -1,5 +1,6 @@
 #include "engine/core/sg_stream.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -41,10 +42,8 @@ SgSceneStream::SgSceneStream() {
 }
 
 SgSceneStream::~SgSceneStream() {
-    MapClear();
-    delete[] linkBuckets_;
     delete[] fileName_;
-    topLevel_.RemoveAll();
+    ClearTopLevel();
     // Objects nobody took a reference to go now.
     loaded_.clear();
 }
@@ -96,7 +95,7 @@ bool SgSceneStream::Load(const void* data, size_t size) {
     size_t firstLoaded = loaded_.size();
     if (!LoadHeader())
         return false;
-    topLevel_.RemoveAll();
+    ClearTopLevel();
     if (!ReadRecords()) {
         FailLoad(firstLoaded);
         return false;
@@ -204,14 +203,20 @@ bool SgSceneStream::ReadRecords() {
 }
 
 void SgSceneStream::LinkAll() {
-    // Collected first: linking may re-enter the map (shared objects).
-    std::vector<SgObject*> order;
-    order.reserve(linkCount_);
-    if (linkBuckets_ && linkCount_ > 0)
-        for (uint32_t b = 0; b < kLinkBuckets; ++b)
-            for (LinkEntry* e = linkBuckets_[b]; e; e = e->next)
-                order.push_back(e->object);
-    for (SgObject* object : order) {
+    // Bucket by bucket; within a bucket the most recently entered first, as a chained table
+    // walks. Collected first: linking may change the map (shared objects).
+    std::vector<std::pair<uint32_t, size_t>> order;
+    order.reserve(linkEntries_.size());
+    for (size_t i = 0; i < linkEntries_.size(); ++i)
+        order.emplace_back(LinkBucket(linkEntries_[i].first), i);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second > b.second;
+    });
+    std::vector<SgObject*> objects;
+    objects.reserve(order.size());
+    for (const auto& o : order)
+        objects.push_back(linkEntries_[o.second].second);
+    for (SgObject* object : objects) {
         object->LinkFromStream(*this);
         if (SgLinkIdData* record = object->LinkRecordBase()) {
             object->UnlinkExtra(record);
@@ -222,7 +227,7 @@ void SgSceneStream::LinkAll() {
 
 void SgSceneStream::FailLoad(size_t firstLoaded) {
     MapClear();
-    topLevel_.RemoveAll();
+    ClearTopLevel();
     names_.Clear();
     // Hold every object of this load while they go, so one that owns another cannot free it
     // under our feet; then let them all go.
@@ -255,54 +260,38 @@ uint32_t SgSceneStream::LinkBucket(uint32_t key) {
 }
 
 bool SgSceneStream::MapInsert(uint32_t key, SgObject* object) {
-    if (!linkBuckets_)
-        linkBuckets_ = new LinkEntry*[kLinkBuckets]();
-    uint32_t b = LinkBucket(key);
-    for (LinkEntry* e = linkBuckets_[b]; e; e = e->next)
-        if (e->key == key)
-            return false;
-    linkBuckets_[b] = new LinkEntry{key, object, linkBuckets_[b]};
-    ++linkCount_;
+    if (!linkIndex_.emplace(key, linkEntries_.size()).second)
+        return false;
+    linkEntries_.emplace_back(key, object);
     return true;
 }
 
 void SgSceneStream::MapSet(uint32_t key, SgObject* object) {
-    if (!linkBuckets_)
-        return;
-    for (LinkEntry* e = linkBuckets_[LinkBucket(key)]; e; e = e->next)
-        if (e->key == key)
-            e->object = object;
+    auto it = linkIndex_.find(key);
+    if (it != linkIndex_.end())
+        linkEntries_[it->second].second = object;
 }
 
 SgObject* SgSceneStream::ResolveLinkId(uint32_t key) const {
-    if (!linkBuckets_ || key == 0)
-        return nullptr;
-    for (LinkEntry* e = linkBuckets_[LinkBucket(key)]; e; e = e->next)
-        if (e->key == key)
-            return e->object;
-    return nullptr;
+    auto it = key ? linkIndex_.find(key) : linkIndex_.end();
+    return it == linkIndex_.end() ? nullptr : linkEntries_[it->second].second;
 }
 
 void SgSceneStream::MapClear() {
-    if (linkBuckets_ && linkCount_ > 0) {
-        for (uint32_t b = 0; b < kLinkBuckets; ++b) {
-            LinkEntry* e = linkBuckets_[b];
-            while (e) {
-                LinkEntry* next = e->next;
-                delete e;
-                e = next;
-            }
-            linkBuckets_[b] = nullptr;
-        }
-    }
-    linkCount_ = 0;
+    linkEntries_.clear();
+    linkIndex_.clear();
 }
 
 // ---- Top level and names ----
 
 void SgSceneStream::InsertObject(SgObject* object) {
-    if (object && topLevel_.Find(object) < 0)
+    if (object && topLevelSet_.insert(object).second)
         topLevel_.Append(object);
+}
+
+void SgSceneStream::ClearTopLevel() {
+    topLevel_.RemoveAll();
+    topLevelSet_.clear();
 }
 
 void SgSceneStream::SetNamedObject(const char* name, SgObject* object) { names_.Insert(name, object); }
@@ -353,7 +342,7 @@ bool SgSceneStream::Save(std::vector<uint8_t>& out) {
             hook(*this);
     // Records in the order the objects were entered: deterministic, top-level objects first.
     for (SgObject* object : saveOrder_) {
-        if (topLevel_.Find(object) >= 0)
+        if (IsTopLevel(object))
             SaveString(kTopLevelMarker);
         object->SaveToStream(*this);
     }

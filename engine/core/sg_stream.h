@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "common/byte_reader.h"
@@ -67,10 +68,12 @@ public:
 
     // The top-level list: plain pointers, in file order or as inserted.
     void InsertObject(SgObject* object);
+    bool IsTopLevel(const SgObject* object) const { return topLevelSet_.count(object) != 0; }
     uint32_t TopLevelCount() const { return topLevel_.UsedSize(); }
     SgObject* TopLevelObject(uint32_t i) const { return topLevel_.At(i); }
 
-    // The link-id map of a load: stored id -> object. Id 0 is never entered.
+    // The link-id map of a load: stored id -> object. Id 0 is never entered. Linking walks it in the
+    // order of a chained table of 32768 buckets (bucket by bucket, each chain newest first).
     bool MapInsert(uint32_t key, SgObject* object);
     void MapSet(uint32_t key, SgObject* object);
     SgObject* ResolveLinkId(uint32_t key) const;
@@ -135,16 +138,11 @@ public:
     static void AddSaveHook(SaveHook hook);
 
 private:
-    struct LinkEntry {
-        uint32_t key;
-        SgObject* object;
-        LinkEntry* next;
-    };
-
     bool LoadHeader();
     bool ReadRecords();
     void LinkAll();
     void FailLoad(size_t firstLoaded);
+    void ClearTopLevel();
     bool ReadName(std::string& out);
     std::string ReadLine();
     static void SetError(uint32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -153,9 +151,16 @@ private:
     char* fileName_ = nullptr;
     ByteReader reader_;
     ByteWriter writer_;
-    SgPtrArray<SgObject*> topLevel_{1, 1};
-    LinkEntry** linkBuckets_ = nullptr;
-    uint32_t linkCount_ = 0;
+    // Grows in steps of 64: files of many top-level records would otherwise copy the list once per
+    // record.
+    SgPtrArray<SgObject*> topLevel_{1, 64};
+    std::unordered_set<const SgObject*> topLevelSet_;
+    // Link entries in insertion order, and key -> index into them.
+    std::vector<std::pair<uint32_t, SgObject*>> linkEntries_;
+    struct SpreadHash {
+        size_t operator()(uint32_t k) const { return static_cast<size_t>(k * 0x9E3779B97F4A7C15ull >> 17); }
+    };
+    std::unordered_map<uint32_t, size_t, SpreadHash> linkIndex_;
     SgNameHashMap<SgObject*> names_{37};
     // Every object a load made, held until the stream goes.
     std::vector<SgRef<SgObject>> loaded_;
