@@ -13,12 +13,14 @@ if(QUORRIN_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(QUORRIN_LIBFUZZER ON)
 endif()
 
-# libFuzzer is guided by the coverage of the code it reaches: the parsers live in the libraries,
-# so every library is instrumented, not only the fuzz programs. The sanitizer runtimes supply the
-# coverage callbacks to the programs that are not fuzzers.
-if(QUORRIN_LIBFUZZER AND QUORRIN_SANITIZE)
-  add_compile_options(-fsanitize=fuzzer-no-link)
-endif()
+# libFuzzer is guided by the coverage of the code it reaches, and the parsers live in the
+# libraries: quorrin_fuzz_coverage(library) instruments one for it. The sanitizer runtimes supply
+# the coverage callbacks to the programs that are not fuzzers.
+function(quorrin_fuzz_coverage target)
+  if(QUORRIN_LIBFUZZER AND QUORRIN_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
+endfunction()
 
 # quorrin_library(name DIR dir [DEPS ...]): a static library of every source in a folder.
 function(quorrin_library name)
