@@ -247,8 +247,9 @@ std::string Name(const CSpell& s) {
     return std::string(NameOf(s.name, sizeof s.name));
 }
 
+// In floating point: the dice fields come from the file and their product can pass 32 bits.
 double AverageDamage(int numDice, int dice, int base) {
-    return numDice * (dice + 1) / 2.0 + base;
+    return numDice * (static_cast<double>(dice) + 1.0) / 2.0 + base;
 }
 
 // A spell this one links to, with the level and duration it gives when it is an effect.

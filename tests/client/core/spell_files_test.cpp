@@ -574,3 +574,17 @@ TEST(SampleInstallation, SpellFilesHoldEveryType) {
 }
 
 }  // namespace
+
+TEST_F(SpellDefsTest, DumpOfHugeDiceDoesNotOverflow) {
+    // Found by fuzzing spell.bin: the average damage of extreme dice passed 32 bits.
+    auto spell = CreateSpell(1);
+    auto* proj = static_cast<CSpellProj*>(spell.get());
+    proj->damage_num_dice = 2147483647;
+    proj->damage_dice = 2147483647;
+    proj->damage_base = 2147483647;
+    SetSpell(7, std::move(spell));
+    char line[512];
+    FormatSpellLine(line, sizeof line, 1, 7);
+    EXPECT_NE(std::string(line).find("[#7]"), std::string::npos) << line;
+    FreeSpells();
+}
