@@ -8,6 +8,7 @@
 
 #include "client/core/crash_report.h"
 #include "client/core/error_log.h"
+#include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 
@@ -41,6 +42,8 @@ int main(int, char**) {
         return 1;
     }
     OpenErrorLog();
+    // The engine cannot reach the platform; give it the game's file opener.
+    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
 
     WNDCLASS wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
