@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/core/sg_action.h"
 #include "engine/core/sg_stream.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace {
+
+void Check(const uint8_t* data, size_t size) {
     SgSceneStream stream;
     if (!stream.Load(data, size))
-        return 0;
+        return;
     std::vector<uint8_t> saved;
     {
         SgSceneStream out;
@@ -22,5 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SgSceneStream again;
     if (!again.Load(saved.data(), saved.size()) || again.TopLevelCount() != stream.TopLevelCount())
         __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Check(data, size);
+    // Loaded actions join the process's list; each input starts without them.
+    SgAction::ClearList();
     return 0;
 }

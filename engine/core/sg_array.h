@@ -76,6 +76,14 @@ public:
         return out;
     }
 
+    // Room for n more slots past the used size in one step (growing one slot at a time would
+    // copy the array for every entry of a long list read from a file).
+    void ReserveMore(uint32_t n) {
+        uint64_t wanted = static_cast<uint64_t>(usedSize_) + n;
+        if (wanted > capacity_ && wanted <= UINT32_MAX)
+            Reallocate(static_cast<uint32_t>(wanted));
+    }
+
     // Resizes to n slots, clearing those from n up to the used size.
     void SetCapacity(uint32_t n) {
         if (n == capacity_)

@@ -3,10 +3,15 @@
 // keep this file, so nothing here can be dropped by the linker (see sg_registry.h). Add a line
 // for each new class.
 
+#include "engine/core/sg_action.h"
+#include "engine/core/sg_display.h"
 #include "engine/core/sg_extra_data.h"
+#include "engine/core/sg_image.h"
 #include "engine/core/sg_processor.h"
 #include "engine/core/sg_property.h"
 #include "engine/core/sg_registry.h"
+#include "engine/core/sg_screen_polygon.h"
+#include "engine/core/sg_texture_property.h"
 
 extern "C" void SgRegisterCoreClasses() {
     SgObject::Register();
@@ -26,8 +31,20 @@ extern "C" void SgRegisterCoreClasses() {
     SgDitherProperty::Register();
     SgVertexColorProperty::Register();
     SgSpecularProperty::Register();
+    SgTextureProperty::Register();
+    SgMultiTextureProperty::Register();
+
+    SgRawImageData::Register();
+    SgImage::Register();
+    SgAction::Register();
+    SgFlipTextures::Register();
+    SgRender::Register();
+    SgDisplay::Register();
+    SgScreenPolygon::Register();
 
     SgMakeDefaultProperties();
+    SgTextureProperty::Default();
+    SgMultiTextureProperty::Default();
     SelectTransformRoutines();
 }
 

@@ -103,6 +103,17 @@ public:
         }
     }
 
+    // Calls visit(Item&) for every entry from the front, so an owner can exchange what an entry
+    // holds (the display swaps an object's properties with its pending ones). visit must not
+    // store an empty item nor change the chain.
+    template <class Visit>
+    void ForEachSlot(Visit visit) {
+        if (IsEmpty())
+            return;
+        for (Node* n = &head_; n; n = n->next)
+            visit(n->item);
+    }
+
     void Clear() {
         Node* n = head_.next;
         head_.next = nullptr;

@@ -7,13 +7,6 @@ namespace {
 
 uint32_t g_nextMaterialId = 1;
 
-// One default instance per class, made on first use and released at exit.
-template <class T>
-SgRef<T> DefaultOf() {
-    static SgRef<T> instance(new T);
-    return instance;
-}
-
 }  // namespace
 
 constinit SgTypeRecord SgProperty::typeRecord{"SgProperty", &SgObject::typeRecord};
@@ -74,18 +67,18 @@ const SgTypeRecord* SgDitherProperty::GetTypeRecord() const { return &typeRecord
 const SgTypeRecord* SgVertexColorProperty::GetTypeRecord() const { return &typeRecord; }
 const SgTypeRecord* SgSpecularProperty::GetTypeRecord() const { return &typeRecord; }
 
-SgRef<SgAlphaProperty> SgAlphaProperty::Default() { return DefaultOf<SgAlphaProperty>(); }
-SgRef<SgCorrectionProperty> SgCorrectionProperty::Default() { return DefaultOf<SgCorrectionProperty>(); }
-SgRef<SgFogProperty> SgFogProperty::Default() { return DefaultOf<SgFogProperty>(); }
-SgRef<SgMaterialProperty> SgMaterialProperty::Default() { return DefaultOf<SgMaterialProperty>(); }
-SgRef<SgShadeProperty> SgShadeProperty::Default() { return DefaultOf<SgShadeProperty>(); }
-SgRef<SgTextureModeProperty> SgTextureModeProperty::Default() { return DefaultOf<SgTextureModeProperty>(); }
-SgRef<SgTransparentProperty> SgTransparentProperty::Default() { return DefaultOf<SgTransparentProperty>(); }
-SgRef<SgWireframeProperty> SgWireframeProperty::Default() { return DefaultOf<SgWireframeProperty>(); }
-SgRef<SgZBufferProperty> SgZBufferProperty::Default() { return DefaultOf<SgZBufferProperty>(); }
-SgRef<SgDitherProperty> SgDitherProperty::Default() { return DefaultOf<SgDitherProperty>(); }
-SgRef<SgVertexColorProperty> SgVertexColorProperty::Default() { return DefaultOf<SgVertexColorProperty>(); }
-SgRef<SgSpecularProperty> SgSpecularProperty::Default() { return DefaultOf<SgSpecularProperty>(); }
+SgRef<SgAlphaProperty> SgAlphaProperty::Default() { return SgDefaultInstanceOf<SgAlphaProperty>(); }
+SgRef<SgCorrectionProperty> SgCorrectionProperty::Default() { return SgDefaultInstanceOf<SgCorrectionProperty>(); }
+SgRef<SgFogProperty> SgFogProperty::Default() { return SgDefaultInstanceOf<SgFogProperty>(); }
+SgRef<SgMaterialProperty> SgMaterialProperty::Default() { return SgDefaultInstanceOf<SgMaterialProperty>(); }
+SgRef<SgShadeProperty> SgShadeProperty::Default() { return SgDefaultInstanceOf<SgShadeProperty>(); }
+SgRef<SgTextureModeProperty> SgTextureModeProperty::Default() { return SgDefaultInstanceOf<SgTextureModeProperty>(); }
+SgRef<SgTransparentProperty> SgTransparentProperty::Default() { return SgDefaultInstanceOf<SgTransparentProperty>(); }
+SgRef<SgWireframeProperty> SgWireframeProperty::Default() { return SgDefaultInstanceOf<SgWireframeProperty>(); }
+SgRef<SgZBufferProperty> SgZBufferProperty::Default() { return SgDefaultInstanceOf<SgZBufferProperty>(); }
+SgRef<SgDitherProperty> SgDitherProperty::Default() { return SgDefaultInstanceOf<SgDitherProperty>(); }
+SgRef<SgVertexColorProperty> SgVertexColorProperty::Default() { return SgDefaultInstanceOf<SgVertexColorProperty>(); }
+SgRef<SgSpecularProperty> SgSpecularProperty::Default() { return SgDefaultInstanceOf<SgSpecularProperty>(); }
 
 void SgMakeDefaultProperties() {
     // The material first, so the process's first material id goes to the default instance.

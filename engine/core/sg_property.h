@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+#include "engine/core/sg_lists.h"
 #include "engine/core/sg_math.h"
 #include "engine/core/sg_object.h"
 
@@ -30,6 +31,19 @@ enum SgPropertyType : int {
     SG_MULTI_TEXTURE_PROPERTY = 13,
     SG_PROPERTY_TYPE_COUNT = 15,
 };
+
+class SgProperty;
+
+// A scene object's (or screen polygon's) list of properties, read from the front.
+using SgPropertyList = SgRefChain<SgProperty>;
+
+// The one default instance of a property class, made on first use and released at exit; each
+// call hands out a new reference to it.
+template <class T>
+SgRef<T> SgDefaultInstanceOf() {
+    static SgRef<T> instance(new T);
+    return instance;
+}
 
 class SgProperty : public SgObject {
 public:

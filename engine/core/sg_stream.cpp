@@ -337,7 +337,7 @@ bool SgSceneStream::Save(std::vector<uint8_t>& out) {
         if (SgObject* object = topLevel_.At(i))
             object->RegisterInStream(*this);
     SgPtrArray<SaveHook>& hooks = SaveHooks();
-    for (uint32_t i = 0; i < hooks.UsedSize(); ++i)
+    for (uint32_t i = 0; runSaveHooks_ && i < hooks.UsedSize(); ++i)
         if (SaveHook hook = hooks.At(i))
             hook(*this);
     // Records in the order the objects were entered: deterministic, top-level objects first.
@@ -429,4 +429,18 @@ bool SgSceneStream::ResolveImagePath(char*& name) const {
     delete[] name;
     name = copy;
     return true;
+}
+
+bool SgLoadLinkIds(SgSceneStream& stream, SgPtrArray<uint32_t>* ids) {
+    uint32_t n = stream.ReadU32();
+    if (!stream.CheckCount(n, 4))
+        return false;
+    if (ids)
+        ids->ReserveMore(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t id = stream.ReadU32();
+        if (ids)
+            ids->Append(id);
+    }
+    return stream.ReadOk();
 }

@@ -127,6 +127,13 @@ public:
     // name is replaced by a heap copy of the path found.
     bool ResolveImagePath(char*& name) const;
 
+    // Saving with image conversion on writes every image file an image names as an sgf file of
+    // its raw data beside it, and stores that name instead.
+    void SetConvertImages(bool on) { convertImages_ = on; }
+    bool ConvertImages() const { return convertImages_; }
+    // Off for a save that must hold only its own objects (the save hooks add every action).
+    void SetRunSaveHooks(bool on) { runSaveHooks_ = on; }
+
     const char* FileName() const { return fileName_; }
     const char* VersionText() const { return version_; }
 
@@ -148,6 +155,8 @@ private:
     static void SetError(uint32_t code, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     char version_[128] = {};
+    bool convertImages_ = false;
+    bool runSaveHooks_ = true;
     char* fileName_ = nullptr;
     ByteReader reader_;
     ByteWriter writer_;
@@ -167,3 +176,7 @@ private:
     std::unordered_map<const SgObject*, uint32_t> saveIds_;
     std::vector<SgObject*> saveOrder_;
 };
+
+// Reads a u32 count and that many link ids onto the id list (null: read and dropped), for the
+// link step to resolve. False when the count does not fit in what remains.
+bool SgLoadLinkIds(SgSceneStream& stream, SgPtrArray<uint32_t>* ids);

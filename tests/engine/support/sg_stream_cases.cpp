@@ -49,6 +49,8 @@ void CheckStreamRoundTrip(const SgStreamCase& c) {
             EXPECT_EQ(SgObject::LiveCount(), before) << "cut to " << n;
         }
     }
+    if (c.cleanup)
+        c.cleanup();
     EXPECT_EQ(SgObject::LiveCount(), live) << "objects leaked";
 }
 

@@ -24,6 +24,9 @@
 struct SgStreamCase {
     std::string name;  // unique across the engine: names the test and the seed file
     std::function<SgRef<SgObject>()> make;
+    // Run after the round trip, before the leak check: undoes what loading did to process-wide
+    // state (loaded actions join the action list).
+    std::function<void()> cleanup = {};
 };
 
 class SgStreamCaseTest : public testing::TestWithParam<SgStreamCase> {};
