@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct SgStreamCase {
     // state (loaded actions join the action list).
     std::function<void()> cleanup = {};
 };
+
+// Test listings show the case's name, not its bytes.
+inline void PrintTo(const SgStreamCase& c, std::ostream* out) { *out << c.name; }
 
 class SgStreamCaseTest : public testing::TestWithParam<SgStreamCase> {};
 
