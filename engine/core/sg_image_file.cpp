@@ -119,6 +119,8 @@ bool ReadBmpImage(const uint8_t* data, size_t size, SgRawImageData& raw) {
     bool topDown = height < 0;
     uint32_t rows = static_cast<uint32_t>(topDown ? -height : height);
     uint32_t columns = static_cast<uint32_t>(width);
+    if (columns > SgRawImageData::kMaxSide || rows > SgRawImageData::kMaxSide)
+        return false;  // no image of ours is that large, and the sizes below stay small
 
     uint32_t format = bitsPerPixel <= 8 ? SgRawImageData::kPalettized
                       : bitsPerPixel == 24 ? SgRawImageData::kRgb
