@@ -11,6 +11,8 @@
 namespace {
 
 void Exercise(SgRawImageData& raw) {
+    if (!raw.Pixels())
+        return;  // a format without pixels has nothing to convert
     static const SgPixelFormat targets[] = {
         SgPixelFormat::FromMasks(16, 0xF800, 0x07E0, 0x001F, 0),
         SgPixelFormat::FromMasks(16, 0x7C00, 0x03E0, 0x001F, 0x8000),

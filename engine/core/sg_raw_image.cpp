@@ -114,15 +114,18 @@ bool SgRawImageData::ResizeRawImage(uint32_t newFormat, uint32_t newWidth, uint3
     format_ = newFormat;
     width_ = height_ = bytesPerPixel_ = bytesPerRow_ = 0;
 
+    // Sizes come from files: refuse what no texture needs instead of trying to allocate it, and
+    // keep even a format without buffers to sizes a device copy could be made for.
+    if (newWidth > kMaxSide || newHeight > kMaxSide)
+        return false;
     uint32_t bpp = BytesPerPixelOf(newFormat);
     if (bpp == 0) {
         width_ = newWidth;
         height_ = newHeight;
         return true;
     }
-    // Sizes come from files: refuse what no texture needs instead of trying to allocate it.
     uint64_t bytes = PixelBytesFor(newFormat, newWidth, newHeight);
-    if (newWidth > kMaxSide || newHeight > kMaxSide || bytes > kMaxPixelBytes)
+    if (bytes > kMaxPixelBytes)
         return false;
     if (newFormat == kPalettized) {
         palette_.reset(new (std::nothrow) uint8_t[kPaletteBytes]());

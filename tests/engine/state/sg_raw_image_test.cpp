@@ -62,6 +62,7 @@ TEST(RawImage, SizesFromFilesAreCapped) {
         EXPECT_EQ(raw->Pixels(), nullptr);
     }
     EXPECT_TRUE(raw->ResizeRawImage(2, 4096, 4096)) << "64 MiB is allowed";
+    EXPECT_FALSE(raw->ResizeRawImage(9, 0x17FE0000u, 16)) << "a format without buffers keeps the side limit";
 }
 
 TEST(RawImage, MipLevelCount) {
