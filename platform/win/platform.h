@@ -65,6 +65,14 @@ using MessageSource = std::function<void()>;
 int AddMessageSource(MessageSource source);
 void RemoveMessageSource(int handle);
 
+// Offers a library to LoadLibraryA, GetModuleHandleA and GetProcAddress: `resolve` gives a
+// function by name (null when the library has none). A library that is `loaded` is found by
+// GetModuleHandleA before any LoadLibraryA, as one the program is linked against.
+using ModuleResolver = std::function<FARPROC(const char* function)>;
+void RegisterModule(const std::string& name, ModuleResolver resolve, bool loaded);
+// Whether GetModuleHandleA finds the library (tests take a linked library away with false).
+void SetModuleLoaded(const std::string& name, bool loaded);
+
 // The main window is the first window created; it receives injected input.
 HWND MainWindow();
 

@@ -260,6 +260,15 @@ SHORT GetAsyncKeyState(int virtualKey);
 UINT MapVirtualKeyA(UINT code, UINT mapType);
 BOOL SystemParametersInfo(UINT action, UINT param, void* pvParam, UINT winIni);
 
+// Libraries by name: the ones our platform offers (RegisterModule, platform.h), with their
+// functions found by name. Names are compared without regard to case.
+using HMODULE = void*;
+using FARPROC = void (*)();
+HMODULE GetModuleHandleA(const char* name);
+HMODULE LoadLibraryA(const char* name);
+BOOL FreeLibrary(HMODULE module);
+FARPROC GetProcAddress(HMODULE module, const char* name);
+
 // Debugger output: goes to the sink installed by SetDebugOutputSink (platform.h).
 void OutputDebugStringA(const char* text);
 

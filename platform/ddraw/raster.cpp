@@ -1,0 +1,393 @@
+// Triangle set-up and edge walking, lines and points, and the choice of span loop per draw.
+//
+// Vertices are snapped to 1/16 pixel. Pixel centres lie on integer coordinates; a pixel belongs to
+// a triangle when its centre is inside, or on a left or top edge (the top-left rule), decided with
+// exact integer edge stepping so triangles that share an edge neither overlap nor leave a gap.
+
+#include "platform/ddraw/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/ddraw/raster_internal.h"
+#include "platform/ddraw/raster_span.h"
+
+namespace platform::dd::raster {
+
+namespace {
+
+constexpr int kSubpixel = 16;
+// Vertices farther out than this are clipped first, so the fixed-point edge arithmetic stays
+// exact and the gradients stay precise.
+constexpr float kGuard = 16384.0f;
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    int64_t q = a / b;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
+    return q;
+}
+
+int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
+// Walks one edge from top to bottom, giving for each pixel row the first pixel column whose centre
+// is at or right of the edge: ceil(x / 16) with x the edge's crossing of the row, exactly.
+struct EdgeWalk {
+    int64_t column = 0;
+    int64_t rest = 0;
+    int64_t stepColumn = 0;
+    int64_t stepRest = 0;
+    int64_t denominator = 1;
+
+    void Init(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t row) {
+        const int64_t dy = y1 - y0;
+        const int64_t dx = x1 - x0;
+        denominator = kSubpixel * dy;
+        const int64_t m = x0 * dy + (kSubpixel * row - y0) * dx + denominator - 1;
+        column = FloorDiv(m, denominator);
+        rest = m - column * denominator;
+        const int64_t step = kSubpixel * dx;
+        stepColumn = FloorDiv(step, denominator);
+        stepRest = step - stepColumn * denominator;
+    }
+
+    void Step() {
+        column += stepColumn;
+        rest += stepRest;
+        if (rest >= denominator) {
+            ++column;
+            rest -= denominator;
+        }
+    }
+};
+
+bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+// The interpolated attributes of a vertex.
+void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) {
+    out[kAttrZ] = v.z;
+    out[kAttrQ] = v.rhw;
+    const float q = c.perspective ? v.rhw : 1.0f;
+    out[kAttrU0] = v.tex[0][0] * q;
+    out[kAttrV0] = v.tex[0][1] * q;
+    out[kAttrU1] = v.tex[1][0] * q;
+    out[kAttrV1] = v.tex[1][1] * q;
+    out[kAttrR] = static_cast<float>((v.diffuse >> 16) & 0xFF);
+    out[kAttrG] = static_cast<float>((v.diffuse >> 8) & 0xFF);
+    out[kAttrB] = static_cast<float>(v.diffuse & 0xFF);
+    out[kAttrA] = static_cast<float>(v.diffuse >> 24);
+    out[kAttrSR] = static_cast<float>((v.specular >> 16) & 0xFF);
+    out[kAttrSG] = static_cast<float>((v.specular >> 8) & 0xFF);
+    out[kAttrSB] = static_cast<float>(v.specular & 0xFF);
+    out[kAttrF] = static_cast<float>(v.specular >> 24);
+}
+
+bool IsFlatAttribute(int a) { return a >= kAttrR && a <= kAttrSB; }
+
+int RoundToInt(float v) { return static_cast<int>(std::floor(v + 0.5f)); }
+
+// A vertex between a and b, interpolated as the rasteriser would (colours and depth linearly on
+// the screen, texture coordinates through 1/w).
+Vertex Between(const Vertex& a, const Vertex& b, float t) {
+    auto mix = [t](float x, float y) { return x + (y - x) * t; };
+    auto mixColor = [t](uint32_t x, uint32_t y) {
+        uint32_t out = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+            float cx = static_cast<float>((x >> shift) & 0xFF);
+            float cy = static_cast<float>((y >> shift) & 0xFF);
+            out |= static_cast<uint32_t>(std::clamp(cx + (cy - cx) * t + 0.5f, 0.0f, 255.0f)) << shift;
+        }
+        return out;
+    };
+    Vertex v;
+    v.x = mix(a.x, b.x);
+    v.y = mix(a.y, b.y);
+    v.z = mix(a.z, b.z);
+    v.rhw = mix(a.rhw, b.rhw);
+    v.diffuse = mixColor(a.diffuse, b.diffuse);
+    v.specular = mixColor(a.specular, b.specular);
+    for (int set = 0; set < 2; ++set) {
+        for (int k = 0; k < 2; ++k) {
+            float qa = a.rhw > 0 ? a.rhw : 1.0f;
+            float qb = b.rhw > 0 ? b.rhw : 1.0f;
+            float q = mix(qa, qb);
+            v.tex[set][k] = q != 0 ? mix(a.tex[set][k] * qa, b.tex[set][k] * qb) / q : a.tex[set][k];
+        }
+    }
+    return v;
+}
+
+}  // namespace
+
+Rasterizer::Rasterizer() : context_(std::make_unique<Context>()) {}
+Rasterizer::~Rasterizer() = default;
+
+bool Rasterizer::UsesSpecialisedSpans() const { return context_->specialised; }
+
+bool Rasterizer::Begin(const DrawSetup& setup) {
+    Context& c = *context_;
+    c = Context{};
+    c.s = setup;
+    DrawSetup& s = c.s;
+    const TargetView& t = s.target;
+    if (!t.color || t.format.kind != PixelKind::Rgb || t.width <= 0 || t.height <= 0)
+        return false;
+    s.clipLeft = std::clamp(s.clipLeft, 0, t.width);
+    s.clipRight = std::clamp(s.clipRight, s.clipLeft, t.width);
+    s.clipTop = std::clamp(s.clipTop, 0, t.height);
+    s.clipBottom = std::clamp(s.clipBottom, s.clipTop, t.height);
+
+    if (s.srcBlend == D3DBLEND_BOTHSRCALPHA) {
+        s.srcBlend = D3DBLEND_SRCALPHA;
+        s.destBlend = D3DBLEND_INVSRCALPHA;
+    } else if (s.srcBlend == D3DBLEND_BOTHINVSRCALPHA) {
+        s.srcBlend = D3DBLEND_INVSRCALPHA;
+        s.destBlend = D3DBLEND_SRCALPHA;
+    }
+
+    c.depth = s.zEnable && t.depth && t.depthFormat.kind == PixelKind::Depth;
+    if (c.depth && s.zFunc == D3DCMP_ALWAYS && !s.zWrite)
+        c.depth = false;
+    c.depthAlways = s.zFunc == D3DCMP_ALWAYS;
+    c.depthBytes = t.depthFormat.bytes;
+    c.zBias = static_cast<float>(s.zBias) / 65535.0f;
+    c.perspective = s.perspective;
+    c.fogR = static_cast<int>((s.fogColor >> 16) & 0xFF);
+    c.fogG = static_cast<int>((s.fogColor >> 8) & 0xFF);
+    c.fogB = static_cast<int>(s.fogColor & 0xFF);
+    bool textured = false;
+    for (const StageSetup& st : s.stages) {
+        if (st.colorOp == D3DTOP_DISABLE)
+            break;
+        textured |= st.texture != nullptr;
+    }
+    c.needQ = (textured && c.perspective) || (s.fog && s.fogTableMode != D3DFOG_NONE);
+
+    c.span = s.forceGeneral ? nullptr : ChooseSpecialisedSpan(c);
+    c.specialised = c.span != nullptr;
+    if (!c.span)
+        c.span = &GeneralSpan;
+    return true;
+}
+
+void Rasterizer::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Context& ctx = *context_;
+    if (!Finite(a) || !Finite(b) || !Finite(c))
+        return;
+    if (ctx.needQ && !(a.rhw > 0 && b.rhw > 0 && c.rhw > 0))
+        return;
+
+    // Winding on the screen (y down): positive is clockwise.
+    const double area = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
+                        (static_cast<double>(c.x) - a.x) * (static_cast<double>(b.y) - a.y);
+    if (area == 0)
+        return;
+    if ((ctx.s.cullMode == D3DCULL_CW && area > 0) || (ctx.s.cullMode == D3DCULL_CCW && area < 0))
+        return;
+
+    switch (ctx.s.fillMode) {
+    case D3DFILL_POINT:
+        DrawPoint(a);
+        DrawPoint(b);
+        DrawPoint(c);
+        return;
+    case D3DFILL_WIREFRAME: {
+        const bool last = context_->s.lastPixel;
+        context_->s.lastPixel = false;
+        DrawLine(a, b);
+        DrawLine(b, c);
+        DrawLine(c, a);
+        context_->s.lastPixel = last;
+        return;
+    }
+    default: break;
+    }
+
+    auto outside = [](const Vertex& v) { return std::fabs(v.x) > kGuard || std::fabs(v.y) > kGuard; };
+    if (outside(a) || outside(b) || outside(c))
+        ClippedTriangle(a, b, c);
+    else
+        FillTriangle(a, b, c);
+}
+
+// Cuts the triangle to the guard square and fills the pieces (a fan of the clipped polygon).
+void Rasterizer::ClippedTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    std::vector<Vertex> poly = {a, b, c};
+    std::vector<Vertex> next;
+    const float limit = kGuard * 0.5f;
+    for (int side = 0; side < 4; ++side) {
+        auto distance = [side, limit](const Vertex& v) {
+            switch (side) {
+            case 0: return v.x + limit;
+            case 1: return limit - v.x;
+            case 2: return v.y + limit;
+            default: return limit - v.y;
+            }
+        };
+        next.clear();
+        for (size_t i = 0; i < poly.size(); ++i) {
+            const Vertex& p = poly[i];
+            const Vertex& q = poly[(i + 1) % poly.size()];
+            float dp = distance(p), dq = distance(q);
+            if (dp >= 0)
+                next.push_back(p);
+            if ((dp >= 0) != (dq >= 0))
+                next.push_back(Between(p, q, dp / (dp - dq)));
+        }
+        poly.swap(next);
+        if (poly.size() < 3)
+            return;
+    }
+    for (size_t i = 1; i + 1 < poly.size(); ++i)
+        FillTriangle(poly[0], poly[i], poly[i + 1]);
+}
+
+void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Context& ctx = *context_;
+    const DrawSetup& s = ctx.s;
+    const Vertex* v[3] = {&a, &b, &c};
+    int64_t X[3], Y[3];
+    float xs[3], ys[3];
+    for (int i = 0; i < 3; ++i) {
+        X[i] = static_cast<int64_t>(std::floor(v[i]->x * kSubpixel + 0.5f));
+        Y[i] = static_cast<int64_t>(std::floor(v[i]->y * kSubpixel + 0.5f));
+        xs[i] = static_cast<float>(X[i]) / kSubpixel;
+        ys[i] = static_cast<float>(Y[i]) / kSubpixel;
+    }
+
+    // Rows: those whose centre lies in [top, bottom), within the clip rectangle.
+    int order[3] = {0, 1, 2};
+    std::sort(order, order + 3, [&](int i, int j) { return Y[i] < Y[j]; });
+    const int top = order[0], mid = order[1], bottom = order[2];
+    const int64_t rowTop = CeilDiv(Y[top], kSubpixel);
+    const int64_t rowMid = CeilDiv(Y[mid], kSubpixel);
+    const int64_t rowBottom = CeilDiv(Y[bottom], kSubpixel);
+    const int64_t rowFrom = std::max<int64_t>(rowTop, s.clipTop);
+    const int64_t rowTo = std::min<int64_t>(rowBottom, s.clipBottom);
+    if (rowFrom >= rowTo)
+        return;
+    // Which side the middle vertex is on; zero after snapping means nothing to fill.
+    const int64_t side = (X[bottom] - X[top]) * (Y[mid] - Y[top]) - (Y[bottom] - Y[top]) * (X[mid] - X[top]);
+    if (side == 0)
+        return;
+    const bool midLeft = side > 0;
+
+    // Gradients from the snapped positions, relative to the first vertex.
+    Gradients g;
+    {
+        float val[3][kAttrCount];
+        for (int i = 0; i < 3; ++i)
+            VertexAttributes(ctx, *v[i], val[i]);
+        const double dx1 = xs[1] - xs[0], dy1 = ys[1] - ys[0];
+        const double dx2 = xs[2] - xs[0], dy2 = ys[2] - ys[0];
+        const double det = dx1 * dy2 - dx2 * dy1;
+        if (det == 0)
+            return;
+        const double inv = 1.0 / det;
+        const bool flat = s.shadeMode == D3DSHADE_FLAT;
+        g.x0 = xs[0];
+        g.y0 = ys[0];
+        for (int k = 0; k < kAttrCount; ++k) {
+            g.base[k] = val[0][k];
+            if (flat && IsFlatAttribute(k)) {
+                g.dx[k] = g.dy[k] = 0;
+                continue;
+            }
+            const double d1 = static_cast<double>(val[1][k]) - val[0][k];
+            const double d2 = static_cast<double>(val[2][k]) - val[0][k];
+            g.dx[k] = static_cast<float>((d1 * dy2 - d2 * dy1) * inv);
+            g.dy[k] = static_cast<float>((d2 * dx1 - d1 * dx2) * inv);
+        }
+    }
+
+    EdgeWalk longEdge, shortEdge;
+    longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);
+    bool lower = rowFrom >= rowMid;
+    if (lower)
+        shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], rowFrom);
+    else
+        shortEdge.Init(X[top], Y[top], X[mid], Y[mid], rowFrom);
+
+    const int clipLeft = s.clipLeft, clipRight = s.clipRight;
+    const SpanFn span = ctx.span;
+    for (int64_t row = rowFrom; row < rowTo; ++row) {
+        if (!lower && row >= rowMid) {
+            lower = true;
+            shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], row);
+        }
+        const EdgeWalk& left = midLeft ? shortEdge : longEdge;
+        const EdgeWalk& right = midLeft ? longEdge : shortEdge;
+        const int64_t x0 = std::max<int64_t>(left.column, clipLeft);
+        const int64_t x1 = std::min<int64_t>(right.column, clipRight);
+        if (x0 < x1)
+            span(ctx, g, static_cast<int>(row), static_cast<int>(x0), static_cast<int>(x1));
+        longEdge.Step();
+        shortEdge.Step();
+    }
+}
+
+void Rasterizer::DrawLine(const Vertex& a, const Vertex& b) {
+    const Context& c = *context_;
+    const DrawSetup& s = c.s;
+    if (!Finite(a) || !Finite(b))
+        return;
+    float va[kAttrCount], vb[kAttrCount];
+    VertexAttributes(c, a, va);
+    VertexAttributes(c, b, vb);
+    if (s.shadeMode == D3DSHADE_FLAT) {
+        for (int k = kAttrR; k <= kAttrSB; ++k)
+            vb[k] = va[k];
+    }
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const bool xMajor = std::fabs(dx) >= std::fabs(dy);
+    const int p0 = RoundToInt(xMajor ? a.x : a.y);
+    const int p1 = RoundToInt(xMajor ? b.x : b.y);
+    const int dir = p1 >= p0 ? 1 : -1;
+    const int count = std::abs(p1 - p0) + (s.lastPixel ? 1 : 0);
+    if (count > 1 << 16)
+        return;
+    const float major = xMajor ? dx : dy;
+    for (int i = 0; i < count; ++i) {
+        const int p = p0 + i * dir;
+        float t = major != 0 ? (static_cast<float>(p) - (xMajor ? a.x : a.y)) / major : 0.0f;
+        t = std::clamp(t, 0.0f, 1.0f);
+        const int x = xMajor ? p : RoundToInt(a.x + t * dx);
+        const int y = xMajor ? RoundToInt(a.y + t * dy) : p;
+        if (x < s.clipLeft || x >= s.clipRight || y < s.clipTop || y >= s.clipBottom)
+            continue;
+        auto at = [&](int k) { return va[k] + (vb[k] - va[k]) * t; };
+        PixelInput in{};
+        in.z = at(kAttrZ);
+        in.q = at(kAttrQ);
+        const float w = c.perspective && in.q > 0 ? 1.0f / in.q : 1.0f;
+        in.u[0] = at(kAttrU0) * w;
+        in.v[0] = at(kAttrV0) * w;
+        in.u[1] = at(kAttrU1) * w;
+        in.v[1] = at(kAttrV1) * w;
+        SetShading(in, at);
+        ShadePixel(c, x, y, in);
+    }
+}
+
+void Rasterizer::DrawPoint(const Vertex& v) {
+    const Context& c = *context_;
+    const DrawSetup& s = c.s;
+    if (!Finite(v))
+        return;
+    const int x = RoundToInt(v.x), y = RoundToInt(v.y);
+    if (x < s.clipLeft || x >= s.clipRight || y < s.clipTop || y >= s.clipBottom)
+        return;
+    float va[kAttrCount];
+    VertexAttributes(c, v, va);
+    PixelInput in{};
+    in.z = va[kAttrZ];
+    in.q = va[kAttrQ];
+    for (int set = 0; set < 2; ++set) {
+        in.u[set] = v.tex[set][0];
+        in.v[set] = v.tex[set][1];
+    }
+    SetShading(in, [&](int k) { return va[k]; });
+    ShadePixel(c, x, y, in);
+}
+
+}  // namespace platform::dd::raster

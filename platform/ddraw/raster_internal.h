@@ -1,0 +1,149 @@
+#pragma once
+// Inside the rasteriser: the per-draw context, the per-triangle gradients the span loops read, and
+// the small integer helpers every loop shares.
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/ddraw/raster.h"
+
+namespace platform::dd::raster {
+
+// Interpolated attributes of a triangle: depth, 1/w, the two texture coordinate sets (times 1/w
+// when perspective-correct), diffuse, specular and the fog factor (both 0..255).
+enum Attr {
+    kAttrZ,
+    kAttrQ,
+    kAttrU0,
+    kAttrV0,
+    kAttrU1,
+    kAttrV1,
+    kAttrR,
+    kAttrG,
+    kAttrB,
+    kAttrA,
+    kAttrSR,
+    kAttrSG,
+    kAttrSB,
+    kAttrF,
+    kAttrCount
+};
+
+// attribute(x, y) = base + dx * (x - x0) + dy * (y - y0), x and y at pixel centres.
+struct Gradients {
+    float x0 = 0;
+    float y0 = 0;
+    float base[kAttrCount];
+    float dx[kAttrCount];
+    float dy[kAttrCount];
+
+    float At(int a, float x, float y) const { return base[a] + dx[a] * (x - x0) + dy[a] * (y - y0); }
+};
+
+using SpanFn = void (*)(const Context& c, const Gradients& g, int y, int x0, int x1);
+
+// Stage 0's texture as the specialised loops use it.
+struct FastTexture {
+    const TexData* data = nullptr;
+    int coordSet = 0;
+    bool wrapU = true;
+    bool wrapV = true;
+    bool mipmapped = false;  // nearest mip level per span segment
+    int firstLevel = 0;
+    int lastLevel = 0;
+    float lodScale = 1;  // 2^(2 * LOD bias), applied to the squared footprint
+};
+
+enum class AlphaSource : uint8_t { Diffuse, Texture, Product };
+
+struct Context {
+    DrawSetup s;
+    SpanFn span = nullptr;
+    bool specialised = false;
+
+    // Depth.
+    bool depth = false;  // a depth buffer is tested or written
+    bool depthAlways = false;
+    int depthBytes = 0;
+    float zBias = 0;
+
+    // Specialised loops.
+    FastTexture tex;
+    AlphaSource alphaSource = AlphaSource::Diffuse;
+    int fogR = 0;
+    int fogG = 0;
+    int fogB = 0;
+    bool perspective = true;
+
+    // What setup must interpolate.
+    bool needQ = false;
+};
+
+// ---- Integer colour helpers -------------------------------------------------------------------
+// a * f / 255 for a, f in 0..255, exact when f is 0 or 255.
+inline uint32_t Scale8(uint32_t a, uint32_t f) { return (a * (f + (f >> 7))) >> 8; }
+// From `from` (f = 0) to `to` (f = 255).
+inline int Lerp8(int from, int to, uint32_t f) { return from + (((to - from) * static_cast<int>(f + (f >> 7))) >> 8); }
+inline int Min255(int v) { return v > 255 ? 255 : v; }
+inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
+
+inline uint32_t Pack565(int r, int g, int b) {
+    return static_cast<uint32_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
+}
+inline void Unpack565(uint32_t p, int* r, int* g, int* b) {
+    int r5 = (p >> 11) & 31;
+    int g6 = (p >> 5) & 63;
+    int b5 = p & 31;
+    *r = (r5 << 3) | (r5 >> 2);
+    *g = (g6 << 2) | (g6 >> 4);
+    *b = (b5 << 3) | (b5 >> 2);
+}
+
+// Wrap (mask = size - 1) or clamp (mask = -1) a texel index into 0..max.
+inline int Address(int i, int mask, int max) {
+    i &= mask;
+    i = i < 0 ? 0 : i;
+    return i > max ? max : i;
+}
+
+// The nearest mip level for a squared footprint in level-0 texels.
+inline int NearestLevel(float rho2, int first, int last) {
+    if (!(rho2 > 1.0f))
+        return first;
+    int level = std::ilogb(2.0f * rho2) >> 1;
+    level = level < first ? first : level;
+    return level > last ? last : level;
+}
+
+// ---- Span loops -------------------------------------------------------------------------------
+// The specialised loop for the context's state (filling its texture and alpha choices), or null
+// when the general loop must draw.
+SpanFn ChooseSpecialisedSpan(Context& c);
+void GeneralSpan(const Context& c, const Gradients& g, int y, int x0, int x1);
+
+// One pixel through the general pipeline (lines and points).
+struct PixelInput {
+    float z;
+    float q;            // 1/w
+    float u[2], v[2];   // texture coordinates of sets 0 and 1
+    float dudx[2], dudy[2], dvdx[2], dvdy[2];  // per set, for the mip level (0 for none)
+    float r, g, b, a;   // diffuse 0..255
+    float sr, sg, sb;   // specular 0..255
+    float fog;          // 0..255
+};
+void ShadePixel(const Context& c, int x, int y, const PixelInput& in);
+
+// Fills the colours and fog of a pixel from attribute values: at(attribute) -> float.
+template <class At>
+void SetShading(PixelInput& in, At at) {
+    in.r = at(kAttrR);
+    in.g = at(kAttrG);
+    in.b = at(kAttrB);
+    in.a = at(kAttrA);
+    in.sr = at(kAttrSR);
+    in.sg = at(kAttrSG);
+    in.sb = at(kAttrSB);
+    in.fog = at(kAttrF);
+}
+
+}  // namespace platform::dd::raster

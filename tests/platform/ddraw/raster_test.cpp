@@ -1,0 +1,620 @@
+// The software 3D device's pixels: clears, coverage and the fill rule, depth, blending, colour keys,
+// fog, shading, wireframe, addressing, filtering, mipmaps, perspective, culling, texture stages,
+// lines, and the specialised span loops against the general pipeline.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "platform/ddraw/control.h"
+#include "platform/ddraw/d3d.h"
+#include "tests/support/ddraw_device.h"
+
+namespace {
+
+using namespace ddtest;
+namespace dd = platform::dd;
+
+// The device's 8-bit scaling: a * f / 255, exact at f = 0 and 255.
+int Scale(int a, int f) { return (a * (f + (f >> 7))) >> 8; }
+int LerpTo(int from, int to, int f) { return from + (((to - from) * (f + (f >> 7))) >> 8); }
+
+// Both rasteriser paths: the specialised span loops where they apply, and the general pipeline.
+class RasterTest : public DDrawTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        DDrawTest::SetUp();
+        dd::ForceGeneralRaster(GetParam());
+    }
+
+    void TearDown() override {
+        for (IDirectDrawSurface4* t : textures)
+            t->Release();
+        device.reset();
+        DDrawTest::TearDown();
+    }
+
+    void Open(const DeviceOptions& options = DeviceOptions()) {
+        device = SoftDevice::Create(options);
+        ASSERT_NE(device, nullptr);
+    }
+
+    IDirectDrawSurface4* Texture(int w, int h, const DDPIXELFORMAT& format,
+                                 const std::function<uint32_t(int, int, int)>& texel, int levels = 0) {
+        IDirectDrawSurface4* t = device->MakeTexture(w, h, format, texel, levels);
+        if (t)
+            textures.push_back(t);
+        return t;
+    }
+
+    // Stage 0 shows the texture alone.
+    void UseTexture(IDirectDrawSurface4* t, DWORD op = D3DTOP_SELECTARG1) {
+        device->SetTexture(0, t);
+        device->StageState(0, D3DTSS_COLOROP, op);
+        device->StageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->StageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+        device->StageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    }
+
+    std::unique_ptr<SoftDevice> device;
+    std::vector<IDirectDrawSurface4*> textures;
+};
+
+INSTANTIATE_TEST_SUITE_P(Paths, RasterTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "General" : "Specialised";
+                         });
+
+TEST_P(RasterTest, ClearsOnlyInsideTheRectangleAndTheViewport) {
+    Open();
+    device->Clear(0xFF000000, 1.0f);
+    ASSERT_EQ(device->SetViewport(8, 8, 32, 32), D3D_OK);
+    D3DRECT r{0, 0, 20, 20};
+    ASSERT_EQ(device->viewport->Clear2(1, &r, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF0000, 0.25f, 0), D3D_OK);
+    for (int y = 0; y < 64; y += 3) {
+        for (int x = 0; x < 64; x += 3) {
+            const bool inside = x >= 8 && x < 20 && y >= 8 && y < 20;
+            EXPECT_EQ(device->Pixel(x, y), inside ? 0xFFFF0000u : 0xFF000000u) << x << "," << y;
+            EXPECT_EQ(device->Depth(x, y), inside ? 16383u : 65535u) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(device->viewport->Clear2(1, nullptr, D3DCLEAR_TARGET, 0, 1, 0), DDERR_INVALIDPARAMS);
+}
+
+TEST_P(RasterTest, AViewportPolygonCoversExactlyTheViewport) {
+    Open();
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->SetViewport(10, 12, 30, 20), D3D_OK);
+    ASSERT_EQ(device->DrawRect(10, 12, 40, 32, 0xFFFFFFFF), D3D_OK);
+    // A second, larger polygon never leaves the viewport either.
+    ASSERT_EQ(device->DrawRect(-100, -100, 200, 200, 0xFF00FF00, 0.9f), D3D_OK);
+    Image image = device->Read();
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool inside = x >= 10 && x < 40 && y >= 12 && y < 32;
+            ASSERT_EQ(image.At(x, y), inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+        }
+    }
+}
+
+// A mesh of triangles with sub-pixel interior vertices drawn additively: every pixel of the
+// rectangle it tiles is drawn once, none twice, none outside.
+TEST_P(RasterTest, TrianglesSharingEdgesCoverEachPixelOnce) {
+    Open({.width = 64, .height = 64, .depth = false});
+    device->Clear(0xFF000000);
+    device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+    const int n = 7;
+    const float x0 = 4, size = 56;
+    std::vector<D3DTLVERTEX> v;
+    for (int j = 0; j <= n; ++j) {
+        for (int i = 0; i <= n; ++i) {
+            float x = x0 + size * i / n, y = x0 + size * j / n;
+            if (i > 0 && i < n && j > 0 && j < n) {
+                x += 0.37f * static_cast<float>((i * 7 + j * 3) % 5) - 0.7f;
+                y += 0.29f * static_cast<float>((i * 2 + j * 5) % 7) - 0.8f;
+            }
+            v.push_back(Vertex(x, y, 0.5f, 1, 0xFF080000));
+        }
+    }
+    std::vector<WORD> idx;
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < n; ++i) {
+            WORD a = static_cast<WORD>(j * (n + 1) + i), b = a + 1, c = a + n + 1, d = c + 1;
+            if ((i + j) % 2)
+                idx.insert(idx.end(), {a, b, d, a, d, c});
+            else
+                idx.insert(idx.end(), {a, b, c, b, d, c});
+        }
+    }
+    // A fan about an inner point adds edges of many slopes inside the same rectangle.
+    ASSERT_EQ(device->DrawIndexed(D3DPT_TRIANGLELIST, v, idx), D3D_OK);
+    Image image = device->Read();
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const bool inside = x >= 4 && x < 60 && y >= 4 && y < 60;
+            ASSERT_EQ(Red(image.At(x, y)), inside ? 8 : 0) << "pixel " << x << "," << y;
+        }
+    }
+
+    device->Clear(0xFF000000);
+    std::vector<D3DTLVERTEX> fan = {Vertex(31.3f, 30.6f, 0.5f, 1, 0xFF080000)};
+    for (int k = 0; k <= 16; ++k) {
+        float a = 6.2831853f * static_cast<float>(k % 16) / 16;
+        fan.push_back(Vertex(31.3f + 25 * std::cos(a), 30.6f + 25 * std::sin(a), 0.5f, 1, 0xFF080000));
+    }
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLEFAN, fan), D3D_OK);
+    image = device->Read();
+    for (int y = 0; y < 64; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            const float r = std::hypot(static_cast<float>(x) - 31.3f, static_cast<float>(y) - 30.6f);
+            const int red = Red(image.At(x, y));
+            ASSERT_LE(red, 8) << "drawn twice at " << x << "," << y;
+            if (r < 23.5f)
+                ASSERT_EQ(red, 8) << "gap at " << x << "," << y;
+            if (r > 25.5f)
+                ASSERT_EQ(red, 0) << "outside at " << x << "," << y;
+        }
+    }
+}
+
+TEST_P(RasterTest, PixelCentresOnLeftAndTopEdgesAreInsideOnRightAndBottomOutside) {
+    Open({.width = 16, .height = 16, .depth = false});
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(2, 3, 5, 7, 0xFFFFFFFF), D3D_OK);
+    // Half a pixel further: the centres at 5.5 are inside a rectangle ending at 5.5 + 1/16.
+    ASSERT_EQ(device->DrawRect(9.5f, 3, 11.5625f, 4, 0xFFFFFFFF), D3D_OK);
+    Image image = device->Read();
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const bool in = x >= 2 && x < 5 && y >= 3 && y < 7;
+            EXPECT_EQ(image.At(x, y), in ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(image.At(9, 3), 0xFF000000u);
+    EXPECT_EQ(image.At(10, 3), 0xFFFFFFFFu);
+    EXPECT_EQ(image.At(11, 3), 0xFFFFFFFFu);
+    EXPECT_EQ(image.At(12, 3), 0xFF000000u);
+}
+
+TEST_P(RasterTest, DepthTestAndWriteFollowTheirStates) {
+    struct Case {
+        const char* name;
+        bool enable;
+        DWORD func;
+        bool write;
+        float second;
+        bool secondWins;
+        float depthAfter;
+    };
+    const Case cases[] = {
+        {"nearer passes", true, D3DCMP_LESSEQUAL, true, 0.3f, true, 0.3f},
+        {"farther fails", true, D3DCMP_LESSEQUAL, true, 0.7f, false, 0.5f},
+        {"equal passes less-or-equal", true, D3DCMP_LESSEQUAL, true, 0.5f, true, 0.5f},
+        {"no write keeps the depth", true, D3DCMP_LESSEQUAL, false, 0.3f, true, 0.5f},
+        {"always writes farther", true, D3DCMP_ALWAYS, true, 0.7f, true, 0.7f},
+        {"disabled neither tests nor writes", false, D3DCMP_LESSEQUAL, true, 0.7f, true, 0.5f},
+        {"equal fails less", true, D3DCMP_LESS, true, 0.5f, false, 0.5f},
+        {"greater", true, D3DCMP_GREATER, true, 0.7f, true, 0.7f},
+        {"never", true, D3DCMP_NEVER, true, 0.1f, false, 0.5f},
+    };
+    Open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device->Clear(0xFF000000, 1.0f);
+        device->State(D3DRENDERSTATE_ZENABLE, TRUE);
+        device->State(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
+        device->State(D3DRENDERSTATE_ZWRITEENABLE, TRUE);
+        ASSERT_EQ(device->DrawRect(8, 8, 40, 40, 0xFFFF0000, 0.5f), D3D_OK);
+        device->State(D3DRENDERSTATE_ZENABLE, c.enable);
+        device->State(D3DRENDERSTATE_ZFUNC, c.func);
+        device->State(D3DRENDERSTATE_ZWRITEENABLE, c.write);
+        ASSERT_EQ(device->DrawRect(16, 16, 48, 48, 0xFF00FF00, c.second), D3D_OK);
+        EXPECT_EQ(device->Pixel(20, 20), c.secondWins ? 0xFF00FF00u : 0xFFFF0000u);
+        EXPECT_EQ(device->Depth(20, 20), static_cast<uint32_t>(c.depthAfter * 65535.0));
+        const bool passesClear = c.func != D3DCMP_NEVER && c.func != D3DCMP_GREATER;
+        EXPECT_EQ(device->Pixel(44, 44), passesClear ? 0xFF00FF00u : 0xFF000000u) << "over the cleared depth";
+    }
+}
+
+TEST_P(RasterTest, ZBiasPullsASecondPassInFront) {
+    Open();
+    device->Clear(0xFF000000, 1.0f);
+    ASSERT_EQ(device->DrawRect(0, 0, 32, 32, 0xFFFF0000, 0.5f), D3D_OK);
+    device->State(D3DRENDERSTATE_ZFUNC, D3DCMP_LESS);
+    ASSERT_EQ(device->DrawRect(0, 0, 32, 32, 0xFF00FF00, 0.5f), D3D_OK);
+    EXPECT_EQ(device->Pixel(5, 5), 0xFFFF0000u);
+    device->State(D3DRENDERSTATE_ZBIAS, 4);
+    ASSERT_EQ(device->DrawRect(0, 0, 32, 32, 0xFF00FF00, 0.5f), D3D_OK);
+    EXPECT_EQ(device->Pixel(5, 5), 0xFF00FF00u);
+}
+
+// Every pair of the eleven blend factors over a known background, on a target with alpha so the
+// destination-alpha factors have something to read.
+TEST_P(RasterTest, EveryBlendPairMixesSourceAndBackgroundAsItsFactorsSay) {
+    Open({.width = 8, .height = 8, .format = dd::FormatArgb8888(), .depth = false});
+    const int S[4] = {200, 100, 50, 96};  // r, g, b, a of the source
+    const int D[4] = {40, 80, 120, 64};   // of the background
+    auto factor = [&](DWORD f, int channel) {
+        const int sa = S[3], da = D[3];
+        switch (f) {
+        case D3DBLEND_ZERO: return 0;
+        case D3DBLEND_ONE: return 255;
+        case D3DBLEND_SRCCOLOR: return S[channel];
+        case D3DBLEND_INVSRCCOLOR: return 255 - S[channel];
+        case D3DBLEND_SRCALPHA: return sa;
+        case D3DBLEND_INVSRCALPHA: return 255 - sa;
+        case D3DBLEND_DESTALPHA: return da;
+        case D3DBLEND_INVDESTALPHA: return 255 - da;
+        case D3DBLEND_DESTCOLOR: return D[channel];
+        case D3DBLEND_INVDESTCOLOR: return 255 - D[channel];
+        default: return channel == 3 ? 255 : std::min(sa, 255 - da);  // SRCALPHASAT
+        }
+    };
+    device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+    for (DWORD src = D3DBLEND_ZERO; src <= D3DBLEND_SRCALPHASAT; ++src) {
+        for (DWORD dst = D3DBLEND_ZERO; dst <= D3DBLEND_SRCALPHASAT; ++dst) {
+            SCOPED_TRACE(::testing::Message() << "source " << src << " destination " << dst);
+            device->Clear(0x40285078);
+            device->State(D3DRENDERSTATE_SRCBLEND, src);
+            device->State(D3DRENDERSTATE_DESTBLEND, dst);
+            ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0x60C86432), D3D_OK);
+            const uint32_t got = device->Pixel(3, 3);
+            const int channels[4] = {Red(got), Green(got), Blue(got), Alpha(got)};
+            for (int ch = 0; ch < 4; ++ch) {
+                const int want = std::min(255, Scale(S[ch], factor(src, ch)) + Scale(D[ch], factor(dst, ch)));
+                EXPECT_NEAR(channels[ch], want, 1) << "channel " << ch;
+            }
+        }
+    }
+}
+
+TEST_P(RasterTest, AlphaBlendAndAdditiveBlendOnSixteenBits) {
+    Open({.width = 8, .height = 8, .depth = false});
+    device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->Clear(0xFF0000FF);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0x80FF0000), D3D_OK);
+    uint32_t c = device->Pixel(4, 4);
+    EXPECT_NEAR(Red(c), 128, 8);
+    EXPECT_NEAR(Blue(c), 127, 8);
+    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+    device->Clear(0xFF404040);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFE04020), D3D_OK);
+    c = device->Pixel(4, 4);
+    EXPECT_EQ(Red(c), 255) << "saturates";
+    EXPECT_NEAR(Green(c), 0x80, 8);
+    EXPECT_NEAR(Blue(c), 0x60, 8);
+}
+
+TEST_P(RasterTest, ColourKeyedTexelsLeaveThePixelAlone) {
+    Open({.width = 16, .height = 16, .depth = false});
+    IDirectDrawSurface4* t = Texture(4, 4, dd::FormatRgb565(), [](int x, int y, int) {
+        return (x + y) % 2 ? 0xFF000000u : 0xFFFF0000u;
+    });
+    DDCOLORKEY key{0, 0};
+    ASSERT_EQ(t->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+    UseTexture(t);
+    for (bool keyed : {true, false}) {
+        SCOPED_TRACE(keyed ? "key on" : "key off");
+        device->State(D3DRENDERSTATE_COLORKEYENABLE, keyed);
+        device->Clear(0xFF00FF00);
+        ASSERT_EQ(device->DrawRect(0, 0, 16, 16, 0xFFFFFFFF), D3D_OK);
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const bool black = (x / 4 + y / 4) % 2 == 1;
+                const uint32_t want = black ? (keyed ? 0xFF00FF00u : 0xFF000000u) : 0xFFFF0000u;
+                ASSERT_EQ(device->Pixel(x, y), want) << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST_P(RasterTest, VertexFogMixesTowardsTheFogColourByTheSpecularAlpha) {
+    Open({.width = 16, .height = 16, .depth = false});
+    device->State(D3DRENDERSTATE_FOGENABLE, TRUE);
+    device->State(D3DRENDERSTATE_FOGCOLOR, 0x000000FF);
+    for (int f : {255, 128, 0}) {
+        SCOPED_TRACE(f);
+        device->Clear(0xFF000000);
+        const D3DCOLOR spec = static_cast<D3DCOLOR>(f) << 24;
+        ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST,
+                               {Vertex(0, 0, .5f, 1, 0xFFFF0000, spec), Vertex(16, 0, .5f, 1, 0xFFFF0000, spec),
+                                Vertex(0, 16, .5f, 1, 0xFFFF0000, spec)}),
+                  D3D_OK);
+        const uint32_t c = device->Pixel(3, 3);
+        EXPECT_NEAR(Red(c), LerpTo(0, 255, f), 8);
+        EXPECT_NEAR(Blue(c), LerpTo(255, 0, f), 8);
+    }
+    // From unfogged at the left to fully fogged at the right.
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLESTRIP,
+                           {Vertex(0, 0, .5f, 1, 0xFFFF0000, 0xFF000000), Vertex(16, 0, .5f, 1, 0xFFFF0000, 0),
+                            Vertex(0, 16, .5f, 1, 0xFFFF0000, 0xFF000000), Vertex(16, 16, .5f, 1, 0xFFFF0000, 0)}),
+              D3D_OK);
+    EXPECT_GT(Red(device->Pixel(0, 8)), 240);
+    EXPECT_GT(Blue(device->Pixel(15, 8)), 220);
+    EXPECT_NEAR(Red(device->Pixel(8, 8)), 128, 12);
+}
+
+TEST_P(RasterTest, FlatShadingTakesTheFirstVertexGouraudBlends) {
+    Open({.width = 32, .height = 32, .depth = false});
+    const std::vector<D3DTLVERTEX> tri = {Vertex(0, 0, .5f, 1, 0xFFFF0000), Vertex(30, 0, .5f, 1, 0xFF00FF00),
+                                          Vertex(0, 30, .5f, 1, 0xFF0000FF)};
+    device->State(D3DRENDERSTATE_SHADEMODE, D3DSHADE_FLAT);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tri), D3D_OK);
+    for (auto [x, y] : {std::pair{1, 1}, std::pair{25, 2}, std::pair{2, 25}, std::pair{10, 10}})
+        EXPECT_EQ(device->Pixel(x, y), 0xFFFF0000u) << x << "," << y;
+
+    device->State(D3DRENDERSTATE_SHADEMODE, D3DSHADE_GOURAUD);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tri), D3D_OK);
+    uint32_t near0 = device->Pixel(1, 1), near1 = device->Pixel(27, 1), near2 = device->Pixel(1, 27);
+    EXPECT_GT(Red(near0), 220);
+    EXPECT_GT(Green(near1), 200);
+    EXPECT_GT(Blue(near2), 200);
+    uint32_t centre = device->Pixel(10, 10);
+    EXPECT_NEAR(Red(centre), 85, 10);
+    EXPECT_NEAR(Green(centre), 85, 10);
+    EXPECT_NEAR(Blue(centre), 85, 10);
+}
+
+TEST_P(RasterTest, WireframeDrawsTheEdgesOnly) {
+    Open({.width = 48, .height = 48, .depth = false});
+    device->Clear(0xFF000000);
+    device->State(D3DRENDERSTATE_FILLMODE, D3DFILL_WIREFRAME);
+    ASSERT_EQ(device->DrawRect(10, 10, 40, 40, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(device->Pixel(25, 10), 0xFFFFFFFFu) << "top edge";
+    EXPECT_EQ(device->Pixel(10, 25), 0xFFFFFFFFu) << "left edge";
+    EXPECT_EQ(device->Pixel(40, 25), 0xFFFFFFFFu) << "right edge";
+    EXPECT_EQ(device->Pixel(25, 40), 0xFFFFFFFFu) << "bottom edge";
+    EXPECT_EQ(device->Pixel(25, 25), 0xFFFFFFFFu) << "the diagonal both triangles share";
+    EXPECT_EQ(device->Pixel(30, 15), 0xFF000000u) << "inside the first triangle";
+    EXPECT_EQ(device->Pixel(35, 30), 0xFF000000u) << "inside the second triangle";
+}
+
+TEST_P(RasterTest, CullingRemovesTheChosenWinding) {
+    Open({.width = 16, .height = 16, .depth = false});
+    const std::vector<D3DTLVERTEX> clockwise = {Vertex(0, 0), Vertex(16, 0), Vertex(0, 16)};
+    const std::vector<D3DTLVERTEX> counter = {Vertex(0, 0), Vertex(0, 16), Vertex(16, 0)};
+    struct Case {
+        DWORD cull;
+        bool clockwiseDrawn;
+        bool counterDrawn;
+    };
+    for (const Case& c : {Case{D3DCULL_NONE, true, true}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_CCW, true, false}}) {
+        SCOPED_TRACE(c.cull);
+        device->State(D3DRENDERSTATE_CULLMODE, c.cull);
+        device->Clear(0xFF000000);
+        device->Draw(D3DPT_TRIANGLELIST, clockwise);
+        EXPECT_EQ(device->Pixel(3, 3) == 0xFFFFFFFFu, c.clockwiseDrawn);
+        device->Clear(0xFF000000);
+        device->Draw(D3DPT_TRIANGLELIST, counter);
+        EXPECT_EQ(device->Pixel(3, 3) == 0xFFFFFFFFu, c.counterDrawn);
+    }
+}
+
+TEST_P(RasterTest, WrapRepeatsAndClampHoldsTheEdgeTexel) {
+    Open({.width = 32, .height = 4, .depth = false});
+    const uint32_t colors[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    IDirectDrawSurface4* t = Texture(4, 1, dd::FormatRgb565(), [&](int x, int, int) { return colors[x]; });
+    UseTexture(t);
+    for (DWORD address : {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}) {
+        SCOPED_TRACE(address);
+        device->StageState(0, D3DTSS_ADDRESS, address);
+        device->Clear(0xFF000000);
+        ASSERT_EQ(device->DrawRect(0, 0, 32, 4, 0xFFFFFFFF, .5f, 0, 0, 2, 1), D3D_OK);
+        for (int x = 0; x < 32; ++x) {
+            const int texel = x < 16 ? x / 4 : (address == D3DTADDRESS_WRAP ? (x - 16) / 4 : 3);
+            ASSERT_EQ(device->Pixel(x, 1), colors[texel]) << x;
+        }
+    }
+}
+
+TEST_P(RasterTest, PointSamplingStepsAtTexelEdgesLinearBlendsAcrossThem) {
+    Open({.width = 64, .height = 4, .depth = false});
+    IDirectDrawSurface4* t = Texture(2, 1, dd::FormatRgb565(), [](int x, int, int) {
+        return x ? 0xFFFFFFFFu : 0xFF000000u;
+    });
+    UseTexture(t);
+    device->StageState(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
+    device->Clear(0xFF00FF00);
+    ASSERT_EQ(device->DrawRect(0, 0, 64, 4, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(device->Pixel(31, 1), 0xFF000000u);
+    EXPECT_EQ(device->Pixel(32, 1), 0xFFFFFFFFu);
+
+    device->StageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->StageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    device->Clear(0xFF00FF00);
+    ASSERT_EQ(device->DrawRect(0, 0, 64, 4, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(device->Pixel(4, 1), 0xFF000000u) << "clamped before the first texel centre";
+    EXPECT_EQ(device->Pixel(16, 1), 0xFF000000u) << "on the first texel centre";
+    EXPECT_NEAR(Red(device->Pixel(32, 1)), 128, 8) << "half way between the centres";
+    EXPECT_NEAR(Red(device->Pixel(24, 1)), 64, 8);
+    EXPECT_EQ(device->Pixel(60, 1), 0xFFFFFFFFu);
+}
+
+TEST_P(RasterTest, TheMipLevelFollowsTheScreenSizeOfTheTexture) {
+    Open({.width = 64, .height = 64, .depth = false});
+    const uint32_t colors[7] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF, 0xFFFF00FF, 0xFFFFFFFF};
+    IDirectDrawSurface4* t = Texture(64, 64, dd::FormatRgb565(), [&](int, int, int level) { return colors[level]; }, 7);
+    ASSERT_NE(t, nullptr);
+    UseTexture(t);
+    device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
+    for (int level = 0; level < 4; ++level) {
+        SCOPED_TRACE(level);
+        const float size = static_cast<float>(64 >> level);
+        device->Clear(0xFF000000);
+        ASSERT_EQ(device->DrawRect(0, 0, size, size, 0xFFFFFFFF), D3D_OK);
+        EXPECT_EQ(device->Pixel(0, 0), colors[level]);
+        EXPECT_EQ(device->Pixel(static_cast<int>(size) - 1, static_cast<int>(size) - 1), colors[level]);
+    }
+    device->StageState(0, D3DTSS_MAXMIPLEVEL, 2);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 64, 64, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(device->Pixel(5, 5), colors[2]) << "no level more detailed than the maximum";
+}
+
+// A quad whose right edge is four times farther: the texel at each pixel is the one of the exact
+// perspective division, give or take one texel.
+TEST_P(RasterTest, TexturesStayPerspectiveCorrectAtAnAngle) {
+    Open({.width = 128, .height = 8, .depth = false});
+    // Texel x has red 8x, which a 5-6-5 target keeps exactly.
+    IDirectDrawSurface4* t = Texture(32, 1, dd::FormatXrgb8888(), [](int x, int, int) {
+        return 0xFF000000u | static_cast<uint32_t>(x * 8) << 16;
+    });
+    UseTexture(t);
+    device->StageState(0, D3DTSS_ADDRESS, D3DTADDRESS_CLAMP);
+    const float q0 = 1.0f, q1 = 0.25f;
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLESTRIP, {Vertex(0, 0, .5f, q0, ~0u, 0xFF000000, 0, 0),
+                                                 Vertex(128, 0, .5f, q1, ~0u, 0xFF000000, 1, 0),
+                                                 Vertex(0, 8, .5f, q0, ~0u, 0xFF000000, 0, 1),
+                                                 Vertex(128, 8, .5f, q1, ~0u, 0xFF000000, 1, 1)}),
+              D3D_OK);
+    int exact = 0;
+    for (int x = 0; x < 128; ++x) {
+        const float s = static_cast<float>(x) / 128;
+        const float u = (s * q1) / ((1 - s) * q0 + s * q1);
+        const int want = std::min(31, static_cast<int>(u * 32));
+        const int got = Red(device->Pixel(x, 4)) / 8;
+        ASSERT_NEAR(got, want, 1) << "pixel " << x;
+        exact += got == want;
+        const int affine = static_cast<int>(s * 32);
+        if (x > 20 && x < 100)
+            EXPECT_GT(std::abs(affine - want), 2) << "the test needs a visible perspective";
+    }
+    // The general pipeline divides at every pixel; the span loops between segment ends, off by a
+    // fraction of a texel in between.
+    EXPECT_GE(exact, GetParam() ? 126 : 108);
+}
+
+TEST_P(RasterTest, TwoTextureStagesCombineInOnePass) {
+    Open({.width = 8, .height = 8, .depth = false});
+    IDirectDrawSurface4* red = Texture(4, 4, dd::FormatRgb565(), [](int, int, int) { return 0xFFFF0000u; });
+    IDirectDrawSurface4* grey = Texture(4, 4, dd::FormatXrgb8888(), [](int, int, int) { return 0xFF808080u; });
+    UseTexture(red, D3DTOP_MODULATE);
+    device->SetTexture(1, grey);
+    device->StageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->StageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->StageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->StageState(1, D3DTSS_TEXCOORDINDEX, 0);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    EXPECT_NEAR(Red(device->Pixel(4, 4)), 128, 8);
+    EXPECT_EQ(Green(device->Pixel(4, 4)), 0);
+
+    device->StageState(1, D3DTSS_COLOROP, D3DTOP_ADD);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    EXPECT_EQ(Red(device->Pixel(4, 4)), 255);
+    EXPECT_NEAR(Green(device->Pixel(4, 4)), 128, 8);
+
+    // Mode 3 of the multitexture table: blend by the second texture's alpha.
+    IDirectDrawSurface4* half = Texture(4, 4, dd::FormatArgb4444(), [](int, int, int) { return 0x880000FFu; });
+    device->SetTexture(1, half);
+    device->StageState(1, D3DTSS_COLOROP, D3DTOP_BLENDTEXTUREALPHA);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    EXPECT_NEAR(Red(device->Pixel(4, 4)), 119, 8);
+    EXPECT_NEAR(Blue(device->Pixel(4, 4)), 136, 8);
+}
+
+TEST_P(RasterTest, SpecularAddsAndTableFogUsesTheEyeDistance) {
+    Open({.width = 8, .height = 8, .depth = false});
+    device->State(D3DRENDERSTATE_SPECULARENABLE, TRUE);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {Vertex(0, 0, .5f, 1, 0xFF800000, 0xFF404040),
+                                                Vertex(8, 0, .5f, 1, 0xFF800000, 0xFF404040),
+                                                Vertex(0, 8, .5f, 1, 0xFF800000, 0xFF404040)}),
+              D3D_OK);
+    EXPECT_NEAR(Red(device->Pixel(1, 1)), 0xC0, 8);
+    EXPECT_NEAR(Green(device->Pixel(1, 1)), 0x40, 8);
+    device->State(D3DRENDERSTATE_SPECULARENABLE, FALSE);
+
+    device->State(D3DRENDERSTATE_FOGENABLE, TRUE);
+    device->State(D3DRENDERSTATE_FOGCOLOR, 0x00FFFFFF);
+    device->State(D3DRENDERSTATE_FOGTABLEMODE, D3DFOG_LINEAR);
+    device->State(D3DRENDERSTATE_FOGTABLESTART, D3DValueBits(10.0f));
+    device->State(D3DRENDERSTATE_FOGTABLEEND, D3DValueBits(30.0f));
+    for (auto [w, want] : {std::pair{5.0f, 0}, std::pair{20.0f, 128}, std::pair{40.0f, 255}}) {
+        SCOPED_TRACE(w);
+        device->Clear(0xFF000000);
+        ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {Vertex(0, 0, .5f, 1 / w, 0xFF000000),
+                                                    Vertex(8, 0, .5f, 1 / w, 0xFF000000),
+                                                    Vertex(0, 8, .5f, 1 / w, 0xFF000000)}),
+                  D3D_OK);
+        EXPECT_NEAR(Red(device->Pixel(1, 1)), want, 8);
+    }
+}
+
+TEST_P(RasterTest, AlphaTestDiscardsAndPalettisedTexturesGoThroughTheirPalette) {
+    Open({.width = 8, .height = 8, .depth = false});
+    PALETTEENTRY entries[256] = {};
+    entries[3] = {0, 200, 0, 0};
+    IDirectDrawPalette* palette = nullptr;
+    ASSERT_EQ(device->directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr), DD_OK);
+    IDirectDrawSurface4* t = Texture(2, 2, dd::FormatPalette8(), [](int, int, int) { return 0u; });
+    FillSurface(t, [](int, int) { return 3u; });
+    t->SetPalette(palette);
+    palette->Release();
+    UseTexture(t);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFFFFFFF), D3D_OK);
+    EXPECT_NEAR(Green(device->Pixel(4, 4)), 200, 4);
+
+    device->StageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->StageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+    device->StageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->State(D3DRENDERSTATE_ALPHATESTENABLE, TRUE);
+    device->State(D3DRENDERSTATE_ALPHAFUNC, D3DCMP_GREATER);
+    device->State(D3DRENDERSTATE_ALPHAREF, 0x80);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->DrawRect(0, 0, 4, 8, 0x40FF0000), D3D_OK);
+    ASSERT_EQ(device->DrawRect(4, 0, 8, 8, 0xC0FF0000), D3D_OK);
+    EXPECT_EQ(device->Pixel(1, 1), 0xFF000000u);
+    EXPECT_EQ(device->Pixel(6, 1), 0xFFFF0000u);
+}
+
+TEST_P(RasterTest, LinesCoverTheirPixelsAndTheLastOneByDefault) {
+    Open({.width = 32, .height = 32, .depth = false});
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_LINELIST, {Vertex(5, 10), Vertex(15, 10), Vertex(20, 2), Vertex(20, 12)}), D3D_OK);
+    for (int x = 0; x < 32; ++x)
+        EXPECT_EQ(device->Pixel(x, 10) == 0xFFFFFFFFu, (x >= 5 && x <= 15) || x == 20) << x;
+    for (int y = 0; y < 32; ++y)
+        EXPECT_EQ(device->Pixel(20, y) == 0xFFFFFFFFu, y >= 2 && y <= 12) << y;
+    device->State(D3DRENDERSTATE_LASTPIXEL, TRUE);
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_LINESTRIP, {Vertex(5, 10), Vertex(15, 10)}), D3D_OK);
+    EXPECT_EQ(device->Pixel(15, 10), 0xFF000000u);
+    EXPECT_EQ(device->Pixel(14, 10), 0xFFFFFFFFu);
+}
+
+TEST_P(RasterTest, FarAwayAndBrokenVerticesNeverWriteOutside) {
+    Open({.width = 32, .height = 32, .depth = false});
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {Vertex(-1e7f, -1e7f), Vertex(3e7f, -1e7f), Vertex(-1e7f, 3e7f)}),
+              D3D_OK);
+    Image image = device->Read();
+    for (uint32_t p : image.pixels)
+        ASSERT_EQ(p, 0xFFFFFFFFu);
+    device->Clear(0xFF000000);
+    const float nan = std::nanf("");
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {Vertex(nan, 0), Vertex(30, 0), Vertex(0, 30)}), D3D_OK);
+    EXPECT_EQ(device->Pixel(2, 2), 0xFF000000u) << "a triangle with a broken vertex draws nothing";
+    // A sliver reaching far past float precision is cut to the guard band and drawn safely.
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {Vertex(0, 0), Vertex(1e30f, 5), Vertex(0, 30)}), D3D_OK);
+    EXPECT_EQ(device->Pixel(2, 15), 0xFFFFFFFFu);
+    EXPECT_EQ(device->Pixel(31, 31), 0xFF000000u);
+}
+
+}  // namespace
