@@ -517,7 +517,8 @@ bool DeviceImpl::PrepareRaster() {
         out.alphaArg2 = st[D3DTSS_ALPHAARG2];
         SurfaceImpl* tex = textures_[s];
         out.texture = tex && !tex->Lost() ? tex->TextureData() : nullptr;
-        out.coordSet = (st[D3DTSS_TEXCOORDINDEX] & 0xFFFF) < 2 ? static_cast<int>(st[D3DTSS_TEXCOORDINDEX] & 0xFFFF) : 0;
+        const DWORD set = st[D3DTSS_TEXCOORDINDEX] & 0xFFFF;
+        out.coordSet = set < 2 ? static_cast<int>(set) : 0;
         out.addressU = st[D3DTSS_ADDRESSU];
         out.addressV = st[D3DTSS_ADDRESSV];
         out.magFilter = st[D3DTSS_MAGFILTER];

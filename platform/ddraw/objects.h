@@ -55,7 +55,8 @@ public:
     HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette, IUnknown* outer) override;
     HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface, IUnknown* outer) override;
     HRESULT CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface4** surface, IUnknown* outer) override;
-    HRESULT EnumDisplayModes(DWORD flags, DDSURFACEDESC* filter, LPVOID context, LPDDENUMMODESCALLBACK callback) override;
+    HRESULT EnumDisplayModes(DWORD flags, DDSURFACEDESC* filter, LPVOID context,
+                             LPDDENUMMODESCALLBACK callback) override;
     HRESULT EnumDisplayModes(DWORD flags, DDSURFACEDESC2* filter, LPVOID context,
                              LPDDENUMMODESCALLBACK2 callback) override;
     HRESULT FlipToGDISurface() override { return DD_OK; }

@@ -82,7 +82,7 @@ void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) 
     out[kAttrF] = static_cast<float>(v.specular >> 24);
 }
 
-bool IsFlatAttribute(int a) { return a >= kAttrR && a <= kAttrSB; }
+bool IsFlatAttribute(int a) { return a >= kFirstFlatAttr && a <= kLastFlatAttr; }
 
 int RoundToInt(float v) { return static_cast<int>(std::floor(v + 0.5f)); }
 
@@ -335,7 +335,7 @@ void Rasterizer::DrawLine(const Vertex& a, const Vertex& b) {
     VertexAttributes(c, a, va);
     VertexAttributes(c, b, vb);
     if (s.shadeMode == D3DSHADE_FLAT) {
-        for (int k = kAttrR; k <= kAttrSB; ++k)
+        for (int k = kFirstFlatAttr; k <= kLastFlatAttr; ++k)
             vb[k] = va[k];
     }
     const float dx = b.x - a.x, dy = b.y - a.y;

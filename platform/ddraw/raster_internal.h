@@ -10,7 +10,9 @@
 namespace platform::dd::raster {
 
 // Interpolated attributes of a triangle: depth, 1/w, the two texture coordinate sets (times 1/w
-// when perspective-correct), diffuse, specular and the fog factor (both 0..255).
+// when perspective-correct), diffuse, specular and the fog factor (both 0..255). Diffuse and
+// specular-with-fog each come as four in a row in the byte order of a 0xAARRGGBB pixel, so the span
+// loops take each group as one vector.
 enum Attr {
     kAttrZ,
     kAttrQ,
@@ -18,16 +20,19 @@ enum Attr {
     kAttrV0,
     kAttrU1,
     kAttrV1,
-    kAttrR,
-    kAttrG,
     kAttrB,
+    kAttrG,
+    kAttrR,
     kAttrA,
-    kAttrSR,
-    kAttrSG,
     kAttrSB,
+    kAttrSG,
+    kAttrSR,
     kAttrF,
     kAttrCount
 };
+// Flat shading holds these at the first vertex's values (not the fog).
+constexpr int kFirstFlatAttr = kAttrB;
+constexpr int kLastFlatAttr = kAttrSR;
 
 // attribute(x, y) = base + dx * (x - x0) + dy * (y - y0), x and y at pixel centres.
 struct Gradients {
@@ -86,18 +91,6 @@ inline uint32_t Scale8(uint32_t a, uint32_t f) { return (a * (f + (f >> 7))) >> 
 inline int Lerp8(int from, int to, uint32_t f) { return from + (((to - from) * static_cast<int>(f + (f >> 7))) >> 8); }
 inline int Min255(int v) { return v > 255 ? 255 : v; }
 inline int Clamp255(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
-
-inline uint32_t Pack565(int r, int g, int b) {
-    return static_cast<uint32_t>(((r & 0xF8) << 8) | ((g & 0xFC) << 3) | (b >> 3));
-}
-inline void Unpack565(uint32_t p, int* r, int* g, int* b) {
-    int r5 = (p >> 11) & 31;
-    int g6 = (p >> 5) & 63;
-    int b5 = p & 31;
-    *r = (r5 << 3) | (r5 >> 2);
-    *g = (g6 << 2) | (g6 >> 4);
-    *b = (b5 << 3) | (b5 >> 2);
-}
 
 // Wrap (mask = size - 1) or clamp (mask = -1) a texel index into 0..max.
 inline int Address(int i, int mask, int max) {

@@ -9,7 +9,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/ddraw/raster_internal.h"
 
@@ -67,29 +72,131 @@ constexpr int IndexOf(const SpanKey& k) {
 
 namespace span_detail {
 
-// Fixed point between the values at the first and last pixel of a run; the step is truncated so
-// no pixel goes past either end value.
-struct Run {
-    int32_t value = 0;
-    int32_t step = 0;
-};
+// Colours are worked on as vectors of 16-bit lanes: blue, green, red, alpha in the low four (the
+// byte order of 0xAARRGGBB in memory), the high four unused; colours being interpolated are four
+// 32-bit lanes in 16.16 fixed point. The operators are the compilers' vector extensions; the few
+// conversions use SSE2 where there is SSE2.
+using U16x8 = uint16_t __attribute__((vector_size(16)));
+using I32x4 = int32_t __attribute__((vector_size(16)));
+using F32x4 = float __attribute__((vector_size(16)));
 
-inline int32_t ToFixed(double v, double lo, double hi, double scale) {
-    if (!(v > lo))
-        v = lo;
-    if (v > hi)
-        v = hi;
-    return static_cast<int32_t>(v * scale);
+inline F32x4 LoadLanes(const float* p) {
+    F32x4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
 }
 
-inline Run MakeRun(double first, double last, int pixels, double lo, double hi, double scale) {
-    Run r;
-    r.value = ToFixed(first, lo, hi, scale);
-    if (pixels > 1) {
-        int32_t end = ToFixed(last, lo, hi, scale);
-        r.step = static_cast<int32_t>(static_cast<double>(end - r.value) / (pixels - 1));
-    }
-    return r;
+inline F32x4 ClampLanes(F32x4 v, float lo, float hi) {
+#if defined(__SSE2__)
+    // max first: a NaN lane becomes lo.
+    return (F32x4)_mm_min_ps(_mm_max_ps((__m128)v, _mm_set1_ps(lo)), _mm_set1_ps(hi));
+#else
+    for (int i = 0; i < 4; ++i)
+        v[i] = v[i] > lo ? (v[i] < hi ? v[i] : hi) : lo;
+    return v;
+#endif
+}
+
+inline U16x8 Widen(uint32_t argb) {
+#if defined(__SSE2__)
+    return (U16x8)_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(argb)), _mm_setzero_si128());
+#else
+    return U16x8{static_cast<uint16_t>(argb & 0xFF), static_cast<uint16_t>((argb >> 8) & 0xFF),
+                 static_cast<uint16_t>((argb >> 16) & 0xFF), static_cast<uint16_t>(argb >> 24), 0, 0, 0, 0};
+#endif
+}
+
+// Lanes of at most 255 back to 0xAARRGGBB.
+inline uint32_t Narrow(U16x8 lanes) {
+#if defined(__SSE2__)
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16((__m128i)lanes, (__m128i)lanes)));
+#else
+    return static_cast<uint32_t>(lanes[0]) | (static_cast<uint32_t>(lanes[1]) << 8) |
+           (static_cast<uint32_t>(lanes[2]) << 16) | (static_cast<uint32_t>(lanes[3]) << 24);
+#endif
+}
+
+// The integer parts of 16.16 lanes (0..255, or 0..256 for factors, see FixedLanes).
+inline U16x8 IntegerLanes(I32x4 v) {
+#if defined(__SSE2__)
+    return (U16x8)_mm_packs_epi32((__m128i)(v >> 16), _mm_setzero_si128());
+#else
+    const I32x4 i = v >> 16;
+    return U16x8{static_cast<uint16_t>(i[0]), static_cast<uint16_t>(i[1]), static_cast<uint16_t>(i[2]),
+                 static_cast<uint16_t>(i[3]), 0, 0, 0, 0};
+#endif
+}
+
+// Lane 3 (alpha, or the fog factor) in the four low lanes.
+inline U16x8 SplatLane3(U16x8 v) {
+#if defined(__SSE2__)
+    return (U16x8)_mm_shufflelo_epi16((__m128i)v, 0xFF);
+#else
+    return U16x8{v[3], v[3], v[3], v[3], 0, 0, 0, 0};
+#endif
+}
+
+// 16.16 lanes over `pixels` pixels from values at the first pixel and slopes per pixel, each lane
+// times its scale: 1 for colours, 256/255 for factors (so a factor of 255 becomes 256 and
+// multiplying by it and shifting right by 8 leaves a colour as it is). Every pixel's value stays in
+// range: at the edges of a triangle rounding can take the values out a little, and then the slope
+// is cut so the last pixel ends in range.
+inline void FixedLanes(F32x4 first, F32x4 slope, F32x4 scale, int pixels, I32x4* value, I32x4* step) {
+    constexpr float kTop = 255.99f;
+    const F32x4 start = ClampLanes(first, 0.0f, kTop);
+    F32x4 d = ClampLanes(slope, -256.0f, 256.0f);
+    const F32x4 last = start + d * static_cast<float>(pixels - 1);
+    const F32x4 end = ClampLanes(last, 0.0f, kTop);
+#if defined(__SSE2__)
+    const bool cut = _mm_movemask_ps(_mm_cmpneq_ps((__m128)end, (__m128)last)) != 0;
+#else
+    const bool cut = end[0] != last[0] || end[1] != last[1] || end[2] != last[2] || end[3] != last[3];
+#endif
+    if (cut && pixels > 1)
+        d = (end - start) * (0.999f / static_cast<float>(pixels - 1));
+    *value = __builtin_convertvector(start * scale, I32x4);
+    *step = __builtin_convertvector(d * scale, I32x4);
+}
+
+constexpr float kColorScale = 65536.0f;
+constexpr float kFactorScale = 65536.0f * 256.0f / 255.0f;
+
+inline U16x8 Splat(uint32_t x) {
+    const uint16_t v = static_cast<uint16_t>(x);
+    return U16x8{v, v, v, v, v, v, v, v};
+}
+
+// a times a factor of 0..256 (see FixedLanes) in every lane.
+inline U16x8 ScaleLanes(U16x8 a, U16x8 w) { return (a * w) >> 8; }
+
+// From `from` (w = 0) to `to` (w = 256) in every lane.
+inline U16x8 MixLanes(U16x8 from, U16x8 to, U16x8 w) { return (to * w + from * (256 - w)) >> 8; }
+
+// An 8-bit factor (0..255) on the 0..256 scale of the lanes.
+inline uint16_t Factor(uint32_t f) { return static_cast<uint16_t>(f + (f >> 7)); }
+
+inline U16x8 Min255(U16x8 v) {
+    const U16x8 over = (U16x8)(v > 255);
+    return (v & ~over) | (over & 255);
+}
+
+// Lanes of at most 255 to a 5-6-5 pixel.
+inline uint32_t Pack565(U16x8 lanes) {
+#if defined(__SSE2__)
+    // Each lane shifted down to its width (a high multiply by 2^13 or 2^14), then weighted into
+    // place and summed in pairs.
+    const __m128i narrow = _mm_mulhi_epu16((__m128i)lanes, _mm_setr_epi16(8192, 16384, 8192, 0, 0, 0, 0, 0));
+    const __m128i sums = _mm_madd_epi16(narrow, _mm_setr_epi16(1, 32, 2048, 0, 0, 0, 0, 0));
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_add_epi32(sums, _mm_srli_epi64(sums, 32))));
+#else
+    const uint32_t argb = Narrow(lanes);
+    return ((argb >> 8) & 0xF800) | ((argb >> 5) & 0x07E0) | ((argb >> 3) & 0x001F);
+#endif
+}
+
+inline uint32_t Expand565(uint32_t p) {
+    const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
+    return (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
 }
 
 inline uint32_t Lerp2(uint32_t a, uint32_t b, uint32_t f) {
@@ -98,14 +205,31 @@ inline uint32_t Lerp2(uint32_t a, uint32_t b, uint32_t f) {
     return rb | ag;
 }
 
-// Texture coordinates in 16.16 texels of the chosen level, for one segment.
-struct TexSegment {
-    const uint32_t* texels;
-    const uint8_t* keyed;
-    int widthLog2;
-    int uMask, uMax, vMask, vMax;
-    int32_t u, du, v, dv;
-};
+inline int32_t ToFixed(double v, double hi, double scale) {
+    if (!(v > 0))
+        return 0;
+    return static_cast<int32_t>((v > hi ? hi : v) * scale);
+}
+
+// A fixed-point run over `pixels` pixels from `first` with the gradient `slope` (per pixel, same
+// scale): the value never leaves 0..hi on the way (rounding at the edges of a triangle could take
+// it out by a little).
+inline void Run(double first, double slope, int pixels, double hi, double scale, int32_t* value, int32_t* step) {
+    *value = ToFixed(first, hi, scale);
+    *step = 0;
+    if (pixels <= 1)
+        return;
+    const double s = slope * scale;
+    if (!(s > -2147483647.0 && s < 2147483647.0))
+        return;
+    *step = static_cast<int32_t>(s);
+    const int64_t end = *value + static_cast<int64_t>(*step) * (pixels - 1);
+    const int64_t top = static_cast<int64_t>(hi * scale);
+    if (end < 0 || end > top) {
+        const int64_t target = end < 0 ? 0 : top;
+        *step = static_cast<int32_t>((target - *value) / (pixels - 1));
+    }
+}
 
 inline int32_t TexelFixed(float v) {
     if (!(v > -30000.0f))
@@ -115,6 +239,32 @@ inline int32_t TexelFixed(float v) {
     return static_cast<int32_t>(v * 65536.0f);
 }
 
+// Texture coordinates in 16.16 texels of the chosen level, for one segment.
+struct TexSegment {
+    const uint32_t* texels;
+    const uint8_t* keyed;
+    int widthLog2;
+    int uMask, uMax, vMask, vMax;  // wrap masks (-1 for clamp) and the largest index
+    int vShift, vRowMask;          // the fast index: ((v >> vShift) & vRowMask) | ((u >> 16) & uMask)
+    bool fast;                     // every coordinate of the segment needs no clamping
+    int32_t u, du, v, dv;
+
+    template <bool kFast>
+    int Index(int32_t uu, int32_t vv) const {
+        if constexpr (kFast)
+            return ((vv >> vShift) & vRowMask) | ((uu >> 16) & uMask);
+        return (Address(vv >> 16, vMask, vMax) << widthLog2) | Address(uu >> 16, uMask, uMax);
+    }
+};
+
+// 1 / n for the segment lengths (up to 24).
+constexpr std::array<float, 25> kInverse = [] {
+    std::array<float, 25> table{};
+    for (int i = 1; i < 25; ++i)
+        table[i] = 1.0f / static_cast<float>(i);
+    return table;
+}();
+
 }  // namespace span_detail
 
 template <SpanKey K>
@@ -123,41 +273,38 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     const int n = xe - xs;
     const DrawSetup& s = c.s;
     const float fx0 = static_cast<float>(xs);
-    const float fx1 = static_cast<float>(xe - 1);
     const float fy = static_cast<float>(y);
 
     uint16_t* const dst = reinterpret_cast<uint16_t*>(s.target.color + static_cast<ptrdiff_t>(y) * s.target.pitch) + xs;
+
+    // Depth in 17.15 fixed point of the 16-bit buffer's units.
     uint16_t* zb = nullptr;
-    Run z;
-    const bool zAlways = c.depthAlways;
+    int32_t z = 0, dz = 0;
+    const uint32_t zTest = c.depthAlways ? 0 : 0xFFFFFFFF;  // 0: every pixel passes
     const bool zWrite = s.zWrite;
     if constexpr (K.depth == kDepth16) {
         zb = reinterpret_cast<uint16_t*>(s.target.depth + static_cast<ptrdiff_t>(y) * s.target.depthPitch) + xs;
-        const double bias = c.zBias;
-        z = MakeRun(g.At(kAttrZ, fx0, fy) - bias, g.At(kAttrZ, fx1, fy) - bias, n, 0.0, 1.0, 65535.0 * 32768.0);
+        Run(static_cast<double>(g.At(kAttrZ, fx0, fy)) - c.zBias, g.dx[kAttrZ], n, 1.0, 65535.0 * 32768.0, &z, &dz);
     }
 
-    constexpr bool kDiffuseRgb = K.combine != kCombineTexture;
-    constexpr bool kAlpha = K.blend == kBlendLerp;
-    Run r, gr, b, a, sr, sg, sb, f;
-    auto colorRun = [&](int attr, Run* out) {
-        *out = MakeRun(g.At(attr, fx0, fy), g.At(attr, fx1, fy), n, 0.0, 255.0, 65536.0);
+    // Colours in 16.16: diffuse (blue, green, red, alpha), and specular (blue, green, red) with the
+    // fog factor in the fourth lane.
+    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    constexpr bool kSpecularFog = K.specular || K.fog;
+    const float ox = fx0 - g.x0, oy = fy - g.y0;
+    auto setup = [&](int first, F32x4 scale, I32x4* value, I32x4* step) {
+        const F32x4 dx = LoadLanes(&g.dx[first]);
+        FixedLanes(LoadLanes(&g.base[first]) + dx * ox + LoadLanes(&g.dy[first]) * oy, dx, scale, n, value, step);
     };
-    if constexpr (kDiffuseRgb) {
-        colorRun(kAttrR, &r);
-        colorRun(kAttrG, &gr);
-        colorRun(kAttrB, &b);
-    }
-    if constexpr (kAlpha)
-        colorRun(kAttrA, &a);
-    if constexpr (K.specular) {
-        colorRun(kAttrSR, &sr);
-        colorRun(kAttrSG, &sg);
-        colorRun(kAttrSB, &sb);
-    }
-    if constexpr (K.fog)
-        colorRun(kAttrF, &f);
-    const int fogR = c.fogR, fogG = c.fogG, fogB = c.fogB;
+    // The diffuse colour is a factor when it modulates the texture; alpha and fog are factors.
+    constexpr float kDiffuseScale = K.combine == kCombineModulate ? kFactorScale : kColorScale;
+    I32x4 col{}, dcol{}, specFog{}, dspecFog{};
+    if constexpr (kDiffuse)
+        setup(kAttrB, F32x4{kDiffuseScale, kDiffuseScale, kDiffuseScale, kFactorScale}, &col, &dcol);
+    if constexpr (kSpecularFog)
+        setup(kAttrSB, F32x4{kColorScale, kColorScale, kColorScale, kFactorScale}, &specFog, &dspecFog);
+    const U16x8 specularMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
+    const U16x8 fogColor = Widen(s.fogColor);
     const AlphaSource alphaSource = c.alphaSource;
 
     // Texture state that stays for the span.
@@ -166,8 +313,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     const int ua = T.coordSet ? kAttrU1 : kAttrU0;
     const int va = ua + 1;
     const bool perspective = c.perspective;
-    float q = 1, uq = 0, vq = 0, dq = 0, duq = 0, dvq = 0;
-    float w0 = 1, h0 = 1;
+    float uq = 0, vq = 0, duq = 0, dvq = 0, qa = 1, dq = 0, w0 = 1, h0 = 1;
     if constexpr (K.texture != kTexNone) {
         w0 = static_cast<float>(td->levels[0].width);
         h0 = static_cast<float>(td->levels[0].height);
@@ -176,25 +322,25 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
         duq = g.dx[ua] * w0;
         dvq = g.dx[va] * h0;
         if (perspective) {
-            q = g.At(kAttrQ, fx0, fy);
+            qa = std::max(g.At(kAttrQ, fx0, fy), 1e-20f);
             dq = g.dx[kAttrQ];
         }
     }
-
-    int x = 0;
     // Texel coordinates (level 0) at the segment start.
-    float qa = std::max(q, 1e-20f);
     float iw = 1.0f / qa;
     float u0 = uq * iw, v0 = vq * iw;
+
+    int x = 0;
     while (x < n) {
-        int len = std::min(16, n - x);
+        // Segments of 16 pixels, or the whole rest when that is up to 24 (no short tail).
+        int len = n - x <= 24 ? n - x : 16;
         TexSegment ts{};
         if constexpr (K.texture != kTexNone) {
-            // The level of detail at the segment start.
+            // Texels per pixel along the span at the segment start (level 0).
+            const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
             int level = T.firstLevel;
             if (T.mipmapped) {
                 const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
-                const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
                 const float uy = (duy - u0 * dqy) * iw, vy = (dvy - v0 * dqy) * iw;
                 const float rho2 = std::max(ux * ux + vx * vx, uy * uy + vy * vy) * T.lodScale;
                 level = NearestLevel(rho2, T.firstLevel, T.lastLevel);
@@ -202,39 +348,36 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
             const TexLevel& lv = td->levels[level];
             const float scale = 1.0f / static_cast<float>(1 << level);
 
-            // The segment end: the next segment's start, or the last pixel of the span. Halve the
-            // segment while the affine error between its ends would reach half a texel (so it stays
-            // well below one).
-            float qe = qa, ue = u0, ve = v0;
-            int steps = 0;
-            for (;;) {
-                steps = x + len < n ? len : len - 1;
-                const float t = static_cast<float>(steps);
-                qe = std::max(qa + dq * t, 1e-20f);
-                const float iwe = 1.0f / qe;
-                ue = (uq + duq * t) * iwe;
-                ve = (vq + dvq * t) * iwe;
-                if (len <= 2 || !perspective)
-                    break;
-                const float err = (std::fabs(ue - u0) + std::fabs(ve - v0)) * scale * std::fabs(qe - qa) /
-                                  (2.0f * (qe + qa));
-                if (err < 0.5f)
-                    break;
-                len >>= 1;
+            // Between its ends a segment is affine; its error at the middle is about
+            // len^2 (|du/dx| + |dv/dx|) |dq/dx| / 4q texels. Halve the segment until that stays
+            // below half a texel, so the texel is never off by one whole texel.
+            if (perspective) {
+                const float error = (std::fabs(ux) + std::fabs(vx)) * scale * std::fabs(dq) * iw * 0.25f;
+                while (len > 2 && static_cast<float>(len * len) * error >= 0.5f)
+                    len = (len + 1) >> 1;
             }
+            // The end: the next segment's start, or the last pixel of the span.
+            const int steps = x + len < n ? len : len - 1;
+            const float t = static_cast<float>(steps);
+            const float qe = std::max(qa + dq * t, 1e-20f);
+            const float iwe = 1.0f / qe;
+            const float ue = (uq + duq * t) * iwe, ve = (vq + dvq * t) * iwe;
 
             float su = u0 * scale, sv = v0 * scale, eu = ue * scale, ev = ve * scale;
             const float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
-            if (T.wrapU) {
-                const float shift = std::floor(su / lw) * lw;
-                su -= shift;
-                eu -= shift;
-            }
-            if (T.wrapV) {
-                const float shift = std::floor(sv / lh) * lh;
-                sv -= shift;
-                ev -= shift;
-            }
+            // Whole turns of a wrapped texture keep the fixed-point coordinates small.
+            auto unwind = [](float* a, float* b, float size) {
+                const float turns = *a * (1.0f / size);
+                if (std::fabs(turns) < 1e6f) {
+                    const float shift = static_cast<float>(static_cast<int>(turns)) * size;
+                    *a -= shift;
+                    *b -= shift;
+                }
+            };
+            if (T.wrapU)
+                unwind(&su, &eu, lw);
+            if (T.wrapV)
+                unwind(&sv, &ev, lh);
             ts.texels = lv.texels;
             ts.keyed = lv.keyed;
             ts.widthLog2 = lv.widthLog2;
@@ -242,132 +385,130 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
             ts.vMask = T.wrapV ? lv.height - 1 : -1;
             ts.uMax = lv.width - 1;
             ts.vMax = lv.height - 1;
+            ts.vShift = 16 - lv.widthLog2;
+            ts.vRowMask = (lv.height - 1) << lv.widthLog2;
             ts.u = TexelFixed(su);
             ts.v = TexelFixed(sv);
             if (steps > 0) {
-                ts.du = static_cast<int32_t>((static_cast<double>(TexelFixed(eu)) - ts.u) / steps);
-                ts.dv = static_cast<int32_t>((static_cast<double>(TexelFixed(ev)) - ts.v) / steps);
+                const float perStep = 65536.0f * kInverse[steps];
+                ts.du = static_cast<int32_t>((eu - su) * perStep);
+                ts.dv = static_cast<int32_t>((ev - sv) * perStep);
+            }
+            // Clamping changes nothing where the segment stays inside the texture (bilinear reads
+            // one texel further on each side).
+            const float margin = K.texture == kTexLinear ? 1.0f : 0.0f;
+            auto inside = [margin](float a, float b, float size) {
+                return std::min(a, b) >= margin && std::max(a, b) < size - margin;
+            };
+            ts.fast = (T.wrapU || inside(su, eu, lw)) && (T.wrapV || inside(sv, ev, lh));
+            if (ts.fast) {
+                ts.uMask = lv.width - 1;
+                ts.vMask = lv.height - 1;
             }
             // The next segment starts where this one ends.
-            const float t = static_cast<float>(len);
-            qa = std::max(qa + dq * t, 1e-20f);
-            uq += duq * t;
-            vq += dvq * t;
-            iw = 1.0f / qa;
-            u0 = uq * iw;
-            v0 = vq * iw;
+            uq += duq * static_cast<float>(len);
+            vq += dvq * static_cast<float>(len);
+            qa = qe;
+            iw = iwe;
+            u0 = ue;
+            v0 = ve;
         }
 
         const int end = x + len;
-        for (int i = x; i < end; ++i) {
-            uint32_t zv = 0;
-            bool draw = true;
-            if constexpr (K.depth == kDepth16) {
-                zv = static_cast<uint32_t>(z.value) >> 15;
-                draw = zAlways | (zv <= zb[i]);
-            }
-            if (draw) {
-                int cr, cg, cb, ca = 255;
-                uint32_t texel = 0;
-                bool keyed = false;
-                if constexpr (K.texture == kTexPoint) {
-                    const int ui = Address(ts.u >> 16, ts.uMask, ts.uMax);
-                    const int vi = Address(ts.v >> 16, ts.vMask, ts.vMax);
-                    const int idx = (vi << ts.widthLog2) | ui;
-                    texel = ts.texels[idx];
-                    if constexpr (K.key)
-                        keyed = ts.keyed[idx] != 0;
-                } else if constexpr (K.texture == kTexLinear) {
-                    const int32_t us = ts.u - 0x8000, vs = ts.v - 0x8000;
-                    const uint32_t fu = (us >> 8) & 0xFF, fv = (vs >> 8) & 0xFF;
-                    const int ui0 = Address(us >> 16, ts.uMask, ts.uMax);
-                    const int ui1 = Address((us >> 16) + 1, ts.uMask, ts.uMax);
-                    const int vi0 = Address(vs >> 16, ts.vMask, ts.vMax);
-                    const int vi1 = Address((vs >> 16) + 1, ts.vMask, ts.vMax);
-                    const uint32_t* row0 = ts.texels + (vi0 << ts.widthLog2);
-                    const uint32_t* row1 = ts.texels + (vi1 << ts.widthLog2);
-                    texel = Lerp2(Lerp2(row0[ui0], row0[ui1], fu), Lerp2(row1[ui0], row1[ui1], fu), fv);
-                    if constexpr (K.key)
-                        keyed = ts.keyed[((fv >= 128 ? vi1 : vi0) << ts.widthLog2) | (fu >= 128 ? ui1 : ui0)] != 0;
+        auto pixels = [&]<bool kFast>() {
+            for (int i = x; i < end; ++i) {
+                uint32_t zv = 0, zOld = 0;
+                bool draw = true;
+                if constexpr (K.depth == kDepth16) {
+                    zv = static_cast<uint32_t>(z) >> 15;
+                    zOld = zb[i];
+                    draw = (zv & zTest) <= zOld;
                 }
-                if (!keyed) {
-                    if constexpr (K.texture == kTexNone) {
-                        cr = r.value >> 16;
-                        cg = gr.value >> 16;
-                        cb = b.value >> 16;
-                        if constexpr (kAlpha)
-                            ca = a.value >> 16;
-                    } else {
-                        const int tr = (texel >> 16) & 0xFF, tg = (texel >> 8) & 0xFF, tb = texel & 0xFF;
-                        if constexpr (K.combine == kCombineTexture) {
-                            cr = tr;
-                            cg = tg;
-                            cb = tb;
+                if (draw) {
+                    uint32_t texel = 0;
+                    bool keyed = false;
+                    if constexpr (K.texture == kTexPoint) {
+                        const int idx = ts.template Index<kFast>(ts.u, ts.v);
+                        texel = ts.texels[idx];
+                        if constexpr (K.key)
+                            keyed = ts.keyed[idx] != 0;
+                    } else if constexpr (K.texture == kTexLinear) {
+                        const int32_t us = ts.u - 0x8000, vs = ts.v - 0x8000;
+                        const uint32_t fu = (us >> 8) & 0xFF, fv = (vs >> 8) & 0xFF;
+                        int ui0, ui1, row0, row1;
+                        if constexpr (kFast) {
+                            ui0 = (us >> 16) & ts.uMask;
+                            ui1 = ((us >> 16) + 1) & ts.uMask;
+                            row0 = ((vs >> 16) & ts.vMask) << ts.widthLog2;
+                            row1 = (((vs >> 16) + 1) & ts.vMask) << ts.widthLog2;
                         } else {
-                            cr = static_cast<int>(Scale8(tr, r.value >> 16));
-                            cg = static_cast<int>(Scale8(tg, gr.value >> 16));
-                            cb = static_cast<int>(Scale8(tb, b.value >> 16));
+                            ui0 = Address(us >> 16, ts.uMask, ts.uMax);
+                            ui1 = Address((us >> 16) + 1, ts.uMask, ts.uMax);
+                            row0 = Address(vs >> 16, ts.vMask, ts.vMax) << ts.widthLog2;
+                            row1 = Address((vs >> 16) + 1, ts.vMask, ts.vMax) << ts.widthLog2;
                         }
-                        if constexpr (kAlpha) {
-                            const int ta = static_cast<int>(texel >> 24);
-                            const int da = a.value >> 16;
-                            ca = alphaSource == AlphaSource::Texture    ? ta
-                                 : alphaSource == AlphaSource::Diffuse ? da
-                                                                       : static_cast<int>(Scale8(ta, da));
-                        }
+                        const uint32_t* t = ts.texels;
+                        texel = Lerp2(Lerp2(t[row0 + ui0], t[row0 + ui1], fu), Lerp2(t[row1 + ui0], t[row1 + ui1], fu),
+                                      fv);
+                        if constexpr (K.key)
+                            keyed = ts.keyed[(fv >= 128 ? row1 : row0) + (fu >= 128 ? ui1 : ui0)] != 0;
                     }
-                    if constexpr (K.specular) {
-                        cr = Min255(cr + (sr.value >> 16));
-                        cg = Min255(cg + (sg.value >> 16));
-                        cb = Min255(cb + (sb.value >> 16));
-                    }
-                    if constexpr (K.fog) {
-                        const uint32_t ff = static_cast<uint32_t>(f.value >> 16);
-                        cr = Lerp8(fogR, cr, ff);
-                        cg = Lerp8(fogG, cg, ff);
-                        cb = Lerp8(fogB, cb, ff);
-                    }
-                    if constexpr (K.blend != kBlendOff) {
-                        int dr, dg, db;
-                        Unpack565(dst[i], &dr, &dg, &db);
+                    if (!keyed) {
+                        const U16x8 diffuse = IntegerLanes(col);
+                        U16x8 color;
+                        if constexpr (K.texture == kTexNone)
+                            color = diffuse;
+                        else if constexpr (K.combine == kCombineTexture)
+                            color = Widen(texel);
+                        else
+                            color = ScaleLanes(Widen(texel), diffuse);
                         if constexpr (K.blend == kBlendLerp) {
-                            cr = Lerp8(dr, cr, static_cast<uint32_t>(ca));
-                            cg = Lerp8(dg, cg, static_cast<uint32_t>(ca));
-                            cb = Lerp8(db, cb, static_cast<uint32_t>(ca));
-                        } else {
-                            cr = Min255(cr + dr);
-                            cg = Min255(cg + dg);
-                            cb = Min255(cb + db);
+                            // The alpha lane becomes the blend factor: the texture's alpha, the diffuse
+                            // one (already a factor) or their product.
+                            if constexpr (K.texture == kTexNone) {
+                                color[3] = diffuse[3];
+                            } else {
+                                const uint32_t ta = texel >> 24;
+                                if (alphaSource == AlphaSource::Texture)
+                                    color[3] = Factor(ta);
+                                else if (alphaSource == AlphaSource::Diffuse)
+                                    color[3] = diffuse[3];
+                                else
+                                    color[3] = Factor((ta * diffuse[3]) >> 8);
+                            }
                         }
-                    }
-                    dst[i] = static_cast<uint16_t>(Pack565(cr, cg, cb));
-                    if constexpr (K.depth == kDepth16) {
-                        if (zWrite)
-                            zb[i] = static_cast<uint16_t>(zv);
+                        if constexpr (kSpecularFog) {
+                            const U16x8 sf = IntegerLanes(specFog);
+                            if constexpr (K.specular)
+                                color = Min255(color + (sf & specularMask));
+                            if constexpr (K.fog)
+                                color = MixLanes(fogColor, color, SplatLane3(sf));
+                        }
+                        if constexpr (K.blend == kBlendLerp)
+                            color = MixLanes(Widen(Expand565(dst[i])), color, SplatLane3(color));
+                        else if constexpr (K.blend == kBlendAdd)
+                            color = Min255(color + Widen(Expand565(dst[i])));
+                        dst[i] = static_cast<uint16_t>(Pack565(color));
+                        if constexpr (K.depth == kDepth16)
+                            zb[i] = static_cast<uint16_t>(zWrite ? zv : zOld);
                     }
                 }
+                if constexpr (K.depth == kDepth16)
+                    z += dz;
+                if constexpr (K.texture != kTexNone) {
+                    ts.u += ts.du;
+                    ts.v += ts.dv;
+                }
+                if constexpr (kDiffuse)
+                    col += dcol;
+                if constexpr (kSpecularFog)
+                    specFog += dspecFog;
             }
-            if constexpr (K.depth == kDepth16)
-                z.value += z.step;
-            if constexpr (K.texture != kTexNone) {
-                ts.u += ts.du;
-                ts.v += ts.dv;
-            }
-            if constexpr (kDiffuseRgb) {
-                r.value += r.step;
-                gr.value += gr.step;
-                b.value += b.step;
-            }
-            if constexpr (kAlpha)
-                a.value += a.step;
-            if constexpr (K.specular) {
-                sr.value += sr.step;
-                sg.value += sg.step;
-                sb.value += sb.step;
-            }
-            if constexpr (K.fog)
-                f.value += f.step;
-        }
+        };
+        if (K.texture == kTexNone || ts.fast)
+            pixels.template operator()<true>();
+        else
+            pixels.template operator()<false>();
         x = end;
     }
 }

@@ -48,7 +48,8 @@ void ConvertLevel(const uint8_t* bits, LONG pitch, int width, int height, const 
             for (int x = 0; x < width; ++x) {
                 uint32_t p = static_cast<uint32_t>(row[2 * x] | (row[2 * x + 1] << 8));
                 uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-                dst[x] = 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
+                dst[x] = 0xFF000000u | (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) |
+                         ((b << 3) | (b >> 2));
             }
         } else if (is8888) {
             const uint32_t alpha = info.hasAlpha ? 0 : 0xFF000000u;
@@ -302,7 +303,8 @@ HRESULT SurfaceImpl::QueryInterface(REFIID riid, void** object) {
     void* result = nullptr;
     const char* name = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDirectDrawSurface || riid == IID_IDirectDrawSurface2) {
-        name = riid == IID_IDirectDrawSurface2 ? "QueryInterface:IDirectDrawSurface2" : "QueryInterface:IDirectDrawSurface";
+        name = riid == IID_IDirectDrawSurface2 ? "QueryInterface:IDirectDrawSurface2"
+                                               : "QueryInterface:IDirectDrawSurface";
         result = static_cast<IDirectDrawSurface2*>(this);
     } else if (riid == IID_IDirectDrawSurface4) {
         name = "QueryInterface:IDirectDrawSurface4";
@@ -476,7 +478,8 @@ HRESULT SurfaceImpl::DoLock(RECT* rect, DDSURFACEDESC2* desc, DWORD flags) {
     }
     FillDesc(desc);
     desc->dwFlags |= DDSD_LPSURFACE;
-    desc->lpSurface = buffer_.data + static_cast<ptrdiff_t>(r.top) * pitch_ + static_cast<ptrdiff_t>(r.left) * info_.bytes;
+    desc->lpSurface =
+        buffer_.data + static_cast<ptrdiff_t>(r.top) * pitch_ + static_cast<ptrdiff_t>(r.left) * info_.bytes;
     ++lockCount_;
     lockedForWrite_ = !(flags & DDLOCK_READONLY);
     return DD_OK;
@@ -841,7 +844,8 @@ const raster::TexData* SurfaceImpl::TextureData() {
             for (int y = 0; y < level.height; ++y) {
                 const uint8_t* row = s->buffer_.data + static_cast<ptrdiff_t>(y) * s->pitch_;
                 for (int x = 0; x < level.width; ++x)
-                    keyed[y * level.width + x] = InRange(LoadPixel(row + x * s->info_.bytes, s->info_.bytes), sourceKey_);
+                    keyed[y * level.width + x] =
+                        InRange(LoadPixel(row + x * s->info_.bytes, s->info_.bytes), sourceKey_);
             }
         }
         offset += static_cast<size_t>(level.width) * level.height;

@@ -70,8 +70,8 @@ TEST_F(DirectDrawTest, DriversAreEnumeratedThroughTheLinkedLibrary) {
     dd::SetCapsProfile(TwoCardProfile());
     HMODULE module = GetModuleHandleA("ddraw.dll");
     ASSERT_NE(module, nullptr);
-    auto enumerateEx =
-        reinterpret_cast<HRESULT (*)(LPDDENUMCALLBACKEXA, LPVOID, DWORD)>(GetProcAddress(module, "DirectDrawEnumerateExA"));
+    using EnumerateEx = HRESULT (*)(LPDDENUMCALLBACKEXA, LPVOID, DWORD);
+    auto enumerateEx = reinterpret_cast<EnumerateEx>(GetProcAddress(module, "DirectDrawEnumerateExA"));
     ASSERT_NE(enumerateEx, nullptr);
     std::vector<Listed> listed;
     ASSERT_EQ(enumerateEx(CollectEx, &listed, DDENUM_ATTACHEDSECONDARYDEVICES | DDENUM_DETACHEDSECONDARYDEVICES |

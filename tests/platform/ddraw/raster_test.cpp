@@ -390,7 +390,8 @@ TEST_P(RasterTest, CullingRemovesTheChosenWinding) {
         bool clockwiseDrawn;
         bool counterDrawn;
     };
-    for (const Case& c : {Case{D3DCULL_NONE, true, true}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_CCW, true, false}}) {
+    for (const Case& c :
+         {Case{D3DCULL_NONE, true, true}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_CCW, true, false}}) {
         SCOPED_TRACE(c.cull);
         device->State(D3DRENDERSTATE_CULLMODE, c.cull);
         device->Clear(0xFF000000);
