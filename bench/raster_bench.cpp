@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/ddraw/control.h"
 #include "platform/ddraw/d3d.h"
+#include "tests/support/ddraw_device.h"
 
 namespace {
 
@@ -23,85 +25,31 @@ constexpr int kHeight = 600;
 enum Mode { kFlat, kTextured, kBlended };
 
 struct Bench {
-    IDirectDraw4* directDraw = nullptr;
-    IDirect3D3* direct3d = nullptr;
-    IDirectDrawSurface4* target = nullptr;
-    IDirectDrawSurface4* depth = nullptr;
-    IDirectDrawSurface4* texture = nullptr;
+    std::unique_ptr<ddtest::SoftDevice> soft;
     IDirect3DDevice3* device = nullptr;
-    IDirect3DViewport3* viewport = nullptr;
+    IDirectDrawSurface4* texture = nullptr;
 
+    // An 800 x 600 5-6-5 target with a 16-bit Z-buffer, and a 256 x 256 texture of bricks with its
+    // mip chain.
     bool Open() {
         dd::ResetDDraw();
-        IDirectDraw* dd1 = nullptr;
-        if (FAILED(DirectDrawCreate(nullptr, &dd1, nullptr)))
+        soft = ddtest::SoftDevice::Create({.width = kWidth, .height = kHeight});
+        if (!soft)
             return false;
-        dd1->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&directDraw));
-        dd1->Release();
-        directDraw->SetCooperativeLevel(nullptr, DDSCL_NORMAL);
-        directDraw->QueryInterface(IID_IDirect3D3, reinterpret_cast<void**>(&direct3d));
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof(d);
-        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        d.dwWidth = kWidth;
-        d.dwHeight = kHeight;
-        d.ddpfPixelFormat = dd::FormatRgb565();
-        d.ddsCaps.dwCaps = DDSCAPS_3DDEVICE | DDSCAPS_SYSTEMMEMORY;
-        if (FAILED(directDraw->CreateSurface(&d, &target, nullptr)))
-            return false;
-        d.ddpfPixelFormat = dd::FormatZ16();
-        d.ddsCaps.dwCaps = DDSCAPS_ZBUFFER | DDSCAPS_SYSTEMMEMORY;
-        if (FAILED(directDraw->CreateSurface(&d, &depth, nullptr)) || FAILED(target->AddAttachedSurface(depth)))
-            return false;
-        if (FAILED(direct3d->CreateDevice(IID_IDirect3DRGBDevice, target, &device, nullptr)))
-            return false;
-        direct3d->CreateViewport(&viewport, nullptr);
-        device->AddViewport(viewport);
-        D3DVIEWPORT2 vp{sizeof(D3DVIEWPORT2), 0, 0, kWidth, kHeight, 0, 0, kWidth, kHeight, 0, 1};
-        viewport->SetViewport2(&vp);
-        device->SetCurrentViewport(viewport);
-        return MakeTexture();
-    }
-
-    // 256 x 256 with its mip chain, a pattern of bricks.
-    bool MakeTexture() {
-        DDSURFACEDESC2 d{};
-        d.dwSize = sizeof(d);
-        d.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT;
-        d.dwWidth = d.dwHeight = 256;
-        d.ddpfPixelFormat = dd::FormatRgb565();
-        d.ddsCaps.dwCaps = DDSCAPS_TEXTURE | DDSCAPS_MIPMAP | DDSCAPS_COMPLEX | DDSCAPS_SYSTEMMEMORY;
-        if (FAILED(directDraw->CreateSurface(&d, &texture, nullptr)))
-            return false;
-        IDirectDrawSurface4* level = texture;
-        level->AddRef();
-        while (level) {
-            DDSURFACEDESC2 l{};
-            l.dwSize = sizeof(l);
-            level->Lock(nullptr, &l, DDLOCK_WAIT, nullptr);
-            for (DWORD y = 0; y < l.dwHeight; ++y) {
-                auto* row = reinterpret_cast<uint16_t*>(static_cast<uint8_t*>(l.lpSurface) + y * l.lPitch);
-                for (DWORD x = 0; x < l.dwWidth; ++x)
-                    row[x] = static_cast<uint16_t>(((x ^ y) & 8) ? 0xB5A6 : (x * 31 + y * 7) * 0x0821);
-            }
-            level->Unlock(nullptr);
-            DDSCAPS2 caps{DDSCAPS_TEXTURE | DDSCAPS_MIPMAP, 0, 0, 0};
-            IDirectDrawSurface4* next = nullptr;
-            if (FAILED(level->GetAttachedSurface(&caps, &next)))
-                next = nullptr;
-            level->Release();
-            level = next;
-        }
-        return true;
+        device = soft->device;
+        texture = soft->MakeTexture(
+            256, 256, dd::FormatRgb565(),
+            [](int x, int y, int) {
+                return ((x ^ y) & 8) ? 0xFFB0B430u : 0xFF000000u | static_cast<uint32_t>((x * 31 + y * 7) * 0x010203);
+            },
+            9);
+        return texture != nullptr;
     }
 
     void Close() {
-        for (IUnknown* p : {static_cast<IUnknown*>(viewport), static_cast<IUnknown*>(device),
-                            static_cast<IUnknown*>(texture), static_cast<IUnknown*>(depth),
-                            static_cast<IUnknown*>(target), static_cast<IUnknown*>(direct3d),
-                            static_cast<IUnknown*>(directDraw)})
-            if (p)
-                p->Release();
+        if (texture)
+            texture->Release();
+        soft.reset();
     }
 
     void Setup(Mode mode, bool bilinear) {
@@ -117,12 +65,7 @@ struct Bench {
         rs(D3DRENDERSTATE_ALPHABLENDENABLE, mode == kBlended);
         rs(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
         rs(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
-        IDirect3DTexture2* t = nullptr;
-        if (mode != kFlat)
-            texture->QueryInterface(IID_IDirect3DTexture2, reinterpret_cast<void**>(&t));
-        device->SetTexture(0, t);
-        if (t)
-            t->Release();
+        soft->SetTexture(0, mode != kFlat ? texture : nullptr);
         ts(D3DTSS_COLOROP, mode == kFlat ? D3DTOP_SELECTARG2 : D3DTOP_MODULATE);
         ts(D3DTSS_COLORARG1, D3DTA_TEXTURE);
         ts(D3DTSS_COLORARG2, D3DTA_DIFFUSE);
@@ -178,8 +121,7 @@ void RunFill(benchmark::State& state, Mode mode, bool bilinear, int cell, bool g
     std::vector<D3DTLVERTEX> vertices;
     std::vector<WORD> indices;
     MakeGrid(cell, mode == kBlended, &vertices, &indices);
-    D3DRECT all{0, 0, kWidth, kHeight};
-    b.viewport->Clear2(1, &all, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    b.soft->Clear(0, 1.0f);
     b.device->BeginScene();
     bool specialised = false;
     for (auto _ : state) {

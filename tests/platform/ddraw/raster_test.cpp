@@ -155,10 +155,12 @@ TEST_P(RasterTest, TrianglesSharingEdgesCoverEachPixelOnce) {
             const float r = std::hypot(static_cast<float>(x) - 31.3f, static_cast<float>(y) - 30.6f);
             const int red = Red(image.At(x, y));
             ASSERT_LE(red, 8) << "drawn twice at " << x << "," << y;
-            if (r < 23.5f)
+            if (r < 23.5f) {
                 ASSERT_EQ(red, 8) << "gap at " << x << "," << y;
-            if (r > 25.5f)
+            }
+            if (r > 25.5f) {
                 ASSERT_EQ(red, 0) << "outside at " << x << "," << y;
+            }
         }
     }
 }
@@ -490,8 +492,9 @@ TEST_P(RasterTest, TexturesStayPerspectiveCorrectAtAnAngle) {
         ASSERT_NEAR(got, want, 1) << "pixel " << x;
         exact += got == want;
         const int affine = static_cast<int>(s * 32);
-        if (x > 20 && x < 100)
+        if (x > 20 && x < 100) {
             EXPECT_GT(std::abs(affine - want), 2) << "the test needs a visible perspective";
+        }
     }
     // The general pipeline divides at every pixel; the span loops between segment ends, off by a
     // fraction of a texel in between.

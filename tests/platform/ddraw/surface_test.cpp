@@ -418,8 +418,9 @@ TEST_F(SurfaceTest, MipChainsHalveDownToOnePixel) {
         HRESULT hr = level->GetAttachedSurface(&caps, &next);
         level->Release();
         level = SUCCEEDED(hr) ? next : nullptr;
-        if (FAILED(hr))
+        if (FAILED(hr)) {
             EXPECT_EQ(hr, DDERR_NOTFOUND);
+        }
     }
     const std::vector<std::pair<DWORD, DWORD>> want = {{32, 8}, {16, 4}, {8, 2}, {4, 1}, {2, 1}, {1, 1}};
     EXPECT_EQ(sizes, want);

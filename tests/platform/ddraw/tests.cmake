@@ -5,6 +5,7 @@ quorrin_test(ddraw_tests
     ${CMAKE_CURRENT_LIST_DIR}/surface_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/directdraw_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/raster_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/device_test.cpp
   DEPS platform common)
 
 # The PNG images of the helpers need zlib.
