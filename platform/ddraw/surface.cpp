@@ -186,7 +186,13 @@ HRESULT SurfaceImpl::Create(DirectDrawImpl* owner, const DDSURFACEDESC2& desc, S
         }
         bytes *= 1 + backCount;
     }
-    const bool hasVideo = owner->Driver().halCaps != 0;
+    // The card's texture memory takes textures up to its largest size only.
+    const bool tooLarge = (caps & DDSCAPS_TEXTURE) &&
+                          ((s.profile.maxTextureWidth && width > s.profile.maxTextureWidth) ||
+                           (s.profile.maxTextureHeight && height > s.profile.maxTextureHeight));
+    if (tooLarge && (caps & DDSCAPS_VIDEOMEMORY))
+        return DDERR_INVALIDPARAMS;
+    const bool hasVideo = owner->Driver().halCaps != 0 && !tooLarge;
     const bool fits = s.videoMemoryUsed + bytes <= s.profile.videoMemoryBytes;
     bool video;
     if (primary) {

@@ -504,6 +504,14 @@ TEST_F(SurfaceTest, VideoMemoryIsABudget) {
     ASSERT_EQ(directDraw->GetAvailableVidMem(&caps, &total, &free), DD_OK);
     EXPECT_EQ(free, 0u);
 
+    dd::CapsProfile small = profile;
+    small.maxTextureWidth = 32;
+    dd::SetCapsProfile(small);
+    EXPECT_EQ(Make(64, 16, dd::FormatRgb565(), DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY, &hr), nullptr);
+    EXPECT_EQ(hr, DDERR_INVALIDPARAMS) << "wider than the card's largest texture";
+    EXPECT_NE(Make(64, 16, dd::FormatRgb565(), DDSCAPS_TEXTURE | DDSCAPS_SYSTEMMEMORY), nullptr);
+    dd::SetCapsProfile(profile);
+
     made.erase(std::find(made.begin(), made.end(), textures[0]));
     textures[0]->Release();
     EXPECT_NE(Make(64, 64, dd::FormatRgb565(), DDSCAPS_TEXTURE | DDSCAPS_VIDEOMEMORY), nullptr);
