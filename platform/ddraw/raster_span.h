@@ -211,6 +211,27 @@ inline int32_t ToFixed(double v, double hi, double scale) {
     return static_cast<int32_t>((v > hi ? hi : v) * scale);
 }
 
+// Four texels blended by their weights (fu across, fv down, 0..255) into colour lanes.
+inline U16x8 Bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, uint32_t fu, uint32_t fv) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i top = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(t00)), _mm_cvtsi32_si128(static_cast<int>(t01))), zero);
+    const __m128i bottom = _mm_unpacklo_epi8(
+        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(t10)), _mm_cvtsi32_si128(static_cast<int>(t11))), zero);
+    // Down both columns at once, then across: the right column's lanes weighted and added to the left.
+    const __m128i column = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(static_cast<short>(256 - fv))),
+                      _mm_mullo_epi16(bottom, _mm_set1_epi16(static_cast<short>(fv)))),
+        8);
+    const __m128i across = _mm_mullo_epi16(
+        column, _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(256 - fu)), _mm_set1_epi16(static_cast<short>(fu))));
+    return (U16x8)_mm_srli_epi16(_mm_add_epi16(across, _mm_srli_si128(across, 8)), 8);
+#else
+    return Widen(Lerp2(Lerp2(t00, t01, fu), Lerp2(t10, t11, fu), fv));
+#endif
+}
+
 // A fixed-point run over `pixels` pixels from `first` with the gradient `slope` (per pixel, same
 // scale): the value never leaves 0..hi on the way (rounding at the edges of a triangle could take
 // it out by a little).
@@ -425,11 +446,11 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                     draw = (zv & zTest) <= zOld;
                 }
                 if (draw) {
-                    uint32_t texel = 0;
+                    U16x8 texel{};
                     bool keyed = false;
                     if constexpr (K.texture == kTexPoint) {
                         const int idx = ts.template Index<kFast>(ts.u, ts.v);
-                        texel = ts.texels[idx];
+                        texel = Widen(ts.texels[idx]);
                         if constexpr (K.key)
                             keyed = ts.keyed[idx] != 0;
                     } else if constexpr (K.texture == kTexLinear) {
@@ -448,8 +469,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                             row1 = Address((vs >> 16) + 1, ts.vMask, ts.vMax) << ts.widthLog2;
                         }
                         const uint32_t* t = ts.texels;
-                        texel = Lerp2(Lerp2(t[row0 + ui0], t[row0 + ui1], fu), Lerp2(t[row1 + ui0], t[row1 + ui1], fu),
-                                      fv);
+                        texel = Bilinear(t[row0 + ui0], t[row0 + ui1], t[row1 + ui0], t[row1 + ui1], fu, fv);
                         if constexpr (K.key)
                             keyed = ts.keyed[(fv >= 128 ? row1 : row0) + (fu >= 128 ? ui1 : ui0)] != 0;
                     }
@@ -459,16 +479,16 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                         if constexpr (K.texture == kTexNone)
                             color = diffuse;
                         else if constexpr (K.combine == kCombineTexture)
-                            color = Widen(texel);
+                            color = texel;
                         else
-                            color = ScaleLanes(Widen(texel), diffuse);
+                            color = ScaleLanes(texel, diffuse);
                         if constexpr (K.blend == kBlendLerp) {
                             // The alpha lane becomes the blend factor: the texture's alpha, the diffuse
                             // one (already a factor) or their product.
                             if constexpr (K.texture == kTexNone) {
                                 color[3] = diffuse[3];
                             } else {
-                                const uint32_t ta = texel >> 24;
+                                const uint32_t ta = texel[3];
                                 if (alphaSource == AlphaSource::Texture)
                                     color[3] = Factor(ta);
                                 else if (alphaSource == AlphaSource::Diffuse)
