@@ -8,6 +8,7 @@
 
 #include "client/core/crash_report.h"
 #include "client/core/error_log.h"
+#include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
@@ -44,6 +45,18 @@ int main(int, char**) {
     OpenErrorLog();
     // The engine cannot reach the platform; give it the game's file opener.
     SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    // Real-time animation runs on the platform's high-resolution counter (and its virtual clock).
+    SgSetRealTimeSource(
+        [] {
+            int64_t count = 0;
+            QueryPerformanceCounter(&count);
+            return static_cast<uint64_t>(count);
+        },
+        [] {
+            int64_t frequency = 0;
+            QueryPerformanceFrequency(&frequency);
+            return static_cast<uint64_t>(frequency);
+        });
 
     WNDCLASS wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;

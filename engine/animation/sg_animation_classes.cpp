@@ -1,0 +1,34 @@
+// engine_animation's registration list: the key types' create tables and every class of the
+// library, registered once before main. The library's link option `-u SgRegisterAnimationClasses`
+// keeps this file in every program that links engine_animation (see engine/core/sg_registry.h).
+// Add a line for each new class.
+
+#include "engine/animation/sg_animation_classes.h"
+
+#include "engine/animation/sg_float_key.h"
+#include "engine/animation/sg_position_key.h"
+#include "engine/animation/sg_rotation_key.h"
+
+extern "C" void SgRegisterAnimationClasses() {
+    SgPositionKey::RegisterType0();
+    SgPositionKeyLinear::Register();
+    SgPositionKeyTangent::Register();
+    SgPositionKeyShaped::Register();
+    SgRotationKeyPlain::Register();
+    SgRotationKeyModal::Register();
+    SgRotationKeyShaped::Register();
+    SgRotationKeyAxes::Register();
+    SgFloatKey::RegisterType0();
+    SgFloatKeyLinear::Register();
+    SgFloatKeyTangent::Register();
+    SgFloatKeyShaped::Register();
+    SgFloatKey::RegisterType4();
+    SgFloatKeyArrays::Register();
+    SgFloatKeyPair::Register();
+}
+
+namespace {
+
+const bool g_registered = (SgRegisterAnimationClasses(), true);
+
+}  // namespace
