@@ -1,0 +1,8 @@
+quorrin_test(engine_special_tests
+  LABELS engine-special
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/sg_oriented_box_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_moving_triangle_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_triangle_collider_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_depth_order_test.cpp
+  DEPS engine_geometry)
