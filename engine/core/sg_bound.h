@@ -50,6 +50,13 @@ class SgCollisionVolume {
 public:
     virtual ~SgCollisionVolume() = default;
     virtual uint32_t Kind() const = 0;
+    // A fresh volume of the same kind (a scene object's world states each hold one).
+    virtual SgCollisionVolume* NewOfSameKind() const = 0;
+    // Becomes the model volume moved by a world placement.
+    virtual void TransformFrom(const SgCollisionVolume& model, const SgMat3& rotation, const SgVec3& translation,
+                               float scale) = 0;
+    // The kind word, then the volume's fields (what LoadVolume reads).
+    virtual void SaveToStream(SgSceneStream& stream) const = 0;
 };
 
 bool SgBoundIntersect(float t, const SgCollisionVolume* a, const void* dataA, const SgCollisionVolume* b,

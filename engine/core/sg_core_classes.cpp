@@ -4,9 +4,14 @@
 // for each new class.
 
 #include "engine/core/sg_action.h"
+#include "engine/core/sg_camera.h"
+#include "engine/core/sg_camera_action.h"
 #include "engine/core/sg_display.h"
 #include "engine/core/sg_extra_data.h"
+#include "engine/core/sg_geometry.h"
 #include "engine/core/sg_image.h"
+#include "engine/core/sg_light.h"
+#include "engine/core/sg_node.h"
 #include "engine/core/sg_processor.h"
 #include "engine/core/sg_property.h"
 #include "engine/core/sg_registry.h"
@@ -41,6 +46,13 @@ extern "C" void SgRegisterCoreClasses() {
     SgRender::Register();
     SgDisplay::Register();
     SgScreenPolygon::Register();
+
+    SgAVObject::Register();
+    SgNode::Register();
+    SgLight::Register();
+    SgCamera::Register();
+    SgCameraAction::Register();
+    SgGeometry::Register();
 
     SgMakeDefaultProperties();
     SgTextureProperty::Default();

@@ -5,8 +5,10 @@
 // - SgPooledList: doubly linked with a count, nodes taken from the list's own blocks of n nodes
 //   and kept on a free chain until the list goes; SgRefList is the counted-reference form.
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
+#include <vector>
 
 #include "engine/core/sg_ref.h"
 
@@ -188,7 +190,32 @@ public:
             this->AddFront(SgRef<T>(item));
     }
     T* First() const { return this->IsEmpty() ? nullptr : *this->begin(); }
+    // Puts the items at the front keeping their order: the first item ends up first.
+    void PrependInOrder(T* const* items, size_t count) {
+        for (size_t i = count; i-- > 0;)
+            Prepend(items[i]);
+    }
+    // Holds the other chain's items, in its order, instead of its own.
+    void AssignFrom(const SgRefChain& other) {
+        if (&other == this)
+            return;
+        std::vector<T*> items;
+        for (T* item : other)
+            items.push_back(item);
+        this->Clear();
+        PrependInOrder(items.data(), items.size());
+    }
 };
+
+// Whether two chains hold the same number of items and same(a, b) holds pairwise in order.
+template <class ChainA, class ChainB, class Same>
+bool SgChainsMatch(const ChainA& a, const ChainB& b, Same same) {
+    auto x = a.begin(), y = b.begin();
+    for (; x != a.end() && y != b.end(); ++x, ++y)
+        if (!same(*x, *y))
+            return false;
+    return !(x != a.end()) && !(y != b.end());
+}
 
 // A doubly linked list whose nodes come from its own blocks of nodesPerBlock nodes.
 template <class Item>

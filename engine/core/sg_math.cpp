@@ -69,29 +69,40 @@ float SgVec3::Normalize() {
     return F(length);
 }
 
+float SgVec3::TableUnitFactor(float squared) {
+    uint32_t bits;
+    std::memcpy(&bits, &squared, sizeof bits);
+    int exponent = static_cast<int>((bits >> 23) & 0xFF);
+    if (squared <= 0.0f || exponent == 0xFF)
+        return 0.0f;
+    if (exponent == 0)
+        // Denormal: beyond the table, taken the exact way.
+        return static_cast<float>(1.0 / std::sqrt(double(squared)));
+    int e = exponent - 127;
+    // An odd power of two takes the [2, 4) half of the table; the halved exponent floors.
+    int odd = e & 1;
+    uint32_t index = (static_cast<uint32_t>(odd) << 7) | ((bits >> 16) & 127);
+    int half = (e - odd) / 2;
+    uint32_t rootBits = (static_cast<uint32_t>(half + 127) << 23) | TableRoots().mantissa[index];
+    float root;
+    std::memcpy(&root, &rootBits, sizeof root);
+    return 1.0f / root;
+}
+
 void SgVec3::NormalizeArrayFast(SgVec3* vectors, uint32_t count) {
-    const SqrtTable& table = TableRoots();
     for (uint32_t i = 0; i < count; ++i) {
         SgVec3& v = vectors[i];
         float squared = v.x * v.x + v.y * v.y + v.z * v.z;
         uint32_t bits;
         std::memcpy(&bits, &squared, sizeof bits);
-        int exponent = static_cast<int>((bits >> 23) & 0xFF);
+        uint32_t exponent = (bits >> 23) & 0xFF;
         if (exponent == 0 || exponent == 0xFF) {
             // Zero stays zero; lengths the table cannot take (denormal, overflowing) go the exact way.
             if (v.x != 0.0f || v.y != 0.0f || v.z != 0.0f)
                 v.Normalize();
             continue;
         }
-        int e = exponent - 127;
-        // An odd power of two takes the [2, 4) half of the table; the halved exponent floors.
-        int odd = e & 1;
-        uint32_t index = (static_cast<uint32_t>(odd) << 7) | ((bits >> 16) & 127);
-        int half = (e - odd) / 2;
-        uint32_t rootBits = (static_cast<uint32_t>(half + 127) << 23) | table.mantissa[index];
-        float root;
-        std::memcpy(&root, &rootBits, sizeof root);
-        float inverse = 1.0f / root;
+        float inverse = TableUnitFactor(squared);
         v.x *= inverse;
         v.y *= inverse;
         v.z *= inverse;

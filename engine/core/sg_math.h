@@ -21,6 +21,8 @@ struct SgVec3 {
     float Normalize();
     // Normalises each vector with a table square root (7 mantissa bits; within 0.4%).
     static void NormalizeArrayFast(SgVec3* vectors, uint32_t count);
+    // 1 / the table square root of a squared length (0 for 0): what NormalizeArrayFast scales by.
+    static float TableUnitFactor(float squaredLength);
 
     SgVec3 Negate() const { return {-x, -y, -z}; }
     SgVec3 Scale(float s) const;

@@ -49,9 +49,6 @@ protected:
     ~SgScreenPolygon() override = default;
 
 private:
-    // Appends the properties in order (the list only puts at the front).
-    void AppendProperties(SgProperty* const* items, uint32_t count);
-
     uint16_t vertexCount_ = 0;
     std::unique_ptr<SgVec3[]> vertices_;
     std::unique_ptr<SgVec3[]> textureCoords_;

@@ -2,9 +2,12 @@
 
 SgWorldState::~SgWorldState() { delete worldVolume; }
 
-SgWorldStateList::~SgWorldStateList() {
+SgWorldStateList::~SgWorldStateList() { RemoveAll(); }
+
+void SgWorldStateList::RemoveAll() {
     for (uint32_t i = 0; i < states_.UsedSize(); ++i)
         delete states_.At(i);
+    states_.RemoveAll();
 }
 
 SgWorldState* SgWorldStateList::Find(SgAVObject* key) const {

@@ -59,6 +59,8 @@ public:
     // Destroys the state with this key and packs the rest to the front in an array of exactly
     // their number. Returns whether the destroyed state was the expected one.
     bool Drop(SgAVObject* key, const SgWorldState* expected);
+    // Destroys every state; the list keeps its capacity.
+    void RemoveAll();
 
     SgWorldState* At(uint32_t i) const { return states_.At(i); }
     bool KeyAt(uint32_t i, SgAVObject*& key) const;
