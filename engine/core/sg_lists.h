@@ -46,6 +46,8 @@ public:
     ~SgEmbeddedChain() { Clear(); }
 
     bool IsEmpty() const { return !head_.item; }
+    // The first value, or null for an empty chain.
+    Value First() const { return IsEmpty() ? Value{} : ValueOf(head_.item); }
     Iterator begin() const { return Iterator(IsEmpty() ? nullptr : &head_); }
     Iterator end() const { return Iterator(nullptr); }
 
@@ -189,7 +191,6 @@ public:
         if (item)
             this->AddFront(SgRef<T>(item));
     }
-    T* First() const { return this->IsEmpty() ? nullptr : *this->begin(); }
     // Puts the items at the front keeping their order: the first item ends up first.
     void PrependInOrder(T* const* items, size_t count) {
         for (size_t i = count; i-- > 0;)
