@@ -187,7 +187,3 @@ protected:
     SgCollisionVolume* collisionVolume_ = nullptr;
 };
 
-// The world state of a child under a parent, as the parent keys it; null when there is none.
-inline SgWorldState* SgStateUnder(SgAVObject* child, SgAVObject* parent) {
-    return child ? child->WorldStates().Find(parent) : nullptr;
-}

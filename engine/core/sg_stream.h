@@ -71,6 +71,9 @@ public:
     bool IsTopLevel(const SgObject* object) const { return topLevelSet_.count(object) != 0; }
     uint32_t TopLevelCount() const { return topLevel_.UsedSize(); }
     SgObject* TopLevelObject(uint32_t i) const { return topLevel_.At(i); }
+    // Every object the loads of this stream made, in the order they were read.
+    size_t LoadedCount() const { return loaded_.size(); }
+    SgObject* LoadedObject(size_t i) const { return i < loaded_.size() ? loaded_[i].Get() : nullptr; }
 
     // The link-id map of a load: stored id -> object. Id 0 is never entered. Linking walks it in the
     // order of a chained table of 32768 buckets (bucket by bucket, each chain newest first).

@@ -189,6 +189,18 @@ TEST_F(GeometryTest, VertexComparisonFollowsTheMask) {
     EXPECT_EQ(shape->CompareVertices(1, 0, SgTriShape::kComparePosition), 1);
 }
 
+TEST_F(GeometryTest, RemappingToMoreVerticesRemakesTheWorldArrays) {
+    SgRef<SgTriShape> shape = MakeTriangle();
+    shape->UpdateAllStates();
+    ASSERT_TRUE(shape->WorldVertices());
+    const uint32_t map[3] = {3, 1, 2};  // vertex 0 moves to a new fourth slot
+    shape->RemapVertices(4, map);
+    EXPECT_EQ(shape->VertexCount(), 4u);
+    shape->UpdateAllStates();
+    ExpectNear(shape->WorldVertices()[3], {0, 0, 0});
+    ExpectNear(shape->WorldVertices()[1], {1, 0, 0});
+}
+
 // ---- Merging ----
 
 TEST_F(GeometryTest, MergingConcatenatesWeldsAndKeepsTheProperties) {
