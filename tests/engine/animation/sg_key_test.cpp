@@ -109,8 +109,9 @@ TEST(KeySequence, VisibilityRecordsAreFiveBytes) {
 template <class K>
 void CheckRoundTrip(const SgKeyArray<K>& keys, size_t recordBytes, const char* name) {
     std::vector<uint8_t> bytes = SequenceBytes(keys);
-    if (recordBytes)
+    if (recordBytes) {
         EXPECT_EQ(bytes.size(), 8 + keys.Count() * recordBytes) << name;
+    }
     SgKeyArray<K> loaded;
     ASSERT_TRUE(LoadSequenceBytes(bytes, loaded)) << name;
     ASSERT_EQ(loaded.Count(), keys.Count()) << name;
