@@ -5,6 +5,7 @@
 
 #include "engine/animation/sg_animation_classes.h"
 
+#include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/animation/sg_float_key.h"
 #include "engine/animation/sg_position_key.h"
 #include "engine/animation/sg_rotation_key.h"
@@ -25,6 +26,9 @@ extern "C" void SgRegisterAnimationClasses() {
     SgFloatKey::RegisterType4();
     SgFloatKeyArrays::Register();
     SgFloatKeyPair::Register();
+
+    Sg3dsAnimationNode::Register();
+    Sg3dsBone::Register();
 }
 
 namespace {

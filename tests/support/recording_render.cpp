@@ -185,7 +185,7 @@ void RecordingRender::SetCamera(const SgVec3& location, const SgMat3& axes, cons
 }
 
 void RecordingRender::SetModelTransform(const SgVec3& translation, const SgMat3& rotation, float scale) {
-    (void)rotation;
+    modelTransforms.push_back({translation, rotation, scale});
     Call(*this, "SetModelTransform").Vec(translation).Float(scale);
 }
 

@@ -48,9 +48,20 @@ public:
     // The calls of one operation, in order.
     std::vector<RenderCall> Named(std::string_view name) const;
     size_t Count(std::string_view name) const;
-    void Clear() { calls.clear(); }
+    void Clear() {
+        calls.clear();
+        modelTransforms.clear();
+    }
     // Logs a call made to the renderer by a helper (RecordingImage).
     void Record(RenderCall call) { calls.push_back(std::move(call)); }
+
+    // Every SetModelTransform's placement in full (the log shows translation and scale only).
+    struct ModelTransform {
+        SgVec3 translation;
+        SgMat3 rotation;
+        float scale = 1.0f;
+    };
+    std::vector<ModelTransform> modelTransforms;
 
     // What the renderer answers.
     int32_t frameResult = 0;

@@ -1,12 +1,12 @@
 #include "tools/writers/sample_model.h"
 
 #include "engine/core/sg_light.h"
-#include "engine/core/sg_stream.h"
 #include "engine/core/sg_texture_property.h"
 #include "engine/geometry/sg_lines.h"
 #include "engine/geometry/sg_particles.h"
 #include "engine/geometry/sg_tri_lists.h"
 #include "engine/geometry/sg_tri_shape.h"
+#include "tools/writers/sgf_bytes.h"
 
 namespace {
 
@@ -99,12 +99,4 @@ SgRef<SgNode> BuildSampleModel() {
     return root;
 }
 
-std::vector<uint8_t> SampleModelBytes() {
-    SgRef<SgNode> model = BuildSampleModel();
-    SgSceneStream stream;
-    stream.SetRunSaveHooks(false);
-    stream.InsertObject(model.Get());
-    std::vector<uint8_t> bytes;
-    stream.Save(bytes);
-    return bytes;
-}
+std::vector<uint8_t> SampleModelBytes() { return SgfBytesOf(BuildSampleModel().Get()); }

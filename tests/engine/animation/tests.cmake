@@ -7,4 +7,13 @@ quorrin_test(engine_animation_tests
     ${CMAKE_CURRENT_LIST_DIR}/sg_position_key_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_rotation_key_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_float_key_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_3ds_animation_node_test.cpp
   DEPS engine_test_support engine_animation)
+
+# The animated sample model of the installation, played to the recording renderer.
+quorrin_test(engine_animation_model_tests
+  LABELS animation
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/animated_model_test.cpp
+  DEPS engine_test_support engine_animation tools_writers)
+target_compile_definitions(engine_animation_model_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(engine_animation_model_tests sample_install)

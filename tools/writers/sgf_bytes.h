@@ -1,0 +1,10 @@
+#pragma once
+// An sgf file of one top-level object (and everything it reaches), as the engine's saver writes
+// it, without the objects of process-wide lists that save hooks would add.
+
+#include <cstdint>
+#include <vector>
+
+class SgObject;
+
+std::vector<uint8_t> SgfBytesOf(SgObject* topLevel);
