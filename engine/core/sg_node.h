@@ -136,6 +136,10 @@ public:
     uint32_t deferralMode = kDeferralUnchanged;
 
 protected:
+    // The transform AbsorbTransform hands the children: as given, or (inParentFrame) the same
+    // change expressed in this node's own frame.
+    void TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame, SgMat3& r,
+                             SgVec3& t) const;
     // Runs the collision descent for both query kinds (report false: TestCollision).
     int Collide(float time, SgAVObject* other, SgCollisionPair& pair, bool report);
 

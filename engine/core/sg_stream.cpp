@@ -223,9 +223,20 @@ void SgSceneStream::LinkAll() {
             delete record;
         }
     }
+    // The stream holds every loaded object, so each one asked for is still there.
+    std::vector<std::pair<SgObject*, LinkedHook>> after;
+    after.swap(afterLinking_);
+    for (const auto& [object, hook] : after)
+        hook(object);
+}
+
+void SgSceneStream::AfterLinking(SgObject* object, LinkedHook hook) {
+    if (object && hook)
+        afterLinking_.emplace_back(object, hook);
 }
 
 void SgSceneStream::FailLoad(size_t firstLoaded) {
+    afterLinking_.clear();
     MapClear();
     ClearTopLevel();
     names_.Clear();

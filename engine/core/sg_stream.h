@@ -50,6 +50,7 @@ public:
     static constexpr uint32_t kLinkBuckets = 32768;
 
     using SaveHook = void (*)(SgSceneStream& stream);
+    using LinkedHook = void (*)(SgObject* object);
 
     SgSceneStream();
     ~SgSceneStream();
@@ -101,6 +102,7 @@ public:
     uint32_t ReadU32() { return reader_.U32LE(); }
     int32_t ReadI32() { return reader_.I32LE(); }
     float ReadF32() { return reader_.F32LE(); }
+    double ReadF64() { return reader_.F64LE(); }
     bool ReadBytes(void* out, size_t count) { return reader_.Bytes(out, count); }
     // True when nothing has failed yet and count items of at least bytesEach bytes can still
     // follow; marks failure if not.
@@ -116,9 +118,15 @@ public:
     void WriteU32(uint32_t v) { writer_.U32LE(v); }
     void WriteI32(int32_t v) { writer_.I32LE(v); }
     void WriteF32(float v) { writer_.F32LE(v); }
+    void WriteF64(double v) { writer_.F64LE(v); }
     void WriteBytes(const void* p, size_t n) { writer_.Bytes(p, n); }
     void SaveString(const char* text);
     void WriteLinkId(const SgObject* object) { WriteU32(LinkIdOf(object)); }
+
+    // Work on a loaded object that must wait until every object of the load is linked (a walk of
+    // a subtree that links in any order): called with the object right after the link step, in
+    // the order asked for. Objects of a failed load are never called.
+    void AfterLinking(SgObject* object, LinkedHook hook);
 
     // The name table: one object per name within a load (images named by file share one object).
     void SetNamedObject(const char* name, SgObject* object);
@@ -178,6 +186,7 @@ private:
     std::vector<SgRef<SgObject>> loaded_;
     std::unordered_map<const SgObject*, uint32_t> saveIds_;
     std::vector<SgObject*> saveOrder_;
+    std::vector<std::pair<SgObject*, LinkedHook>> afterLinking_;
 };
 
 // Reads a u32 count and that many link ids onto the id list (null: read and dropped), for the
