@@ -1,10 +1,13 @@
 #include "engine/geometry/sg_depth_cluster_set.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <new>
+#include <vector>
 
+#include "engine/core/sg_camera.h"
 #include "engine/core/sg_entry_pool.h"
 
 namespace {
@@ -44,6 +47,34 @@ SgDepthClusterSet::~SgDepthClusterSet() {
     Clear();
     delete[] records_;
     delete[] lengths_;
+}
+
+void SgDepthClusterSet::SetCamera(SgCamera* camera) { camera_ = camera; }
+
+void SgDepthClusterSet::Build(const SgPooledList<SgDeferredDrawEntry*>& entries) {
+    Clear();
+    SgCamera* camera = camera_.Get();
+    uint32_t n = entries.Count();
+    if (!camera || n == 0)
+        return;
+    std::vector<SgDeferredDrawEntry*>& list = buildEntries_;
+    std::vector<std::array<float, 6>>& boxes = buildBoxes_;
+    std::vector<const SgBoundSphere*>& bounds = buildBounds_;
+    list.clear();
+    boxes.clear();
+    bounds.clear();
+    for (auto* node = entries.Head(); node; node = node->next) {
+        SgDeferredDrawEntry* entry = node->item;
+        if (!entry)
+            continue;
+        SgVec3 minimum, maximum;
+        camera->ProjectEntryBound(*entry, minimum, maximum);
+        list.push_back(entry);
+        boxes.push_back({minimum.x, minimum.y, minimum.z, maximum.x, maximum.y, maximum.z});
+        bounds.push_back(&entry->bound);
+    }
+    BuildFromBoxes(static_cast<int32_t>(list.size()), list.data(), reinterpret_cast<const float(*)[6]>(boxes.data()),
+                   bounds.data(), camera->WorldLocation());
 }
 
 void SgDepthClusterSet::BuildFromBoxes(int32_t n, SgDeferredDrawEntry* const* entries, const float (*boxes)[6],

@@ -4,12 +4,17 @@
 // sorted sweeps along z, then y, then x split the set into clusters whose boxes overlap, and only
 // the objects inside one cluster are compared with each other, pairwise, by depth.
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "engine/core/sg_bound.h"
+#include "engine/core/sg_lists.h"
 #include "engine/core/sg_math.h"
+#include "engine/core/sg_ref.h"
 #include "engine/geometry/sg_partial_order.h"
 
+class SgCamera;
 struct SgDeferredDrawEntry;
 
 // One object's camera box, pooled: records are taken and given back every frame.
@@ -36,6 +41,13 @@ public:
     SgDepthClusterSet(const SgDepthClusterSet&) = delete;
     SgDepthClusterSet& operator=(const SgDepthClusterSet&) = delete;
     virtual ~SgDepthClusterSet();
+
+    // The camera whose view the boxes are taken in (counted; null lets it go).
+    void SetCamera(SgCamera* camera);
+    SgCamera* Camera() const { return camera_.Get(); }
+    // Records for the entries in list order, boxed by the camera's projection of their bounds
+    // and compared from its world position; without a camera there is nothing to order.
+    void Build(const SgPooledList<SgDeferredDrawEntry*>& entries);
 
     // Records for the n entries with their camera boxes (minimum x, y, z, maximum x, y, z) and
     // world bounds, then clusters and orders them nearest first, comparing depths as seen from
@@ -65,6 +77,11 @@ private:
     void SplitAlong(int axis);
     void OrderCluster(int32_t start, int32_t length, const SgVec3& eye);
 
+    SgRef<SgCamera> camera_;
+    // Build's work lists, kept so that a steady scene allocates nothing per frame.
+    std::vector<SgDeferredDrawEntry*> buildEntries_;
+    std::vector<std::array<float, 6>> buildBoxes_;
+    std::vector<const SgBoundSphere*> buildBounds_;
     int32_t count_ = 0;
     int32_t capacity_ = 0;
     SgBoxRecord** records_ = nullptr;

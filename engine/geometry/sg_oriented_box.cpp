@@ -51,15 +51,49 @@ bool SgOrientedBox::Intersects(const SgOrientedBox& other) const {
         v = v - owner->velocity;
     double step = owner ? owner->timeStep : 0.0;
 
-    // The cross-product axes are not normalised: both sides of each comparison scale alike. The
-    // face axes come first; they separate most pairs before any cross product is formed.
-    for (int k = 0; k < 15; ++k) {
-        SgVec3 l = CandidateAxis(*this, other, k);
-        double r = RadiusSum(*this, other, k, l);
-        double d0 = l.Dot(t);
-        double d1 = d0 + step * l.Dot(v);
-        if ((d0 > r && d1 > r) || (d0 < -r && d1 < -r))
+    // Everything in this box's frame: the other's axes (r[i][j] = A_i . B_j), the offset of the
+    // centres and the relative velocity. The projections on each of the fifteen axes then come
+    // from these few products. A hair is added to the absolute values so that nearly parallel
+    // edges, whose cross product is all rounding, never separate boxes that touch.
+    double r[3][3], ar[3][3], tt[3], vv[3];
+    for (int i = 0; i < 3; ++i) {
+        tt[i] = t.Dot(worldAxes[i]);
+        vv[i] = v.Dot(worldAxes[i]);
+        for (int j = 0; j < 3; ++j) {
+            r[i][j] = worldAxes[i].Dot(other.worldAxes[j]);
+            ar[i][j] = std::fabs(r[i][j]) + 1e-6;
+        }
+    }
+    const float* a = worldExtents;
+    const float* b = other.worldExtents;
+    // Separated on an axis only when the start and the end of the step lie on one side.
+    auto separated = [step](double d0, double speed, double radius) {
+        double d1 = d0 + step * speed;
+        return (d0 > radius && d1 > radius) || (d0 < -radius && d1 < -radius);
+    };
+    for (int i = 0; i < 3; ++i) {
+        double radius = a[i] + b[0] * ar[i][0] + b[1] * ar[i][1] + b[2] * ar[i][2];
+        if (separated(tt[i], vv[i], radius))
             return false;
+    }
+    for (int j = 0; j < 3; ++j) {
+        double radius = a[0] * ar[0][j] + a[1] * ar[1][j] + a[2] * ar[2][j] + b[j];
+        double d0 = tt[0] * r[0][j] + tt[1] * r[1][j] + tt[2] * r[2][j];
+        double speed = vv[0] * r[0][j] + vv[1] * r[1][j] + vv[2] * r[2][j];
+        if (separated(d0, speed, radius))
+            return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        int i1 = (i + 1) % 3, i2 = (i + 2) % 3;
+        for (int j = 0; j < 3; ++j) {
+            int j1 = (j + 1) % 3, j2 = (j + 2) % 3;
+            // The axis A_i x B_j, unnormalised like the distances it is compared with.
+            double radius = a[i1] * ar[i2][j] + a[i2] * ar[i1][j] + b[j1] * ar[i][j2] + b[j2] * ar[i][j1];
+            double d0 = tt[i2] * r[i1][j] - tt[i1] * r[i2][j];
+            double speed = vv[i2] * r[i1][j] - vv[i1] * r[i2][j];
+            if (separated(d0, speed, radius))
+                return false;
+        }
     }
     return true;
 }

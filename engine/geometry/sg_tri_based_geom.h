@@ -12,6 +12,8 @@
 #include "engine/core/sg_geometry.h"
 #include "engine/core/sg_render.h"
 
+class SgTriangleCollider;
+
 class SgTriBasedGeom : public SgGeometry {
 public:
     // Ownership flags: the array is borrowed and not freed.
@@ -66,6 +68,23 @@ public:
     // Does nothing in every class of the engine.
     virtual void ReservedOperation();
 
+    // ---- Collision (sg_tri_collision.cpp) ----
+    // Builds the state's triangle collider (collision mode 2) unless it has one over its current
+    // world vertices; the value is the leaf threshold of the tree.
+    void PrepareState(SgWorldState* state, uint32_t leafThreshold) override;
+    // The state's triangle collider, or null.
+    SgTriangleCollider* ColliderOf(SgWorldState* state) const;
+    // The triangles, moving over the step, against the other object's collision volume.
+    bool TestVolumeTriangles(float time, SgAVObject* other);
+    bool FindVolumeTriangleContact(float time, SgAVObject* other, SgCollisionPair& pair);
+    // Every triangle against every triangle of the other with the moving triangle test; the
+    // contact form reports the first contact with both triangles' indices.
+    bool TestTrianglesTriangles(float time, SgTriBasedGeom* other);
+    bool FindTrianglesTrianglesContact(float time, SgTriBasedGeom* other, SgCollisionPair& pair);
+    // The triangle-level collision of two geometries by their collision modes, installed as
+    // SgGeometry's triangle test: 0 or 1 for a pair it decides, -1 where the bounds decide.
+    static int CollideByModes(SgGeometry* self, SgAVObject* other, float time, SgCollisionPair& pair, bool report);
+
     // Appends one more texture set of vertex-count coordinates.
     void AddTextureSet(const SgVec3* set);
 
@@ -112,6 +131,9 @@ protected:
                                                 const SgVec3*, const SgRgba*, const SgBoundSphere&, const SgVec3&);
     bool SubmitUnindexed(SgCamera* camera, SgWorldState* state, UnindexedDraw draw, uint16_t triangles);
     void ReplaceTextureSets(SgVec3* sets, uint16_t count);
+    // Both collision forms of the all-pairs test (pair null: yes or no) and of the colliders.
+    int CollideTrianglePairs(float time, SgTriBasedGeom* other, SgCollisionPair* pair);
+    int CollideColliders(float time, SgTriBasedGeom* other, SgCollisionPair& pair, bool report);
     void ReplaceColors(SgRgba* colors);
 
     uint16_t triangleCount_ = 0;

@@ -51,7 +51,7 @@ private:
 
     SgTriangleLeaf* MakeLeaf(uint32_t i) {
         uint32_t t = triangles_[i];
-        auto* leaf = new SgTriangleLeaf(collider_, &world_[indices_[t * 3]], &world_[indices_[t * 3 + 1]],
+        auto* leaf = new SgTriangleLeaf(collider_, t, &world_[indices_[t * 3]], &world_[indices_[t * 3 + 1]],
                                         &world_[indices_[t * 3 + 2]]);
         FitBox(&i, 0, 0, leaf->box);
         return leaf;
@@ -359,7 +359,8 @@ bool SgTriangleLeaf::TriangleContact(const SgTriangleLeaf* other, SgTriangleCont
 
 SgTriangleCollider::SgTriangleCollider(uint16_t triangleCount, const uint16_t* indices, uint32_t vertexCount,
                                        const SgVec3* modelVertices, const SgVec3* worldVertices,
-                                       int32_t leafThreshold) {
+                                       int32_t leafThreshold)
+    : worldVertices_(worldVertices) {
     if (!indices || !modelVertices || !worldVertices)
         return;
     TreeBuilder builder(this, indices, modelVertices, worldVertices);
@@ -374,6 +375,9 @@ SgTriangleCollider::SgTriangleCollider(uint16_t triangleCount, const uint16_t* i
 SgTriangleCollider::~SgTriangleCollider() { delete root_; }
 
 void SgTriangleCollider::SetTransform(const SgMat3& worldRotation, const SgVec3& worldTranslation, float worldScale) {
+    // The world boxes already stand for this placement (or will at the next test).
+    if (rotation == worldRotation && translation == worldTranslation && scale == worldScale)
+        return;
     rotation = worldRotation;
     translation = worldTranslation;
     scale = worldScale;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/core/sg_geometry.h"
 #include "engine/core/sg_math.h"
 #include "engine/geometry/sg_oriented_box.h"
 
@@ -82,24 +83,28 @@ public:
 
 class SgTriangleLeaf : public SgTriangleVolume {
 public:
-    SgTriangleLeaf(SgTriangleCollider* collider, const SgVec3* c0, const SgVec3* c1, const SgVec3* c2)
-        : SgTriangleVolume(collider), corners_{c0, c1, c2} {}
+    SgTriangleLeaf(SgTriangleCollider* collider, uint32_t triangle, const SgVec3* c0, const SgVec3* c1,
+                   const SgVec3* c2)
+        : SgTriangleVolume(collider), triangle_(triangle), corners_{c0, c1, c2} {}
     bool IsLeaf() const override { return true; }
     bool Test(const SgTriangleVolume* other, int32_t ownDepth, int32_t otherDepth) const override;
     bool FindContact(const SgTriangleVolume* other, SgTriangleContactSink& sink, int32_t ownDepth,
                      int32_t otherDepth) const override;
 
-    // The triangle's corners in the world vertex array.
+    // The triangle's index in the geometry and its corners in the world vertex array.
+    uint32_t Triangle() const { return triangle_; }
     const SgVec3* Corner(int i) const { return corners_[i]; }
 
 private:
     // Each triangle swept against the other's plane (relative motion); the earlier touch wins.
     bool TriangleContact(const SgTriangleLeaf* other, SgTriangleContactSink& sink) const;
 
+    uint32_t triangle_;
     const SgVec3* corners_[3];
 };
 
-class SgTriangleCollider {
+// The collision data of a geometry's world state in collision mode 2.
+class SgTriangleCollider : public SgCollisionData {
 public:
     // A tree over the triangles (three indices each into both vertex arrays, which hold
     // vertexCount entries; a triangle with an index past them is left out). Ranges of fewer than
@@ -110,7 +115,7 @@ public:
                        const SgVec3* modelVertices, const SgVec3* worldVertices, int32_t leafThreshold);
     SgTriangleCollider(const SgTriangleCollider&) = delete;
     SgTriangleCollider& operator=(const SgTriangleCollider&) = delete;
-    virtual ~SgTriangleCollider();
+    ~SgTriangleCollider() override;
 
     // False against itself; otherwise the trees' descent (world boxes refreshed first where the
     // placement changed).
@@ -118,8 +123,11 @@ public:
     virtual bool FindContact(SgTriangleCollider* other, SgTriangleContactSink& sink, int32_t ownDepth,
                              int32_t otherDepth);
 
+    // The state's placement; the world boxes follow at the next test, and only when it changed.
     void SetTransform(const SgMat3& worldRotation, const SgVec3& worldTranslation, float worldScale);
     const SgTriangleVolume* Root() const { return root_; }
+    // The world vertex array the leaves point into.
+    const SgVec3* WorldVertices() const { return worldVertices_; }
 
     float timeStep = 0.0f;
     uint8_t changed = 0;
@@ -132,6 +140,7 @@ private:
     void RefreshIfChanged();
 
     SgTriangleVolume* root_ = nullptr;
+    const SgVec3* worldVertices_ = nullptr;
 };
 
 // Whether two oriented boxes moving at their owners' velocities meet within the step, and when:

@@ -178,6 +178,35 @@ TEST(SgDepthClusterSetTest, CompareDepthUsesTheBoxesThenTheSpheres) {
     EXPECT_EQ(SgDepthClusterSet::CompareDepth(a, b, SgVec3{0, 0, 20}), 1);
 }
 
+TEST(SgDepthClusterSetTest, ThreeObjectsInACycleAreEachDrawnOnce) {
+    // Spheres whose pairwise depth tests go round: a before b, b before c, c before a.
+    Scene s;
+    s.Add(-0.6f, -0.9f, 5.7f, 1.2f);
+    s.Add(0.3f, 0.5f, 5.8f, 0.4f);
+    s.Add(0.7f, 0.3f, 5.8f, 1.8f);
+    SgBoxRecord r[3];
+    for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            r[i].minimum[k] = s.boxes[i][k];
+            r[i].maximum[k] = s.boxes[i][3 + k];
+        }
+        r[i].bound = &s.bounds[i];
+    }
+    ASSERT_EQ(SgDepthClusterSet::CompareDepth(r[0], r[1], SgZeroVec3), -1);
+    ASSERT_EQ(SgDepthClusterSet::CompareDepth(r[1], r[2], SgZeroVec3), -1);
+    ASSERT_EQ(SgDepthClusterSet::CompareDepth(r[2], r[0], SgZeroVec3), -1);
+
+    SgDepthClusterSet set;
+    s.Build(set);
+    EXPECT_EQ(set.ClusterLength(0), 3);
+    std::vector<SgDeferredDrawEntry*> drawn = Scene::Drawn(set);
+    std::sort(drawn.begin(), drawn.end());
+    std::vector<SgDeferredDrawEntry*> all = s.entries;
+    std::sort(all.begin(), all.end());
+    EXPECT_EQ(drawn, all);
+    set.Clear();
+}
+
 TEST(SgDepthClusterSetTest, ArraysAndTheRelationGridGrowWithThePass) {
     SgDepthClusterSet set;
     {

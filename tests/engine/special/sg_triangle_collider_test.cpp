@@ -292,8 +292,9 @@ TEST(SgTriangleColliderTest, TheTreeNeverMissesAContactTheTriangleTestFinds) {
         }
         bool tree = p->Test(t.get(), -1, -1);
         hits += brute;
-        if (brute)
+        if (brute) {
             EXPECT_TRUE(tree) << "trial " << trial;
+        }
     }
     EXPECT_GT(hits, 5) << "the sweep should include real contacts";
 }
