@@ -8,15 +8,25 @@
 #include "engine/core/sg_action.h"
 #include "engine/core/sg_camera.h"
 #include "engine/core/sg_stream.h"
+#include "engine/geometry/sg_projection_lights.h"
 
 namespace {
 
-// A camera that hangs in the scene it draws holds its own ancestor: that loop of references is
-// the owner's to break (the game does at shutdown), so the fuzzer breaks it before it lets go.
+// A camera that hangs in the scene it draws holds its own ancestor, and so may a light that
+// shadows or projects onto a subtree holding it: those loops of references are the owner's to
+// break (the game does at shutdown), so the fuzzer breaks them before it lets go.
 void ReleaseCameraRoots(const SgSceneStream& stream) {
-    for (size_t i = 0; i < stream.LoadedCount(); ++i)
-        if (SgCamera* camera = SgKindCast<SgCamera>(stream.LoadedObject(i)))
+    for (size_t i = 0; i < stream.LoadedCount(); ++i) {
+        SgObject* object = stream.LoadedObject(i);
+        if (SgCamera* camera = SgKindCast<SgCamera>(object))
             camera->SetSceneRoot(nullptr);
+        if (SgShadowLight* shadow = SgKindCast<SgShadowLight>(object)) {
+            shadow->ClearAffectedRoots();
+            shadow->reference = nullptr;
+        }
+        if (SgProjectedLight* projected = SgKindCast<SgProjectedLight>(object))
+            projected->reference = nullptr;
+    }
 }
 
 void Check(const uint8_t* data, size_t size) {
