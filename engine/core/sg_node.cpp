@@ -317,16 +317,23 @@ int SgNode::FindCollisions(float time, SgAVObject* other, SgCollisionPair& pair)
     return Collide(time, other, pair, true);
 }
 
-void SgNode::CollectRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request,
-                            SgWorldState* state) {
+bool SgNode::BeginRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request,
+                          SgWorldState* state) {
     if (state)
         currentState_ = state;
     if (!HasWorldBound() || !RayMeetsWorldBound(origin, direction))
-        return;
+        return false;
     if (request.stopMode == 1 && !request.DescendsIntoObjects()) {
         request.hits.AddToFirstFree(std::make_unique<SgPickHit>(this, currentState_));
-        return;
+        return false;
     }
+    return true;
+}
+
+void SgNode::CollectRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request,
+                            SgWorldState* state) {
+    if (!BeginRayHits(origin, direction, request, state))
+        return;
     for (uint32_t i = 0; i < children_.UsedSize(); ++i) {
         if (request.StopsAtFirstHit() && request.HitCount() > 0)
             return;

@@ -136,6 +136,10 @@ public:
     uint32_t deferralMode = kDeferralUnchanged;
 
 protected:
+    // The common start of a ray walk: takes the state, tests the bound and records this node as the
+    // hit when the request stops at objects. True when the children are to be walked.
+    bool BeginRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request, SgWorldState* state);
+
     // The transform AbsorbTransform hands the children: as given, or (inParentFrame) the same
     // change expressed in this node's own frame.
     void TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame, SgMat3& r,

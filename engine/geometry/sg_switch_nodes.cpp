@@ -176,14 +176,8 @@ int SgSwitchNode::FindCollisions(float time, SgAVObject* other, SgCollisionPair&
 
 void SgSwitchNode::CollectRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request,
                                   SgWorldState* state) {
-    if (state)
-        currentState_ = state;
-    if (!HasWorldBound() || !RayMeetsWorldBound(origin, direction))
+    if (!BeginRayHits(origin, direction, request, state))
         return;
-    if (request.stopMode == 1 && !request.DescendsIntoObjects()) {
-        request.hits.AddToFirstFree(std::make_unique<SgPickHit>(this, currentState_));
-        return;
-    }
     if (SgAVObject* child = ActiveChild())
         child->CollectRayHits(origin, direction, request, ChildStateAt(static_cast<uint32_t>(activeChild)));
 }
