@@ -135,10 +135,11 @@ bool ByteReader::FixedText(char* out, size_t outSize, size_t fieldSize) {
 bool ByteReader::CText(std::string& out, size_t maxLength) {
     out.clear();
     size_t limit = Remaining();
-    if (limit > maxLength + 1)
+    // maxLength + 1 would wrap for the largest limit.
+    if (maxLength < limit)
         limit = maxLength + 1;
     const uint8_t* p = data_ + pos_;
-    const void* zero = std::memchr(p, 0, limit);
+    const void* zero = limit ? std::memchr(p, 0, limit) : nullptr;
     if (!zero) {
         ok_ = false;
         return false;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "common/byte_reader.h"
@@ -88,6 +89,14 @@ TEST(ByteIo, CTextNeedsItsTerminatorWithinTheLimit) {
     EXPECT_FALSE(r2.CText(s, 10));
     ByteReader r3(good, sizeof good);
     EXPECT_FALSE(r3.CText(s, 3));  // longer than allowed
+
+    // No limit at all, and nothing to read.
+    ByteReader r4(good, sizeof good);
+    ASSERT_TRUE(r4.CText(s, SIZE_MAX));
+    EXPECT_EQ(s, "name");
+    ByteReader empty;
+    EXPECT_FALSE(empty.CText(s, 10));
+    EXPECT_FALSE(empty.Ok());
 }
 
 TEST(ByteIo, PatchRewritesInPlace) {
