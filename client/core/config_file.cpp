@@ -117,6 +117,11 @@ bool ReadWholeLine(FILE* f, std::string& out) {
     return !out.empty();
 }
 
+// Copies a line as read, stray zero bytes included: the rest of a line must not vanish with them.
+void CopyRaw(const std::string& raw, FILE* out) {
+    std::fwrite(raw.data(), 1, raw.size(), out);
+}
+
 }  // namespace
 
 size_t TrimLine(char* line) {
@@ -349,12 +354,12 @@ int WriteConfigString(const char* fileName, const char* section, const char* key
     while (in && ReadWholeLine(in, raw)) {
         endsWithNewline = raw.back() == '\n';
         if (placed) {
-            std::fputs(raw.c_str(), out);
+            CopyRaw(raw, out);
             continue;
         }
         std::string view = ReaderView(raw);
         if (!view.empty() && IsSectionLine(view.c_str())) {
-            std::fputs(raw.c_str(), out);
+            CopyRaw(raw, out);
             inTarget = !seenTarget && SectionMatches(view.c_str(), section);
             seenTarget = seenTarget || inTarget;
             if (inTarget && !found) {
@@ -372,7 +377,7 @@ int WriteConfigString(const char* fileName, const char* section, const char* key
             endsWithNewline = true;
             continue;
         }
-        std::fputs(raw.c_str(), out);
+        CopyRaw(raw, out);
     }
     if (!placed) {
         if (!endsWithNewline)

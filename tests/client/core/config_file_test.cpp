@@ -163,6 +163,15 @@ TEST_F(ConfigFileTest, WriteLandsWhereTheReaderLooks) {
     EXPECT_EQ(dir.Read("v.dat"), "[main]\nk=1\n");
 }
 
+TEST_F(ConfigFileTest, WriteCopiesOtherLinesByteForByte) {
+    // A stray zero byte must not take the rest of its line, and the next setting, with it.
+    const std::string damaged("[main]\nname=a\0b\nteam=Dragon\n", 28);
+    dir.Write("user.dat", damaged);
+    ASSERT_EQ(WriteConfigString("user.dat", "main", "port", "1"), 1);
+    EXPECT_EQ(dir.Read("user.dat"), std::string("[main]\nport=1\nname=a\0b\nteam=Dragon\n", 35));
+    EXPECT_EQ(Get("user.dat", "main", "team"), "Dragon");
+}
+
 TEST_F(ConfigFileTest, WritingTheSameValueLeavesTheFileAlone) {
     dir.Write("main.dat", kSample);
     struct stat before {};
