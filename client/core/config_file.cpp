@@ -1,5 +1,6 @@
 #include "client/core/config_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -326,12 +327,15 @@ void ForgetConfigStream(FILE* stream) {
 int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value) {
     if (!fileName || !section || !key)
         return 0;
-    value = value ? value : "";
-    std::string keyLine = std::string(key) + "=" + value + "\n";
+    // A value holds one line: a line end in it would write a line of its own (a key or a section
+    // that was never asked for), and no read could give the value back.
+    std::string text = value ? value : "";
+    text.resize(std::min(text.find_first_of("\r\n"), text.size()));
+    std::string keyLine = std::string(key) + "=" + text + "\n";
 
     char current[1024];
     int found = GetConfigString(fileName, section, key, current, sizeof current, "", 0);
-    if (found && std::strcmp(current, value) == 0)
+    if (found && current == text)
         return 1;
 
     std::string target = platform::ResolveGamePath(fileName);

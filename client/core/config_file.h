@@ -20,8 +20,8 @@ int ReadConfigString(FILE* stream, const char* section, const char* key, char* o
 int ReadConfigInt(FILE* stream, const char* section, const char* key, int* out, int defaultValue);
 
 // Sets key of section to value by rewriting the file through a temporary file beside it, which
-// replaces the original only when complete. 1 on success (also when the value was already there),
-// 0 when the file could not be written.
+// replaces the original only when complete. The value is cut at its first line end. 1 on success
+// (also when the value was already there), 0 when the file could not be written.
 int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value);
 int WriteConfigInt(const char* fileName, const char* section, const char* key, int value);
 

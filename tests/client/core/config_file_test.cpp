@@ -172,6 +172,22 @@ TEST_F(ConfigFileTest, WriteCopiesOtherLinesByteForByte) {
     EXPECT_EQ(Get("user.dat", "main", "team"), "Dragon");
 }
 
+TEST_F(ConfigFileTest, AValueCannotWriteLinesOfItsOwn) {
+    // Names that come from elsewhere (the ignore list's players) must not forge settings.
+    dir.Write("user.dat", "[main]\naccount=mine\n");
+    ASSERT_EQ(WriteConfigString("user.dat", "ignorelist", "1", "Grumbl\n[main]\naccount=theirs"), 1);
+    ASSERT_EQ(WriteConfigString("user.dat", "ignorelist", "2", "Nag\r\nx=1"), 1);
+    EXPECT_EQ(dir.Read("user.dat"), "[main]\naccount=mine\n[ignorelist]\n2=Nag\n1=Grumbl\n");
+    EXPECT_EQ(Get("user.dat", "ignorelist", "1"), "Grumbl");
+    // The same value again, cut the same way, leaves the file alone.
+    struct stat before {};
+    ASSERT_EQ(::stat("user.dat", &before), 0);
+    EXPECT_EQ(WriteConfigString("user.dat", "ignorelist", "2", "Nag\nmore"), 1);
+    struct stat after {};
+    ASSERT_EQ(::stat("user.dat", &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
 TEST_F(ConfigFileTest, WritingTheSameValueLeavesTheFileAlone) {
     dir.Write("main.dat", kSample);
     struct stat before {};
