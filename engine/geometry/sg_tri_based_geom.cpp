@@ -314,8 +314,9 @@ bool SgTriBasedGeom::LoadFromStream(SgSceneStream& s) {
     ReplaceColors(colors.release());
     ownership_ = 0;
     // Counts that would send a draw or a pick past an array are refused: sets announced but
-    // absent, triangles without vertices.
-    if (textureSetCount_ > 0 && !textureSets_)
+    // absent, sets present but none counted (the readers take set 0 as vertex-count entries),
+    // triangles without vertices.
+    if ((textureSetCount_ > 0) != (textureSets_ != nullptr))
         return false;
     // Each class checks what its own counts index once it has read them.
     return triangleCount_ == 0 || vertices_ != nullptr;

@@ -493,4 +493,14 @@ TEST_F(GeometryTest, CountsReadFromAFileMustFitTheirVertices) {
     EXPECT_FALSE(Loads(PatchU16(particles.Get(), 4 + 16 + 2, 5)));
 }
 
+TEST_F(GeometryTest, TextureSetsPresentWithASetCountOfZeroAreRefused) {
+    // The triangle has no sets: its has-sets word stands before the has-colours word, the planes
+    // and the indices. Set to 1 with the count left at 0, no coordinates follow, and a shape that
+    // took them would hold one slot where a pick or the environment map reads one per vertex.
+    SgRef<SgTriShape> shape = MakeTriangle();
+    size_t hasSets = 6 + 16 + 4 + 4 + 4;
+    EXPECT_TRUE(Loads(PatchU16(shape.Get(), hasSets, 0)));
+    EXPECT_FALSE(Loads(PatchU16(shape.Get(), hasSets, 1)));
+}
+
 }  // namespace
