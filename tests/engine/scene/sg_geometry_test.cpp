@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -178,6 +180,46 @@ TEST_F(GeometryTest, WeldingNumbersVerticesByFirstUseAndDropsUnusedOnes) {
     EXPECT_EQ(newToOld[0], 3u);
     EXPECT_EQ(newToOld[3], 0u);
     ExpectNear(shape->Vertices()[0], {1, 1, 0});
+}
+
+// Runs fn on a thread with a small stack, so that a recursion as deep as its input overflows it.
+template <class Fn>
+void RunOnSmallStack(Fn fn) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 128 * 1024);
+    pthread_t thread;
+    auto body = [](void* f) -> void* {
+        (*static_cast<Fn*>(f))();
+        return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, &fn), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+}
+
+TEST_F(GeometryTest, SortingVerticesStaysShallowOnItsWorstOrder) {
+    // Vertex 0 compares largest and the rest ascend: every partition then peels a single vertex
+    // off the right of the range, and a sort that recursed into the left part would nest once per
+    // vertex. The positions compare as bytes, so each key is written into x's first two bytes.
+    const uint32_t n = 4096;
+    std::vector<SgVec3> v(n);
+    auto put = [&v](uint32_t i, uint32_t key) {
+        uint8_t bytes[4] = {static_cast<uint8_t>(key >> 8), static_cast<uint8_t>(key), 0, 0};
+        std::memcpy(&v[i].x, bytes, 4);
+    };
+    put(0, n);
+    for (uint32_t i = 1; i < n; ++i)
+        put(i, i);
+    const uint16_t indices[3] = {0, 1, 2};
+    SgRef<SgTriShape> shape(new SgTriShape(n, v.data(), nullptr, 1, indices, nullptr, nullptr));
+    std::unique_ptr<uint16_t[]> order, inverse;
+    RunOnSmallStack([&] { shape->SortVertices(SgTriShape::kComparePosition, order, inverse); });
+    ASSERT_TRUE(order);
+    for (uint32_t k = 0; k + 1 < n; ++k)
+        ASSERT_LT(shape->CompareVertices(order[k], order[k + 1], SgTriShape::kComparePosition), 0) << k;
+    EXPECT_EQ(order[n - 1], 0u);
+    EXPECT_EQ(inverse[0], n - 1);
 }
 
 TEST_F(GeometryTest, VertexComparisonFollowsTheMask) {
