@@ -191,14 +191,20 @@ void SgShadowLight::ClearAffectedRoots() {
     roots_.RemoveAll();
 }
 
-void SgShadowLight::CollectShapes(SgObject* object, SgWorldState* state) {
+void SgShadowLight::CollectShapes(SgObject* object, SgWorldState* state,
+                                  std::unordered_set<const SgObject*>* collected) {
     SgAVObject* av = SgKindCast<SgAVObject>(object);
     if (!av || av->IsHidden())
         return;
-    if (SgNode* node = SgKindCast<SgNode>(av)) {
+    SgNode* node = SgKindCast<SgNode>(av);
+    // A node has one parent, so only a root is reached twice; a shape below several nodes is
+    // recorded under each.
+    if (collected && (node || !state) && !collected->insert(av).second)
+        return;
+    if (node) {
         for (uint32_t i = 0; i < node->ChildCount(); ++i)
             if (SgAVObject* child = node->ChildAt(i))
-                CollectShapes(child, node->ChildStateAt(i));
+                CollectShapes(child, node->ChildStateAt(i), collected);
         return;
     }
     SgTriShape* shape = SgKindCast<SgTriShape>(av);
@@ -251,8 +257,11 @@ void SgShadowLight::LinkFromStream(SgSceneStream& s) {
 
 void SgShadowLight::CollectAfterLinking(SgObject* object) {
     auto* light = static_cast<SgShadowLight*>(object);
+    // A root id the file repeats, or a root inside another, is collected once: each copy would
+    // cost the file four bytes and the light a whole subtree's records.
+    std::unordered_set<const SgObject*> collected;
     for (auto* n = light->roots_.Head(); n; n = n->next)
-        light->CollectShapes(n->item.Get(), nullptr);
+        light->CollectShapes(n->item.Get(), nullptr, &collected);
 }
 
 bool SgShadowLight::RegisterInStream(SgSceneStream& s) {

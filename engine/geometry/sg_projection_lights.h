@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 
 #include "engine/core/sg_light.h"
 #include "engine/core/sg_lists.h"
@@ -116,7 +117,9 @@ public:
     void ClearAffectedRoots();
     // Records the triangle shapes below the object: one per world state of a shape found at the
     // top, the state under its parent for a shape below a node. Hidden subtrees give nothing.
-    void CollectShapes(SgObject* object, SgWorldState* state);
+    // With a set, a root or node already in it gives nothing either, and each one visited joins it.
+    void CollectShapes(SgObject* object, SgWorldState* state,
+                       std::unordered_set<const SgObject*>* collected = nullptr);
 
     const SgRefList<SgObject>& Roots() const { return roots_; }
     uint32_t ShapeRecordCount() const { return records_.Count(); }

@@ -195,6 +195,39 @@ TEST(SgShadowLightTest, ALoadedLightCollectsOnceEverythingIsLinked) {
     EXPECT_EQ(SgObject::LiveCount(), live);
 }
 
+TEST(SgShadowLightTest, ALoadedLightCollectsARepeatedOrNestedRootOnce) {
+    // Every repeat of a root id, and every root inside another, would otherwise record its
+    // shapes again: a few bytes of ids per copy of a whole subtree's records.
+    uint32_t live = SgObject::LiveCount();
+    {
+        SgRef<SgNode> a(new SgNode), b(new SgNode);
+        SgRef<SgTriShape> s = MakeCentredTriangle(), t = MakeCentredTriangle(2.0f);
+        a->InsertChild(s.Get(), false);
+        a->InsertChild(b.Get(), false);
+        b->InsertChild(t.Get(), false);
+        SgRef<SgShadowLight> light(new SgShadowLight);
+        for (SgObject* root : {static_cast<SgObject*>(a.Get()), static_cast<SgObject*>(a.Get()),
+                               static_cast<SgObject*>(b.Get()), static_cast<SgObject*>(s.Get()),
+                               static_cast<SgObject*>(s.Get())})
+            light->AddAffectedRoot(root);
+        SgSceneStream out;
+        out.InsertObject(light.Get());
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(out.Save(bytes));
+        light->ClearAffectedRoots();
+        SgSceneStream in;
+        ASSERT_TRUE(in.Load(bytes.data(), bytes.size()));
+        auto* loaded = SgExactCast<SgShadowLight>(in.TopLevelObject(0));
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->Roots().Count(), 5u) << "the roots stay as saved";
+        // s under a, t under b, and s as a root of its own (its one state).
+        ASSERT_EQ(loaded->ShapeRecordCount(), 3u);
+        EXPECT_EQ(loaded->ShapeRecord(0)->state, loaded->ShapeRecord(2)->state);
+        loaded->ClearAffectedRoots();
+    }
+    EXPECT_EQ(SgObject::LiveCount(), live);
+}
+
 TEST(SgShadowLightTest, ALoadedLoopThroughTheLightStaysUntilItsOwnerBreaksIt) {
     uint32_t live = SgObject::LiveCount();
     {
