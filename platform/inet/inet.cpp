@@ -34,6 +34,7 @@ struct InternetObject {
     CURL* easy = nullptr;
     std::vector<uint8_t> data;  // received, not yet read from readPos on
     size_t readPos = 0;
+    size_t wanted = 0;  // bytes the read under way waits for
     bool paused = false;
     bool headersDone = false;
     bool sawLocation = false;
@@ -80,7 +81,8 @@ bool StartCurl() {
 size_t OnBody(char* ptr, size_t size, size_t count, void* user) {
     auto* r = static_cast<InternetObject*>(user);
     size_t n = size * count;
-    if (r->Buffered() >= kBufferLimit) {
+    // A read larger than the limit must be able to gather all it waits for.
+    if (r->Buffered() >= std::max(kBufferLimit, r->wanted)) {
         r->paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
@@ -130,10 +132,10 @@ void CollectFinished(InternetObject* session) {
 // Moves the session's transfers on until ready() holds. False when the wait hook gave the call
 // up or the request went away meanwhile.
 template <typename Ready>
-bool Drive(InternetObject* r, size_t wanted, Ready ready) {
+bool Drive(InternetObject* r, Ready ready) {
     InternetObject* session = r->session;
     for (;;) {
-        if (r->paused && r->Buffered() < std::max(wanted, kBufferLimit / 2)) {
+        if (r->paused && r->Buffered() < std::max(r->wanted, kBufferLimit / 2)) {
             r->paused = false;
             curl_easy_pause(r->easy, CURLPAUSE_CONT);
         }
@@ -277,7 +279,7 @@ HINTERNET InternetOpenUrlA(HINTERNET session, const char* url, const char*, DWOR
     session->requests.insert(r);
     Inet().live.insert(r);
 
-    bool answered = platform::Drive(r, 0, [r] { return r->headersDone || r->done; });
+    bool answered = platform::Drive(r, [r] { return r->headersDone || r->done; });
     if (!answered || !Live(r, InternetObject::Kind::Request)) {
         if (Live(r, InternetObject::Kind::Request))
             platform::CloseRequest(r);
@@ -299,7 +301,8 @@ BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD bytesToRead, DWORD* by
     if (!Live(file, InternetObject::Kind::Request) || !bytesRead || (!buffer && bytesToRead))
         return FALSE;
     size_t wanted = bytesToRead;
-    if (!platform::Drive(file, wanted, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
+    file->wanted = wanted;
+    if (!platform::Drive(file, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
         return FALSE;
     if (!Live(file, InternetObject::Kind::Request))
         return FALSE;

@@ -85,6 +85,24 @@ TEST_F(InetTest, AMultipleOf1024EndsWithAReadOfNothing) {
     }
 }
 
+// Reads larger than what a request holds back while its reader is behind.
+TEST_F(InetTest, AReadLargerThanTheBufferedDataIsWhole) {
+    std::string body(700 * 1024, 'x');
+    for (size_t i = 0; i < body.size(); ++i)
+        body[i] = static_cast<char>('a' + i % 23);
+    server.SetBody("/large", body);
+    HINTERNET r = InternetOpenUrlA(session, Url("/large").c_str(), nullptr, 0, 0, 0);
+    ASSERT_NE(r, nullptr);
+    int waits = 0;
+    platform::SetInternetWaitHook([&] { return ++waits < 500; });
+    std::string got(body.size() + 1, '\0');
+    DWORD n = 0;
+    ASSERT_TRUE(InternetReadFile(r, got.data(), static_cast<DWORD>(got.size()), &n));
+    got.resize(n);
+    EXPECT_EQ(got, body);
+    InternetCloseHandle(r);
+}
+
 TEST_F(InetTest, AnswersOutside2xxFailTheOpen) {
     for (int status : {404, 500, 302}) {
         HttpTestServer::Response response;
