@@ -84,7 +84,20 @@ void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) 
 
 bool IsFlatAttribute(int a) { return a >= kFirstFlatAttr && a <= kLastFlatAttr; }
 
-int RoundToInt(float v) { return static_cast<int>(std::floor(v + 0.5f)); }
+// The pixel a coordinate rounds to, when it lies in [lo, hi); far-off coordinates are never
+// converted to an integer.
+bool PixelIn(float v, int lo, int hi, int* out) {
+    const float r = std::floor(v + 0.5f);
+    if (!(r >= static_cast<float>(lo) && r < static_cast<float>(hi)))
+        return false;
+    *out = static_cast<int>(r);
+    return true;
+}
+
+// A coordinate rounded to a pixel, held well inside the integer range.
+int64_t RoundClamped(float v) {
+    return static_cast<int64_t>(std::clamp(std::floor(v + 0.5f), -1e9f, 1e9f));
+}
 
 // A vertex between a and b, interpolated as the rasteriser would (colours and depth linearly on
 // the screen, texture coordinates through 1/w).
@@ -340,20 +353,23 @@ void Rasterizer::DrawLine(const Vertex& a, const Vertex& b) {
     }
     const float dx = b.x - a.x, dy = b.y - a.y;
     const bool xMajor = std::fabs(dx) >= std::fabs(dy);
-    const int p0 = RoundToInt(xMajor ? a.x : a.y);
-    const int p1 = RoundToInt(xMajor ? b.x : b.y);
-    const int dir = p1 >= p0 ? 1 : -1;
-    const int count = std::abs(p1 - p0) + (s.lastPixel ? 1 : 0);
-    if (count > 1 << 16)
-        return;
+    const float start = xMajor ? a.x : a.y;
     const float major = xMajor ? dx : dy;
-    for (int i = 0; i < count; ++i) {
-        const int p = p0 + i * dir;
-        float t = major != 0 ? (static_cast<float>(p) - (xMajor ? a.x : a.y)) / major : 0.0f;
+    const int64_t p0 = RoundClamped(start);
+    const int64_t p1 = RoundClamped(xMajor ? b.x : b.y);
+    const int64_t dir = p1 >= p0 ? 1 : -1;
+    const int64_t last = s.lastPixel ? p1 : p1 - dir;
+    // Only the part of the line inside the clip rectangle's span on the major axis is stepped.
+    const int64_t lo = xMajor ? s.clipLeft : s.clipTop;
+    const int64_t hi = (xMajor ? s.clipRight : s.clipBottom) - 1;
+    const int64_t from = dir > 0 ? std::max(p0, lo) : std::min(p0, hi);
+    const int64_t to = dir > 0 ? std::min(last, hi) : std::max(last, lo);
+    for (int64_t p = from; dir > 0 ? p <= to : p >= to; p += dir) {
+        float t = major != 0 ? (static_cast<float>(p) - start) / major : 0.0f;
         t = std::clamp(t, 0.0f, 1.0f);
-        const int x = xMajor ? p : RoundToInt(a.x + t * dx);
-        const int y = xMajor ? RoundToInt(a.y + t * dy) : p;
-        if (x < s.clipLeft || x >= s.clipRight || y < s.clipTop || y >= s.clipBottom)
+        int x = static_cast<int>(p), y = static_cast<int>(p);
+        if (xMajor ? !PixelIn(a.y + t * dy, s.clipTop, s.clipBottom, &y)
+                   : !PixelIn(a.x + t * dx, s.clipLeft, s.clipRight, &x))
             continue;
         auto at = [&](int k) { return va[k] + (vb[k] - va[k]) * t; };
         PixelInput in{};
@@ -374,8 +390,8 @@ void Rasterizer::DrawPoint(const Vertex& v) {
     const DrawSetup& s = c.s;
     if (!Finite(v))
         return;
-    const int x = RoundToInt(v.x), y = RoundToInt(v.y);
-    if (x < s.clipLeft || x >= s.clipRight || y < s.clipTop || y >= s.clipBottom)
+    int x, y;
+    if (!PixelIn(v.x, s.clipLeft, s.clipRight, &x) || !PixelIn(v.y, s.clipTop, s.clipBottom, &y))
         return;
     float va[kAttrCount];
     VertexAttributes(c, v, va);

@@ -603,6 +603,19 @@ TEST_P(RasterTest, LinesCoverTheirPixelsAndTheLastOneByDefault) {
     EXPECT_EQ(device->Pixel(14, 10), 0xFFFFFFFFu);
 }
 
+TEST_P(RasterTest, LinesAndPointsReachingFarAwayDrawTheirVisiblePart) {
+    Open({.width = 32, .height = 32, .depth = false});
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_LINELIST, {Vertex(-1e10f, 10), Vertex(10, 10), Vertex(5, 3e9f), Vertex(5, 20)}),
+              D3D_OK);
+    ASSERT_EQ(device->Draw(D3DPT_POINTLIST, {Vertex(1e10f, 5), Vertex(-3e9f, -3e9f), Vertex(30, 1)}), D3D_OK);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            EXPECT_EQ(device->Pixel(x, y) == 0xFFFFFFFFu,
+                      (y == 10 && x <= 10) || (x == 5 && y >= 20) || (x == 30 && y == 1))
+                << x << "," << y;
+}
+
 TEST_P(RasterTest, FarAwayAndBrokenVerticesNeverWriteOutside) {
     Open({.width = 32, .height = 32, .depth = false});
     device->Clear(0xFF000000);
