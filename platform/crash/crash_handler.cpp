@@ -2,6 +2,7 @@
 // the signal's information, calls the program's filter, then lets the signal kill the process.
 
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/ucontext.h>
 #include <unistd.h>
 
@@ -21,7 +22,8 @@ constexpr size_t kAltStackSize = 128 * 1024;
 constexpr uintptr_t kStackOverflowReach = 64 * 1024;
 
 std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> g_filter{nullptr};
-std::atomic<bool> g_inHandler{false};
+// The thread whose report is being written; 0 when none is.
+std::atomic<pid_t> g_handlerThread{0};
 std::atomic<bool> g_uncaughtException{false};
 std::terminate_handler g_previousTerminate = nullptr;
 bool g_installed = false;
@@ -148,8 +150,26 @@ void FillRecord(int sig, const siginfo_t* info, const ucontext_t* uc, const CONT
     }
 }
 
+// The exception goes on to the system: the default action, raised while the signal is blocked,
+// lands as the handler returns, whether it came from a fault, abort() or kill.
+void ContinueToSystem(int sig) {
+    struct sigaction dfl;
+    std::memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    sigaction(sig, &dfl, nullptr);
+    raise(sig);
+}
+
 void OnFaultSignal(int sig, siginfo_t* info, void* ucv) {
-    if (g_inHandler.exchange(true)) {
+    const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
+    pid_t writer = 0;
+    if (!g_handlerThread.compare_exchange_strong(writer, self)) {
+        // The filter itself failed (abort() unblocks its signal): no second report.
+        if (writer == self) {
+            ContinueToSystem(sig);
+            return;
+        }
         // Another thread is writing its report; the process ends with it.
         for (;;)
             pause();
@@ -162,14 +182,7 @@ void OnFaultSignal(int sig, siginfo_t* info, void* ucv) {
     EXCEPTION_POINTERS pointers{&record, &context};
     if (LPTOP_LEVEL_EXCEPTION_FILTER filter = g_filter.load())
         filter(&pointers);
-    // The exception goes on to the system: the default action, raised while the signal is
-    // blocked, lands as the handler returns, whether it came from a fault, abort() or kill.
-    struct sigaction dfl;
-    std::memset(&dfl, 0, sizeof dfl);
-    dfl.sa_handler = SIG_DFL;
-    sigemptyset(&dfl.sa_mask);
-    sigaction(sig, &dfl, nullptr);
-    raise(sig);
+    ContinueToSystem(sig);
 }
 
 void InstallHandlers() {

@@ -48,6 +48,11 @@ __attribute__((noinline)) int Recurse(int depth) {
     return g_sink;
 }
 
+// A filter that fails itself.
+LONG AbortingFilter(EXCEPTION_POINTERS*) {
+    std::abort();
+}
+
 void* CrashOnWorker(void*) {
     pthread_setname_np(pthread_self(), "worker");
     volatile char* p = Page(PROT_NONE);
@@ -91,6 +96,11 @@ int main(int argc, char** argv) {
         throw std::runtime_error("nobody catches this");
     } else if (!std::strcmp(kind, "stack")) {
         g_sink = Recurse(0);
+    } else if (!std::strcmp(kind, "abort-in-filter")) {
+        alarm(10);  // a hang ends by the alarm instead
+        SetUnhandledExceptionFilter(AbortingFilter);
+        volatile char* p = Page(PROT_NONE);
+        g_sink = p[0];
     } else if (!std::strcmp(kind, "bus")) {
         // A mapping past the end of its file.
         int fd = open("bus.tmp", O_RDWR | O_CREAT | O_TRUNC, 0600);

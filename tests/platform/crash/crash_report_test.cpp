@@ -233,6 +233,12 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
     }
 }
 
+TEST_F(CrashReportTest, AFilterThatAbortsEndsTheProcessAtOnce) {
+    ChildResult r = Run("abort-in-filter");
+    ASSERT_TRUE(WIFSIGNALED(r.status)) << "status " << r.status << "\n" << r.err;
+    EXPECT_EQ(WTERMSIG(r.status), SIGABRT);
+}
+
 TEST_F(CrashReportTest, CodeBytesShowTheInstructionOrWhatCannotBeRead) {
     Run("illegal");
     auto reports = SplitReports(Log());
