@@ -139,6 +139,8 @@ public:
         t = std::max(t, 0);
         r = std::min(r, w_);
         b = std::min(b, h_);
+        if (l >= r)
+            return;  // wholly beside the clip: a glyph past an item's edge
         for (int y = t; y < b; ++y)
             std::fill(px_->begin() + static_cast<std::ptrdiff_t>(y) * w_ + l, px_->begin() + static_cast<std::ptrdiff_t>(y) * w_ + r, c);
     }

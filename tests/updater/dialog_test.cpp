@@ -138,6 +138,31 @@ TEST_F(DialogTest, ThePictureFillsTheProgressBarByPosition) {
     EXPECT_GT(filledColumns(100), filledColumns(99));
 }
 
+TEST_F(DialogTest, TextLongerThanItsItemIsCutAtTheItemsEdge) {
+    RECT item;
+    ASSERT_TRUE(platform::GetDialogItemRect(dialog, 1006, &item));
+    auto render = [&](const char* text) {
+        SetDlgItemText(dialog, 1006, text);
+        std::vector<uint32_t> px;
+        int w = 0, h = 0;
+        EXPECT_TRUE(platform::RenderDialog(dialog, &px, &w, &h));
+        return std::make_pair(px, w);
+    };
+    auto [blank, w] = render("");
+    std::vector<uint32_t> full = render(std::string(300, 'W').c_str()).first;
+    ASSERT_EQ(blank.size(), full.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < blank.size(); ++i) {
+        const LONG x = static_cast<LONG>(i % static_cast<size_t>(w)), y = static_cast<LONG>(i / static_cast<size_t>(w));
+        const bool inside = x >= item.left && x < item.right && y >= item.top && y < item.bottom;
+        if (!inside) {
+            ASSERT_EQ(blank[i], full[i]) << x << "," << y;
+        }
+        changed += blank[i] != full[i];
+    }
+    EXPECT_GT(changed, 0u);
+}
+
 TEST_F(DialogTest, WindowCloseReachesTheProcedureAndEndsTheDialog) {
     platform::InjectCloseRequest();
     PumpDialog();
