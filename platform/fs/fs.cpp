@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/process/process.h"
+
 namespace platform {
 namespace {
 
@@ -131,12 +133,7 @@ bool ChangeDirectory(const std::string& path) {
 }
 
 std::string ProgramDirectory() {
-    char buf[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return ".";
-    buf[n] = '\0';
-    std::string p(buf);
+    const std::string p = ProgramPath();
     size_t slash = p.rfind('/');
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : p.substr(0, slash));
 }
