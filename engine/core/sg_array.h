@@ -41,10 +41,15 @@ public:
         slots_[i] = std::move(value);
     }
 
-    // Grows the capacity to i + grow step when i is at or past it, then stores.
+    // Grows the capacity to i + grow step when i is at or past it, then stores. An index whose
+    // capacity would not fit in 32 bits is ignored (a wrapped sum would shrink the array).
     void SetAtGrow(uint32_t i, Slot value) {
-        if (i >= capacity_)
-            Reallocate(i + (growStep_ ? growStep_ : 1));
+        if (i >= capacity_) {
+            uint64_t wanted = static_cast<uint64_t>(i) + (growStep_ ? growStep_ : 1);
+            if (wanted > UINT32_MAX)
+                return;
+            Reallocate(static_cast<uint32_t>(wanted));
+        }
         SetArrayElement(i, std::move(value));
     }
 

@@ -242,6 +242,17 @@ TEST_F(EngineObject, ArrayEdgeCases) {
     EXPECT_EQ(a.UsedSize(), 2u);
 }
 
+TEST(PtrArray, IndexWhoseCapacityWouldWrapIsIgnored) {
+    SgPtrArray<uint32_t> a(1, 8);
+    for (uint32_t i = 0; i < 10; ++i)
+        a.Append(i + 1);
+    a.SetAtGrow(UINT32_MAX - 1, 99);  // index + grow step passes 32 bits
+    EXPECT_EQ(a.UsedSize(), 10u);
+    EXPECT_GE(a.Capacity(), 10u);
+    for (uint32_t i = 0; i < 10; ++i)
+        EXPECT_EQ(a.At(i), i + 1);
+}
+
 TEST_F(EngineObject, ArrayFillsHolesAndShrinks) {
     SgArray<Probe> a(1, 2);
     a.AddToFirstFree(nullptr);
