@@ -51,11 +51,10 @@ public:
     void SaveToStream(SgSceneStream& stream) const override;
     bool IsEqualTo(const SgObject* other) const override;
 
-    // Sizes the buffers for a format and size (nothing changes when all three are the same).
-    // Pixel bytes are not cleared; a new palette is all zero. False when the buffers cannot be
-    // had (too large or out of memory): the image then keeps the format with size 0 and no
-    // buffers. A format other than 0, 1 and 2 stores the size (within the same side limit) and
-    // holds no buffers.
+    // Sizes the buffers for a format and size (nothing changes, pixels included, when all three
+    // are the same); new buffers are all zero. False when the buffers cannot be had (too large or
+    // out of memory): the image then keeps the format with size 0 and no buffers. A format other
+    // than 0, 1 and 2 stores the size (within the same side limit) and holds no buffers.
     bool ResizeRawImage(uint32_t newFormat, uint32_t newWidth, uint32_t newHeight);
     // The bytes the pixels of a format and size take, or 0 for a format without buffers.
     static uint64_t PixelBytesFor(uint32_t format, uint32_t width, uint32_t height);
