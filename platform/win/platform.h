@@ -59,8 +59,8 @@ int Set1FromSdlScancode(int sdlScancode, bool* extended);
 
 // ---- Hooks for other platform parts ----------------------------------------------------------
 // A message source is polled at the start of every PeekMessage and GetMessage and may post
-// messages (socket events, music notifications). nextDueMs, when given, lets a blocking wait know
-// when the source next wants to run (tick-count milliseconds, 0 for no deadline).
+// messages (socket events, music notifications). While any source is registered, a blocking wait
+// on the virtual clock moves in 10 ms steps so the sources keep being polled.
 using MessageSource = std::function<void()>;
 int AddMessageSource(MessageSource source);
 void RemoveMessageSource(int handle);
