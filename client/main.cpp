@@ -9,6 +9,7 @@
 #include "client/core/crash_report.h"
 #include "client/core/error_log.h"
 #include "engine/animation/sg_animation_timing.h"
+#include "engine/core/sg_debug_output.h"
 #include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
@@ -45,6 +46,8 @@ int main(int, char**) {
     OpenErrorLog();
     // The engine cannot reach the platform; give it the game's file opener.
     SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    // Engine diagnostics reach the debugger output like the platform's own.
+    SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
     // Real-time animation runs on the platform's high-resolution counter (and its virtual clock).
     SgSetRealTimeSource(
         [] {

@@ -1,5 +1,7 @@
 #include "engine/core/sg_processor.h"
 
+#include "engine/core/sg_debug_output.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif
@@ -34,6 +36,7 @@ uint32_t ClassifyProcessor(bool hasExtendedLeaves, uint32_t extendedEdx, uint32_
 
 void DetectProcessor() {
     g_detected = true;
+    SgDebugOutput("Scenegrove WARNING: Processor detection code: benign first-chance exception possible\n");
 #if defined(__x86_64__) || defined(__i386__)
     unsigned a = 0, b = 0, c = 0, d = 0;
     unsigned maxExtended = __get_cpuid_max(0x80000000u, nullptr);

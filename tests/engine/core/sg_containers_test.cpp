@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
+#include "engine/core/sg_debug_output.h"
 #include "engine/core/sg_entry_pool.h"
 #include "engine/core/sg_lists.h"
 #include "engine/core/sg_object.h"
@@ -205,6 +207,20 @@ TEST(Processor, RoutinesAreAlwaysInstalled) {
     EXPECT_NEAR(out[0].y, -3.0f, 1e-5f);
     EXPECT_NEAR(out[1].x, 6.0f, 1e-5f);
     EXPECT_EQ(out[1].z, 5.0f);
+}
+
+std::string g_debugText;
+
+TEST(Processor, DetectionWarnsThroughTheDebugOutput) {
+    g_debugText.clear();
+    SgSetDebugOutputSink([](const char* text) { g_debugText += text; });
+    DetectProcessor();
+    SgDebugOutputF("%s %d\n", "after", 7);
+    SgSetDebugOutputSink(nullptr);
+    SgDebugOutput("dropped");
+    EXPECT_EQ(g_debugText,
+              "Scenegrove WARNING: Processor detection code: benign first-chance exception possible\n"
+              "after 7\n");
 }
 
 }  // namespace
