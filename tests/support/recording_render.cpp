@@ -8,6 +8,11 @@
 
 namespace {
 
+template <typename T>
+std::vector<T> Copy(const T* data, size_t count) {
+    return data ? std::vector<T>(data, data + count) : std::vector<T>();
+}
+
 std::string Number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%g", v);
@@ -42,6 +47,8 @@ public:
         call_.args.push_back(std::move(text));
         return *this;
     }
+    // Where the draw's copies go, or null when the renderer keeps none.
+    RenderArrays* Arrays() { return render_.copyArrays ? &call_.arrays : nullptr; }
 
 private:
     RecordingRender& render_;
@@ -108,7 +115,7 @@ bool RecordingImage::PrepareForListener(SgRender* listener, uint32_t argument) {
     auto* render = SgKindCast<RecordingRender>(listener);
     if (!render)
         return true;
-    RenderCall call{"PrepareImage", {DescribeObject(this), std::to_string(argument)}, {this}};
+    RenderCall call{"PrepareImage", {DescribeObject(this), std::to_string(argument)}, {this}, {}};
     render->Record(std::move(call));
     return !render->refuseImages;
 }
@@ -193,8 +200,16 @@ int32_t RecordingRender::DrawTriShape(uint16_t triangleCount, uint16_t vertexCou
                                       const SgVec3* normals, const SgPlaneEq* planes, uint16_t textureSetCount,
                                       const SgVec3* textureSets, const SgRgba* colors, const uint16_t* indices,
                                       const SgBoundSphere& bound, const SgVec3& cameraInModel) {
-    Call(*this, "DrawTriShape")
-        .Int(triangleCount)
+    Call c(*this, "DrawTriShape");
+    if (RenderArrays* a = c.Arrays()) {
+        a->vertices = Copy(vertices, vertexCount);
+        a->normals = Copy(normals, vertexCount);
+        a->planes = Copy(planes, triangleCount);
+        a->textureSets = Copy(textureSets, size_t{textureSetCount} * vertexCount);
+        a->colors = Copy(colors, vertexCount);
+        a->indices = Copy(indices, size_t{triangleCount} * 3);
+    }
+    c.Int(triangleCount)
         .Int(vertexCount)
         .Array(vertices)
         .Array(normals)
@@ -212,8 +227,16 @@ void RecordingRender::LogUnindexed(const char* name, uint16_t triangleCount, con
                                    const SgVec3* normals, const SgPlaneEq* planes, uint16_t textureSetCount,
                                    const SgVec3* textureSets, const SgRgba* colors, const SgBoundSphere& bound,
                                    const SgVec3& cameraInModel) {
-    Call(*this, name)
-        .Int(triangleCount)
+    Call c(*this, name);
+    if (RenderArrays* a = c.Arrays()) {
+        const size_t n = std::string_view(name) == "DrawTriStrip" ? size_t{triangleCount} + 2 : size_t{triangleCount} * 3;
+        a->vertices = Copy(vertices, n);
+        a->normals = Copy(normals, n);
+        a->planes = Copy(planes, triangleCount);
+        a->textureSets = Copy(textureSets, size_t{textureSetCount} * n);
+        a->colors = Copy(colors, n);
+    }
+    c.Int(triangleCount)
         .Array(vertices)
         .Array(normals)
         .Array(planes)
@@ -243,8 +266,14 @@ int32_t RecordingRender::DrawTriStrip(uint16_t triangleCount, const SgVec3* vert
 int32_t RecordingRender::DrawParticles(uint16_t count, const SgVec3* vertices, const SgVec3* normals,
                                        const SgRgba* colors, float sizeScale, const float* sizes,
                                        const SgBoundSphere& bound) {
-    Call(*this, "DrawParticles")
-        .Int(count)
+    Call c(*this, "DrawParticles");
+    if (RenderArrays* a = c.Arrays()) {
+        a->vertices = Copy(vertices, count);
+        a->normals = Copy(normals, count);
+        a->colors = Copy(colors, count);
+        a->sizes = Copy(sizes, count);
+    }
+    c.Int(count)
         .Array(vertices)
         .Array(normals)
         .Array(colors)
@@ -256,13 +285,26 @@ int32_t RecordingRender::DrawParticles(uint16_t count, const SgVec3* vertices, c
 
 int32_t RecordingRender::DrawLines(uint16_t count, const SgVec3* vertices, const SgVec3* textureCoords,
                                    const SgRgba* colors, const uint8_t* connections, const SgBoundSphere& bound) {
-    Call(*this, "DrawLines").Int(count).Array(vertices).Array(textureCoords).Array(colors).Array(connections).Bound(bound);
+    Call c(*this, "DrawLines");
+    if (RenderArrays* a = c.Arrays()) {
+        a->vertices = Copy(vertices, count);
+        a->textureSets = Copy(textureCoords, count);
+        a->colors = Copy(colors, count);
+        a->connections = Copy(connections, count);
+    }
+    c.Int(count).Array(vertices).Array(textureCoords).Array(colors).Array(connections).Bound(bound);
     return 0;
 }
 
 int32_t RecordingRender::DrawScreenPolygon(uint16_t count, const SgVec3* vertices, const SgVec3* textureCoords,
                                            const SgRgba* colors) {
-    Call(*this, "DrawScreenPolygon").Int(count).Array(vertices).Array(textureCoords).Array(colors);
+    Call c(*this, "DrawScreenPolygon");
+    if (RenderArrays* a = c.Arrays()) {
+        a->vertices = Copy(vertices, count);
+        a->textureSets = Copy(textureCoords, count);
+        a->colors = Copy(colors, count);
+    }
+    c.Int(count).Array(vertices).Array(textureCoords).Array(colors);
     return 0;
 }
 

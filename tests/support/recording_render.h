@@ -16,6 +16,9 @@
 // RecordingImage is an image class for the image factory (RecordingImageFactory installs it for
 // its lifetime): offered to a RecordingRender listener it logs "PrepareImage(image#<id>, <arg>)"
 // and takes the image unless the renderer's refuseImages is set.
+//
+// With copyArrays set, each draw call also keeps copies of the arrays it was handed (empty for a
+// null array), so a test can compare what two frames drew after the engine reused its buffers.
 
 #include <cstdint>
 #include <string>
@@ -25,10 +28,27 @@
 #include "engine/core/sg_image.h"
 #include "engine/core/sg_render.h"
 
+// A draw's arrays as they were at the call, by the lengths the operation reads: vertices, normals,
+// colours and sizes per vertex (three per triangle for DrawTriangles, triangles + 2 for
+// DrawTriStrip); texture sets setCount x vertex count; planes one per triangle; indices three per
+// triangle; connections one per line vertex.
+struct RenderArrays {
+    std::vector<SgVec3> vertices;
+    std::vector<SgVec3> normals;
+    std::vector<SgPlaneEq> planes;
+    std::vector<SgVec3> textureSets;
+    std::vector<SgRgba> colors;
+    std::vector<uint16_t> indices;
+    std::vector<float> sizes;
+    std::vector<uint8_t> connections;
+};
+
 struct RenderCall {
     std::string name;
     std::vector<std::string> args;
     std::vector<const void*> objects;
+    // Filled by draws when the renderer's copyArrays is set.
+    RenderArrays arrays;
 
     // "Name(arg, arg, ...)".
     std::string Text() const;
@@ -68,6 +88,7 @@ public:
     uint32_t targetWidth = 640;
     uint32_t targetHeight = 480;
     bool refuseImages = false;
+    bool copyArrays = false;
     bool precacheResult = true;
     std::vector<uint32_t> textureFormats = {0, 1, 2, 3, 4, 5};
 
