@@ -5,3 +5,12 @@ quorrin_test(datafiles_screens_tests
   DEPS client tools_writers)
 target_compile_definitions(datafiles_screens_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(datafiles_screens_tests sample_install)
+
+# Screens I: the presentation services and their double, the sine tables, the screen surface,
+# fonts, window system, input and key bindings.
+quorrin_test(screens_core_tests
+  LABELS screens-core
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/../present/present_services_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../core/trig_tables_test.cpp
+  DEPS client_present client tools_writers)
