@@ -324,7 +324,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
         setup(kAttrB, F32x4{kDiffuseScale, kDiffuseScale, kDiffuseScale, kFactorScale}, &col, &dcol);
     if constexpr (kSpecularFog)
         setup(kAttrSB, F32x4{kColorScale, kColorScale, kColorScale, kFactorScale}, &specFog, &dspecFog);
-    const U16x8 specularMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
+    const U16x8 rgbMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
     const U16x8 fogColor = Widen(s.fogColor);
     const AlphaSource alphaSource = c.alphaSource;
 
@@ -500,9 +500,12 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                         if constexpr (kSpecularFog) {
                             const U16x8 sf = IntegerLanes(specFog);
                             if constexpr (K.specular)
-                                color = Min255(color + (sf & specularMask));
-                            if constexpr (K.fog)
-                                color = MixLanes(fogColor, color, SplatLane3(sf));
+                                color = Min255(color + (sf & rgbMask));
+                            if constexpr (K.fog) {
+                                // Fog tints the colour only: the alpha lane is the blend factor
+                                // (up to 256, whose product with a fog factor of 256 would wrap).
+                                color = (MixLanes(fogColor, color, SplatLane3(sf)) & rgbMask) | (color & ~rgbMask);
+                            }
                         }
                         if constexpr (K.blend == kBlendLerp)
                             color = MixLanes(Widen(Expand565(dst[i])), color, SplatLane3(color));
