@@ -1,14 +1,16 @@
 #include "client/core/config_file.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/text.h"
+#include "platform/fs/file_ops.h"
 #include "platform/fs/fs.h"
 
 namespace {
@@ -16,6 +18,7 @@ namespace {
 constexpr size_t kCacheNameSize = 200;  // 199 characters and the terminator
 
 struct FileCache {
+    bool held = false;  // names too long to keep are never taken for a later request's
     char fileName[kCacheNameSize] = {};
     char section[kCacheNameSize] = {};
     FILE* file = nullptr;
@@ -23,6 +26,7 @@ struct FileCache {
 };
 
 struct StreamCache {
+    bool held = false;
     FILE* stream = nullptr;
     char section[kCacheNameSize] = {};
     long position = 0;
@@ -41,11 +45,23 @@ void CloseFileCache() {
     g_fileCache = FileCache{};
 }
 
-// Reads one physical line of at most 254 characters; a longer line comes back in pieces.
+// Reads one piece of a line as every reader here takes it: up to and including the line feed, at
+// most 254 bytes, so a longer line comes in several pieces. Zero bytes are counted like any other
+// byte; a reader then sees the piece only up to its first one. The piece's length, 0 at the end.
+size_t ReadPiece(FILE* f, char* piece) {
+    size_t n = 0;
+    int c;
+    while (n + 1 < kConfigLineSize && (c = std::getc(f)) != EOF) {
+        piece[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    piece[n] = '\0';
+    return n;
+}
+
 bool ReadRawLine(FILE* f, char* line) {
-    if (!std::fgets(line, static_cast<int>(kConfigLineSize), f))
-        return false;
-    return true;
+    return ReadPiece(f, line) > 0;
 }
 
 void StripLineEnd(char* line) {
@@ -90,37 +106,57 @@ int ParseInt(const char* text) {
     return static_cast<int>(v);
 }
 
-// The reader's view of a raw line: line end removed, cut at ';', trimmed.
-std::string ReaderView(const std::string& raw) {
-    std::string s = raw;
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r'))
-        s.pop_back();
-    size_t semi = s.find(';');
-    if (semi != std::string::npos)
-        s.resize(semi);
-    size_t b = 0;
-    while (b < s.size() && IsSpace(s[b]))
-        ++b;
-    size_t e = s.size();
-    while (e > b && IsSpace(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
+// What the file reader makes of a piece: line end removed, cut at ';', trimmed. Its length.
+size_t ReaderLine(char* line) {
+    StripLineEnd(line);
+    if (char* semi = std::strchr(line, ';'))
+        *semi = '\0';
+    return TrimLine(line);
 }
 
-bool ReadWholeLine(FILE* f, std::string& out) {
-    out.clear();
-    int c;
-    while ((c = std::fgetc(f)) != EOF) {
-        out.push_back(static_cast<char>(c));
-        if (c == '\n')
-            break;
+struct Piece {
+    std::string raw;   // the bytes as they stand in the file
+    std::string line;  // what the file reader makes of them
+};
+
+std::vector<Piece> ReadPieces(FILE* in) {
+    std::vector<Piece> pieces;
+    char buf[kConfigLineSize];
+    while (size_t n = ReadPiece(in, buf)) {
+        Piece p;
+        p.raw.assign(buf, n);
+        ReaderLine(buf);
+        p.line = buf;
+        pieces.push_back(std::move(p));
     }
-    return !out.empty();
+    return pieces;
 }
 
-// Copies a line as read, stray zero bytes included: the rest of a line must not vanish with them.
-void CopyRaw(const std::string& raw, FILE* out) {
-    std::fwrite(raw.data(), 1, raw.size(), out);
+std::string_view ValueOf(std::string_view line) {
+    size_t eq = line.find('=');
+    return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
+}
+
+bool HasLineBreakOrComment(std::string_view text) {
+    return text.find_first_of(";\r\n") != std::string_view::npos;
+}
+
+// Whether the line key=value comes back from a read as this key and this value. The reader takes
+// at most 254 characters a line, cuts lines at ';', trims them, ends the key at the first '='
+// and takes a line starting with '[' for a section.
+bool LineReadsBack(std::string_view key, std::string_view value) {
+    if (HasLineBreakOrComment(key) || HasLineBreakOrComment(value) || key.find('=') != std::string_view::npos)
+        return false;
+    if (!key.empty() && (IsSpace(key.front()) || key.front() == '['))
+        return false;
+    if (!value.empty() && IsSpace(value.back()))
+        return false;
+    return key.size() + 1 + value.size() < kConfigLineSize;
+}
+
+// Whether the line [section] is found again by a read of that section.
+bool SectionReadsBack(std::string_view section) {
+    return !HasLineBreakOrComment(section) && section.size() + 2 < kConfigLineSize;
 }
 
 }  // namespace
@@ -156,13 +192,9 @@ bool KeyMatches(const char* line, const char* key) {
 }
 
 bool ReadConfigLine(FILE* file, char* line) {
-    while (ReadRawLine(file, line)) {
-        StripLineEnd(line);
-        if (char* semi = std::strchr(line, ';'))
-            *semi = '\0';
-        if (TrimLine(line) > 0)
+    while (ReadRawLine(file, line))
+        if (ReaderLine(line) > 0)
             return true;
-    }
     line[0] = '\0';
     return false;
 }
@@ -228,13 +260,15 @@ int GetConfigString(const char* fileName, const char* section, const char* key, 
     }
     section = section ? section : "";
     bool sectionFound = false;
-    if (std::strcmp(fileName, g_fileCache.fileName) == 0 && std::strcmp(section, g_fileCache.section) == 0) {
+    if (g_fileCache.held && std::strcmp(fileName, g_fileCache.fileName) == 0 &&
+        std::strcmp(section, g_fileCache.section) == 0) {
         if (g_fileCache.file) {
             std::clearerr(g_fileCache.file);
             sectionFound = std::fseek(g_fileCache.file, g_fileCache.position, SEEK_SET) == 0;
         }
     } else {
         CloseFileCache();
+        g_fileCache.held = std::strlen(fileName) < kCacheNameSize && std::strlen(section) < kCacheNameSize;
         CopyText(g_fileCache.fileName, kCacheNameSize, fileName);
         CopyText(g_fileCache.section, kCacheNameSize, section);
         g_fileCache.file = platform::OpenGameFile(fileName, "rb");
@@ -281,11 +315,13 @@ int ReadConfigString(FILE* stream, const char* section, const char* key, char* o
                      const char* defaultText) {
     section = section ? section : "";
     bool sectionFound = false;
-    if (stream && stream == g_streamCache.stream && std::strcmp(section, g_streamCache.section) == 0) {
+    if (stream && g_streamCache.held && stream == g_streamCache.stream &&
+        std::strcmp(section, g_streamCache.section) == 0) {
         std::clearerr(stream);
         sectionFound = g_streamCache.position >= 0 && std::fseek(stream, g_streamCache.position, SEEK_SET) == 0;
     } else if (stream) {
         g_streamCache.stream = stream;
+        g_streamCache.held = std::strlen(section) < kCacheNameSize;
         CopyText(g_streamCache.section, kCacheNameSize, section);
         std::clearerr(stream);
         std::fseek(stream, 0, SEEK_SET);
@@ -327,77 +363,74 @@ void ForgetConfigStream(FILE* stream) {
 int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value) {
     if (!fileName || !section || !key)
         return 0;
-    // A value holds one line: a line end in it would write a line of its own (a key or a section
-    // that was never asked for), and no read could give the value back.
-    std::string text = value ? value : "";
-    text.resize(std::min(text.find_first_of("\r\n"), text.size()));
-    std::string keyLine = std::string(key) + "=" + text + "\n";
-
-    char current[1024];
-    int found = GetConfigString(fileName, section, key, current, sizeof current, "", 0);
-    if (found && current == text)
-        return 1;
-
-    std::string target = platform::ResolveGamePath(fileName);
-    FILE* in = std::fopen(target.c_str(), "rb");
-    std::string tempPath;
-    FILE* out = platform::CreateTempFileBeside(target, &tempPath);
-    if (!out) {
-        if (in)
-            std::fclose(in);
-        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    const std::string_view text = value ? value : "";
+    if (!LineReadsBack(key, text))
         return 0;
-    }
-
-    // Lines are judged as the readers see them, so a write always lands where a read looks.
-    bool placed = false;
-    bool inTarget = false;
-    bool seenTarget = false;  // only the first matching section counts, as for the reader
-    bool endsWithNewline = true;
-    std::string raw;
-    while (in && ReadWholeLine(in, raw)) {
-        endsWithNewline = raw.back() == '\n';
-        if (placed) {
-            CopyRaw(raw, out);
-            continue;
-        }
-        std::string view = ReaderView(raw);
-        if (!view.empty() && IsSectionLine(view.c_str())) {
-            CopyRaw(raw, out);
-            inTarget = !seenTarget && SectionMatches(view.c_str(), section);
-            seenTarget = seenTarget || inTarget;
-            if (inTarget && !found) {
-                if (!endsWithNewline)
-                    std::fputc('\n', out);
-                std::fputs(keyLine.c_str(), out);
-                placed = true;
-                endsWithNewline = true;
-            }
-            continue;
-        }
-        if (inTarget && found && !view.empty() && KeyMatches(view.c_str(), key)) {
-            std::fputs(keyLine.c_str(), out);
-            placed = true;
-            endsWithNewline = true;
-            continue;
-        }
-        CopyRaw(raw, out);
-    }
-    if (!placed) {
-        if (!endsWithNewline)
-            std::fputc('\n', out);
-        std::fprintf(out, "[%s]\n%s", section, keyLine.c_str());
-    }
-
-    bool ok = !std::ferror(out);
-    ok = std::fflush(out) == 0 && ok;
-    ok = std::fclose(out) == 0 && ok;
-    if (in)
+    // A symbolic link stays one: the file it names is the one rewritten.
+    const std::string target = platform::FollowLinks(platform::ResolveGamePath(fileName));
+    std::vector<Piece> pieces;
+    if (FILE* in = std::fopen(target.c_str(), "rb")) {
+        pieces = ReadPieces(in);
         std::fclose(in);
-    if (ok)
-        ok = platform::ReplaceFile(tempPath, target);
-    if (!ok)
-        platform::RemoveFile(tempPath);
+    }
+
+    // Where the reader looks: the first matching section, then its first line with the key.
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t sectionAt = kNone;
+    size_t keyAt = kNone;
+    for (size_t i = 0; i < pieces.size() && keyAt == kNone; ++i) {
+        const char* line = pieces[i].line.c_str();
+        if (!*line)
+            continue;
+        if (IsSectionLine(line)) {
+            if (sectionAt != kNone)
+                break;
+            if (SectionMatches(line, section))
+                sectionAt = i;
+        } else if (sectionAt != kNone && KeyMatches(line, key)) {
+            keyAt = i;
+        }
+    }
+    if (keyAt != kNone && ValueOf(pieces[keyAt].line) == text)
+        return 1;
+    if (sectionAt == kNone && !SectionReadsBack(section))
+        return 0;
+
+    // Every other byte is copied as it stands. A new line always ends with a line feed, and the
+    // piece it follows or replaces began where a reader's piece begins, so the pieces behind it
+    // are read exactly as before.
+    const std::string keyLine = std::string(key) + "=" + std::string(text) + "\n";
+    std::string out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i == keyAt) {
+            out += keyLine;
+            continue;
+        }
+        out += pieces[i].raw;
+        if (i == sectionAt && keyAt == kNone) {
+            if (out.back() != '\n')
+                out += '\n';
+            out += keyLine;
+        }
+    }
+    if (sectionAt == kNone) {
+        if (!out.empty() && out.back() != '\n')
+            out += '\n';
+        out += "[" + std::string(section) + "]\n" + keyLine;
+    }
+
+    std::string tempPath;
+    FILE* temp = platform::CreateTempFileBeside(target, &tempPath);
+    bool ok = temp != nullptr;
+    if (temp) {
+        ok = std::fwrite(out.data(), 1, out.size(), temp) == out.size();
+        ok = std::fclose(temp) == 0 && ok;
+        // The file keeps its permissions; a new one gets those the umask allows.
+        ok = ok && platform::SetReplacementMode(tempPath, target, false);
+        ok = ok && platform::ReplaceFile(tempPath, target);
+        if (!ok)
+            platform::RemoveFile(tempPath);
+    }
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     return ok ? 1 : 0;
 }

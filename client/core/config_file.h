@@ -20,8 +20,12 @@ int ReadConfigString(FILE* stream, const char* section, const char* key, char* o
 int ReadConfigInt(FILE* stream, const char* section, const char* key, int* out, int defaultValue);
 
 // Sets key of section to value by rewriting the file through a temporary file beside it, which
-// replaces the original only when complete. The value is cut at its first line end. 1 on success
-// (also when the value was already there), 0 when the file could not be written.
+// replaces the original only when complete; the file keeps its permissions, and a symbolic link
+// is written through. Lines are judged exactly as the reader judges them, so after a 1 a read
+// gives the value. 1 on success (also when the value was already there); 0, the file untouched,
+// when it could not be written or when no read could give the value back (a line end or ';' in
+// key or value, white space ending the value or starting the key, '=' in the key, a key starting
+// with '[', a line over 254 characters).
 int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value);
 int WriteConfigInt(const char* fileName, const char* section, const char* key, int value);
 

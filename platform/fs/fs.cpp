@@ -120,6 +120,25 @@ FILE* CreateTempFileBeside(std::string_view path, std::string* tempPath) {
     return f;
 }
 
+std::string FollowLinks(const std::string& path) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {  // a loop of links ends somewhere
+        struct stat st;
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p;
+        std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1);
+        ssize_t n = ::readlink(p.c_str(), buf.data(), buf.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buf.size())
+            return p;
+        std::string link(buf.data(), static_cast<size_t>(n));
+        size_t slash = p.rfind('/');
+        if (link[0] != '/' && slash != std::string::npos)
+            link = p.substr(0, slash + 1) + link;
+        p = link;
+    }
+    return p;
+}
+
 bool ReplaceFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }

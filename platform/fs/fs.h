@@ -22,6 +22,10 @@ bool GameFileExists(std::string_view path);
 // to tempPath. Null on failure.
 FILE* CreateTempFileBeside(std::string_view path, std::string* tempPath);
 
+// The file path finally names: symbolic links followed, relative ones from their own directory
+// (a dangling link gives the path it points at). path itself when it is no link.
+std::string FollowLinks(const std::string& path);
+
 // Renames from over to, replacing it in one step. False on failure.
 bool ReplaceFile(const std::string& from, const std::string& to);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/fs/fs.h"
 #include "tests/support/temp_dir.h"
 
@@ -37,4 +39,22 @@ TEST(GameFiles, TempFileBesideAndReplace) {
     ASSERT_TRUE(platform::ReplaceFile(temp, dir.File("data/user.dat")));
     EXPECT_EQ(dir.Read("data/user.dat"), "new");
     EXPECT_EQ(platform::CreateTempFileBeside(dir.File("missing/x.dat"), &temp), nullptr);
+}
+
+TEST(GameFiles, FollowLinksEndsAtTheFileNamed) {
+    TempDir dir;
+    dir.Write("real/user.dat", "x");
+    std::filesystem::create_symlink("real/user.dat", dir.File("rel"));
+    std::filesystem::create_symlink(dir.File("rel"), dir.File("abs"));
+    std::filesystem::create_symlink("real/none.dat", dir.File("dangling"));
+    std::filesystem::create_symlink("loop2", dir.File("loop1"));
+    std::filesystem::create_symlink("loop1", dir.File("loop2"));
+    EXPECT_EQ(platform::FollowLinks(dir.File("real/user.dat")), dir.File("real/user.dat"));
+    EXPECT_EQ(platform::FollowLinks(dir.File("rel")), dir.File("real/user.dat"));
+    EXPECT_EQ(platform::FollowLinks(dir.File("abs")), dir.File("real/user.dat"));
+    EXPECT_EQ(platform::FollowLinks(dir.File("dangling")), dir.File("real/none.dat"));
+    EXPECT_EQ(platform::FollowLinks(dir.File("missing")), dir.File("missing"));
+    // A loop of links ends instead of running for ever.
+    std::string end = platform::FollowLinks(dir.File("loop1"));
+    EXPECT_TRUE(end == dir.File("loop1") || end == dir.File("loop2")) << end;
 }

@@ -172,20 +172,121 @@ TEST_F(ConfigFileTest, WriteCopiesOtherLinesByteForByte) {
     EXPECT_EQ(Get("user.dat", "main", "team"), "Dragon");
 }
 
-TEST_F(ConfigFileTest, AValueCannotWriteLinesOfItsOwn) {
-    // Names that come from elsewhere (the ignore list's players) must not forge settings.
-    dir.Write("user.dat", "[main]\naccount=mine\n");
-    ASSERT_EQ(WriteConfigString("user.dat", "ignorelist", "1", "Grumbl\n[main]\naccount=theirs"), 1);
-    ASSERT_EQ(WriteConfigString("user.dat", "ignorelist", "2", "Nag\r\nx=1"), 1);
-    EXPECT_EQ(dir.Read("user.dat"), "[main]\naccount=mine\n[ignorelist]\n2=Nag\n1=Grumbl\n");
-    EXPECT_EQ(Get("user.dat", "ignorelist", "1"), "Grumbl");
-    // The same value again, cut the same way, leaves the file alone.
+TEST_F(ConfigFileTest, WritesThatCouldNotBeReadBackAreRefused) {
+    // Names that come from elsewhere (the ignore list's players) must not forge settings, and a
+    // write that reports success must be what the next read gives.
+    const std::string original = "[main]\naccount=mine\n";
+    struct Case {
+        const char* what;
+        std::string section, key, value;
+    };
+    const Case cases[] = {
+        {"a line end in the value", "ignorelist", "1", "Grumbl\n[main]\naccount=theirs"},
+        {"a carriage return in the value", "ignorelist", "2", "Nag\r\nx=1"},
+        {"';' in the value, which the reader cuts", "main", "account", "a;b"},
+        {"white space ending the value, which the reader trims", "main", "account", "mine "},
+        {"'=' in the key", "main", "a=b", "1"},
+        {"white space starting the key", "main", " account", "x"},
+        {"a key that reads as a section", "main", "[other", "x"},
+        {"a line end in the key", "main", "k\n[main]\naccount", "x"},
+        {"a line over 254 characters", "main", "k", std::string(253, 'v')},
+        {"a new section the reader cannot find", "a;b", "k", "1"},
+        {"a new section line over 254 characters", std::string(253, 's'), "k", "1"},
+    };
+    dir.Write("user.dat", original);
     struct stat before {};
     ASSERT_EQ(::stat("user.dat", &before), 0);
-    EXPECT_EQ(WriteConfigString("user.dat", "ignorelist", "2", "Nag\nmore"), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(WriteConfigString("user.dat", c.section.c_str(), c.key.c_str(), c.value.c_str()), 0);
+        EXPECT_EQ(dir.Read("user.dat"), original);
+    }
     struct stat after {};
     ASSERT_EQ(::stat("user.dat", &after), 0);
     EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(Get("user.dat", "main", "account"), "mine");
+
+    // At the limit: a 254-character line reads back whole, a value may start with spaces and a
+    // key may be empty.
+    const std::string longest(252, 'v');
+    ASSERT_EQ(WriteConfigString("user.dat", "main", "k", longest.c_str()), 1);
+    EXPECT_EQ(Get("user.dat", "main", "k"), longest);
+    ASSERT_EQ(WriteConfigString("user.dat", "main", "", "  spaced"), 1);
+    EXPECT_EQ(Get("user.dat", "main", ""), "  spaced");
+}
+
+TEST_F(ConfigFileTest, WriterSeesLongLinesAndZeroBytesAsTheReaderDoes) {
+    // The reader takes a line over 254 characters as several; what follows the first 254 is a
+    // line of its own, so a write must replace that line, not add a second section behind it.
+    struct Case {
+        const char* what;
+        std::string file;
+        const char* section;
+        const char* key;
+        int foundBefore;
+        std::string before;  // what a read gives before the write
+        std::string after;   // the file after writing "good"
+    };
+    const std::string pad(252, 'p');
+    const std::string pad253(253, 'p');
+    const Case cases[] = {
+        {"a key behind the first 254 characters", "[main]\nx=" + pad + "name=evil\n", "main", "name", 1, "evil",
+         "[main]\nx=" + pad + "name=good\n"},
+        {"a key line split, its rest a line of its own", "[main]\nname=" + std::string(250, 'a') + "rest=1\n",
+         "main", "name", 1, std::string(249, 'a'), "[main]\nname=good\narest=1\n"},
+        {"a section behind the first 254 characters", ";" + pad253 + "[main]\nname=evil\n", "main", "name", 1,
+         "evil", ";" + pad253 + "[main]\nname=good\n"},
+        {"a section line split: its key goes behind the first piece",
+         "[main]" + std::string(248, ' ') + "[other]\nname=evil\n", "main", "name", 0, "<default>",
+         "[main]" + std::string(248, ' ') + "\nname=good\n[other]\nname=evil\n"},
+        {"a zero byte ends what the reader sees of a line", std::string("[main]\nname\0=evil\n", 18), "main",
+         "name", 1, "", std::string("[main]\nname=good\n", 17)},
+        {"a zero byte hides a section", std::string("[x\0]\n[main]\nname=evil\n", 22), "main", "name", 1,
+         "evil", std::string("[x\0]\n[main]\nname=good\n", 22)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);  // the file changes under the cache
+        dir.Write("w.dat", c.file);
+        int found = -1;
+        EXPECT_EQ(Get("w.dat", c.section, c.key, &found), c.before);
+        EXPECT_EQ(found, c.foundBefore);
+        ASSERT_EQ(WriteConfigString("w.dat", c.section, c.key, "good"), 1);
+        EXPECT_EQ(Get("w.dat", c.section, c.key, &found), "good");
+        EXPECT_EQ(found, 1);
+        EXPECT_EQ(dir.Read("w.dat"), c.after);
+    }
+}
+
+TEST_F(ConfigFileTest, WriteKeepsTheFilesModeAndLinks) {
+    mode_t oldMask = ::umask(027);
+    dir.Write("user.dat", "[main]\na=1\n");
+    ASSERT_EQ(::chmod("user.dat", 0604), 0);
+    ASSERT_EQ(WriteConfigString("user.dat", "main", "a", "2"), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat("user.dat", &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+
+    // A new file gets what the umask leaves of read and write for everyone.
+    ASSERT_EQ(WriteConfigString("fresh.dat", "main", "a", "1"), 1);
+    ASSERT_EQ(::stat("fresh.dat", &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ::umask(oldMask);
+
+    // A link is written through, relative targets from the link's own directory, and stays a link.
+    std::filesystem::create_directory(dir.File("real"));
+    dir.Write("real/keys.dat", "[keys]\nfire=57\n");
+    std::filesystem::create_symlink("real/keys.dat", dir.File("keys.dat"));
+    std::filesystem::create_symlink("keys.dat", dir.File("again.dat"));
+    ASSERT_EQ(WriteConfigString("again.dat", "keys", "fire", "58"), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("keys.dat")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("again.dat")));
+    EXPECT_EQ(dir.Read("real/keys.dat"), "[keys]\nfire=58\n");
+    // A link to a file not made yet makes it.
+    std::filesystem::create_symlink("real/later.dat", dir.File("later.dat"));
+    ASSERT_EQ(WriteConfigString("later.dat", "main", "a", "1"), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("later.dat")));
+    EXPECT_EQ(dir.Read("real/later.dat"), "[main]\na=1\n");
 }
 
 TEST_F(ConfigFileTest, WritingTheSameValueLeavesTheFileAlone) {
