@@ -134,18 +134,19 @@ int PackFile::ReadDirectory(ByteReader& r, uint32_t dirCrc, uint32_t dirLength, 
     if (crc != dirCrc)
         return PACK_BAD_CRC;
 
+    // A directory of no entries leaves inflate no room for a single byte, so such an archive
+    // fails as one whose directory cannot be inflated, however it was stored.
+    if (count == 0)
+        return PACK_BAD_DEFLATE;
     uint64_t dirSize = uint64_t(count) * kPackEntrySize;
     if (!CouldInflateTo(dirLength, dirSize))
         return PACK_BAD_DEFLATE;
-    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[dirSize ? dirSize : 1]);
+    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[dirSize]);
     if (!raw)
         return PACK_NO_MEMORY;
     uLongf inflated = dirSize;
     int z = uncompress(raw.get(), &inflated, reinterpret_cast<const Bytef*>(packedDir.data()), packedDir.size());
-    // An empty directory may be stored as nothing at all or as an empty zlib stream.
-    if (count == 0 && (dirLength == 0 || z == Z_OK))
-        inflated = 0;
-    else if (z != Z_OK || inflated != dirSize)
+    if (z != Z_OK || inflated != dirSize)
         return PACK_BAD_DEFLATE;
 
     std::vector<PackEntry> entries(count);

@@ -55,7 +55,8 @@ std::vector<uint8_t> AssemblePackFile(const std::string& storedName, const std::
 }
 
 std::vector<uint8_t> BuildPackFile(const std::string& storedName, std::vector<PackSource> files) {
-    if (storedName.empty() || storedName.size() > kPackMaxNameSize)
+    // The reader refuses an archive of no entries.
+    if (storedName.empty() || storedName.size() > kPackMaxNameSize || files.empty())
         return {};
     std::sort(files.begin(), files.end(), [](const PackSource& a, const PackSource& b) {
         return ComparePackNames(a.name.c_str(), b.name.c_str()) < 0;

@@ -82,22 +82,40 @@ TEST_F(PackFileTest, OpensAndFindsEveryEntryWithoutRegardToCase) {
     EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
 }
 
-TEST_F(PackFileTest, DirectoryOnlyModeInflatesNothing) {
+TEST_F(PackFileTest, EveryModeButOneReadsTheDirectoryOnly) {
     WritePack("a.zpk", "a.zpk", LevelFiles());
-    ASSERT_EQ(Open("a.zpk", 0), 0);
-    PackEntry e;
-    ASSERT_EQ(pack.FindPackEntry("grid.dat", &e), 0);
-    EXPECT_EQ(e.size, 10u);
-    EXPECT_EQ(pack.EntryData(e), nullptr);
-    EXPECT_FALSE(pack.dataBlock);
+    for (int mode : {0, 2, -1}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(Open("a.zpk", mode), 0);
+        EXPECT_EQ(pack.mode, mode);
+        PackEntry e;
+        ASSERT_EQ(pack.FindPackEntry("grid.dat", &e), 0);
+        EXPECT_EQ(e.size, 10u);
+        EXPECT_EQ(pack.EntryData(e), nullptr);
+        EXPECT_FALSE(pack.dataBlock);
+        EXPECT_EQ(pack.totalSize, 5000u + 10 + 5 + 300);
+    }
 }
 
-TEST_F(PackFileTest, ZeroEntriesOpenAndFindNothing) {
-    WritePack("none.zpk", "none.zpk", {});
-    ASSERT_EQ(Open("none.zpk"), 0);
+TEST_F(PackFileTest, AnOpenStartsFromNothing) {
+    WritePack("a.zpk", "a.zpk", LevelFiles());
+    WritePack("b.zpk", "b.zpk", {{"only.dat", Bytes("b's own")}});
+    ASSERT_EQ(Open("a.zpk"), 0);
+    // The second archive, directory only, in the same record: nothing of the first stays.
+    ASSERT_EQ(Open("b.zpk", 0), 0);
+    EXPECT_EQ(pack.entryCount, 1u);
+    EXPECT_EQ(pack.totalSize, 7u);
+    EXPECT_FALSE(pack.dataBlock);
     PackEntry e;
     EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
     EXPECT_EQ(pack.errorCode, PACK_NOT_FOUND);
+    ASSERT_EQ(Open("a.zpk"), 0);
+    Write("bad.zpk", {'Z', 'P', 'A', 'K', 9});
+    EXPECT_EQ(Open("bad.zpk"), -1);
+    EXPECT_EQ(pack.entryCount, 0u);
+    EXPECT_EQ(pack.totalSize, 0u);
+    EXPECT_TRUE(pack.directory.empty());
+    EXPECT_FALSE(pack.dataBlock);
 }
 
 TEST_F(PackFileTest, StoredNameGuardsAgainstRenamedArchives) {
@@ -176,8 +194,10 @@ TEST_F(PackFileTest, WriterSortsWhateverOrderItIsGiven) {
     }
     for (size_t i = 1; i < pack.directory.size(); ++i)
         EXPECT_LT(ComparePackEntries(pack.directory[i - 1], pack.directory[i]), 0);
-    // Names that differ only in case cannot both be found, so the writer refuses them.
+    // Names that differ only in case cannot both be found, so the writer refuses them, and an
+    // archive of nothing, which the reader would not open.
     EXPECT_TRUE(BuildPackFile("d.zpk", {{"a.dat", {}}, {"A.DAT", {}}}).empty());
+    EXPECT_TRUE(BuildPackFile("e.zpk", {}).empty());
 }
 
 // Archives whose directory lies about the data: each must fail the open instead of handing out
@@ -189,6 +209,7 @@ protected:
         std::vector<PackEntry> entries;
         uint32_t count;
         int code;
+        std::vector<uint8_t> packed = {};  // each entry's data area bytes, when not the common ones
     };
 
     PackEntry Entry(const char* name, uint32_t offset, uint32_t size, const std::vector<uint8_t>& packed,
@@ -217,6 +238,16 @@ TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
     std::vector<uint8_t> packed = DeflateBytes(reinterpret_cast<const uint8_t*>(content.data()), content.size());
     const uint32_t n = static_cast<uint32_t>(content.size());
 
+    const std::vector<uint8_t> abc = DeflateBytes(reinterpret_cast<const uint8_t*>("abc"), 3);
+    PackEntry badCrc = Entry("a.dat", 0, 3, abc);
+    badCrc.crc ^= 1;
+    // Each could be inflated from its packed size; only together do they pass 4 GB.
+    PackEntry half = Entry("a.dat", 0, 0x80000000u, packed);
+    half.packedSize = 0x200000;
+    PackEntry otherHalf = half;
+    std::strcpy(otherHalf.name, "b.dat");
+    otherHalf.offset = 0x80000000u;
+
     PackEntry unterminated = Entry("a.dat", 0, n, packed);
     std::memset(unterminated.name, 'x', sizeof unterminated.name);
 
@@ -235,16 +266,26 @@ TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
         {"count whose size overflows", {Entry("a.dat", 0, n, packed)}, 0x40000001u, PACK_BAD_DEFLATE},
         {"sizes summing past 4 GB",
          {Entry("a.dat", 0, 0xFFFFFFF0u, packed), Entry("b.dat", 0, 0x20, packed)}, 2, PACK_BAD_DEFLATE},
+        {"sizes summing past 4 GB, each reachable from its packed size", {half, otherHalf}, 2, PACK_BAD_DEFLATE},
+        {"a 3-byte entry whose checksum matches", {Entry("a.dat", 0, 3, abc)}, 1, 0, abc},
+        {"a 3-byte entry whose checksum is one bit off", {badCrc}, 1, PACK_BAD_CRC, abc},
+        // No room to inflate even an empty directory into.
+        {"no entries", {}, 0, PACK_BAD_DEFLATE},
     };
     for (const Hostile& c : cases) {
         SCOPED_TRACE(c.what);
+        const std::vector<uint8_t>& bytes = c.packed.empty() ? packed : c.packed;
         std::vector<uint8_t> data;
         for (size_t i = 0; i < c.entries.size(); ++i)
-            data.insert(data.end(), packed.begin(), packed.end());
+            data.insert(data.end(), bytes.begin(), bytes.end());
         EXPECT_EQ(OpenAssembled(c.entries, c.count, data), c.code == 0 ? 0 : -1);
         EXPECT_EQ(pack.errorCode, c.code);
         if (c.code != 0) {
             EXPECT_FALSE(pack.dataBlock);
+        } else {
+            PackEntry e;
+            ASSERT_EQ(pack.FindPackEntry("a.dat", &e), 0);
+            EXPECT_EQ(Text(pack, e), c.packed.empty() ? content : std::string("abc"));
         }
     }
 }
