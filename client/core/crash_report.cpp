@@ -18,7 +18,6 @@ struct ExceptionNameEntry {
 const ExceptionNameEntry kExceptionNames[] = {
     {EXCEPTION_CONTROL_C, "a Control-C"},
     {EXCEPTION_CONTROL_BREAK, "a Control-Break"},
-    {EXCEPTION_FATAL_APP_EXIT, "a Fatal Application Exit"},
     {EXCEPTION_DATATYPE_MISALIGNMENT, "a Datatype Misalignment"},
     {EXCEPTION_BREAKPOINT, "a Breakpoint"},
     {EXCEPTION_ACCESS_VIOLATION, "an Access Violation"},
@@ -124,7 +123,8 @@ void WriteStackDump(int file, uintptr_t sp) {
         uintptr_t word;
         if (!platform::CrashReadMemory(at, &word, sizeof word)) {
             out.Flush();
-            WriteReportLine(file, "%sException encountered during stack dump.\r\n", i % kWordsPerLine ? "\r\n" : "");
+            // Behind the last word's space, even in the middle of a line.
+            WriteReportLine(file, "Exception encountered during stack dump.\r\n");
             return;
         }
         if (i % kWordsPerLine == 0)
@@ -237,7 +237,5 @@ LONG WriteCrashReport(EXCEPTION_POINTERS* info, const char* threadName) {
 }
 
 LONG CrashReportFilter(EXCEPTION_POINTERS* info) {
-    char name[32];
-    return WriteCrashReport(info, platform::CrashIsMainThread() ? "main thread"
-                                                               : platform::CrashThreadName(name, sizeof name));
+    return WriteCrashReport(info, "main thread");
 }

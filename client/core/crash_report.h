@@ -11,7 +11,7 @@
 
 // Writes the report for the thread named threadName; returns EXCEPTION_CONTINUE_SEARCH.
 LONG WriteCrashReport(EXCEPTION_POINTERS* info, const char* threadName);
-// The program's exception filter: the report, naming "main thread" or the thread's own name.
+// The program's exception filter: the report, for whichever thread faulted, names "main thread".
 LONG CrashReportFilter(EXCEPTION_POINTERS* info);
 
 void WriteReportLine(int file, const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -88,11 +88,6 @@ struct CrashSystemInfo {
 };
 const CrashSystemInfo& CrashSystem();
 
-// True on the process's first thread. The name of the calling thread otherwise (at most 15
-// characters, from the system).
-bool CrashIsMainThread();
-const char* CrashThreadName(char* buffer, size_t size);
-
 // ---- Formatting and output --------------------------------------------------------------------
 // A small printf: %d %i %u %x %X %c %s %p %%, with '-', '0', a width (or '*') and the l, ll and z
 // length modifiers. Always terminated, cut to fit. Returns the length written.

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -175,7 +174,6 @@ char g_programPath[1024];
 char g_userName[128];
 CrashSystemInfo g_system{g_programPath, g_userName, 0, 0, 0};
 int64_t g_utcOffset = 0;
-pid_t g_mainThread = 0;
 
 }  // namespace
 
@@ -206,7 +204,6 @@ void PrepareCrashServices() {
     struct tm local;
     if (localtime_r(&now, &local))
         g_utcOffset = local.tm_gmtoff;
-    g_mainThread = getpid();
 
     // Prefer process_vm_readv; fall back to the pipe where it is refused.
     int probe = 42, copy = 0;
@@ -225,28 +222,6 @@ bool UseCrashPipeReads(bool usePipe) {
 
 const CrashSystemInfo& CrashSystem() {
     return g_system;
-}
-
-bool CrashIsMainThread() {
-    return static_cast<pid_t>(syscall(SYS_gettid)) == g_mainThread;
-}
-
-const char* CrashThreadName(char* buffer, size_t size) {
-    if (!buffer || size == 0)
-        return "";
-    buffer[0] = '\0';
-    char path[64];
-    CrashFormat(path, sizeof path, "/proc/self/task/%ld/comm", static_cast<long>(syscall(SYS_gettid)));
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return buffer;
-    ssize_t n = read(fd, buffer, size - 1);
-    close(fd);
-    n = n > 0 ? n : 0;
-    while (n > 0 && (buffer[n - 1] == '\n' || buffer[n - 1] == '\0'))
-        --n;
-    buffer[n] = '\0';
-    return buffer;
 }
 
 int CrashFormatV(char* out, size_t size, const char* format, va_list args) {

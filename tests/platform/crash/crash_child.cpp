@@ -53,6 +53,35 @@ LONG AbortingFilter(EXCEPTION_POINTERS*) {
     std::abort();
 }
 
+// Faults with at least 16 KB of stack above: the dump has all the room it may take. Out of the
+// address sanitizer's reach, which would move the frame off the stack.
+__attribute__((noinline, no_sanitize("address"))) void FaultDeep() {
+    volatile char room[16384];
+    for (size_t i = 0; i < sizeof room; i += 256)
+        room[i] = 1;
+    volatile char* p = Page(PROT_NONE);
+    g_sink = p[0] + room[0];
+}
+
+// A report over a made-up stack of which only the last `words` words can be read: the mapping
+// runs past the end of its file, so reading on faults without leaving the region.
+int ReportOverBrokenStack(int words) {
+    int fd = open("stack.tmp", O_RDWR | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0 || ftruncate(fd, 4096) != 0)
+        return 3;
+    void* p = mmap(nullptr, 8192, PROT_READ, MAP_SHARED, fd, 0);
+    if (p == MAP_FAILED)
+        return 3;
+    EXCEPTION_RECORD record{};
+    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+    record.ExceptionAddress = reinterpret_cast<void*>(&FaultDeep);
+    CONTEXT context{};
+    context.Rsp = reinterpret_cast<uintptr_t>(p) + 4096 - static_cast<uintptr_t>(words) * sizeof(uintptr_t);
+    EXCEPTION_POINTERS info{&record, &context};
+    WriteCrashReport(&info, "main thread");
+    return 0;
+}
+
 void* CrashOnWorker(void*) {
     pthread_setname_np(pthread_self(), "worker");
     volatile char* p = Page(PROT_NONE);
@@ -94,6 +123,10 @@ int main(int argc, char** argv) {
         pthread_join(worker, nullptr);
     } else if (!std::strcmp(kind, "throw")) {
         throw std::runtime_error("nobody catches this");
+    } else if (!std::strcmp(kind, "deep")) {
+        FaultDeep();
+    } else if (!std::strncmp(kind, "broken-stack-", 13)) {
+        return ReportOverBrokenStack(std::atoi(kind + 13));
     } else if (!std::strcmp(kind, "stack")) {
         g_sink = Recurse(0);
     } else if (!std::strcmp(kind, "abort-in-filter")) {

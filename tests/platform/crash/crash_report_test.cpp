@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "client/core/crash_report.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -146,13 +147,24 @@ protected:
         EXPECT_TRUE(Matches(codeBytes, "(([0-9a-f]{2}|\\?\\?) ){16}")) << codeBytes;
         EXPECT_EQ(next(), "");
         EXPECT_EQ(next(), "Stack dump:");
-        stackLines = 0;
-        while (i < lines.size() && Matches(lines[i], "[0-9a-f]{16}:( [0-9a-f]{16}){1,8}")) {
-            ++stackLines;
+        stack.clear();
+        stackFault = false;
+        // Each line: its first word's address, then its words; a fault while reading ends the
+        // dump with the message, behind the words of its line when there are any.
+        while (i < lines.size() &&
+               Matches(lines[i], "([0-9a-f]{16}):((?: [0-9a-f]{16}){0,8})( Exception encountered during stack dump\\.)?", &m)) {
+            stack.push_back({std::stoul(m[1].str(), nullptr, 16), static_cast<int>(m[2].length() / 17)});
+            ++i;
+            if (m[3].matched) {
+                stackFault = true;
+                break;
+            }
+        }
+        if (i < lines.size() && lines[i] == "Exception encountered during stack dump.") {
+            stackFault = true;
             ++i;
         }
-        if (i < lines.size() && lines[i] == "Exception encountered during stack dump.")
-            ++i;
+        stackLines = static_cast<int>(stack.size());
         EXPECT_EQ(next(), "");
         EXPECT_EQ(next(), "\tModule list: names, addresses, sizes, time stamps and file times:");
         modules.clear();
@@ -178,7 +190,13 @@ protected:
     std::string program;
     std::string accessLine;
     std::string codeBytes;
+    struct StackLine {
+        unsigned long address;
+        int words;
+    };
+    std::vector<StackLine> stack;
     int stackLines = 0;
+    bool stackFault = false;
     std::vector<std::string> modules;
 };
 
@@ -198,12 +216,12 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
         {"execute", SIGSEGV, "an Access Violation", "Unknown", "Read from", 0},
         {"divide", SIGFPE, "an Integer Divide by Zero", "crash_child", nullptr, 0},
         {"illegal", SIGILL, "an Illegal Instruction", "crash_child", nullptr, 0},
-        {"abort", SIGABRT, "a Fatal Application Exit", "libc.so.6", nullptr, 0},
+        {"abort", SIGABRT, "Unknown exception type", "libc.so.6", nullptr, 0},
         {"throw", SIGABRT, "an Unhandled C++ Exception", "libc.so.6", nullptr, 0},
         {"bus", SIGBUS, "an In Page Error", "crash_child", nullptr, 0},
         {"stack", SIGSEGV, "a Stack Overflow", "crash_child", nullptr, 0},
         {"breakpoint", SIGTRAP, "a Breakpoint", "crash_child", nullptr, 0},
-        {"thread", SIGSEGV, "an Access Violation", "crash_child", "Read from", 0, "worker"},
+        {"thread", SIGSEGV, "an Access Violation", "crash_child", "Read from", 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -230,7 +248,102 @@ TEST_F(CrashReportTest, EachFaultLeavesAReportAndEndsTheProcessByItsSignal) {
         if (std::string(c.kind) != "stack") {
             EXPECT_GT(stackLines, 0);
         }
+        // Eight words a line up to the stack's end, each line's address eight words on.
+        for (size_t l = 0; l + 1 < stack.size(); ++l) {
+            EXPECT_EQ(stack[l].words, 8) << l;
+            EXPECT_EQ(stack[l + 1].address, stack[l].address + 64) << l;
+        }
     }
+}
+
+TEST_F(CrashReportTest, StackDumpTakes8192BytesEightWordsALine) {
+    Run("deep");
+    auto reports = SplitReports(Log());
+    ASSERT_EQ(reports.size(), 1u);
+    std::vector<std::string> lines = CheckReport(reports[0], "an Access Violation", "crash_child");
+    ASSERT_EQ(stack.size(), 128u);
+    EXPECT_FALSE(stackFault);
+    for (const StackLine& l : stack)
+        EXPECT_EQ(l.words, 8);
+    // The dump starts at the stack pointer.
+    std::string rsp;
+    for (const std::string& line : lines)
+        if (line.rfind("RBX=", 0) == 0)
+            rsp = line.substr(line.find("RSP=") + 4, 16);
+    EXPECT_EQ(stack[0].address, std::stoul(rsp, nullptr, 16));
+}
+
+TEST_F(CrashReportTest, AFaultInTheStackDumpEndsItWhereItHappened) {
+    struct Case {
+        const char* kind;
+        std::vector<int> words;  // of each line
+        std::string last;        // the dump's last line, from its first word on
+    };
+    const std::string zero = "0000000000000000";
+    const std::string message = "Exception encountered during stack dump.";
+    const Case cases[] = {
+        {"broken-stack-3", {3}, zero + " " + zero + " " + zero + " " + message},
+        {"broken-stack-16", {8, 8}, message},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        std::filesystem::remove(dir.File("errorlog.txt"));
+        ChildResult r = Run(c.kind);
+        ASSERT_TRUE(WIFEXITED(r.status)) << r.err;
+        auto reports = SplitReports(Log());
+        ASSERT_EQ(reports.size(), 1u);
+        std::vector<std::string> lines = CheckReport(reports[0], "an Access Violation", "crash_child");
+        EXPECT_TRUE(stackFault);
+        std::vector<int> words;
+        for (const StackLine& l : stack)
+            words.push_back(l.words);
+        EXPECT_EQ(words, c.words);
+        auto at = std::find(lines.begin(), lines.end(), "Stack dump:");
+        ASSERT_NE(at, lines.end());
+        std::string last = *(at + static_cast<long>(c.words.size()) + (c.words.back() == 8 ? 1 : 0));
+        EXPECT_EQ(last.substr(last.find(':') == 16 ? 18 : 0), c.last);
+    }
+}
+
+TEST(CrashReportNames, OnlyTheTablesCodesHaveNames) {
+    struct Case {
+        DWORD code;
+        const char* name;
+    };
+    const Case cases[] = {
+        {0x40010005, "a Control-C"},
+        {0x40010008, "a Control-Break"},
+        {0x80000002, "a Datatype Misalignment"},
+        {0x80000003, "a Breakpoint"},
+        {0xC0000005, "an Access Violation"},
+        {0xC0000006, "an In Page Error"},
+        {0xC0000017, "a No Memory"},
+        {0xC000001D, "an Illegal Instruction"},
+        {0xC0000025, "a Noncontinuable Exception"},
+        {0xC0000026, "an Invalid Disposition"},
+        {0xC000008C, "a Array Bounds Exceeded"},
+        {0xC000008D, "a Float Denormal Operand"},
+        {0xC000008E, "a Float Divide by Zero"},
+        {0xC000008F, "a Float Inexact Result"},
+        {0xC0000090, "a Float Invalid Operation"},
+        {0xC0000091, "a Float Overflow"},
+        {0xC0000092, "a Float Stack Check"},
+        {0xC0000093, "a Float Underflow"},
+        {0xC0000094, "an Integer Divide by Zero"},
+        {0xC0000095, "an Integer Overflow"},
+        {0xC0000096, "a Privileged Instruction"},
+        {0xC00000FD, "a Stack Overflow"},
+        {0xC0000142, "a DLL Initialization Failed"},
+        {0xE06D7363, "an Unhandled C++ Exception"},
+        // Everything else, abort's code and the table's neighbours included.
+        {0x40000015, "Unknown exception type"},
+        {0x00000000, "Unknown exception type"},
+        {0xC0000004, "Unknown exception type"},
+        {0xC0000097, "Unknown exception type"},
+        {0xFFFFFFFF, "Unknown exception type"},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(ExceptionName(c.code), c.name) << std::hex << c.code;
 }
 
 TEST_F(CrashReportTest, AFilterThatAbortsEndsTheProcessAtOnce) {
