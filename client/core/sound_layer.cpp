@@ -131,7 +131,6 @@ int InitSoundLayer(const char* fileName, const char* directory) {
         SoundLog("Wave out driver started Ok!\n");
     } else {
         g_layer.driver = nullptr;
-        SoundLog("Wave out driver could not start: [%s]\n", AIL_last_error());
     }
     for (int i = 0; i < kSampleHandles; ++i) {
         g_layer.samples[i] = AIL_allocate_sample_handle(g_layer.driver);

@@ -109,7 +109,9 @@ int main(int argc, char** argv) {
     ShowWindow(hwnd, SW_SHOW);
 
     InitSoundSystem("sounds.dat", "sounds");
-    if (SoundLayerState() != 2) {
+    // The start sets the layer's state to 2 whatever the device did; without a wave output the
+    // layer has no sample handles.
+    if (!SoundLayerSample(kMusicSample)) {
         std::fprintf(stderr, "soundcheck: no wave output: %s\n", AIL_last_error());
         ShutdownSoundSystem();
         return 1;

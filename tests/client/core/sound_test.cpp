@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,30 @@ TEST_F(SoundSystemTest, StartLoadsEverySoundAndWritesTheDiagnostics) {
         at = found;
     }
     EXPECT_EQ(g_soundState, 0);
+}
+
+TEST_F(SoundSystemTest, WithoutAWaveOutputTheLogHoldsOnlyItsOwnLines) {
+    ShutdownSoundSystem();
+    ::setenv("SDL_AUDIODRIVER", "no_such_driver", 1);
+    platform::SetSoundBackend(platform::SoundBackend::Sdl);
+    InitSoundSystem("sounds.dat", "sounds");
+    ::unsetenv("SDL_AUDIODRIVER");
+    platform::SetSoundBackend(platform::SoundBackend::Auto);
+    // The start counts as done; only the missing handles tell that nothing can play.
+    EXPECT_EQ(SoundLayerState(), 2);
+    for (int i = 0; i < kSampleHandles; ++i)
+        EXPECT_EQ(SoundLayerSample(i), nullptr) << i;
+    PlayGameSound(1, 0, 0);
+    ShutdownSoundSystem();
+    std::string expected =
+        "Registering sound file [sounds.dat] and sound dir [sounds]\n"
+        "Miles sound system install succesful.\n";
+    for (int i = 0; i < kSampleHandles; ++i)
+        expected += "Sample #" + std::to_string(i) + " Allocated -> [0]\n";
+    expected += "LoadAllMilesSounds -> 40 sounds to load from [sounds.dat]\n";
+    std::string log = Log();
+    EXPECT_EQ(log.substr(0, expected.size()), expected);
+    EXPECT_NE(log.find("DoMilesSound #1 -> No Open Sample Found!\n"), std::string::npos);
 }
 
 TEST_F(SoundSystemTest, TheCountOfSoundsIsHeldToTheTable) {
@@ -447,6 +472,34 @@ TEST_F(SoundSystemTest, NumbersOutsideTheTablesAreIgnored) {
     EXPECT_EQ(g_currentMusic, 0);
     for (int i = 0; i < kSampleHandles; ++i)
         EXPECT_FALSE(Busy(i)) << i;
+}
+
+}  // namespace
+
+namespace {
+
+// soundcheck on the sample installation: a missing audio device is reported as such.
+TEST(SoundCheckProgram, SaysWhenThereIsNoWaveOutput) {
+    TempDir dir;
+    struct Case {
+        const char* driver;
+        int exitCode;
+        const char* says;  // on standard error or output
+    };
+    const Case cases[] = {
+        {"no_such_driver", 1, "soundcheck: no wave output: "},
+        {"dummy", 0, "soundcheck: ok"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.driver);
+        std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 SDL_AUDIODRIVER=" + c.driver +
+                          " timeout 60 '" + SOUNDCHECK_PROGRAM + "' '" + SAMPLE_INSTALL_DIR +
+                          "' --sound 1 --music-seconds 0 >out.txt 2>&1";
+        int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.exitCode) << dir.Read("out.txt");
+        EXPECT_NE(dir.Read("out.txt").find(c.says), std::string::npos) << dir.Read("out.txt");
+    }
 }
 
 }  // namespace

@@ -14,3 +14,7 @@ quorrin_test(client_sound_tests
   LABELS sound
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/sound_test.cpp
   DEPS client platform tools_writers common)
+target_compile_definitions(client_sound_tests PRIVATE
+  SOUNDCHECK_PROGRAM="$<TARGET_FILE:soundcheck>"
+  SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(client_sound_tests soundcheck sample_install)
