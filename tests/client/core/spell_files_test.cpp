@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,22 +126,108 @@ TEST(SpellRecords, EveryTypeKeepsItsRecordLayout) {
     EXPECT_FALSE(CreateSpell(11));
 }
 
+// Every class's fields and their starting values, as spell.dat leaves them when it names none.
+const char* const kClassDefaults[kSpellTypeCount + 1] = {
+    "",
+    // CSpellProj
+    "imagenum=0 death_imagenum=0 random_death_position=0 center_death_image=1 death_effect=0 "
+    "death_effect_range=0 death_effect_chance=100 death_spell_effect=0 creation_effect=0 width=0 tall=0 "
+    "image_timer_max=100 death_image_timer_max=100 gravity=0 light_pattern=0 max_flicker=0 light_glow=0 "
+    "sticky_light=0 duration_timer=0 trans_color=0 death_trans_color=-1 effect_radius=0 miss_sound=0 "
+    "min_damage=0 max_damage=0 damage_dice=0 damage_num_dice=0 damage_base=0 min_power_drain=0 "
+    "max_power_drain=0 velocity=64 z_velocity=0 cast_angle=0 num_projectiles=1 projectile_spacing=64 "
+    "side_by_side=0 cast_distance=64 elevation=32 max_step=0 translucent=0 alignment_translucent=0 "
+    "death_translucent=0 horizontal_spread=0 vertical_spread=0 sound=0 sound_range=640 death_sound=0 "
+    "hit_sound=0 effect_sound=0 death_frame_start=0 element=0 no_team=0 skill_used=0 bounce=0 max_bounces=0 "
+    "bounce_effect=0 death_bounce=0 acceleration=0 max_targets=0 hit_effect=0",
+    // CSpellWall
+    "texturenum=1 length=64 wallheight=16 max_wallheight=64 transparent=0 trans_color=0 duration_timer=10000 "
+    "thick=16 cast_distance=128 hug_floor=0 collision_velocity=1000 min_damage=0 max_damage=0 "
+    "min_power_drain=0 max_power_drain=0 element=0 hit_points=0",
+    // CSpellHeal
+    "min=1 max=1",
+    // CSpellEffect
+    "effect=0 duration=1000 level=1 element=0 imagenum=0 image_timer=0 period=0 overlay_imagenum=0 "
+    "overlay_duration=0 overlay_dur_type=0 overlay_position=0 overlay_facing=0 overlay_color=0 "
+    "initial_overlay_imagenum=0 initial_overlay_duration=0 initial_overlay_position=0 initial_overlay_facing=0 "
+    "initial_overlay_color=0 creation_effect=0",
+    // CSpellObject
+    "imagenum=0 death_imagenum=0 width=0 tall=0 image_timer_max=100 death_image_timer_max=100 gravity=1 "
+    "light_pattern=0 max_flicker=0 light_glow=0 sticky_light=0 duration_timer=10000 trans_color=0 "
+    "min_damage=0 max_damage=0 damage_dice=0 damage_num_dice=0 damage_base=0 min_power_drain=0 "
+    "max_power_drain=0 collision_velocity=0 num_objects=1 object_spacing=0 object_layout=0 cast_distance=128 "
+    "elevation=0 translucent=0 death_translucent=0 sound=0 sound_range=640 death_sound=0 element=0",
+    // CSpellBolt
+    "imagenum=0 death_imagenum=0 death_imagenum_chance=0 effect_imagenum=0 leading_edge_imagenum=0 "
+    "death_effect=0 death_effect_range=0 death_effect_chance=100 death_spell_effect=0 creation_effect=0 "
+    "bolt_death_effect=0 bolt_death_effect_range=0 bolt_death_effect_chance=100 width=0 tall=0 "
+    "image_timer_max=100 death_image_timer_max=100 effect_image_timer_max=100 effect_radius=0 gravity=0 "
+    "light_pattern=0 max_flicker=0 light_glow=0 sticky_light=0 duration_timer=1000 trans_color=0 "
+    "death_trans_color=-1 effect_trans_color=0 min_damage=0 max_damage=0 damage_dice=0 damage_num_dice=0 "
+    "damage_base=0 min_power_drain=0 max_power_drain=0 num_objects=0 object_spacing=0 object_layout=0 "
+    "cast_distance=0 elevation=32 translucent=0 death_translucent=0 effect_translucent=0 effect_sound=0 "
+    "effect_sound_range=640 range=0 max_timer=0 element=0 skill_used=0 friendly=0 hug_floor=0",
+    // CSpellTarget
+    "caster_spell_effect=0 target_spell_effect=0 miss_sound=0 effect_sound=0 effect_sound_range=640 "
+    "min_damage=0 max_damage=0 damage_dice=0 damage_num_dice=0 damage_base=0 min_power_drain=0 "
+    "max_power_drain=0 range=0 element=0 friendly=0 group=0 creation_effect=0",
+    // CSpellDispell
+    "dispell_type=0 range=0 level=0 effect_sound=0 effect_sound_range=640",
+    // CSpellTeleport
+    "teleport_type=0 caster_spell_effect=0",
+    // CSpellRune
+    "imagenum=0 death_imagenum=0 random_death_position=0 center_death_image=1 death_effect=0 "
+    "death_effect_range=0 death_effect_chance=100 death_spell_effect=0 width=0 tall=0 image_timer_max=100 "
+    "death_image_timer_max=100 gravity=0 light_pattern=0 max_flicker=0 light_glow=0 sticky_light=0 "
+    "duration_timer=0 trans_color=0 effect_radius=0 miss_sound=0 min_damage=0 max_damage=0 damage_dice=0 "
+    "damage_num_dice=0 damage_base=0 min_power_drain=0 max_power_drain=0 velocity=64 z_velocity=0 "
+    "cast_angle=0 num_projectiles=1 projectile_spacing=64 side_by_side=0 cast_distance=64 elevation=32 "
+    "max_step=0 translucent=0 alignment_translucent=0 death_translucent=0 horizontal_spread=0 "
+    "vertical_spread=0 sound=0 sound_range=640 death_sound=0 effect_sound=0 death_frame_start=0 element=0 "
+    "no_team=0 collision_velocity=1000 rune_type=1",
+};
+
+std::map<std::string, int32_t> ParseDefaults(const char* text) {
+    std::map<std::string, int32_t> out;
+    std::istringstream in(text);
+    std::string pair;
+    while (in >> pair) {
+        size_t eq = pair.find('=');
+        out[pair.substr(0, eq)] = std::stoi(pair.substr(eq + 1));
+    }
+    return out;
+}
+
+// A spell's own fields by key, its reserved words under "reserved".
+struct ByKey : SpellFieldVisitor {
+    void Field(const char* key, int32_t& v) override { values[key] = v; }
+    void NegatedField(const char* key, int32_t& v) override { values[key] = v; }
+    void Reserved(int32_t& v) override { reserved.push_back(v); }
+    void RaisesSoundRange(const char*, int32_t&) override {}
+    std::map<std::string, int32_t> values;
+    std::vector<int32_t> reserved;
+};
+
+void ExpectDefaults(CSpell& s) {
+    SCOPED_TRACE(s.type);
+    EXPECT_EQ(s.fatigue, 100);
+    EXPECT_EQ(s.min_fatigue, 10);
+    for (int32_t v : {s.power, s.num_cast_sounds, s.cast_sound, s.cast_sound_2, s.cast_sound_3, s.cast_sound_4,
+                      s.empty_sound, s.switch_sound, s.overlay, s.fire_timer, s.cast_timer})
+        EXPECT_EQ(v, 0);
+    ByKey fields;
+    s.DescribeFields(fields);
+    EXPECT_EQ(fields.values, ParseDefaults(kClassDefaults[s.type]));
+    for (int32_t v : fields.reserved)
+        EXPECT_EQ(v, 0);
+}
+
 TEST(SpellRecords, ClassesStartWithTheirDefaults) {
-    auto proj = CreateSpell(SPELL_PROJ);
-    auto& p = static_cast<CSpellProj&>(*proj);
-    EXPECT_EQ(p.fatigue, 100);
-    EXPECT_EQ(p.min_fatigue, 10);
-    EXPECT_EQ(p.velocity, 64);
-    EXPECT_EQ(p.death_trans_color, -1);
-    EXPECT_EQ(p.sound_range, 640);
-    auto object = CreateSpell(SPELL_OBJECT);
-    EXPECT_EQ(static_cast<CSpellObject&>(*object).gravity, 1);
-    EXPECT_EQ(static_cast<CSpellObject&>(*object).duration_timer, 10000);
-    auto rune = CreateSpell(SPELL_RUNE);
-    EXPECT_EQ(static_cast<CSpellRune&>(*rune).collision_velocity, 1000);
-    EXPECT_EQ(static_cast<CSpellRune&>(*rune).rune_type, 1);
-    auto heal = CreateSpell(SPELL_HEAL);
-    EXPECT_EQ(static_cast<CSpellHeal&>(*heal).min, 1);
+    for (int type = 1; type <= kSpellTypeCount; ++type) {
+        std::unique_ptr<CSpell> spell = CreateSpell(type);
+        ASSERT_TRUE(spell);
+        ExpectDefaults(*spell);
+    }
 }
 
 // ---- spell.bin ------------------------------------------------------------------------------------
@@ -238,6 +328,118 @@ TEST_F(SpellFileTest, EveryTypeRoundTripsFieldByField) {
             EXPECT_EQ(ProfessionListTable[p][i], p * 10 + i + 1);
 }
 
+// A value for each key, so a word in the wrong place shows which field it belongs to.
+int32_t KeyValue(const std::string& key) {
+    uint32_t v = 0x100;
+    for (char c : key)
+        v = v * 31 + static_cast<uint8_t>(c);
+    return static_cast<int32_t>(v & 0x7FFFFFFF);
+}
+
+struct KeySetter : SpellFieldVisitor {
+    void Field(const char* key, int32_t& v) override { v = KeyValue(key); }
+    void NegatedField(const char* key, int32_t& v) override { v = KeyValue(key); }
+    void Reserved(int32_t& v) override { v = 0x7777; }
+    void RaisesSoundRange(const char*, int32_t&) override {}
+};
+
+uint32_t WordAt(const std::vector<uint8_t>& b, size_t at) {
+    return static_cast<uint32_t>(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | b[at + 3] << 24);
+}
+
+TEST_F(SpellFileTest, RecordsHoldTheirFieldsAtTheirOffsets) {
+    constexpr size_t kRecord = 12;  // behind the header and spell 1's type word
+    for (int type = 1; type <= kSpellTypeCount; ++type) {
+        SCOPED_TRACE(type);
+        ClearSpellData();
+        std::unique_ptr<CSpell> s = CreateSpell(type);
+        std::strcpy(s->name, "Golden");
+        s->fatigue = 0x11;
+        s->min_fatigue = 0x12;
+        s->power = 0x13;
+        s->num_cast_sounds = 0x14;
+        s->cast_sound = 0x15;
+        s->cast_sound_2 = 0x16;
+        s->cast_sound_3 = 0x17;
+        s->cast_sound_4 = 0x18;
+        s->switch_sound = 0x19;
+        s->empty_sound = 0x1A;
+        s->overlay = 0x1B;
+        s->fire_timer = 0x1C;
+        s->cast_timer = 0x1D;
+        KeySetter keys;
+        s->DescribeFields(keys);
+        // spell.dat's z_velocity=10 is held, and stored, as -10.
+        if (auto* p = dynamic_cast<CSpellProj*>(s.get()))
+            p->z_velocity = -10;
+        if (auto* r = dynamic_cast<CSpellRune*>(s.get()))
+            r->z_velocity = -10;
+        SetSpell(1, std::move(s));
+        std::vector<uint8_t> b = BuildSpellFile();
+
+        EXPECT_EQ(WordAt(b, 8), static_cast<uint32_t>(type));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[kRecord]), 20), std::string("Golden\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20));
+        const uint32_t common[] = {0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18,
+                                   0x19 /* switch_sound at 52 */, 0x1A /* empty_sound at 56 */, 0x1B,
+                                   type == SPELL_OBJECT ? 0u : 0x1Cu, 0x1D};
+        for (size_t i = 0; i < std::size(common); ++i)
+            EXPECT_EQ(WordAt(b, kRecord + 20 + 4 * i), common[i]) << "offset " << 20 + 4 * i;
+        const std::vector<std::string>& fields = kRecordKeys[type];
+        for (size_t i = 0; i < fields.size(); ++i) {
+            uint32_t expected = fields[i] == "reserved"     ? 0u
+                                : fields[i] == "z_velocity" ? static_cast<uint32_t>(-10)
+                                                            : static_cast<uint32_t>(KeyValue(fields[i]));
+            EXPECT_EQ(WordAt(b, kRecord + 72 + 4 * i), expected) << fields[i] << " at " << 72 + 4 * i;
+        }
+        // Spell 2's empty type word follows the record.
+        EXPECT_EQ(WordAt(b, kRecord + 72 + 4 * fields.size()), 0u);
+
+        // And back: z_velocity as stored, an object spell's fire_timer 0.
+        ClearSpellData();
+        ASSERT_EQ(LoadSpellFileFromBytes(b.data(), b.size()), 1);
+        CSpell* loaded = GetSpell(1);
+        ASSERT_NE(loaded, nullptr);
+        EXPECT_EQ(loaded->switch_sound, 0x19);
+        EXPECT_EQ(loaded->empty_sound, 0x1A);
+        EXPECT_EQ(loaded->fire_timer, type == SPELL_OBJECT ? 0 : 0x1C);
+        if (auto* p = dynamic_cast<CSpellProj*>(loaded))
+            EXPECT_EQ(p->z_velocity, -10);
+        if (auto* r = dynamic_cast<CSpellRune*>(loaded))
+            EXPECT_EQ(r->z_velocity, -10);
+    }
+}
+
+TEST_F(SpellFileTest, AHealRecordByteForByte) {
+    auto heal = CreateSpell(SPELL_HEAL);
+    std::strcpy(heal->name, "Heal");
+    heal->fatigue = 100;
+    heal->min_fatigue = 10;
+    heal->power = 2;
+    heal->num_cast_sounds = 1;
+    heal->cast_sound = 5;
+    heal->switch_sound = 7;
+    heal->empty_sound = 8;
+    heal->overlay = 3;
+    heal->fire_timer = 600;
+    static_cast<CSpellHeal&>(*heal).min = 4;
+    static_cast<CSpellHeal&>(*heal).max = 0x01020304;
+    SetSpell(2, std::move(heal));
+    std::vector<uint8_t> b = BuildSpellFile();
+    const std::vector<uint8_t> golden = {
+        0, 0, 0, 0,                                            // spell 1: none
+        3, 0, 0, 0,                                            // spell 2: a heal
+        'H', 'e', 'a', 'l', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        100, 0, 0, 0, 10, 0, 0, 0, 2, 0, 0, 0,                 // fatigue, min_fatigue, power
+        1, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // cast sounds
+        7, 0, 0, 0, 8, 0, 0, 0,                                // switch_sound, empty_sound
+        3, 0, 0, 0, 0x58, 2, 0, 0, 0, 0, 0, 0,                 // overlay, fire_timer, cast_timer
+        4, 0, 0, 0, 4, 3, 2, 1,                                // min, max
+        0, 0, 0, 0,                                            // spell 3: none
+    };
+    ASSERT_GE(b.size(), 8 + golden.size());
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 8, b.begin() + 8 + static_cast<long>(golden.size())), golden);
+}
+
 TEST_F(SpellFileTest, FileLayoutAndProfessionOrder) {
     ProfessionListTable[PROFESSION_MAGICIAN][0] = 11;
     ProfessionListTable[PROFESSION_HEALER][0] = 33;
@@ -269,10 +471,13 @@ TEST_F(SpellFileTest, ChecksumIsTestedBeforeVersion) {
     changed[500] ^= 1;
     EXPECT_EQ(LoadSpellFileFromBytes(changed.data(), changed.size()), 0);
 
-    std::vector<uint8_t> version = good;
-    version[2] = 8;
-    FixChecksum(version);
-    EXPECT_EQ(LoadSpellFileFromBytes(version.data(), version.size()), 0);
+    // Each of the three version bytes is compared.
+    for (size_t at : {1, 2, 3}) {
+        std::vector<uint8_t> version = good;
+        version[at] ^= 1;
+        FixChecksum(version);
+        EXPECT_EQ(LoadSpellFileFromBytes(version.data(), version.size()), 0) << at;
+    }
 
     // The kind byte is not compared.
     std::vector<uint8_t> kind = good;
@@ -286,6 +491,8 @@ TEST_F(SpellFileTest, ChecksumIsTestedBeforeVersion) {
     EXPECT_EQ(Log(),
               "Log File Started.\n"
               "Spellfile Failed Checksum!\n"
+              "Spellfile Failed Version Check!\n"
+              "Spellfile Failed Version Check!\n"
               "Spellfile Failed Version Check!\n"
               "No SPELL.BIN file found!");
 }
@@ -333,6 +540,31 @@ TEST_F(SpellFileTest, DamagedFilesAreRefusedWithinTheirBytes) {
     EXPECT_EQ(LoadSpellFileFromBytes(spells.data(), spells.size()), 1);
     std::vector<uint8_t> lists = withWord(good.size() - 2 - 160 - 49 * 176 - 4, 5000);
     EXPECT_EQ(LoadSpellFileFromBytes(lists.data(), lists.size()), 1);
+}
+
+TEST_F(SpellFileTest, ListNamesEndWithinTheirTableAndLoadsStartEmpty) {
+    auto heal = CreateSpell(SPELL_HEAL);
+    SetSpell(3, std::move(heal));
+    std::vector<uint8_t> b = BuildSpellFile();
+    // List 1's 56-byte name without its terminator.
+    const size_t list1 = 8 + 399 * 4 + 80 + 4;
+    std::memset(&b[list1], 'L', kSpellListNameSize);
+    FixChecksum(b);
+
+    // What an earlier load left is gone.
+    auto old = CreateSpell(SPELL_WALL);
+    SetSpell(300, std::move(old));
+    std::strcpy(SpellListTable[40].name, "Old");
+    SpellListTable[40].spells[0] = 300;
+    ProfessionListTable[PROFESSION_MYSTIC][9] = 40;
+    ASSERT_EQ(LoadSpellFileFromBytes(b.data(), b.size()), 1);
+    EXPECT_EQ(std::string(SpellListTable[1].name), std::string(kSpellListNameSize - 1, 'L'));
+    EXPECT_EQ(SpellListTable[1].spells[0], 0);
+    EXPECT_NE(GetSpell(3), nullptr);
+    EXPECT_EQ(GetSpell(300), nullptr);
+    EXPECT_STREQ(SpellListTable[40].name, "");
+    EXPECT_EQ(SpellListTable[40].spells[0], 0);
+    EXPECT_EQ(ProfessionListTable[PROFESSION_MYSTIC][9], 0);
 }
 
 TEST_F(SpellFileTest, SpellsSurviveSaveAndLoad) {
@@ -405,6 +637,24 @@ TEST_F(SpellDefsTest, KeysFillTheirFieldsAndDefaultsHold) {
     EXPECT_EQ(p->death_trans_color, -1);
     EXPECT_EQ(static_cast<CSpellProj*>(GetSpell(2))->sound_range, 100);
     EXPECT_EQ(static_cast<CSpellRune*>(GetSpell(3))->sound_range, 300);
+}
+
+TEST_F(SpellDefsTest, ASpellOfOnlyATypeKeepsEveryDefault) {
+    auto old = CreateSpell(SPELL_WALL);
+    SetSpell(300, std::move(old));
+    std::strcpy(SpellListTable[40].name, "Old");
+    ASSERT_EQ(Load("[spelldefs]\nnumspells=10\n"
+                   "[spell01]\ntype=p\n[spell02]\ntype=w\n[spell03]\ntype=h\n[spell04]\ntype=e\n[spell05]\ntype=s\n"
+                   "[spell06]\ntype=b\n[spell07]\ntype=t\n[spell08]\ntype=d\n[spell09]\ntype=te\n[spell10]\ntype=r\n"
+                   "[listdefs]\nnumlists=0\n"),
+              1);
+    for (int n = 1; n <= kSpellTypeCount; ++n) {
+        ASSERT_NE(GetSpell(n), nullptr) << n;
+        ExpectDefaults(*GetSpell(n));
+    }
+    // The load started from empty tables.
+    EXPECT_EQ(GetSpell(300), nullptr);
+    EXPECT_STREQ(SpellListTable[40].name, "");
 }
 
 TEST_F(SpellDefsTest, ThreeDigitSectionsFromSpell100) {
