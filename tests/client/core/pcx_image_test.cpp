@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -13,13 +14,18 @@
 
 namespace {
 
-// A palette with white at 1, pure red at 2 and a grey at 3.
+// A palette with white at 1, pure red at 2, a grey at 3 and at 4 to 6 whites short of one
+// channel.
 std::vector<uint8_t> TestPalette() {
     std::vector<uint8_t> p(768, 0);
     for (int i = 0; i < 3; ++i)
         p[3 + i] = 255;
     p[6] = 255;
     p[9] = p[10] = p[11] = 128;
+    for (int i = 4; i <= 6; ++i) {
+        p[3 * i] = p[3 * i + 1] = p[3 * i + 2] = 255;
+        p[3 * i + (i - 4)] = 254;
+    }
     return p;
 }
 
@@ -81,6 +87,7 @@ TEST_F(PcxImageTest, RunLengthsAndSinglePixels) {
     sixtyFour[0] = 7;
     std::vector<Case> cases = {
         {"1 x 1", 1, 1, {42}, {42}},
+        {"0xBF is a pixel, 0xC0 and above start runs", 3, 1, {0xBF, 0xC2, 0xBF}, {0xBF, 0xBF, 0xBF}},
         {"0xC1 writes one pixel, 0xFF writes 63", 64, 1, {0xC1, 7, 0xFF, 9}, sixtyFour},
         {"a run count of 0 writes its value once", 2, 1, {0xC0, 5, 6}, {5, 6}},
         {"runs continue across lines", 3, 2, {0xC4, 8, 1, 0xC2, 200}, {8, 8, 8, 8, 1, 200}},
@@ -135,6 +142,13 @@ TEST_F(PcxImageTest, RefusesWhatItCannotHold) {
         EXPECT_EQ(Read(c.bytes, PCX_HEAP, c.palette), c.result);
         EXPECT_EQ(image.loaded, 0);
         EXPECT_EQ(image.PcxPixels(), nullptr);
+        // From a file the same, and the image is left holding the new name.
+        ASSERT_EQ(Read(noPalette, PCX_HEAP, 0), 0);
+        Write("refused.pcx", c.bytes);
+        EXPECT_EQ(image.LoadPcx("refused.pcx", PCX_HEAP, c.palette), c.result);
+        EXPECT_EQ(image.loaded, 0);
+        EXPECT_STREQ(image.name, "refused.pcx");
+        std::strcpy(image.name, "earlier.pcx");
     }
     // The same picture reads without its palette.
     EXPECT_EQ(Read(noPalette, PCX_HEAP, 0), 0);
@@ -176,22 +190,24 @@ TEST_F(PcxImageTest, ScreenModeWritesTheBackBufferThroughThePalette) {
 }
 
 TEST_F(PcxImageTest, HicolorCopyMakesWhiteFullInEveryFormat) {
-    std::vector<uint8_t> bytes = RawPcx(0, 0, 3, 0, {1, 2, 3, 0});
+    // Indices 4 to 6 are white but for one channel of 254: only all three at 255 make 0xFFFF.
+    std::vector<uint8_t> bytes = RawPcx(0, 0, 6, 0, {1, 2, 3, 0, 4, 5, 6});
     struct Case {
         ChannelBits bits;
         std::vector<uint16_t> pixels;
     };
-    for (const Case& c : {Case{kChannels565, {0xFFFF, 0xF800, 0x8410, 0}}, Case{kChannels555, {0xFFFF, 0x7C00, 0x4210, 0}}}) {
+    for (const Case& c : {Case{kChannels565, {0xFFFF, 0xF800, 0x8410, 0, 0xFFFF, 0xFFFF, 0xFFFF}},
+                          Case{kChannels555, {0xFFFF, 0x7C00, 0x4210, 0, 0x7FFF, 0x7FFF, 0x7FFF}}}) {
         ASSERT_EQ(Read(bytes), 0);
         ASSERT_EQ(image.ConvertPcxToHicolor(c.bits), 0);
         EXPECT_EQ(image.hicolor, 1);
         ASSERT_NE(image.Pixels16(), nullptr);
-        EXPECT_EQ(std::vector<uint16_t>(image.Pixels16(), image.Pixels16() + 4), c.pixels);
+        EXPECT_EQ(std::vector<uint16_t>(image.Pixels16(), image.Pixels16() + 7), c.pixels);
         // A second conversion would read 16-bit pixels as indices.
         EXPECT_EQ(image.ConvertPcxToHicolor(c.bits), 0);
         EXPECT_EQ(image.Pixels16()[1], c.pixels[1]);
     }
-    EXPECT_NE(Log().find("Hicolor Conversion of : 8 bytes\n"), std::string::npos);
+    EXPECT_NE(Log().find("Hicolor Conversion of : 14 bytes\n"), std::string::npos);
 
     // Without a palette there is nothing to convert through.
     ASSERT_EQ(Read(bytes, PCX_HEAP, 0), 0);
@@ -220,6 +236,19 @@ TEST_F(PcxImageTest, LoadingOverALoadedImageWarnsAndFreeingTwiceDoesNothing) {
               "Hicolor Freed of 'one.pcx'\n"
               "Hicolor Conversion of two.pcx: 2 bytes\n"
               "Hicolor Freed of 'two.pcx'\n");
+}
+
+TEST_F(PcxImageTest, FreeingA16BitImageWithoutPixelsOfItsOwnSaysSo) {
+    std::vector<uint16_t> back(4, 0);
+    PcxScreenTarget screen{back.data(), 2, 2, kChannels565};
+    std::vector<uint8_t> palette = TestPalette();
+    uint8_t pixels[] = {1, 2, 3, 1};
+    Write("back.pcx", BuildPcx(2, 2, pixels, palette.data()));
+    ASSERT_EQ(image.LoadPcx("back.pcx", PCX_SCREEN, 1, &screen), 0);
+    image.hicolor = 1;  // 16-bit pixels, but the screen's
+    image.FreePcx();
+    EXPECT_EQ(image.loaded, 0);
+    EXPECT_EQ(Log(), "Log File Started.\nAttempt to Free PCX 'back.pcx' with no Image!\n");
 }
 
 TEST_F(PcxImageTest, PoolTakesSmallPicturesUntilItIsFull) {
