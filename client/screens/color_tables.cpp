@@ -20,13 +20,17 @@ constexpr size_t kColNameSize = 51;  // 50 characters and the terminator
 LightTable g_baseLightTable;
 LightTable g_gridLightTables[kLastGridLightTable - kFirstGridLightTable + 1];
 
-int Boost(int channel, int boost) {
+}  // namespace
+
+int BoostChannel(int channel, int boost) {
     if (boost == 1)
         return channel > 127 ? 255 : channel * 2;
     if (boost == 2)
         return channel >= 64 ? 255 : channel * 4;
     return channel;
 }
+
+namespace {
 
 struct TableKeys {
     char colName[kColNameSize] = {};
@@ -90,8 +94,8 @@ void ConvertLightTable(const uint8_t* colBytes, const ChannelBoosts& boosts, con
                 int red = (v >> 8) & 0xF8;
                 int green = (v >> 3) & 0xFC;
                 int blue = (v & 31) * 8;
-                pixel = PackPixel16(bits, Boost(red, boosts.red), Boost(green, boosts.green),
-                                    Boost(blue, boosts.blue));
+                pixel = PackPixel16(bits, BoostChannel(red, boosts.red), BoostChannel(green, boosts.green),
+                                    BoostChannel(blue, boosts.blue));
             }
             entry = pixel * 0x10001u;
         }

@@ -42,6 +42,10 @@ struct ChannelBoosts {
     int blue = 0;
 };
 
+// A channel (0 to 255) with boost 1 doubled, 255 from 128 on; with boost 2 four times, 255 from
+// 64 on; with any other boost as it is.
+int BoostChannel(int channel, int boost);
+
 // Turns a .col file's 33 x 256 5-6-5 values into a light table for the display's format,
 // boosting channels as asked.
 void ConvertLightTable(const uint8_t* colBytes, const ChannelBoosts& boosts, const ChannelBits& bits,

@@ -64,6 +64,8 @@ TEST(ColorTables, ConversionAndChannelBoosts) {
         {"555 red", 0xF800, {}, kChannels555, 0x7C00},
         {"565 with a boost is rebuilt", 0x8800, {1, 0, 0}, kChannels565, 0xF800},     // red 0x88 -> 255
         {"boost 1 doubles below 128", 0x4000, {1, 0, 0}, kChannels565, 0x8000},       // 0x40 -> 128
+        {"boost 1 saturates at 128", 0x8000, {1, 0, 0}, kChannels565, 0xF800},        // 0x80 -> 255
+        {"green boost 1 just below 128", 0x03E0, {0, 1, 0}, kChannels565, 0x07C0},    // 124 -> 248
         {"boost 2 saturates from 64", 0x4000, {2, 0, 0}, kChannels565, 0xF800},       // 0x40 -> 255
         {"boost 2 quadruples below 64", 0x3800, {2, 0, 0}, kChannels565, 0xE000},     // 0x38 -> 224
         {"green boost", 0x0200, {0, 1, 0}, kChannels555, 0x0200},                     // 0x40 -> 128
@@ -73,6 +75,19 @@ TEST(ColorTables, ConversionAndChannelBoosts) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(Converted(c.col, c.boosts, c.bits), c.pixel);
     }
+}
+
+TEST(ColorTables, BoostsDoubleOrQuadrupleUpToTheirLimits) {
+    struct Case {
+        int channel, boost, result;
+    };
+    const Case cases[] = {
+        {0, 1, 0},     {100, 1, 200}, {127, 1, 254}, {128, 1, 255}, {255, 1, 255},
+        {0, 2, 0},     {16, 2, 64},   {63, 2, 252},  {64, 2, 255},  {255, 2, 255},
+        {127, 0, 127}, {200, 0, 200}, {200, 3, 200},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BoostChannel(c.channel, c.boost), c.result) << c.channel << " boost " << c.boost;
 }
 
 TEST(ColorTables, ShadeValuesPickRows) {
@@ -161,6 +176,7 @@ TEST_F(LightSourceTest, GridTablesComeFromTheLevelPack) {
     std::vector<uint8_t> blue = FlatCol(0x001F);
     dir.Write("lvl.zpk", AsText(BuildPackFile("lvl.zpk", {
         {"light/red.col", red},
+        {"light/grey.col", FlatCol(0x4208)},  // each channel 64
         {"light/system.col", blue},
         {"light/short.col", std::vector<uint8_t>(red.begin(), red.end() - 2)},
     })));
@@ -173,8 +189,8 @@ TEST_F(LightSourceTest, GridTablesComeFromTheLevelPack) {
             for (uint32_t& e : row)
                 e = 0x12341234u;
     const char config[] =
-        "[color_tables]\n16=red.col\nred16=0\n17=red.col\n18=missing.col\n19=short.col\n20=red.col\n"
-        "21=red.col\n22=red.col\n";
+        "[color_tables]\n16=red.col\nred16=0\n17=red.col\n18=missing.col\n19=short.col\n"
+        "20=grey.col\nred20=1\n21=grey.col\ngreen21=2\n22=grey.col\nblue22=1\nred22=0\n";
     FILE* stream = fmemopen(const_cast<char*>(config), sizeof config - 1, "r");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(InitGridLightsourceFromPack(pack, stream, kChannels555), 0);
@@ -185,6 +201,10 @@ TEST_F(LightSourceTest, GridTablesComeFromTheLevelPack) {
     EXPECT_EQ(GetLightTable(17)->rows[32][255], 0x7C00u * 0x10001u);
     EXPECT_EQ(GetLightTable(18)->rows[0][0], 0x12341234u);
     EXPECT_EQ(GetLightTable(19)->rows[32][255], 0x12341234u);
+    // Each table's own boosts: red 64 doubled, green 64 saturated, blue 64 doubled.
+    EXPECT_EQ(GetLightTable(20)->rows[32][255], 0x4108u * 0x10001u);
+    EXPECT_EQ(GetLightTable(21)->rows[32][255], 0x23E8u * 0x10001u);
+    EXPECT_EQ(GetLightTable(22)->rows[32][255], 0x2110u * 0x10001u);
     EXPECT_EQ(GetLightTable(23)->rows[0][0], 0x001Fu * 0x10001u);  // no key: light/system.col
     std::string log = Log();
     EXPECT_NE(log.find(":ERROR: InitGridLightsourceFromPack - Could not find file: light/missing.col\n"),
