@@ -20,26 +20,6 @@ namespace {
 // No image file of ours comes near this; a larger one is refused before it is read.
 constexpr size_t kMaxImageFileBytes = 256u << 20;
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& out) {
-    std::FILE* f = SgOpenFile(path, "rb");
-    if (!f)
-        return false;
-    uint8_t block[16384];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) {
-        if (out.size() + n > kMaxImageFileBytes) {
-            ok = false;
-            break;
-        }
-        out.insert(out.end(), block, block + n);
-    }
-    if (std::ferror(f))
-        ok = false;
-    std::fclose(f);
-    return ok;
-}
-
 bool TakeSingleRawImage(SgSceneStream& stream, SgRawImageData& raw) {
     if (stream.TopLevelCount() != 1)
         return false;
@@ -67,7 +47,7 @@ bool ReadImageFile(const char* fileName, SgRawImageData* raw) {
         return stream.LoadFromFile(path.c_str()) && TakeSingleRawImage(stream, *raw);
     }
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path.c_str(), bytes))
+    if (!SgReadWholeFile(path.c_str(), kMaxImageFileBytes, bytes))
         return false;
     if (EqualsNoCase(extension, ".tga"))
         return ReadTgaImage(bytes.data(), bytes.size(), *raw);

@@ -79,7 +79,12 @@ bool SgScreenPolygon::RegisterInStream(SgSceneStream& s) {
 void SgScreenPolygon::SaveToStream(SgSceneStream& s) const {
     SgObject::SaveToStream(s);
     s.WriteU16(vertexCount_);
-    SgSaveArray(s, vertexCount_, vertices_.get());
+    // The record has no absent form for the vertices: a polygon made without them stores zeros.
+    if (vertices_)
+        SgSaveArray(s, vertexCount_, vertices_.get());
+    else
+        for (uint32_t i = 0; i < vertexCount_; ++i)
+            SgVec3().SaveToStream(s);
     SgSaveOptionalArray(s, vertexCount_, textureCoords_.get());
     SgSaveOptionalArray(s, vertexCount_, colors_.get());
     s.WriteU32(properties.Count());

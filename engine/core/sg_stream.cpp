@@ -23,6 +23,24 @@ SgPtrArray<SgSceneStream::SaveHook>& SaveHooks() {
 
 constexpr size_t Length(const char* s) { return *s ? 1 + Length(s + 1) : 0; }
 
+// The order in which a chained table of the link buckets walks n entries (entry i under the key
+// keyOf(i), entered in index order): bucket by bucket, each chain from its newest entry.
+template <class KeyOf>
+std::vector<size_t> MapWalkOrder(size_t n, KeyOf keyOf) {
+    std::vector<std::pair<uint32_t, size_t>> order;
+    order.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        order.emplace_back(SgSceneStream::LinkBucket(keyOf(i)), i);
+    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second > b.second;
+    });
+    std::vector<size_t> indices;
+    indices.reserve(n);
+    for (const auto& o : order)
+        indices.push_back(o.second);
+    return indices;
+}
+
 }  // namespace
 
 // Our own banner lines; readers compare them exactly, so they never change.
@@ -68,20 +86,9 @@ void SgSceneStream::AddSaveHook(SaveHook hook) {
 // ---- Loading ----
 
 bool SgSceneStream::LoadFromFile(const char* fileName) {
-    std::FILE* f = SgOpenFile(fileName, "rb");
-    if (!f) {
-        SetError(SG_STREAM_CANNOT_OPEN, "%s %s", fileName ? fileName : "", "cannot load file");
-        return false;
-    }
     std::vector<uint8_t> data;
-    uint8_t block[16384];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0)
-        data.insert(data.end(), block, block + n);
-    bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) {
-        SetError(SG_STREAM_CANNOT_OPEN, "%s %s", fileName, "cannot load file");
+    if (!SgReadWholeFile(fileName, kMaxFileBytes, data)) {
+        SetError(SG_STREAM_CANNOT_OPEN, "%s %s", fileName ? fileName : "", "cannot load file");
         return false;
     }
     char* copy = SgCopyString(fileName);
@@ -96,7 +103,7 @@ bool SgSceneStream::Load(const void* data, size_t size) {
     if (!LoadHeader())
         return false;
     ClearTopLevel();
-    if (!ReadRecords()) {
+    if (!ReadRecords() || !NestingWithinLimit()) {
         FailLoad(firstLoaded);
         return false;
     }
@@ -202,20 +209,70 @@ bool SgSceneStream::ReadRecords() {
     }
 }
 
+bool SgSceneStream::NestingWithinLimit() {
+    // The references the records store, as edges between entries of the link-id map.
+    size_t n = linkEntries_.size();
+    std::vector<size_t> first(n + 1, 0), targets;
+    auto addEdge = [&](uint32_t id) {
+        auto it = id ? linkIndex_.find(id) : linkIndex_.end();
+        if (it != linkIndex_.end())
+            targets.push_back(it->second);
+    };
+    for (size_t i = 0; i < n; ++i) {
+        first[i] = targets.size();
+        if (SgLinkIdData* link = linkEntries_[i].second->LinkRecordBase()) {
+            addEdge(link->refId);
+            for (int list = 0; list < 3; ++list)
+                if (const SgPtrArray<uint32_t>* ids = link->IdList(list))
+                    for (uint32_t k = 0; k < ids->UsedSize(); ++k)
+                        addEdge(ids->At(k));
+        }
+    }
+    first[n] = targets.size();
+
+    // The longest chain from each object, by a depth-first walk with its own stack. A reference
+    // back to an object still on the walk (a loop) adds nothing.
+    enum : uint8_t { kUnseen, kOnWalk, kDone };
+    std::vector<uint8_t> mark(n, kUnseen);
+    std::vector<uint32_t> height(n, 1);
+    std::vector<std::pair<size_t, size_t>> walk;  // object, next edge
+    for (size_t root = 0; root < n; ++root) {
+        if (mark[root] != kUnseen)
+            continue;
+        mark[root] = kOnWalk;
+        walk.emplace_back(root, first[root]);
+        while (!walk.empty()) {
+            auto [v, edge] = walk.back();
+            if (edge < first[v + 1]) {
+                walk.back().second = edge + 1;
+                size_t t = targets[edge];
+                if (mark[t] == kUnseen) {
+                    mark[t] = kOnWalk;
+                    walk.emplace_back(t, first[t]);
+                } else if (mark[t] == kDone) {
+                    height[v] = std::max(height[v], height[t] + 1);
+                }
+                continue;
+            }
+            mark[v] = kDone;
+            walk.pop_back();
+            if (height[v] > kMaxNesting) {
+                SetError(SG_STREAM_DAMAGED, "%s %s", linkEntries_[v].second->ClassName(), "record is damaged");
+                return false;
+            }
+            if (!walk.empty())
+                height[walk.back().first] = std::max(height[walk.back().first], height[v] + 1);
+        }
+    }
+    return true;
+}
+
 void SgSceneStream::LinkAll() {
-    // Bucket by bucket; within a bucket the most recently entered first, as a chained table
-    // walks. Collected first: linking may change the map (shared objects).
-    std::vector<std::pair<uint32_t, size_t>> order;
-    order.reserve(linkEntries_.size());
-    for (size_t i = 0; i < linkEntries_.size(); ++i)
-        order.emplace_back(LinkBucket(linkEntries_[i].first), i);
-    std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second > b.second;
-    });
+    // Collected first: linking may change the map (shared objects).
     std::vector<SgObject*> objects;
-    objects.reserve(order.size());
-    for (const auto& o : order)
-        objects.push_back(linkEntries_[o.second].second);
+    objects.reserve(linkEntries_.size());
+    for (size_t i : MapWalkOrder(linkEntries_.size(), [this](size_t i) { return linkEntries_[i].first; }))
+        objects.push_back(linkEntries_[i].second);
     for (SgObject* object : objects) {
         object->LinkFromStream(*this);
         if (SgLinkIdData* record = object->LinkRecordBase()) {
@@ -296,8 +353,11 @@ void SgSceneStream::MapClear() {
 // ---- Top level and names ----
 
 void SgSceneStream::InsertObject(SgObject* object) {
-    if (object && topLevelSet_.insert(object).second)
-        topLevel_.Append(object);
+    if (!object || !topLevelSet_.insert(object).second)
+        return;
+    if (topLevel_.UsedSize() == topLevel_.Capacity())
+        topLevel_.ReserveMore(topLevel_.UsedSize());
+    topLevel_.Append(object);
 }
 
 void SgSceneStream::ClearTopLevel() {
@@ -351,8 +411,10 @@ bool SgSceneStream::Save(std::vector<uint8_t>& out) {
     for (uint32_t i = 0; runSaveHooks_ && i < hooks.UsedSize(); ++i)
         if (SaveHook hook = hooks.At(i))
             hook(*this);
-    // Records in the order the objects were entered: deterministic, top-level objects first.
-    for (SgObject* object : saveOrder_) {
+    // Records in the link-id map's order, as the load walks it; the ids are the entry order, so
+    // every save of one graph writes the same bytes.
+    for (size_t i : MapWalkOrder(saveOrder_.size(), [](size_t i) { return static_cast<uint32_t>(i + 1); })) {
+        SgObject* object = saveOrder_[i];
         if (IsTopLevel(object))
             SaveString(kTopLevelMarker);
         object->SaveToStream(*this);

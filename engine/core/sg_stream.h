@@ -48,6 +48,13 @@ public:
     static constexpr const char* kTopLevelMarker = "Top Level Object";
     static constexpr const char* kEndMarker = "End Of File";
     static constexpr uint32_t kLinkBuckets = 32768;
+    // The largest file LoadFromFile reads; our models are a few hundred kilobytes.
+    static constexpr size_t kMaxFileBytes = 64u << 20;
+    // The longest chain of references (a node, its child, the child's child ...) a load accepts;
+    // a longer one is a damaged file. Every walk of a graph (release, saving, update, drawing,
+    // flattening, copying, picking) recurses once per level: real scenes stay within tens of
+    // levels, and this many keep every walk well inside the stack, sanitizers included.
+    static constexpr uint32_t kMaxNesting = 1024;
 
     using SaveHook = void (*)(SgSceneStream& stream);
     using LinkedHook = void (*)(SgObject* object);
@@ -158,6 +165,8 @@ public:
 private:
     bool LoadHeader();
     bool ReadRecords();
+    // False (code 6) when the stored references chain deeper than kMaxNesting.
+    bool NestingWithinLimit();
     void LinkAll();
     void FailLoad(size_t firstLoaded);
     void ClearTopLevel();
@@ -171,9 +180,9 @@ private:
     char* fileName_ = nullptr;
     ByteReader reader_;
     ByteWriter writer_;
-    // Grows in steps of 64: files of many top-level records would otherwise copy the list once per
-    // record.
-    SgPtrArray<SgObject*> topLevel_{1, 64};
+    // InsertObject doubles it when full: a file of many top-level records would otherwise copy
+    // the list for every record.
+    SgPtrArray<SgObject*> topLevel_{1, 1};
     std::unordered_set<const SgObject*> topLevelSet_;
     // Link entries in insertion order, and key -> index into them.
     std::vector<std::pair<uint32_t, SgObject*>> linkEntries_;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "common/byte_reader.h"
 #include "common/byte_writer.h"
 #include "engine/core/sg_array.h"
 #include "engine/core/sg_property.h"
@@ -462,6 +465,55 @@ TEST_F(SceneStream, SaveHooksAddTheirObjects) {
     EXPECT_EQ(CountOf(bytes, "Top Level Object"), 1u);
 }
 
+// Ids are handed out in registration order (1, 2, ...); records follow the link-id map's buckets:
+// bucket(1) = 20251, bucket(2) = 7735, bucket(3) = 27987.
+TEST_F(SceneStream, SaveWritesRecordsInLinkMapBucketOrder) {
+    SgRef<TestNode> top(new TestNode(1));
+    top->children.SetAtGrow(0, new TestNode(2));
+    top->children.SetAtGrow(1, new TestNode(3));
+    std::vector<uint8_t> expected =
+        FileBuilder().Node(2, 2, {}).Str("Top Level Object").Node(1, 1, {2, 3}).Node(3, 3, {}).End().Bytes();
+    EXPECT_EQ(SaveAsTopLevel(top.Get()), expected);
+}
+
+// Within a bucket the chain runs from the newest entry: ids 4 and 17715 share bucket 15470, so
+// the record of 17715 comes right before that of 4.
+TEST_F(SceneStream, SaveWritesABucketsNewestEntryFirst) {
+    SgRef<TestNode> top(new TestNode(0));
+    for (uint32_t i = 0; i < 140; ++i) {
+        auto* child = new TestNode(1);
+        for (uint32_t j = 0; j < 127; ++j)
+            child->children.SetAtGrow(j, new TestNode(2));
+        top->children.SetAtGrow(i, child);
+    }
+    std::vector<uint8_t> bytes = SaveAsTopLevel(top.Get());
+    // Every record is a test node: walk them for their ids.
+    ByteReader r(bytes.data(), bytes.size());
+    r.Skip(std::strlen(SgSceneStream::kFormatLine) + 1);
+    for (const char* banner : SgSceneStream::kBannerLines)
+        r.Skip(std::strlen(banner) + 1);
+    std::vector<uint32_t> ids;
+    for (;;) {
+        uint32_t length = r.U32LE();
+        if (length > 64)
+            break;
+        std::string cls(length, '\0');
+        r.Bytes(cls.data(), cls.size());
+        if (cls == "Top Level Object")
+            continue;
+        if (cls != "SgTestNode" || !r.Ok())
+            break;
+        ids.push_back(r.U32LE());
+        r.Skip(12);  // no name, no extra data, the value
+        r.Skip(4 * size_t(r.U32LE()));
+    }
+    ASSERT_EQ(ids.size(), 1u + 140u + 140u * 127u);
+    auto at = std::find(ids.begin(), ids.end(), 17715u);
+    ASSERT_NE(at, ids.end());
+    ASSERT_NE(at + 1, ids.end());
+    EXPECT_EQ(at[1], 4u);
+}
+
 TEST_F(SceneStream, SaveFileReportsFailedWrites) {
     SgRef<TestNode> top(new TestNode(1));
     SgSceneStream s;
@@ -479,11 +531,78 @@ TEST_F(SceneStream, SaveFileReportsFailedWrites) {
     EXPECT_TRUE(top->IsEqualTo(in.TopLevelObject(0)));
 }
 
-TEST_F(SceneStream, MissingFileIsCode1) {
+TEST_F(SceneStream, FilesThatCannotBeReadAreCode1) {
+    TempDir dir;
+    std::vector<uint8_t> good = FileBuilder().End().Bytes();
+    // A valid start, then more than the reader takes (sparse: nothing is written to disk).
+    std::string big = dir.File("big.sgf");
+    dir.Write("big.sgf", std::string(good.begin(), good.end()));
+    ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(SgSceneStream::kMaxFileBytes) + 1), 0);
+    std::string path = dir.File("missing.sgf");
+    for (const std::string& name : {path, dir.Path(), big}) {
+        SgSceneStream s;
+        EXPECT_FALSE(s.LoadFromFile(name.c_str())) << name;
+        EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_CANNOT_OPEN) << name;
+        EXPECT_EQ(std::string(SgSceneStream::ErrorMessage()), name + " cannot load file");
+    }
+    // At the limit it is read (what follows the end marker is not looked at).
+    ASSERT_EQ(truncate(big.c_str(), static_cast<off_t>(SgSceneStream::kMaxFileBytes)), 0);
     SgSceneStream s;
-    EXPECT_FALSE(s.LoadFromFile("/nonexistent-dir/model.sgf"));
-    EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_CANNOT_OPEN);
-    EXPECT_STREQ(SgSceneStream::ErrorMessage(), "/nonexistent-dir/model.sgf cannot load file");
+    EXPECT_TRUE(s.LoadFromFile(big.c_str())) << SgSceneStream::ErrorMessage();
+}
+
+// ---- Nesting ----
+
+// A chain of test nodes, each the only child of the one before; the first is top-level.
+std::vector<uint8_t> Chain(uint32_t length) {
+    FileBuilder f;
+    f.Str("Top Level Object");
+    for (uint32_t id = 1; id <= length; ++id)
+        f.Node(id, id, id < length ? std::vector<uint32_t>{id + 1} : std::vector<uint32_t>{});
+    return f.End().Bytes();
+}
+
+// Every walk of a graph recurses once per level: a chain deeper than the limit would overflow the
+// stack when the stream lets it go (20,000 levels under the sanitizers), so it is refused.
+TEST_F(SceneStream, ChainsDeeperThanTheLimitAreDamaged) {
+    const uint32_t limit = SgSceneStream::kMaxNesting;
+    for (uint32_t length : {limit + 1, 20000u}) {
+        std::vector<uint8_t> bytes = Chain(length);
+        SgSceneStream s;
+        EXPECT_FALSE(s.Load(bytes.data(), bytes.size())) << length;
+        EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_DAMAGED) << length;
+        EXPECT_STREQ(SgSceneStream::ErrorMessage(), "SgTestNode record is damaged");
+        EXPECT_EQ(s.TopLevelCount(), 0u);
+        EXPECT_EQ(SgObject::LiveCount(), live);
+    }
+    std::vector<uint8_t> bytes = Chain(limit);
+    SgSceneStream s;
+    ASSERT_TRUE(s.Load(bytes.data(), bytes.size())) << SgSceneStream::ErrorMessage();
+    const TestNode* n = SgKindCast<TestNode>(s.TopLevelObject(0));
+    uint32_t depth = 0;
+    for (; n; n = n->children.At(0))
+        ++depth;
+    EXPECT_EQ(depth, limit);
+    EXPECT_EQ(SaveAsTopLevel(s.TopLevelObject(0)).size(), bytes.size());
+}
+
+// The limit counts levels, not objects or references: a wide file and one whose objects refer
+// back to each other load. (The loop's references are broken afterwards so both can go.)
+TEST_F(SceneStream, WideGraphsAndLoopsAreNotDeep) {
+    FileBuilder wide;
+    std::vector<uint32_t> children;
+    for (uint32_t id = 2; id < 3000; ++id)
+        children.push_back(id);
+    wide.Str("Top Level Object").Node(1, 0, children);
+    for (uint32_t id = 2; id < 3000; ++id)
+        wide.Node(id, 0, {1});  // back to the top
+    std::vector<uint8_t> bytes = wide.End().Bytes();
+    SgSceneStream s;
+    ASSERT_TRUE(s.Load(bytes.data(), bytes.size())) << SgSceneStream::ErrorMessage();
+    auto* top = SgKindCast<TestNode>(s.TopLevelObject(0));
+    ASSERT_TRUE(top);
+    for (uint32_t i = 0; i < top->children.UsedSize(); ++i)
+        top->children.At(i)->children.RemoveAll();
 }
 
 TEST(SceneStreamMaps, LinkMapAndNameTable) {

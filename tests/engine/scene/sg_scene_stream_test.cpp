@@ -158,6 +158,55 @@ TEST_P(SgStreamCaseTest, RoundTrip) { CheckStreamRoundTrip(GetParam()); }
 TEST_P(SgStreamCaseTest, MatchesSeed) { CheckStreamSeed(GetParam()); }
 INSTANTIATE_TEST_SUITE_P(Scene, SgStreamCaseTest, testing::ValuesIn(kCases), SgStreamCaseName);
 
+// ---- Nesting ----
+
+// Nodes each the only child of the one before, as deep as a file may nest, with a triangle at the
+// bottom (it is the last level).
+SgRef<SgNode> NodeChain(uint32_t levels) {
+    SgRef<SgNode> top(new SgNode);
+    SgNode* last = top.Get();
+    for (uint32_t i = 2; i < levels; ++i) {
+        auto* next = new SgNode;
+        last->InsertChild(next, false);
+        last = next;
+    }
+    last->InsertChild(MakeTriangle(10).Get(), false);
+    return top;
+}
+
+// Every walk recurses once per level: at the limit each one stays inside the stack (the test runs
+// under the sanitizers, whose frames are the largest). The saved chain is the fuzzer's deep seed.
+using SceneStreamNesting = SceneTest;
+
+TEST_F(SceneStreamNesting, AChainAtTheLimitLoadsAndSurvivesEveryWalk) {
+    const SgStreamCase chain{"SgNodeChainAtTheLimit",
+                             [] { return SgRef<SgObject>(NodeChain(SgSceneStream::kMaxNesting).Get()); }};
+    CheckStreamSeed(chain);
+    std::vector<uint8_t> bytes = SaveAsTopLevel(chain.make().Get());
+    SgRef<SgNode> root(SgKindCast<SgNode>(LoadSingleTopLevel(bytes).Get()));
+    ASSERT_TRUE(root);
+    root->UpdateAllStates();
+    EXPECT_TRUE(root->HasWorldBound());
+    SgRef<SgAVObject> copy = root->Duplicate();
+    EXPECT_TRUE(copy->IsEqualTo(root.Get()));
+    EXPECT_EQ(root->FindByName("nothing"), nullptr);
+    SgPickRequest request;
+    root->CollectRayHits({10.2f, 0.2f, 5}, {0, 0, -1}, request, nullptr);
+    EXPECT_EQ(request.HitCount(), 1u);
+    EXPECT_FALSE(root->Flatten(1));
+    EXPECT_EQ(SaveAsTopLevel(root.Get()), bytes);
+
+    RenderRoot(root.Get());
+    EXPECT_EQ(render->Count("DrawTriShape"), 1u);
+    camera->SetSceneRoot(nullptr);
+
+    // One level more is a damaged file.
+    std::vector<uint8_t> deeper = SaveAsTopLevel(NodeChain(SgSceneStream::kMaxNesting + 1).Get());
+    SgSceneStream stream;
+    EXPECT_FALSE(stream.Load(deeper.data(), deeper.size()));
+    EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_DAMAGED);
+}
+
 // ---- Links in files ----
 
 TEST(SceneStream, LinksRestoreChildrenLightsAndTheirOrder) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "common/byte_writer.h"
 #include "engine/core/sg_display.h"
 #include "engine/core/sg_screen_polygon.h"
 #include "engine/core/sg_stream.h"
@@ -80,6 +82,36 @@ TEST_F(ScreenPolygonTest, AbsentArraysAreWrittenAsZeroPresenceWords) {
     EXPECT_EQ(back->TextureCoords(), nullptr);
     EXPECT_EQ(back->Colors(), nullptr);
     EXPECT_TRUE(back->IsEqualTo(polygon.Get()));
+}
+
+// A polygon made without vertices saves zeros in their place (the record has no absent form for
+// them) and reads back as a polygon of that many zero vertices.
+TEST_F(ScreenPolygonTest, MissingVerticesAreSavedAsZeros) {
+    SgRef<SgScreenPolygon> polygon(new SgScreenPolygon(2, nullptr, kCoords, nullptr));
+    std::vector<uint8_t> bytes = SaveAsTopLevel(polygon.Get());
+    ByteWriter w;
+    w.U16LE(2);
+    for (int i = 0; i < 6; ++i)
+        w.F32LE(0.0f);
+    w.U32LE(1);
+    for (int i = 0; i < 2; ++i) {
+        w.F32LE(kCoords[i].x);
+        w.F32LE(kCoords[i].y);
+        w.F32LE(kCoords[i].z);
+    }
+    w.U32LE(0);  // no colours
+    w.U32LE(0);  // no properties
+    const std::vector<uint8_t>& fields = w.Data();
+    const size_t endMarker = 4 + std::strlen(SgSceneStream::kEndMarker);
+    ASSERT_GT(bytes.size(), fields.size() + endMarker);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.end() - static_cast<std::ptrdiff_t>(endMarker + fields.size()),
+                                   bytes.end() - static_cast<std::ptrdiff_t>(endMarker)),
+              fields);
+    SgRef<SgObject> loaded = LoadSingleTopLevel(bytes);
+    auto* back = SgKindCast<SgScreenPolygon>(loaded.Get());
+    ASSERT_NE(back, nullptr);
+    ASSERT_NE(back->Vertices(), nullptr);
+    EXPECT_TRUE(back->Vertices()[1].IsEqualTo(SgVec3()));
 }
 
 TEST_F(ScreenPolygonTest, TheLargestVertexCountRoundTrips) {
