@@ -90,7 +90,8 @@ bool Sg3dsAnimationNode::ReplaceKeys(SgKeyArray<K>& family, const K* const* keys
 
 void Sg3dsAnimationNode::SetRotationKeys(const SgRotationKey* const* keys, uint32_t count, bool widen) {
     FreeRotationKeys();
-    if (AllPresent(keys, count) && keys[0]->KeyType() == SgRotationKeyAxes::kType) {
+    // An axis key first stands alone: the other entries are not looked at, missing ones included.
+    if (keys && count >= 1 && keys[0] && keys[0]->KeyType() == SgRotationKeyAxes::kType) {
         SetAxisRotationKey(static_cast<const SgRotationKeyAxes*>(keys[0]), widen);
         return;
     }

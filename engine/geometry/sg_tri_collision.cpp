@@ -45,8 +45,13 @@ SgTriangleCollider* SgTriBasedGeom::ColliderOf(SgWorldState* state) const {
 }
 
 void SgTriBasedGeom::PrepareState(SgWorldState* state, uint32_t leafThreshold) {
-    if (!state)
+    if (!state) {
+        // Every place the geometry hangs, as ReleaseState(null) drops them all.
+        for (uint32_t i = 0; i < worldStates_.UsedSize(); ++i)
+            if (SgWorldState* each = worldStates_.At(i))
+                PrepareState(each, leafThreshold);
         return;
+    }
     SgGeometryWorldState* gs = GeometryState(state);
     // The leaves point into the state's world vertices: the array must exist before the build.
     if (!gs->worldVertices)

@@ -229,6 +229,10 @@ TEST(AnimationNode, AnAxisKeyFirstKeepsOnlyThatKey) {
     const SgRotationKey* holes[] = {plain[0], nullptr};
     n->SetRotationKeys(holes, 2, false);
     EXPECT_EQ(n->RotationKeyCount(), 0u) << "a missing key leaves the family empty";
+    const SgRotationKey* axisThenHole[] = {keys[0], nullptr};
+    n->SetRotationKeys(axisThenHole, 2, false);
+    EXPECT_TRUE(n->PerAxisRotation()) << "entries after an axis key are not looked at";
+    EXPECT_EQ(n->RotationKeyCount(), 1u);
 }
 
 // Bones: a root turning about z from 0 to pi/2 over [0, 1] at (1, 0, 0), a child moving from

@@ -66,6 +66,30 @@ TEST_F(CameraTest, AnObjectWhollyInsideIsClippedAgainstNoPlaneAndTurnsThemBackOn
     EXPECT_EQ(clips[0].args[3], "1");
 }
 
+// A node's lights shine on its subtree while it draws: only those that are on and bright.
+TEST_F(CameraTest, OnlyLightsThatAreOnAndBrightArePushed) {
+    SgRef<SgNode> root = RootWith({MakeTriangle(10).Get()});
+    struct Case {
+        const char* name;
+        uint8_t on;
+        float dimmer;
+    };
+    std::vector<SgRef<SgLight>> lights;
+    for (Case c : {Case{"lit", 1, 0.5f}, Case{"off", 0, 1.0f}, Case{"dark", 1, 0.0f}, Case{"negative", 1, -1.0f}}) {
+        lights.emplace_back(new SgLight);
+        lights.back()->AssignName(c.name);
+        lights.back()->on = c.on;
+        lights.back()->dimmer = c.dimmer;
+        root->AddLight(lights.back().Get());
+    }
+    RenderRoot(root.Get());
+    std::vector<std::string> updates;
+    for (const RenderCall& c : render->Named("UpdateLight"))
+        updates.push_back(c.Text());
+    EXPECT_EQ(updates, (std::vector<std::string>{"UpdateLight(lit, 1)", "UpdateLight(lit, 0)"}));
+    EXPECT_EQ(display->LightTop(), -1);
+}
+
 TEST_F(CameraTest, ARootWithoutBoundIsNotDrawnButTheScreenPolygonsAre) {
     SgRef<SgNode> empty(new SgNode);
     SgRef<SgScreenPolygon> polygon = Polygon();
@@ -173,6 +197,15 @@ TEST_F(CameraTest, PushedPlanesCullAndNoMoreThan128AreTested) {
     RenderRoot(root.Get());
     EXPECT_EQ(render->Count("DrawTriShape"), 1u);
 
+    // Straddling the pushed plane (index 6): handed over, but not as one of the camera's own.
+    SgRef<SgNode> straddling = RootWith({MakeTriangle(10, 4.6f).Get()});
+    RenderRoot(straddling.Get());
+    std::vector<RenderCall> straddled = render->Named("SetClipPlanes");
+    ASSERT_EQ(straddled.size(), 1u);
+    EXPECT_EQ(straddled[0].args[1], "1");
+    EXPECT_EQ(straddled[0].args[2], "0");
+    EXPECT_EQ(straddled[0].args[3], "0");
+
     std::vector<SgPlaneEq> extra(200, SgPlaneEq({0, 1, 0}, -1000.0f));
     uint32_t pushed = 0;
     for (SgPlaneEq& p : extra)
@@ -230,6 +263,37 @@ TEST_F(CameraTest, ActionsRunWithTheCameraBeforeTheViewIsHandedOver) {
     EXPECT_EQ(detached.Get(), second.Get());
     EXPECT_FALSE(camera->DetachAction(second.Get()));
     EXPECT_EQ(camera->Actions().Count(), 1u);
+}
+
+// The copy keeps the view, the root, the display and the flags; not the polygons nor the actions.
+// It holds only its own six planes, so it tests only those, whatever the source had pushed.
+TEST_F(CameraTest, ACopyKeepsTheViewRootAndDisplay) {
+    SgRef<SgNode> root = RootWith({MakeTriangle(10).Get()});
+    camera->SetSceneRoot(root.Get());
+    camera->frustum.nearDistance = 2.0f;
+    camera->useDeferralPass = 1;
+    camera->deferralFlag = 0;
+    camera->lodFactor = 2.5f;
+    camera->AttachOverlayPolygon(Polygon().Get());
+    SgRef<CountingAction> action(new CountingAction);
+    camera->AttachAction(action.Get());
+    SgPlaneEq above({0, 1, 0}, 5.0f);
+    ASSERT_TRUE(camera->PushPlane(&above));
+
+    SgRef<SgCamera> copy(SgKindCast<SgCamera>(camera->MakeCopy(nullptr)));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->SceneRoot(), root.Get());
+    EXPECT_EQ(copy->Display(), display.Get());
+    EXPECT_EQ(copy->frustum.nearDistance, 2.0f);
+    EXPECT_EQ(copy->useDeferralPass, 1);
+    EXPECT_EQ(copy->deferralFlag, 0);
+    EXPECT_EQ(copy->lodFactor, 2.5f);
+    EXPECT_EQ(copy->ScreenPolygonList().Count(), 0u);
+    EXPECT_EQ(copy->Actions().Count(), 0u);
+    EXPECT_EQ(copy->ActivePlaneCount(), SgCamera::kOwnPlanes);
+    for (uint32_t i = 0; i < copy->ActivePlaneCount(); ++i)
+        EXPECT_EQ(copy->PlaneAt(i), &copy->OwnPlane(i)) << i;
+    camera->PopPlanes(1);
 }
 
 TEST_F(CameraTest, TheFollowActionKeepsItsTargetInFrontOfTheCamera) {
@@ -332,6 +396,31 @@ TEST_F(DeferralTest, CollectedObjectsAreDrawnAtTheEndWithTheStateTheyHad) {
     EXPECT_EQ(render->Named("SetAlphaProperty")[0].args[0], "1");
     EXPECT_EQ(camera->deferralFlag, 1);
     EXPECT_TRUE(MaskClear());
+}
+
+// An entry draws with the flag and plane mask it was made with; the camera's own come back after,
+// or they would leak into the culling of the next frame.
+TEST_F(DeferralTest, DrawingAnEntryPutsTheCamerasFlagAndMaskBack) {
+    SgRef<SgNode> root = RootWith({MakeTriangle(10).Get()});
+    root->UpdateAllStates();
+    SgAVObject* shape = root->ChildAt(0);
+    camera->SetPlaneDisabled(2, true);
+    camera->SetPlaneDisabled(70, true);
+    camera->deferralFlag = 0;
+    SgDeferredDrawEntry* entry = camera->MakeDeferredEntry(shape, root->ChildStateAt(0));
+    ASSERT_NE(entry, nullptr);
+    camera->SetPlaneDisabled(2, false);
+    camera->SetPlaneDisabled(70, false);
+    camera->SetPlaneDisabled(5, true);
+    camera->deferralFlag = 1;
+    render->Clear();
+    camera->DrawDeferredEntry(entry);
+    SgDeferredDrawEntry::Free(entry);
+    EXPECT_EQ(render->Count("DrawTriShape"), 1u);
+    const uint32_t* mask = camera->DisabledMask();
+    EXPECT_EQ(mask[0], 1u << 5);
+    EXPECT_EQ(mask[1] | mask[2] | mask[3], 0u);
+    EXPECT_EQ(camera->deferralFlag, 1);
 }
 
 }  // namespace

@@ -159,6 +159,14 @@ TEST_F(GeometryTest, TextureSeamsWeldWithinTheToleranceOnly) {
     EXPECT_EQ(tolerant->VertexCount(), 4u);
     EXPECT_EQ(tolerant->Indices()[3], tolerant->Indices()[1]);
     EXPECT_EQ(tolerant->Indices()[5], tolerant->Indices()[2]);
+    // Exactly the tolerance apart still welds; a hair further does not.
+    SgTriShape::weldTolerances[0] = SgTriShape::weldTolerances[1] = 0.5f;
+    SgRef<SgTriShape> boundary = SeamQuad(0.5f);
+    boundary->WeldVertices();
+    EXPECT_EQ(boundary->VertexCount(), 4u);
+    SgRef<SgTriShape> past = SeamQuad(0.5001f);
+    past->WeldVertices();
+    EXPECT_EQ(past->VertexCount(), 6u);
 
     // Equal coordinates always weld.
     SgTriShape::weldTolerances[0] = SgTriShape::weldTolerances[1] = 0.0f;
@@ -262,6 +270,31 @@ TEST_F(GeometryTest, MergingConcatenatesWeldsAndKeepsTheProperties) {
     EXPECT_EQ(merged->VertexCount(), 5u);
     EXPECT_EQ(merged->properties.First(), shade.Get());
     EXPECT_EQ(merged->properties.Count(), 2u);
+}
+
+// Alike: the same number of properties, each matched by value in the other's list; a match whose
+// type the mask names makes them unlike.
+TEST_F(GeometryTest, AlikenessMatchesPropertiesByValueUnderTheTypeMask) {
+    SgRef<SgTriShape> a = MakeTriangle(0), b = MakeTriangle(5);
+    SgRef<SgAlphaProperty> alphaA(new SgAlphaProperty), alphaB(new SgAlphaProperty);
+    alphaA->blendOn = alphaB->blendOn = 1;
+    SgRef<SgFogProperty> fogA(new SgFogProperty), fogB(new SgFogProperty);
+    a->AddRenderProperty(alphaA.Get());
+    a->AddRenderProperty(fogA.Get());
+    b->AddRenderProperty(fogB.Get());
+    b->AddRenderProperty(alphaB.Get());  // the other order
+    struct Case {
+        uint32_t mask;
+        bool alike;
+    };
+    for (Case c : {Case{0, true}, Case{1u << SG_ALPHA_PROPERTY, false}, Case{1u << SG_FOG_PROPERTY, false},
+                   Case{1u << SG_SHADE_PROPERTY, true}, Case{~((1u << SG_ALPHA_PROPERTY) | (1u << SG_FOG_PROPERTY)), true}})
+        EXPECT_EQ(a->HasSameProperties(b.Get(), c.mask), c.alike) << std::hex << c.mask;
+    alphaB->blendOn = 0;
+    EXPECT_FALSE(a->HasSameProperties(b.Get(), 0)) << "a property without an equal";
+    alphaB->blendOn = 1;
+    b->AddRenderProperty(SgRef<SgShadeProperty>(new SgShadeProperty).Get());
+    EXPECT_FALSE(a->HasSameProperties(b.Get(), 0)) << "another count";
 }
 
 TEST_F(GeometryTest, AMergePast65535VerticesIsRefused) {
@@ -392,6 +425,16 @@ TEST_F(GeometryTest, PickHitsCarryPointNormalCoordinatesAndColour) {
     EXPECT_NEAR(hit->color.b, 0.25f, 1e-6f);
     EXPECT_NEAR(hit->color.a, 1.0f, 1e-6f);
 
+    // The world point carries the scale the ray was taken out of.
+    SgRef<SgTriShape> scaled = MakeTriangle();
+    scaled->localScale = 2.0f;
+    scaled->localTranslation = {0, 0, 2};
+    scaled->UpdateAllStates();
+    SgPickRequest world;
+    scaled->CollectRayHits({1.0f, 0.5f, 7}, {0, 0, -1}, world, nullptr);
+    ASSERT_EQ(world.HitCount(), 1u);
+    ExpectNear(world.Hit(0)->point, {1.0f, 0.5f, 2});
+
     SgRef<SgTriShape> plain = MakeTriangle();
     plain->UpdateAllStates();
     SgPickRequest bare;
@@ -450,6 +493,13 @@ TEST_F(GeometryTest, EnvironmentCoordinatesReflectTheViewAboutTheNormal) {
     shape->ComputeEnvironmentCoords(camera.Get(), shape->CurrentState());
     // Seen straight along the normal: r = -n.
     ExpectNear(shape->TextureSets()[0], {0.5f, 0.5f, 7});
+    // From the -x side r.x < 0, and u comes from the other half of the map: (r.z + 3) / 4.
+    SgVec3 centre = shape->WorldBound().centre;
+    holder->localTranslation = centre + SgVec3(-10, 0, 10);
+    holder->UpdateAllStates();
+    shape->ComputeEnvironmentCoords(camera.Get(), shape->CurrentState());
+    ExpectNear(shape->TextureSets()[0], {(3.0f - std::sqrt(0.5f)) * 0.25f, 0.5f, 7});
+    holder->localTranslation = centre + SgVec3(0, 0, 10);
 
     // Drawn without the placement call.
     camera->localViewDirection = {0, 0, 1};  // look down at it

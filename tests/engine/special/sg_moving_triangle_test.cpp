@@ -153,6 +153,26 @@ TEST(SgMovingTriangleTest, EdgeMeetingEdgeReportsWhereTheyCross) {
     c = Sweep(a, b, 1.0f);
     ASSERT_EQ(c.hit, 1);
     ExpectNear(c.point, {0.5f, 0, 0});
+
+    // B's edge slanting across A's: the crossing is where A's edge line meets B's plane
+    // (x = 0.4), not the middle of the stretch the edges share along A's (x = 0.5).
+    Triangle slanted{{{0.3f, -1, 1}, {0.7f, 3, 1}, {0.5f, 1, 2}}, {0, 0, -2}};
+    c = Sweep(a, slanted, 1.0f);
+    ASSERT_EQ(c.hit, 1);
+    EXPECT_NEAR(c.time, 0.5f, 1e-6f);
+    EXPECT_EQ(c.axis, uint32_t(SgMovingTriangleTest::kAxisE0F0));
+    ExpectNear(c.point, {0.4f, 0, 0});
+
+    // The same meeting a hundred times smaller: the planes are judged parallel by the angle
+    // between the normals, not by their lengths, so it is still an edge-edge contact.
+    const float s = 0.01f;
+    Triangle small{{{-s, 0, 0}, {s, 0, 0}, {0, 0, -s}}, {}};
+    Triangle fallingSmall{{{0, -s, s}, {0, s, s}, {0, 0, 2 * s}}, {0, 0, -2 * s}};
+    c = Sweep(small, fallingSmall, 1.0f);
+    ASSERT_EQ(c.hit, 1);
+    EXPECT_NEAR(c.time, 0.5f, 1e-5f);
+    EXPECT_EQ(c.axis, uint32_t(SgMovingTriangleTest::kAxisE0F0));
+    ExpectNear(c.point, {0, 0, 0}, 1e-7f);
 }
 
 TEST(SgMovingTriangleTest, EdgeOnFaceReportsTheEdgeEndInsideTheFace) {
@@ -163,6 +183,14 @@ TEST(SgMovingTriangleTest, EdgeOnFaceReportsTheEdgeEndInsideTheFace) {
     EXPECT_NEAR(c.time, 0.5f, 1e-6f);
     EXPECT_EQ(c.axis, uint32_t(SgMovingTriangleTest::kAxisNormalB));
     ExpectNear(c.point, {-0.5f, 0, 0});
+
+    // The first end off the face, the second on it: the second is reported.
+    Triangle overTheEdge{{{-5.5f, -4, 1}, {-3.5f, -4, 1}, {-4.5f, -4, 2}}, {0, 0, -2}};
+    c = Sweep(overTheEdge, kWideFloor, 1.0f);
+    ASSERT_EQ(c.hit, 1);
+    EXPECT_NEAR(c.time, 0.5f, 1e-6f);
+    EXPECT_EQ(c.axis, uint32_t(SgMovingTriangleTest::kAxisNormalB));
+    ExpectNear(c.point, {-3.5f, -4, 0});
 }
 
 TEST(SgMovingTriangleTest, PassingByACornerIsNoContact) {

@@ -228,6 +228,11 @@ TEST_F(LodTest, NearIsInclusiveAndFarExclusive) {
         SgRef<SgLODNode> lod = TwoLevels(c.d);
         EXPECT_EQ(lod->SelectFor(SgZeroVec3, 1.0f), c.selected) << "distance " << c.d;
     }
+    // Where ranges overlap the last one that holds the distance wins.
+    SgRef<SgLODNode> lod = TwoLevels(7);
+    lod->SetChildRange(5, 50, 1);
+    lod->UpdateAllStates();
+    EXPECT_EQ(lod->SelectFor(SgZeroVec3, 1.0f), 1);
 }
 
 TEST_F(LodTest, TheFactorScalesTheDistance) {
@@ -267,9 +272,12 @@ TEST_F(LodTest, RangesMeasuredFromTheirOwnCentresFollowThePlacement) {
     lod->perRangeCentre = 1;
     lod->localScale = 2.0f;  // ranges [0, 20) and [20, 100), centred on the node
     lod->localTranslation = {30, 0, 0};
+    // A centre off the origin, as a loaded range may have: scaled with the node.
+    const_cast<SgLODRange*>(lod->Range(1))->centreModel = {0, 2, 0};
     lod->UpdateAllStates();
     EXPECT_FLOAT_EQ(lod->Range(1)->nearWorld, 20.0f);
     ExpectNearVec(lod->Range(0)->centreWorld, {30, 0, 0});
+    ExpectNearVec(lod->Range(1)->centreWorld, {30, 4, 0});
     EXPECT_EQ(lod->SelectFor(SgZeroVec3, 1.0f), 1);
     EXPECT_EQ(lod->SelectFor({15, 0, 0}, 1.0f), 0);
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "engine/core/sg_node.h"
 #include "engine/geometry/sg_tri_based_geom.h"
 #include "engine/geometry/sg_triangle_collider.h"
 #include "tests/engine/special/special_fixture.h"
@@ -121,6 +124,26 @@ TEST_F(TriCollisionTest, CollidersAreMadePerStateAndMovingContactsReported) {
 
     a->ReleaseState(nullptr);
     EXPECT_EQ(a->ColliderOf(a->CurrentState()), nullptr);
+}
+
+// Without a state both reach every place the geometry hangs.
+TEST_F(TriCollisionTest, PrepareAndReleaseWithoutAStateCoverEveryState) {
+    SgRef<SgNode> left(new SgNode), right(new SgNode);
+    left->InsertChild(a.Get(), false);
+    right->InsertChild(a.Get(), false);
+    left->UpdateAllStates();
+    right->UpdateAllStates();
+    std::vector<SgWorldState*> states;
+    for (uint32_t i = 0; i < a->WorldStates().UsedSize(); ++i)
+        if (SgWorldState* state = a->WorldStates().At(i))
+            states.push_back(state);
+    ASSERT_GE(states.size(), 2u);
+    a->PrepareState(nullptr, 4);
+    for (SgWorldState* state : states)
+        EXPECT_NE(a->ColliderOf(state), nullptr);
+    a->ReleaseState(nullptr);
+    for (SgWorldState* state : states)
+        EXPECT_EQ(a->ColliderOf(state), nullptr);
 }
 
 TEST_F(TriCollisionTest, EveryTrianglePairReportsTheFirstContact) {
