@@ -6,6 +6,7 @@
 #include "engine/animation/sg_animation_classes.h"
 
 #include "engine/animation/sg_3ds_animation_node.h"
+#include "engine/animation/sg_clod.h"
 #include "engine/animation/sg_float_key.h"
 #include "engine/animation/sg_position_key.h"
 #include "engine/animation/sg_rotation_key.h"
@@ -29,6 +30,7 @@ extern "C" void SgRegisterAnimationClasses() {
 
     Sg3dsAnimationNode::Register();
     Sg3dsBone::Register();
+    SgClod::Register();
 }
 
 namespace {

@@ -17,3 +17,10 @@ quorrin_test(engine_animation_model_tests
   DEPS engine_test_support engine_animation tools_writers)
 target_compile_definitions(engine_animation_model_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(engine_animation_model_tests sample_install)
+
+# Continuous level of detail and skinning.
+quorrin_test(engine_animation_lod_tests
+  LABELS animation-lod
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/clod_oracle_test.cpp
+  DEPS engine_test_support engine_animation tools_writers test_support)
