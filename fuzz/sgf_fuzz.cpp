@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/animation/sg_clod.h"
 #include "engine/core/sg_action.h"
 #include "engine/core/sg_camera.h"
 #include "engine/core/sg_stream.h"
@@ -29,10 +30,24 @@ void ReleaseCameraRoots(const SgSceneStream& stream) {
     }
 }
 
+// Loaded level-of-detail meshes are walked through their levels.
+void ExerciseLoaded(const SgSceneStream& stream) {
+    for (size_t i = 0; i < stream.LoadedCount(); ++i) {
+        if (SgClod* clod = SgKindCast<SgClod>(stream.LoadedObject(i))) {
+            SgWorldState* state = clod->CurrentState();
+            clod->SetTriangleCount(state, 0);
+            clod->SetTriangleCount(state, static_cast<uint16_t>(clod->FullTriangleCount() / 2));
+            clod->SetTriangleCount(state, 0xFFFF);
+            clod->TransformToWorld(state);
+        }
+    }
+}
+
 void Check(const uint8_t* data, size_t size) {
     SgSceneStream stream;
     if (!stream.Load(data, size))
         return;
+    ExerciseLoaded(stream);
     std::vector<uint8_t> saved;
     {
         SgSceneStream out;

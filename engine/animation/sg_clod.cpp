@@ -760,7 +760,7 @@ bool SgClod::SetMesh(const SgClodSource& src) {
     baseVertexCount_ = src.baseVertexCount;
     stepCount_ = src.stepCount;
     records_.reset(new SgClodVertex[vertexCount_ ? vertexCount_ : 1]);
-    for (uint32_t i = 0; i < baseVertexCount_ && src.baseIds; ++i)
+    for (uint32_t i = 0; i < baseVertexCount_ && i < vertexCount_ && src.baseIds; ++i)
         records_[i].id = src.baseIds[i];
     baseTriangles_.reset(new uint16_t[6u * baseTriangleCount_ + 1]);
     for (uint32_t i = 0; i < baseTriangleCount_; ++i)

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -209,6 +212,60 @@ TEST(ClodBuilder, RefusesMeshesItCannotRepresent) {
     std::string error;
     EXPECT_FALSE(BuildClod(fan, {}, out, &error));
     EXPECT_FALSE(error.empty());
+}
+
+// The built base and steps in the level-of-detail fuzzer's input layout.
+std::vector<uint8_t> FuzzInput(const ClodBuilt& b) {
+    std::vector<uint8_t> out;
+    auto word = [&](uint16_t v) {
+        out.push_back(static_cast<uint8_t>(v));
+        out.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    word(static_cast<uint16_t>(b.positions.size()));
+    word(b.fullTriangleCount);
+    word(b.nextId);
+    word(static_cast<uint16_t>(b.baseIds.size()));
+    word(static_cast<uint16_t>(b.baseCorners.size() / 3));
+    word(static_cast<uint16_t>(b.steps.size()));
+    out.push_back(static_cast<uint8_t>((b.textureCoords.empty() ? 0 : 1) | (b.colors.empty() ? 0 : 2)));
+    for (uint16_t id : b.baseIds)
+        word(id);
+    for (size_t i = 0; i < b.baseCorners.size(); i += 3) {
+        for (int k = 0; k < 3; ++k)
+            word(b.baseCorners[i + k]);
+        for (int k = 0; k < 3; ++k)
+            word(b.baseAdjacency[i + k]);
+    }
+    for (const SgClodStep& s : b.steps) {
+        word(s.vertexId);
+        for (uint16_t t : s.neighbours)
+            word(t);
+        word(s.flags);
+    }
+    return out;
+}
+
+// The fuzzer's seeds are the grid and the tube as the builder makes them now
+// (UPDATE_SGF_SEEDS=1 rewrites them).
+TEST(ClodBuilder, FuzzSeedsMatchTheBuilder) {
+    const std::pair<const char*, ClodInputMesh> meshes[] = {{"grid", GridMesh(6, 5, 3.0f)},
+                                                            {"tube", TubeMesh(12, 20, 0.5f, 4.0f)}};
+    for (const auto& [name, mesh] : meshes) {
+        ClodBuilt built;
+        ASSERT_TRUE(BuildClod(mesh, {}, built, nullptr));
+        std::vector<uint8_t> bytes = FuzzInput(built);
+        std::string path = std::string(CLOD_SEED_DIR) + "/" + name + ".bin";
+        const char* update = std::getenv("UPDATE_SGF_SEEDS");
+        if (update && *update == '1') {
+            std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                        static_cast<std::streamsize>(bytes.size()));
+            continue;
+        }
+        std::ifstream in(path, std::ios::binary);
+        ASSERT_TRUE(in.good()) << path << " is missing: run with UPDATE_SGF_SEEDS=1";
+        std::vector<uint8_t> seed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(seed, bytes) << path;
+    }
 }
 
 }  // namespace

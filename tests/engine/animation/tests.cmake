@@ -23,4 +23,6 @@ quorrin_test(engine_animation_lod_tests
   LABELS animation-lod
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/clod_oracle_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_clod_test.cpp
   DEPS engine_test_support engine_animation tools_writers test_support)
+target_compile_definitions(engine_animation_lod_tests PRIVATE CLOD_SEED_DIR="${PROJECT_SOURCE_DIR}/fuzz/seeds/clod_fuzz")
