@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -476,6 +477,40 @@ TEST_P(RasterTest, WrapRepeatsAndClampHoldsTheEdgeTexel) {
         for (int x = 0; x < 32; ++x) {
             const int texel = x < 16 ? x / 4 : (address == D3DTADDRESS_WRAP ? (x - 16) / 4 : 3);
             ASSERT_EQ(device->Pixel(x, 1), colors[texel]) << x;
+        }
+    }
+}
+
+// Down a texture taller (4) than wide (2), v from -0.5 to 1.5: rows and columns have their own
+// wrap masks and clamp limits, and bilinear reads clamp the second row as well.
+TEST_P(RasterTest, WrapAndClampOfVUseTheTextureHeight) {
+    Open({.width = 8, .height = 32, .depth = false});
+    const uint32_t colors[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF};
+    IDirectDrawSurface4* t = Texture(2, 4, dd::FormatRgb565(), [&](int, int y, int) { return colors[y]; });
+    UseTexture(t);
+    struct Case {
+        DWORD address;
+        bool linear;
+    };
+    for (const Case& c : {Case{D3DTADDRESS_WRAP, false}, Case{D3DTADDRESS_CLAMP, false}, Case{D3DTADDRESS_CLAMP, true}}) {
+        SCOPED_TRACE(::testing::Message() << "address " << c.address << (c.linear ? " linear" : " point"));
+        device->StageState(0, D3DTSS_ADDRESS, c.address);
+        device->StageState(0, D3DTSS_MAGFILTER, c.linear ? D3DTFG_LINEAR : D3DTFG_POINT);
+        device->StageState(0, D3DTSS_MINFILTER, c.linear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        device->Clear(0xFF000000);
+        ASSERT_EQ(device->DrawRect(0, 0, 8, 32, 0xFFFFFFFF, .5f, 0, -0.5f, 1, 1.5f), D3D_OK);
+        for (int y = 0; y < 32; ++y) {
+            const int row = (y + 8) / 4 - 4;  // floor((y - 8) / 4): 4 pixels a texel, texel 0 from y 8
+            int texel;
+            if (c.linear) {
+                // Only where both rows read clamp to the same edge texel.
+                if (y > 9 && y < 22)
+                    continue;
+                texel = y <= 9 ? 0 : 3;
+            } else {
+                texel = c.address == D3DTADDRESS_WRAP ? (row + 4) % 4 : std::clamp(row, 0, 3);
+            }
+            ASSERT_EQ(device->Pixel(4, y), colors[texel]) << "row " << y;
         }
     }
 }
