@@ -75,9 +75,12 @@ TEST(ParseHexField, ReadsHexadecimalNumbers) {
         {"12zz", true, 0x12},              // digits up to the first other character
         {"0", true, 0},
         {"0xg", true, 0},                  // "0" is a digit, the "x" ends it
+        {",next", true, 0},                // an empty field among others
+        {"  ,next", true, 0},
+        {"zz", true, 0},                   // no digit
+        {"-1", true, 0},
         {"", false, 7},                    // no field
-        {"zz", false, 7},                  // no digit
-        {"-1", false, 7},
+        {"\"4d2", false, 7},               // an unclosed quote takes no field
     };
     for (const HexCase& c : cases) {
         std::string line = c.line;
@@ -202,6 +205,22 @@ TEST_F(FileListTest, TheExampleLineGivesItsValues) {
     EXPECT_EQ(list.neededPackedTotal, 420u);
 }
 
+TEST_F(FileListTest, AnEmptyNumberFieldReadsAsZero) {
+    ASSERT_TRUE(Parse("Zandorf Patch\n2\n4d2,1a4,,386d4380,User.dat\n,,0,,empty.dat\n"));
+    ASSERT_EQ(list.entries.size(), 2u);
+    const FileListEntry& e = list.entries[0];
+    EXPECT_EQ(e.size, 1234u);
+    EXPECT_EQ(e.packedSize, 420u);
+    EXPECT_EQ(e.thirdNumber, 0u);
+    EXPECT_EQ(e.time, 946684800u);
+    EXPECT_STREQ(e.name, "user.dat");
+    const FileListEntry& empty = list.entries[1];
+    EXPECT_EQ(empty.size, 0u);
+    EXPECT_EQ(empty.packedSize, 0u);
+    EXPECT_EQ(empty.time, 0u);
+    EXPECT_STREQ(empty.name, "empty.dat");
+}
+
 TEST_F(FileListTest, CountsMustLieBetweenOneAnd2500) {
     EXPECT_FALSE(Parse(FileListText({})));
     EXPECT_TRUE(Parse(Lines(1)));
@@ -223,7 +242,7 @@ TEST_F(FileListTest, InvalidListsFailWhole) {
         "Zandorf Patch\n1\n\n",                                    // empty entry line
         "Zandorf Patch\n1\n1,1,0,1\n",                              // no name
         "Zandorf Patch\n1\n1,1,0\n",                                // missing fields
-        "Zandorf Patch\n1\n1,1,,1,a\n",                             // an empty number
+        "Zandorf Patch\n1\n" + std::string(260, '0') + ",1,0,1,a\n",  // a number field too long
         "Zandorf Patch\n1\n1,1,0,1,\"open\n",                       // unclosed quote
         "Zandorf Patch\n1\n1,1,0,1,../up\n",                        // leaves the installation
         "Zandorf Patch\n1\n1,1,0,1,/etc/passwd\n",
@@ -251,7 +270,8 @@ TEST_F(FileListTest, OnlyFilesThatDifferAreNeeded) {
     std::string text = FileListText({
         EntryLine(5, 9, 1000, "same.dat"),
         EntryLine(5, 9, 1001, "newer.dat"),     // differs in time alone
-        EntryLine(6, 9, 1000, "same.dat"),      // differs in size alone
+        EntryLine(6, 9, 1000, "same.dat"),      // differs in size alone: listed larger
+        EntryLine(4, 3, 1000, "same.dat"),      // and listed smaller
         EntryLine(3, 7, 2000, "DATA\\mixed.dat"), // found without regard to case
         EntryLine(1, 4, 1, "missing.dat"),
         EntryLine(1, 5, 1, "sub/dir.dat"),
@@ -260,8 +280,8 @@ TEST_F(FileListTest, OnlyFilesThatDifferAreNeeded) {
     std::vector<bool> needed;
     for (const FileListEntry& e : list.entries)
         needed.push_back(e.needed);
-    EXPECT_EQ(needed, (std::vector<bool>{false, true, true, false, true, true}));
-    EXPECT_EQ(list.neededPackedTotal, 9u + 9u + 4u + 5u);
+    EXPECT_EQ(needed, (std::vector<bool>{false, true, true, true, false, true, true}));
+    EXPECT_EQ(list.neededPackedTotal, 9u + 9u + 3u + 4u + 5u);
 }
 
 }  // namespace

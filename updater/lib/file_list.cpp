@@ -117,15 +117,11 @@ bool ParseHexField(std::string& line, uint32_t* value, int base) {
     if (base == 16 && i + 2 < field.size() && field[i] == '0' && (field[i + 1] == 'x' || field[i + 1] == 'X') &&
         DigitValue(field[i + 2]) < 16)
         i += 2;
+    // No digit at all (an empty field among others) reads as 0, as servers' lists rely on.
     uint64_t v = 0;
-    bool any = false;
-    for (; i < field.size() && DigitValue(field[i]) < base; ++i) {
-        any = true;
+    for (; i < field.size() && DigitValue(field[i]) < base; ++i)
         v = std::min<uint64_t>(v * static_cast<uint64_t>(base) + static_cast<uint64_t>(DigitValue(field[i])),
                                uint64_t{0x100000000});
-    }
-    if (!any)
-        return false;
     *value = v > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(v);
     return true;
 }

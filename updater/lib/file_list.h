@@ -47,8 +47,9 @@ LineRead ReadTextLine(FILE* f, std::string* line, size_t maxLength);
 bool TakeField(std::string& line, std::string* field, size_t maxLength);
 
 // Takes a field and reads it as an unsigned 32-bit number in base (2 to 16): leading white
-// space, for base 16 an optional "0x", digits up to the first other character, FFFFFFFF beyond
-// 32 bits. False, with value unchanged, when no field is taken or it holds no digit.
+// space, for base 16 an optional "0x", digits up to the first other character (none: 0),
+// FFFFFFFF beyond 32 bits. False, with value unchanged, when no field is taken (the line is
+// empty, or the field is too long or opens a quote it never closes).
 bool ParseHexField(std::string& line, uint32_t* value, int base);
 
 // A to Z become a to z; nothing else changes.
