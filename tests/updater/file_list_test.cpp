@@ -193,32 +193,31 @@ protected:
     FileList list;
 };
 
-TEST_F(FileListTest, TheExampleLineGivesItsValues) {
-    ASSERT_TRUE(Parse("Zandorf Patch\n1\n4d2,1a4,0,386d4380,Data/Maps/Level1.dat\n"));
-    ASSERT_EQ(list.entries.size(), 1u);
-    const FileListEntry& e = list.entries[0];
-    EXPECT_EQ(e.size, 1234u);
-    EXPECT_EQ(e.packedSize, 420u);
-    EXPECT_EQ(e.time, 946684800u);  // 2000-01-01 00:00 UTC
-    EXPECT_STREQ(e.name, "data/maps/level1.dat");
-    EXPECT_TRUE(e.needed);
-    EXPECT_EQ(list.neededPackedTotal, 420u);
-}
-
-TEST_F(FileListTest, AnEmptyNumberFieldReadsAsZero) {
-    ASSERT_TRUE(Parse("Zandorf Patch\n2\n4d2,1a4,,386d4380,User.dat\n,,0,,empty.dat\n"));
-    ASSERT_EQ(list.entries.size(), 2u);
-    const FileListEntry& e = list.entries[0];
-    EXPECT_EQ(e.size, 1234u);
-    EXPECT_EQ(e.packedSize, 420u);
-    EXPECT_EQ(e.thirdNumber, 0u);
-    EXPECT_EQ(e.time, 946684800u);
-    EXPECT_STREQ(e.name, "user.dat");
-    const FileListEntry& empty = list.entries[1];
-    EXPECT_EQ(empty.size, 0u);
-    EXPECT_EQ(empty.packedSize, 0u);
-    EXPECT_EQ(empty.time, 0u);
-    EXPECT_STREQ(empty.name, "empty.dat");
+// Entry lines and the values they give; an empty number field (even all four) reads as 0.
+TEST_F(FileListTest, EntryLinesGiveTheirValues) {
+    struct Case {
+        const char* line;
+        uint32_t size, packedSize, thirdNumber, time;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"4d2,1a4,0,386d4380,Data/Maps/Level1.dat", 1234, 420, 0, 946684800, "data/maps/level1.dat"},
+        {"4d2,1a4,,386d4380,User.dat", 1234, 420, 0, 946684800, "user.dat"},
+        {",,7,,empty.dat", 0, 0, 7, 0, "empty.dat"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(Parse(std::string("Zandorf Patch\n1\n") + c.line + "\n"));
+        ASSERT_EQ(list.entries.size(), 1u);
+        const FileListEntry& e = list.entries[0];
+        EXPECT_EQ(e.size, c.size);
+        EXPECT_EQ(e.packedSize, c.packedSize);
+        EXPECT_EQ(e.thirdNumber, c.thirdNumber);
+        EXPECT_EQ(e.time, c.time);  // 946684800: 2000-01-01 00:00 UTC
+        EXPECT_STREQ(e.name, c.name);
+        EXPECT_TRUE(e.needed);
+        EXPECT_EQ(list.neededPackedTotal, c.packedSize);
+    }
 }
 
 TEST_F(FileListTest, CountsMustLieBetweenOneAnd2500) {
