@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "platform/fs/file_ops.h"
 #include "platform/process/process.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_for_file.h"
 
@@ -68,6 +71,9 @@ TEST(Process, StartsProgramsWithoutWaitingAndLetsTestsWatchStarts) {
     dir.Write("stand-in", "#!/bin/sh\necho \"$0 $#\" > started.txt\n");
     ::chmod(dir.File("stand-in").c_str(), 0755);
     ASSERT_TRUE(platform::StartProgram("stand-in", {"stand-in"}));
+    std::vector<EndedProcess> ended = EndChildren(20);
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_TRUE(WIFEXITED(ended[0].status) && WEXITSTATUS(ended[0].status) == 0);
     ASSERT_TRUE(WaitForFile(dir.File("started.txt"), 20));
     EXPECT_EQ(dir.Read("started.txt"), "stand-in 0\n");
     EXPECT_FALSE(platform::StartProgram("absent", {"absent"}));
