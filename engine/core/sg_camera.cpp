@@ -115,7 +115,8 @@ SgAVObject* SgCamera::MakeCopy(SgAVObject* copy) {
     c->viewport = viewport;
     c->sceneRoot_ = sceneRoot_;
     c->display_ = display_;
-    // Planes pushed by portals belong to this camera's frame: the copy starts with its own six.
+    // The count beyond six names planes portals pushed into this camera's array for the frame
+    // being drawn; the copy holds only its own six, so that is the count it can have.
     c->activePlaneCount_ = kOwnPlanes;
     c->useDeferralPass = useDeferralPass;
     c->deferralFlag = deferralFlag;

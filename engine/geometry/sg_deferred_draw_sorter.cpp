@@ -23,6 +23,8 @@ void SgDeferredDrawSorter::Begin(SgCamera* camera) {
 }
 
 bool SgDeferredDrawSorter::Accept(SgAVObject* object, SgWorldState* state) {
+    // Outside a pass there is no camera whose display state and planes an entry could keep, so
+    // the caller draws the object now, with the state it really has.
     if (!camera_ || !object)
         return false;
     SgDeferredDrawEntry* entry = camera_->MakeDeferredEntry(object, state);

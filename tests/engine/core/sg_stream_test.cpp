@@ -637,6 +637,8 @@ TEST(SceneStreamImages, ResolvesInsideTheModelOrWorkingDirectoryOnly) {
     dir.Write("models/wall.bmp", "x");
     dir.Write("here.bmp", "x");
     dir.Write("art/stone.bmp", "x");
+    dir.Write("both.bmp", "x");
+    dir.Write("models/both.bmp", "x");
 
     std::vector<uint8_t> empty = FileBuilder().End().Bytes();
     dir.Write("models/m.sgf", std::string(empty.begin(), empty.end()));
@@ -653,6 +655,7 @@ TEST(SceneStreamImages, ResolvesInsideTheModelOrWorkingDirectoryOnly) {
         {"art\\stone.bmp", true, "art/stone.bmp"},            // as stored, '\' read as '/'
         {"textures\\here.bmp", true, "here.bmp"},             // its file name in the working directory
         {"C:\\game\\art\\wall.bmp", true, "models/wall.bmp"}, // its file name beside the model
+        {"art\\both.bmp", true, "both.bmp"},                 // in both: the working directory's
         {"/etc/here.bmp", true, "here.bmp"},                  // absolute: the file name only
         {climbing.c_str(), false, nullptr},                   // climbing out is not followed
         {"missing.bmp", false, nullptr},

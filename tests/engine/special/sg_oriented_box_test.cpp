@@ -87,6 +87,30 @@ TEST(SgOrientedBoxTest, RotatedBoxesSeparateOnlyWhereTheyReallyDo) {
     EXPECT_TRUE(turned.Intersects(UnitBox({2.3f, 0, 0})));
 }
 
+// Boxes turned a hair apart make the cross products of their matching edges almost zero, and so
+// both the distance and the radius on those axes: rounding alone would part these two, which
+// overlap by a third of their size on every axis, were the radii not widened a little.
+TEST(SgOrientedBoxTest, NearlyParallelBoxesThatOverlapStayTogether) {
+    struct Case {
+        double angle, axis[3], tilt;
+        SgVec3 offset;
+    };
+    const Case cases[] = {
+        {-2.4998559500225146, {-0.25525194076257823, -0.96657291344417262, 0.024150563823256772}, 1.4284706822229256e-06,
+         {-1.01931787f, 1.77713811f, -0.842388391f}},
+        {0.14323158257901225, {-0.53572218769621605, 0.57938911595429798, 0.61425563890262924}, 4.4437702597409474e-07,
+         {1.70611262f, -1.67409348f, 1.46869802f}},
+    };
+    for (const Case& c : cases) {
+        SgMat3 turn = SgMat3::Rotation(6, c.angle, c.axis[0], c.axis[1], c.axis[2]);
+        SgOrientedBox a = UnitBox({0, 0, 0}), b = UnitBox({0, 0, 0});
+        a.Transform(turn, SgZeroVec3, 1.0f);
+        b.Transform(turn * SgMat3::Rotation(5, c.tilt), turn * c.offset, 1.0f);
+        EXPECT_TRUE(a.Intersects(b)) << c.angle;
+        EXPECT_TRUE(b.Intersects(a)) << c.angle;
+    }
+}
+
 TEST(SgOrientedBoxTest, ExtremeCornerOfDegenerateAndFlatBoxesIsAnAxis) {
     SgOrientedBox box = UnitBox({0, 0, 0});
     box.Transform(SgMat3::Rotation(5, SgHalfPi), SgZeroVec3, 0.0f);  // every extent 0

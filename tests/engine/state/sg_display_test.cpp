@@ -277,14 +277,19 @@ TEST_F(DisplayTest, BeginFrameBringsBackTheDefaultsAwayFromTheirDefault) {
     auto fog = Make<SgFogProperty>();
     auto alpha = Make<SgAlphaProperty>();
     auto texture = Make<SgTextureProperty>();
+    auto transparent = Make<SgTransparentProperty>();
+    auto multi = Make<SgMultiTextureProperty>();
+    SgRef<SgImage> image(new SgImage);
+    multi->textures.SetAtGrow(0, image);  // so the transparent property is handed over too
     SgPropertyList list;
-    Fill(list, {fog.Get(), alpha.Get(), texture.Get()});
+    Fill(list, {transparent.Get(), fog.Get(), multi.Get(), alpha.Get(), texture.Get()});
     display->PushProperties(list);
     display->ApplyPendingState();
     render->Clear();
     EXPECT_EQ(display->BeginFrame(), 0);
     EXPECT_EQ(render->Log(), (Log{"BeginFrame()", "SetAlphaProperty(0, 6, 7)", "SetFogProperty(0, 1, 0, (0, 0, 0))",
-                                  "SetTextureProperty(null)"}));
+                                  "SetTextureProperty(null)", "SetMultiTextureProperty(null, null, null, null)",
+                                  "SetTransparentProperty(0)", "SetTransparentValue(0)"}));
     EXPECT_EQ(display->Pending(SG_FOG_PROPERTY), fog.Get()) << "pending is not touched";
     EXPECT_EQ(display->Current(SG_FOG_PROPERTY), SgFogProperty::Default().Get());
     render->Clear();

@@ -249,11 +249,11 @@ TEST(ImageFile, TgaBottomUpEqualsTopDownAndRunLengthEqualsPlain) {
 }
 
 TEST(ImageFile, TgaSixteenBitPixels) {
-    // High byte 0x7C, low byte 0x00: full red.
-    Bytes file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20, 0x00, 0x7C, 0xE0, 0x03};
+    // Little-endian 1-5-5-5: 0x7C00 full red, 0x03E0 full green, 0x001F full blue.
+    Bytes file = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 1, 0, 16, 0x20, 0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00};
     auto raw = NewRaw();
     ASSERT_TRUE(ReadTgaImage(file.data(), file.size(), *raw));
-    EXPECT_EQ(PixelsOf(*raw), (Bytes{248, 0, 0, 0, 248, 0}));
+    EXPECT_EQ(PixelsOf(*raw), (Bytes{248, 0, 0, 0, 248, 0, 0, 0, 248}));
 }
 
 TEST(ImageFile, TgaColourMappedAndGrey) {
@@ -420,11 +420,12 @@ TEST(ImageFile, SgiGreyWithAlphaAndSixteenBitValues) {
     spec.height = 1;
     spec.planes = 2;
     spec.bytesPerValue = 2;
-    Bytes file = SgiVerbatim(spec, {0xFFFF, 0x8080});
+    // Values are scaled by 1/257: 0xFF00 is 254 (not its high byte), 0x8080 is 128.
+    Bytes file = SgiVerbatim(spec, {0xFF00, 0x8080});
     auto raw = NewRaw();
     ASSERT_TRUE(ReadSgiImage(file.data(), file.size(), *raw));
     EXPECT_EQ(raw->Format(), 2u);
-    EXPECT_EQ(PixelsOf(*raw), (Bytes{255, 255, 255, 128}));
+    EXPECT_EQ(PixelsOf(*raw), (Bytes{254, 254, 254, 128}));
 
     spec.storage = 1;
     // 16-bit run-length rows keep 16-bit packet headers.

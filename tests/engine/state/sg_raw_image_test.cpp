@@ -164,6 +164,14 @@ TEST(RawImage, ConvertsPalettisedImagesThroughThePalette) {
         EXPECT_EQ(out[y * 8 + 7], 0xEE);
     }
 
+    // A palette has no alpha: into a layout with an alpha channel every pixel is opaque.
+    std::vector<uint8_t> argb(2 * 12);
+    ASSERT_TRUE(indexed->ConvertFormat(SgPixelFormat::FromMasks(32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000), 12,
+                                       argb.data()));
+    EXPECT_EQ(std::vector<uint8_t>(argb.begin(), argb.begin() + 8), (std::vector<uint8_t>{0, 0, 255, 255, 0, 255, 0, 255}));
+    ASSERT_TRUE(indexed->ConvertFormat(SgPixelFormat::FromMasks(16, 0x7C00, 0x03E0, 0x001F, 0x8000), 8, out.data()));
+    EXPECT_EQ(U16At(out, 0), 0xFC00);
+
     std::vector<uint8_t> bgr(2 * 9);
     ASSERT_TRUE(indexed->ConvertFormat(SgPixelFormat::FromMasks(24, 0xFF0000, 0xFF00, 0xFF, 0), 9, bgr.data()));
     EXPECT_EQ(std::vector<uint8_t>(bgr.begin(), bgr.begin() + 3), (std::vector<uint8_t>{0, 0, 255}));
