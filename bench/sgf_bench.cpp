@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "engine/core/sg_processor.h"
@@ -41,7 +43,32 @@ void BM_SgfLoad(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
 }
-BENCHMARK(BM_SgfLoad)->Arg(1)->Arg(100)->Arg(2000);
+BENCHMARK(BM_SgfLoad)->Arg(1)->Arg(100)->Arg(2000)->Arg(300000);
+
+// The same records with only the first marked top-level: against BM_SgfLoad it shows what the
+// top-level list costs (it must grow by doubling, not by a fixed step).
+void BM_SgfLoadOneTopLevel(benchmark::State& state) {
+    std::vector<uint8_t> marked = MakeFile(static_cast<int>(state.range(0)));
+    const std::string marker = std::string("\x10\0\0\0", 4) + SgSceneStream::kTopLevelMarker;
+    std::vector<uint8_t> bytes;
+    bool first = true;
+    for (size_t i = 0; i < marked.size();) {
+        if (marked.size() - i >= marker.size() && std::equal(marker.begin(), marker.end(), marked.begin() + i)) {
+            if (first)
+                bytes.insert(bytes.end(), marker.begin(), marker.end());
+            first = false;
+            i += marker.size();
+            continue;
+        }
+        bytes.push_back(marked[i++]);
+    }
+    for (auto _ : state) {
+        SgSceneStream s;
+        benchmark::DoNotOptimize(s.Load(bytes.data(), bytes.size()));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SgfLoadOneTopLevel)->Arg(2000)->Arg(300000);
 
 void BM_SgfSave(benchmark::State& state) {
     std::vector<uint8_t> bytes = MakeFile(static_cast<int>(state.range(0)));
