@@ -300,7 +300,11 @@ bool Sg3dsAnimationNode::IsEqualTo(const SgObject* other) const {
 
 // ---- Bones ----
 
-Sg3dsBone::Sg3dsBone() { worldUpdateFlag = 0; }
+namespace {
+uint32_t g_boneSerial = 0;
+}  // namespace
+
+Sg3dsBone::Sg3dsBone() : serial(++g_boneSerial) { worldUpdateFlag = 0; }
 
 bool Sg3dsBone::LoadFromStream(SgSceneStream& s) { return Sg3dsAnimationNode::LoadFromStream(s); }
 

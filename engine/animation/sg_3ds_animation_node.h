@@ -139,6 +139,9 @@ public:
     SgMat3 skinRotation = SgIdentityMat3;
     SgVec3 skinTranslation;
     uint8_t skinFlag = 0;
+    // The bone's creation number: skins order and bucket bones by it, never by address, so
+    // their results do not depend on where bones were allocated.
+    const uint32_t serial;
 
 protected:
     ~Sg3dsBone() override = default;

@@ -6,7 +6,9 @@
 #include "engine/animation/sg_animation_classes.h"
 
 #include "engine/animation/sg_3ds_animation_node.h"
+#include "engine/animation/sg_3ds_skin.h"
 #include "engine/animation/sg_clod.h"
+#include "engine/animation/sg_clod_skin.h"
 #include "engine/animation/sg_float_key.h"
 #include "engine/animation/sg_position_key.h"
 #include "engine/animation/sg_rotation_key.h"
@@ -31,6 +33,8 @@ extern "C" void SgRegisterAnimationClasses() {
     Sg3dsAnimationNode::Register();
     Sg3dsBone::Register();
     SgClod::Register();
+    Sg3dsSkin::Register();
+    SgClodSkin::Register();
 }
 
 namespace {

@@ -326,21 +326,4 @@ TEST(SgClodNormals, AFlatGridFacesUpAtEveryLevel) {
     }
 }
 
-const SgStreamCase kCases[] = {
-    {"SgClod", [] {
-         ClodBuilt built;
-         BuildClod(TubeMesh(6, 3, 0.5f, 1.0f), {}, built, nullptr);
-         SgRef<SgClod> clod = MakeClod(built);
-         clod->AssignName("tube");
-         clod->detailFactor = 0.125f;
-         clod->perStateData = 0;
-         clod->ComputeVertexNormals();
-         return SgRef<SgObject>(clod.Get());
-     }},
-};
-
-TEST_P(SgStreamCaseTest, RoundTrip) { CheckStreamRoundTrip(GetParam()); }
-TEST_P(SgStreamCaseTest, MatchesSeed) { CheckStreamSeed(GetParam()); }
-INSTANTIATE_TEST_SUITE_P(Clod, SgStreamCaseTest, testing::ValuesIn(kCases), SgStreamCaseName);
-
 }  // namespace

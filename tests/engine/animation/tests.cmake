@@ -24,5 +24,7 @@ quorrin_test(engine_animation_lod_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/clod_oracle_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_clod_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_skin_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/lod_stream_cases_test.cpp
   DEPS engine_test_support engine_animation tools_writers test_support)
 target_compile_definitions(engine_animation_lod_tests PRIVATE CLOD_SEED_DIR="${PROJECT_SOURCE_DIR}/fuzz/seeds/clod_fuzz")
