@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/animation/sg_3ds_skin.h"
 #include "engine/animation/sg_clod.h"
 #include "engine/core/sg_action.h"
 #include "engine/core/sg_camera.h"
@@ -30,7 +31,7 @@ void ReleaseCameraRoots(const SgSceneStream& stream) {
     }
 }
 
-// Loaded level-of-detail meshes are walked through their levels.
+// Loaded level-of-detail meshes are walked through their levels; skins are transformed.
 void ExerciseLoaded(const SgSceneStream& stream) {
     for (size_t i = 0; i < stream.LoadedCount(); ++i) {
         if (SgClod* clod = SgKindCast<SgClod>(stream.LoadedObject(i))) {
@@ -40,6 +41,8 @@ void ExerciseLoaded(const SgSceneStream& stream) {
             clod->SetTriangleCount(state, 0xFFFF);
             clod->TransformToWorld(state);
         }
+        if (Sg3dsSkin* skin = SgKindCast<Sg3dsSkin>(stream.LoadedObject(i)))
+            skin->TransformToWorld(skin->CurrentState());
     }
 }
 
