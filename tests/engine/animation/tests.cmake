@@ -26,5 +26,8 @@ quorrin_test(engine_animation_lod_tests
     ${CMAKE_CURRENT_LIST_DIR}/sg_clod_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_skin_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/lod_stream_cases_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/clod_figure_test.cpp
   DEPS engine_test_support engine_animation tools_writers test_support)
 target_compile_definitions(engine_animation_lod_tests PRIVATE CLOD_SEED_DIR="${PROJECT_SOURCE_DIR}/fuzz/seeds/clod_fuzz")
+target_compile_definitions(engine_animation_lod_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(engine_animation_lod_tests sample_install)
