@@ -55,6 +55,10 @@ bool MakeDirectory(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
+bool RemoveDirectory(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
 bool SetReplacementMode(const std::string& path, const std::string& target, bool executable) {
     struct stat st;
     mode_t mode;

@@ -22,6 +22,8 @@ bool SetFileTimes(const std::string& path, int64_t accessTime, int64_t modifiedT
 
 // Creates one directory; false when it cannot be made (an existing one included).
 bool MakeDirectory(const std::string& path);
+// Removes an empty directory. False when it is not empty or cannot be removed.
+bool RemoveDirectory(const std::string& path);
 
 // Gives a freshly written file the permissions it should have in place of target: those of
 // target when target exists, else the usual ones for a new file, executable when asked.

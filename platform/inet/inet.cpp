@@ -139,6 +139,11 @@ bool Drive(InternetObject* r, Ready ready) {
             r->paused = false;
             curl_easy_pause(r->easy, CURLPAUSE_CONT);
         }
+        // Reads of a few bytes are served from what is held; the network is only driven when
+        // that runs low, so small reads cost a copy and not a round through the transfer.
+        const bool plenty = r->done || r->paused || r->Buffered() >= kBufferLimit / 2;
+        if (plenty && ready())
+            return true;
         int running = 0;
         if (curl_multi_perform(session->multi, &running) != CURLM_OK) {
             r->done = true;

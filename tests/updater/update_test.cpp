@@ -272,7 +272,6 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
     const std::string packed = Deflate(level);
     const uint32_t size = static_cast<uint32_t>(level.size());
     const uint32_t psize = static_cast<uint32_t>(packed.size());
-    const std::string levelPath = "/product/data/maps/level1.dat";
     const char* parse = "Cannot parse product update file.";
     const char* complete = "Could not complete product update.";
 
@@ -281,6 +280,7 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
         std::string line;  // the list's one entry
         HttpTestServer::Response body;
         const char* text;
+        std::string path = "/product/data/maps/level1.dat";  // where the body is served
     };
     auto body = [](const std::string& b, long long announced = HttpTestServer::kBodyLength) {
         HttpTestServer::Response r;
@@ -312,12 +312,21 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
         {"404", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), missing(), complete},
         {"connection breaks", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), body(packed.substr(0, 1500), psize),
          complete},
+        {"no check value at the end", EntryLine(size, psize - 4, 1, "Data/Maps/Level1.dat"),
+         body(packed.substr(0, psize - 4)), complete},
+        // The directories made for a file that never comes go again.
+        {"not compressed, new directories", EntryLine(size, psize, 1, "New/Deep/Level.dat"),
+         body(std::string(psize, 'x')), complete, "/product/new/deep/level.dat"},
+        {"inflates long, new directories", EntryLine(size - 1, psize, 1, "New/Deep/Level.dat"), body(packed), complete,
+         "/product/new/deep/level.dat"},
+        {"breaks, new directory", EntryLine(size, psize, 1, "Data/New/Level.dat"), body(packed.substr(0, 1500), psize),
+         complete, "/product/data/new/level.dat"},
     };
     const std::set<std::string> tree = Tree();
     for (const Case& c : cases) {
         Restart();
         http.SetBody("/product/zandfix.dat", FileListText({c.line}));
-        http.Set(levelPath, c.body);
+        http.Set(c.path, c.body);
         EXPECT_EQ(Run(), 0) << c.what;
         EXPECT_EQ(messageBoxes, (std::vector<std::string>{std::string("Error Message|") + c.text + kAdvice})) << c.what;
         EXPECT_EQ(starts.size(), 1u) << c.what;
@@ -326,6 +335,22 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
         EXPECT_EQ(Tree(), tree) << c.what;
     }
     EXPECT_FALSE(fs::exists("/tmp/quorrin-absolute.txt"));
+}
+
+// A file much larger than any buffer on the way, partly compressible so one block of it inflates to
+// many; a new file that starts as a script can be run.
+TEST_F(UpdateTest, ALargeFileArrivesWholeAndANewScriptCanBeRun) {
+    const std::string big = "#!/bin/sh\n" + Noise(3 << 20, 6) + std::string(2 << 20, 'z') + Noise(1000, 7);
+    servers.ServeFiles("product", {{"Data/Maps/Level1.dat", "old level", kOldTime}, {"Tools/Big.sh", big, 946684800}});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(messageBoxes.empty()) << messageBoxes.front();
+    EXPECT_TRUE(Read("tools/big.sh") == big);
+    EXPECT_EQ(TimeOf("tools/big.sh"), 946684800);
+    struct stat st;
+    ASSERT_EQ(::stat(Path("tools/big.sh").c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & 0100);
+    EXPECT_EQ(Tree().count("install/tools/big.sh"), 1u);
+    EXPECT_EQ(Tree().size(), 8u) << "no temporary file left";
 }
 
 class CancelTest : public UpdateTest,

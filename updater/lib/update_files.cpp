@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
-#include <new>
+#include <memory>
 #include <vector>
 
 #include "common/text.h"
@@ -107,25 +107,102 @@ bool LooksExecutable(const std::vector<uint8_t>& data) {
            (data.size() >= 2 && data[0] == '#' && data[1] == '!');
 }
 
-// Writes a file beside its place and renames it there only when it is whole, with its
-// permissions and times set, so a failure never touches the installed file.
-bool PutFileInPlace(const char* name, const FileListEntry& entry, const std::vector<uint8_t>& data) {
-    std::string target = platform::ResolveGamePath(name);
-    if (HasDirectory(target) && !MakeDirectories(target))
-        return false;
-    std::string temp;
-    FILE* f = platform::CreateTempFileBeside(target, &temp);
-    if (!f)
-        return false;
-    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = std::fclose(f) == 0 && ok;
-    ok = ok && platform::SetReplacementMode(temp, target, LooksExecutable(data));
-    ok = ok && platform::SetFileTimes(temp, entry.time, entry.time);
-    ok = ok && platform::ReplaceFile(temp, target);
-    if (!ok)
-        platform::RemoveFile(temp);
-    return ok;
-}
+// Inflates a compressed file as it arrives into a temporary file beside its place, so writing
+// overlaps the transfer and neither the packed nor the whole inflated file is held in memory.
+// The file is renamed into place, with its permissions and times, only when the data inflated
+// to exactly the listed size; otherwise the temporary file and the directories made for it go.
+class InflatingWriter {
+public:
+    explicit InflatingWriter(const FileListEntry& entry) : entry_(entry) {}
+    ~InflatingWriter() { Abandon(); }
+    InflatingWriter(const InflatingWriter&) = delete;
+    InflatingWriter& operator=(const InflatingWriter&) = delete;
+
+    bool Open(const char* name) {
+        target_ = platform::ResolveGamePath(name);
+        if (HasDirectory(target_) && !MakeDirectories(target_, &madeDirs_))
+            return false;
+        file_ = platform::CreateTempFileBeside(target_, &temp_);
+        if (!file_ || inflateInit(&z_) != Z_OK)
+            return false;
+        zReady_ = true;
+        return true;
+    }
+
+    // More of the packed data; false when it cannot be the listed file.
+    bool Take(const uint8_t* data, size_t n) {
+        if (ended_)
+            return true;  // what follows the end of the data is not looked at
+        z_.next_in = const_cast<Bytef*>(data);
+        z_.avail_in = static_cast<uInt>(n);
+        while (z_.avail_in > 0 && !ended_) {
+            z_.next_out = out_;
+            z_.avail_out = sizeof out_;
+            const int rc = inflate(&z_, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                ended_ = true;
+            else if (rc != Z_OK && rc != Z_BUF_ERROR)
+                return false;
+            if (!Write(sizeof out_ - z_.avail_out))
+                return false;
+            if (rc == Z_BUF_ERROR)
+                break;
+        }
+        return true;
+    }
+
+    // Puts the file in place when the data ended and inflated to exactly the listed size.
+    bool Finish() {
+        bool ok = ended_ && written_ == entry_.size;
+        ok = std::fclose(file_) == 0 && ok;
+        file_ = nullptr;
+        ok = ok && platform::SetReplacementMode(temp_, target_, LooksExecutable(head_));
+        ok = ok && platform::SetFileTimes(temp_, entry_.time, entry_.time);
+        ok = ok && platform::ReplaceFile(temp_, target_);
+        if (ok) {
+            temp_.clear();
+            madeDirs_.clear();
+        }
+        return ok;
+    }
+
+private:
+    bool Write(size_t n) {
+        if (n > entry_.size - written_)
+            return false;  // more than listed
+        if (head_.size() < 4)
+            head_.insert(head_.end(), out_, out_ + std::min<size_t>(n, 4 - head_.size()));
+        written_ += n;
+        return n == 0 || std::fwrite(out_, 1, n, file_) == n;
+    }
+
+    void Abandon() {
+        if (zReady_)
+            inflateEnd(&z_);
+        zReady_ = false;
+        if (file_)
+            std::fclose(file_);
+        file_ = nullptr;
+        if (!temp_.empty())
+            platform::RemoveFile(temp_);
+        // Deepest first; one that is not empty stays.
+        for (auto it = madeDirs_.rbegin(); it != madeDirs_.rend(); ++it)
+            platform::RemoveDirectory(*it);
+        madeDirs_.clear();
+    }
+
+    const FileListEntry& entry_;
+    std::string target_;
+    std::string temp_;
+    std::vector<std::string> madeDirs_;
+    FILE* file_ = nullptr;
+    z_stream z_{};
+    bool zReady_ = false;
+    bool ended_ = false;
+    uint64_t written_ = 0;
+    std::vector<uint8_t> head_;
+    uint8_t out_[256 * 1024];
+};
 
 // Reads the header line and then one server per line into the given 1024-character buffers,
 // each non-empty and lower-cased.
@@ -160,13 +237,17 @@ bool DirectoryExists(const std::string& path) {
     return platform::GetFileStatus(path, &st) && st.isDirectory;
 }
 
-bool MakeDirectories(const std::string& path) {
+bool MakeDirectories(const std::string& path, std::vector<std::string>* made) {
     for (size_t i = 1; i < path.size(); ++i) {
         if (path[i] != '/' && path[i] != '\\')
             continue;
         std::string dir = path.substr(0, i);
-        if (!DirectoryExists(dir) && !platform::MakeDirectory(dir))
+        if (DirectoryExists(dir))
+            continue;
+        if (!platform::MakeDirectory(dir))
             return false;
+        if (made)
+            made->push_back(std::move(dir));
     }
     return true;
 }
@@ -202,41 +283,29 @@ bool DownloadAndInflateFile(const char* url, const char* name, const FileListEnt
     HINTERNET request = OpenUrl(url);
     if (!request)
         return false;
-    // The packed buffer grows with what arrives, never past the listed packed size, so a list
-    // that lies about sizes costs nothing until the data is really there.
-    std::vector<uint8_t> packed;
+    auto writer = std::make_unique<InflatingWriter>(entry);
+    if (!writer->Open(name)) {
+        InternetCloseHandle(request);
+        return false;
+    }
     uint32_t fileCount = 0;
     LoopEnd end = RunTransferLoop(request, [&](const uint8_t* data, DWORD n) {
         if (n > entry.packedSize - fileCount)
             return false;
-        try {
-            packed.insert(packed.end(), data, data + n);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
         fileCount += n;
         CurrentProgress.received += n;
         if (callback)
             callback(CurrentProgress);
-        return true;
+        return writer->Take(data, n);
     });
     InternetCloseHandle(request);
-    if (end == LoopEnd::Quit)
+    if (end == LoopEnd::Quit) {
+        writer.reset();
         EndForQuit();
+    }
     if (end != LoopEnd::Done || fileCount != entry.packedSize || CancelRequested)
         return false;
-
-    std::vector<uint8_t> data;
-    try {
-        data.resize(entry.size);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    uLongf inflated = entry.size;
-    if (uncompress(data.data(), &inflated, packed.data(), packed.size()) != Z_OK || inflated != entry.size)
-        return false;
-    packed = std::vector<uint8_t>();
-    return PutFileInPlace(name, entry, data);
+    return writer->Finish();
 }
 
 void ShowDownloadProgress(DownloadProgress& p) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "updater/lib/file_list.h"
 
@@ -33,15 +34,17 @@ bool FetchFileList(const char* server);
 bool DownloadMarkedFiles(const char* server, int* count);
 // Fetches a URL into a file as it arrives. A cancel ends it early, with success.
 bool DownloadToFile(const char* url, const char* fileName);
-// Fetches one compressed file, inflates it and puts it in place with the entry's time. The
-// installed file is replaced only by a complete one.
+// Fetches one compressed file, inflating it as it arrives beside its place, and puts it there
+// with the entry's time. The installed file is replaced only by a complete one; a failure leaves
+// no file and no directory behind.
 bool DownloadAndInflateFile(const char* url, const char* name, const FileListEntry& entry, ProgressCallback callback);
 // The progress callback: the bar and the detail line, whenever the percentage changes.
 void ShowDownloadProgress(DownloadProgress& progress);
 
 bool DirectoryExists(const std::string& path);
 // Creates every directory level of path that is missing: the text before each '/' or '\'.
-bool MakeDirectories(const std::string& path);
+// made, when given, gets each directory created, outermost first.
+bool MakeDirectories(const std::string& path, std::vector<std::string>* made = nullptr);
 
 // Forgets the progress and a quit noted during a transfer.
 void ResetTransferState();
