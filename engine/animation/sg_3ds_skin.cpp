@@ -95,8 +95,10 @@ void Sg3dsSkin::ComputePlanesOver(const SgVec3* P) {
     for (uint32_t t = 0; t < triangleCount_; ++t) {
         const uint16_t* c = &indices_[3u * t];
         const SgVec3 &p0 = P[c[0]], &p1 = P[c[1]], &p2 = P[c[2]];
-        SgVec3 n = (p1 - p0).Cross(p2 - p1);
-        planes_[t] = SgPlaneEq(n, n.Dot(p0));
+        float ax = p1.x - p0.x, ay = p1.y - p0.y, az = p1.z - p0.z;
+        float bx = p2.x - p1.x, by = p2.y - p1.y, bz = p2.z - p1.z;
+        SgVec3 n(ay * bz - az * by, az * bx - ax * bz, ax * by - ay * bx);
+        planes_[t] = SgPlaneEq(n, n.x * p0.x + n.y * p0.y + n.z * p0.z);
     }
 }
 

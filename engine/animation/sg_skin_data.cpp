@@ -1,5 +1,6 @@
 #include "engine/animation/sg_skin_data.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "engine/core/sg_stream.h"
@@ -157,31 +158,46 @@ void SgSkinData::UpdateBones(const SgWorldState& state) {
     }
 }
 
+namespace {
+
+// K x v + T in single precision: this runs for every skinned vertex of every frame.
+inline void AddTransformed(const float* k, const SgVec3& v, const SgVec3& t, float w, float* out) {
+    out[0] += w * (k[0] * v.x + k[1] * v.y + k[2] * v.z + t.x);
+    out[1] += w * (k[3] * v.x + k[4] * v.y + k[5] * v.z + t.y);
+    out[2] += w * (k[6] * v.x + k[7] * v.y + k[8] * v.z + t.z);
+}
+
+inline SgVec3 Normalized(const float* n) {
+    float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    if (!(squared >= 1e-12f))
+        return SgVec3();
+    float r = 1.0f / std::sqrt(squared);
+    return {n[0] * r, n[1] * r, n[2] * r};
+}
+
+}  // namespace
+
 bool SgSkinData::SkinVertex(uint32_t i, bool all, SgVec3& position, const SgVec3* modelNormal,
                             SgVec3* normal) const {
     const SgSkinWeight* h = Head(i);
     if (!h || !h->bone)
         return false;
-    if (h->next == SgSkinWeight::kEnd) {
-        const Sg3dsBone* B = h->bone;
-        if (!all && !B->skinFlag)
-            return false;
-        position = B->skinRotation * h->offset + B->skinTranslation;
-        if (normal && modelNormal)
-            *normal = UnitOrZero(B->skinRotation * *modelNormal);
-        return true;
-    }
-    SgVec3 p, n;
+    bool single = h->next == SgSkinWeight::kEnd;
+    if (single && !all && !h->bone->skinFlag)
+        return false;
+    static constexpr SgVec3 kZero;
+    float p[3] = {}, n[3] = {};
     for (const SgSkinWeight* w = h; w; w = Next(w)) {
-        if (!w->bone)
-            continue;
-        p = p + (w->bone->skinRotation * w->offset + w->bone->skinTranslation) * w->weight;
+        // One influence takes its bone whole: the weight is not applied.
+        float weight = single ? 1.0f : w->weight;
+        const float* k = w->bone->skinRotation.m;
+        AddTransformed(k, w->offset, w->bone->skinTranslation, weight, p);
         if (modelNormal)
-            n = n + (w->bone->skinRotation * *modelNormal) * w->weight;
+            AddTransformed(k, *modelNormal, kZero, weight, n);
     }
-    position = p;
+    position = {p[0], p[1], p[2]};
     if (normal && modelNormal)
-        *normal = UnitOrZero(n);
+        *normal = Normalized(n);
     return true;
 }
 
