@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,34 @@ TEST_F(ClodFigure, DrawsFewerTrianglesFartherAwayAndSkinsByTheBones) {
     EXPECT_NEAR(drawn.y, expected.y, 1e-4f);
     EXPECT_NEAR(drawn.z, expected.z, 1e-4f);
     EXPECT_FALSE(drawn == body->Vertices()[m] + holder->localTranslation) << "the bend moved it";
+}
+
+uint16_t g_level = 0;
+uint8_t AskedLevel(SgClod*, SgCamera*, uint32_t, uint16_t* target) {
+    *target = g_level;
+    return 1;
+}
+
+TEST_F(ClodFigure, DrawsAtEveryLevelWithEveryCornerOnADrawnSlot) {
+    body->SetLevelCallback(AskedLevel, 0);
+    plain->SetLevelCallback(AskedLevel, 0);
+    for (uint32_t level = body->BaseTriangleCount(); level <= body->FullTriangleCount(); ++level) {
+        g_level = static_cast<uint16_t>(level);
+        DrawAt(4, 0.5f + level * 0.01f);
+        std::vector<RenderCall> draws = render->Named("DrawTriShape");
+        ASSERT_EQ(draws.size(), 3u);
+        for (int which : {0, 2}) {
+            const RenderCall& c = draws[which];
+            uint32_t triangles = std::stoul(c.args[0]), slots = std::stoul(c.args[1]);
+            ASSERT_LE(triangles, level);
+            ASSERT_GE(triangles + 1, level) << "one step at most adds two";
+            ASSERT_EQ(c.arrays.indices.size(), 3 * triangles);
+            for (uint16_t slot : c.arrays.indices)
+                ASSERT_LT(slot, slots) << "level " << level;
+            for (const SgVec3& v : c.arrays.vertices)
+                ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+        }
+    }
 }
 
 }  // namespace
