@@ -341,11 +341,17 @@ TEST_F(ClodSkinTest, SkinsTheSlotsOfTheLevelOnly) {
 }
 
 TEST_F(ClodSkinTest, SeamCopiesShareANormalOnlyWhenTheirNormalsAreEqual) {
+    // Two mesh vertices with one id that are both drawn at full detail: seam copies of a vertex
+    // no step splits.
+    SgWorldState* state = skin->CurrentState();
+    skin->SetTriangleCount(state, 0xFFFF);
+    const SgClodData& d = *skin->LevelOf(state);
     const SgClodVertex* r = skin->VertexRecords();
+    auto drawn = [&](uint32_t m) { return m < d.activeVertexCount && d.slotMap[r[m].slot] == m; };
     uint32_t a = 0, b = 0;
     for (uint32_t i = 0; i < skin->VertexCount() && !b; ++i)
         for (uint32_t j = i + 1; j < skin->VertexCount(); ++j)
-            if (r[i].id == r[j].id) {
+            if (r[i].id == r[j].id && drawn(i) && drawn(j)) {
                 a = i, b = j;
                 break;
             }
@@ -353,6 +359,10 @@ TEST_F(ClodSkinTest, SeamCopiesShareANormalOnlyWhenTheirNormalsAreEqual) {
     skin->Normals()[b] = skin->Normals()[a];
     skin->BuildSharedVertexMap();
     EXPECT_EQ(skin->Skin().SharedVertexMap()[b], a);
+    skin->TransformToWorld(state);
+    const SgVec3* wn = SgGeometry::GeometryState(state)->worldNormals.get();
+    ExpectNear(wn[r[a].slot], wn[r[b].slot], "one world normal");
+    EXPECT_NEAR(wn[r[a].slot].Length(), 1.0f, kEps);
     skin->Normals()[b] = skin->Normals()[a] * -1.0f;
     skin->BuildSharedVertexMap();
     EXPECT_EQ(skin->Skin().SharedVertexMap()[b], b);
