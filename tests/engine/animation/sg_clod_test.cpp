@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/animation/sg_clod.h"
+#include "engine/core/sg_property.h"
 #include "engine/core/sg_stream.h"
 #include "tests/engine/scene/scene_fixture.h"
 #include "tests/engine/support/sg_stream_cases.h"
@@ -224,6 +225,18 @@ TEST_F(SgClodDraw, CallbackAnswersHideUseOrDefer) {
     EXPECT_EQ(DrawnCounts(), std::vector<int>{clod->FullTriangleCount()});
     EXPECT_EQ(g_answer.calls, 1);
     EXPECT_EQ(g_answer.user, 77u);
+}
+
+TEST_F(SgClodDraw, AHiddenDrawNeitherPushesNorPopsTheMeshsProperties) {
+    SgRef<SgAlphaProperty> alpha(new SgAlphaProperty);
+    clod->AddRenderProperty(alpha.Get());
+    g_answer = {1, 0, 0, 0};
+    clod->SetLevelCallback(Ask, 0);
+    for (int frame = 0; frame < 2; ++frame) {
+        EXPECT_TRUE(DrawnCounts().empty());
+        // A pop without its push would have traded the mesh's property for the display's.
+        EXPECT_EQ(clod->FindPropertyOfType(alpha->PropertyType()), alpha.Get());
+    }
 }
 
 TEST_F(SgClodDraw, TheDefaultCallbackIsTakenAtSetUp) {
