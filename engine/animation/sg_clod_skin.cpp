@@ -161,6 +161,11 @@ void SgClodSkin::PoseModelFromBones() {
     MarkModelChanged();
 }
 
+void SgClodSkin::ComputeNormals() {
+    ComputeVertexNormals();
+    BuildSharedVertexMap();
+}
+
 void SgClodSkin::RefreshWorldBound(SgWorldState* state) {
     if (skin_.HasWeights())
         skin_.BoundFromBones(modelBound_);

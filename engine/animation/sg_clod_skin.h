@@ -36,6 +36,8 @@ public:
     void Draw(SgCamera* camera, SgWorldState* state) override;
     void RefreshWorldBound(SgWorldState* state) override;
     void TransformToWorld(SgWorldState* state) override;
+    // The mesh's normals over every level, then the map that groups vertices by them.
+    void ComputeNormals() override;
     // Texture coordinates, normal and colour, then the vertex's influence list.
     bool AddVertexAttributes(SgSceneStream& stream) override;
     // 8: an empty influence list per vertex.
