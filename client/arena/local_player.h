@@ -1,0 +1,35 @@
+#pragma once
+// The local player's record, allocated once at start-up and kept for the run. The fields are
+// those the level, the objects and the triggers use; the movement and spell code add theirs.
+
+#include <cstdint>
+
+struct LocalPlayer {
+    int32_t mode;              // 0 walking, 1 crawling, 2 in the air, 3 flying, 4 levitating, 7 ladder
+    int32_t eye_height;        // of the current pose
+    int32_t normal_eye_height;
+    int32_t crawl_eye_height;
+    int32_t pitch;
+    int32_t dead;
+    int32_t own_object;        // slot of the player's own figure, 0 none
+    int32_t figure_imagenum;   // the character's figure choice
+    int32_t body_variant;
+    int32_t head_variant;
+};
+
+extern LocalPlayer* g_localPlayer;
+
+// Where the level loader's and the triggers' calls into later parts go; unset does nothing.
+struct ArenaHooks {
+    void (*sendPlayerState)(LocalPlayer* player) = nullptr;
+    void (*spawnClone)(int clone) = nullptr;
+    int (*isCloneLive)(int clone) = nullptr;
+};
+extern ArenaHooks g_arenaHooks;
+
+// 2 while the client is connected to the service, 1 offline.
+extern int g_linkState;
+// 2 when the match is played on the service, as the link state was when the connection ended.
+extern int g_playMode;
+// Set by the end-game trigger; the arena loop ends the match.
+extern int g_matchEndFlag;

@@ -1,0 +1,69 @@
+#pragma once
+// Every level table empty, the presentation recorded, and a local player standing by.
+
+#include <gtest/gtest.h>
+
+#include "client/arena/local_player.h"
+#include "client/arena/player_view.h"
+#include "client/arena/thin.h"
+#include "client/arena/trigger.h"
+#include "client/arena/world_object.h"
+#include "client/core/level_defs.h"
+#include "client/core/level_textures.h"
+#include "client/screens/chat_buffer.h"
+#include "tests/support/recording_present.h"
+
+class LevelFixture : public ::testing::Test {
+protected:
+    LevelFixture() {
+        ClearWorldObjects();
+        ClearThins();
+        FreeTriggers();
+        ClearLevelDefs();
+        ClearTextureTable();
+        present.calls.clear();
+        g_localPlayer = &player;
+        g_playerView = &view;
+        g_linkState = 1;
+        g_playMode = 1;
+        g_debugLevel = 0;
+        player.eye_height = 48;
+    }
+    ~LevelFixture() override {
+        ClearWorldObjects();
+        ClearThins();
+        FreeTriggers();
+        g_localPlayer = nullptr;
+        g_playerView = nullptr;
+    }
+
+    // A live object made the way the loaders make them.
+    int Live(int type, int x, int y, int kind = 0, uint32_t id = 0) {
+        int slot = AllocObjectSlot(type);
+        WorldObject& o = WorldObjectTable[slot];
+        o.x = static_cast<uint16_t>(x);
+        o.y = static_cast<uint16_t>(y);
+        o.kind = static_cast<uint16_t>(kind);
+        o.id = id;
+        EXPECT_EQ(ActivateObject(slot), 1);
+        return slot;
+    }
+
+    // A placed thin.
+    int MakeThin(int x1, int y1, int x2, int y2, int kind = THIN_PLAIN, int height = 64) {
+        int slot = AllocThinSlot(kind);
+        Thin& t = ThinTable[slot];
+        t.x1 = x1;
+        t.y1 = y1;
+        t.x2 = x2;
+        t.y2 = y2;
+        t.height = height;
+        t.id = slot;
+        EXPECT_EQ(PlaceThin(slot), 1);
+        return slot;
+    }
+
+    RecordingPresent present;
+    LocalPlayer player{};
+    PlayerView view{};
+};

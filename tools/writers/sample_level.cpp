@@ -1,0 +1,314 @@
+#include "tools/writers/sample_level.h"
+
+#include <cstdio>
+
+#include "tools/writers/color_table_writer.h"
+#include "tools/writers/pcx_writer.h"
+
+namespace {
+
+// Plane numbers as the loader names them.
+enum { P_WALLTEX = 0, P_FLOORTEX = 1, P_CEILTEX = 2, P_FLOOR = 3, P_CEIL = 4, P_SPLIT = 5, P_TILE = 6,
+       P_DEPTH = 7, P_MARK = 8, P_CEILMAP = 9, P_MAP = 10, P_UPPERCEIL = 14, P_SLOPE2 = 16, P_SLOPE = 17 };
+
+constexpr uint16_t kNoValue = 32767;  // "none": ceilings become open sky
+
+void BuildGrid(LevelSource& l) {
+    l.Fill(0, 0, 127, 127, P_MARK, 250);  // solid rock everywhere but the rooms
+    // Four rooms of 10 x 10 cells around (20, 20).
+    l.Fill(10, 10, 29, 29, P_MARK, 0);
+    l.Fill(10, 10, 29, 29, P_WALLTEX, 1);
+    l.Fill(10, 10, 29, 29, P_FLOORTEX, 2);
+    l.Fill(10, 10, 29, 29, P_CEILTEX, 3);
+    l.Fill(10, 10, 29, 29, P_CEIL, 256);
+    l.Fill(10, 10, 29, 29, P_SPLIT, kNoValue);
+    // Room 1: stairs of 38 and 39.
+    l.Fill(22, 10, 22, 19, P_FLOOR, 38);
+    l.Fill(23, 10, 29, 19, P_FLOOR, 77);
+    // Room 2: a pool 40 deep and a yard open to the sky.
+    l.Fill(12, 22, 14, 24, P_DEPTH, 40);
+    l.Fill(16, 26, 18, 28, P_CEIL, kNoValue);
+    // Room 3: a two-storey block.
+    l.Fill(22, 22, 24, 24, P_SPLIT, 128);
+    l.Fill(22, 22, 24, 24, P_UPPERCEIL, 320);
+    // Corridors out of room 0: one to crawl through, one too low even for that.
+    l.Fill(30, 12, 34, 12, P_MARK, 0);
+    l.Fill(30, 12, 34, 12, P_CEIL, 48);
+    l.Fill(30, 16, 34, 16, P_MARK, 0);
+    l.Fill(30, 16, 34, 16, P_CEIL, 20);
+    // Tiles: a bump and a stair tile whose slope world.dat replaces.
+    l.Word(12, 12, P_TILE) = 1;
+    l.Word(13, 12, P_TILE) = 2;
+    // A dome height map and the eight slope codes, floor and ceiling.
+    l.Word(25, 12, P_MAP) = 9;
+    for (int k = 0; k < 8; ++k) {
+        l.Word(20 + k, 27, P_MAP) = static_cast<uint16_t>(33 + k);
+        l.Word(20 + k, 28, P_CEILMAP) = static_cast<uint16_t>(33 + k);
+    }
+    // Markers: no-attack code 10, earthnodes 0-2, nexuses 0-2, 81, levitation 120, kinds 1-5.
+    l.Word(11, 11, P_MARK) = 210;
+    for (int k = 0; k < 3; ++k) {
+        l.Word(13 + k, 17, P_MARK) = static_cast<uint16_t>(120 + k);
+        l.Word(23 + k, 17, P_MARK) = static_cast<uint16_t>(150 + k);
+    }
+    l.Word(27, 17, P_MARK) = 211;
+    l.Word(28, 17, P_MARK) = 111;
+    l.Word(11, 18, P_MARK) = 255;
+    l.Word(12, 18, P_MARK) = 100;
+    l.Word(13, 18, P_MARK) = 101;
+    l.Word(14, 18, P_MARK) = 102;
+    l.Word(15, 18, P_MARK) = 110;
+    l.Word(16, 18, P_MARK) = 5;  // not a marker: stays in the plane
+    if (l.words == 19) {
+        l.Word(18, 18, P_SLOPE) = 2;
+        l.Word(18, 18, P_SLOPE2) = 1;
+    }
+}
+
+void BuildThins(LevelSource& l) {
+    auto thin = [&](int x1, int y1, int x2, int y2, int kind, int texture, int height) -> LevelThinRecord& {
+        LevelThinRecord t;
+        t.x1 = x1;
+        t.y1 = y1;
+        t.x2 = x2;
+        t.y2 = y2;
+        t.kind = kind;
+        t.texture = static_cast<uint8_t>(texture);
+        t.height = height;
+        double dx = x2 - x1, dy = y2 - y1;
+        t.length = static_cast<int32_t>(__builtin_sqrt(dx * dx + dy * dy));
+        l.thins.push_back(t);
+        return l.thins.back();
+    };
+    thin(704, 704, 896, 704, 0, 4, 128);                       // a wall
+    thin(704, 832, 896, 832, 0, 5, 48).transparent = 1;        // a fence
+    LevelThinRecord& swing = thin(1280, 896, 1280, 960, 1, 6, 128);
+    swing.trigger = 1;
+    swing.angleDegrees = 90;
+    swing.thickness = 8;
+    LevelThinRecord& slide = thin(1344, 1024, 1408, 1024, 1, 6, 128);
+    slide.trigger = 2;                                         // thickness 0: a box 4 deep
+    thin(1600, 700, 1632, 700, 3, 7, 64).trigger = 3;          // a panel its trigger colours
+    thin(1600, 800, 1632, 800, 4, 7, 64).trigger = 4;          // a panel touching switches
+    thin(1700, 900, 1732, 900, 6, 8, 256);                     // a ladder
+    thin(800, 1500, 864, 1500, 0, 4, 64).length = 0;           // length worked out on loading
+    thin(900, 1500, 900, 1500, 0, 4, 64);                      // both ends on one point
+    LevelThinRecord empty;
+    empty.used = 0;
+    empty.x1 = 1000;
+    empty.x2 = 1100;
+    l.thins.push_back(empty);
+}
+
+void BuildTexturesAndTiles(LevelSource& l) {
+    const char* names[] = {"stone", "floor", "ceiling", "brick", "fence", "door", "panel", "ladder"};
+    for (int i = 0; i < 8; ++i) {
+        LevelTextureRecord t;
+        t.frames = {names[i]};
+        t.wbits = t.hbits = 6;
+        t.colorTable = 16;
+        l.textures[i + 1] = t;
+    }
+    LevelTextureRecord water;
+    water.frames = {"water1", "water2"};
+    water.wbits = 6;
+    water.hbits = 5;
+    water.numframes = 2;
+    water.timer = 250;
+    water.translucent = 1;
+    l.textures[9] = water;
+    std::array<uint32_t, 64> bump{}, stair{};
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i) {
+            int d = std::max(std::abs(i - 4), std::abs(j - 4));
+            bump[j * 8 + i] = static_cast<uint32_t>((4 - std::min(d, 4)) * 4) | 2u << 16;
+            stair[j * 8 + i] = static_cast<uint32_t>(i * 4);
+        }
+    l.tiles[1] = bump;
+    l.tiles[2] = stair;
+    l.slopes[10] = {-8, 4};
+    l.slopes[11] = {16, -16};
+}
+
+void BuildObjects(LevelSource& l) {
+    // type, kind, imagenum, max_velocity, image_timer_max, width, tall, hit points, translucent, z,
+    // gravity, light_pattern, max_flicker, light_glow, duration, sound, sound_range, object_trigger,
+    // two unread values, activation_sound.
+    l.olist[1] = {0, 0, 10, 0, 200, 16, 32, 10, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    l.olist[2] = {0, 0, 12, 0, 200, 8, 48, 0, 0, 8, 0, 1, 5, 20, 0, 0, 0, 0, 0, 0, 0};  // a lamp: light 1
+    l.olist[3] = {0, 0, 0, 0, 200, 16, 16, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};   // no figure
+    l.olist[4] = {0, 0, 14, 0, 200, 12, 40, 0, 0, 0, 1, 0, 0, 0, 0, 3, 640, 3, 0, 0, 0}; // a lever
+    l.olist[5] = {2, 3, 10, 64, 78, 20, 50, 100, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    l.placements = {
+        {1, 800, 800, 0, 0},    {1, 1000, 800, 0, 90},   {2, 760, 1000, 0, 0}, {3, 1100, 1100, 0, 0},
+        {4, 1500, 760, 4, 180}, {0, 1200, 1200, 0, 0},  {1, -1, 900, 0, 0},   {5, 1400, 1400, 0, 0},
+    };
+}
+
+std::string WorldDat(bool packForm) {
+    std::string s =
+        "[light]\nambient=12\noutdoor=20\nintensity=96\n\n[map]\n";
+    s += packForm ? "min_x=8\nmin_y=8\nmax_x=40\nmax_y=32\n\n" : "minx=8\nminy=8\nmaxx=40\nmaxy=32\n\n";
+    s += "[stairslopes]\ntile02=10\n\n"
+         "[noteam]\nstartx=704\nstarty=704\nstarta=0\n\n"
+         "[chaos]\nstartx=760\nstarty=1216\nstarta=90\nraise1x=800\nraise1y=1250\nraise1a=180\n\n"
+         "[order]\nstartx=1650\nstarty=760\nstarta=180\n\n"
+         "[balance]\nstartx=1650\nstarty=1650\nstarta=270\n\n"
+         "[mongendefs]\nnummongens=2\n"
+         "[mongen00]\nobject=1\nmaxnum=2\nchance=50\ntimer=5000\nxmaze=26\nymaze=25\n"
+         "[mongen01]\nobject=3\nmaxnum=1\nchance=100\ntimer=8000\nxmaze=15\nymaze=25\nxoffset=16\nsingle=1\n\n"
+         "[effectdefs]\nnumeffects=1\n"
+         "[effect00]\nolist=1\nmaxnum=1\nchance=100\ntimer=3000\nxmaze=18\nymaze=12\nheight=4\n\n"
+         "[earthblooddefs]\nnumearthblood=3\n";
+    for (int n = 0; n < 3; ++n) {
+        char b[200];
+        std::snprintf(b, sizeof b,
+                      "[earthblood%02d]\npower=%d\nneutraltexture=1\nchaostexture=2\nordertexture=3\n"
+                      "balancetexture=4\nbias=0\nfixture=%d\nlink1=%d\n",
+                      n, 20 + n * 10, n + 1, (n + 1) % 3);
+        s += b;
+    }
+    s += "\n[shrinedefs]\nnumshrines=3\n";
+    const char* align[] = {"Chaos", "Order", "balance"};
+    for (int n = 0; n < 3; ++n) {
+        char b[160];
+        std::snprintf(b, sizeof b, "[shrine%02d]\npower=100\nimage=20\ndeadimage=21\nalignment=%s\nfixture=%d\nlink1=%d\n",
+                      n, align[n], 10 + n, n);
+        s += b;
+    }
+    s += "\n[transportdefs]\nnumtransports=1\n[transport00]\nstartx=704\nstarty=704\nstarta=90\ngrid=sample16\n\n"
+         "[homebasedefs]\nnumhomebases=3\n"
+         "[homebase00]\nx1=10\nx2=11\ny1=28\ny2=29\nteam=1\n"
+         "[homebase01]\nx1=28\nx2=29\ny1=10\ny2=11\nteam=2\n"
+         "[homebase02]\nx1=28\nx2=29\ny1=28\ny2=29\nteam=3\n\n"
+         "[soundregiondefs]\nnumsoundregions=2\n[soundregion00]\nsound=1\nvolume=80\n[soundregion01]\nsound=2\nvolume=40\n\n"
+         "[safezonedefs]\nnumsafezones=1\n[safezone01]\ntrigger=3\n\n"
+         "[chained_textures]\ntexture08=9\n\n"
+         "[room00]\nminx=10\nmaxx=19\nminy=10\nmaxy=19\nviews=1,2\n"
+         "[room01]\nminx=20\nmaxx=29\nminy=10\nmaxy=19\nviews=0,3\n"
+         "[room02]\nminx=10\nmaxx=19\nminy=20\nmaxy=29\nviews=0\n"
+         "[room03]\nminx=20\nmaxx=29\nminy=20\nmaxy=29\nviews=1,2,40\n";
+    return s;
+}
+
+std::string TriggerDat() {
+    return "[triggerdefs]\nnumtriggers=11\n\n"
+           "[trigger01]\ntype=Door\nenabled=1\nnext_trigger=2\nstart_angle=0\nend_angle=90\nmax_angle_rate=90\n"
+           "on_text=The gate swings open.\noff_text=The gate closes.\non_sound=3\n\n"
+           "[trigger02]\ntype=door\nenabled=1\nnext_trigger=1\nslide_axis=1\nslide_amount=48\nmax_rate=64\n\n"
+           "[trigger03]\ntype=null\nenabled=1\ntexture_on=8\ntexture_off=7\nreset_timer=3000\ninitial_state=0\n\n"
+           "[trigger04]\ntype=Elevator\nenabled=1\nx1=24\ny1=14\nx2=25\ny2=15\noff_height=77\non_height=141\n"
+           "speed=32\nnext_trigger=5\nnext_trigger_timing=1\n\n"
+           "[trigger05]\ntype=enable\nenabled=1\nwhich=6\n\n"
+           "[trigger06]\ntype=teleport\nenabled=0\ndisabled_text=The portal is dark.\nx0=26\ny0=26\nrandom=0\n\n"
+           "[trigger07]\ntype=clone\nenabled=1\nwhich_clone=2\nx=15\ny=15\n\n"
+           "[trigger08]\ntype=delete\nenabled=1\nwhich_object=3\nradius=2\nx=17\ny=17\n\n"
+           "[trigger09]\ntype=score\nenabled=1\nwhich_score=1\nscore_text=A point for the bold.\n\n"
+           "[trigger10]\ntype=Endgame\nenabled=1\n\n"
+           "[trigger11]\ntype=elevator\nenabled=1\nx1=22\ny1=22\nx2=24\ny2=24\noff_height=128\non_height=160\n"
+           "speed=16\nmove_floor=0\nmove_rooftop=1\n";
+}
+
+// A flat picture: value v everywhere but a frame of border.
+std::vector<uint8_t> Picture(int w, int h, uint8_t v, uint8_t border) {
+    std::vector<uint8_t> px(static_cast<size_t>(w) * h, v);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (x == 0 || y == 0 || x == w - 1 || y == h - 1 || ((x / 8 + y / 8) % 2 == 0 && (x % 8 == 0 || y % 8 == 0)))
+                px[static_cast<size_t>(y) * w + x] = border;
+    Palette p = SamplePalette();
+    return BuildPcx(w, h, px.data(), p.data());
+}
+
+}  // namespace
+
+SampleLevel BuildSampleLevel(int words, bool packForm) {
+    SampleLevel s;
+    s.source.SetWords(words);
+    BuildGrid(s.source);
+    BuildThins(s.source);
+    BuildTexturesAndTiles(s.source);
+    BuildObjects(s.source);
+    s.worldDat = WorldDat(packForm);
+    s.triggerDat = TriggerDat();
+    return s;
+}
+
+std::vector<PackSource> SampleTexturePictures() {
+    const char* names[] = {"stone", "floor", "ceiling", "brick", "fence", "door", "panel", "ladder", "water1"};
+    std::vector<PackSource> out;
+    for (int i = 0; i < 9; ++i)
+        out.push_back({std::string("textures/") + names[i] + ".pcx", Picture(64, 64, static_cast<uint8_t>(40 + i * 24), 20)});
+    out.push_back({"textures/water2.pcx", Picture(64, 32, 120, 110)});
+    return out;
+}
+
+std::vector<PackSource> SampleSystemTexturePictures() {
+    return {{"textures/blue.pcx", Picture(32, 32, 120, 100)}, {"textures/glow.pcx", Picture(16, 16, 150, 140)}};
+}
+
+std::vector<PackSource> SampleLevelFiles(int words, bool packForm) {
+    SampleLevel s = BuildSampleLevel(words, packForm);
+    auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
+    std::vector<PackSource> files = {
+        {"grid.dat", BuildGridDat(s.source)},
+        {"misc.dat", BuildMiscDat(s.source)},
+        {"objects.dat", BuildObjectsDat(s.source)},
+        {"world.dat", text(s.worldDat)},
+        {"trigger.dat", text(s.triggerDat)},
+        {"sounds.dat", text("[sounds]\nnumsounds=0\n")},
+        {"backgrnd.pcx", Picture(160, 120, 64, 60)},
+        {"map.pcx", Picture(128, 128, 33, 1)},
+    };
+    if (packForm) {
+        std::string color;
+        for (int n = 16; n <= 23; ++n)
+            color += std::to_string(n) + "=grid.col\n";
+        files.push_back({"color.dat", text("[color_tables]\n" + color)});
+        files.push_back({"light/grid.col", BuildColFile(SamplePalette())});
+    }
+    for (PackSource& p : SampleTexturePictures())
+        files.push_back(std::move(p));
+    return files;
+}
+
+std::string SamplePatternDat() {
+    std::string s = "[patterndefs]\nnumpatterns=3\n\n[pattern00]\nsize=0\n\n"
+                     "[pattern01]\nsize=2\nrow00=10,20\nrow01=30,40\nlight_type=2\nred=255\ngreen=200\nblue=120\n"
+                     "intensity=300\ndistance=150\n\n[pattern02]\nsize=16\nlight_type=1\n";
+    for (int r = 0; r < 16; ++r) {
+        s += "row" + std::string(r < 10 ? "0" : "") + std::to_string(r) + "=";
+        for (int c = 0; c < 16; ++c)
+            s += std::to_string(std::max(0, 16 - std::abs(r - 8) - std::abs(c - 8))) + (c < 15 ? "," : "\n");
+    }
+    return s;
+}
+
+std::string SampleMonsterDat() {
+    return "[monsterdefs]\nnummonsters=2\n\n"
+           "[monster00]\nname=Dark Acolyte\nimage_timer_max=70\nteam=4\nwidth=20\ntall=50\nmax_hits=60\n"
+           "spell_num=7\ntrigger_range=320\nmax_velocity=64\nfire_chance=50\nmax_action_timer=3000\n"
+           "standing_imagenum=201\ndemeanor=Aggressive\ncommand=roam\n\n"
+           "[monster01]\nname=Stone Warden\nteam=5\nwidth=24\ntall=60\nmax_hits=120\ndemeanor=passive\n"
+           "command=guard\nmax_step=16\n";
+}
+
+std::string SampleImageDat() {
+    return "[imagedefs]\nnumimages=2\n\n"
+           "[image00]\nname=torch.pcx\nwbits=5\nhbits=6\nwpixels=32\nhpixels=64\nnuminseq=2\nimageseq=0,1\n"
+           "numviews=1\nviewimage=0\nsystem=1\n\n"
+           "[image01]\nname=barrel.pcx\nwbits=6\nhbits=6\nwpixels=64\nhpixels=64\nnumindeathseq=1\ndeathseq=3\n"
+           "numviews=0\nmirror=1\nsgf=1\n";
+}
+
+std::string SampleSystemDat() {
+    return "[textures]\nnumtextures=2\n\n"
+           "[texture101]\nwbits=5\nhbits=5\nname00=blue.pcx\n\n"
+           "[texture102]\nwbits=4\nhbits=4\ntranslucent=1\nnumframes=2\ntimer=100\nname00=glow.pcx\nname01=blue.pcx\n";
+}
+
+std::string SampleArenaDat() {
+    return "[arena00]\nenabled=1\nname=Sample Keep\ngrid=sample\ndescription=Four rooms, a pool and a tower.\n\n"
+           "[arena01]\nenabled=0\nname=Closed Hall\ngrid=sample16\ndescription=Not open yet.\n\n"
+           "[arena02]\nenabled=1\nname=Old Keep\ngrid=sample16\ndescription=The keep before its tower.\n";
+}
