@@ -50,7 +50,7 @@ protected:
     }
 
     // A placed thin.
-    int MakeThin(int x1, int y1, int x2, int y2, int kind = THIN_PLAIN, int height = 64) {
+    int MakeThin(int x1, int y1, int x2, int y2, int kind = THIN_PLAIN, int height = 64, int texture = 0) {
         int slot = AllocThinSlot(kind);
         Thin& t = ThinTable[slot];
         t.x1 = x1;
@@ -58,6 +58,7 @@ protected:
         t.x2 = x2;
         t.y2 = y2;
         t.height = height;
+        t.texture = texture;
         t.id = slot;
         EXPECT_EQ(PlaceThin(slot), 1);
         return slot;
