@@ -29,7 +29,7 @@ bool OnGrid(int v) {
 int ThinLength(const Thin& t) {
     if (t.length > 0)
         return t.length;
-    double dx = t.x2 - t.x1, dy = t.y2 - t.y1;
+    double dx = static_cast<double>(t.x2) - t.x1, dy = static_cast<double>(t.y2) - t.y1;
     return static_cast<int>(std::sqrt(dx * dx + dy * dy));
 }
 
@@ -77,7 +77,7 @@ void SetThinGeometry(Thin& t) {
     t.max_x = std::max(t.x1, t.x2);
     t.min_y = std::min(t.y1, t.y2);
     t.max_y = std::max(t.y1, t.y2);
-    double dx = t.x2 - t.x1, dy = t.y2 - t.y1;
+    double dx = static_cast<double>(t.x2) - t.x1, dy = static_cast<double>(t.y2) - t.y1;
     double len = std::sqrt(dx * dx + dy * dy);
     if (len <= 0) {
         t.dir_x = t.dir_y = t.normal_x = t.normal_y = 0;

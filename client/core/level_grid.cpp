@@ -1,5 +1,6 @@
 // grid.dat, misc.dat, objects.dat and the world.dat sections of the objects: the first steps of
 // a level load.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -43,6 +44,11 @@ int Degrees4096(int degrees) {
     return static_cast<int>(static_cast<int64_t>(degrees) * 4096 / 360);
 }
 
+// Heights and lengths of a thin are 16-bit quantities of the world; a file may say anything.
+int32_t Clamp16(int64_t v) {
+    return static_cast<int32_t>(std::clamp<int64_t>(v, -32768, 32767));
+}
+
 int ClampWorld(int v) {
     return v < 0 ? 0 : v >= kWorldLimit ? kWorldLimit - 1 : v;
 }
@@ -55,12 +61,12 @@ void FillThinFromRecord(Thin& t, const ByteReader& misc, size_t at) {
     int32_t textures = I32At(misc, at + 36);
     t.texture = textures & 0xFF;
     t.texture2 = (textures >> 8) & 0xFF;
-    t.length = I32At(misc, at + 40);
+    t.length = Clamp16(I32At(misc, at + 40));
     if (t.length == 0) {
-        double dx = t.x2 - t.x1, dy = t.y2 - t.y1;
-        t.length = static_cast<int32_t>(std::sqrt(dx * dx + dy * dy));
+        double dx = static_cast<double>(t.x2) - t.x1, dy = static_cast<double>(t.y2) - t.y1;
+        t.length = Clamp16(static_cast<int64_t>(std::sqrt(dx * dx + dy * dy)));
     }
-    t.height = I32At(misc, at + 44);
+    t.height = Clamp16(I32At(misc, at + 44));
     t.open = I32At(misc, at + 48);
     t.speed_cap = I32At(misc, at + 56);
     t.base_color = t.color = I32At(misc, at + 60);
@@ -70,10 +76,10 @@ void FillThinFromRecord(Thin& t, const ByteReader& misc, size_t at) {
     int degrees = I32At(misc, at + 68);
     t.angle = Degrees4096(degrees);
     t.swing_step = t.angle < 0 ? 1024 : -1024;
-    t.base_z = I32At(misc, at + 76);
+    t.base_z = Clamp16(I32At(misc, at + 76));
     t.side_mark = I32At(misc, at + 80);
     t.transparent = I32At(misc, at + 84);
-    t.thickness = I32At(misc, at + 88);
+    t.thickness = std::clamp(I32At(misc, at + 88), -kWorldLimit, kWorldLimit);
     if (t.thickness == 0)
         t.thickness = 4;
 }
@@ -411,8 +417,11 @@ int LoadLevel(ByteReader grid, ByteReader objects, ByteReader misc, FILE* world)
     if (!ReadGridBuffer(grid))
         return 0;
     ExtractGridPlanes();
-    if (!LoadSlopeDefs(misc) || !LoadTiles(misc, world) || !LoadThins(misc) || !LoadOlist(objects) ||
-        !PlaceOlistObjects(grid))
+    if (!LoadSlopeDefs(misc) || !LoadTiles(misc, world) || !LoadThins(misc) || !LoadOlist(objects))
+        return 0;
+    // The statics placed next take their figure lights from the patterns: read them first.
+    LoadLightPatterns();
+    if (!PlaceOlistObjects(grid))
         return 0;
     FillObjectPlane();
     LoadMongenDefs(world);
@@ -422,7 +431,6 @@ int LoadLevel(ByteReader grid, ByteReader objects, ByteReader misc, FILE* world)
     ConvertSlopeCodes();
     ClearThirdPlane();
     BuildLightFalloff(24, 2);
-    LoadLightPatterns();
     ConvertCellMarkers();
     BuildCellFlags();
     BuildRooftopEdges();

@@ -246,8 +246,10 @@ void LoadLightPatterns() {
         std::memset(p.grid, 0, sizeof p.grid);
     ErrorLogWrite("Loading Patterns.\n");
     int count = 0;
-    if (!GetConfigInt(file, "patterndefs", "numpatterns", &count, 0, 0))
+    if (!GetConfigInt(file, "patterndefs", "numpatterns", &count, 0, 0)) {
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
         return;
+    }
     ErrorLogWrite("Loading %d patterns.\n", count);
     count = std::clamp(count, 0, kMaxPatterns);
     g_level.patternCount = count;

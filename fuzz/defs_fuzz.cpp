@@ -1,0 +1,73 @@
+// The installation's definition files (pattern.dat, monster.dat, images/image.dat, system.dat,
+// arena.dat): any bytes must load safely. The input holds four little-endian 32-bit lengths, then
+// the first four files of those lengths, and arena.dat as the rest; they are written into a
+// scratch directory and loaded by name.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "client/arena/monster.h"
+#include "client/core/config_file.h"
+#include "client/core/level_defs.h"
+#include "client/core/level_loader.h"
+#include "client/core/level_textures.h"
+
+namespace {
+
+void WriteFile(const char* name, const uint8_t* data, size_t size) {
+    FILE* f = std::fopen(name, "wb");
+    if (!f)
+        return;
+    if (size)
+        std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+void EnterScratch() {
+    static bool entered = false;
+    if (entered)
+        return;
+    char path[] = "/tmp/defs_fuzzXXXXXX";
+    if (mkdtemp(path) && chdir(path) == 0)
+        mkdir("images", 0755);
+    entered = true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    EnterScratch();
+    size_t lengths[4] = {};
+    size_t at = 0;
+    for (size_t& n : lengths) {
+        if (size - at < 4)
+            return 0;
+        uint32_t v;
+        std::memcpy(&v, data + at, 4);
+        at += 4;
+        n = v;
+    }
+    static const char* const kNames[5] = {"pattern.dat", "monster.dat", "images/image.dat", "system.dat", "arena.dat"};
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    for (int i = 0; i < 5; ++i) {
+        size_t n = i < 4 ? (lengths[i] < size - at ? lengths[i] : size - at) : size - at;
+        WriteFile(kNames[i], data + at, n);
+        at += n;
+    }
+    ClearLevelDefs();
+    ClearTextureTable();
+    LoadLightPatterns();
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    LoadMonsterDefs();
+    LoadImageDefs("images/image.dat", "sample/images");
+    LoadTextureDefs(200, 0);
+    LoadTextureDefs(1, 0);
+    LoadArenaList("arena.dat");
+    return 0;
+}
