@@ -251,6 +251,7 @@ TEST_F(Triggers, ElevatorsMoveTheirCellsAndWhatStandsThere) {
     EXPECT_EQ(g_level.plane[kPlaneStoreySplit][CellIndex(20, 20)], 132);
     EXPECT_EQ(g_level.plane[kPlaneFloor][CellIndex(20, 20)], 0);
     EXPECT_EQ(g_level.plane[kPlaneCeiling][CellIndex(20, 20)], 80);
+    EXPECT_EQ(g_level.plane[kPlaneWallBase][CellIndex(20, 20)], 42) << "the wall base follows the split";
     EXPECT_EQ(WorldObjectTable[standing].z, 0);
 }
 

@@ -193,8 +193,10 @@ TEST_F(WorldObjects, MonsterIdsAreTheLowestFreeOnesOfLiveMovingObjects) {
     EXPECT_EQ(NewMonsterId(), 3);
     EXPECT_EQ(FindMonsterSlotById(4), 3);
     EXPECT_EQ(FindMonsterSlotById(3), 0);
-    for (uint32_t id = 3; id <= 254; ++id)
+    for (uint32_t id = 3; id <= 253; ++id)
         Live(OBJ_MOVING, 640, 640, 1, id);
+    EXPECT_EQ(NewMonsterId(), 254);
+    Live(OBJ_MOVING, 640, 640, 1, 254);
     EXPECT_EQ(NewMonsterId(), 0);
 }
 

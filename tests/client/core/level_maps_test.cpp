@@ -136,6 +136,9 @@ TEST_F(LevelMaps, FlagsAndEdgesLeaveTheGridBorderUnwritten) {
     EXPECT_EQ(g_level.rooftopEdge[0][a], 1);
     EXPECT_EQ(g_level.rooftopEdge[1][a], 0);
     g_level.plane[kPlaneFloor][CellIndex(1, 0)] = 8;
+    g_level.plane[kPlaneTile][CellIndex(0, 0)] = 1;
+    g_level.plane[kPlaneTile][CellIndex(5, 0)] = 1;
+    g_level.plane[kPlaneTile][CellIndex(5, 127)] = 1;
     g_level.plane[kPlaneStoreySplit][CellIndex(0, 127)] = 8;
     BuildCellFlags();
     BuildRooftopEdges();
