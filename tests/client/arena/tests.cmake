@@ -8,6 +8,7 @@ quorrin_test(levels_tests
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_loader_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_maps_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_flow_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../core/level_textures_test.cpp
   DEPS client tools_writers)
 target_compile_definitions(levels_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(levels_tests sample_install)
