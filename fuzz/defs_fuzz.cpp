@@ -1,7 +1,6 @@
 // The installation's definition files (pattern.dat, monster.dat, images/image.dat, system.dat,
-// arena.dat): any bytes must load safely. The input holds four little-endian 32-bit lengths, then
-// the first four files of those lengths, and arena.dat as the rest; they are written into a
-// scratch directory and loaded by name.
+// arena.dat): any bytes must load safely. The input holds the five files (split_input.h); they are
+// written into a scratch directory and loaded by name.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/core/level_textures.h"
+#include "fuzz/split_input.h"
 
 namespace {
 
@@ -43,23 +43,13 @@ void EnterScratch() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EnterScratch();
-    size_t lengths[4] = {};
-    size_t at = 0;
-    for (size_t& n : lengths) {
-        if (size - at < 4)
-            return 0;
-        uint32_t v;
-        std::memcpy(&v, data + at, 4);
-        at += 4;
-        n = v;
-    }
+    FuzzFiles files;
+    if (!SplitFuzzInput(data, size, files))
+        return 0;
     static const char* const kNames[5] = {"pattern.dat", "monster.dat", "images/image.dat", "system.dat", "arena.dat"};
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
-    for (int i = 0; i < 5; ++i) {
-        size_t n = i < 4 ? (lengths[i] < size - at ? lengths[i] : size - at) : size - at;
-        WriteFile(kNames[i], data + at, n);
-        at += n;
-    }
+    for (int i = 0; i < 5; ++i)
+        WriteFile(kNames[i], files.data[i], files.size[i]);
     ClearLevelDefs();
     ClearTextureTable();
     LoadLightPatterns();

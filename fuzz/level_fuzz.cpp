@@ -1,6 +1,5 @@
 // A level's five files come from the installation or a downloaded pack: any bytes must load
-// safely. The input holds four little-endian 32-bit lengths, then grid.dat, objects.dat, misc.dat
-// and world.dat of those lengths, and trigger.dat as the rest.
+// safely. The input holds grid.dat, objects.dat, misc.dat, world.dat and trigger.dat (split_input.h).
 
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/core/level_textures.h"
+#include "fuzz/split_input.h"
 #include "tests/support/recording_present.h"
 
 namespace {
@@ -29,25 +29,11 @@ FILE* Stream(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static RecordingPresent* present = new RecordingPresent;
     present->calls.clear();
-    size_t lengths[4] = {};
-    size_t at = 0;
-    for (size_t& n : lengths) {
-        if (size - at < 4)
-            return 0;
-        uint32_t v;
-        std::memcpy(&v, data + at, 4);
-        at += 4;
-        n = v;
-    }
-    const uint8_t* parts[5];
-    size_t sizes[5];
-    for (int i = 0; i < 4; ++i) {
-        sizes[i] = lengths[i] < size - at ? lengths[i] : size - at;
-        parts[i] = data + at;
-        at += sizes[i];
-    }
-    parts[4] = data + at;
-    sizes[4] = size - at;
+    FuzzFiles files;
+    if (!SplitFuzzInput(data, size, files))
+        return 0;
+    const uint8_t* const* parts = files.data;
+    const size_t* sizes = files.size;
 
     ClearWorldObjects();
     ClearThins();

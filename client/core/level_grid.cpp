@@ -27,14 +27,6 @@ constexpr size_t kOlistRecordSize = 116;
 std::vector<uint16_t> g_gridBuffer(kGridBufferWords);
 size_t g_placementOffset = 0;
 
-// Reads of the fixed-offset files: past the end of the file a field reads as 0.
-int32_t I32At(const ByteReader& r, size_t offset) {
-    if (offset > r.Size() || r.Size() - offset < 4)
-        return 0;
-    const uint8_t* p = r.Data() + offset;
-    return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
-
 bool Is16BitPlane(int k) {
     return k == kPlaneFloor || k == kPlaneCeiling || k == kPlaneStoreySplit || k == kPlaneLiquidDepth ||
            k == kPlaneUpperCeiling || k == kPlaneWallBase;
@@ -54,32 +46,32 @@ int ClampWorld(int v) {
 }
 
 void FillThinFromRecord(Thin& t, const ByteReader& misc, size_t at) {
-    t.x1 = I32At(misc, at + 20);
-    t.y1 = I32At(misc, at + 24);
-    t.x2 = I32At(misc, at + 28);
-    t.y2 = I32At(misc, at + 32);
-    int32_t textures = I32At(misc, at + 36);
+    t.x1 = FixedI32At(misc, at + 20);
+    t.y1 = FixedI32At(misc, at + 24);
+    t.x2 = FixedI32At(misc, at + 28);
+    t.y2 = FixedI32At(misc, at + 32);
+    int32_t textures = FixedI32At(misc, at + 36);
     t.texture = textures & 0xFF;
     t.texture2 = (textures >> 8) & 0xFF;
-    t.length = Clamp16(I32At(misc, at + 40));
+    t.length = Clamp16(FixedI32At(misc, at + 40));
     if (t.length == 0) {
         double dx = static_cast<double>(t.x2) - t.x1, dy = static_cast<double>(t.y2) - t.y1;
         t.length = Clamp16(static_cast<int64_t>(std::sqrt(dx * dx + dy * dy)));
     }
-    t.height = Clamp16(I32At(misc, at + 44));
-    t.open = I32At(misc, at + 48);
-    t.speed_cap = I32At(misc, at + 56);
-    t.base_color = t.color = I32At(misc, at + 60);
-    int trigger = I32At(misc, at + 64);
+    t.height = Clamp16(FixedI32At(misc, at + 44));
+    t.open = FixedI32At(misc, at + 48);
+    t.speed_cap = FixedI32At(misc, at + 56);
+    t.base_color = t.color = FixedI32At(misc, at + 60);
+    int trigger = FixedI32At(misc, at + 64);
     if ((t.kind == THIN_MOVED || t.kind == THIN_TEXTURED || t.kind == THIN_TOUCH) && trigger >= 1 && trigger <= 99)
         t.trigger = trigger;
-    int degrees = I32At(misc, at + 68);
+    int degrees = FixedI32At(misc, at + 68);
     t.angle = Degrees4096(degrees);
     t.swing_step = t.angle < 0 ? 1024 : -1024;
-    t.base_z = Clamp16(I32At(misc, at + 76));
-    t.side_mark = I32At(misc, at + 80);
-    t.transparent = I32At(misc, at + 84);
-    t.thickness = std::clamp(I32At(misc, at + 88), -kWorldLimit, kWorldLimit);
+    t.base_z = Clamp16(FixedI32At(misc, at + 76));
+    t.side_mark = FixedI32At(misc, at + 80);
+    t.transparent = FixedI32At(misc, at + 84);
+    t.thickness = std::clamp(FixedI32At(misc, at + 88), -kWorldLimit, kWorldLimit);
     if (t.thickness == 0)
         t.thickness = 4;
 }
@@ -141,6 +133,13 @@ int BuildThinBox(int firstSlot) {
 
 }  // namespace
 
+int32_t FixedI32At(const ByteReader& r, size_t offset) {
+    if (offset > r.Size() || r.Size() - offset < 4)
+        return 0;
+    const uint8_t* p = r.Data() + offset;
+    return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
+}
+
 int StartAngle(int degrees) {
     int a = (Degrees4096(degrees) + 2048) % 4096;
     return a < 0 ? a + 4096 : a;
@@ -196,8 +195,8 @@ void ExtractGridPlanes() {
 int LoadSlopeDefs(ByteReader misc) {
     LogMessage(LOG_INFO, "Loading SlopeDefs...\n");
     for (int s = 0; s < kMaxSlopes; ++s) {
-        int x = I32At(misc, kSlopeOffset + s * 16);
-        int y = I32At(misc, kSlopeOffset + s * 16 + 4);
+        int x = FixedI32At(misc, kSlopeOffset + s * 16);
+        int y = FixedI32At(misc, kSlopeOffset + s * 16 + 4);
         SlopeDef& d = g_level.slopes[s];
         d.x = static_cast<int8_t>(x);
         d.y = static_cast<int8_t>(y);
@@ -213,7 +212,7 @@ int LoadTiles(ByteReader misc, FILE* world) {
         TileDef& tile = g_level.tiles[t];
         for (int j = 0; j < 8; ++j) {
             for (int i = 0; i < 8; ++i) {
-                uint32_t v = static_cast<uint32_t>(I32At(misc, kTileOffset + (t - 1) * 256 + (j * 8 + i) * 4));
+                uint32_t v = static_cast<uint32_t>(FixedI32At(misc, kTileOffset + (t - 1) * 256 + (j * 8 + i) * 4));
                 tile.floor[i * 8 + j] = static_cast<uint16_t>(v & 0xFFFF);
                 tile.ceiling[i * 8 + j] = static_cast<uint16_t>(v >> 16);
             }
@@ -237,9 +236,9 @@ int LoadThins(ByteReader misc) {
     int made = 0;
     for (size_t r = 0; r < kThinRecords; ++r) {
         size_t at = r * kThinRecordSize;
-        if (I32At(misc, at + 72) == 0)
+        if (FixedI32At(misc, at + 72) == 0)
             continue;
-        int slot = AllocThinSlot(I32At(misc, at + 52));
+        int slot = AllocThinSlot(FixedI32At(misc, at + 52));
         if (!slot)
             continue;
         Thin& t = ThinTable[slot];
@@ -262,7 +261,7 @@ int LoadOlist(ByteReader objects) {
     for (int n = 1; n < kMaxOlist; ++n)
         for (int f = 0; f < 21; ++f)
             g_level.olist[n][f] =
-                static_cast<uint16_t>(I32At(objects, (n - 1) * kOlistRecordSize + kFieldOffsets[f]) & 0xFFFF);
+                static_cast<uint16_t>(FixedI32At(objects, (n - 1) * kOlistRecordSize + kFieldOffsets[f]) & 0xFFFF);
     LogMessage(LOG_INFO, "Olist loaded.\n");
     return 1;
 }
@@ -272,11 +271,11 @@ int PlaceOlistObjects(ByteReader grid) {
     int placed = 0;
     for (size_t r = 0; r < kMaxPlacements; ++r) {
         size_t at = g_placementOffset + r * kPlacementSize;
-        uint32_t olist = static_cast<uint32_t>(I32At(grid, at));
+        uint32_t olist = static_cast<uint32_t>(FixedI32At(grid, at));
         if (olist == 0)
             continue;
-        int x = I32At(grid, at + 4), y = I32At(grid, at + 8);
-        int extra = I32At(grid, at + 12);
+        int x = FixedI32At(grid, at + 4), y = FixedI32At(grid, at + 8);
+        int extra = FixedI32At(grid, at + 12);
         if (olist >= kMaxOlist) {
             LogMessage(LOG_WARNING, "Ignoring object with bad olist number - Olist #%u\n", olist);
             continue;

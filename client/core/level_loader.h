@@ -30,6 +30,9 @@ int PlaceOlistObjects(ByteReader grid);
 void LoadMongenDefs(FILE* world);
 void LoadEffectDefs(FILE* world);
 void LoadStartPoints(FILE* world);
+// A 32-bit field of a fixed-offset file (grid.dat, misc.dat, objects.dat); past the end of the
+// file a field reads as 0.
+int32_t FixedI32At(const ByteReader& r, size_t offset);
 // The start and raise angles: degrees to 4096ths, a half turn added.
 int StartAngle(int degrees);
 

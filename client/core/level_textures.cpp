@@ -1,4 +1,5 @@
 #include "client/core/level_textures.h"
+#include "client/core/level_loader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,13 +23,6 @@ namespace {
 
 constexpr int kFirstSystemSection = 101;
 constexpr const char* kSystemFile = "system.dat";
-
-int32_t I32At(const ByteReader& r, size_t offset) {
-    if (offset > r.Size() || r.Size() - offset < 4)
-        return 0;
-    const uint8_t* p = r.Data() + offset;
-    return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24);
-}
 
 uint8_t U8At(const ByteReader& r, size_t offset) {
     return offset < r.Size() ? r.Data()[offset] : 0;
@@ -55,6 +49,16 @@ bool TakeFrame(PcxImage& pcx, TextureImage& image) {
         for (int x = 0; x < w; ++x)
             image.pixels[static_cast<size_t>(x) * h + y] = px[static_cast<size_t>(y) * w + x];
     return true;
+}
+
+// Frame f of a texture: the first gives the texture its sizes. Returns the frame's pixels.
+int AddFrame(TextureEntry& e, int f, TextureImage image) {
+    if (f == 0)
+        SetSides(e, image.width, image.height);
+    const int pixels = image.width * image.height;
+    e.frames[f] = static_cast<int32_t>(g_textures.images.size());
+    g_textures.images.push_back(std::move(image));
+    return pixels;
 }
 
 // The names of a misc.dat record's frames (each ended by a space), at most four.
@@ -84,15 +88,15 @@ bool ReadTextureRecord(const ByteReader& misc, int n, char names[4][11], int* fr
     if (first == ' ' || first == 0)
         return false;
     TextureEntry& e = g_textures.entries[n];
-    e.hbits = I32At(misc, at + 60);
-    e.wbits = I32At(misc, at + 64);
-    e.timer = I32At(misc, at + 68);
-    e.sound = I32At(misc, at + 72);
-    int frames = I32At(misc, at + 76);
-    e.translucent = e.translucent2 = I32At(misc, at + 80);
-    e.word84 = I32At(misc, at + 84);
-    e.color_table = I32At(misc, at + 88);
-    e.word92 = I32At(misc, at + 92);
+    e.hbits = FixedI32At(misc, at + 60);
+    e.wbits = FixedI32At(misc, at + 64);
+    e.timer = FixedI32At(misc, at + 68);
+    e.sound = FixedI32At(misc, at + 72);
+    int frames = FixedI32At(misc, at + 76);
+    e.translucent = e.translucent2 = FixedI32At(misc, at + 80);
+    e.word84 = FixedI32At(misc, at + 84);
+    e.color_table = FixedI32At(misc, at + 88);
+    e.word92 = FixedI32At(misc, at + 92);
     e.used = 1;
     int named = FrameNames(misc, at, names);
     // Only the frames that are named can be loaded.
@@ -207,11 +211,7 @@ int LoadTextureDefs(int firstTexture, int firstImage) {
                 ErrorLogWrite("Error loading 'name' from heading '%s' from file %s.\n", section, kSystemFile);
                 return 0;
             }
-            if (f == 0)
-                SetSides(e, image.width, image.height);
-            memory += image.width * image.height;
-            e.frames[f] = static_cast<int32_t>(g_textures.images.size());
-            g_textures.images.push_back(std::move(image));
+            memory += AddFrame(e, f, std::move(image));
         }
         e.used = 1;
         if (kFirstSystemSection + i < kTextureMapSize)
@@ -283,11 +283,7 @@ int LoadTexMapsFromPack(PackFile& pack, ByteReader misc, FILE* world) {
                            result ? result : -3);
                 return 0;
             }
-            if (f == 0)
-                SetSides(e, image.width, image.height);
-            memory += image.width * image.height;
-            e.frames[f] = static_cast<int32_t>(g_textures.images.size());
-            g_textures.images.push_back(std::move(image));
+            memory += AddFrame(e, f, std::move(image));
         }
     }
     memory += LoadTextureDefs(HighestUsed() + 1, static_cast<int>(g_textures.images.size()));

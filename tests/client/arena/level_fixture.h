@@ -3,15 +3,32 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
+#include "client/core/config_file.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_textures.h"
 #include "client/screens/chat_buffer.h"
 #include "tests/support/recording_present.h"
+
+// A settings text as the stream the level loaders read.
+struct TextStream {
+    explicit TextStream(std::string t) : text(std::move(t)) { f = fmemopen(text.data(), text.size(), "r"); }
+    ~TextStream() {
+        ForgetConfigStream(f);
+        std::fclose(f);
+    }
+    TextStream(const TextStream&) = delete;
+    TextStream& operator=(const TextStream&) = delete;
+    std::string text;
+    FILE* f;
+};
 
 class LevelFixture : public ::testing::Test {
 protected:

@@ -14,10 +14,8 @@ namespace {
 class Triggers : public LevelFixture {
 protected:
     void Load(std::string text) {
-        FILE* f = fmemopen(text.data(), text.size(), "r");
-        World::LoadTriggers(f);
-        ForgetConfigStream(f);
-        std::fclose(f);
+        TextStream stream(std::move(text));
+        World::LoadTriggers(stream.f);
     }
     // A level thin of kind 1 linked to trigger n.
     int DoorThin(int n, int x1, int y1, int x2, int y2) {

@@ -27,17 +27,6 @@ ByteReader Reader(const std::vector<uint8_t>& b) {
     return ByteReader(b.data(), b.size());
 }
 
-// A settings text as the stream the loaders read.
-struct TextStream {
-    explicit TextStream(std::string t) : text(std::move(t)) { f = fmemopen(text.data(), text.size(), "r"); }
-    ~TextStream() {
-        ForgetConfigStream(f);
-        std::fclose(f);
-    }
-    std::string text;
-    FILE* f;
-};
-
 constexpr size_t kGrid19Size = 4 + 128 * 128 * 38 + 16000;
 
 // Word k of cell (x, y) in a grid.dat of w words a cell.

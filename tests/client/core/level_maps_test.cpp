@@ -13,16 +13,6 @@
 
 namespace {
 
-struct TextStream {
-    explicit TextStream(std::string t) : text(std::move(t)) { f = fmemopen(text.data(), text.size(), "r"); }
-    ~TextStream() {
-        ForgetConfigStream(f);
-        std::fclose(f);
-    }
-    std::string text;
-    FILE* f;
-};
-
 using LevelMaps = LevelFixture;
 
 TEST_F(LevelMaps, MarkerCodesBecomeCellKindsAndIndexes) {
