@@ -1,7 +1,10 @@
 // A level's five files come from the installation or a downloaded pack: any bytes must load
 // safely. The input holds grid.dat, objects.dat, misc.dat, world.dat and trigger.dat (split_input.h).
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +21,17 @@
 
 namespace {
 
+// The loader reads pattern.dat and writes roomview.txt in the working directory: keep them out of
+// the checkout.
+void EnterScratch() {
+    static bool entered = false;
+    if (entered)
+        return;
+    char path[] = "/tmp/level_fuzzXXXXXX";
+    if (mkdtemp(path) && chdir(path) == 0)
+        entered = true;
+}
+
 // fmemopen wants at least one byte.
 FILE* Stream(const uint8_t* data, size_t size) {
     static uint8_t empty[1] = {0};
@@ -27,6 +41,7 @@ FILE* Stream(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    EnterScratch();
     static RecordingPresent* present = new RecordingPresent;
     present->calls.clear();
     FuzzFiles files;
