@@ -1,5 +1,6 @@
 #include "tools/writers/sample_level.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tools/writers/color_table_writer.h"
@@ -220,6 +221,41 @@ std::vector<uint8_t> Picture(int w, int h, uint8_t v, uint8_t border) {
     return BuildPcx(w, h, px.data(), p.data());
 }
 
+// The level seen from above, one pixel a cell: rock dark, floors grey by height, liquid blue, open
+// sky cyan, earthnodes green, nexuses gold, other markers red, thins white.
+std::vector<uint8_t> MapPicture(LevelSource& l) {
+    std::vector<uint8_t> px(128 * 128, 2);
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            uint8_t& p = px[static_cast<size_t>(y) * 128 + x];
+            int mark = l.Word(x, y, P_MARK);
+            if (mark >= 250)
+                continue;
+            p = static_cast<uint8_t>(12 + std::min(15, l.Word(x, y, P_FLOOR) / 8));
+            if (l.Word(x, y, P_DEPTH))
+                p = 96 + 24;
+            else if (l.Word(x, y, P_CEIL) == kNoValue)
+                p = 160 + 22;
+            if (mark >= 120 && mark < 150)
+                p = 64 + 28;
+            else if (mark >= 150 && mark < 170)
+                p = 128 + 30;
+            else if (mark >= 100 && mark != 120)
+                p = 32 + 24;
+        }
+    }
+    for (const LevelThinRecord& t : l.thins) {
+        if (!t.used)
+            continue;
+        for (int k = 0; k <= 16; ++k) {
+            int cx = (t.x1 + (t.x2 - t.x1) * k / 16) >> 6, cy = (t.y1 + (t.y2 - t.y1) * k / 16) >> 6;
+            px[static_cast<size_t>(cy) * 128 + cx] = 31;
+        }
+    }
+    Palette p = SamplePalette();
+    return BuildPcx(128, 128, px.data(), p.data());
+}
+
 }  // namespace
 
 SampleLevel BuildSampleLevel(int words, bool packForm) {
@@ -258,7 +294,7 @@ std::vector<PackSource> SampleLevelFiles(int words, bool packForm) {
         {"trigger.dat", text(s.triggerDat)},
         {"sounds.dat", text("[sounds]\nnumsounds=0\n")},
         {"backgrnd.pcx", Picture(160, 120, 64, 60)},
-        {"map.pcx", Picture(128, 128, 33, 1)},
+        {"map.pcx", MapPicture(s.source)},
     };
     if (packForm) {
         std::string color;
