@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/ddraw/control.h"
+#include "platform/sock/sock_internal.h"
 #include "platform/win/platform.h"
 
 namespace platform {
@@ -15,12 +16,16 @@ struct Module {
     ModuleResolver resolve;
     bool loaded = false;
     int loads = 0;
+    bool offered = true;  // withdrawn libraries keep their node so held handles stay valid
 };
 
+// Names are compared without regard to case and to a ".dll" ending, as LoadLibrary does.
 std::string Key(const std::string& name) {
     std::string key;
     for (char c : name)
         key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (key.size() > 4 && key.compare(key.size() - 4, 4, ".DLL") == 0)
+        key.resize(key.size() - 4);
     return key;
 }
 
@@ -28,7 +33,9 @@ std::map<std::string, Module>& Modules() {
     static std::map<std::string, Module> modules = [] {
         std::map<std::string, Module> m;
         // The display driver library is linked by the game, so it is there from the start.
-        m["DDRAW.DLL"] = Module{&dd::DDrawFunction, true, 0};
+        m[Key("DDRAW.DLL")] = Module{&dd::DDrawFunction, true, 0, true};
+        // The socket library is loaded by name when the game first opens a socket.
+        m[Key(kSocketLibraryName)] = Module{&SocketFunction, false, 0, true};
         return m;
     }();
     return modules;
@@ -38,7 +45,7 @@ Module* Find(const char* name) {
     if (!name)
         return nullptr;
     auto it = Modules().find(Key(name));
-    return it == Modules().end() ? nullptr : &it->second;
+    return it == Modules().end() || !it->second.offered ? nullptr : &it->second;
 }
 
 }  // namespace
@@ -47,6 +54,13 @@ void RegisterModule(const std::string& name, ModuleResolver resolve, bool loaded
     Module& m = Modules()[Key(name)];
     m.resolve = std::move(resolve);
     m.loaded = loaded;
+    m.offered = true;
+}
+
+void UnregisterModule(const std::string& name) {
+    auto it = Modules().find(Key(name));
+    if (it != Modules().end())
+        it->second.offered = false;
 }
 
 void SetModuleLoaded(const std::string& name, bool loaded) {

@@ -70,6 +70,8 @@ void RemoveMessageSource(int handle);
 // GetModuleHandleA before any LoadLibraryA, as one the program is linked against.
 using ModuleResolver = std::function<FARPROC(const char* function)>;
 void RegisterModule(const std::string& name, ModuleResolver resolve, bool loaded);
+// Takes a library away: LoadLibraryA no longer finds it. A handle already held stays valid.
+void UnregisterModule(const std::string& name);
 // Whether GetModuleHandleA finds the library (tests take a linked library away with false).
 void SetModuleLoaded(const std::string& name, bool loaded);
 
