@@ -145,3 +145,40 @@ using PFN_bind = int (*)(SOCKET s, const SOCKADDR* name, int namelen);
 using PFN_gethostname = int (*)(char* name, int namelen);
 using PFN_gethostbyname = HOSTENT* (*)(const char* name);
 using PFN_inet_ntoa = char* (*)(IN_ADDR in);
+
+// The table a program fills by name, in the order it looks the names up.
+struct WinsockFunctions {
+    PFN_WSAAsyncSelect WSAAsyncSelect;
+    PFN_closesocket closesocket;
+    PFN_send send;
+    PFN_sendto sendto;
+    PFN_recv recv;
+    PFN_recvfrom recvfrom;
+    PFN_WSAStartup WSAStartup;
+    PFN_WSAGetLastError WSAGetLastError;
+    PFN_socket socket;
+    PFN_ioctlsocket ioctlsocket;
+    PFN_htons htons;
+    PFN_htonl htonl;
+    PFN_ntohs ntohs;
+    PFN_ntohl ntohl;
+    PFN_inet_addr inet_addr;
+    PFN_connect connect;
+    PFN_setsockopt setsockopt;
+    PFN_getsockopt getsockopt;
+    PFN_getsockname getsockname;
+    PFN_bind bind;
+    PFN_gethostname gethostname;
+    PFN_gethostbyname gethostbyname;
+    PFN_inet_ntoa inet_ntoa;
+};
+
+constexpr int kWinsockFunctionCount = 23;
+constexpr const char* kWinsockFunctionNames[kWinsockFunctionCount] = {
+    "WSAAsyncSelect", "closesocket", "send",       "sendto",      "recv",       "recvfrom",
+    "WSAStartup",     "WSAGetLastError", "socket", "ioctlsocket", "htons",      "htonl",
+    "ntohs",          "ntohl",       "inet_addr",  "connect",     "setsockopt", "getsockopt",
+    "getsockname",    "bind",        "gethostname", "gethostbyname", "inet_ntoa"};
+
+// Slot i of the table, for filling it by name.
+inline FARPROC* WinsockSlot(WinsockFunctions* table, int i) { return reinterpret_cast<FARPROC*>(table) + i; }

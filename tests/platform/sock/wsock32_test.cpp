@@ -31,38 +31,6 @@ LRESULT SocketProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(hwnd, message, wParam, lParam);
 }
 
-struct Api {
-    PFN_WSAAsyncSelect WSAAsyncSelect;
-    PFN_closesocket closesocket;
-    PFN_send send;
-    PFN_sendto sendto;
-    PFN_recv recv;
-    PFN_recvfrom recvfrom;
-    PFN_WSAStartup WSAStartup;
-    PFN_WSAGetLastError WSAGetLastError;
-    PFN_socket socket;
-    PFN_ioctlsocket ioctlsocket;
-    PFN_htons htons_;
-    PFN_htonl htonl_;
-    PFN_ntohs ntohs_;
-    PFN_ntohl ntohl_;
-    PFN_inet_addr inet_addr;
-    PFN_connect connect;
-    PFN_setsockopt setsockopt;
-    PFN_getsockopt getsockopt;
-    PFN_getsockname getsockname;
-    PFN_bind bind;
-    PFN_gethostname gethostname;
-    PFN_gethostbyname gethostbyname;
-    PFN_inet_ntoa inet_ntoa;
-};
-
-const char* const kNames[23] = {"WSAAsyncSelect", "closesocket", "send",        "sendto",      "recv",
-                                "recvfrom",       "WSAStartup",  "WSAGetLastError", "socket", "ioctlsocket",
-                                "htons",          "htonl",       "ntohs",       "ntohl",       "inet_addr",
-                                "connect",        "setsockopt",  "getsockopt",  "getsockname", "bind",
-                                "gethostname",    "gethostbyname", "inet_ntoa"};
-
 class SockTest : public HeadlessTest {
 protected:
     void SetUp() override {
@@ -76,10 +44,9 @@ protected:
         hwnd = CreateWindowEx(0, "SockTest", "t", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
         lib = LoadLibraryA("wsock32");
         ASSERT_NE(lib, nullptr);
-        FARPROC* slots = reinterpret_cast<FARPROC*>(&ws);
-        for (int i = 0; i < 23; ++i) {
-            slots[i] = GetProcAddress(lib, kNames[i]);
-            ASSERT_NE(slots[i], nullptr) << kNames[i];
+        for (int i = 0; i < kWinsockFunctionCount; ++i) {
+            *WinsockSlot(&ws, i) = GetProcAddress(lib, kWinsockFunctionNames[i]);
+            ASSERT_NE(*WinsockSlot(&ws, i), nullptr) << kWinsockFunctionNames[i];
         }
     }
 
@@ -136,7 +103,7 @@ protected:
     SOCKADDR_IN Loopback(uint16_t port) {
         SOCKADDR_IN a{};
         a.sin_family = WS_AF_INET;
-        a.sin_port = ws.htons_(port);
+        a.sin_port = (ws.htons)(port);
         a.sin_addr.S_un.S_addr = ws.inet_addr("127.0.0.1");
         return a;
     }
@@ -161,7 +128,7 @@ protected:
 
     HWND hwnd = nullptr;
     HMODULE lib = nullptr;
-    Api ws{};
+    WinsockFunctions ws{};
     std::vector<int> posixFds;
 };
 
@@ -189,12 +156,12 @@ TEST_F(SockTest, StartupGrantsOneOneAndByteOrderAndAddressTextsAreWindowsShaped)
     EXPECT_EQ(data.wVersion, 0x0101);
     EXPECT_EQ(ws.WSAStartup(0x0001, &data), WSAVERNOTSUPPORTED);
 
-    uint16_t s = ws.htons_(0x1234);
+    uint16_t s = (ws.htons)(0x1234);
     EXPECT_EQ(reinterpret_cast<uint8_t*>(&s)[0], 0x12);
-    EXPECT_EQ(ws.ntohs_(s), 0x1234);
-    uint32_t l = ws.htonl_(0x01020304);
+    EXPECT_EQ((ws.ntohs)(s), 0x1234);
+    uint32_t l = (ws.htonl)(0x01020304);
     EXPECT_EQ(reinterpret_cast<uint8_t*>(&l)[0], 0x01);
-    EXPECT_EQ(ws.ntohl_(l), 0x01020304u);
+    EXPECT_EQ((ws.ntohl)(l), 0x01020304u);
 
     uint32_t a = ws.inet_addr("10.1.2.250");
     const uint8_t* b = reinterpret_cast<uint8_t*>(&a);
