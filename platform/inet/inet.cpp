@@ -1,17 +1,23 @@
-// HTTP over libcurl's multi interface. Every call that waits drives the session's transfers
-// itself in slices of at most 20 ms and runs the wait hook between slices, so the one thread of
-// the program keeps its windows served while data arrives.
+// HTTP over libcurl's multi interface. Each session's transfers run on a thread of their own, so
+// data keeps arriving while the program's one thread works on what it has read; every call that
+// waits does so in slices of at most 20 ms and runs the wait hook between slices, so that thread
+// keeps its windows served while data arrives. Only the session's thread touches the multi handle
+// and the easy handles in it; the calling thread hands it commands.
 
 #include "platform/inet/inet.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "common/text.h"
@@ -28,8 +34,14 @@ struct InternetObject {
     std::string proxy;
     std::string proxyBypass;
     std::set<InternetObject*> requests;
+    // The session's thread and what the calling thread asks of it, under mutex.
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable changed;  // data, headers, an end, or a command done
+    std::vector<std::pair<InternetObject*, int>> commands;
+    bool stopping = false;
 
-    // Request.
+    // Request. Everything below easy is shared with the session's thread, under its mutex.
     InternetObject* session = nullptr;
     CURL* easy = nullptr;
     std::vector<uint8_t> data;  // received, not yet read from readPos on
@@ -39,6 +51,8 @@ struct InternetObject {
     bool headersDone = false;
     bool sawLocation = false;
     bool done = false;
+    bool removed = false;  // the session's thread has let go of it
+    long code = 0;         // the answer's status once the headers are done
     CURLcode result = CURLE_OK;
 
     size_t Buffered() const { return data.size() - readPos; }
@@ -47,13 +61,17 @@ struct InternetObject {
 namespace platform {
 namespace {
 
-// Bytes a request holds before the transfer is paused until the reader catches up.
-constexpr size_t kBufferLimit = 256 * 1024;
+// Bytes a request holds before the transfer is paused until the reader catches up; it goes on
+// once half of them are read.
+constexpr size_t kBufferLimit = 1024 * 1024;
 constexpr int kWaitSliceMs = 20;
 constexpr long kConnectTimeoutSeconds = 30;
 // A transfer that moves no byte for this long is broken.
 constexpr long kStallSeconds = 60;
 constexpr long kMaxRedirects = 5;
+
+// What the calling thread asks of a session's thread.
+enum Command { kAdd, kRemove, kResume };
 
 struct InetState {
     std::set<InternetObject*> live;
@@ -78,9 +96,11 @@ bool StartCurl() {
     return Inet().curlReady;
 }
 
+// The callbacks run on the session's thread.
 size_t OnBody(char* ptr, size_t size, size_t count, void* user) {
     auto* r = static_cast<InternetObject*>(user);
     size_t n = size * count;
+    std::lock_guard<std::mutex> lock(r->session->mutex);
     // A read larger than the limit must be able to gather all it waits for.
     if (r->Buffered() >= std::max(kBufferLimit, r->wanted)) {
         r->paused = true;
@@ -91,7 +111,10 @@ size_t OnBody(char* ptr, size_t size, size_t count, void* user) {
         r->readPos = 0;
     }
     r->data.insert(r->data.end(), ptr, ptr + n);
+    if (!r->headersDone)
+        curl_easy_getinfo(r->easy, CURLINFO_RESPONSE_CODE, &r->code);
     r->headersDone = true;
+    r->session->changed.notify_all();
     return n;
 }
 
@@ -108,8 +131,12 @@ size_t OnHeader(char* ptr, size_t size, size_t count, void* user) {
         long code = 0;
         curl_easy_getinfo(r->easy, CURLINFO_RESPONSE_CODE, &code);
         bool followed = code >= 300 && code < 400 && r->sawLocation;
-        if (code >= 200 && !followed)
+        if (code >= 200 && !followed) {
+            std::lock_guard<std::mutex> lock(r->session->mutex);
+            r->code = code;
             r->headersDone = true;
+            r->session->changed.notify_all();
+        }
     }
     return n;
 }
@@ -122,36 +149,91 @@ void CollectFinished(InternetObject* session) {
         char* priv = nullptr;
         curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &priv);
         auto* r = reinterpret_cast<InternetObject*>(priv);
-        if (r && session->requests.count(r)) {
-            r->done = true;
-            r->result = m->data.result;
-        }
+        long code = 0;
+        curl_easy_getinfo(m->easy_handle, CURLINFO_RESPONSE_CODE, &code);
+        std::lock_guard<std::mutex> lock(session->mutex);
+        r->done = true;
+        r->result = m->data.result;
+        if (!r->headersDone)
+            r->code = code;
+        session->changed.notify_all();
     }
 }
 
-// Moves the session's transfers on until ready() holds. False when the wait hook gave the call
-// up or the request went away meanwhile.
+// The session's thread: carries out the commands, then moves the transfers on and sleeps until
+// the network or a command wakes it.
+void RunTransfers(InternetObject* session) {
+    std::vector<std::pair<InternetObject*, int>> commands;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(session->mutex);
+            if (session->stopping)
+                return;
+            commands.swap(session->commands);
+        }
+        for (auto [r, command] : commands) {
+            if (command == kAdd && curl_multi_add_handle(session->multi, r->easy) != CURLM_OK) {
+                std::lock_guard<std::mutex> lock(session->mutex);
+                r->done = true;
+                r->result = CURLE_FAILED_INIT;
+            } else if (command == kResume) {
+                curl_easy_pause(r->easy, CURLPAUSE_CONT);  // may deliver held data at once
+            } else if (command == kRemove) {
+                curl_multi_remove_handle(session->multi, r->easy);
+                std::lock_guard<std::mutex> lock(session->mutex);
+                r->removed = true;
+            }
+        }
+        if (!commands.empty()) {
+            std::lock_guard<std::mutex> lock(session->mutex);
+            session->changed.notify_all();
+        }
+        commands.clear();
+        int running = 0;
+        if (curl_multi_perform(session->multi, &running) == CURLM_OK)
+            CollectFinished(session);
+        curl_multi_poll(session->multi, nullptr, 0, 1000, nullptr);
+    }
+}
+
+void Send(InternetObject* r, Command command) {
+    InternetObject* session = r->session;
+    {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        session->commands.emplace_back(r, command);
+    }
+    curl_multi_wakeup(session->multi);
+}
+
+// Lets a paused transfer go on once the reader has taken enough. Under the session's mutex.
+bool ShouldResume(const InternetObject* r) {
+    return r->paused && r->Buffered() < std::max(r->wanted, kBufferLimit / 2);
+}
+
+// Waits until ready() holds (checked under the session's mutex), running the wait hook between
+// slices. False when the hook gave the call up or the request went away meanwhile.
 template <typename Ready>
 bool Drive(InternetObject* r, Ready ready) {
     InternetObject* session = r->session;
     for (;;) {
-        if (r->paused && r->Buffered() < std::max(r->wanted, kBufferLimit / 2)) {
-            r->paused = false;
-            curl_easy_pause(r->easy, CURLPAUSE_CONT);
+        bool resume = false;
+        {
+            std::unique_lock<std::mutex> lock(session->mutex);
+            if (ShouldResume(r)) {
+                r->paused = false;
+                resume = true;
+            }
+            if (!resume) {
+                if (ready())
+                    return true;
+                if (session->changed.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs), ready))
+                    return true;
+            }
         }
-        // Reads of a few bytes are served from what is held; the network is only driven when
-        // that runs low, so small reads cost a copy and not a round through the transfer.
-        const bool plenty = r->done || r->paused || r->Buffered() >= kBufferLimit / 2;
-        if (plenty && ready())
-            return true;
-        int running = 0;
-        if (curl_multi_perform(session->multi, &running) != CURLM_OK) {
-            r->done = true;
-            r->result = CURLE_FAILED_INIT;
+        if (resume) {
+            Send(r, kResume);
+            continue;
         }
-        CollectFinished(session);
-        if (ready())
-            return true;
         InetState& s = Inet();
         if (s.hook && !s.inHook) {
             s.inHook = true;
@@ -160,7 +242,6 @@ bool Drive(InternetObject* r, Ready ready) {
             if (!goOn || !Live(r, InternetObject::Kind::Request))
                 return false;
         }
-        curl_multi_poll(session->multi, nullptr, 0, kWaitSliceMs, nullptr);
     }
 }
 
@@ -179,10 +260,13 @@ std::string NoProxyList() {
 }
 
 void CloseRequest(InternetObject* r) {
-    if (r->session) {
-        curl_multi_remove_handle(r->session->multi, r->easy);
-        r->session->requests.erase(r);
+    InternetObject* session = r->session;
+    Send(r, kRemove);
+    {
+        std::unique_lock<std::mutex> lock(session->mutex);
+        session->changed.wait(lock, [r] { return r->removed; });
     }
+    session->requests.erase(r);
     curl_easy_cleanup(r->easy);
     Inet().live.erase(r);
     delete r;
@@ -232,6 +316,7 @@ HINTERNET InternetOpenA(const char* agent, DWORD accessType, const char* proxy, 
     s->accessType = accessType;
     s->proxy = proxy ? proxy : "";
     s->proxyBypass = proxyBypass ? proxyBypass : "";
+    s->thread = std::thread(platform::RunTransfers, s);
     Inet().live.insert(s);
     return s;
 }
@@ -276,13 +361,9 @@ HINTERNET InternetOpenUrlA(HINTERNET session, const char* url, const char*, DWOR
         curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
         break;
     }
-    if (curl_multi_add_handle(session->multi, easy) != CURLM_OK) {
-        curl_easy_cleanup(easy);
-        delete r;
-        return nullptr;
-    }
     session->requests.insert(r);
     Inet().live.insert(r);
+    platform::Send(r, platform::kAdd);
 
     bool answered = platform::Drive(r, [r] { return r->headersDone || r->done; });
     if (!answered || !Live(r, InternetObject::Kind::Request)) {
@@ -291,8 +372,12 @@ HINTERNET InternetOpenUrlA(HINTERNET session, const char* url, const char*, DWOR
         return nullptr;
     }
     long code = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
-    bool failedEarly = r->done && r->result != CURLE_OK && !r->headersDone;
+    bool failedEarly = false;
+    {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        code = r->code;
+        failedEarly = r->done && r->result != CURLE_OK && !r->headersDone;
+    }
     if (failedEarly || code < 200 || code > 299) {
         platform::CloseRequest(r);
         return nullptr;
@@ -306,19 +391,33 @@ BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD bytesToRead, DWORD* by
     if (!Live(file, InternetObject::Kind::Request) || !bytesRead || (!buffer && bytesToRead))
         return FALSE;
     size_t wanted = bytesToRead;
-    file->wanted = wanted;
+    InternetObject* session = file->session;
+    {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        file->wanted = wanted;
+    }
     if (!platform::Drive(file, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
         return FALSE;
     if (!Live(file, InternetObject::Kind::Request))
         return FALSE;
-    // A broken transfer is a failed read, not an early end of the data.
-    if (file->done && file->result != CURLE_OK && file->Buffered() < wanted)
-        return FALSE;
-    size_t n = std::min(wanted, file->Buffered());
-    if (n)
-        std::memcpy(buffer, file->data.data() + file->readPos, n);
-    file->readPos += n;
-    *bytesRead = static_cast<DWORD>(n);
+    bool resume = false;
+    {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        // A broken transfer is a failed read, not an early end of the data.
+        if (file->done && file->result != CURLE_OK && file->Buffered() < wanted)
+            return FALSE;
+        size_t n = std::min(wanted, file->Buffered());
+        if (n)
+            std::memcpy(buffer, file->data.data() + file->readPos, n);
+        file->readPos += n;
+        *bytesRead = static_cast<DWORD>(n);
+        if (platform::ShouldResume(file)) {
+            file->paused = false;
+            resume = true;
+        }
+    }
+    if (resume)
+        platform::Send(file, platform::kResume);
     return TRUE;
 }
 
@@ -332,6 +431,12 @@ BOOL InternetCloseHandle(HINTERNET handle) {
     std::set<InternetObject*> requests = handle->requests;
     for (InternetObject* r : requests)
         platform::CloseRequest(r);
+    {
+        std::lock_guard<std::mutex> lock(handle->mutex);
+        handle->stopping = true;
+    }
+    curl_multi_wakeup(handle->multi);
+    handle->thread.join();
     curl_multi_cleanup(handle->multi);
     Inet().live.erase(handle);
     delete handle;

@@ -6,7 +6,8 @@
 // data gives a short read, and a read of 0 bytes means the end. A status outside 200..299 is a
 // failed open; a connection that breaks or ends before its announced length is a failed read.
 // While a call waits for the network the wait hook runs (platform below), which lets the
-// caller keep its windows served and give the call up.
+// caller keep its windows served and give the call up. Data arrives on a thread of the session's
+// own, up to a buffer's worth ahead of the reads; the calls and the hook run on the caller's.
 
 #include <cstdint>
 #include <functional>
