@@ -3,10 +3,13 @@
 // observed instead of made.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 #include <utime.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -353,6 +356,32 @@ TEST_F(UpdateTest, ALargeFileArrivesWholeAndANewScriptCanBeRun) {
     EXPECT_EQ(Tree().size(), 8u) << "no temporary file left";
 }
 
+// The disk refuses the write part way (a file size limit stands in for a full disk): the
+// installed file stays and nothing is left beside it.
+TEST_F(UpdateTest, AFailedWriteLeavesTheInstalledFileAndNothingBesideIt) {
+    const std::string big = Noise(3 << 20, 8);
+    servers.ServeFiles("product", {{"Data/Maps/Level1.dat", big, 946684800}});
+    FileListEntry e{};
+    std::strcpy(e.name, "data/maps/level1.dat");
+    e.size = static_cast<uint32_t>(big.size());
+    e.packedSize = static_cast<uint32_t>(Deflate(big).size());
+    e.time = 946684800;
+    ASSERT_TRUE(OpenInternetSession());
+    const std::set<std::string> tree = Tree();
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const rlimit small{1 << 20, old.rlim_max};
+    ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string url = "http://" + servers.Name("product") + "/data/maps/level1.dat";
+    const bool ok = DownloadAndInflateFile(url.c_str(), "Data/Maps/Level1.dat", e, nullptr);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Read("Data/Maps/Level1.dat"), "old level");
+    EXPECT_EQ(Tree(), tree);
+}
+
 class CancelTest : public UpdateTest,
                    public ::testing::WithParamInterface<const char*> {};
 
@@ -390,6 +419,27 @@ TEST_P(CancelTest, CancelDuringASlowTransferEndsSilently) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ByKeyAndButton, CancelTest, ::testing::Values("escape", "click"));
+
+// Data that never stops coming still leaves room for the dialog: one message between two full
+// reads, so Escape pressed once the first kilobyte is in stops an 8 MiB transfer part way.
+TEST_F(UpdateTest, TheDialogIsServedWhileAFastTransferRuns) {
+    const std::string big = Noise(8 << 20, 9);
+    servers.ServeFiles("product", {{"Data/Maps/Level1.dat", big, 946684800}});
+    int64_t receivedAtEscape = -1;
+    OnceWhen([] { return CurrentProgress.received > 0; },
+             [&receivedAtEscape] {
+                 receivedAtEscape = CurrentProgress.received;
+                 platform::InjectKey(0x01, true);
+                 platform::InjectKey(0x01, false);
+             });
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(CancelRequested);
+    EXPECT_GT(receivedAtEscape, 0);
+    EXPECT_LT(CurrentProgress.received, static_cast<int64_t>(big.size()) / 2);
+    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(starts.empty());
+    EXPECT_EQ(Read("Data/Maps/Level1.dat"), "old level");
+}
 
 TEST_F(UpdateTest, AQuitDuringATransferEndsTheProcessWithoutTheClient) {
     for (UINT message : {WM_CLOSE, WM_COMMAND}) {

@@ -4,9 +4,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "common/text.h"
@@ -107,6 +111,80 @@ bool LooksExecutable(const std::vector<uint8_t>& data) {
            (data.size() >= 2 && data[0] == '#' && data[1] == '!');
 }
 
+// Writes blocks to a file on a thread of its own, so that the disk write of one block overlaps
+// the transfer and inflation of the next. At most two blocks wait at a time.
+class WriteBehind {
+public:
+    static constexpr size_t kBlockBytes = 1024 * 1024;
+
+    explicit WriteBehind(FILE* file) : file_(file), thread_([this] { Run(); }) {}
+    ~WriteBehind() { Finish(); }
+    WriteBehind(const WriteBehind&) = delete;
+    WriteBehind& operator=(const WriteBehind&) = delete;
+
+    // Queues the first `used` bytes of a block; gives back an empty block of kBlockBytes.
+    std::vector<uint8_t> Swap(std::vector<uint8_t> full, size_t used) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
+        queue_.emplace_back(std::move(full), used);
+        changed_.notify_all();
+        std::vector<uint8_t> empty;
+        if (!spare_.empty()) {
+            empty = std::move(spare_.back());
+            spare_.pop_back();
+        }
+        lock.unlock();
+        empty.resize(kBlockBytes);
+        return empty;
+    }
+
+    bool Failed() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failed_;
+    }
+
+    // Waits until every queued block is written; false when a write failed.
+    bool Finish() {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                stopping_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+        return !failed_;
+    }
+
+private:
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty() || stopping_; });
+            if (queue_.empty())
+                return;
+            auto [block, used] = std::move(queue_.front());
+            queue_.pop_front();
+            const bool skip = failed_;
+            lock.unlock();
+            const bool ok = skip || used == 0 || std::fwrite(block.data(), 1, used, file_) == used;
+            lock.lock();
+            failed_ = failed_ || !ok;
+            spare_.push_back(std::move(block));
+            changed_.notify_all();
+        }
+    }
+
+    FILE* file_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::pair<std::vector<uint8_t>, size_t>> queue_;
+    std::vector<std::vector<uint8_t>> spare_;
+    bool stopping_ = false;
+    bool failed_ = false;
+    std::thread thread_;
+};
+
 // Inflates a compressed file as it arrives into a temporary file beside its place, so writing
 // overlaps the transfer and neither the packed nor the whole inflated file is held in memory.
 // The file is renamed into place, with its permissions and times, only when the data inflated
@@ -126,6 +204,8 @@ public:
         if (!file_ || inflateInit(&z_) != Z_OK)
             return false;
         zReady_ = true;
+        block_.resize(WriteBehind::kBlockBytes);
+        writer_ = std::make_unique<WriteBehind>(file_);
         return true;
     }
 
@@ -136,14 +216,15 @@ public:
         z_.next_in = const_cast<Bytef*>(data);
         z_.avail_in = static_cast<uInt>(n);
         while (z_.avail_in > 0 && !ended_) {
-            z_.next_out = out_;
-            z_.avail_out = sizeof out_;
+            const size_t room = block_.size() - used_;
+            z_.next_out = block_.data() + used_;
+            z_.avail_out = static_cast<uInt>(room);
             const int rc = inflate(&z_, Z_NO_FLUSH);
             if (rc == Z_STREAM_END)
                 ended_ = true;
             else if (rc != Z_OK && rc != Z_BUF_ERROR)
                 return false;
-            if (!Write(sizeof out_ - z_.avail_out))
+            if (!Produced(room - z_.avail_out))
                 return false;
             if (rc == Z_BUF_ERROR)
                 break;
@@ -154,6 +235,8 @@ public:
     // Puts the file in place when the data ended and inflated to exactly the listed size.
     bool Finish() {
         bool ok = ended_ && written_ == entry_.size;
+        block_ = writer_->Swap(std::move(block_), used_);
+        ok = writer_->Finish() && ok;
         ok = std::fclose(file_) == 0 && ok;
         file_ = nullptr;
         ok = ok && platform::SetReplacementMode(temp_, target_, LooksExecutable(head_));
@@ -167,19 +250,26 @@ public:
     }
 
 private:
-    bool Write(size_t n) {
+    // n more bytes inflated into the block; a full block goes to the writer.
+    bool Produced(size_t n) {
         if (n > entry_.size - written_)
             return false;  // more than listed
         if (head_.size() < 4)
-            head_.insert(head_.end(), out_, out_ + std::min<size_t>(n, 4 - head_.size()));
+            head_.insert(head_.end(), block_.data() + used_, block_.data() + used_ + std::min<size_t>(n, 4 - head_.size()));
         written_ += n;
-        return n == 0 || std::fwrite(out_, 1, n, file_) == n;
+        used_ += n;
+        if (used_ == block_.size()) {
+            block_ = writer_->Swap(std::move(block_), used_);
+            used_ = 0;
+        }
+        return !writer_->Failed();
     }
 
     void Abandon() {
         if (zReady_)
             inflateEnd(&z_);
         zReady_ = false;
+        writer_.reset();  // its thread is done with the file before it is closed
         if (file_)
             std::fclose(file_);
         file_ = nullptr;
@@ -196,12 +286,14 @@ private:
     std::string temp_;
     std::vector<std::string> madeDirs_;
     FILE* file_ = nullptr;
+    std::unique_ptr<WriteBehind> writer_;
     z_stream z_{};
     bool zReady_ = false;
     bool ended_ = false;
     uint64_t written_ = 0;
     std::vector<uint8_t> head_;
-    uint8_t out_[256 * 1024];
+    std::vector<uint8_t> block_;
+    size_t used_ = 0;
 };
 
 // Reads the header line and then one server per line into the given 1024-character buffers,
