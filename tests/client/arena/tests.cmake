@@ -5,6 +5,7 @@ quorrin_test(levels_tests
     ${CMAKE_CURRENT_LIST_DIR}/world_object_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thin_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/trigger_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/object_effects_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_loader_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_maps_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_flow_test.cpp
