@@ -6,4 +6,11 @@ quorrin_test(net_core_tests
     ${CMAKE_CURRENT_LIST_DIR}/net_catalogue_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_bodies_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/socket_settings_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_framing_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_link_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/client_tables_test.cpp
   DEPS client platform common)
+
+# game_service: the scripted service as a program, for running game by hand (README).
+add_executable(game_service ${CMAKE_CURRENT_LIST_DIR}/game_service_main.cpp)
+target_link_libraries(game_service PRIVATE test_support)

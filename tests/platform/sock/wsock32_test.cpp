@@ -58,27 +58,6 @@ protected:
         HeadlessTest::TearDown();
     }
 
-    // Pumps until pred holds or two real seconds have passed: the sockets move in real time.
-    template <typename Pred>
-    bool PumpUntil(Pred pred) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (std::chrono::steady_clock::now() < end) {
-            Pump();
-            if (pred())
-                return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return false;
-    }
-
-    // Pumps for a short real while, for checks that nothing more arrives.
-    void PumpAWhile() {
-        for (int i = 0; i < 30; ++i) {
-            Pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-    }
-
     int Count(int event) const {
         int n = 0;
         for (const Event& e : g_events)

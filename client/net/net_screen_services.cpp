@@ -1,0 +1,18 @@
+#include "client/net/net_screen_services.h"
+
+namespace {
+
+class NoScreens : public NetScreenServices {
+public:
+    void RequestPageRedraw() override {}
+    void ClearTableValidation(int) override {}
+};
+
+NoScreens noScreens;
+NetScreenServices* installed = &noScreens;
+
+}  // namespace
+
+NetScreenServices& NetScreens() { return *installed; }
+
+void InstallNetScreens(NetScreenServices* services) { installed = services ? services : &noScreens; }
