@@ -245,6 +245,21 @@ bool Drive(InternetObject* r, Ready ready) {
     }
 }
 
+// Ends the sessions' threads before the process's exit handlers run (the TLS library's among
+// them), for a program that ends while a session is still open.
+void StopSessionThreads() {
+    for (InternetObject* h : Inet().live) {
+        if (h->kind != InternetObject::Kind::Session || !h->thread.joinable())
+            continue;
+        {
+            std::lock_guard<std::mutex> lock(h->mutex);
+            h->stopping = true;
+        }
+        curl_multi_wakeup(h->multi);
+        h->thread.join();
+    }
+}
+
 // The environment's bypass list with the loopback names added: a proxy never reaches them.
 std::string NoProxyList() {
     std::string list = "localhost,127.0.0.1,::1";
@@ -307,6 +322,8 @@ using platform::Live;
 HINTERNET InternetOpenA(const char* agent, DWORD accessType, const char* proxy, const char* proxyBypass, DWORD) {
     if (Inet().unavailable || !platform::StartCurl())
         return nullptr;
+    static const bool stopAtExit = std::atexit(platform::StopSessionThreads) == 0;
+    (void)stopAtExit;
     CURLM* multi = curl_multi_init();
     if (!multi)
         return nullptr;
@@ -436,7 +453,8 @@ BOOL InternetCloseHandle(HINTERNET handle) {
         handle->stopping = true;
     }
     curl_multi_wakeup(handle->multi);
-    handle->thread.join();
+    if (handle->thread.joinable())
+        handle->thread.join();
     curl_multi_cleanup(handle->multi);
     Inet().live.erase(handle);
     delete handle;
