@@ -149,6 +149,9 @@ void SgClod::CopyFieldsInto(SgClod* copy) const {
     copy->keepPlanes = keepPlanes;
     copy->scratch_ = SgCopyArray(scratch_.get(), scratchLength_);
     copy->scratchLength_ = scratchLength_;
+    copy->touched_.reset(new uint16_t[triangleCount_ ? triangleCount_ : 1]);
+    copy->touchedCount_ = 0;
+    copy->slotCapacity_ = slotCapacity_;
     copy->level_ = level_;
     const SgWorldStateList& states = copy->WorldStates();
     for (uint32_t i = 0; i < states.UsedSize(); ++i) {
@@ -279,7 +282,7 @@ bool SgClod::VisitFan(SgClodData& d, uint16_t t, uint16_t far, uint16_t id, cons
 }
 
 void SgClod::Touch(uint16_t t) {
-    if (keepPlanes && touchedCount_ < triangleCount_)
+    if (keepPlanes && touched_ && touchedCount_ < triangleCount_)
         touched_[touchedCount_++] = t;
 }
 

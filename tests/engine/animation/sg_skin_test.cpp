@@ -379,6 +379,12 @@ TEST_F(ClodSkinTest, ADuplicateIsARealCopyOnTheCopiedSkeleton) {
     EXPECT_NE(copied, skin.Get());
     EXPECT_EQ(copied->keepPlanes, 0);
     EXPECT_EQ(copied->Skin().Bones()[0].bone, node->ChildAt(0));
+    // The copy steps through its levels on its own, planes kept or not.
+    copied->keepPlanes = 1;
+    SgWorldState* state = copied->CurrentState();
+    copied->SetTriangleCount(state, 0);
+    copied->SetTriangleCount(state, 0xFFFF);
+    EXPECT_EQ(copied->LevelOf(state)->triangleCount, copied->FullTriangleCount());
 }
 
 }  // namespace
