@@ -106,6 +106,20 @@ protected:
         });
     }
 
+    // Logs in and enters a place; the id of the connection reply, 0 when none came.
+    uint16_t LoginAndEnter(uint8_t place) {
+        SendPacket(Login("mira", "secret").data(), 15, 95, 0, 0);
+        uint8_t enter[76] = {};
+        enter[2] = place;
+        SendPacket(enter, 184, 76, 0, 0);
+        Taken t;
+        if (!TakeStream(&t) || !TakeStream(&t) || t.code != 128)
+            return 0;
+        uint16_t id = 0;
+        DecodeConnection(t.body.data(), t.body.size(), &id);
+        return id;
+    }
+
     GameService service;
 };
 
@@ -474,16 +488,9 @@ TEST_F(LinkTest, AResetClosesTheStreamLinkThoughItsCloseCarriesAnError) {
 TEST_F(LinkTest, ScriptedPlayersJoinTalkMoveAndLeave) {
     ASSERT_TRUE(ConnectStream());
     ASSERT_EQ(OpenDatagramSocket(&DatagramLink), 0);
-    SendPacket(Login("mira", "secret").data(), 15, 95, 0, 0);
-    uint8_t enter[76] = {};
-    enter[2] = 255;
-    SendPacket(enter, 184, 76, 0, 0);
+    uint16_t id = LoginAndEnter(255);
+    ASSERT_NE(id, 0);
     Taken t;
-    ASSERT_TRUE(TakeStream(&t));
-    ASSERT_TRUE(TakeStream(&t));
-    ASSERT_EQ(t.code, 128);
-    uint16_t id;
-    ASSERT_TRUE(DecodeConnection(t.body.data(), t.body.size(), &id));
     NetClientId = id;
     EXPECT_EQ(id, service.ClientId(0));
 
@@ -552,6 +559,88 @@ TEST_F(LinkTest, ASilentServiceRecordsButAnswersNothingAndARefusalValueIsSent) {
     ASSERT_TRUE(TakeStream(&t));
     EXPECT_EQ(t.code, 132);
     EXPECT_EQ(t.body[0], 10);
+}
+
+// A second client of the service, made of plain sockets: frames in, stream frames out.
+class RawClient {
+public:
+    explicit RawClient(uint16_t port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ok_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+    bool Ok() const { return ok_; }
+    void Send(uint8_t code, std::vector<uint8_t> body, uint16_t destination) {
+        std::vector<uint8_t> f = {0x1B, 0x1B, static_cast<uint8_t>(body.size() >> 8), static_cast<uint8_t>(body.size()),
+                                  0, 0, 0, 0, static_cast<uint8_t>(destination >> 8), static_cast<uint8_t>(destination),
+                                  0, code};
+        f.insert(f.end(), body.begin(), body.end());
+        f.insert(f.end(), {0, 0});
+        ::send(fd_, f.data(), f.size(), MSG_NOSIGNAL);
+    }
+    // Whatever has arrived, without waiting.
+    std::vector<uint8_t> Read() {
+        uint8_t buf[4096];
+        ssize_t n = ::recv(fd_, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0)
+            in_.insert(in_.end(), buf, buf + n);
+        return in_;
+    }
+
+private:
+    int fd_ = -1;
+    bool ok_ = false;
+    std::vector<uint8_t> in_;
+};
+
+TEST_F(LinkTest, FramesForAllOrOnePlayerAreRelayedToThePlacesOtherClientsWithTheSenderAsSource) {
+    ASSERT_TRUE(ConnectStream());
+    uint16_t own = LoginAndEnter(255);
+    ASSERT_NE(own, 0);
+    Taken t;
+
+    RawClient other(service.StreamPort());
+    ASSERT_TRUE(other.Ok());
+    std::vector<uint8_t> otherEnter(76, 0);
+    otherEnter[2] = 255;
+    other.Send(184, otherEnter, 0);
+    ASSERT_TRUE(PumpUntil([&] { return other.Read().size() >= 7; })) << "its connection reply";
+    uint16_t otherId = service.ClientId(1);
+    ASSERT_NE(otherId, 0);
+
+    std::vector<uint8_t> state(12, 0x21);
+    SendPacket(state.data(), 1, 12, 0, 0xFFFF);
+    ASSERT_TRUE(PumpUntil([&] { return other.Read().size() >= 7 + 17; }));
+    std::vector<uint8_t> got = other.Read();
+    std::vector<uint8_t> want = {0, 12, static_cast<uint8_t>(own >> 8), static_cast<uint8_t>(own), 1};
+    want.insert(want.end(), state.begin(), state.end());
+    EXPECT_EQ(std::vector<uint8_t>(got.begin() + 7, got.begin() + 24), want);
+
+    // One player: only that one; to the service (0): nobody.
+    uint8_t effect[8] = {0, 45, 0, 0, 0, 0, 0x75, 0x30};
+    SendPacket(effect, 39, 8, 0, own);
+    SendPacket(effect, 39, 8, 0, 0);
+    SendPacket(effect, 39, 8, 0, otherId);
+    ASSERT_TRUE(PumpUntil([&] { return other.Read().size() >= 24 + 13; }));
+    PumpAWhile();
+    EXPECT_EQ(other.Read().size(), 24u + 13u) << "the frames for itself and for the service were not relayed";
+
+    other.Send(7, {0, 9, 0, 0, 0, 0, 0, 0, 'h', 'i', 0}, 0xFFFF);
+    ASSERT_TRUE(TakeStream(&t));
+    EXPECT_EQ(t.code, 7);
+    EXPECT_EQ(t.source, otherId);
+}
+
+TEST_F(LinkTest, SteppedFromThePumpTheServiceCanMakeSilenceCostVirtualTime) {
+    service.InstallAsMessageSource(10);
+    DWORD before = GetTickCount();
+    for (int i = 0; i < 5; ++i)
+        Pump();
+    EXPECT_GE(GetTickCount() - before, 50u);
 }
 
 }  // namespace
