@@ -299,18 +299,20 @@ uint32_t SgClod::ApplyStep(SgClodData& d) {
     const uint16_t X = s.vertexId;
     const uint16_t* t = s.neighbours;
     uint16_t A = d.triangleCount++;
-    uint16_t* adj = d.adjacency.get();
-    if (t[0] != kNone)
-        adj[3u * t[0] + kNext[CornerOf(d, t[0], X)]] = A;
-    if (t[1] != kNone)
-        adj[3u * t[1] + kPrev[CornerOf(d, t[1], X)]] = A;
+    // The set-up checked that every neighbour holds the parent; an inconsistent step (caught
+    // there by the vertex count it reaches) must still not index with a missing corner.
+    auto link = [&](uint16_t tri, const uint8_t* edge, uint16_t to) {
+        int k = tri != kNone ? CornerOf(d, tri, X) : -1;
+        if (k >= 0)
+            d.adjacency[3u * tri + edge[k]] = to;
+    };
+    link(t[0], kNext, A);
+    link(t[1], kPrev, A);
     Touch(A);
     if (s.HasB()) {
         uint16_t B = d.triangleCount++;
-        if (t[2] != kNone)
-            adj[3u * t[2] + kPrev[CornerOf(d, t[2], X)]] = B;
-        if (t[3] != kNone)
-            adj[3u * t[3] + kNext[CornerOf(d, t[3], X)]] = B;
+        link(t[2], kPrev, B);
+        link(t[3], kNext, B);
         Touch(B);
     }
 
@@ -321,9 +323,12 @@ uint32_t SgClod::ApplyStep(SgClodData& d) {
             continue;
         if (counter >= vertexCount_)
             break;
-        uint16_t Q = records_[counter++].slot;
         uint16_t start = from != kNone ? from : to;
-        uint16_t P = d.triangles[3u * start + CornerOf(d, start, X)];
+        int corner = CornerOf(d, start, X);
+        if (corner < 0)
+            continue;
+        uint16_t Q = records_[counter++].slot;
+        uint16_t P = d.triangles[3u * start + corner];
         // Every distinct slot the parent held around the fan becomes a distinct slot of the child.
         auto split = [&, P, Q, last = uint32_t(0x10000), cur = Q](uint16_t tri, int k) mutable {
             uint16_t& corner = d.triangles[3u * tri + k];
