@@ -720,6 +720,16 @@ bool SgClod::SetUpData() {
     for (uint32_t i = 0; i < full; ++i)
         ComputeLevelPlane(d, i);
 
+    // Every corner names a drawn slot of an active vertex.
+    auto drawnCorners = [&] {
+        uint16_t drawn = SlotsInUse(d);
+        for (uint32_t e = 0; e < 3u * d.triangleCount; ++e)
+            if (d.triangles[e] >= drawn || d.slotMap[d.triangles[e]] >= d.activeVertexCount)
+                return false;
+        return true;
+    };
+    if (!drawnCorners())
+        return false;
     // A sweep to the base and back must give the base and the built mesh again.
     std::vector<uint16_t> fullTriangles(d.triangles.get(), d.triangles.get() + 3u * full);
     std::vector<uint16_t> fullAdjacency(d.adjacency.get(), d.adjacency.get() + 3u * full);
@@ -731,6 +741,8 @@ bool SgClod::SetUpData() {
             if (d.triangles[3u * i + k] != baseTriangles_[6u * i + k] ||
                 d.adjacency[3u * i + k] != baseTriangles_[6u * i + 3 + k])
                 return false;
+    if (!drawnCorners())
+        return false;
     SetLevel(d, full);
     if (d.triangleCount != full ||
         !std::equal(fullTriangles.begin(), fullTriangles.end(), d.triangles.get()) ||
