@@ -643,4 +643,65 @@ TEST_F(LinkTest, SteppedFromThePumpTheServiceCanMakeSilenceCostVirtualTime) {
     EXPECT_GE(GetTickCount() - before, 50u);
 }
 
+TEST_F(LinkTest, OpeningTheDatagramSocketSaysItsBufferSizesAtDebugLevel2) {
+    g_debugLevel = 2;
+    ASSERT_EQ(OpenDatagramSocket(&DatagramLink), 0);
+    EXPECT_TRUE(ConsoleHas("Client Datagram Socket Created."));
+    EXPECT_TRUE(ConsoleHas("New Receive Buffer Size: 32768 bytes"));
+    EXPECT_TRUE(ConsoleHas("New Send Buffer Size: 32768 bytes"));
+    g_debugLevel = 0;
+}
+
+TEST_F(LinkTest, TheServiceKeepsCharactersAndNamesPerAccount) {
+    ASSERT_TRUE(ConnectStream());
+    CharacterBody c{};
+    std::strcpy(c.account, "mira");
+    c.slot = 2;
+    for (int i = 0; i < kCharacterRecordBytes; ++i)
+        c.record[i] = static_cast<uint8_t>(i);
+    std::vector<uint8_t> body(kCharacterBodySize);
+    EncodeCharacter(c, body.data());
+    SendPacket(body.data(), 87, kCharacterBodySize, 0, 0xFFFE);
+    Taken t;
+    ASSERT_TRUE(TakeStream(&t));
+    EXPECT_EQ(t.code, 88);
+
+    CharacterHeadBody ask{};
+    std::strcpy(ask.account, "mira");
+    ask.slot = 2;
+    uint8_t req[24];
+    EncodeRequestCharacter(ask, req);
+    SendPacket(req, 84, 24, 0, 0xFFFE);
+    ASSERT_TRUE(TakeStream(&t));
+    ASSERT_EQ(t.code, 85);
+    CharacterBody back;
+    ASSERT_TRUE(DecodeCharacter(t.body.data(), t.body.size(), &back));
+    EXPECT_EQ(back.slot, 2);
+    EXPECT_EQ(std::memcmp(back.record, c.record, kCharacterRecordBytes), 0);
+    ask.slot = 3;
+    EncodeRequestCharacter(ask, req);
+    SendPacket(req, 84, 24, 0, 0xFFFE);
+    ASSERT_TRUE(TakeStream(&t));
+    EXPECT_EQ(t.code, 86) << "an empty slot";
+
+    NameQueryBody q{};
+    std::strcpy(q.name, "thessaly");
+    std::strcpy(q.account, "mira");
+    uint8_t qb[54];
+    EncodeNameQuery(q, qb);
+    SendPacket(qb, 99, 54, 0, 0xFFFE);
+    ASSERT_TRUE(TakeStream(&t));
+    NameResponseBody r;
+    ASSERT_TRUE(DecodeNameResponse(t.body.data(), t.body.size(), &r));
+    EXPECT_EQ(t.code, 100);
+    EXPECT_EQ(r.answer, 0);
+    SendPacket(qb, 101, 54, 0, 0xFFFE);  // add
+    SendPacket(qb, 106, 54, 0, 0xFFFE);  // check
+    ASSERT_TRUE(TakeStream(&t));
+    ASSERT_TRUE(DecodeNameResponse(t.body.data(), t.body.size(), &r));
+    EXPECT_EQ(t.code, 107);
+    EXPECT_EQ(r.answer, 1);
+    EXPECT_STREQ(r.name, "thessaly");
+}
+
 }  // namespace
