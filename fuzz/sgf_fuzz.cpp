@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/animation/sg_3ds_animators.h"
+#include "engine/animation/sg_3ds_particle_system.h"
 #include "engine/animation/sg_3ds_skin.h"
 #include "engine/animation/sg_clod.h"
 #include "engine/core/sg_action.h"
@@ -17,7 +19,7 @@ namespace {
 // A camera that hangs in the scene it draws holds its own ancestor, and so may a light that
 // shadows or projects onto a subtree holding it: those loops of references are the owner's to
 // break (the game does at shutdown), so the fuzzer breaks them before it lets go.
-void ReleaseCameraRoots(const SgSceneStream& stream) {
+void ReleaseLoops(const SgSceneStream& stream) {
     for (size_t i = 0; i < stream.LoadedCount(); ++i) {
         SgObject* object = stream.LoadedObject(i);
         if (SgCamera* camera = SgKindCast<SgCamera>(object))
@@ -28,6 +30,33 @@ void ReleaseCameraRoots(const SgSceneStream& stream) {
         }
         if (SgProjectedLight* projected = SgKindCast<SgProjectedLight>(object))
             projected->reference = nullptr;
+        // So may a particle system whose template, extra objects or snapshots hold it.
+        if (Sg3dsParticleSystem* system = SgKindCast<Sg3dsParticleSystem>(object)) {
+            system->SetParticleObject(nullptr);
+            system->SetExtraObjectCount(0);
+            system->SetMaxParticles(0);
+        }
+    }
+}
+
+// Every loaded object with a clock is played at a few times: keys, paths, morphs and particles
+// must evaluate safely whatever their fields hold. Particle systems are stepped only at small
+// capacities, which keeps one input fast.
+void PlayTimingOwners(const SgSceneStream& stream) {
+    static constexpr float kTimes[] = {0.0f, 0.5f, 1.7f, 0.25f, 40.0f};
+    for (size_t i = 0; i < stream.LoadedCount(); ++i) {
+        SgObject* object = stream.LoadedObject(i);
+        auto* timing = dynamic_cast<SgAnimationTiming*>(object);
+        if (!timing)
+            continue;
+        auto* system = SgKindCast<Sg3dsParticleSystem>(object);
+        if (system && system->MaxParticles() > 64)
+            continue;
+        for (float t : kTimes) {
+            timing->Update(t);
+            if (system)
+                system->Simulate(t);
+        }
     }
 }
 
@@ -51,6 +80,7 @@ void Check(const uint8_t* data, size_t size) {
     if (!stream.Load(data, size))
         return;
     ExerciseLoaded(stream);
+    PlayTimingOwners(stream);
     std::vector<uint8_t> saved;
     {
         SgSceneStream out;
@@ -61,8 +91,8 @@ void Check(const uint8_t* data, size_t size) {
     }
     SgSceneStream again;
     bool reloaded = again.Load(saved.data(), saved.size()) && again.TopLevelCount() == stream.TopLevelCount();
-    ReleaseCameraRoots(again);
-    ReleaseCameraRoots(stream);
+    ReleaseLoops(again);
+    ReleaseLoops(stream);
     if (!reloaded)
         __builtin_trap();
 }
@@ -71,7 +101,9 @@ void Check(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(data, size);
-    // Loaded actions join the process's list; each input starts without them.
+    // Loaded actions join the process's list; each input starts without them. Animators and the
+    // materials they drive hold each other until retired, as the game does at shutdown.
     SgAction::ClearList();
+    Sg3dsPropertyAnimator::DeleteAll();
     return 0;
 }

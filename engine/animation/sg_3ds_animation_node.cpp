@@ -5,55 +5,6 @@
 #include "engine/core/sg_registry.h"
 #include "engine/core/sg_stream.h"
 
-namespace {
-
-// Whether every entry of a caller's key array is there.
-template <class K>
-bool AllPresent(const K* const* keys, uint32_t count) {
-    if (!keys || count < 1)
-        return false;
-    for (uint32_t i = 0; i < count; ++i)
-        if (!keys[i])
-            return false;
-    return true;
-}
-
-// Where t falls in a sequence of at least one key, searched from the cached index:
-// the key whose value holds (exact), or the interval starting at index with parameter u.
-struct KeySpot {
-    uint32_t index = 0;
-    float u = 0.0f;
-    bool exact = true;
-};
-
-template <class K>
-KeySpot FindSpot(const SgKeyArray<K>& keys, int32_t& cursor, float t) {
-    uint32_t n = keys.Count();
-    if (t <= keys[0]->time)
-        return {};
-    if (t >= keys[n - 1]->time)
-        return {n - 1, 0.0f, true};
-    bool exact = false;
-    int32_t i = SgFindKeyInterval(keys.Data(), n, cursor, t, exact);
-    if (i < 0)  // a time or key times that are not numbers: hold the first key
-        return {};
-    auto at = static_cast<uint32_t>(i);
-    if (exact)
-        return {at, 0.0f, true};
-    return {at, SgSegmentParameter(t, keys[at]->time, keys[at + 1]->time), false};
-}
-
-// A family's value at t: a key's own value (valueOf) at or outside the keys and at a key's time,
-// else the interpolation between the two keys around t.
-template <class K, class ValueOf, class Between>
-auto Evaluate(const SgKeyArray<K>& keys, int32_t& cursor, float t, ValueOf valueOf, Between between) {
-    KeySpot spot = FindSpot(keys, cursor, t);
-    const K* k = keys[spot.index];
-    return spot.exact ? valueOf(k) : between(k, spot.u, keys[spot.index + 1]);
-}
-
-}  // namespace
-
 constinit SgTypeRecord Sg3dsAnimationNode::typeRecord{"Sg3dsAnimationNode", &SgNode::typeRecord};
 constinit SgTypeRecord Sg3dsBone::typeRecord{"Sg3dsBone", &Sg3dsAnimationNode::typeRecord};
 
@@ -80,7 +31,7 @@ void Sg3dsAnimationNode::FreeRotationKeys() {
 template <class K>
 bool Sg3dsAnimationNode::ReplaceKeys(SgKeyArray<K>& family, const K* const* keys, uint32_t count, bool widen) {
     family.Clear();
-    if (!AllPresent(keys, count))
+    if (!SgAllKeysPresent(keys, count))
         return false;
     family = SgKeyArray<K>::CloneOf(keys, count);
     if (widen)
@@ -141,7 +92,7 @@ void Sg3dsAnimationNode::SetVisibilityKeys(const SgVisibilityKey* const* keys, u
 SgQuat Sg3dsAnimationNode::InterpolateRotation(float t) {
     if (rotationKeys_.IsEmpty())
         return SgIdentityQuat;
-    return Evaluate(
+    return SgEvaluateKeys(
         rotationKeys_, rotationKeyIndex, t, [](const SgRotationKey* k) { return k->quaternion; },
         [](const SgRotationKey* k, float u, const SgRotationKey* next) {
             SgRotationKey out;
@@ -168,7 +119,7 @@ SgQuat Sg3dsAnimationNode::InterpolateAxisRotation(float t) {
 SgVec3 Sg3dsAnimationNode::InterpolatePosition(float t) {
     if (positionKeys_.IsEmpty())
         return SgZeroVec3;
-    return Evaluate(
+    return SgEvaluateKeys(
         positionKeys_, positionKeyIndex, t, [](const SgPositionKey* k) { return k->position; },
         [](const SgPositionKey* k, float u, const SgPositionKey* next) {
             SgPositionKey out;
@@ -179,7 +130,7 @@ SgVec3 Sg3dsAnimationNode::InterpolatePosition(float t) {
 float Sg3dsAnimationNode::InterpolateScale(float t) {
     if (scaleKeys_.IsEmpty())
         return 1.0f;
-    return Evaluate(
+    return SgEvaluateKeys(
         scaleKeys_, scaleKeyIndex, t, [](const SgFloatKey* k) { return k->value; },
         [](const SgFloatKey* k, float u, const SgFloatKey* next) { return k->Interpolate(u, next); });
 }

@@ -6,10 +6,15 @@
 #include "engine/animation/sg_animation_classes.h"
 
 #include "engine/animation/sg_3ds_animation_node.h"
+#include "engine/animation/sg_3ds_animators.h"
+#include "engine/animation/sg_3ds_morph_shape.h"
+#include "engine/animation/sg_3ds_particle_system.h"
+#include "engine/animation/sg_3ds_path_controller.h"
 #include "engine/animation/sg_3ds_skin.h"
 #include "engine/animation/sg_clod.h"
 #include "engine/animation/sg_clod_skin.h"
 #include "engine/animation/sg_float_key.h"
+#include "engine/animation/sg_force.h"
 #include "engine/animation/sg_position_key.h"
 #include "engine/animation/sg_rotation_key.h"
 
@@ -35,6 +40,23 @@ extern "C" void SgRegisterAnimationClasses() {
     SgClod::Register();
     Sg3dsSkin::Register();
     SgClodSkin::Register();
+
+    SgForce::Register();
+    SgGravity::Register();
+    SgParticleBomb::Register();
+    SgSphericalCollider::Register();
+    SgPlanarCollider::Register();
+    SgMeshCollider::Register();
+    Sg3dsParticleSystem::Register();
+    Sg3dsPathController::Register();
+    Sg3dsMorphShape::Register();
+    Sg3dsEnvMorphShape::Register();
+    Sg3dsPropertyAnimator::Register();
+    Sg3dsAlphaAnimator::Register();
+    Sg3dsColorAnimator::Register();
+    Sg3dsPropAnimExtraData::Register();
+    Sg3dsLightAnimator::Register();
+    Sg3dsLightColorAnimator::Register();
 }
 
 namespace {

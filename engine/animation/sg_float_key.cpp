@@ -61,8 +61,14 @@ int SgFloatKeyPair::Register() {
 }
 
 bool SgFloatKey::LoadSequence(SgSceneStream& s, SgKeyArray<SgFloatKey>& out) {
-    if (!SgLoadKeySequence(s, Table(), out))
-        return false;
+    return SgLoadKeySequence(s, Table(), out) && CheckSequence(out);
+}
+
+bool SgFloatKey::LoadRecords(SgSceneStream& s, uint32_t count, SgKeyArray<SgFloatKey>& out) {
+    return SgLoadKeyRecords(s, Table(), count, out) && CheckSequence(out);
+}
+
+bool SgFloatKey::CheckSequence(SgKeyArray<SgFloatKey>& out) {
     // Array keys interpolate index by index and weight pairs index one weight array: a sequence
     // whose keys disagree would read past the shorter arrays.
     bool ok = true;

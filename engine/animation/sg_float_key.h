@@ -22,6 +22,10 @@ public:
     static int RegisterType4();
     // Also refuses a sequence whose keys disagree on their array or weight counts.
     static bool LoadSequence(SgSceneStream& stream, SgKeyArray<SgFloatKey>& out);
+    // The type word and count records (the count read before), checked as LoadSequence does.
+    static bool LoadRecords(SgSceneStream& stream, uint32_t count, SgKeyArray<SgFloatKey>& out);
+    // Empties (false) a loaded sequence whose keys disagree on their array or weight counts.
+    static bool CheckSequence(SgKeyArray<SgFloatKey>& keys);
     static void SaveSequence(SgSceneStream& stream, const SgFloatKey* const* keys, uint32_t count);
 
     SgFloatKey() = default;

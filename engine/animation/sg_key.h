@@ -15,10 +15,25 @@
 #include <cstdint>
 #include <utility>
 
+#include "engine/core/sg_math.h"
 #include "engine/core/sg_stream.h"
 
 // Engine equality of floats: equal unless one is less than the other.
 inline bool SgSameFloat(float a, float b) { return !(a < b) && !(b < a); }
+inline bool SgSameVec(const SgVec3& a, const SgVec3& b) {
+    return SgSameFloat(a.x, b.x) && SgSameFloat(a.y, b.y) && SgSameFloat(a.z, b.z);
+}
+
+// Whether a caller's key array has count >= 1 entries, every one there.
+template <class K>
+bool SgAllKeysPresent(const K* const* keys, uint32_t count) {
+    if (!keys || count < 1)
+        return false;
+    for (uint32_t i = 0; i < count; ++i)
+        if (!keys[i])
+            return false;
+    return true;
+}
 
 // An array of owned keys (each deleted with the array). Slots may be null while it is filled.
 template <class K>
@@ -131,11 +146,11 @@ Base* SgCreateNoKey(SgSceneStream&) {
     return nullptr;
 }
 
-// Reads a sequence into out (emptied first). False, with out empty, for a short or damaged record.
+// Reads the u32 key type and count records of it into out (emptied first); the count was read
+// before (nothing is read for 0). False, with out empty, for a short or damaged record.
 template <class K, uint32_t N>
-bool SgLoadKeySequence(SgSceneStream& s, const SgKeyCreateTable<K, N>& table, SgKeyArray<K>& out) {
+bool SgLoadKeyRecords(SgSceneStream& s, const SgKeyCreateTable<K, N>& table, uint32_t count, SgKeyArray<K>& out) {
     out.Clear();
-    uint32_t count = s.ReadU32();
     if (!s.ReadOk())
         return false;
     if (count == 0)
@@ -158,17 +173,30 @@ bool SgLoadKeySequence(SgSceneStream& s, const SgKeyCreateTable<K, N>& table, Sg
     return true;
 }
 
+// Reads a sequence into out (emptied first): the count, then the records.
+template <class K, uint32_t N>
+bool SgLoadKeySequence(SgSceneStream& s, const SgKeyCreateTable<K, N>& table, SgKeyArray<K>& out) {
+    uint32_t count = s.ReadU32();
+    return SgLoadKeyRecords(s, table, count, out);
+}
+
+// Writes the first key's type and every record (nothing for no keys).
+template <class K>
+void SgSaveKeyRecords(SgSceneStream& s, const K* const* keys, uint32_t count) {
+    if (!keys || count == 0)
+        return;
+    s.WriteU32(keys[0]->KeyType());
+    for (uint32_t i = 0; i < count; ++i)
+        keys[i]->SaveToStream(s);
+}
+
 // Writes a sequence: the count, and when there are keys the first key's type and every record.
 template <class K>
 void SgSaveKeySequence(SgSceneStream& s, const K* const* keys, uint32_t count) {
     if (!keys)
         count = 0;
     s.WriteU32(count);
-    if (count == 0)
-        return;
-    s.WriteU32(keys[0]->KeyType());
-    for (uint32_t i = 0; i < count; ++i)
-        keys[i]->SaveToStream(s);
+    SgSaveKeyRecords(s, keys, count);
 }
 
 // Key i with time(i) <= t < time(i+1) found from a cached index: the search starts at cursor and
@@ -244,4 +272,39 @@ void SgTcbTangents(uint32_t i, uint32_t count, ValueAt value, TimeAt time, const
     V din = v - previous, dout = next - v;
     incoming = din * float(te * cm * bp / 2 * inScale) + dout * float(te * cp * bm / 2 * inScale);
     outgoing = din * float(te * cp * bp / 2 * outScale) + dout * float(te * cm * bm / 2 * outScale);
+}
+
+// Where t falls in a sequence of at least one key, searched from the cached index: the key whose
+// value holds (exact: at or before the first key, at or after the last, or at a key's time), or
+// the interval starting at index with parameter u.
+struct SgKeySpot {
+    uint32_t index = 0;
+    float u = 0.0f;
+    bool exact = true;
+};
+
+template <class K>
+SgKeySpot SgFindKeySpot(const SgKeyArray<K>& keys, int32_t& cursor, float t) {
+    uint32_t n = keys.Count();
+    if (t <= keys[0]->time)
+        return {};
+    if (t >= keys[n - 1]->time)
+        return {n - 1, 0.0f, true};
+    bool exact = false;
+    int32_t i = SgFindKeyInterval(keys.Data(), n, cursor, t, exact);
+    if (i < 0)  // a time or key times that are not numbers: hold the first key
+        return {};
+    auto at = static_cast<uint32_t>(i);
+    if (exact)
+        return {at, 0.0f, true};
+    return {at, SgSegmentParameter(t, keys[at]->time, keys[at + 1]->time), false};
+}
+
+// A sequence's value at t: a key's own value (valueOf) where the spot is exact, else the
+// interpolation between the two keys around t.
+template <class K, class ValueOf, class Between>
+auto SgEvaluateKeys(const SgKeyArray<K>& keys, int32_t& cursor, float t, ValueOf valueOf, Between between) {
+    SgKeySpot spot = SgFindKeySpot(keys, cursor, t);
+    const K* k = keys[spot.index];
+    return spot.exact ? valueOf(k) : between(k, spot.u, keys[spot.index + 1]);
 }

@@ -73,8 +73,7 @@ void SgPositionKey::SaveToStream(SgSceneStream& s) const {
 }
 
 bool SgPositionKey::IsEqualTo(const SgPositionKey* o) const {
-    return o && o->KeyType() == KeyType() && SgSameFloat(time, o->time) && SgSameFloat(position.x, o->position.x) &&
-           SgSameFloat(position.y, o->position.y) && SgSameFloat(position.z, o->position.z);
+    return o && o->KeyType() == KeyType() && SgSameFloat(time, o->time) && SgSameVec(position, o->position);
 }
 
 SgPositionKey* SgPositionKey::Clone() const { return new SgPositionKey(*this); }
@@ -143,11 +142,8 @@ void SgPositionKeyTangent::SaveTangents(SgSceneStream& s) const {
 }
 
 bool SgPositionKeyTangent::SameTangents(const SgPositionKeyTangent* o) const {
-    auto same = [](const SgVec3& a, const SgVec3& b) {
-        return SgSameFloat(a.x, b.x) && SgSameFloat(a.y, b.y) && SgSameFloat(a.z, b.z);
-    };
-    return same(incomingTangent, o->incomingTangent) && same(outgoingTangent, o->outgoingTangent) && same(c2, o->c2) &&
-           same(c3, o->c3);
+    return SgSameVec(incomingTangent, o->incomingTangent) && SgSameVec(outgoingTangent, o->outgoingTangent) &&
+           SgSameVec(c2, o->c2) && SgSameVec(c3, o->c3);
 }
 
 bool SgPositionKeyTangent::LoadFromStream(SgSceneStream& s) {

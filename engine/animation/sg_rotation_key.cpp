@@ -7,10 +7,6 @@ namespace {
 
 float F(double v) { return static_cast<float>(v); }
 
-bool SameVec(const SgVec3& a, const SgVec3& b) {
-    return SgSameFloat(a.x, b.x) && SgSameFloat(a.y, b.y) && SgSameFloat(a.z, b.z);
-}
-
 bool SameQuat(const SgQuat& a, const SgQuat& b) {
     return SgSameFloat(a.w, b.w) && SgSameFloat(a.x, b.x) && SgSameFloat(a.y, b.y) && SgSameFloat(a.z, b.z);
 }
@@ -102,7 +98,7 @@ void SgRotationKey::SaveToStream(SgSceneStream& s) const {
 
 bool SgRotationKey::SameBase(const SgRotationKey* o) const {
     return o && o->KeyType() == KeyType() && SgSameFloat(time, o->time) && SgSameFloat(angle, o->angle) &&
-           SameVec(axis, o->axis) && SameQuat(quaternion, o->quaternion) && spinCount == o->spinCount;
+           SgSameVec(axis, o->axis) && SameQuat(quaternion, o->quaternion) && spinCount == o->spinCount;
 }
 
 bool SgRotationKey::IsEqualTo(const SgRotationKey* o) const { return SameBase(o); }

@@ -455,11 +455,15 @@ void SgNode::DetachLight(SgLight* light) {
 
 // ---- Copies ----
 
-void SgNode::CopyFieldsInto(SgNode* copy) const {
+void SgNode::CopyFieldsWithoutChildrenInto(SgNode* copy) const {
     SgAVObject::CopyFieldsInto(copy);
     copy->deferralMode = deferralMode;
     copy->savedDeferralFlag_ = savedDeferralFlag_;
     copy->boundValid_ = boundValid_;
+}
+
+void SgNode::CopyFieldsInto(SgNode* copy) const {
+    CopyFieldsWithoutChildrenInto(copy);
     for (uint32_t i = 0; i < children_.UsedSize(); ++i)
         if (SgAVObject* child = children_.At(i))
             copy->SetChildAt(i, child->MakeCopy(nullptr));

@@ -130,6 +130,9 @@ public:
     // The node part of a copy: the scene-object part, deferral mode, flags, and a copy of every
     // child at its slot (no collector, no lights: FixUpCopy attaches those).
     void CopyFieldsInto(SgNode* copy) const;
+    // The same without the children (nodes whose children are their own business, like particle
+    // systems).
+    void CopyFieldsWithoutChildrenInto(SgNode* copy) const;
 
     // Whether the camera's deferral flag is switched on (0), off (1) or left alone (2) for the
     // subtree during the deferral pass.

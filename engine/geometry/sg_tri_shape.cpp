@@ -152,15 +152,21 @@ void SgTriShape::Draw(SgCamera* camera, SgWorldState* state) {
         SubmitShape(camera, state);
 }
 
-void SgEnvMappedTriShape::Draw(SgCamera* camera, SgWorldState* state) {
+void SgEnvMappedTriShape::Draw(SgCamera* camera, SgWorldState* state) { DrawEnvironmentMapped(camera, state); }
+
+void SgEnvMappedTriShape::ComputeEnvironmentCoords(const SgCamera* camera, SgWorldState* state) {
+    ComputeEnvironmentCoordsOf(camera, state);
+}
+
+void SgTriShape::DrawEnvironmentMapped(SgCamera* camera, SgWorldState* state) {
     if (!camera || !state)
         return;
-    ComputeEnvironmentCoords(camera, state);
+    ComputeEnvironmentCoordsOf(camera, state);
     if (PrepareDraw(camera, state, false))
         SubmitShape(camera, state);
 }
 
-void SgEnvMappedTriShape::ComputeEnvironmentCoords(const SgCamera* camera, SgWorldState* state) {
+void SgTriShape::ComputeEnvironmentCoordsOf(const SgCamera* camera, SgWorldState* state) {
     currentState_ = state;
     SgVec3* normals = FreshState(state)->worldNormals.get();
     if (!normals || !textureSets_)

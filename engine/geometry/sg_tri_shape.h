@@ -82,6 +82,10 @@ protected:
     void CopyFieldsInto(SgTriShape* copy) const;
     // Hands the shape to the renderer with the state's world arrays.
     void SubmitShape(SgCamera* camera, SgWorldState* state);
+    // The environment-mapped draw: texture set 0 from the camera, then the shape's draw without
+    // the placement (for every class that draws so).
+    void DrawEnvironmentMapped(SgCamera* camera, SgWorldState* state);
+    void ComputeEnvironmentCoordsOf(const SgCamera* camera, SgWorldState* state);
 
     uint32_t indexCount_ = 0;
     std::unique_ptr<uint16_t[]> indices_;

@@ -1,0 +1,13 @@
+# Model effects: particle forces and colliders, particle systems, path controllers, morph shapes,
+# property and light animators.
+quorrin_test(engine_effects_tests
+  LABELS animation-effects
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/sg_force_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_particle_system_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_path_controller_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_morph_shape_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_animators_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sg_effects_stream_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/engine/animation/field_stream.cpp
+  DEPS engine_test_support engine_animation)
