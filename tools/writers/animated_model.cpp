@@ -4,19 +4,13 @@
 
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/geometry/sg_tri_shape.h"
+#include "tools/writers/model_parts.h"
 #include "tools/writers/sgf_bytes.h"
 
 namespace {
 
 constexpr SgVec3 kX{1, 0, 0};
 constexpr SgVec3 kZ{0, 0, 1};
-
-template <class T>
-SgRef<T> Named(T* object, const char* name) {
-    SgRef<T> ref(object);
-    ref->AssignName(name);
-    return ref;
-}
 
 // A four-sided pyramid of the given half width, its apex `height` up the z axis.
 SgRef<SgTriShape> Pyramid(const char* name, float half, float height) {
@@ -25,19 +19,6 @@ SgRef<SgTriShape> Pyramid(const char* name, float half, float height) {
     const uint16_t indices[18] = {0, 1, 4, 1, 2, 4, 2, 3, 4, 3, 0, 4, 0, 2, 1, 0, 3, 2};
     return Named(new SgTriShape(5, v, nullptr, 6, indices, nullptr, c), name);
 }
-
-// Keys are handed to the node as clones; these own the originals for the call.
-template <class K>
-struct Keys {
-    std::vector<K*> items;
-    Keys(std::initializer_list<K*> keys) : items(keys) {}
-    ~Keys() {
-        for (K* k : items)
-            delete k;
-    }
-    const K* const* Data() const { return items.data(); }
-    uint32_t Count() const { return static_cast<uint32_t>(items.size()); }
-};
 
 template <class N>
 SgRef<N> Animated(const char* name, uint32_t cycle) {
@@ -49,20 +30,20 @@ SgRef<N> Animated(const char* name, uint32_t cycle) {
 
 SgRef<Sg3dsAnimationNode> Spinner() {
     auto spinner = Animated<Sg3dsAnimationNode>("spinner", SgAnimationTiming::kCycleLoop);
-    Keys<SgRotationKey> turn{new SgRotationKeyPlain(0, 0, kZ), new SgRotationKeyPlain(3, SgTwoPi + SgHalfPi, kZ)};
-    Keys<SgPositionKey> lift{new SgPositionKeyShaped(0, {0, 0, 0}), new SgPositionKeyShaped(1.5f, {0, 0, 0.5f}),
+    OwnedKeys<SgRotationKey> turn{new SgRotationKeyPlain(0, 0, kZ), new SgRotationKeyPlain(3, SgTwoPi + SgHalfPi, kZ)};
+    OwnedKeys<SgPositionKey> lift{new SgPositionKeyShaped(0, {0, 0, 0}), new SgPositionKeyShaped(1.5f, {0, 0, 0.5f}),
                              new SgPositionKeyShaped(3, {0, 0, 0})};
     spinner->SetRotationKeys(turn.Data(), turn.Count(), true);
     spinner->SetPositionKeys(lift.Data(), lift.Count(), true);
     spinner->InsertChild(Pyramid("spinner body", 0.5f, 1).Get(), false);
 
     auto orbiter = Animated<Sg3dsAnimationNode>("orbiter", SgAnimationTiming::kCycleLoop);
-    Keys<SgPositionKey> place{new SgPositionKeyLinear(0, {1.5f, 0, 0})};
-    Keys<SgFloatKey> pulse{new SgFloatKeyLinear(0, 0.5f), new SgFloatKeyLinear(1.5f, 1), new SgFloatKeyLinear(3, 0.5f)};
+    OwnedKeys<SgPositionKey> place{new SgPositionKeyLinear(0, {1.5f, 0, 0})};
+    OwnedKeys<SgFloatKey> pulse{new SgFloatKeyLinear(0, 0.5f), new SgFloatKeyLinear(1.5f, 1), new SgFloatKeyLinear(3, 0.5f)};
     auto* on = new SgVisibilityKey{0, 1};
     auto* off = new SgVisibilityKey{2, 0};
     auto* back = new SgVisibilityKey{2.5f, 1};
-    Keys<SgVisibilityKey> blink{on, off, back};
+    OwnedKeys<SgVisibilityKey> blink{on, off, back};
     orbiter->SetPositionKeys(place.Data(), place.Count(), true);
     orbiter->SetScaleKeys(pulse.Data(), pulse.Count(), true);
     orbiter->SetVisibilityKeys(blink.Data(), blink.Count(), true);
@@ -73,18 +54,18 @@ SgRef<Sg3dsAnimationNode> Spinner() {
 
 SgRef<Sg3dsBone> Arm() {
     auto root = Animated<Sg3dsBone>("arm root", SgAnimationTiming::kCycleReverse);
-    Keys<SgPositionKey> at{new SgPositionKeyLinear(0, {0, -2, 0})};
-    Keys<SgRotationKey> nod{new SgRotationKeyModal(0, 0, kX), new SgRotationKeyModal(1, 0.5f, kX),
+    OwnedKeys<SgPositionKey> at{new SgPositionKeyLinear(0, {0, -2, 0})};
+    OwnedKeys<SgRotationKey> nod{new SgRotationKeyModal(0, 0, kX), new SgRotationKeyModal(1, 0.5f, kX),
                             new SgRotationKeyModal(2, 0, kX)};
     root->SetPositionKeys(at.Data(), at.Count(), true);
     root->SetRotationKeys(nod.Data(), nod.Count(), true);
     root->InsertChild(Pyramid("arm root body", 0.2f, 1).Get(), false);
 
     auto mid = Animated<Sg3dsBone>("arm mid", SgAnimationTiming::kCycleReverse);
-    Keys<SgPositionKey> up{new SgPositionKeyLinear(0, {0, 0, 1})};
+    OwnedKeys<SgPositionKey> up{new SgPositionKeyLinear(0, {0, 0, 1})};
     mid->SetPositionKeys(up.Data(), up.Count(), true);
     SgRotationKeyAxes bend;
-    Keys<SgFloatKey> bendY{new SgFloatKeyShaped(0, 0, 0, 0, 0), new SgFloatKeyShaped(1, 0.8f, 0, 0, 0),
+    OwnedKeys<SgFloatKey> bendY{new SgFloatKeyShaped(0, 0, 0, 0, 0), new SgFloatKeyShaped(1, 0.8f, 0, 0, 0),
                            new SgFloatKeyShaped(2, 0, 0, 0, 0)};
     bend.SetTrack(1, bendY.Data(), bendY.Count());
     mid->SetAxisRotationKey(&bend, true);
@@ -94,7 +75,7 @@ SgRef<Sg3dsBone> Arm() {
     auto tip = Animated<Sg3dsBone>("arm tip", SgAnimationTiming::kCycleReverse);
     auto* from = new SgPositionKeyTangent(0, {0, 0, 1});
     auto* to = new SgPositionKeyTangent(2, {0, 0, 1.5f});
-    Keys<SgPositionKey> stretch{from, to};
+    OwnedKeys<SgPositionKey> stretch{from, to};
     tip->SetPositionKeys(stretch.Data(), stretch.Count(), true);
     tip->InsertChild(Pyramid("arm tip body", 0.1f, 0.5f).Get(), false);
     mid->InsertChild(tip.Get(), false);

@@ -6,16 +6,10 @@
 #include "engine/geometry/sg_particles.h"
 #include "engine/geometry/sg_tri_lists.h"
 #include "engine/geometry/sg_tri_shape.h"
+#include "tools/writers/model_parts.h"
 #include "tools/writers/sgf_bytes.h"
 
 namespace {
-
-template <class T>
-SgRef<T> Named(T* object, const char* name) {
-    SgRef<T> ref(object);
-    ref->AssignName(name);
-    return ref;
-}
 
 // A unit quad facing -x (towards a viewer down the x axis) at height y.
 SgRef<SgTriShape> Quad(float y) {

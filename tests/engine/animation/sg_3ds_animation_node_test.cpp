@@ -205,6 +205,42 @@ TEST(AnimationNode, PerAxisRotationInItsAxisOrder) {
     }
 }
 
+TEST(AnimationNode, EveryAxisOrder) {
+    // Angles 0.3 about x, 0.5 about y, 0.7 about z; the first listed axis turns first, a repeated
+    // axis turns by its one angle again.
+    const float angles[3] = {0.3f, 0.5f, 0.7f};
+    // Right-handed turns by the textbook matrices.
+    auto turnAbout = [](int axis, float a) {
+        float c = std::cos(a), s = std::sin(a);
+        SgMat3 m = SgIdentityMat3;
+        int i = (axis + 1) % 3, j = (axis + 2) % 3;
+        m.m[3 * i + i] = c;
+        m.m[3 * i + j] = -s;
+        m.m[3 * j + i] = s;
+        m.m[3 * j + j] = c;
+        return m;
+    };
+    const SgMat3 turn[3] = {turnAbout(0, angles[0]), turnAbout(1, angles[1]), turnAbout(2, angles[2])};
+    const int orders[9][3] = {{0, 1, 2}, {0, 2, 1}, {1, 2, 0}, {1, 0, 2}, {2, 0, 1},
+                              {2, 1, 0}, {0, 1, 0}, {1, 2, 1}, {2, 0, 2}};
+    for (uint16_t code = 0; code < 9; ++code) {
+        auto n = Make();
+        SgRotationKeyAxes key;
+        key.axisOrder = code;
+        for (int axis = 0; axis < 3; ++axis) {
+            SgFloatKeyLinear k(0, angles[axis]);
+            const SgFloatKey* one[] = {&k};
+            key.SetTrack(axis, one, 1);
+        }
+        n->SetAxisRotationKey(&key, true);
+        n->UpdateAppTime(0);
+        const int* o = orders[code];
+        SgMat3 want = turn[o[2]] * (turn[o[1]] * turn[o[0]]);
+        for (int i = 0; i < 9; ++i)
+            EXPECT_NEAR(n->localRotation.m[i], want.m[i], 1e-5f) << "order " << code << " entry " << i;
+    }
+}
+
 TEST(AnimationNode, AnAxisKeyFirstKeepsOnlyThatKey) {
     auto n = Make();
     auto keys = MakeKeys<SgRotationKey>(QuarterTurns(0), new SgRotationKeyPlain(3, 1, kZ));
@@ -280,6 +316,18 @@ TEST(Bones, AChainIsEvaluatedFromItsRoot) {
     ExpectNear(c.tip->boneRotation * SgVec3(1, 0, 0), {h, h, 0});
     EXPECT_EQ(c.tip->boneScale, 2.0f);
     EXPECT_EQ(c.child->CurrentState()->worldTranslation, SgVec3(0, 0, 0)) << "no world update by the keys";
+}
+
+TEST(Bones, AScaledMiddleBoneScalesWhatHangsBelowIt) {
+    Chain c;
+    auto scale = MakeKeys<SgFloatKey>(new SgFloatKeyLinear(0, 3));
+    c.child->SetScaleKeys(scale.Data(), scale.Count(), true);
+    c.root->UpdateAppTime(0);
+    // The child at (1, 1, 0) scaled 3: the tip's 2 along z becomes 6, its own scale 2 becomes 6.
+    ExpectNear(c.child->boneTranslation, {1, 1, 0});
+    EXPECT_EQ(c.child->boneScale, 3.0f);
+    ExpectNear(c.tip->boneTranslation, {1, 1, 6});
+    EXPECT_EQ(c.tip->boneScale, 6.0f);
 }
 
 TEST(Bones, ChildBonesKeepTheirOwnTime) {

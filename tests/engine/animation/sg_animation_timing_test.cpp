@@ -33,6 +33,8 @@ const MapCase kMapCases[] = {
     {"reverse, odd cycle reflects", 1, 1, 0, 0, 10, 15, 5},
     {"reverse, even cycle does not", 1, 1, 0, 0, 10, 25, 5},
     {"reverse, first reflection", 1, 1, 0, 0, 10, 12, 8},
+    {"reverse with a raised low key, odd cycle", 1, 1, 0, 2, 6, 5, 5},
+    {"reverse with a raised low key, reflected", 1, 1, 0, 2, 6, 7, 3},
     {"reverse of a negative odd cycle clamps", 1, 1, 0, 0, 1, -1.5f, 1},
     {"loop with low equal to high", 0, 1, 0, 3, 3, 7, 3},
     {"reverse with low equal to high", 1, 1, 0, 3, 3, 7, 3},

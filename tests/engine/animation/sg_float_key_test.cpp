@@ -54,6 +54,28 @@ TEST(FloatKeys, ShapeParameters) {
     EXPECT_FLOAT_EQ(last->outgoingTangent, 2);
 }
 
+TEST(FloatKeys, ShapedContinuityAndBiasBetweenUnequalIntervals) {
+    // The middle key of values 0, 1, 3 at times 0, 1, 4 with continuity 0.5 and bias -0.5 (the
+    // position keys' case along one axis).
+    auto keys = MakeKeys<SgFloatKey>(new SgFloatKeyShaped(0, 0, 0, 0, 0), new SgFloatKeyShaped(1, 1, 0, 0.5f, -0.5f),
+                                     new SgFloatKeyShaped(4, 3, 0, 0, 0));
+    SgFloatKeyShaped::ComputeTangents(keys.Data(), 3);
+    auto* middle = static_cast<SgFloatKeyShaped*>(keys[1]);
+    EXPECT_FLOAT_EQ(middle->incomingTangent, 1.1875f);
+    EXPECT_FLOAT_EQ(middle->outgoingTangent, 1.6875f);
+    EXPECT_FLOAT_EQ(keys[1]->Interpolate(0.5f, keys[2]), 1.9609375f);
+}
+
+TEST(FloatKeys, TangentHermiteWithUnequalTangents) {
+    SgFloatKeyTangent a(0, 1), b(1, 3);
+    a.outgoingTangent = 2;
+    b.incomingTangent = -1;
+    // h00 + 2 h10 + 3 h01 - h11 at u = 0.5 and at u = 0.25.
+    EXPECT_FLOAT_EQ(a.Interpolate(0.5f, &b), 2.375f);
+    EXPECT_FLOAT_EQ(a.Interpolate(0.25f, &b), 1.640625f);
+    EXPECT_FLOAT_EQ(a.Interpolate(1, &b), 3);
+}
+
 TEST(FloatKeys, ShapedEqualNeighbourTimesStayFinite) {
     auto keys = MakeKeys<SgFloatKey>(new SgFloatKeyShaped(1, 0, 0, 0, 0), new SgFloatKeyShaped(1, 1, 0, 0, 0),
                                      new SgFloatKeyShaped(1, 3, 0, 0, 0));

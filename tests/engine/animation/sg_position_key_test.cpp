@@ -80,6 +80,22 @@ TEST(PositionKeys, ShapedMiddleKeyWeighsItsIntervals) {
     ExpectNear(At(keys, 1, 1), {3, 0, 0}, 1e-5f);
 }
 
+TEST(PositionKeys, ShapedContinuityAndBiasBetweenUnequalIntervals) {
+    // Middle key: continuity 0.5, bias -0.5, intervals 1 and 3, differences 1 and 2 along x.
+    // Incoming: (0.5 x 0.5 / 2) x 1 + (1.5 x 1.5 / 2) x 2, scaled by 2 x 1/4: 0.1875... = 1.1875;
+    // outgoing: (1.5 x 0.5 / 2) x 1 + (0.5 x 1.5 / 2) x 2, scaled by 2 x 3/4: 1.6875.
+    auto* middle = new SgPositionKeyShaped(1, {1, 0, 0});
+    middle->continuity = 0.5f;
+    middle->bias = -0.5f;
+    auto keys = MakeKeys<SgPositionKey>(new SgPositionKeyShaped(0, {0, 0, 0}), middle,
+                                        new SgPositionKeyShaped(4, {3, 0, 0}));
+    keys[0]->PrepareSequence(keys.Data(), 3);
+    ExpectNear(middle->incomingTangent, {1.1875f, 0, 0});
+    ExpectNear(middle->outgoingTangent, {1.6875f, 0, 0});
+    // Halfway to the last key (incoming tangent 2): 0.5 x 1 + 0.125 x 1.6875 + 0.5 x 3 - 0.125 x 2.
+    ExpectNear(At(keys, 1, 0.5f), {1.9609375f, 0, 0});
+}
+
 TEST(PositionKeys, EqualNeighbourTimesStayFinite) {
     auto keys = MakeKeys<SgPositionKey>(new SgPositionKeyShaped(2, {0, 0, 0}), new SgPositionKeyShaped(2, {1, 0, 0}),
                                         new SgPositionKeyShaped(2, {3, 0, 0}));

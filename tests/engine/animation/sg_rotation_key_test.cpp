@@ -200,6 +200,22 @@ TEST(RotationKeys, ShapedControlsOfEquallySpacedKeys) {
     ExpectQuat(middle->incomingControl, expected, 1e-5f);
 }
 
+TEST(RotationKeys, ShapedControlsWithContinuityAndBiasBetweenUnequalIntervals) {
+    // Angles 0, 1, 3 about z at times 0, 1, 4; the middle key with continuity 0.5, bias -0.5.
+    // Along one axis the logs are half the angle differences (0.5 and 1), r1 = 1/4, r2 = 3/4:
+    // w1 = w2 = w3 = 0.1875, w4 = 1.6875. Outgoing: 1 + (0.1875 x 1 - 0.8125 x 2) / 2 = 0.28125;
+    // incoming: 1 - (1.6875 x 2 - 0.8125 x 1) / 2 = -0.28125 (as angles about z).
+    auto* middle = Key<SgRotationKeyShaped>(1, 1, kZ);
+    middle->continuity = 0.5f;
+    middle->bias = -0.5f;
+    auto keys = MakeKeys<SgRotationKey>(Key<SgRotationKeyShaped>(0, 0, kZ), middle, Key<SgRotationKeyShaped>(4, 3, kZ));
+    keys[0]->PrepareSequence(keys.Data(), 3);
+    EXPECT_NEAR(middle->outgoingAngleControl, 0.28125f, 1e-6f);
+    EXPECT_NEAR(middle->incomingAngleControl, -0.28125f, 1e-6f);
+    ExpectRotation(middle->outgoingControl, SgQuat::FromAngleAxis(0.28125f, kZ));
+    ExpectRotation(middle->incomingControl, SgQuat::FromAngleAxis(-0.28125f, kZ));
+}
+
 TEST(RotationKeys, EqualNeighbourTimesStayFinite) {
     auto keys = MakeKeys<SgRotationKey>(Key<SgRotationKeyShaped>(1, 0, kZ), Key<SgRotationKeyShaped>(1, 1, kX));
     keys[0]->PrepareSequence(keys.Data(), 2);

@@ -11,3 +11,11 @@ quorrin_test(engine_effects_tests
     ${CMAKE_CURRENT_LIST_DIR}/sg_effects_stream_test.cpp
     ${PROJECT_SOURCE_DIR}/tests/engine/animation/field_stream.cpp
   DEPS engine_test_support engine_animation)
+
+# The effects sample model of the installation, played to the recording renderer.
+quorrin_test(engine_effects_model_tests
+  LABELS animation-effects
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/effects_model_test.cpp
+  DEPS engine_test_support engine_animation tools_writers)
+target_compile_definitions(engine_effects_model_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(engine_effects_model_tests sample_install)
