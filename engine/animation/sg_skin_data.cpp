@@ -10,11 +10,6 @@ namespace {
 
 constexpr uint32_t kBuckets = 37;
 
-SgVec3 UnitOrZero(const SgVec3& n) {
-    float length = n.Length();
-    return length >= 1e-6f ? n * (1.0f / length) : SgVec3();
-}
-
 int CompareBytes(const void* a, const void* b, size_t n) {
     int r = std::memcmp(a, b, n);
     return r < 0 ? -1 : r > 0 ? 1 : 0;
@@ -63,6 +58,9 @@ void SgSkinData::SetWeights(const std::vector<std::vector<SgSkinInfluence>>& lis
     std::vector<std::vector<SgSkinWeight>> weights(lists.size());
     for (size_t v = 0; v < lists.size(); ++v)
         for (const SgSkinInfluence& in : lists[v]) {
+            // As at link: an influence without a bone has nothing to follow.
+            if (!in.bone)
+                continue;
             SgSkinWeight w;
             w.weight = in.weight;
             w.offset = in.offset;
@@ -189,6 +187,8 @@ bool SgSkinData::SkinVertex(uint32_t i, bool all, SgVec3& position, const SgVec3
     float p[3] = {}, n[3] = {};
     for (const SgSkinWeight* w = h; w; w = Next(w)) {
         // One influence takes its bone whole: the weight is not applied.
+        if (!w->bone)
+            continue;
         float weight = single ? 1.0f : w->weight;
         const float* k = w->bone->skinRotation.m;
         AddTransformed(k, w->offset, w->bone->skinTranslation, weight, p);

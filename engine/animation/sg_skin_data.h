@@ -56,7 +56,7 @@ public:
     virtual void OnChanged();
 
     // Replaces every influence list (one per vertex, in order); an empty list leaves its vertex
-    // unweighted. BuildBones must follow.
+    // unweighted, and influences without a bone are left out. BuildBones must follow.
     void SetWeights(const std::vector<std::vector<SgSkinInfluence>>& lists);
     // Copies the flag, the influences, the bone entries (caches start at zero) and the map.
     void CopyInto(SgSkinData& target) const;

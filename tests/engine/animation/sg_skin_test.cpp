@@ -130,6 +130,21 @@ TEST(SgSkinData, BoneBoundsUseOffsetsTimesTheVertexsWeightSum) {
     EXPECT_EQ(untouched.radius, 7.0f);
 }
 
+TEST(SgSkinData, InfluencesWithoutABoneAreLeftOut) {
+    Skeleton s;
+    SgSkinData d;
+    d.SetWeights({{{0.5f, {1, 0, 0}, nullptr}, {0.5f, {1, 0, 0}, s.a.Get()}}, {{1.0f, {}, nullptr}}});
+    d.BuildBones();
+    EXPECT_EQ(d.InfluenceCount(0), 1u);
+    EXPECT_EQ(d.InfluenceCount(1), 0u);
+    SgWorldState state;
+    d.UpdateBones(state);
+    SgVec3 p;
+    EXPECT_TRUE(d.SkinVertex(0, true, p, nullptr, nullptr));
+    ExpectNear(p, SgVec3(2, 0, 0));
+    EXPECT_FALSE(d.SkinVertex(1, true, p, nullptr, nullptr));
+}
+
 TEST(SgSkinData, InfluencesOrderByBoneNumberThenOffsetThenWeight) {
     Skeleton s;  // a was made before b: a orders first
     SgSkinData d;
