@@ -13,13 +13,6 @@ constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
 constexpr int kCursorSize = 16;
 
-template <typename T>
-void ReleaseInto(T*& object) {
-    if (object)
-        object->Release();
-    object = nullptr;
-}
-
 class InterimPresent2D final : public PresentServices {
 public:
     void CreateRenderer(HWND window) override {
@@ -74,8 +67,8 @@ public:
     }
     void ReleaseRendererSurfaces() override {}
     void DestroySceneAndRenderer() override {
-        ReleaseInto(screen_);
-        ReleaseInto(cursor_);
+        ReleaseAndClear(screen_);
+        ReleaseAndClear(cursor_);
         CloseDisplay();
     }
 
@@ -164,10 +157,10 @@ private:
     }
 
     void CloseDisplay() {
-        ReleaseInto(frame_);
-        ReleaseInto(clipper_);
-        ReleaseInto(primary_);
-        ReleaseInto(directDraw_);
+        ReleaseAndClear(frame_);
+        ReleaseAndClear(clipper_);
+        ReleaseAndClear(primary_);
+        ReleaseAndClear(directDraw_);
     }
 
     void Replace(HWND window, IDirectDrawSurface4*& slot, IDirectDrawSurface4* surface) {
@@ -176,7 +169,7 @@ private:
             return;
         }
         surface->AddRef();
-        ReleaseInto(slot);
+        ReleaseAndClear(slot);
         slot = surface;
     }
 

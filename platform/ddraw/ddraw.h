@@ -64,6 +64,16 @@ protected:
     ~IUnknown() = default;
 };
 
+// Releases the object a pointer holds and clears the pointer first.
+template <class T>
+void ReleaseAndClear(T*& p) {
+    if (p) {
+        T* q = p;
+        p = nullptr;
+        q->Release();
+    }
+}
+
 extern const IID IID_IUnknown;
 extern const IID IID_IDirectDraw;
 extern const IID IID_IDirectDraw2;

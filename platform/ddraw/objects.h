@@ -31,15 +31,6 @@ struct PixelBuffer {
     bool Allocate(size_t bytes);
 };
 
-template <class T>
-void ReleaseAndClear(T*& p) {
-    if (p) {
-        T* q = p;
-        p = nullptr;
-        q->Release();
-    }
-}
-
 // ---- DirectDraw (and Direct3D) -----------------------------------------------------------------
 class DirectDrawImpl final : public IDirectDraw, public IDirectDraw2, public IDirectDraw4, public IDirect3D3 {
 public:

@@ -30,7 +30,7 @@ std::string Ptr(const void* v) {
     return v ? "ptr" : "null";
 }
 
-void ReleaseInto(IDirectDrawSurface4*& surface) {
+void ReleaseAndClear(IDirectDrawSurface4*& surface) {
     if (surface) surface->Release();
     surface = nullptr;
 }
@@ -38,9 +38,10 @@ void ReleaseInto(IDirectDrawSurface4*& surface) {
 }  // namespace
 
 RecordingPresent::~RecordingPresent() {
-    InstallPresentServices(previous_);
-    ReleaseInto(screenImage);
-    ReleaseInto(cursorImage);
+    if (InstalledPresentServices() == this)
+        InstallPresentServices(previous_);
+    ReleaseAndClear(screenImage);
+    ReleaseAndClear(cursorImage);
     if (directDraw_) directDraw_->Release();
 }
 
@@ -108,14 +109,14 @@ int RecordingPresent::SgxGetDirectDraw(IDirectDraw4** directDraw) {
 void RecordingPresent::CreateScreenImage(HWND window, IDirectDrawSurface4* surface) {
     Log("CreateScreenImage", {Ptr(window), Ptr(surface)});
     if (surface) surface->AddRef();
-    ReleaseInto(screenImage);
+    ReleaseAndClear(screenImage);
     screenImage = surface;
 }
 
 void RecordingPresent::CreateCursorImage(HWND window, IDirectDrawSurface4* surface) {
     Log("CreateCursorImage", {Ptr(window), Ptr(surface)});
     if (surface) surface->AddRef();
-    ReleaseInto(cursorImage);
+    ReleaseAndClear(cursorImage);
     cursorImage = surface;
 }
 
@@ -153,8 +154,8 @@ void RecordingPresent::ShowViewFrame() {
 
 void RecordingPresent::DestroySceneAndRenderer() {
     Log("DestroySceneAndRenderer", {});
-    ReleaseInto(screenImage);
-    ReleaseInto(cursorImage);
+    ReleaseAndClear(screenImage);
+    ReleaseAndClear(cursorImage);
 }
 
 // Copies the source rectangle into the frame at (x, y) through Lock, cut to both.

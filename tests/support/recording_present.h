@@ -3,7 +3,7 @@
 // ("Name(arg, arg)"; texts quoted, floats with %g, pointers as "ptr" or "null"), results can be
 // scripted per operation, and the display group works for real enough to look at:
 //
-//   RecordingPresent present;          // installed for its lifetime
+//   RecordingPresent present;          // installed for its lifetime (end the last one made first)
 //   present.Script("CreateFigureForObject", 7);
 //   ... game code ...
 //   EXPECT_EQ(present.Count("ShowViewFrame"), 1u);

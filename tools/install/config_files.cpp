@@ -1,6 +1,9 @@
 // main.dat and user.dat: the installation's settings and a first user's.
 
+#include <string>
+
 #include "tools/install/install_step.h"
+#include "tools/writers/font_writer.h"
 
 namespace {
 
@@ -41,7 +44,28 @@ const char kMainDat[] =
     "bottom=300\n"
     "\n"
     "[help]\n"
-    "helpfile=help.txt\n";
+    "helpfile=help.txt\n"
+    "\n"
+    "[text]\n"
+    "stats_x=528\n"
+    "stats_y=7\n"
+    "table_x=528\n"
+    "table_y=205\n"
+    "chat_x=16\n"
+    "chat_y=451\n"
+    "chat_width=612\n"
+    "rxchat_x=16\n"
+    "rxchat_y=341\n"
+    "rxchat_width=560\n"
+    "bars_x=545\n"
+    "bars_y=53\n"
+    "name_x=495\n"
+    "name_y=30\n"
+    "map_x=540\n"
+    "map_y=200\n"
+    "char_image_x=540\n"
+    "char_image_y=200\n"
+;
 
 const char kUserDat[] =
     "[main]\n"
@@ -54,7 +78,7 @@ const char kUserDat[] =
     "debug=0\n";
 
 bool WriteConfigFiles(const InstallContext& ctx) {
-    return WriteTextFile(ctx.Path("main.dat"), kMainDat) && WriteTextFile(ctx.Path("user.dat"), kUserDat);
+    return WriteTextFile(ctx.Path("main.dat"), std::string(kMainDat) + SampleFontsSection()) && WriteTextFile(ctx.Path("user.dat"), kUserDat);
 }
 
 InstallStep g_step("config files", 10, WriteConfigFiles);

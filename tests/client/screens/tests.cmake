@@ -14,3 +14,11 @@ quorrin_test(screens_core_tests
     ${CMAKE_CURRENT_LIST_DIR}/../present/present_services_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/trig_tables_test.cpp
   DEPS client_present client tools_writers)
+target_sources(screens_core_tests PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/screen_surface_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/fonts_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/gws_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/input_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/key_bindings_test.cpp)
+target_compile_definitions(screens_core_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
