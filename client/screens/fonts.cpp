@@ -123,14 +123,21 @@ int LoadFonts(const char* file, const char* dir) {
 }
 
 void LoadPcxFont(int i, const char* path) {
-    FontSlot& f = FontTable[i];
-    PcxImage& image = PcxFontImages[f.pcx_font];
+    PcxImage& image = PcxFontImages[FontTable[i].pcx_font];
     const int result = image.LoadPcx(path, PCX_HEAP, 1);
     ErrorLogWrite("Loading PCX font #%d. file=%s result=%d\n", i, path, result);
+    if (result != 0)
+        image.FreePcx();
+    MeasurePcxFont(i);
+}
+
+void MeasurePcxFont(int i) {
+    FontSlot& f = FontTable[i];
+    PcxImage& image = PcxFontImages[f.pcx_font];
     std::fill(std::begin(f.start), std::end(f.start), 0);
     std::fill(std::begin(f.end), std::end(f.end), 0);
     const uint8_t* pixels = image.Pixels8();
-    if (result != 0 || !pixels) {
+    if (!pixels) {
         image.FreePcx();
         f.height = 0;
         f.width = 0;

@@ -45,6 +45,9 @@ int LoadFonts(const char* file, const char* dir);
 // cannot be opened.
 std::unique_ptr<uint8_t[]> ReadFontFile(const char* path, size_t bytes);
 void LoadPcxFont(int i, const char* path);
+// Measures the glyphs of font i's PCX image (8-bit, as loaded) and makes its 16-bit copy; an
+// image without pixels leaves the font empty.
+void MeasurePcxFont(int i);
 void FreeFonts();
 
 // flags: 1 underline, 2 colour is a 16-bit pixel (PCX fonts: the colour variant); otherwise

@@ -22,3 +22,14 @@ target_sources(screens_core_tests PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/input_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/key_bindings_test.cpp)
 target_compile_definitions(screens_core_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+
+# The keyboard screen in the game's window, from the sample installation.
+add_executable(screens_demo ${CMAKE_CURRENT_LIST_DIR}/screens_demo.cpp)
+target_link_libraries(screens_demo PRIVATE client_present client test_support)
+target_compile_definitions(screens_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(screens_demo sample_install)
+add_test(NAME screens_demo_headless
+  COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:screens_demo> -DINSTALL=${QUORRIN_INSTALL_DIR}
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/screens_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/screens_demo_input.txt
+          -P ${CMAKE_CURRENT_LIST_DIR}/screens_demo_run.cmake)
+set_tests_properties(screens_demo_headless PROPERTIES LABELS screens-core)

@@ -1,0 +1,78 @@
+// Shows the CONFIGURE KEYBOARD screen in the game's window as the game runs it, from an
+// installation: the interim presentation, the back buffer and cursor, the window system, the
+// fonts and the bindings; Exit saves them to the installation's user.dat.
+//
+//   screens_demo [--install dir] [--script input.txt] [--screenshot file.png] [--headless]
+//
+// --script feeds scripted input (the GAME_INPUT format); --screenshot writes the back buffer as
+// the screen left it.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "client/core/message_pump.h"
+#include "client/present/interim_present_2d.h"
+#include "client/present/present_services.h"
+#include "client/screens/color_tables.h"
+#include "client/screens/fonts.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
+#include "client/screens/screen_surface.h"
+#include "platform/fs/fs.h"
+#include "platform/win/platform.h"
+#include "tests/support/ddraw_device.h"
+
+int main(int argc, char** argv) {
+    std::string install = SAMPLE_INSTALL_DIR, script, screenshot;
+    bool headless = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
+            install = argv[++i];
+        else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
+            script = argv[++i];
+        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            screenshot = argv[++i];
+        else if (std::strcmp(argv[i], "--headless") == 0)
+            headless = true;
+    }
+    platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
+    // Read before entering the installation, so a relative name means what it says.
+    if (!script.empty() && !platform::LoadInputScript(script)) {
+        std::fprintf(stderr, "cannot read %s\n", script.c_str());
+        return 1;
+    }
+    if (!platform::ChangeDirectory(install)) {
+        std::fprintf(stderr, "cannot enter %s\n", install.c_str());
+        return 1;
+    }
+    InstallInterimPresent2D();
+    g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
+    ShowWindow(g_mainWindow, SW_SHOW);
+    g_screen.LoadScreenLayout();
+    if (!g_screen.InitDirectDraw())
+        return 1;
+    init_lightsource("color.dat", g_channelBits);
+    gwsInit("main.dat");
+    if (!LoadFonts("main.dat", "fonts")) {
+        std::fprintf(stderr, "the fonts cannot be loaded\n");
+        return 1;
+    }
+    LoadKeyBindings();
+    InitMouseInput();
+    ConfigureKeyboard();
+    if (!screenshot.empty()) {
+        if (!ddtest::WritePng(screenshot, ddtest::Capture(g_backSurface4))) {
+            std::fprintf(stderr, "cannot write %s\n", screenshot.c_str());
+            return 1;
+        }
+        std::printf("screen written to %s\n", screenshot.c_str());
+    }
+    std::printf("bindings saved to %s/user.dat\n", install.c_str());
+    gwsShutdown();
+    DestroySceneAndRenderer();
+    ReleaseScreenSurfaces();
+    FreeFonts();
+    return 0;
+}

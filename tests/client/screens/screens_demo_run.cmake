@@ -1,0 +1,12 @@
+# Runs the keyboard screen headless in a copy of the installation and checks the saved binding.
+file(REMOVE_RECURSE ${WORK})
+file(COPY ${INSTALL}/ DESTINATION ${WORK})
+execute_process(COMMAND ${DEMO} --headless --install ${WORK} --script ${SCRIPT} --screenshot ${WORK}/keyboard.png
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "screens_demo failed: ${result}")
+endif()
+file(READ ${WORK}/user.dat user)
+if(NOT user MATCHES "key04=36")
+  message(FATAL_ERROR "the binding was not saved:\n${user}")
+endif()
