@@ -4,6 +4,26 @@
 
 #include <cstdint>
 
+constexpr int kPlayerEffects = 40;
+
+// One of the player's effect slots, indexed by effect number.
+struct PlayerEffect {
+    int32_t active;
+    int32_t time_left;  // ms; 0 lasts until removed
+    int32_t period;     // ms; 0 none
+    int32_t level;
+    int32_t element;
+    char name[20];
+    int32_t imagenum;   // the HUD icon
+    int32_t zero_a;
+    int32_t image_timer;
+    int32_t zero_b, zero_c;
+    int32_t overlay_imagenum, overlay_duration, overlay_dur_type, overlay_position, overlay_facing;
+    int32_t overlay_color;
+    int32_t spell_number;
+    int32_t source_id;  // the player who caused it, 0 none
+};
+
 struct LocalPlayer {
     int32_t mode;              // 0 walking, 1 crawling, 2 in the air, 3 flying, 4 levitating, 7 ladder
     int32_t eye_height;        // of the current pose
@@ -15,6 +35,8 @@ struct LocalPlayer {
     int32_t figure_imagenum;   // the character's figure choice
     int32_t body_variant;
     int32_t head_variant;
+    int32_t cast_delay;        // ms until the next cast or use
+    PlayerEffect effects[kPlayerEffects];
 };
 
 extern LocalPlayer* g_localPlayer;
@@ -24,6 +46,11 @@ struct ArenaHooks {
     void (*sendPlayerState)(LocalPlayer* player) = nullptr;
     void (*spawnClone)(int clone) = nullptr;
     int (*isCloneLive)(int clone) = nullptr;
+    // The effect messages of the service link.
+    void (*sendPlayerEffect)(int effect, int level, int duration, int spell) = nullptr;
+    void (*sendRemovePlayerEffect)(int effect) = nullptr;
+    // The hand overlay's frame (the HUD's hand animation).
+    void (*setHandFrame)(int frame) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

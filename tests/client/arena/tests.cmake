@@ -13,3 +13,11 @@ quorrin_test(levels_tests
   DEPS client tools_writers)
 target_compile_definitions(levels_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(levels_tests sample_install)
+
+# Arena simulation: the local player's line tests, casting, effects, movement and input.
+quorrin_test(arena_player_tests
+  LABELS arena-player
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/line_tests_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/spell_cast_test.cpp
+  DEPS client)
