@@ -419,3 +419,15 @@ int FindThinTarget(int range) {
     }
     return -1;
 }
+
+int FindThinAhead(LocalPlayer& player, int range) {
+    int kind = 0;
+    const int target = FindBoltTarget(player, &range, &kind, 0, 16, 1);
+    return kind == LINE_THIN ? target : 0;
+}
+
+int FindObjectTrigger(LocalPlayer& player, int range) {
+    int kind = 0;
+    const int target = FindBoltTarget(player, &range, &kind, 1, 16, 0);
+    return kind == LINE_OBJECT ? target : 0;
+}

@@ -45,3 +45,8 @@ int Distance3D(int32_t x1, int32_t y1, int32_t z1, int32_t x2, int32_t y2, int32
 int RollDice(int dice, int count, int base);
 // The first spell wall (kind 2) the line from the view to range ahead crosses, or -1.
 int FindThinTarget(int range);
+
+// The thin straight ahead within range (0 none), and the object with a trigger or a gate or
+// rune ahead (0 none): the use key's searches.
+int FindThinAhead(LocalPlayer& player, int range);
+int FindObjectTrigger(LocalPlayer& player, int range);

@@ -36,6 +36,16 @@ struct LocalPlayer {
     int32_t body_variant;
     int32_t head_variant;
     int32_t cast_delay;        // ms until the next cast or use
+    int32_t bob_height;        // 38 standing, 19 crawling, 0 dead
+    int32_t min_pitch, max_pitch;  // the pitch's limits in degrees (pitch is in tenths)
+    int32_t turning, moving;
+    int32_t strafe_bits;       // 17 left, 34 right: for the state message
+    int32_t ladder_thin;       // the ladder climbed in mode 7
+    uint32_t last_jump;        // game clock of the last jump
+    int32_t prepared_slot;     // 0 whenever a readied slot is made current
+    int32_t gauge;             // the HUD gauge in gauge mode 1, 0..7500
+    int32_t carried_flag;
+    int32_t deaths, kills, raises;
     PlayerEffect effects[kPlayerEffects];
 };
 
@@ -51,6 +61,21 @@ struct ArenaHooks {
     void (*sendRemovePlayerEffect)(int effect) = nullptr;
     // The hand overlay's frame (the HUD's hand animation).
     void (*setHandFrame)(int frame) = nullptr;
+    // The figure overlays of the object update.
+    void (*attachObjectOverlay)(int slot, int figure, int duration, int size, int position, int color,
+                                int facing, int tilt, int flag) = nullptr;
+    void (*removeObjectOverlay)(int slot, int figure) = nullptr;
+    // The own figure takes the player's figure numbers when they changed.
+    void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
+    // The in-game page is drawn again.
+    void (*requestPageRedraw)() = nullptr;
+    void (*sendRequestRaise)(LocalPlayer* player, int gate) = nullptr;
+    void (*sendBiasEarthblood)(LocalPlayer* player, int node) = nullptr;
+    void (*sendBiasShrine)(LocalPlayer* player, int nexus) = nullptr;
+    void (*sendDropFlag)(LocalPlayer* player) = nullptr;
+    void (*showKilledMessage)(int killer) = nullptr;
+    // The HUD hand plays a readied spell's sequence (0 restarts it).
+    void (*playHandAnimation)(int sequence) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

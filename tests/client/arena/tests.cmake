@@ -20,4 +20,5 @@ quorrin_test(arena_player_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/line_tests_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/spell_cast_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/player_status_test.cpp
   DEPS client)

@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "client/arena/game_clock.h"
+#include "client/arena/player_effects.h"
+#include "client/arena/player_status.h"
+#include "client/arena/spell.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+std::vector<std::string> g_hooks;
+
+class CountingSpell : public CSpell {
+public:
+    int Cast(LocalPlayer&) override {
+        g_hooks.push_back("Cast");
+        return 1;
+    }
+};
+
+class PlayerStatus : public ArenaFixture {
+protected:
+    PlayerStatus() {
+        g_hooks.clear();
+        ClearActionState();
+        for (int32_t& p : NexusPower)
+            p = 0;
+        for (EarthnodeDef& e : g_level.earthnodes)
+            for (int32_t& l : e.link)
+                l = -1;
+        for (ShrineDef& s : g_level.shrines)
+            for (int32_t& l : s.link)
+                l = -1;
+        g_arenaHooks.sendBiasEarthblood = [](LocalPlayer*, int n) { g_hooks.push_back("BiasEarthblood " + std::to_string(n)); };
+        g_arenaHooks.sendBiasShrine = [](LocalPlayer*, int n) { g_hooks.push_back("BiasShrine " + std::to_string(n)); };
+        g_arenaHooks.showKilledMessage = [](int killer) { g_hooks.push_back("Killed " + std::to_string(killer)); };
+        SetGameValue(108, 1000);
+        SetGameValue(107, 1000);
+    }
+    ~PlayerStatus() override {
+        g_arenaHooks = ArenaHooks{};
+        FreeSpells();
+        FrameDelta = 0;
+    }
+
+    EarthnodeDef& Node(int n, int owner, int bias, int weight) {
+        EarthnodeDef& e = g_level.earthnodes[n];
+        e.found = 1;
+        e.owner = owner;
+        e.bias = bias;
+        e.weight = weight;
+        return e;
+    }
+    ShrineDef& Nexus(int n, int team, int power, int x = 0, int y = 0) {
+        ShrineDef& s = g_level.shrines[n];
+        s.found = 1;
+        s.alignment = team;
+        s.bias = power;
+        s.x = x;
+        s.y = y;
+        return s;
+    }
+    // The player stands on a cell of that code.
+    void StandOnCode(int code) { g_level.cellIndex[CellIndex(view.x >> 6, view.y >> 6)] = static_cast<uint8_t>(code); }
+    void Frame(int ms) {
+        FrameDelta = ms * 10;
+        TickActionTimers(player);
+    }
+};
+
+TEST_F(PlayerStatus, NexusPowerFollowsOwnLinksOnceEach) {
+    ShrineDef& nexus = Nexus(1, 1, 100);
+    nexus.link[0] = 0;
+    nexus.link[1] = 150;  // no such node
+    nexus.link[2] = 0;    // twice: still counted once
+    Node(0, 1, 100, 50).link[0] = 1;
+    EarthnodeDef& n1 = Node(1, 1, 50, 20);
+    n1.link[0] = 2;
+    n1.link[1] = 100;  // 100 would be past the table
+    n1.link[2] = 0;    // back to the start: a cycle
+    n1.link[3] = 3;
+    Node(2, 2, 100, 100).link[0] = 3;  // another team's: not entered
+    Node(3, 1, 10, 10).link[0] = 1;
+    EXPECT_EQ(ComputeNexusPower(1), (5000 + 1000 + 100) / 100);
+    EXPECT_EQ(NexusPower[1], 61);
+    EXPECT_EQ(g_level.earthnodes[0].connected_team, 1);
+    EXPECT_EQ(g_level.earthnodes[3].connected_team, 1);
+    EXPECT_EQ(g_level.earthnodes[2].connected_team, 0);
+    EXPECT_EQ(ComputeNexusPower(1), 61) << "marks are the call's own";
+
+    // Without a powered nexus among the first three nothing is stored.
+    NexusPower[2] = 33;
+    Nexus(4, 2, 100).link[0] = 2;
+    EXPECT_EQ(ComputeNexusPower(2), 0);
+    EXPECT_EQ(NexusPower[2], 33);
+    nexus.bias = 0;
+    EXPECT_EQ(ComputeNexusPower(1), 0);
+    EXPECT_EQ(NexusPower[1], 61);
+    EXPECT_EQ(ComputeNexusPower(25), 0);
+}
+
+TEST_F(PlayerStatus, GaugeModes) {
+    SetGameValue(4, 1);
+    NexusPower[1] = 40;
+    Node(0, 1, 100, 100).connected_team = 1;
+    g_level.earthnodes[0].x = 4000;
+    g_level.earthnodes[0].y = 4000 + 64 * 2 + 512;  // 512 beyond its radius of 2 cells
+    g_level.earthnodes[0].radius = 2;
+    struct Case {
+        int mode, gauge, expect;
+    } cases[] = {
+        {0, 0, (1024 - 512) * 40 / 1024},
+        {1, 2345, 23},
+        {1, 9000, 50},
+        {2, 0, 40 / 2 + 13},
+        {7, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SetGameValue(114, c.mode);
+        player.gauge = c.gauge;
+        EXPECT_EQ(SelectHudGauge(player), c.expect) << c.mode;
+    }
+    SetGameValue(114, 2);
+    NexusPower[1] = 90;
+    EXPECT_EQ(SelectHudGauge(player), 38);
+
+    // Mode 3: the nearest powered nexus, own or not.
+    SetGameValue(114, 3);
+    EXPECT_EQ(SelectHudGauge(player), 0);
+    ShrineDef& other = Nexus(0, 2, 80, 4000 + 1024 + 640, 4000);
+    EXPECT_EQ(SelectHudGauge(player), (1280 - 640) * (-80 * 25 / 100) / 1280);
+    other.alignment = 1;
+    other.x = 4100;
+    EXPECT_EQ(SelectHudGauge(player), 50);  // 80 x 115 / 100, held to 50
+    EXPECT_EQ(NearestNexusDistance(1, 1024), 100);
+    EXPECT_EQ(NearestNexusDistance(2, 1024), -100);
+    EXPECT_EQ(NearestNexusDistance(1, 99), 0);
+}
+
+TEST_F(PlayerStatus, RegenerationCarriesItsThousandths) {
+    SetGameValue(110, 5700);
+    SetGameValue(112, 3000);
+    SetGameValue(14, 50);  // stat 9 at 50 changes nothing
+    SetGameValue(114, 2);
+    NexusPower[0] = 0;  // gauge frame 13
+    auto run = [&](int frames, int ms) {
+        SetGameValue(109, 0);
+        SetGameValue(111, 0);
+        PowerRemainder = 0;
+        for (int i = 0; i < frames; ++i)
+            RegeneratePlayer(player, ms);
+        return std::make_pair(GetGameValue(109), GetGameValue(111));
+    };
+    const auto whole = run(1, 1000);
+    EXPECT_EQ(whole.first, 1000 * 5700 / (35 - 13 / 2.0) / 1000);
+    EXPECT_EQ(whole.second, 1000);
+    const auto tenths = run(10, 100);
+    EXPECT_EQ(tenths.first, whole.first);
+    EXPECT_EQ(tenths.second, whole.second);
+
+    // Running drains fatigue, except under effect 16; effect 11 at 100 slows without dividing by 0.
+    view.speed = 150;
+    SetGameValue(111, 900);
+    RegeneratePlayer(player, 300);
+    EXPECT_EQ(GetGameValue(111), 800);
+    player.effects[16].active = 1;
+    RegeneratePlayer(player, 300);
+    EXPECT_EQ(GetGameValue(111), 800);
+    view.speed = 0;
+    player.effects[11].active = 1;
+    player.effects[11].level = 100;
+    SetGameValue(111, 0);
+    RegeneratePlayer(player, 1000);
+    EXPECT_EQ(GetGameValue(111), 3000 * 1000 / (3000 * 100 / 1));
+}
+
+TEST_F(PlayerStatus, ReadiedGroupsCycleWithinTheirFiveSlots) {
+    for (int slot : {5, 7, 8})
+        SetGameValue(25 + slot, 100 + slot);
+    SetGameValue(65 + 7, 4);
+    CycleReadiedSpell(player, 1);
+    EXPECT_EQ(GetGameValue(117), 5);
+    EXPECT_EQ(GetGameValue(115), 105);
+    EXPECT_EQ(g_actionState.target_flash, 1500);
+    EXPECT_EQ(player.cast_delay, 500);
+    CycleReadiedSpell(player, 1);  // the flash runs: the next filled slot
+    EXPECT_EQ(GetGameValue(117), 7);
+    EXPECT_EQ(GetGameValue(116), 4);
+    CycleReadiedSpell(player, 1);
+    EXPECT_EQ(GetGameValue(117), 8);
+    CycleReadiedSpell(player, 1);  // wraps within the group
+    EXPECT_EQ(GetGameValue(117), 5);
+    g_actionState.target_flash = 0;
+    CycleReadiedSpell(player, 1);
+    EXPECT_EQ(GetGameValue(117), 5);
+    for (int bad : {8, 9, -1}) {
+        CycleReadiedSpell(player, bad);
+        EXPECT_EQ(GetGameValue(117), 5) << bad;
+    }
+}
+
+TEST_F(PlayerStatus, ABiasEndsByAskingAgainUnlessTheNodeIsFull) {
+    SetGameValue(4, 1);
+    struct Case {
+        int code, owner, bias;
+        const char* sent;
+    } cases[] = {
+        {23, 2, 100, "BiasEarthblood 3"}, {23, 1, 60, "BiasEarthblood 3"}, {23, 1, 100, nullptr},
+        {52, 0, 0, "BiasShrine 2"},       {52, 1, 100, nullptr},           {0, 0, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        g_hooks.clear();
+        ClearActionState();
+        StandOnCode(c.code);
+        if (c.code >= 20 && c.code < 50)
+            Node(c.code - 20, c.owner, c.bias, 10);
+        else if (c.code >= 50)
+            Nexus(c.code - 50, c.owner, c.bias);
+        BeginBias();
+        EXPECT_EQ(g_actionState.bias_timer, 3000);
+        Frame(2000);
+        EXPECT_TRUE(g_hooks.empty());
+        EXPECT_EQ(IsBiasing(), 2001);
+        Frame(1000);
+        if (c.sent) {
+            ASSERT_EQ(g_hooks.size(), 1u) << c.code;
+            EXPECT_EQ(g_hooks[0], c.sent);
+            EXPECT_EQ(g_actionState.bias_timer, 3000) << "and it starts again";
+        } else {
+            EXPECT_TRUE(g_hooks.empty()) << c.code << " " << c.owner;
+            EXPECT_EQ(IsBiasing(), 0);
+        }
+    }
+}
+
+TEST_F(PlayerStatus, APendingCastFiresWhenItsChargeRunsOut) {
+    SetSpell(5, std::make_unique<CountingSpell>());
+    SetGameValue(115, 5);
+    SetGameValue(109, 10000);
+    SetGameValue(111, 10000);
+    g_actionState.cast_result = 1500;
+    Frame(1000);
+    EXPECT_TRUE(g_hooks.empty());
+    Frame(600);
+    ASSERT_EQ(g_hooks.size(), 1u);
+    EXPECT_EQ(g_actionState.cast_result, 0);
+    EXPECT_EQ(IsCasting(), 2000);
+
+    // A refused cast clears itself after a second.
+    CancelPendingCast();
+    EXPECT_EQ(g_actionState.cast_result, 0) << "nothing pending, nothing refused";
+    g_actionState.cast_result = 700;
+    CancelPendingCast();
+    EXPECT_EQ(g_actionState.cast_result, -1);
+    Frame(998);
+    EXPECT_EQ(g_actionState.cast_result, -999);
+    Frame(1);
+    EXPECT_EQ(g_actionState.cast_result, 0);
+}
+
+TEST_F(PlayerStatus, CastingWaitsForStillnessAndAllowedCells) {
+    SetGameValue(115, 5);
+    player.eye_height = player.normal_eye_height = 48;
+    struct Case {
+        int code, speed, delay, eye;
+        bool dead, biasing, can;
+    } cases[] = {
+        {0, 0, 0, 48, false, false, true},   {0, 110, 0, 48, false, false, true}, {0, 111, 0, 48, false, false, false},
+        {10, 0, 0, 48, false, false, false}, {80, 0, 0, 48, false, false, false}, {89, 0, 0, 48, false, false, false},
+        {90, 0, 0, 48, false, false, true},  {0, 0, 1, 48, false, false, false},  {0, 0, 0, 24, false, false, false},
+        {0, 0, 0, 48, true, false, false},   {0, 0, 0, 48, false, true, false},
+    };
+    for (const Case& c : cases) {
+        StandOnCode(c.code);
+        view.speed = c.speed;
+        player.cast_delay = c.delay;
+        player.eye_height = c.eye;
+        player.dead = c.dead;
+        g_actionState.biasing = c.biasing;
+        EXPECT_EQ(CanCastNow() != 0, c.can) << c.code << " " << c.speed << " " << c.delay << " " << c.eye;
+    }
+    player.eye_height = 48;
+    player.dead = 0;
+    g_actionState.biasing = 0;
+    player.cast_delay = 0;
+    view.speed = 0;
+    StandOnCode(10);
+    view.z += 97;  // high above the cell, its code does not count
+    EXPECT_TRUE(CanCastNow());
+}
+
+TEST_F(PlayerStatus, DeathClearsEffectsAndTurnsToAGhostAfterFiveSeconds) {
+    int own = Live(OBJ_MOVING, 4000, 4000);
+    player.own_object = own;
+    WorldObjectTable[own].figure = 4;
+    player.effects[3].active = 1;
+    g_actionState.cast_result = 900;
+    OnLocalPlayerDeath(player, 42);
+    EXPECT_EQ(player.deaths, 1);
+    EXPECT_EQ(player.dead, 1);
+    EXPECT_EQ(player.effects[3].active, 0);
+    EXPECT_EQ(g_actionState.death_timer, 5000);
+    EXPECT_EQ(g_actionState.cast_result, -1);
+    EXPECT_EQ(WorldObjectTable[own].dead, 1);
+    EXPECT_EQ(WorldObjectTable[own].fade, 255);
+    ASSERT_EQ(g_hooks.size(), 1u);
+    EXPECT_EQ(g_hooks[0], "Killed 42");
+    present.calls.clear();
+    Frame(4999);
+    EXPECT_EQ(present.Count("SetWorldFog"), 0u);
+    Frame(1);
+    EXPECT_EQ(present.Named("SetWorldFog"), std::vector<std::string>{"SetWorldFog(150, 640, 150, 150, 150)"});
+    EXPECT_EQ(present.Named("SetFigureTint"), std::vector<std::string>{"SetFigureTint(4, 50, 1, 0, 255, 255, 255)"});
+
+    RevivePlayer(player);
+    EXPECT_EQ(player.dead, 0);
+    EXPECT_EQ(TintKind, 1);
+    EXPECT_EQ(WorldObjectTable[own].dead, 0);
+    EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
+}
+
+TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
+    TintKind = TintTime = 0;
+    SetGameValue(109, 250);
+    DrainPlayerPower(player, 2);
+    EXPECT_EQ(GetGameValue(109), 50);
+    EXPECT_EQ(TintKind, 5);
+    EXPECT_EQ(TintTime, 500);
+    DrainPlayerPower(player, 2);
+    EXPECT_EQ(GetGameValue(109), 0);
+    TintTime = 0;
+    DrainPlayerPower(player, 2);
+    EXPECT_EQ(TintTime, 0) << "nothing left to drain";
+
+    player.effects[12].active = 1;
+    g_actionState.cast_result = 300;
+    OnPlayerHit(player, 10, 0);
+    EXPECT_EQ(player.effects[12].active, 1);
+    EXPECT_EQ(g_actionState.cast_result, 300);
+    OnPlayerHit(player, 10, 1);
+    EXPECT_EQ(player.effects[12].active, 0);
+    EXPECT_EQ(g_actionState.cast_result, -1);
+    EXPECT_EQ(GetGameValue(107), 1000) << "the damage comes with the message";
+}
+
+}  // namespace
