@@ -174,6 +174,26 @@ TEST_F(FontsTest, ColourIsAPaletteIndexUnlessFlaggedAsAPixel) {
     EXPECT_TRUE(Columns(0, 0, 800, 0).size() == 800u);
 }
 
+TEST_F(FontsTest, TheUnderlineSitsUnderFontOneAndARowLowerUnderOthers) {
+    dir->Write("u.dat",
+               "[fonts]\nnumfonts=2\n[font00]\nheight=8\nsize=1\nfile=font8.fnt\n"
+               "[font01]\nheight=8\nsize=2\nfile=font8.fnt\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ASSERT_EQ(LoadFonts("u.dat", "fonts"), 1);
+    struct Case {
+        int font, row, length;
+    };
+    const Case cases[] = {{0, 109, 8}, {1, 108, 16}};
+    for (const Case& c : cases) {
+        Clear();
+        DrawText(100, 100, 0xF800, ".", 1, bb(), c.font, 3);
+        std::vector<int> expected;
+        for (int x = 100; x < 100 + c.length; ++x)
+            expected.push_back(x);
+        EXPECT_EQ(Columns(c.row, 90, 130, 0xF800), expected) << "font " << c.font;
+    }
+}
+
 TEST_F(FontsTest, PcxGlyphsAtTheRightEdgeAreSkippedButThePenMoves) {
     const FontSlot& f = FontTable[6];
     const int w = f.end[C('A')] - f.start[C('A')];
