@@ -74,22 +74,27 @@ int16_t P(int plane, int cell) {
     return g_level.plane[plane][cell];
 }
 
-// The centre of the cells carrying a marker index: the average of their middles.
-bool MarkedCentre(int index, int32_t* x, int32_t* y) {
-    int64_t sx = 0, sy = 0, n = 0;
-    for (int cx = 0; cx < kGridSide; ++cx)
-        for (int cy = 0; cy < kGridSide; ++cy)
-            if (g_level.cellIndex[CellIndex(cx, cy)] == index) {
-                sx += cx * 64 + 32;
-                sy += cy * 64 + 32;
-                ++n;
+// The centre of the cells carrying a marker index: the average of their middles. The sums of
+// every index are made in one pass over the grid per loader.
+struct MarkedCentres {
+    int64_t sx[256] = {}, sy[256] = {}, n[256] = {};
+    MarkedCentres() {
+        for (int cx = 0; cx < kGridSide; ++cx)
+            for (int cy = 0; cy < kGridSide; ++cy) {
+                int i = g_level.cellIndex[CellIndex(cx, cy)];
+                sx[i] += cx * 64 + 32;
+                sy[i] += cy * 64 + 32;
+                ++n[i];
             }
-    if (!n)
-        return false;
-    *x = static_cast<int32_t>(sx / n);
-    *y = static_cast<int32_t>(sy / n);
-    return true;
-}
+    }
+    bool Centre(int index, int32_t* x, int32_t* y) const {
+        if (index < 0 || index > 255 || !n[index])
+            return false;
+        *x = static_cast<int32_t>(sx[index] / n[index]);
+        *y = static_cast<int32_t>(sy[index] / n[index]);
+        return true;
+    }
+};
 
 void ReadLinks(FILE* world, const char* section, int32_t* links) {
     for (int k = 0; k < 5; ++k) {
@@ -384,6 +389,7 @@ void LoadEarthbloodDefs(FILE* world) {
     if (!count)
         return;
     LogMessage(LOG_INFO, "Loading %d Earth Blood Defs...\n", count);
+    const MarkedCentres centres;
     for (int n = 0; n < count; ++n) {
         char section[20];
         std::snprintf(section, sizeof section, "earthblood%02d", n);
@@ -396,7 +402,7 @@ void LoadEarthbloodDefs(FILE* world) {
         ReadConfigInt(world, section, "balancetexture", &e.balance_texture, 0);
         ReadConfigInt(world, section, "bias", &e.bias, 0);
         ReadConfigInt(world, section, "radius", &e.radius, 2);
-        e.found = MarkedCentre(20 + n, &e.x, &e.y);
+        e.found = centres.Centre(20 + n, &e.x, &e.y);
         ReadConfigInt(world, section, "fixture", &e.fixture, 0);
         ReadLinks(world, section, e.link);
     }
@@ -410,6 +416,7 @@ void LoadShrineDefs(FILE* world) {
     if (!count)
         return;
     LogMessage(LOG_INFO, "Loading %d shrines...\n", count);
+    const MarkedCentres centres;
     for (int n = 0; n < count; ++n) {
         char section[16], align[64];
         std::snprintf(section, sizeof section, "shrine%02d", n);
@@ -427,7 +434,7 @@ void LoadShrineDefs(FILE* world) {
         case 'b': s.alignment = 3; break;
         default: s.alignment = 0; break;
         }
-        s.found = MarkedCentre(50 + n, &s.x, &s.y);
+        s.found = centres.Centre(50 + n, &s.x, &s.y);
         ReadConfigInt(world, section, "fixture", &s.fixture, 0);
         ReadLinks(world, section, s.link);
         SetShrineState(n, s.alignment, s.bias, s.power);
