@@ -9,6 +9,7 @@
 #include "client/core/sound.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/fonts.h"
 #include "common/random.h"
 
 WorldObject WorldObjectTable[kWorldObjectSlots];
@@ -139,9 +140,10 @@ void DestroyObject(int slot) {
     if (!ValidSlot(slot) || !IsLive(WorldObjectTable[slot]))
         return;
     WorldObject& o = WorldObjectTable[slot];
-    // The label's text line belongs to the name tags; it is given back with them.
-    if (o.name_label)
+    if (o.name_label) {
+        FreeNameTag(o.name_label);
         o.name_label = 0;
+    }
     if (IsCountedMonster(o) && LiveMonsterCount[o.kind] > 0)
         --LiveMonsterCount[o.kind];
     o.active = 0;

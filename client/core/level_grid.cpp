@@ -12,6 +12,7 @@
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
+#include "client/core/message_pump.h"
 #include "client/core/trig_tables.h"
 
 namespace {
@@ -422,6 +423,7 @@ int LoadLevel(ByteReader grid, ByteReader objects, ByteReader misc, FILE* world)
     LoadLightPatterns();
     if (!PlaceOlistObjects(grid))
         return 0;
+    PumpMessages();
     FillObjectPlane();
     LoadMongenDefs(world);
     LoadEffectDefs(world);

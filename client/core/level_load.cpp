@@ -19,6 +19,8 @@
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/level_art.h"
+#include "client/screens/screen_surface.h"
+#include "client/core/message_pump.h"
 #include "common/text.h"
 #include "platform/fs/fs.h"
 
@@ -142,8 +144,7 @@ int LoadGrid(const char* levelName) {
     const uint32_t texturesDone = ClockMs();
     DrawLoadingBar(50);
     ComputeThinBounds();
-    FormatText(path, sizeof path, "%s\\backgrnd.pcx", levelName);
-    LoadBackground(path);
+    g_screen.LoadBackground(levelName, 0, 0, 0);
     FormatText(path, sizeof path, "%s\\map.pcx", levelName);
     LoadMapImage(path);
     DrawLoadingBar(75);
@@ -188,6 +189,7 @@ int Vorn::LoadGridFromPack(const char* packPath) {
         LogMessage(LOG_ERROR, "Error loading level...\n");
         ExitWithMessage(nullptr);
     }
+    PumpMessages();
     LoadMonsterDefs();
     DrawLoadingBar(25);
     ReadLightAndBounds(world.f);
@@ -195,11 +197,13 @@ int Vorn::LoadGridFromPack(const char* packPath) {
         LogMessage(LOG_ERROR, "Error loading texturemaps.\n");
         ExitWithMessage(nullptr);
     }
+    PumpMessages();
     DrawLoadingBar(50);
     ComputeThinBounds();
-    LoadBackgroundFromPack(pack, "backgrnd.pcx");
+    g_screen.LoadBackgroundFromPack(pack, 0, 0, 0);
     LoadMapImageFromPack(pack, "map.pcx");
-    InitGridLightsourceFromPack(pack, color.f, kChannels565);
+    InitGridLightsourceFromPack(pack, color.f, g_channelBits);
+    PumpMessages();
     DrawLoadingBar(75);
     World::LoadTriggers(trigger.f);
     InitTriggers();

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "client/core/error_log.h"
+#include "client/core/screen_state.h"
+#include "client/screens/fonts.h"
 #include "common/text.h"
 
 ChatRing ChatBuffer;
@@ -23,6 +25,23 @@ void StoreLine(const char* tag, int tagColor, const char* text, int textColor) {
         ChatBuffer.start = (ChatBuffer.start + 1) % kChatLines;
 }
 
+// A line too wide for the console goes on as a second line under a blank tag.
+void StoreWrapped(const char* tag, int tagColor, const char* text, int textColor) {
+    const int limit = g_screenState == 1 ? 256 : 430;
+    const int tagWidth = TextWidth(tag, 1);
+    if (tagWidth + TextWidth(text, 1) <= limit) {
+        StoreLine(tag, tagColor, text, textColor);
+        return;
+    }
+    char first[kChatTextSize * 4];
+    CopyText(first, text);
+    size_t n = std::strlen(first);
+    while (n > 0 && tagWidth + TextWidth(first, 1) > limit)
+        first[--n] = '\0';
+    StoreLine(tag, tagColor, first, textColor);
+    StoreLine("       ", tagColor, text + n, textColor);
+}
+
 }  // namespace
 
 void PrintMessage(int source, const char* text, int color, int flags) {
@@ -32,7 +51,7 @@ void PrintMessage(int source, const char* text, int color, int flags) {
         text = "";
     // The system source has no tag and the system colour; the other sources come with the chat.
     if (source == MSG_SYSTEM)
-        StoreLine("", 5, text, 5);
+        StoreWrapped("", 5, text, 5);
     ++ChatBuffer.count;
     if (g_debugLevel == 2)
         ErrorLogWrite("DEBUG: %s\n", text);

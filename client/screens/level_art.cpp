@@ -1,63 +1,76 @@
 #include "client/screens/level_art.h"
 
-#include "client/core/pack_file.h"
+#include <algorithm>
 
-PcxImage LoadingBarArt[3];
-PcxImage LevelMapImage;
-PcxImage LevelBackgroundImage;
-int LoadingBarPercent = 0;
+#include "client/core/pack_file.h"
+#include "client/screens/fonts.h"
+#include "client/screens/screen_surface.h"
 
 namespace {
 
-int LoadFromPack(PcxImage& image, PackFile& pack, const char* entryName) {
-    PackEntry entry;
-    if (pack.FindPackEntry(entryName, &entry) != 0) {
-        image.FreePcx();
-        return -1;
-    }
-    ByteReader r = pack.EntryReader(entry);
-    int result = image.ReadPcx(r, PCX_HEAP, 1);
+constexpr int kBarFrame = 2;  // loadbarb: the frame the two bar pictures sit in
+constexpr const char* kLoadingText = "Loading...";
+
+int Finish(PcxImage& image, int result) {
+    if (result == 0 && image.ConvertPcxToHicolor(g_channelBits) != 0)
+        result = -3;
     if (result != 0)
         image.FreePcx();
     return result;
 }
 
-int LoadFromFile(PcxImage& image, const char* path) {
-    int result = image.LoadPcx(path, PCX_HEAP, 1);
-    if (result != 0)
-        image.FreePcx();
-    return result;
+PcxImage& MapSlot() {
+    return g_screen.Screen(SCREEN_IMAGE_MAP);
 }
 
 }  // namespace
 
 void LoadLoadingBarArt() {
-    static const char* const kNames[3] = {"loadbar1.pcx", "loadbar2.pcx", "loadbarb.pcx"};
-    for (int i = 0; i < 3; ++i)
-        LoadFromFile(LoadingBarArt[i], kNames[i]);
+    static const char* const kNames[kLoadBarImageCount] = {"loadbar1.pcx", "loadbar2.pcx", "loadbarb.pcx"};
+    for (int i = 0; i < kLoadBarImageCount; ++i) {
+        g_screen.loadBar[i].FreePcx();
+        Finish(g_screen.loadBar[i], g_screen.loadBar[i].LoadPcx(kNames[i], PCX_HEAP, 1));
+    }
 }
 
 void FreeLoadingBarArt() {
-    for (PcxImage& image : LoadingBarArt)
+    for (PcxImage& image : g_screen.loadBar)
         image.FreePcx();
 }
 
 int LoadMapImage(const char* path) {
-    return LoadFromFile(LevelMapImage, path);
+    MapSlot().FreePcx();
+    return Finish(MapSlot(), MapSlot().LoadPcx(path, PCX_HEAP, 1));
 }
 
 int LoadMapImageFromPack(PackFile& pack, const char* entryName) {
-    return LoadFromPack(LevelMapImage, pack, entryName);
-}
-
-int LoadBackground(const char* path) {
-    return LoadFromFile(LevelBackgroundImage, path);
-}
-
-int LoadBackgroundFromPack(PackFile& pack, const char* entryName) {
-    return LoadFromPack(LevelBackgroundImage, pack, entryName);
+    MapSlot().FreePcx();
+    PackEntry entry;
+    if (pack.FindPackEntry(entryName, &entry) != 0)
+        return -1;
+    ByteReader r = pack.EntryReader(entry);
+    return Finish(MapSlot(), MapSlot().ReadPcx(r, PCX_HEAP, 1));
 }
 
 void DrawLoadingBar(int percent) {
-    LoadingBarPercent = percent;
+    if (!g_screen.backBuffer)
+        return;
+    percent = std::clamp(percent, 0, 100);
+    g_screen.FillRect16(0, 0, kScreenWidth, kScreenHeight, 0);
+    const PcxImage& empty = g_screen.loadBar[0];
+    const PcxImage& full = g_screen.loadBar[1];
+    if (empty.loaded && full.loaded) {
+        DrawText(400 - TextWidth(kLoadingText, 5) / 2, 240, 31, kLoadingText, 0, g_screen.backBuffer, 5, 0);
+        const PcxImage& frame = g_screen.loadBar[kBarFrame];
+        if (frame.loaded)
+            g_screen.BlitImage(frame, 400 - frame.PcxWidth() / 2, 300 - frame.PcxHeight() / 2, 1);
+        const int w = empty.PcxWidth(), h = empty.PcxHeight();
+        g_screen.DrawImageBar(400 - w / 2, 300 - h / 2, w, h, 100, percent, &full, &empty);
+    } else {
+        DrawText(680, 540, 31, kLoadingText, 0, g_screen.backBuffer, 8, 0);
+        g_screen.DrawRectFrame(680, 560, 80, 15, MakePixel16(255, 255, 255), 1);
+        g_screen.FillRect16(681, 561, 78 * percent / 100, 13, MakePixel16(64, 96, 255));
+    }
+    g_screen.QueueDirtyRect(0, 0, kScreenWidth, kScreenHeight, 1);
+    g_screen.PresentScreen();
 }

@@ -2,20 +2,19 @@
 
 #include <cstring>
 
+#include "client/screens/screen_surface.h"
 #include "common/text.h"
-
-NoticeLine NoticeLines[kNoticeLines];
 
 void PushNoticeLine(const char* text) {
     if (!text || !*text)
         return;
-    NoticeLines[2] = NoticeLines[1];
-    NoticeLines[1] = NoticeLines[0];
-    CopyText(NoticeLines[0].text, text);
-    NoticeLines[0].length = static_cast<int32_t>(std::strlen(NoticeLines[0].text));
-    NoticeLines[0].time = 5000;
-}
-
-void ClearNoticeLines() {
-    std::memset(NoticeLines, 0, sizeof NoticeLines);
+    ScreenSurface& s = g_screen;
+    for (int i = 2; i > 0; --i) {
+        std::memcpy(s.noticeLines[i], s.noticeLines[i - 1], sizeof s.noticeLines[i]);
+        s.noticeTimers[i] = s.noticeTimers[i - 1];
+        s.noticeTimers2[i] = s.noticeTimers2[i - 1];
+    }
+    CopyText(s.noticeLines[0], 51, text);
+    s.noticeTimers[0] = 5000;
+    s.noticeTimers2[0] = 5000;
 }

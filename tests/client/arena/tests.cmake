@@ -10,8 +10,12 @@ quorrin_test(levels_tests
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_maps_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_flow_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_textures_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/loading_screen_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/chat_buffer_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
   DEPS client tools_writers)
-target_compile_definitions(levels_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+target_compile_definitions(levels_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden")
 add_dependencies(levels_tests sample_install)
 
 # Arena simulation: the local player's line tests, casting, effects, movement and input.

@@ -7,6 +7,7 @@
 #include "client/core/config_file.h"
 #include "client/core/game_values.h"
 #include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
 #include "tests/client/arena/level_fixture.h"
 
 namespace {
@@ -98,20 +99,20 @@ TEST_F(Triggers, DisabledTriggersOnlyShowTheirText) {
          "[trigger01]\ntype=null\nenabled=0\ndisabled_text=Locked.\nnext_trigger=2\n"
          "[trigger02]\ntype=null\nenabled=1\non_text=Opened.\n"
          "[trigger03]\ntype=enable\nenabled=1\nwhich=1\n");
-    ClearNoticeLines();
+    g_screen.ClearNoticeLines();
     EXPECT_EQ(ToggleTrigger(1, 1, 1), 1);
     EXPECT_EQ(GetTrigger(1)->state, 0);
     EXPECT_EQ(GetTrigger(2)->state, 0) << "a disabled trigger does not chain";
-    EXPECT_STREQ(NoticeLines[0].text, "Locked.");
+    EXPECT_STREQ(g_screen.noticeLines[0], "Locked.");
     ToggleTrigger(3, 1, 0);
     EXPECT_EQ(GetTrigger(1)->enabled, 1);
     EXPECT_EQ(ToggleTrigger(1, 1, 0), 1);
     EXPECT_EQ(GetTrigger(1)->state, 1);
     EXPECT_EQ(GetTrigger(2)->state, 1);
-    EXPECT_STREQ(NoticeLines[0].text, "Locked.") << "without show no text";
+    EXPECT_STREQ(g_screen.noticeLines[0], "Locked.") << "without show no text";
     ToggleTrigger(2, 0, 1);
     ToggleTrigger(2, 1, 1);
-    EXPECT_STREQ(NoticeLines[0].text, "Opened.");
+    EXPECT_STREQ(g_screen.noticeLines[0], "Opened.");
 }
 
 TEST_F(Triggers, ResetTimersRunOnlyOffline) {
