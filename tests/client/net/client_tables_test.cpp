@@ -10,6 +10,7 @@
 #include "client/net/net_bodies.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
 #include "tests/support/recording_net_screens.h"
 
 namespace {
@@ -27,7 +28,7 @@ protected:
         ClearPlayerTable();
         ResetArenaList();
         ClearChatBuffer();
-        ClearNoticeLines();
+        g_screen.ClearNoticeLines();
         g_debugLevel = 0;
         GameClock = 123450;
     }
@@ -79,10 +80,10 @@ TEST_F(TablesTest, ARefreshedPlayerLosesItsVitalsAndANewNameIsAnnounced) {
     EXPECT_EQ(UpdatePlayerTable(42, 3, 2, "Mira"), 1);
     EXPECT_EQ(PlayerTable[1].kills, 0) << "the same name refreshes the entry";
     EXPECT_EQ(PlayerTable[1].location, 3);
-    EXPECT_STREQ(NoticeLines[0].text, "");
+    EXPECT_STREQ(g_screen.noticeLines[0], "");
 
     EXPECT_EQ(UpdatePlayerTable(42, 3, 2, "Mirabel"), 1);
-    EXPECT_STREQ(NoticeLines[0].text, "Mira was removed from the game");
+    EXPECT_STREQ(g_screen.noticeLines[0], "Mira was removed from the game");
     EXPECT_STREQ(PlayerTable[1].name, "Mirabel");
     EXPECT_EQ(screens.clearedValidations.size(), 2u);
 }
