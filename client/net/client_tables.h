@@ -38,6 +38,8 @@ struct PlayerTableEntry {
     uint32_t teleport_time;  // ms
     uint32_t status_time;    // ms
     uint32_t flags;          // bits 0-6: operator
+    uint16_t death_kind;
+    uint32_t death_time;     // ms, when the local player saw it die
 };
 
 // What an arena's F_WORLD_STATE says about its match, by the body offsets noted.

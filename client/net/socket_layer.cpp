@@ -342,6 +342,8 @@ int ReceiveStream(SocketLink* link) {
 }
 
 int SetSockAddr(SocketLink* link, const char* address, int port) {
+    if (!Winsock.htons || !Winsock.inet_addr)
+        return 0;  // no library: nothing to address
     std::memset(&link->remote, 0, sizeof link->remote);
     link->remote.sin_family = WS_AF_INET;
     link->remote.sin_port = Winsock.htons(static_cast<uint16_t>(port));
@@ -351,6 +353,11 @@ int SetSockAddr(SocketLink* link, const char* address, int port) {
 }
 
 int GetLocalAddress(SocketLink* link, int* port, char* address) {
+    if (!Winsock.getsockname || !Winsock.ntohs || !Winsock.inet_ntoa) {
+        *port = 0;
+        address[0] = '\0';
+        return 0;
+    }
     SOCKADDR_IN local{};
     int len = sizeof local;
     Winsock.getsockname(link->socket, reinterpret_cast<SOCKADDR*>(&local), &len);

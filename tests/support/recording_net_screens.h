@@ -1,6 +1,7 @@
 #pragma once
 // Records what the network tables ask of the screens, and installs itself while it lives.
 
+#include <string>
 #include <vector>
 
 #include "client/net/net_screen_services.h"
@@ -13,6 +14,21 @@ public:
     void RequestPageRedraw() override { ++pageRedraws; }
     void ClearTableValidation(int playerId) override { clearedValidations.push_back(playerId); }
 
+    int TavernPage() override { return tavernPage; }
+    void SetTavernPage(int page) override { tavernPage = page; pagesSet.push_back(page); }
+    int SelectedArena() override { return selectedArena; }
+    void ClearTavernSelection() override { selectedArena = 0; }
+    const char* IgnoredName(int n) override {
+        return n >= 0 && n < static_cast<int>(ignored.size()) ? ignored[n].c_str() : "";
+    }
+    void SaveCharacterFile() override { ++characterSaves; }
+    void RequestNextScreen(int state) override { nextScreens.push_back(state); }
     int pageRedraws = 0;
+    int tavernPage = 0;
+    int selectedArena = 0;
+    std::vector<int> pagesSet;
+    std::vector<std::string> ignored;
+    int characterSaves = 0;
+    std::vector<int> nextScreens;
     std::vector<int> clearedValidations;
 };

@@ -14,3 +14,10 @@ quorrin_test(net_core_tests
 # game_service: the scripted service as a program, for running game by hand (README).
 add_executable(game_service ${CMAKE_CURRENT_LIST_DIR}/game_service_main.cpp)
 target_link_libraries(game_service PRIVATE test_support)
+
+# The upper half: dispatch, handlers, senders, waits and entry against the service.
+quorrin_test(net_messages_tests
+  LABELS net-messages
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/net_messages_test.cpp
+  DEPS client platform common)

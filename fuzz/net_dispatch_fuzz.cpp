@@ -1,0 +1,48 @@
+// A received packet of any code, from any source, in any screen state, through the dispatcher and
+// its handlers with the presentation and screens recorded. Byte 0 picks the screen state, bytes
+// 1 and 2 the code and the source, the rest is the body.
+
+#include <cstdint>
+#include <cstring>
+
+#include "client/arena/local_player.h"
+#include "client/core/game_values.h"
+#include "client/core/screen_state.h"
+#include "client/net/client_tables.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_lobby.h"
+#include "client/net/net_rings.h"
+#include "client/screens/character_state.h"
+#include "tests/support/recording_net_screens.h"
+#include "tests/support/recording_present.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static RecordingPresent* present = new RecordingPresent;
+    static RecordingNetScreens* screens = new RecordingNetScreens;
+    static const int kStates[] = {1, 2, 11, 3};
+    if (size < 3)
+        return 0;
+    present->calls.clear();
+    ResetNetFraming();
+    ResetSendRing();
+    ClearPlayerTable();
+    ResetArenaList();
+    ResetNetDispatch();
+    ResetNetLobby();
+    ResetCharacterState();
+    g_linkState = 2;
+    g_screenState = kStates[data[0] & 3];
+    SetGameValue(118, 7);
+    UpdatePlayerTable(9, 50, 1, "Nell");
+    screens->ignored = {"nell"};
+    static uint8_t body[kMaxFrameBody];
+    const size_t n = std::min(size - 3, static_cast<size_t>(kMaxFrameBody));
+    std::memcpy(body, data + 3, n);
+    // Twice: a second copy meets the tables the first one filled.
+    for (int k = 0; k < 2; ++k) {
+        uint8_t copy[kMaxFrameBody];
+        std::memcpy(copy, body, n);
+        DispatchPacket(data[1], data[2], data[0] >> 2, copy, static_cast<int>(n), g_localPlayer);
+    }
+    return 0;
+}

@@ -1,0 +1,936 @@
+// The upper half of the network client: dispatch by screen state, the handlers of the service's
+// answers and of the lobby lists, the senders with their bodies, the waits on timer 11 and the
+// entry sequences against the scripted service.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "client/arena/local_player.h"
+#include "client/core/game_values.h"
+#include "client/core/numeric.h"
+#include "client/core/screen_state.h"
+#include "client/net/client_tables.h"
+#include "client/net/net_bodies.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_lobby.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_layer.h"
+#include "client/net/socket_settings.h"
+#include "client/screens/character_state.h"
+#include "client/screens/chat_buffer.h"
+#include "client/screens/notice_lines.h"
+#include "platform/sock/sock_control.h"
+#include "tests/support/game_service.h"
+#include "tests/support/headless.h"
+#include "tests/support/recording_net_screens.h"
+#include "tests/support/recording_present.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+LRESULT NetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SOCKET_DATAGRAM)
+        return ProcessDatagramSocket(&DatagramLink, wParam, lParam);
+    if (message == WM_SOCKET_STREAM)
+        return ProcessStreamSocket(&StreamLink, wParam, lParam);
+    if (message == WM_TIMER) {
+        OnNetTimer(static_cast<int>(wParam));
+        return 0;
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+bool ConsoleHas(const std::string& text) {
+    for (const ChatLine& l : ChatBuffer.lines)
+        if (text == l.text)
+            return true;
+    return false;
+}
+
+bool NoticeHas(const std::string& text) {
+    for (const NoticeLine& l : NoticeLines)
+        if (text == l.text)
+            return true;
+    return false;
+}
+
+void Put16(Bytes& b, size_t off, int v) {
+    b[off] = static_cast<uint8_t>(v >> 8);
+    b[off + 1] = static_cast<uint8_t>(v);
+}
+
+// A text field held nibble-swapped, as the login and character fields are.
+template <size_t N>
+void Hold(char (&field)[N], const char* text) {
+    std::memset(field, 0, N);
+    std::strncpy(field, text, N - 1);
+    SwapOddNibbles(field);
+}
+
+void PutText(Bytes& b, size_t off, const char* text) { std::memcpy(b.data() + off, text, std::strlen(text)); }
+
+// A frame the client queued in the send ring (type "single" keeps them there).
+struct Sent {
+    int code, destination;
+    Bytes body;
+};
+
+std::vector<Sent> SentFrames() {
+    std::vector<Sent> out;
+    int i = SendRing.read;
+    auto at = [&](int k) { return SendRing.bytes[(i + k) % kRingSize]; };
+    while ((SendRing.write - i + kRingSize) % kRingSize >= kNetFrameHeader + 2) {
+        if (at(0) == kFrameLead && at(1) == kFrameLead)
+            i = (i + 2) % kRingSize;
+        const int length = at(0) << 8 | at(1);
+        Sent s{at(9), at(6) << 8 | at(7), {}};
+        for (int k = 0; k < length; ++k)
+            s.body.push_back(at(kNetFrameHeader + k));
+        out.push_back(s);
+        i = (i + kNetFrameHeader + length + 2) % kRingSize;
+    }
+    return out;
+}
+
+std::vector<int> SentCodes() {
+    std::vector<int> codes;
+    for (const Sent& s : SentFrames())
+        codes.push_back(s.code);
+    return codes;
+}
+
+class NetMessagesTest : public HeadlessTest {
+protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        platform::ResetSocketControls();
+        ResetSocketLinks();
+        ResetNetFraming();
+        ResetSendRing();
+        ResetReceiveRing();
+        ClearChatBuffer();
+        ClearNoticeLines();
+        ClearPlayerTable();
+        ResetArenaList();
+        ResetNetDispatch();
+        ResetNetLobby();
+        ResetNetHandshake();
+        ResetCharacterState();
+        ResetGameValues();
+        g_debugLevel = 0;
+        g_screenState = 1;
+        g_lostLink = 0;
+        g_linkState = 2;
+        ConnectionType = CONNECTION_SINGLE;
+        SetGameValue(118, 7);
+        WNDCLASS wc{};
+        wc.lpfnWndProc = NetProc;
+        wc.lpszClassName = "NetMessages";
+        RegisterClass(&wc);
+        CreateWindowEx(0, "NetMessages", "t", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    }
+
+    void TearDown() override {
+        g_linkState = 1;
+        g_screenState = 0;
+        ResetSocketLinks();
+        platform::ResetSocketControls();
+        HeadlessTest::TearDown();
+    }
+
+    void Dispatch(int code, Bytes body, int source = 0, int destination = 0) {
+        DispatchPacket(code, source, destination, body.data(), static_cast<int>(body.size()), g_localPlayer);
+    }
+
+    int AddPlayer(int id, const char* name, int team = 1) { return UpdatePlayerTable(id, 50, team, name); }
+
+    RecordingPresent present;
+    RecordingNetScreens screens;
+};
+
+// ---- Dispatch by screen state ------------------------------------------------------------------
+
+TEST_F(NetMessagesTest, EachCodeIsHandledOnlyInTheScreenStatesOfItsStage) {
+    struct Row {
+        const char* what;
+        int code;
+        Bytes body;
+        std::function<bool()> handled;
+        bool arena, chat, fireteam, other;
+    };
+    Bytes status(4);
+    Put16(status, 0, 9);
+    Put16(status, 2, 0x0102);
+    Bytes joined(24);
+    Put16(joined, 0, 12);
+    PutText(joined, 4, "Ivo");
+    Bytes hit(4);
+    Put16(hit, 0, 7);
+    const std::vector<Row> rows = {
+        {"player status", 5, status, [] { return PlayerTable[FindPlayerIndex(9)].status == 0x0102; }, true, false,
+         false, false},
+        {"hit report", 20, hit, [] { return NoticeHas("You hit yourself!"); }, true, false, false, false},
+        {"player joined", 3, joined, [] { return IsKnownPlayer(12) == 1; }, true, true, true, false},
+        {"game opened", 133, Bytes(1), [] { return GameOpened == 1; }, true, true, true, true},
+        {"world sent", 131, Bytes(1), [] { return WorldSent == 1; }, true, true, true, true},
+    };
+    const struct {
+        int state;
+        bool Row::*expect;
+    } states[] = {{1, &Row::arena}, {2, &Row::chat}, {11, &Row::fireteam}, {3, &Row::other}};
+    for (const Row& row : rows) {
+        for (const auto& s : states) {
+            ClearPlayerTable();
+            ClearNoticeLines();
+            ResetNetDispatch();
+            AddPlayer(9, "Nell");
+            g_screenState = s.state;
+            Dispatch(row.code, row.body);
+            EXPECT_EQ(row.handled(), row.*(s.expect)) << row.what << " in state " << s.state;
+        }
+    }
+}
+
+TEST_F(NetMessagesTest, AWrongDestinationIsReportedAndStillHandled) {
+    g_debugLevel = 2;
+    Dispatch(133, Bytes(1), 3, 99);
+    EXPECT_TRUE(ConsoleHas("Message Rx to Wrong Dest! Dest=99 Func=133 Source=3"));
+    EXPECT_EQ(GameOpened, 1);
+    ClearChatBuffer();
+    Dispatch(133, Bytes(1), 3, 7);
+    Dispatch(133, Bytes(1), 3, 0);
+    EXPECT_FALSE(ConsoleHas("Message Rx to Wrong Dest! Dest=7 Func=133 Source=3"));
+    EXPECT_FALSE(ConsoleHas("Message Rx to Wrong Dest! Dest=0 Func=133 Source=3"));
+}
+
+TEST_F(NetMessagesTest, ABodyShorterThanItsCodesMinimumIsDroppedBeforeItsCase) {
+    Bytes version = {0, '1', 0, 7, 0};
+    Dispatch(130, Bytes(version.begin(), version.begin() + 4));
+    EXPECT_EQ(ServiceAccepted, 0);
+    Dispatch(130, version);
+    EXPECT_EQ(ServiceAccepted, 1);
+}
+
+TEST_F(NetMessagesTest, TheConnectionReplyGivesTheOwnIdLowByteFirst) {
+    g_debugLevel = 2;
+    Dispatch(128, {0x34, 0x12});
+    EXPECT_EQ(GetGameValue(118), 0x1234);
+    EXPECT_EQ(NetClientId, 0x1234);
+    EXPECT_EQ(EnterReplied, 1);
+    EXPECT_TRUE(ConsoleHas("Successfull Connection; ID=4660 (0=52, 1=18)."));
+}
+
+TEST_F(NetMessagesTest, ServerVersionRefusalAndPong) {
+    Bytes version(40);
+    version[1] = '1';
+    version[2] = 0;
+    version[3] = 7;
+    version[4] = 2;
+    // An account that fills the frame with no zero byte is cut to the login buffer.
+    std::memset(version.data() + 5, 'q', 35);
+    Dispatch(130, version);
+    EXPECT_EQ(ServiceAccepted, 1);
+    EXPECT_TRUE(ConsoleHas("Server Version: 0.72"));
+    char account[21] = {};
+    std::memcpy(account, g_login.account, sizeof g_login.account);
+    SwapOddNibbles(account);
+    EXPECT_EQ(std::string(account), std::string(19, 'q'));
+
+    Dispatch(132, {0xFE, '1', 1, 2, 3});
+    EXPECT_EQ(ServiceRefusal, -2);
+    EXPECT_EQ(ServerVersion[3], 3);
+
+    Bytes pong(16);
+    pong[3] = 100;  // echoed time 100
+    pong[7] = 1;
+    pong[11] = 2;
+    pong[15] = 3;
+    Dispatch(129, pong);
+    EXPECT_EQ(Ping.pongs, 1u);
+    EXPECT_EQ(Ping.values[0], 1u);
+    EXPECT_EQ(Ping.values[2], 3u);
+    EXPECT_EQ(present.Count("SetPanelRedrawFlag"), 1u);
+}
+
+TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortInRange) {
+    struct Row {
+        const char* address;
+        uint32_t port;
+        bool taken;
+    } rows[] = {
+        {"127.0.0.1", 4000, true},
+        {"127.0.0.1", 0, false},
+        {"127.0.0.1", 65536, false},
+        {"1.2.3", 4000, false},
+        {"1.2.3.4.5", 4000, false},
+        {"256.0.0.1", 4000, false},
+        {"01234567890123456789", 4000, false},  // no zero byte in 20
+    };
+    for (const Row& r : rows) {
+        DatagramEstablished = 0;
+        Bytes b(24);
+        std::memcpy(b.data(), r.address, std::min<size_t>(20, std::strlen(r.address)));
+        b[20] = static_cast<uint8_t>(r.port >> 24);
+        b[21] = static_cast<uint8_t>(r.port >> 16);
+        b[22] = static_cast<uint8_t>(r.port >> 8);
+        b[23] = static_cast<uint8_t>(r.port);
+        Dispatch(135, b);
+        EXPECT_EQ(DatagramEstablished == 1, r.taken) << r.address << ":" << r.port;
+    }
+}
+
+// ---- Lobby stage ------------------------------------------------------------------------------
+
+TEST_F(NetMessagesTest, ChatFromAnIgnoredPlayerIsDroppedUnlessHeHasOperatorBits) {
+    g_screenState = 2;
+    const int i = AddPlayer(9, "Grub");
+    screens.ignored = {"grub"};
+    Bytes chat(8 + 6);
+    Put16(chat, 0, 9);
+    chat[4] = 0;
+    PutText(chat, 8, "hello");
+    const int before = ChatBuffer.count;
+    Dispatch(7, chat, 9);
+    EXPECT_EQ(ChatBuffer.count, before);
+    PlayerTable[i].flags = 0x80;  // not an operator bit
+    Dispatch(7, chat, 9);
+    EXPECT_EQ(ChatBuffer.count, before);
+    PlayerTable[i].flags = 0x01;
+    Dispatch(7, chat, 9);
+    EXPECT_EQ(ChatBuffer.count, before + 1);
+    screens.ignored.clear();
+    PlayerTable[i].flags = 0;
+    Dispatch(7, chat, 9);
+    EXPECT_EQ(ChatBuffer.count, before + 2);
+}
+
+TEST_F(NetMessagesTest, FilteredWordsBecomeAsterisksOnlyAsWholeWords) {
+    char text[] = "Crap, scrappy damn git-gud";
+    FilterChatWords(text);
+    EXPECT_STREQ(text, "****, scrappy **** ***-gud");
+}
+
+TEST_F(NetMessagesTest, TheUnbanAnswerIsPrintedAtEveryDebugLevel) {
+    g_screenState = 2;
+    Bytes b(8);
+    PutText(b, 1, "vex");
+    Dispatch(169, b);
+    EXPECT_TRUE(ConsoleHas("Account [vex] not found in banlist."));
+    b[0] = 1;
+    Dispatch(169, b);
+    EXPECT_TRUE(ConsoleHas("Account [vex] was unbanned."));
+}
+
+TEST_F(NetMessagesTest, PlayersArenasAndTablesFillTheLobbyLists) {
+    g_screenState = 2;
+    Bytes large(240);
+    for (int k = 0; k < 2; ++k) {
+        PutText(large, 24 * k, k ? "Bea" : "Abe");
+        Put16(large, 24 * k + 12, 20 + k);
+        large[24 * k + 14] = 55;
+        large[24 * k + 15] = 2;
+        large[24 * k + 18] = 1;
+        PutText(large, 24 * k + 20, "ABCD");
+    }
+    Dispatch(52, large);
+    const int a = FindPlayerIndex(20), b = FindPlayerIndex(21);
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    EXPECT_STREQ(PlayerTable[b].name, "Bea");
+    EXPECT_EQ(PlayerTable[a].location, 55);
+    EXPECT_EQ(PlayerTable[a].team, 2);
+    EXPECT_EQ(PlayerTable[a].flags, 1u);
+    EXPECT_STREQ(PlayerTable[a].abbrev, "ABCD");
+    EXPECT_STREQ(PlayerTable[a].entry_mark, "*");
+    EXPECT_EQ(IsKnownPlayer(0), 0) << "empty records enter nobody";
+
+    Bytes worlds(208);
+    worlds[0] = 4;
+    worlds[1] = 1;
+    PutText(worlds, 2, "Ember");
+    PutText(worlds, 22, "grid3");
+    worlds[52] = 0;  // an empty record
+    worlds[104] = 6;
+    PutText(worlds, 106, "Frost");
+    Dispatch(54, worlds);
+    ASSERT_GT(FindArenaIndex(4), 0);
+    ASSERT_GT(FindArenaIndex(6), 0);
+    EXPECT_STREQ(ArenaTable[FindArenaIndex(4)].text1, "grid3");
+
+    Bytes table(98);
+    table[0] = 3;
+    table[1] = 9;
+    PutText(table, 4, "Nook");
+    PutText(table, 24, "Ivo");
+    table[34] = 0x80;
+    Dispatch(66, table);
+    const int t = FindTableIndex(3);
+    ASSERT_GT(t, 0);
+    EXPECT_STREQ(LobbyTableList[t].founder, "Ivo");
+    EXPECT_EQ(LobbyTableList[t].members[0], 0x80);
+    Dispatch(67, {3});
+    EXPECT_EQ(FindTableIndex(3), 0);
+}
+
+TEST_F(NetMessagesTest, AWorldStateBeforeItsArenaAsksForTheArenaAndAfterFillsIt) {
+    g_screenState = 2;
+    Bytes state(80);
+    state[0] = 4;
+    state[1] = 1;
+    state[10] = 6;  // player count
+    state[27] = 90;  // start time
+    Dispatch(26, state);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 50);
+    EXPECT_EQ(sent[0].destination, 0xFFFF);
+    EXPECT_EQ(sent[0].body, (Bytes{0, 0, 0, 4}));
+
+    Bytes world(52);
+    world[0] = 4;
+    PutText(world, 2, "Ember");
+    Dispatch(25, world);
+    Dispatch(26, state);
+    const ArenaEntry& a = ArenaTable[FindArenaIndex(4)];
+    EXPECT_EQ(a.initialised, 1);
+    EXPECT_EQ(a.match.player_count, 6);
+    EXPECT_EQ(a.match.start_time, 90u);
+    EXPECT_EQ(screens.pageRedraws, 1);
+    EXPECT_EQ(present.Count("SetPanelRedrawFlag"), 1u);
+}
+
+TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
+    Bytes world(52);
+    world[0] = 4;
+    struct Row {
+        int state, page, selected;
+        int pageAfter, selectedAfter, flag;
+    } rows[] = {
+        {2, 2, 4, 1, 0, 0},
+        {2, 1, 4, 1, 4, 0},  // the lists page stays
+        {2, 2, 5, 2, 5, 0},  // another arena was selected
+        {11, 2, 4, 2, 4, 2},
+        {1, 2, 4, 2, 4, 0},
+    };
+    for (const Row& r : rows) {
+        g_screenState = 2;
+        Dispatch(25, world);
+        screens.tavernPage = r.page;
+        screens.selectedArena = r.selected;
+        FireteamScreenFlag = 0;
+        g_screenState = r.state;
+        Dispatch(36, {4});
+        EXPECT_EQ(FindArenaIndex(4), 0);
+        EXPECT_EQ(screens.tavernPage, r.pageAfter) << r.state << " " << r.page << " " << r.selected;
+        EXPECT_EQ(screens.selectedArena, r.selectedAfter);
+        EXPECT_EQ(FireteamScreenFlag, r.flag);
+    }
+}
+
+TEST_F(NetMessagesTest, MakeSysopActsOnlyForTheOwnId) {
+    g_screenState = 2;
+    Dispatch(81, {0, 8, 0, 0});
+    EXPECT_EQ(GetGameValue(3), 0);
+    EXPECT_EQ(screens.characterSaves, 0);
+    Dispatch(81, {0, 7, 0, 0});
+    EXPECT_EQ(GetGameValue(3), 3);
+    EXPECT_EQ(GetGameValue(120), 1);
+    EXPECT_TRUE(ConsoleHas("You are made a Sysop.\n"));
+    Dispatch(81, {0, 7, 0, 0});
+    EXPECT_EQ(GetGameValue(3), 0);
+    EXPECT_TRUE(ConsoleHas("You sysop status is revoked.\n"));
+    g_login.privilegeLevel = 1;
+    Dispatch(81, {0, 7, 0, 0});
+    EXPECT_EQ(GetGameValue(3), 5);
+    EXPECT_EQ(screens.characterSaves, 3);
+}
+
+TEST_F(NetMessagesTest, FireteamStatusMovesTheMembersScreen) {
+    g_screenState = 2;
+    Bytes enter(172);
+    enter[0] = 5;
+    PutText(enter, 4, "Wolves");
+    Dispatch(90, enter);
+    ASSERT_GT(FindFireteamIndex(5), 0);
+    auto status = [&](int s, int member) {
+        Bytes b(96);
+        b[0] = 5;
+        b[1] = static_cast<uint8_t>(s);
+        Put16(b, 4, member);
+        PutText(b, 16, "Me");
+        Dispatch(110, b);
+    };
+    struct Row {
+        int state, from, to;
+        std::vector<int> next;
+    } rows[] = {
+        {2, 0, 1, {11}}, {11, 1, 2, {1}}, {11, 1, 0, {2}}, {2, 1, 2, {}}, {1, 0, 1, {}},
+    };
+    for (const Row& r : rows) {
+        g_screenState = 2;
+        status(r.from, 7);
+        screens.nextScreens.clear();
+        g_screenState = r.state;
+        status(r.to, 7);
+        EXPECT_EQ(screens.nextScreens, r.next) << r.state << ": " << r.from << " -> " << r.to;
+    }
+    EXPECT_EQ(LocalFireteam, 5);
+    status(1, 8);
+    EXPECT_EQ(LocalFireteam, 0);
+    EXPECT_TRUE(ConsoleHas("You leave fireteam #5"));
+    EXPECT_TRUE(screens.nextScreens.empty()) << "a status of a team we are not in moves no screen";
+}
+
+TEST_F(NetMessagesTest, AFireteamMemberValueIndexesOnlyTheFourMembers) {
+    g_screenState = 2;
+    Bytes enter(172);
+    enter[0] = 5;
+    Dispatch(90, enter);
+    const int i = FindFireteamIndex(5);
+    Dispatch(114, {5, 3, 77});
+    EXPECT_EQ(FireteamList[i].members[3].value, 77);
+    const FireteamEntry before = FireteamList[i];
+    Dispatch(114, {5, 4, 66});
+    Dispatch(114, {5, 255, 66});
+    EXPECT_EQ(std::memcmp(&before, &FireteamList[i], sizeof before), 0);
+}
+
+TEST_F(NetMessagesTest, ARenameIsBoundedToTheTableName) {
+    g_screenState = 2;
+    const int i = AddPlayer(9, "Nell");
+    Bytes b(4 + 40, 'z');
+    Put16(b, 0, 9);
+    b[2] = b[3] = 0;
+    Dispatch(163, b);
+    EXPECT_EQ(std::string(PlayerTable[i].name), std::string(19, 'z'));
+}
+
+TEST_F(NetMessagesTest, AGuildListRunningPastTheFrameStopsAtItsEnd) {
+    g_screenState = 1;
+    g_debugLevel = 2;
+    Bytes b = {3, 4, 'a', 'b', 'c', 'd', 'A', 'B', 'C', 'D', 40, 'x'};
+    Dispatch(186, b);
+    EXPECT_TRUE(ConsoleHas("Received Guild #0: abcd ABCD"));
+    EXPECT_FALSE(ConsoleHas("Received Guild #1: x "));
+}
+
+// ---- Every screen: characters and names ------------------------------------------------------
+
+TEST_F(NetMessagesTest, ACharacterIsStoredOnlyWhenItIsOursAndAddressedToUs) {
+    Hold(g_login.account, "mira");
+    Bytes b(kCharacterBodySize);
+    PutText(b, 0, "mira");
+    b[20] = 1;
+    PutText(b, 24, "Thorn");
+    b[24 + 73] = 1;  // record byte 73: copy byte 77
+    Dispatch(85, b, 0, 8);
+    EXPECT_TRUE(ConsoleHas("Character to Wrong Dest! Dest=8 ID=7"));
+    EXPECT_EQ(SlotRequestState[1], 0);
+
+    Bytes other = b;
+    PutText(other, 0, "nova");
+    Dispatch(85, other, 0, 7);
+    EXPECT_TRUE(ConsoleHas("Character to Wrong Acct! char=nova user=mira"));
+
+    Dispatch(85, b, 0, 7);
+    EXPECT_EQ(SlotRequestState[1], 2);
+    uint8_t copy[kServiceCopySize];
+    ReadServiceCopy(1, copy);
+    EXPECT_STREQ(reinterpret_cast<char*>(copy + 4), "Thorn");
+    EXPECT_EQ(copy[kServiceCopyFlagsByte], 1);
+    EXPECT_NE(ServiceCopies[1][4], 'T') << "held scrambled";
+
+    // The assumed name is ours instead when a privileged player sets one.
+    g_login.privilegeLevel = 5;
+    std::strcpy(g_login.assumedName, "nova");
+    SlotRequestState[2] = 1;
+    other[20] = 2;
+    Dispatch(85, other, 0, 7);
+    EXPECT_EQ(SlotRequestState[2], 2);
+
+    Bytes error(88);
+    error[20] = 2;
+    Dispatch(86, error);
+    EXPECT_EQ(SlotRequestState[2], 0);
+    Dispatch(88, error);
+    EXPECT_EQ(SlotSendState[2], 3);
+    Dispatch(89, error);
+    EXPECT_EQ(SlotSendState[2], 4);
+    error[20] = 4;
+    Dispatch(89, error);  // no slot 4
+}
+
+TEST_F(NetMessagesTest, NameAnswersSetTheirBitsAndValues) {
+    auto answer = [&](int code, const char* name, const char* account, int yes) {
+        Bytes b(51);
+        PutText(b, 0, name);
+        PutText(b, 30, account);
+        b[50] = static_cast<uint8_t>(yes);
+        Dispatch(code, b);
+    };
+    std::strcpy(NameCheckResults.pendingSquad, "redhand");
+    std::strcpy(NameCheckResults.pendingAbbrev, "rh");
+    answer(100, "redhand", "*name", 1);
+    answer(100, "rh", "*abbrev", 0);
+    answer(107, "redhand", "*name", 0);
+    answer(107, "rh", "*abbrev", 1);
+    EXPECT_EQ(NameCheckResults.bits, 8u | 0x40u | 2u | 0x10u);
+    answer(100, "thorn", "mira", 1);
+    answer(107, "thorn", "mira", 0);
+    EXPECT_EQ(NameCheckResults.queryAnswer, 2);
+    EXPECT_EQ(NameCheckResults.checkAnswer, 2);
+}
+
+// ---- Deaths -----------------------------------------------------------------------------------
+
+TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
+    struct Row {
+        int victim, killer;
+        const char* notice;
+    } rows[] = {
+        {9, 7, "You killed Nell"},
+        {30, 7, "You receive kill experience"},
+        {9, 10, "Nell was killed by Oda"},
+        {9, 31, "Nell died"},
+    };
+    for (const Row& r : rows) {
+        ClearPlayerTable();
+        ClearNoticeLines();
+        AddPlayer(9, "Nell");
+        AddPlayer(10, "Oda");
+        Bytes b(8);
+        Put16(b, 0, r.victim);
+        Put16(b, 2, r.killer);
+        b[4] = 3;
+        Dispatch(6, b);
+        EXPECT_STREQ(NoticeLines[0].text, r.notice);
+        if (const int v = FindPlayerIndex(r.victim)) {
+            EXPECT_EQ(PlayerTable[v].dead, 1);
+            EXPECT_EQ(PlayerTable[v].death_kind, 3);
+        }
+    }
+    EXPECT_EQ(g_currentCharacter.kills, 2);
+}
+
+// ---- Senders ----------------------------------------------------------------------------------
+
+TEST_F(NetMessagesTest, PlayerEnterCarriesTheRankByteOfItsPlace) {
+    Hold(g_currentCharacter.name, "Thorn");
+    Hold(g_currentCharacter.squad, "Red Hand");
+    Hold(g_currentCharacter.abbrev, "RHND!");
+    Hold(g_login.account, "mira");
+    SetGameValue(4, 2);
+    SetGameValue(114, 3);
+    SetGameValue(0, 12);
+    SendPlayerEnter(nullptr, 4);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 184);
+    EXPECT_EQ(sent[0].destination, 0);
+    Bytes golden(76);
+    golden[1] = 7;
+    golden[2] = 4;
+    golden[3] = 2;
+    PutText(golden, 4, "Thorn");
+    golden[16] = 3;
+    golden[17] = 12;
+    PutText(golden, 20, "mira");
+    PutText(golden, 40, "Red Hand");
+    PutText(golden, 72, "RHND");
+    EXPECT_EQ(sent[0].body, golden);
+    EXPECT_EQ(GetGameValue(119), 4);
+
+    struct Row {
+        const char* what;
+        int port, sysop, value120, privilege, slot, flagByte;
+        int rank;
+    } rows[] = {
+        {"sysop", 4, 3, 1, 0, -1, 0, 0x31},
+        {"operator slot 2", 4, 0, 0, 0, 2, 1, 128},
+        {"slot 3 does not count", 4, 0, 0, 0, 3, 1, 0},
+        {"slot not present", 4, 0, 0, 0, -2, 1, 0},
+        {"service privileged", 0, 3, 0, 1, -1, 0, 0x50},
+        {"service plain", 0, 3, 0, 0, 2, 1, 0},
+    };
+    for (const Row& r : rows) {
+        ResetSendRing();
+        ResetCharacterState();
+        SetGameValue(3, r.sysop);
+        SetGameValue(120, r.value120);
+        g_login.privilegeLevel = r.privilege;
+        const int slot = r.slot == -2 ? 1 : r.slot;
+        if (slot >= 0) {
+            uint8_t record[250] = {};
+            record[kServiceCopyFlagsByte - 4] = static_cast<uint8_t>(r.flagByte);
+            StoreServiceCopy(slot, record, 250);
+            SlotRequestState[slot] = r.slot == -2 ? 1 : 2;
+        }
+        const uint8_t held = ServiceCopies[slot < 0 ? 0 : slot][kServiceCopyFlagsByte];
+        SendPlayerEnter(nullptr, r.port);
+        sent = SentFrames();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].body[18], r.rank) << r.what;
+        EXPECT_EQ(ServiceCopies[slot < 0 ? 0 : slot][kServiceCopyFlagsByte], held) << "copies stay scrambled";
+    }
+}
+
+TEST_F(NetMessagesTest, ConnectSendsVersionPasswordAndLowerCaseAccount) {
+    Hold(g_login.account, "MiRa");
+    Hold(g_login.password, "secret");
+    std::strcpy(g_login.commandLineText, "lan");
+    SendConnect();
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    Bytes golden(95);
+    golden[1] = '1';
+    golden[2] = 0;
+    golden[3] = 7;
+    golden[4] = 0;
+    PutText(golden, 5, "secret");
+    PutText(golden, 55, "lan");
+    PutText(golden, 75, "mira");
+    EXPECT_EQ(sent[0].code, 15);
+    EXPECT_EQ(sent[0].body, golden);
+}
+
+TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
+    SetGameValue(4, 3);
+    struct Row {
+        std::function<void()> send;
+        int code, destination;
+        Bytes body;
+    };
+    const std::vector<Row> rows = {
+        {[] { SendOpenGame(); }, 23, 0xFFFF, {0}},
+        {[] { SendRequestWorld(); }, 8, 0xFFFF, {0, 0, 0, 0}},
+        {[] { SendRequestWorldLarge(); }, 64, 0xFFFF, {0, 0, 0, 0}},
+        {[] { RequestObject(0x1234); }, 22, 0xFFFF, {0, 0, 0x12, 0x34}},
+        {[] { RequestPlayer(9); }, 38, 0, {0, 0, 0, 9}},
+        {[] { RequestArena(4); }, 50, 0xFFFF, {0, 0, 0, 4}},
+        {[] { SendRequestRaise(nullptr, 0x0203); }, 177, 0xFFFF, {2, 3, 0, 0}},
+        {[] { RequestHighScores(2, 10); }, 161, 0xFFFE, {0, 0, 0, 2, 0, 0, 0, 10}},
+        {[] { SendCode175(6); }, 175, 0xFFFF, {6}},
+        {[] { SendCode51(4); }, 51, 0, {4}},
+        {[] { SendCode53(); }, 53, 0, {0}},
+        {[] { SendCode71(); }, 71, 0, {0}},
+        {[] { SendDisconnect(); }, 16, 0, {0}},
+        {[] { SendPlayerExit(nullptr, 0); }, 4, 0, {0, 7, 3, 0}},
+        {[] { SendSwitchTable(nullptr, 0x0105); }, 83, 0, {0, 7, 1, 5}},
+        {[] { SendKeepAlive(); }, 17, 0, {0}},
+        {[] { SendNewArena(1, 2, 3, 4); }, 34, 0, {1, 2, 3, 4}},
+        {[] { SendNewTable(2); }, 69, 0, {2, 0}},
+        {[] { SendSelectArena(9); }, 35, 0, {9}},
+        {[] { SendSelectTable(3); }, 70, 0, {3}},
+    };
+    for (const Row& r : rows) {
+        ResetSendRing();
+        r.send();
+        std::vector<Sent> sent = SentFrames();
+        ASSERT_EQ(sent.size(), 1u) << r.code;
+        EXPECT_EQ(sent[0].code, r.code);
+        EXPECT_EQ(sent[0].destination, r.destination) << r.code;
+        EXPECT_EQ(sent[0].body, r.body) << r.code;
+    }
+    ResetSendRing();
+    g_linkState = 1;
+    for (const Row& r : rows)
+        r.send();
+    EXPECT_TRUE(SentFrames().empty()) << "nothing goes out unless connected";
+}
+
+TEST_F(NetMessagesTest, AScoreIsRegisteredOnceAndNeverForOperators) {
+    g_debugLevel = 2;
+    Hold(g_login.account, "mira");
+    Hold(g_currentCharacter.name, "Thorn");
+    SetGameValue(114, 2);
+    SetGameValue(0, 12);
+    SetGameValue(1, 4500);
+    SendScore(77);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 160);
+    EXPECT_EQ(sent[0].destination, 0xFFFE);
+    Bytes golden(124);
+    golden[3] = 3;
+    golden[7] = 12;
+    golden[10] = 0x11;
+    golden[11] = 0x94;
+    PutText(golden, 12, "mira 77");
+    PutText(golden, 62, "Thorn");
+    EXPECT_EQ(sent[0].body, golden);
+    EXPECT_TRUE(ConsoleHas("Score Registered: text=Thorn prim=12 sec=4500"));
+    SendScore(78);
+    EXPECT_EQ(SentFrames().size(), 1u) << "the same experience is not registered twice";
+
+    ResetSendRing();
+    SetGameValue(1, 4600);
+    SetGameValue(3, 3);
+    SendScore(77);
+    EXPECT_TRUE(SentFrames().empty());
+    EXPECT_TRUE(ConsoleHas("Score Not Registered: state=0 sysop=3"));
+}
+
+TEST_F(NetMessagesTest, NameQueriesSendTheCompareForm) {
+    Hold(g_login.account, "mira");
+    const char* names[] = {"Red Hand", "red_hand", "RED HAND", "Red_ Hand"};
+    for (const char* n : names) {
+        ResetSendRing();
+        std::memset(g_currentCharacter.name, 0, sizeof g_currentCharacter.name);
+        Hold(g_currentCharacter.name, n);
+        QueryName();
+        std::vector<Sent> sent = SentFrames();
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[0].code, 99);
+        EXPECT_EQ(sent[1].code, 106);
+        EXPECT_STREQ(reinterpret_cast<const char*>(sent[0].body.data()), "redhand") << n;
+        EXPECT_STREQ(reinterpret_cast<const char*>(sent[0].body.data() + 30), "mira");
+        EXPECT_EQ(sent[0].destination, 0xFFFE);
+    }
+}
+
+// ---- Waits against the service ----------------------------------------------------------------
+
+class NetWaitTest : public NetMessagesTest {
+protected:
+    void SetUp() override {
+        NetMessagesTest::SetUp();
+        ASSERT_TRUE(service.Ok());
+        service.AddAccount("mira", "secret");
+        service.InstallAsMessageSource(1);
+        std::strcpy(SocketAddress, "127.0.0.1");
+        SocketPort = service.DatagramPort();
+        SocketStreamPort = service.StreamPort();
+        SetGameValue(118, 0);
+        Hold(g_login.account, "mira");
+        Hold(g_login.password, "secret");
+        Hold(g_currentCharacter.name, "Thorn");
+    }
+    void TearDown() override {
+        service.RemoveMessageSource();
+        NetMessagesTest::TearDown();
+    }
+
+    bool Open(int type) {
+        ConnectionType = type;
+        // The stream's loader comes first: it refuses a library the datagram socket loaded.
+        if (type == CONNECTION_STREAM &&
+            (OpenStreamSocket(&StreamLink) != 0 || !PumpUntil([] { return StreamLink.connected == 1; })))
+            return false;
+        return OpenDatagramSocket(&DatagramLink) == 0;
+    }
+
+    std::vector<int> ServiceCodes() {
+        std::vector<int> codes;
+        for (const GameService::Frame& f : service.Frames())
+            codes.push_back(f.code);
+        return codes;
+    }
+
+    bool TimerRunning() {
+        // A running timer 11 would end a fresh wait flag; kill it and see whether it was there.
+        return KillTimer(platform::MainWindow(), kWaitTimer) != 0;
+    }
+
+    GameService service;
+};
+
+TEST_F(NetWaitTest, LoginIsAnsweredInTheFirstPeriodOverEitherProtocol) {
+    for (int type : {CONNECTION_STREAM, CONNECTION_DATAGRAM}) {
+        ResetSocketLinks();
+        ResetNetDispatch();
+        ASSERT_TRUE(Open(type)) << type;
+        SendConnect();
+        const uint32_t start = GetTickCount();
+        EXPECT_EQ(WaitForServiceReply(), 1) << type;
+        EXPECT_LT(GetTickCount() - start, 3500u);
+        EXPECT_FALSE(TimerRunning()) << "the answered wait stops timer 11";
+        EXPECT_EQ(ServerVersion[0], 1);
+    }
+}
+
+TEST_F(NetWaitTest, ARefusalEndsTheServiceWaitEarly) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    Hold(g_login.password, "wrong");
+    SendConnect();
+    const uint32_t start = GetTickCount();
+    EXPECT_EQ(WaitForServiceReply(), 0);
+    EXPECT_LT(GetTickCount() - start, 3500u);
+    EXPECT_EQ(ServiceRefusal, 1);
+}
+
+TEST_F(NetWaitTest, ASilentWorldIsAskedForTenTimesThenGivenUp) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    service.SetSilent(true);
+    SendRequestWorldLarge();
+    const uint32_t start = GetTickCount();
+    EXPECT_EQ(WaitForWorld(), 0);
+    EXPECT_GE(GetTickCount() - start, 10000u);
+    PumpUntil([&] { return service.Frames().size() == 11; });
+    std::vector<int> expected(11, 8);
+    expected[0] = 64;
+    EXPECT_EQ(ServiceCodes(), expected);
+}
+
+TEST_F(NetWaitTest, TheDatagramWaitRepeatsForFivePeriods) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    service.SetSilent(true);
+    const uint32_t start = GetTickCount();
+    EXPECT_EQ(WaitForDatagramLink(), 0);
+    EXPECT_GE(GetTickCount() - start, 10000u);
+    PumpUntil([&] { return service.FramesOf(188).size() == 5; });
+    EXPECT_EQ(service.FramesOf(188).size(), 5u);
+}
+
+TEST_F(NetWaitTest, TheUnlimitedWaitsEndWhenTheStreamCloses) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    service.SetSilent(true);
+    SendOpenGame();
+    ASSERT_TRUE(PumpUntil([&] { return service.ClientCount() == 1 && !service.FramesOf(23).empty(); }));
+    service.CloseClient(0);
+    EXPECT_EQ(WaitForGameOpened(), 0);
+    ResetSocketLinks();
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    g_lostLink = 1;
+    EXPECT_EQ(WaitForEnterReply(nullptr), 0);
+}
+
+TEST_F(NetWaitTest, TavernAndArenaEntrySendTheirCodesInOrder) {
+    for (int type : {CONNECTION_STREAM, CONNECTION_DATAGRAM}) {
+        GameService fresh;
+        ASSERT_TRUE(fresh.Ok());
+        service.RemoveMessageSource();
+        fresh.AddAccount("mira", "secret");
+        fresh.InstallAsMessageSource(1);
+        SocketPort = fresh.DatagramPort();
+        SocketStreamPort = fresh.StreamPort();
+        ResetSocketLinks();
+        ResetNetDispatch();
+        ASSERT_TRUE(Open(type));
+        SendConnect();
+        ASSERT_EQ(WaitForServiceReply(), 1);
+        g_screenState = 2;
+        ASSERT_EQ(EnterTavern(nullptr), 1) << type;
+        EXPECT_NE(GetGameValue(118), 0);
+        g_screenState = 1;
+        LocalPlayer player{};
+        const int entered = EnterArenaGame(&player, 4);
+        LeaveTavern(&player);
+        PumpUntil([&] { return fresh.FramesOf(4).size() == 2; });
+        std::vector<int> codes;
+        for (const GameService::Frame& f : fresh.Frames())
+            codes.push_back(f.code);
+        const std::vector<int> expected = {15, 184, 51, 53, 71, 23, 4, 184, 51, 64, 188, 23, 124, 4};
+        EXPECT_EQ(codes, expected) << type;
+        EXPECT_EQ(entered, 1) << type;
+        fresh.RemoveMessageSource();
+    }
+    service.InstallAsMessageSource(1);
+}
+
+}  // namespace
