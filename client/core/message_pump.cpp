@@ -1,5 +1,7 @@
 #include "client/core/message_pump.h"
 
+#include "client/net/net_handshake.h"
+#include "client/net/socket_layer.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 
@@ -37,6 +39,8 @@ int MouseKind(UINT message) {
 void OnTimer(UINT_PTR id) {
     if (id == kToolTipTimer)
         gwsOnToolTipTimer();
+    else
+        OnNetTimer(static_cast<int>(id));
 }
 
 LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -68,6 +72,10 @@ LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER:
             OnTimer(wParam);
             return 0;
+        case WM_SOCKET_DATAGRAM:
+            return ProcessDatagramSocket(&DatagramLink, wParam, lParam);
+        case WM_SOCKET_STREAM:
+            return ProcessStreamSocket(&StreamLink, wParam, lParam);
         case WM_SETFOCUS: {
             SetCursorMode(1);
             ClipCursorToWindow(3, 3, 799, 599);

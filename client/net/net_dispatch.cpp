@@ -7,6 +7,7 @@
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/game_values.h"
+#include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
@@ -596,14 +597,6 @@ bool DispatchArena(int code, uint8_t* body, int length, LocalPlayer* player) {
     }
 }
 
-DWORD PumpQueue() {
-    const DWORD ticks = GetTickCount();
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessage(&msg);
-    return ticks;
-}
-
 }  // namespace
 
 void NetDebug(int color, const char* format, ...) {
@@ -650,7 +643,7 @@ void DispatchPacket(int code, int source, int destination, uint8_t* body, int le
 namespace {
 
 uint32_t ReadLoop(int (*take)(uint8_t*, int*, int*, int*, int*), const char* line) {
-    const uint32_t ticks = PumpQueue();
+    const uint32_t ticks = PumpMessages();
     // In the all-datagram link the service's frames come whole in datagrams: they join the
     // stream ring before anything else may read the socket.
     if (ConnectionType == CONNECTION_DATAGRAM && DatagramLink.socket != INVALID_SOCKET)

@@ -11,6 +11,7 @@
 
 #include "client/arena/local_player.h"
 #include "client/core/game_values.h"
+#include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
@@ -931,6 +932,30 @@ TEST_F(NetWaitTest, TavernAndArenaEntrySendTheirCodesInOrder) {
         fresh.RemoveMessageSource();
     }
     service.InstallAsMessageSource(1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NetMessagesTest, TheMainWindowsTimersEndWaitsAndRepeatCharacterRequests) {
+    MainWndProc(platform::MainWindow(), WM_TIMER, kWaitTimer, 0);
+    EXPECT_EQ(WaitOverFlag, 1);
+    Hold(g_login.account, "mira");
+    SlotRequestState[2] = 1;
+    MainWndProc(platform::MainWindow(), WM_TIMER, 13, 0);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 84);
+    EXPECT_EQ(sent[0].destination, 0xFFFE);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sent[0].body.data()), "mira");
+    EXPECT_EQ(sent[0].body[20], 2);
+    SlotRequestState[2] = 2;
+    ResetSendRing();
+    MainWndProc(platform::MainWindow(), WM_TIMER, 13, 0);
+    EXPECT_TRUE(SentFrames().empty());
+    MainWndProc(platform::MainWindow(), WM_TIMER, kKeepAliveTimer, 0);
+    EXPECT_EQ(SentCodes(), std::vector<int>{17});
 }
 
 }  // namespace
