@@ -25,6 +25,7 @@
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
 #include "platform/sock/sock_control.h"
 #include "tests/support/game_service.h"
 #include "tests/support/headless.h"
@@ -55,8 +56,8 @@ bool ConsoleHas(const std::string& text) {
 }
 
 bool NoticeHas(const std::string& text) {
-    for (const NoticeLine& l : NoticeLines)
-        if (text == l.text)
+    for (const char* l : g_screen.noticeLines)
+        if (text == l)
             return true;
     return false;
 }
@@ -116,7 +117,7 @@ protected:
         ResetSendRing();
         ResetReceiveRing();
         ClearChatBuffer();
-        ClearNoticeLines();
+        g_screen.ClearNoticeLines();
         ClearPlayerTable();
         ResetArenaList();
         ResetNetDispatch();
@@ -188,7 +189,7 @@ TEST_F(NetMessagesTest, EachCodeIsHandledOnlyInTheScreenStatesOfItsStage) {
     for (const Row& row : rows) {
         for (const auto& s : states) {
             ClearPlayerTable();
-            ClearNoticeLines();
+            g_screen.ClearNoticeLines();
             ResetNetDispatch();
             AddPlayer(9, "Nell");
             g_screenState = s.state;
@@ -602,7 +603,7 @@ TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
     };
     for (const Row& r : rows) {
         ClearPlayerTable();
-        ClearNoticeLines();
+        g_screen.ClearNoticeLines();
         AddPlayer(9, "Nell");
         AddPlayer(10, "Oda");
         Bytes b(8);
@@ -610,7 +611,7 @@ TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
         Put16(b, 2, r.killer);
         b[4] = 3;
         Dispatch(6, b);
-        EXPECT_STREQ(NoticeLines[0].text, r.notice);
+        EXPECT_STREQ(g_screen.noticeLines[0], r.notice);
         if (const int v = FindPlayerIndex(r.victim)) {
             EXPECT_EQ(PlayerTable[v].dead, 1);
             EXPECT_EQ(PlayerTable[v].death_kind, 3);
