@@ -31,18 +31,23 @@ PcxImage g_cursorImage;
 
 namespace {
 
-// Two pixels a 32-bit store; the odd pixel singly.
+// Whole words of the pixel repeated (aligned first), then what is left singly.
 void FillRow16(uint16_t* row, int count, uint16_t pixel) {
-    if (count > 0 && (reinterpret_cast<uintptr_t>(row) & 2)) {
+    while (count > 0 && (reinterpret_cast<uintptr_t>(row) & 7)) {
         *row++ = pixel;
         --count;
     }
-    const uint32_t pair = pixel | (static_cast<uint32_t>(pixel) << 16);
-    auto* pairs = reinterpret_cast<uint32_t*>(row);
-    for (int i = 0; i < count / 2; ++i)
-        pairs[i] = pair;
-    if (count & 1)
-        row[count - 1] = pixel;
+    const uint64_t quad = pixel * 0x0001000100010001ull;
+#if defined(__x86_64__)
+    // The string store the processor fills memory fastest with, as memset does for long runs.
+    void* at = row;
+    size_t words = static_cast<size_t>(count / 4);
+    asm volatile("rep stosq" : "+D"(at), "+c"(words) : "a"(quad) : "memory");
+#else
+    std::fill_n(reinterpret_cast<uint64_t*>(row), count / 4, quad);
+#endif
+    for (int i = count & ~3; i < count; ++i)
+        row[i] = pixel;
 }
 
 bool ClipTo(int limitW, int limitH, int& x, int& y, int& w, int& h) {
@@ -368,6 +373,11 @@ bool ScreenSurface::Clip(int& x, int& y, int& w, int& h) { return ClipTo(kScreen
 void ScreenSurface::FillRect16(int x, int y, int w, int h, uint16_t pixel) {
     if (!backBuffer || w < 1 || h < 1 || !Clip(x, y, w, h))
         return;
+    // Whole rows are one run.
+    if (w == kScreenWidth) {
+        FillRow16(backBuffer + y * kScreenWidth, w * h, pixel);
+        return;
+    }
     for (int row = y; row < y + h; ++row)
         FillRow16(backBuffer + row * kScreenWidth + x, w, pixel);
 }
