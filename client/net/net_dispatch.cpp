@@ -15,6 +15,9 @@
 #include "client/net/net_catalogue.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_lobby.h"
+#include "client/net/net_players.h"
+#include "client/arena/player_status.h"
+#include "client/arena/world_object.h"
 #include "client/net/net_rings.h"
 #include "client/net/net_screen_services.h"
 #include "client/net/socket_layer.h"
@@ -553,8 +556,38 @@ void OnHitSelf(const uint8_t* body, int length) {
     PushNoticeLine(line);
 }
 
-bool DispatchArena(int code, uint8_t* body, int length, LocalPlayer* player) {
+bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer* player) {
     switch (code) {
+        case F_PLAYER_STATE: {
+            if (!IsKnownPlayer(source)) {
+                NetDebug(44, "Player Update before in Table! ID=%d", source);
+                RequestPlayer(source);
+                return true;
+            }
+            const int slot = FindPlayerObjectSlot(source);
+            if (slot <= 0)
+                CreatePlayerObject(body, length, source);
+            else
+                UpdatePlayerObject(body, length, slot, source);
+            return true;
+        }
+        case F_OBJECT_STATE: {
+            const int id = body[10] << 8 | body[11];
+            const int slot = FindWorldObjectSlot(id);
+            if (slot > 0) {
+                OnObjectState(body, length, slot);
+            } else {
+                NetDebug(44, "F_OBJECT_STATE for Unknown Obj: Which=%d", id);
+                RequestObject(id);
+            }
+            return true;
+        }
+        case F_PLAYER_SHORT_STATE: {
+            const int slot = IsKnownPlayer(source) ? FindPlayerObjectSlot(source) : 0;
+            if (slot > 0)
+                ApplyPlayerShortState(body, length, slot);
+            return true;
+        }
         case F_PLAYER_STATUS: {
             TwoIdBody s;
             if (DecodeTwoIdBody(body, static_cast<size_t>(length), &s))
@@ -626,7 +659,7 @@ void DispatchPacket(int code, int source, int destination, uint8_t* body, int le
     switch (info->accepted) {
         case ACCEPT_ARENA:
             if (state == 1)
-                DispatchArena(code, body, length, player);
+                DispatchArena(code, source, body, length, player);
             return;
         case ACCEPT_LOBBY:
             if (lobby)
@@ -667,8 +700,10 @@ uint32_t DatagramRead() { return ReadLoop(TakeDatagramPacket, "DatagramRead: len
 void AnnounceDeath(int victim, int kind, int killer) {
     SetPanelRedrawFlag(kPlayerPanel, 1);
     if (victim == OwnId()) {
-        if (g_localPlayer && !g_localPlayer->dead)
+        if (g_localPlayer && !g_localPlayer->dead) {
             SetGameValue(107, 0);
+            OnLocalPlayerDeath(*g_localPlayer, killer);
+        }
         return;
     }
     const int v = FindPlayerIndex(victim);
@@ -695,6 +730,7 @@ void AnnounceDeath(int victim, int kind, int killer) {
         PushNoticeLine(line);
     if (v > 0)
         PlayerTable[v].dead = 1;
+    MarkPlayerObjectDead(victim);
 }
 
 void ResetNetDispatch() {

@@ -16,6 +16,9 @@
 #include "client/net/net_catalogue.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_lobby.h"
+#include "client/net/net_players.h"
+#include "client/arena/grid_queries.h"
+#include "client/screens/notice_lines.h"
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
@@ -274,6 +277,23 @@ void SendCode51(int arena) {
         SendOneByte(F_CODE_51, arena, 0);
 }
 
+void SendDropFlag(LocalPlayer* player) {
+    if (!Connected() || !player || !g_playerView)
+        return;
+    DropFlagBody d{};
+    d.x = static_cast<uint32_t>(g_playerView->x);
+    d.y = static_cast<uint32_t>(g_playerView->y);
+    d.floor = static_cast<uint32_t>(GetFloorHeight(g_playerView->x, g_playerView->y, g_playerView->z, 1));
+    d.id = static_cast<uint16_t>(OwnId());
+    d.flag = static_cast<uint16_t>(player->carried_flag);
+    uint8_t body[16];
+    EncodeDropFlag(d, body);
+    SendPacket(body, SEND_DROP_FLAG, 16, 0, 0);
+    NetDebug(44, "SEND_DROP_FLAG: ID=%d Which=%d X=%d Y=%d\n", d.id, d.flag, g_playerView->x, g_playerView->y);
+    player->carried_flag = 0;
+    PushNoticeLine("You dropped the flag");
+}
+
 void SendCode53() {
     if (Connected())
         SendOneByte(F_CODE_53, 0, 0);
@@ -456,6 +476,12 @@ void OnNetTimer(int id) {
         default:
             return;
     }
+}
+
+void InstallNetHooks() {
+    g_arenaHooks.sendRequestRaise = SendRequestRaise;
+    g_arenaHooks.sendDropFlag = SendDropFlag;
+    g_arenaHooks.showKilledMessage = [](int killer) { ShowKilledMessage(g_localPlayer, killer); };
 }
 
 void ResetNetHandshake() {

@@ -58,4 +58,6 @@ void DrainSocket();
 
 // Timers 11 to 14 of the main window.
 void OnNetTimer(int id);
+// Puts the network's senders into the arena's hook table.
+void InstallNetHooks();
 void ResetNetHandshake();

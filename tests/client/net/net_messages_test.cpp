@@ -960,3 +960,195 @@ TEST_F(NetMessagesTest, TheMainWindowsTimersEndWaitsAndRepeatCharacterRequests) 
 }
 
 }  // namespace
+
+// ---- Other players' figures ---------------------------------------------------------------------
+
+#include "client/arena/game_clock.h"
+#include "client/arena/world_object.h"
+#include "client/net/net_players.h"
+
+namespace {
+
+Bytes PlayerState(int motion, int height, int x, int y, int facing, int vertical, int body11) {
+    Bytes b(12);
+    Put16(b, 0, motion);
+    Put16(b, 2, height);
+    Put16(b, 4, x);
+    Put16(b, 6, y);
+    Put16(b, 8, facing);
+    b[10] = static_cast<uint8_t>(vertical);
+    b[11] = static_cast<uint8_t>(body11);
+    return b;
+}
+
+class PlayerFigureTest : public NetMessagesTest {
+protected:
+    void SetUp() override {
+        NetMessagesTest::SetUp();
+        ClearWorldObjects();
+        GameClock = 1000000;
+    }
+};
+
+TEST_F(PlayerFigureTest, AStateFromAStrangerAsksForThePlayerAndCreatesNothing) {
+    Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+    EXPECT_LE(FindPlayerObjectSlot(9), 0);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 38);
+    EXPECT_EQ(sent[0].body, (Bytes{0, 0, 0, 9}));
+}
+
+TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
+    AddPlayer(9, "Nell", 2);
+    // Moving backwards at 5, crouched (class 1), z 20, dead, figure 1 with body 2 and head 1.
+    Dispatch(1, PlayerState(0x0100 | 5 | 1 << 9, 20, 0x4000 | 640, 700, 0x0123, 0x80 | 3, 1 | 2 << 3 | 1 << 5), 9);
+    const int slot = FindPlayerObjectSlot(9);
+    ASSERT_GT(slot, 0);
+    const WorldObject& o = WorldObjectTable[slot];
+    EXPECT_EQ(o.type, OBJ_PLAYER);
+    EXPECT_EQ(o.x, 640);
+    EXPECT_EQ(o.y, 700);
+    EXPECT_EQ(o.z, 20);
+    EXPECT_EQ(o.pos_z, 20 * 65536);
+    EXPECT_EQ(o.facing, 0x123);
+    EXPECT_EQ(o.speed, -5);
+    EXPECT_EQ(o.z_speed, -12);
+    EXPECT_EQ(o.pose, 1);
+    EXPECT_EQ(o.tall, 30);
+    EXPECT_EQ(o.imagenum, 202);
+    EXPECT_EQ(o.body_variant, 2);
+    EXPECT_EQ(o.head_variant, 1);
+    EXPECT_EQ(o.team, 2);
+    EXPECT_EQ(o.smooth_time, 0) << "the first state places the figure at once";
+    EXPECT_EQ(o.dead, 1);
+    EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].dead, 1);
+    EXPECT_EQ(present.Count("SetFigureTint"), 1u);
+    EXPECT_EQ(o.last_update, 100000u);
+
+    // The next state moves it smoothly, and a body byte past the three figures gives the first.
+    Dispatch(1, PlayerState(3 << 9, 0x0800 | 6, 704, 700, 0x1000 | 5, 0, 0), 9);
+    EXPECT_EQ(o.z, -6);
+    EXPECT_EQ(o.smooth_time, 300);
+    EXPECT_EQ(o.smoothed, 1);
+    EXPECT_EQ(o.pose, 2) << "bit 12 of the facing word";
+    EXPECT_EQ(o.width, 0) << "class 3 shape";
+}
+
+TEST_F(PlayerFigureTest, BodyValuesPastTheThreeFiguresGiveTheFirst) {
+    const int bodies[][2] = {{0, 201}, {1, 202}, {2, 203}, {3, 201}, {7, 201}};
+    int id = 20;
+    for (const auto& b : bodies) {
+        AddPlayer(id, "P");
+        Dispatch(1, PlayerState(0, 0, 64, 64, 0, 0, b[0]), id);
+        const int slot = FindPlayerObjectSlot(id);
+        ASSERT_GT(slot, 0);
+        EXPECT_EQ(WorldObjectTable[slot].imagenum, b[1]) << b[0];
+        ++id;
+    }
+}
+
+TEST_F(PlayerFigureTest, TheReceivedPoseTableAndTheShortState) {
+    AddPlayer(9, "Nell");
+    Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+    const WorldObject& o = WorldObjectTable[FindPlayerObjectSlot(9)];
+    const int rows[][5] = {{0, 0, 24, 70, 1}, {1, 1, 24, 30, 1}, {2, 3, 24, 70, 0}, {3, 6, 0, 70, 1}};
+    for (const auto& r : rows) {
+        Bytes s(8);
+        Put16(s, 0, 0x0A55);
+        s[3] = 0x1F;
+        s[7] = static_cast<uint8_t>(r[0] | 64);
+        Dispatch(18, s, 9);
+        EXPECT_EQ(o.pose, r[1]) << r[0];
+        EXPECT_EQ(o.width, r[2]);
+        EXPECT_EQ(o.tall, r[3]);
+        EXPECT_EQ(o.gravity, r[4]);
+        EXPECT_EQ(o.facing, 0x0A55);
+        EXPECT_EQ(o.biasing, 1);
+        EXPECT_EQ(o.casting, 0);
+        EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].health_bits, 0x1F);
+    }
+}
+
+TEST_F(PlayerFigureTest, VerticalSpeedBytes) {
+    const int rows[][2] = {{0, 0}, {7, 1}, {511, 127}, {512, 127}, {-1, 128}, {-8, 130}, {-511, 255}, {-512, 255}};
+    for (const auto& r : rows)
+        EXPECT_EQ(VerticalSpeedByte(r[0]), r[1]) << r[0];
+    const int poses[][2] = {{0, 0}, {1, 1}, {2, 0}, {3, 2}, {4, 2}, {21, 2}, {6, 3}, {7, 0}};
+    for (const auto& p : poses)
+        EXPECT_EQ(PoseClass(p[0]), p[1]) << p[0];
+}
+
+TEST_F(PlayerFigureTest, APlayerSilentForMoreThanThirtySecondsIsRemoved) {
+    const uint32_t silences[] = {30000, 30001};
+    for (uint32_t silence : silences) {
+        ClearPlayerTable();
+        ClearWorldObjects();
+        g_screen.ClearNoticeLines();
+        AddPlayer(9, "Nell");
+        Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+        ASSERT_GT(FindPlayerObjectSlot(9), 0);
+        GameClock += silence * 10;
+        CheckStalePlayer();
+        const bool removed = silence > 30000;
+        EXPECT_EQ(IsKnownPlayer(9) == 0, removed) << silence;
+        EXPECT_EQ(FindPlayerObjectSlot(9) <= 0, removed) << silence;
+        EXPECT_EQ(NoticeHas("Nell was removed from the game"), removed) << silence;
+    }
+}
+
+TEST_F(PlayerFigureTest, AnObjectStateMovesAKnownObjectAndAsksForAnUnknownOne) {
+    const int slot = AllocObjectSlot(OBJ_MOVING);
+    WorldObjectTable[slot].id = 300;
+    ActivateObject(slot);
+    Bytes s(12);
+    Put16(s, 0, 0x3800 | 40);  // speed -40, low nibble of the vertical byte 3
+    Put16(s, 2, 0x8000 | 4095 | 0x1000);  // high nibble 9: vertical byte 0x93
+    Put16(s, 4, 0xE000 | 100);
+    Put16(s, 6, 200);
+    Put16(s, 8, 0x0800 | 16);
+    Put16(s, 10, 300);
+    Dispatch(9, s);
+    const WorldObject& o = WorldObjectTable[slot];
+    EXPECT_EQ(o.speed, -40);
+    EXPECT_EQ(o.facing, 4095);
+    EXPECT_EQ(o.x, 100);
+    EXPECT_EQ(o.y, 200);
+    EXPECT_EQ(o.z, -16);
+    EXPECT_EQ(o.z_speed, -(0x13 * 4));
+    EXPECT_EQ(o.smooth_time, 2);
+    Put16(s, 10, 301);
+    Dispatch(9, s);
+    EXPECT_EQ(SentCodes(), std::vector<int>{22});
+}
+
+TEST_F(PlayerFigureTest, TheLocalPlayersDeathNoticeNamesAKnownKiller) {
+    AddPlayer(10, "Oda");
+    LocalPlayer player{};
+    ShowKilledMessage(&player, 10);
+    EXPECT_TRUE(NoticeHas("You were killed by Oda"));
+    ShowKilledMessage(&player, 44);
+    EXPECT_TRUE(NoticeHas("You were killed"));
+    g_screen.ClearNoticeLines();
+    player.dead = 1;
+    ShowKilledMessage(&player, 10);
+    EXPECT_FALSE(NoticeHas("You were killed by Oda"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NetMessagesTest, TheArenaReachesTheNetworkThroughItsHooks) {
+    InstallNetHooks();
+    AddPlayer(10, "Oda");
+    g_arenaHooks.sendRequestRaise(nullptr, 10);
+    EXPECT_EQ(SentCodes(), std::vector<int>{177});
+    LocalPlayer player{};
+    g_localPlayer = &player;
+    g_arenaHooks.showKilledMessage(10);
+    g_localPlayer = nullptr;
+    EXPECT_TRUE(NoticeHas("You were killed by Oda"));
+}
+
+}  // namespace
