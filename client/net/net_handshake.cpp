@@ -479,6 +479,7 @@ void OnNetTimer(int id) {
 }
 
 void InstallNetHooks() {
+    g_arenaHooks.sendPlayerState = [](LocalPlayer* player) { SendPlayerState(player, 0, 1); };
     g_arenaHooks.sendRequestRaise = SendRequestRaise;
     g_arenaHooks.sendDropFlag = SendDropFlag;
     g_arenaHooks.showKilledMessage = [](int killer) { ShowKilledMessage(g_localPlayer, killer); };

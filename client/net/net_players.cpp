@@ -1,11 +1,16 @@
 #include "client/net/net_players.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/object_effects.h"
 #include "client/arena/player_effects.h"
+#include "client/arena/player_status.h"
+#include "client/arena/player_view.h"
+#include "client/net/net_catalogue.h"
+#include "client/net/net_rings.h"
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/sound.h"
@@ -22,6 +27,12 @@
 const PoseShape kReceivedPoses[4] = {{0, 24, 70, 1}, {1, 24, 30, 1}, {3, 24, 70, 0}, {6, 0, 70, 1}};
 
 namespace {
+
+struct LastSent {
+    int figure, x, y, z, facing;
+    int sequence;
+};
+LastSent lastSent{};
 
 constexpr int kPlayerPanel = 11;
 constexpr uint32_t kStaleMs = 30000;
@@ -319,3 +330,93 @@ void MarkPlayerObjectDead(int id) {
     o.target_player = 255;
     o.state_bits = 0;
 }
+
+void PackPlayerState(const OwnState& s, uint8_t out[12]) {
+    const int speed = s.speed < 0 ? (256 | ((-s.speed) & 0xFF)) : (s.speed & 0xFF);
+    const int motion = speed | (s.poseClass & 3) << 9 | (s.directionFlags ? 1 << 11 : 0) |
+                       (s.forward ? 1 << 12 : s.backward ? 1 << 13 : 0) | (s.casting ? 1 << 14 : 0) |
+                       (s.biasing ? 1 << 15 : 0);
+    const int d = s.heightDifference;
+    const int height = ((d < 0 ? -d : d) & 0x7FF) | (d < 0 ? 0x800 : 0) | (s.health & 15) << 12;
+    const int x = (s.x & 0x1FFF) | (s.effect4 ? 0x2000 : 0) | (s.dead ? 0x4000 : 0) | (s.refresh ? 0x8000 : 0);
+    const int y = (s.y & 0x1FFF) | (s.effect26 ? 0x2000 : 0) | (s.effect27 ? 0x4000 : 0) | (s.effectGroup ? 0x8000 : 0);
+    const int facing = (s.facing & 0xFFF) | (s.localPose2 ? 0x1000 : 0) | (s.sequence & 7) << 13;
+    const int words[5] = {motion, height, x, y, facing};
+    for (int k = 0; k < 5; ++k) {
+        out[2 * k] = static_cast<uint8_t>(words[k] >> 8);
+        out[2 * k + 1] = static_cast<uint8_t>(words[k]);
+    }
+    out[10] = VerticalSpeedByte(s.verticalSpeed);
+    out[11] = static_cast<uint8_t>(s.bodyByte);
+}
+
+OwnState ReadOwnState(const LocalPlayer& player, int sequence, int refresh) {
+    OwnState s{};
+    const PlayerView* v = g_playerView;
+    s.speed = v ? v->speed : 0;
+    s.poseClass = PoseClass(player.mode);
+    s.casting = IsCasting();
+    s.biasing = IsBiasing();
+    s.heightDifference = v ? v->z - player.eye_height : 0;
+    const int maxHits = GetMaxHitPoints();
+    s.health = maxHits > 0 ? std::min(15, GetGameValue(107) * 16 / maxHits) : 0;
+    s.x = v ? v->x : 0;
+    s.y = v ? v->y : 0;
+    s.effect4 = GetActiveEffect(player, 4, 0) != 0;
+    s.dead = player.dead != 0;
+    s.refresh = refresh;
+    s.effect26 = GetActiveEffect(player, 26, 0) != 0;
+    s.effect27 = GetActiveEffect(player, 27, 0) != 0;
+    for (int e : {5, 22, 11, 34, 30})
+        s.effectGroup |= GetActiveEffect(player, e, 0) != 0;
+    s.facing = v ? v->facing : 0;
+    s.localPose2 = player.mode == 2;
+    s.sequence = sequence;
+    s.verticalSpeed = v ? v->z_speed : 0;
+    s.bodyByte = (player.figure_imagenum & 7) | (player.body_variant & 3) << 3 | (player.head_variant & 3) << 5;
+    return s;
+}
+
+void SendPlayerState(LocalPlayer* player, int sequence, int refresh) {
+    if (!player || g_linkState != 2)
+        return;
+    uint8_t body[12];
+    PackPlayerState(ReadOwnState(*player, sequence, refresh), body);
+    NetDebug(44, "Send F_PLAYER_STATE");
+    SendPacket(body, F_PLAYER_STATE, 12, 0, kDestinationAll);
+}
+
+void SendPlayerShortState(LocalPlayer* player, int sequence) {
+    if (!player || g_linkState != 2)
+        return;
+    const OwnState s = ReadOwnState(*player, sequence, 0);
+    PlayerShortStateBody b{};
+    b.facing = static_cast<uint16_t>(g_playerView ? g_playerView->facing : 0);
+    b.health = static_cast<uint8_t>((s.health & 15) | (s.effect4 ? 16 : 0) | (s.effect26 ? 32 : 0) |
+                                    (s.effect27 ? 64 : 0) | (s.effectGroup ? 128 : 0));
+    b.sequence = static_cast<uint8_t>(sequence);
+    b.pose = static_cast<uint8_t>(s.poseClass | (s.biasing ? 64 : 0) | (s.casting ? 128 : 0));
+    uint8_t body[8];
+    EncodePlayerShortState(b, body);
+    NetDebug(44, "Send F_PLAYER_SHORT_STATE");
+    SendPacket(body, F_PLAYER_SHORT_STATE, 8, 0, kDestinationAll);
+}
+
+void SendPlayerStateIfChanged(LocalPlayer* player) {
+    if (!player || !g_playerView)
+        return;
+    const PlayerView& v = *g_playerView;
+    const int z = v.z - player->eye_height;
+    const int s = lastSent.sequence;
+    const bool placeSame = lastSent.figure == player->figure_imagenum && lastSent.x == v.x && lastSent.y == v.y &&
+                           lastSent.z == z;
+    if (s != 0 && placeSame) {
+        if (lastSent.facing != v.facing)
+            SendPlayerShortState(player, s);
+    } else {
+        SendPlayerState(player, s, 0);
+    }
+    lastSent = {player->figure_imagenum, v.x, v.y, z, v.facing, (s + 1) & 7};
+}
+
+void ResetOwnStateSent() { lastSent = LastSent{}; }

@@ -11,6 +11,26 @@ int PoseClass(int pose);
 // Vertical speed v as the state byte: v/4 up to 127, 128 + |v/4| below 0, 255 from -512.
 uint8_t VerticalSpeedByte(int v);
 
+// What the local player's full state is made of.
+struct OwnState {
+    int speed, poseClass, directionFlags, forward, backward, casting, biasing;
+    int heightDifference, health;  // health: the fraction 0..15
+    int x, y, effect4, dead, refresh;
+    int effect26, effect27, effectGroup;
+    int facing, localPose2, sequence;
+    int verticalSpeed, bodyByte;
+};
+// The twelve bytes of F_PLAYER_STATE, in network order.
+void PackPlayerState(const OwnState& s, uint8_t out[12]);
+// The local player's state as it stands now.
+OwnState ReadOwnState(const LocalPlayer& player, int sequence, int refresh);
+void SendPlayerState(LocalPlayer* player, int sequence, int refresh);
+void SendPlayerShortState(LocalPlayer* player, int sequence);
+// Every 500 ms: a full state when the figure or place changed (and at sequence 0), a short one
+// when only the facing did, nothing otherwise.
+void SendPlayerStateIfChanged(LocalPlayer* player);
+void ResetOwnStateSent();
+
 // A received state's pose class: pose, width, tall and gravity of the figure.
 struct PoseShape {
     uint16_t pose, width, tall, gravity;

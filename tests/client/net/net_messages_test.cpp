@@ -1152,3 +1152,59 @@ TEST_F(NetMessagesTest, TheArenaReachesTheNetworkThroughItsHooks) {
 }
 
 }  // namespace
+
+#include "client/arena/player_view.h"
+
+namespace {
+
+TEST_F(NetMessagesTest, TheOwnFullStatePacksEveryFieldAtItsBits) {
+    OwnState s{};
+    s.speed = -300;  // only the low eight bits of the magnitude travel
+    s.poseClass = 2;
+    s.directionFlags = 1;
+    s.backward = 1;
+    s.biasing = 1;
+    s.heightDifference = -40;
+    s.health = 9;
+    s.x = 8191;
+    s.dead = 1;
+    s.y = 64;
+    s.effect27 = 1;
+    s.effectGroup = 1;
+    s.facing = 4095;
+    s.localPose2 = 1;
+    s.sequence = 5;
+    s.verticalSpeed = -100;
+    s.bodyByte = 0x2A;
+    uint8_t out[12];
+    PackPlayerState(s, out);
+    const uint8_t golden[12] = {0xAD, 0x2C, 0x98, 0x28, 0x5F, 0xFF, 0xC0, 0x40, 0xBF, 0xFF, 153, 0x2A};
+    EXPECT_EQ(Bytes(out, out + 12), Bytes(golden, golden + 12));
+}
+
+TEST_F(NetMessagesTest, StandingStillSendsAFullStateEveryEighthCallAndTurningShortOnes) {
+    ResetOwnStateSent();
+    PlayerView view{};
+    view.x = 640;
+    view.y = 640;
+    view.z = 100;
+    g_playerView = &view;
+    LocalPlayer player{};
+    player.eye_height = 60;
+    for (int call = 0; call < 9; ++call)
+        SendPlayerStateIfChanged(&player);
+    EXPECT_EQ(SentCodes(), (std::vector<int>{1, 1}));
+    ResetSendRing();
+    for (int call = 0; call < 8; ++call) {
+        view.facing += 64;
+        SendPlayerStateIfChanged(&player);
+    }
+    EXPECT_EQ(SentCodes(), (std::vector<int>{18, 18, 18, 18, 18, 18, 18, 1}));
+    ResetSendRing();
+    view.x += 1;
+    SendPlayerStateIfChanged(&player);
+    EXPECT_EQ(SentCodes(), std::vector<int>{1});
+    g_playerView = nullptr;
+}
+
+}  // namespace
