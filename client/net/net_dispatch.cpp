@@ -9,6 +9,7 @@
 #include "client/core/game_values.h"
 #include "client/core/message_pump.h"
 #include "client/core/numeric.h"
+#include "client/core/sound.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_bodies.h"
@@ -609,6 +610,34 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
         case F_CODE_116:
         case F_CODE_117:
             return true;  // nothing of ours reads them
+        case F_PLAY_SOUND: {
+            WordsBody w;
+            if (DecodeWords(body, static_cast<size_t>(length), 4, &w)) {
+                NetDebug(44, "Rcv F_PLAY_SOUND: which=%d range=%d x=%d y=%d", w.w[0], w.w[1], w.w[2], w.w[3]);
+                PlaySoundAt(w.w[2], w.w[3], w.w[0], w.w[1]);
+            }
+            return true;
+        }
+        case F_HIT_NPC:
+            PushNoticeLine("You hit an NPC");
+            return true;
+        case F_KILL_PLAYER: {
+            IdBody b;
+            if (!DecodeIdBody(body, static_cast<size_t>(length), &b))
+                return true;
+            if (b.id != OwnId()) {
+                NetDebug(44, "F_KILL_PLAYER to wrong target! target=%d", b.id);
+                return true;
+            }
+            const int k = FindPlayerIndex(source);
+            if (k > 0 && FindPlayerObjectSlot(source) > 0 && player) {
+                char line[64];
+                FormatText(line, sizeof line, "You are Guru-Killed by %s!", PlayerTable[k].name);
+                PushNoticeLine(line);
+                OnPlayerHit(*player, GetMaxHitPoints(), source);
+            }
+            return true;
+        }
         case F_INVITE_GUILD:
             OnInviteGuild(body, length);
             return true;

@@ -420,3 +420,20 @@ void SendPlayerStateIfChanged(LocalPlayer* player) {
 }
 
 void ResetOwnStateSent() { lastSent = LastSent{}; }
+
+void SendPlayerVitals() {
+    if (!g_localPlayer || g_linkState != 2)
+        return;
+    const LocalPlayer& p = *g_localPlayer;
+    PlayerVitalsBody v{};
+    v.word = static_cast<uint16_t>(GetGameValue(105));
+    v.deaths = static_cast<uint8_t>(p.deaths);
+    v.kills = static_cast<uint8_t>(p.kills);
+    v.raises = static_cast<uint8_t>(p.raises);
+    v.hits = static_cast<uint8_t>(GetGameValue(107) / 100);
+    v.ping = static_cast<uint8_t>(std::clamp<uint32_t>(Ping.pingTime / 100, 0, 255));
+    v.biases = 0;  // the biases counter belongs to the arena's state block, not built yet
+    uint8_t body[8];
+    EncodePlayerVitals(v, body);
+    SendPacket(body, F_PLAYER_VITALS, 8, 0, kDestinationAll);
+}

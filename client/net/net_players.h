@@ -30,6 +30,8 @@ void SendPlayerShortState(LocalPlayer* player, int sequence);
 // when only the facing did, nothing otherwise.
 void SendPlayerStateIfChanged(LocalPlayer* player);
 void ResetOwnStateSent();
+// Every 5000 ms: experience part, counters, hit points, round trip and biases.
+void SendPlayerVitals();
 
 // A received state's pose class: pose, width, tall and gravity of the figure.
 struct PoseShape {

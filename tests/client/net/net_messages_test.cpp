@@ -1208,3 +1208,33 @@ TEST_F(NetMessagesTest, StandingStillSendsAFullStateEveryEighthCallAndTurningSho
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NetMessagesTest, VitalsCarryTheCountersLowBytesAndTheRoundTrip) {
+    LocalPlayer player{};
+    player.deaths = 0x103;
+    player.kills = 4;
+    player.raises = 5;
+    g_localPlayer = &player;
+    SetGameValue(105, 0x1234);
+    SetGameValue(107, 4599);
+    Ping.pingTime = 99999;  // past 255 hundreds: clamped
+    SendPlayerVitals();
+    g_localPlayer = nullptr;
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 24);
+    EXPECT_EQ(sent[0].destination, 0xFFFF);
+    EXPECT_EQ(sent[0].body, (Bytes{0x12, 0x34, 3, 4, 5, 45, 255, 0}));
+}
+
+TEST_F(NetMessagesTest, AGuruKillCountsOnlyWhenAimedAtUs) {
+    g_debugLevel = 2;
+    Dispatch(165, {0, 8, 0, 0}, 10);
+    EXPECT_TRUE(ConsoleHas("F_KILL_PLAYER to wrong target! target=8"));
+    Dispatch(21, {0, 1, 0, 2});
+    EXPECT_TRUE(NoticeHas("You hit an NPC"));
+}
+
+}  // namespace
