@@ -284,6 +284,11 @@ void OnPlayerJoined(const uint8_t* body, int length) {
     char line[64];
     FormatText(line, sizeof line, "%s just entered", p.name);
     PushNoticeLine(line);
+    // The newcomer learns what is on us now.
+    if (g_localPlayer)
+        for (const PlayerEffect& e : g_localPlayer->effects)
+            if (e.active)
+                SendPlayerEffect(e.spell_number, e.time_left, p.id);
     SetPanelRedrawFlag(kPlayerPanel, 1);
 }
 

@@ -349,6 +349,21 @@ void SendSwitchTable(LocalPlayer*, int table) {
     SendPacket(body, F_SWITCH_TABLE, 4, 0, 0);
 }
 
+void SendPlayerEffect(int spell, int duration, int destination) {
+    if (!Connected())
+        return;
+    PlayerEffectBody e{static_cast<uint16_t>(spell), static_cast<uint32_t>(duration)};
+    uint8_t body[8] = {};
+    EncodePlayerEffect(e, body);
+    NetDebug(44, "Send F_PLAYER_EFFECT: dur=%d spell=%d", duration, spell);
+    SendPacket(body, F_PLAYER_EFFECT, 8, 0, destination);
+}
+
+void SendRemovePlayerEffect(int spell) {
+    if (Connected())
+        SendOneByte(F_REMOVE_PLAYER_EFFECT, spell, 0);
+}
+
 void SendPing() {
     if (Connected())
         SendU32(SEND_PING, ReadGameClock(), 0);
@@ -481,6 +496,10 @@ void OnNetTimer(int id) {
 void InstallNetHooks() {
     g_arenaHooks.sendPlayerState = [](LocalPlayer* player) { SendPlayerState(player, 0, 1); };
     g_arenaHooks.sendRequestRaise = SendRequestRaise;
+    g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
+        SendPlayerEffect(spell, duration, kDestinationAll);
+    };
+    g_arenaHooks.sendRemovePlayerEffect = SendRemovePlayerEffect;
     g_arenaHooks.sendDropFlag = SendDropFlag;
     g_arenaHooks.showKilledMessage = [](int killer) { ShowKilledMessage(g_localPlayer, killer); };
 }

@@ -38,6 +38,9 @@ void SendDisconnect();
 void SendPlayerExit(LocalPlayer* player, int value);
 void SendSwitchTable(LocalPlayer* player, int table);
 void SendPing();
+// An effect on the local player with its remaining ms, to one player or all.
+void SendPlayerEffect(int spell, int duration, int destination);
+void SendRemovePlayerEffect(int spell);
 void SendKeepAlive();
 
 // ---- Waits: 1 when the answer came ------------------------------------------------------------

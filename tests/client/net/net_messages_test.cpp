@@ -1238,3 +1238,32 @@ TEST_F(NetMessagesTest, AGuruKillCountsOnlyWhenAimedAtUs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NetMessagesTest, ANewcomerAfterTheWorldLearnsOurActiveEffects) {
+    LocalPlayer player{};
+    player.effects[4].active = 1;
+    player.effects[4].spell_number = 0x0105;
+    player.effects[4].time_left = 70000;
+    player.effects[9].active = 0;
+    player.effects[9].spell_number = 7;
+    g_localPlayer = &player;
+    g_screenState = 2;
+    Bytes joined(24);
+    Put16(joined, 0, 12);
+    PutText(joined, 4, "Ivo");
+    Dispatch(3, joined);
+    EXPECT_TRUE(SentFrames().empty()) << "before the world nobody is told";
+    WorldSent = 1;
+    Dispatch(3, joined);
+    g_localPlayer = nullptr;
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 39);
+    EXPECT_EQ(sent[0].destination, 12);
+    EXPECT_EQ(sent[0].body, (Bytes{1, 5, 0, 0, 0, 1, 0x11, 0x70}));
+    EXPECT_TRUE(NoticeHas("Ivo just entered"));
+}
+
+}  // namespace
