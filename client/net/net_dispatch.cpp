@@ -18,6 +18,7 @@
 #include "client/net/net_lobby.h"
 #include "client/net/net_players.h"
 #include "client/arena/player_status.h"
+#include "client/arena/spell.h"
 #include "client/arena/world_object.h"
 #include "client/net/net_rings.h"
 #include "client/net/net_screen_services.h"
@@ -615,6 +616,18 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
         case F_CODE_116:
         case F_CODE_117:
             return true;  // nothing of ours reads them
+        case F_PLAYER_EFFECT: {
+            PlayerEffectBody e;
+            const int slot = IsKnownPlayer(source) ? FindPlayerObjectSlot(source) : 0;
+            // Only numbers the spell table has reach a spell.
+            if (slot <= 0 || !DecodePlayerEffect(body, static_cast<size_t>(length), &e) || e.spell < 1 ||
+                e.spell >= kSpellTableSize)
+                return true;
+            if (CSpell* spell = GetSpell(e.spell))
+                spell->ObjectCast(slot, source);
+            NetDebug(44, "Spell #%d initialized for Player #%d (obj=%d)", e.spell, source, slot);
+            return true;
+        }
         case F_PLAY_SOUND: {
             WordsBody w;
             if (DecodeWords(body, static_cast<size_t>(length), 4, &w)) {

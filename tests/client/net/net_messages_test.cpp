@@ -1267,3 +1267,25 @@ TEST_F(NetMessagesTest, ANewcomerAfterTheWorldLearnsOurActiveEffects) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlayerFigureTest, APlayerEffectReachesOnlyASpellOfTheTable) {
+    g_debugLevel = 2;
+    AddPlayer(9, "Nell");
+    Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+    const int slot = FindPlayerObjectSlot(9);
+    ASSERT_GT(slot, 0);
+    for (int spell : {0, 400, 0xFFFF}) {
+        Bytes e(8);
+        Put16(e, 0, spell);
+        Dispatch(39, e, 9);
+    }
+    EXPECT_FALSE(ConsoleHas("Spell #400 initialized for Player #9 (obj=" + std::to_string(slot) + ")"));
+    Bytes e(8);
+    Put16(e, 0, 12);
+    Dispatch(39, e, 9);
+    EXPECT_TRUE(ConsoleHas("Spell #12 initialized for Player #9 (obj=" + std::to_string(slot) + ")"));
+}
+
+}  // namespace
