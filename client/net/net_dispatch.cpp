@@ -268,6 +268,17 @@ bool DispatchAnyScreen(int code, int destination, uint8_t* body, int length) {
         case F_HIGHSCORE_LIST:
             OnHighscoreList(body, static_cast<size_t>(length));
             return true;
+        case F_UPDATE_STATUS: {
+            UpdateStatusBody u;
+            if (!DecodeUpdateStatus(body, static_cast<size_t>(length), &u))
+                return true;
+            NetDebug(44, "F_UPDATE_STATUS received.  Temp=%d Temp2=%d Bonus=%d.", u.temp, u.temp2, u.bonus);
+            SetGameValue(106, u.temp);
+            SetGameValue(132, u.temp2);
+            SetGameValue(133, u.bonus);
+            NetScreens().RequestPageRedraw();
+            return true;
+        }
         default:
             return false;
     }
@@ -626,6 +637,26 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
             if (CSpell* spell = GetSpell(e.spell))
                 spell->ObjectCast(slot, source);
             NetDebug(44, "Spell #%d initialized for Player #%d (obj=%d)", e.spell, source, slot);
+            return true;
+        }
+        case RCV_GET_FLAG_RESPONSE: {
+            TwoIdBody f;
+            if (DecodeTwoIdBody(body, static_cast<size_t>(length), &f))
+                NetDebug(44, "RCV_GET_FLAG_RESPONSE: Who=%d Which=%d\n", f.first, f.second);
+            return true;
+        }
+        case RCV_DROP_FLAG_RESPONSE: {
+            TwoIdBody f;
+            if (!DecodeTwoIdBody(body, static_cast<size_t>(length), &f))
+                return true;
+            NetDebug(44, "RCV_DROP_FLAG_RESPONSE: WHO=%d\n", f.first);
+            const int i = f.first != OwnId() ? FindPlayerIndex(f.first) : 0;
+            if (i > 0 && PlayerTable[i].has_flag) {
+                char line[64];
+                FormatText(line, sizeof line, "%s dropped the flag", PlayerTable[i].name);
+                PushNoticeLine(line);
+                PlayerTable[i].has_flag = 0;
+            }
             return true;
         }
         case F_PLAY_SOUND: {

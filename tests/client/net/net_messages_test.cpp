@@ -1289,3 +1289,23 @@ TEST_F(PlayerFigureTest, APlayerEffectReachesOnlyASpellOfTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NetMessagesTest, StatusUpdatesAndDroppedFlags) {
+    g_screenState = 2;
+    Dispatch(174, {0xFF, 0x9C, 0x00, 0x05, 0x01, 0x00});  // temp -100, bonus 5, temp2 256
+    EXPECT_EQ(GetGameValue(106), -100);
+    EXPECT_EQ(GetGameValue(133), 5);
+    EXPECT_EQ(GetGameValue(132), 256);
+    EXPECT_EQ(screens.pageRedraws, 1);
+
+    g_screenState = 1;
+    const int i = AddPlayer(9, "Nell");
+    PlayerTable[i].has_flag = 1;
+    Dispatch(32, {0, 9, 0, 1});
+    EXPECT_TRUE(NoticeHas("Nell dropped the flag"));
+    EXPECT_EQ(PlayerTable[i].has_flag, 0);
+}
+
+}  // namespace
