@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "client/arena/game_clock.h"
+#include "client/arena/game_input.h"
+#include "client/arena/player_move.h"
 #include "client/arena/local_player.h"
 #include "client/arena/object_effects.h"
 #include "client/arena/player_effects.h"
@@ -16,6 +19,8 @@
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
+#include "client/core/trig_tables.h"
+#include "client/net/client_tables.h"
 #include "client/core/sound.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
@@ -508,4 +513,95 @@ void CycleReadiedSpell(LocalPlayer& player, int group) {
     player.cast_delay = 500;
     g_actionState.target_flash = 1500;
     SetPanelRedrawFlag(0, 1);
+}
+
+void StatusLineText(const LocalPlayer& player, char* text, int size) {
+    text[0] = 0;
+    const ActionState& a = g_actionState;
+    const ArenaMatch* match = CurrentMatch();
+    if (a.cast_result > 0) {
+        const int n = std::min(a.cast_result / 1000, 10);
+        std::string dots(static_cast<size_t>(n), '.');
+        std::snprintf(text, size, "%sCasting%s", dots.c_str(), dots.c_str());
+        return;
+    }
+    if (a.cast_result < 0) {
+        std::snprintf(text, size, "Spell Interrupted");
+        return;
+    }
+    if (match && match->state >= 3 && match->state <= 5) {
+        static const char* const kWinners[] = {"Dragon", "Phoenix", "Gryphon"};
+        std::snprintf(text, size, "%s has Conquered all Nexuses: %d", kWinners[match->state - 3],
+                      static_cast<int>(std::max<int64_t>(0, static_cast<int32_t>(match->seconds_left))));
+        return;
+    }
+    if (player.dead) {
+        std::snprintf(text, size, "%s", a.gate_pending ? "Dead - Spiritgate" : "Dead");
+        return;
+    }
+    int code = 0;
+    if (g_playerView) {
+        const PlayerView& v = *g_playerView;
+        if (v.x >= 0 && v.x < kWorldLimit && v.y >= 0 && v.y < kWorldLimit &&
+            v.z == GetStandHeight(v.x, v.y, v.z - player.eye_height + 38))
+            code = g_level.cellIndex[CellIndex(v.x >> 6, v.y >> 6)];
+    }
+    if (code == 10) {
+        std::snprintf(text, size, "In Valhalla");
+    } else if (code >= 20 && code <= 49) {
+        if (a.bias_timer > 0)
+            std::snprintf(text, size, "In EarthNode: Bias Timer is %d", (a.bias_timer - 1) / 1000 + 1);
+        else
+            std::snprintf(text, size, "In EarthNode");
+    } else if (code >= 50 && code <= 69) {
+        if (a.bias_timer > 0)
+            std::snprintf(text, size, "In Nexus: Bias Timer is %d", a.bias_timer / 1000 + 1);
+        else
+            std::snprintf(text, size, "In Nexus");
+    } else if (code == 120) {
+        std::snprintf(text, size, "In Levitator");
+    } else if (player.mode == 7) {
+        std::snprintf(text, size, "On Ladder");
+    } else if (match && match->state == 2) {
+        std::snprintf(text, size, "Under One Minute Remaining");
+    } else if (match && match->state == 1) {
+        std::snprintf(text, size, "Match Complete -- Hit Escape");
+    } else if (match && match->player_count < 4) {
+        std::snprintf(text, size, "Too Few in Match -- No Points");
+    } else if (DebugToggle && GetGameValue(3)) {
+        std::snprintf(text, size, "God Mode");
+    }
+}
+
+void SyncOwnPlayerObject(LocalPlayer& player) {
+    const int own = player.own_object;
+    if (!g_playerView || own <= 0 || own >= kWorldObjectSlots)
+        return;
+    const PlayerView& v = *g_playerView;
+    WorldObject& o = WorldObjectTable[own];
+    o.x = static_cast<uint16_t>(v.x);
+    o.y = static_cast<uint16_t>(v.y);
+    o.pos_x = v.pos_x;
+    o.pos_y = v.pos_y;
+    o.z = static_cast<int16_t>(v.z - player.eye_height);
+    if (player.turning) {
+        o.facing = static_cast<uint16_t>(v.facing);
+        return;
+    }
+    const int d = (v.facing - o.facing) & kAngleMask;
+    if (d < 512 || d > 4096 - 512)
+        return;
+    const bool right = d < 2048;
+    int animation = right ? 3 : 4;
+    if (IsCasting())
+        animation = right ? 32 : 33;
+    else if (player.mode == 1)
+        animation = right ? 6 : 7;
+    PlayObjectFigureAnimation(own, animation);
+    o.facing = static_cast<uint16_t>(v.facing);
+}
+
+void UpdateOwnPlayerObject(LocalPlayer& player) {
+    if (player.own_object)
+        SyncOwnPlayerObject(player);
 }

@@ -76,3 +76,10 @@ int StatModifier(int value, int n, int factor);
 // The cell code under the player (as the bias and the cast tests read it): 0 while the eye is
 // more than 96 above the standing height or the feet are at or above the storey split.
 int CellCodeUnderPlayer(const LocalPlayer& player);
+
+// The status line's text, first that applies: a pending or interrupted cast, the match's end, death,
+// the cell the player stands on, the ladder, the match's clock and size, god mode; else empty.
+void StatusLineText(const LocalPlayer& player, char* text, int size);
+// Keeps the own figure at the player's place; it turns after the view by the shorter way.
+void SyncOwnPlayerObject(LocalPlayer& player);
+void UpdateOwnPlayerObject(LocalPlayer& player);

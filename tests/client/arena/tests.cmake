@@ -25,4 +25,7 @@ quorrin_test(arena_player_tests
     ${CMAKE_CURRENT_LIST_DIR}/line_tests_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/spell_cast_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/player_status_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/player_move_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/player_controls_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/game_input_test.cpp
   DEPS client)

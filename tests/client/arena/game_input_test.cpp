@@ -1,0 +1,300 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "client/arena/game_clock.h"
+#include "client/arena/game_input.h"
+#include "client/arena/player_control.h"
+#include "client/arena/player_move.h"
+#include "client/arena/player_status.h"
+#include "client/arena/spell.h"
+#include "client/net/client_tables.h"
+#include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+int g_casts = 0;
+int g_doorsSent = 0;
+
+class AnsweringSpell : public CSpell {
+public:
+    int Cast(LocalPlayer&) override {
+        ++g_casts;
+        return 1;
+    }
+};
+
+class GameInput : public ArenaFixture {
+protected:
+    GameInput() {
+        ClearActionState();
+        g_screen.ClearNoticeLines();
+        DebugToggle = 0;
+        PendingDoorTrigger = 0;
+        LastCellCode = LastCellSound = 0;
+        CurrentArena = -1;
+        HudListOffset = ConsoleScroll = 0;
+        for (int v : {5, 13, 14})
+            SetGameValue(v, 50);
+        SetGameValue(107, 1000);
+        SetGameValue(108, 1000);
+        SetGameValue(109, 10000);
+        SetGameValue(110, 10000);
+        SetGameValue(111, 10000);
+        SetGameValue(112, 10000);
+        player.min_pitch = -90;
+        player.max_pitch = 90;
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+        FrameDelta = 1000;
+        g_casts = g_doorsSent = 0;
+        g_arenaHooks.sendOpenDoor = [](int, int) { ++g_doorsSent; };
+    }
+    ~GameInput() override {
+        g_arenaHooks = ArenaHooks{};
+        FreeSpells();
+        FrameDelta = 0;
+        CurrentArena = -1;
+    }
+    void Frame() {
+        GameClock += static_cast<uint32_t>(FrameDelta);
+        HandleGameInput(player, control, 4);
+    }
+    Trigger& Door(int n) {
+        TriggerTable[n] = std::make_unique<Trigger>();
+        TriggerTable[n]->enabled = 1;
+        TriggerTable[n]->number = n;
+        return *TriggerTable[n];
+    }
+    std::string TopNotice() const { return g_screen.noticeLines[0]; }
+    PlayerControl control{};
+};
+
+TEST_F(GameInput, UseOpensDoorsChainsAndLadders) {
+    Door(3);
+    Door(4);
+    int door = MakeThin(3950, 4040, 4050, 4040, THIN_MOVED, 128);
+    ThinTable[door].trigger = 3;
+    control.use = 1;
+    Frame();
+    EXPECT_EQ(GetTrigger(3)->state, 1);
+    EXPECT_EQ(g_doorsSent, 0) << "offline nothing is sent";
+    g_playMode = 2;
+    Frame();
+    EXPECT_EQ(GetTrigger(3)->state, 0);
+    EXPECT_EQ(g_doorsSent, 1);
+    g_playMode = 1;
+
+    // A trigger that chains to one that exists uses that one.
+    GetTrigger(3)->next_trigger = 4;
+    GetTrigger(3)->next_trigger_timing = 1;
+    Frame();
+    EXPECT_EQ(GetTrigger(4)->state, 1);
+    EXPECT_EQ(GetTrigger(3)->state, 0);
+
+    // A ladder ahead is climbed.
+    DestroyThin(door);
+    int ladder = MakeThin(3950, 4040, 4050, 4040, THIN_LADDER, 128);
+    Frame();
+    EXPECT_EQ(player.mode, 7);
+    EXPECT_EQ(player.ladder_thin, ladder);
+    // Use again jumps off.
+    Frame();
+    EXPECT_EQ(player.mode, 2);
+    EXPECT_EQ(view.speed, 165);
+}
+
+TEST_F(GameInput, ObjectTriggersAndDeadPlayers) {
+    Door(9);
+    int rune = Live(OBJ_SPELL, 4000, 4040);
+    WorldObjectTable[rune].object_trigger = 9;
+    WorldObjectTable[rune].tall = 64;
+    control.use = 1;
+    Frame();
+    EXPECT_EQ(GetTrigger(9)->state, 1);
+
+    // A dead player's touch of a panel toggles nothing, and his use key only waits.
+    Door(5);
+    int panel = MakeThin(3950, 4010, 4050, 4010, THIN_TOUCH, 128);
+    ThinTable[panel].trigger = 5;
+    player.dead = 1;
+    control.use = 0;
+    control.forward = 1000;
+    for (int i = 0; i < 5; ++i)
+        Frame();
+    EXPECT_EQ(GetTrigger(5)->state, 0);
+    control.use = 1;
+    Frame();
+    EXPECT_EQ(player.cast_delay, 500 - 0);
+    player.dead = 0;
+    player.cast_delay = 0;
+    ThinTable[panel].last_touch = 0;
+    control.use = 0;
+    Place(4000, 3990, 0);
+    for (int i = 0; i < 5; ++i)
+        Frame();
+    EXPECT_EQ(GetTrigger(5)->state, 1) << "alive, the touch toggles";
+}
+
+TEST_F(GameInput, CastResultsByChargeAndMotion) {
+    struct Case {
+        int castTimer;
+        int speed;
+        int result;
+        int casts;
+    } cases[] = {
+        {0, 0, 0, 1},    // cast at once
+        {2, 0, 0, 1},    // 2: cast now when still
+        {2, 60, -1, 0},  // but refused while moving
+        {1500, 0, 1500, 0},
+        {1500, 60, 0, 0},
+    };
+    for (const Case& c : cases) {
+        FreeSpells();
+        auto spell = std::make_unique<AnsweringSpell>();
+        spell->cast_timer = c.castTimer;
+        spell->fatigue = 10;
+        SetSpell(5, std::move(spell));
+        SetGameValue(115, 5);
+        ClearActionState();
+        player.cast_delay = 0;
+        g_casts = 0;
+        Place(4000, 4000, 0);
+        view.speed = c.speed;
+        control.cast = 1;
+        FrameDelta = 0;  // the speed stays as it is through the movement
+        HandleGameInput(player, control, 4);
+        EXPECT_EQ(g_actionState.cast_result, c.result) << c.castTimer << " " << c.speed;
+        EXPECT_EQ(g_casts, c.casts) << c.castTimer << " " << c.speed;
+        const bool pose = c.casts || c.result > 0;
+        EXPECT_EQ(IsCasting() != 0, pose) << c.castTimer << " " << c.speed;
+        if (c.result > 0)
+            EXPECT_EQ(view.speed, 0) << "a charge holds the player still";
+    }
+}
+
+TEST_F(GameInput, DigitsSelectGroupsOneToEight) {
+    for (int slot : {0, 5, 35})
+        SetGameValue(25 + slot, 100 + slot);
+    struct Case {
+        int digit, slot;
+    } cases[] = {{1, 0}, {2, 5}, {8, 35}, {9, 35}, {10, 35}, {0, 35}};
+    for (const Case& c : cases) {
+        control.digit_key = c.digit;
+        Frame();
+        EXPECT_EQ(GetGameValue(117), c.slot) << c.digit;
+    }
+}
+
+TEST_F(GameInput, PagesListsAndBordersStayInRange) {
+    for (int i = 0; i < 30; ++i) {
+        control.page_up = 1;
+        Frame();
+    }
+    EXPECT_EQ(ConsoleScroll, 95);
+    control.page_up = 0;
+    control.page_down = 1;
+    Frame();
+    EXPECT_EQ(ConsoleScroll, 90);
+    control.page_down = 0;
+    control.home = 1;
+    Frame();
+    EXPECT_EQ(HudListOffset, 0);
+    control.home = 0;
+    control.end = 1;
+    for (int i = 0; i < 60; ++i)
+        Frame();
+    EXPECT_EQ(HudListOffset, 470);
+    control.end = 0;
+    ViewBorder = 0;
+    control.key_minus = 1;
+    for (int i = 0; i < 5; ++i)
+        Frame();
+    EXPECT_EQ(ViewBorder, 48);
+    control.key_minus = 0;
+    control.key_equals = 1;
+    Frame();
+    EXPECT_EQ(ViewBorder, 32);
+    control.key_equals = 0;
+    control.key_tab = 1;
+    const int map = MapShown;
+    Frame();
+    EXPECT_EQ(MapShown, !map);
+}
+
+TEST_F(GameInput, NexusNoticesComeOnLandingOnce) {
+    SetGameValue(4, 1);
+    ShrineDef& s = g_level.shrines[2];
+    s.found = 1;
+    s.alignment = 1;
+    s.bias = 100;
+    g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = 52;
+    view.z = 48 + 60;  // in the air above it
+    view.z_speed = 0;
+    player.mode = 2;
+    FrameDelta = 100;
+    Frame();
+    EXPECT_EQ(TopNotice(), "");
+    FrameDelta = 1000;
+    for (int i = 0; i < 20; ++i)
+        Frame();
+    EXPECT_EQ(view.z, 48);
+    EXPECT_EQ(TopNotice(), "The Dragon Nexus is fully powered.");
+    g_screen.ClearNoticeLines();
+    Frame();
+    EXPECT_EQ(TopNotice(), "") << "once";
+
+    struct Case {
+        int bias;
+        const char* text;
+    } cases[] = {{60, "The Dragon Nexus is partially powered."}, {0, "The Dragon Nexus has been destroyed."}};
+    for (const Case& c : cases) {
+        s.bias = c.bias;
+        LastCellCode = 0;
+        Frame();
+        EXPECT_EQ(TopNotice(), c.text);
+    }
+    EarthnodeDef& e = g_level.earthnodes[4];
+    e.found = 1;
+    e.owner = 3;
+    struct Node {
+        int bias;
+        const char* text;
+    } nodes[] = {{100, "The Earthnode is fully biased to Phoenix."},
+                 {5, "The Earthnode is partially biased to Phoenix."},
+                 {0, "The Earthnode is neutrally biased."}};
+    g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = 24;
+    for (const Node& n : nodes) {
+        e.bias = n.bias;
+        LastCellCode = 0;
+        Frame();
+        EXPECT_EQ(TopNotice(), n.text);
+    }
+}
+
+TEST_F(GameInput, BiasNeedsFourPlayers) {
+    SetGameValue(4, 1);
+    EarthnodeDef& e = g_level.earthnodes[4];
+    e.found = 1;
+    e.owner = 2;
+    g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = 24;
+    CurrentArena = 0;
+    ArenaTable[0].match.player_count = 3;
+    const int before = ChatBuffer.count;
+    control.use = 1;
+    Frame();
+    EXPECT_EQ(IsBiasing(), 0);
+    EXPECT_EQ(ChatBuffer.count, before + 1);
+    EXPECT_STREQ(ChatBuffer.lines[(ChatBuffer.write + kChatLines - 1) % kChatLines].text,
+                 "Cannot Bias yet! Less than Four Player in Arena!");
+    ArenaTable[0].match.player_count = 4;
+    Frame();
+    EXPECT_NE(IsBiasing(), 0);
+    EXPECT_EQ(g_actionState.bias_timer, 3000);
+}
+
+}  // namespace

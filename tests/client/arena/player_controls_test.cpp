@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "client/arena/player_controls.h"
+
+#include "client/arena/game_clock.h"
+#include "client/arena/player_status.h"
+#include "client/core/screen_state.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+class PlayerControls : public ArenaFixture {
+protected:
+    PlayerControls() {
+        ResetInputState();
+        for (KeyBinding& b : KeyBindingTable)
+            b = KeyBinding{};
+        g_mouse.cursorMode = 0;
+        g_mouse.lookMode = 1;
+        g_mouse.turnScale = 0;
+        FrameClock = 50000;
+        SetCursorPos(320, 240);
+        ClearActionState();
+    }
+    ~PlayerControls() override { ResetInputState(); }
+    void Bind(int action, int code) { KeyBindingTable[action].code = code; }
+    void Press(int code) { g_keys.pressed[code] = 1; }
+    void Hold(int code, int32_t held) { g_keys.held[code] = held; }
+    PlayerControl Read() {
+        PlayerControl c{};
+        ReadPlayerControls(4, &c, &player);
+        return c;
+    }
+};
+
+TEST_F(PlayerControls, ActionsReadTheirBoundKeysOnly) {
+    Bind(10, 30);
+    Bind(11, 0);
+    Bind(12, 150);
+    Bind(4, 57);
+    Press(30);
+    Hold(57, 700);
+    EXPECT_EQ(ActionPressed(10), 1);
+    EXPECT_EQ(ActionPressed(10), 0) << "a press is taken once";
+    EXPECT_EQ(ActionHeldTime(4), 700);
+    for (int unbound : {11, 12, 40, -1, 82})
+        EXPECT_EQ(ActionPressed(unbound) + ActionHeldTime(unbound) + ActionDown(unbound), 0) << unbound;
+
+    // The mouse buttons are mouse inputs 4, 5 and 7, none in free-cursor mode.
+    Bind(19, kCodeLeftButton);
+    Bind(20, kCodeMiddleButton);
+    g_mouseAxes.held[4] = 30;
+    g_mouseAxes.held[7] = 70;
+    // Not down: half of what was gathered.
+    EXPECT_EQ(ActionHeldTime(19), 15);
+    EXPECT_EQ(ActionDown(20), 35);
+    g_mouseAxes.held[4] = 30;
+    g_mouse.cursorMode = 1;
+    EXPECT_EQ(ActionPressed(19), 0);
+}
+
+TEST_F(PlayerControls, TheArenaRecordTakesItsKeysInOrder) {
+    Bind(10, 29);
+    Bind(19, 30);
+    Bind(11, 18);
+    Bind(7, 42);
+    Press(88);  // F12
+    Press(59);  // F1
+    Press(3);
+    Press(5);   // digits 2 and 4: the last wins
+    Press(30);
+    Press(18);
+    Press(13);
+    Hold(42, 900);
+    Hold(20, 1200);
+    PlayerControl c = Read();
+    EXPECT_EQ(c.key_b, 1);
+    EXPECT_EQ(c.function_key, 1) << "F12 went to key_b only";
+    EXPECT_EQ(c.digit_key, 4);
+    EXPECT_EQ(c.cast, 1);
+    EXPECT_EQ(c.use, 1);
+    EXPECT_EQ(c.fast, 900);
+    EXPECT_EQ(c.key_t_held, 1200);
+    EXPECT_EQ(c.key_equals, 1);
+
+    // Without bit 2 only forward is cleared.
+    c.forward = 77;
+    c.cast = 5;
+    ReadPlayerControls(0, &c, &player);
+    EXPECT_EQ(c.forward, 0);
+    EXPECT_EQ(c.cast, 5);
+}
+
+TEST_F(PlayerControls, MouseLookTurnsAndPitches) {
+    struct Case {
+        int facing, cursorX, scale, yaw;
+    } cases[] = {
+        {4090, 330, 0, 4}, {5, 310, 0, 4091}, {1000, 350, 1, 1020}, {1000, 290, 2, 985}, {1000, 320, 0, 1000},
+    };
+    for (const Case& c : cases) {
+        view.facing = c.facing;
+        g_mouse.turnScale = c.scale;
+        SetCursorPos(c.cursorX, 240);
+        PlayerControl r = Read();
+        EXPECT_EQ(r.yaw, c.yaw) << c.facing << " " << c.cursorX << " " << c.scale;
+        EXPECT_EQ(MouseYaw, c.yaw);
+        POINT p{};
+        GetCursorPos(&p);
+        EXPECT_EQ(p.x, 320) << "the cursor is put back";
+    }
+
+    struct Pitch {
+        int playerPitch, cursorY, mode, scale, pitch;
+    } pitches[] = {
+        {0, 260, 1, 0, 910}, {0, 260, 2, 0, 890}, {0, 270, 1, 1, 910}, {0, 280, 1, 2, 910},
+        {700, 600, 1, 0, 1700}, {-800, 0, 1, 0, 100},
+    };
+    for (const Pitch& p : pitches) {
+        player.pitch = p.playerPitch;
+        g_mouse.lookMode = p.mode;
+        g_mouse.turnScale = p.scale;
+        SetCursorPos(320, p.cursorY);
+        EXPECT_EQ(Read().pitch, p.pitch) << p.playerPitch << " " << p.cursorY << " " << p.mode;
+    }
+
+    // Keys turning stop the mouse's heading for the frame.
+    Bind(2, 75);
+    Hold(75, 300);
+    SetCursorPos(400, 240);
+    PlayerControl r = Read();
+    EXPECT_EQ(r.yaw, -1);
+    EXPECT_EQ(MouseYaw, -1);
+    EXPECT_NE(r.turn_left, 0);
+
+    // Without mouse pitch the cursor's height walks.
+    g_mouse.lookMode = 0;
+    FrameDelta = 250;
+    SetCursorPos(320, 100);
+    r = Read();
+    EXPECT_EQ(r.pitch, -1);
+    EXPECT_EQ(r.forward, 250);
+    SetCursorPos(320, 300);
+    EXPECT_EQ(Read().backward, 250);
+    FrameDelta = 0;
+
+    // Free cursor: no mouse look at all.
+    g_mouse.cursorMode = 1;
+    r = Read();
+    EXPECT_EQ(r.yaw, -1);
+    EXPECT_EQ(r.pitch, -1);
+}
+
+TEST_F(PlayerControls, StrafeKeyTurnsTurningIntoSliding) {
+    Bind(39, 56);
+    Bind(3, 77);
+    g_keys.down[56] = 1;
+    g_keys.downTime[56] = 40000;
+    Hold(77, 500);
+    g_keys.down[77] = 1;
+    g_keys.downTime[77] = static_cast<int32_t>(FrameClock);
+    PlayerControl c = Read();
+    EXPECT_EQ(c.turn_right, 0);
+    EXPECT_EQ(c.slide_right, 500);
+    EXPECT_EQ(c.yaw, 0) << "no mouse look while strafing";
+}
+
+}  // namespace

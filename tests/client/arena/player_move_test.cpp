@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/arena/game_clock.h"
+#include "client/arena/player_control.h"
+#include "client/arena/player_effects.h"
+#include "client/arena/player_move.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+class PlayerMove : public ArenaFixture {
+protected:
+    PlayerMove() {
+        ClearActionState();
+        DebugToggle = 0;
+        PendingDoorTrigger = 0;
+        SetGameValue(5, 50);   // stat 0
+        SetGameValue(13, 50);  // stat 8
+        SetGameValue(14, 50);  // stat 9
+        SetGameValue(107, 1000);
+        SetGameValue(108, 1000);
+        player.min_pitch = -90;
+        player.max_pitch = 90;
+        GameClock = 100000;
+        FrameDelta = 1000;  // 100 ms
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+    }
+    ~PlayerMove() override { FrameDelta = 0; }
+
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            GameClock += static_cast<uint32_t>(FrameDelta);
+            RunPlayerMovement(player, control);
+        }
+    }
+    void Effect(int n, int level) {
+        player.effects[n].active = 1;
+        player.effects[n].level = level;
+    }
+
+    PlayerControl control{};
+};
+
+TEST_F(PlayerMove, RunningSpeedFollowsTheStatAndTheWounds) {
+    struct Case {
+        int stat, hits;
+        bool fast;
+        int speed;
+    } cases[] = {
+        {50, 1000, true, 192},
+        {150, 1000, true, 211},
+        {0, 1000, true, 192 - 192 * 50 * 5 / 5000},
+        {50, 1000, false, 110},
+        // Below a quarter of the hit points a runner loses a twentieth, then more with the wound.
+        {50, 200, true, 183 - 183 * 50 / 1000},
+        {50, 200, false, 110},
+    };
+    for (const Case& c : cases) {
+        SetGameValue(13, c.stat);
+        SetGameValue(107, c.hits);
+        Place(4000, 2000, 0);
+        view.speed = 0;
+        control.forward = 1000;
+        control.fast = c.fast ? 1000 : 0;
+        Frames(12);
+        EXPECT_EQ(view.speed, c.speed) << c.stat << " " << c.hits << " " << c.fast;
+        EXPECT_EQ(player.mode, 0);
+    }
+}
+
+TEST_F(PlayerMove, SlowingFactorsNeverTurnBackwards) {
+    Place(4000, 4000, 0);
+    struct Case {
+        int slowLevel, hasteLevel, cellSlowing, maxSpeed, maxTurn;
+    } cases[] = {
+        {0, 0, 0, 110, 1750},   {50, 0, 0, 55, 875}, {150, 0, 0, 0, 0},
+        {0, 50, 0, 165, 2625},  {0, 0, 30, 55, 875}, {0, 0, 90, 0, 0},
+    };
+    for (const Case& c : cases) {
+        ClearPlayerEffects(player);
+        if (c.slowLevel)
+            Effect(11, c.slowLevel);
+        if (c.hasteLevel)
+            Effect(16, c.hasteLevel);
+        g_level.plane[kPlaneMarker][CellIndex(4000 >> 6, 4000 >> 6)] = static_cast<int16_t>(c.cellSlowing);
+        g_level.plane[kPlaneLiquidDepth][CellIndex(4000 >> 6, 4000 >> 6)] = 40;  // the feet are in it
+        view.z = GetStandHeight(4000, 4000, 0);
+        SetMovementParameters(player, control);
+        EXPECT_EQ(view.max_speed, c.maxSpeed) << c.slowLevel << " " << c.hasteLevel << " " << c.cellSlowing;
+        EXPECT_EQ(view.max_turn_speed, c.maxTurn);
+        EXPECT_GE(view.acceleration, 0);
+    }
+}
+
+TEST_F(PlayerMove, StepsOf38AreClimbedAnd39AreNot) {
+    for (int step : {38, 39}) {
+        for (int cx = 60; cx < 66; ++cx)
+            SetCell(cx, 4032 >> 6, 0, step, 256);
+        Place(4000, 3990, 0);
+        view.speed = 0;
+        control.forward = 1000;
+        Frames(6);
+        if (step == 38) {
+            EXPECT_GT(view.y, 4032) << step;
+            EXPECT_EQ(view.z, 38 + 48);
+        } else {
+            // Whole pieces are refused: the last one that fitted ends within 8 of the edge.
+            EXPECT_LE(view.y, 4032 - 28 - 1) << step;
+            EXPECT_GT(view.y, 4032 - 28 - 1 - 8) << step;
+            EXPECT_EQ(view.z, 48);
+        }
+    }
+}
+
+TEST_F(PlayerMove, LowCorridorsAreCrawledOrRefused) {
+    struct Case {
+        int ceiling;
+        bool crawl, enters;
+    } cases[] = {
+        {256, false, true}, {40, false, false}, {40, true, true}, {33, true, false},
+    };
+    for (const Case& c : cases) {
+        for (int cx = 60; cx < 66; ++cx)
+            for (int cy = 4032 >> 6; cy < (4032 >> 6) + 3; ++cy)
+                SetCell(cx, cy, 0, 0, c.ceiling);
+        Place(4000, 3990, 0);
+        player.eye_height = 48;
+        view.z = 48;
+        control.forward = 1000;
+        control.crawl = c.crawl ? 1000 : 0;
+        Frames(20);
+        EXPECT_EQ(view.y > 4032, c.enters) << c.ceiling << " " << c.crawl;
+        if (c.enters && c.crawl) {
+            EXPECT_EQ(player.mode, 1);
+            EXPECT_EQ(view.z, 24);
+            // Too low to stand: letting go of the crawl key keeps the player down.
+            control.crawl = 0;
+            Frames(1);
+            EXPECT_EQ(player.mode, 1);
+        }
+    }
+}
+
+TEST_F(PlayerMove, ALongFrameMovesAsTwoHundredMilliseconds) {
+    for (int frame : {2000, 5000}) {
+        Place(4000, 2000, 0);
+        view.speed = 110;
+        control.forward = 1;
+        FrameDelta = frame;
+        const int y0 = view.pos_y;
+        RunPlayerMovement(player, control);
+        EXPECT_EQ((view.pos_y - y0) >> 16, 22) << frame;
+    }
+}
+
+TEST_F(PlayerMove, ObjectsBlockButPlayersAndSlowFieldsDoNot) {
+    Place(4000, 3900, 0);
+    int monster = Live(OBJ_MOVING, 4000, 4000);
+    WorldObjectTable[monster].width = 16;
+    WorldObjectTable[monster].tall = 64;
+    control.forward = 1000;
+    Frames(15);
+    EXPECT_LE(view.y, 4000 - 16 - 28) << "stopped with the probe at its side";
+    EXPECT_GT(view.y, 4000 - 16 - 28 - 8);
+    WorldObjectTable[monster].type = OBJ_PLAYER;
+    Frames(5);
+    EXPECT_GT(view.y, 4000 - 16 - 28);
+    DestroyObject(monster);
+
+    Place(4000, 3950, 0);
+    int field = Live(OBJ_MOVING, 4000, 4000);
+    WorldObjectTable[field].width = 16;
+    WorldObjectTable[field].tall = 64;
+    WorldObjectTable[field].collision_velocity = 40;
+    view.speed = 110;
+    Frames(1);
+    EXPECT_EQ(view.speed, 40) << "a field slows the player";
+    EXPECT_NE(WorldObjectTable[field].last_seen, 0u);
+    Frames(15);
+    EXPECT_GT(view.y, 4000) << "and lets him through";
+}
+
+TEST_F(PlayerMove, ThinsPushBackSlowAndTrigger) {
+    Place(4000, 3900, 0);
+    int wall = MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
+    control.forward = 1000;
+    Frames(15);
+    EXPECT_EQ(view.y, 4000 - 16);
+    ThinTable[wall].speed_cap = 30;
+    view.speed = 110;
+    Frames(1);
+    EXPECT_EQ(view.speed, 30);
+    Frames(15);
+    EXPECT_GT(view.y, 4000) << "a speed-capped thin is walked through slowly";
+    DestroyThin(wall);
+
+    Place(4000, 3900, 0);
+    int panel = MakeThin(3900, 4000, 4100, 4000, THIN_TOUCH, 128);
+    ThinTable[panel].trigger = 7;
+    Frames(15);
+    EXPECT_EQ(PendingDoorTrigger, 7);
+}
+
+TEST_F(PlayerMove, AnIllegalCrossingIsPutBack) {
+    MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
+    Place(4000, 3990, 0);
+    ResetPlayerPosition(1);
+    view.pos_y = 4010 << 16;
+    view.y = 4010;
+    EXPECT_EQ(ResetPlayerPosition(0), 1);
+    EXPECT_EQ(view.y, 3990);
+    view.pos_y = 3995 << 16;
+    view.y = 3995;
+    EXPECT_EQ(ResetPlayerPosition(0), 0);
+    EXPECT_EQ(view.y, 3995);
+    // Feet above the thin's top: no crossing.
+    ResetPlayerPosition(1);
+    view.z = 48 + 129;
+    view.pos_y = 4010 << 16;
+    EXPECT_EQ(ResetPlayerPosition(0), 0);
+}
+
+TEST_F(PlayerMove, JumpsByStatAndByEffect) {
+    struct Case {
+        int stat, effect7, zSpeed;
+    } cases[] = {
+        {50, 0, 150},
+        {100, 0, 165},
+        {150, 0, 180},
+        {50, 40, 210},
+    };
+    for (const Case& c : cases) {
+        ClearPlayerEffects(player);
+        SetGameValue(14, c.stat);
+        if (c.effect7)
+            Effect(7, c.effect7);
+        Place(4000, 4000, 0);
+        player.mode = 0;
+        control.jump = 1000;
+        FrameDelta = 0;  // the jump's speed before any of it is spent
+        RunPlayerMovement(player, control);
+        EXPECT_EQ(player.mode, 2);
+        EXPECT_EQ(view.z_speed, c.zSpeed) << c.stat << " " << c.effect7;
+        EXPECT_EQ(player.effects[7].active, 0);
+    }
+    // Up and back down onto the floor.
+    FrameDelta = 1000;
+    control.jump = 0;
+    int top = 0;
+    for (int i = 0; i < 30; ++i) {
+        Frames(1);
+        top = std::max(top, view.z);
+    }
+    EXPECT_GT(top, 48 + 30);
+    EXPECT_EQ(view.z, 48);
+    EXPECT_EQ(player.mode, 0);
+}
+
+TEST_F(PlayerMove, FlyingLevitatingAndHeld) {
+    Effect(10, 100);
+    Place(4000, 4000, 0);
+    control.jump = 1000;
+    Frames(1);
+    EXPECT_EQ(player.mode, 3);
+    EXPECT_EQ(view.max_speed, 100);
+    EXPECT_EQ(view.acceleration, 200);
+    EXPECT_GT(view.z, 48);
+    control.jump = 0;
+    Frames(20);
+    EXPECT_EQ(view.z_speed, 0);
+    RemovePlayerEffect(player, 10, 0);
+
+    Effect(8, 0);
+    Frames(1);
+    EXPECT_EQ(player.mode, 4);
+    EXPECT_EQ(view.max_speed, 175);
+    control.forward = 1;
+    Frames(1);
+    EXPECT_EQ(player.effects[8].active, 0) << "moving ends the levitation";
+    control.forward = 0;
+
+    Place(4000, 4000, 0);
+    Effect(32, 60);
+    view.z_speed = 50;
+    Frames(1);
+    EXPECT_EQ(player.mode, 21);
+    EXPECT_EQ(view.z_speed, 0);
+    control.crawl = 1;
+    Frames(1);
+    EXPECT_EQ(player.effects[32].active, 0);
+
+    // A levitation cell.
+    control.crawl = 0;
+    g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = 120;
+    Frames(1);
+    EXPECT_EQ(player.mode, 4);
+}
+
+TEST_F(PlayerMove, LaddersAreTakenClimbedAndLeft) {
+    int ladder = MakeThin(3980, 4030, 4020, 4030, THIN_LADDER, 128);
+    Place(4000, 3990, 0);
+    control.forward = 1000;
+    Frames(5);
+    EXPECT_EQ(player.mode, 7) << "by touch";
+    EXPECT_EQ(player.ladder_thin, ladder);
+
+    // Climb by looking up, step off at the top.
+    player.pitch = -500;
+    int steps = 0;
+    while (player.mode == 7 && steps++ < 40)
+        Frames(1);
+    EXPECT_EQ(player.mode, 0);
+    EXPECT_EQ(view.speed, 165);
+
+    // By the wall: an open ladder on a rock face is not touched, but found ahead when the wall
+    // stops the player.
+    for (int cx = 60; cx < 66; ++cx)
+        SetCell(cx, 4032 >> 6, 1, 0, 256);
+    ThinTable[ladder].open = 1;
+    ThinTable[ladder].y1 = ThinTable[ladder].y2 = 4020;  // within reach of a player the wall stopped
+    SetThinGeometry(ThinTable[ladder]);
+    Place(4000, 3990, 0);
+    player.mode = 0;
+    player.pitch = 0;
+    view.speed = 0;
+    Frames(5);
+    EXPECT_EQ(player.mode, 7) << "by the wall";
+
+    // Down by looking down, dropped off at the bottom.
+    control.forward = 1000;
+    player.pitch = 500;
+    view.z = 48 + 60;
+    steps = 0;
+    while (player.mode == 7 && steps++ < 40)
+        Frames(1);
+    EXPECT_EQ(player.mode, 2) << "dropped off at the bottom";
+    EXPECT_EQ(view.z_speed, 75);
+    EXPECT_EQ(view.speed, 165);
+    EXPECT_EQ(player.ladder_thin, 0);
+}
+
+TEST_F(PlayerMove, TurningAndLooking) {
+    Place(4000, 4000, 4090);
+    control.yaw = 4;  // the shorter way is to the right, over 0
+    Frames(1);
+    EXPECT_EQ(view.facing, 4);
+    EXPECT_EQ(player.turning, 1);
+    control.yaw = -1;
+    control.turn_left = 1;
+    view.turn_speed = 0;
+    Frames(1);
+    EXPECT_EQ(view.turn_speed, -1000);
+    EXPECT_EQ(view.facing, (4 - 100) & 4095);
+
+    control.turn_left = 0;
+    control.look_up = 1000;
+    player.pitch = 0;
+    Frames(1);
+    EXPECT_EQ(player.pitch, -60);
+    player.pitch = -890;
+    Frames(1);
+    EXPECT_EQ(player.pitch, -900);
+    control.look_up = 0;
+    control.look_centre = 1;
+    Frames(1);
+    EXPECT_EQ(player.pitch, 0);
+    control.pitch = 1700;
+    Frames(1);
+    EXPECT_EQ(player.pitch, 800);
+}
+
+TEST_F(PlayerMove, OffTheGridIsSolid) {
+    Place(130, 4000, 1024);  // facing -x, the rock border then the grid's edge
+    for (int cy = 0; cy < kGridSide; ++cy)
+        SetCell(0, cy, 0, 0, 256);
+    for (int cy = 0; cy < kGridSide; ++cy)
+        SetCell(1, cy, 0, 0, 256);
+    control.forward = 1000;
+    Frames(40);
+    EXPECT_GE(view.x, 28);
+    EXPECT_EQ(TestMoveX(player, -5, -1), MOVE_WALL);
+    EXPECT_EQ(TestStandCell(player, 8192, 10), MOVE_WALL);
+}
+
+}  // namespace
