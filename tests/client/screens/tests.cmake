@@ -33,3 +33,9 @@ add_test(NAME screens_demo_headless
           -DWORK=${CMAKE_CURRENT_BINARY_DIR}/screens_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/screens_demo_input.txt
           -P ${CMAKE_CURRENT_LIST_DIR}/screens_demo_run.cmake)
 set_tests_properties(screens_demo_headless PROPERTIES LABELS screens-core)
+
+# Screens II: the menus, char.bin and the character screen.
+quorrin_test(screens_menus_tests
+  LABELS screens-menus
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/character_file_test.cpp
+  DEPS client)
