@@ -21,7 +21,7 @@ void Check(bool ok) {
 void CheckLoaded() {
     Check(std::strlen(g_currentCharacter.name) <= 11);
     Check(std::strlen(g_currentCharacter.squad) <= 31);
-    Check(std::strlen(g_currentCharacter.abbreviation) <= 7);
+    Check(std::strlen(g_currentCharacter.abbrev) <= 7);
     Check(GetGameValue(114) >= 0 && GetGameValue(114) <= 3);
     Check(GetGameValue(0) >= 0 && GetGameValue(0) <= 50);
     Check(GetGameValue(113) >= 0 && GetGameValue(113) <= 127);
@@ -29,7 +29,7 @@ void CheckLoaded() {
         const int list = GetGameValue(134 + i), level = GetGameValue(144 + i);
         Check(list >= 0 && list <= 49 && level >= 0 && level <= 50);
     }
-    for (const ReadiedSpellEntry& e : g_currentCharacter.readied)
+    for (const ReadiedSpell& e : g_currentCharacter.readied)
         Check(e.spell >= 0 && e.spell <= 399);
 }
 

@@ -13,7 +13,6 @@
 #include "platform/fs/file_ops.h"
 #include "platform/fs/fs.h"
 
-CurrentCharacter g_currentCharacter;
 
 namespace {
 
@@ -106,7 +105,7 @@ void DecodeCharacterRecord(const uint8_t* r, LocalPlayer& player) {
         SwapOddNibbles(g_currentCharacter.name);
     }
     TakeText(g_currentCharacter.squad, sizeof g_currentCharacter.squad, r + kSquad, kSquadField);
-    TakeText(g_currentCharacter.abbreviation, sizeof g_currentCharacter.abbreviation,
+    TakeText(g_currentCharacter.abbrev, sizeof g_currentCharacter.abbrev,
              r + kAbbreviation, kAbbreviationField);
 
     const auto sb = [r](size_t at) { return static_cast<int>(static_cast<int8_t>(r[at])); };
@@ -145,8 +144,8 @@ void DecodeCharacterRecord(const uint8_t* r, LocalPlayer& player) {
 void EncodeCharacterRecord(uint8_t* r, const LocalPlayer& player) {
     PutText(r + kName, kNameField, g_currentCharacter.name, sizeof g_currentCharacter.name);
     PutText(r + kSquad, kSquadField, g_currentCharacter.squad, sizeof g_currentCharacter.squad);
-    PutText(r + kAbbreviation, kAbbreviationField, g_currentCharacter.abbreviation,
-            sizeof g_currentCharacter.abbreviation);
+    PutText(r + kAbbreviation, kAbbreviationField, g_currentCharacter.abbrev,
+            sizeof g_currentCharacter.abbrev);
     for (int i = 0; i < kStatCount; ++i) {
         r[kStats + i] = SignedByte(GetGameValue(kFirstStat + i));
         r[kSecondStats + i] = SignedByte(GetGameValue(kFirstSecondStat + i));

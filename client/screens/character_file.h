@@ -8,31 +8,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "client/screens/character_state.h"
+
 struct LocalPlayer;
 
 constexpr const char* kCharacterFileName = "char.bin";
 constexpr int kCharacterFileVersion = 9;
-constexpr int kCharacterSlots = 4;
 constexpr size_t kCharacterRecordSize = 480;
 constexpr size_t kCharacterSlotBytes = kCharacterSlots * kCharacterRecordSize;  // 1920
 constexpr size_t kCharacterBodySize = 4 + kCharacterSlotBytes + 4;                // 1928
 constexpr size_t kCharacterFileSize = 4 + kCharacterBodySize + 2;                 // 1934
 
 constexpr int kReadiedSpells = 20;
-
-struct ReadiedSpellEntry {
-    int32_t spell;
-    uint32_t word;  // not kept in char.bin
-};
-
-// The current character's texts, held nibble-swapped; its numbers live in the game values.
-struct CurrentCharacter {
-    char name[12];
-    char squad[32];
-    char abbreviation[8];
-    ReadiedSpellEntry readied[kReadiedSpells];
-};
-extern CurrentCharacter g_currentCharacter;
 
 // One slot's bytes onto the current character, the game values and the player's figure choice,
 // with every number brought into its range; and back, field by field over the record (the bytes

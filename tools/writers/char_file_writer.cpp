@@ -20,7 +20,7 @@ void Hold(char* out, size_t size, const std::string& text) {
 
 std::vector<uint8_t> BuildCharacterFileOf(const std::vector<CharacterSketch>& sketches) {
     std::vector<uint8_t> slots(kCharacterSlotBytes, 0);
-    for (size_t s = 0; s < sketches.size() && s < kCharacterSlots; ++s) {
+    for (size_t s = 0; s < sketches.size() && s < size_t(kCharacterSlots); ++s) {
         const CharacterSketch& c = sketches[s];
         if (c.name.empty())
             continue;
@@ -28,7 +28,7 @@ std::vector<uint8_t> BuildCharacterFileOf(const std::vector<CharacterSketch>& sk
         std::memset(&g_currentCharacter, 0, sizeof g_currentCharacter);
         Hold(g_currentCharacter.name, sizeof g_currentCharacter.name, c.name);
         Hold(g_currentCharacter.squad, sizeof g_currentCharacter.squad, c.squad);
-        Hold(g_currentCharacter.abbreviation, sizeof g_currentCharacter.abbreviation, c.abbreviation);
+        Hold(g_currentCharacter.abbrev, sizeof g_currentCharacter.abbrev, c.abbreviation);
         for (int i = 0; i < 10; ++i) {
             SetGameValue(5 + i, c.stats[i]);
             SetGameValue(134 + i, c.picks[i]);

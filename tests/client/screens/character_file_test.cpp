@@ -142,7 +142,7 @@ TEST_F(CharacterFileTest, LoadPutsEachFieldWhereItBelongs) {
     LoadCharacterFile(player, 0);
     EXPECT_EQ(std::string(g_currentCharacter.name), Held("Aldwin"));
     EXPECT_EQ(std::string(g_currentCharacter.squad), Held("Night Owls"));
-    EXPECT_EQ(std::string(g_currentCharacter.abbreviation), Held("NOWL"));
+    EXPECT_EQ(std::string(g_currentCharacter.abbrev), Held("NOWL"));
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(GetGameValue(5 + i), 50 + i);
     EXPECT_EQ(GetGameValue(14), -3);
@@ -242,7 +242,7 @@ TEST_F(CharacterFileTest, TextsAreCutAndTerminated) {
     LoadCharacterFile(player, 1);
     EXPECT_EQ(std::string(g_currentCharacter.name), Held("Bartholomew"));
     EXPECT_EQ(std::string(g_currentCharacter.squad), Held(std::string(31, 'S').c_str()));
-    EXPECT_EQ(std::string(g_currentCharacter.abbreviation), Held("BBBBBBB"));
+    EXPECT_EQ(std::string(g_currentCharacter.abbrev), Held("BBBBBBB"));
     EXPECT_EQ(GetGameValue(5), 9);
 }
 
@@ -254,7 +254,7 @@ TEST_F(CharacterFileTest, SavingWritesTheRecordFieldByFieldAndKeepsOtherSlots) {
 
     std::strcpy(g_currentCharacter.name, Held("Mira").c_str());
     std::strcpy(g_currentCharacter.squad, Held("Dawn").c_str());
-    std::strcpy(g_currentCharacter.abbreviation, Held("DWN").c_str());
+    std::strcpy(g_currentCharacter.abbrev, Held("DWN").c_str());
     for (int i = 0; i < 10; ++i) {
         SetGameValue(5 + i, 20 + i);
         SetGameValue(15 + i, -i);
