@@ -9,6 +9,8 @@
 
 #include "engine/core/sg_object.h"
 
+struct DDPIXELFORMAT;
+
 // A pixel layout. Channel arrays are indexed red, green, blue, alpha. loss is how many low bits of
 // an 8-bit channel value the layout drops; shift is where the channel starts in the pixel.
 struct SgPixelFormat {
@@ -28,6 +30,8 @@ struct SgPixelFormat {
                                    uint32_t alpha);
     // An 8-bit palettised layout.
     static SgPixelFormat Palettized();
+    // The layout of a DirectDraw surface (defined with the renderer, which knows DirectDraw).
+    static SgPixelFormat FromDDPixelFormat(const DDPIXELFORMAT& format);
 };
 
 class SgRawImageData : public SgObject {

@@ -82,6 +82,9 @@ struct CapsProfile {
     std::vector<DDPIXELFORMAT> zBufferFormats;  // in enumeration order
     // Replaces the default check of ValidateDevice when set.
     ValidateHook validate;
+    // Edits the description one device reports (enumeration and GetCaps), after the fields above:
+    // a test makes one device lack a cap the others have.
+    std::function<void(const GUID& device, D3DDEVICEDESC& desc)> editDevice;
 
     // The display.
     std::vector<DisplayMode> displayModes;
@@ -185,6 +188,12 @@ int PresentCount();
 void ForceGeneralRaster(bool on);
 // Whether the last draw of any device went through a specialised span loop.
 bool LastDrawSpecialised();
+// Benchmark controls: with rasterising off the devices take every draw call and its vertices but
+// fill no pixel, so the cost of what feeds them can be measured alone. Pixels written counts the
+// pixels of the triangle spans filled since the last reset (before depth and alpha tests).
+void SetRasterizing(bool on);
+uint64_t PixelsWritten();
+void ResetPixelsWritten();
 // The entry points of the display driver library by name, for GetProcAddress ("DirectDrawCreate",
 // "DirectDrawEnumerateA", and "DirectDrawEnumerateExA" when the profile offers it).
 FARPROC DDrawFunction(const char* name);

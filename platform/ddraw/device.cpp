@@ -535,7 +535,7 @@ bool DeviceImpl::PrepareRaster() {
 
 void DeviceImpl::Rasterize(D3DPRIMITIVETYPE type, DWORD format, const uint8_t* vertices, DWORD vertexCount,
                            const WORD* indices, DWORD indexCount) {
-    if (kind_ == IID_IDirect3DNullDevice || !PrepareRaster())
+    if (kind_ == IID_IDirect3DNullDevice || !GetState().rasterizing || !PrepareRaster())
         return;
     GetState().lastDrawSpecialised = rasterizer_.UsesSpecialisedSpans();
     const VertexLayout layout(format);

@@ -545,10 +545,13 @@ bool DirectDrawImpl::DescribeDevice(const GUID& device, D3DDEVICEDESC* hardware,
     }
     if (!offered)
         return false;
+    D3DDEVICEDESC own = MakeDeviceDesc(p, isHardware);
+    if (p.editDevice && device != IID_IDirect3DNullDevice)
+        p.editDevice(device, own);
     if (hardware)
-        *hardware = isHardware ? MakeDeviceDesc(p, true) : EmptyDesc();
+        *hardware = isHardware ? own : EmptyDesc();
     if (software)
-        *software = (isHardware || device == IID_IDirect3DNullDevice) ? EmptyDesc() : MakeDeviceDesc(p, false);
+        *software = (isHardware || device == IID_IDirect3DNullDevice) ? EmptyDesc() : own;
     return true;
 }
 
@@ -605,9 +608,12 @@ HRESULT DirectDrawImpl::CreateDevice(REFCLSID device, IDirectDrawSurface4* targe
     const DWORD caps = surface->Caps();
     if (!(caps & DDSCAPS_3DDEVICE))
         return DDERR_INVALIDCAPS;
-    // Hardware renders into video memory, the software devices into system memory.
+    // Hardware renders into video memory, the software devices into system memory or, as a
+    // full-screen software renderer needs, the back buffer of the primary flipping chain.
     const bool hardware = device == IID_IDirect3DHALDevice;
-    if (hardware ? !(caps & DDSCAPS_VIDEOMEMORY) : !(caps & DDSCAPS_SYSTEMMEMORY))
+    const bool usable = hardware ? (caps & DDSCAPS_VIDEOMEMORY) != 0
+                                 : (caps & DDSCAPS_SYSTEMMEMORY) != 0 || surface->InPrimaryChain();
+    if (!usable)
         return DDERR_INVALIDCAPS;
     const FormatInfo& f = surface->Info();
     const DWORD depthBit = f.bytes == 2 ? DDBD_16 : (f.bytes == 4 ? DDBD_32 : 0);

@@ -171,6 +171,8 @@ public:
     bool Lost() const;
     bool Locked() const { return lockCount_ > 0; }
     bool IsPrimary() const { return (caps_.dwCaps & DDSCAPS_PRIMARYSURFACE) != 0; }
+    // A member of the primary surface's flipping chain.
+    bool InPrimaryChain() const { return !flipChain_.empty() && flipChain_.front()->IsPrimary(); }
     DirectDrawImpl* Owner() const { return owner_; }
     PaletteImpl* Palette() const { return palette_; }
     ClipperImpl* Clipper() const { return clipper_; }

@@ -323,6 +323,7 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
 
     const int clipLeft = s.clipLeft, clipRight = s.clipRight;
     const SpanFn span = ctx.span;
+    uint64_t pixels = 0;
     for (int64_t row = rowFrom; row < rowTo; ++row) {
         if (!lower && row >= rowMid) {
             lower = true;
@@ -332,11 +333,14 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
         const EdgeWalk& right = midLeft ? longEdge : shortEdge;
         const int64_t x0 = std::max<int64_t>(left.column, clipLeft);
         const int64_t x1 = std::min<int64_t>(right.column, clipRight);
-        if (x0 < x1)
+        if (x0 < x1) {
             span(ctx, g, static_cast<int>(row), static_cast<int>(x0), static_cast<int>(x1));
+            pixels += static_cast<uint64_t>(x1 - x0);
+        }
         longEdge.Step();
         shortEdge.Step();
     }
+    CountPixelsWritten(pixels);
 }
 
 void Rasterizer::DrawLine(const Vertex& a, const Vertex& b) {

@@ -134,4 +134,7 @@ private:
     std::unique_ptr<Context> context_;
 };
 
+// Adds to the layer's count of pixels written (state.cpp).
+void CountPixelsWritten(uint64_t pixels);
+
 }  // namespace platform::dd::raster

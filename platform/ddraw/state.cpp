@@ -1,5 +1,7 @@
 #include "platform/ddraw/state.h"
 
+#include "platform/ddraw/raster.h"
+
 #include <cstring>
 
 namespace platform::dd {
@@ -197,6 +199,13 @@ TracedVertex DecodeTracedVertex(const TraceEvent& draw, size_t index) {
 int PresentCount() { return GetState().presents; }
 void ForceGeneralRaster(bool on) { GetState().forceGeneralRaster = on; }
 bool LastDrawSpecialised() { return GetState().lastDrawSpecialised; }
+void SetRasterizing(bool on) { GetState().rasterizing = on; }
+uint64_t PixelsWritten() { return GetState().pixelsWritten; }
+void ResetPixelsWritten() { GetState().pixelsWritten = 0; }
+
+namespace raster {
+void CountPixelsWritten(uint64_t pixels) { GetState().pixelsWritten += pixels; }
+}  // namespace raster
 int LiveObjectCount() { return GetState().liveObjects; }
 
 }  // namespace platform::dd

@@ -41,6 +41,8 @@ struct State {
     int liveObjects = 0;
     bool forceGeneralRaster = false;
     bool lastDrawSpecialised = false;
+    bool rasterizing = true;
+    uint64_t pixelsWritten = 0;
     std::set<SurfaceImpl*> surfaces;  // every live surface, for RestoreAllSurfaces and losses
     SurfaceImpl* primary = nullptr;   // the one primary surface, when there is one
 };

@@ -891,6 +891,8 @@ void ResetDDraw() {
     s.trace.clear();
     s.presents = 0;
     s.forceGeneralRaster = false;
+    s.rasterizing = true;
+    s.pixelsWritten = 0;
     SetModuleLoaded("DDRAW.DLL", true);
 }
 
