@@ -182,11 +182,15 @@ float SgPointLightReach(float a, float b, float m) {
     const float target = 64.0f * m;
     if (b <= 0.00001f)
         return target / a;
-    // d^3 + p d = q with p = A / B > 0 has the one real root 2 sqrt(p/3) sinh(asinh(..) / 3).
-    const float p = a / b;
-    const float q = target / b;
-    const float s = std::sqrt(4.0f * a / (3.0f * b));
-    return s * std::sinh(std::asinh(1.5f * q / p * std::sqrt(3.0f / p)) / 3.0f);
+    // d^3 + p d = q with p = A / B > 0 has the one real root 2 sqrt(p/3) sinh(asinh(..) / 3). With
+    // A (almost) 0 the form divides by zero: the root is then the cube root of q.
+    const double p = static_cast<double>(a) / b;
+    const double q = static_cast<double>(target) / b;
+    const double arg = 1.5 * q / p * std::sqrt(3.0 / p);
+    if (!(p > 1e-12) || !std::isfinite(arg))
+        return static_cast<float>(std::cbrt(q));
+    const double s = std::sqrt(4.0 * a / (3.0 * b));
+    return static_cast<float>(s * std::sinh(std::asinh(arg) / 3.0));
 }
 
 // ---- Material cache ----

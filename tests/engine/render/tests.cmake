@@ -8,6 +8,7 @@ quorrin_test(engine_render_tests
     ${CMAKE_CURRENT_LIST_DIR}/render_open_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_pipeline_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_state_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/render_lighting_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_scene_test.cpp
   DEPS render_test_support engine_render engine_geometry tools_writers)
 target_compile_definitions(engine_render_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
