@@ -11,5 +11,6 @@ quorrin_test(engine_render_tests
     ${CMAKE_CURRENT_LIST_DIR}/render_lighting_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_scene_test.cpp
   DEPS render_test_support engine_render engine_geometry tools_writers)
-target_compile_definitions(engine_render_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+target_compile_definitions(engine_render_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  RENDER_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 add_dependencies(engine_render_tests sample_install)
