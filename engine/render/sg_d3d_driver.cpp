@@ -98,8 +98,13 @@ bool SgVertexBatch::Lock() {
     IDirect3DVertexBuffer* buffer = CurrentBuffer();
     void* data = nullptr;
     DWORD size = 0;
-    if (!buffer || FAILED(buffer->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data, &size)))
+    if (!buffer || FAILED(buffer->Lock(DDLOCK_WAIT | DDLOCK_WRITEONLY, &data, &size))) {
+        // Nothing to write into: the fill is empty, so nothing stale is drawn after it.
+        write = nullptr;
+        vertexCount = triangleCount = 0;
+        locked = 0;
         return false;
+    }
     write = static_cast<uint8_t*>(data);
     lockedSize = size;
     vertexSize = pair_ == 0 ? 32 : 40;

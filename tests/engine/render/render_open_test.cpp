@@ -443,4 +443,107 @@ TEST_F(RenderPaletteTest, AnEightBitDisplayKeepsTheSystemColoursAroundTheFile) {
     }
 }
 
+// ---- Enumeration, Z formats, buffering, flips, filter tables ----
+
+TEST_F(RenderOpenTest, DriversAreEnumeratedInEitherFormOrNotAtAllWithoutTheLibrary) {
+    struct Case {
+        bool extended;
+        bool loaded;
+        size_t listed;
+    };
+    for (const Case& c : {Case{true, true, 1}, Case{false, true, 1}, Case{true, false, 0}}) {
+        Profile([&](CapsProfile& p) { p.enumerateEx = c.extended; });
+        platform::SetModuleLoaded("DDRAW.DLL", c.loaded);
+        SgRef<SgD3DRender> r = Open(Params(0, 11));
+        ASSERT_TRUE(r) << RenderLastFailure();
+        EXPECT_EQ(SgDriverList().size(), c.listed);
+        // Without a list the primary driver is used, its entry made from the DirectDraw object.
+        ASSERT_TRUE(SgCurrentDDEnvironment()->chosen);
+        EXPECT_EQ(SgCurrentDDEnvironment()->chosen->description, "Quorrin Display");
+        r = nullptr;
+        renders.clear();
+        SgD3DRender::ReleaseCurrent();
+        SgDDImage::SetDirectDraw(nullptr);
+        ReleaseDDEnvironment();
+    }
+}
+
+TEST_F(RenderOpenTest, TheZBufferFormatIsRankedSixteenBitsFirstAndNoStencil) {
+    struct Case {
+        std::vector<DDPIXELFORMAT> formats;
+        DWORD bits;
+        bool stencil;
+    };
+    const Case cases[] = {
+        {{platform::dd::FormatZ24S8(), platform::dd::FormatZ16()}, 16, false},
+        {{platform::dd::FormatZ24S8(), platform::dd::FormatZ32()}, 32, false},
+        {{platform::dd::FormatZ24S8()}, 32, true},
+    };
+    for (const Case& c : cases) {
+        Profile([&](CapsProfile& p) { p.zBufferFormats = c.formats; });
+        SgRef<SgD3DRender> r = Open(Params(0, 11));
+        ASSERT_TRUE(r);
+        const DDPIXELFORMAT& z = r->Driver()->zFormats[0];
+        EXPECT_EQ(z.dwZBufferBitDepth, c.bits);
+        EXPECT_EQ((z.dwFlags & DDPF_STENCILBUFFER) != 0, c.stencil);
+        r = nullptr;
+        renders.clear();
+        SgD3DRender::ReleaseCurrent();
+    }
+}
+
+TEST_F(RenderOpenTest, TwoBackBuffersFallBackToOneWithoutTheTripleBufferingLine) {
+    ASSERT_TRUE(Open(Params(1, 11 | 0x80)));
+    EXPECT_TRUE(Said("Scenegrove D3DDriver Info: Using Triple Buffering\n"));
+    renders.clear();
+    SgD3DRender::ReleaseCurrent();
+    ReleaseDDEnvironment();
+    messages.clear();
+    platform::dd::FailCall("DirectDraw::CreateSurface", DDERR_OUTOFVIDEOMEMORY, 1);
+    SgRef<SgD3DRender> r = Open(Params(1, 11 | 0x80));
+    ASSERT_TRUE(r) << RenderLastFailure();
+    EXPECT_FALSE(Said("Scenegrove D3DDriver Info: Using Triple Buffering\n"));
+    EXPECT_TRUE(r->Driver()->buffers->flags & SgRenderBuffers::kFlipping);
+}
+
+TEST_F(RenderOpenTest, AFailedFlipIsReportedAndTheFrameGoesOn) {
+    SgRef<SgD3DRender> r = Open(Params(1, 11));
+    ASSERT_TRUE(r);
+    platform::dd::FailCall("Surface::Flip", DDERR_SURFACEBUSY, 1);
+    EXPECT_EQ(r->PresentFrame(), 0);
+    EXPECT_TRUE(Said("Scenegrove Direct3D renderer - error flipping surfaces"));
+    EXPECT_FALSE(r->Driver()->buffers->flipPending);
+    EXPECT_EQ(r->PresentFrame(), 0);
+    EXPECT_TRUE(r->Driver()->buffers->flipPending);
+}
+
+TEST_F(RenderOpenTest, TheFilterTableComesFromTheDevicesCapsOrThePointTable) {
+    SgRef<SgD3DRender> r = Open(Params(0, 11));
+    ASSERT_TRUE(r);
+    // The default device: linear min and mag, linear mip filtering.
+    const uint32_t full[6][3] = {{1, 1, 1}, {2, 2, 1}, {2, 2, 3}, {1, 1, 2}, {1, 1, 3}, {2, 2, 2}};
+    for (int m = 0; m < 6; ++m)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(r->Driver()->filterTable[m][k], full[m][k]) << m << " " << k;
+    EXPECT_TRUE(r->GetDriverInfo() & 1);
+    r = nullptr;
+    renders.clear();
+    SgD3DRender::ReleaseCurrent();
+    Profile([](CapsProfile& p) { p.textureFilterCaps &= ~0x1F030700u; });
+    r = Open(Params(0, 11));
+    ASSERT_TRUE(r);
+    for (int m = 0; m < 6; ++m)
+        EXPECT_EQ(r->Driver()->filterTable[m][2], 1u);
+    EXPECT_FALSE(r->GetDriverInfo() & 1);
+}
+
+TEST_F(RenderOpenTest, TextureMemoryIsFreeThenTotal) {
+    SgRef<SgD3DRender> r = Open(Params(0, 11));
+    ASSERT_TRUE(r);
+    uint32_t freeBytes = 0, total = 0;
+    EXPECT_TRUE(r->GetTextureMemory(freeBytes, total));
+    EXPECT_EQ(total, 32u << 20);
+    EXPECT_LT(freeBytes, total);  // the buffers took their share
+}
+
 }  // namespace

@@ -511,4 +511,33 @@ TEST_F(RenderPipelineTest, AScreenPolygonOfMorePointsThanABatchHoldsDrawsNothing
     EXPECT_EQ(Draws().size(), 1u);
 }
 
+// ---- Device calls that fail or are busy ----
+
+TEST_F(RenderPipelineTest, ABusyDeviceIsAskedAgainAndAFailedDrawIsReported) {
+    ASSERT_TRUE(StartPlain());
+    const SgVec3 v[3] = {{0, 0, -5}, {1, 0, -5}, {0, 1, -5}};
+    platform::dd::FailCall("Device::DrawIndexedPrimitiveVB", DDERR_WASSTILLDRAWING, 3);
+    EXPECT_EQ(Triangle(v), 0);
+    EXPECT_EQ(Draws().size(), 1u);
+    platform::dd::FailCall("Device::DrawIndexedPrimitiveVB", DDERR_SURFACELOST, 1);
+    EXPECT_EQ(Triangle(v), 2);
+    EXPECT_TRUE(Said("Draw Indexed Primitive failed"));
+    // The batch was left unlocked and switched: the next draw works.
+    EXPECT_EQ(Triangle(v), 0);
+    EXPECT_EQ(Draws().size(), 2u);
+}
+
+TEST_F(RenderPipelineTest, AFailedRelockStopsTheDrawAndTheNextDrawStartsClean) {
+    ASSERT_TRUE(StartPlain(8));
+    SgVec3 v[6];
+    for (int i = 0; i < 6; ++i)
+        v[i] = {static_cast<float>(i), static_cast<float>(i % 2), -5};
+    const uint16_t idx[12] = {0, 1, 2, 1, 2, 3, 2, 3, 4, 3, 4, 5};
+    platform::dd::FailCall("VertexBuffer::Lock", D3DERR_VERTEXBUFFERLOCKED, 1, 1);
+    r->DrawTriShape(4, 6, v, nullptr, nullptr, 0, nullptr, nullptr, idx, bound, camera);
+    EXPECT_EQ(Draws().size(), 1u);  // the first fill; nothing after the failed lock
+    EXPECT_EQ(r->DrawTriShape(4, 6, v, nullptr, nullptr, 0, nullptr, nullptr, idx, bound, camera), 0);
+    EXPECT_EQ(Draws().size(), 3u);
+}
+
 }  // namespace
