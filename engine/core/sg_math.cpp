@@ -44,18 +44,10 @@ const SqrtTable& TableRoots() {
 
 // ---- SgVec3 ----
 
-float SgVec3::SquaredLength() const { return F(double(x) * x + double(y) * y + double(z) * z); }
-
-float SgVec3::Length() const { return F(std::sqrt(double(x) * x + double(y) * y + double(z) * z)); }
-
-float SgVec3::Dot(const SgVec3& o) const { return F(double(x) * o.x + double(y) * o.y + double(z) * o.z); }
-
 SgVec3 SgVec3::Cross(const SgVec3& o) const {
     return {F(double(y) * o.z - double(z) * o.y), F(double(z) * o.x - double(x) * o.z),
             F(double(x) * o.y - double(y) * o.x)};
 }
-
-SgVec3 SgVec3::Scale(float s) const { return {F(double(x) * s), F(double(y) * s), F(double(z) * s)}; }
 
 float SgVec3::Normalize() {
     double length = std::sqrt(double(x) * x + double(y) * y + double(z) * z);
@@ -166,12 +158,6 @@ SgMat3 SgMat3::Rotation(int kind, double p1, double p2, double p3, double p4) {
     SgMat3 r;
     r.MakeRotation(kind, p1, p2, p3, p4);
     return r;
-}
-
-SgVec3 SgMat3::TimesVec(const SgVec3& p) const {
-    return {F(double(m[0]) * p.x + double(m[1]) * p.y + double(m[2]) * p.z),
-            F(double(m[3]) * p.x + double(m[4]) * p.y + double(m[5]) * p.z),
-            F(double(m[6]) * p.x + double(m[7]) * p.y + double(m[8]) * p.z)};
 }
 
 SgMat3 SgMat3::Transpose() const { return SgMat3{{m[0], m[3], m[6], m[1], m[4], m[7], m[2], m[5], m[8]}}; }

@@ -3,6 +3,7 @@
 // quaternions (w first), planes and colours. All hold 32-bit floats; products are formed in double
 // precision and stored back as floats.
 
+#include <cmath>
 #include <cstdint>
 
 class SgSceneStream;
@@ -13,9 +14,10 @@ struct SgVec3 {
     constexpr SgVec3() = default;
     constexpr SgVec3(float vx, float vy, float vz) : x(vx), y(vy), z(vz) {}
 
-    float SquaredLength() const;
-    float Length() const;
-    float Dot(const SgVec3& o) const;
+    // Inline: the per-vertex and per-particle loops call these for every element.
+    float SquaredLength() const { return float(double(x) * x + double(y) * y + double(z) * z); }
+    float Length() const { return float(std::sqrt(double(x) * x + double(y) * y + double(z) * z)); }
+    float Dot(const SgVec3& o) const { return float(double(x) * o.x + double(y) * o.y + double(z) * o.z); }
     SgVec3 Cross(const SgVec3& o) const;
     // Divides by the length and returns it; a length of at most 1e-6 gives the zero vector and 0.
     float Normalize();
@@ -25,7 +27,7 @@ struct SgVec3 {
     static float TableUnitFactor(float squaredLength);
 
     SgVec3 Negate() const { return {-x, -y, -z}; }
-    SgVec3 Scale(float s) const;
+    SgVec3 Scale(float s) const { return {float(double(x) * s), float(double(y) * s), float(double(z) * s)}; }
     SgVec3 Add(const SgVec3& o) const { return {x + o.x, y + o.y, z + o.z}; }
     SgVec3 Subtract(const SgVec3& o) const { return {x - o.x, y - o.y, z - o.z}; }
     void AddTo(const SgVec3& o) { *this = Add(o); }
@@ -54,7 +56,11 @@ struct SgMat3 {
     static SgMat3 Rotation(int kind, double p1 = 0, double p2 = 0, double p3 = 0, double p4 = 0);
 
     // M x p: component i is row i . p.
-    SgVec3 TimesVec(const SgVec3& p) const;
+    SgVec3 TimesVec(const SgVec3& p) const {
+        return {float(double(m[0]) * p.x + double(m[1]) * p.y + double(m[2]) * p.z),
+                float(double(m[3]) * p.x + double(m[4]) * p.y + double(m[5]) * p.z),
+                float(double(m[6]) * p.x + double(m[7]) * p.y + double(m[8]) * p.z)};
+    }
     SgVec3 operator*(const SgVec3& p) const { return TimesVec(p); }
     SgMat3 Transpose() const;
     bool IsEqualTo(const SgMat3& o) const;
