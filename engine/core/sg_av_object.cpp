@@ -168,6 +168,19 @@ void SgAVObject::UpdateState(SgWorldState* state) {
     RefreshWorldBound(state);
 }
 
+void SgAVObject::TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame,
+                                 SgMat3& r, SgVec3& t) const {
+    r = rotation;
+    t = translation;
+    if (!inParentFrame)
+        return;
+    // The same transform seen from this object's own frame (a node's children's parent frame).
+    SgMat3 lt = localRotation.Transpose();
+    float inverseScale = localScale != 0.0f ? 1.0f / localScale : 0.0f;
+    r = lt * rotation * localRotation;
+    t = (lt * (rotation * localTranslation + translation - localTranslation)) * inverseScale;
+}
+
 void SgAVObject::AbsorbTransform(const SgMat3&, const SgVec3&, float, uint8_t) {}
 
 const SgBoundSphere& SgAVObject::WorldBound() const {

@@ -168,6 +168,10 @@ public:
     uint32_t collisionMode = 2;
 
 protected:
+    // A transform given in the parent's frame as it applies to this object's own content: as
+    // given, or (inParentFrame) the same change expressed in this object's own frame.
+    void TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame, SgMat3& r,
+                             SgVec3& t) const;
     // Marks the camera's planes that wholly contain the current bound in the camera's and the
     // caller's masks; true when a plane culls the object.
     bool CullAgainstFrustum(SgCamera* camera, uint32_t localMask[4]);

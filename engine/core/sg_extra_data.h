@@ -77,7 +77,8 @@ public:
 // The temporary record every create function puts at the head of a new object's extra-data list:
 // the object's own link id and the ids its references were stored as, until the link step turns
 // them into pointers. The stream destroys it after linking. `refId` serves classes with one
-// reference; SgLinkIdData1/2/3 add that many id lists (capacity 1, grow step 1 each).
+// reference; SgLinkIdData1/2/3 add that many id lists (capacity 1, grow step 1 each). A class
+// that needs more lists derives a record that answers them too.
 class SgLinkIdData : public SgExtraData {
 public:
     static SgTypeRecord typeRecord;
@@ -85,7 +86,8 @@ public:
     const SgTypeRecord* GetTypeRecord() const override;
 
     // The i-th id list, or null when this variant has fewer lists.
-    SgPtrArray<uint32_t>* IdList(int i) { return i >= 0 && i < listCount_ ? &lists_[i] : nullptr; }
+    virtual SgPtrArray<uint32_t>* IdList(int i) { return i >= 0 && i < listCount_ ? &lists_[i] : nullptr; }
+    virtual int ListCount() const { return listCount_; }
 
     uint32_t linkId = 0;
     uint32_t refId = 0;

@@ -168,17 +168,12 @@ void SgGeometry::RefreshBoundOver(SgWorldState* state, uint32_t count) {
 }
 
 void SgGeometry::AbsorbTransform(const SgMat3& rotation, const SgVec3& translation, float, uint8_t inParentFrame) {
-    if (!inParentFrame) {
-        BakeTransform(vertexCount_, vertices_.get(), normals_.get(), rotation, translation);
-    } else {
-        // The vertices change so that s L v' + u = R (s L v + u) + t for the unchanged local
-        // placement (L, u, s).
-        SgMat3 lt = localRotation.Transpose();
-        SgMat3 q = lt * rotation * localRotation;
-        float inverseScale = localScale != 0.0f ? 1.0f / localScale : 0.0f;
-        SgVec3 e = (lt * (rotation * localTranslation + translation - localTranslation)) * inverseScale;
-        BakeTransform(vertexCount_, vertices_.get(), normals_.get(), q, e);
-    }
+    // In the parent's frame the vertices change so that s L v' + u = R (s L v + u) + t for the
+    // unchanged local placement (L, u, s).
+    SgMat3 r;
+    SgVec3 t;
+    TransformInOwnFrame(rotation, translation, inParentFrame, r, t);
+    BakeTransform(vertexCount_, vertices_.get(), normals_.get(), r, t);
     modelBound_.FitToPoints(vertexCount_, vertices_.get());
     MarkWorldArraysStale();
 }

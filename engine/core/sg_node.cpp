@@ -173,19 +173,6 @@ void SgNode::UpdateState(SgWorldState* state) {
 
 bool SgNode::HasWorldBound() const { return boundValid_ != 0; }
 
-void SgNode::TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame,
-                                 SgMat3& r, SgVec3& t) const {
-    r = rotation;
-    t = translation;
-    if (!inParentFrame)
-        return;
-    // The same transform seen from this node's own frame, which is its children's parent frame.
-    SgMat3 lt = localRotation.Transpose();
-    float inverseScale = localScale != 0.0f ? 1.0f / localScale : 0.0f;
-    r = lt * rotation * localRotation;
-    t = (lt * (rotation * localTranslation + translation - localTranslation)) * inverseScale;
-}
-
 void SgNode::AbsorbTransform(const SgMat3& rotation, const SgVec3& translation, float scale, uint8_t inParentFrame) {
     SgMat3 r;
     SgVec3 t;

@@ -143,10 +143,6 @@ protected:
     // hit when the request stops at objects. True when the children are to be walked.
     bool BeginRayHits(const SgVec3& origin, const SgVec3& direction, SgPickRequest& request, SgWorldState* state);
 
-    // The transform AbsorbTransform hands the children: as given, or (inParentFrame) the same
-    // change expressed in this node's own frame.
-    void TransformInOwnFrame(const SgMat3& rotation, const SgVec3& translation, uint8_t inParentFrame, SgMat3& r,
-                             SgVec3& t) const;
     // Runs the collision descent for both query kinds (report false: TestCollision).
     int Collide(float time, SgAVObject* other, SgCollisionPair& pair, bool report);
 

@@ -222,7 +222,7 @@ bool SgSceneStream::NestingWithinLimit() {
         first[i] = targets.size();
         if (SgLinkIdData* link = linkEntries_[i].second->LinkRecordBase()) {
             addEdge(link->refId);
-            for (int list = 0; list < 3; ++list)
+            for (int list = 0; list < link->ListCount(); ++list)
                 if (const SgPtrArray<uint32_t>* ids = link->IdList(list))
                     for (uint32_t k = 0; k < ids->UsedSize(); ++k)
                         addEdge(ids->At(k));

@@ -205,12 +205,21 @@ SgRef<SgAVObject> SgBSPNode::SetChildAt(uint32_t index, SgAVObject* child) {
 
 void SgBSPNode::ComposeWorldPlacement(SgWorldState* state) {
     SgNode::ComposeWorldPlacement(state);
-    const SgWorldState* s = currentState_;
-    if (!s)
-        return;
-    SgVec3 n = s->worldRotation.TimesVec(modelPlane.normal);
-    worldPlane_ = SgPlaneEq(n, static_cast<float>(double(modelPlane.constant) * s->worldScale +
-                                                  s->worldTranslation.Dot(n)));
+    if (const SgWorldState* s = currentState_)
+        worldPlane_ = PlaneInWorld(modelPlane, *s);
+}
+
+SgPlaneEq SgBSPNode::PlaneInWorld(const SgPlaneEq& model, const SgWorldState& s) {
+    SgVec3 n = s.worldRotation.TimesVec(model.normal);
+    return SgPlaneEq(n, static_cast<float>(double(model.constant) * s.worldScale + s.worldTranslation.Dot(n)));
+}
+
+void SgBSPNode::MovePlane(SgPlaneEq& plane, const SgMat3& r, const SgVec3& t) {
+    SgMat3 inverse;
+    if (r.Invert(inverse)) {
+        SgVec3 n = inverse.Transpose().TimesVec(plane.normal);
+        plane = SgPlaneEq(n, plane.constant + n.Dot(t));
+    }
 }
 
 void SgBSPNode::AbsorbTransform(const SgMat3& rotation, const SgVec3& translation, float scale,
@@ -219,12 +228,7 @@ void SgBSPNode::AbsorbTransform(const SgMat3& rotation, const SgVec3& translatio
     SgMat3 r;
     SgVec3 t;
     TransformInOwnFrame(rotation, translation, inParentFrame, r, t);
-    // Points x on the plane move to r x + t: the normal goes by the inverse transpose.
-    SgMat3 inverse;
-    if (r.Invert(inverse)) {
-        SgVec3 n = inverse.Transpose().TimesVec(modelPlane.normal);
-        modelPlane = SgPlaneEq(n, modelPlane.constant + n.Dot(t));
-    }
+    MovePlane(modelPlane, r, t);
     SgNode::AbsorbTransform(rotation, translation, scale, inParentFrame);
 }
 

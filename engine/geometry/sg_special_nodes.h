@@ -80,6 +80,12 @@ public:
     bool CameraInFront(const SgCamera* camera) const;
     const SgPlaneEq& WorldPlane() const { return worldPlane_; }
 
+    // The model plane under a world placement: n' = R n, c' = c s + T . n'.
+    static SgPlaneEq PlaneInWorld(const SgPlaneEq& model, const SgWorldState& state);
+    // The plane carried along when the points of its space move to r x + t (the normal goes by
+    // the inverse transpose); unchanged when r has no inverse.
+    static void MovePlane(SgPlaneEq& plane, const SgMat3& r, const SgVec3& t);
+
     SgPlaneEq modelPlane;
 
 private:
