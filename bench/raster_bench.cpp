@@ -2,7 +2,8 @@
 // Z-buffer, in megapixels per second: (a) flat, z-tested triangles; (b) textured, Gouraud,
 // perspective-correct, z-tested, fogged triangles; (c) the same alpha-blended; and a plain 16-bit
 // fill of the same pixels for scale. Variants: bilinear filtering with mipmaps (the game's usual
-// texture mode), small triangles, and the general pipeline.
+// texture mode), small triangles, and the general pipeline; for the bilinear mode also 1/w varying
+// strongly across each triangle, triangles of about 80 pixels and the set-up time per triangle.
 
 #include <benchmark/benchmark.h>
 
@@ -110,7 +111,13 @@ void MakeGrid(int cell, bool blended, std::vector<D3DTLVERTEX>* vertices, std::v
     }
 }
 
-void RunFill(benchmark::State& state, Mode mode, bool bilinear, int cell, bool general) {
+// Variants of the grid: 1/w alternating by 10x between neighbouring columns, so it varies strongly
+// across every triangle; or the whole grid squeezed between two pixel centres, so no triangle
+// covers a pixel and only the per-triangle set-up is left.
+enum class GridKind { kPlain, kSteepW, kEmpty };
+
+void RunFill(benchmark::State& state, Mode mode, bool bilinear, int cell, bool general,
+             GridKind kind = GridKind::kPlain) {
     Bench b;
     if (!b.Open()) {
         state.SkipWithError("device set-up failed");
@@ -121,6 +128,18 @@ void RunFill(benchmark::State& state, Mode mode, bool bilinear, int cell, bool g
     std::vector<D3DTLVERTEX> vertices;
     std::vector<WORD> indices;
     MakeGrid(cell, mode == kBlended, &vertices, &indices);
+    const int cols = kWidth / cell, rows = kHeight / cell;
+    for (size_t k = 0; k < vertices.size(); ++k) {
+        const int i = static_cast<int>(k % static_cast<size_t>(cols + 1)), j = static_cast<int>(k / (cols + 1));
+        if (kind == GridKind::kSteepW && i % 2)
+            vertices[k].rhw *= 0.1f;
+        if (kind == GridKind::kEmpty) {
+            // All within 0.6 .. 0.9 of the first pixel: between its centre and the next.
+            vertices[k].sx = 0.6f + 0.3f * static_cast<float>(i) / static_cast<float>(cols);
+            vertices[k].sy = 0.6f + 0.3f * static_cast<float>(j) / static_cast<float>(rows);
+        }
+    }
+    const double triangles = static_cast<double>(indices.size() / 3);
     b.soft->Clear(0, 1.0f);
     b.device->BeginScene();
     bool specialised = false;
@@ -131,9 +150,11 @@ void RunFill(benchmark::State& state, Mode mode, bool bilinear, int cell, bool g
         specialised = dd::LastDrawSpecialised();
     }
     b.device->EndScene();
-    const double pixels = static_cast<double>(kWidth) * kHeight;
+    const double pixels = kind == GridKind::kEmpty ? 0.0 : static_cast<double>(cols * cell) * (rows * cell);
     state.counters["Mpixels/s"] =
         benchmark::Counter(pixels * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["ns/triangle"] = benchmark::Counter(triangles * static_cast<double>(state.iterations()) * 1e-9,
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.SetLabel(specialised ? "specialised spans" : "general pipeline");
     dd::ForceGeneralRaster(false);
     b.Close();
@@ -159,6 +180,14 @@ void BM_TexturedBilinearMipmapped(benchmark::State& s) { RunFill(s, kTextured, t
 void BM_TexturedSmallTriangles(benchmark::State& s) { RunFill(s, kTextured, false, 8, false); }
 void BM_TexturedGeneralPipeline(benchmark::State& s) { RunFill(s, kTextured, false, 40, true); }
 void BM_TexturedLargeTriangles(benchmark::State& s) { RunFill(s, kTextured, false, 200, false); }
+void BM_TexturedBilinearMipmappedSteepW(benchmark::State& s) {
+    RunFill(s, kTextured, true, 40, false, GridKind::kSteepW);
+}
+// Cells of 13 pixels: triangles of about 80 pixels.
+void BM_TexturedBilinearMipmapped80px(benchmark::State& s) { RunFill(s, kTextured, true, 13, false); }
+void BM_TexturedBilinearMipmappedSetup(benchmark::State& s) {
+    RunFill(s, kTextured, true, 13, false, GridKind::kEmpty);
+}
 
 }  // namespace
 
@@ -170,3 +199,6 @@ BENCHMARK(BM_TexturedBilinearMipmapped)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedSmallTriangles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedGeneralPipeline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedLargeTriangles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedBilinearMipmappedSteepW)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedBilinearMipmapped80px)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedBilinearMipmappedSetup)->Unit(benchmark::kMillisecond);
