@@ -13,6 +13,7 @@
 #include "engine/core/sg_camera.h"
 #include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_projection_lights.h"
+#include "engine/render/portal/sg_room.h"
 
 namespace {
 
@@ -30,6 +31,13 @@ void ReleaseLoops(const SgSceneStream& stream) {
         }
         if (SgProjectedLight* projected = SgKindCast<SgProjectedLight>(object))
             projected->reference = nullptr;
+        // And a room or a room group whose lists or outside object name itself or a holder.
+        if (SgRoom* room = SgKindCast<SgRoom>(object))
+            room->RemoveAllContents();
+        if (SgRoomGroup* group = SgKindCast<SgRoomGroup>(object)) {
+            group->RemoveAllRooms();
+            group->outside = nullptr;
+        }
         // So may a particle system whose template, extra objects or snapshots hold it.
         if (Sg3dsParticleSystem* system = SgKindCast<Sg3dsParticleSystem>(object)) {
             system->SetParticleObject(nullptr);

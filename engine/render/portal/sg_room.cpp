@@ -46,6 +46,31 @@ bool SameLists(const SgRefList<T>& a, const SgRefList<T>& b) {
     return true;
 }
 
+// The rooms and groups being compared on this thread: a file may make their lists reach back to
+// themselves, and such a comparison holds for the inner visit.
+class ComparisonGuard {
+public:
+    explicit ComparisonGuard(const SgObject* object) {
+        for (const SgObject* o : Visiting())
+            if (o == object)
+                repeated_ = true;
+        if (!repeated_)
+            Visiting().push_back(object);
+    }
+    ~ComparisonGuard() {
+        if (!repeated_)
+            Visiting().pop_back();
+    }
+    bool Repeated() const { return repeated_; }
+
+private:
+    static std::vector<const SgObject*>& Visiting() {
+        static thread_local std::vector<const SgObject*> visiting;
+        return visiting;
+    }
+    bool repeated_ = false;
+};
+
 // Takes every child out of the node, last slot first, so the child array ends up empty.
 void RemoveAllChildren(SgNode* node) {
     for (uint32_t i = node->ChildCount(); i-- > 0;)
@@ -169,6 +194,9 @@ void SgRoom::SaveToStream(SgSceneStream& s) const {
 
 bool SgRoom::IsEqualTo(const SgObject* other) const {
     const SgRoom* o = SgKindCast<SgRoom>(other);
+    ComparisonGuard guard(this);
+    if (guard.Repeated())
+        return o != nullptr;
     return o && SgNode::IsEqualTo(o) && SameLists(walls, o->walls) &&
            SameLists(incomingPortals, o->incomingPortals) && SameLists(outgoingPortals, o->outgoingPortals) &&
            SameLists(contents, o->contents);
@@ -291,6 +319,9 @@ void SgRoomGroup::SaveToStream(SgSceneStream& s) const {
 
 bool SgRoomGroup::IsEqualTo(const SgObject* other) const {
     const SgRoomGroup* o = SgKindCast<SgRoomGroup>(other);
+    ComparisonGuard guard(this);
+    if (guard.Repeated())
+        return o != nullptr;
     return o && SgNode::IsEqualTo(o) && SgSameObjects(outside.Get(), o->outside.Get()) &&
            SgChainsMatch(rooms, o->rooms, SgSameObjects);
 }

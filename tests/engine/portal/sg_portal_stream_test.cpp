@@ -208,6 +208,29 @@ TEST(SgPortalStreamTest, RoomListsOfForeignClassesAreDropped) {
     EXPECT_EQ(loaded->contents.Count(), 1u);
 }
 
+TEST(SgPortalStreamTest, ListsThatReachBackCompareAndRelease) {
+    // A room whose contents name itself, and a group whose outside object holds the group: the
+    // comparison ends, and breaking the lists lets both go.
+    uint32_t live = SgObject::LiveCount();
+    {
+        SgRef<SgRoom> a(new SgRoom), b(new SgRoom);
+        a->contents.Append(a.Get());
+        b->contents.Append(b.Get());
+        EXPECT_TRUE(a->IsEqualTo(b.Get()));
+        SgRef<SgRoomGroup> group(new SgRoomGroup);
+        SgRef<SgNode> holder(new SgNode);
+        holder->InsertChild(group.Get(), false);
+        group->outside = holder.Get();
+        group->AddRoom(a.Get());
+        EXPECT_TRUE(group->IsEqualTo(group.Get()));
+        a->RemoveAllContents();
+        b->RemoveAllContents();
+        group->RemoveAllRooms();
+        group->outside = nullptr;
+    }
+    EXPECT_EQ(SgObject::LiveCount(), live);
+}
+
 class RoomFileTest : public SpecialSceneTest {};
 
 TEST_F(RoomFileTest, TheSavedLevelLoadsAndDrawsAlike) {
