@@ -5,3 +5,4 @@ ArenaHooks g_arenaHooks;
 int g_linkState = 1;
 int g_playMode = 1;
 int g_matchEndFlag = 0;
+int g_operatorFlags = 0;

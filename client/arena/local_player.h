@@ -92,3 +92,6 @@ extern int g_linkState;
 extern int g_playMode;
 // Set by the end-game trigger; the arena loop ends the match.
 extern int g_matchEndFlag;
+// Operator settings of main.dat: bit 0 highlight, bit 1 invisible (monsters do not see the player).
+constexpr int kOperatorInvisible = 2;
+extern int g_operatorFlags;

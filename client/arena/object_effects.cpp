@@ -137,14 +137,10 @@ int SpawnEffectObject(int n) {
         return 0;
     if (std::abs(g_playerView->x - g.x) >= 512 || std::abs(g_playerView->y - g.y) >= 512)
         return 0;
-    int slot = AllocObjectSlot(g_level.olist[g.olist][0]);
+    int slot = AllocObjectAt(g_level.olist[g.olist][0], g.x, g.y);
     if (!slot)
         return 0;
     WorldObject& o = WorldObjectTable[slot];
-    o.x = static_cast<uint16_t>(g.x);
-    o.y = static_cast<uint16_t>(g.y);
-    o.pos_x = g.x << 16;
-    o.pos_y = g.y << 16;
     o.id = 0;
     InitObjectFromOlist(slot, g.olist);
     CreateStaticObject(slot, g.olist);

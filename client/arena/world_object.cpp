@@ -101,6 +101,18 @@ int AllocObjectSlot(int type) {
     return 0;
 }
 
+int AllocObjectAt(int type, int x, int y) {
+    const int slot = AllocObjectSlot(type);
+    if (!slot)
+        return 0;
+    WorldObject& o = WorldObjectTable[slot];
+    o.x = static_cast<uint16_t>(x);
+    o.y = static_cast<uint16_t>(y);
+    o.pos_x = x << 16;
+    o.pos_y = y << 16;
+    return slot;
+}
+
 int ActivateObject(int slot) {
     if (!ValidSlot(slot))
         return 0;

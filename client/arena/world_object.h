@@ -97,6 +97,13 @@ struct WorldObject {
     uint16_t anim_word;
     int32_t anim_value;
     float anim_time, anim_speed;
+    // What a spell object carries besides the fields above: the caster's skill, the base colour
+    // it returns to, its pitch in degrees, the speed along its path and two motion accumulators.
+    int16_t skill;
+    uint16_t base_trans_color;
+    int16_t pitch;
+    int32_t path_speed;
+    int32_t motion_accum[2];
 };
 
 extern WorldObject WorldObjectTable[kWorldObjectSlots];
@@ -105,6 +112,8 @@ extern int32_t LiveMonsterCount[kMonsterKinds];
 
 // The lowest free slot 1..999, zeroed, its type set and target_player 65535; 0 when all are live.
 int AllocObjectSlot(int type);
+// The same, standing at (x, y); 0 when all are live.
+int AllocObjectAt(int type, int x, int y);
 // Makes a filled slot live (figure and all). 1 when it is live afterwards.
 int ActivateObject(int slot);
 void DestroyObject(int slot);

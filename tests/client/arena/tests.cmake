@@ -29,3 +29,12 @@ quorrin_test(arena_player_tests
     ${CMAKE_CURRENT_LIST_DIR}/player_controls_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/game_input_test.cpp
   DEPS client)
+
+# Arena simulation II: the spell objects and the object update.
+quorrin_test(arena_spells_tests
+  LABELS arena-spells
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/spell_objects_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/object_update_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/monster_think_test.cpp
+  DEPS client)

@@ -1,0 +1,293 @@
+#include "client/arena/monster_think.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "client/arena/local_player.h"
+#include "client/arena/monster.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/world_object.h"
+#include "client/core/game_values.h"
+#include "client/core/level_defs.h"
+#include "client/core/sound.h"
+#include "client/screens/chat_buffer.h"
+#include "common/random.h"
+
+namespace {
+
+// Monsters do not cast while standing on cells of this code.
+constexpr int kNoCastCell = 10;
+
+int Distance(int x1, int y1, int x2, int y2) {
+    return std::max(std::abs(x1 - x2), std::abs(y1 - y2));
+}
+
+bool PlayerInReach() {
+    return g_playerView && g_localPlayer && !g_localPlayer->dead && !(g_operatorFlags & kOperatorInvisible);
+}
+
+bool IsOwnObject(int slot) {
+    return g_localPlayer && g_localPlayer->own_object == slot;
+}
+
+bool IsLiveMonster(int slot) {
+    return slot > 0 && slot < kWorldObjectSlots && WorldObjectTable[slot].active == 1 &&
+           WorldObjectTable[slot].type == OBJ_MOVING;
+}
+
+// Where the target stands; false when it cannot be reached (a lost object target is cleared).
+bool TargetPosition(WorldObject& o, int* x, int* y) {
+    if (o.target == kTargetPlayer) {
+        if (!PlayerInReach())
+            return false;
+        *x = g_playerView->x;
+        *y = g_playerView->y;
+        return true;
+    }
+    if (!IsLiveMonster(o.target)) {
+        o.target = 0;
+        return false;
+    }
+    *x = WorldObjectTable[o.target].x;
+    *y = WorldObjectTable[o.target].y;
+    return true;
+}
+
+void Rolls(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    if (GameRand() % 100 < o.fire_chance)
+        Attack(slot);
+    else if (GameRand() % 100 < o.follow_chance)
+        Follow(slot);
+}
+
+// Keeps or drops the target as the demeanor says, then attacks or follows it.
+void Target(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    switch (o.demeanor) {
+    case DEMEANOR_PASSIVE: o.target = 0; return;
+    case DEMEANOR_AGGRESSIVE:
+        if (!o.target) {
+            const int found = FindNearestEnemy(slot);
+            if (found) {
+                o.target = static_cast<uint16_t>(found);
+                Rolls(slot);
+            }
+            return;
+        }
+        [[fallthrough]];
+    case DEMEANOR_REACTIVE:
+        if (!o.target)
+            return;
+        if (!CheckTarget(slot))
+            o.target = 0;
+        else
+            Rolls(slot);
+        return;
+    default: return;
+    }
+}
+
+void HeadForWaypoint(int slot, bool patrol) {
+    WorldObject& o = WorldObjectTable[slot];
+    if (o.target)
+        return;
+    if (!o.waypoint_x || !o.waypoint_y) {
+        o.speed = 0;
+        return;
+    }
+    if (std::abs(o.x - o.waypoint_x) < 20 && std::abs(o.y - o.waypoint_y) < 20) {
+        o.speed = 0;
+        if (patrol && o.waypoint2_x && o.waypoint2_y) {
+            std::swap(o.waypoint_x, o.waypoint2_x);
+            std::swap(o.waypoint_y, o.waypoint2_y);
+        }
+        return;
+    }
+    FaceTowards(slot, o.waypoint_x, o.waypoint_y);
+    o.speed = o.max_velocity;
+}
+
+void HuntPlayer(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    o.target = kTargetPlayer;
+    if (CheckTarget(slot))
+        Follow(slot);
+    else
+        o.target = 0;
+}
+
+void Hunt(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    o.speed = o.max_velocity;
+    const bool objectTarget = o.target && o.target != kTargetPlayer;
+    if (o.demeanor == DEMEANOR_PASSIVE) {
+        HuntPlayer(slot);
+    } else if (o.demeanor == DEMEANOR_REACTIVE) {
+        if (!objectTarget)
+            HuntPlayer(slot);
+        else if (!CheckTarget(slot))
+            o.target = 0;
+        else
+            Rolls(slot);
+    } else if (o.demeanor == DEMEANOR_AGGRESSIVE) {
+        if (objectTarget) {
+            if (!CheckTarget(slot))
+                o.target = 0;
+            else
+                Rolls(slot);
+        } else {
+            const int found = FindNearestEnemy(slot);
+            if (found) {
+                o.target = static_cast<uint16_t>(found);
+                Rolls(slot);
+            } else {
+                HuntPlayer(slot);
+            }
+        }
+    }
+    if (o.target == kTargetPlayer && g_playerView && std::abs(o.x - g_playerView->x) < 40 &&
+        std::abs(o.y - g_playerView->y) < 40)
+        o.speed = 0;
+}
+
+}  // namespace
+
+int SpawnFromGenerator(int n) {
+    if (n < 0 || n >= kMaxGenerators || g_linkState == 2)
+        return 0;
+    Generator& g = g_level.monsterGens[n];
+    if (g.kind <= 0 || g.kind >= kMonsterKinds)
+        return 0;
+    if (LiveMonsterCount[g.kind] >= g.maximum)
+        return 0;
+    if (g.single && g.object > 0 && g.object < kWorldObjectSlots && WorldObjectTable[g.object].active == 1)
+        return g.object;
+    const int slot = AllocObjectAt(OBJ_MOVING, g.x, g.y);
+    if (!slot)
+        return 0;
+    WorldObject& o = WorldObjectTable[slot];
+    o.id = static_cast<uint32_t>(NewMonsterId());
+    CreateMonster(slot, g.kind);
+    if (!ActivateObject(slot))
+        return 0;
+    g.object = slot;
+    PrintDebug("Mongen #%d -> Mon#%d (%d) at %d,%d. Tot=%d Max=%d Col=%d.", n, slot, static_cast<int>(o.id), g.x,
+               g.y, LiveMonsterCount[g.kind], g.maximum, o.team);
+    return slot;
+}
+
+int CheckTarget(int slot) {
+    const WorldObject& o = WorldObjectTable[slot];
+    const int reach = 2 * o.trigger_range;
+    if (o.target == kTargetPlayer)
+        return PlayerInReach() && Distance(o.x, o.y, g_playerView->x, g_playerView->y) < reach ? -1 : 0;
+    if (!IsLiveMonster(o.target) || IsOwnObject(o.target))
+        return 0;
+    const WorldObject& t = WorldObjectTable[o.target];
+    return Distance(o.x, o.y, t.x, t.y) < reach ? o.target : 0;
+}
+
+int FindNearestEnemy(int slot) {
+    const WorldObject& o = WorldObjectTable[slot];
+    int best = 10000, found = 0;
+    if (o.team != GetGameValue(4) && PlayerInReach()) {
+        const int d = Distance(o.x, o.y, g_playerView->x, g_playerView->y);
+        if (d < o.trigger_range) {
+            best = d;
+            found = kTargetPlayer;
+        }
+    }
+    for (int s = 1; s < WorldObjectHighWater && s < kWorldObjectSlots; ++s) {
+        const WorldObject& t = WorldObjectTable[s];
+        if (s == slot || !IsLiveMonster(s) || t.team == o.team || IsOwnObject(s))
+            continue;
+        const int d = Distance(o.x, o.y, t.x, t.y);
+        if (d < o.trigger_range && d < best) {
+            best = d;
+            found = s;
+        }
+    }
+    return found;
+}
+
+void Attack(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    int tx, ty;
+    if (!TargetPosition(o, &tx, &ty))
+        return;
+    FaceTowards(slot, tx, ty);
+    o.speed = static_cast<int16_t>(o.max_velocity / 2);
+    if (o.x < kWorldLimit && o.y < kWorldLimit && g_level.cellIndex[CellIndex(o.x >> 6, o.y >> 6)] == kNoCastCell)
+        return;
+    if (CSpell* spell = GetSpell(o.spell_num))
+        spell->ObjectCast(slot, 0);
+    PlaySoundAt(o.x, o.y, o.attack_sound, o.sound_range);
+}
+
+void Follow(int slot) {
+    WorldObject& o = WorldObjectTable[slot];
+    int tx, ty;
+    if (!TargetPosition(o, &tx, &ty))
+        return;
+    FaceTowards(slot, tx, ty);
+    o.speed = o.max_velocity;
+}
+
+void FaceTowards(int slot, int tx, int ty) {
+    WorldObject& o = WorldObjectTable[slot];
+    const double degrees = std::atan2(static_cast<double>(o.x - tx), static_cast<double>(ty - o.y)) * 57.29582790879778;
+    int facing = static_cast<int>(degrees * 11.377777777777778);
+    if (facing < 0)
+        facing += 4096;
+    o.facing = static_cast<uint16_t>(facing & 4095);
+}
+
+void AlertAllies(int slot) {
+    const WorldObject& o = WorldObjectTable[slot];
+    if (!o.target || !o.team)
+        return;
+    const int reach = 2 * o.trigger_range;
+    for (int s = 1; s < WorldObjectHighWater && s < kWorldObjectSlots; ++s) {
+        WorldObject& a = WorldObjectTable[s];
+        if (s == slot || !IsLiveMonster(s) || a.team != o.team)
+            continue;
+        if (a.demeanor != DEMEANOR_REACTIVE && a.demeanor != DEMEANOR_AGGRESSIVE)
+            continue;
+        if (std::abs(a.x - o.x) < reach && std::abs(a.y - o.y) < reach)
+            a.target = o.target;
+    }
+}
+
+void MonsterThink(LocalPlayer& player, int slot, int frame) {
+    (void)player;
+    WorldObject& o = WorldObjectTable[slot];
+    if (!o.max_action_timer)
+        return;
+    o.action_timer = static_cast<int16_t>(o.action_timer - frame / 10);
+    if (o.action_timer < 1) {
+        o.action_timer = o.max_action_timer;
+        switch (o.command) {
+        case CMD_STAND: o.speed = 0; break;
+        case CMD_GUARD:
+        case CMD_GO:
+            Target(slot);
+            HeadForWaypoint(slot, false);
+            break;
+        case CMD_PATROL:
+            Target(slot);
+            HeadForWaypoint(slot, true);
+            break;
+        case CMD_ROAM:
+            o.speed = o.max_velocity;
+            Target(slot);
+            break;
+        case CMD_HUNT: Hunt(slot); break;
+        default: break;
+        }
+    }
+    if (o.target && !CheckTarget(slot))
+        o.target = 0;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Offline monsters: their generators and the decisions they take every few seconds (stand,
+// guard, patrol, roam or hunt; pick a target, attack it or follow it). The movement itself is
+// the object update's.
+
+struct LocalPlayer;
+
+enum MonsterCommand {
+    CMD_STAND = 1,
+    CMD_GUARD = 2,
+    CMD_PATROL = 3,
+    CMD_GO = 4,
+    CMD_ROAM = 5,
+    CMD_HUNT = 6,
+};
+enum MonsterDemeanor {
+    DEMEANOR_REACTIVE = 0,
+    DEMEANOR_PASSIVE = 1,
+    DEMEANOR_AGGRESSIVE = 2,
+};
+// A monster's target: a world object slot, or this for the local player.
+constexpr int kTargetPlayer = 65535;
+
+// Monster generator n makes a monster when its kind is below the maximum; the slot or 0.
+int SpawnFromGenerator(int n);
+// frame in 0.1 ms.
+void MonsterThink(LocalPlayer& player, int slot, int frame);
+// The target kept: -1 the player, a slot, or 0 when it is lost.
+int CheckTarget(int slot);
+// 65535 for the player, a slot, or 0.
+int FindNearestEnemy(int slot);
+void Attack(int slot);
+void Follow(int slot);
+void FaceTowards(int slot, int tx, int ty);
+void AlertAllies(int slot);

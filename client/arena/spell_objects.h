@@ -1,0 +1,43 @@
+#pragma once
+// Spell objects: the layouts a projectile spell throws its objects in, the fields a projectile,
+// rune or placed object takes from its spell, and the builder a new spell object goes through.
+
+class CSpellProj;
+class CSpellRune;
+class CSpellObject;
+
+// Where one projectile of a cast starts, relative to the caster: forward along the facing,
+// sideways (positive right) and up; and how much it turns (angle units) and pitches (degrees).
+struct LayoutOffset {
+    int forward, side, vertical, turn, pitch;
+};
+
+// Steps through the offsets of a cast's projectiles one at a time, so a cast that runs out of
+// object slots stops without the whole layout ever being built.
+class ProjectileLayout {
+public:
+    // layout is side_by_side (0..6; others throw a file), n projectiles, spacing s, distance d.
+    ProjectileLayout(int layout, int n, int s, int d);
+    // The offsets of the next projectile.
+    LayoutOffset Next();
+
+private:
+    int layout_, n_, s_, d_, i_ = 0;
+    LayoutOffset cur_{};
+};
+
+// The offsets of a detonating projectile spell's objects: layout 1 a row, any other a file.
+LayoutOffset DetonateLayoutOffset(int layout, int n, int s, int d, int i);
+
+// The team colour of an alignment-coloured projectile or rune.
+int ProjectileAlignmentColor(int team);
+int RuneAlignmentColor(int team);
+
+// The fields an object takes from its spell; a life of -1 never runs out.
+void CopyProjectileSpell(int slot, const CSpellProj& spell);
+void CopyRuneSpell(int slot, const CSpellRune& spell);
+void CopyObjectSpell(int slot, const CSpellObject& spell);
+
+// Fills a freshly taken slot as an object of the spell (projectile or rune); the slot keeps only
+// its kind for any other type, and nothing happens for a missing spell.
+void Init_Spell_Object(int slot, int spell);

@@ -1,0 +1,223 @@
+#include "client/arena/monster_think.h"
+
+#include "client/arena/spell.h"
+#include "client/core/game_values.h"
+#include "common/random.h"
+#include "tests/client/arena/level_fixture.h"
+
+namespace {
+
+// Counts the casts monsters make with it.
+class CountingSpell : public CSpell {
+public:
+    int ObjectCast(int slot, int source) override {
+        last_slot = slot;
+        last_source = source;
+        ++casts;
+        return 1;
+    }
+    int casts = 0, last_slot = 0, last_source = -1;
+};
+
+class Monsters : public LevelFixture {
+protected:
+    Monsters() {
+        for (int cx = 0; cx < 64; ++cx)
+            for (int cy = 0; cy < 64; ++cy) {
+                g_level.plane[kPlaneCeiling][CellIndex(cx, cy)] = 200;
+                g_level.plane[kPlaneStoreySplit][CellIndex(cx, cy)] = 1024;
+            }
+        auto s = std::make_unique<CountingSpell>();
+        spell = s.get();
+        SetSpell(7, std::move(s));
+        SetGameValue(4, 1);
+        view.x = 3000;
+        view.y = 3000;
+        g_operatorFlags = 0;
+        GameSrand(1);
+    }
+    ~Monsters() override { FreeSpells(); }
+    int Monster(int x, int y, int team, int command = CMD_ROAM, int demeanor = DEMEANOR_REACTIVE) {
+        const int s = Live(OBJ_MOVING, x, y);
+        WorldObject& o = WorldObjectTable[s];
+        o.team = static_cast<int16_t>(team);
+        o.command = static_cast<int16_t>(command);
+        o.demeanor = static_cast<uint16_t>(demeanor);
+        o.trigger_range = 320;
+        o.max_velocity = 64;
+        o.max_action_timer = 1000;
+        o.action_timer = 1;
+        o.spell_num = 7;
+        return s;
+    }
+    WorldObject& M(int s) { return WorldObjectTable[s]; }
+    CountingSpell* spell = nullptr;
+};
+
+TEST_F(Monsters, FacingUsesTheGamesConstantsAndTruncates) {
+    const int m = Monster(1000, 1000, 4);
+    struct Case {
+        int tx, ty, want;
+    } cases[] = {
+        {1000, 1100, 0}, {900, 1000, 1024}, {1000, 900, 2048}, {1100, 1000, 3072},
+        {1001, 1100, 4090},  // -6.5 truncates to -6
+        {1050, 1015, 3262},  // a true 180 / pi would give 3263
+    };
+    for (const Case& c : cases) {
+        FaceTowards(m, c.tx, c.ty);
+        EXPECT_EQ(M(m).facing, c.want) << c.tx << "," << c.ty;
+    }
+}
+
+TEST_F(Monsters, TheNearestEnemyTiesGoToThePlayerThenTheLowerSlot) {
+    const int m = Monster(1000, 1000, 4, CMD_ROAM, DEMEANOR_AGGRESSIVE);
+    const int a = Monster(1100, 1000, 2);
+    const int b = Monster(1000, 1100, 3);
+    EXPECT_EQ(FindNearestEnemy(m), a) << "equal distances: the lower slot";
+    view.x = 900;
+    view.y = 1000;
+    EXPECT_EQ(FindNearestEnemy(m), kTargetPlayer) << "the player before a monster as near";
+    SetGameValue(4, 4);
+    EXPECT_EQ(FindNearestEnemy(m), a) << "never a player of its own team";
+    SetGameValue(4, 1);
+    g_operatorFlags = kOperatorInvisible;
+    EXPECT_EQ(FindNearestEnemy(m), a) << "nor an invisible one";
+    M(a).team = 4;
+    EXPECT_EQ(FindNearestEnemy(m), b);
+    M(b).x = 1000 + 320;
+    M(b).y = 1000;
+    EXPECT_EQ(FindNearestEnemy(m), 0) << "the range is strict";
+    player.own_object = a;
+    M(a).team = 2;
+    EXPECT_EQ(FindNearestEnemy(m), 0) << "the player's own figure is no monster";
+}
+
+TEST_F(Monsters, AttacksFaceCastAndHalveTheSpeedButNotOnCode10) {
+    const int m = Monster(1000, 1000, 4);
+    const int t = Monster(1000, 1100, 2);
+    M(m).target = static_cast<uint16_t>(t);
+    Attack(m);
+    EXPECT_EQ(M(m).facing, 0);
+    EXPECT_EQ(M(m).speed, 32);
+    EXPECT_EQ(spell->casts, 1);
+    EXPECT_EQ(spell->last_slot, m);
+    EXPECT_EQ(spell->last_source, 0);
+    g_level.cellIndex[CellIndex(1000 >> 6, 1000 >> 6)] = 10;
+    M(m).facing = 5;
+    Attack(m);
+    EXPECT_EQ(M(m).facing, 0);
+    EXPECT_EQ(spell->casts, 1) << "no casting from a code-10 cell";
+    DestroyObject(t);
+    Attack(m);
+    EXPECT_EQ(M(m).target, 0) << "a lost target is cleared";
+}
+
+TEST_F(Monsters, EachCommandAndDemeanorDecides) {
+    struct Case {
+        const char* what;
+        int command, demeanor;
+        bool targetPlayer, playerNear;
+        int wantSpeed;
+        int wantTarget;  // -1 the player
+    } cases[] = {
+        {"stand", CMD_STAND, DEMEANOR_REACTIVE, true, true, 0, -1},
+        {"roam, passive forgets", CMD_ROAM, DEMEANOR_PASSIVE, true, true, 64, 0},
+        {"roam, reactive without a target", CMD_ROAM, DEMEANOR_REACTIVE, false, true, 64, 0},
+        {"roam, reactive keeps and attacks", CMD_ROAM, DEMEANOR_REACTIVE, true, true, 32, -1},
+        {"roam, reactive loses a far target", CMD_ROAM, DEMEANOR_REACTIVE, true, false, 64, 0},
+        {"roam, aggressive finds the player", CMD_ROAM, DEMEANOR_AGGRESSIVE, false, true, 32, -1},
+        {"guard without a waypoint stops", CMD_GUARD, DEMEANOR_PASSIVE, false, true, 0, 0},
+        {"hunt, passive takes the player", CMD_HUNT, DEMEANOR_PASSIVE, false, true, 64, -1},
+        {"hunt, passive gives up a far player", CMD_HUNT, DEMEANOR_PASSIVE, false, false, 64, 0},
+        {"hunt, reactive takes the player", CMD_HUNT, DEMEANOR_REACTIVE, false, true, 64, -1},
+        {"hunt, aggressive finds the player", CMD_HUNT, DEMEANOR_AGGRESSIVE, false, true, 32, -1},
+        {"an unknown command does nothing", 9, DEMEANOR_REACTIVE, false, true, 17, 0},
+    };
+    for (const Case& c : cases) {
+        ClearWorldObjects();
+        GameSrand(1);
+        const int m = Monster(1000, 1000, 4, c.command, c.demeanor);
+        M(m).fire_chance = 100;
+        M(m).follow_chance = 100;
+        M(m).speed = 17;
+        M(m).target = c.targetPlayer ? kTargetPlayer : 0;
+        view.x = c.playerNear ? 1200 : 1700;
+        view.y = 1000;
+        MonsterThink(player, m, 100);
+        EXPECT_EQ(M(m).speed, c.wantSpeed) << c.what;
+        EXPECT_EQ(M(m).target, c.wantTarget == -1 ? kTargetPlayer : c.wantTarget) << c.what;
+        EXPECT_EQ(M(m).action_timer, 1000) << c.what;
+    }
+}
+
+TEST_F(Monsters, TimersWaitAndAFigureThatNeverThinks) {
+    const int m = Monster(1000, 1000, 4, CMD_STAND);
+    M(m).speed = 50;
+    M(m).action_timer = 20;
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).speed, 50);
+    EXPECT_EQ(M(m).action_timer, 10);
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).speed, 0);
+    M(m).max_action_timer = 0;
+    M(m).action_timer = 0;
+    M(m).speed = 50;
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).speed, 50);
+}
+
+TEST_F(Monsters, GuardsWalkToTheirPointAndPatrolsSwap) {
+    const int g = Monster(1000, 1000, 4, CMD_PATROL, DEMEANOR_PASSIVE);
+    M(g).waypoint_x = 1000;
+    M(g).waypoint_y = 1500;
+    M(g).waypoint2_x = 600;
+    M(g).waypoint2_y = 700;
+    MonsterThink(player, g, 100);
+    EXPECT_EQ(M(g).facing, 0);
+    EXPECT_EQ(M(g).speed, 64);
+    M(g).y = 1481;
+    M(g).action_timer = 1;
+    MonsterThink(player, g, 100);
+    EXPECT_EQ(M(g).speed, 0);
+    EXPECT_EQ(M(g).waypoint_x, 600);
+    EXPECT_EQ(M(g).waypoint2_y, 1500);
+}
+
+TEST_F(Monsters, AlliesNearAndWillingTakeTheTarget) {
+    const int m = Monster(1000, 1000, 3);
+    M(m).target = kTargetPlayer;
+    const int near = Monster(1639, 1000, 3, CMD_ROAM, DEMEANOR_AGGRESSIVE);
+    const int edge = Monster(1640, 1000, 3);
+    const int passive = Monster(1100, 1000, 3, CMD_ROAM, DEMEANOR_PASSIVE);
+    const int enemy = Monster(1100, 1000, 2);
+    AlertAllies(m);
+    EXPECT_EQ(M(near).target, kTargetPlayer);
+    EXPECT_EQ(M(edge).target, 0);
+    EXPECT_EQ(M(passive).target, 0);
+    EXPECT_EQ(M(enemy).target, 0);
+}
+
+TEST_F(Monsters, GeneratorsKeepTheirLimitsAndOnlyOffline) {
+    Generator& g = g_level.monsterGens[3];
+    g.active = 1;
+    g.kind = 3;
+    g.maximum = 2;
+    g.x = 640;
+    g.y = 640;
+    const int first = SpawnFromGenerator(3);
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(M(first).kind, 3);
+    EXPECT_NE(M(first).id, 0u);
+    EXPECT_EQ(g.object, first);
+    const int second = SpawnFromGenerator(3);
+    EXPECT_GT(second, first);
+    EXPECT_EQ(SpawnFromGenerator(3), 0) << "two of kind 3 live";
+    g.maximum = 5;
+    g.single = 1;
+    EXPECT_EQ(SpawnFromGenerator(3), second) << "a single generator keeps its one";
+    g.single = 0;
+    g_linkState = 2;
+    EXPECT_EQ(SpawnFromGenerator(3), 0);
+}
+
+}  // namespace
