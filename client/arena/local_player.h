@@ -61,10 +61,6 @@ struct ArenaHooks {
     void (*sendRemovePlayerEffect)(int effect) = nullptr;
     // The hand overlay's frame (the HUD's hand animation).
     void (*setHandFrame)(int frame) = nullptr;
-    // The figure overlays of the object update.
-    void (*attachObjectOverlay)(int slot, int figure, int duration, int size, int position, int color,
-                                int facing, int tilt, int flag) = nullptr;
-    void (*removeObjectOverlay)(int slot, int figure) = nullptr;
     // The own figure takes the player's figure numbers when they changed.
     void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
     // The in-game page is drawn again.

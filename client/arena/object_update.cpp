@@ -6,6 +6,8 @@
 
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
+#include "client/arena/object_hits.h"
+#include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/core/game_values.h"
@@ -163,8 +165,16 @@ int MoveObject(LocalPlayer& player, int newX, int newY, int newZ, int oldX, int 
     return HitsList(o, slot, newX, newY, newZ, g_collision.movers, g_collision.moverCount);
 }
 
+int FindThinOnLine(int x0, int y0, int x1, int y1, int z) {
+    const int32_t fz = static_cast<int32_t>(static_cast<uint32_t>(z) << 16);
+    for (int t = 1; t < ThinCount && t < kThinSlots; ++t)
+        if (ThinTable[t].active == 1 && !ThinTable[t].open &&
+            IntersectThin(fz, x0 << 16, y0 << 16, x1 << 16, y1 << 16, t, 0))
+            return 1;
+    return 0;
+}
+
 int ResolveMoverCollision(int slot, int code, LocalPlayer& player) {
-    (void)player;
     WorldObject& o = WorldObjectTable[slot];
     const int k = static_cast<int>(o.id % 64) * 8;
     const int f = o.facing;
@@ -183,6 +193,15 @@ int ResolveMoverCollision(int slot, int code, LocalPlayer& player) {
         turned = f < 1024 ? k + 1280 : f < 2048 ? 768 - k : f < 3072 ? k + 3328 : 2816 - k;
     } else if (code == HIT_PLAYER) {
         o.speed = 0;
+        if (g_linkState != 2 && !(g_operatorFlags & kOperatorInvisible) && o.team != GetGameValue(4) && g_playerView &&
+            !FindThinOnLine(o.x, o.y, g_playerView->x, g_playerView->y, o.z)) {
+            if (RollObjectDamage(slot) > 0)
+                OnPlayerHit(player, 0, 0);
+            const int drain = RollPowerDrain(slot);
+            if (drain > 0)
+                DrainPlayerPower(player, drain);
+            PlaySoundAt(o.x, o.y, o.attack_sound, o.sound_range);
+        }
         return 0;
     } else if (code == HIT_CELL) {
         o.z_speed = 0;

@@ -36,6 +36,8 @@ extern int g_hitThin;
 int MoveObject(LocalPlayer& player, int newX, int newY, int newZ, int oldX, int oldY, int oldZ, int slot,
                int thinsArmed);
 
+// 1 when an active, closed thin stands on the line between the two points at height z.
+int FindThinOnLine(int x0, int y0, int x1, int y1, int z);
 // A monster's answer to a hit: it turns away from walls and figures by a heading that depends on
 // its id, stops at the player and stands on a floor. 1 when the move is blocked.
 int ResolveMoverCollision(int slot, int code, LocalPlayer& player);

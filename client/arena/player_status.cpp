@@ -11,6 +11,7 @@
 #include "client/arena/player_move.h"
 #include "client/arena/local_player.h"
 #include "client/arena/object_effects.h"
+#include "client/arena/object_hits.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/spell.h"
@@ -47,8 +48,8 @@ void EndBias() {
         g_playerView->facing = BiasFacing;
     if (g_localPlayer) {
         g_localPlayer->pitch = BiasPitch;
-        if (g_localPlayer->own_object && g_arenaHooks.removeObjectOverlay)
-            g_arenaHooks.removeObjectOverlay(g_localPlayer->own_object, kBiasOverlay);
+        if (g_localPlayer->own_object)
+            RemoveObjectOverlay(g_localPlayer->own_object, kBiasOverlay);
     }
 }
 
@@ -371,23 +372,23 @@ void BeginBias() {
 }
 
 void ShowBiasOverlay(int slot, int team) {
-    if (g_arenaHooks.attachObjectOverlay && View())
-        g_arenaHooks.attachObjectOverlay(slot, kBiasOverlay, kBiasTime, 64, 3, team + 10, View()->facing + 2048, -45, 1);
+    if (View())
+        AttachObjectOverlay(slot, kBiasOverlay, kBiasTime, 64, 3, team + 10, View()->facing + 2048, -45, 1);
 }
 
 void BeginCastPose() {
     g_actionState.cast_pose_timer = 2000;
-    if (CastOverlayMode && g_localPlayer && g_localPlayer->own_object && g_arenaHooks.attachObjectOverlay && View())
-        g_arenaHooks.attachObjectOverlay(g_localPlayer->own_object, kCastOverlay, 2000, 64, 2, GetGameValue(114) + 20,
-                                         View()->facing + 1024, 0, 0);
+    if (CastOverlayMode && g_localPlayer && g_localPlayer->own_object && View())
+        AttachObjectOverlay(g_localPlayer->own_object, kCastOverlay, 2000, 64, 2, GetGameValue(114) + 20,
+                            View()->facing + 1024, 0, 0);
 }
 
 void EndCastPose() {
     if (g_actionState.cast_pose_timer <= 0)
         return;
     g_actionState.cast_pose_timer = 0;
-    if (g_localPlayer && g_localPlayer->own_object && g_arenaHooks.removeObjectOverlay)
-        g_arenaHooks.removeObjectOverlay(g_localPlayer->own_object, kCastOverlay);
+    if (g_localPlayer && g_localPlayer->own_object)
+        RemoveObjectOverlay(g_localPlayer->own_object, kCastOverlay);
 }
 
 int IsCasting() {

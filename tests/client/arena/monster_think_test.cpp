@@ -3,7 +3,7 @@
 #include "client/arena/spell.h"
 #include "client/core/game_values.h"
 #include "common/random.h"
-#include "tests/client/arena/level_fixture.h"
+#include "tests/client/arena/room_fixture.h"
 
 namespace {
 
@@ -19,14 +19,10 @@ public:
     int casts = 0, last_slot = 0, last_source = -1;
 };
 
-class Monsters : public LevelFixture {
+class Monsters : public RoomFixture {
 protected:
     Monsters() {
-        for (int cx = 0; cx < 64; ++cx)
-            for (int cy = 0; cy < 64; ++cy) {
-                g_level.plane[kPlaneCeiling][CellIndex(cx, cy)] = 200;
-                g_level.plane[kPlaneStoreySplit][CellIndex(cx, cy)] = 1024;
-            }
+        Room(64, 200, 1024);
         auto s = std::make_unique<CountingSpell>();
         spell = s.get();
         SetSpell(7, std::move(s));
@@ -50,7 +46,7 @@ protected:
         o.spell_num = 7;
         return s;
     }
-    WorldObject& M(int s) { return WorldObjectTable[s]; }
+    WorldObject& M(int s) { return O(s); }
     CountingSpell* spell = nullptr;
 };
 

@@ -1,7 +1,7 @@
 #include "client/arena/object_update.h"
 
 #include "client/core/game_values.h"
-#include "tests/client/arena/level_fixture.h"
+#include "tests/client/arena/room_fixture.h"
 
 namespace {
 
@@ -166,30 +166,16 @@ TEST_F(ObjectMotion, TurningWrapsTheFacing) {
 
 namespace {
 
-// A room of cells 5..15 on each axis, floor 0, ceiling 200, an upper storey 1024..1200, and the
+// A room of cells 0..15 on each axis, floor 0, ceiling 200, an upper storey 1024..1200, and the
 // walls the cases place.
-class Moves : public LevelFixture {
+class Moves : public RoomFixture {
 protected:
     Moves() {
-        for (int cx = 5; cx <= 15; ++cx)
-            for (int cy = 5; cy <= 15; ++cy) {
-                const int cell = CellIndex(cx, cy);
-                g_level.plane[kPlaneCeiling][cell] = 200;
-                g_level.plane[kPlaneStoreySplit][cell] = 1024;
-                g_level.plane[kPlaneUpperCeiling][cell] = 1200;
-            }
+        Room(16, 200, 1024, 1200);
         SetGameValue(118, 7);
         view.x = 2000;
         view.y = 2000;
         view.z = 100;
-    }
-    int Object(int type, int x, int y, int z, int width, int tall) {
-        const int s = Live(type, x, y);
-        WorldObject& o = WorldObjectTable[s];
-        o.z = static_cast<int16_t>(z);
-        o.width = static_cast<uint16_t>(width);
-        o.tall = static_cast<uint16_t>(tall);
-        return s;
     }
     void Wall(int cx, int cy, int kind = 1) { g_level.cellKind[CellIndex(cx, cy)] = static_cast<uint8_t>(kind); }
     int Move(int slot, int dx, int dy, int dz, int armed = 0) {

@@ -37,4 +37,6 @@ quorrin_test(arena_spells_tests
     ${CMAKE_CURRENT_LIST_DIR}/spell_objects_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_update_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/monster_think_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/object_frame_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/object_hits_test.cpp
   DEPS client)

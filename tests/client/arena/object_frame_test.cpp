@@ -1,0 +1,133 @@
+#include "client/arena/object_frame.h"
+
+#include "client/arena/object_update.h"
+#include "client/core/game_values.h"
+#include "common/random.h"
+#include "tests/client/arena/room_fixture.h"
+
+namespace {
+
+// A room of cells 0..31 on each axis: floor 0, ceiling 1000, nothing above.
+class Frames : public RoomFixture {
+protected:
+    Frames() {
+        Room(32, 1000, 2000);
+        view.x = 1500;
+        view.y = 1500;
+        view.z = 48;
+        SetGameValue(118, 7);
+        GameSrand(3);
+    }
+};
+
+TEST_F(Frames, AFrameIsWalkedInPiecesOfEight) {
+    // Facing 0 walks up y; 2000 for 10 ms is 20 units: pieces end at 108, 116 and 120.
+    const int free = Object(OBJ_PLAYER, 100, 100, 0, 4, 40);
+    O(free).speed = 2000;
+    BuildCollisionLists();
+    MoveWorldObject(player, free, 100);
+    EXPECT_EQ(O(free).y, 120);
+    EXPECT_EQ(O(free).pos_y, 120 << 16);
+    EXPECT_EQ(O(free).x, 100);
+
+    const int walker = Object(OBJ_PLAYER, 300, 100, 0, 8, 40);
+    Object(OBJ_STATIC, 300, 131, 0, 8, 40);
+    O(walker).speed = 2000;
+    BuildCollisionLists();
+    MoveWorldObject(player, walker, 100);
+    EXPECT_EQ(O(walker).y, 108) << "the piece to 116 met the static and the walk ended";
+    EXPECT_EQ(O(walker).speed, 0);
+}
+
+TEST_F(Frames, ObjectsLeavingTheWorldAreFreed) {
+    const int high = Object(OBJ_SPELL, 500, 500, 760, 2, 2);
+    g_level.plane[kPlaneCeiling][CellIndex(500 >> 6, 500 >> 6)] = 1200;
+    O(high).z_speed = 1000;
+    BuildCollisionLists();
+    MoveWorldObject(player, high, 100);
+    EXPECT_NE(O(high).active, 1) << "above 768";
+
+    const int low = Object(OBJ_SPELL, 10, 500, 10, 0, 2);
+    O(low).facing = 1024;  // towards -x
+    O(low).speed = 3000;
+    BuildCollisionLists();
+    MoveWorldObject(player, low, 100);
+    EXPECT_NE(O(low).active, 1) << "below 0";
+}
+
+TEST_F(Frames, GravityPullsAndTheFloorCatches) {
+    const int s = Object(OBJ_MOVING, 600, 600, 10, 4, 20);
+    O(s).gravity = 1;
+    O(s).max_step = 32;
+    O(s).z_speed = 0;
+    O(s).state_bits = 0;
+    BuildCollisionLists();
+    MoveWorldObject(player, s, 1000);  // 100 ms: loses 30 of z_speed, falls 3
+    EXPECT_EQ(O(s).z_speed, -30);
+    EXPECT_EQ(O(s).z, 7);
+    for (int i = 0; i < 5; ++i)
+        MoveWorldObject(player, s, 1000);
+    EXPECT_EQ(O(s).z, 0) << "put back on the floor";
+    EXPECT_EQ(O(s).z_speed, 0);
+}
+
+TEST_F(Frames, LifetimesRunOut) {
+    const int endless = Object(OBJ_SPELL, 700, 700, 10, 2, 2);
+    O(endless).duration_timer = 268435455;
+    TickObjectLifetime(player, endless, 100);
+    EXPECT_EQ(O(endless).active, 1);
+    EXPECT_EQ(O(endless).duration_timer, 268435454);
+    TickObjectLifetime(player, endless, 100);
+    EXPECT_NE(O(endless).active, 1) << "ends on the second update";
+
+    const int timed = Object(OBJ_SPELL, 700, 710, 10, 2, 2);
+    O(timed).duration_timer = 100;
+    TickObjectLifetime(player, timed, 500);
+    EXPECT_EQ(O(timed).duration_timer, 50);
+    TickObjectLifetime(player, timed, 489);
+    EXPECT_EQ(O(timed).duration_timer, 2);
+    EXPECT_EQ(O(timed).active, 1);
+    TickObjectLifetime(player, timed, 10);
+    EXPECT_NE(O(timed).active, 1) << "1 or below ends it";
+}
+
+TEST_F(Frames, DyingImagesEndAfterOnePeriodUnlessTheyHaveNone) {
+    const int dying = Object(OBJ_DYING, 800, 800, 0, 2, 2);
+    O(dying).image_cycles = -1;
+    O(dying).image_timer_max = 100;
+    AdvanceObjectImage(dying, 990);
+    EXPECT_EQ(O(dying).active, 1);
+    AdvanceObjectImage(dying, 10);
+    EXPECT_NE(O(dying).active, 1);
+
+    const int stuck = Object(OBJ_DYING, 800, 810, 0, 2, 2);
+    O(stuck).image_cycles = -1;
+    O(stuck).image_timer_max = 0;
+    for (int i = 0; i < 10; ++i)
+        AdvanceObjectImage(stuck, 10000);
+    EXPECT_EQ(O(stuck).active, 1) << "no image clock, no end";
+}
+
+TEST_F(Frames, GeneratorsFireOnTheirTimerAndChance) {
+    Generator& g = g_level.monsterGens[0];
+    g.active = 1;
+    g.kind = 3;
+    g.maximum = 1;
+    g.chance = 100;
+    g.timer = 50;
+    g.reload = 1000;
+    g.x = 900;
+    g.y = 900;
+    UpdateObjects(player, 500);
+    EXPECT_EQ(LiveMonsterCount[3], 0);
+    UpdateObjects(player, 10);
+    EXPECT_EQ(LiveMonsterCount[3], 1);
+    EXPECT_EQ(g.timer, 1000);
+    g_linkState = 2;
+    g.maximum = 5;
+    g.timer = -1;
+    UpdateObjects(player, 10);
+    EXPECT_EQ(LiveMonsterCount[3], 1) << "online the service makes monsters";
+}
+
+}  // namespace
