@@ -6,6 +6,7 @@
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/object_effects.h"
+#include "client/arena/object_hits.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
@@ -76,8 +77,8 @@ void SetPoseFlag(int slot, uint16_t WorldObject::*flag, int on) {
     if (now == o.*flag)
         return;
     o.*flag = now;
-    if (!now && g_arenaHooks.removeObjectOverlay)
-        g_arenaHooks.removeObjectOverlay(slot, 0);
+    if (!now)
+        RemoveObjectOverlay(slot, 0);
 }
 
 }  // namespace
