@@ -30,18 +30,6 @@ int CSpell::AffectPlayer(LocalPlayer&, int, int) {
 
 void CSpell::DescribeFields(SpellFieldVisitor&) {}
 
-int CSpellProj::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellProj::ObjectCast(int, int) {
-    return 0;
-}
-
-int CSpellProj::Detonate(int) {
-    return 0;
-}
-
 int CSpellWall::Cast(LocalPlayer&) {
     return 0;
 }
@@ -70,10 +58,6 @@ int CSpellEffect::AffectPlayer(LocalPlayer&, int, int) {
     return 0;
 }
 
-int CSpellObject::Cast(LocalPlayer&) {
-    return 0;
-}
-
 int CSpellBolt::Cast(LocalPlayer&) {
     return 0;
 }
@@ -91,14 +75,6 @@ int CSpellDispell::Cast(LocalPlayer&) {
 }
 
 int CSpellTeleport::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellRune::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellRune::Detonate(int) {
     return 0;
 }
 

@@ -38,6 +38,25 @@ void CopyProjectileSpell(int slot, const CSpellProj& spell);
 void CopyRuneSpell(int slot, const CSpellRune& spell);
 void CopyObjectSpell(int slot, const CSpellObject& spell);
 
+struct LocalPlayer;
+
+// A random frame of the image's sequence; 0 for an image of no frames or outside the table.
+int RandomImageFrame(int imagenum);
+// Places a new object (forward, side, up) from another along the new object's facing.
+void PlaceRuneObject(int source, int slot, int speed, int zSpeed, int pitch, int forward, int side, int vertical);
+// Places a new object (forward, side, up) ahead of the local player's view.
+void PlaceSpellObject(LocalPlayer& player, int slot, int speed, int zSpeed, int pitchOffset, int forward, int side,
+                      int vertical);
+// The projectiles of a cast from (x, y, z) at the caster's feet; also the service's casts of others.
+int CreateProjectiles(int spell, int x, int y, int z, int facing, int pitch, int skill, int verticalOffset, int team,
+                      int creator);
+// 1 when the local player keeps as many runes of the type as allowed.
+int CountOwnRunes(int runeType);
+// A rune cast_distance ahead of (x, y); 0 when it could not be made live.
+int CreateRune(int spell, int id, int x, int y, int z, int facing, int team, int creator);
+// A spirit gate in front of the local player, facing it, where there is room.
+void InitGateObject(int slot, int creator);
+
 // Fills a freshly taken slot as an object of the spell (projectile or rune); the slot keeps only
 // its kind for any other type, and nothing happens for a missing spell.
 void Init_Spell_Object(int slot, int spell);

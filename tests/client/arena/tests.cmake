@@ -39,4 +39,5 @@ quorrin_test(arena_spells_tests
     ${CMAKE_CURRENT_LIST_DIR}/monster_think_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_frame_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_hits_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/spell_casts_test.cpp
   DEPS client)

@@ -1,0 +1,205 @@
+#include <cstring>
+
+#include "client/arena/spell.h"
+#include "client/arena/spell_objects.h"
+#include "client/core/game_values.h"
+#include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
+#include "common/random.h"
+#include "tests/client/arena/room_fixture.h"
+
+namespace {
+
+class Casts : public RoomFixture {
+protected:
+    Casts() {
+        Room(16, 400, 2000);
+        view.x = 500;
+        view.y = 500;
+        view.pos_x = 500 << 16;
+        view.pos_y = 500 << 16;
+        view.z = 48;
+        player.eye_height = 48;
+        player.normal_eye_height = 48;
+        SetGameValue(4, 2);
+        SetGameValue(118, 7);
+        SetGameValue(115, 12);
+        GameSrand(9);
+    }
+    ~Casts() override { FreeSpells(); }
+    template <typename Spell>
+    Spell& Make(int number, int type) {
+        SetSpell(number, CreateSpell(type));
+        Spell& s = static_cast<Spell&>(*GetSpell(number));
+        s.spell_number = number;
+        return s;
+    }
+    std::vector<int> LiveOfKind(int kind) {
+        std::vector<int> out;
+        for (int s = 1; s < WorldObjectHighWater; ++s)
+            if (O(s).active == 1 && O(s).kind == kind)
+                out.push_back(s);
+        return out;
+    }
+};
+
+TEST_F(Casts, AProjectileRowStandsAcrossTheFacing) {
+    CSpellProj& s = Make<CSpellProj>(1, SPELL_PROJ);
+    s.num_projectiles = 3;
+    s.side_by_side = 1;
+    s.projectile_spacing = 64;
+    s.cast_distance = 64;
+    s.elevation = 32;
+    s.velocity = 100;
+    s.alignment_translucent = 1;
+    ASSERT_EQ(s.Cast(player), 1);
+    const std::vector<int> made = LiveOfKind(1);
+    ASSERT_EQ(made.size(), 3u);
+    const int xs[] = {436, 500, 564};
+    for (int i = 0; i < 3; ++i) {
+        const WorldObject& o = O(made[i]);
+        EXPECT_EQ(o.x, xs[i]) << i;
+        EXPECT_EQ(o.y, 564) << i;
+        EXPECT_EQ(o.z, 32) << "the feet plus the elevation";
+        EXPECT_EQ(o.image_frame, i);
+        EXPECT_EQ(o.team, 2);
+        EXPECT_EQ(o.creator, 7);
+        EXPECT_EQ(o.speed, 100);
+        EXPECT_EQ(o.trans_color, 4) << "team 2's colour";
+    }
+}
+
+TEST_F(Casts, AHugeCastStopsWhenTheTableIsFull) {
+    CSpellProj& s = Make<CSpellProj>(1, SPELL_PROJ);
+    s.num_projectiles = 2000000000;
+    s.projectile_spacing = 0;
+    s.cast_distance = 10;
+    EXPECT_EQ(CreateProjectiles(1, 500, 500, 0, 0, 0, 0, 0, 1, 7), 1);
+    EXPECT_EQ(LiveOfKind(1).size(), static_cast<size_t>(kWorldObjectSlots - 1));
+    EXPECT_EQ(s.ObjectCast(LiveOfKind(1)[0], 0), 1);
+    EXPECT_EQ(s.Detonate(LiveOfKind(1)[0]), 0);
+}
+
+TEST_F(Casts, RunesAreRefusedInOrder) {
+    CSpellRune& r = Make<CSpellRune>(20, SPELL_RUNE);
+    r.cast_distance = 64;
+    r.elevation = 0;
+    r.rune_type = 1;
+    const int cell = CellIndex(500 >> 6, 564 >> 6);
+    struct Case {
+        int floor, tile;
+        const char* notice;
+    } cases[] = {
+        {70, 0, "You can't place a Rune in a Wall!"},
+        {-80, 55, "You can't place a Rune in the Air!"},
+        {0, 55, "You can't place a Rune in a Nexus!"},
+        {0, 20, "You can't place a Rune in a Node!"},
+        {0, 70, nullptr},
+    };
+    for (const Case& c : cases) {
+        g_level.plane[kPlaneFloor][cell] = static_cast<int16_t>(c.floor);
+        g_level.plane[kPlaneTile][cell] = static_cast<int16_t>(c.tile);
+        std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
+        EXPECT_EQ(r.Cast(player), c.notice ? 0 : 1) << c.floor << " " << c.tile;
+        if (c.notice)
+            EXPECT_STREQ(g_screen.noticeLines[0], c.notice);
+    }
+    const std::vector<int> runes = LiveOfKind(20);
+    ASSERT_EQ(runes.size(), 1u);
+    EXPECT_EQ(O(runes[0]).rune_type, 1);
+    EXPECT_EQ(O(runes[0]).y, 564);
+    EXPECT_EQ(O(runes[0]).creator, 7);
+    EXPECT_NE(O(runes[0]).id, 0u);
+    std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
+    EXPECT_EQ(r.Cast(player), 0) << "a Magician keeps one";
+    EXPECT_STREQ(g_screen.noticeLines[0], "You have cast too many Runes!");
+}
+
+TEST_F(Casts, ARunemageKeepsMoreRunes) {
+    struct Case {
+        int profession, level, type, keeps;
+    } cases[] = {{1, 12, 1, 5}, {0, 12, 1, 1}, {1, 12, 2, 1}, {1, 0, 1, 3}};
+    for (const Case& c : cases) {
+        ClearWorldObjects();
+        SetGameValue(114, c.profession);
+        SetGameValue(0, c.level);
+        int kept = 0;
+        for (int i = 0; i < 10 && !CountOwnRunes(c.type); ++i) {
+            const int s = Object(OBJ_SPELL, 300 + 10 * i, 300, 0, 2, 2);
+            O(s).rune_type = static_cast<uint16_t>(c.type);
+            O(s).creator = 7;
+            ++kept;
+        }
+        EXPECT_EQ(kept, c.keeps) << "profession " << c.profession << " level " << c.level << " type " << c.type;
+    }
+}
+
+TEST_F(Casts, PlacedObjectsStandInARowOnTheFloor) {
+    CSpellObject& s = Make<CSpellObject>(12, SPELL_OBJECT);
+    s.num_objects = 3;
+    s.object_spacing = 40;
+    s.cast_distance = 128;
+    s.elevation = 0;
+    s.tall = 20;
+    g_level.plane[kPlaneFloor][CellIndex(540 >> 6, 628 >> 6)] = 20;
+    ASSERT_EQ(s.Cast(player), 1);
+    const std::vector<int> made = LiveOfKind(12);
+    ASSERT_EQ(made.size(), 3u);
+    const int xs[] = {460, 500, 540};
+    const int zs[] = {0, 0, 20};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(O(made[i]).x, xs[i]);
+        EXPECT_EQ(O(made[i]).y, 628);
+        EXPECT_EQ(O(made[i]).z, zs[i]);
+        EXPECT_EQ(O(made[i]).type, OBJ_STATIC);
+        EXPECT_EQ(O(made[i]).team, 2);
+    }
+}
+
+TEST_F(Casts, ImageFramesOfEmptyOrUnknownImagesAreZero) {
+    g_imageDefs[5].numinseq = 0;
+    g_imageDefs[6].numinseq = 4;
+    for (int image : {5, -1, kMaxImageDefs})
+        EXPECT_EQ(RandomImageFrame(image), 0) << image;
+    for (int i = 0; i < 20; ++i) {
+        const int f = RandomImageFrame(6);
+        EXPECT_GE(f, 0);
+        EXPECT_LT(f, 4);
+    }
+    g_imageDefs[6].numinseq = 0;
+}
+
+TEST_F(Casts, AGateStandsAheadAsideOrOnThePlayer) {
+    // The room ends at y 1024: 24 units ahead of a player at y 1000 facing +y.
+    view.y = 1000;
+    view.pos_y = 1000 << 16;
+    const int open = AllocObjectSlot(OBJ_GATE);
+    view.y = 500;
+    view.pos_y = 500 << 16;
+    InitGateObject(open, 7);
+    EXPECT_EQ(O(open).y, 692);
+    EXPECT_EQ(O(open).facing, 2048) << "facing back at the player";
+    EXPECT_EQ(O(open).dead, 1);
+    EXPECT_EQ(O(open).imagenum, 64);
+
+    view.y = 1000;
+    view.pos_y = 1000 << 16;
+    const int aside = AllocObjectSlot(OBJ_GATE);
+    InitGateObject(aside, 7);
+    EXPECT_EQ(O(aside).y, 1000);
+    EXPECT_NE(O(aside).x, 500) << "to one side";
+    EXPECT_EQ(O(aside).facing == 3072 || O(aside).facing == 1024, true);
+
+    ClearLevelDefs();
+    Room(0, 0, 0);
+    const int cell = CellIndex(500 >> 6, 1000 >> 6);
+    g_level.plane[kPlaneCeiling][cell] = 400;
+    g_level.plane[kPlaneStoreySplit][cell] = 2000;
+    const int closet = AllocObjectSlot(OBJ_GATE);
+    InitGateObject(closet, 7);
+    EXPECT_EQ(O(closet).x, 500);
+    EXPECT_EQ(O(closet).y, 1000);
+    EXPECT_EQ(O(closet).facing, 0);
+}
+
+}  // namespace
