@@ -16,6 +16,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/core/level_textures.h"
+#include "fuzz/scratch_dir.h"
 #include "fuzz/split_input.h"
 
 namespace {
@@ -29,20 +30,12 @@ void WriteFile(const char* name, const uint8_t* data, size_t size) {
     std::fclose(f);
 }
 
-void EnterScratch() {
-    static bool entered = false;
-    if (entered)
-        return;
-    char path[] = "/tmp/defs_fuzzXXXXXX";
-    if (mkdtemp(path) && chdir(path) == 0)
-        mkdir("images", 0755);
-    entered = true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    EnterScratch();
+    ScratchDirectory scratch("/tmp/defs_fuzzXXXXXX", "images");
+    if (!scratch.entered())
+        return 0;
     FuzzFiles files;
     if (!SplitFuzzInput(data, size, files))
         return 0;

@@ -16,21 +16,11 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/core/level_textures.h"
+#include "fuzz/scratch_dir.h"
 #include "fuzz/split_input.h"
 #include "tests/support/recording_present.h"
 
 namespace {
-
-// The loader reads pattern.dat and writes roomview.txt in the working directory: keep them out of
-// the checkout.
-void EnterScratch() {
-    static bool entered = false;
-    if (entered)
-        return;
-    char path[] = "/tmp/level_fuzzXXXXXX";
-    if (mkdtemp(path) && chdir(path) == 0)
-        entered = true;
-}
 
 // fmemopen wants at least one byte.
 FILE* Stream(const uint8_t* data, size_t size) {
@@ -41,7 +31,9 @@ FILE* Stream(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    EnterScratch();
+    ScratchDirectory scratch("/tmp/level_fuzzXXXXXX", nullptr);
+    if (!scratch.entered())
+        return 0;
     static RecordingPresent* present = new RecordingPresent;
     present->calls.clear();
     FuzzFiles files;
