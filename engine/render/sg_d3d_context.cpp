@@ -255,6 +255,18 @@ int SgD3DRenderContext::PrepareDraw(uint32_t vertexCount, uint32_t count, bool c
 
 void SgD3DRenderContext::ApplyDrawStates() { driver->SetStateBit(SgD3DDriver::kSpecular, specularOn != 0); }
 
+// The triangle draws' common end: transform, light and clip the marked vertices, then emit.
+int SgD3DRenderContext::TransformAndSubmit(const SgBoundSphere& bound, uint32_t vertexCount, const SgVec3* positions,
+                                           const SgVec3* normals, const SgVec3* sets, uint32_t setCount,
+                                           const SgRgba* colors) {
+    EnterPipelineMode();
+    int result = SetupTransformPath(bound, vertexCount, positions, normals, sets, setCount, colors);
+    if (result == 0)
+        result = Submit(vertexCount);
+    LeavePipelineMode();
+    return result;
+}
+
 int SgD3DRenderContext::Submit(uint32_t vertexCount) {
     (void)vertexCount;
 
@@ -315,12 +327,7 @@ int SgD3DRenderContext::DrawTriShape(uint32_t count, uint32_t vertexCount, const
     });
     if (start >= 0)
         return start;
-    EnterPipelineMode();
-    int result = SetupTransformPath(bound, vertexCount, positions, normals, sets, setCount, colors);
-    if (result == 0)
-        result = Submit(vertexCount);
-    LeavePipelineMode();
-    return result;
+    return TransformAndSubmit(bound, vertexCount, positions, normals, sets, setCount, colors);
 }
 
 int SgD3DRenderContext::DrawTriangles(uint32_t count, const SgVec3* positions, const SgVec3* normals,
@@ -343,12 +350,7 @@ int SgD3DRenderContext::DrawTriangles(uint32_t count, const SgVec3* positions, c
     });
     if (start >= 0)
         return start;
-    EnterPipelineMode();
-    int result = SetupTransformPath(bound, vertexCount, positions, normals, sets, setCount, colors);
-    if (result == 0)
-        result = Submit(vertexCount);
-    LeavePipelineMode();
-    return result;
+    return TransformAndSubmit(bound, vertexCount, positions, normals, sets, setCount, colors);
 }
 
 int SgD3DRenderContext::DrawTriStrip(uint32_t count, const SgVec3* positions, const SgVec3* normals,
@@ -371,12 +373,7 @@ int SgD3DRenderContext::DrawTriStrip(uint32_t count, const SgVec3* positions, co
     });
     if (start >= 0)
         return start;
-    EnterPipelineMode();
-    int result = SetupTransformPath(bound, vertexCount, positions, normals, sets, setCount, colors);
-    if (result == 0)
-        result = Submit(vertexCount);
-    LeavePipelineMode();
-    return result;
+    return TransformAndSubmit(bound, vertexCount, positions, normals, sets, setCount, colors);
 }
 
 int SgD3DRenderContext::DrawParticles(uint32_t count, const SgVec3* positions, const SgVec3* normals,

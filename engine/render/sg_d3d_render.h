@@ -133,6 +133,8 @@ public:
 
 private:
     int Submit(uint32_t vertexCount);
+    int TransformAndSubmit(const SgBoundSphere& bound, uint32_t vertexCount, const SgVec3* positions,
+                           const SgVec3* normals, const SgVec3* sets, uint32_t setCount, const SgRgba* colors);
 };
 
 class SgD3DRender : public SgRender {
