@@ -79,6 +79,13 @@ struct ArenaHooks {
     void (*openChatLine)(int mode) = nullptr;
     // The view border (0..48) is applied to the view.
     void (*applyViewSize)(int border) = nullptr;
+    // The cast messages of the service link (online only).
+    void (*sendTargetted)(int targetSlot, int resist) = nullptr;
+    void (*sendDispell)() = nullptr;
+    void (*sendTeleport)(int targetId, int kind) = nullptr;
+    void (*sendCastWall)(int spell, int id, int x, int y, int z, int facing, int team) = nullptr;
+    void (*sendCreateEffect)(int record) = nullptr;
+    void (*sendThinDamage)(int thin, int damage) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

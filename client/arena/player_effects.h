@@ -13,6 +13,11 @@ void RemovePlayerEffect(LocalPlayer& player, int effect, int send);
 void ClearPlayerEffects(LocalPlayer& player);
 // Effects 17, 12 and 13 (concealment) end, announced.
 void BreakConcealment();
+// Every 250 ms or more: effects run out, pulse at their periods, concealment breaks when the
+// speed changes past its limit, and the HUD shows the first eight icons. elapsed 0 ends them all.
+void UpdatePlayerEffects(LocalPlayer& player, int elapsed);
+// Forgets the speed and icons of the last tick (at arena entry).
+void ResetEffectTicker();
 
 // Time left of the effect on the object (element 0 any), 0 when it carries none.
 int GetObjectEffect(int slot, int effect, int element);

@@ -34,30 +34,6 @@ int CSpellWall::Cast(LocalPlayer&) {
     return 0;
 }
 
-int CSpellHeal::Cast(LocalPlayer&) {
-    return 1;
-}
-
-int CSpellHeal::ObjectCast(int, int) {
-    return 0;
-}
-
-int CSpellHeal::AffectPlayer(LocalPlayer&, int, int) {
-    return 1;
-}
-
-int CSpellEffect::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellEffect::ObjectCast(int, int) {
-    return 0;
-}
-
-int CSpellEffect::AffectPlayer(LocalPlayer&, int, int) {
-    return 0;
-}
-
 int CSpellBolt::Cast(LocalPlayer&) {
     return 0;
 }
@@ -66,17 +42,6 @@ int CSpellBolt::ObjectCast(int, int) {
     return 0;
 }
 
-int CSpellTarget::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellDispell::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellTeleport::Cast(LocalPlayer&) {
-    return 0;
-}
 
 // ---- Fields, in the order of each type's spell.bin record ------------------------------------
 

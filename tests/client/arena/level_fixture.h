@@ -8,6 +8,7 @@
 
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
+#include "client/arena/spell.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
@@ -29,6 +30,15 @@ struct TextStream {
     std::string text;
     FILE* f;
 };
+
+// A spell of the type's class stored at number, for the test to fill.
+template <typename Spell>
+Spell& MakeSpell(int number, int type) {
+    SetSpell(number, CreateSpell(type));
+    Spell& s = static_cast<Spell&>(*GetSpell(number));
+    s.spell_number = number;
+    return s;
+}
 
 class LevelFixture : public ::testing::Test {
 protected:

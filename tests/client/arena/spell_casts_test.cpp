@@ -27,13 +27,6 @@ protected:
         GameSrand(9);
     }
     ~Casts() override { FreeSpells(); }
-    template <typename Spell>
-    Spell& Make(int number, int type) {
-        SetSpell(number, CreateSpell(type));
-        Spell& s = static_cast<Spell&>(*GetSpell(number));
-        s.spell_number = number;
-        return s;
-    }
     std::vector<int> LiveOfKind(int kind) {
         std::vector<int> out;
         for (int s = 1; s < WorldObjectHighWater; ++s)
@@ -44,7 +37,7 @@ protected:
 };
 
 TEST_F(Casts, AProjectileRowStandsAcrossTheFacing) {
-    CSpellProj& s = Make<CSpellProj>(1, SPELL_PROJ);
+    CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
     s.num_projectiles = 3;
     s.side_by_side = 1;
     s.projectile_spacing = 64;
@@ -70,7 +63,7 @@ TEST_F(Casts, AProjectileRowStandsAcrossTheFacing) {
 }
 
 TEST_F(Casts, AHugeCastStopsWhenTheTableIsFull) {
-    CSpellProj& s = Make<CSpellProj>(1, SPELL_PROJ);
+    CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
     s.num_projectiles = 2000000000;
     s.projectile_spacing = 0;
     s.cast_distance = 10;
@@ -81,7 +74,7 @@ TEST_F(Casts, AHugeCastStopsWhenTheTableIsFull) {
 }
 
 TEST_F(Casts, RunesAreRefusedInOrder) {
-    CSpellRune& r = Make<CSpellRune>(20, SPELL_RUNE);
+    CSpellRune& r = MakeSpell<CSpellRune>(20, SPELL_RUNE);
     r.cast_distance = 64;
     r.elevation = 0;
     r.rune_type = 1;
@@ -135,7 +128,7 @@ TEST_F(Casts, ARunemageKeepsMoreRunes) {
 }
 
 TEST_F(Casts, PlacedObjectsStandInARowOnTheFloor) {
-    CSpellObject& s = Make<CSpellObject>(12, SPELL_OBJECT);
+    CSpellObject& s = MakeSpell<CSpellObject>(12, SPELL_OBJECT);
     s.num_objects = 3;
     s.object_spacing = 40;
     s.cast_distance = 128;

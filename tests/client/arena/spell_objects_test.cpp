@@ -79,16 +79,10 @@ TEST(ProjectileLayouts, AlignmentColoursByTeam) {
 class SpellObjects : public LevelFixture {
 protected:
     ~SpellObjects() override { FreeSpells(); }
-
-    template <typename Spell>
-    Spell& Make(int number, int type) {
-        SetSpell(number, CreateSpell(type));
-        return static_cast<Spell&>(*GetSpell(number));
-    }
 };
 
 TEST_F(SpellObjects, AProjectileTakesItsSpellsFields) {
-    CSpellProj& s = Make<CSpellProj>(12, SPELL_PROJ);
+    CSpellProj& s = MakeSpell<CSpellProj>(12, SPELL_PROJ);
     s.imagenum = 301;
     s.death_imagenum = 302;
     s.duration_timer = -1;
@@ -132,7 +126,7 @@ TEST_F(SpellObjects, AProjectileTakesItsSpellsFields) {
 }
 
 TEST_F(SpellObjects, ARuneTakesItsOwnSetAndAPlacedObjectItsColourOnly) {
-    CSpellRune& r = Make<CSpellRune>(20, SPELL_RUNE);
+    CSpellRune& r = MakeSpell<CSpellRune>(20, SPELL_RUNE);
     r.collision_velocity = 70000;
     r.rune_type = 3;
     r.duration_timer = 5000;
@@ -148,7 +142,7 @@ TEST_F(SpellObjects, ARuneTakesItsOwnSetAndAPlacedObjectItsColourOnly) {
     EXPECT_EQ(o.death_effect_range, 80);
     EXPECT_EQ(o.base_trans_color, 5);
 
-    CSpellObject& p = Make<CSpellObject>(21, SPELL_OBJECT);
+    CSpellObject& p = MakeSpell<CSpellObject>(21, SPELL_OBJECT);
     p.trans_color = 5;
     p.duration_timer = -1;
     p.collision_velocity = 1200;
@@ -161,7 +155,7 @@ TEST_F(SpellObjects, ARuneTakesItsOwnSetAndAPlacedObjectItsColourOnly) {
 }
 
 TEST_F(SpellObjects, OtherSpellsLeaveOnlyTheKindAndMissingOnesNothing) {
-    Make<CSpellHeal>(30, SPELL_HEAL);
+    MakeSpell<CSpellHeal>(30, SPELL_HEAL);
     const int slot = AllocObjectSlot(OBJ_SPELL);
     WorldObject before = WorldObjectTable[slot];
     before.kind = 30;
