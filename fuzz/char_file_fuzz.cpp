@@ -1,6 +1,7 @@
 // char.bin: any bytes must validate or be refused cleanly, and every slot that loads must leave
 // the character's numbers and texts within their ranges. The input is tried as it is and with
-// its version and both checksums made right, so the fuzzer reaches the records behind them.
+// its version and both checksums made right, so the fuzzer reaches the records behind them; its
+// first 208 bytes are also loaded as a slot's copy from the service.
 
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +17,12 @@ namespace {
 void Check(bool ok) {
     if (!ok)
         std::abort();
+}
+
+void CheckFigure(const LocalPlayer& player) {
+    Check(player.figure_imagenum >= 201 && player.figure_imagenum <= 203);
+    Check(player.body_variant >= 0 && player.body_variant <= 2);
+    Check(player.head_variant >= 0 && player.head_variant <= 3);
 }
 
 void CheckLoaded() {
@@ -47,12 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int s = 0; s < kCharacterSlots; ++s) {
         DecodeCharacterRecord(slots.data() + s * kCharacterRecordSize, player);
         CheckLoaded();
-        Check(player.figure_imagenum >= 201 && player.figure_imagenum <= 203);
-        Check(player.body_variant >= 0 && player.body_variant <= 2);
-        Check(player.head_variant >= 0 && player.head_variant <= 3);
+        CheckFigure(player);
         std::vector<uint8_t> record(slots.begin() + s * kCharacterRecordSize,
                                     slots.begin() + (s + 1) * kCharacterRecordSize);
         EncodeCharacterRecord(record.data(), player);
     }
+
+    std::vector<uint8_t> copy(kServiceCopySize, 0);
+    std::memcpy(copy.data(), data, size < copy.size() ? size : copy.size());
+    DecodeServiceCopy(copy.data(), player);
+    CheckLoaded();
+    CheckFigure(player);
+    EncodeServiceCopy(copy.data(), player);
     return 0;
 }

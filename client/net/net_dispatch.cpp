@@ -25,6 +25,7 @@
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
 #include "client/present/present_services.h"
+#include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
@@ -424,7 +425,7 @@ void OnMakeSysop(const uint8_t* body, int length) {
         SetGameValue(120, 0);
         NetSay(44, "You sysop status is revoked.\n");
     }
-    NetScreens().SaveCharacterFile();
+    SaveCurrentCharacter();
 }
 
 void OnSwitchTable(const uint8_t* body, int length) {

@@ -18,6 +18,7 @@
 #include "client/net/net_rings.h"
 #include "client/net/net_screen_services.h"
 #include "client/present/present_services.h"
+#include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "common/text.h"
@@ -496,7 +497,7 @@ void OnRenamePlayer(int, int target, const char* name) {
         std::memset(g_currentCharacter.name, 0, sizeof g_currentCharacter.name);
         std::snprintf(g_currentCharacter.name, sizeof g_currentCharacter.name, "%.11s", name);
         SwapOddNibbles(g_currentCharacter.name);
-        NetScreens().SaveCharacterFile();
+        SaveCurrentCharacter();
         AddName();
         return;
     }

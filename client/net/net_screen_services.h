@@ -16,8 +16,6 @@ public:
     virtual void ClearTavernSelection() {}
     // Entry n (0 to 19) of the ignore list, lower case; empty when unused.
     virtual const char* IgnoredName(int) { return ""; }
-    // Stores the current character into its slot (and sends it to the service).
-    virtual void SaveCharacterFile() {}
     // The screen loop that runs ends and this screen state follows.
     virtual void RequestNextScreen(int) {}
     virtual int TeamColorIndex(int team) { return team; }

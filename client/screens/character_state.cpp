@@ -10,6 +10,7 @@ CurrentCharacter g_currentCharacter{};
 uint8_t ServiceCopies[kCharacterSlots][kServiceCopySize];
 int32_t SlotRequestState[kCharacterSlots];
 int32_t SlotSendState[kCharacterSlots];
+int32_t g_currentSlot = 0;
 
 void StoreServiceCopy(int slot, const uint8_t* record, int recordSize) {
     if (slot < 0 || slot >= kCharacterSlots)

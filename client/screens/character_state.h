@@ -42,3 +42,6 @@ void StoreServiceCopy(int slot, const uint8_t* record, int recordSize);
 // A copy of slot's record in plain form.
 void ReadServiceCopy(int slot, uint8_t out[kServiceCopySize]);
 void ResetCharacterState();
+
+// The selected character slot (0 to 3), kept between menus as user.dat [main] last_slot.
+extern int32_t g_currentSlot;

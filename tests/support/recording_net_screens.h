@@ -21,14 +21,12 @@ public:
     const char* IgnoredName(int n) override {
         return n >= 0 && n < static_cast<int>(ignored.size()) ? ignored[n].c_str() : "";
     }
-    void SaveCharacterFile() override { ++characterSaves; }
     void RequestNextScreen(int state) override { nextScreens.push_back(state); }
     int pageRedraws = 0;
     int tavernPage = 0;
     int selectedArena = 0;
     std::vector<int> pagesSet;
     std::vector<std::string> ignored;
-    int characterSaves = 0;
     std::vector<int> nextScreens;
     std::vector<int> clearedValidations;
 };

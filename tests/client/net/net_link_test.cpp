@@ -13,10 +13,13 @@
 #include "client/arena/local_player.h"
 #include "client/core/error_log.h"
 #include "client/core/game_values.h"
+#include "client/core/numeric.h"
 #include "client/net/net_bodies.h"
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
+#include "client/screens/character_file.h"
+#include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "platform/sock/sock_control.h"
 #include "tests/support/game_service.h"
@@ -650,6 +653,46 @@ TEST_F(LinkTest, OpeningTheDatagramSocketSaysItsBufferSizesAtDebugLevel2) {
     EXPECT_TRUE(ConsoleHas("New Receive Buffer Size: 32768 bytes"));
     EXPECT_TRUE(ConsoleHas("New Send Buffer Size: 32768 bytes"));
     g_debugLevel = 0;
+}
+
+TEST_F(LinkTest, SavingACharacterOnlineSendsItsCopyToTheService) {
+    TempDir dir;
+    dir.Enter();
+    ResetCharacterState();
+    ResetGameValues();
+    ASSERT_TRUE(ConnectStream());
+    std::strcpy(g_login.account, "mira");
+    SwapOddNibbles(g_login.account);
+    std::strcpy(g_currentCharacter.name, "Thorn");
+    SwapOddNibbles(g_currentCharacter.name);
+    SetGameValue(5, 61);
+    SetGameValue(114, 3);
+    SetGameValue(0, 9);
+    SetGameValue(1, 0x01020304);
+    SetGameValue(25, 0x1234);
+    LocalPlayer player{};
+    player.figure_imagenum = 202;
+    player.head_variant = 1;
+    g_playMode = 2;
+    const int saved = SaveCharacterFile(player, 2);
+    g_playMode = 1;
+    ASSERT_EQ(saved, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !service.FramesOf(87).empty(); }));
+    const std::vector<uint8_t> b = service.FramesOf(87)[0].body;
+    ASSERT_EQ(b.size(), 274u);
+    // Account, slot, then the record: copy byte n is body byte n + 20; its 32-bit experience and
+    // 16-bit values in network order.
+    EXPECT_STREQ(reinterpret_cast<const char*>(b.data()), "mira");
+    EXPECT_EQ(b[20], 2);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&b[24]), "Thorn");
+    EXPECT_EQ(b[44], 61);
+    EXPECT_EQ(b[92], 3);
+    EXPECT_EQ(b[93], 9);
+    EXPECT_EQ(b[96], 202);
+    EXPECT_EQ(b[98], 0x10);
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + 100, b.begin() + 106), (std::vector<uint8_t>{1, 2, 3, 4, 0x12, 0x34}));
+    EXPECT_EQ(SlotRequestState[2], 2);
+    ResetCharacterState();
 }
 
 TEST_F(LinkTest, TheServiceKeepsCharactersAndNamesPerAccount) {

@@ -31,6 +31,7 @@
 #include "tests/support/headless.h"
 #include "tests/support/recording_net_screens.h"
 #include "tests/support/recording_present.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -436,10 +437,18 @@ TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
 }
 
 TEST_F(NetMessagesTest, MakeSysopActsOnlyForTheOwnId) {
+    TempDir dir;
+    dir.Enter();
+    LocalPlayer player{};
+    g_localPlayer = &player;
+    g_playMode = 1;
+    g_currentSlot = 1;
+    std::strcpy(g_currentCharacter.name, "Ivo");
+    const auto savedRank = [&dir] { return dir.Exists("char.bin") ? int(uint8_t(dir.Read("char.bin")[8 + 480 + 107])) : -1; };
     g_screenState = 2;
     Dispatch(81, {0, 8, 0, 0});
     EXPECT_EQ(GetGameValue(3), 0);
-    EXPECT_EQ(screens.characterSaves, 0);
+    EXPECT_EQ(savedRank(), -1);
     Dispatch(81, {0, 7, 0, 0});
     EXPECT_EQ(GetGameValue(3), 3);
     EXPECT_EQ(GetGameValue(120), 1);
@@ -450,7 +459,9 @@ TEST_F(NetMessagesTest, MakeSysopActsOnlyForTheOwnId) {
     g_login.privilegeLevel = 1;
     Dispatch(81, {0, 7, 0, 0});
     EXPECT_EQ(GetGameValue(3), 5);
-    EXPECT_EQ(screens.characterSaves, 3);
+    // Each change is saved into the selected slot: sysop 5, operator 1.
+    EXPECT_EQ(savedRank(), 0x15);
+    g_localPlayer = nullptr;
 }
 
 TEST_F(NetMessagesTest, FireteamStatusMovesTheMembersScreen) {

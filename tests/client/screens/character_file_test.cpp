@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client/arena/local_player.h"
+#include "client/core/error_log.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "tests/support/temp_dir.h"
@@ -61,6 +62,8 @@ protected:
     void SetUp() override {
         dir.Enter();
         ResetGameValues();
+        ResetCharacterState();
+        g_playMode = 1;
         std::memset(&g_currentCharacter, 0, sizeof g_currentCharacter);
         std::memset(&player, 0, sizeof player);
     }
@@ -74,6 +77,11 @@ protected:
         SwapOddNibbles(s.data());
         return s;
     }
+    void TearDown() override {
+        g_playMode = 1;
+        CloseErrorLog();
+    }
+    std::string Log() { return dir.Exists("error.log") ? dir.Read("error.log") : ""; }
     TempDir dir;
     LocalPlayer player;
 };
@@ -348,3 +356,153 @@ TEST_F(CharacterFileTest, AFailingWriteKeepsTheOldFile) {
 }
 
 }  // namespace
+
+// ---- Online: the service's copies ---------------------------------------------------------------
+
+// A service copy laid out by hand: Thorn, a level-9 Healer.
+Bytes ThornCopy() {
+    Bytes c(208, 0);
+    PutText(c, 4, "Thorn");
+    Put(c, 24, {60, 61, 62, 63, 64, 65, 66, 67, 68, 0xFE});  // Strength -2
+    Put(c, 36, {11, 12, 13, 14, 15, 16, 17, 18, 19, 20});
+    Put(c, 48, {4, 9, 0, 0, 0, 0, 0, 0, 0, 0});
+    Put(c, 60, {9, 3, 0, 0, 0, 0, 0, 0, 0, 0});
+    Put(c, 72, {3, 9, 6, 0, 202, 0x21, 0x12, 0});  // Healer, level 9, 6 points; model, #3 1 #120 2, looks
+    Put(c, 80, {0x10, 0x27, 0, 0});                 // experience 10000
+    Put(c, 84, {0x34, 0x12});                       // #25 = 0x1234
+    Put(c, 84 + 39 * 2, {0xFF, 0xFF});              // #64 = 65535: unsigned words
+    PutText(c, 168, "Ember Road");
+    PutText(c, 200, "EMB");
+    return c;
+}
+
+void HoldCopy(int slot, const Bytes& plain) {
+    std::memcpy(ServiceCopies[slot], plain.data(), 208);
+    XorBuffer(ServiceCopies[slot], 208);
+}
+
+Bytes CopyOf(int slot) {
+    Bytes c(208);
+    ReadServiceCopy(slot, c.data());
+    return c;
+}
+
+TEST_F(CharacterFileTest, OnlineLoadTakesTheServiceCopyOnlyOnceItArrived) {
+    ASSERT_TRUE(OpenErrorLog("error.log"));
+    g_playMode = 2;
+    WriteFile(FileOf(9, MagicianSlots()));
+    HoldCopy(0, ThornCopy());
+    g_currentCharacter.readied[0].spell = 77;
+
+    SlotRequestState[0] = 1;  // still being fetched
+    SetGameValue(0, 42);
+    LoadCharacterFile(player, 0);
+    EXPECT_EQ(GetGameValue(0), 42);
+    EXPECT_EQ(g_currentCharacter.name[0], 0);
+    EXPECT_NE(Log().find("Attempting Multi_User Load Character when Character not sent!\n"), std::string::npos);
+
+    SlotRequestState[0] = 2;
+    LoadCharacterFile(player, 0);
+    EXPECT_EQ(std::string(g_currentCharacter.name), Held("Thorn"));
+    EXPECT_EQ(std::string(g_currentCharacter.squad), Held("Ember Road"));
+    EXPECT_EQ(std::string(g_currentCharacter.abbrev), Held("EMB"));
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(GetGameValue(5 + i), 60 + i);
+    EXPECT_EQ(GetGameValue(14), -2);
+    EXPECT_EQ(GetGameValue(15), 11);
+    EXPECT_EQ(GetGameValue(24), 20);
+    EXPECT_EQ(GetGameValue(134), 4);
+    EXPECT_EQ(GetGameValue(135), 9);
+    EXPECT_EQ(GetGameValue(144), 9);
+    EXPECT_EQ(GetGameValue(145), 3);
+    EXPECT_EQ(GetGameValue(114), 3);
+    EXPECT_EQ(GetGameValue(0), 9);
+    EXPECT_EQ(GetGameValue(113), 6);
+    EXPECT_EQ(GetGameValue(3), 1);
+    EXPECT_EQ(GetGameValue(120), 2);
+    EXPECT_EQ(player.figure_imagenum, 202);
+    EXPECT_EQ(player.body_variant, 2);
+    EXPECT_EQ(player.head_variant, 1);
+    EXPECT_EQ(GetGameValue(1), 10000);
+    EXPECT_EQ(GetGameValue(25), 0x1234);
+    EXPECT_EQ(GetGameValue(64), 65535);
+    EXPECT_EQ(g_currentCharacter.readied[0].spell, 77) << "the copy carries no readied spells";
+    EXPECT_EQ(ReadFile(), FileOf(9, MagicianSlots())) << "char.bin is not read online";
+}
+
+TEST_F(CharacterFileTest, OnlineSaveFillsTheCopyAndTheFile) {
+    g_playMode = 2;
+    HoldCopy(1, ThornCopy());
+    SlotRequestState[1] = 0;
+    std::strcpy(g_currentCharacter.name, Held("Mira").c_str());
+    std::strcpy(g_currentCharacter.squad, Held("Dawn").c_str());
+    std::strcpy(g_currentCharacter.abbrev, Held("DWN").c_str());
+    for (int i = 0; i < 10; ++i) {
+        SetGameValue(5 + i, 30 + i);
+        SetGameValue(15 + i, i);
+        SetGameValue(134 + i, i + 1);
+        SetGameValue(144 + i, 20 + i);
+    }
+    SetGameValue(114, 2);
+    SetGameValue(0, 12);
+    SetGameValue(113, 3);
+    SetGameValue(3, 4);
+    SetGameValue(120, 1);
+    SetGameValue(1, 0x00ABCDEF);
+    for (int i = 0; i < 40; ++i)
+        SetGameValue(25 + i, 0x10000 + i);  // cut to 16 bits
+    player.figure_imagenum = 203;
+    player.body_variant = 1;
+    player.head_variant = 3;
+    ASSERT_EQ(SaveCharacterFile(player, 1), 1);
+
+    Bytes expected(208, 0);
+    PutText(expected, 4, "Mira");
+    Put(expected, 24, {30, 31, 32, 33, 34, 35, 36, 37, 38, 39});
+    Put(expected, 36, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    Put(expected, 48, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    Put(expected, 60, {20, 21, 22, 23, 24, 25, 26, 27, 28, 29});
+    Put(expected, 72, {2, 12, 3, 0, 203, 0x14, 0x31, 0});
+    Put(expected, 80, {0xEF, 0xCD, 0xAB, 0x00});
+    for (int i = 0; i < 40; ++i)
+        Put(expected, 84 + 2 * i, {uint8_t(i), 0});
+    PutText(expected, 168, "Dawn");
+    PutText(expected, 200, "DWN");
+    EXPECT_EQ(CopyOf(1), expected);
+    EXPECT_NE(ServiceCopies[1][4], 'M') << "held scrambled";
+    EXPECT_EQ(SlotRequestState[1], 2);
+    Bytes slots(1920, 0);
+    ASSERT_TRUE(ParseCharacterFile(ReadFile().data(), 1934, slots.data()));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&slots[480])), "Mira");
+}
+
+TEST_F(CharacterFileTest, OnlineSaveWithoutANameChangesNothing) {
+    ASSERT_TRUE(OpenErrorLog("error.log"));
+    g_playMode = 2;
+    HoldCopy(3, ThornCopy());
+    SlotRequestState[3] = 0;
+    EXPECT_EQ(SaveCharacterFile(player, 3), 0);
+    EXPECT_EQ(CopyOf(3), ThornCopy());
+    EXPECT_EQ(SlotRequestState[3], 0);
+    EXPECT_FALSE(dir.Exists("char.bin"));
+    EXPECT_NE(Log().find("Attempting Multi_User SAVE Character when Character NULL Name!\n"), std::string::npos);
+}
+
+TEST_F(CharacterFileTest, OnlineDeleteEmptiesTheCopyButItsSquad) {
+    g_playMode = 2;
+    HoldCopy(2, ThornCopy());
+    SlotRequestState[2] = 2;
+    Bytes slots = MagicianSlots();
+    std::memcpy(&slots[960], &slots[0], 480);
+    WriteFile(FileOf(9, slots));
+    std::strcpy(g_currentCharacter.name, Held("Thorn").c_str());
+    ASSERT_EQ(DeleteCharacterSlot(2), 1);
+    Bytes expected(208, 0);
+    PutText(expected, 168, "Ember Road");
+    PutText(expected, 200, "EMB");
+    EXPECT_EQ(CopyOf(2), expected);
+    EXPECT_EQ(SlotRequestState[2], 0);
+    EXPECT_EQ(g_currentCharacter.name[0], 0);
+    std::memset(&slots[960], 0, 480);
+    EXPECT_EQ(ReadFile(), FileOf(9, slots));
+}
