@@ -132,6 +132,15 @@ std::vector<Piece> ReadPieces(FILE* in) {
     return pieces;
 }
 
+// A raw piece as the whole-value reader takes it: line end removed and trimmed, not cut at ';'.
+std::string WholeLine(const std::string& raw) {
+    char line[kConfigLineSize];
+    CopyText(line, sizeof line, raw.c_str());
+    StripLineEnd(line);
+    TrimLine(line);
+    return line;
+}
+
 std::string_view ValueOf(std::string_view line) {
     size_t eq = line.find('=');
     return eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
@@ -144,8 +153,10 @@ bool HasLineBreakOrComment(std::string_view text) {
 // Whether the line key=value comes back from a read as this key and this value. The reader takes
 // at most 254 characters a line, cuts lines at ';', trims them, ends the key at the first '='
 // and takes a line starting with '[' for a section.
-bool LineReadsBack(std::string_view key, std::string_view value) {
-    if (HasLineBreakOrComment(key) || HasLineBreakOrComment(value) || key.find('=') != std::string_view::npos)
+bool LineReadsBack(std::string_view key, std::string_view value, bool wholeValue) {
+    const bool valueBreaks = wholeValue ? value.find_first_of("\r\n") != std::string_view::npos
+                                        : HasLineBreakOrComment(value);
+    if (HasLineBreakOrComment(key) || valueBreaks || key.find('=') != std::string_view::npos)
         return false;
     if (!key.empty() && (IsSpace(key.front()) || key.front() == '['))
         return false;
@@ -360,11 +371,13 @@ void ForgetConfigStream(FILE* stream) {
         g_streamCache = StreamCache{};
 }
 
-int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value) {
+namespace {
+
+int WriteConfigLine(const char* fileName, const char* section, const char* key, const char* value, bool wholeValue) {
     if (!fileName || !section || !key)
         return 0;
     const std::string_view text = value ? value : "";
-    if (!LineReadsBack(key, text))
+    if (!LineReadsBack(key, text, wholeValue))
         return 0;
     // A symbolic link stays one: the file it names is the one rewritten.
     const std::string target = platform::FollowLinks(platform::ResolveGamePath(fileName));
@@ -391,7 +404,7 @@ int WriteConfigString(const char* fileName, const char* section, const char* key
             keyAt = i;
         }
     }
-    if (keyAt != kNone && ValueOf(pieces[keyAt].line) == text)
+    if (keyAt != kNone && ValueOf(wholeValue ? WholeLine(pieces[keyAt].raw) : pieces[keyAt].line) == text)
         return 1;
     if (sectionAt == kNone && !SectionReadsBack(section))
         return 0;
@@ -433,6 +446,43 @@ int WriteConfigString(const char* fileName, const char* section, const char* key
     }
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     return ok ? 1 : 0;
+}
+
+}  // namespace
+
+int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value) {
+    return WriteConfigLine(fileName, section, key, value, false);
+}
+
+int WriteConfigWholeString(const char* fileName, const char* section, const char* key, const char* value) {
+    return WriteConfigLine(fileName, section, key, value, true);
+}
+
+int GetConfigWholeString(const char* fileName, const char* section, const char* key, char* out, size_t outSize,
+                         const char* defaultText) {
+    FILE* file = fileName && key ? platform::OpenGameFile(fileName, "rb") : nullptr;
+    bool found = false;
+    if (file && FindSection(file, section ? section : "")) {
+        // The key is found as every reader finds it; its value is then taken from the whole line.
+        char piece[kConfigLineSize];
+        while (ReadPiece(file, piece) > 0) {
+            const std::string raw = piece;
+            if (ReaderLine(piece) == 0)
+                continue;
+            if (IsSectionLine(piece))
+                break;
+            if (KeyMatches(piece, key)) {
+                CopyValue(WholeLine(raw).c_str(), out, outSize, false);
+                found = true;
+                break;
+            }
+        }
+    }
+    if (file)
+        std::fclose(file);
+    if (!found)
+        CopyDefault(out, outSize, defaultText);
+    return found ? 1 : 0;
 }
 
 int WriteConfigInt(const char* fileName, const char* section, const char* key, int value) {

@@ -29,6 +29,14 @@ int ReadConfigInt(FILE* stream, const char* section, const char* key, int* out, 
 int WriteConfigString(const char* fileName, const char* section, const char* key, const char* value);
 int WriteConfigInt(const char* fileName, const char* section, const char* key, int value);
 
+// The same pair for values that may hold ';' (stored passwords): the key is found as every reader
+// finds it, but the value is the rest of its whole line, trimmed, not cut at ';'. The writer
+// refuses only what this reader could not give back (a line end in the value, the key rules and
+// line length above). Without the key the reader gives the default and writes nothing.
+int GetConfigWholeString(const char* fileName, const char* section, const char* key, char* out, size_t outSize,
+                         const char* defaultText);
+int WriteConfigWholeString(const char* fileName, const char* section, const char* key, const char* value);
+
 // Line-level helpers, shared by the readers and the writer.
 constexpr size_t kConfigLineSize = 255;  // 254 characters and the terminator
 

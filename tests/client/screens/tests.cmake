@@ -37,5 +37,10 @@ set_tests_properties(screens_demo_headless PROPERTIES LABELS screens-core)
 # Screens II: the menus, char.bin and the character screen.
 quorrin_test(screens_menus_tests
   LABELS screens-menus
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/character_file_test.cpp
-  DEPS client)
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/character_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/stored_account_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/menu_list_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
+  DEPS client_present client tools_writers)
+target_compile_definitions(screens_menus_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
