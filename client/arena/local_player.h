@@ -86,6 +86,10 @@ struct ArenaHooks {
     void (*sendCastWall)(int spell, int id, int x, int y, int z, int facing, int team) = nullptr;
     void (*sendCreateEffect)(int record) = nullptr;
     void (*sendThinDamage)(int thin, int damage) = nullptr;
+    void (*sendCreateProjectile)(int spell, int x, int y, int z, int facing, int pitch, int skill,
+                                 int verticalOffset) = nullptr;
+    void (*sendCreateRune)(int spell, int id, int x, int y, int z, int facing, int team) = nullptr;
+    void (*sendCreateObject)(int slot) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

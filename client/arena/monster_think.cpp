@@ -213,6 +213,16 @@ int FindNearestEnemy(int slot) {
     return found;
 }
 
+int MonsterCastSpell(int slot) {
+    if (slot <= 0 || slot >= kWorldObjectSlots)
+        return 0;
+    CSpell* spell = GetSpell(WorldObjectTable[slot].spell_num);
+    if (!spell)
+        return 0;
+    spell->ObjectCast(slot, 0);
+    return 1;
+}
+
 void Attack(int slot) {
     WorldObject& o = WorldObjectTable[slot];
     int tx, ty;
@@ -222,8 +232,7 @@ void Attack(int slot) {
     o.speed = static_cast<int16_t>(o.max_velocity / 2);
     if (o.x < kWorldLimit && o.y < kWorldLimit && g_level.cellIndex[CellIndex(o.x >> 6, o.y >> 6)] == kNoCastCell)
         return;
-    if (CSpell* spell = GetSpell(o.spell_num))
-        spell->ObjectCast(slot, 0);
+    MonsterCastSpell(slot);
     PlaySoundAt(o.x, o.y, o.attack_sound, o.sound_range);
 }
 

@@ -29,6 +29,8 @@ void MonsterThink(LocalPlayer& player, int slot, int frame);
 int CheckTarget(int slot);
 // 65535 for the player, a slot, or 0.
 int FindNearestEnemy(int slot);
+// The monster casts the spell its record names; 0 when there is no such spell.
+int MonsterCastSpell(int slot);
 void Attack(int slot);
 void Follow(int slot);
 void FaceTowards(int slot, int tx, int ty);

@@ -66,29 +66,6 @@ bool SameTeam(const WorldObject& a, int team) {
     return a.team != 0 && a.team == team;
 }
 
-// A struck monster hunts whoever made the object, and its team mates with it.
-void ReactToAttacker(int target, int creator) {
-    WorldObject& t = WorldObjectTable[target];
-    if (t.type != OBJ_MOVING)
-        return;
-    if (creator < 0) {
-        t.target = kTargetPlayer;
-    } else if (creator > 0) {
-        const int s = FindMonsterSlotById(creator);
-        if (s > 0)
-            t.target = static_cast<uint16_t>(s);
-    }
-    AlertAllies(target);
-}
-
-void Hurt(int target, int32_t damage, int creator) {
-    WorldObject& t = WorldObjectTable[target];
-    t.hit_points = Clamp16(static_cast<int32_t>(t.hit_points) - damage);
-    ReactToAttacker(target, creator);
-    if (t.hit_points <= 0)
-        KillObject(target);
-}
-
 void PlayEffectSound(const WorldObject& o) {
     PlaySoundAt(o.x, o.y, o.effect_sound, o.sound_range);
 }
@@ -115,7 +92,7 @@ void StrikeFigure(int slot, int target) {
     AddHitOverlay(target, o.element, slot);
     HitEffectNearPlayer(slot, target);
     if (Offline())
-        Hurt(target, ObjectShieldedDamage(RollObjectDamage(slot), target, o.element), o.creator);
+        HurtObject(target, ObjectShieldedDamage(RollObjectDamage(slot), target, o.element), o.creator);
 }
 
 void StrikePlayer(int slot, LocalPlayer& player) {
@@ -150,6 +127,29 @@ void StrikeThin(int slot, int thin) {
 }
 
 }  // namespace
+
+// A struck monster hunts whoever made the object, and its team mates with it.
+void ReactToAttacker(int target, int creator) {
+    WorldObject& t = WorldObjectTable[target];
+    if (t.type != OBJ_MOVING)
+        return;
+    if (creator < 0) {
+        t.target = kTargetPlayer;
+    } else if (creator > 0) {
+        const int s = FindMonsterSlotById(creator);
+        if (s > 0)
+            t.target = static_cast<uint16_t>(s);
+    }
+    AlertAllies(target);
+}
+
+void HurtObject(int target, int32_t damage, int creator) {
+    WorldObject& t = WorldObjectTable[target];
+    t.hit_points = Clamp16(static_cast<int32_t>(t.hit_points) - damage);
+    ReactToAttacker(target, creator);
+    if (t.hit_points <= 0)
+        KillObject(target);
+}
 
 void AttachObjectOverlay(int slot, int figure, int time, int part, int mode, int color, int direction, int tilt,
                          int replace) {
@@ -314,7 +314,7 @@ void AreaBurst(int slot, int skip, LocalPlayer& player) {
             AddHitOverlay(s, o.element, slot);
             ApplyObjectSpellToObject(slot, s);
             if (Offline())
-                Hurt(s, RollObjectDamage(slot) / 2, o.creator);
+                HurtObject(s, RollObjectDamage(slot) / 2, o.creator);
         } else if (t.type == OBJ_PLAYER) {
             AddHitOverlay(s, o.element, slot);
             CarriedSpellOnObject(slot, s);

@@ -2,6 +2,8 @@
 // What a spell object does to what it meets: overlays on figures, elemental shields, passing
 // through players, bursts and the strike itself.
 
+#include <cstdint>
+
 struct LocalPlayer;
 
 // Puts an overlay model on the object's figure (near the player only); an overlay already shown
@@ -20,6 +22,10 @@ int ObjectEffectLevel(int slot, int type, int element);
 int ObjectShieldedDamage(int damage, int target, int element);
 int PlayerShieldedDamage(int damage, const LocalPlayer& player, int element);
 int RollObjectDamage(int slot);
+// A struck monster hunts its attacker (creator below 0 the player, above 0 a monster's id) with
+// its allies, loses the damage (clamped to 16 bits) and dies at 0.
+void ReactToAttacker(int target, int creator);
+void HurtObject(int target, int32_t damage, int creator);
 
 // A multi-target object touches the player it met; 1 when it flies on.
 int PassThroughTarget(int slot, int code, LocalPlayer& player);

@@ -30,18 +30,6 @@ int CSpell::AffectPlayer(LocalPlayer&, int, int) {
 
 void CSpell::DescribeFields(SpellFieldVisitor&) {}
 
-int CSpellWall::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellBolt::Cast(LocalPlayer&) {
-    return 0;
-}
-
-int CSpellBolt::ObjectCast(int, int) {
-    return 0;
-}
-
 
 // ---- Fields, in the order of each type's spell.bin record ------------------------------------
 

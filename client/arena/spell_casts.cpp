@@ -10,6 +10,7 @@
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/arena/spell_objects.h"
+#include "client/arena/thin.h"
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
@@ -21,23 +22,8 @@
 
 namespace {
 
-constexpr int kCrawling = 1;
-
-int Crouch(const LocalPlayer& p) {
-    return p.mode == kCrawling;
-}
-
-// The view's pitch in degrees (the player's pitch is kept in tenths).
-int PitchDegrees(const LocalPlayer& p) {
-    return p.pitch / 10;
-}
-
 int LookLift(const LocalPlayer& p) {
     return -(2 * (p.pitch / 10)) / 3;
-}
-
-int SkillValue(int skillUsed) {
-    return skillUsed >= 1 && skillUsed <= 10 ? GetGameValue(skillUsed + 4) : 0;
 }
 
 int32_t Times(int v, int angle, const AngleTable& table) {
@@ -106,6 +92,18 @@ int NewProjectile(const CSpellProj& spell) {
 }
 
 }  // namespace
+
+int Crouch(const LocalPlayer& p) {
+    return p.mode == 1;
+}
+
+int PitchDegrees(const LocalPlayer& p) {
+    return p.pitch / 10;
+}
+
+int SkillValue(int skillUsed) {
+    return skillUsed >= 1 && skillUsed <= 10 ? GetGameValue(skillUsed + 4) : 0;
+}
 
 int RandomImageFrame(int imagenum) {
     if (imagenum < 0 || imagenum >= kMaxImageDefs || g_imageDefs[imagenum].numinseq <= 0)
@@ -199,6 +197,8 @@ int CSpellProj::Cast(LocalPlayer& player) {
     const int z = v.z - player.eye_height;
     CreateProjectiles(spell_number, v.x, v.y, z, v.facing, PitchDegrees(player), skill, lift, GetGameValue(4),
                       GetGameValue(118));
+    if (g_linkState == 2 && g_arenaHooks.sendCreateProjectile)
+        g_arenaHooks.sendCreateProjectile(spell_number, v.x, v.y, z, v.facing, PitchDegrees(player), skill, lift);
     return 1;
 }
 
@@ -321,6 +321,8 @@ int CSpellRune::Cast(LocalPlayer& player) {
     const int team = no_team ? 0 : GetGameValue(4);
     const int id = NewObjectId();
     CreateRune(spell_number, id, v.x, v.y, feet, v.facing, team, GetGameValue(118));
+    if (g_linkState == 2 && g_arenaHooks.sendCreateRune)
+        g_arenaHooks.sendCreateRune(spell_number, id, v.x, v.y, feet, v.facing, team);
     return 1;
 }
 
@@ -364,7 +366,101 @@ int CSpellObject::Cast(LocalPlayer& player) {
             o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(o.z) << 16);
         }
         ActivateObject(slot);
+        if (g_linkState == 2 && g_arenaHooks.sendCreateObject)
+            g_arenaHooks.sendCreateObject(slot);
     }
+    return 1;
+}
+
+namespace {
+
+// One thin of a wall spell from (side, forward) a to b of (x, y) along the facing.
+// The thins of a wall name each other by id, the front's first; each is placed before the next is
+// taken, since a slot counts as free until it is placed.
+int WallThin(const CSpellWall& s, int first, int which, int x, int y, int z, int facing, int team, int owner,
+             int sa, int fa, int sb, int fb, int length) {
+    const int slot = AllocThinSlot(THIN_SPELL);
+    if (!slot)
+        return 0;
+    Thin& t = ThinTable[slot];
+    PointAhead(x, y, facing, sa, fa, &t.x1, &t.y1);
+    PointAhead(x, y, facing, sb, fb, &t.x2, &t.y2);
+    t.base_z = z;
+    t.length = length;
+    t.id = first + which;
+    for (int k = 0; k < 4; ++k)
+        t.group[k] = s.thick || k == 0 ? first + k : 0;
+    t.owner = owner;
+    t.team = team;
+    if (s.texturenum <= 100)
+        t.texture = s.texturenum;
+    t.transparent = s.transparent;
+    t.base_color = t.color = s.trans_color;
+    t.life_timer = s.duration_timer;
+    t.collision_velocity = s.collision_velocity;
+    t.min_damage = s.min_damage;
+    t.max_damage = s.max_damage;
+    t.min_power_drain = s.min_power_drain;
+    t.max_power_drain = s.max_power_drain;
+    t.element = s.element;
+    t.hit_points = s.hit_points;
+    // The room above the base at the thin's middle: to the ceiling, or above the storey split
+    // to the upper storey's floor.
+    const int mx = (t.x1 + t.x2) / 2, my = (t.y1 + t.y2) / 2;
+    const int split = GetStoreySplit(mx, my);
+    const int room = std::max(z < split ? GetCeilingHeight(mx, my, z) - z : split - z, 0);
+    t.height = std::min(room, s.wallheight);
+    t.target_height = std::min(room, s.max_wallheight);
+    if (!which) {
+        if (s.texturenum > 100)
+            t.effect_number = s.texturenum - 100;
+        t.effect_facing = (facing + 2048) & kAngleMask;
+        PointAheadFixed(x << 16, y << 16, facing, 0, s.thick / 2 + fa, &t.effect_x, &t.effect_y);
+        t.effect_thickness = s.thick;
+    }
+    return PlaceThin(slot) ? slot : 0;
+}
+
+}  // namespace
+
+int CreateSpellWall(int spell, int id, int x, int y, int z, int facing, int team, int owner) {
+    const CSpell* base = GetSpell(spell);
+    if (!base || base->type != SPELL_WALL)
+        return 1;
+    const CSpellWall& s = static_cast<const CSpellWall&>(*base);
+    const int h = s.length / 2, d = s.cast_distance, t = s.thick;
+    WallThin(s, id, 0, x, y, z, facing, team, owner, h, d, -h, d, s.length);
+    if (t) {
+        WallThin(s, id, 1, x, y, z, facing, team, owner, h, d + t, -h, d + t, s.length);
+        WallThin(s, id, 2, x, y, z, facing, team, owner, h, d, h, d + t, t);
+        WallThin(s, id, 3, x, y, z, facing, team, owner, -h, d, -h, d + t, t);
+    }
+    return 1;
+}
+
+int CSpellWall::Cast(LocalPlayer& player) {
+    if (!g_playerView || CheckCastPath(player, cast_distance, 0))
+        return 0;
+    const PlayerView& v = *g_playerView;
+    int32_t fx, fy;
+    PointAheadOfView(0, cast_distance, &fx, &fy);
+    const int tile = TileAt(fx >> 16, fy >> 16);
+    const char* refusal = nullptr;
+    if (tile >= 50 && tile <= 69)
+        refusal = "You can't place a Wall in a Nexus!";
+    else if (tile >= 20 && tile <= 49)
+        refusal = "You can't place a Wall in a Node!";
+    else if (CountOwnWalls())
+        refusal = "You have cast too many Walls!";
+    if (refusal) {
+        PushNoticeLine(refusal);
+        return 0;
+    }
+    const int id = NewThinId();
+    const int z = v.z - player.eye_height;
+    CreateSpellWall(spell_number, id, v.x, v.y, z, v.facing, GetGameValue(4), GetGameValue(118));
+    if (g_linkState == 2 && g_arenaHooks.sendCastWall)
+        g_arenaHooks.sendCastWall(spell_number, id, v.x, v.y, z, v.facing, GetGameValue(4));
     return 1;
 }
 

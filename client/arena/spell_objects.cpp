@@ -20,9 +20,9 @@ int32_t Life(int32_t duration) {
     return duration == -1 ? kEndlessLife : duration;
 }
 
-// The image and light keys projectiles, runes and placed objects share.
+// The image, light and lifetime keys of every spell that makes objects.
 template <typename Spell>
-void CopyCommon(WorldObject& o, const Spell& s) {
+void CopyLook(WorldObject& o, const Spell& s) {
     Put(o.imagenum, s.imagenum);
     Put(o.death_imagenum, s.death_imagenum);
     Put(o.width, s.width);
@@ -38,6 +38,12 @@ void CopyCommon(WorldObject& o, const Spell& s) {
     Put(o.light_glow, s.light_glow);
     Put(o.sticky_light, s.sticky_light);
     o.duration_timer = Life(s.duration_timer);
+}
+
+// The image and light keys projectiles, runes and placed objects share.
+template <typename Spell>
+void CopyCommon(WorldObject& o, const Spell& s) {
+    CopyLook(o, s);
     Put(o.min_damage, s.min_damage);
     Put(o.max_damage, s.max_damage);
     Put(o.damage_dice, s.damage_dice);
@@ -190,6 +196,21 @@ void CopyObjectSpell(int slot, const CSpellObject& s) {
     CopyCommon(o, s);
     Put(o.trans_color, s.trans_color);
     o.collision_velocity = s.collision_velocity;
+}
+
+void CopyBoltSpell(int slot, const CSpellBolt& s) {
+    WorldObject& o = WorldObjectTable[slot];
+    CopyLook(o, s);
+    Put(o.trans_color, s.trans_color);
+    Put(o.base_trans_color, s.trans_color);
+    Put(o.translucent, s.translucent);
+    Put(o.death_translucent, s.death_translucent);
+    Put(o.effect_radius, s.effect_radius);
+    Put(o.death_effect, s.death_effect);
+    Put(o.death_effect_range, s.death_effect_range);
+    Put(o.death_effect_chance, s.death_effect_chance);
+    Put(o.death_spell_effect, s.death_spell_effect);
+    Put(o.element, s.element);
 }
 
 void Init_Spell_Object(int slot, int spell) {

@@ -39,6 +39,16 @@ void CopyRuneSpell(int slot, const CSpellRune& spell);
 void CopyObjectSpell(int slot, const CSpellObject& spell);
 
 struct LocalPlayer;
+class CSpellBolt;
+
+// 1 while the player crawls: casts start 24 lower.
+int Crouch(const LocalPlayer& p);
+// The view's pitch in degrees (the player's pitch is kept in tenths).
+int PitchDegrees(const LocalPlayer& p);
+// The caster's value of the skill a spell names (1..10 are game values #5..#14), else 0.
+int SkillValue(int skillUsed);
+// The look of a bolt's segment from its spell; a life of -1 never runs out.
+void CopyBoltSpell(int slot, const CSpellBolt& spell);
 
 // A random frame of the image's sequence; 0 for an image of no frames or outside the table.
 int RandomImageFrame(int imagenum);
@@ -54,6 +64,9 @@ int CreateProjectiles(int spell, int x, int y, int z, int facing, int pitch, int
 int CountOwnRunes(int runeType);
 // A rune cast_distance ahead of (x, y); 0 when it could not be made live.
 int CreateRune(int spell, int id, int x, int y, int z, int facing, int team, int creator);
+// A wall spell's thins (one, or four naming each other when it is thick) cast_distance ahead of
+// (x, y); also the service's walls of others. 1 even when the thin table is full.
+int CreateSpellWall(int spell, int id, int x, int y, int z, int facing, int team, int owner);
 // A spirit gate in front of the local player, facing it, where there is room.
 void InitGateObject(int slot, int creator);
 

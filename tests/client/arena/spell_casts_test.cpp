@@ -1,4 +1,6 @@
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "client/arena/spell.h"
 #include "client/arena/spell_objects.h"
@@ -193,6 +195,50 @@ TEST_F(Casts, AGateStandsAheadAsideOrOnThePlayer) {
     EXPECT_EQ(O(closet).x, 500);
     EXPECT_EQ(O(closet).y, 1000);
     EXPECT_EQ(O(closet).facing, 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<std::string> g_casts;
+
+TEST_F(Casts, OnlineCastsAreAnnouncedWithWhatTheCastUsed) {
+    g_arenaHooks.sendCreateProjectile = [](int s, int x, int y, int z, int f, int p, int k, int v) {
+        g_casts.push_back("Projectile " + std::to_string(s) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+                          std::to_string(z) + " " + std::to_string(f) + " " + std::to_string(p) + " " +
+                          std::to_string(k) + " " + std::to_string(v));
+    };
+    g_arenaHooks.sendCreateRune = [](int s, int id, int x, int y, int z, int f, int team) {
+        g_casts.push_back("Rune " + std::to_string(s) + " " + std::to_string(id != 0) + " " + std::to_string(x) + " " +
+                          std::to_string(y) + " " + std::to_string(z) + " " + std::to_string(f) + " " +
+                          std::to_string(team));
+    };
+    g_arenaHooks.sendCreateObject = [](int slot) {
+        g_casts.push_back("Object " + std::to_string(WorldObjectTable[slot].kind));
+    };
+    CSpellProj& p = MakeSpell<CSpellProj>(1, SPELL_PROJ);
+    p.skill_used = 2;
+    SetGameValue(6, 33);
+    player.pitch = -150;  // 15 degrees down: lifted by 10
+    MakeSpell<CSpellRune>(2, SPELL_RUNE).cast_distance = 64;
+    MakeSpell<CSpellObject>(3, SPELL_OBJECT).num_objects = 2;
+    for (int link : {1, 2}) {
+        g_linkState = link;
+        g_casts.clear();
+        EXPECT_EQ(p.Cast(player), 1);
+        EXPECT_EQ(static_cast<CSpellRune&>(*GetSpell(2)).Cast(player), 1);
+        ClearWorldObjects();  // one rune each
+        SetGameValue(115, 3);
+        EXPECT_EQ(GetSpell(3)->Cast(player), 1);
+        SetGameValue(115, 12);
+        if (link == 1)
+            EXPECT_TRUE(g_casts.empty());
+        else
+            EXPECT_EQ(g_casts, (std::vector<std::string>{"Projectile 1 500 500 0 0 -15 33 10", "Rune 2 1 500 500 0 0 2",
+                                                         "Object 3", "Object 3"}));
+    }
+    g_arenaHooks = ArenaHooks{};
 }
 
 }  // namespace

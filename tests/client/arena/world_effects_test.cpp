@@ -1,0 +1,422 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "client/arena/line_tests.h"
+#include "client/arena/monster_think.h"
+#include "client/arena/player_status.h"
+#include "client/arena/spell_objects.h"
+#include "client/arena/world_effects.h"
+#include "client/core/game_values.h"
+#include "client/screens/screen_surface.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+std::vector<std::string> g_sent;
+
+// Offline (own id -1) in the open level, facing +y; bolt 6 reaches 400 in 1000 ms with a segment
+// every 32 units (a period of 80 ms) and deals 1d1+9.
+class Bolts : public ArenaFixture {
+protected:
+    Bolts() {
+        ClearWorldEffects();
+        SetGameValue(118, -1);
+        SetGameValue(4, 2);
+        SetGameValue(115, kBolt);
+        CSpellBolt& b = Bolt();
+        b.range = 400;
+        b.max_timer = 1000;
+        b.object_spacing = 32;
+        b.imagenum = 5;
+        b.damage_dice = 1;
+        b.damage_num_dice = 1;
+        b.damage_base = 9;
+        b.duration_timer = 1000;
+        g_sent.clear();
+        g_arenaHooks.sendThinDamage = [](int t, int d) {
+            g_sent.push_back("ThinDamage " + std::to_string(t) + " " + std::to_string(d));
+        };
+        g_arenaHooks.sendCreateEffect = [](int i) { g_sent.push_back("CreateEffect " + std::to_string(i)); };
+        g_arenaHooks.sendCastWall = [](int s, int id, int x, int y, int z, int f, int team) {
+            g_sent.push_back("CastWall " + std::to_string(s) + " " + std::to_string(id) + " " + std::to_string(x) + " " +
+                             std::to_string(y) + " " + std::to_string(z) + " " + std::to_string(f) + " " +
+                             std::to_string(team));
+        };
+        TintTime = 0;
+    }
+    ~Bolts() override {
+        ClearWorldEffects();
+        FreeSpells();
+        g_arenaHooks = ArenaHooks{};
+    }
+
+    static constexpr int kBolt = 6;
+    CSpellBolt& Bolt() {
+        return GetSpell(kBolt) ? static_cast<CSpellBolt&>(*GetSpell(kBolt)) : MakeSpell<CSpellBolt>(kBolt, SPELL_BOLT);
+    }
+
+    int Monster(int x, int y, int team = 1) {
+        const int s = Live(OBJ_MOVING, x, y, 0, 40);
+        WorldObject& o = WorldObjectTable[s];
+        o.width = 16;
+        o.tall = 64;
+        o.team = static_cast<int16_t>(team);
+        o.hit_points = 100;
+        o.max_hits = 100;
+        return s;
+    }
+
+    std::vector<int> Segments() {
+        std::vector<int> out;
+        for (int s = 1; s < WorldObjectHighWater; ++s)
+            if (WorldObjectTable[s].active == 1 && WorldObjectTable[s].type == OBJ_SPELL &&
+                WorldObjectTable[s].kind == kBolt)
+                out.push_back(s);
+        return out;
+    }
+
+    void Frames(int count, int ms = 10) {
+        for (int i = 0; i < count; ++i)
+            CheckWorldEffects(ms);
+    }
+
+    const char* LastChatLine() { return ChatBuffer.lines[(ChatBuffer.write + kChatLines - 1) % kChatLines].text; }
+};
+
+TEST_F(Bolts, ABoltLaysASegmentEachPeriodAndHitsWhenItArrives) {
+    const int monster = Monster(4000, 4200);
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    const WorldEffect& r = WorldEffectTable[0];
+    ASSERT_EQ(r.active, 1);
+    EXPECT_EQ(r.target_kind, LINE_OBJECT);
+    EXPECT_EQ(r.target, monster);
+    EXPECT_EQ(r.start_z, 32) << "the feet plus the elevation";
+    EXPECT_EQ(r.target_y, 4200);
+    EXPECT_EQ(r.target_z, 32) << "the middle of the figure";
+    EXPECT_EQ(r.caster_id, -1);
+    const int range = r.range;
+    ASSERT_GT(range, 100);
+    ASSERT_LT(range, 200);
+    // Segment n comes at (n + 1) x 80 ms; the one past range - 32 arrives.
+    int arriving = 0;
+    while (arriving * 32 + 32 <= range)
+        ++arriving;
+    Frames(8 * (arriving + 1) - 1);
+    EXPECT_EQ(r.active, 1);
+    EXPECT_EQ(WorldObjectTable[monster].hit_points, 100);
+    const std::vector<int> laid = Segments();
+    ASSERT_EQ(laid.size(), static_cast<size_t>(arriving)) << "a segment for every 80 ms of 10 ms frames";
+    for (int j = 0; j < arriving; ++j)
+        EXPECT_EQ(WorldObjectTable[laid[j]].y, 4000 + 200 * j * 32 / range) << j;
+    Frames(1);
+    EXPECT_EQ(r.active, 0);
+    EXPECT_EQ(WorldObjectTable[monster].hit_points, 90);
+    EXPECT_EQ(WorldObjectTable[monster].target, kTargetPlayer) << "it hunts the player who cast it";
+    EXPECT_EQ(Segments().size(), static_cast<size_t>(arriving)) << "the arriving segment dies";
+}
+
+TEST_F(Bolts, ALongFrameLaysEverySegmentDueAndEndsTheBolt) {
+    const int monster = Monster(4000, 4200);
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    Frames(1, 2500);
+    EXPECT_EQ(WorldEffectTable[0].active, 0);
+    EXPECT_EQ(WorldObjectTable[monster].hit_points, 90);
+
+    WorldObjectTable[monster].active = 0;
+    const size_t before = Segments().size();
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    EXPECT_EQ(WorldEffectTable[0].range, 400) << "nothing in range";
+    Frames(1, 2500);
+    EXPECT_EQ(WorldEffectTable[0].active, 0) << "ended at max_timer";
+    EXPECT_EQ(Segments().size() - before, 12u) << "1000 ms of 80 ms periods";
+}
+
+TEST_F(Bolts, ABoltThatFoundNothingNeverArrives) {
+    Bolt().cast_distance = 100;  // past segment 8 it would count as arrived, had it found something
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    Frames(99);
+    EXPECT_EQ(WorldEffectTable[0].active, 1);
+    Frames(1);
+    EXPECT_EQ(WorldEffectTable[0].active, 0);
+    EXPECT_EQ(Segments().size(), 12u);
+    EXPECT_EQ(TintTime, 0) << "nobody was hit";
+}
+
+TEST_F(Bolts, BoltsCastIntoAWallOrOfNoRangeAreRefused) {
+    SetCell(62, 63, 1, 0, 256);  // rock 40 ahead
+    Bolt().cast_distance = 64;
+    EXPECT_EQ(Bolt().Cast(player), 0);
+    EXPECT_EQ(WorldEffectTable[0].active, 0);
+    SetCell(62, 63, 0, 0, 256);
+    Bolt().range = 0;
+    EXPECT_EQ(Bolt().Cast(player), 0);
+}
+
+TEST_F(Bolts, TwoBoltsInOneFrameEachTakeTheWholeFrame) {
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    WorldEffectTable[0].time = 990;
+    Frames(1, 50);
+    EXPECT_EQ(WorldEffectTable[0].active, 0);
+    EXPECT_EQ(WorldEffectTable[1].time, 50);
+}
+
+TEST_F(Bolts, BadRecordsAreFreedWithTheirReason) {
+    MakeSpell<CSpellHeal>(3, SPELL_HEAL);
+    g_debugLevel = 2;
+    const struct {
+        const char* what;
+        int spell, spellRange, maxTimer, recordRange;
+        const char* text;
+    } cases[] = {
+        {"no spell", 9, 400, 1000, 100, "SPELLPTR NULL on CheckWorldEffects!!"},
+        {"not a bolt", 3, 400, 1000, 100, "SPTYPE is not BOLT on World Effect!!"},
+        {"zero period", kBolt, 400, 10, 100, "Period of Bolt == 0!"},
+        {"zero spell range", kBolt, 0, 1000, 100, "Period of Bolt == 0!"},
+        {"zero record range", kBolt, 400, 1000, 0, "Max Range of Bolt == 0!"},
+    };
+    for (const auto& c : cases) {
+        Bolt().range = c.spellRange;
+        Bolt().max_timer = c.maxTimer;
+        WorldEffect& r = WorldEffectTable[3];
+        r = WorldEffect{};
+        r.active = 1;
+        r.kind = 1;
+        r.spell = c.spell;
+        r.range = c.recordRange;
+        EXPECT_EQ(ValidateWorldEffect(r), 1) << c.what;
+        EXPECT_STREQ(LastChatLine(), c.text) << c.what;
+        Frames(1);
+        EXPECT_EQ(r.active, 0) << c.what;
+    }
+    g_debugLevel = 0;
+}
+
+TEST_F(Bolts, FramesThatMeetThePeriodExactlyStillLaySegments) {
+    Bolt().max_timer = 250;  // a period of 20 ms
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    Frames(2);
+    EXPECT_EQ(Segments().size(), 1u);
+    Frames(2);
+    EXPECT_EQ(Segments().size(), 2u);
+}
+
+TEST_F(Bolts, TheLeadingEdgeMovesToTheNewestSegment) {
+    Bolt().leading_edge_imagenum = 77;
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    Frames(8);
+    ASSERT_EQ(Segments().size(), 1u);
+    const int first = Segments()[0];
+    EXPECT_EQ(WorldObjectTable[first].imagenum, 77);
+    Frames(8);
+    ASSERT_EQ(Segments().size(), 2u);
+    EXPECT_EQ(WorldObjectTable[first].imagenum, 5);
+    EXPECT_EQ(WorldObjectTable[Segments()[1]].imagenum, 77);
+    EXPECT_EQ(WorldEffectTable[0].last_segment, Segments()[1]);
+}
+
+TEST_F(Bolts, TheCreationEffectDetonatesAtTheFirstSegmentOnly) {
+    CSpellProj& burst = MakeSpell<CSpellProj>(9, SPELL_PROJ);
+    burst.num_projectiles = 2;
+    Bolt().creation_effect = 9;
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    auto bursts = [] {
+        int n = 0;
+        for (int s = 1; s < WorldObjectHighWater; ++s)
+            n += WorldObjectTable[s].active == 1 && WorldObjectTable[s].kind == 9;
+        return n;
+    };
+    Frames(8);
+    EXPECT_EQ(bursts(), 2);
+    Frames(16);
+    EXPECT_EQ(bursts(), 2);
+}
+
+TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
+    CSpellProj& death = MakeSpell<CSpellProj>(9, SPELL_PROJ);
+    death.num_projectiles = 1;
+    Bolt().bolt_death_effect = 9;
+    Bolt().bolt_death_effect_chance = 100;
+    Bolt().min_power_drain = 1;
+    Bolt().max_power_drain = 2;
+    const int monster = Monster(4000, 4200);
+    const int thin = MakeThin(3900, 4300, 4100, 4300, THIN_SPELL);
+    ThinTable[thin].hit_points = 50;
+    SetGameValue(109, 1000);
+    auto hit = [&](int kind, int target) {
+        WorldEffect r{};
+        r.active = 1;
+        r.kind = 1;
+        r.spell = kBolt;
+        r.target_kind = kind;
+        r.target = target;
+        r.caster_id = -1;
+        const int segment = Live(OBJ_SPELL, 4000, 4100, kBolt);
+        EXPECT_EQ(BoltHit(segment, r), 1);
+        EXPECT_NE(WorldObjectTable[segment].active, 1) << "the segment dies";
+    };
+    const struct {
+        int link;
+        int hp, thinHp, power;
+        bool tinted;
+        std::vector<std::string> sent;
+    } worlds[] = {{1, 90, 40, 900, true, {}}, {2, 90, 30, 900, false, {"ThinDamage " + std::to_string(thin) + " 10"}}};
+    for (const auto& w : worlds) {
+        g_linkState = w.link;
+        g_sent.clear();
+        TintTime = 0;
+        hit(LINE_OBJECT, monster);
+        hit(LINE_PLAYER, 0);
+        hit(LINE_THIN, thin);
+        hit(LINE_OBJECT, 5000);  // slots past the table are nobody
+        hit(LINE_THIN, 700);
+        EXPECT_EQ(WorldObjectTable[monster].hit_points, w.hp) << w.link;
+        EXPECT_EQ(ThinTable[thin].hit_points, w.thinHp) << w.link;
+        EXPECT_EQ(GetGameValue(109), w.power) << w.link;
+        EXPECT_EQ(TintTime > 0, w.tinted) << w.link;
+        EXPECT_EQ(g_sent, w.sent) << w.link;
+    }
+    int deaths = 0;
+    for (int s = 1; s < WorldObjectHighWater; ++s)
+        deaths += WorldObjectTable[s].active == 1 && WorldObjectTable[s].kind == 9;
+    EXPECT_EQ(deaths, 10) << "the bolt's death effect at every hit";
+}
+
+TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
+    const int monster = Monster(4000, 4150);
+    WorldObjectTable[monster].facing = 2048;  // towards the player
+    WorldObjectTable[monster].spell_num = kBolt;
+    EXPECT_EQ(MonsterCastSpell(monster), 1);
+    const WorldEffect& r = WorldEffectTable[0];
+    ASSERT_EQ(r.active, 1);
+    EXPECT_EQ(r.target_kind, LINE_PLAYER);
+    EXPECT_EQ(r.caster_id, 40);
+    EXPECT_EQ(r.team, 1);
+    EXPECT_EQ(r.start_y, 4150);
+    EXPECT_EQ(r.start_z, 32);
+    EXPECT_EQ(r.target_y, 4000);
+    EXPECT_TRUE(g_sent.empty()) << "an object's bolt is not announced";
+    Frames(100);
+    EXPECT_EQ(r.active, 0);
+    EXPECT_GT(TintTime, 0) << "the player was hit";
+
+    WorldObjectTable[monster].spell_num = 0;
+    EXPECT_EQ(MonsterCastSpell(monster), 0);
+    WorldObjectTable[monster].spell_num = 400;
+    EXPECT_EQ(MonsterCastSpell(monster), 0);
+}
+
+TEST_F(Bolts, AnOnlineCastIsAnnounced) {
+    g_linkState = 2;
+    ASSERT_EQ(Bolt().Cast(player), 1);
+    EXPECT_EQ(g_sent, std::vector<std::string>{"CreateEffect 0"});
+}
+
+// ---- Walls -------------------------------------------------------------------------------------
+
+class Walls : public Bolts {
+protected:
+    Walls() {
+        CSpellWall& w = MakeSpell<CSpellWall>(2, SPELL_WALL);
+        w.length = 64;
+        w.thick = 16;
+        w.cast_distance = 128;
+        w.wallheight = 40;
+        w.max_wallheight = 300;
+        w.hit_points = 30;
+        SetGameValue(115, 2);
+        SetGameValue(118, 7);
+        SetGameValue(0, 25);
+    }
+    CSpellWall& Wall() { return static_cast<CSpellWall&>(*GetSpell(2)); }
+    std::vector<int> OwnThins() {
+        std::vector<int> out;
+        for (int s = 1; s < ThinCount; ++s)
+            if (ThinTable[s].active == 1 && ThinTable[s].owner == 7)
+                out.push_back(s);
+        return out;
+    }
+};
+
+TEST_F(Walls, AThickWallIsFourThinsNamingEachOther) {
+    g_linkState = 2;
+    ASSERT_EQ(Wall().Cast(player), 1);
+    const std::vector<int> thins = OwnThins();
+    ASSERT_EQ(thins.size(), 4u);
+    const int id = ThinTable[thins[0]].id;
+    const struct {
+        int x1, y1, x2, y2, length;
+    } ends[] = {{4032, 4128, 3968, 4128, 64}, {4032, 4144, 3968, 4144, 64}, {4032, 4128, 4032, 4144, 16},
+                {3968, 4128, 3968, 4144, 16}};
+    for (int k = 0; k < 4; ++k) {
+        const Thin& t = ThinTable[thins[k]];
+        EXPECT_EQ(t.x1, ends[k].x1) << k;
+        EXPECT_EQ(t.y1, ends[k].y1) << k;
+        EXPECT_EQ(t.x2, ends[k].x2) << k;
+        EXPECT_EQ(t.y2, ends[k].y2) << k;
+        EXPECT_EQ(t.length, ends[k].length) << k;
+        EXPECT_EQ(t.id, id + k);
+        EXPECT_EQ(t.kind, THIN_SPELL);
+        EXPECT_EQ(t.team, 2);
+        EXPECT_EQ(t.height, 40);
+        EXPECT_EQ(t.target_height, 256) << "it rises to the ceiling, not past it";
+        for (int g = 0; g < 4; ++g)
+            EXPECT_EQ(t.group[g], id + g);
+    }
+    EXPECT_EQ(g_sent, std::vector<std::string>{"CastWall 2 " + std::to_string(id) + " 4000 4000 0 0 2"});
+
+    // Damage to one member lowers every member once.
+    DamageThin(thins[2], 10);
+    for (int s : thins)
+        EXPECT_EQ(ThinTable[s].hit_points, 20);
+}
+
+TEST_F(Walls, AThinWallIsOneThinAndAnEffectWallShowsItsFigure) {
+    Wall().thick = 0;
+    Wall().texturenum = 105;
+    ASSERT_EQ(Wall().Cast(player), 1);
+    const std::vector<int> thins = OwnThins();
+    ASSERT_EQ(thins.size(), 1u);
+    const Thin& t = ThinTable[thins[0]];
+    EXPECT_EQ(t.effect_number, 5);
+    EXPECT_EQ(t.texture, 0);
+    EXPECT_EQ(t.effect_facing, 2048);
+    EXPECT_EQ(t.effect_y >> 16, 4128);
+    EXPECT_EQ(t.group[0], t.id);
+    EXPECT_EQ(t.group[1], 0);
+    EXPECT_EQ(present.Count("PlaceThinWalls"), 0u) << "no wall model";
+}
+
+TEST_F(Walls, WallsAreRefusedOnNodesAndNexusesAndPastTheLimit) {
+    const struct {
+        int tile;
+        const char* text;
+    } cases[] = {{55, "You can't place a Wall in a Nexus!"}, {30, "You can't place a Wall in a Node!"}};
+    for (const auto& c : cases) {
+        g_level.plane[kPlaneTile][CellIndex(62, 64)] = static_cast<int16_t>(c.tile);
+        std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
+        EXPECT_EQ(Wall().Cast(player), 0) << c.tile;
+        EXPECT_STREQ(g_screen.noticeLines[0], c.text);
+    }
+    g_level.plane[kPlaneTile][CellIndex(62, 64)] = 0;
+    // Level 25 keeps (25 / 10) x 4 + 4 = 12 thins: three four-thin walls.
+    for (int i = 0; i < 3; ++i) {
+        Place(4000, 4000 - 300 * i, 0);
+        EXPECT_EQ(Wall().Cast(player), 1) << i;
+    }
+    Place(4000, 5000, 0);
+    EXPECT_EQ(Wall().Cast(player), 0);
+    EXPECT_STREQ(g_screen.noticeLines[0], "You have cast too many Walls!");
+    EXPECT_EQ(OwnThins().size(), 12u);
+}
+
+TEST_F(Walls, AWallIntoSomethingCloseIsRefusedSilently) {
+    Monster(4000, 4060);
+    std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
+    EXPECT_EQ(Wall().Cast(player), 0);
+    EXPECT_STREQ(g_screen.noticeLines[0], "");
+    EXPECT_TRUE(OwnThins().empty());
+}
+
+}  // namespace
