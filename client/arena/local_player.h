@@ -54,8 +54,6 @@ extern LocalPlayer* g_localPlayer;
 // Where the level loader's and the triggers' calls into later parts go; unset does nothing.
 struct ArenaHooks {
     void (*sendPlayerState)(LocalPlayer* player) = nullptr;
-    void (*spawnClone)(int clone) = nullptr;
-    int (*isCloneLive)(int clone) = nullptr;
     // The effect messages of the service link.
     void (*sendPlayerEffect)(int effect, int level, int duration, int spell) = nullptr;
     void (*sendRemovePlayerEffect)(int effect) = nullptr;

@@ -179,6 +179,46 @@ int SpawnFromGenerator(int n) {
     return slot;
 }
 
+namespace {
+
+// The clone triggers' monsters, by clone number: whether each is out and which slot it took.
+constexpr int kClones = 7;
+struct Clone {
+    int live, slot;
+} g_clones[kClones];
+
+}  // namespace
+
+int IsCloneLive(int clone) {
+    if (clone < 0 || clone >= kClones || !g_clones[clone].live)
+        return 0;
+    const int s = g_clones[clone].slot;
+    const WorldObject& o = WorldObjectTable[s];
+    // A clone that died or whose slot went to something else is out no longer.
+    if (s > 0 && s < kWorldObjectSlots && o.active == 1 && o.type == OBJ_MOVING && o.generator == clone)
+        return 1;
+    g_clones[clone].live = 0;
+    return 0;
+}
+
+int SpawnClone(int generator) {
+    if (generator < 0 || generator >= kClones || IsCloneLive(generator))
+        return -1;
+    const int slot = SpawnFromGenerator(generator);
+    if (slot <= 0) {
+        g_clones[generator].live = 0;
+        return -1;
+    }
+    WorldObjectTable[slot].generator = static_cast<uint16_t>(generator);
+    g_clones[generator] = {1, slot};
+    return generator;
+}
+
+void ForgetClones() {
+    for (Clone& c : g_clones)
+        c = {};
+}
+
 int CheckTarget(int slot) {
     const WorldObject& o = WorldObjectTable[slot];
     const int reach = 2 * o.trigger_range;

@@ -23,6 +23,12 @@ constexpr int kTargetPlayer = 65535;
 
 // Monster generator n makes a monster when its kind is below the maximum; the slot or 0.
 int SpawnFromGenerator(int n);
+// The clone trigger's monster from generator 0..6, unless that clone is still out: the generator,
+// or -1.
+int SpawnClone(int generator);
+int IsCloneLive(int clone);
+// At arena entry: no clone is out.
+void ForgetClones();
 // frame in 0.1 ms.
 void MonsterThink(LocalPlayer& player, int slot, int frame);
 // The target kept: -1 the player, a slot, or 0 when it is lost.

@@ -6,6 +6,7 @@
 
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
+#include "client/arena/monster_think.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
@@ -429,9 +430,7 @@ void CloneTrigger::LoadKeys(FILE* s, const char* section) {
 int CloneTrigger::On() {
     CommonOn(nullptr);
     PrintDebug("Create Clone Trigger On: #=%d x=%d y=%d", which_clone, x, y);
-    if (which_clone >= 0 && which_clone <= 6 && g_arenaHooks.spawnClone &&
-        !(g_arenaHooks.isCloneLive && g_arenaHooks.isCloneLive(which_clone)))
-        g_arenaHooks.spawnClone(which_clone);
+    SpawnClone(which_clone);
     return 0;
 }
 

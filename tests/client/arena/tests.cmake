@@ -42,4 +42,5 @@ quorrin_test(arena_spells_tests
     ${CMAKE_CURRENT_LIST_DIR}/spell_casts_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/effect_spells_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/world_effects_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/arena_frame_test.cpp
   DEPS client)

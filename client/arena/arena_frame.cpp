@@ -1,0 +1,56 @@
+#include "client/arena/arena_frame.h"
+
+#include <cstddef>
+
+#include "client/arena/object_frame.h"
+#include "client/arena/thin.h"
+#include "client/arena/trigger.h"
+#include "client/arena/world_effects.h"
+#include "client/core/level_textures.h"
+
+namespace {
+
+AnimatedImage g_animations[kTextureCount];
+
+}  // namespace
+
+void RunArenaSimulation(LocalPlayer& player, int ms, int frame) {
+    CheckWorldEffects(ms);
+    UpdateObjects(player, frame);
+    UpdateDoors(frame);
+    AnimateImages(ms);
+    UpdateThins(frame);
+}
+
+void AnimateImages(int ms) {
+    for (int n = 0; n < kTextureCount; ++n) {
+        const TextureEntry& e = g_textures.entries[n];
+        AnimatedImage& a = g_animations[n];
+        if (e.timer <= 0 || e.numframes <= 0)
+            continue;
+        a.accumulator += ms;
+        if (e.numframes == 1) {
+            a.accumulator %= e.timer;
+            a.phase = static_cast<int>(256LL * a.accumulator / e.timer);
+            continue;
+        }
+        if (a.accumulator <= e.timer)
+            continue;
+        a.accumulator %= e.timer;
+        a.frame = (a.frame + 1) % (e.numframes < kTextureFrames ? e.numframes : kTextureFrames);
+        const int image = e.frames[a.frame];
+        if (image >= 0 && static_cast<size_t>(image) < g_textures.images.size() &&
+            !g_textures.images[image].pixels.empty())
+            g_textures.firstPixels[n] = g_textures.images[image].pixels.data();
+    }
+}
+
+const AnimatedImage& GetAnimatedImage(int n) {
+    static const AnimatedImage kNone{};
+    return n >= 0 && n < kTextureCount ? g_animations[n] : kNone;
+}
+
+void ResetAnimatedImages() {
+    for (AnimatedImage& a : g_animations)
+        a = {};
+}
