@@ -233,8 +233,7 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
         }
         PlayGameSound(0, 0, 0);
     }
-    if (g_arenaHooks.requestPageRedraw)
-        g_arenaHooks.requestPageRedraw();
+    RequestPageRedraw();
 }
 
 }  // namespace
@@ -271,8 +270,9 @@ void HandleGameInput(LocalPlayer& player, const PlayerControl& input, int flags)
         UseTriggerAhead(player);
     if (control.key_b && g_playMode != 2)
         DebugToggle = !DebugToggle;
-    if ((control.key_quote || control.key_slash) && g_arenaHooks.openChatLine) {
-        g_arenaHooks.openChatLine(control.key_slash ? 1 : 0);
+    if (control.key_quote || control.key_slash) {
+        if (g_arenaHooks.openChatLine)
+            g_arenaHooks.openChatLine(control.key_slash ? 1 : 0);
         SetKeyInputMode(1);
     }
     if (control.page_up || control.page_down) {

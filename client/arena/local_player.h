@@ -61,8 +61,6 @@ struct ArenaHooks {
     void (*setHandFrame)(int frame) = nullptr;
     // The own figure takes the player's figure numbers when they changed.
     void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
-    // The in-game page is drawn again.
-    void (*requestPageRedraw)() = nullptr;
     void (*sendRequestRaise)(LocalPlayer* player, int gate) = nullptr;
     void (*sendBiasEarthblood)(LocalPlayer* player, int node) = nullptr;
     void (*sendBiasShrine)(LocalPlayer* player, int nexus) = nullptr;

@@ -17,6 +17,7 @@
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/trig_tables.h"
+#include "client/screens/notice_lines.h"
 #include "client/screens/chat_buffer.h"
 
 int DebugToggle = 0;
@@ -339,8 +340,7 @@ void SetMovementParameters(LocalPlayer& player, const PlayerControl& control) {
             if (player.eye_height != player.crawl_eye_height) {
                 v.z -= player.eye_height - player.crawl_eye_height;
                 player.eye_height = player.crawl_eye_height;
-                if (g_arenaHooks.requestPageRedraw)
-                    g_arenaHooks.requestPageRedraw();
+                RequestPageRedraw();
             }
             EndBias();
             CancelPendingCast();

@@ -569,9 +569,19 @@ void StatusLineText(const LocalPlayer& player, char* text, int size) {
         std::snprintf(text, size, "Match Complete -- Hit Escape");
     } else if (match && match->player_count < 4) {
         std::snprintf(text, size, "Too Few in Match -- No Points");
+    } else if (g_operatorFlags & kOperatorInvisible) {
+        std::snprintf(text, size, "Invisible Mode");
     } else if (DebugToggle && GetGameValue(3)) {
         std::snprintf(text, size, "God Mode");
     }
+}
+
+void DrawStatusLine(const LocalPlayer& player, int elapsed) {
+    char text[64];
+    StatusLineText(player, text, sizeof text);
+    SetStatusText(text, TeamColorIndex(GetGameValue(4)));
+    DrawStatusText();
+    DrawNoticeLines(elapsed);
 }
 
 void SyncOwnPlayerObject(LocalPlayer& player) {

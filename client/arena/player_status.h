@@ -80,6 +80,8 @@ int CellCodeUnderPlayer(const LocalPlayer& player);
 // The status line's text, first that applies: a pending or interrupted cast, the match's end, death,
 // the cell the player stands on, the ladder, the match's clock and size, god mode; else empty.
 void StatusLineText(const LocalPlayer& player, char* text, int size);
+// Sets and draws the status text (in the team's colour) and the notice lines, aged by elapsed ms.
+void DrawStatusLine(const LocalPlayer& player, int elapsed);
 // Keeps the own figure at the player's place; it turns after the view by the shorter way.
 void SyncOwnPlayerObject(LocalPlayer& player);
 void UpdateOwnPlayerObject(LocalPlayer& player);

@@ -1,10 +1,13 @@
 #include "client/net/net_screen_services.h"
 
+#include "client/screens/notice_lines.h"
+
 namespace {
 
 class NoScreens : public NetScreenServices {
 public:
-    void RequestPageRedraw() override {}
+    void RequestPageRedraw() override { ::RequestPageRedraw(); }
+    int TeamColorIndex(int team) override { return ::TeamColorIndex(team); }
     void ClearTableValidation(int) override {}
 };
 

@@ -117,6 +117,7 @@ void ScreenSurface::InitScreenSurface() {
     savedX = savedY = savedW = savedH = 0;
     statusLength = statusColour = 0;
     std::memset(statusText, 0, sizeof(statusText));
+    std::memset(drawnStatus, 0, sizeof(drawnStatus));
     ClearNoticeLines();
     pageRedraw = 0;
     lastDirty = ScreenRect{};
@@ -698,4 +699,5 @@ void ScreenSurface::ClearNoticeLines() {
     std::memset(noticeLines, 0, sizeof(noticeLines));
     std::memset(noticeTimers, 0, sizeof(noticeTimers));
     std::memset(noticeTimers2, 0, sizeof(noticeTimers2));
+    std::memset(drawnNotices, 0, sizeof(drawnNotices));
 }

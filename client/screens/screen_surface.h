@@ -93,6 +93,9 @@ public:
     int32_t noticeTimers[3] = {};
     int32_t noticeTimers2[3] = {};
     char noticeLines[3][60] = {};
+    // What was drawn last, so the texts are drawn again only when they change.
+    char drawnStatus[51] = {};
+    char drawnNotices[3][60] = {};
 
     int32_t pageRedraw = 0;
 

@@ -28,7 +28,12 @@ quorrin_test(arena_player_tests
     ${CMAKE_CURRENT_LIST_DIR}/player_move_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/player_controls_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/game_input_test.cpp
-  DEPS client)
+    ${CMAKE_CURRENT_LIST_DIR}/status_line_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
+  DEPS client tools_writers)
+target_compile_definitions(arena_player_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden")
+add_dependencies(arena_player_tests sample_install)
 
 # Arena simulation II: the spell objects and the object update.
 quorrin_test(arena_spells_tests
