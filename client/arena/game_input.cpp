@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
@@ -299,6 +300,7 @@ void HandleGameInput(LocalPlayer& player, const PlayerControl& input, int flags)
     if (control.key_tab)
         MapShown = !MapShown;
     Clicks(player, control);
+    UpdateCellSound(player);
     CellNotices(player);
     if (player.own_object)
         UpdateOwnPlayerObject(player);
