@@ -22,6 +22,8 @@
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_players.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/input.h"
@@ -92,10 +94,8 @@ void ResurrectAttempt(LocalPlayer& player, const char* text, bool allSpeeds) {
     v.speed = 0;
     if (allSpeeds)
         v.strafe_speed = v.z_speed = 0;
-    if (g_arenaHooks.sendPlayerState)
-        g_arenaHooks.sendPlayerState(&player);
-    if (g_arenaHooks.sendRequestRaise)
-        g_arenaHooks.sendRequestRaise(&player, 0);
+    SendPlayerState(&player, 0, 1);
+    SendRequestRaise(&player, 0);
     PlayGameSound(29, 0, 0);
 }
 
@@ -251,6 +251,7 @@ void HandleGameInput(LocalPlayer& player, const PlayerControl& input, int flags)
     PendingDoorTrigger = 0;
     RunPlayerMovement(player, control);
     TickActionTimers(player);
+    TickCharacterTimers(player, Ms());
     RegeneratePlayer(player, Ms());
 
     if (player.dead)

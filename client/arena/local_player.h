@@ -61,11 +61,8 @@ struct ArenaHooks {
     void (*setHandFrame)(int frame) = nullptr;
     // The own figure takes the player's figure numbers when they changed.
     void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
-    void (*sendRequestRaise)(LocalPlayer* player, int gate) = nullptr;
     void (*sendBiasEarthblood)(LocalPlayer* player, int node) = nullptr;
     void (*sendBiasShrine)(LocalPlayer* player, int nexus) = nullptr;
-    void (*sendDropFlag)(LocalPlayer* player) = nullptr;
-    void (*showKilledMessage)(int killer) = nullptr;
     // The HUD hand plays a readied spell's sequence (0 restarts it).
     void (*playHandAnimation)(int sequence) = nullptr;
     void (*sendOpenDoor)(int trigger, int state) = nullptr;

@@ -6,6 +6,7 @@
 #include "client/arena/local_player.h"
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
+#include "client/net/net_handshake.h"
 #include "client/present/present_services.h"
 
 namespace {
@@ -45,8 +46,8 @@ void RemovePlayerEffect(LocalPlayer& player, int effect, int send) {
     e.active = 0;
     if (player.own_object)
         RemoveObjectEffect(player.own_object, effect);
-    if (send && g_arenaHooks.sendRemovePlayerEffect)
-        g_arenaHooks.sendRemovePlayerEffect(effect);
+    if (send)
+        SendRemovePlayerEffect(effect);
 }
 
 void ClearPlayerEffects(LocalPlayer& player) {

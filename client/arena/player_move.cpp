@@ -17,6 +17,7 @@
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/trig_tables.h"
+#include "client/net/net_players.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/chat_buffer.h"
 
@@ -284,8 +285,8 @@ void Jump(LocalPlayer& player, int zSpeed) {
     PlayerView& v = View();
     v.z_speed = zSpeed;
     player.mode = 2;
-    if (GameClock - player.last_jump > 7500 && g_arenaHooks.sendPlayerState)
-        g_arenaHooks.sendPlayerState(&player);
+    if (GameClock - player.last_jump > 7500)
+        SendPlayerState(&player, 0, 0);
     player.last_jump = GameClock;
 }
 

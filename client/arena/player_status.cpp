@@ -22,8 +22,11 @@
 #include "client/core/level_defs.h"
 #include "client/core/trig_tables.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_players.h"
 #include "client/core/sound.h"
 #include "client/present/present_services.h"
+#include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
 
@@ -69,10 +72,8 @@ void DoGateCollision(LocalPlayer& player, int gate) {
         PushNoticeLine("You attempt to resurrect at the SpiritGate");
         if (g_playerView)
             g_playerView->speed = g_playerView->strafe_speed = g_playerView->z_speed = 0;
-        if (g_arenaHooks.sendPlayerState)
-            g_arenaHooks.sendPlayerState(&player);
-        if (g_arenaHooks.sendRequestRaise)
-            g_arenaHooks.sendRequestRaise(&player, creator);
+        SendPlayerState(&player, 0, 1);
+        SendRequestRaise(&player, creator);
         PlayGameSound(29, 0, 0);
     }
     for (int s = 1; s <= WorldObjectHighWater; ++s)
@@ -141,6 +142,18 @@ int CellCodeUnderPlayer(const LocalPlayer& player) {
     if (v.z > GetStandHeight(v.x, v.y, feet + 38) + 96 || feet >= GetStoreySplit(v.x, v.y))
         return 0;
     return g_level.cellIndex[CellIndex(v.x >> 6, v.y >> 6)];
+}
+
+void TickCharacterTimers(const LocalPlayer& player, int ms) {
+    const int code = CellCodeUnderPlayer(player);
+    const bool onNode = code >= 20 && code <= 49, onNexus = code >= 50 && code <= 69;
+    for (int i = 0; i < 20; ++i) {
+        uint32_t& timer = g_currentCharacter.readied[i].word;
+        if ((i == 0 && !onNode) || (i == 1 && !onNexus))
+            timer = kCharacterTimerStart;
+        else
+            timer = static_cast<uint32_t>(std::max<int64_t>(0, static_cast<int64_t>(timer) - std::max(ms, 0)));
+    }
 }
 
 int GetMaxHitPoints() {
@@ -288,13 +301,11 @@ void OnLocalPlayerDeath(LocalPlayer& player, int killer) {
     const bool heavy = own > 0 && own < kWorldObjectSlots && WorldObjectTable[own].imagenum == 202;
     PlayGameSound(heavy ? 4 : 2, 0, 0);
     ++player.deaths;
-    if (g_arenaHooks.showKilledMessage)
-        g_arenaHooks.showKilledMessage(killer);
+    ShowKilledMessage(&player, killer);
     ClearPlayerEffects(player);
     player.dead = 1;
     if (g_playMode == 2 && player.carried_flag) {
-        if (g_arenaHooks.sendDropFlag)
-            g_arenaHooks.sendDropFlag(&player);
+        SendDropFlag(&player);
         player.carried_flag = 0;
     }
     if (own > 0 && own < kWorldObjectSlots && WorldObjectTable[own].active) {

@@ -46,6 +46,11 @@ int ComputeNexusPower(int team);
 // The first powered nexus within range: its distance when it is the team's, minus it otherwise.
 int NearestNexusDistance(int team, int range);
 int SelectHudGauge(LocalPlayer& player);
+// The current character's 20 timers (its readied entries' second words): timer 0 runs down only
+// on an earthnode cell and timer 1 only on a nexus cell (elsewhere they wait at 5000); the others
+// run down by ms, not below 0.
+constexpr int kCharacterTimerStart = 5000;
+void TickCharacterTimers(const LocalPlayer& player, int ms);
 // Power and fatigue come back with the elapsed ms.
 void RegeneratePlayer(LocalPlayer& player, int ms);
 void UpdateNexusGauge(LocalPlayer& player);

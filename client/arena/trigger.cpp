@@ -16,6 +16,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"
 #include "client/core/trig_tables.h"
+#include "client/net/net_players.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
@@ -416,8 +417,7 @@ int TeleporterTrigger::On() {
         g_playerView->pos_y = py << 16;
         g_playerView->z = GetStandHeight(px, py, -1000);
     }
-    if (g_arenaHooks.sendPlayerState)
-        g_arenaHooks.sendPlayerState(g_localPlayer);
+    SendPlayerState(g_localPlayer, 0, 1);
     return 0;
 }
 

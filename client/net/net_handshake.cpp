@@ -495,13 +495,10 @@ void OnNetTimer(int id) {
 
 void InstallNetHooks() {
     g_arenaHooks.sendPlayerState = [](LocalPlayer* player) { SendPlayerState(player, 0, 1); };
-    g_arenaHooks.sendRequestRaise = SendRequestRaise;
     g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
         SendPlayerEffect(spell, duration, kDestinationAll);
     };
     g_arenaHooks.sendRemovePlayerEffect = SendRemovePlayerEffect;
-    g_arenaHooks.sendDropFlag = SendDropFlag;
-    g_arenaHooks.showKilledMessage = [](int killer) { ShowKilledMessage(g_localPlayer, killer); };
 }
 
 void ResetNetHandshake() {

@@ -8,7 +8,11 @@
 #include "client/arena/player_effects.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
+#include "client/net/net_catalogue.h"
+#include "client/net/net_rings.h"
+#include "client/screens/screen_surface.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -37,7 +41,6 @@ protected:
                 l = -1;
         g_arenaHooks.sendBiasEarthblood = [](LocalPlayer*, int n) { g_hooks.push_back("BiasEarthblood " + std::to_string(n)); };
         g_arenaHooks.sendBiasShrine = [](LocalPlayer*, int n) { g_hooks.push_back("BiasShrine " + std::to_string(n)); };
-        g_arenaHooks.showKilledMessage = [](int killer) { g_hooks.push_back("Killed " + std::to_string(killer)); };
         SetGameValue(108, 1000);
         SetGameValue(107, 1000);
     }
@@ -299,7 +302,18 @@ TEST_F(PlayerStatus, DeathClearsEffectsAndTurnsToAGhostAfterFiveSeconds) {
     WorldObjectTable[own].figure = 4;
     player.effects[3].active = 1;
     g_actionState.cast_result = 900;
-    OnLocalPlayerDeath(player, 42);
+    player.carried_flag = 3;
+    g_screen.ClearNoticeLines();
+    {
+        OnlineSends online;
+        g_playMode = 2;
+        OnLocalPlayerDeath(player, 42);
+        g_playMode = 1;
+        EXPECT_EQ(SentCodes(), std::vector<int>{SEND_DROP_FLAG}) << "online the carried flag is dropped";
+    }
+    EXPECT_EQ(player.carried_flag, 0);
+    EXPECT_STREQ(g_screen.noticeLines[1], "You were killed");
+    EXPECT_STREQ(g_screen.noticeLines[0], "You dropped the flag");
     EXPECT_EQ(player.deaths, 1);
     EXPECT_EQ(player.dead, 1);
     EXPECT_EQ(player.effects[3].active, 0);
@@ -307,8 +321,6 @@ TEST_F(PlayerStatus, DeathClearsEffectsAndTurnsToAGhostAfterFiveSeconds) {
     EXPECT_EQ(g_actionState.cast_result, -1);
     EXPECT_EQ(WorldObjectTable[own].dead, 1);
     EXPECT_EQ(WorldObjectTable[own].fade, 255);
-    ASSERT_EQ(g_hooks.size(), 1u);
-    EXPECT_EQ(g_hooks[0], "Killed 42");
     present.calls.clear();
     Frame(4999);
     EXPECT_EQ(present.Count("SetWorldFog"), 0u);

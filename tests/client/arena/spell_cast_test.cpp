@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
 #include "client/arena/spell_cast.h"
+#include "client/net/net_catalogue.h"
+#include "client/net/net_rings.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -20,8 +24,14 @@ public:
 };
 
 int g_handFrame = -1;
-int g_removed[64];
-int g_removedCount = 0;
+// The effects the service was told were removed.
+std::vector<int> Removed() {
+    std::vector<int> effects;
+    for (const SentFrame& f : SentFrames())
+        if (f.code == F_REMOVE_PLAYER_EFFECT)
+            effects.push_back(f.body.at(0));
+    return effects;
+}
 
 class SpellCasting : public ArenaFixture {
 protected:
@@ -35,14 +45,11 @@ protected:
         SetGameValue(109, 5000);
         SetGameValue(111, 10000);
         g_handFrame = -1;
-        g_removedCount = 0;
         g_arenaHooks.setHandFrame = [](int f) { g_handFrame = f; };
-        g_arenaHooks.sendRemovePlayerEffect = [](int e) { g_removed[g_removedCount++] = e; };
     }
     ~SpellCasting() override {
         FreeSpells();
         g_arenaHooks.setHandFrame = nullptr;
-        g_arenaHooks.sendRemovePlayerEffect = nullptr;
     }
     ScriptedSpell* spell;
 };
@@ -165,26 +172,24 @@ TEST_F(SpellCasting, RemovingEffectsUndoesTheirHoldAndTellsTheService) {
     SetGameValue(109, 9000);
     SetGameValue(110, 6000);
     present.calls.clear();
+    OnlineSends online;
     RemovePlayerEffect(player, 27, 1);
     EXPECT_EQ(GetGameValue(109), 6000);
     EXPECT_EQ(player.effects[27].active, 0);
     EXPECT_EQ(player.effects[27].level, 0);
     EXPECT_EQ(player.effects[27].name[0], 0);
     EXPECT_EQ(WorldObjectTable[own].effects[2].effect, 0);
-    ASSERT_EQ(g_removedCount, 1);
-    EXPECT_EQ(g_removed[0], 27);
+    EXPECT_EQ(Removed(), std::vector<int>{27});
 
     BreakConcealment();  // 12 and 17 are on; 13 is not
-    ASSERT_EQ(g_removedCount, 3);
-    EXPECT_EQ(g_removed[1], 17);
-    EXPECT_EQ(g_removed[2], 12);
+    EXPECT_EQ(Removed(), (std::vector<int>{27, 17, 12}));
     EXPECT_EQ(WorldObjectTable[own].effects[3].effect, 0);
     EXPECT_EQ(present.Count("SetFigureTint"), 1u) << "effect 12's tint is taken off the figure";
     EXPECT_EQ(GetObjectEffect(own, 12, 0), 0);
 
     ClearPlayerEffects(player);  // 29 is still on: the fog lifts, without a message
     EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
-    EXPECT_EQ(g_removedCount, 3);
+    EXPECT_EQ(Removed().size(), 3u);
     for (const PlayerEffect& e : player.effects)
         EXPECT_EQ(e.active, 0);
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "client/arena/trigger.h"
@@ -8,7 +9,10 @@
 #include "client/core/game_values.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
+#include "client/net/net_catalogue.h"
+#include "client/net/net_rings.h"
 #include "tests/client/arena/level_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -260,15 +264,14 @@ TEST_F(Triggers, TeleportersDeletersAndTheEnd) {
          "[trigger02]\ntype=teleport\nenabled=1\nteam=1\nx0=5\ny0=5\n"
          "[trigger03]\ntype=delete\nenabled=1\nwhich_object=3\nradius=1\nx=10\ny=10\n"
          "[trigger04]\ntype=endgame\nenabled=1\n");
-    static int sent = 0;
-    g_arenaHooks.sendPlayerState = [](LocalPlayer*) { ++sent; };
+    auto online = std::make_unique<OnlineSends>();
     SetGameValue(4, 2);
     ToggleTrigger(1, 1, 0);
     EXPECT_EQ(view.x >> 6, 30);
     EXPECT_EQ(view.y >> 6, 31);
     EXPECT_EQ(GetTrigger(1)->state, 0) << "a teleporter stays off";
-    EXPECT_EQ(sent, 1);
-    g_arenaHooks.sendPlayerState = nullptr;
+    EXPECT_EQ(SentCodes(), std::vector<int>{F_PLAYER_STATE}) << "the others learn where the player went";
+    online.reset();
     SetGameValue(4, 7);
     view.x = 1;
     ToggleTrigger(2, 1, 0);

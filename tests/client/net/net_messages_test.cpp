@@ -31,6 +31,7 @@
 #include "tests/support/headless.h"
 #include "tests/support/recording_net_screens.h"
 #include "tests/support/recording_present.h"
+#include "tests/support/sent_frames.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -78,35 +79,7 @@ void Hold(char (&field)[N], const char* text) {
 
 void PutText(Bytes& b, size_t off, const char* text) { std::memcpy(b.data() + off, text, std::strlen(text)); }
 
-// A frame the client queued in the send ring (type "single" keeps them there).
-struct Sent {
-    int code, destination;
-    Bytes body;
-};
-
-std::vector<Sent> SentFrames() {
-    std::vector<Sent> out;
-    int i = SendRing.read;
-    auto at = [&](int k) { return SendRing.bytes[(i + k) % kRingSize]; };
-    while ((SendRing.write - i + kRingSize) % kRingSize >= kNetFrameHeader + 2) {
-        if (at(0) == kFrameLead && at(1) == kFrameLead)
-            i = (i + 2) % kRingSize;
-        const int length = at(0) << 8 | at(1);
-        Sent s{at(9), at(6) << 8 | at(7), {}};
-        for (int k = 0; k < length; ++k)
-            s.body.push_back(at(kNetFrameHeader + k));
-        out.push_back(s);
-        i = (i + kNetFrameHeader + length + 2) % kRingSize;
-    }
-    return out;
-}
-
-std::vector<int> SentCodes() {
-    std::vector<int> codes;
-    for (const Sent& s : SentFrames())
-        codes.push_back(s.code);
-    return codes;
-}
+using Sent = SentFrame;
 
 class NetMessagesTest : public HeadlessTest {
 protected:
@@ -1152,14 +1125,8 @@ namespace {
 
 TEST_F(NetMessagesTest, TheArenaReachesTheNetworkThroughItsHooks) {
     InstallNetHooks();
-    AddPlayer(10, "Oda");
-    g_arenaHooks.sendRequestRaise(nullptr, 10);
-    EXPECT_EQ(SentCodes(), std::vector<int>{177});
-    LocalPlayer player{};
-    g_localPlayer = &player;
-    g_arenaHooks.showKilledMessage(10);
-    g_localPlayer = nullptr;
-    EXPECT_TRUE(NoticeHas("You were killed by Oda"));
+    g_arenaHooks.sendRemovePlayerEffect(12);
+    EXPECT_EQ(SentCodes(), std::vector<int>{187});
 }
 
 }  // namespace

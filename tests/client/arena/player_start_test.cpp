@@ -1,0 +1,201 @@
+// Where the player starts and is raised, its own figure, and the character timers.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "client/arena/player_start.h"
+#include "client/arena/player_status.h"
+#include "client/core/numeric.h"
+#include "client/screens/character_state.h"
+#include "client/screens/fonts.h"
+#include "common/random.h"
+#include "tests/client/arena/arena_fixture.h"
+
+namespace {
+
+class PlayerStart : public ArenaFixture {
+protected:
+    PlayerStart() {
+        for (int team = 0; team < kTeams; ++team) {
+            StartPoint& s = g_level.starts[team];
+            s.x = 10 + team;
+            s.y = 20 + team;
+            s.angle = 100 * team + 7;
+            for (int k = 0; k < kRaisePoints; ++k) {
+                s.raise_x[k] = 40 + 10 * team + k;
+                s.raise_y[k] = 60 + k;
+                s.raise_a[k] = 1000 + k;
+            }
+        }
+        // Cell (40, 60), team 0's first raise point, is a step up: the player lands standing on it.
+        SetCell(40, 60, 0, 24, 256);
+        view.facing = 3333;
+    }
+    ~PlayerStart() override { g_playMode = 1; }
+
+    int CellX() const { return view.x >> 6; }
+    int CellY() const { return view.y >> 6; }
+};
+
+TEST_F(PlayerStart, OfflineThePlayerStandsAtTheCentreOfItsCell) {
+    struct Case {
+        int team, mode, x, y, facing;
+    };
+    const Case cases[] = {
+        {1, 0, 11 * 64 + 32, 21 * 64 + 32, 107},
+        {3, 0, 13 * 64 + 32, 23 * 64 + 32, 307},
+        {9, 0, 10 * 64 + 32, 20 * 64 + 32, 7},   // no such team: team 0's start
+        {-1, 0, 10 * 64 + 32, 20 * 64 + 32, 7},
+        {2, 1, 60 * 64 + 32, 60 * 64 + 32, 1000},
+    };
+    for (const Case& c : cases) {
+        PlacePlayerAtStart(player, c.team, c.mode);
+        EXPECT_EQ(view.x, c.x) << c.team << "/" << c.mode;
+        EXPECT_EQ(view.y, c.y) << c.team << "/" << c.mode;
+        EXPECT_EQ(view.facing, c.facing) << c.team << "/" << c.mode;
+        EXPECT_EQ(view.pos_x, c.x << 16);
+        EXPECT_EQ(view.pos_y, c.y << 16);
+        EXPECT_EQ(view.z, 48);
+        EXPECT_EQ(view.unused, view.z);
+    }
+    PlacePlayerAtStart(player, 0, 1);
+    EXPECT_EQ(view.z, 24 + 48) << "standing on the raise cell's higher floor";
+}
+
+TEST_F(PlayerStart, OfflineModeTwoGoesToATransportDestination) {
+    Place(4000, 4000, 5);
+    PlacePlayerAtStart(player, 1, 2);
+    EXPECT_EQ(view.x, 4000) << "no destination in use: the player stays";
+    EXPECT_EQ(view.facing, 5);
+
+    g_level.transports[4] = TransportDef{1, 30, 31, 90, "x"};
+    g_level.transports[9] = TransportDef{1, 50, 51, 90, "y"};
+    bool seen[2] = {};
+    for (int i = 0; i < 20; ++i) {
+        PlacePlayerAtStart(player, 1, 2);
+        ASSERT_TRUE((CellX() == 30 && CellY() == 31) || (CellX() == 50 && CellY() == 51)) << CellX();
+        EXPECT_EQ(view.x % 64, 32);
+        seen[CellX() == 50] = true;
+    }
+    EXPECT_TRUE(seen[0] && seen[1]) << "either destination may be drawn";
+}
+
+TEST_F(PlayerStart, OnlineThePlayerLandsAnywhereInTheCell) {
+    g_playMode = 2;
+    bool corners[2] = {};
+    for (int i = 0; i < 200; ++i) {
+        PlacePlayerAtStart(player, 2, 0);
+        ASSERT_EQ(CellX(), 12);
+        ASSERT_EQ(CellY(), 22);
+        EXPECT_EQ(view.facing, 207);
+        corners[0] |= view.x % 64 == 0;
+        corners[1] |= view.x % 64 == 63;
+    }
+    EXPECT_TRUE(corners[0] && corners[1]) << "offsets run 0..63";
+
+    PlacePlayerAtStart(player, 2, 1);
+    EXPECT_EQ(CellX(), 60);
+    EXPECT_EQ(CellY(), 60);
+    EXPECT_EQ(view.facing, 1000);
+
+    view.facing = 777;
+    int raised[kRaisePoints] = {};
+    for (int i = 0; i < 200; ++i) {
+        PlacePlayerAtStart(player, 2, 2);
+        ASSERT_EQ(view.x % 64, 32);
+        ASSERT_EQ(view.facing, 777) << "a random raise keeps the facing";
+        ASSERT_GE(CellX(), 60);
+        ASSERT_LE(CellX(), 64);
+        ++raised[CellX() - 60];
+        EXPECT_EQ(CellY(), 60 + CellX() - 60);
+    }
+    for (int k = 0; k < kRaisePoints; ++k)
+        EXPECT_GT(raised[k], 0) << "raise point " << k;
+}
+
+TEST_F(PlayerStart, StartsOffTheGridAreHeldInsideIt) {
+    g_level.starts[1].x = 704;  // a world position where a cell belongs
+    g_level.starts[1].y = -3;
+    PlacePlayerAtStart(player, 1, 0);
+    EXPECT_EQ(CellX(), 127);
+    EXPECT_EQ(CellY(), 0);
+}
+
+TEST_F(PlayerStart, TheOwnFigureStandsWhereThePlayerIsWithItsName) {
+    std::memset(&NameTagTable, 0, sizeof NameTagTable);
+    NameTagTable.used[0] = 1;  // reserved at start-up
+    std::strcpy(g_currentCharacter.name, "Vesna");
+    SwapOddNibbles(g_currentCharacter.name);
+    SetGameValue(4, 2);
+    player.figure_imagenum = 201;
+    player.body_variant = 3;
+    player.head_variant = 4;
+    Place(3000, 3100, 1234);
+    view.z += 10;
+
+    const int slot = CreateOwnPlayerObject(player, 3);
+    ASSERT_GT(slot, 0);
+    EXPECT_EQ(player.own_object, slot);
+    const WorldObject& o = WorldObjectTable[slot];
+    EXPECT_EQ(o.active, 1);
+    EXPECT_EQ(o.type, OBJ_MOVING);
+    EXPECT_EQ(o.id, 0u);
+    EXPECT_EQ(o.kind, 3);
+    EXPECT_EQ(o.max_action_timer, 0) << "it never thinks";
+    EXPECT_EQ(o.action_timer, 0);
+    EXPECT_EQ(o.fire_chance, 0);
+    EXPECT_EQ(o.follow_chance, 0);
+    EXPECT_EQ(o.demeanor, 1);
+    EXPECT_EQ(o.width, 0);
+    EXPECT_EQ(o.speed, 0);
+    EXPECT_EQ(o.x, 3000);
+    EXPECT_EQ(o.y, 3100);
+    EXPECT_EQ(o.pos_x, 3000 << 16);
+    EXPECT_EQ(o.z, 10);
+    EXPECT_EQ(o.facing, 1234);
+    EXPECT_EQ(o.imagenum, 201);
+    EXPECT_EQ(o.body_variant, 3);
+    EXPECT_EQ(o.head_variant, 4);
+    EXPECT_EQ(o.team, 2);
+    EXPECT_EQ(o.name_label, 1);
+    ASSERT_NE(o.figure, 0);
+    EXPECT_EQ(present.Named("CreateFigureBillboard"),
+              std::vector<std::string>{"CreateFigureBillboard(" + std::to_string(o.figure) + ")"});
+    EXPECT_NE(o.billboard, 0);
+
+    // Every slot taken: none, and own_object says so.
+    ClearWorldObjects();
+    for (int i = 1; i < kWorldObjectSlots; ++i)
+        WorldObjectTable[i].active = 1;
+    EXPECT_EQ(CreateOwnPlayerObject(player, 3), 0);
+    EXPECT_EQ(player.own_object, 0);
+    ClearWorldObjects();
+}
+
+TEST_F(PlayerStart, CharacterTimersRunWhereTheyBelong) {
+    struct Case {
+        int code;
+        uint32_t t0, t1, t5;
+    };
+    // Each starts from 3000 and runs 1000 ms.
+    const Case cases[] = {
+        {0, 5000, 5000, 2000},
+        {20, 2000, 5000, 2000},  // an earthnode
+        {55, 5000, 2000, 2000},  // a nexus
+    };
+    for (const Case& c : cases) {
+        g_level.cellIndex[CellIndex(view.x >> 6, view.y >> 6)] = static_cast<uint8_t>(c.code);
+        for (ReadiedSpell& r : g_currentCharacter.readied)
+            r.word = 3000;
+        TickCharacterTimers(player, 1000);
+        EXPECT_EQ(g_currentCharacter.readied[0].word, c.t0) << c.code;
+        EXPECT_EQ(g_currentCharacter.readied[1].word, c.t1) << c.code;
+        EXPECT_EQ(g_currentCharacter.readied[5].word, c.t5) << c.code;
+        EXPECT_EQ(g_currentCharacter.readied[19].word, c.t5) << c.code;
+    }
+    TickCharacterTimers(player, 4000);
+    EXPECT_EQ(g_currentCharacter.readied[1].word, 0u) << "not below 0";
+    EXPECT_EQ(g_currentCharacter.readied[7].word, 0u);
+}
+
+}  // namespace
