@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "client/arena/ambient_sound.h"
 #include "client/arena/game_clock.h"
@@ -148,7 +149,8 @@ void Cast(LocalPlayer& player) {
             RemovePlayerEffect(player, n, 1);
     PlayerView& v = *g_playerView;
     const int result = CastSpell(player, 0);
-    const bool still = v.speed < 55 && v.strafe_speed < 55 && v.z_speed == 0;
+    // Either way: backwards or sliding right is moving as much as forwards or left.
+    const bool still = std::abs(v.speed) < 55 && std::abs(v.strafe_speed) < 55 && v.z_speed == 0;
     if (result == 1) {
         g_actionState.cast_result = 0;
         BeginCastPose();

@@ -56,7 +56,6 @@ struct ArenaHooks {
     void (*sendPlayerState)(LocalPlayer* player) = nullptr;
     // The effect messages of the service link.
     void (*sendPlayerEffect)(int effect, int level, int duration, int spell) = nullptr;
-    void (*sendRemovePlayerEffect)(int effect) = nullptr;
     // The hand overlay's frame (the HUD's hand animation).
     void (*setHandFrame)(int frame) = nullptr;
     // The own figure takes the player's figure numbers when they changed.

@@ -498,7 +498,6 @@ void InstallNetHooks() {
     g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
         SendPlayerEffect(spell, duration, kDestinationAll);
     };
-    g_arenaHooks.sendRemovePlayerEffect = SendRemovePlayerEffect;
 }
 
 void ResetNetHandshake() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client/arena/local_player.h"
+#include "client/net/net_catalogue.h"
 #include "client/net/net_rings.h"
 #include "client/net/socket_settings.h"
 
@@ -36,6 +37,15 @@ inline std::vector<int> SentCodes() {
     for (const SentFrame& s : SentFrames())
         codes.push_back(s.code);
     return codes;
+}
+
+// The effect numbers of the F_REMOVE_PLAYER_EFFECT frames sent, in order.
+inline std::vector<int> RemovedEffects() {
+    std::vector<int> effects;
+    for (const SentFrame& f : SentFrames())
+        if (f.code == F_REMOVE_PLAYER_EFFECT && !f.body.empty())
+            effects.push_back(f.body[0]);
+    return effects;
 }
 
 // Online for its lifetime over a "single" connection, so what is sent stays readable; the send

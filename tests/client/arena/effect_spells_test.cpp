@@ -11,6 +11,7 @@
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -41,7 +42,6 @@ protected:
             g_sent.push_back("Effect " + std::to_string(e) + " " + std::to_string(l) + " " + std::to_string(d) +
                              " " + std::to_string(s));
         };
-        g_arenaHooks.sendRemovePlayerEffect = [](int e) { g_sent.push_back("Remove " + std::to_string(e)); };
         g_arenaHooks.sendTargetted = [](int t, int r) {
             g_sent.push_back("Targetted " + std::to_string(t) + " " + std::to_string(r));
         };
@@ -136,8 +136,9 @@ TEST_F(Effects, EffectNumbersOutsideTheTableAreRefused) {
 TEST_F(Effects, CleansingRemovesItsFiveEffectsInOrderAnnounced) {
     for (int n : {22, 11, 34, 30, 5, 6})
         player.effects[n].active = 1;
+    OnlineSends online;
     Effect(1, 25, 1, 0).AffectPlayer(player, 7, 0);
-    EXPECT_EQ(g_sent, (std::vector<std::string>{"Remove 5", "Remove 30", "Remove 34", "Remove 11", "Remove 22"}));
+    EXPECT_EQ(RemovedEffects(), (std::vector<int>{5, 30, 34, 11, 22}));
     EXPECT_EQ(player.effects[6].active, 1);
 }
 
@@ -257,7 +258,7 @@ TEST_F(Effects, EffectsRunOutAndPulseAtTheirPeriods) {
 }
 
 TEST_F(Effects, ConcealmentBreaksOnlyWhenTheSpeedChangesPastItsLimit) {
-    g_linkState = 2;
+    OnlineSends online;
     Effect(1, 12, 2, 0).AffectPlayer(player, 7, 0);
     g_sent.clear();
     const int figure = WorldObjectTable[own].figure;
@@ -276,7 +277,7 @@ TEST_F(Effects, ConcealmentBreaksOnlyWhenTheSpeedChangesPastItsLimit) {
     view.z_speed = -74;
     UpdatePlayerEffects(player, 250);
     EXPECT_EQ(player.effects[12].active, 0);
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Remove 12"});
+    EXPECT_EQ(RemovedEffects(), std::vector<int>{12});
 
     // A speed that was already too fast when the effect came does not break it until it changes.
     Effect(2, 17, 2, 0).AffectPlayer(player, 7, 0);

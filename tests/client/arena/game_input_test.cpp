@@ -146,12 +146,22 @@ TEST_F(GameInput, CastResultsByChargeAndMotion) {
         int speed;
         int result;
         int casts;
+        int strafe = 0;
     } cases[] = {
         {0, 0, 0, 1},    // cast at once
         {2, 0, 0, 1},    // 2: cast now when still
         {2, 60, -1, 0},  // but refused while moving
+        {2, 54, 0, 1},   // below 55 counts as still
+        {2, 55, -1, 0},
+        {2, 0, -1, 0, 55},  // sliding is moving too
+        {2, 0, 0, 1, -54},
+        {2, 0, -1, 0, -55},  // sliding right or walking backwards is no stiller
+        {2, -60, -1, 0},
+        {1500, -60, 0, 0},
         {1500, 0, 1500, 0},
         {1500, 60, 0, 0},
+        {1500, 0, 0, 0, 60},
+        {1500, 54, 1500, 0},
     };
     for (const Case& c : cases) {
         FreeSpells();
@@ -165,6 +175,7 @@ TEST_F(GameInput, CastResultsByChargeAndMotion) {
         g_casts = 0;
         Place(4000, 4000, 0);
         view.speed = c.speed;
+        view.strafe_speed = c.strafe;
         control.cast = 1;
         FrameDelta = 0;  // the speed stays as it is through the movement
         HandleGameInput(player, control, 4);

@@ -93,6 +93,33 @@ TEST_F(PlayerControls, TheArenaRecordTakesItsKeysInOrder) {
     EXPECT_EQ(c.cast, 5);
 }
 
+TEST_F(PlayerControls, FixedKeysLandInTheirFields) {
+    struct Case {
+        int scan;
+        int32_t PlayerControl::*field;
+        int32_t value;
+    } cases[] = {
+        {40, &PlayerControl::key_quote, 1},  {53, &PlayerControl::key_slash, 1},
+        {15, &PlayerControl::key_tab, 1},    {13, &PlayerControl::key_equals, 1},
+        {12, &PlayerControl::key_minus, 1},  {73, &PlayerControl::page_up, 1},
+        {81, &PlayerControl::page_down, 1},  {1, &PlayerControl::escape, 1},
+        {71, &PlayerControl::home, 1},       {79, &PlayerControl::end, 1},
+        {88, &PlayerControl::key_b, 1},      {59, &PlayerControl::function_key, 1},
+        {68, &PlayerControl::function_key, 10}, {87, &PlayerControl::function_key, 11},
+        {2, &PlayerControl::digit_key, 1},   {11, &PlayerControl::digit_key, 10},
+        {48, &PlayerControl::key_b, 0},      // B is the menus' key, not the arena's
+        {69, &PlayerControl::function_key, 0},
+        {12, &PlayerControl::digit_key, 0},
+    };
+    for (const Case& c : cases) {
+        ResetInputState();
+        SetCursorPos(320, 240);
+        Press(c.scan);
+        PlayerControl r = Read();
+        EXPECT_EQ(r.*c.field, c.value) << "scan code " << c.scan;
+    }
+}
+
 TEST_F(PlayerControls, MouseLookTurnsAndPitches) {
     struct Case {
         int facing, cursorX, scale, yaw;

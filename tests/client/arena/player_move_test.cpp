@@ -72,6 +72,62 @@ TEST_F(PlayerMove, RunningSpeedFollowsTheStatAndTheWounds) {
     }
 }
 
+TEST_F(PlayerMove, EachDirectionHasItsLimit) {
+    struct Case {
+        const char* what;
+        int forward, backward, left, right, crawl, stat0;
+        int speed, strafe, bits;
+    } cases[] = {
+        {"walking", 1000, 0, 0, 0, 0, 50, 110, 0, 0},
+        {"backwards: three quarters", 0, 1000, 0, 0, 0, 50, -82, 0, 0},
+        {"sliding left", 0, 0, 1000, 0, 0, 50, 0, 110, 17},
+        {"sliding right", 0, 0, 0, 1000, 0, 50, 0, -110, 34},
+        {"sliding by stat 0 at 150", 0, 0, 1000, 0, 0, 150, 0, 121, 17},
+        {"sliding by stat 0 at 0", 0, 0, 0, 1000, 0, 0, 0, -105, 34},
+        {"crawling forward", 1000, 0, 0, 0, 1000, 50, 73, 0, 0},
+        {"crawling backwards", 0, 1000, 0, 0, 1000, 50, -54, 0, 0},
+        {"crawling sideways: two thirds", 0, 0, 1000, 0, 1000, 50, 0, 73, 17},
+    };
+    for (const Case& c : cases) {
+        SetGameValue(5, c.stat0);
+        Place(4000, 4000, 0);
+        player.mode = 0;
+        player.eye_height = player.normal_eye_height;
+        view.speed = view.strafe_speed = 0;
+        control.forward = c.forward;
+        control.backward = c.backward;
+        control.slide_left = c.left;
+        control.slide_right = c.right;
+        control.crawl = c.crawl;
+        Frames(12);
+        EXPECT_EQ(view.speed, c.speed) << c.what;
+        EXPECT_EQ(view.strafe_speed, c.strafe) << c.what;
+        EXPECT_EQ(player.strafe_bits, c.bits) << c.what;
+    }
+}
+
+TEST_F(PlayerMove, LettingGoSlowsDownAQuarterAsFastInTheAir) {
+    struct Case {
+        int mode, speed, after;
+    } cases[] = {
+        {0, 100, 75},    // 250 a second on the ground: 25 in 100 ms
+        {0, -100, -75},
+        {0, 20, 0},      // stops rather than turning round
+        {2, 100, 99},    // in the air 62 a second, a quarter of it
+    };
+    for (const Case& c : cases) {
+        Place(4000, 4000, 0);
+        view.z += c.mode == 2 ? 100 : 0;
+        player.mode = c.mode;
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+        SetMovementParameters(player, control);
+        view.speed = c.speed;
+        AccelerateForward(player, control);
+        EXPECT_EQ(view.speed, c.after) << c.mode << " " << c.speed;
+    }
+}
+
 TEST_F(PlayerMove, SlowingFactorsNeverTurnBackwards) {
     Place(4000, 4000, 0);
     struct Case {

@@ -6,8 +6,6 @@
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
 #include "client/arena/spell_cast.h"
-#include "client/net/net_catalogue.h"
-#include "client/net/net_rings.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/sent_frames.h"
 
@@ -24,14 +22,6 @@ public:
 };
 
 int g_handFrame = -1;
-// The effects the service was told were removed.
-std::vector<int> Removed() {
-    std::vector<int> effects;
-    for (const SentFrame& f : SentFrames())
-        if (f.code == F_REMOVE_PLAYER_EFFECT)
-            effects.push_back(f.body.at(0));
-    return effects;
-}
 
 class SpellCasting : public ArenaFixture {
 protected:
@@ -179,17 +169,17 @@ TEST_F(SpellCasting, RemovingEffectsUndoesTheirHoldAndTellsTheService) {
     EXPECT_EQ(player.effects[27].level, 0);
     EXPECT_EQ(player.effects[27].name[0], 0);
     EXPECT_EQ(WorldObjectTable[own].effects[2].effect, 0);
-    EXPECT_EQ(Removed(), std::vector<int>{27});
+    EXPECT_EQ(RemovedEffects(), std::vector<int>{27});
 
     BreakConcealment();  // 12 and 17 are on; 13 is not
-    EXPECT_EQ(Removed(), (std::vector<int>{27, 17, 12}));
+    EXPECT_EQ(RemovedEffects(), (std::vector<int>{27, 17, 12}));
     EXPECT_EQ(WorldObjectTable[own].effects[3].effect, 0);
     EXPECT_EQ(present.Count("SetFigureTint"), 1u) << "effect 12's tint is taken off the figure";
     EXPECT_EQ(GetObjectEffect(own, 12, 0), 0);
 
     ClearPlayerEffects(player);  // 29 is still on: the fog lifts, without a message
     EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
-    EXPECT_EQ(Removed().size(), 3u);
+    EXPECT_EQ(RemovedEffects().size(), 3u);
     for (const PlayerEffect& e : player.effects)
         EXPECT_EQ(e.active, 0);
 }

@@ -1125,8 +1125,8 @@ namespace {
 
 TEST_F(NetMessagesTest, TheArenaReachesTheNetworkThroughItsHooks) {
     InstallNetHooks();
-    g_arenaHooks.sendRemovePlayerEffect(12);
-    EXPECT_EQ(SentCodes(), std::vector<int>{187});
+    g_arenaHooks.sendPlayerEffect(12, 2, 5000, 40);
+    EXPECT_EQ(SentCodes(), std::vector<int>{F_PLAYER_EFFECT});
 }
 
 }  // namespace
