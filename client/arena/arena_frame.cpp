@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/object_frame.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
@@ -20,6 +21,7 @@ void RunArenaSimulation(LocalPlayer& player, int ms, int frame) {
     UpdateDoors(frame);
     AnimateImages(ms);
     UpdateThins(frame);
+    UpdateAmbientSound(player, ms);
 }
 
 void AnimateImages(int ms) {

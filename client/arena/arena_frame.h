@@ -3,7 +3,7 @@
 
 struct LocalPlayer;
 
-// Bolts, objects, doors, animated textures and thins advance by one frame: ms in milliseconds,
+// Bolts, objects, doors, animated textures, thins and the ambient sound advance by one frame: ms in milliseconds,
 // frame the same time in 0.1 ms.
 void RunArenaSimulation(LocalPlayer& player, int ms, int frame);
 
