@@ -6,11 +6,16 @@
 #include <cstring>
 
 #include "client/arena/local_player.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/thin.h"
+#include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_lobby.h"
+#include "client/net/net_match.h"
 #include "client/net/net_rings.h"
 #include "client/screens/character_state.h"
 #include "tests/support/recording_net_screens.h"
@@ -19,6 +24,18 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static RecordingPresent* present = new RecordingPresent;
     static RecordingNetScreens* screens = new RecordingNetScreens;
+    // An arena to act in: the local player, its view, a spell of each class.
+    static LocalPlayer player{};
+    static PlayerView view{};
+    static const bool spells = [] {
+        for (int type = 1; type <= kSpellTypeCount; ++type) {
+            auto s = CreateSpell(type);
+            s->spell_number = type;
+            SetSpell(type, std::move(s));
+        }
+        return true;
+    }();
+    (void)spells;
     static const int kStates[] = {1, 2, 11, 3};
     if (size < 3)
         return 0;
@@ -34,6 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_screenState = kStates[data[0] & 3];
     SetGameValue(118, 7);
     UpdatePlayerTable(9, 50, 1, "Nell");
+    ClearWorldObjects();
+    ClearThins();
+    ResetNetMatch();
+    player = LocalPlayer{};
+    player.eye_height = 48;
+    view = PlayerView{};
+    view.x = view.y = 4000;
+    g_localPlayer = &player;
+    g_playerView = &view;
+    // Player 9 has a figure, so the casts of its messages reach the spell classes.
+    const int figure = AllocObjectSlot(OBJ_PLAYER);
+    WorldObjectTable[figure].id = 9;
+    WorldObjectTable[figure].x = WorldObjectTable[figure].y = 1000;
+    ActivateObject(figure);
     screens->ignored = {"nell"};
     static uint8_t body[kMaxFrameBody];
     const size_t n = std::min(size - 3, static_cast<size_t>(kMaxFrameBody));

@@ -46,6 +46,7 @@ struct LocalPlayer {
     int32_t gauge;             // the HUD gauge in gauge mode 1, 0..7500
     int32_t carried_flag;
     int32_t deaths, kills, raises;
+    int32_t biases;            // bias points won at earthnodes and nexuses
     PlayerEffect effects[kPlayerEffects];
 };
 

@@ -47,6 +47,7 @@ struct Thin {
     float effect_time;
     int32_t effect_number, effect_facing, effect_x, effect_y, effect_thickness;
     int32_t thickness;         // a box's depth
+    int32_t dispel;            // a service's wall: non-zero when a dispell sounds on it
 };
 
 extern Thin ThinTable[kThinSlots];

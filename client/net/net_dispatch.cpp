@@ -16,7 +16,9 @@
 #include "client/net/net_catalogue.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_lobby.h"
+#include "client/net/net_match.h"
 #include "client/net/net_players.h"
+#include "client/net/net_spells.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
@@ -628,18 +630,9 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
         case F_CODE_116:
         case F_CODE_117:
             return true;  // nothing of ours reads them
-        case F_PLAYER_EFFECT: {
-            PlayerEffectBody e;
-            const int slot = IsKnownPlayer(source) ? FindPlayerObjectSlot(source) : 0;
-            // Only numbers the spell table has reach a spell.
-            if (slot <= 0 || !DecodePlayerEffect(body, static_cast<size_t>(length), &e) || e.spell < 1 ||
-                e.spell >= kSpellTableSize)
-                return true;
-            if (CSpell* spell = GetSpell(e.spell))
-                spell->ObjectCast(slot, source);
-            NetDebug(44, "Spell #%d initialized for Player #%d (obj=%d)", e.spell, source, slot);
+        case F_PLAYER_EFFECT:
+            OnPlayerEffect(body, length, source);
             return true;
-        }
         case RCV_GET_FLAG_RESPONSE: {
             TwoIdBody f;
             if (DecodeTwoIdBody(body, static_cast<size_t>(length), &f))
@@ -671,23 +664,80 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
         case F_HIT_NPC:
             PushNoticeLine("You hit an NPC");
             return true;
-        case F_KILL_PLAYER: {
+        case F_KILL_PLAYER:
+        case F_YANK_PLAYER: {
             IdBody b;
             if (!DecodeIdBody(body, static_cast<size_t>(length), &b))
                 return true;
-            if (b.id != OwnId()) {
-                NetDebug(44, "F_KILL_PLAYER to wrong target! target=%d", b.id);
-                return true;
-            }
-            const int k = FindPlayerIndex(source);
-            if (k > 0 && FindPlayerObjectSlot(source) > 0 && player) {
-                char line[64];
-                FormatText(line, sizeof line, "You are Guru-Killed by %s!", PlayerTable[k].name);
-                PushNoticeLine(line);
-                OnPlayerHit(*player, GetMaxHitPoints(), source);
-            }
+            if (code == F_KILL_PLAYER)
+                OnKillPlayer(source, b.id, player);
+            else
+                OnYankPlayer(source, b.id, player);
             return true;
         }
+        case F_CREATE_OBJECT:
+            OnCreateObject(body, length);
+            return true;
+        case F_OBJECT_DEATH:
+            OnObjectDeath(body, length, player);
+            return true;
+        case F_CREATE_THIN:
+            OnCreateThin(body, length);
+            return true;
+        case F_DAMAGE:
+            OnDamage(body, length, player);
+            return true;
+        case F_PLAYER_CLEAR_SPLAT:
+            OnPlayerClearSplat(body, length, player);
+            return true;
+        case EARTHBLOOD_STATE:
+            OnEarthbloodState(body, player);
+            return true;
+        case SHRINE_STATE:
+            OnNexusState(body, player);
+            return true;
+        case F_EARTHBLOOD_SHRINE_STATE:
+            OnEarthbloodShrineState(body, length, player);
+            return true;
+        case F_DISPELL:
+            OnDispell(body, length);
+            return true;
+        case F_TARGETTED:
+            OnTargetted(body, length, player);
+            return true;
+        case F_THIN_DEATH:
+            OnThinDeath(body, length);
+            return true;
+        case F_THIN_DAMAGE:
+            OnThinDamage(body, length);
+            return true;
+        case F_TELEPORT:
+            OnTeleport(body, length, player);
+            return true;
+        case F_OPEN_DOOR:
+            OnOpenDoor(body, length);
+            return true;
+        case F_YANK:
+            OnYank(body, length);
+            return true;
+        case F_JUMP_PLAYER:
+            OnJumpPlayer(body, length, player);
+            return true;
+        case F_GODMODE:
+            OnGodMode(body, length);
+            return true;
+        case F_CREATE_PROJECTILE:
+            OnCreateProjectile(body, length, source);
+            return true;
+        case F_CREATE_RUNE:
+            OnCreateRune(body, length);
+            return true;
+        case F_CAST_PLAYER_EFFECT:
+            OnCastPlayerEffect(body, length, source);
+            return true;
+        case F_REMOVE_PLAYER_EFFECT:
+            OnRemovePlayerEffect(body, length, source);
+            return true;
         case F_INVITE_GUILD:
             OnInviteGuild(body, length);
             return true;

@@ -16,7 +16,9 @@
 #include "client/net/net_catalogue.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_lobby.h"
+#include "client/net/net_match.h"
 #include "client/net/net_players.h"
+#include "client/net/net_spells.h"
 #include "client/arena/grid_queries.h"
 #include "client/screens/notice_lines.h"
 #include "client/net/net_rings.h"
@@ -498,6 +500,9 @@ void InstallNetHooks() {
     g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
         SendPlayerEffect(spell, duration, kDestinationAll);
     };
+    g_arenaHooks.sendBiasEarthblood = SendBiasEarthblood;
+    g_arenaHooks.sendBiasShrine = SendBiasShrine;
+    g_arenaHooks.sendOpenDoor = SendOpenDoor;
 }
 
 void ResetNetHandshake() {

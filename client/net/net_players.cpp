@@ -239,9 +239,9 @@ void SetPlayerObjectPlace(int slot, int x, int y, int z, int facing, int jump) {
     o.x = static_cast<uint16_t>(x);
     o.y = static_cast<uint16_t>(y);
     o.z = static_cast<int16_t>(z);
-    o.pos_x = x * 65536;
-    o.pos_y = y * 65536;
-    o.pos_z = z * 65536;
+    o.pos_x = static_cast<int32_t>(static_cast<uint32_t>(x) << 16);
+    o.pos_y = static_cast<int32_t>(static_cast<uint32_t>(y) << 16);
+    o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(z) << 16);
 }
 
 void SetObjectCasting(int slot, int on) { SetPoseFlag(slot, &WorldObject::casting, on); }
@@ -433,7 +433,7 @@ void SendPlayerVitals() {
     v.raises = static_cast<uint8_t>(p.raises);
     v.hits = static_cast<uint8_t>(GetGameValue(107) / 100);
     v.ping = static_cast<uint8_t>(std::clamp<uint32_t>(Ping.pingTime / 100, 0, 255));
-    v.biases = 0;  // the biases counter belongs to the arena's state block, not built yet
+    v.biases = static_cast<uint8_t>(p.biases / 100);
     uint8_t body[8];
     EncodePlayerVitals(v, body);
     SendPacket(body, F_PLAYER_VITALS, 8, 0, kDestinationAll);

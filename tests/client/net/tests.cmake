@@ -20,4 +20,5 @@ quorrin_test(net_messages_tests
   LABELS net-messages
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/net_messages_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_arena_test.cpp
   DEPS client platform common)

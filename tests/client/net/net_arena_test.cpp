@@ -1,0 +1,813 @@
+// The arena's messages: other players' casts repeated here through the spell classes, objects,
+// walls, doors, earthnodes and nexuses, damage and raising, the operators' orders, and the
+// bodies of what the local player's casts and biases send.
+
+#include <memory>
+
+#include "client/arena/game_clock.h"
+#include "client/arena/grid_queries.h"
+#include "client/arena/player_status.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/thin.h"
+#include "client/arena/trigger.h"
+#include "client/arena/world_object.h"
+#include "client/core/level_defs.h"
+#include "client/net/net_spells.h"
+#include "tests/client/net/net_messages_fixture.h"
+
+namespace {
+
+using namespace netmsg;
+
+// An effect spell that records what it is asked to do.
+struct SpellCall {
+    int spell;
+    std::string what;
+    int a, b;
+};
+std::vector<SpellCall> g_spellCalls;
+
+class RecordingEffect : public CSpellEffect {
+public:
+    int ObjectCast(int slot, int source) override {
+        g_spellCalls.push_back({spell_number, "object", slot, source});
+        return 1;
+    }
+    int AffectPlayer(LocalPlayer&, int sourceId, int sendFlag) override {
+        g_spellCalls.push_back({spell_number, "player", sourceId, sendFlag});
+        return 1;
+    }
+};
+
+Bytes Words(std::initializer_list<int> words, size_t size) {
+    Bytes b(size);
+    size_t off = 0;
+    for (int w : words) {
+        Put16(b, off, w);
+        off += 2;
+    }
+    return b;
+}
+
+class ArenaNetTest : public NetMessagesTest {
+protected:
+    void SetUp() override {
+        NetMessagesTest::SetUp();
+        ClearWorldObjects();
+        ClearThins();
+        FreeTriggers();
+        ClearLevelDefs();
+        ClearSpellData();
+        for (int i = 0; i < kGridCells; ++i) {
+            g_level.plane[kPlaneCeiling][i] = 256;
+            g_level.plane[kPlaneStoreySplit][i] = 32767;
+        }
+        g_spellCalls.clear();
+        player.normal_eye_height = player.eye_height = 48;
+        view.x = view.y = 4000;
+        view.pos_x = view.pos_y = 4000 << 16;
+        g_localPlayer = &player;
+        g_playerView = &view;
+        view.z = GetStandHeight(4000, 4000, 0);
+        GameClock = 500000;
+        SetGameValue(4, 2);
+        SetGameValue(0, 25);
+        SetGameValue(108, 4000);
+    }
+
+    void TearDown() override {
+        ClearWorldObjects();
+        ClearThins();
+        FreeTriggers();
+        ClearSpellData();
+        g_localPlayer = nullptr;
+        g_playerView = nullptr;
+        NetMessagesTest::TearDown();
+    }
+
+    template <typename T = RecordingEffect>
+    T& Spell(int number, int type) {
+        auto s = std::make_unique<T>();
+        s->type = type;
+        s->spell_number = number;
+        s->valid = 1;
+        T& ref = *s;
+        SetSpell(number, std::move(s));
+        return ref;
+    }
+
+    // A known player with a live figure at (x, y).
+    int Figure(int id, const char* name, int x = 1000, int y = 1000, int team = 1) {
+        AddPlayer(id, name, team);
+        const int slot = AllocObjectSlot(OBJ_PLAYER);
+        WorldObject& o = WorldObjectTable[slot];
+        o.id = static_cast<uint32_t>(id);
+        o.x = static_cast<uint16_t>(x);
+        o.y = static_cast<uint16_t>(y);
+        o.pos_x = x << 16;
+        o.pos_y = y << 16;
+        o.width = 24;
+        o.tall = 70;
+        EXPECT_EQ(ActivateObject(slot), 1);
+        return slot;
+    }
+
+    int LiveOfType(int type) const {
+        int n = 0;
+        for (int s = 1; s < WorldObjectHighWater; ++s)
+            n += WorldObjectTable[s].active == 1 && WorldObjectTable[s].type == type;
+        return n;
+    }
+
+    LocalPlayer player{};
+    PlayerView view{};
+};
+
+// ---- What the local player's casts, walls, doors and biases send ----------------------------------
+
+TEST_F(ArenaNetTest, SendersWriteTheirBodiesAtTheWireOffsets) {
+    const int fig = Figure(9, "Nell");
+    auto& dispell = Spell<CSpellDispell>(11, SPELL_DISPELL);
+    dispell.level = 3;
+    dispell.range = 512;
+    dispell.dispell_type = 2;
+    auto& target = Spell<CSpellTarget>(12, SPELL_TARGET);
+    target.range = 700;
+    target.caster_spell_effect = 13;
+    target.target_spell_effect = 14;  // no such spell: sent as 0
+    Spell(13, SPELL_EFFECT);
+    view = PlayerView{};
+    view.x = 640;
+    view.y = 704;
+    view.z = 48;
+    view.facing = 3000;
+    const int obj = AllocObjectSlot(OBJ_STATIC);
+    WorldObject& o = WorldObjectTable[obj];
+    o.speed = -3;
+    o.facing = 100;
+    o.x = 300;
+    o.y = 400;
+    o.z = -5;
+    o.id = 0x1234;
+    o.creator = 7;
+    o.kind = 9;
+    o.z_speed = -20;
+    o.team = 2;
+    o.duration_timer = 12345;
+    const int thin = AllocThinSlot(THIN_SPELL);
+    ThinTable[thin].id = 1030;
+    EarthnodeDef& node = g_level.earthnodes[3];
+    node.owner = 1;
+    node.connected_team = 1;
+    const int links[5] = {4, 5, 101, -1, 120};
+    std::copy(links, links + 5, node.link);
+    g_level.earthnodes[4] = EarthnodeDef{1, 3};
+    g_level.earthnodes[5] = EarthnodeDef{1, 2};
+    g_level.shrines[1].found = 1;
+    g_level.shrines[1].alignment = 1;
+    g_level.shrines[2].alignment = 3;
+    NexusPower[3] = 7;
+
+    struct Row {
+        const char* what;
+        std::function<void()> send;
+        int code, destination;
+        Bytes body;
+    };
+    const std::vector<Row> rows = {
+        {"object", [&] { SendCreateObject(obj); }, 2, 0,
+         {0xFF, 0xFD, 0, 100, 1, 0x2C, 1, 0x90, 0xFF, 0xFB, 0x12, 0x34, 0, 7, 0, 9, 0xFE, 0, 2, 12}},
+        {"projectile", [] { SendCreateProjectile(5, 1000, 2000, 30, 1024, -10, 3, -24); }, 176, 0xFFFF,
+         {0, 5, 0x03, 0xE8, 0x07, 0xD0, 0, 30, 0x04, 0, 0, 0, 0xF6, 3, 0xE8, 0}},
+        {"rune", [] { SendCreateRune(6, 0x0401, 100, 200, 0, 4095, 2); }, 178, 0xFFFF,
+         {0, 6, 4, 1, 0, 100, 0, 200, 0, 0, 0x0F, 0xFF, 0, 7, 0, 0, 2, 0, 0, 0}},
+        {"wall", [] { SendCastWall(8, 0x0500, 100, 200, 16, 2048, 2); }, 180, 0xFFFF,
+         {0, 8, 5, 0, 0, 100, 0, 200, 0, 16, 8, 0, 0, 7, 0, 2}},
+        {"dispell", [] { SetGameValue(115, 11); SendDispell(); }, 44, 0xFFFF,
+         {2, 0x80, 2, 0xC0, 0, 48, 0x0B, 0xB8, 0, 3, 2, 0, 0, 11, 2, 0}},
+        {"targetted", [&] { SetGameValue(115, 12); SendTargetted(fig, 0); }, 45, 0xFFFF,
+         {0, 12, 2, 0xBC, 0, 7, 0, 9, 0, 13, 0, 0, 0, 0, 0, 0}},
+        {"teleport", [] { SendTeleport(9, 3); }, 48, 0, {0, 7, 0, 9, 3, 0, 0, 0}},
+        {"thin damage", [&] { SendThinDamage(thin, 300); }, 47, 0, {0, 0, 4, 6, 1, 0x2C, 0, 0}},
+        {"door", [] { SendOpenDoor(12, 1); }, 49, 0xFFFF, {0, 0, 0, 12, 1, 0, 0, 0}},
+        // Links to a node of team 3 and to nexus 1 of team 1 count; our own node and nexus 20 not.
+        {"bias earthnode", [] { SendBiasEarthblood(g_localPlayer, 3); }, 40, 0, {3, 25, 2, 3}},
+        {"bias nexus", [] { SendBiasShrine(g_localPlayer, 2); }, 42, 0, {2, 25, 2, 17}},
+        {"experience", [] { send_experience(500, 9); }, 65, 0xFFFF, {1, 0xF4, 0, 9}},
+        {"yank response", [] { SendYankResponse(); }, 168, 0xFFFF, {0, 7, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Row& row : rows) {
+        ResetSendRing();
+        row.send();
+        const std::vector<Sent> sent = SentFrames();
+        ASSERT_EQ(sent.size(), 1u) << row.what;
+        EXPECT_EQ(sent[0].code, row.code) << row.what;
+        EXPECT_EQ(sent[0].destination, row.destination) << row.what;
+        EXPECT_EQ(sent[0].body, row.body) << row.what;
+    }
+    // Offline, and experience of nothing, send nothing.
+    ResetSendRing();
+    send_experience(0, 9);
+    send_experience(-5, 9);
+    g_linkState = 1;
+    for (const Row& row : rows)
+        row.send();
+    EXPECT_TRUE(SentFrames().empty());
+}
+
+TEST_F(ArenaNetTest, TheLocalCastsOfProjectilesRunesAndObjectsAreSent) {
+    auto& proj = Spell<CSpellProj>(5, SPELL_PROJ);
+    proj.num_projectiles = 1;
+    auto& rune = Spell<CSpellRune>(6, SPELL_RUNE);
+    rune.cast_distance = 64;
+    rune.elevation = 0;
+    auto& object = Spell<CSpellObject>(7, SPELL_OBJECT);
+    object.num_objects = 2;
+    object.object_spacing = 32;
+    // The placed objects first: what the others leave ahead would block their path.
+    SetGameValue(115, 7);
+    ASSERT_EQ(object.Cast(player), 1);
+    ASSERT_EQ(proj.Cast(player), 1);
+    ASSERT_EQ(rune.Cast(player), 1) << g_screen.noticeLines[0];
+    EXPECT_EQ(SentCodes(), (std::vector<int>{2, 2, 176, 178}));
+}
+
+// ---- Objects ---------------------------------------------------------------------------------
+
+Bytes CreateObject(int id, int type, int kind, int facing = 100, int zSpeed8 = 0xFE, int seconds = 3) {
+    Bytes b = Words({5, facing, 1200, 1300, 10, id, 9, kind}, 20);
+    b[16] = static_cast<uint8_t>(zSpeed8);
+    b[17] = static_cast<uint8_t>(type);
+    b[18] = 2;
+    b[19] = static_cast<uint8_t>(seconds);
+    return b;
+}
+
+TEST_F(ArenaNetTest, CreatedObjectsTakeTheBodyOnlyForKindsTheirTablesHold) {
+    Spell<CSpellProj>(5, SPELL_PROJ);
+    g_level.olist[3][0] = OBJ_STATIC;
+    struct Row {
+        const char* what;
+        int type, kind;
+        bool made;
+    } rows[] = {
+        {"static of the object list", 0, 3, true},   {"static entry 0", 0, 0, false},
+        {"static past the list", 0, 100, false},      {"spell object", 1, 5, true},
+        {"spell object of no spell", 1, 6, false},    {"spell number 400", 1, 400, false},
+        {"monster", 2, 4, true},                      {"monster kind 100", 2, 100, false},
+        {"service object", 5, 1, true},               {"player figure", 4, 1, false},
+        {"body", 7, 1, false},                        {"gate", 8, 1, false},
+    };
+    for (const Row& row : rows) {
+        ClearWorldObjects();
+        Dispatch(2, CreateObject(0x0450, row.type, row.kind, 0xF123));
+        const int slot = FindWorldObjectSlot(0x0450);
+        EXPECT_EQ(slot > 0, row.made) << row.what;
+        if (slot <= 0 || !row.made)
+            continue;
+        const WorldObject& o = WorldObjectTable[slot];
+        EXPECT_EQ(o.facing, 0x123) << row.what;
+        EXPECT_EQ(o.z_speed, -16) << row.what;
+        EXPECT_EQ(o.duration_timer, 3000) << row.what;
+        EXPECT_EQ(o.creator, 9) << row.what;
+        EXPECT_EQ(o.team, 2) << row.what;
+        EXPECT_EQ(o.x, 1200) << row.what;
+        EXPECT_EQ(o.max_velocity, 5) << row.what;
+    }
+}
+
+TEST_F(ArenaNetTest, AnObjectOfALiveIdIsReplacedUnlessTheNewOneIsASpellObject) {
+    Spell<CSpellProj>(5, SPELL_PROJ);
+    g_level.olist[3][0] = OBJ_STATIC;
+    Dispatch(2, CreateObject(0x0450, 0, 3));
+    const int first = FindWorldObjectSlot(0x0450);
+    Dispatch(2, CreateObject(0x0450, 1, 5));
+    EXPECT_EQ(WorldObjectTable[first].active, 1);
+    EXPECT_EQ(LiveOfType(OBJ_STATIC), 1);
+    EXPECT_EQ(LiveOfType(OBJ_SPELL), 1);
+    Dispatch(2, CreateObject(0x0450, 0, 3));
+    EXPECT_EQ(LiveOfType(OBJ_STATIC), 1);
+    EXPECT_EQ(LiveOfType(OBJ_SPELL), 1);
+}
+
+TEST_F(ArenaNetTest, AnObjectDeathKillsTheObjectOfThatId) {
+    const int slot = AllocObjectSlot(OBJ_STATIC);
+    WorldObjectTable[slot].id = 0x0460;
+    ActivateObject(slot);
+    Dispatch(10, Words({0x0461, 9}, 4));
+    EXPECT_EQ(WorldObjectTable[slot].active, 1);
+    Dispatch(10, Words({0x0460, 9}, 4));
+    EXPECT_NE(WorldObjectTable[slot].active, 1);
+}
+
+// ---- Other players' casts ----------------------------------------------------------------------
+
+TEST_F(ArenaNetTest, ARemoteProjectileCastPlacesTheFigureAndThrowsFromTheSentPoint) {
+    const int fig = Figure(9, "Nell", 1000, 1000, 3);
+    auto& proj = Spell<CSpellProj>(5, SPELL_PROJ);
+    proj.cast_distance = 0;
+    proj.velocity = 0;
+    Dispatch(176, Words({5, 2000, 2100, 0, 0xF400}, 16), 9);
+    EXPECT_EQ(WorldObjectTable[fig].casting, 1);
+    ASSERT_EQ(LiveOfType(OBJ_SPELL), 1);
+    for (int s = 1; s < WorldObjectHighWater; ++s) {
+        const WorldObject& o = WorldObjectTable[s];
+        if (o.type != OBJ_SPELL)
+            continue;
+        EXPECT_EQ(o.creator, 9);
+        EXPECT_EQ(o.team, 3);  // from the player table
+        EXPECT_EQ(o.facing, 0x400);
+        EXPECT_EQ(o.x, 2000);
+        EXPECT_EQ(o.y, 2100);
+    }
+    // A spell the table does not hold, or a number off the table, throws nothing.
+    for (int number : {0, 6, 400, 65535})
+        Dispatch(176, Words({number, 2000, 2100, 0, 0}, 16), 9);
+    // Nor does a cast from off the grid.
+    Dispatch(176, Words({5, 8192, 2100, 0, 0}, 16), 9);
+    Dispatch(176, Words({5, 2000, 65278, 0, 0}, 16), 9);
+    EXPECT_EQ(LiveOfType(OBJ_SPELL), 1);
+    EXPECT_EQ(WorldObjectTable[fig].x, 2000);
+}
+
+TEST_F(ArenaNetTest, AnEchoedRuneOrOneOfNoSpellIsNotMadeTwice) {
+    auto& rune = Spell<CSpellRune>(6, SPELL_RUNE);
+    rune.cast_distance = 0;
+    struct Row {
+        const char* what;
+        int spell, creator;
+        int runes;
+    } rows[] = {{"our own, echoed", 6, 7, 0}, {"another's", 6, 9, 1}, {"spell 400", 400, 9, 1},
+                {"no such spell", 8, 9, 1}};
+    for (const Row& row : rows) {
+        Dispatch(178, Words({row.spell, 0x0500 + row.creator, 3000, 3000, 0, 0xF000, row.creator}, 20), 9);
+        EXPECT_EQ(LiveOfType(OBJ_SPELL), row.runes) << row.what;
+    }
+    EXPECT_GT(FindWorldObjectSlot(0x0509), 0);
+}
+
+TEST_F(ArenaNetTest, PlayerEffectsCastTheSpellAndItsLinkedSpellOnTheFigure) {
+    const int fig = Figure(9, "Nell");
+    Spell(20, SPELL_EFFECT).creation_effect = 21;
+    Spell(21, SPELL_EFFECT);
+    Spell(22, SPELL_EFFECT).creation_effect = 400;
+    Bytes effect = Words({20, 0, 0, 0}, 8);
+    Dispatch(39, effect, 9);
+    Dispatch(179, Words({22}, 2), 9);
+    Dispatch(39, effect, 10);  // no such player
+    ASSERT_EQ(g_spellCalls.size(), 3u);
+    EXPECT_EQ(g_spellCalls[0].spell, 20);
+    EXPECT_EQ(g_spellCalls[1].spell, 21);
+    EXPECT_EQ(g_spellCalls[1].a, fig);
+    EXPECT_EQ(g_spellCalls[2].spell, 22);
+    EXPECT_EQ(g_spellCalls[2].b, 0);
+}
+
+TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
+    Figure(9, "Nell");
+    const int other = Figure(10, "Ivo", 1500, 1500);
+    Spell<CSpellTarget>(30, SPELL_TARGET).target_spell_effect = 31;
+    Spell(31, SPELL_EFFECT);
+    Spell(32, SPELL_EFFECT);
+    Spell<CSpellProj>(33, SPELL_PROJ);
+    struct Row {
+        const char* what;
+        int spell, caster, target, casterEffect, targetEffect, resist;
+        std::vector<std::string> calls;  // "spell what a"
+    } rows[] = {
+        {"at us", 30, 9, 7, 0, 31, 0, {"31 player 9"}},
+        {"at us, resisted", 30, 9, 7, 0, 31, 1, {}},
+        {"at another", 30, 9, 10, 0, 31, 0, {"31 object " + std::to_string(other)}},
+        {"at another, resisted", 30, 9, 10, 0, 31, 1, {}},
+        {"with a caster effect", 30, 9, 10, 32, 0, 0, {"32 object " + std::to_string(FindPlayerObjectSlot(9))}},
+        {"a target effect of another class", 30, 9, 7, 0, 33, 0, {}},
+        {"not a targetted spell", 31, 9, 7, 0, 31, 0, {}},
+        {"spell 0", 0, 9, 7, 0, 31, 0, {}},
+        {"spell 65535", 65535, 9, 7, 0, 31, 0, {}},
+    };
+    for (const Row& row : rows) {
+        g_spellCalls.clear();
+        Bytes b = Words({row.spell, 500, row.caster, row.target, row.casterEffect, row.targetEffect}, 16);
+        b[12] = static_cast<uint8_t>(row.resist);
+        Dispatch(45, b, row.caster);
+        std::vector<std::string> calls;
+        for (const SpellCall& c : g_spellCalls)
+            calls.push_back(std::to_string(c.spell) + " " + c.what + " " + std::to_string(c.a));
+        EXPECT_EQ(calls, row.calls) << row.what;
+    }
+}
+
+TEST_F(ArenaNetTest, ACalledGhostMovesTheViewAndASpiritGateComesToTheDead) {
+    const int fig = Figure(9, "Nell", 2000, 2200);
+    player.mode = 6;
+    Dispatch(48, Bytes{0, 9, 0, 7, 2, 0, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("Nell Calls your ghost!"));
+    EXPECT_EQ(view.x, 2000);
+    EXPECT_EQ(view.y, 2200);
+    EXPECT_EQ(view.z, view.unused);
+    EXPECT_EQ(SentCodes(), std::vector<int>{1});
+    player.mode = 0;
+    Dispatch(48, Bytes{0, 9, 0, 7, 2, 0, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("Nell Tries to Call your ghost!"));
+
+    EXPECT_EQ(LiveOfType(OBJ_GATE), 0);
+    Dispatch(48, Bytes{0, 9, 0, 7, 3, 0, 0, 0}, 9);  // alive: no gate
+    EXPECT_EQ(LiveOfType(OBJ_GATE), 0);
+    player.dead = 1;
+    Dispatch(48, Bytes{0, 9, 0, 7, 3, 0, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("Nell sends you a SpiritGate!"));
+    EXPECT_EQ(LiveOfType(OBJ_GATE), 1);
+    EXPECT_GT(g_actionState.gate_pending, 0);
+    EXPECT_EQ(WorldObjectTable[fig].waypoint_x, 2000);
+    AddPlayer(10, "Ivo");
+    Dispatch(48, Bytes{0, 9, 0, 10, 3, 0, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("Nell sends a Spiritgate to Ivo"));
+    EXPECT_EQ(PlayerTable[FindPlayerIndex(10)].teleport_time, 50000u);
+    g_actionState = ActionState{};
+}
+
+// ---- Walls and doors -------------------------------------------------------------------------
+
+Bytes CreateThin(int id, std::initializer_list<int> group, int kind = THIN_SPELL) {
+    Bytes b = Words({100, 200, 300, 200, 64, static_cast<uint16_t>(-8), 77, 9000, 50, id}, 40);
+    size_t off = 20;
+    for (int g : group) {
+        Put16(b, off, g);
+        off += 2;
+    }
+    Put16(b, 28, 5);
+    b[32] = 1;
+    b[33] = static_cast<uint8_t>(kind);
+    b[34] = 200;  // its length
+    b[36] = 44;
+    b[37] = 0x80 | 25;
+    b[38] = 3;
+    b[39] = 1;
+    return b;
+}
+
+TEST_F(ArenaNetTest, ACreatedThinTakesEachBodyFieldAndAGroupDiesTogether) {
+    Dispatch(12, CreateThin(2001, {2001, 2002, 2003, 0}));
+    const int slot = FindThinSlot(2001);
+    ASSERT_GT(slot, 0);
+    const Thin& t = ThinTable[slot];
+    EXPECT_EQ(t.kind, THIN_SPELL);
+    EXPECT_EQ((std::vector<int>{t.x1, t.y1, t.x2, t.y2}), (std::vector<int>{100, 200, 300, 200}));
+    EXPECT_EQ(t.height, 64);
+    EXPECT_EQ(t.base_z, -8);
+    EXPECT_EQ(t.texture, 77);
+    EXPECT_EQ(t.life_timer, 9000);
+    EXPECT_EQ(t.hit_points, 50);
+    EXPECT_EQ(t.trigger, 5);
+    EXPECT_EQ(t.transparent, 1);
+    EXPECT_EQ(t.length, 200);
+    EXPECT_EQ(t.base_color, 44);
+    EXPECT_EQ(t.color, 44);
+    EXPECT_EQ(t.max_power_drain, 25);
+    EXPECT_EQ(t.min_power_drain, 5);
+    EXPECT_EQ(t.max_damage, 0);
+    EXPECT_EQ(t.element, 3);
+    EXPECT_EQ(t.dispel, 1);
+    EXPECT_EQ((std::vector<int>{t.group[0], t.group[1], t.group[2], t.group[3]}),
+              (std::vector<int>{2001, 2002, 2003, 0}));
+
+    Dispatch(12, CreateThin(2002, {2001, 2002, 2003, 0}));
+    Dispatch(12, CreateThin(2003, {2001, 2002, 2003, 0}));
+    Dispatch(12, CreateThin(2004, {}));
+    Dispatch(47, Bytes{0, 0, 0x07, 0xD2, 0, 20, 0, 0});  // 20 to 2002: each member once
+    EXPECT_EQ(ThinTable[FindThinSlot(2001)].hit_points, 30);
+    EXPECT_EQ(ThinTable[FindThinSlot(2003)].hit_points, 30);
+    Dispatch(46, Bytes{0, 0, 0x07, 0xD1, 0, 0, 0, 0});
+    EXPECT_LT(FindThinSlot(2001), 0);
+    EXPECT_LT(FindThinSlot(2002), 0);
+    EXPECT_LT(FindThinSlot(2003), 0);
+    EXPECT_GT(FindThinSlot(2004), 0);
+}
+
+TEST_F(ArenaNetTest, ADispellFindsTheFirstSpellWallOnItsLine) {
+    g_debugLevel = 2;
+    auto& d = Spell<CSpellDispell>(11, SPELL_DISPELL);
+    d.effect_sound = 5;
+    Dispatch(12, CreateThin(2001, {}));  // x 100..300 at y 200
+    const int slot = FindThinSlot(2001);
+    // From (200, 100) facing +y (0) for 200 units crosses it; 50 units falls short.
+    Dispatch(44, Words({200, 100, 0, 0, 1, 200, 11}, 16));
+    EXPECT_TRUE(ConsoleHas("FindThinTarget returns " + std::to_string(slot)));
+    ClearChatBuffer();
+    Dispatch(44, Words({200, 100, 0, 0, 1, 50, 11}, 16));
+    EXPECT_TRUE(ConsoleHas("FindThinTarget returns TOTALTHIN"));
+    ClearChatBuffer();
+    Dispatch(44, Words({200, 100, 0, 0, 1, 200, 12}, 16));
+    EXPECT_TRUE(ConsoleHas("RCV_DISPELL failed!"));
+}
+
+TEST_F(ArenaNetTest, ADoorOpensOnlyForATriggerNumberOfTheTable) {
+    for (int n : {1, 99}) {
+        TriggerTable[n] = std::make_unique<NullTrigger>();
+        TriggerTable[n]->enabled = 1;
+    }
+    for (uint8_t n : {0, 1, 99, 100, 255})
+        Dispatch(49, Bytes{0, 0, 0, n, 1, 0, 0, 0});
+    EXPECT_EQ(TriggerTable[1]->state, 1);
+    EXPECT_EQ(TriggerTable[99]->state, 1);
+    Dispatch(49, Bytes{0, 1, 0, 1, 1, 0, 0, 0});  // 65537: no trigger
+    EXPECT_EQ(SentCodes(), std::vector<int>{});
+}
+
+// ---- Earthnodes and nexuses -----------------------------------------------------------------
+
+Bytes NodeRecord(int which, int team, int value, int amount, int weight, int biaser) {
+    Bytes b(8);
+    b[0] = static_cast<uint8_t>(which);
+    b[1] = static_cast<uint8_t>(team);
+    b[2] = static_cast<uint8_t>(value);
+    b[4] = static_cast<uint8_t>(amount);
+    b[5] = static_cast<uint8_t>(weight);
+    Put16(b, 6, biaser);
+    return b;
+}
+
+TEST_F(ArenaNetTest, OurOwnBiasOfAnEarthnodeReadsByItsAmountAndCountsTheChange) {
+    struct Row {
+        const char* what;
+        int amount;  // as the byte holds it
+        int newBias;
+        const char* notice;
+        int biases;
+    } rows[] = {
+        {"fail", 0, 40, "You attempt to bias the Earthnode and fail.", 0},
+        {"exactly 100", 100, 100, "You fully bias the Earthnode towards Gryphon.", 60},
+        {"99", 99, 100, "You increase the Gryphon bias on the Earthnode!", 99},
+        {"1", 1, 41, "You increase the Gryphon bias on the Earthnode!", 1},
+        {"-1", 255, 39, "You decrease the Gryphon bias on the Earthnode!", 1},
+        {"-99", 157, 0, "You decrease the Gryphon bias on the Earthnode!", 99},
+        {"156 is -100", 156, 0, "You eliminate the Dragon bias on the Earthnode!", 40},
+        {"-128", 128, 0, "You eliminate the Dragon bias on the Earthnode!", 40},
+    };
+    for (const Row& row : rows) {
+        g_screen.ClearNoticeLines();
+        g_level.earthnodes[4] = EarthnodeDef{1, 1, 40};
+        player.biases = 0;
+        Dispatch(41, NodeRecord(4, 2, row.newBias, row.amount, 70, 7));
+        EXPECT_TRUE(NoticeHas(row.notice)) << row.what;
+        EXPECT_EQ(player.biases, row.biases) << row.what;
+        const EarthnodeDef& n = g_level.earthnodes[4];
+        EXPECT_EQ(n.owner, 2) << row.what;
+        EXPECT_EQ(n.bias, row.newBias) << row.what;
+        EXPECT_EQ(n.weight, 70) << row.what;
+        EXPECT_EQ(EarthnodeBiasTime[4], 50000u) << row.what;
+    }
+    EXPECT_EQ(present.Count("SetEarthbloodColor"), std::size(rows));
+}
+
+TEST_F(ArenaNetTest, NodeAndNexusRecordsOffTheirTablesOrOfNoTeamChangeNothingUnsafe) {
+    g_debugLevel = 0;
+    for (int which : {30, 99})
+        Dispatch(41, NodeRecord(which, 9, 250, 100, 255, 7));
+    EXPECT_EQ(g_level.earthnodes[99].owner, 9);
+    EXPECT_EQ(g_level.earthnodes[99].bias, 100);  // held to 0..100
+    EXPECT_EQ(g_level.earthnodes[99].weight, 100);
+    EXPECT_TRUE(NoticeHas("You fully bias the Earthnode towards ."));
+    for (int which : {100, 255})
+        Dispatch(41, NodeRecord(which, 2, 50, 1, 50, 7));
+    for (int which : {20, 255})
+        Dispatch(43, NodeRecord(which, 2, 50, 1, 50, 7));
+    EXPECT_EQ(present.Count("SetShrineColor"), 0u);
+}
+
+TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
+    AddPlayer(9, "Nell", 1);
+    struct Row {
+        const char* what;
+        int team, amount, biaser;
+        const char* notice;  // null: none
+        int biases;
+    } rows[] = {
+        {"ours fully restored", 2, 100, 7, "You fully restore the nexus towards Gryphon.", 70},
+        {"ours destroyed", 1, 156, 7, "You destroy the Dragon nexus.", 30},
+        {"ours restored", 2, 5, 7, "You restore the Gryphon nexus.", 5},
+        {"ours damaged", 1, 251, 7, "You damage the Dragon nexus.", 5},
+        {"ours failed on our own", 2, 0, 7, "You attempt to restore the nexus and fail.", 0},
+        {"another restores fully", 3, 100, 9, "Nell fully restores a nexus to Phoenix.", 0},
+        {"another destroys", 3, 128, 9, "Nell destroys the Phoenix nexus.", 0},
+        {"another restores ours", 2, 10, 9, "Nell restores the Gryphon nexus.", 0},
+        {"another restores theirs", 3, 10, 9, nullptr, 0},
+        {"another damages ours", 2, 246, 9, "Nell damages the Gryphon nexus.", 0},
+    };
+    for (const Row& row : rows) {
+        g_screen.ClearNoticeLines();
+        g_level.shrines[1].alignment = 2;
+        g_level.shrines[1].bias = 30;
+        player.biases = 0;
+        Dispatch(43, NodeRecord(1, row.team, 60, row.amount, 20, row.biaser));
+        if (row.notice)
+            EXPECT_TRUE(NoticeHas(row.notice)) << row.what;
+        else
+            EXPECT_EQ(g_screen.noticeLines[0][0], 0) << row.what;
+        EXPECT_EQ(player.biases, row.biases) << row.what;
+        EXPECT_EQ(g_level.shrines[1].alignment, row.team) << row.what;
+        EXPECT_EQ(g_level.shrines[1].bias, 60) << row.what;
+    }
+    EXPECT_EQ(present.Named("SetShrineColor").back(), "SetShrineColor(1, 2, 60)");
+}
+
+TEST_F(ArenaNetTest, TheWholeStateTakesEveryRecordButTheEmptyOnes) {
+    Bytes b(184, 0xFF);
+    const Bytes nexus = NodeRecord(2, 3, 80, 0, 10, 0);
+    const Bytes node = NodeRecord(19, 1, 55, 0, 10, 0);
+    std::copy(nexus.begin(), nexus.end(), b.begin() + 16);
+    std::copy(node.begin(), node.end(), b.begin() + 24 + 8 * 19);
+    Dispatch(55, b);
+    EXPECT_EQ(g_level.shrines[2].alignment, 3);
+    EXPECT_EQ(g_level.shrines[2].bias, 80);
+    EXPECT_EQ(g_level.earthnodes[19].owner, 1);
+    EXPECT_EQ(g_level.earthnodes[19].bias, 55);
+    EXPECT_EQ(present.Count("SetShrineColor"), 1u);
+    EXPECT_EQ(present.Count("SetEarthbloodColor"), 1u);
+    EXPECT_EQ(g_level.earthnodes[0].owner, 0);
+}
+
+// ---- Damage and raising ----------------------------------------------------------------------
+
+TEST_F(ArenaNetTest, DamageNamesItsCauseAndWhileDeadOnlySetsTheHitPoints) {
+    AddPlayer(9, "Nell");
+    SetGameValue(109, 5000);
+    struct Row {
+        const char* what;
+        int who, damage, power;
+        std::vector<const char*> notices;
+    } rows[] = {
+        {"a player", 9, 5, 0, {"Nell hit you"}},
+        {"ourselves", 7, 5, 0, {}},
+        {"a stranger", 12, 5, 0, {"You were hit"}},
+        {"bleeding", -5, 5, 0, {"You are bleeding!"}},
+        {"fire", -30, 5, 0, {"You are on fire!"}},
+        {"suffocation", -34, 5, 0, {"You are suffocating!"}},
+        {"any other cause", -2, 5, 0, {"You are taking damage"}},
+        {"drained by a player", 9, 0, 3, {"Nell drained you"}},
+        {"drained by a stranger", 12, 0, 3, {"You were drained"}},
+        {"both", 9, 5, 3, {"Nell hit you", "Nell drained you"}},
+    };
+    for (const Row& row : rows) {
+        g_screen.ClearNoticeLines();
+        Bytes b = Words({static_cast<uint16_t>(row.who)}, 5);
+        b[2] = static_cast<uint8_t>(row.damage);
+        b[3] = static_cast<uint8_t>(row.power);
+        b[4] = 17;
+        Dispatch(19, b);
+        for (const char* n : row.notices)
+            EXPECT_TRUE(NoticeHas(n)) << row.what << ": " << n;
+        if (row.notices.empty())
+            EXPECT_EQ(g_screen.noticeLines[0][0], 0) << row.what;
+        EXPECT_EQ(GetGameValue(107), 1700) << row.what;
+    }
+    player.dead = 1;
+    g_screen.ClearNoticeLines();
+    const int power = GetGameValue(109);
+    Dispatch(19, Bytes{0, 9, 5, 3, 2});
+    EXPECT_EQ(g_screen.noticeLines[0][0], 0);
+    EXPECT_EQ(GetGameValue(109), power);
+    EXPECT_EQ(GetGameValue(107), 200);
+}
+
+TEST_F(ArenaNetTest, RaisingTheLocalPlayerByWhoRaisedIt) {
+    const int raiser = Figure(9, "Nell", 2000, 2200);
+    struct Row {
+        const char* what;
+        int raiser;
+        bool alive;
+        int hits;  // game value #107 afterwards
+        std::vector<const char*> notices;
+        bool moved, sent;
+    } rows[] = {
+        {"no one", 65535, false, 0, {"Your Gryphon nexus has been destroyed!", "Call a Gryphon Healer or hit ESC to quit."},
+         false, false},
+        {"the service", 0, true, 0, {}, false, true},
+        {"a player", 9, true, 2000, {"You are raised by Nell"}, true, true},
+        {"an earthnode", 65534, true, 4000, {"You tap the power of Gryphon and resurrect!"}, false, true},
+    };
+    for (const Row& row : rows) {
+        g_screen.ClearNoticeLines();
+        ResetSendRing();
+        player.dead = 1;
+        SetGameValue(107, 0);
+        view.x = view.y = 4000;
+        Dispatch(33, Words({7, row.raiser}, 4));
+        EXPECT_EQ(player.dead == 0, row.alive) << row.what;
+        EXPECT_EQ(GetGameValue(107), row.hits) << row.what;
+        for (const char* n : row.notices)
+            EXPECT_TRUE(NoticeHas(n)) << row.what << ": " << n;
+        EXPECT_EQ(view.x == WorldObjectTable[raiser].x, row.moved) << row.what;
+        EXPECT_EQ(SentCodes() == std::vector<int>{1}, row.sent) << row.what;
+    }
+}
+
+TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
+    const int raised = Figure(9, "Nell");
+    AddPlayer(10, "Ivo");
+    WorldObjectTable[raised].figure = 5;
+    g_level.earthnodes[3] = EarthnodeDef{1, 2, 100};
+    g_level.earthnodes[3].x = 700;
+    g_level.earthnodes[3].y = 900;
+    struct Row {
+        const char* what;
+        int raiser, status;
+        const char* notice;
+        int x;
+    } rows[] = {
+        {"by us", 7, 0, "You raised Nell", 1000},
+        {"by another", 10, 0, "Nell was raised by Ivo", 1000},
+        {"at an earthnode", 65534, 3, "Nell healed at an Earthnode", 672},
+        {"at a node off the table", 65534, 100, "Nell healed at an Earthnode", 1000},
+        {"by a stranger", 12, 0, "Nell raised", 1000},
+    };
+    for (const Row& row : rows) {
+        g_screen.ClearNoticeLines();
+        WorldObject& o = WorldObjectTable[raised];
+        o.x = 1000;
+        o.dead = 1;
+        o.fade = 255;
+        PlayerTable[FindPlayerIndex(9)].dead = 1;
+        PlayerTable[FindPlayerIndex(9)].status = static_cast<uint16_t>(row.status);
+        present.calls.clear();
+        Dispatch(33, Words({9, row.raiser}, 4));
+        EXPECT_TRUE(NoticeHas(row.notice)) << row.what;
+        EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].dead, 0) << row.what;
+        EXPECT_EQ(o.raised, 1) << row.what;
+        EXPECT_EQ(o.fade, 0) << row.what;
+        EXPECT_EQ(o.x, row.x) << row.what;
+        EXPECT_EQ(present.Named("SetFigureTint"), std::vector<std::string>{"SetFigureTint(5, 100, 0, 0, 255, 255, 255)"})
+            << row.what;
+    }
+    EXPECT_EQ(player.raises, 1);
+}
+
+// ---- Operators' orders -----------------------------------------------------------------------
+
+TEST_F(ArenaNetTest, AYankMovesTheViewWithinTheGridAndAnswers) {
+    struct Row {
+        int x, y, expectX, expectY;
+    } rows[] = {{1200, 1300, 1200, 1300}, {-5, 9000, 0, 8191}, {8191, 0, 8191, 0}, {32767, -32768, 8191, 0}};
+    for (const Row& row : rows) {
+        ResetSendRing();
+        Dispatch(167, Words({7, static_cast<uint16_t>(row.x), static_cast<uint16_t>(row.y), 0}, 8));
+        EXPECT_EQ(view.x, row.expectX);
+        EXPECT_EQ(view.y, row.expectY);
+        EXPECT_EQ(view.pos_x, row.expectX << 16);
+        EXPECT_EQ(view.z, view.unused);
+        ASSERT_EQ(SentCodes(), std::vector<int>{168});
+    }
+}
+
+TEST_F(ArenaNetTest, GodModeAndJumpsObeyOnlyAnOperator) {
+    Figure(9, "Nell", 2000, 2200);
+    g_level.shrines[1] = ShrineDef{1, 2};
+    g_level.shrines[1].x = 3000;
+    g_level.shrines[1].y = 3100;
+    Dispatch(173, Bytes{0, 1, 0, 0});
+    Dispatch(172, Bytes{0, 9, 0, 0});
+    EXPECT_EQ(GodModeFlag, 0);
+    EXPECT_EQ(view.x, 4000);
+    EXPECT_TRUE(SentFrames().empty());
+    SetGameValue(3, 3);
+    Dispatch(173, Bytes{0, 1, 0, 0});
+    EXPECT_EQ(GodModeFlag, 1);
+    EXPECT_TRUE(ConsoleHas("God Mode Activated."));
+    Dispatch(173, Bytes{0, 2, 0, 0});
+    EXPECT_EQ(GodModeFlag, 2);
+    EXPECT_TRUE(ConsoleHas("God Mode DeActivated."));
+    Dispatch(172, Bytes{0, 9, 0, 0});
+    EXPECT_TRUE(ConsoleHas("You jump to Nell."));
+    EXPECT_EQ(view.x, 2000);
+    Dispatch(172, Bytes{0xFF, 0xFE, 0, 0});
+    EXPECT_TRUE(ConsoleHas("You jump to the Order Shrine."));
+    EXPECT_EQ(view.x & ~63, 2944);
+    EXPECT_EQ(view.y & ~63, 3072);
+    Dispatch(172, Bytes{0, 44, 0, 0});
+    EXPECT_TRUE(ConsoleHas("Invalid Player Name."));
+    EXPECT_EQ(SentCodes(), (std::vector<int>{1, 1, 1}));
+    g_screenState = 2;  // not in the arena: the stage drops them anyway
+    GodModeFlag = 0;
+    Dispatch(173, Bytes{0, 1, 0, 0});
+    EXPECT_EQ(GodModeFlag, 0);
+}
+
+TEST_F(ArenaNetTest, YanksAndKillsForAnotherTargetAreOnlyReported) {
+    Figure(9, "Nell", 2000, 2200);
+    g_debugLevel = 2;
+    Dispatch(164, Bytes{0, 8, 0, 0}, 9);
+    Dispatch(165, Bytes{0, 8, 0, 0}, 9);
+    EXPECT_TRUE(ConsoleHas("F_YANK_PLAYER to wrong target! target=8"));
+    EXPECT_TRUE(ConsoleHas("F_KILL_PLAYER to wrong target! target=8"));
+    EXPECT_EQ(view.x, 4000);
+    Dispatch(164, Bytes{0, 7, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("You are Yanked by Nell!"));
+    EXPECT_EQ(view.x, 2000);
+    Dispatch(165, Bytes{0, 7, 0, 0}, 9);
+    EXPECT_TRUE(NoticeHas("You are Guru-Killed by Nell!"));
+    Dispatch(165, Bytes{0, 7, 0, 0}, 12);  // no figure: nothing
+    EXPECT_EQ(SentCodes(), std::vector<int>{1});
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#pragma once
+// What the network message tests share: a window that routes the socket and timer messages,
+// the frames the client queued, the console and notice lines, and a fixture with the client
+// tables empty, connected in the arena game with own id 7.
+
+#include <gtest/gtest.h>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+#include "client/arena/local_player.h"
+#include "client/core/game_values.h"
+#include "client/core/message_pump.h"
+#include "client/core/numeric.h"
+#include "client/core/screen_state.h"
+#include "client/net/client_tables.h"
+#include "client/net/net_bodies.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_lobby.h"
+#include "client/net/net_match.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_layer.h"
+#include "client/net/socket_settings.h"
+#include "client/screens/character_state.h"
+#include "client/screens/chat_buffer.h"
+#include "client/screens/notice_lines.h"
+#include "client/screens/screen_surface.h"
+#include "platform/sock/sock_control.h"
+#include "tests/support/game_service.h"
+#include "tests/support/headless.h"
+#include "tests/support/recording_net_screens.h"
+#include "tests/support/recording_present.h"
+#include "tests/support/sent_frames.h"
+
+namespace netmsg {
+
+using Bytes = std::vector<uint8_t>;
+
+inline LRESULT NetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SOCKET_DATAGRAM)
+        return ProcessDatagramSocket(&DatagramLink, wParam, lParam);
+    if (message == WM_SOCKET_STREAM)
+        return ProcessStreamSocket(&StreamLink, wParam, lParam);
+    if (message == WM_TIMER) {
+        OnNetTimer(static_cast<int>(wParam));
+        return 0;
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+inline bool ConsoleHas(const std::string& text) {
+    for (const ChatLine& l : ChatBuffer.lines)
+        if (text == l.text)
+            return true;
+    return false;
+}
+
+inline bool NoticeHas(const std::string& text) {
+    for (const char* l : g_screen.noticeLines)
+        if (text == l)
+            return true;
+    return false;
+}
+
+inline void Put16(Bytes& b, size_t off, int v) {
+    b[off] = static_cast<uint8_t>(v >> 8);
+    b[off + 1] = static_cast<uint8_t>(v);
+}
+
+// A text field held nibble-swapped, as the login and character fields are.
+template <size_t N>
+void Hold(char (&field)[N], const char* text) {
+    std::memset(field, 0, N);
+    std::strncpy(field, text, N - 1);
+    SwapOddNibbles(field);
+}
+
+inline void PutText(Bytes& b, size_t off, const char* text) { std::memcpy(b.data() + off, text, std::strlen(text)); }
+
+using Sent = SentFrame;
+
+class NetMessagesTest : public HeadlessTest {
+protected:
+    void SetUp() override {
+        HeadlessTest::SetUp();
+        platform::ResetSocketControls();
+        ResetSocketLinks();
+        ResetNetFraming();
+        ResetSendRing();
+        ResetReceiveRing();
+        ClearChatBuffer();
+        g_screen.ClearNoticeLines();
+        ClearPlayerTable();
+        ResetArenaList();
+        ResetNetDispatch();
+        ResetNetLobby();
+        ResetNetHandshake();
+        ResetNetMatch();
+        ResetCharacterState();
+        ResetGameValues();
+        g_debugLevel = 0;
+        g_screenState = 1;
+        g_lostLink = 0;
+        g_linkState = 2;
+        ConnectionType = CONNECTION_SINGLE;
+        SetGameValue(118, 7);
+        WNDCLASS wc{};
+        wc.lpfnWndProc = NetProc;
+        wc.lpszClassName = "NetMessages";
+        RegisterClass(&wc);
+        CreateWindowEx(0, "NetMessages", "t", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+    }
+
+    void TearDown() override {
+        g_linkState = 1;
+        g_screenState = 0;
+        ResetSocketLinks();
+        platform::ResetSocketControls();
+        HeadlessTest::TearDown();
+    }
+
+    void Dispatch(int code, Bytes body, int source = 0, int destination = 0) {
+        DispatchPacket(code, source, destination, body.data(), static_cast<int>(body.size()), g_localPlayer);
+    }
+
+    int AddPlayer(int id, const char* name, int team = 1) { return UpdatePlayerTable(id, 50, team, name); }
+
+    RecordingPresent present;
+    RecordingNetScreens screens;
+};
+
+
+}  // namespace netmsg
