@@ -503,6 +503,11 @@ void InstallNetHooks() {
     g_arenaHooks.sendBiasEarthblood = SendBiasEarthblood;
     g_arenaHooks.sendBiasShrine = SendBiasShrine;
     g_arenaHooks.sendOpenDoor = SendOpenDoor;
+    g_arenaHooks.sendTargetted = SendTargetted;
+    g_arenaHooks.sendDispell = SendDispell;
+    g_arenaHooks.sendTeleport = SendTeleport;
+    g_arenaHooks.sendCastWall = SendCastWall;
+    g_arenaHooks.sendThinDamage = SendThinDamage;
 }
 
 void ResetNetHandshake() {
