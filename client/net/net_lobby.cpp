@@ -21,6 +21,7 @@
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/screen_surface.h"
 #include "common/text.h"
 #include "platform/win/platform.h"
 #include "platform/win/win.h"
@@ -555,6 +556,17 @@ void ShowChatText(int source, const char* text, int channel, int team) {
             PrintMessage(source, text, i > 0 && (PlayerTable[i].flags & 1) ? 5 : 0, 0);
             return;
     }
+}
+
+void ClearChatInputLine() {
+    constexpr int kChatEntryPanel = 6;
+    if (g_screenState == 1) {
+        g_screen.FillRect16(180, 580, 256, 16, 0);
+    } else {
+        g_screen.CopyFromBackground(200, 580, 500, 20);
+        g_screen.QueueDirtyRect(200, 580, 500, 20, 1);
+    }
+    SetPanelRedrawFlag(kChatEntryPanel, 1);
 }
 
 void ResetNetLobby() {

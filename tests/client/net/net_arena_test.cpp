@@ -50,51 +50,70 @@ Bytes Words(std::initializer_list<int> words, size_t size) {
     return b;
 }
 
+// An open floor with the local player standing at (4000, 4000) in team 2 at level 25; no
+// objects, thins, triggers or spells.
+void EnterTestArena(LocalPlayer& player, PlayerView& view) {
+    ClearWorldObjects();
+    ClearThins();
+    FreeTriggers();
+    ClearLevelDefs();
+    ClearSpellData();
+    for (int i = 0; i < kGridCells; ++i) {
+        g_level.plane[kPlaneCeiling][i] = 256;
+        g_level.plane[kPlaneStoreySplit][i] = 32767;
+    }
+    g_spellCalls.clear();
+    player.normal_eye_height = player.eye_height = 48;
+    view.x = view.y = 4000;
+    view.pos_x = view.pos_y = 4000 << 16;
+    g_localPlayer = &player;
+    g_playerView = &view;
+    view.z = GetStandHeight(4000, 4000, 0);
+    GameClock = 500000;
+    SetGameValue(4, 2);
+    SetGameValue(0, 25);
+    SetGameValue(108, 4000);
+}
+
+void LeaveTestArena() {
+    ClearWorldObjects();
+    ClearThins();
+    FreeTriggers();
+    ClearSpellData();
+    g_localPlayer = nullptr;
+    g_playerView = nullptr;
+}
+
+// A spell of the number and class in the table.
+template <typename T = RecordingEffect>
+T& Spell(int number, int type) {
+    auto s = std::make_unique<T>();
+    s->type = type;
+    s->spell_number = number;
+    s->valid = 1;
+    T& ref = *s;
+    SetSpell(number, std::move(s));
+    return ref;
+}
+
+// Live objects of the type.
+int LiveOfType(int type) {
+    int n = 0;
+    for (int s = 1; s < WorldObjectHighWater; ++s)
+        n += WorldObjectTable[s].active == 1 && WorldObjectTable[s].type == type;
+    return n;
+}
+
 class ArenaNetTest : public NetMessagesTest {
 protected:
     void SetUp() override {
         NetMessagesTest::SetUp();
-        ClearWorldObjects();
-        ClearThins();
-        FreeTriggers();
-        ClearLevelDefs();
-        ClearSpellData();
-        for (int i = 0; i < kGridCells; ++i) {
-            g_level.plane[kPlaneCeiling][i] = 256;
-            g_level.plane[kPlaneStoreySplit][i] = 32767;
-        }
-        g_spellCalls.clear();
-        player.normal_eye_height = player.eye_height = 48;
-        view.x = view.y = 4000;
-        view.pos_x = view.pos_y = 4000 << 16;
-        g_localPlayer = &player;
-        g_playerView = &view;
-        view.z = GetStandHeight(4000, 4000, 0);
-        GameClock = 500000;
-        SetGameValue(4, 2);
-        SetGameValue(0, 25);
-        SetGameValue(108, 4000);
+        EnterTestArena(player, view);
     }
 
     void TearDown() override {
-        ClearWorldObjects();
-        ClearThins();
-        FreeTriggers();
-        ClearSpellData();
-        g_localPlayer = nullptr;
-        g_playerView = nullptr;
+        LeaveTestArena();
         NetMessagesTest::TearDown();
-    }
-
-    template <typename T = RecordingEffect>
-    T& Spell(int number, int type) {
-        auto s = std::make_unique<T>();
-        s->type = type;
-        s->spell_number = number;
-        s->valid = 1;
-        T& ref = *s;
-        SetSpell(number, std::move(s));
-        return ref;
     }
 
     // A known player with a live figure at (x, y).
@@ -111,13 +130,6 @@ protected:
         o.tall = 70;
         EXPECT_EQ(ActivateObject(slot), 1);
         return slot;
-    }
-
-    int LiveOfType(int type) const {
-        int n = 0;
-        for (int s = 1; s < WorldObjectHighWater; ++s)
-            n += WorldObjectTable[s].active == 1 && WorldObjectTable[s].type == type;
-        return n;
     }
 
     LocalPlayer player{};

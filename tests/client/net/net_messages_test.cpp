@@ -661,50 +661,6 @@ TEST_F(NetMessagesTest, NameQueriesSendTheCompareForm) {
 
 // ---- Waits against the service ----------------------------------------------------------------
 
-class NetWaitTest : public NetMessagesTest {
-protected:
-    void SetUp() override {
-        NetMessagesTest::SetUp();
-        ASSERT_TRUE(service.Ok());
-        service.AddAccount("mira", "secret");
-        service.InstallAsMessageSource(1);
-        std::strcpy(SocketAddress, "127.0.0.1");
-        SocketPort = service.DatagramPort();
-        SocketStreamPort = service.StreamPort();
-        SetGameValue(118, 0);
-        Hold(g_login.account, "mira");
-        Hold(g_login.password, "secret");
-        Hold(g_currentCharacter.name, "Thorn");
-    }
-    void TearDown() override {
-        service.RemoveMessageSource();
-        NetMessagesTest::TearDown();
-    }
-
-    bool Open(int type) {
-        ConnectionType = type;
-        // The stream's loader comes first: it refuses a library the datagram socket loaded.
-        if (type == CONNECTION_STREAM &&
-            (OpenStreamSocket(&StreamLink) != 0 || !PumpUntil([] { return StreamLink.connected == 1; })))
-            return false;
-        return OpenDatagramSocket(&DatagramLink) == 0;
-    }
-
-    std::vector<int> ServiceCodes() {
-        std::vector<int> codes;
-        for (const GameService::Frame& f : service.Frames())
-            codes.push_back(f.code);
-        return codes;
-    }
-
-    bool TimerRunning() {
-        // A running timer 11 would end a fresh wait flag; kill it and see whether it was there.
-        return KillTimer(platform::MainWindow(), kWaitTimer) != 0;
-    }
-
-    GameService service;
-};
-
 TEST_F(NetWaitTest, LoginIsAnsweredInTheFirstPeriodOverEitherProtocol) {
     for (int type : {CONNECTION_STREAM, CONNECTION_DATAGRAM}) {
         ResetSocketLinks();
