@@ -732,6 +732,12 @@ bool DispatchArena(int code, int source, uint8_t* body, int length, LocalPlayer*
         case F_CREATE_RUNE:
             OnCreateRune(body, length);
             return true;
+        case F_CAST_WALL:
+            OnCastWall(body, length);
+            return true;
+        case F_CREATE_EFFECT:
+            OnCreateEffect(body, length);
+            return true;
         case F_CAST_PLAYER_EFFECT:
             OnCastPlayerEffect(body, length, source);
             return true;

@@ -508,6 +508,10 @@ void InstallNetHooks() {
     g_arenaHooks.sendTeleport = SendTeleport;
     g_arenaHooks.sendCastWall = SendCastWall;
     g_arenaHooks.sendThinDamage = SendThinDamage;
+    g_arenaHooks.sendCreateEffect = SendCreateEffect;
+    g_arenaHooks.sendCreateProjectile = SendCreateProjectile;
+    g_arenaHooks.sendCreateRune = SendCreateRune;
+    g_arenaHooks.sendCreateObject = SendCreateObject;
 }
 
 void ResetNetHandshake() {

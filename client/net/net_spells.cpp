@@ -15,6 +15,7 @@
 #include "client/arena/spell_objects.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
+#include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
@@ -31,6 +32,8 @@
 #include "common/text.h"
 
 namespace {
+
+constexpr int kLastElement = 10;  // elements 0 none .. 10 mind
 
 bool Connected() { return g_linkState == 2; }
 int OwnId() { return GetGameValue(118) & 0xFFFF; }
@@ -126,6 +129,42 @@ void SendCreateObject(int slot) {
     uint8_t body[20];
     EncodeCreateObject(c, body);
     SendPacket(body, F_CREATE_OBJECT, 20, 0, 0);
+}
+
+void SendCreateEffect(int record) {
+    if (!Connected() || record < 0 || record >= kWorldEffects)
+        return;
+    const WorldEffect& r = WorldEffectTable[record];
+    CreateEffectBody c{};
+    c.kind = static_cast<uint8_t>(r.kind);
+    c.targetType = 0;
+    c.target = 65535;
+    if (r.target_kind == LINE_OBJECT && r.target > 0 && r.target < WorldObjectHighWater &&
+        r.target < kWorldObjectSlots) {
+        const WorldObject& t = WorldObjectTable[r.target];
+        c.targetType = t.type == OBJ_PLAYER ? 4 : 2;
+        c.target = static_cast<uint16_t>(t.id);
+    }
+    c.source = static_cast<uint16_t>(r.zero_word);
+    c.range = static_cast<uint16_t>(r.range);
+    c.facing = static_cast<uint16_t>(r.facing);
+    c.startX = static_cast<uint16_t>(r.start_x);
+    c.startY = static_cast<uint16_t>(r.start_y);
+    c.startZ = static_cast<int16_t>(r.start_z);
+    c.targetX = static_cast<uint16_t>(r.target_x);
+    c.targetY = static_cast<uint16_t>(r.target_y);
+    c.targetZ = static_cast<int16_t>(r.target_z);
+    c.caster = static_cast<uint8_t>(r.caster_id);
+    c.casterTeam = static_cast<uint8_t>(r.team);
+    c.element = static_cast<uint8_t>(r.element);
+    c.skill = static_cast<uint8_t>(r.skill);
+    const auto* bolt = SpellOfType<CSpellBolt>(r.spell, SPELL_BOLT);
+    c.flightTime = static_cast<uint16_t>(bolt && bolt->range > 0 ? bolt->max_timer * r.range / bolt->range : 0);
+    c.spell = static_cast<uint16_t>(r.spell);
+    uint8_t body[32];
+    EncodeCreateEffect(c, body);
+    NetDebug(44, "Send F_CREATE_EFFECT: tar=%d tt=%d whi=%d src=%d", c.target, c.targetType, c.spell, c.source);
+    SendPacket(body, F_CREATE_EFFECT, 32, 0, 0);
 }
 
 void SendCreateProjectile(int spell, int x, int y, int z, int facing, int pitch, int skill, int verticalOffset) {
@@ -319,6 +358,92 @@ void OnCreateRune(const uint8_t* body, int length) {
         return;
     CreateRune(c.w[0], c.w[1], c.w[2], c.w[3], static_cast<int16_t>(c.w[4]), c.w[5] & kAngleMask, c.bytes[0],
                c.w[6]);
+}
+
+void OnCastWall(const uint8_t* body, int length) {
+    SpellCastBody c;
+    if (!DecodeSpellCast(F_CAST_WALL, body, static_cast<size_t>(length), &c))
+        return;
+    NetDebug(44, "F_CAST_WALL: id=%d creator=%d", c.w[1], c.w[6]);
+    // Our own wall, echoed back, stands already.
+    if (c.w[6] == OwnId() || !ReceivedSpell(c.w[0]) || !OnGrid(c.w[2], c.w[3]))
+        return;
+    CreateSpellWall(c.w[0], c.w[1], c.w[2], c.w[3], static_cast<int16_t>(c.w[4]), c.w[5] & kAngleMask, c.w[7], c.w[6]);
+}
+
+void OnCreateEffect(const uint8_t* body, int length) {
+    CreateEffectBody c;
+    if (!DecodeCreateEffect(body, static_cast<size_t>(length), &c))
+        return;
+    if (c.spell == 0) {
+        NetDebug(44, "RCV_CREATE_EFFECT attempting to create null spell!\n");
+        return;
+    }
+    // Only a bolt the spell table holds, from and to places on the grid.
+    if (!ReceivedSpell(c.spell) || !OnGrid(c.startX, c.startY) || !OnGrid(c.targetX, c.targetY))
+        return;
+    int i = 0;
+    while (i < kWorldEffects && WorldEffectTable[i].active)
+        ++i;
+    if (i == kWorldEffects)
+        return;
+    WorldEffect& r = WorldEffectTable[i];
+    r = WorldEffect{};
+    r.active = 1;
+    r.kind = c.kind;
+    r.spell = c.spell;
+    r.zero_word = c.source;  // the source, as the bolt's debug lines show it
+    r.target = 65535;
+    r.target_kind = LINE_NOTHING;
+    if (c.targetType == 4) {
+        const int slot = FindPlayerObjectSlot(c.target);
+        if (c.target == OwnId()) {
+            r.target = 0;
+            r.target_kind = LINE_PLAYER;
+        } else if (LiveObject(slot)) {
+            r.target = slot;
+            r.target_kind = LINE_OBJECT;
+        }
+    } else if (c.targetType == 2) {
+        const int slot = FindWorldObjectSlot(c.target);
+        if (LiveObject(slot) && WorldObjectTable[slot].type == OBJ_MOVING) {
+            r.target = slot;
+            r.target_kind = LINE_OBJECT;
+        }
+    }
+    r.range = c.range;
+    r.facing = c.facing & kAngleMask;
+    r.caster_id = c.caster;
+    r.team = c.casterTeam;
+    r.start_x = c.startX;
+    r.start_y = c.startY;
+    r.start_z = c.startZ;
+    // The caster's figure here is where the bolt starts, at its head.
+    const int caster = FindPlayerObjectSlot(c.caster);
+    if (LiveObject(caster)) {
+        const WorldObject& o = WorldObjectTable[caster];
+        r.start_x = o.x;
+        r.start_y = o.y;
+        r.start_z = o.z + 32;
+        r.zero_word = caster;
+    }
+    r.target_x = c.targetX;
+    r.target_y = c.targetY;
+    r.target_z = c.targetZ;
+    r.element = c.element <= kLastElement ? c.element : 0;
+    r.skill = c.skill;
+    if (r.target_kind == LINE_PLAYER && g_playerView && g_localPlayer) {
+        r.target_x = g_playerView->x;
+        r.target_y = g_playerView->y;
+        r.target_z = g_playerView->z - g_localPlayer->eye_height;
+    } else if (r.target_kind == LINE_OBJECT) {
+        const WorldObject& t = WorldObjectTable[r.target];
+        r.target_x = t.x;
+        r.target_y = t.y;
+        r.target_z = t.z + 32;
+    }
+    NetDebug(44, "World Effect Message: typ=%d whi=%d tim=%d src=%d tar=%d ran=%d", r.kind, r.spell, r.time,
+             r.zero_word, r.target, r.range);
 }
 
 void OnPlayerEffect(const uint8_t* body, int length, int source) {

@@ -8,6 +8,8 @@
 struct LocalPlayer;
 
 // ---- Senders (each sends nothing unless connected) -------------------------------------------
+// World effect record i (a bolt) as the local cast filled it.
+void SendCreateEffect(int record);
 void SendCreateObject(int slot);
 // The three cast values are those CreateProjectiles takes after the facing.
 void SendCreateProjectile(int spell, int x, int y, int z, int facing, int pitch, int skill, int verticalOffset);
@@ -21,7 +23,9 @@ void SendThinDamage(int thinSlot, int damage);
 void SendOpenDoor(int trigger, int state);
 
 // ---- Handlers --------------------------------------------------------------------------------
+void OnCreateEffect(const uint8_t* body, int length);
 void OnCreateObject(const uint8_t* body, int length);
+void OnCastWall(const uint8_t* body, int length);
 void OnCreateProjectile(const uint8_t* body, int length, int source);
 void OnCreateRune(const uint8_t* body, int length);
 void OnCastPlayerEffect(const uint8_t* body, int length, int source);

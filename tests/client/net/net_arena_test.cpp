@@ -6,13 +6,16 @@
 
 #include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
+#include "client/arena/line_tests.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
+#include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
 #include "client/core/level_defs.h"
+#include "client/net/net_handshake.h"
 #include "client/net/net_spells.h"
 #include "tests/client/net/net_messages_fixture.h"
 
@@ -109,6 +112,7 @@ protected:
     void SetUp() override {
         NetMessagesTest::SetUp();
         EnterTestArena(player, view);
+        InstallNetHooks();
     }
 
     void TearDown() override {
@@ -820,6 +824,125 @@ TEST_F(ArenaNetTest, YanksAndKillsForAnotherTargetAreOnlyReported) {
     EXPECT_TRUE(NoticeHas("You are Guru-Killed by Nell!"));
     Dispatch(165, Bytes{0, 7, 0, 0}, 12);  // no figure: nothing
     EXPECT_EQ(SentCodes(), std::vector<int>{1});
+}
+
+// ---- Bolts and walls of other players -----------------------------------------------------------
+
+Bytes CreateEffect(int targetType, int target, int caster, int spell, int element = 2) {
+    Bytes b = Words({0, 0, 33, target, 512, 0xF800, 1000, 1100, 40, 1500, 1600, 0xFFF0}, 32);
+    b[0] = 1;
+    b[2] = static_cast<uint8_t>(targetType);
+    b[24] = static_cast<uint8_t>(caster);
+    b[25] = 1;
+    b[26] = static_cast<uint8_t>(element);
+    b[27] = 4;
+    Put16(b, 30, spell);
+    return b;
+}
+
+TEST_F(ArenaNetTest, ARemoteBoltStartsAtItsCastersHeadAndAimsAtItsTarget) {
+    Spell<CSpellBolt>(60, SPELL_BOLT);
+    const int caster = Figure(9, "Nell", 2000, 2100);
+    WorldObjectTable[caster].z = 16;
+    const int other = Figure(10, "Ivo", 3000, 3100);
+    const int monster = AllocObjectSlot(OBJ_MOVING);
+    WorldObjectTable[monster].id = 0x0470;
+    WorldObjectTable[monster].x = 2500;
+    WorldObjectTable[monster].y = 2600;
+    ASSERT_EQ(ActivateObject(monster), 1);
+    struct Row {
+        const char* what;
+        Bytes body;
+        int targetKind, target, startX, startZ, targetX, targetZ, element;
+    } rows[] = {
+        {"at us from a figure", CreateEffect(4, 7, 9, 60), LINE_PLAYER, 0, 2000, 48, 4000, view.z - 48, 2},
+        {"at another player", CreateEffect(4, 10, 9, 60), LINE_OBJECT, other, 2000, 48, 3000, 32, 2},
+        {"at a monster", CreateEffect(2, 0x0470, 9, 60), LINE_OBJECT, monster, 2000, 48, 2500, 32, 2},
+        {"at a player's id as a monster", CreateEffect(2, 10, 9, 60), LINE_NOTHING, 65535, 2000, 48, 1500, -16, 2},
+        {"from no figure", CreateEffect(0, 65535, 44, 60), LINE_NOTHING, 65535, 1000, 40, 1500, -16, 2},
+        {"of an element off the table", CreateEffect(0, 65535, 44, 60, 200), LINE_NOTHING, 65535, 1000, 40, 1500,
+         -16, 0},
+    };
+    for (const Row& row : rows) {
+        ClearWorldEffects();
+        Dispatch(37, row.body, 9);
+        const WorldEffect& r = WorldEffectTable[0];
+        ASSERT_EQ(r.active, 1) << row.what;
+        EXPECT_EQ(r.spell, 60) << row.what;
+        EXPECT_EQ(r.facing, 0x800) << row.what;
+        EXPECT_EQ(r.range, 512) << row.what;
+        EXPECT_EQ(r.target_kind, row.targetKind) << row.what;
+        EXPECT_EQ(r.target, row.target) << row.what;
+        EXPECT_EQ(r.start_x, row.startX) << row.what;
+        EXPECT_EQ(r.start_z, row.startZ) << row.what;
+        EXPECT_EQ(r.target_x, row.targetX) << row.what;
+        EXPECT_EQ(r.target_z, row.targetZ) << row.what;
+        EXPECT_EQ(r.element, row.element) << row.what;
+        EXPECT_EQ(r.skill, 4) << row.what;
+        EXPECT_EQ(r.team, 1) << row.what;
+    }
+    // No spell, or one the table does not hold: no record.
+    g_debugLevel = 2;
+    for (int spell : {0, 61, 400}) {
+        ClearWorldEffects();
+        Dispatch(37, CreateEffect(4, 7, 9, spell), 9);
+        EXPECT_EQ(WorldEffectTable[0].active, 0) << spell;
+    }
+    EXPECT_TRUE(ConsoleHas("RCV_CREATE_EFFECT attempting to create null spell!\n"));
+    // Outside the arena the message is not taken.
+    g_screenState = 2;
+    Dispatch(37, CreateEffect(4, 7, 9, 60), 9);
+    EXPECT_EQ(WorldEffectTable[0].active, 0);
+}
+
+TEST_F(ArenaNetTest, OurBoltIsSentWithItsTargetAndFlightTime) {
+    auto& bolt = Spell<CSpellBolt>(60, SPELL_BOLT);
+    bolt.range = 1000;
+    bolt.max_timer = 800;
+    const int other = Figure(10, "Ivo", 3000, 3100);
+    WorldEffect& r = WorldEffectTable[3];
+    r = WorldEffect{1, 1, 60, 0, 0, other, LINE_OBJECT, 500, 1024, 7, 2, 4000, 4001, -20, 3000, 3100, 35, 5, 0, 6};
+    SendCreateEffect(3);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 37);
+    EXPECT_EQ(sent[0].destination, 0);
+    const Bytes golden = {1,    0, 4,    0,    0,    0,    0, 10,   0x01, 0xF4, 0x04, 0,    0x0F, 0xA0, 0x0F, 0xA1,
+                          0xFF, 0xEC, 0x0B, 0xB8, 0x0C, 0x1C, 0, 35, 7,    2,    5,    6,    0x01, 0x90, 0,    60};
+    EXPECT_EQ(sent[0].body, golden);
+    // A bolt at the level or at a thin names no target.
+    ResetSendRing();
+    r.target_kind = LINE_THIN;
+    SendCreateEffect(3);
+    sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].body[2], 0);
+    EXPECT_EQ(sent[0].body[6], 0xFF);
+    EXPECT_EQ(sent[0].body[7], 0xFF);
+}
+
+TEST_F(ArenaNetTest, AnotherPlayersWallIsRaisedButOurEchoedOneNotTwice) {
+    auto& wall = Spell<CSpellWall>(70, SPELL_WALL);
+    wall.thick = 16;
+    wall.length = 64;
+    wall.cast_distance = 64;
+    auto walls = [] {
+        int n = 0;
+        for (int t = 1; t < ThinCount; ++t)
+            n += ThinTable[t].active == 1;
+        return n;
+    };
+    Dispatch(180, Words({70, 0x0500, 3000, 3000, 0, 0xF000, 7, 2}, 16), 7);
+    EXPECT_EQ(walls(), 0);
+    Dispatch(180, Words({400, 0x0600, 3000, 3000, 0, 0, 9, 1}, 16), 9);
+    Dispatch(180, Words({70, 0x0600, 9000, 3000, 0, 0, 9, 1}, 16), 9);
+    EXPECT_EQ(walls(), 0);
+    Dispatch(180, Words({70, 0x0600, 3000, 3000, 0, 0xF000, 9, 1}, 16), 9);
+    EXPECT_EQ(walls(), 4);
+    const int front = FindThinSlot(0x0600);
+    ASSERT_GT(front, 0);
+    EXPECT_EQ(ThinTable[front].owner, 9);
+    EXPECT_EQ(ThinTable[front].team, 1);
 }
 
 }  // namespace
