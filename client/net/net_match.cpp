@@ -7,6 +7,7 @@
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
+#include "client/arena/player_start.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
@@ -350,6 +351,7 @@ void RaiseLocalPlayer(LocalPlayer& player, int raiser) {
         return;
     }
     if (raiser == kEarthnodeRaiser) {
+        PlacePlayerAtStart(player, OwnTeam(), 2);
         SetGameValue(107, GetMaxHitPoints());
         SetGameValue(109, GetMaxPower() / 2);
         SetGameValue(111, 0);
@@ -367,6 +369,8 @@ void RaiseLocalPlayer(LocalPlayer& player, int raiser) {
             MoveViewTo(o.waypoint_x, o.waypoint_y, o.z + 32);
         else
             MoveViewToFigure(figure);
+    } else {
+        PlacePlayerAtStart(player, OwnTeam(), 2);
     }
     SendPlayerState(&player, 0, 1);
 }

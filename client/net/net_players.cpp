@@ -325,8 +325,9 @@ void MarkPlayerObjectDead(int id) {
     ClearObjectEffects(slot);
     o.dead = 1;
     PlaySoundAt(o.x, o.y, o.imagenum == 202 ? 4 : 2, 2048);
-    if (o.death_imagenum)
-        SetFigureTint(o.death_imagenum, 50, 1, 0, 255, 255, 255);
+    // The figure greys as it does for a player that arrives dead, until it is raised.
+    if (o.figure)
+        SetFigureTint(o.figure, 50, 1, 0, 255, 255, 255);
     PlaceDeathObject(slot);
     o.target_player = 255;
     o.state_bits = 0;

@@ -16,7 +16,9 @@
 #include "client/arena/world_object.h"
 #include "client/core/level_defs.h"
 #include "client/net/net_handshake.h"
+#include "client/net/net_players.h"
 #include "client/net/net_spells.h"
+#include "client/screens/screen_surface.h"
 #include "tests/client/net/net_messages_fixture.h"
 
 namespace {
@@ -689,19 +691,27 @@ TEST_F(ArenaNetTest, DamageNamesItsCauseAndWhileDeadOnlySetsTheHitPoints) {
 
 TEST_F(ArenaNetTest, RaisingTheLocalPlayerByWhoRaisedIt) {
     const int raiser = Figure(9, "Nell", 2000, 2200);
+    // Online, a raise point is one of the team's five raise cells, at its centre.
+    g_playMode = 2;
+    for (int k = 0; k < kRaisePoints; ++k) {
+        g_level.starts[2].raise_x[k] = 10;
+        g_level.starts[2].raise_y[k] = 12;
+    }
     struct Row {
         const char* what;
         int raiser;
         bool alive;
         int hits;  // game value #107 afterwards
         std::vector<const char*> notices;
-        bool moved, sent;
+        int x;
+        bool sent;
     } rows[] = {
         {"no one", 65535, false, 0, {"Your Gryphon nexus has been destroyed!", "Call a Gryphon Healer or hit ESC to quit."},
-         false, false},
-        {"the service", 0, true, 0, {}, false, true},
-        {"a player", 9, true, 2000, {"You are raised by Nell"}, true, true},
-        {"an earthnode", 65534, true, 4000, {"You tap the power of Gryphon and resurrect!"}, false, true},
+         4000, false},
+        {"the service", 0, true, 0, {}, 4000, true},
+        {"a player", 9, true, 2000, {"You are raised by Nell"}, 2000, true},
+        {"a player without a figure", 12, true, 2000, {"You are raised by "}, 672, true},
+        {"an earthnode", 65534, true, 4000, {"You tap the power of Gryphon and resurrect!"}, 672, true},
     };
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
@@ -714,9 +724,11 @@ TEST_F(ArenaNetTest, RaisingTheLocalPlayerByWhoRaisedIt) {
         EXPECT_EQ(GetGameValue(107), row.hits) << row.what;
         for (const char* n : row.notices)
             EXPECT_TRUE(NoticeHas(n)) << row.what << ": " << n;
-        EXPECT_EQ(view.x == WorldObjectTable[raiser].x, row.moved) << row.what;
+        EXPECT_EQ(view.x, row.x) << row.what;
         EXPECT_EQ(SentCodes() == std::vector<int>{1}, row.sent) << row.what;
     }
+    EXPECT_EQ(WorldObjectTable[raiser].x, 2000);
+    g_playMode = 0;
 }
 
 TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
@@ -943,6 +955,145 @@ TEST_F(ArenaNetTest, AnotherPlayersWallIsRaisedButOurEchoedOneNotTwice) {
     ASSERT_GT(front, 0);
     EXPECT_EQ(ThinTable[front].owner, 9);
     EXPECT_EQ(ThinTable[front].team, 1);
+}
+
+// ---- The chat line -------------------------------------------------------------------------------
+
+TEST_F(ArenaNetTest, TheChatInputLineIsErasedWhereTheArenaDrawsIt) {
+    std::vector<uint16_t> pixels(kScreenPixels, 0xFFFF);
+    uint16_t* const saved = g_screen.backBuffer;
+    g_screen.backBuffer = pixels.data();
+    ClearChatInputLine();
+    g_screen.backBuffer = saved;
+    auto at = [&](int x, int y) { return pixels[static_cast<size_t>(y) * kScreenWidth + x]; };
+    EXPECT_EQ(at(180, 580), 0);
+    EXPECT_EQ(at(435, 595), 0);
+    EXPECT_EQ(at(179, 580), 0xFFFF);
+    EXPECT_EQ(at(436, 580), 0xFFFF);
+    EXPECT_EQ(at(180, 579), 0xFFFF);
+    EXPECT_EQ(at(180, 596), 0xFFFF);
+    const std::vector<std::string> marks = present.Named("SetPanelRedrawFlag");
+    ASSERT_FALSE(marks.empty());
+    EXPECT_EQ(marks.back(), "SetPanelRedrawFlag(6, 1)");
+}
+
+// ---- A whole visit against the scripted service -------------------------------------------------
+
+class WholeFlowTest : public NetWaitTest {
+protected:
+    void SetUp() override {
+        NetWaitTest::SetUp();
+        EnterTestArena(player, view);
+        InstallNetHooks();
+    }
+    void TearDown() override {
+        LeaveTestArena();
+        NetWaitTest::TearDown();
+    }
+    // Reads what arrives, as the screen loops do, until pred holds.
+    template <typename Pred>
+    bool ReadUntil(Pred pred) {
+        return PumpUntil([&] {
+            BlockRead();
+            DatagramRead();
+            return pred();
+        });
+    }
+    bool ServiceGot(int code) { return !service.FramesOf(static_cast<uint8_t>(code)).empty(); }
+
+    LocalPlayer player{};
+    PlayerView view{};
+};
+
+TEST_F(WholeFlowTest, FromLoginThroughTheTavernToAnotherPlayersVisitInTheArena) {
+    auto& bolt = Spell<CSpellBolt>(60, SPELL_BOLT);
+    bolt.range = 2000;
+    bolt.max_timer = 1000;
+    auto& proj = Spell<CSpellProj>(5, SPELL_PROJ);
+    proj.num_projectiles = 1;
+    ASSERT_TRUE(Open(CONNECTION_DATAGRAM));
+    SendConnect();
+    ASSERT_EQ(WaitForServiceReply(), 1);
+    g_screenState = 2;
+    ASSERT_EQ(EnterTavern(&player), 1);
+    const int own = GetGameValue(118);
+    ASSERT_NE(own, 0);
+
+    // The Tavern's lists fill the client's tables.
+    Bytes arena(52);
+    arena[0] = 4;
+    arena[1] = 1;
+    PutText(arena, 2, "Greyfort");
+    PutText(arena, 22, "grid4");
+    service.Send(0, 25, arena);
+    Bytes table(98);
+    table[0] = 3;
+    PutText(table, 4, "Den");
+    PutText(table, 24, "Nell");
+    service.Send(0, 66, table);
+    ASSERT_TRUE(ReadUntil([] { return FindArenaIndex(4) > 0 && FindTableIndex(3) > 0; }));
+    EXPECT_STREQ(ArenaTable[FindArenaIndex(4)].name, "Greyfort");
+    EXPECT_STREQ(LobbyTableList[FindTableIndex(3)].name, "Den");
+
+    g_screenState = 1;
+    ASSERT_EQ(EnterArenaGame(&player, 4), 1);
+
+    // Another player joins and moves: a figure, placed where its states say.
+    service.PlayerJoins(40, "Nell", 4, 1);
+    ASSERT_TRUE(ReadUntil([] { return IsKnownPlayer(40) == 1; }));
+    EXPECT_TRUE(NoticeHas("Nell just entered"));
+    service.PlayerState(40, Words({0, 0, 1000, 1200, 0}, 12));
+    ASSERT_TRUE(ReadUntil([] { return FindPlayerObjectSlot(40) > 0; }));
+    const int fig = FindPlayerObjectSlot(40);
+    EXPECT_EQ(WorldObjectTable[fig].y, 1200);
+    ASSERT_NE(WorldObjectTable[fig].figure, 0);
+    service.PlayerState(40, Words({0, 0, 1100, 1200, 1 << 13}, 12));
+    ASSERT_TRUE(ReadUntil([&] { return WorldObjectTable[fig].x == 1100; }));
+
+    // It casts a bolt at us from its head, hits us and talks.
+    Bytes cast = Words({0, 0, 40, own, 1500, 0, 1000, 1000, 0, 4000, 4000, 0}, 32);
+    cast[0] = 1;
+    cast[2] = 4;
+    cast[24] = 40;
+    Put16(cast, 30, 60);
+    service.Send(0, 37, cast, 40);
+    ASSERT_TRUE(ReadUntil([] { return WorldEffectTable[0].active == 1; }));
+    EXPECT_EQ(WorldEffectTable[0].target_kind, LINE_PLAYER);
+    EXPECT_EQ(WorldEffectTable[0].start_x, 1100);
+    EXPECT_EQ(WorldEffectTable[0].start_z, WorldObjectTable[fig].z + 32);
+    service.Send(0, 19, Bytes{0, 40, 12, 0, 30}, 40);
+    ASSERT_TRUE(ReadUntil([] { return NoticeHas("Nell hit you"); }));
+    EXPECT_EQ(GetGameValue(107), 3000);
+    const int lines = ChatBuffer.count;
+    service.PlayerChat(40, "well met");
+    EXPECT_TRUE(ReadUntil([&] { return ChatBuffer.count > lines; }));
+
+    // The service sees our state, vitals and cast.
+    SendPlayerState(&player, 0, 1);
+    SendPlayerVitals();
+    ASSERT_EQ(proj.Cast(player), 1);
+    EXPECT_TRUE(PumpUntil([&] { return ServiceGot(1) && ServiceGot(24) && ServiceGot(176); }));
+
+    // We kill it; it is raised and leaves.
+    Bytes death = Words({40, own}, 8);
+    death[4] = 2;
+    service.Send(0, 6, death);
+    ASSERT_TRUE(ReadUntil([] { return PlayerTable[FindPlayerIndex(40)].dead == 1; }));
+    EXPECT_TRUE(NoticeHas("You killed Nell"));
+    const std::string figure = std::to_string(WorldObjectTable[fig].figure);
+    const auto tinted = [&](const std::string& call) {
+        const std::vector<std::string> tints = present.Named("SetFigureTint");
+        return !tints.empty() && tints.back() == call;
+    };
+    EXPECT_TRUE(tinted("SetFigureTint(" + figure + ", 50, 1, 0, 255, 255, 255)"));
+    service.Send(0, 33, Words({40, own}, 4));
+    ASSERT_TRUE(ReadUntil([] { return NoticeHas("You raised Nell"); }));
+    EXPECT_TRUE(tinted("SetFigureTint(" + figure + ", 100, 0, 0, 255, 255, 255)"));
+    EXPECT_EQ(PlayerTable[FindPlayerIndex(40)].dead, 0);
+    service.PlayerLeaves(40);
+    ASSERT_TRUE(ReadUntil([] { return IsKnownPlayer(40) == 0; }));
+    EXPECT_TRUE(NoticeHas("Nell left the game"));
+    EXPECT_LE(FindPlayerObjectSlot(40), 0);
 }
 
 }  // namespace
