@@ -448,6 +448,7 @@ int EnterArenaGame(LocalPlayer* player, int port) {
     ClearPlayerTable();
     SendCode51(port);
     Sleep(1000);
+    ResetPlayerObjects(player);
     SendRequestWorldLarge();
     if (!WaitForWorld())
         return 0;

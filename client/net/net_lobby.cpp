@@ -17,6 +17,9 @@
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
 #include "client/net/net_screen_services.h"
+#include "client/net/net_spells.h"
+#include "client/arena/world_object.h"
+#include "client/screens/fonts.h"
 #include "client/present/present_services.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
@@ -506,6 +509,12 @@ void OnRenamePlayer(int, int target, const char* name) {
     if (i <= 0)
         return;
     std::snprintf(PlayerTable[i].name, sizeof PlayerTable[i].name, "%.19s", name);
+    const int figure = KnownPlayerFigure(target);
+    if (figure && WorldObjectTable[figure].name_label) {
+        const int team = PlayerTable[i].team;
+        SetNameTag(WorldObjectTable[figure].name_label, PlayerTable[i].name,
+                   NetScreens().TeamColorIndex(team <= 3 ? team : 0), 0);
+    }
 }
 
 // ---- Chat ------------------------------------------------------------------------------------

@@ -67,6 +67,8 @@ void Console(const char* format, const char* a = "") {
 
 }  // namespace
 
+int ObjectKindFactor(int figure) { return figure == 202 ? 4 : 2; }
+
 const char* TeamNameOf(int team) { return team >= 0 && team < 4 ? TeamNames[team] : ""; }
 
 // ---- Senders ---------------------------------------------------------------------------------

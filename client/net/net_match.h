@@ -34,6 +34,9 @@ void OnJumpPlayer(const uint8_t* body, int length, LocalPlayer* player);
 void OnYankPlayer(int source, int target, LocalPlayer* player);
 void OnKillPlayer(int source, int target, LocalPlayer* player);
 
+// The kill experience factor and death sound of a figure: 4 for figure 202, else 2.
+int ObjectKindFactor(int figure);
+
 // The team's name, empty for a byte that names no team.
 const char* TeamNameOf(int team);
 

@@ -19,6 +19,7 @@
 #include "client/net/net_bodies.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_handshake.h"
+#include "client/net/net_match.h"
 #include "client/net/net_screen_services.h"
 #include "client/present/present_services.h"
 #include "client/screens/fonts.h"
@@ -317,6 +318,13 @@ void ShowKilledMessage(LocalPlayer* player, int killer) {
     PushNoticeLine(line);
 }
 
+void ResetPlayerObjects(const LocalPlayer* player) {
+    const int own = player ? player->own_object : 0;
+    for (int s = 1; s < WorldObjectHighWater && s < kWorldObjectSlots; ++s)
+        if (s != own && WorldObjectTable[s].active == 1 && WorldObjectTable[s].type == OBJ_PLAYER)
+            DestroyObject(s);
+}
+
 void MarkPlayerObjectDead(int id) {
     const int slot = FindPlayerObjectSlot(id);
     if (slot <= 0)
@@ -324,7 +332,7 @@ void MarkPlayerObjectDead(int id) {
     WorldObject& o = WorldObjectTable[slot];
     ClearObjectEffects(slot);
     o.dead = 1;
-    PlaySoundAt(o.x, o.y, o.imagenum == 202 ? 4 : 2, 2048);
+    PlaySoundAt(o.x, o.y, ObjectKindFactor(o.imagenum), 2048);
     // The figure greys as it does for a player that arrives dead, until it is raised.
     if (o.figure)
         SetFigureTint(o.figure, 50, 1, 0, 255, 255, 255);
@@ -357,6 +365,9 @@ OwnState ReadOwnState(const LocalPlayer& player, int sequence, int refresh) {
     const PlayerView* v = g_playerView;
     s.speed = v ? v->speed : 0;
     s.poseClass = PoseClass(player.mode);
+    s.directionFlags = player.strafe_bits != 0;
+    s.forward = v && v->speed > 0;
+    s.backward = v && v->speed < 0;
     s.casting = IsCasting();
     s.biasing = IsBiasing();
     s.heightDifference = v ? v->z - player.eye_height : 0;

@@ -48,5 +48,7 @@ void SetObjectBiasing(int slot, int on);
 void OnObjectState(const uint8_t* body, int length, int slot);
 void CheckStalePlayer();
 void ShowKilledMessage(LocalPlayer* player, int killer);
+// Every other player's figure goes (entering an arena); the own figure stays.
+void ResetPlayerObjects(const LocalPlayer* player);
 // The figure of a player that died: effects off, dead, its sound, tinted, a death object left.
 void MarkPlayerObjectDead(int id);

@@ -957,6 +957,21 @@ TEST_F(ArenaNetTest, AnotherPlayersWallIsRaisedButOurEchoedOneNotTwice) {
     EXPECT_EQ(ThinTable[front].team, 1);
 }
 
+// ---- The local player's state --------------------------------------------------------------------
+
+TEST_F(ArenaNetTest, TheMotionWordCarriesStrafingAndTheWayTheViewMoves) {
+    struct Row {
+        int strafe, speed, word;
+    } rows[] = {{0, 0, 0x0000}, {17, -30, 0x291E}, {34, 0, 0x0800}, {0, 40, 0x1028}, {0, -1, 0x2101}};
+    for (const Row& row : rows) {
+        player.strafe_bits = row.strafe;
+        view.speed = row.speed;
+        uint8_t out[12];
+        PackPlayerState(ReadOwnState(player, 0, 0), out);
+        EXPECT_EQ(out[0] << 8 | out[1], row.word) << row.strafe << " " << row.speed;
+    }
+}
+
 // ---- The chat line -------------------------------------------------------------------------------
 
 TEST_F(ArenaNetTest, TheChatInputLineIsErasedWhereTheArenaDrawsIt) {
@@ -1035,8 +1050,17 @@ TEST_F(WholeFlowTest, FromLoginThroughTheTavernToAnotherPlayersVisitInTheArena) 
     EXPECT_STREQ(ArenaTable[FindArenaIndex(4)].name, "Greyfort");
     EXPECT_STREQ(LobbyTableList[FindTableIndex(3)].name, "Den");
 
+    // A figure left from before goes as the arena is entered; our own stays.
+    const int stale = AllocObjectSlot(OBJ_PLAYER);
+    WorldObjectTable[stale].id = 77;
+    ASSERT_EQ(ActivateObject(stale), 1);
+    player.own_object = AllocObjectSlot(OBJ_PLAYER);
+    WorldObjectTable[player.own_object].id = 78;
+    ASSERT_EQ(ActivateObject(player.own_object), 1);
     g_screenState = 1;
     ASSERT_EQ(EnterArenaGame(&player, 4), 1);
+    EXPECT_NE(WorldObjectTable[stale].active, 1);
+    EXPECT_EQ(WorldObjectTable[player.own_object].active, 1);
 
     // Another player joins and moves: a figure, placed where its states say.
     service.PlayerJoins(40, "Nell", 4, 1);
