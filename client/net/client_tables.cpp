@@ -208,7 +208,7 @@ void OnPlayerVitals(const uint8_t* body, size_t size, int source) {
     e.biases = v.biases;
     e.hits = v.hits;
     e.ping = v.ping;
-    NetScreens().RequestPageRedraw();
+    RequestPageRedraw();
 }
 
 // ---- Arenas, tables, fireteams ---------------------------------------------------------------

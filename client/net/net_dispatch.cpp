@@ -279,7 +279,7 @@ bool DispatchAnyScreen(int code, int destination, uint8_t* body, int length) {
             SetGameValue(106, u.temp);
             SetGameValue(132, u.temp2);
             SetGameValue(133, u.bonus);
-            NetScreens().RequestPageRedraw();
+            RequestPageRedraw();
             return true;
         }
         default:

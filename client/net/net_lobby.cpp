@@ -20,6 +20,7 @@
 #include "client/net/net_spells.h"
 #include "client/arena/world_object.h"
 #include "client/screens/fonts.h"
+#include "client/screens/notice_lines.h"
 #include "client/present/present_services.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
@@ -382,7 +383,7 @@ void OnWorldState(const uint8_t* body, int length, int arenaIndex) {
         a.initialised = 1;
     }
     a.entry_time = ReadGameClock() / 10000;
-    NetScreens().RequestPageRedraw();
+    RequestPageRedraw();
     SetPanelRedrawFlag(18, 1);
 }
 
@@ -513,7 +514,7 @@ void OnRenamePlayer(int, int target, const char* name) {
     if (figure && WorldObjectTable[figure].name_label) {
         const int team = PlayerTable[i].team;
         SetNameTag(WorldObjectTable[figure].name_label, PlayerTable[i].name,
-                   NetScreens().TeamColorIndex(team <= 3 ? team : 0), 0);
+                   TeamColorIndex(team), 0);
     }
 }
 
@@ -556,7 +557,7 @@ void ShowChatText(int source, const char* text, int channel, int team) {
         case 2:
             if (GetGameValue(3) == 0 && team != ownTeam)
                 return;
-            PrintMessage(source, text, NetScreens().TeamColorIndex(team >= 0 && team <= 3 ? team : 0), 2);
+            PrintMessage(source, text, TeamColorIndex(team), 2);
             return;
         case 3:
             PrintMessage(source, text, 0, 8);

@@ -243,7 +243,7 @@ void OnNexusState(const uint8_t* record, LocalPlayer* player) {
     SetShrineState(r.which, r.alignment, r.value, r.weight);
     // The HUD's nexus lines change when a nexus changes hands or falls or fills.
     if (beforeTeam != r.alignment || r.value == 0 || r.value == 100)
-        NetScreens().RequestPageRedraw();
+        RequestPageRedraw();
     const int power = shrine.bias;
     if (amount != 0 && (power == 0 || power == 100) && player && CellCodeUnderPlayer(*player) == 50 + r.which)
         EndBias();

@@ -41,7 +41,7 @@ constexpr uint32_t kStaleMs = 30000;
 
 uint32_t NowMs() { return GameClock / 10; }
 
-int TeamColour(int team) { return NetScreens().TeamColorIndex(team >= 0 && team <= 3 ? team : 0); }
+int TeamColour(int team) { return TeamColorIndex(team); }
 
 void ApplyPose(WorldObject& o, int poseClass) {
     const int before = o.pose;

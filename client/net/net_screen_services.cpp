@@ -1,13 +1,9 @@
 #include "client/net/net_screen_services.h"
 
-#include "client/screens/notice_lines.h"
-
 namespace {
 
 class NoScreens : public NetScreenServices {
 public:
-    void RequestPageRedraw() override { ::RequestPageRedraw(); }
-    int TeamColorIndex(int team) override { return ::TeamColorIndex(team); }
     void ClearTableValidation(int) override {}
 };
 

@@ -5,8 +5,6 @@
 class NetScreenServices {
 public:
     virtual ~NetScreenServices() = default;
-    // The in-game page is drawn again at its next turn.
-    virtual void RequestPageRedraw() = 0;
     // The player leaves the validated sets of lobby tables 1 to 19.
     virtual void ClearTableValidation(int playerId) = 0;
     // The Tavern's page (1 lists, 2 an arena's page) and its selected arena (0 none).
@@ -18,7 +16,6 @@ public:
     virtual const char* IgnoredName(int) { return ""; }
     // The screen loop that runs ends and this screen state follows.
     virtual void RequestNextScreen(int) {}
-    virtual int TeamColorIndex(int team) { return team; }
 };
 
 // The installed services, or ones that do nothing.

@@ -11,7 +11,6 @@ public:
     RecordingNetScreens() { InstallNetScreens(this); }
     ~RecordingNetScreens() override { InstallNetScreens(nullptr); }
 
-    void RequestPageRedraw() override { ++pageRedraws; }
     void ClearTableValidation(int playerId) override { clearedValidations.push_back(playerId); }
 
     int TavernPage() override { return tavernPage; }
@@ -22,7 +21,6 @@ public:
         return n >= 0 && n < static_cast<int>(ignored.size()) ? ignored[n].c_str() : "";
     }
     void RequestNextScreen(int state) override { nextScreens.push_back(state); }
-    int pageRedraws = 0;
     int tavernPage = 0;
     int selectedArena = 0;
     std::vector<int> pagesSet;

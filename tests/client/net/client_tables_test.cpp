@@ -110,6 +110,7 @@ TEST_F(TablesTest, NamesLongerThanTheirFieldAreCutWithATerminator) {
 TEST_F(TablesTest, VitalsGoToTheSendersEntryAndAskForARedraw) {
     UpdatePlayerTable(42, 255, 2, "Mira");
     const uint8_t vitals[8] = {0x01, 0x02, 3, 4, 5, 6, 7, 8};
+    g_screen.pageRedraw = 0;
     OnPlayerVitals(vitals, sizeof vitals, 42);
     const PlayerTableEntry& e = PlayerTable[1];
     EXPECT_EQ(e.vitals_word, 0x0102);
@@ -119,11 +120,12 @@ TEST_F(TablesTest, VitalsGoToTheSendersEntryAndAskForARedraw) {
     EXPECT_EQ(e.hits, 6);
     EXPECT_EQ(e.ping, 7);
     EXPECT_EQ(e.biases, 8);
-    EXPECT_EQ(screens.pageRedraws, 1);
+    EXPECT_EQ(g_screen.pageRedraw, 1);
     OnPlayerVitals(vitals, sizeof vitals, 99);
     EXPECT_EQ(PlayerTable[0].hits, 6) << "an unknown sender writes entry 0";
+    g_screen.pageRedraw = 0;
     OnPlayerVitals(vitals, 7, 42);
-    EXPECT_EQ(screens.pageRedraws, 2) << "a short body changes nothing";
+    EXPECT_EQ(g_screen.pageRedraw, 0) << "a short body changes nothing";
 }
 
 TEST_F(TablesTest, StatusSettersReachEveryEntryOfTheId) {

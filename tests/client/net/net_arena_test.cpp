@@ -972,6 +972,41 @@ TEST_F(ArenaNetTest, TheMotionWordCarriesStrafingAndTheWayTheViewMoves) {
     }
 }
 
+// ---- How the network's lines reach the console ----------------------------------------------------
+
+TEST_F(ArenaNetTest, TheNetworksConsoleLinesAreSystemLinesWithoutATag) {
+    g_debugLevel = 2;
+    SetGameValue(3, 3);
+    Bytes unban(8);
+    PutText(unban, 1, "oskar");
+    Bytes version(12);
+    version[2] = 2;
+    PutText(version, 5, "mira");
+    struct Row {
+        const char* what;
+        int code;
+        Bytes body;
+        const char* line;
+    } rows[] = {
+        {"an operator's answer", 173, Bytes{0, 1, 0, 0}, "God Mode Activated."},
+        {"a line printed always", 169, unban, "Account [oskar] not found in banlist."},
+        {"a debug line", 19, Bytes{0xFF, 0xFB, 0, 0, 9}, "F_DAMAGE: Dam=0 Pow=0 Who=-5 Hits=9"},
+        {"the service's version", 130, version, "Server Version: 2.00"},
+    };
+    for (const Row& row : rows) {
+        ClearChatBuffer();
+        Dispatch(row.code, row.body);
+        const ChatLine* found = nullptr;
+        for (const ChatLine& l : ChatBuffer.lines)
+            if (std::string(l.text) == row.line)
+                found = &l;
+        ASSERT_NE(found, nullptr) << row.what;
+        EXPECT_STREQ(found->tag, "") << row.what;
+        EXPECT_EQ(found->text_color, 5) << row.what;
+        EXPECT_EQ(found->tag_color, 5) << row.what;
+    }
+}
+
 // ---- The chat line -------------------------------------------------------------------------------
 
 TEST_F(ArenaNetTest, TheChatInputLineIsErasedWhereTheArenaDrawsIt) {

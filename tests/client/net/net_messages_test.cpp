@@ -251,12 +251,13 @@ TEST_F(NetMessagesTest, AWorldStateBeforeItsArenaAsksForTheArenaAndAfterFillsIt)
     world[0] = 4;
     PutText(world, 2, "Ember");
     Dispatch(25, world);
+    g_screen.pageRedraw = 0;
     Dispatch(26, state);
     const ArenaEntry& a = ArenaTable[FindArenaIndex(4)];
     EXPECT_EQ(a.initialised, 1);
     EXPECT_EQ(a.match.player_count, 6);
     EXPECT_EQ(a.match.start_time, 90u);
-    EXPECT_EQ(screens.pageRedraws, 1);
+    EXPECT_EQ(g_screen.pageRedraw, 1);
     EXPECT_EQ(present.Count("SetPanelRedrawFlag"), 1u);
 }
 
@@ -1107,11 +1108,12 @@ namespace {
 
 TEST_F(NetMessagesTest, StatusUpdatesAndDroppedFlags) {
     g_screenState = 2;
+    g_screen.pageRedraw = 0;
     Dispatch(174, {0xFF, 0x9C, 0x00, 0x05, 0x01, 0x00});  // temp -100, bonus 5, temp2 256
     EXPECT_EQ(GetGameValue(106), -100);
     EXPECT_EQ(GetGameValue(133), 5);
     EXPECT_EQ(GetGameValue(132), 256);
-    EXPECT_EQ(screens.pageRedraws, 1);
+    EXPECT_EQ(g_screen.pageRedraw, 1);
 
     g_screenState = 1;
     const int i = AddPlayer(9, "Nell");
