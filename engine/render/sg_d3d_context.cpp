@@ -83,7 +83,8 @@ int SgD3DRenderContext::Init(const SgRenderCreateParams& params, SgD3DRender* re
         return 1;
     }
     made->context = this;
-    if (FAILED(made->OpenDevice(params, renderer))) {
+    // The open's own codes (1, 2, 8) are positive: anything but 0 fails.
+    if (made->OpenDevice(params, renderer) != DD_OK) {
         delete made;
         return 2;
     }

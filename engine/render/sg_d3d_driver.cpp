@@ -1,5 +1,6 @@
 #include "engine/render/sg_d3d_driver.h"
 
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -8,6 +9,7 @@
 #include "engine/render/sg_d3d_render.h"
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_render_debug.h"
+#include "engine/render/sg_texture_manager.h"
 
 namespace {
 
@@ -150,6 +152,8 @@ SgD3DDriver::SgD3DDriver() {
 SgD3DDriver::~SgD3DDriver() {
     if (wanted & kOpened) {
         batch.ReleaseVertexBuffers();
+        ReleaseTextureManager(textureManager);
+        textureManager = nullptr;
         if (viewport) {
             viewport->Release();
             viewport = nullptr;
@@ -223,7 +227,6 @@ HRESULT SgD3DDriver::OpenAttempt(const GUID& guid, int zIndex, bool video, const
 }
 
 HRESULT SgD3DDriver::OpenDevice(const SgRenderCreateParams& params, SgD3DRender* renderer) {
-    (void)renderer;
     if (params.mode == 2) {
         SgDDEnvironment* env = SgCurrentDDEnvironment();
         if (!env || !SgD3DRender::Current())
@@ -392,6 +395,12 @@ HRESULT SgD3DDriver::OpenDevice(const SgRenderCreateParams& params, SgD3DRender*
 
     if (HRESULT hr = CreateViewport(); FAILED(hr))
         return hr;
+    // Offscreen renderers draw with the textures of the onscreen one.
+    textureManager = AcquireTextureManager(params.flags, env->directDraw, device, description, mode == 2);
+    if (!textureManager)
+        return Fail("Render create failed: Texture initialization failed", 8);
+    textureManager->SetRenderer(renderer);
+    info = textureManager->HasAlphaFormat() ? (info | kInfoAlphaTextures) : (info & ~kInfoAlphaTextures);
     if (HRESULT hr = SetRenderingModes(); FAILED(hr))
         return hr;
     wanted &= ~kInScene;
@@ -726,6 +735,8 @@ HRESULT SgD3DDriver::CreateViewport() {
 }
 
 HRESULT SgD3DDriver::BeginFrame() {
+    if (textureManager)
+        textureManager->BeginFrame();
     frameCounter = 0;
     if (buffers->flipPending && buffers->front) {
         while (buffers->front->GetFlipStatus(DDGFS_ISFLIPDONE) != DD_OK) {

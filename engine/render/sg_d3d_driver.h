@@ -14,6 +14,7 @@
 
 class SgD3DRender;
 class SgD3DRenderContext;
+class SgD3DTextureManager;
 struct SgRenderCreateParams;
 struct SgVertexWorkRecord;
 
@@ -99,6 +100,7 @@ public:
     static constexpr uint32_t kInfoPow2 = 1u << 1;
     static constexpr uint32_t kInfoAlways = 1u << 2;
     static constexpr uint32_t kInfoHardware = 1u << 3;
+    static constexpr uint32_t kInfoAlphaTextures = 1u << 6;
     static constexpr uint32_t kInfoSystemTextures = 1u << 7;
     static constexpr uint32_t kInfoDeepDisplay = 1u << 8;
 
@@ -146,6 +148,7 @@ public:
     SgPixelFormat* targetFormat = nullptr;
     uint32_t info = 0;
     char* deviceText = nullptr;
+    SgD3DTextureManager* textureManager = nullptr;
     uint32_t frameCounter = 0;
     PALETTEENTRY palette[256] = {};
     uint32_t vertexLimit = 0;

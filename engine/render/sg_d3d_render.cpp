@@ -9,6 +9,7 @@
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_dd_image.h"
 #include "engine/render/sg_render_debug.h"
+#include "engine/render/sg_texture_manager.h"
 
 namespace {
 
@@ -225,8 +226,17 @@ void SgD3DRender::SetTransparentProperty(uint8_t on) { Driver()->SetStateBit(SgD
 
 void SgD3DRender::SetTransparentValue(uint32_t) {}
 
-// Textures come with the texture manager; until then nothing can be precached.
-bool SgD3DRender::PrecacheTexture(SgImage*, uint32_t, uint32_t, uint32_t) { return false; }
+SgD3DTextureManager* SgD3DRender::TextureManager() {
+    SgD3DTextureManager* m = Driver() ? Driver()->textureManager : nullptr;
+    if (m)
+        m->SetRenderer(this);
+    return m;
+}
+
+bool SgD3DRender::PrecacheTexture(SgImage* image, uint32_t allowEvict, uint32_t pin, uint32_t stage) {
+    SgD3DTextureManager* m = TextureManager();
+    return m && m->PrecacheTexture(image, allowEvict != 0, pin != 0, static_cast<int32_t>(stage));
+}
 
 bool SgD3DRender::PrecacheTexturePair(SgImage* first, SgImage* second, uint32_t a, uint32_t b, uint32_t u,
                                       uint32_t v) {
@@ -237,8 +247,20 @@ bool SgD3DRender::PrecacheTexturePair(SgImage* first, SgImage* second, uint32_t 
     return PrecacheTexture(first, a, b, u) && PrecacheTexture(second, a, b, v);
 }
 
-void SgD3DRender::ReleaseAllTextures(uint8_t) {}
-void SgD3DRender::ReleaseTextures(SgImage*) {}
+void SgD3DRender::ReleaseAllTextures(uint8_t includePinned) {
+    if (SgD3DTextureManager* m = TextureManager())
+        m->ReleaseTextures(nullptr, includePinned != 0, -1);
+}
+
+void SgD3DRender::ReleaseTextures(SgImage* image) {
+    if (SgD3DTextureManager* m = TextureManager())
+        m->ReleaseTextures(image, true, -1);
+}
+
+void SgD3DRender::ReleaseImageTextures(SgImage* image) {
+    for (SgTextureManager* m = SgTextureManager::First(); m; m = m->NextManager())
+        m->ReleaseTextures(image, true, -1);
+}
 
 bool SgD3DRender::GetTextureMemory(uint32_t& freeBytes, uint32_t& totalBytes) {
     DDSCAPS2 caps{};
@@ -254,9 +276,27 @@ bool SgD3DRender::GetTextureMemory(uint32_t& freeBytes, uint32_t& totalBytes) {
     return true;
 }
 
-bool SgD3DRender::GetTextureStats(uint32_t&, uint32_t&, uint32_t&, uint32_t&, uint32_t&) { return false; }
-uint32_t SgD3DRender::GetTextureStatus() { return 0; }
-bool SgD3DRender::HasTextureFormat(uint32_t) { return false; }
+bool SgD3DRender::GetTextureStats(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t& e) {
+    SgD3DTextureManager* m = TextureManager();
+    if (!m)
+        return false;
+    a = static_cast<uint32_t>(m->firstBoundThisFrame);
+    b = static_cast<uint32_t>(m->otherThisFrame);
+    c = Driver()->frameCounter;
+    d = static_cast<uint32_t>(m->createdThisFrame);
+    e = static_cast<uint32_t>(m->releasedThisFrame);
+    return true;
+}
+
+uint32_t SgD3DRender::GetTextureStatus() {
+    SgD3DTextureManager* m = TextureManager();
+    return m ? m->status : 0;
+}
+
+bool SgD3DRender::HasTextureFormat(uint32_t format) {
+    SgD3DTextureManager* m = Driver() ? Driver()->textureManager : nullptr;
+    return m && m->Format(format) != nullptr;
+}
 
 bool SgD3DRender::SetStoredValue(uint32_t value) {
     storedValue_ = value;

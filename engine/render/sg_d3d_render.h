@@ -12,6 +12,7 @@
 #include "platform/ddraw/d3d.h"
 
 class SgDDImage;
+class SgD3DTextureManager;
 
 struct SgRenderCreateParams {
     HWND window = nullptr;
@@ -226,6 +227,10 @@ public:
     bool BlitImageToFrameKeyed(SgImage* image, const SgPixelRect* source, const SgPixelRect* destination,
                                uint8_t keyed);
     int32_t RestorePalette();
+    // The driver's texture manager pointed at this renderer; null before the device opens.
+    SgD3DTextureManager* TextureManager();
+    // Every texture manager lets go of the image's textures (the image goes).
+    static void ReleaseImageTextures(SgImage* image);
 
     SgD3DRenderContext* Context() const { return context_; }
     SgD3DDriver* Driver() const { return context_ ? context_->driver : nullptr; }

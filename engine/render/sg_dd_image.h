@@ -10,9 +10,10 @@
 
 #include "engine/core/sg_image.h"
 #include "engine/core/sg_raw_image.h"
-#include "platform/ddraw/ddraw.h"
+#include "platform/ddraw/d3d.h"
 
 class SgD3DRender;
+struct SgTextureEntry;
 
 // Two surface formats match when both are palettized or their four masks are equal.
 bool SgFormatsMatch(const SgPixelFormat& a, const SgPixelFormat& b);
@@ -45,27 +46,45 @@ public:
 
     // Image error codes of this layer.
     enum DDError : uint32_t {
+        kErrorNotPalettized = 3,
+        kErrorFileNotRead = 7,
+        kErrorNoSource = 8,
         kErrorDirectDrawCall = 11,
         kErrorNoDirectDraw = 12,
         kErrorNoRenderer = 14,
+        kErrorSizeDiffers = 15,
         kErrorBadRealizeMode = 16,
         kErrorNoSurface = 17,
     };
 
     SgDDImage();
     const SgTypeRecord* GetTypeRecord() const override;
+    // Marks every surface for refill and raises the content stamp, so textures re-upload.
     void MarkDirty() override;
     bool PrepareForListener(SgRender* listener, uint32_t argument) override;
 
     // The image factory the renderer installs.
     static SgImage* CreateImage();
 
-    // Mode 1: a surface of the renderer's frame format (null renderer: the current one). Mode 0,
-    // the texture-source surface, comes with the texture manager. Out: the surface, no reference.
+    // Mode 0: the texture-source surface in one of the renderer's texture formats; mode 1: a
+    // surface of its frame format (null renderer: the current one). Out: the surface, no reference.
     bool Realize(SgD3DRender* renderer, uint32_t mode, IDirectDrawSurface4** surface);
+    // Realize without the output.
+    bool Prepare(SgD3DRender* renderer, uint32_t mode);
+    // The texture-source surface and its format (a copy the image keeps, with the format's kind).
+    bool RealizeSurface(SgD3DRender* renderer, IDirectDrawSurface4** surface, const SgPixelFormat** format);
+    bool RealizeFrameSurface(SgD3DRender* renderer, IDirectDrawSurface4** surface, const SgPixelFormat** format);
     virtual bool ReleaseSurfaces();
     // The first surface; null without one.
     IDirectDrawSurface4* FirstSurface() const;
+    uint32_t SurfaceCount() const { return static_cast<uint32_t>(surfaces_.size()); }
+
+    // ---- Texture slots: the image's texture entry per texture-manager key ----
+    SgTextureEntry* TextureEntry(uint32_t key) const;
+    // A null entry empties the key's slot.
+    void SetTextureEntry(uint32_t key, SgTextureEntry* entry);
+    // Drops one key's slot from every image (a texture manager goes).
+    static void RemoveKeyFromAll(uint32_t key);
 
     // ---- Process-wide ----
     static void SetDirectDraw(IDirectDraw4* directDraw);
@@ -87,6 +106,23 @@ protected:
         uint8_t refill = 0;
     };
     std::vector<SurfaceRecord> surfaces_;
+
+private:
+    // The formats to look for among the records (null entries skipped); false without any.
+    bool RealizeFrom(SgD3DRender* renderer, const SgPixelFormat* const* wanted, uint32_t count, bool frameMode,
+                     IDirectDrawSurface4** surface, const SgPixelFormat** format);
+    bool CreateSurfaceForImage(SgD3DRender* renderer, bool frameMode, IDirectDrawSurface4** surface,
+                               const SgPixelFormat** format);
+    // The raw data to fill from: the image's own, or its file read again (error 7).
+    SgRawImageData* SourceData();
+    bool FillSurface(const SgRawImageData& raw, const SgPixelFormat& format, IDirectDrawSurface4* surface);
+    bool RefillSurface(const SgPixelFormat& format, IDirectDrawSurface4* surface);
+
+    struct TextureSlot {
+        SgTextureEntry* entry;
+        uint32_t key;
+    };
+    std::vector<TextureSlot> slots_;
 };
 
 class SgDDBufferImage : public SgDDImage {
@@ -98,9 +134,15 @@ public:
     static SgRef<SgDDBufferImage> Create(IDirectDrawSurface4* surface);
     const SgTypeRecord* GetTypeRecord() const override;
     IDirectDrawSurface4* Surface() const { return FirstSurface(); }
+    // The wrapped surface as a texture (asked once and kept); null when it cannot be one.
+    IDirect3DTexture2* GetTextureSurface();
+    bool ReleaseSurfaces() override;
     uint32_t frameCount = 0;
     uint32_t revisionCount = 0;
 
 protected:
-    ~SgDDBufferImage() override = default;
+    ~SgDDBufferImage() override;
+
+private:
+    IDirect3DTexture2* texture_ = nullptr;
 };

@@ -26,3 +26,10 @@ foreach(scene sample arena)
     COMMAND render_demo --headless --frames 3 --scene ${scene} --screenshot ${CMAKE_CURRENT_BINARY_DIR}/render_${scene}.png)
   set_tests_properties(render_demo_${scene}_headless PROPERTIES LABELS renderer)
 endforeach()
+
+# Images, textures and texture stages (label renderer-textures).
+quorrin_test(engine_render_texture_tests
+  LABELS renderer-textures
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/render_texture_test.cpp
+  DEPS render_test_support engine_render)
