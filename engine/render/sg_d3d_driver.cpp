@@ -178,6 +178,8 @@ SgD3DDriver::~SgD3DDriver() {
     }
     stages[0].texture = nullptr;
     stages[1].texture = nullptr;
+    holders[0] = nullptr;
+    holders[1] = nullptr;
 }
 
 HRESULT SgD3DDriver::OpenAttempt(const GUID& guid, int zIndex, bool video, const SgRenderCreateParams& params,
@@ -403,6 +405,10 @@ HRESULT SgD3DDriver::OpenDevice(const SgRenderCreateParams& params, SgD3DRender*
     info = textureManager->HasAlphaFormat() ? (info | kInfoAlphaTextures) : (info & ~kInfoAlphaTextures);
     if (HRESULT hr = SetRenderingModes(); FAILED(hr))
         return hr;
+    if (DetectMultiTextureModes(!(params.flags & 0x100)) != DD_OK)
+        return Fail("Render create failed: Multi-Texture initialization failed", E_FAIL);
+    if (HRESULT hr = SetRenderingModes(); FAILED(hr))
+        return hr;
     wanted &= ~kInScene;
     fogColorCache = 0;
     return DD_OK;
@@ -488,6 +494,12 @@ HRESULT SgD3DDriver::CheckFogCaps() {
         wanted &= ~kTableFog;
     }
     blendOneSupported = (tri.dwSrcBlendCaps & D3DPBLENDCAPS_ONE) && (tri.dwDestBlendCaps & D3DPBLENDCAPS_ONE);
+    srcBlendSupport = destBlendSupport = 0;
+    for (uint32_t f = 0; f <= 10; ++f) {
+        const DWORD cap = 1u << (SgBlendFunction(f) - 1);
+        srcBlendSupport |= (tri.dwSrcBlendCaps & cap) ? 1u << f : 0;
+        destBlendSupport |= (tri.dwDestBlendCaps & cap) ? 1u << f : 0;
+    }
     blendZeroSupported = (tri.dwSrcBlendCaps & D3DPBLENDCAPS_ZERO) && (tri.dwDestBlendCaps & D3DPBLENDCAPS_ZERO);
     return DD_OK;
 }
@@ -554,19 +566,17 @@ HRESULT SgD3DDriver::SetRenderingModes() {
         s.appliedU = s.appliedV = D3DTADDRESS_WRAP;
         s.filterMode = 0;
     }
+    appliedFilter[0] = appliedFilter[1] = 0;
+    // The caches hold what was just sent.
+    const DWORD caches[kStageCacheSlots] = {D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTOP_SELECTARG1, D3DTA_TEXTURE,
+                                            D3DTOP_DISABLE,    D3DTA_TEXTURE, D3DTOP_DISABLE,    D3DTOP_DISABLE};
+    std::memcpy(stageCache, caches, sizeof(stageCache));
+    texCoordCache[0] = 0;
+    texCoordCache[1] = 1;
     fogKind = 0;
     fogColorCache = 0;
     fogStart = fogEnd = 0.0f;
-    stagesUntextured = 0;
     return DD_OK;
-}
-
-void SgD3DDriver::SetupTexturePass() {
-    if (stagesUntextured)
-        return;
-    SetTSS(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
-    SetTSS(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
-    stagesUntextured = 1;
 }
 
 void SgD3DDriver::ResetDrawDefaults() {
@@ -806,16 +816,21 @@ int SgD3DDriver::DrawIndexedBatch() {
         return 2;
     }
     batch.Unlock();
-    SetupTexturePass();
-    HRESULT hr;
+    passChoice = ChooseMultiTexturePasses();
+    HRESULT hr = DD_OK;
+    bool more = false;
+    uint32_t pass = 0;
     do {
-        if (lineMode)
-            hr = device->DrawPrimitiveVB(D3DPT_LINELIST, batch.CurrentBuffer(), 0, batch.vertexCount,
-                                         D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS);
-        else
-            hr = device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, batch.CurrentBuffer(), batch.indices,
-                                                3 * batch.triangleCount, D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS);
-    } while (hr == DDERR_WASSTILLDRAWING);
+        more = SetupTexturePass(pass++);
+        do {
+            if (lineMode)
+                hr = device->DrawPrimitiveVB(D3DPT_LINELIST, batch.CurrentBuffer(), 0, batch.vertexCount,
+                                             D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS);
+            else
+                hr = device->DrawIndexedPrimitiveVB(D3DPT_TRIANGLELIST, batch.CurrentBuffer(), batch.indices,
+                                                    3 * batch.triangleCount, D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS);
+        } while (hr == DDERR_WASSTILLDRAWING);
+    } while (more && SUCCEEDED(hr));
     batch.SwitchBuffer();
     context->ResumePipelineMode();
     if (FAILED(hr)) {

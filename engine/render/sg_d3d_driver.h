@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/core/sg_math.h"
+#include "engine/core/sg_property.h"
 #include "engine/core/sg_ref.h"
 #include "engine/render/sg_dd_image.h"
 #include "engine/render/sg_render_buffers.h"
@@ -94,6 +95,14 @@ public:
     static constexpr uint32_t kTableFog = 1u << 19;
     static constexpr uint32_t kIndependentUV = 1u << 20;
     static constexpr uint32_t kOpened = 1u << 21;
+    // Found by the multitexture probes.
+    static constexpr uint32_t kTrilinearMulti = 1u << 22;
+    static constexpr uint32_t kSeparateMemories = 1u << 23;
+    static constexpr uint32_t kVertexLast = 1u << 24;
+    static constexpr uint32_t kNoSelectArg2 = 1u << 25;
+    static constexpr uint32_t kStage1Filter = 1u << 26;
+    static constexpr uint32_t kNoFallback = 1u << 27;
+    static constexpr uint32_t kIndependentAddressing = 1u << 28;
 
     // Information flags (GetDriverInfo).
     static constexpr uint32_t kInfoMipmaps = 1u << 0;
@@ -145,6 +154,8 @@ public:
     bool hasZFormat[3] = {};
     uint32_t filterTable[6][3] = {};  // min, mag, mip per filter mode
     uint8_t blendOneSupported = 0, blendZeroSupported = 0;
+    // Bit f: the device blends with engine function f as source (destination).
+    uint32_t srcBlendSupport = 0, destBlendSupport = 0;
     SgPixelFormat* targetFormat = nullptr;
     uint32_t info = 0;
     char* deviceText = nullptr;
@@ -173,11 +184,42 @@ public:
         uint32_t addressU = D3DTADDRESS_WRAP, addressV = D3DTADDRESS_WRAP;
         uint32_t appliedU = D3DTADDRESS_WRAP, appliedV = D3DTADDRESS_WRAP;
     } stages[2];
+    // The filter mode last sent to each device stage.
+    uint32_t appliedFilter[2] = {};
+
+    // ---- Texture stages ----
+    // Indices of the stage-state caches.
+    enum StageCacheSlot : uint32_t {
+        kStage0ColorOp, kStage0ColorArg1, kStage0AlphaOp, kStage0AlphaArg1,
+        kStage1ColorOp, kStage1ColorArg1, kStage2ColorOp, kStage2AlphaOp, kStageCacheSlots
+    };
+    HRESULT DetectMultiTextureModes(bool allowed);
+    // 0 stage 0 only, 1 both textures in one pass, 2 two passes with frame-buffer blending.
+    uint32_t ChooseMultiTexturePasses();
+    // Programs the stages for one pass; true when another pass follows.
+    bool SetupTexturePass(uint32_t pass);
+    uint32_t MultipassBlendSupport(uint32_t mode) const;
+    // True when the mode swaps the two textures.
+    bool SetMultiTextureMode(uint32_t mode);
+    void SetStage0Apply(uint32_t apply, bool alpha, bool textured);
+    void SetStage0ApplyFallback(uint32_t apply, bool alpha, bool textured);
+    void SetStage2Apply(uint32_t apply, bool alpha);
+    void SetPassStage0Apply(uint32_t apply, uint32_t vertexColour, bool textured);
+    void SetPassStage0ApplyFallback(uint32_t apply, uint32_t vertexColour, bool textured);
+    bool SetPassBlend(uint32_t mode, uint32_t pass, uint32_t* source, uint32_t* vertexColour);
+    void ApplyTextureFilter(bool mipmapped, bool linearMip, uint32_t deviceStage, uint32_t sourceStage);
+    void ApplyTextureAddressing(uint32_t deviceStage, uint32_t sourceStage);
+    // What the device cannot draw of a property list as asked (flags; 0 when all of it).
+    uint32_t CheckPropertySupport(const SgPropertyList& list);
+
+    uint8_t modeTable[8][8][8] = {};
+    uint32_t passChoice = 0;
+    uint32_t appliedZBias = 0;
+    SgRef<SgImage> holders[2];
+    DWORD stageCache[kStageCacheSlots] = {};
+    DWORD texCoordCache[2] = {0xFFFFFFFFu, 0xFFFFFFFFu};
 
     SgVertexBatch batch;
-    // Stage 0 set to pass the vertex colour through (no texture is bound before the texture
-    // manager exists); SetRenderingModes points it at the texture again.
-    uint8_t stagesUntextured = 0;
     uint8_t lineMode = 0;
     uint8_t secondSet = 0;
 
@@ -187,8 +229,18 @@ private:
     HRESULT CheckDeviceCaps();
     HRESULT CheckFogCaps();
     void ApplyFogState(bool batchFog);
-    // The one untextured pass: stage 0 selects the diffuse colour and alpha.
-    void SetupTexturePass();
+    void CachedTSS(uint32_t slot, DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value);
+    void SetCoordSet(uint32_t stage, DWORD set);
+    void SetDeviceTexture(uint32_t stage, IDirect3DTexture2* texture);
+    void ReleaseStageTexture(uint32_t stage);
+    void ApplyStage0Row(DWORD colourOp, DWORD colourArg, DWORD alphaOp, DWORD alphaArg);
+    IDirect3DTexture2* MakeTestTexture(const SgPixelFormat* format, int32_t stage, IDirectDrawSurface4** surface);
+    HRESULT ProbeDraw(DWORD* passes);
+    void SwitchStage1Off();
+    void ZBiasBackToZero();
+    void BindStageTextures(uint32_t s0, uint32_t s1, bool* alpha0, bool* alpha1);
+    // Binds source stage s to device stage 0; the texture's alpha.
+    bool BindPassTexture(uint32_t s);
     void SetRS(D3DRENDERSTATETYPE state, DWORD value);
     void SetLS(D3DLIGHTSTATETYPE state, DWORD value);
     void SetTSS(DWORD stage, D3DTEXTURESTAGESTATETYPE state, DWORD value);

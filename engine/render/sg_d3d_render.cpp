@@ -80,7 +80,10 @@ const char* SgD3DRender::GetDeviceName() { return Driver() && Driver()->deviceTe
 uint32_t SgD3DRender::GetDriverInfo() { return Driver() ? Driver()->info : 0; }
 
 // What the device cannot draw comes with the texture stages; untextured, everything can be drawn.
-uint32_t SgD3DRender::CheckProperties(const SgPropertyList&) { return 0; }
+uint32_t SgD3DRender::CheckProperties(const SgPropertyList& properties) {
+    TextureManager();
+    return Driver()->CheckPropertySupport(properties);
+}
 
 int32_t SgD3DRender::BeginFrame() {
     SgD3DDriver* d = Driver();

@@ -42,6 +42,16 @@ bool SgFormatsMatch(const SgPixelFormat& a, const SgPixelFormat& b) {
     return true;
 }
 
+bool SgAttachNewPalette(IDirectDraw4* directDraw, IDirectDrawSurface4* surface, const PALETTEENTRY* entries) {
+    IDirectDrawPalette* palette = nullptr;
+    const bool ok = SUCCEEDED(directDraw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_INITIALIZE | DDPCAPS_ALLOW256,
+                                                        const_cast<PALETTEENTRY*>(entries), &palette, nullptr)) &&
+                    palette && SUCCEEDED(surface->SetPalette(palette));
+    if (palette)
+        palette->Release();
+    return ok;
+}
+
 // ---- SgPalette ----
 
 constinit SgTypeRecord SgPalette::typeRecord{"SgPalette", &SgObject::typeRecord};
@@ -381,12 +391,7 @@ bool SgDDImage::CreateSurfaceForImage(SgD3DRender* renderer, bool frameMode, IDi
         PALETTEENTRY entries[256];
         for (int i = 0; i < 256; ++i)
             entries[i] = {raw->Palette()[4 * i], raw->Palette()[4 * i + 1], raw->Palette()[4 * i + 2], 0};
-        IDirectDrawPalette* palette = nullptr;
-        ok = SUCCEEDED(dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_INITIALIZE | DDPCAPS_ALLOW256, entries, &palette,
-                                         nullptr)) &&
-             palette && SUCCEEDED(made->SetPalette(palette));
-        if (palette)
-            palette->Release();
+        ok = SgAttachNewPalette(dd, made, entries);
         if (!ok)
             SetLastError(kErrorDirectDrawCall);
     }

@@ -17,6 +17,8 @@ struct SgTextureEntry;
 
 // Two surface formats match when both are palettized or their four masks are equal.
 bool SgFormatsMatch(const SgPixelFormat& a, const SgPixelFormat& b);
+// Gives an 8-bit surface a new palette of the 256 entries; false when it cannot.
+bool SgAttachNewPalette(IDirectDraw4* directDraw, IDirectDrawSurface4* surface, const PALETTEENTRY* entries);
 
 // 256 entries of red, green, blue and flags, and the DirectDraw palette made from them on first
 // request.

@@ -246,14 +246,16 @@ void Fill(uint32_t count, SgVertexWorkRecord* records, const SgVec3* positions, 
 int SgD3DRenderContext::SetupTransformPath(const SgBoundSphere& bound, uint32_t vertexCount,
                                            const SgVec3* positions, const SgVec3* normals, const SgVec3* sets,
                                            uint32_t setCount, const SgRgba* colors) {
-    (void)setCount;
     SgD3DDriver& d = *driver;
     d.secondSet = 0;
-    // No texture is bound until the texture manager exists, so no coordinates are carried.
-    sets = nullptr;
+    // Coordinates are carried only for a bound texture; a replacing texture needs no colours.
+    if (!d.stages[0].texture && !d.stages[1].texture)
+        sets = nullptr;
+    if (sets && d.stages[1].texture && setCount >= 2 && !(d.wanted & SgD3DDriver::kWireframe))
+        d.secondSet = 1;
     SgVertexWorkRecord* records = work.Records();
     const SgMaterialEntry* material = materials.Current();
-    const uint32_t mode = d.vertexColorMode;
+    const uint32_t mode = sets && d.textureApply == 0 ? 0 : d.vertexColorMode;
     bool coloured = true;
     auto none = [](SgVertexWorkRecord&, uint32_t) {};
     switch (mode) {
@@ -304,6 +306,15 @@ int SgD3DRenderContext::SetupTransformPath(const SgBoundSphere& bound, uint32_t 
         ComputeVertexColors(lights, in);
         break;
     }
+    }
+
+    if (d.secondSet) {
+        const SgVec3* second = sets + vertexCount;
+        for (uint32_t i = 0; i < vertexCount; ++i)
+            if (records[i].used) {
+                records[i].u2 = second[i].x;
+                records[i].v2 = second[i].y;
+            }
     }
 
     Fog fog = Fog::Depth;

@@ -101,8 +101,8 @@ TEST_F(RenderSceneTest, TheSampleModelSendsItsStatesOnceAndInOrder) {
             seen.push_back("end");
     }
     // The fog colour (0.25, 0.25, 0.5); flat shading, blending, z test and write; range fog from
-    // 100 - 99 x 0.5 to 100 as vertex fog (the device has no table fog); the untextured pass;
-    // then nothing more changes across the five draws.
+    // 100 - 99 x 0.5 to 100 as vertex fog (the device has no table fog); the texture modulated by
+    // the vertex colour and alpha; then nothing more changes across the five draws.
     const std::vector<std::string> expected = {
         "begin",
         "R34=4145023",
@@ -116,8 +116,8 @@ TEST_F(RenderSceneTest, TheSampleModelSendsItsStatesOnceAndInOrder) {
         "R48=0",
         "R35=0",
         "L4=3",
-        "S0.1=3",
-        "S0.4=3",
+        "S0.1=4",
+        "S0.4=4",
         "draw1",
         "draw2",
         "draw3",

@@ -21,7 +21,7 @@ add_executable(render_demo ${CMAKE_CURRENT_LIST_DIR}/render_demo.cpp)
 target_link_libraries(render_demo PRIVATE engine_render tools_writers test_support)
 target_compile_definitions(render_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(render_demo sample_install)
-foreach(scene sample arena)
+foreach(scene sample arena rooms)
   add_test(NAME render_demo_${scene}_headless
     COMMAND render_demo --headless --frames 3 --scene ${scene} --screenshot ${CMAKE_CURRENT_BINARY_DIR}/render_${scene}.png)
   set_tests_properties(render_demo_${scene}_headless PROPERTIES LABELS renderer)
@@ -32,4 +32,5 @@ quorrin_test(engine_render_texture_tests
   LABELS renderer-textures
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/render_texture_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/render_stage_test.cpp
   DEPS render_test_support engine_render)
