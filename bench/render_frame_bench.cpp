@@ -20,17 +20,47 @@
 #include "platform/ddraw/control.h"
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
+#include "engine/render/sg_texture_manager.h"
 #include "tools/writers/arena_scene.h"
+#include "tools/writers/world_textures.h"
 
 namespace {
 
 namespace dd = platform::dd;
+
+// A square RGB image with mipmaps of soft stripes in one colour.
+SgRef<SgImage> StripedImage(uint32_t side, uint32_t rgb) {
+    SgRef<SgRawImageData> raw(new SgRawImageData);
+    raw->ResizeRawImage(SgRawImageData::kRgb, side, side);
+    for (uint32_t y = 0; y < side; ++y)
+        for (uint32_t x = 0; x < side; ++x) {
+            const float s = 0.6f + 0.4f * std::sin(static_cast<float>(x + 2 * y) * 0.3f);
+            uint8_t* p = raw->Row(y) + 3 * x;
+            p[0] = static_cast<uint8_t>((rgb >> 16 & 255) * s);
+            p[1] = static_cast<uint8_t>((rgb >> 8 & 255) * s);
+            p[2] = static_cast<uint8_t>((rgb & 255) * s);
+        }
+    return SgImage::CreateFromRawData(raw, 1, SgImage::kAnyFormat);
+}
 
 struct Rig {
     SgRef<SgD3DRender> render;
     SgRef<SgNode> arena;
     SgRef<SgDisplay> display;
     SgRef<SgCamera> camera;
+    std::vector<SgRef<SgImage>> textures;
+
+    // Eight textures of 64 to 256 pixels with mip chains, bilinear mipmapped, modulated.
+    void Texture() {
+        const uint32_t sides[8] = {64, 128, 256, 64, 128, 256, 128, 64};
+        std::vector<SgImage*> images;
+        for (uint32_t i = 0; i < 8; ++i) {
+            textures.push_back(StripedImage(sides[i], 0x808080u + 0x102030u * i));
+            images.push_back(textures.back().Get());
+        }
+        TextureScene(arena.Get(), images.data(), 8, 4.0f);
+        arena->UpdateAllStates();
+    }
 
     bool Open() {
         platform::ResetWindowing();
@@ -75,6 +105,7 @@ struct Rig {
         camera = nullptr;
         display = nullptr;
         arena = nullptr;
+        textures.clear();
         render = nullptr;
         SgD3DRender::ReleaseCurrent();
         ReleaseDDEnvironment();
@@ -85,12 +116,14 @@ struct Rig {
     }
 };
 
-void ArenaFrame(benchmark::State& state, bool rasterize) {
+void ArenaFrame(benchmark::State& state, bool rasterize, bool textured = false) {
     Rig rig;
     if (!rig.Open()) {
         state.SkipWithError("no renderer");
         return;
     }
+    if (textured)
+        rig.Texture();
     dd::SetRasterizing(rasterize);
     rig.Frame();  // warm: every pool and cache filled
     dd::ResetPixelsWritten();
@@ -109,6 +142,77 @@ void ArenaFrame(benchmark::State& state, bool rasterize) {
 
 void BM_ArenaFrame(benchmark::State& state) { ArenaFrame(state, true); }
 void BM_ArenaFrameRendererOnly(benchmark::State& state) { ArenaFrame(state, false); }
+void BM_TexturedArenaFrame(benchmark::State& state) { ArenaFrame(state, true, true); }
+void BM_TexturedArenaFrameRendererOnly(benchmark::State& state) { ArenaFrame(state, false, true); }
+
+// A resident texture bound again and again: the manager's lookup alone.
+void BM_ResidentTextureBind(benchmark::State& state) {
+    Rig rig;
+    if (!rig.Open()) {
+        state.SkipWithError("no renderer");
+        return;
+    }
+    SgD3DTextureManager* m = rig.render->TextureManager();
+    SgRef<SgImage> image = StripedImage(128, 0x806040);
+    SgRef<SgImage> holder;
+    IDirect3DTexture2* texture = nullptr;
+    bool changed = false, mip = false, alpha = false;
+    rig.render->BeginFrame();
+    m->BindTexture(0, image.Get(), holder, &texture, &changed, &mip, &alpha);
+    for (auto _ : state) {
+        m->BindTexture(0, image.Get(), holder, &texture, &changed, &mip, &alpha);
+        benchmark::DoNotOptimize(texture);
+    }
+    rig.render->EndFrame();
+    holder = nullptr;
+    image = nullptr;
+    rig.Close();
+}
+
+// Five textures of different shapes taking turns in a texture memory that holds four: every
+// bind, one frame each, evicts the least recently bound and uploads its own pixels.
+void BM_EvictionCycle(benchmark::State& state) {
+    dd::CapsProfile profile = dd::DefaultCapsProfile();
+    profile.devCaps &= ~D3DDEVCAPS_TEXTURESYSTEMMEMORY;
+    Rig rig;
+    if (!rig.Open()) {
+        state.SkipWithError("no renderer");
+        return;
+    }
+    dd::SetCapsProfile(profile);
+    SgD3DTextureManager* m = rig.render->TextureManager();
+    std::vector<SgRef<SgImage>> images;
+    for (uint32_t i = 0; i < 5; ++i)
+        images.push_back(StripedImage(64, 0x204060u * (i + 1)));
+    // Five keys: four formats with mipmaps and one without.
+    const uint32_t kinds[5] = {1, 3, 4, 5, 1};
+    for (uint32_t i = 0; i < 5; ++i) {
+        images[i]->formatKind = kinds[i];
+        if (i == 4)
+            images[i]->flags = 0;
+    }
+    const uint64_t before = dd::VideoMemoryUsed();
+    for (SgRef<SgImage>& image : images)
+        rig.render->PrecacheTexture(image.Get(), 1, 0, 0);
+    const uint64_t all = dd::VideoMemoryUsed() - before;
+    rig.render->ReleaseAllTextures(1);
+    profile.videoMemoryBytes = before + all - 64 * 64 * 2;
+    dd::SetCapsProfile(profile);
+    SgRef<SgImage> holder;
+    IDirect3DTexture2* texture = nullptr;
+    bool changed = false, mip = false, alpha = false;
+    uint32_t next = 0;
+    for (auto _ : state) {
+        rig.render->BeginFrame();
+        m->BindTexture(0, images[next++ % 5].Get(), holder, &texture, &changed, &mip, &alpha);
+        rig.render->EndFrame();
+    }
+    if (!(m->status & SgTextureManager::kStatusEvicted))
+        state.SkipWithError("no eviction");
+    holder = nullptr;
+    images.clear();
+    rig.Close();
+}
 
 // A 64 x 64 grid of 4,096 vertices (7,938 triangles) facing the camera, in front of it at
 // depth 10; clipped, it straddles four planes through the view.
@@ -180,6 +284,10 @@ void BM_TransformAndLightClipped(benchmark::State& state) { TransformAndLight(st
 
 BENCHMARK(BM_ArenaFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArenaFrameRendererOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedArenaFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedArenaFrameRendererOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResidentTextureBind);
+BENCHMARK(BM_EvictionCycle)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TransformAndLight)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TransformAndLightClipped)->Unit(benchmark::kMicrosecond);
 

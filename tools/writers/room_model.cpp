@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "engine/core/sg_texture_property.h"
 #include "tools/writers/sgf_bytes.h"
+#include "tools/writers/world_textures.h"
 
 namespace {
 
@@ -11,9 +13,40 @@ SgRef<SgTriShape> Marker(float x0, float y, float z, float half, const SgRgba& c
     const SgVec3 v[4] = {{x0, y - half, z - half}, {x0, y - half, z + half}, {x0, y + half, z - half},
                          {x0, y + half, z + half}};
     const SgVec3 n[4] = {{-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}};
+    const SgVec3 uv[4] = {{1, 1, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}};
     const SgRgba c[4] = {color, color, color, color};
     const uint16_t indices[6] = {0, 2, 1, 1, 2, 3};
-    return SgRef<SgTriShape>(new SgTriShape(4, v, n, 2, indices, nullptr, c));
+    return SgRef<SgTriShape>(new SgTriShape(4, v, n, 2, indices, uv, c));
+}
+
+// A 8 x 6 panel on the north wall of room 0 (z = 4.9), facing -z: stone with leaded glass laid
+// over it by the multi-texture property, the glass in its own coordinate set.
+SgRef<SgTriShape> Mural() {
+    const SgVec3 v[4] = {{-4, -3, 4.9f}, {4, -3, 4.9f}, {-4, 3, 4.9f}, {4, 3, 4.9f}};
+    const SgVec3 n[4] = {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}, {0, 0, -1}};
+    const SgVec3 stone[4] = {{2, 1.5f, 0}, {0, 1.5f, 0}, {2, 0, 0}, {0, 0, 0}};
+    const SgVec3 glass[4] = {{1, 1, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}};
+    const SgRgba white = {1, 1, 1, 1};
+    const SgRgba c[4] = {white, white, white, white};
+    const uint16_t indices[6] = {0, 1, 2, 1, 3, 2};
+    SgRef<SgTriShape> mural(new SgTriShape(4, v, n, 2, indices, stone, c));
+    mural->AddTextureSet(glass);
+    return mural;
+}
+
+// An image named by its file beside the level; the texture manager picks its format.
+SgRef<SgImage> FileImage(const char* name) {
+    SgRef<SgImage> image(new SgImage);
+    image->SetFileName(name);
+    image->formatKind = SgImage::kAnyFormat;
+    return image;
+}
+
+SgRef<SgTextureProperty> Texture(const char* file) {
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(FileImage(file).Get());
+    texture->currentIndex = 0;
+    return texture;
 }
 
 // The floor of room i at y = -5, facing up.
@@ -51,6 +84,16 @@ RoomModel BuildRoomModel() {
     RoomModel m;
     m.group = new SgRoomGroup;
     m.group->AssignName("rooms");
+    // Bilinear, mipmapped, modulated by the vertex colours.
+    SgRef<SgTextureModeProperty> mode(new SgTextureModeProperty);
+    mode->applyMode = 3;
+    mode->filterMode = 5;
+    m.group->AddRenderProperty(mode.Get());
+    // Unlit: the level's own vertex colours.
+    SgRef<SgVertexColorProperty> colours(new SgVertexColorProperty);
+    colours->mode = 1;
+    m.group->AddRenderProperty(colours.Get());
+    SgRef<SgTextureProperty> floorTexture = Texture(kFloorTexture);
     for (int i = 0; i < RoomModel::kRooms; ++i) {
         SgRoom* room = new SgRoom;
         m.rooms[i] = room;
@@ -65,6 +108,7 @@ RoomModel BuildRoomModel() {
         room->walls.Append(Wall({0, 0, -1}, -5).Get());
         m.floors[i] = Floor(i);
         m.floors[i]->AssignName(Numbered("floor", i).c_str());
+        m.floors[i]->AddRenderProperty(floorTexture.Get());
         m.markers[i] = Marker(10.0f * float(i) + 3.0f, 0, 0, 0.5f, {1, 0.3f * float(i), 0.2f, 1});
         m.markers[i]->AssignName(Numbered("marker", i).c_str());
         room->contents.Append(m.floors[i].Get());
@@ -84,6 +128,19 @@ RoomModel BuildRoomModel() {
         m.rooms[i + 1]->outgoingPortals.Append(m.backward[i].Get());
         m.rooms[i]->incomingPortals.Append(m.backward[i].Get());
     }
+    // The other markers show the two odd shapes: a long banner and a plaque no device takes.
+    m.markers[1]->AddRenderProperty(Texture(kBannerTexture).Get());
+    m.markers[2]->AddRenderProperty(Texture(kPlaqueTexture).Get());
+    m.mural = Mural();
+    m.mural->AssignName("mural");
+    m.mural->AddRenderProperty(Texture(kStoneTexture).Get());
+    SgRef<SgMultiTextureProperty> glass(new SgMultiTextureProperty);
+    glass->textures.SetAtGrow(0, FileImage(kGlassTexture));
+    glass->blendModes.Append(0);
+    glass->addressingModes.Append(3);
+    glass->filterModes.Append(5);
+    m.mural->AddRenderProperty(glass.Get());
+    m.rooms[0]->contents.Append(m.mural.Get());
     m.outside = Marker(-12, 0, 0, 3, {0.2f, 0.8f, 0.3f, 1});
     m.outside->AssignName("outside");
     m.group->outside = m.outside.Get();

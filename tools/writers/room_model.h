@@ -2,7 +2,8 @@
 // The sample installation's portal level, "sgfs/rooms.sgf": a room group of three rooms in a row
 // along +x, each a box 10 units wide (room i spans x 10i-5 .. 10i+5, y and z -5 .. 5) bounded by
 // six walls, with portals both ways between neighbours (an opening 6 high and 4 wide in the
-// shared wall), a floor and a marker in each room, and an outside object west of the rooms (a square facing -x at x = -12).
+// shared wall), a textured floor and a marker in each room, a multi-textured panel on room 0's
+// north wall, and an outside object west of the rooms (a square facing -x at x = -12).
 
 #include <cstdint>
 #include <vector>
@@ -26,6 +27,8 @@ struct RoomModel {
     // A small quad facing -x in the middle of each room, at x = 10i + 3.
     SgRef<SgTriShape> markers[kRooms];
     SgRef<SgTriShape> outside;
+    // Room 0's multi-textured panel on its north wall.
+    SgRef<SgTriShape> mural;
 };
 
 // The corners of an opening in the plane x = x0, centred on the x axis, in the order that puts

@@ -249,7 +249,7 @@ TEST_F(RoomFileTest, TheSavedLevelLoadsAndDrawsAlike) {
     camera->localTranslation = {-2, 0, 0};
     camera->UpdateAllStates();
     Frame(group);
-    EXPECT_EQ(render->Count("DrawTriShape"), 6u) << "three floors and three markers";
+    EXPECT_EQ(render->Count("DrawTriShape"), 7u) << "three floors, three markers and the mural";
     EXPECT_STREQ(group->lastRoom->GetName(), "room0");
 }
 

@@ -2,7 +2,7 @@
 // window: the windowed renderer over our DirectDraw (the hardware device, our rasteriser), the
 // scene drawn by a camera and presented once a frame. Closes with the window or Escape.
 //
-//   render_demo [--scene sample|arena] [--frames N] [--screenshot file.png] [--headless]
+//   render_demo [--scene sample|arena|rooms] [--frames N] [--screenshot file.png] [--headless]
 //               [--install dir]
 //
 // --screenshot writes the primary surface, read back with Lock, after the last frame.
@@ -25,6 +25,7 @@
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
 #include "tools/writers/arena_scene.h"
+#include "tools/writers/room_model.h"
 #include "tools/writers/sample_model.h"
 
 namespace {
@@ -41,9 +42,14 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Where the camera stands at a time: the sample model is looked at from +x, swinging a little;
-// the arena is walked into from its south wall.
-void PlaceCamera(SgCamera* camera, bool arena, float seconds) {
-    if (arena) {
+// the arena is walked into from its south wall; the rooms are walked through along +x, looking
+// from the mural on room 0's north wall towards the openings.
+void PlaceCamera(SgCamera* camera, bool arena, bool rooms, float seconds) {
+    if (rooms) {
+        const float yaw = 0.6f + 0.4f * std::sin(seconds * 0.5f);
+        camera->localTranslation = {-3.0f + std::fmod(seconds * 2.0f, 24.0f), -1.0f, -3.5f};
+        camera->localRotation = SgMat3::Rotation(4, yaw);
+    } else if (arena) {
         const float yaw = 1.5707963f + 0.35f * std::sin(seconds * 0.5f);
         camera->localTranslation = {kArenaEye.x, kArenaEye.y, kArenaEye.z + std::fmod(seconds * 2.0f, 20.0f)};
         camera->localRotation = SgMat3::Rotation(4, yaw);
@@ -73,7 +79,9 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--headless") == 0)
             headless = true;
     }
-    const bool arena = scene == "arena";
+    const bool arena = scene == "arena", rooms = scene == "rooms";
+    // World textures are drawn with their mip chains.
+    SgImage::SetMipmapSwitch(true);
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
     SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
 
@@ -93,7 +101,8 @@ int main(int argc, char** argv) {
     int drawn = 0;
     {
         SgSceneStream stream;
-        const std::string path = install + "/" + (arena ? kArenaSceneFile : kSampleModelFile);
+        const std::string path =
+            install + "/" + (arena ? kArenaSceneFile : rooms ? kRoomModelFile : kSampleModelFile);
         if (!stream.LoadFromFile(path.c_str()) || stream.TopLevelCount() != 1) {
             std::fprintf(stderr, "%s: %s\n", path.c_str(), SgSceneStream::ErrorMessage());
             return 1;
@@ -103,13 +112,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s holds no node\n", path.c_str());
             return 1;
         }
-        if (!arena)
+        if (!arena && !rooms)
             root->localTranslation = {10, 0, 0};
         root->UpdateAllStates();
         SgRef<SgDisplay> display(new SgDisplay);
         display->SetRenderer(render.Get());
         SgRef<SgCamera> camera(new SgCamera);
-        camera->frustum = arena ? SgFrustum{-0.1f, 0.1f, 0.075f, -0.075f, 0.1f, 64}
+        camera->frustum = arena || rooms ? SgFrustum{-0.1f, 0.1f, 0.075f, -0.075f, 0.1f, 64}
                                 : SgFrustum{-0.25f, 0.25f, 0.1875f, -0.1875f, 1, 100};
         camera->useDeferralPass = 1;
         camera->SetDisplay(display.Get());
@@ -121,7 +130,7 @@ int main(int argc, char** argv) {
             while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessage(&msg);
             const float seconds = headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f;
-            PlaceCamera(camera.Get(), arena, seconds);
+            PlaceCamera(camera.Get(), arena, rooms, seconds);
             camera->PassViewToRenderer(SgRender::kClearFrame | SgRender::kClearDepth);
             camera->RenderFrame(seconds);
             camera->FinishView();
