@@ -40,6 +40,8 @@ int OwnId() { return GetGameValue(118) & 0xFFFF; }
 
 // Casts and objects come from places on the grid; any other place is no cast.
 bool OnGrid(int x, int y) { return x >= 0 && x < 8192 && y >= 0 && y < 8192; }
+// A height no level reaches would overflow the 16.16 positions of what is made there.
+bool OnGrid(int x, int y, int z) { return OnGrid(x, y) && z >= -16384 && z < 16384; }
 
 bool LiveObject(int slot) {
     return slot > 0 && slot < kWorldObjectSlots && slot < WorldObjectHighWater && WorldObjectTable[slot].active == 1;
@@ -283,7 +285,7 @@ void OnCreateObject(const uint8_t* body, int length) {
         case OBJ_SERVICE: known = true; break;
         default: break;
     }
-    if (!known || !OnGrid(c.x, c.y))
+    if (!known || !OnGrid(c.x, c.y, static_cast<int16_t>(c.z)))
         return;
     const int old = FindWorldObjectSlot(c.id);
     if (LiveObject(old) && type != OBJ_SPELL) {
@@ -332,7 +334,7 @@ void OnCreateProjectile(const uint8_t* body, int length, int source) {
     NetDebug(44, "F_CREATE_PROJECTILE");
     const CSpell* spell = ReceivedSpell(c.w[0]);
     const int x = c.w[1], y = c.w[2], z = static_cast<int16_t>(c.w[3]), facing = c.w[4] & kAngleMask;
-    if (!OnGrid(x, y))
+    if (!OnGrid(x, y, z))
         return;
     if (const int figure = KnownPlayerFigure(source)) {
         SetPlayerObjectPlace(figure, x, y, z, facing, 0);
@@ -354,7 +356,7 @@ void OnCreateRune(const uint8_t* body, int length) {
         return;
     NetDebug(44, "F_CREATE_RUNE");
     // Our own rune, echoed back, is here already.
-    if (c.w[6] == OwnId() || !ReceivedSpell(c.w[0]) || !OnGrid(c.w[2], c.w[3]))
+    if (c.w[6] == OwnId() || !ReceivedSpell(c.w[0]) || !OnGrid(c.w[2], c.w[3], static_cast<int16_t>(c.w[4])))
         return;
     CreateRune(c.w[0], c.w[1], c.w[2], c.w[3], static_cast<int16_t>(c.w[4]), c.w[5] & kAngleMask, c.bytes[0],
                c.w[6]);
@@ -366,7 +368,7 @@ void OnCastWall(const uint8_t* body, int length) {
         return;
     NetDebug(44, "F_CAST_WALL: id=%d creator=%d", c.w[1], c.w[6]);
     // Our own wall, echoed back, stands already.
-    if (c.w[6] == OwnId() || !ReceivedSpell(c.w[0]) || !OnGrid(c.w[2], c.w[3]))
+    if (c.w[6] == OwnId() || !ReceivedSpell(c.w[0]) || !OnGrid(c.w[2], c.w[3], static_cast<int16_t>(c.w[4])))
         return;
     CreateSpellWall(c.w[0], c.w[1], c.w[2], c.w[3], static_cast<int16_t>(c.w[4]), c.w[5] & kAngleMask, c.w[7], c.w[6]);
 }
@@ -380,7 +382,7 @@ void OnCreateEffect(const uint8_t* body, int length) {
         return;
     }
     // Only a bolt the spell table holds, from and to places on the grid.
-    if (!ReceivedSpell(c.spell) || !OnGrid(c.startX, c.startY) || !OnGrid(c.targetX, c.targetY))
+    if (!ReceivedSpell(c.spell) || !OnGrid(c.startX, c.startY, c.startZ) || !OnGrid(c.targetX, c.targetY, c.targetZ))
         return;
     int i = 0;
     while (i < kWorldEffects && WorldEffectTable[i].active)

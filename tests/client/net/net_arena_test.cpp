@@ -277,6 +277,11 @@ TEST_F(ArenaNetTest, CreatedObjectsTakeTheBodyOnlyForKindsTheirTablesHold) {
         {"service object", 5, 1, true},               {"player figure", 4, 1, false},
         {"body", 7, 1, false},                        {"gate", 8, 1, false},
     };
+    // A height no level has makes nothing either.
+    Bytes high = CreateObject(0x0450, 0, 3);
+    Put16(high, 8, 0x7FFE);
+    Dispatch(2, high);
+    EXPECT_LE(FindWorldObjectSlot(0x0450), 0);
     for (const Row& row : rows) {
         ClearWorldObjects();
         Dispatch(2, CreateObject(0x0450, row.type, row.kind, 0xF123));
