@@ -28,7 +28,8 @@ SgRef<SgTriShape> Mural() {
     const SgVec3 glass[4] = {{1, 1, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}};
     const SgRgba white = {1, 1, 1, 1};
     const SgRgba c[4] = {white, white, white, white};
-    const uint16_t indices[6] = {0, 1, 2, 1, 3, 2};
+    // Wound like the markers, so its planes face into the room.
+    const uint16_t indices[6] = {0, 2, 1, 1, 2, 3};
     SgRef<SgTriShape> mural(new SgTriShape(4, v, n, 2, indices, stone, c));
     mural->AddTextureSet(glass);
     return mural;

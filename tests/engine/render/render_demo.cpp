@@ -42,12 +42,12 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Where the camera stands at a time: the sample model is looked at from +x, swinging a little;
-// the arena is walked into from its south wall; the rooms are walked through along +x, looking
-// from the mural on room 0's north wall towards the openings.
+// the arena is walked into from its south wall; the rooms are walked through from the east,
+// looking west through the openings and north towards the panel on room 0's north wall.
 void PlaceCamera(SgCamera* camera, bool arena, bool rooms, float seconds) {
     if (rooms) {
-        const float yaw = 0.6f + 0.4f * std::sin(seconds * 0.5f);
-        camera->localTranslation = {-3.0f + std::fmod(seconds * 2.0f, 24.0f), -1.0f, -3.5f};
+        const float yaw = 3.14159265f - 0.45f + 0.3f * std::sin(seconds * 0.5f);
+        camera->localTranslation = {22.0f - std::fmod(seconds * 2.0f, 24.0f), -1.0f, -3.5f};
         camera->localRotation = SgMat3::Rotation(4, yaw);
     } else if (arena) {
         const float yaw = 1.5707963f + 0.35f * std::sin(seconds * 0.5f);

@@ -33,4 +33,8 @@ quorrin_test(engine_render_texture_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/render_texture_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_stage_test.cpp
-  DEPS render_test_support engine_render)
+    ${CMAKE_CURRENT_LIST_DIR}/render_rooms_test.cpp
+  DEPS render_test_support engine_render tools_writers)
+target_compile_definitions(engine_render_texture_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  RENDER_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+add_dependencies(engine_render_texture_tests sample_install)
