@@ -617,6 +617,7 @@ TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
         {"another restores ours", 2, 10, 9, "Nell restores the Gryphon nexus.", 0},
         {"another restores theirs", 3, 10, 9, nullptr, 0},
         {"another damages ours", 2, 246, 9, "Nell damages the Gryphon nexus.", 0},
+        {"another damages theirs", 3, 246, 9, nullptr, 0},
     };
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
@@ -632,7 +633,7 @@ TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
         EXPECT_EQ(g_level.shrines[1].alignment, row.team) << row.what;
         EXPECT_EQ(g_level.shrines[1].bias, 60) << row.what;
     }
-    EXPECT_EQ(present.Named("SetShrineColor").back(), "SetShrineColor(1, 2, 60)");
+    EXPECT_EQ(present.Named("SetShrineColor").back(), "SetShrineColor(1, 3, 60)");
 }
 
 TEST_F(ArenaNetTest, TheWholeStateTakesEveryRecordButTheEmptyOnes) {
