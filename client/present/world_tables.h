@@ -1,13 +1,30 @@
 #pragma once
-// The arena's world: the root node under the scene root, which every room lookup falls back to.
-// A level's scene lives from world creation to the reset before the next level.
+// The arena's world: its root node under the scene root, the room group and rooms by portal.dat
+// number, the outside room that holds the sky, the block nodes used when portals are off, and the
+// mode. A level's scene lives from world creation to the reset before the next level; every room
+// lookup falls back to the world root.
+
+#include <cstdint>
 
 #include "engine/core/sg_node.h"
+#include "engine/render/portal/sg_room.h"
 
 namespace present {
 
+constexpr int kRoomTableSize = 512;
+constexpr int kBlockSide = 32;              // blocks on a side of the grid
+constexpr int kBlockCount = kBlockSide * kBlockSide;
+constexpr int kBlockUnits = 256;            // game units on a block's side (4 cells)
+constexpr int kGridBlockNodeCount = 64;
+
 struct WorldTables {
     SgRef<SgNode> worldRoot;
+    SgRef<SgRoomGroup> roomGroup;
+    SgRef<SgRoom> roomTable[kRoomTableSize];
+    SgRef<SgRoom> outsideRoom;
+    SgRef<SgNode> blockTable[kBlockCount];
+    SgRef<SgNode> gridBlockNodes[kGridBlockNodeCount];
+    int32_t portalMode = 0;
 };
 
 WorldTables& World();

@@ -5,4 +5,6 @@ quorrin_test(present_world_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/camera_set_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/lod_select_test.cpp
-  DEPS client_present render_test_support tools_writers)
+    ${CMAKE_CURRENT_LIST_DIR}/portal_defs_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/rooms_test.cpp
+  DEPS client_present render_test_support engine_test_support tools_writers)
