@@ -25,6 +25,10 @@ struct WorldTables {
     SgRef<SgNode> blockTable[kBlockCount];
     SgRef<SgNode> gridBlockNodes[kGridBlockNodeCount];
     int32_t portalMode = 0;
+    // The low corner (cells) of the room being built: texture coordinates count cells from it.
+    int32_t roomOriginX = 0, roomOriginY = 0;
+    // 1 while an arena world (or the menu preview scene) exists.
+    int32_t sceneActive = 0;
 };
 
 WorldTables& World();

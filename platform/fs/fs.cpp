@@ -151,6 +151,11 @@ bool ChangeDirectory(const std::string& path) {
     return ::chdir(path.c_str()) == 0;
 }
 
+std::string CurrentDirectory() {
+    char buffer[4096];
+    return ::getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
 std::string ProgramDirectory() {
     const std::string p = ProgramPath();
     size_t slash = p.rfind('/');

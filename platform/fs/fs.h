@@ -33,6 +33,8 @@ bool RemoveFile(const std::string& path);
 
 // Changes the working directory; false on failure.
 bool ChangeDirectory(const std::string& path);
+// The working directory; empty when it cannot be read.
+std::string CurrentDirectory();
 
 // The directory of the running program's file.
 std::string ProgramDirectory();

@@ -1,0 +1,19 @@
+#pragma once
+// The arena world of a level as world creation builds it, for tests: the steps this presentation
+// has, in world creation's order (texture mode and maps, rooms and portals, preburned lights,
+// tile templates, the world rooms, the light objects and light.log, the viewer light). The level
+// tables (grid, textures, objects, light patterns) are the caller's.
+
+#include <memory>
+
+#include "client/present/grid_layers.h"
+#include "client/present/portal_defs.h"
+
+namespace worldtest {
+
+// Builds into the current camera set's scene root; returns the room definitions it read.
+std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, const present::GridLayers& g,
+                                                       int textureOption);
+void ReleaseTestWorld();
+
+}  // namespace worldtest
