@@ -14,6 +14,7 @@
 #include "client/present/world_lighting.h"
 #include "client/present/world_tables.h"
 #include "engine/core/sg_action.h"
+#include "tests/support/recording_render.h"
 #include "tests/support/temp_dir.h"
 #include "tools/writers/bmp_writer.h"
 
@@ -103,6 +104,7 @@ TEST_F(LightingTest, VertexColourByDistanceFacingAndStrength) {
 TEST(TextureMapTest, GNamesAreReadWithoutTheDirectoryAndSlotsPastTheTableAreEmpty) {
     TempDir dir;
     dir.Enter();
+    RecordingImageFactory images;
     BmpImage bmp;
     bmp.width = bmp.height = 4;
     bmp.pixels.assign(4 * 4 * 3, 200);
@@ -126,6 +128,7 @@ TEST(TextureMapTest, GNamesAreReadWithoutTheDirectoryAndSlotsPastTheTableAreEmpt
         EXPECT_EQ(present::TextureMap(c.slot) != nullptr, c.loaded == 1) << c.name << " " << c.slot;
     }
     SgTextureProperty* floor = present::TextureMap(3);
+    ASSERT_NE(floor, nullptr);
     EXPECT_EQ(floor->ImageCount(), 1u);
     EXPECT_EQ(floor->currentIndex, 0);
     present::ReleaseWorldTextures();

@@ -1,0 +1,107 @@
+// A level's grid and its portal.dat come from the installation or a downloaded pack: any bytes
+// must build, draw and release safely. The input (split_input.h) holds a 16 x 16 window of the
+// grid (30 bytes a cell: the fifteen layers the world builder reads, as 16-bit words), portal.dat,
+// and the slope and tile-profile tables; the window sits at a corner of the grid chosen by the
+// input so the grid's edges are reached.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "client/core/config_file.h"
+#include "client/core/level_defs.h"
+#include "client/present/camera_set.h"
+#include "client/present/grid_layers.h"
+#include "client/present/portal_defs.h"
+#include "client/present/rooms.h"
+#include "client/present/world_rooms.h"
+#include "fuzz/scratch_dir.h"
+#include "fuzz/split_input.h"
+#include "tests/support/recording_render.h"
+
+namespace {
+
+constexpr int kWindow = 16;
+const int kLayerPlanes[15] = {kPlaneFloor,
+                              kPlaneCeiling,
+                              kPlaneStoreySplit,
+                              kPlaneUpperCeiling,
+                              kPlaneWallBase,
+                              kPlaneLiquidDepth,
+                              kPlaneTile,
+                              kPlaneSlope,
+                              kPlaneCeilingSlope,
+                              kPlaneFloorTexture,
+                              kPlaneLowerWallTexture,
+                              kPlaneUpperWallTexture,
+                              kPlaneCeilingTexture,
+                              kPlaneUpperFloorTexture,
+                              kPlaneUpperCeilingTexture};
+
+// The camera set with a recording renderer, made once.
+void StartDisplay() {
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    present::CameraSet& s = present::Cameras();
+    static RecordingRender* render = new RecordingRender;
+    render->IncRef();
+    s.display = SgRef<SgDisplay>(new SgDisplay);
+    s.rendererFlag = 1;
+    s.renderer = SgRef<SgRender>(render);
+    s.display->SetRenderer(render);
+    present::CreateSceneRoot();
+    present::CreateCameras();
+    present::SelectActiveCamera(2);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ScratchDirectory scratch("/tmp/world_fuzzXXXXXX", "level");
+    if (!scratch.entered())
+        return 0;
+    FuzzFiles files;
+    if (!SplitFuzzInput(data, size, files))
+        return 0;
+    StartDisplay();
+
+    static LevelDefs* level = new LevelDefs;
+    std::memset(static_cast<void*>(level), 0, sizeof(LevelDefs));
+    const int corner = files.size[4] ? files.data[4][0] % 4 : 0;
+    const int x0 = corner & 1 ? kGridSide - kWindow : 0, y0 = corner & 2 ? kGridSide - kWindow : 0;
+    size_t at = 0;
+    for (int x = 0; x < kWindow; ++x)
+        for (int y = 0; y < kWindow; ++y)
+            for (int plane : kLayerPlanes) {
+                int16_t word = 0;
+                if (at + 2 <= files.size[0])
+                    std::memcpy(&word, files.data[0] + at, 2);
+                at += 2;
+                level->plane[plane][CellIndex(x0 + x, y0 + y)] = word;
+            }
+    std::memcpy(level->slopes, files.data[2], std::min(files.size[2], sizeof(level->slopes)));
+    std::memcpy(level->tiles, files.data[3], std::min(files.size[3], sizeof(level->tiles)));
+
+    if (FILE* f = std::fopen("level/portal.dat", "wb")) {
+        std::fwrite(files.data[1], 1, files.size[1], f);
+        std::fclose(f);
+    }
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    auto defs = std::make_unique<present::RoomPortalDefs>();
+    present::LoadRoomsAndPortals("level", defs.get());
+    present::BuildWorldRooms(*defs, present::LevelGridLayers(*level), "level");
+    present::CreateViewerLight();
+    present::PlaceFirstPersonCamera(x0 * 64 * 65536 + 6553600 * 3, y0 * 64 * 65536 + 6553600 * 3, 64 * 65536, 512,
+                                    0);
+    present::RenderWorldView(100);
+    char text[64] = "";
+    present::ListRoomsAtPoint(x0 * 64 + 100, y0 * 64 + 100, 32, text, sizeof text);
+    present::CountNodesInRoomAt(x0 * 64 + 100, y0 * 64 + 100, 32);
+    present::ReleaseWorldScene();
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    return 0;
+}
