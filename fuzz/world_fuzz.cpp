@@ -20,6 +20,7 @@
 #include "fuzz/scratch_dir.h"
 #include "fuzz/split_input.h"
 #include "tests/support/recording_render.h"
+#include "tests/support/world_fixture.h"
 
 namespace {
 
@@ -46,15 +47,9 @@ void StartDisplay() {
     if (started)
         return;
     started = true;
-    present::CameraSet& s = present::Cameras();
     static RecordingRender* render = new RecordingRender;
     render->IncRef();
-    s.display = SgRef<SgDisplay>(new SgDisplay);
-    s.rendererFlag = 1;
-    s.renderer = SgRef<SgRender>(render);
-    s.display->SetRenderer(render);
-    present::CreateSceneRoot();
-    present::CreateCameras();
+    worldtest::StartRecordingDisplay(render);
     present::SelectActiveCamera(2);
 }
 

@@ -4,8 +4,19 @@
 #include "client/present/preburn_lights.h"
 #include "client/present/tiles.h"
 #include "client/present/world_rooms.h"
+#include "tests/support/recording_render.h"
 
 namespace worldtest {
+
+void StartRecordingDisplay(RecordingRender* render) {
+    present::CameraSet& s = present::Cameras();
+    s.display = SgRef<SgDisplay>(new SgDisplay);
+    s.rendererFlag = 1;
+    s.renderer = SgRef<SgRender>(render);
+    s.display->SetRenderer(render);
+    present::CreateSceneRoot();
+    present::CreateCameras();
+}
 
 std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, const present::GridLayers& g,
                                                        int textureOption) {

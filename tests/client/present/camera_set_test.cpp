@@ -23,6 +23,7 @@
 #include "tests/support/recording_render.h"
 #include "tools/writers/clod_builder.h"
 #include "tests/support/render/render_fixture.h"
+#include "tests/support/world_fixture.h"
 
 namespace {
 
@@ -66,14 +67,8 @@ protected:
 
     // The same, with a recording renderer in place of the device.
     RecordingRender* StartRecording() {
-        CameraSet& s = Cameras();
         recording = SgRef<RecordingRender>(new RecordingRender);
-        s.display = SgRef<SgDisplay>(new SgDisplay);
-        s.rendererFlag = 1;
-        s.renderer = SgRef<SgRender>(recording.Get());
-        s.display->SetRenderer(recording.Get());
-        present::CreateSceneRoot();
-        present::CreateCameras();
+        worldtest::StartRecordingDisplay(recording.Get());
         recording->Clear();
         return recording.Get();
     }

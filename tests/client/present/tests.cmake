@@ -11,4 +11,19 @@ quorrin_test(present_world_tests
     ${CMAKE_CURRENT_LIST_DIR}/tile_mesh_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/world_rooms_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/world_lighting_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/arena_present_test.cpp
   DEPS client_present render_test_support engine_test_support tools_writers)
+# The world fixture in test_support calls back into the presentation.
+target_link_libraries(present_world_tests PRIVATE client_present)
+
+# The sample installation's world: logs and frames.
+quorrin_test(present_sample_tests
+  LABELS present-world
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/sample_world_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/world_frames_test.cpp
+  DEPS client_present render_test_support tools_writers)
+target_compile_definitions(present_sample_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  PRESENT_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+add_dependencies(present_sample_tests sample_install)
+target_link_libraries(present_sample_tests PRIVATE client_present)

@@ -1,0 +1,13 @@
+#pragma once
+// The arena presentation as the game's services: the display, frame, cameras, fog, wire-frame,
+// level of detail, viewer light, screen tint, room queries and thin walls are this presentation's
+// own; the operations of the figures, the HUD, world creation and the menu preview keep the
+// interim's bodies until they are built.
+
+#include <memory>
+
+#include "client/present/present_services.h"
+
+std::unique_ptr<PresentServices> MakeArenaPresent();
+// Installs one for the rest of the run.
+void InstallArenaPresent();

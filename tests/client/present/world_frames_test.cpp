@@ -1,0 +1,92 @@
+// Frames of the sample installation's world through the Direct3D renderer into the software
+// device, headless (untextured until textures are resident): in a room, through a portal, above
+// 768 in the outside room, a level built in blocks, fog, and wire-frame. Golden images, one 5-bit
+// step of tolerance.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "client/core/error_log.h"
+#include "client/core/level_defs.h"
+#include "client/core/level_loader.h"
+#include "client/present/camera_set.h"
+#include "client/present/world_rooms.h"
+#include "client/present/world_tables.h"
+#include "engine/render/sg_d3d_render.h"
+#include "tests/support/recording_present.h"
+#include "tests/support/render/render_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/world_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class WorldFramesTest : public RenderFrameTest {
+protected:
+    void SetUp() override {
+        RenderFrameTest::SetUp();
+        dir.Enter();
+        const fs::path install = SAMPLE_INSTALL_DIR;
+        for (const char* item : {"sample", "sample16", "textures", "pattern.dat", "monster.dat", "system.dat",
+                                 "glow.bmp"})
+            fs::copy(install / item, fs::path(dir.Path()) / item, fs::copy_options::recursive);
+        present::CreateRenderer(window);
+        present::CreateSceneRoot();
+        present::CreateCameras();
+        present::ResetCameraViewports();
+    }
+    void TearDown() override {
+        worldtest::ReleaseTestWorld();
+        present::ReleaseRendererSurfaces();
+        present::DestroySceneAndRenderer();
+        present::Cameras() = present::CameraSet{};
+        RenderFrameTest::TearDown();
+    }
+
+    void Build(const char* level) {
+        RecordingPresent recording;
+        ASSERT_EQ(LoadGrid(level), 1);
+        worldtest::BuildTestWorld(level, present::LevelGridLayers(g_level), 0);
+        present::SetWorldFog(0, 0, 0, 0, 0);
+        // The sample has no preburned lights: the viewer's own light shows the rooms.
+        present::SetViewerLight(1, 0, 0);
+    }
+
+    // The frame from a place (world units), facing 0..4095.
+    void Expect(const char* name, int x, int y, int h, int facing) {
+        present::PlaceFirstPersonCamera(x * 65536, y * 65536, h * 65536, facing, 0);
+        present::ClearViewFrame();
+        present::RenderWorldView(0);
+        auto* r = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
+        std::string message;
+        EXPECT_TRUE(ddtest::MatchesGolden(PRESENT_GOLDEN_DIR, name, Frame(r), 8, 40, &message)) << message;
+        present::ShowViewFrame();
+    }
+
+    TempDir dir;
+};
+
+TEST_F(WorldFramesTest, RoomsPortalsAndTheOutside) {
+    Build("sample");
+    ASSERT_EQ(present::World().portalMode, 1);
+    Expect("frame_in_room", 1150, 1250, 48, 3072);
+    Expect("frame_through_portal", 1500, 1250, 48, 0);
+    Expect("frame_above_768", 1750, 1750, 900, 1024);
+    present::SetWorldFog(400, 0, 90, 90, 110);
+    Expect("frame_fog", 1500, 1250, 48, 0);
+    present::SetWorldFog(0, 0, 0, 0, 0);
+    present::SetWireframeMode(1);
+    Expect("frame_wireframe", 1500, 1250, 48, 0);
+    present::SetWireframeMode(0);
+}
+
+TEST_F(WorldFramesTest, BlockMode) {
+    Build("sample16");
+    ASSERT_EQ(present::World().portalMode, 0);
+    Expect("frame_blocks", 1500, 1250, 48, 0);
+}
+
+}  // namespace

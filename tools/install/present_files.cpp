@@ -1,0 +1,109 @@
+// What the arena presentation reads from the sample level's directory: portal.dat (rooms matching
+// the level, one numbered from 100, portals along x, y and horizontal, one to the sky), BMP copies
+// of the listed textures (lower case; the one whose name starts with g at the installation's
+// root, where such names are read), and the tile files: a tile model with its texture beside it
+// and the .nul and .nil markers. sample16 gets no portal.dat: it is built in blocks.
+#include <string>
+#include <vector>
+
+#include "client/core/pcx_image.h"
+#include "common/byte_reader.h"
+#include "engine/core/sg_node.h"
+#include "engine/core/sg_stream.h"
+#include "engine/core/sg_texture_property.h"
+#include "engine/geometry/sg_tri_shape.h"
+#include "tools/install/install_step.h"
+#include "tools/writers/bmp_writer.h"
+#include "tools/writers/sample_level.h"
+
+namespace {
+
+// Sections match by prefix: room 10 has a section of its own before [room100], or it would read
+// that one.
+const char kPortalDat[] =
+    "[main]\n"
+    "portals=on\n"
+    "overlap_rooms=no\n"
+    "numrooms=101\n"
+    "numportals=6\n"
+    "[room00]\nminx=10\nmaxx=19\nminy=10\nmaxy=19\nminz=0\nmaxz=256\n"
+    "[room01]\nminx=20\nmaxx=29\nminy=10\nmaxy=19\nminz=0\nmaxz=256\n"
+    "[room02]\nminx=10\nmaxx=19\nminy=20\nmaxy=29\nminz=0\nmaxz=256\n"
+    "[room10]\nminx=20\nmaxx=29\nminy=20\nmaxy=29\nminz=0\nmaxz=320\n"
+    "[room100]\nminx=30\nmaxx=34\nminy=12\nmaxy=12\nminz=0\nmaxz=48\n"
+    "[portal00]\nx1=20\ny1=10\nz1=0\nroom1=0\nroom2=1\ndir=y\nz2=256\nlen=10\n"
+    "[portal01]\nx1=10\ny1=20\nz1=0\nroom1=0\nroom2=2\ndir=x\nz2=256\nlen=10\n"
+    "[portal02]\nx1=20\ny1=20\nz1=0\nroom1=1\nroom2=10\ndir=x\nz2=256\nlen=10\n"
+    "[portal03]\nx1=20\ny1=20\nz1=0\nroom1=2\nroom2=10\ndir=y\nz2=256\nlen=10\n"
+    "[portal04]\nx1=16\ny1=26\nz1=256\nroom1=2\nroom2=s\ndir=z\nx2=18\ny2=28\n"
+    "[portal05]\nx1=30\ny1=12\nz1=0\nroom1=1\nroom2=100\ndir=y\nz2=48\nlen=1\n";
+
+
+// The PCX picture as an 8-bit BMP with the same palette.
+bool PcxAsBmp(const std::vector<uint8_t>& pcxBytes, std::vector<uint8_t>& bmpBytes) {
+    ByteReader reader(pcxBytes.data(), pcxBytes.size());
+    PcxImage pcx;
+    if (pcx.ReadPcx(reader, PCX_HEAP, 1) != 0 || !pcx.Pixels8() || !pcx.palette)
+        return false;
+    BmpImage bmp;
+    bmp.width = pcx.PcxWidth();
+    bmp.height = pcx.PcxHeight();
+    bmp.bitsPerPixel = 8;
+    bmp.pixels.assign(pcx.Pixels8(), pcx.Pixels8() + static_cast<size_t>(bmp.width) * bmp.height);
+    bmp.palette.assign(pcx.palette.get(), pcx.palette.get() + 768);
+    bmpBytes = BuildBmp(bmp);
+    return !bmpBytes.empty();
+}
+
+std::string BaseName(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t dot = name.rfind('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + ".bmp";
+}
+
+// A low four-sided bump standing on the cell, textured by the picture beside it.
+bool WriteTileModel(const std::string& path) {
+    const SgVec3 corners[5] = {SgVec3(-0.24f, -0.24f, 0), SgVec3(0.24f, -0.24f, 0), SgVec3(0.24f, 0.24f, 0),
+                               SgVec3(-0.24f, 0.24f, 0), SgVec3(0, 0, -0.16f)};
+    const SgVec3 uv[5] = {SgVec3(0, 0, 0), SgVec3(1, 0, 0), SgVec3(1, 1, 0), SgVec3(0, 1, 0), SgVec3(0.5f, 0.5f, 0)};
+    const uint16_t triangles[12] = {0, 4, 1, 1, 4, 2, 2, 4, 3, 3, 4, 0};
+    SgRef<SgNode> root(new SgNode);
+    root->AssignName("tile1");
+    SgRef<SgTriShape> bump(new SgTriShape(5, corners, nullptr, 4, triangles, uv, nullptr));
+    SgRef<SgTextureProperty> texture(new SgTextureProperty("bump.bmp"));
+    bump->properties.Prepend(texture.Get());
+    root->InsertChild(bump.Get(), true);
+    SgSceneStream stream;
+    stream.InsertObject(root.Get());
+    std::vector<uint8_t> bytes;
+    return stream.Save(bytes) && WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
+bool WritePresentFiles(const InstallContext& ctx) {
+    if (!WriteTextFile(ctx.Path("sample/portal.dat"), kPortalDat))
+        return false;
+    std::vector<PackSource> pictures = SampleTexturePictures();
+    for (PackSource& p : SampleSystemTexturePictures())
+        pictures.push_back(std::move(p));
+    for (const PackSource& p : pictures) {
+        std::vector<uint8_t> bmp;
+        if (!PcxAsBmp(p.bytes, bmp))
+            return false;
+        const std::string name = BaseName(p.name);
+        const std::string where = name[0] == 'g' ? name : "sample/" + name;
+        if (!WriteFileBytes(ctx.Path(where), bmp.data(), bmp.size()))
+            return false;
+        if (name == "brick.bmp" && !WriteFileBytes(ctx.Path("sample/tiles/bump.bmp"), bmp.data(), bmp.size()))
+            return false;
+    }
+    return WriteTileModel(ctx.Path("sample/tiles/tile1.sgf")) && WriteTextFile(ctx.Path("sample/tiles/tile2.nul"), "") &&
+           WriteTextFile(ctx.Path("sample/tiles/tile3.nil"), "");
+}
+
+// After the levels, whose pictures it copies.
+InstallStep g_step("present", 75, WritePresentFiles);
+
+}  // namespace
