@@ -9,7 +9,7 @@
 #include "client/core/crash_report.h"
 #include "client/core/error_log.h"
 #include "client/net/net_handshake.h"
-#include "client/present/interim_present_2d.h"
+#include "client/present/arena_present.h"
 #include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_debug_output.h"
 #include "engine/core/sg_file.h"
@@ -46,7 +46,7 @@ int main(int, char**) {
         return 1;
     }
     OpenErrorLog();
-    InstallInterimPresent2D();
+    InstallArenaPresent();
     InstallNetHooks();
     // The engine cannot reach the platform; give it the game's file opener.
     SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });

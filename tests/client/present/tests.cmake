@@ -27,3 +27,13 @@ target_compile_definitions(present_sample_tests PRIVATE SAMPLE_INSTALL_DIR="${QU
   PRESENT_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 add_dependencies(present_sample_tests sample_install)
 target_link_libraries(present_sample_tests PRIVATE client_present)
+
+# A flight through the sample's rooms in the game's window (run it by hand; CTest runs it
+# headless for a few frames).
+add_executable(present_demo ${CMAKE_CURRENT_LIST_DIR}/present_demo.cpp)
+target_link_libraries(present_demo PRIVATE client_present tools_writers test_support client_present)
+target_compile_definitions(present_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(present_demo sample_install)
+add_test(NAME present_demo_headless
+  COMMAND present_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo.png)
+set_tests_properties(present_demo_headless PROPERTIES LABELS present-world)
