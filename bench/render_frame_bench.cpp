@@ -179,7 +179,8 @@ void BM_EvictionCycle(benchmark::State& state) {
         state.SkipWithError("no renderer");
         return;
     }
-    dd::SetCapsProfile(profile);
+    // The device opened with system-memory texturing; without it a full memory must make room.
+    rig.render->Driver()->info &= ~SgD3DDriver::kInfoSystemTextures;
     SgD3DTextureManager* m = rig.render->TextureManager();
     std::vector<SgRef<SgImage>> images;
     for (uint32_t i = 0; i < 5; ++i)
@@ -201,14 +202,15 @@ void BM_EvictionCycle(benchmark::State& state) {
     SgRef<SgImage> holder;
     IDirect3DTexture2* texture = nullptr;
     bool changed = false, mip = false, alpha = false;
-    uint32_t next = 0;
+    uint32_t next = 0, evicting = 0;
     for (auto _ : state) {
         rig.render->BeginFrame();
         m->BindTexture(0, images[next++ % 5].Get(), holder, &texture, &changed, &mip, &alpha);
+        evicting += (m->status & SgTextureManager::kStatusEvicted) != 0;
         rig.render->EndFrame();
     }
-    if (!(m->status & SgTextureManager::kStatusEvicted))
-        state.SkipWithError("no eviction");
+    // The share of binds that evicted (1 once all five have been made).
+    state.counters["evicting"] = static_cast<double>(evicting) / static_cast<double>(state.iterations());
     holder = nullptr;
     images.clear();
     rig.Close();

@@ -7,6 +7,7 @@
 #include "engine/geometry/sg_particles.h"
 #include "engine/geometry/sg_tri_shape.h"
 #include "tools/writers/sgf_bytes.h"
+#include "tools/writers/world_textures.h"
 
 namespace {
 
@@ -203,4 +204,8 @@ SgRef<SgNode> BuildArenaScene() {
     return root;
 }
 
-std::vector<uint8_t> ArenaSceneBytes() { return SgfBytesOf(BuildArenaScene().Get()); }
+std::vector<uint8_t> ArenaSceneBytes() {
+    SgRef<SgNode> scene = BuildArenaScene();
+    TextureWithWorldTextures(scene.Get());
+    return SgfBytesOf(scene.Get());
+}

@@ -13,4 +13,5 @@ inline constexpr const char* kArenaSceneFile = "sgfs/arena.sgf";
 inline constexpr SgVec3 kArenaEye{32.0f, 1.6f, 1.0f};
 
 SgRef<SgNode> BuildArenaScene();
+// The saved file: the scene with the world textures laid over its shapes.
 std::vector<uint8_t> ArenaSceneBytes();

@@ -132,6 +132,13 @@ void TextureShapes(SgAVObject* object, SgImage* const* images, uint32_t count, f
 
 }  // namespace
 
+void TextureWithWorldTextures(SgNode* root) {
+    SgRef<SgImage> images[5];
+    WorldTextureImages(images);
+    SgImage* const list[5] = {images[0].Get(), images[1].Get(), images[3].Get(), images[2].Get(), images[4].Get()};
+    TextureScene(root, list, 5, 4.0f);
+}
+
 void TextureScene(SgNode* root, SgImage* const* images, uint32_t imageCount, float repeat) {
     if (!root || imageCount == 0)
         return;

@@ -31,3 +31,5 @@ class SgNode;
 void TextureScene(SgNode* root, SgImage* const* images, uint32_t imageCount, float repeat);
 // The world texture files as images named by file (the texture manager picks their formats).
 void WorldTextureImages(SgRef<SgImage> (&out)[5]);
+// TextureScene with the world textures, a repeat every 4 units (the installed arena's look).
+void TextureWithWorldTextures(SgNode* root);

@@ -22,14 +22,7 @@ namespace {
 class RoomsFlowTest : public RenderTest {
 protected:
     void TearDown() override {
-        if (camera) {
-            camera->SetSceneRoot(nullptr);
-            camera->SetDisplay(nullptr);
-        }
-        if (display)
-            display->SetRenderer(nullptr);
-        camera = nullptr;
-        display = nullptr;
+        DetachView(camera, display);
         group = nullptr;
         render = nullptr;
         SgImage::SetMipmapSwitch(false);

@@ -20,14 +20,7 @@ namespace {
 class RenderSceneTest : public RenderTest {
 protected:
     void TearDown() override {
-        if (camera) {
-            camera->SetSceneRoot(nullptr);
-            camera->SetDisplay(nullptr);
-        }
-        if (display)
-            display->SetRenderer(nullptr);
-        camera = nullptr;
-        display = nullptr;
+        DetachView(camera, display);
         model = nullptr;
         render = nullptr;
         RenderTest::TearDown();

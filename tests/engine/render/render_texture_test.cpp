@@ -537,6 +537,11 @@ TEST_F(TextureTest, AnImageLargerThanTheDeviceTakesTheFirstLevelThatFits) {
     SgRef<SgDDImage> reduced = Solid(64, 64, 5);
     ASSERT_TRUE(Bind(reduced.Get()).texture);
     EXPECT_EQ(Desc(Entry(reduced.Get())->surface).dwWidth, 32u);
+    // A reduction past every level takes the chain's last one (the shift stays below 16).
+    r->SetStoredValue(40);
+    SgRef<SgDDImage> tiny = Solid(64, 64, 6);
+    ASSERT_TRUE(Bind(tiny.Get()).texture);
+    EXPECT_EQ(Desc(Entry(tiny.Get())->surface).dwWidth, 2u);
     r->EndFrame();
 }
 

@@ -66,6 +66,17 @@ int RenderTest::IndexOf(const std::string& text) const {
     return -1;
 }
 
+void RenderTest::DetachView(SgRef<SgCamera>& camera, SgRef<SgDisplay>& display) {
+    if (camera) {
+        camera->SetSceneRoot(nullptr);
+        camera->SetDisplay(nullptr);
+    }
+    if (display)
+        display->SetRenderer(nullptr);
+    camera = nullptr;
+    display = nullptr;
+}
+
 void RenderTest::EditProfile(const std::function<void(platform::dd::CapsProfile&)>& edit) {
     platform::dd::CapsProfile p = platform::dd::GetCapsProfile();
     edit(p);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/sg_camera.h"
+#include "engine/core/sg_display.h"
 #include "engine/render/sg_d3d_render.h"
 #include "tests/support/ddraw_device.h"
 
@@ -24,6 +26,8 @@ protected:
     bool Said(const std::string& text) const;
     // Index of the first captured message equal to the text; -1 when there is none.
     int IndexOf(const std::string& text) const;
+    // Lets a camera go of its scene and display and the display of its renderer, then drops both.
+    static void DetachView(SgRef<SgCamera>& camera, SgRef<SgDisplay>& display);
 
     HWND window = nullptr;
     std::vector<std::string> messages;
