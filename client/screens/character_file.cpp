@@ -11,6 +11,7 @@
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/net/net_lobby.h"
+#include "client/screens/character_rules.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/fs.h"
 
@@ -84,16 +85,8 @@ void PutText(uint8_t* field, size_t fieldSize, const char* held, size_t heldSize
 
 int8_t SignedByte(int value) { return static_cast<int8_t>(std::clamp(value, -128, 127)); }
 
-// The figure choice a player figure can show: models 201 to 203, body 0..2, head 0..3.
 void ClampFigureChoice(LocalPlayer& player) {
-    if (player.figure_imagenum < 201 || player.figure_imagenum > 203) {
-        player.figure_imagenum = 201;
-        player.body_variant = player.head_variant = 0;
-    }
-    if (player.body_variant < 0 || player.body_variant > 2)
-        player.body_variant = 0;
-    if (player.head_variant < 0 || player.head_variant > 3)
-        player.head_variant = 0;
+    ClampPlayerFigure(player.figure_imagenum, player.body_variant, player.head_variant);
 }
 
 bool WriteSlots(const uint8_t* slots) {
@@ -284,11 +277,13 @@ void LoadCharacterFile(LocalPlayer& player, int slot) {
         uint8_t copy[kServiceCopySize];
         ReadServiceCopy(slot, copy);
         DecodeServiceCopy(copy, player);
-        return;
+    } else {
+        uint8_t slots[kCharacterSlotBytes];
+        ReadCharacterSlots(slots);
+        DecodeCharacterRecord(slots + kCharacterRecordSize * slot, player);
     }
-    uint8_t slots[kCharacterSlotBytes];
-    ReadCharacterSlots(slots);
-    DecodeCharacterRecord(slots + kCharacterRecordSize * slot, player);
+    CheckKnownSpells();
+    SetProfessionStats(player, GetGameValue(kProfessionValue));
 }
 
 int SaveCharacterFile(const LocalPlayer& player, int slot) {

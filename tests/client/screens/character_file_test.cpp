@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client/arena/local_player.h"
+#include "client/arena/spell.h"
 #include "client/core/error_log.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
@@ -160,7 +161,7 @@ TEST_F(CharacterFileTest, LoadPutsEachFieldWhereItBelongs) {
     EXPECT_EQ(GetGameValue(136), 49);
     EXPECT_EQ(GetGameValue(137), 0);
     EXPECT_EQ(GetGameValue(144), 5);
-    EXPECT_EQ(GetGameValue(146), 1);
+    EXPECT_EQ(GetGameValue(146), 5) << "a pick below the level rises to it on load";
     EXPECT_EQ(GetGameValue(114), 0);
     EXPECT_EQ(GetGameValue(0), 5);
     EXPECT_EQ(GetGameValue(113), 12);
@@ -173,10 +174,17 @@ TEST_F(CharacterFileTest, LoadPutsEachFieldWhereItBelongs) {
     EXPECT_EQ(player.body_variant, 2);
     EXPECT_EQ(player.head_variant, 3);
     EXPECT_EQ(GetGameValue(1), 123456);
-    EXPECT_EQ(GetGameValue(25), -1);
-    EXPECT_EQ(GetGameValue(64), 256);
+    EXPECT_EQ(GetGameValue(25), 0) << "readied spells no picked list offers are cleared on load";
+    EXPECT_EQ(GetGameValue(64), 0);
+    EXPECT_EQ(GetGameValue(107), (5 * 9 / 2 + 15) * 100 + (5 * 9 / 2 + 15) * 100 * 1 * 10 / 5000)
+        << "hit points worked out again (Constitution 51)";
     // A version-8 file stays as it was until the next save.
     EXPECT_EQ(ReadFile(), FileOf(8, MagicianSlots()));
+    // The record's own values, before the rules run on them.
+    DecodeCharacterRecord(MagicianSlots().data(), player);
+    EXPECT_EQ(GetGameValue(146), 1);
+    EXPECT_EQ(GetGameValue(25), -1);
+    EXPECT_EQ(GetGameValue(64), 256);
 }
 
 struct BadRecordCase {
@@ -205,8 +213,7 @@ TEST_F(CharacterFileTest, OutOfRangeNumbersAreBroughtIntoRange) {
         SCOPED_TRACE(c.what);
         Bytes slots = MagicianSlots();
         std::memcpy(&slots[c.at], c.bytes.data(), c.bytes.size());
-        WriteFile(FileOf(9, slots));
-        LoadCharacterFile(player, 0);
+        DecodeCharacterRecord(slots.data(), player);
         EXPECT_EQ(GetGameValue(c.value), c.expected);
     }
 }
@@ -315,6 +322,9 @@ TEST_F(CharacterFileTest, SavingWritesTheRecordFieldByFieldAndKeepsOtherSlots) {
     EXPECT_EQ(std::string(g_currentCharacter.name), Held("Mira"));
     EXPECT_EQ(GetGameValue(114), 3);
     EXPECT_EQ(GetGameValue(1), 0x01020304);
+    uint8_t back[1920];
+    ReadCharacterSlots(back);
+    DecodeCharacterRecord(back + 960, player);
     EXPECT_EQ(GetGameValue(64), 39000);
 }
 
@@ -414,7 +424,7 @@ TEST_F(CharacterFileTest, OnlineLoadTakesTheServiceCopyOnlyOnceItArrived) {
     EXPECT_EQ(GetGameValue(134), 4);
     EXPECT_EQ(GetGameValue(135), 9);
     EXPECT_EQ(GetGameValue(144), 9);
-    EXPECT_EQ(GetGameValue(145), 3);
+    EXPECT_EQ(GetGameValue(145), 9) << "raised to the level on load";
     EXPECT_EQ(GetGameValue(114), 3);
     EXPECT_EQ(GetGameValue(0), 9);
     EXPECT_EQ(GetGameValue(113), 6);
@@ -424,10 +434,13 @@ TEST_F(CharacterFileTest, OnlineLoadTakesTheServiceCopyOnlyOnceItArrived) {
     EXPECT_EQ(player.body_variant, 2);
     EXPECT_EQ(player.head_variant, 1);
     EXPECT_EQ(GetGameValue(1), 10000);
-    EXPECT_EQ(GetGameValue(25), 0x1234);
-    EXPECT_EQ(GetGameValue(64), 65535);
+    EXPECT_EQ(GetGameValue(25), 0) << "no picked list offers it";
     EXPECT_EQ(g_currentCharacter.readied[0].spell, 77) << "the copy carries no readied spells";
     EXPECT_EQ(ReadFile(), FileOf(9, MagicianSlots())) << "char.bin is not read online";
+    DecodeServiceCopy(ThornCopy().data(), player);
+    EXPECT_EQ(GetGameValue(145), 3);
+    EXPECT_EQ(GetGameValue(25), 0x1234);
+    EXPECT_EQ(GetGameValue(64), 65535) << "unsigned words";
 }
 
 TEST_F(CharacterFileTest, OnlineSaveFillsTheCopyAndTheFile) {
@@ -505,4 +518,21 @@ TEST_F(CharacterFileTest, OnlineDeleteEmptiesTheCopyButItsSquad) {
     EXPECT_EQ(g_currentCharacter.name[0], 0);
     std::memset(&slots[960], 0, 480);
     EXPECT_EQ(ReadFile(), FileOf(9, slots));
+}
+
+TEST_F(CharacterFileTest, LoadingKeepsOnlyKnownReadiedSpellsAndWorksOutTheProfession) {
+    ClearSpellData();
+    SpellListTable[3].spells[1] = 44;   // list 3, position 2: within level 5
+    SpellListTable[49].spells[9] = 45;  // list 49, position 10: above its pick level 1
+    Bytes slots = MagicianSlots();
+    Put(slots, 104, {3, 5});                           // a Healer of level 5
+    Put(slots, 160, {44, 0, 0, 0, 45, 0, 0, 0});       // #25 = 44, #26 = 45
+    WriteFile(FileOf(9, slots));
+    LoadCharacterFile(player, 0);
+    EXPECT_EQ(GetGameValue(25), 44);
+    EXPECT_EQ(GetGameValue(65), 2);
+    EXPECT_EQ(GetGameValue(26), 0);
+    EXPECT_EQ(GetGameValue(107), 4500 + 4500 * 1 * 10 / 5000) << "a Healer's hit points, Constitution 51";
+    EXPECT_EQ(GetGameValue(108), GetGameValue(107));
+    ClearSpellData();
 }

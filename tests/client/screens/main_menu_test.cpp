@@ -1,0 +1,368 @@
+#include "client/screens/main_menu.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "client/arena/local_player.h"
+#include "client/core/config_file.h"
+#include "client/core/game_values.h"
+#include "client/core/level_textures.h"
+#include "client/core/numeric.h"
+#include "client/core/screen_state.h"
+#include "client/net/socket_settings.h"
+#include "client/screens/character_state.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/gws_window.h"
+#include "client/screens/menu_list.h"
+#include "tests/client/screens/screen_fixture.h"
+#include "tools/writers/char_file_writer.h"
+#include "tools/writers/menu_art.h"
+
+extern char g_singleUserLevel[64];
+extern int32_t g_singleUserTeam;
+
+namespace {
+
+using platform::MouseButton;
+
+// Input played into the menu's own loop: each step waits some message polls, then acts. Every
+// poll moves the virtual clock 5 ms. When the script is done and the menu still runs, the
+// inactivity state and Escape end it so a wrong test cannot hang.
+class MenuScript {
+public:
+    MenuScript() {
+        handle_ = platform::AddMessageSource([this] { Poll(); });
+    }
+    ~MenuScript() { platform::RemoveMessageSource(handle_); }
+    MenuScript& Wait(int polls, std::function<void()> act = {}) {
+        steps_.push_back({polls, std::move(act)});
+        return *this;
+    }
+    MenuScript& Move(int x, int y) {
+        return Wait(3, [x, y] { platform::InjectMouseMove(x, y); });
+    }
+    MenuScript& Click(int x, int y) {
+        Move(x, y);
+        Wait(3, [x, y] { platform::InjectMouseButton(MouseButton::Left, true, x, y); });
+        return Wait(3, [x, y] { platform::InjectMouseButton(MouseButton::Left, false, x, y); });
+    }
+    // The second press as the system reports it to a window class that asks for double clicks,
+    // as the game's does.
+    MenuScript& DoubleClick(int x, int y) {
+        Click(x, y);
+        Wait(1, [x, y] {
+            PostMessage(platform::MainWindow(), WM_LBUTTONDBLCLK, MK_LBUTTON, static_cast<LPARAM>(y << 16 | x));
+        });
+        return Wait(1, [x, y] { platform::InjectMouseButton(MouseButton::Left, false, x, y); });
+    }
+    MenuScript& Key(int scan) {
+        Wait(3, [scan] { platform::InjectKey(scan, true); });
+        return Wait(2, [scan] { platform::InjectKey(scan, false); });
+    }
+    MenuScript& Type(const std::string& keys) {
+        for (char c : keys)
+            Key(ScanOf(c));
+        return *this;
+    }
+    MenuScript& Do(std::function<void()> act) { return Wait(2, std::move(act)); }
+    uint64_t polls = 0;
+
+private:
+    static int ScanOf(char c) {
+        static const char* const kRow1 = "qwertyuiop";
+        static const char* const kRow2 = "asdfghjkl";
+        static const char* const kRow3 = "zxcvbnm";
+        if (const char* p = std::strchr(kRow1, c))
+            return 16 + static_cast<int>(p - kRow1);
+        if (const char* p = std::strchr(kRow2, c))
+            return 30 + static_cast<int>(p - kRow2);
+        if (const char* p = std::strchr(kRow3, c))
+            return 44 + static_cast<int>(p - kRow3);
+        return 57;  // blank
+    }
+    void Poll() {
+        if (busy_)
+            return;
+        busy_ = true;
+        ++polls;
+        platform::AdvanceVirtualClock(5);
+        if (!steps_.empty()) {
+            if (--steps_.front().polls <= 0) {
+                auto act = std::move(steps_.front().act);
+                steps_.pop_front();
+                if (act)
+                    act();
+            }
+        } else if (++idle_ > 4000) {
+            // Escape leaves the account dialog too.
+            g_inactivityState = 2;
+            if (idle_ % 50 == 0)
+                platform::InjectKey(1, idle_ % 100 == 0);
+        }
+        busy_ = false;
+    }
+    struct Step {
+        int polls;
+        std::function<void()> act;
+    };
+    std::deque<Step> steps_;
+    int handle_ = 0;
+    int idle_ = 0;
+    bool busy_ = false;
+};
+
+// Hot-spot centres.
+constexpr int kStatueX[4] = {537, 595, 548, 490}, kStatueY[4] = {337, 409, 485, 556};
+constexpr int kPlayX = 61, kPlayY = 225, kExitX = 68, kExitY = 514, kSetupX = 301, kSetupY = 183;
+constexpr int kCharacterX = 179, kCharacterY = 164;
+// The quit box: 220 x 80 centred; its items at 28..50 and 51..72.
+constexpr int kQuitUpperY = 300 - 40 + 39, kQuitLowerY = 300 - 40 + 61;
+
+class MainMenuTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        StartScreen();
+        for (const ArtFile& f : MenuArtFiles())
+            dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+        dir->Write("menu.dat", MenuDatText());
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+        ResetCharacterState();
+        ResetGameValues();
+        SetGameValue(4, 2);
+        g_playMode = 1;
+        g_linkState = 1;
+        ConnectionType = CONNECTION_SINGLE;
+        g_currentSlot = 0;
+        g_menuSettings = MenuSettings{};
+        g_arenaCount = 0;
+        g_localPlayer = &player;
+    }
+    void TearDown() override {
+        g_localPlayer = nullptr;
+        g_inactivityState = 0;
+        ConnectionType = CONNECTION_SINGLE;
+        ScreenFixture::TearDown();
+    }
+    void WriteCharacters() {
+        CharacterSketch magician;
+        magician.name = "Aldwin";
+        magician.level = 5;
+        magician.model = 202;
+        magician.body = 1;
+        magician.head = 3;
+        CharacterSketch healer;
+        healer.name = "Thorn";
+        healer.profession = 3;
+        healer.level = 2;
+        const std::vector<uint8_t> file = BuildCharacterFileOf({magician, {}, healer, {}});
+        dir->Write("char.bin", std::string(file.begin(), file.end()));
+        SetGameValue(4, 2);  // the writer clears the game values
+    }
+    std::vector<std::string> Figures() { return present->Named("CreateMenuFigure"); }
+    LocalPlayer player{};
+};
+
+TEST(MainMenuCodes, EachFrameCodeHasItsEffect) {
+    struct Row {
+        int code;
+        bool sound, ends;
+        int result;
+        bool quitBox, setup;
+    } rows[] = {
+        {-1, true, true, -1, false, false}, {-4, false, true, -4, false, false}, {1, true, true, 1, false, false},
+        {5, true, true, 2, false, false},   {10, true, true, 7, false, false},   {12, true, true, 7, false, false},
+        {15, true, true, 7, false, false},  {16, true, true, 8, false, false},   {17, true, false, 0, true, false},
+        {-2, false, false, 0, true, false}, {6, true, false, 0, false, true},    {-3, false, false, 0, false, false},
+        {0, false, false, 0, false, false}, {11, false, false, 0, false, false}, {7, false, false, 0, false, false},
+    };
+    for (const Row& r : rows) {
+        const MenuCodeAction a = MenuActionFor(r.code);
+        EXPECT_EQ(a.sound, r.sound) << r.code;
+        EXPECT_EQ(a.ends, r.ends) << r.code;
+        if (r.ends)
+            EXPECT_EQ(a.result, r.result) << r.code;
+        EXPECT_EQ(a.quitBox, r.quitBox) << r.code;
+        EXPECT_EQ(a.setup, r.setup) << r.code;
+    }
+}
+
+TEST_F(MainMenuTest, AFreshInstallationShowsFourNewCharactersAndQuits) {
+    std::string labels[4];
+    MenuScript script;
+    script.Wait(20, [&] {
+        for (int s = 0; s < 4; ++s)
+            labels[s] = MainMenuHotSpots[2 + s].label;
+    });
+    script.Key(1).Wait(20).Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    for (const std::string& l : labels)
+        EXPECT_EQ(l, "New Character");
+    // Closing stored the slot and the lists.
+    char v[16];
+    GetConfigString("user.dat", "main", "last_slot", v, sizeof v, "", 0);
+    EXPECT_STREQ(v, "0");
+    GetConfigString("user.dat", "game", "item6", v, sizeof v, "", 0);
+    EXPECT_STREQ(v, "0");
+    EXPECT_STREQ(g_singleUserLevel, "grid00");
+}
+
+TEST_F(MainMenuTest, StatuesShowTheirCharactersAndSelectTheFigure) {
+    WriteCharacters();
+    std::string name, second, healer;
+    int playId = -1;
+    MenuScript script;
+    script.Wait(20, [&] {
+        name = MainMenuHotSpots[2].label;
+        second = MainMenuHotSpots[2].label2;
+        healer = MainMenuHotSpots[4].label2;
+    });
+    script.Click(kStatueX[2], kStatueY[2]).Wait(10, [&] { playId = MainMenuHotSpots[1].used ? MainMenuHotSpots[1].id : -1; });
+    script.Click(kPlayX, kPlayY);
+    EXPECT_EQ(MainMenu(player), 1);
+    EXPECT_EQ(name, "Aldwin");
+    EXPECT_EQ(second, "5th Magician");
+    EXPECT_EQ(healer, "2nd Healer");
+    EXPECT_EQ(playId, 1) << "Play offline";
+    EXPECT_EQ(g_currentSlot, 2);
+    // The first figure is slot 0's (model 202, head 1, image 3, team 2), then the Healer's.
+    const std::vector<std::string> figures = Figures();
+    ASSERT_FALSE(figures.empty());
+    EXPECT_EQ(figures.front(), "CreateMenuFigure(202, 1, 3, 2)");
+    EXPECT_EQ(figures.back(), "CreateMenuFigure(201, 0, 0, 2)");
+    char v[16];
+    GetConfigString("user.dat", "main", "last_slot", v, sizeof v, "", 0);
+    EXPECT_STREQ(v, "2");
+}
+
+TEST_F(MainMenuTest, AnEmptySlotOffersOnlyCharacterAndADoubleClickCreates) {
+    WriteCharacters();
+    bool play = true, character = false;
+    MenuScript script;
+    script.Click(kStatueX[1], kStatueY[1]).Wait(10, [&] {
+        play = MainMenuHotSpots[1].used;
+        character = MainMenuHotSpots[6].used;
+    });
+    script.DoubleClick(kStatueX[3], kStatueY[3]);
+    EXPECT_EQ(MainMenu(player), 7);
+    EXPECT_FALSE(play);
+    EXPECT_TRUE(character);
+    EXPECT_EQ(g_currentSlot, 3);
+}
+
+TEST_F(MainMenuTest, TheQuitBoxReturnsAndSurvivesBeingEndedByTheWindowSystem) {
+    bool openAfterExit = false, openAfterBeside = false, openAfterEnded = true, openAgain = false;
+    bool creditsAfterEnded = false;
+    MenuScript script;
+    script.Wait(10).Click(kExitX, kExitY).Wait(10, [&] { openAfterExit = g_mainMenu.quitOpen && gwsPopupMenu(); });
+    script.Click(400, kQuitLowerY).Wait(10);
+    // While the box is up the hot spots are gone: a click beside it changes nothing.
+    script.Key(1).Wait(10).Click(700, 100).Wait(10, [&] { openAfterBeside = g_mainMenu.quitOpen && gwsPopupMenu(); });
+    // The window system ends the pop-up on its own: the menu is drawn again, nothing is freed twice.
+    script.Do([] { gwsClosePopup(gwsPopupTicket()); }).Wait(20, [&] {
+        openAfterEnded = g_mainMenu.quitOpen;
+        creditsAfterEnded = MainMenuHotSpots[9].used && std::strcmp(MainMenuHotSpots[9].label, "Credits") == 0;
+    });
+    script.Click(kExitX, kExitY).Wait(10, [&] { openAgain = g_mainMenu.quitOpen && gwsPopupMenu(); });
+    script.Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    EXPECT_TRUE(openAfterExit);
+    EXPECT_TRUE(openAfterBeside);
+    EXPECT_FALSE(openAfterEnded);
+    EXPECT_TRUE(creditsAfterEnded);
+    EXPECT_TRUE(openAgain);
+    EXPECT_EQ(gwsPopupMenu(), nullptr);
+}
+
+TEST_F(MainMenuTest, SetupStoresTheGameListAndTheArenaChoiceFallsBack) {
+    g_arenaCount = 2;
+    std::strcpy(g_arenaList[0].grid, "grid00");
+    std::strcpy(g_arenaList[1].grid, "grid01");
+    dir->Write("user.dat", "[game]\nitem3=2\n[arena]\nitem1=5\nitem2=3\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    MenuScript script;
+    script.Click(kSetupX, kSetupY).Wait(10);
+    script.Key(80).Key(28).Wait(10);          // Config Settings
+    script.Key(80).Key(80).Key(80).Key(77);   // Mouse Sens.: Low wraps to High
+    script.Key(1).Wait(10).Key(1).Wait(10);   // back, and out of the dialog
+    script.Key(1).Wait(20).Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    EXPECT_EQ(g_menuSettings.mouseSensitivity, 0);
+    for (int n = 0; n < 7; ++n) {
+        char key[8], v[8];
+        std::snprintf(key, sizeof key, "item%d", n);
+        EXPECT_EQ(GetConfigString("user.dat", "game", key, v, sizeof v, "", 0), 1) << key;
+        EXPECT_STREQ(v, "0") << key;
+    }
+    EXPECT_STREQ(g_singleUserLevel, "grid00") << "choice 5 of two arenas";
+    EXPECT_EQ(g_singleUserTeam, 3);
+}
+
+// ---- The account dialog ---------------------------------------------------------------------------
+
+class AccountDialogTest : public MainMenuTest {
+protected:
+    void SetUp() override {
+        MainMenuTest::SetUp();
+        ConnectionType = CONNECTION_STREAM;
+    }
+};
+
+TEST_F(AccountDialogTest, EmptyFieldsAreOfferedAndConnectStoresThem) {
+    MenuScript script;
+    script.Wait(10).Type("mira").Key(28).Wait(10).Type("pw").Key(28).Wait(10).Key(28);
+    EXPECT_EQ(MainMenu(player), 3);
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.password), "pw");
+    char v[32];
+    GetConfigWholeString("user.dat", "main", "account", v, sizeof v, "");
+    EXPECT_STREQ(v, "njsb");
+    GetConfigWholeString("user.dat", "main", "password", v, sizeof v, "");
+    EXPECT_STREQ(v, "qx");
+    GetConfigString("user.dat", "main", "saveinfo", v, sizeof v, "", 0);
+    EXPECT_STREQ(v, "1");
+}
+
+TEST_F(AccountDialogTest, AnEmptyPasswordIsRefusedForThreeSecondsThenCancel) {
+    dir->Write("user.dat", "[main]\naccount=njsb\npassword=\nsaveinfo=0\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    uint64_t before = 0;
+    MenuScript script;
+    // The empty password is offered: Escape leaves the typing, Enter asks to connect.
+    script.Wait(10).Key(1).Wait(10, [&] { before = GetTickCount(); }).Key(28);
+    script.Wait(10).Key(1);
+    EXPECT_EQ(MainMenu(player), -4);
+    // Without the notice the rest of the script takes some 150 ms.
+    EXPECT_GE(GetTickCount() - before, 3000u);
+    // saveinfo off: the stored account stays, saveinfo is written.
+    EXPECT_NE(dir->Read("user.dat").find("account=njsb\npassword=\nsaveinfo=0\n"), std::string::npos);
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, StoredAccountIsWrittenOnlyWithSaveinfo) {
+    dir->Write("user.dat", "[main]\naccount=pme\npassword=tfdsfu\nsaveinfo=1\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ReadStoredAccount();
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "old");
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.password), "secret");
+    std::strcpy(g_login.account, "new:one");
+    SwapOddNibbles(g_login.account);
+    g_mainMenu.saveInfo = 0;
+    WriteStoredAccount();
+    EXPECT_EQ(dir->Read("user.dat"), "[main]\naccount=pme\npassword=tfdsfu\nsaveinfo=0\n");
+    g_mainMenu.saveInfo = 1;
+    WriteStoredAccount();
+    EXPECT_EQ(dir->Read("user.dat"), "[main]\naccount=ofx;pof\npassword=tfdsfu\nsaveinfo=1\n");
+    ReadStoredAccount();
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "new:one");
+}
+
+}  // namespace

@@ -1,0 +1,280 @@
+#include "tools/writers/menu_art.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "tools/writers/glyph_design.h"
+#include "tools/writers/pcx_writer.h"
+
+namespace {
+
+// Palette indices of the shared palette.
+enum : uint8_t {
+    kClear = 0,      // transparent
+    kInk = 1,        // near black
+    kStone = 16,     // 16..47 a blue-grey ramp
+    kGold = 64,      // 64..79 dark to bright gold
+    kParchment = 96, // 96..111
+    kRed = 128,      // 128..143
+    kGreen = 144,    // 144..159
+    kBlue = 160,     // 160..175
+    kWhite = 255,
+};
+
+std::vector<uint8_t> Palette() {
+    std::vector<uint8_t> p(768, 0);
+    const auto ramp = [&p](int first, int count, int r0, int g0, int b0, int r1, int g1, int b1) {
+        for (int i = 0; i < count; ++i) {
+            const int t = count > 1 ? i * 255 / (count - 1) : 0;
+            p[(first + i) * 3] = static_cast<uint8_t>(r0 + (r1 - r0) * t / 255);
+            p[(first + i) * 3 + 1] = static_cast<uint8_t>(g0 + (g1 - g0) * t / 255);
+            p[(first + i) * 3 + 2] = static_cast<uint8_t>(b0 + (b1 - b0) * t / 255);
+        }
+    };
+    ramp(kInk, 1, 12, 10, 16, 12, 10, 16);
+    ramp(kStone, 32, 14, 16, 28, 70, 78, 112);
+    ramp(kGold, 16, 80, 56, 16, 250, 214, 110);
+    ramp(kParchment, 16, 150, 128, 92, 236, 220, 180);
+    ramp(kRed, 16, 70, 12, 12, 230, 70, 60);
+    ramp(kGreen, 16, 12, 60, 24, 90, 220, 110);
+    ramp(kBlue, 16, 14, 30, 80, 110, 160, 250);
+    ramp(kWhite, 1, 255, 255, 255, 255, 255, 255);
+    return p;
+}
+
+int Grain(int x, int y) {
+    uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return static_cast<int>((h >> 16) & 3);
+}
+
+struct Canvas {
+    int w, h;
+    std::vector<uint8_t> px;
+    Canvas(int width, int height, uint8_t fill = kClear) : w(width), h(height), px(static_cast<size_t>(width) * height, fill) {}
+    void Set(int x, int y, uint8_t c) {
+        if (x >= 0 && y >= 0 && x < w && y < h)
+            px[static_cast<size_t>(y) * w + x] = c;
+    }
+    void Fill(int x, int y, int fw, int fh, uint8_t c) {
+        for (int j = y; j < y + fh; ++j)
+            for (int i = x; i < x + fw; ++i)
+                Set(i, j, c);
+    }
+    void Frame(int x, int y, int fw, int fh, uint8_t c, int t = 1) {
+        Fill(x, y, fw, t, c);
+        Fill(x, y + fh - t, fw, t, c);
+        Fill(x, y, t, fh, c);
+        Fill(x + fw - t, y, t, fh, c);
+    }
+    // A stone panel lit from the top left, with a gold rim.
+    void Panel(int x, int y, int fw, int fh) {
+        for (int j = 0; j < fh; ++j)
+            for (int i = 0; i < fw; ++i)
+                Set(x + i, y + j, static_cast<uint8_t>(kStone + 6 + (fw - i + fh - j) * 10 / (fw + fh) + Grain(x + i, y + j)));
+        Frame(x, y, fw, fh, kGold + 12, 2);
+        Frame(x + 2, y + 2, fw - 4, fh - 4, kGold + 4, 1);
+    }
+    void Disc(int cx, int cy, int r, uint8_t c) {
+        for (int j = -r; j <= r; ++j)
+            for (int i = -r; i <= r; ++i)
+                if (i * i + j * j <= r * r)
+                    Set(cx + i, cy + j, c);
+    }
+    int TextWidth(const std::string& s, int scale) const { return static_cast<int>(s.size()) * 6 * scale; }
+    void Text(int x, int y, const std::string& s, uint8_t c, int scale = 1) {
+        for (size_t k = 0; k < s.size(); ++k) {
+            const auto rows = GlyphRows(static_cast<unsigned char>(s[k]));
+            for (int r = 0; r < 8; ++r)
+                for (int b = 0; b < 8; ++b)
+                    if (rows[r] & (0x80 >> b))
+                        Fill(x + (static_cast<int>(k) * 6 + b) * scale, y + r * scale, scale, scale, c);
+        }
+    }
+    void Centred(int cx, int y, const std::string& s, uint8_t c, int scale = 1) { Text(cx - TextWidth(s, scale) / 2, y, s, c, scale); }
+    std::vector<uint8_t> Pcx() const { return BuildPcx(w, h, px.data(), Palette().data()); }
+};
+
+std::vector<uint8_t> MainBackground() {
+    Canvas c(800, 600);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            const int block = ((x / 100) + (y / 75)) & 1;
+            c.Set(x, y, static_cast<uint8_t>(kStone + 2 + (800 - x + 600 - y) * 16 / 1400 + block * 3 + Grain(x, y)));
+        }
+    c.Frame(0, 0, 800, 600, kGold + 10, 4);
+    c.Centred(400, 24, "QUORRIN", kGold + 15, 4);
+    // The statues' plinth on the right, the figure's stage in the middle.
+    c.Fill(430, 280, 230, 320, kStone + 4);
+    c.Frame(430, 280, 230, 320, kGold + 6, 2);
+    c.Frame(200, 330, 220, 250, kGold + 6, 2);
+    return c.Pcx();
+}
+
+// 4 state columns (normal, selected, hovered, spare) by 12 entry rows of 86 x 86 runes.
+std::vector<uint8_t> Runes() {
+    constexpr int kCell = 86;
+    Canvas c(4 * kCell, 12 * kCell);
+    const uint8_t rims[4] = {kGold + 6, kGreen + 14, kGold + 15, kBlue + 10};
+    for (int row = 0; row < 12; ++row)
+        for (int col = 0; col < 4; ++col) {
+            const int x = col * kCell, y = row * kCell;
+            c.Disc(x + 43, y + 43, 38, rims[col]);
+            c.Disc(x + 43, y + 43, 33, static_cast<uint8_t>(kStone + 10 + col * 4));
+            // A rune: a stroke pattern of its own for each entry.
+            for (int k = 0; k < 3; ++k) {
+                const int a = (row * 7 + k * 5) % 11 - 5;
+                for (int t = -18; t <= 18; ++t)
+                    c.Fill(x + 43 + t * a / 6 + (k - 1) * 8, y + 43 + t, 2, 1, static_cast<uint8_t>(kParchment + 12));
+            }
+        }
+    return c.Pcx();
+}
+
+std::vector<uint8_t> Strip() {
+    Canvas c(5 * 64, 64);
+    for (int f = 0; f < 5; ++f) {
+        c.Disc(f * 64 + 32, 32, 26, kBlue + 4);
+        c.Disc(f * 64 + 32 + (f - 2) * 6, 32 - (f % 2) * 6, 10, static_cast<uint8_t>(kBlue + 11 + f));
+    }
+    return c.Pcx();
+}
+
+// A two-item box: its title, then items at y 28..50 and 51..72.
+std::vector<uint8_t> TwoItemBox(const std::string& title, const std::string& upper, const std::string& lower,
+                                bool highlight) {
+    Canvas c(220, 80);
+    c.Panel(0, 0, 220, 80);
+    c.Centred(110, 9, title, kGold + 15);
+    const uint8_t ink = highlight ? kGold + 15 : kParchment + 14;
+    if (highlight) {
+        c.Fill(6, 29, 208, 21, kStone + 20);
+        c.Fill(6, 52, 208, 20, kStone + 20);
+    }
+    c.Centred(110, 35, upper, ink);
+    c.Centred(110, 58, lower, ink);
+    return c.Pcx();
+}
+
+std::vector<uint8_t> Dialog() {
+    Canvas c(320, 145);
+    c.Panel(0, 0, 320, 145);
+    c.Text(12, 20, "Account", kGold + 15);
+    c.Text(12, 53, "Password", kGold + 15);
+    c.Fill(74, 9, 221, 31, kInk);
+    c.Frame(74, 9, 221, 31, kGold + 6);
+    c.Fill(74, 42, 221, 31, kInk);
+    c.Frame(74, 42, 221, 31, kGold + 6);
+    c.Text(110, 87, "Remember me", kParchment + 14);
+    c.Fill(225, 77, 25, 27, kInk);
+    c.Frame(225, 77, 25, 27, kGold + 6);
+    c.Fill(78, 108, 52, 28, kStone + 18);
+    c.Frame(78, 108, 52, 28, kGold + 10);
+    c.Centred(104, 118, "Connect", kGold + 15);
+    c.Fill(158, 108, 94, 28, kStone + 18);
+    c.Frame(158, 108, 94, 28, kGold + 10);
+    c.Centred(205, 118, "Cancel", kGold + 15);
+    return c.Pcx();
+}
+
+std::vector<uint8_t> LargeStatue() {
+    Canvas c(160, 240);
+    c.Fill(30, 200, 100, 40, kStone + 16);
+    c.Fill(55, 70, 50, 130, kStone + 22);
+    c.Disc(80, 45, 28, kStone + 26);
+    c.Frame(30, 200, 100, 40, kGold + 8, 2);
+    return c.Pcx();
+}
+
+// Six 90 x 90 portraits side by side.
+std::vector<uint8_t> Portraits() {
+    Canvas c(6 * 90, 90);
+    for (int n = 0; n < 6; ++n) {
+        const int x = n * 90;
+        c.Fill(x, 0, 90, 90, static_cast<uint8_t>(kStone + 8 + n * 2));
+        c.Frame(x, 0, 90, 90, kGold + 8, 2);
+        c.Disc(x + 45, 38, 20, static_cast<uint8_t>(kParchment + 4 + n));
+        c.Fill(x + 20, 62, 50, 26, static_cast<uint8_t>((n % 3 == 0 ? kRed : n % 3 == 1 ? kGreen : kBlue) + 8));
+    }
+    return c.Pcx();
+}
+
+// A sheet of labelled buttons in rows: each label a 120 x 28 button, normal and pressed side by side.
+std::vector<uint8_t> Buttons(const std::vector<std::string>& labels) {
+    Canvas c(240, 28 * static_cast<int>(labels.size()));
+    for (size_t n = 0; n < labels.size(); ++n)
+        for (int state = 0; state < 2; ++state) {
+            const int x = state * 120, y = static_cast<int>(n) * 28;
+            c.Fill(x, y, 120, 28, static_cast<uint8_t>(kStone + (state ? 22 : 14)));
+            c.Frame(x, y, 120, 28, static_cast<uint8_t>(kGold + (state ? 15 : 8)), 2);
+            c.Centred(x + 60, y + 10, labels[n], static_cast<uint8_t>(state ? kGold + 15 : kParchment + 14));
+        }
+    return c.Pcx();
+}
+
+// The two page tabs, normal and chosen.
+std::vector<uint8_t> Tabs() {
+    Canvas c(200, 64);
+    const char* names[2] = {"Spells", "Statistics"};
+    for (int t = 0; t < 2; ++t)
+        for (int state = 0; state < 2; ++state) {
+            const int x = t * 100, y = state * 32;
+            c.Fill(x, y, 100, 32, static_cast<uint8_t>(kStone + (state ? 24 : 12)));
+            c.Frame(x, y, 100, 32, kGold + 10, 2);
+            c.Centred(x + 50, y + 12, names[t], kParchment + 15);
+        }
+    return c.Pcx();
+}
+
+// The four professions' pictures (2 states by 4 professions), 100 x 100 each.
+std::vector<uint8_t> ProfessionPictures() {
+    Canvas c(200, 400);
+    const char* names[4] = {"Magician", "Runemage", "Mystic", "Healer"};
+    const uint8_t colours[4] = {kBlue, kRed, kGold, kGreen};
+    for (int p = 0; p < 4; ++p)
+        for (int state = 0; state < 2; ++state) {
+            const int x = state * 100, y = p * 100;
+            c.Fill(x, y, 100, 100, static_cast<uint8_t>(kStone + (state ? 20 : 10)));
+            c.Frame(x, y, 100, 100, static_cast<uint8_t>(kGold + (state ? 15 : 6)), 3);
+            c.Disc(x + 50, y + 42, 26, static_cast<uint8_t>(colours[p] + (state ? 14 : 8)));
+            c.Centred(x + 50, y + 80, names[p], kParchment + 15);
+        }
+    return c.Pcx();
+}
+
+}  // namespace
+
+std::vector<ArtFile> MenuArtFiles() {
+    return {
+        {"main.pcx", MainBackground()},
+        {"runes.pcx", Runes()},
+        {"quorrsm.pcx", Strip()},
+        {"qmage0.pcx", TwoItemBox("Leave the game?", "Quit Game", "Return", false)},
+        {"qmage1.pcx", TwoItemBox("Leave the game?", "Quit Game", "Return", true)},
+        {"delete0.pcx", TwoItemBox("Delete this character?", "Delete", "Keep", false)},
+        {"delete1.pcx", TwoItemBox("Delete this character?", "Delete", "Keep", true)},
+        {"dialog.pcx", Dialog()},
+        {"statues/large.pcx", LargeStatue()},
+        {"charport.pcx", Portraits()},
+        {"charbtns.pcx", Buttons({"Ready Spell", "Clear Spell", "Select 1-5", "Select 6-0", "Delete", "Save", "Exit"})},
+        {"charbtn2.pcx", Buttons({"Next", "Cancel", "Male", "Female", "Next Image", "Previous Image", "Next Head",
+                                  "Previous Head", "Research List"})},
+        {"chartabs.pcx", Tabs()},
+        {"profbtns.pcx", ProfessionPictures()},
+    };
+}
+
+std::string MenuDatText() {
+    struct List {
+        const char* section;
+        int items;
+    } lists[] = {{"sgeneral", 5}, {"mgeneral", 6}, {"multi-user", 3}, {"game", 7},
+                 {"configure", 4}, {"arena", 3}, {"character", 3}, {"account", 3}};
+    std::string text = "; the menus' first options\n";
+    for (const List& l : lists) {
+        text += "[" + std::string(l.section) + "]\n";
+        for (int n = 0; n < l.items; ++n)
+            text += "item" + std::to_string(n) + "=0\n";
+    }
+    return text;
+}
