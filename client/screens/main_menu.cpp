@@ -43,7 +43,6 @@ constexpr int kKeyEscape = 1, kKeyEnter = 28;
 constexpr int kStatueEntry = 2, kFirstStatueId = 12;
 constexpr int kLabelFont = 5;
 constexpr int kInactivityMinutes = 15;
-constexpr int kQuitChoiceBase = 100;
 
 std::unique_ptr<gwsSpriteWindow> g_windows[kMenuHotSpots];
 // A click not acted on yet: a statue keeps its click state as the selection, and acts again
@@ -54,15 +53,6 @@ struct MenuArt {
     PcxImage main, runes, quit, quitHighlight, strip;
 };
 MenuArt* g_art = nullptr;
-
-int LoadArt(PcxImage& image, const char* name) {
-    int result = image.LoadPcx(name, PCX_HEAP, 1);
-    if (result == 0 && image.ConvertPcxToHicolor(g_channelBits) != 0)
-        result = -3;
-    if (result != 0)
-        image.FreePcx();
-    return result;
-}
 
 bool Loaded(const PcxImage& image) { return image.Pixels16() != nullptr; }
 
@@ -108,7 +98,7 @@ void DrawLabel(int x, int y, int colour, const char* text) {
     DrawText(x, y, colour, text, 0, g_screen.backBuffer, kLabelFont, 0);
 }
 
-void OnQuitBoxChoice(int item) { g_mainMenu.quitChoice = item - kQuitChoiceBase; }
+void OnQuitBoxChoice(int choice) { g_mainMenu.quitChoice = choice; }
 
 // The quit box ended by the window system without a choice: the menu's captions are to be drawn
 // again. True when that happened.
@@ -376,21 +366,34 @@ void DrawMenuHotSpots() {
     g_screen.QueueDirtyRect(0, 0, kScreenWidth, kScreenHeight, 1);
 }
 
-void OpenQuitBox() {
-    if (!g_art)
-        return;
-    const int w = g_art->quit.PcxWidth(), h = g_art->quit.PcxHeight();
-    gwsMenu* box = gwsMenu::Open(400 - w / 2, 300 - h / 2, &g_art->quit, &g_art->quitHighlight, 0, 8,
-                                 MakePixel16(0, 0, 0), MakePixel16(255, 255, 0), MakePixel16(240, 240, 240),
-                                 OnQuitBoxChoice);
+int LoadScreenArt(PcxImage& image, const char* name) {
+    int result = image.LoadPcx(name, PCX_HEAP, 1);
+    if (result == 0 && image.ConvertPcxToHicolor(g_channelBits) != 0)
+        result = -3;
+    if (result != 0)
+        image.FreePcx();
+    return result;
+}
+
+uint32_t OpenTwoItemBox(const PcxImage& picture, const PcxImage& highlight, void (*onChoice)(int choice)) {
+    const int w = picture.PcxWidth(), h = picture.PcxHeight();
+    gwsMenu* box = gwsMenu::Open(400 - w / 2, 300 - h / 2, &picture, &highlight, 0, 8, MakePixel16(0, 0, 0),
+                                 MakePixel16(255, 255, 0), MakePixel16(240, 240, 240),
+                                 [onChoice](int item) { onChoice(item - 100); });
     if (box) {
         box->gwsMenuAddItem("", 101, RECT{4, 28, w - 4, 50});
         box->gwsMenuAddItem("", 102, RECT{4, 51, w - 4, 72});
     }
     SoundZero();
+    return box ? gwsPopupTicket() : 0;
+}
+
+void OpenQuitBox() {
+    if (!g_art)
+        return;
     g_mainMenu.quitChoice = 0;
-    g_mainMenu.quitTicket = gwsPopupTicket();
-    g_mainMenu.quitOpen = box ? 1 : 0;
+    g_mainMenu.quitTicket = OpenTwoItemBox(g_art->quit, g_art->quitHighlight, OnQuitBoxChoice);
+    g_mainMenu.quitOpen = g_mainMenu.quitTicket != 0;
 }
 
 void ShowInactivityNotice() {
@@ -658,7 +661,7 @@ void ShowNotice(const char* text) {
 
 int AccountDialog() {
     PcxImage dialog;
-    LoadArt(dialog, "dialog.pcx");
+    LoadScreenArt(dialog, "dialog.pcx");
     g_dialog = &dialog;
     const int w = dialog.PcxWidth(), h = dialog.PcxHeight();
     g_dialogX = 400 - w / 2;
@@ -768,11 +771,11 @@ int MainMenu(LocalPlayer& player) {
     SetMenuFigureView(g_screen.char_image_x, g_screen.char_image_y, 0);
     LoadMenuFigure("sgfs/main.sgf");
     ActivateMenuFigureScene();
-    LoadArt(art.main, "main.pcx");
-    LoadArt(art.runes, "runes.pcx");
-    LoadArt(art.quit, "qmage0.pcx");
-    LoadArt(art.quitHighlight, "qmage1.pcx");
-    LoadArt(art.strip, "quorrsm.pcx");
+    LoadScreenArt(art.main, "main.pcx");
+    LoadScreenArt(art.runes, "runes.pcx");
+    LoadScreenArt(art.quit, "qmage0.pcx");
+    LoadScreenArt(art.quitHighlight, "qmage1.pcx");
+    LoadScreenArt(art.strip, "quorrsm.pcx");
     g_screen.SaveScreenRect(280, 225, 240, 150);
     g_mainMenu.firstClock = g_mainMenu.lastClock = ReadGameClock();
     for (int32_t& w : g_mainMenu.watched)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+class PcxImage;
 struct LocalPlayer;
 
 constexpr int kMenuHotSpots = 10;
@@ -76,6 +77,13 @@ struct MenuCodeAction {
     bool setup;
 };
 MenuCodeAction MenuActionFor(int code);
+
+// A picture with its 16-bit copy; 0, or the load's failure (the image then empty).
+int LoadScreenArt(PcxImage& image, const char* name);
+// A centred two-item box (the quit and delete boxes): the picture, its highlight, items 101 over
+// (4, 28)-(w - 4, 50) and 102 over (4, 51)-(w - 4, 72), the choice going to onChoice as item - 100;
+// sound 0. The window system's ticket of the box, 0 when none was made.
+uint32_t OpenTwoItemBox(const PcxImage& picture, const PcxImage& highlight, void (*onChoice)(int choice));
 
 // user.dat [main] account, password and saveinfo into the login (held nibble-swapped), and back.
 void ReadStoredAccount();

@@ -40,6 +40,9 @@ std::vector<uint8_t> BuildCharacterFileOf(const std::vector<CharacterSketch>& sk
         SetGameValue(1, c.experience);
         for (int i = 0; i < kReadiedSpells; ++i)
             g_currentCharacter.readied[i].spell = c.readied[i];
+        // The sheet's readied slots hold the same spells.
+        for (int i = 0; i < 20; ++i)
+            SetGameValue(25 + i, c.readied[i]);
         LocalPlayer player{};
         player.figure_imagenum = c.model;
         player.body_variant = c.body;

@@ -14,6 +14,7 @@
 #include "client/core/error_log.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
+#include "tests/client/screens/char_bin_bytes.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -26,18 +27,7 @@ void Put(Bytes& b, size_t at, std::initializer_list<uint8_t> v) {
 }
 void PutText(Bytes& b, size_t at, const char* text) { std::memcpy(&b[at], text, std::strlen(text)); }
 
-// A file laid out by hand: version, body word 0, four slots, inner sum, zero, outer sum.
-Bytes FileOf(uint32_t version, const Bytes& slots) {
-    Bytes f(1934, 0);
-    Put(f, 0, {uint8_t(version), 0, 0, 0});
-    Put(f, 4, {uint8_t(version), 0, 0, 0});
-    std::memcpy(&f[8], slots.data(), 1920);
-    const uint16_t inner = DataChecksum(&f[8], 1920);
-    Put(f, 1928, {uint8_t(inner), uint8_t(inner >> 8)});
-    const uint16_t outer = DataChecksum(&f[4], 1928);
-    Put(f, 1932, {uint8_t(outer), uint8_t(outer >> 8)});
-    return f;
-}
+Bytes FileOf(uint32_t version, const Bytes& slots) { return CharBinOf(version, slots); }
 
 // Slot 0: a level-5 Magician as the record lays it out.
 Bytes MagicianSlots() {

@@ -22,6 +22,7 @@
 #include "client/screens/screen_surface.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
+#include "tests/client/screens/demo_screen.h"
 #include "tests/support/ddraw_device.h"
 
 int main(int argc, char** argv) {
@@ -37,28 +38,8 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--headless") == 0)
             headless = true;
     }
-    platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
-    // Read before entering the installation, so a relative name means what it says.
-    if (!script.empty() && !platform::LoadInputScript(script)) {
-        std::fprintf(stderr, "cannot read %s\n", script.c_str());
+    if (!StartDemoScreen(headless, script, install))
         return 1;
-    }
-    if (!platform::ChangeDirectory(install)) {
-        std::fprintf(stderr, "cannot enter %s\n", install.c_str());
-        return 1;
-    }
-    InstallInterimPresent2D();
-    g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
-    ShowWindow(g_mainWindow, SW_SHOW);
-    g_screen.LoadScreenLayout();
-    if (!g_screen.InitDirectDraw())
-        return 1;
-    init_lightsource("color.dat", g_channelBits);
-    gwsInit("main.dat");
-    if (!LoadFonts("main.dat", "fonts")) {
-        std::fprintf(stderr, "the fonts cannot be loaded\n");
-        return 1;
-    }
     LoadKeyBindings();
     InitMouseInput();
     ConfigureKeyboard();

@@ -24,7 +24,7 @@ target_sources(screens_core_tests PRIVATE
 target_compile_definitions(screens_core_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 
 # The keyboard screen in the game's window, from the sample installation.
-add_executable(screens_demo ${CMAKE_CURRENT_LIST_DIR}/screens_demo.cpp)
+add_executable(screens_demo ${CMAKE_CURRENT_LIST_DIR}/screens_demo.cpp ${CMAKE_CURRENT_LIST_DIR}/demo_screen.cpp)
 target_link_libraries(screens_demo PRIVATE client_present client test_support)
 target_compile_definitions(screens_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(screens_demo sample_install)
@@ -43,6 +43,18 @@ quorrin_test(screens_menus_tests
     ${CMAKE_CURRENT_LIST_DIR}/menu_list_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/character_rules_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_menu_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/character_screen_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
   DEPS client_present client tools_writers)
 target_compile_definitions(screens_menus_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+
+# The main menu in the game's window, from the sample installation.
+add_executable(menus_demo ${CMAKE_CURRENT_LIST_DIR}/menus_demo.cpp ${CMAKE_CURRENT_LIST_DIR}/demo_screen.cpp)
+target_link_libraries(menus_demo PRIVATE client_present client test_support)
+target_compile_definitions(menus_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(menus_demo sample_install)
+add_test(NAME menus_demo_headless
+  COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:menus_demo> -DINSTALL=${QUORRIN_INSTALL_DIR}
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/menus_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/menus_demo_input.txt
+          -P ${CMAKE_CURRENT_LIST_DIR}/menus_demo_run.cmake)
+set_tests_properties(menus_demo_headless PROPERTIES LABELS screens-menus)

@@ -1,0 +1,146 @@
+#include "client/screens/character_screen.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "client/arena/local_player.h"
+#include "client/arena/spell.h"
+#include "client/core/config_file.h"
+#include "client/core/game_values.h"
+#include "client/core/numeric.h"
+#include "client/core/screen_state.h"
+#include "client/screens/character_file.h"
+#include "client/screens/character_state.h"
+#include "client/screens/gws_core.h"
+#include "tests/client/screens/char_bin_bytes.h"
+#include "tests/client/screens/menu_script.h"
+#include "tests/client/screens/screen_fixture.h"
+#include "tools/writers/char_file_writer.h"
+#include "tools/writers/menu_art.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put(Bytes& b, size_t at, std::initializer_list<uint8_t> v) {
+    for (uint8_t x : v)
+        b[at++] = x;
+}
+
+Bytes FileOf(const Bytes& slots) { return CharBinOf(9, slots); }
+
+// Button centres: the bottom row starts at x 20 with a button every 110 pixels.
+constexpr int RowX(int n) { return 72 + 110 * n; }
+constexpr int kRowY = 564;
+
+class CharacterScreenTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        StartScreen();
+        for (const ArtFile& f : MenuArtFiles()) {
+            dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+            if (f.name == "main.pcx")  // the screen's background
+                dir->Write("screen2.pcx", std::string(f.bytes.begin(), f.bytes.end()));
+        }
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+        ResetCharacterState();
+        ResetGameValues();
+        ClearSpellData();
+        ProfessionListTable[0][0] = 3;
+        ProfessionListTable[0][1] = 7;
+        SpellListTable[3].spells[0] = 31;
+        SpellListTable[3].spells[1] = 32;
+        SpellListTable[7].spells[0] = 71;
+        g_playMode = 1;
+        g_linkState = 1;
+        g_localPlayer = &player;
+    }
+    void TearDown() override {
+        g_localPlayer = nullptr;
+        g_inactivityState = 0;
+        ClearSpellData();
+        ScreenFixture::TearDown();
+    }
+    Bytes CharBin() {
+        const std::string s = dir->Read("char.bin");
+        return Bytes(s.begin(), s.end());
+    }
+    LocalPlayer player{};
+};
+
+TEST_F(CharacterScreenTest, ANewMagicianThroughNameProfessionAndLooks) {
+    std::vector<int> pages;
+    MenuScript script;
+    const auto page = [&] { pages.push_back(g_characterScreen.page); };
+    script.Wait(10, page).Type("orla").Key(28).Wait(10, page);
+    script.Click(200, 250).Click(RowX(0), kRowY).Wait(10, page);
+    script.Click(250, 194).Click(120, 274).Click(120, 354).Click(120, 354).Click(RowX(0), kRowY).Wait(10, page);
+    script.Click(RowX(6), kRowY);
+    EXPECT_EQ(CharacterCreation(player, 1), 0);
+    EXPECT_EQ(pages, (std::vector<int>{2, 3, 5, 0}));
+
+    Bytes slots(1920, 0);
+    const size_t r = 480;
+    std::memcpy(&slots[r], "orla", 4);
+    Put(slots, r + 60, {70, 50, 50, 50, 50, 70, 50, 50, 70, 50});  // a Magician's Quickness, Agility, Empathy
+    Put(slots, r + 84, {3, 7});
+    Put(slots, r + 94, {1, 1});
+    Put(slots, r + 104, {0, 1, 0, 0});
+    Put(slots, r + 148, {0xCA, 0x00, 0x21, 0x00});  // Female: model 202; head 1, image 2
+    Put(slots, r + 160, {31, 0, 0, 0, 71, 0, 0, 0});  // the first spell of each list readied
+    EXPECT_EQ(CharBin(), FileOf(slots));
+    EXPECT_EQ(g_characterScreen.page, 0);
+}
+
+TEST_F(CharacterScreenTest, RefusedNamesStayOnTheNamePage) {
+    MenuScript script;
+    int pageAfterRefusal = -1;
+    script.Wait(10).Type("abc").Key(28).Wait(10, [&] { pageAfterRefusal = g_characterScreen.page; });
+    script.Type("orla").Key(28).Wait(10).Click(RowX(1), kRowY);  // Cancel on the profession page
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(pageAfterRefusal, 2);
+    EXPECT_STREQ(SwapOddNibblesCopy(g_currentCharacter.name), "orla");
+    EXPECT_FALSE(dir->Exists("char.bin") && CharBin()[8] != 0) << "a cancelled character is not saved";
+}
+
+TEST_F(CharacterScreenTest, ALevelUpRaisesStatisticsThenTheSheetDeletes) {
+    CharacterSketch c;
+    c.name = "Aldwin";
+    c.level = 5;
+    c.experience = 60000;  // enough to leave level 5
+    for (int& s : c.stats)
+        s = 89;
+    c.picks[0] = 3;
+    c.pickLevels[0] = 5;
+    const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
+    dir->Write("char.bin", std::string(file.begin(), file.end()));
+    int firstPage = -1, points = -1, strength = -1, pointsBack = -1, strengthBack = -1;
+    MenuScript script;
+    script.Wait(10, [&] { firstPage = g_characterScreen.page; });
+    script.Key(77).Key(77).Wait(5, [&] {
+        points = GetGameValue(113);
+        strength = GetGameValue(14);
+    });
+    // Back down, but not below where the raising began.
+    script.Key(75).Key(75).Key(75).Wait(5, [&] {
+        pointsBack = GetGameValue(113);
+        strengthBack = GetGameValue(14);
+    });
+    script.Click(RowX(0), kRowY).Wait(10);       // Next: saved, the sheet
+    script.Click(RowX(4), kRowY).Wait(10);       // Delete: the box
+    script.Click(400, 300 - 40 + 39);            // its upper item
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(firstPage, 7);
+    EXPECT_EQ(strength, 91);
+    EXPECT_EQ(points, 10 - 1 - 2) << "89 to 90 costs 1, 90 to 91 costs 2";
+    EXPECT_EQ(strengthBack, 89);
+    EXPECT_EQ(pointsBack, 10);
+    EXPECT_EQ(CharBin(), FileOf(Bytes(1920, 0))) << "deleted";
+    EXPECT_EQ(gwsPopupMenu(), nullptr);
+}
+
+}  // namespace

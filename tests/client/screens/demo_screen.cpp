@@ -1,0 +1,39 @@
+#include "tests/client/screens/demo_screen.h"
+
+#include <cstdio>
+
+#include "client/core/message_pump.h"
+#include "client/present/interim_present_2d.h"
+#include "client/screens/color_tables.h"
+#include "client/screens/fonts.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/screen_surface.h"
+#include "platform/fs/fs.h"
+#include "platform/win/platform.h"
+#include "tests/support/ddraw_device.h"
+
+bool StartDemoScreen(bool headless, const std::string& script, const std::string& install) {
+    platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
+    // Read before entering the installation, so a relative name means what it says.
+    if (!script.empty() && !platform::LoadInputScript(script)) {
+        std::fprintf(stderr, "cannot read %s\n", script.c_str());
+        return false;
+    }
+    if (!platform::ChangeDirectory(install)) {
+        std::fprintf(stderr, "cannot enter %s\n", install.c_str());
+        return false;
+    }
+    InstallInterimPresent2D();
+    g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
+    ShowWindow(g_mainWindow, SW_SHOW);
+    g_screen.LoadScreenLayout();
+    if (!g_screen.InitDirectDraw())
+        return false;
+    init_lightsource("color.dat", g_channelBits);
+    gwsInit("main.dat");
+    if (!LoadFonts("main.dat", "fonts")) {
+        std::fprintf(stderr, "the fonts cannot be loaded\n");
+        return false;
+    }
+    return true;
+}
