@@ -449,7 +449,7 @@ void ActOnCharacterButtons(LocalPlayer& player) {
     }
     if (TakeButtonPress(10) >= 0 || S().nameNeeded) {
         S().nameNeeded = 0;
-        S().nameCheck = 0;
+        // The last check's answer stays on the page while the next name is typed.
         const int code = EditCharacterName();
         if (Online() && code != 0) {
             ShowRefusal(code);
@@ -458,6 +458,7 @@ void ActOnCharacterButtons(LocalPlayer& player) {
                 std::memset(g_currentCharacter.name, 0, sizeof g_currentCharacter.name);
                 S().redraw = 1;
             } else {
+                S().nameCheck = 0;
                 SetCharacterPage(player, 3);
             }
         }

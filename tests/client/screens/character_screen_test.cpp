@@ -12,6 +12,10 @@
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
+#include "client/net/net_catalogue.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_settings.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/gws_core.h"
@@ -20,6 +24,8 @@
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/char_file_writer.h"
 #include "tools/writers/menu_art.h"
+#include "tests/support/ddraw_device.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -65,6 +71,10 @@ protected:
         ClearSpellData();
         ScreenFixture::TearDown();
     }
+    void ExpectGolden(const char* name) {
+        std::string message;
+        EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, name, BackBufferImage(), 0, 0, &message)) << message;
+    }
     Bytes CharBin() {
         const std::string s = dir->Read("char.bin");
         return Bytes(s.begin(), s.end());
@@ -75,7 +85,12 @@ protected:
 TEST_F(CharacterScreenTest, ANewMagicianThroughNameProfessionAndLooks) {
     std::vector<int> pages;
     MenuScript script;
-    const auto page = [&] { pages.push_back(g_characterScreen.page); };
+    const char* const kGoldens[] = {"character_name", "character_profession", "character_looks", "character_sheet"};
+    const auto page = [&] {
+        if (pages.size() < 4)
+            ExpectGolden(kGoldens[pages.size()]);
+        pages.push_back(g_characterScreen.page);
+    };
     script.Wait(10, page).Type("orla").Key(28).Wait(10, page);
     script.Click(200, 250).Click(RowX(0), kRowY).Wait(10, page);
     script.Click(250, 194).Click(120, 274).Click(120, 354).Click(120, 354).Click(RowX(0), kRowY).Wait(10, page);
@@ -141,6 +156,54 @@ TEST_F(CharacterScreenTest, ALevelUpRaisesStatisticsThenTheSheetDeletes) {
     EXPECT_EQ(pointsBack, 10);
     EXPECT_EQ(CharBin(), FileOf(Bytes(1920, 0))) << "deleted";
     EXPECT_EQ(gwsPopupMenu(), nullptr);
+}
+
+// ---- Online: names on the service -----------------------------------------------------------------
+
+class OnlineCharacterTest : public CharacterScreenTest {
+protected:
+    void SetUp() override {
+        CharacterScreenTest::SetUp();
+        g_playMode = 2;
+        g_linkState = 2;
+        ConnectionType = CONNECTION_SINGLE;  // frames stay in the send ring
+        ResetSendRing();
+        std::strcpy(g_login.account, "mira");
+        SwapOddNibbles(g_login.account);
+        g_login.privilegeLevel = 0;
+    }
+    void TearDown() override {
+        g_playMode = 1;
+        g_linkState = 1;
+        CharacterScreenTest::TearDown();
+    }
+};
+
+TEST_F(OnlineCharacterTest, DuplicateAndUnansweredNamesAreRefusedAndAnAbandonedNameIsReleased) {
+    int afterDuplicate = -1, afterSilence = -1;
+    std::string nameAfterDuplicate = "x";
+    MenuScript script;
+    script.Wait(10).Type("orla").Key(28).Wait(20, [] {
+        NameCheckResults.queryAnswer = 2;  // the service knows the name
+        NameCheckResults.checkAnswer = 1;
+    });
+    script.Wait(20, [&] {
+        afterDuplicate = g_characterScreen.nameCheck;
+        nameAfterDuplicate = SwapOddNibblesCopy(g_currentCharacter.name);
+    });
+    // Nobody answers the next one: after 8000 ms it counts as refused.
+    script.Type("nova").Key(28).Wait(1700, [&] { afterSilence = g_characterScreen.nameCheck; });
+    script.Type("vela").Key(28).Wait(20, [] {
+        NameCheckResults.queryAnswer = 1;
+        NameCheckResults.checkAnswer = 1;
+    });
+    script.Wait(20).Click(RowX(1), kRowY);  // Cancel on the profession page
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(afterDuplicate, 1);
+    EXPECT_EQ(nameAfterDuplicate, "") << "a refused name is cleared";
+    EXPECT_EQ(afterSilence, 3) << "Server Timed Out!";
+    EXPECT_EQ(SentCodes(), (std::vector<int>{F_QUERY_NAME, F_CHECK_NAME, F_QUERY_NAME, F_CHECK_NAME, F_QUERY_NAME,
+                                             F_CHECK_NAME, F_ADD_NAME, F_DELETE_NAME}));
 }
 
 }  // namespace

@@ -77,6 +77,11 @@ protected:
         SetGameValue(4, 2);  // the writer clears the game values
     }
     std::vector<std::string> Figures() { return present->Named("CreateMenuFigure"); }
+    // The back buffer against a golden picture, exactly.
+    void ExpectGolden(const char* name) {
+        std::string message;
+        EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, name, BackBufferImage(), 0, 0, &message)) << message;
+    }
     LocalPlayer player{};
 };
 
@@ -110,6 +115,7 @@ TEST_F(MainMenuTest, AFreshInstallationShowsFourNewCharactersAndQuits) {
     script.Wait(20, [&] {
         for (int s = 0; s < 4; ++s)
             labels[s] = MainMenuHotSpots[2 + s].label;
+        ExpectGolden("menu");
     });
     script.Key(1).Wait(20).Click(400, kQuitUpperY);
     EXPECT_EQ(MainMenu(player), -1);
@@ -199,7 +205,7 @@ TEST_F(MainMenuTest, SetupStoresTheGameListAndTheArenaChoiceFallsBack) {
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     MenuScript script;
     script.Click(kSetupX, kSetupY).Wait(10);
-    script.Key(80).Key(28).Wait(10);          // Config Settings
+    script.Key(80).Key(28).Wait(10, [&] { ExpectGolden("setup"); });  // Config Settings
     script.Key(80).Key(80).Key(80).Key(77);   // Mouse Sens.: Low wraps to High
     script.Key(1).Wait(10).Key(1).Wait(10);   // back, and out of the dialog
     script.Key(1).Wait(20).Click(400, kQuitUpperY);
@@ -227,7 +233,7 @@ protected:
 
 TEST_F(AccountDialogTest, EmptyFieldsAreOfferedAndConnectStoresThem) {
     MenuScript script;
-    script.Wait(10).Type("mira").Key(28).Wait(10).Type("pw").Key(28).Wait(10).Key(28);
+    script.Wait(10).Type("mira").Wait(5, [&] { ExpectGolden("dialog"); }).Key(28).Wait(10).Type("pw").Key(28).Wait(10).Key(28);
     EXPECT_EQ(MainMenu(player), 3);
     EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
     EXPECT_STREQ(SwapOddNibblesCopy(g_login.password), "pw");
@@ -276,6 +282,61 @@ TEST_F(MainMenuTest, StoredAccountIsWrittenOnlyWithSaveinfo) {
     EXPECT_EQ(dir->Read("user.dat"), "[main]\naccount=ofx;pof\npassword=tfdsfu\nsaveinfo=1\n");
     ReadStoredAccount();
     EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "new:one");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, OnlineSlotsComeFromTheServiceAndAnEmptyAccountCreates) {
+    g_playMode = 2;
+    g_linkState = 2;
+    uint8_t record[250] = {};
+    std::memcpy(record, "Thorn", 5);
+    record[68] = 3;    // copy byte 72: Healer
+    record[69] = 9;    // level
+    record[72] = 203;  // model
+    StoreServiceCopy(0, record, sizeof record);
+    SlotRequestState[0] = 2;
+    SlotRequestState[1] = 1;  // still being fetched
+    SlotRequestState[2] = SlotRequestState[3] = 0;
+    std::string name, second, fetched = "x", empty;
+    bool fetchedUsed = true;
+    int playId = -1;
+    MenuScript script;
+    script.Wait(20, [&] {
+        name = MainMenuHotSpots[2].label;
+        second = MainMenuHotSpots[2].label2;
+        fetchedUsed = MainMenuHotSpots[3].used;
+        empty = MainMenuHotSpots[4].label;
+    });
+    script.Click(kStatueX[0], kStatueY[0]).Wait(10, [&] { playId = MainMenuHotSpots[1].used ? MainMenuHotSpots[1].id : -1; });
+    // The service answers that the account has no characters at all.
+    script.Do([] { SlotRequestState[0] = SlotRequestState[1] = 0; });
+    g_currentSlot = 2;
+    EXPECT_EQ(MainMenu(player), 7);
+    EXPECT_EQ(name, "Thorn");
+    EXPECT_EQ(second, "9th Healer");
+    EXPECT_FALSE(fetchedUsed) << "no statue while the slot is fetched";
+    EXPECT_EQ(empty, "New Character");
+    EXPECT_EQ(playId, 5) << "Play online";
+    EXPECT_EQ(g_currentSlot, 0);
+    EXPECT_EQ(g_playMode, 2);
+    EXPECT_EQ(Figures().back(), "CreateMenuFigure(0, 0, 0, 2)");
+    g_linkState = 1;
+}
+
+TEST_F(MainMenuTest, ASlotBeingFetchedOffersNoCharacterButton) {
+    g_playMode = 2;
+    SlotRequestState[0] = 2;
+    SlotRequestState[1] = 1;
+    PressStatue(1);
+    EXPECT_FALSE(MainMenuHotSpots[6].used);
+    EXPECT_FALSE(MainMenuHotSpots[1].used);
+    EXPECT_EQ(g_currentSlot, 1);
+    PressStatue(7);  // outside 0..3: slot 0
+    EXPECT_EQ(g_currentSlot, 0);
+    RemoveAllMenuButtons();
 }
 
 }  // namespace
