@@ -152,6 +152,9 @@ SgD3DDriver::SgD3DDriver() {
 SgD3DDriver::~SgD3DDriver() {
     if (wanted & kOpened) {
         batch.ReleaseVertexBuffers();
+        // A shared manager that lives on must not keep pointing at this renderer.
+        if (textureManager && textureManager->Renderer() == owner)
+            textureManager->SetRenderer(nullptr);
         ReleaseTextureManager(textureManager);
         textureManager = nullptr;
         if (viewport) {
@@ -397,10 +400,12 @@ HRESULT SgD3DDriver::OpenDevice(const SgRenderCreateParams& params, SgD3DRender*
 
     if (HRESULT hr = CreateViewport(); FAILED(hr))
         return hr;
-    // Offscreen renderers draw with the textures of the onscreen one.
-    textureManager = AcquireTextureManager(params.flags, env->directDraw, device, description, mode == 2);
+    // Every device of the process draws from one manager: an offscreen renderer's textures are
+    // the onscreen one's, and an image is uploaded once.
+    textureManager = AcquireTextureManager(params.flags, env->directDraw, device, description, true);
     if (!textureManager)
         return Fail("Render create failed: Texture initialization failed", 8);
+    owner = renderer;
     textureManager->SetRenderer(renderer);
     info = textureManager->HasAlphaFormat() ? (info | kInfoAlphaTextures) : (info & ~kInfoAlphaTextures);
     if (HRESULT hr = SetRenderingModes(); FAILED(hr))
@@ -745,8 +750,10 @@ HRESULT SgD3DDriver::CreateViewport() {
 }
 
 HRESULT SgD3DDriver::BeginFrame() {
-    if (textureManager)
+    if (textureManager) {
+        textureManager->SetRenderer(owner);
         textureManager->BeginFrame();
+    }
     frameCounter = 0;
     if (buffers->flipPending && buffers->front) {
         while (buffers->front->GetFlipStatus(DDGFS_ISFLIPDONE) != DD_OK) {
@@ -816,6 +823,8 @@ int SgD3DDriver::DrawIndexedBatch() {
         return 2;
     }
     batch.Unlock();
+    if (textureManager)
+        textureManager->SetRenderer(owner);
     passChoice = ChooseMultiTexturePasses();
     HRESULT hr = DD_OK;
     bool more = false;

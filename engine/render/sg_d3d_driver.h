@@ -160,6 +160,8 @@ public:
     uint32_t info = 0;
     char* deviceText = nullptr;
     SgD3DTextureManager* textureManager = nullptr;
+    // The renderer this device belongs to; a shared manager is pointed back at it before use.
+    SgD3DRender* owner = nullptr;
     uint32_t frameCounter = 0;
     PALETTEENTRY palette[256] = {};
     uint32_t vertexLimit = 0;

@@ -695,31 +695,37 @@ TEST_F(TextureTest, AGoneManagerLeavesNoEntryInAnyImage) {
     renders.clear();
     SgD3DRender::ReleaseCurrent();
     EXPECT_EQ(image->TextureEntry(key), nullptr);
-    // The shared manager stays while a user holds it; each acquire releases its textures.
-    SgD3DTextureManager* first = nullptr;
+    // Every renderer draws from the one shared manager; it lives while a device uses it.
     ASSERT_TRUE(Start());
-    D3DDEVICEDESC desc = r->Driver()->description;
-    first = AcquireTextureManager(9, r->Driver()->buffers->environment->directDraw, r->Driver()->device, desc, true);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(SharedTextureManager(), first);
-    EXPECT_EQ(AcquireTextureManager(9, nullptr, r->Driver()->device, desc, true), first);
-    EXPECT_EQ(first->users, 2);
-    first->SetRenderer(r.Get());
-    ASSERT_EQ(r->BeginFrame(), 0);
+    SgRef<SgD3DRender> second = Open(Params(0, 11));
+    ASSERT_TRUE(second);
+    ASSERT_EQ(second->Driver()->textureManager, m);
+    EXPECT_EQ(SharedTextureManager(), m);
+    EXPECT_EQ(m->users, 2);
+    ASSERT_EQ(second->BeginFrame(), 0);
+    ASSERT_TRUE(Bind(image.Get()).texture);
+    second->EndFrame();
+    EXPECT_EQ(m->Renderer(), second.Get());
+    // The second device closes: the manager lets go of its textures and of that renderer.
     holder = nullptr;
-    IDirect3DTexture2* texture = nullptr;
-    bool changed = false, mip = false, alpha = false;
-    ASSERT_TRUE(first->BindTexture(0, image.Get(), holder, &texture, &changed, &mip, &alpha));
-    ASSERT_NE(texture, nullptr);
+    const SgD3DRender* gone = second.Get();
+    second = nullptr;
+    renders.pop_back();
+    EXPECT_EQ(SharedTextureManager(), m);
+    EXPECT_EQ(m->users, 1);
+    EXPECT_EQ(Entry(image.Get()), nullptr);
+    EXPECT_EQ(m->Renderer(), nullptr);
+    EXPECT_NE(m->Renderer(), gone);
+    ASSERT_EQ(r->BeginFrame(), 0);
+    ASSERT_TRUE(Bind(image.Get()).texture);
     r->EndFrame();
-    ReleaseTextureManager(first);
-    EXPECT_EQ(image->TextureEntry(first->Key(0)), nullptr);  // released, but the manager lives
-    EXPECT_EQ(SharedTextureManager(), first);
-    const uint32_t sharedKey = first->Key(0);
-    ReleaseTextureManager(first);
+    const uint32_t sharedKey = m->Key(0);
+    holder = nullptr;
+    r = nullptr;
+    renders.clear();
+    SgD3DRender::ReleaseCurrent();
     EXPECT_EQ(SharedTextureManager(), nullptr);
     EXPECT_EQ(image->TextureEntry(sharedKey), nullptr);
-    holder = nullptr;
 }
 
 }  // namespace
