@@ -422,6 +422,41 @@ TEST_F(TextureTest, TwoImagesShareOneSurfaceWhenMemoryIsFull) {
     EXPECT_EQ(m->textureCount, 1);
 }
 
+TEST_F(TextureTest, AReusedPalettisedTextureTakesTheNewImagesPalette) {
+    ASSERT_TRUE(StartTight());
+    // Two palettised images without mipmaps: the texture keeps the source's palette.
+    SgRef<SgRawImageData> second = Palettised(64, 64, [](uint32_t, uint32_t) { return 5; });
+    second->Palette()[4 * 5] = 200;
+    SgRef<SgDDImage> a = Image(Palettised(64, 64, [](uint32_t, uint32_t) { return 5; }), 0),
+                     b = Image(second, 0);
+    ASSERT_EQ(m->GetImageFormatKind(a.Get()), 6);
+    Budget(TextureBytes(a.Get()));
+    auto red = [&](SgDDImage* image) {
+        IDirectDrawPalette* palette = nullptr;
+        EXPECT_EQ(Entry(image)->surface->GetPalette(&palette), DD_OK);
+        PALETTEENTRY e[256] = {};
+        if (palette) {
+            palette->GetEntries(0, 0, 256, e);
+            palette->Release();
+        }
+        return e[5].peRed;
+    };
+    ASSERT_EQ(r->BeginFrame(), 0);
+    ASSERT_TRUE(Bind(a.Get()).texture);
+    EXPECT_EQ(red(a.Get()), 5);
+    r->EndFrame();
+    ASSERT_EQ(r->BeginFrame(), 0);
+    ASSERT_TRUE(Bind(b.Get()).texture);
+    EXPECT_EQ(r->GetTextureStatus(), 1u | 2u);
+    EXPECT_EQ(red(b.Get()), 200);
+    r->EndFrame();
+    // A palette the texture will not take fails the reuse.
+    ASSERT_EQ(r->BeginFrame(), 0);
+    platform::dd::FailCall("Surface::SetPalette", DDERR_GENERIC);
+    EXPECT_FALSE(Bind(a.Get()).texture);
+    r->EndFrame();
+}
+
 TEST_F(TextureTest, EvictionTakesTheLeastRecentlyBoundFirst) {
     ASSERT_TRUE(StartTight());
     // Different keys, so nothing can be reused: a and b of one size in two formats, c smaller.
