@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/sample_level_memory.h"
 #include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/line_tests.h"
@@ -29,13 +30,6 @@
 
 namespace {
 
-const std::vector<uint8_t>& File(const std::vector<PackSource>& files, const char* name) {
-    for (const PackSource& f : files)
-        if (f.name == name)
-            return f.bytes;
-    std::abort();
-}
-
 struct Arena {
     RecordingPresent present;
     LocalPlayer player{};
@@ -46,16 +40,7 @@ struct Arena {
         ClearThins();
         FreeTriggers();
         ClearLevelDefs();
-        const std::vector<PackSource> files = SampleLevelFiles(19, false);
-        const std::vector<uint8_t>& grid = File(files, "grid.dat");
-        const std::vector<uint8_t>& objects = File(files, "objects.dat");
-        const std::vector<uint8_t>& misc = File(files, "misc.dat");
-        std::string world(File(files, "world.dat").begin(), File(files, "world.dat").end());
-        FILE* f = fmemopen(world.data(), world.size(), "rb");
-        LoadLevel(ByteReader(grid.data(), grid.size()), ByteReader(objects.data(), objects.size()),
-                  ByteReader(misc.data(), misc.size()), f);
-        ForgetConfigStream(f);
-        std::fclose(f);
+        LoadSampleLevelInMemory();
         g_localPlayer = &player;
         g_playerView = &view;
         player.eye_height = player.normal_eye_height = 48;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/sample_level_memory.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
@@ -23,13 +24,6 @@
 #include "tools/writers/sample_level.h"
 
 namespace {
-
-const std::vector<uint8_t>& File(const std::vector<PackSource>& files, const char* name) {
-    for (const PackSource& f : files)
-        if (f.name == name)
-            return f.bytes;
-    std::abort();
-}
 
 void Write(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");

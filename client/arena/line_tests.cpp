@@ -176,7 +176,7 @@ int CheckCastPath(LocalPlayer& player, int distance, int elevation) {
         if (LevelStops(x, y, z, upstairs, 16, false)) {
             hit = kHitLevel;
         } else {
-            for (int s = 1; s <= WorldObjectHighWater && !hit; ++s) {
+            for (int s = 1; s < WorldObjectHighWater && !hit; ++s) {
                 const WorldObject& o = WorldObjectTable[s];
                 if (s != player.own_object && ObjectLive(s) && o.type != OBJ_DYING && InBox(o, x, y, z, 8, 0) &&
                     SeenFromView(o))
@@ -222,7 +222,7 @@ int FindBoltTarget(LocalPlayer& player, int* range, int* kind, int friendly, int
             *kind = LINE_NOTHING;
             target = kHitLevel;
         }
-        for (int s = 1; s <= WorldObjectHighWater && !*kind && !target && !thinsOnly; ++s) {
+        for (int s = 1; s < WorldObjectHighWater && !*kind && !target && !thinsOnly; ++s) {
             const WorldObject& o = WorldObjectTable[s];
             if (s == player.own_object || !ObjectLive(s) || !InBox(o, x, y, z, 16, 16) || !BoltStopsOn(o, friendly))
                 continue;
@@ -265,7 +265,7 @@ int FindBoltCollision(int slot, int* range, int* kind) {
         }
         if (target < 0 && LevelStops(x, y, z, upstairs, 0, true))
             target = kHitLevel;
-        for (int s = 1; s <= WorldObjectHighWater && target < 0; ++s) {
+        for (int s = 1; s < WorldObjectHighWater && target < 0; ++s) {
             const WorldObject& o = WorldObjectTable[s];
             if (s != slot && ObjectLive(s) && o.type != OBJ_DYING && InBox(o, x, y, z, 8, 0)) {
                 PrintDebug("Monster Collision: num=%d hits=%d.", s, o.hit_points);
@@ -315,7 +315,7 @@ int TraceRay(int* outX, int* outY, int* outZ, int heading, int range, int eyeRel
     static int thins[kThinSlots];
     int objectCount = 0, thinCount = 0;
     if (heading == 0) {
-        for (int s = 1; s <= WorldObjectHighWater; ++s) {
+        for (int s = 1; s < WorldObjectHighWater; ++s) {
             const WorldObject& o = WorldObjectTable[s];
             if (s != player.own_object && ObjectLive(s) && (o.type == OBJ_MOVING || o.type == OBJ_PLAYER))
                 objects[objectCount++] = s;

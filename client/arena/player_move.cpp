@@ -108,7 +108,7 @@ int GridBlocks(const LocalPlayer& player, int x, int y) {
 
 int ObjectBlocks(const LocalPlayer& player, int x, int y, bool alongX) {
     const int feet = Feet(player);
-    for (int s = 1; s <= WorldObjectHighWater; ++s) {
+    for (int s = 1; s < WorldObjectHighWater; ++s) {
         const WorldObject& o = WorldObjectTable[s];
         if (!o.active || s == player.own_object || o.type == OBJ_PLAYER || o.dead)
             continue;

@@ -76,7 +76,7 @@ void DoGateCollision(LocalPlayer& player, int gate) {
         SendRequestRaise(&player, creator);
         PlayGameSound(29, 0, 0);
     }
-    for (int s = 1; s <= WorldObjectHighWater; ++s)
+    for (int s = 1; s < WorldObjectHighWater; ++s)
         if (WorldObjectTable[s].active && WorldObjectTable[s].type == OBJ_GATE)
             DestroyObject(s);
     g_actionState.gate_pending = 0;

@@ -22,6 +22,12 @@
 
 namespace {
 
+// A cast never makes more objects than the table holds, even where a slot taken is not made live
+// and so comes back again.
+int CastCount(int n) {
+    return std::clamp(n, 0, kWorldObjectSlots - 1);
+}
+
 int LookLift(const LocalPlayer& p) {
     return -(2 * (p.pitch / 10)) / 3;
 }
@@ -32,6 +38,8 @@ int32_t Times(int v, int angle, const AngleTable& table) {
 
 // Speeds from a pitch in degrees: level flight keeps the speeds given.
 void SetMotion(WorldObject& o, int pitch, int speed, int zSpeed) {
+    // Pitches from the spell file may be any number of degrees: only the angle counts.
+    pitch %= 360;
     o.pitch = static_cast<int16_t>(pitch);
     if (!pitch) {
         o.speed = static_cast<int16_t>(speed);
@@ -40,7 +48,7 @@ void SetMotion(WorldObject& o, int pitch, int speed, int zSpeed) {
     }
     const int angle = pitch * kAngleUnits / 360;
     o.speed = static_cast<int16_t>(Times(speed, angle, CosineTable));
-    o.z_speed = static_cast<int16_t>(zSpeed - Times(speed, angle, SineTable));
+    o.z_speed = static_cast<int16_t>(static_cast<int64_t>(zSpeed) - Times(speed, angle, SineTable));
 }
 
 void SetPosition(WorldObject& o, int32_t fx, int32_t fy, int z) {
@@ -112,6 +120,9 @@ int RandomImageFrame(int imagenum) {
 }
 
 void PlaceRuneObject(int source, int slot, int speed, int zSpeed, int pitch, int forward, int side, int vertical) {
+    forward = ClampSpan(forward);
+    side = ClampSpan(side);
+    vertical = ClampSpan(vertical);
     const WorldObject& s = WorldObjectTable[source];
     WorldObject& o = WorldObjectTable[slot];
     SetMotion(o, pitch, speed, zSpeed);
@@ -129,9 +140,12 @@ void PlaceSpellObject(LocalPlayer& player, int slot, int speed, int zSpeed, int 
                       int vertical) {
     if (!g_playerView)
         return;
+    forward = ClampSpan(forward);
+    side = ClampSpan(side);
+    vertical = ClampSpan(vertical);
     const PlayerView& v = *g_playerView;
     WorldObject& o = WorldObjectTable[slot];
-    SetMotion(o, PitchDegrees(player) + pitchOffset, speed, zSpeed);
+    SetMotion(o, PitchDegrees(player) + pitchOffset % 360, speed, zSpeed);
     int32_t fx, fy;
     PointAheadOfView(side, forward, &fx, &fy);
     int z = vertical + LookLift(player) - player.eye_height + v.z;
@@ -150,7 +164,7 @@ int CreateProjectiles(int spell, int x, int y, int z, int facing, int pitch, int
         return 0;
     const CSpellProj& s = static_cast<const CSpellProj&>(*base);
     ProjectileLayout layout(s.side_by_side, s.num_projectiles, s.projectile_spacing, s.cast_distance);
-    for (int i = 0; i < s.num_projectiles; ++i) {
+    for (int i = 0; i < CastCount(s.num_projectiles); ++i) {
         const LayoutOffset off = layout.Next();
         const int slot = AllocObjectSlot(OBJ_SPELL);
         if (!slot)
@@ -164,10 +178,10 @@ int CreateProjectiles(int spell, int x, int y, int z, int facing, int pitch, int
         o.creator = static_cast<int16_t>(creator);
         o.skill = static_cast<int16_t>(s.skill_used ? skill : 0);
         o.facing = static_cast<uint16_t>((facing + off.turn) & kAngleMask);
-        SetMotion(o, pitch + off.pitch + s.cast_angle, s.velocity, s.z_velocity);
+        SetMotion(o, pitch % 360 + off.pitch + s.cast_angle % 360, s.velocity, s.z_velocity);
         int32_t fx, fy;
         PointAheadFixed(x << 16, y << 16, facing, off.side, off.forward, &fx, &fy);
-        int oz = std::max(s.elevation + verticalOffset, 0) + z + off.vertical;
+        int oz = std::max(ClampSpan(s.elevation) + ClampSpan(verticalOffset), 0) + z + off.vertical;
         oz = std::max(oz, z);
         SetPosition(o, fx, fy, oz);
         o.z = static_cast<int16_t>(Unstraddle(o.x, o.y, o.z, o.tall));
@@ -181,8 +195,9 @@ int CreateProjectiles(int spell, int x, int y, int z, int facing, int pitch, int
 int CSpellProj::Cast(LocalPlayer& player) {
     if (!num_projectiles || !g_playerView)
         return 0;
-    const int elevationUsed = Crouch(player) ? std::max(elevation - 24, 0) : elevation;
-    const int hit = CheckCastPath(player, width + cast_distance, elevationUsed);
+    const int lifted = ClampSpan(elevation);
+    const int elevationUsed = Crouch(player) ? std::max(lifted - 24, 0) : lifted;
+    const int hit = CheckCastPath(player, ClampSpan(width) + ClampSpan(cast_distance), elevationUsed);
     if (hit) {
         // Point-blank at a figure or another spell object is allowed.
         const bool figure = hit > 0 && hit < kWorldObjectSlots && WorldObjectTable[hit].active == 1 &&
@@ -206,7 +221,7 @@ int CSpellProj::ObjectCast(int slot, int) {
     if (!num_projectiles || slot <= 0 || slot >= kWorldObjectSlots)
         return 0;
     const WorldObject& caster = WorldObjectTable[slot];
-    for (int i = 0; i < num_projectiles; ++i) {
+    for (int i = 0; i < CastCount(num_projectiles); ++i) {
         const int s = NewProjectile(*this);
         if (!s)
             break;
@@ -214,8 +229,8 @@ int CSpellProj::ObjectCast(int slot, int) {
         o.facing = caster.facing;
         o.creator = static_cast<int16_t>(caster.id);
         o.image_frame = static_cast<uint16_t>(i);
-        const int forward = (num_projectiles - 1) * projectile_spacing + cast_distance - i * projectile_spacing;
-        PlaceRuneObject(slot, s, velocity, z_velocity, cast_angle, forward, 0, elevation);
+        const LayoutOffset off = DetonateLayoutOffset(0, num_projectiles, projectile_spacing, cast_distance, i);
+        PlaceRuneObject(slot, s, velocity, z_velocity, cast_angle, off.forward, 0, elevation);
         ActivateObject(s);
     }
     return 1;
@@ -225,7 +240,7 @@ int CSpellProj::Detonate(int slot) {
     if (slot <= 0 || slot >= kWorldObjectSlots)
         return 0;
     const WorldObject& ending = WorldObjectTable[slot];
-    for (int i = 0; i < num_projectiles; ++i) {
+    for (int i = 0; i < CastCount(num_projectiles); ++i) {
         const LayoutOffset off =
             DetonateLayoutOffset(side_by_side, num_projectiles, projectile_spacing, cast_distance, i);
         const int s = NewProjectile(*this);
@@ -236,11 +251,13 @@ int CSpellProj::Detonate(int slot) {
         o.team = ending.team;
         int facing = ending.facing;
         if (horizontal_spread > 0)
-            facing = facing + 2048 + GameRand() % horizontal_spread - horizontal_spread / 2;
+            facing = static_cast<int>((facing + 2048 + GameRand() % static_cast<uint32_t>(horizontal_spread) -
+                                       static_cast<uint32_t>(horizontal_spread / 2)) &
+                                      kAngleMask);
         o.facing = static_cast<uint16_t>(facing & kAngleMask);
-        int pitch = cast_angle;
+        int pitch = cast_angle % 360;
         if (vertical_spread > 0)
-            pitch += GameRand() % vertical_spread - vertical_spread / 2;
+            pitch += static_cast<int>(GameRand() % static_cast<uint32_t>(vertical_spread)) - vertical_spread / 2;
         o.image_frame = static_cast<uint16_t>(off.side);
         PlaceRuneObject(slot, s, velocity, z_velocity, pitch, off.forward, off.side, 0);
         LiftUnderCeiling(o);
@@ -269,7 +286,7 @@ int CreateRune(int spell, int id, int x, int y, int z, int facing, int team, int
         return 0;
     const CSpellRune& r = static_cast<const CSpellRune&>(*base);
     int px, py;
-    PointAhead(x, y, facing, 0, r.cast_distance, &px, &py);
+    PointAhead(x, y, facing, 0, ClampSpan(r.cast_distance), &px, &py);
     const int slot = AllocObjectSlot(OBJ_SPELL);
     if (!slot)
         return 0;
@@ -281,7 +298,7 @@ int CreateRune(int spell, int id, int x, int y, int z, int facing, int team, int
         o.trans_color = static_cast<uint16_t>(RuneAlignmentColor(team));
     o.creator = static_cast<int16_t>(creator);
     o.id = static_cast<uint32_t>(id);
-    SetPosition(o, px << 16, py << 16, GetFloorHeight(px, py, z, 0) + r.elevation);
+    SetPosition(o, px << 16, py << 16, GetFloorHeight(px, py, z, 0) + ClampSpan(r.elevation));
     if (!ActivateObject(slot))
         return 0;
     PrintDebug("Rune Created -> num=%d id=%d", slot, id);
@@ -301,9 +318,9 @@ int CSpellRune::Cast(LocalPlayer& player) {
     const PlayerView& v = *g_playerView;
     const int feet = v.z - player.eye_height;
     int32_t fx, fy;
-    PointAheadOfView(0, cast_distance, &fx, &fy);
+    PointAheadOfView(0, ClampSpan(cast_distance), &fx, &fy);
     const int px = fx >> 16, py = fy >> 16;
-    const int z = GetFloorHeight(px, py, feet, 0) + elevation;
+    const int z = GetFloorHeight(px, py, feet, 0) + ClampSpan(elevation);
     const int tile = TileAt(px, py);
     const char* refusal = nullptr;
     if (z > v.z + 16)
@@ -345,10 +362,11 @@ int CSpellRune::Detonate(int slot) {
 }
 
 int CSpellObject::Cast(LocalPlayer& player) {
-    if (!g_playerView || CheckCastPath(player, cast_distance, tall / 2))
+    if (!g_playerView || CheckCastPath(player, cast_distance, ClampSpan(tall) / 2))
         return 0;
-    int side = -((num_objects - 1) * object_spacing) / 2;
-    for (int i = 0; i < num_objects; ++i, side += object_spacing) {
+    ProjectileLayout row(1, num_objects, object_spacing, cast_distance);
+    for (int i = 0; i < CastCount(num_objects); ++i) {
+        const int side = row.Next().side;
         const int slot = AllocObjectSlot(OBJ_STATIC);
         if (!slot)
             break;
@@ -415,8 +433,8 @@ int WallThin(const CSpellWall& s, int first, int which, int x, int y, int z, int
         if (s.texturenum > 100)
             t.effect_number = s.texturenum - 100;
         t.effect_facing = (facing + 2048) & kAngleMask;
-        PointAheadFixed(x << 16, y << 16, facing, 0, s.thick / 2 + fa, &t.effect_x, &t.effect_y);
-        t.effect_thickness = s.thick;
+        PointAheadFixed(x << 16, y << 16, facing, 0, ClampSpan(s.thick) / 2 + fa, &t.effect_x, &t.effect_y);
+        t.effect_thickness = ClampSpan(s.thick);
     }
     return PlaceThin(slot) ? slot : 0;
 }
@@ -428,10 +446,10 @@ int CreateSpellWall(int spell, int id, int x, int y, int z, int facing, int team
     if (!base || base->type != SPELL_WALL)
         return 1;
     const CSpellWall& s = static_cast<const CSpellWall&>(*base);
-    const int h = s.length / 2, d = s.cast_distance, t = s.thick;
-    WallThin(s, id, 0, x, y, z, facing, team, owner, h, d, -h, d, s.length);
+    const int length = ClampSpan(s.length), h = length / 2, d = ClampSpan(s.cast_distance), t = ClampSpan(s.thick);
+    WallThin(s, id, 0, x, y, z, facing, team, owner, h, d, -h, d, length);
     if (t) {
-        WallThin(s, id, 1, x, y, z, facing, team, owner, h, d + t, -h, d + t, s.length);
+        WallThin(s, id, 1, x, y, z, facing, team, owner, h, d + t, -h, d + t, length);
         WallThin(s, id, 2, x, y, z, facing, team, owner, h, d, h, d + t, t);
         WallThin(s, id, 3, x, y, z, facing, team, owner, -h, d, -h, d + t, t);
     }

@@ -1,5 +1,6 @@
 #include "client/arena/spell_objects.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "client/arena/spell.h"
@@ -79,9 +80,23 @@ void CopyThrown(WorldObject& o, const Spell& s) {
     Put(o.death_frame_start, s.death_frame_start);
 }
 
+// Counts and distances come from the spell file: no cast makes more objects than the table holds,
+// and nothing lies further off than the world is wide, so the layout's sums stay in range.
+int ClampCount(int n) {
+    return std::clamp(n, 0, kWorldObjectSlots);
+}
+
 }  // namespace
 
-ProjectileLayout::ProjectileLayout(int layout, int n, int s, int d) : layout_(layout), n_(n), s_(s), d_(d) {
+int ClampSpan(int v) {
+    return std::clamp(v, -65536, 65536);
+}
+
+ProjectileLayout::ProjectileLayout(int layout, int n, int s, int d)
+    : layout_(layout), n_(ClampCount(n)), s_(ClampSpan(s)), d_(ClampSpan(d)) {
+    n = n_;
+    s = s_;
+    d = d_;
     cur_.forward = d;
     switch (layout) {
     case 1: cur_.side = -(s * (n - 1)) / 2; break;
@@ -149,6 +164,10 @@ LayoutOffset ProjectileLayout::Next() {
 
 LayoutOffset DetonateLayoutOffset(int layout, int n, int s, int d, int i) {
     LayoutOffset o{};
+    n = ClampCount(n);
+    s = ClampSpan(s);
+    d = ClampSpan(d);
+    i = ClampCount(i);
     if (layout == 1) {
         o.forward = d;
         o.side = -(s * n) / 2 + i * s;

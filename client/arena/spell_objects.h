@@ -41,6 +41,9 @@ void CopyObjectSpell(int slot, const CSpellObject& spell);
 struct LocalPlayer;
 class CSpellBolt;
 
+// A distance or offset from the spell file held to what the world can use (+-65536), so sums of
+// them stay in range.
+int ClampSpan(int v);
 // 1 while the player crawls: casts start 24 lower.
 int Crouch(const LocalPlayer& p);
 // The view's pitch in degrees (the player's pitch is kept in tenths).

@@ -132,7 +132,7 @@ int StartWorldEffect(LocalPlayer& player, int kind, int target, int range) {
     r.team = GetGameValue(4);
     r.element = s ? s->element : 0;
     r.skill = s ? SkillValue(s->skill_used) : 0;
-    const int elevation = s ? std::max(s->elevation - (Crouch(player) ? 24 : 0), 0) : 0;
+    const int elevation = s ? std::max(ClampSpan(s->elevation) - (Crouch(player) ? 24 : 0), 0) : 0;
     r.start_x = v.x;
     r.start_y = v.y;
     r.start_z = v.z - player.eye_height + elevation;
@@ -165,7 +165,7 @@ int StartObjectEffect(int spell, int slot, int kind, int target, int range) {
         return 0;
     const WorldObject& o = WorldObjectTable[slot];
     const CSpellBolt* s = BoltSpell(spell);
-    const int elevation = s ? s->elevation : 0;
+    const int elevation = s ? ClampSpan(s->elevation) : 0;
     WorldEffect& r = WorldEffectTable[i];
     r = WorldEffect{};
     r.active = 1;
@@ -243,7 +243,8 @@ void CheckWorldEffects(int frameMs) {
                     WorldObjectTable[r.last_segment].imagenum = static_cast<uint16_t>(s.imagenum);
                 r.last_segment = segment;
             }
-            if (r.range < s.range && r.range < n * s.object_spacing + s.cast_distance + s.object_spacing) {
+            if (r.range < s.range &&
+                r.range < n * s.object_spacing + static_cast<int64_t>(s.cast_distance) + s.object_spacing) {
                 dt = s.max_timer;
                 if (segment > 0)
                     BoltHit(segment, r);
@@ -322,7 +323,7 @@ int BoltHit(int segment, WorldEffect& r) {
 // ---- The bolt spell ------------------------------------------------------------------------------
 
 int CSpellBolt::Cast(LocalPlayer& player) {
-    const int lifted = std::max(elevation - (Crouch(player) ? 24 : 0), 0);
+    const int lifted = std::max(ClampSpan(elevation) - (Crouch(player) ? 24 : 0), 0);
     if (CheckCastPath(player, cast_distance, lifted))
         return 0;
     int reach = range, kind = 0;

@@ -1,5 +1,7 @@
 #include "client/arena/world_object.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -57,7 +59,8 @@ void DressPlayerBody(const WorldObject& o, int figure) {
 }
 
 void PlaceNewFigure(const WorldObject& o) {
-    const int raised = o.pos_z + (static_cast<int32_t>(o.tall) << 15);
+    // An object near the top of the height range must not wrap to the bottom.
+    const int raised = static_cast<int>(std::min<int64_t>(o.pos_z + (static_cast<int64_t>(o.tall) << 15), INT32_MAX));
     switch (o.type) {
     case OBJ_PLAYER:
     case OBJ_MOVING:

@@ -26,7 +26,14 @@ enum SampleSpell {
     FIREBALL,
     CURE,
     ICE_WARD,
-    SPELL_COUNT = ICE_WARD,
+    // What the built-in monsters cast.
+    STONE_SHARD = 21,
+    SHOCK = 24,
+    SPIT = 28,
+    WEAKEN = 66,
+    FROST_BREATH = 67,
+    REGROW = 198,
+    SPELL_COUNT = REGROW,
 };
 
 SpellDat SampleSpells() {
@@ -37,8 +44,9 @@ SpellDat SampleSpells() {
          {{"fatigue", 30}, {"min_fatigue", 10}, {"power", 2}, {"cast_sound", 12}, {"fire_timer", 900},
           {"overlay", 2}, {"imagenum", 40}, {"death_imagenum", 41}, {"effect_imagenum", 42}, {"width", 24},
           {"tall", 24}, {"min_damage", 4}, {"max_damage", 12}, {"damage_dice", 6}, {"damage_num_dice", 2},
-          {"damage_base", 2}, {"range", 1024}, {"max_timer", 400}, {"effect_sound", 13}, {"element", 1},
-          {"skill_used", 1}}},
+          {"damage_base", 2}, {"range", 1024}, {"max_timer", 400}, {"object_spacing", 32},
+          {"cast_distance", 32}, {"leading_edge_imagenum", 43}, {"duration_timer", 300}, {"effect_sound", 13},
+          {"element", 1}, {"skill_used", 1}}},
         {MAGIC_MISSILE, "Projectile", "Magic Missile",
          {{"fatigue", 20}, {"min_fatigue", 8}, {"power", 1}, {"cast_sound", 10}, {"fire_timer", 700},
           {"overlay", 1}, {"imagenum", 30}, {"death_imagenum", 31}, {"width", 16}, {"tall", 16},
@@ -92,7 +100,34 @@ SpellDat SampleSpells() {
         {ICE_WARD, "Rune", "Ice Ward",
          {{"fatigue", 30}, {"power", 2}, {"cast_sound", 25}, {"overlay", 3}, {"imagenum", 82}, {"width", 32},
           {"tall", 48}, {"duration_timer", 45000}, {"element", 2}, {"rune_type", 2}}},
+        {STONE_SHARD, "Projectile", "Stone Shard",
+         {{"imagenum", 34}, {"death_imagenum", 35}, {"width", 12}, {"tall", 12}, {"damage_dice", 4},
+          {"damage_num_dice", 1}, {"damage_base", 1}, {"velocity", 320}, {"duration_timer", 3000}, {"element", 6}}},
+        {SHOCK, "Bolt", "Shock",
+         {{"imagenum", 44}, {"effect_imagenum", 42}, {"width", 16}, {"tall", 16}, {"damage_dice", 4},
+          {"damage_num_dice", 2}, {"damage_base", 0}, {"range", 512}, {"max_timer", 320}, {"object_spacing", 32},
+          {"cast_distance", 32}, {"duration_timer", 200}, {"element", 5}}},
+        {SPIT, "Projectile", "Spit",
+         {{"imagenum", 36}, {"width", 8}, {"tall", 8}, {"damage_dice", 3}, {"damage_num_dice", 1},
+          {"damage_base", 0}, {"velocity", 256}, {"z_velocity", 4}, {"gravity", 1}, {"duration_timer", 2500},
+          {"bounce", 1}, {"max_bounces", 2}, {"element", 4}}},
+        {WEAKEN, "Effect", "Weaken",
+         {{"effect", 23}, {"duration", 4000}, {"level", 5}, {"period", 1000}, {"imagenum", 7},
+          {"overlay_imagenum", 61}, {"overlay_duration", 500}, {"overlay_dur_type", 2}}},
+        {FROST_BREATH, "Bolt", "Frost Breath",
+         {{"imagenum", 45}, {"width", 24}, {"tall", 24}, {"damage_dice", 6}, {"damage_num_dice", 2},
+          {"damage_base", 2}, {"range", 384}, {"max_timer", 240}, {"object_spacing", 48}, {"cast_distance", 24},
+          {"hug_floor", 1}, {"duration_timer", 300}, {"element", 2}}},
+        {REGROW, "Heal", "Regrow", {{"min", 5}, {"max", 10}}},
     };
+    // Numbers no spell takes are written as empty sections.
+    for (int n = 1; n <= SPELL_COUNT; ++n) {
+        bool used = false;
+        for (const SpellDatSpell& s : dat.spells)
+            used |= s.number == n;
+        if (!used)
+            dat.spells.push_back({n, "None", "", {}});
+    }
     dat.numlists = 5;
     dat.lists = {
         {1, "Elemental Fire", {MAGIC_MISSILE, 0, FIREBOLT, 0, FIREBALL, 0, 0, FIRE_RUNE}},

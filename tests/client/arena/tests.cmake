@@ -51,3 +51,14 @@ quorrin_test(arena_spells_tests
     ${CMAKE_CURRENT_LIST_DIR}/world_effects_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/arena_frame_test.cpp
   DEPS client)
+
+# A whole offline match on the sample level against its golden dump.
+quorrin_test(arena_match_tests
+  LABELS arena-spells
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/timedemo_test.cpp
+  DEPS client)
+target_compile_definitions(arena_match_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  TIMEDEMO_GOLDEN="${CMAKE_CURRENT_LIST_DIR}/golden/timedemo.txt")
+add_dependencies(arena_match_tests sample_install)
+# The match fixture in test_support calls into the client: it comes again after test_support.
+target_link_libraries(arena_match_tests PRIVATE client)

@@ -420,3 +420,50 @@ TEST_F(Walls, AWallIntoSomethingCloseIsRefusedSilently) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Bolts, LineTestsStopAtTheEndOfAFullTable) {
+    while (const int s = AllocObjectSlot(OBJ_STATIC)) {
+        WorldObjectTable[s].x = WorldObjectTable[s].y = 100;
+        ActivateObject(s);
+    }
+    ASSERT_EQ(WorldObjectHighWater, kWorldObjectSlots);
+    int range = 400, kind = 0;
+    EXPECT_EQ(CheckCastPath(player, 64, 0), 0);
+    FindBoltTarget(player, &range, &kind, 0, 0, 0);
+    EXPECT_EQ(kind, LINE_NOTHING);
+    int x, y, z;
+    TraceRay(&x, &y, &z, 0, 400, 0);
+}
+
+TEST_F(Bolts, SpellValuesOfAnySizeStayInRange) {
+    CSpellProj& p = MakeSpell<CSpellProj>(9, SPELL_PROJ);
+    CSpellObject& o = MakeSpell<CSpellObject>(10, SPELL_OBJECT);
+    CSpellWall& w = MakeSpell<CSpellWall>(11, SPELL_WALL);
+    for (int big : {INT32_MAX, INT32_MIN, 1 << 30}) {
+        p.num_projectiles = 3;
+        p.projectile_spacing = p.cast_distance = p.elevation = p.cast_angle = p.z_velocity = big;
+        p.side_by_side = 4;
+        p.horizontal_spread = p.vertical_spread = INT32_MAX;
+        SetGameValue(115, 9);
+        p.Cast(player);
+        const int any = Live(OBJ_SPELL, 4000, 4100);
+        p.ObjectCast(any, 0);
+        p.Detonate(any);
+        // Objects that never come alive hand their slot back: the cast still ends.
+        o.num_objects = INT32_MAX;
+        o.object_spacing = o.cast_distance = big;
+        o.elevation = 0;
+        SetGameValue(115, 10);
+        o.Cast(player);
+        w.length = w.thick = w.cast_distance = big;
+        CreateSpellWall(11, 1024, 4000, 4000, 0, 0, 2, 7);
+        Bolt().elevation = big;
+        Bolt().Cast(player);
+        ClearWorldObjects();
+        ClearThins();
+    }
+}
+
+}  // namespace

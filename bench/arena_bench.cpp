@@ -1,0 +1,195 @@
+// The arena's simulation step on the sample level offline: 100 monsters of two teams fighting
+// with their spells (projectiles and bolts), 64 strafing player figures, and the spell objects
+// they make; against the empty level's step and a bare pass over the 1000 slots. Target (release,
+// one core): at least 10,000 steps a second. The counters give the objects live in the measured
+// ticks.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/sample_level_memory.h"
+#include "client/arena/arena_frame.h"
+#include "client/arena/game_clock.h"
+#include "client/arena/local_player.h"
+#include "client/arena/monster.h"
+#include "client/arena/monster_think.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/thin.h"
+#include "client/arena/trigger.h"
+#include "client/arena/world_effects.h"
+#include "client/arena/world_object.h"
+#include "client/core/config_file.h"
+#include "client/core/game_values.h"
+#include "client/core/level_defs.h"
+#include "client/core/level_loader.h"
+#include "common/random.h"
+#include "tests/support/recording_present.h"
+#include "tools/writers/sample_level.h"
+
+namespace {
+
+// The monsters' spells: a projectile and a bolt.
+void MakeSpells() {
+    auto proj = CreateSpell(SPELL_PROJ);
+    auto& p = static_cast<CSpellProj&>(*proj);
+    p.spell_number = 28;
+    p.imagenum = 36;
+    p.width = p.tall = 8;
+    p.damage_dice = 3;
+    p.damage_num_dice = 1;
+    p.velocity = 256;
+    p.duration_timer = 2500;
+    SetSpell(28, std::move(proj));
+    auto bolt = CreateSpell(SPELL_BOLT);
+    auto& b = static_cast<CSpellBolt&>(*bolt);
+    b.spell_number = 24;
+    b.imagenum = 44;
+    b.width = b.tall = 16;
+    b.damage_dice = 4;
+    b.damage_num_dice = 2;
+    b.range = 512;
+    b.max_timer = 320;
+    b.object_spacing = 32;
+    b.cast_distance = 32;
+    b.duration_timer = 200;
+    SetSpell(24, std::move(bolt));
+}
+
+struct Arena {
+    RecordingPresent present;
+    LocalPlayer player{};
+    PlayerView view{};
+
+    explicit Arena(bool crowded) {
+        ClearWorldObjects();
+        ClearThins();
+        FreeTriggers();
+        ClearLevelDefs();
+        ClearWorldEffects();
+        LoadSampleLevelInMemory();
+        g_localPlayer = &player;
+        g_playerView = &view;
+        g_linkState = 1;
+        player.eye_height = player.normal_eye_height = 48;
+        ResetGameValues();
+        SetGameValue(4, 3);
+        SetGameValue(118, -1);
+        GameSrand(1);
+        // Far from the fight, so the monsters only see each other.
+        view.x = view.y = 8000;
+        view.pos_x = view.pos_y = 8000 << 16;
+        view.z = 48;
+        for (int n = 0; n < kMaxGenerators; ++n)
+            g_level.monsterGens[n].active = g_level.effectGens[n].active = 0;
+        if (!crowded)
+            return;
+        MakeSpells();
+        for (int i = 0; i < 100; ++i) {
+            const int slot = AllocObjectSlot(OBJ_MOVING);
+            WorldObject& o = WorldObjectTable[slot];
+            o.x = static_cast<uint16_t>(680 + (i % 10) * 48);
+            o.y = static_cast<uint16_t>(700 + (i / 10) * 48);
+            o.pos_x = o.x << 16;
+            o.pos_y = o.y << 16;
+            o.id = static_cast<uint32_t>(i + 1);
+            CreateMonster(slot, i % 2 ? 2 : 3);
+            o.team = static_cast<int16_t>(1 + i % 2);
+            o.spell_num = static_cast<int16_t>(i % 2 ? 28 : 24);
+            o.command = CMD_HUNT;
+            o.demeanor = DEMEANOR_AGGRESSIVE;
+            ActivateObject(slot);
+        }
+        for (int i = 0; i < 64; ++i) {
+            const int slot = AllocObjectSlot(OBJ_PLAYER);
+            WorldObject& o = WorldObjectTable[slot];
+            o.x = static_cast<uint16_t>(1200 + (i % 8) * 40);
+            o.y = static_cast<uint16_t>(1200 + (i / 8) * 40);
+            o.pos_x = o.x << 16;
+            o.pos_y = o.y << 16;
+            o.id = static_cast<uint32_t>(300 + i);
+            o.width = 16;
+            o.tall = 64;
+            o.team = static_cast<int16_t>(1 + i % 3);
+            o.speed = 60;
+            o.max_velocity = 120;
+            o.state_bits = static_cast<uint16_t>(i % 2 ? 17 : 33);
+            o.turn_rate = 200;
+            ActivateObject(slot);
+        }
+        // Warm-up: the fight starts and its spell objects fill the table.
+        for (int i = 0; i < 500; ++i)
+            Tick();
+    }
+    ~Arena() {
+        FreeSpells();
+        g_localPlayer = nullptr;
+        g_playerView = nullptr;
+    }
+    void Tick() {
+        GameClock += 100;
+        FrameDelta = 100;
+        RunArenaSimulation(player, 10, 100);
+    }
+};
+
+// The objects live over the next 500 ticks, on average: what the measured ticks worked through.
+void Count(benchmark::State& state, Arena& arena) {
+    double live = 0, spells = 0, monsters = 0, figures = 0, bolts = 0;
+    constexpr int kTicks = 500;
+    for (int i = 0; i < kTicks; ++i) {
+        arena.Tick();
+        for (int s = 1; s < WorldObjectHighWater; ++s) {
+            const WorldObject& o = WorldObjectTable[s];
+            if (o.active != 1)
+                continue;
+            ++live;
+            spells += o.type == OBJ_SPELL;
+            monsters += o.type == OBJ_MOVING;
+            figures += o.type == OBJ_PLAYER;
+        }
+        for (const WorldEffect& r : WorldEffectTable)
+            bolts += r.active != 0;
+    }
+    state.counters["live"] = live / kTicks;
+    state.counters["spell_objects"] = spells / kTicks;
+    state.counters["monsters"] = monsters / kTicks;
+    state.counters["figures"] = figures / kTicks;
+    state.counters["bolts"] = bolts / kTicks;
+}
+
+void BM_ArenaStepFighting(benchmark::State& state) {
+    Arena arena(true);
+    for (auto _ : state)
+        arena.Tick();
+    state.counters["ticks_per_s"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                       benchmark::Counter::kIsRate);
+    Count(state, arena);
+}
+BENCHMARK(BM_ArenaStepFighting)->Unit(benchmark::kMicrosecond);
+
+void BM_ArenaStepEmptyLevel(benchmark::State& state) {
+    Arena arena(false);
+    for (auto _ : state)
+        arena.Tick();
+    Count(state, arena);
+}
+BENCHMARK(BM_ArenaStepEmptyLevel)->Unit(benchmark::kMicrosecond);
+
+// One pass over the 1000 slots, for scale.
+void BM_SlotPass(benchmark::State& state) {
+    Arena arena(true);
+    for (auto _ : state) {
+        int live = 0;
+        for (int s = 1; s < kWorldObjectSlots; ++s)
+            live += WorldObjectTable[s].active == 1;
+        benchmark::DoNotOptimize(live);
+    }
+}
+BENCHMARK(BM_SlotPass)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
