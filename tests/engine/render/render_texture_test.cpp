@@ -214,6 +214,21 @@ TEST_F(TextureTest, RealizingTwiceGivesTheSameSurfaceAndMarkDirtyRefillsIt) {
     EXPECT_FALSE(image->flags & SgImage::kHasSurface);
 }
 
+TEST_F(TextureTest, AnImageBlittedNearTheRightEdgeCopiesOnlyWhatShows) {
+    ASSERT_TRUE(Start());
+    // Realized in the frame's 5-6-5 on first use: white, 16 x 16, eight columns left of the edge.
+    SgRef<SgDDImage> image = Solid(16, 16, 0xFFFFFF);
+    IDirectDrawSurface4* back = r->Driver()->buffers->back;
+    ddtest::FillSurface(back, [](int, int) { return 0u; });
+    ASSERT_TRUE(r->BlitImageToFrame(image.Get(), nullptr, 792, 100, 0));
+    EXPECT_EQ(image->SurfaceCount(), 1u);
+    EXPECT_EQ(ddtest::RawPixel(back, 792, 100), 0xFFFFu);
+    EXPECT_EQ(ddtest::RawPixel(back, 799, 115), 0xFFFFu);
+    EXPECT_EQ(ddtest::RawPixel(back, 791, 100), 0u);
+    EXPECT_EQ(ddtest::RawPixel(back, 0, 101), 0u);  // nothing wraps to the next row
+    EXPECT_EQ(ddtest::RawPixel(back, 799, 116), 0u);
+}
+
 TEST_F(TextureTest, RealizeFailuresLeaveTheirErrorCodes) {
     ASSERT_TRUE(Start());
     SgRef<SgDDImage> empty(static_cast<SgDDImage*>(SgDDImage::CreateImage()));
