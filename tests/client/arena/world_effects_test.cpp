@@ -4,6 +4,7 @@
 
 #include "client/arena/line_tests.h"
 #include "client/arena/monster_think.h"
+#include "client/arena/object_update.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell_objects.h"
 #include "client/arena/world_effects.h"
@@ -464,6 +465,41 @@ TEST_F(Bolts, SpellValuesOfAnySizeStayInRange) {
         ClearWorldObjects();
         ClearThins();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Bolts, AMonsterWalkingIntoThePlayerHurtsHimOnlyWhenItMay) {
+    const int monster = Monster(4000, 4040);
+    WorldObjectTable[monster].damage_dice = 1;
+    WorldObjectTable[monster].damage_num_dice = 1;
+    const struct {
+        const char* what;
+        int link, team, flags;
+        bool wall, hurts;
+    } cases[] = {
+        {"an enemy offline", 1, 1, 0, false, true},
+        {"a team mate", 1, 2, 0, false, false},
+        {"online, where the service decides", 2, 1, 0, false, false},
+        {"an invisible operator", 1, 1, kOperatorInvisible, false, false},
+        {"a thin between", 1, 1, 0, true, false},
+    };
+    for (const auto& c : cases) {
+        g_linkState = c.link;
+        g_operatorFlags = c.flags;
+        WorldObjectTable[monster].team = static_cast<int16_t>(c.team);
+        WorldObjectTable[monster].speed = 100;
+        const int thin = c.wall ? MakeThin(3900, 4020, 4100, 4020) : 0;
+        TintTime = 0;
+        EXPECT_EQ(ResolveMoverCollision(monster, HIT_PLAYER, player), 0) << c.what;
+        EXPECT_EQ(WorldObjectTable[monster].speed, 0) << c.what;
+        EXPECT_EQ(TintTime > 0, c.hurts) << c.what;
+        if (thin)
+            DestroyThin(thin);
+    }
+    g_operatorFlags = 0;
 }
 
 }  // namespace
