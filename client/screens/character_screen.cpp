@@ -13,6 +13,7 @@
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/core/pcx_image.h"
+#include "client/core/screen_files.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"
 #include "client/net/net_dispatch.h"
@@ -772,9 +773,7 @@ int CharacterCreation(LocalPlayer& player, int slot) {
     S().image = player.head_variant;
     LoadMenuFigure("sgfs/main.sgf");
     ActivateMenuFigureScene();
-    char background[64];
-    GetConfigString("main.dat", "screens", "charmanbackfile", background, sizeof background, "screen2.pcx", 0);
-    g_screen.LoadScreenPicture(background);
+    g_screen.LoadScreenPicture(g_screenFiles.characterBack);
     g_screen.SnapshotBackBuffer();
 
     if (Online()) {

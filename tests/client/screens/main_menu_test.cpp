@@ -15,6 +15,7 @@
 #include "client/core/screen_state.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
+#include "client/screens/chat_buffer.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
 #include "client/screens/menu_list.h"
@@ -337,6 +338,23 @@ TEST_F(MainMenuTest, ASlotBeingFetchedOffersNoCharacterButton) {
     PressStatue(7);  // outside 0..3: slot 0
     EXPECT_EQ(g_currentSlot, 0);
     RemoveAllMenuButtons();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainMenuTest, InactivityShowsItsNoticeThenEndsTheMenu) {
+    std::vector<std::string> lines;
+    MenuScript script;
+    script.Wait(10, [] { g_inactivityState = 1; }).Wait(10, [&] {
+        for (int n = 0; n < ChatBuffer.count && n < kChatLines; ++n)
+            lines.push_back(ChatBuffer.lines[n].text);
+    });
+    script.Do([] { g_inactivityState = 2; });
+    EXPECT_EQ(MainMenu(player), -4);
+    EXPECT_EQ(lines, (std::vector<std::string>{"You have been inactive for 15 minutes.", "",
+                                               "Press any key to continue."}));
 }
 
 }  // namespace
