@@ -649,8 +649,13 @@ bool SgD3DTextureManager::ReuseTexture(SgDDImage* image, Description& d, SgTextu
     if (SUCCEEDED(d.source->GetPalette(&palette)) && palette) {
         const bool ok = SUCCEEDED(e->surface->SetPalette(palette)) && SUCCEEDED(e->texture->PaletteChanged(0, 256));
         palette->Release();
-        if (!ok)
+        if (!ok) {
+            // The pixels are the new image's but the palette is not: the texture is no one's.
+            image->SetTextureEntry(keys_[e->heap], nullptr);
+            e->image = nullptr;
+            e->identityStamp = 0;
             return false;
+        }
     }
     MoveToTail(e);
     ++releasedThisFrame;

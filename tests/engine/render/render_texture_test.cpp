@@ -465,10 +465,44 @@ TEST_F(TextureTest, AReusedPalettisedTextureTakesTheNewImagesPalette) {
     EXPECT_EQ(r->GetTextureStatus(), 1u | 2u);
     EXPECT_EQ(red(b.Get()), 200);
     r->EndFrame();
+    ExpectConsistent();
     // A palette the texture will not take fails the reuse.
     ASSERT_EQ(r->BeginFrame(), 0);
     platform::dd::FailCall("Surface::SetPalette", DDERR_GENERIC);
     EXPECT_FALSE(Bind(a.Get()).texture);
+    r->EndFrame();
+}
+
+TEST_F(TextureTest, APaletteTheNewTextureRefusesLeavesNoEntryBehind) {
+    ASSERT_TRUE(Start());
+    SgRef<SgDDImage> image = Image(Palettised(16, 16, [](uint32_t x, uint32_t) { return x; }), 0);
+    IDirectDrawSurface4* s = nullptr;
+    ASSERT_TRUE(image->Realize(r.Get(), 0, &s));
+    ASSERT_EQ(r->BeginFrame(), 0);
+    platform::dd::FailCall("Surface::SetPalette", DDERR_GENERIC);
+    // The first surface goes back; with nothing to evict the heap is emptied and the next try takes.
+    ASSERT_TRUE(Bind(image.Get()).texture);
+    EXPECT_EQ(r->GetTextureStatus(), 1u | 16u);
+    EXPECT_EQ(m->textureCount, 1);
+    ExpectConsistent();
+    r->EndFrame();
+    // A palette refused every time: no texture; the idle texture it tried to reuse is no one's.
+    SgRef<SgDDImage> other = Image(Palettised(16, 16, [](uint32_t, uint32_t y) { return y; }), 0);
+    ASSERT_TRUE(other->Realize(r.Get(), 0, &s));
+    ASSERT_EQ(r->BeginFrame(), 0);
+    platform::dd::FailCall("Surface::SetPalette", DDERR_GENERIC, -1);
+    EXPECT_FALSE(Bind(other.Get()).texture);
+    platform::dd::ResetDDraw();
+    EXPECT_EQ(m->textureCount, 1);
+    EXPECT_EQ(Entry(other.Get()), nullptr);
+    EXPECT_NE(Entry(image.Get())->identityStamp, image->imageId);
+    ExpectConsistent();
+    // Both images get a texture of their own palette again once the device takes palettes.
+    ASSERT_TRUE(Bind(image.Get()).texture);
+    EXPECT_EQ(Entry(image.Get())->identityStamp, image->imageId);
+    ASSERT_TRUE(Bind(other.Get()).texture);
+    EXPECT_EQ(Entry(other.Get())->identityStamp, other->imageId);
+    ExpectConsistent();
     r->EndFrame();
 }
 
