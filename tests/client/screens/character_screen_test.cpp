@@ -206,4 +206,21 @@ TEST_F(OnlineCharacterTest, DuplicateAndUnansweredNamesAreRefusedAndAnAbandonedN
                                              F_CHECK_NAME, F_ADD_NAME, F_DELETE_NAME}));
 }
 
+TEST_F(OnlineCharacterTest, AnInvalidNameShowsItsRefusalForFourSeconds) {
+    uint64_t before = 0;
+    int pageAfter = -1;
+    MenuScript script;
+    script.Wait(10).Type("ab").Wait(2, [&] { before = GetTickCount(); }).Key(28);
+    script.Wait(900, [&] { pageAfter = g_characterScreen.page; }).Type("orla").Key(28).Wait(20, [] {
+        NameCheckResults.queryAnswer = 1;
+        NameCheckResults.checkAnswer = 1;
+    });
+    script.Wait(20).Click(RowX(1), kRowY);
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_GE(GetTickCount() - before, 4000u) << "the refusal stays 4000 ms";
+    EXPECT_EQ(pageAfter, 2);
+    // The refused name was never offered to the service.
+    EXPECT_EQ(SentCodes(), (std::vector<int>{F_QUERY_NAME, F_CHECK_NAME, F_ADD_NAME, F_DELETE_NAME}));
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -176,6 +177,33 @@ TEST(StoredForm, EachByteIsRaisedByOne) {
     char text[] = "abc";
     EXPECT_STREQ(ScramblePassword(text), "bcd");
     EXPECT_STREQ(UnscramblePassword("bcd"), "abc");
+}
+
+TEST_F(MenuListTest, DebugOffsetsMoveTheBoxAndAreShown) {
+    MenuList l = Load("game");
+    l.debug = 1;
+    const std::pair<int, int> keys[] = {{79, 0}, {79, 0}, {81, 1}, {78, 2}, {32, 3}, {22, 3}, {57, 4}};
+    int value = 0;
+    for (const auto& [key, offset] : keys) {
+        OnKeyEvent(static_cast<uint32_t>(key), 0);
+        OnKeyEvent(static_cast<uint32_t>(key) | 0x8000, 0);
+        EXPECT_EQ(MenuListInput(l, &value), -1);
+    }
+    EXPECT_EQ(l.offsets[0], 2);
+    EXPECT_EQ(l.offsets[1], 1);
+    EXPECT_EQ(l.offsets[2], 1);
+    EXPECT_EQ(l.offsets[3], 0);
+    EXPECT_EQ(l.offsets[4], 1);
+    std::fill_n(g_screen.backBuffer, 800 * 40, 0);
+    DrawListBox(l, g_screen.backBuffer, 100, 200, 300, 200, 0, 1, 0, 0, 6, 0, -1);
+    EXPECT_EQ(l.top, 202);
+    EXPECT_EQ(l.left, 101);
+    EXPECT_EQ(l.width, 301);
+    // The three debug lines stand at the top left.
+    int inked = 0;
+    for (int i = 0; i < 800 * 3 * FontTable[6].height; ++i)
+        inked += g_screen.backBuffer[i] != 0;
+    EXPECT_GT(inked, 0);
 }
 
 }  // namespace
