@@ -10,7 +10,8 @@ namespace {
 
 // Plane numbers as the loader names them.
 enum { P_WALLTEX = 0, P_FLOORTEX = 1, P_CEILTEX = 2, P_FLOOR = 3, P_CEIL = 4, P_SPLIT = 5, P_TILE = 6,
-       P_DEPTH = 7, P_MARK = 8, P_CEILMAP = 9, P_MAP = 10, P_UPPERCEIL = 14, P_SLOPE2 = 16, P_SLOPE = 17 };
+       P_DEPTH = 7, P_MARK = 8, P_CEILMAP = 9, P_MAP = 10, P_UPPERCEIL = 14, P_SLOPE2 = 16, P_SLOPE = 17,
+       P_CEILLIMIT = 18 };
 
 constexpr uint16_t kNoValue = 32767;  // "none": ceilings become open sky
 
@@ -32,11 +33,16 @@ void BuildGrid(LevelSource& l) {
     // Room 3: a two-storey block.
     l.Fill(22, 22, 24, 24, P_SPLIT, 128);
     l.Fill(22, 22, 24, 24, P_UPPERCEIL, 320);
-    // Corridors out of room 0: one to crawl through, one too low even for that.
+    // Corridors out of room 1 at its floor of 77: one to crawl through (48 high), one too low
+    // even for that (20).
     l.Fill(30, 12, 34, 12, P_MARK, 0);
-    l.Fill(30, 12, 34, 12, P_CEIL, 48);
+    l.Fill(30, 12, 34, 12, P_FLOOR, 77);
+    l.Fill(30, 12, 34, 12, P_CEIL, 77 + 48);
+    l.Fill(30, 12, 34, 12, P_SPLIT, kNoValue);
     l.Fill(30, 16, 34, 16, P_MARK, 0);
-    l.Fill(30, 16, 34, 16, P_CEIL, 20);
+    l.Fill(30, 16, 34, 16, P_FLOOR, 77);
+    l.Fill(30, 16, 34, 16, P_CEIL, 77 + 20);
+    l.Fill(30, 16, 34, 16, P_SPLIT, kNoValue);
     // Tiles: a bump and a stair tile whose slope world.dat replaces.
     l.Word(12, 12, P_TILE) = 1;
     l.Word(13, 12, P_TILE) = 2;
@@ -60,9 +66,16 @@ void BuildGrid(LevelSource& l) {
     l.Word(14, 18, P_MARK) = 102;
     l.Word(15, 18, P_MARK) = 110;
     l.Word(16, 18, P_MARK) = 5;  // not a marker: stays in the plane
+    // The pool's water slows (a kept marker word of 30: half speed) those standing in it.
+    l.Fill(12, 22, 14, 24, P_MARK, 30);
+    // The ladder in room 1 (a thin at y 900, against the landing's face at 896) rises from the
+    // floor of 77 to the landing of 240, under a ceiling high enough to climb.
+    l.Fill(25, 13, 28, 16, P_CEIL, 512);
+    l.Fill(25, 14, 28, 16, P_FLOOR, 240);
     if (l.words == 19) {
         l.Word(18, 18, P_SLOPE) = 2;
         l.Word(18, 18, P_SLOPE2) = 1;
+        l.Word(17, 27, P_CEILLIMIT) = 200;  // the open yard lets no one fly above 200
     }
 }
 
@@ -91,7 +104,9 @@ void BuildThins(LevelSource& l) {
     slide.trigger = 2;                                         // thickness 0: a box 4 deep
     thin(1600, 700, 1632, 700, 3, 7, 64).trigger = 3;          // a panel its trigger colours
     thin(1600, 800, 1632, 800, 4, 7, 64).trigger = 4;          // a panel touching switches
-    thin(1700, 900, 1732, 900, 6, 8, 256);                     // a ladder
+    LevelThinRecord& ladder = thin(1700, 900, 1732, 900, 6, 8, 171);  // a ladder up to 248
+    ladder.base = 77;
+    thin(704, 1100, 832, 1100, 0, 5, 128).speedCap = 40;       // a curtain passed at walking pace
     thin(800, 1500, 864, 1500, 0, 4, 64).length = 0;           // length worked out on loading
     thin(900, 1500, 900, 1500, 0, 4, 64);                      // both ends on one point
     LevelThinRecord empty;
@@ -151,10 +166,11 @@ std::string WorldDat(bool packForm) {
         "[light]\nambient=12\noutdoor=20\nintensity=96\n\n[map]\n";
     s += packForm ? "min_x=8\nmin_y=8\nmax_x=40\nmax_y=32\n\n" : "minx=8\nminy=8\nmaxx=40\nmaxy=32\n\n";
     s += "[stairslopes]\ntile02=10\n\n"
-         "[noteam]\nstartx=704\nstarty=704\nstarta=0\n\n"
-         "[chaos]\nstartx=760\nstarty=1216\nstarta=90\nraise1x=800\nraise1y=1250\nraise1a=180\n\n"
-         "[order]\nstartx=1650\nstarty=760\nstarta=180\n\n"
-         "[balance]\nstartx=1650\nstarty=1650\nstarta=270\n\n"
+         // Start and raise points are cells.
+         "[noteam]\nstartx=15\nstarty=15\nstarta=0\nraise1x=16\nraise1y=15\n\n"
+         "[chaos]\nstartx=17\nstarty=12\nstarta=90\nraise1x=18\nraise1y=12\nraise1a=180\nraise2x=17\nraise2y=13\n\n"
+         "[order]\nstartx=21\nstarty=15\nstarta=180\nraise1x=21\nraise1y=16\n\n"
+         "[balance]\nstartx=27\nstarty=27\nstarta=270\nraise1x=28\nraise1y=27\n\n"
          "[mongendefs]\nnummongens=2\n"
          "[mongen00]\nobject=1\nmaxnum=2\nchance=50\ntimer=5000\nxmaze=26\nymaze=25\n"
          "[mongen01]\nobject=3\nmaxnum=1\nchance=100\ntimer=8000\nxmaze=15\nymaze=25\nxoffset=16\nsingle=1\n\n"
@@ -177,7 +193,7 @@ std::string WorldDat(bool packForm) {
                       n, align[n], 10 + n, n);
         s += b;
     }
-    s += "\n[transportdefs]\nnumtransports=1\n[transport00]\nstartx=704\nstarty=704\nstarta=90\ngrid=sample16\n\n"
+    s += "\n[transportdefs]\nnumtransports=1\n[transport00]\nstartx=15\nstarty=15\nstarta=90\ngrid=sample16\n\n"
          "[homebasedefs]\nnumhomebases=3\n"
          "[homebase00]\nx1=10\nx2=11\ny1=28\ny2=29\nteam=1\n"
          "[homebase01]\nx1=28\nx2=29\ny1=10\ny2=11\nteam=2\n"

@@ -33,12 +33,5 @@ protected:
     }
 
     // The view at (x, y) facing the given way, the eye standing on the floor.
-    void Place(int x, int y, int facing) {
-        view.x = x;
-        view.y = y;
-        view.pos_x = x << 16;
-        view.pos_y = y << 16;
-        view.facing = facing;
-        view.z = GetStandHeight(x, y, 0);
-    }
+    void Place(int x, int y, int facing) { StandAt(x, y, facing); }
 };

@@ -31,23 +31,8 @@ public:
 class GameInput : public ArenaFixture {
 protected:
     GameInput() {
-        ClearActionState();
-        g_screen.ClearNoticeLines();
-        DebugToggle = 0;
-        PendingDoorTrigger = 0;
-        LastCellCode = LastCellSound = 0;
-        CurrentArena = -1;
+        ResetFrameState();
         HudListOffset = ConsoleScroll = 0;
-        for (int v : {5, 13, 14})
-            SetGameValue(v, 50);
-        SetGameValue(107, 1000);
-        SetGameValue(108, 1000);
-        SetGameValue(109, 10000);
-        SetGameValue(110, 10000);
-        SetGameValue(111, 10000);
-        SetGameValue(112, 10000);
-        player.min_pitch = -90;
-        player.max_pitch = 90;
         control = PlayerControl{};
         control.yaw = control.pitch = -1;
         FrameDelta = 1000;

@@ -6,16 +6,22 @@
 #include <cstdio>
 #include <string>
 
+#include "client/arena/game_input.h"
+#include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
+#include "client/arena/player_move.h"
+#include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
 #include "client/core/config_file.h"
+#include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_textures.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/screen_surface.h"
 #include "tests/support/recording_present.h"
 
 // A settings text as the stream the level loaders read.
@@ -89,6 +95,34 @@ protected:
         t.id = slot;
         EXPECT_EQ(PlaceThin(slot), 1);
         return slot;
+    }
+
+    // The view standing at (x, y) facing the given way, the eye at its standing height.
+    void StandAt(int x, int y, int facing) {
+        view.x = x;
+        view.y = y;
+        view.pos_x = x << 16;
+        view.pos_y = y << 16;
+        view.facing = facing;
+        view.z = GetStandHeight(x, y, -1000);
+    }
+    // The per-frame input state as at arena entry; the player's stats at 50 and hit points, power
+    // and fatigue full; pitch limits of 90 degrees.
+    void ResetFrameState() {
+        ClearActionState();
+        g_screen.ClearNoticeLines();
+        DebugToggle = 0;
+        PendingDoorTrigger = 0;
+        LastCellCode = LastCellSound = 0;
+        CurrentArena = -1;
+        for (int v : {5, 13, 14})
+            SetGameValue(v, 50);
+        for (int v : {107, 108})
+            SetGameValue(v, 1000);
+        for (int v : {109, 110, 111, 112})
+            SetGameValue(v, 10000);
+        player.min_pitch = -90;
+        player.max_pitch = 90;
     }
 
     RecordingPresent present;

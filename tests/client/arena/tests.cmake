@@ -31,6 +31,7 @@ quorrin_test(arena_player_tests
     ${CMAKE_CURRENT_LIST_DIR}/status_line_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ambient_sound_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/player_start_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/whole_flow_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
   DEPS client tools_writers)
 target_compile_definitions(arena_player_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"

@@ -94,7 +94,7 @@ TEST_F(LevelFlow, DirectoryAndPackGiveTheSameTables) {
         "INFO: Loading Grid: [sample]",  "INFO: Loading grid buffer...", "INFO: Grid buffer loaded.",
         "INFO: Loading SlopeDefs...",    "INFO: SlopeDefs Loaded.",      "INFO: Loading 100 Tiles.",
         "INFO: Tile Slope Replacement: tile#02=slope#10", "INFO: Tiles Loaded.", "INFO: Loading Thins...",
-        "INFO: 14 thins loaded and placed.", "INFO: Loading Olist...",   "INFO: Olist loaded.",
+        "INFO: 15 thins loaded and placed.", "INFO: Loading Olist...",   "INFO: Olist loaded.",
         "Loading Patterns.",             "Loading 3 patterns.",          "INFO: Placing Olist objects...", "WARNING: Ignoring object with bad coords - Olist #1: type:[0], x:[-1], y:[900]",
         "INFO: 5 objects loaded and placed.", "INFO: Loading 2 mongendefs...", "INFO: Mongendefs loaded.",
         "INFO: Loading 1 effects...",    "INFO: Effects loaded.",        "INFO: Loading 3 Earth Blood Defs...", "INFO: Earth Blood Defs loaded.",
