@@ -13,7 +13,9 @@
 #include "client/net/client_tables.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
+#include "client/net/net_catalogue.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -91,6 +93,33 @@ TEST_F(GameInput, UseOpensDoorsChainsAndLadders) {
     Frame();
     EXPECT_EQ(player.mode, 2);
     EXPECT_EQ(view.speed, 165);
+    EXPECT_EQ(view.z_speed, 75);
+    EXPECT_EQ(player.ladder_thin, 0);
+}
+
+TEST_F(GameInput, UseAimsATargetedSpellAtThePlayerAhead) {
+    auto spell = std::make_unique<AnsweringSpell>();
+    spell->type = SPELL_TARGET;
+    SetSpell(5, std::move(spell));
+    SetGameValue(115, 5);
+    SetGameValue(118, 3);  // the player's own id
+    SetGameValue(4, 1);
+    struct Case {
+        int distance, target;
+    } cases[] = {{300, 77}, {380, 77}, {440, 3}};  // 384 reaches to the near side of a figure
+    for (const Case& c : cases) {
+        ClearWorldObjects();
+        const int other = Live(OBJ_PLAYER, 4000, 4000 + c.distance, 0, 77);
+        WorldObjectTable[other].team = 2;
+        WorldObjectTable[other].tall = 64;
+        WorldObjectTable[other].width = 16;
+        TargetPlayerId = 0;
+        g_actionState.target_flash = 900;
+        control.use = 1;
+        Frame();
+        EXPECT_EQ(TargetPlayerId, c.target) << c.distance;
+        EXPECT_EQ(g_actionState.target_flash, 0);
+    }
 }
 
 TEST_F(GameInput, ObjectTriggersAndDeadPlayers) {
@@ -220,6 +249,15 @@ TEST_F(GameInput, PagesListsAndBordersStayInRange) {
     const int map = MapShown;
     Frame();
     EXPECT_EQ(MapShown, !map);
+    control.key_tab = 0;
+
+    // Holding the light key switches the viewer's light once a second (frames of 100 ms).
+    present.calls.clear();
+    ViewerLightLock = 0;
+    control.key_t_held = 100;
+    for (int i = 0; i < 25; ++i)
+        Frame();
+    EXPECT_EQ(present.Count("SetViewerLight"), 3u);
 }
 
 TEST_F(GameInput, NexusNoticesComeOnLandingOnce) {
@@ -247,7 +285,10 @@ TEST_F(GameInput, NexusNoticesComeOnLandingOnce) {
     struct Case {
         int bias;
         const char* text;
-    } cases[] = {{60, "The Dragon Nexus is partially powered."}, {0, "The Dragon Nexus has been destroyed."}};
+    } cases[] = {{60, "The Dragon Nexus is partially powered."},
+                 {1, "The Dragon Nexus is partially powered."},
+                 {99, "The Dragon Nexus is partially powered."},
+                 {0, "The Dragon Nexus has been destroyed."}};
     for (const Case& c : cases) {
         s.bias = c.bias;
         LastCellCode = 0;
@@ -262,6 +303,8 @@ TEST_F(GameInput, NexusNoticesComeOnLandingOnce) {
         const char* text;
     } nodes[] = {{100, "The Earthnode is fully biased to Phoenix."},
                  {5, "The Earthnode is partially biased to Phoenix."},
+                 {1, "The Earthnode is partially biased to Phoenix."},
+                 {99, "The Earthnode is partially biased to Phoenix."},
                  {0, "The Earthnode is neutrally biased."}};
     g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = 24;
     for (const Node& n : nodes) {
@@ -270,6 +313,42 @@ TEST_F(GameInput, NexusNoticesComeOnLandingOnce) {
         Frame();
         EXPECT_EQ(TopNotice(), n.text);
     }
+}
+
+TEST_F(GameInput, ADeadPlayerAsksToBeRaisedAtItsOwnNodes) {
+    SetGameValue(4, 1);
+    ShrineDef& home = g_level.shrines[0];  // the team's powered nexus among the first three
+    home.found = 1;
+    home.alignment = 1;
+    home.bias = 100;
+    g_level.earthnodes[3].found = 1;
+    g_level.earthnodes[3].owner = 1;
+    struct Case {
+        int code;
+        const char* notice;
+        int strafe;  // what is left of it
+    } cases[] = {
+        {50, "You attempt to resurrect at the Nexus", 0},
+        {23, "You attempt to resurrect at the Earthnode", 30},  // only the forward speed stops
+    };
+    for (const Case& c : cases) {
+        g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = static_cast<uint8_t>(c.code);
+        Place(4000, 4000, 0);
+        LastCellCode = 0;
+        player.dead = 1;
+        g_screen.ClearNoticeLines();
+        OnlineSends online;
+        FrameDelta = 0;  // the frame's movement leaves the speeds as they are
+        view.speed = 40;
+        view.strafe_speed = 30;
+        HandleGameInput(player, control, 4);
+        EXPECT_STREQ(g_screen.noticeLines[1], c.notice) << c.code;
+        EXPECT_EQ(view.speed, 0) << c.code;
+        EXPECT_EQ(view.strafe_speed, c.strafe) << c.code;
+        EXPECT_EQ(SentCodes(), (std::vector<int>{F_PLAYER_STATE, F_REQUEST_RAISE})) << c.code;
+        EXPECT_EQ(SentFrames().back().body, std::vector<uint8_t>(4, 0)) << "no gate named";
+    }
+    player.dead = 0;
 }
 
 TEST_F(GameInput, BiasNeedsFourPlayers) {

@@ -93,6 +93,31 @@ TEST_F(PlayerControls, TheArenaRecordTakesItsKeysInOrder) {
     EXPECT_EQ(c.cast, 5);
 }
 
+TEST_F(PlayerControls, EachMovementActionDrivesItsField) {
+    struct Case {
+        int action;
+        int32_t PlayerControl::*field;
+    } cases[] = {
+        {0, &PlayerControl::forward},     {20, &PlayerControl::forward},   {1, &PlayerControl::backward},
+        {33, &PlayerControl::backward},   {2, &PlayerControl::turn_left},  {3, &PlayerControl::turn_right},
+        {8, &PlayerControl::slide_left},  {9, &PlayerControl::slide_right},
+    };
+    for (const Case& c : cases) {
+        ResetInputState();
+        for (KeyBinding& b : KeyBindingTable)
+            b = KeyBinding{};
+        g_mouse.lookMode = 1;
+        SetCursorPos(320, 240);
+        Bind(c.action, 30);
+        g_keys.down[30] = 1;
+        g_keys.downTime[30] = static_cast<int32_t>(FrameClock) - 100;
+        PlayerControl r = Read();
+        EXPECT_NE(r.*c.field, 0) << "action " << c.action;
+        EXPECT_EQ(r.forward + r.backward + r.turn_left + r.turn_right + r.slide_left + r.slide_right, r.*c.field)
+            << "action " << c.action << " drives nothing else";
+    }
+}
+
 TEST_F(PlayerControls, FixedKeysLandInTheirFields) {
     struct Case {
         int scan;

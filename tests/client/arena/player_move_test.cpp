@@ -399,12 +399,60 @@ TEST_F(PlayerMove, LaddersAreTakenClimbedAndLeft) {
     EXPECT_EQ(player.ladder_thin, 0);
 }
 
+TEST_F(PlayerMove, VerticalSpeedsOnTheLadderAndInTheAir) {
+    const int ladder = MakeThin(3980, 4030, 4020, 4030, THIN_LADDER, 256);
+    struct Case {
+        const char* what;
+        int mode, forward, pitch, jump, crawl, zSpeed, zSpeedAfter;
+    } cases[] = {
+        {"ladder: forward looking up", 7, 1000, -401, 0, 0, 0, 192},
+        {"ladder: looking up not enough", 7, 1000, -400, 0, 0, 0, 0},
+        {"ladder: forward looking down", 7, 1000, 401, 0, 0, 0, -192},
+        {"ladder: looking down not enough", 7, 1000, 400, 0, 0, 0, 0},
+        {"ladder: jump climbs", 7, 0, 0, 1000, 0, 0, 192},
+        {"ladder: crawl descends", 7, 0, 0, 0, 1000, 0, -192},
+        {"ladder: still, slowing at 150 a second", 7, 0, 0, 0, 0, 100, 85},
+        {"in the air: gravity 300 a second", 2, 0, 0, 0, 0, 0, -30},
+    };
+    for (const Case& c : cases) {
+        Place(4000, 4000, 0);
+        view.z = 150;  // mid-ladder, in the air over the floor
+        player.mode = c.mode;
+        player.ladder_thin = c.mode == 7 ? ladder : 0;
+        player.pitch = c.pitch;
+        view.z_speed = c.zSpeed;
+        control.forward = c.forward;
+        control.jump = c.jump;
+        control.crawl = c.crawl;
+        UpdateFlying(player, control);
+        EXPECT_EQ(view.z_speed, c.zSpeedAfter) << c.what;
+    }
+}
+
+TEST_F(PlayerMove, AJumpStopsNineUnderALowCeiling) {
+    SetCell(4000 >> 6, 4000 >> 6, 0, 0, 70);
+    Place(4000, 4000, 0);
+    control.jump = 1000;
+    Frames(1);  // 15 units up would reach 63
+    EXPECT_EQ(view.z, 70 - 9);
+    EXPECT_EQ(view.z_speed, 0);
+}
+
 TEST_F(PlayerMove, TurningAndLooking) {
     Place(4000, 4000, 4090);
     control.yaw = 4;  // the shorter way is to the right, over 0
     Frames(1);
     EXPECT_EQ(view.facing, 4);
     EXPECT_EQ(player.turning, 1);
+    // Half a turn away either way is as short: 2048 and more turn left, below it right.
+    for (int yaw : {2047, 2048}) {
+        view.facing = 0;
+        view.turn_speed = 0;
+        control.yaw = yaw;
+        UpdateTurnSpeed(player, control);
+        EXPECT_EQ(view.turn_speed > 0, yaw < 2048) << yaw;
+    }
+    view.facing = 4;
     control.yaw = -1;
     control.turn_left = 1;
     view.turn_speed = 0;
