@@ -25,6 +25,7 @@
 #include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_players.h"
+#include "client/net/net_spells.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/input.h"
@@ -68,8 +69,8 @@ void Toggle(int n) {
     if (!t)
         return;
     const int state = !t->state;
-    if (ToggleTrigger(n, state, 1) && g_playMode == 2 && g_arenaHooks.sendOpenDoor)
-        g_arenaHooks.sendOpenDoor(n, state);
+    if (ToggleTrigger(n, state, 1) && g_playMode == 2)
+        SendOpenDoor(n, state);
 }
 
 // A trigger, or the trigger it chains to when that exists.

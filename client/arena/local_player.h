@@ -61,11 +61,8 @@ struct ArenaHooks {
     void (*setHandFrame)(int frame) = nullptr;
     // The own figure takes the player's figure numbers when they changed.
     void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
-    void (*sendBiasEarthblood)(LocalPlayer* player, int node) = nullptr;
-    void (*sendBiasShrine)(LocalPlayer* player, int nexus) = nullptr;
     // The HUD hand plays a readied spell's sequence (0 restarts it).
     void (*playHandAnimation)(int sequence) = nullptr;
-    void (*sendOpenDoor)(int trigger, int state) = nullptr;
     // Function key 2: the chat log opens or closes and its lines are drawn again.
     void (*toggleChatLog)() = nullptr;
     // The chat line opens for talking (0) or for a command (1).

@@ -23,6 +23,7 @@
 #include "client/core/trig_tables.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
+#include "client/net/net_match.h"
 #include "client/net/net_players.h"
 #include "client/core/sound.h"
 #include "client/present/present_services.h"
@@ -429,15 +430,13 @@ void TickActionTimers(LocalPlayer& player) {
                 if (code >= 20 && code <= 49) {
                     const EarthnodeDef& e = g_level.earthnodes[code - 20];
                     if (!(e.owner == team && e.bias >= 100)) {
-                        if (g_arenaHooks.sendBiasEarthblood)
-                            g_arenaHooks.sendBiasEarthblood(&player, code - 20);
+                        SendBiasEarthblood(&player, code - 20);
                         BeginBias();
                     }
                 } else if (code >= 50 && code <= 69) {
                     const ShrineDef& s = g_level.shrines[code - 50];
                     if (!(s.alignment == team && s.bias >= 100)) {
-                        if (g_arenaHooks.sendBiasShrine)
-                            g_arenaHooks.sendBiasShrine(&player, code - 50);
+                        SendBiasShrine(&player, code - 50);
                         BeginBias();
                     }
                 }

@@ -501,9 +501,6 @@ void InstallNetHooks() {
     g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
         SendPlayerEffect(spell, duration, kDestinationAll);
     };
-    g_arenaHooks.sendBiasEarthblood = SendBiasEarthblood;
-    g_arenaHooks.sendBiasShrine = SendBiasShrine;
-    g_arenaHooks.sendOpenDoor = SendOpenDoor;
     g_arenaHooks.sendTargetted = SendTargetted;
     g_arenaHooks.sendDispell = SendDispell;
     g_arenaHooks.sendTeleport = SendTeleport;

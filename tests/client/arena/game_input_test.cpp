@@ -20,7 +20,6 @@
 namespace {
 
 int g_casts = 0;
-int g_doorsSent = 0;
 
 class AnsweringSpell : public CSpell {
 public:
@@ -38,8 +37,7 @@ protected:
         control = PlayerControl{};
         control.yaw = control.pitch = -1;
         FrameDelta = 1000;
-        g_casts = g_doorsSent = 0;
-        g_arenaHooks.sendOpenDoor = [](int, int) { ++g_doorsSent; };
+        g_casts = 0;
     }
     ~GameInput() override {
         g_arenaHooks = ArenaHooks{};
@@ -67,14 +65,17 @@ TEST_F(GameInput, UseOpensDoorsChainsAndLadders) {
     int door = MakeThin(3950, 4040, 4050, 4040, THIN_MOVED, 128);
     ThinTable[door].trigger = 3;
     control.use = 1;
-    Frame();
-    EXPECT_EQ(GetTrigger(3)->state, 1);
-    EXPECT_EQ(g_doorsSent, 0) << "offline nothing is sent";
-    g_playMode = 2;
-    Frame();
-    EXPECT_EQ(GetTrigger(3)->state, 0);
-    EXPECT_EQ(g_doorsSent, 1);
-    g_playMode = 1;
+    {
+        OnlineSends link;
+        Frame();
+        EXPECT_EQ(GetTrigger(3)->state, 1);
+        EXPECT_TRUE(SentFrames().empty()) << "offline nothing is sent";
+        g_playMode = 2;
+        Frame();
+        EXPECT_EQ(GetTrigger(3)->state, 0);
+        EXPECT_EQ(SentCodes(), std::vector<int>{F_OPEN_DOOR});
+        g_playMode = 1;
+    }
 
     // A trigger that chains to one that exists uses that one.
     GetTrigger(3)->next_trigger = 4;

@@ -39,8 +39,6 @@ protected:
         for (ShrineDef& s : g_level.shrines)
             for (int32_t& l : s.link)
                 l = -1;
-        g_arenaHooks.sendBiasEarthblood = [](LocalPlayer*, int n) { g_hooks.push_back("BiasEarthblood " + std::to_string(n)); };
-        g_arenaHooks.sendBiasShrine = [](LocalPlayer*, int n) { g_hooks.push_back("BiasShrine " + std::to_string(n)); };
         SetGameValue(108, 1000);
         SetGameValue(107, 1000);
     }
@@ -210,13 +208,13 @@ TEST_F(PlayerStatus, ABiasEndsByAskingAgainUnlessTheNodeIsFull) {
     SetGameValue(4, 1);
     struct Case {
         int code, owner, bias;
-        const char* sent;
+        int sent, which;  // the message asking again, 0 none
     } cases[] = {
-        {23, 2, 100, "BiasEarthblood 3"}, {23, 1, 60, "BiasEarthblood 3"}, {23, 1, 100, nullptr},
-        {52, 0, 0, "BiasShrine 2"},       {52, 1, 100, nullptr},           {0, 0, 0, nullptr},
+        {23, 2, 100, F_BIAS_EARTHBLOOD, 3}, {23, 1, 60, F_BIAS_EARTHBLOOD, 3}, {23, 1, 100, 0, 0},
+        {52, 0, 0, F_BIAS_SHRINE, 2},       {52, 1, 100, 0, 0},                {0, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
-        g_hooks.clear();
+        OnlineSends online;
         ClearActionState();
         StandOnCode(c.code);
         if (c.code >= 20 && c.code < 50)
@@ -226,15 +224,17 @@ TEST_F(PlayerStatus, ABiasEndsByAskingAgainUnlessTheNodeIsFull) {
         BeginBias();
         EXPECT_EQ(g_actionState.bias_timer, 3000);
         Frame(2000);
-        EXPECT_TRUE(g_hooks.empty());
+        EXPECT_TRUE(SentFrames().empty());
         EXPECT_EQ(IsBiasing(), 2001);
         Frame(1000);
+        const std::vector<SentFrame> sent = SentFrames();
         if (c.sent) {
-            ASSERT_EQ(g_hooks.size(), 1u) << c.code;
-            EXPECT_EQ(g_hooks[0], c.sent);
+            ASSERT_EQ(sent.size(), 1u) << c.code;
+            EXPECT_EQ(sent[0].code, c.sent);
+            EXPECT_EQ(sent[0].body.at(0), c.which);
             EXPECT_EQ(g_actionState.bias_timer, 3000) << "and it starts again";
         } else {
-            EXPECT_TRUE(g_hooks.empty()) << c.code << " " << c.owner;
+            EXPECT_TRUE(sent.empty()) << c.code << " " << c.owner;
             EXPECT_EQ(IsBiasing(), 0);
         }
     }

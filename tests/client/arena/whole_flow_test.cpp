@@ -19,14 +19,14 @@
 #include "client/core/level_loader.h"
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
+#include "client/net/net_catalogue.h"
 #include "tests/client/arena/level_fixture.h"
+#include "tests/support/sent_frames.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> g_doors;
 
 class WholeFlow : public LevelFixture {
 protected:
@@ -45,10 +45,6 @@ protected:
         player.crawl_eye_height = 24;
         GameClock = 100000;
         FrameDelta = 500;  // 50 ms frames
-        g_doors.clear();
-        g_arenaHooks.sendOpenDoor = [](int n, int state) {
-            g_doors.push_back(std::to_string(n) + "=" + std::to_string(state));
-        };
     }
     ~WholeFlow() override {
         g_arenaHooks = ArenaHooks{};
@@ -224,15 +220,18 @@ TEST_F(WholeFlow, ThePlayerWalksTheSampleLevel) {
 
     // A door by use, online: the swinging door at x 1280 (y 832..896) chains to trigger 2, which
     // the others are told about.
-    g_playMode = 2;
-    Place(1320, 864, kMinusX);
-    const int before = GetTrigger(2)->state;
-    control = use;
-    Frames(1);
-    control = Idle();
-    EXPECT_EQ(GetTrigger(2)->state, !before);
-    EXPECT_EQ(g_doors, std::vector<std::string>{"2=" + std::to_string(!before)});
-    g_playMode = 1;
+    {
+        OnlineSends online;
+        g_playMode = 2;
+        Place(1320, 864, kMinusX);
+        const int before = GetTrigger(2)->state;
+        control = use;
+        Frames(1);
+        control = Idle();
+        EXPECT_EQ(GetTrigger(2)->state, !before);
+        EXPECT_EQ(SentCodes(), std::vector<int>{F_OPEN_DOOR});
+        g_playMode = 1;
+    }
 
     // The nexus of the Dragon at (23, 17): its notice once on stepping in, and the status line.
     Place(23 * 64 + 32, 16 * 64 + 56, kPlusY);
