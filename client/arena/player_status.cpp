@@ -526,6 +526,18 @@ void CycleReadiedSpell(LocalPlayer& player, int group) {
     SetPanelRedrawFlag(0, 1);
 }
 
+bool OwnNexusUnderAttack(int team) {
+    if (team <= 0)
+        return false;
+    const uint32_t now = GameClock / 10;
+    for (int n = 0; n < kMaxShrines; ++n) {
+        const ShrineDef& s = g_level.shrines[n];
+        if (s.found && s.alignment == team && ShrineChangeTime[n] && now - ShrineChangeTime[n] < kNexusAlarmMs)
+            return true;
+    }
+    return false;
+}
+
 void StatusLineText(const LocalPlayer& player, char* text, int size) {
     text[0] = 0;
     const ActionState& a = g_actionState;
@@ -548,6 +560,11 @@ void StatusLineText(const LocalPlayer& player, char* text, int size) {
     }
     if (player.dead) {
         std::snprintf(text, size, "%s", a.gate_pending ? "Dead - Spiritgate" : "Dead");
+        return;
+    }
+    const int team = GetGameValue(4);
+    if (OwnNexusUnderAttack(team)) {
+        std::snprintf(text, size, "%s Nexus under Attack!", team < 4 ? TeamNames[team] : "");
         return;
     }
     int code = 0;

@@ -82,6 +82,9 @@ int StatModifier(int value, int n, int factor);
 // more than 96 above the standing height or the feet are at or above the storey split.
 int CellCodeUnderPlayer(const LocalPlayer& player);
 
+// A nexus of the team was damaged or destroyed within the last 6000 ms.
+constexpr uint32_t kNexusAlarmMs = 6000;
+bool OwnNexusUnderAttack(int team);
 // The status line's text, first that applies: a pending or interrupted cast, the match's end, death,
 // the cell the player stands on, the ladder, the match's clock and size, god mode; else empty.
 void StatusLineText(const LocalPlayer& player, char* text, int size);

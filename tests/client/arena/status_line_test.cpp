@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
@@ -13,6 +14,7 @@
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_match.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/notice_lines.h"
@@ -156,6 +158,8 @@ protected:
         g_playerView = &view;
         g_localPlayer = &player;
         view.z = GetStandHeight(4000, 4000, 0);
+        GameClock = 1000000;
+        std::memset(ShrineChangeTime, 0, sizeof ShrineChangeTime);
         CurrentArena = 0;
         ArenaTable[0].match = ArenaMatch{};
         ArenaTable[0].match.player_count = 6;
@@ -173,6 +177,12 @@ protected:
         HudText::TearDown();
     }
 public:
+    // Shrine 1 belongs to the player's team (2) and was hit ms ago.
+    void OwnNexusHit(int ms) {
+        g_level.shrines[1].found = 1;
+        g_level.shrines[1].alignment = 2;
+        ShrineChangeTime[1] = GameClock / 10 - static_cast<uint32_t>(ms);
+    }
     void Code(int code) { g_level.cellIndex[CellIndex(view.x >> 6, view.y >> 6)] = static_cast<uint8_t>(code); }
 
     LocalPlayer player{};
@@ -196,6 +206,13 @@ TEST_F(StatusLine, OneCasePerText) {
          [](StatusLine&) { ArenaTable[0].match.state = 5; ArenaTable[0].match.seconds_left = 7; }},
         {"Dead", [](StatusLine& t) { t.player.dead = 1; }},
         {"Dead - Spiritgate", [](StatusLine& t) { t.player.dead = 1; g_actionState.gate_pending = 1; }},
+        {"Gryphon Nexus under Attack!", [](StatusLine& t) { t.Code(50); t.OwnNexusHit(5999); }},
+        {"In Nexus", [](StatusLine& t) { t.Code(50); t.OwnNexusHit(6000); }},
+        {"In Nexus", [](StatusLine& t) {  // another team's nexus
+             t.Code(50);
+             t.OwnNexusHit(100);
+             g_level.shrines[1].alignment = 3;
+         }},
         {"In Valhalla", [](StatusLine& t) { t.Code(10); }},
         {"In EarthNode", [](StatusLine& t) { t.Code(20); }},
         {"In EarthNode: Bias Timer is 3", [](StatusLine& t) { t.Code(49); g_actionState.bias_timer = 3000; }},
