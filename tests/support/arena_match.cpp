@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "client/arena/player_start.h"
 #include "client/arena/arena_frame.h"
 #include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
@@ -26,19 +27,6 @@
 namespace {
 
 constexpr int kEffectsTick = 250;
-
-// The player at the centre of the team's start cell, facing its way, standing on the floor.
-// (The arena entry's own placement replaces this once it is built.)
-void PlaceAtTeamStart(int team) {
-    const StartPoint& s = g_level.starts[team >= 0 && team < kTeams ? team : 0];
-    PlayerView& v = *g_playerView;
-    v.x = s.x / 64 * 64 + 32;
-    v.y = s.y / 64 * 64 + 32;
-    v.pos_x = v.x << 16;
-    v.pos_y = v.y << 16;
-    v.facing = s.angle & 4095;
-    v.z = GetStandHeight(v.x, v.y, -1000);
-}
 
 // The player's own figure, a monster of kind 3 that never thinks. (Replaced by the arena entry's
 // own once it is built.)
@@ -110,7 +98,7 @@ OfflineArena::OfflineArena(const char* level, int team, uint32_t seed) {
         SetGameValue(n, 1000000);
     // The level load read the real clock; the match runs on its own from 0.
     GameClock = 0;
-    PlaceAtTeamStart(team);
+    PlacePlayerAtStart(player, team, 0);
     SetGameValue(108, 1000);
     SetGameValue(107, GetMaxHitPoints());
     player.dead = 0;

@@ -106,7 +106,7 @@ void BuildThins(LevelSource& l) {
     thin(1600, 800, 1632, 800, 4, 7, 64).trigger = 4;          // a panel touching switches
     LevelThinRecord& ladder = thin(1700, 900, 1732, 900, 6, 8, 171);  // a ladder up to 248
     ladder.base = 77;
-    thin(704, 1100, 832, 1100, 0, 5, 128).speedCap = 40;       // a curtain passed at walking pace
+    thin(1700, 1500, 1828, 1500, 0, 5, 128).speedCap = 40;     // a curtain passed at walking pace
     thin(800, 1500, 864, 1500, 0, 4, 64).length = 0;           // length worked out on loading
     thin(900, 1500, 900, 1500, 0, 4, 64);                      // both ends on one point
     LevelThinRecord empty;
@@ -168,7 +168,7 @@ std::string WorldDat(bool packForm) {
     s += "[stairslopes]\ntile02=10\n\n"
          // Start and raise points are cells.
          "[noteam]\nstartx=15\nstarty=15\nstarta=0\nraise1x=16\nraise1y=15\n\n"
-         "[chaos]\nstartx=17\nstarty=12\nstarta=90\nraise1x=18\nraise1y=12\nraise1a=180\nraise2x=17\nraise2y=13\n\n"
+         "[chaos]\nstartx=11\nstarty=19\nstarta=90\nraise1x=12\nraise1y=19\nraise1a=180\nraise2x=11\nraise2y=18\n\n"
          "[order]\nstartx=21\nstarty=15\nstarta=180\nraise1x=21\nraise1y=16\n\n"
          "[balance]\nstartx=27\nstarty=27\nstarta=270\nraise1x=28\nraise1y=27\n\n"
          "[mongendefs]\nnummongens=2\n"

@@ -182,16 +182,16 @@ TEST_F(WholeFlow, ThePlayerWalksTheSampleLevel) {
     EXPECT_GE(view.y >> 6, 14);
     ExpectStandingOn(240);
 
-    // The curtain at y 1100 is passed at its capped speed of 40.
-    Place(768, 1040, kPlusY);
+    // The curtain at y 1500 in room 3 is passed at its capped speed of 40.
+    Place(1760, 1440, kPlusY);
     control = Forward();
     int atCurtain = 1000;
-    for (int i = 0; i < 40 && view.y < 1130; ++i) {
+    for (int i = 0; i < 40 && view.y < 1530; ++i) {
         Frames(1);
-        if (view.y >= 1080)
+        if (view.y >= 1480)
             atCurtain = std::min(atCurtain, view.speed);
     }
-    EXPECT_GE(view.y, 1100) << "the curtain lets the player through";
+    EXPECT_GE(view.y, 1500) << "the curtain lets the player through";
     EXPECT_LE(atCurtain, 40 + 12) << "slowed to 40 (then speeding up again)";
     control = Idle();
     Frames(20);
