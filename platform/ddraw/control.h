@@ -188,6 +188,9 @@ int PresentCount();
 void ForceGeneralRaster(bool on);
 // Whether the last draw of any device went through a specialised span loop.
 bool LastDrawSpecialised();
+// The specialised span loops one pixel at a time even where the processor has AVX2 (to compare
+// the two; they give the same pixels).
+void ForceScalarSpans(bool on);
 // Benchmark controls: with rasterising off the devices take every draw call and its vertices but
 // fill no pixel, so the cost of what feeds them can be measured alone. Pixels written counts the
 // pixels of the triangle spans filled since the last reset (before depth and alpha tests).

@@ -12,6 +12,17 @@ namespace platform::dd::raster {
 
 namespace {
 
+bool ProcessorHasAvx2() {
+#if defined(QUORRIN_SPAN_AVX2)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool g_scalarSpans = false;
+
 bool IsTextureArg(DWORD arg) { return arg == D3DTA_TEXTURE; }
 bool IsDiffuseArg(DWORD arg) { return arg == D3DTA_DIFFUSE || arg == D3DTA_CURRENT; }
 
@@ -43,6 +54,7 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
     if (s.alphaTest && s.alphaFunc != D3DCMP_ALWAYS)
         return nullptr;
 
+    c.vectorSpans = !g_scalarSpans && ProcessorHasAvx2();
     SpanKey k{};
     if (c.depth) {
         const FormatInfo& zf = s.target.depthFormat;
@@ -126,3 +138,9 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
 }
 
 }  // namespace platform::dd::raster
+
+namespace platform::dd {
+
+void ForceScalarSpans(bool on) { raster::g_scalarSpans = on; }
+
+}  // namespace platform::dd

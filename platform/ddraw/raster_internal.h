@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/ddraw/raster.h"
 
@@ -79,6 +80,7 @@ struct Context {
     int fogG = 0;
     int fogB = 0;
     bool perspective = true;
+    bool vectorSpans = false;  // the eight-pixel loops (the processor has AVX2, not switched off)
 
     // What setup must interpolate.
     bool needQ = false;
@@ -103,7 +105,12 @@ inline int Address(int i, int mask, int max) {
 inline int NearestLevel(float rho2, int first, int last) {
     if (!(rho2 > 1.0f))
         return first;
-    int level = std::ilogb(2.0f * rho2) >> 1;
+    // floor(log2(2 rho2)) / 2 from the exponent bits (2 rho2 is a normal number above 2, or
+    // infinity, whose exponent is past every level).
+    uint32_t bits;
+    const float twice = 2.0f * rho2;
+    std::memcpy(&bits, &twice, sizeof(bits));
+    int level = (static_cast<int>(bits >> 23) - 127) >> 1;
     level = level < first ? first : level;
     return level > last ? last : level;
 }

@@ -3,7 +3,8 @@
 // colour combination, colour key, specular, fog and blend, for 5-6-5 targets with 16-bit depth.
 // Everything that varies per pixel is fixed point; texture coordinates are divided by 1/w at the
 // ends of segments of up to 16 pixels (shorter where the affine error would reach a texel) and
-// stepped linearly between them.
+// stepped linearly between them; the mip level is chosen once per chunk of up to 32 pixels. Where
+// the processor has AVX2 the pixels go eight at a time, with the same arithmetic as the scalar loop.
 
 #include <algorithm>
 #include <array>
@@ -14,6 +15,9 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 #include "platform/ddraw/raster_internal.h"
@@ -260,22 +264,32 @@ inline int32_t TexelFixed(float v) {
     return static_cast<int32_t>(v * 65536.0f);
 }
 
-// Texture coordinates in 16.16 texels of the chosen level, for one segment.
-struct TexSegment {
+// Span pixels are drawn in chunks: the segments of a span that sample the same mip level, up to
+// kChunk pixels, their 16.16 texel coordinates waiting in a small buffer.
+constexpr int kChunk = 64;
+constexpr int kCoordPad = 8;  // the vector loop reads up to 7 coordinates past a chunk
+
+// What the pixel loops read and step: one chunk of a span. The depth, colour and fog runs carry on
+// from chunk to chunk.
+// (Members are left uninitialised: it is filled once per span, on the hot path.)
+struct SpanPixels {
+    uint16_t* dst;
+    uint16_t* zb;
+    int n;
+    int room;  // pixels from dst (and zb) to the end of their rows: whole groups may be read there
+    int32_t z, dz;
+    uint32_t zTest;  // 0: every pixel passes
+    bool zWrite;
+    I32x4 col, dcol, specFog, dspecFog;
+    uint32_t fogColor;
+    AlphaSource alphaSource;
+    // The chunk's level and its coordinates per pixel.
+    const int32_t* u;
+    const int32_t* v;
     const uint32_t* texels;
     const uint8_t* keyed;
     int widthLog2;
     int uMask, uMax, vMask, vMax;  // wrap masks (-1 for clamp) and the largest index
-    int vShift, vRowMask;          // the fast index: ((v >> vShift) & vRowMask) | ((u >> 16) & uMask)
-    bool fast;                     // every coordinate of the segment needs no clamping
-    int32_t u, du, v, dv;
-
-    template <bool kFast>
-    int Index(int32_t uu, int32_t vv) const {
-        if constexpr (kFast)
-            return ((vv >> vShift) & vRowMask) | ((uu >> 16) & uMask);
-        return (Address(vv >> 16, vMask, vMax) << widthLog2) | Address(uu >> 16, uMask, uMax);
-    }
 };
 
 // 1 / n for the segment lengths (up to 24).
@@ -285,6 +299,384 @@ constexpr std::array<float, 25> kInverse = [] {
         table[i] = 1.0f / static_cast<float>(i);
     return table;
 }();
+
+// The pixel loop one pixel at a time: on every machine, and for colour-keyed textures.
+template <SpanKey K>
+void ScalarPixels(SpanPixels& p) {
+    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    constexpr bool kSpecularFog = K.specular || K.fog;
+    const U16x8 rgbMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
+    const U16x8 fogColor = Widen(p.fogColor);
+    uint16_t* const dst = p.dst;
+    uint16_t* const zb = p.zb;
+    int32_t z = p.z;
+    I32x4 col = p.col, specFog = p.specFog;
+    for (int i = 0; i < p.n; ++i) {
+        uint32_t zv = 0, zOld = 0;
+        bool draw = true;
+        if constexpr (K.depth == kDepth16) {
+            zv = static_cast<uint32_t>(z) >> 15;
+            zOld = zb[i];
+            draw = (zv & p.zTest) <= zOld;
+        }
+        if (draw) {
+            U16x8 texel{};
+            bool keyed = false;
+            if constexpr (K.texture == kTexPoint) {
+                const int idx = (Address(p.v[i] >> 16, p.vMask, p.vMax) << p.widthLog2) |
+                                Address(p.u[i] >> 16, p.uMask, p.uMax);
+                texel = Widen(p.texels[idx]);
+                if constexpr (K.key)
+                    keyed = p.keyed[idx] != 0;
+            } else if constexpr (K.texture == kTexLinear) {
+                const int32_t us = p.u[i] - 0x8000, vs = p.v[i] - 0x8000;
+                const uint32_t fu = (us >> 8) & 0xFF, fv = (vs >> 8) & 0xFF;
+                const int ui0 = Address(us >> 16, p.uMask, p.uMax);
+                const int ui1 = Address((us >> 16) + 1, p.uMask, p.uMax);
+                const int row0 = Address(vs >> 16, p.vMask, p.vMax) << p.widthLog2;
+                const int row1 = Address((vs >> 16) + 1, p.vMask, p.vMax) << p.widthLog2;
+                const uint32_t* t = p.texels;
+                texel = Bilinear(t[row0 + ui0], t[row0 + ui1], t[row1 + ui0], t[row1 + ui1], fu, fv);
+                if constexpr (K.key)
+                    keyed = p.keyed[(fv >= 128 ? row1 : row0) + (fu >= 128 ? ui1 : ui0)] != 0;
+            }
+            if (!keyed) {
+                const U16x8 diffuse = IntegerLanes(col);
+                U16x8 color;
+                if constexpr (K.texture == kTexNone)
+                    color = diffuse;
+                else if constexpr (K.combine == kCombineTexture)
+                    color = texel;
+                else
+                    color = ScaleLanes(texel, diffuse);
+                if constexpr (K.blend == kBlendLerp) {
+                    // The alpha lane becomes the blend factor: the texture's alpha, the diffuse one
+                    // (already a factor) or their product.
+                    if constexpr (K.texture == kTexNone) {
+                        color[3] = diffuse[3];
+                    } else {
+                        const uint32_t ta = texel[3];
+                        if (p.alphaSource == AlphaSource::Texture)
+                            color[3] = Factor(ta);
+                        else if (p.alphaSource == AlphaSource::Diffuse)
+                            color[3] = diffuse[3];
+                        else
+                            color[3] = Factor((ta * diffuse[3]) >> 8);
+                    }
+                }
+                if constexpr (kSpecularFog) {
+                    const U16x8 sf = IntegerLanes(specFog);
+                    if constexpr (K.specular)
+                        color = Min255(color + (sf & rgbMask));
+                    if constexpr (K.fog) {
+                        // Fog tints the colour only: the alpha lane is the blend factor (up to 256,
+                        // whose product with a fog factor of 256 would wrap).
+                        color = (MixLanes(fogColor, color, SplatLane3(sf)) & rgbMask) | (color & ~rgbMask);
+                    }
+                }
+                if constexpr (K.blend == kBlendLerp)
+                    color = MixLanes(Widen(Expand565(dst[i])), color, SplatLane3(color));
+                else if constexpr (K.blend == kBlendAdd)
+                    color = Min255(color + Widen(Expand565(dst[i])));
+                dst[i] = static_cast<uint16_t>(Pack565(color));
+                if constexpr (K.depth == kDepth16)
+                    zb[i] = static_cast<uint16_t>(p.zWrite ? zv : zOld);
+            }
+        }
+        if constexpr (K.depth == kDepth16)
+            z = static_cast<int32_t>(static_cast<uint32_t>(z) + static_cast<uint32_t>(p.dz));
+        if constexpr (kDiffuse)
+            col += p.dcol;
+        if constexpr (kSpecularFog)
+            specFog += p.dspecFog;
+    }
+    p.z = z;
+    p.col = col;
+    p.specFog = specFog;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+#define QUORRIN_SPAN_AVX2 1
+#define SPAN_AVX2_FN __attribute__((target("avx2")))
+#define SPAN_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
+#define SPAN_AVX2_INLINE_LAMBDA __attribute__((target("avx2"), always_inline))
+
+// Eight pixels at once with the scalar loop's integer arithmetic, so both give the same pixels.
+// Colours travel as pairs of 16-bit lanes per pixel: blue and red in one vector, green and alpha
+// in the other (the halves of 0xAARRGGBB with every other byte masked off).
+namespace avx2 {
+
+SPAN_AVX2_INLINE __m256i Iota() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
+
+// v + i * d in lane i, and the step over eight lanes (wrapping, as the scalar adds do).
+SPAN_AVX2_INLINE __m256i LaneStart(int32_t v, int32_t d) {
+    return _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(Iota(), _mm256_set1_epi32(d)));
+}
+SPAN_AVX2_INLINE __m256i Times8(int32_t d) {
+    return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(d) * 8u));
+}
+
+// The integer parts of two 16.16 runs as one pair vector: lo's in the low halves, hi's above.
+SPAN_AVX2_INLINE __m256i Pair(__m256i lo, __m256i hi) {
+    return _mm256_or_si256(_mm256_srli_epi32(lo, 16), _mm256_and_si256(hi, _mm256_set1_epi32(static_cast<int>(0xFFFF0000))));
+}
+
+// (a * (256 - w) + b * w) >> 8 in every 16-bit lane (w 0..256).
+SPAN_AVX2_INLINE __m256i Mix(__m256i a, __m256i b, __m256i w) {
+    const __m256i aw = _mm256_mullo_epi16(a, _mm256_sub_epi16(_mm256_set1_epi16(256), w));
+    return _mm256_srli_epi16(_mm256_add_epi16(aw, _mm256_mullo_epi16(b, w)), 8);
+}
+
+SPAN_AVX2_INLINE __m256i Scale(__m256i a, __m256i w) { return _mm256_srli_epi16(_mm256_mullo_epi16(a, w), 8); }
+
+SPAN_AVX2_INLINE __m256i Address(__m256i i, __m256i mask, __m256i max) {
+    return _mm256_min_epi32(_mm256_max_epi32(_mm256_and_si256(i, mask), _mm256_setzero_si256()), max);
+}
+
+// Eight 32-bit lanes (each 0..65535 for values, 0 or -1 for masks) to eight 16-bit ones, in order.
+SPAN_AVX2_INLINE __m128i NarrowValues(__m256i v) {
+    return _mm_packus_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+SPAN_AVX2_INLINE __m128i NarrowMask(__m256i v) {
+    return _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+// 5-6-5 pixels to pairs (blue, red) and (green, 0).
+SPAN_AVX2_INLINE void Expand(__m256i o, __m256i* rb, __m256i* ga) {
+    const __m256i r = _mm256_and_si256(_mm256_srli_epi32(o, 11), _mm256_set1_epi32(31));
+    const __m256i g = _mm256_and_si256(_mm256_srli_epi32(o, 5), _mm256_set1_epi32(63));
+    const __m256i b = _mm256_and_si256(o, _mm256_set1_epi32(31));
+    const __m256i r8 = _mm256_or_si256(_mm256_slli_epi32(r, 3), _mm256_srli_epi32(r, 2));
+    const __m256i b8 = _mm256_or_si256(_mm256_slli_epi32(b, 3), _mm256_srli_epi32(b, 2));
+    *rb = _mm256_or_si256(b8, _mm256_slli_epi32(r8, 16));
+    *ga = _mm256_or_si256(_mm256_slli_epi32(g, 2), _mm256_srli_epi32(g, 4));
+}
+
+// Pairs of at most 255 to 5-6-5.
+SPAN_AVX2_INLINE __m256i Pack(__m256i rb, __m256i ga) {
+    const __m256i r = _mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0xF800));
+    const __m256i g = _mm256_and_si256(_mm256_slli_epi32(ga, 3), _mm256_set1_epi32(0x07E0));
+    const __m256i b = _mm256_and_si256(_mm256_srli_epi32(rb, 3), _mm256_set1_epi32(0x001F));
+    return _mm256_or_si256(_mm256_or_si256(r, g), b);
+}
+
+// The alpha half of `from` into `into`.
+SPAN_AVX2_INLINE __m256i WithAlpha(__m256i into, __m256i from) {
+    const __m256i high = _mm256_set1_epi32(static_cast<int>(0xFFFF0000));
+    return _mm256_or_si256(_mm256_andnot_si256(high, into), _mm256_and_si256(from, high));
+}
+
+// An 8-bit factor (0..255) on the 0..256 scale, in every 16-bit lane.
+SPAN_AVX2_INLINE __m256i Factor(__m256i f) { return _mm256_add_epi16(f, _mm256_srli_epi16(f, 7)); }
+
+// Eight texels by index. Loads one by one beat the hardware gather on the processors measured.
+SPAN_AVX2_INLINE __m256i Fetch(const uint32_t* t, __m256i index) {
+    alignas(32) uint32_t i[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(i), index);
+    __m128i lo = _mm_cvtsi32_si128(static_cast<int>(t[i[0]]));
+    __m128i hi = _mm_cvtsi32_si128(static_cast<int>(t[i[4]]));
+    lo = _mm_insert_epi32(lo, static_cast<int>(t[i[1]]), 1);
+    hi = _mm_insert_epi32(hi, static_cast<int>(t[i[5]]), 1);
+    lo = _mm_insert_epi32(lo, static_cast<int>(t[i[2]]), 2);
+    hi = _mm_insert_epi32(hi, static_cast<int>(t[i[6]]), 2);
+    lo = _mm_insert_epi32(lo, static_cast<int>(t[i[3]]), 3);
+    hi = _mm_insert_epi32(hi, static_cast<int>(t[i[7]]), 3);
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
+}
+
+// The texels at index and index + 1 of eight pixels (index + 1 inside the same row).
+SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, __m256i index, __m256i* first, __m256i* second) {
+    alignas(32) uint32_t i[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(i), index);
+    auto pair = [t](uint32_t a, uint32_t b) SPAN_AVX2_INLINE_LAMBDA {
+        const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + a));
+        return _mm_castps_si128(_mm_loadh_pi(_mm_castsi128_ps(x), reinterpret_cast<const __m64*>(t + b)));
+    };
+    // Pixels 0 1 | 4 5 and 2 3 | 6 7, each as its two texels; then the first and second texels apart.
+    const __m256i a = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(i[0], i[1])), pair(i[4], i[5]), 1);
+    const __m256i b = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(i[2], i[3])), pair(i[6], i[7]), 1);
+    *first = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
+    *second = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
+}
+
+// Lanes [from, to) of 16.16 runs, each spread over eight pixels, and their steps over eight.
+SPAN_AVX2_INLINE void Runs(const I32x4& value, const I32x4& step, int from, int to, __m256i* lanes, __m256i* steps) {
+    for (int k = from; k < to; ++k) {
+        lanes[k] = LaneStart(value[k], step[k]);
+        steps[k] = Times8(step[k]);
+    }
+}
+
+template <SpanKey K>
+SPAN_AVX2_FN void Pixels(SpanPixels& p) {
+    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    const int n = p.n;
+    const __m256i iota = Iota();
+    const __m256i low8 = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i c255 = _mm256_set1_epi16(255);
+
+    __m256i z = LaneStart(p.z, p.dz);
+    const __m256i dz8 = Times8(p.dz);
+    const __m256i zTest = _mm256_set1_epi32(static_cast<int>(p.zTest));
+    // Colour lanes: diffuse blue, green, red, alpha; specular blue, green, red and the fog factor.
+    __m256i c[4]{}, dc[4]{}, sf[4]{}, dsf[4]{};
+    if constexpr (kDiffuse)
+        Runs(p.col, p.dcol, 0, 4, c, dc);
+    if constexpr (K.specular)
+        Runs(p.specFog, p.dspecFog, 0, 3, sf, dsf);
+    if constexpr (K.fog)
+        Runs(p.specFog, p.dspecFog, 3, 4, sf, dsf);
+    const __m256i fogRB = _mm256_set1_epi32(static_cast<int>((p.fogColor & 0xFF) | ((p.fogColor >> 16 & 0xFF) << 16)));
+    const __m256i fogGA = _mm256_set1_epi32(static_cast<int>((p.fogColor >> 8) & 0xFF));
+
+    const __m256i uMask = _mm256_set1_epi32(p.uMask), uMax = _mm256_set1_epi32(p.uMax);
+    const __m256i vMask = _mm256_set1_epi32(p.vMask), vMax = _mm256_set1_epi32(p.vMax);
+    const __m128i widthLog2 = _mm_cvtsi32_si128(p.widthLog2);
+
+    for (int x = 0; x < n; x += 8) {
+        const int rest = n - x;
+        // A short last group at the end of a row works on copies, so nothing past the row is read or
+        // written; elsewhere it reads whole groups and writes back what it does not draw.
+        const bool tail = rest < 8 && x + 8 > p.room;
+        alignas(16) uint16_t dstTail[8], zTail[8];
+        uint16_t* d = p.dst + x;
+        uint16_t* zp = K.depth == kDepth16 ? p.zb + x : nullptr;
+        if (tail) {
+            std::memcpy(dstTail, d, static_cast<size_t>(rest) * 2);
+            d = dstTail;
+            if constexpr (K.depth == kDepth16) {
+                std::memcpy(zTail, zp, static_cast<size_t>(rest) * 2);
+                zp = zTail;
+            }
+        }
+        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+        __m256i draw = rest < 8 ? _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota) : _mm256_set1_epi32(-1);
+        __m256i zv{};
+        __m128i zOld{};
+        if constexpr (K.depth == kDepth16) {
+            zOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zp));
+            zv = _mm256_srli_epi32(z, 15);
+            const __m256i farther = _mm256_cmpgt_epi32(_mm256_and_si256(zv, zTest), _mm256_cvtepu16_epi32(zOld));
+            draw = _mm256_andnot_si256(farther, draw);
+        }
+        if (!_mm256_testz_si256(draw, draw)) {
+            __m256i texRB{}, texGA{};
+            if constexpr (K.texture == kTexLinear) {
+                const __m256i half = _mm256_set1_epi32(0x8000);
+                const __m256i us = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.u + x)), half);
+                const __m256i vs = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.v + x)), half);
+                const __m256i byte = _mm256_set1_epi32(0xFF);
+                const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(us, 8), byte);
+                const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vs, 8), byte);
+                const __m256i fu2 = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
+                const __m256i fv2 = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+                const __m256i one = _mm256_set1_epi32(1);
+                const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
+                const __m256i u0 = Address(ui, uMask, uMax), u1 = Address(_mm256_add_epi32(ui, one), uMask, uMax);
+                const __m256i r0 = _mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2);
+                const __m256i r1 = _mm256_sll_epi32(Address(_mm256_add_epi32(vi, one), vMask, vMax), widthLog2);
+                __m256i t00, t01, t10, t11;
+                if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(u1, _mm256_add_epi32(u0, one))) == -1) {
+                    // Each pixel's two texels side by side in memory: one 64-bit load per row.
+                    FetchPairs(p.texels, _mm256_add_epi32(r0, u0), &t00, &t01);
+                    FetchPairs(p.texels, _mm256_add_epi32(r1, u0), &t10, &t11);
+                } else {
+                    t00 = Fetch(p.texels, _mm256_add_epi32(r0, u0));
+                    t01 = Fetch(p.texels, _mm256_add_epi32(r0, u1));
+                    t10 = Fetch(p.texels, _mm256_add_epi32(r1, u0));
+                    t11 = Fetch(p.texels, _mm256_add_epi32(r1, u1));
+                }
+                const __m256i leftRB = Mix(_mm256_and_si256(t00, low8), _mm256_and_si256(t10, low8), fv2);
+                const __m256i leftGA = Mix(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), fv2);
+                const __m256i rightRB = Mix(_mm256_and_si256(t01, low8), _mm256_and_si256(t11, low8), fv2);
+                const __m256i rightGA = Mix(_mm256_srli_epi16(t01, 8), _mm256_srli_epi16(t11, 8), fv2);
+                texRB = Mix(leftRB, rightRB, fu2);
+                texGA = Mix(leftGA, rightGA, fu2);
+            } else if constexpr (K.texture == kTexPoint) {
+                const __m256i ui = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.u + x)), 16);
+                const __m256i vi = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.v + x)), 16);
+                const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
+                                                    Address(ui, uMask, uMax));
+                const __m256i t = Fetch(p.texels, idx);
+                texRB = _mm256_and_si256(t, low8);
+                texGA = _mm256_srli_epi16(t, 8);
+            }
+            __m256i diffRB{}, diffGA{};
+            if constexpr (kDiffuse) {
+                diffRB = Pair(c[0], c[2]);
+                diffGA = Pair(c[1], c[3]);
+            }
+            __m256i rb, ga;
+            if constexpr (K.texture == kTexNone) {
+                rb = diffRB;
+                ga = diffGA;
+            } else if constexpr (K.combine == kCombineTexture) {
+                rb = texRB;
+                ga = texGA;
+            } else {
+                rb = Scale(texRB, diffRB);
+                ga = Scale(texGA, diffGA);
+            }
+            if constexpr (K.blend == kBlendLerp && K.texture != kTexNone) {
+                if (p.alphaSource == AlphaSource::Texture)
+                    ga = WithAlpha(ga, Factor(texGA));
+                else if (p.alphaSource == AlphaSource::Diffuse)
+                    ga = WithAlpha(ga, diffGA);
+                else
+                    ga = WithAlpha(ga, Factor(Scale(texGA, diffGA)));
+            }
+            if constexpr (K.specular) {
+                rb = _mm256_min_epu16(_mm256_add_epi16(rb, Pair(sf[0], sf[2])), c255);
+                ga = _mm256_min_epu16(_mm256_add_epi16(ga, _mm256_srli_epi32(sf[1], 16)), c255);
+            }
+            if constexpr (K.fog) {
+                const __m256i f = Pair(sf[3], sf[3]);
+                rb = Mix(fogRB, rb, f);
+                ga = WithAlpha(Mix(fogGA, ga, f), ga);
+            }
+            if constexpr (K.blend != kBlendOff) {
+                __m256i oldRB, oldGA;
+                Expand(_mm256_cvtepu16_epi32(old), &oldRB, &oldGA);
+                if constexpr (K.blend == kBlendLerp) {
+                    const __m256i a = Pair(ga, ga);
+                    rb = Mix(oldRB, rb, a);
+                    ga = Mix(oldGA, ga, a);
+                } else {
+                    rb = _mm256_min_epu16(_mm256_add_epi16(rb, oldRB), c255);
+                    ga = _mm256_min_epu16(_mm256_add_epi16(ga, oldGA), c255);
+                }
+            }
+            const __m128i keep = NarrowMask(draw);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, NarrowValues(Pack(rb, ga)), keep));
+            if constexpr (K.depth == kDepth16) {
+                if (p.zWrite)
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(zOld, NarrowValues(zv), keep));
+            }
+            if (tail) {
+                std::memcpy(p.dst + x, dstTail, static_cast<size_t>(rest) * 2);
+                if constexpr (K.depth == kDepth16)
+                    std::memcpy(p.zb + x, zTail, static_cast<size_t>(rest) * 2);
+            }
+        }
+        if constexpr (K.depth == kDepth16)
+            z = _mm256_add_epi32(z, dz8);
+        for (int k = 0; k < 4; ++k) {
+            c[k] = _mm256_add_epi32(c[k], dc[k]);
+            sf[k] = _mm256_add_epi32(sf[k], dsf[k]);
+        }
+    }
+    // Carry the runs on to the next chunk.
+    const uint32_t steps = static_cast<uint32_t>(n);
+    p.z = static_cast<int32_t>(static_cast<uint32_t>(p.z) + static_cast<uint32_t>(p.dz) * steps);
+    for (int k = 0; k < 4; ++k) {
+        p.col[k] = static_cast<int32_t>(static_cast<uint32_t>(p.col[k]) + static_cast<uint32_t>(p.dcol[k]) * steps);
+        p.specFog[k] =
+            static_cast<int32_t>(static_cast<uint32_t>(p.specFog[k]) + static_cast<uint32_t>(p.dspecFog[k]) * steps);
+    }
+}
+
+}  // namespace avx2
+#endif
 
 }  // namespace span_detail
 
@@ -296,16 +688,36 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     const float fx0 = static_cast<float>(xs);
     const float fy = static_cast<float>(y);
 
-    uint16_t* const dst = reinterpret_cast<uint16_t*>(s.target.color + static_cast<ptrdiff_t>(y) * s.target.pitch) + xs;
+    SpanPixels p;
+    p.zb = nullptr;
+    p.z = p.dz = 0;
+    p.col = p.dcol = p.specFog = p.dspecFog = I32x4{};
+    p.u = p.v = nullptr;
+    p.texels = nullptr;
+    p.keyed = nullptr;
+    p.widthLog2 = p.uMask = p.uMax = p.vMask = p.vMax = 0;
+    p.dst = reinterpret_cast<uint16_t*>(s.target.color + static_cast<ptrdiff_t>(y) * s.target.pitch) + xs;
+    p.room = s.target.width - xs;
+    p.zTest = c.depthAlways ? 0 : 0xFFFFFFFF;
+    p.zWrite = s.zWrite;
+    p.fogColor = s.fogColor;
+    p.alphaSource = c.alphaSource;
+
+    // The next row's span of a triangle is most likely below this one: start fetching it (the
+    // frame and depth buffers are larger than the cache).
+    auto prefetchBelow = [n](const void* row, int pitch) {
+        const char* below = static_cast<const char*>(row) + pitch;
+        __builtin_prefetch(below, 1);
+        __builtin_prefetch(below + 2 * n, 1);
+    };
+    prefetchBelow(p.dst, s.target.pitch);
 
     // Depth in 17.15 fixed point of the 16-bit buffer's units.
-    uint16_t* zb = nullptr;
-    int32_t z = 0, dz = 0;
-    const uint32_t zTest = c.depthAlways ? 0 : 0xFFFFFFFF;  // 0: every pixel passes
-    const bool zWrite = s.zWrite;
     if constexpr (K.depth == kDepth16) {
-        zb = reinterpret_cast<uint16_t*>(s.target.depth + static_cast<ptrdiff_t>(y) * s.target.depthPitch) + xs;
-        Run(static_cast<double>(g.At(kAttrZ, fx0, fy)) - c.zBias, g.dx[kAttrZ], n, 1.0, 65535.0 * 32768.0, &z, &dz);
+        p.zb = reinterpret_cast<uint16_t*>(s.target.depth + static_cast<ptrdiff_t>(y) * s.target.depthPitch) + xs;
+        prefetchBelow(p.zb, s.target.depthPitch);
+        p.room = std::min(p.room, s.target.depthPitch / 2 - xs);
+        Run(static_cast<double>(g.At(kAttrZ, fx0, fy)) - c.zBias, g.dx[kAttrZ], n, 1.0, 65535.0 * 32768.0, &p.z, &p.dz);
     }
 
     // Colours in 16.16: diffuse (blue, green, red, alpha), and specular (blue, green, red) with the
@@ -319,60 +731,104 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     };
     // The diffuse colour is a factor when it modulates the texture; alpha and fog are factors.
     constexpr float kDiffuseScale = K.combine == kCombineModulate ? kFactorScale : kColorScale;
-    I32x4 col{}, dcol{}, specFog{}, dspecFog{};
     if constexpr (kDiffuse)
-        setup(kAttrB, F32x4{kDiffuseScale, kDiffuseScale, kDiffuseScale, kFactorScale}, &col, &dcol);
+        setup(kAttrB, F32x4{kDiffuseScale, kDiffuseScale, kDiffuseScale, kFactorScale}, &p.col, &p.dcol);
     if constexpr (kSpecularFog)
-        setup(kAttrSB, F32x4{kColorScale, kColorScale, kColorScale, kFactorScale}, &specFog, &dspecFog);
-    const U16x8 rgbMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
-    const U16x8 fogColor = Widen(s.fogColor);
-    const AlphaSource alphaSource = c.alphaSource;
+        setup(kAttrSB, F32x4{kColorScale, kColorScale, kColorScale, kFactorScale}, &p.specFog, &p.dspecFog);
 
-    // Texture state that stays for the span.
-    const FastTexture& T = c.tex;
-    const TexData* td = T.data;
-    const int ua = T.coordSet ? kAttrU1 : kAttrU0;
-    const int va = ua + 1;
-    const bool perspective = c.perspective;
-    float uq = 0, vq = 0, duq = 0, dvq = 0, qa = 1, dq = 0, w0 = 1, h0 = 1;
-    if constexpr (K.texture != kTexNone) {
-        w0 = static_cast<float>(td->levels[0].width);
-        h0 = static_cast<float>(td->levels[0].height);
-        uq = g.At(ua, fx0, fy) * w0;
-        vq = g.At(va, fx0, fy) * h0;
-        duq = g.dx[ua] * w0;
-        dvq = g.dx[va] * h0;
+#if defined(QUORRIN_SPAN_AVX2)
+    const bool vector = !K.key && c.vectorSpans;
+#endif
+    auto pixels = [&] {
+#if defined(QUORRIN_SPAN_AVX2)
+        if constexpr (!K.key) {
+            if (vector) {
+                avx2::Pixels<K>(p);
+                return;
+            }
+        }
+#endif
+        ScalarPixels<K>(p);
+    };
+
+    if constexpr (K.texture == kTexNone) {
+        p.n = n;
+        pixels();
+        return;
+    } else {
+        // Texture state that stays for the span.
+        const FastTexture& T = c.tex;
+        const TexData* td = T.data;
+        const int ua = T.coordSet ? kAttrU1 : kAttrU0;
+        const int va = ua + 1;
+        const bool perspective = c.perspective;
+        const float w0 = static_cast<float>(td->levels[0].width);
+        const float h0 = static_cast<float>(td->levels[0].height);
+        float uq = g.At(ua, fx0, fy) * w0;
+        float vq = g.At(va, fx0, fy) * h0;
+        const float duq = g.dx[ua] * w0;
+        const float dvq = g.dx[va] * h0;
+        float qa = 1, dq = 0;
         if (perspective) {
             qa = std::max(g.At(kAttrQ, fx0, fy), 1e-20f);
             dq = g.dx[kAttrQ];
         }
-    }
-    // Texel coordinates (level 0) at the segment start.
-    float iw = 1.0f / qa;
-    float u0 = uq * iw, v0 = vq * iw;
+        const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
+        // Texel coordinates (level 0) at the segment start.
+        float iw = 1.0f / qa;
+        float u0 = uq * iw, v0 = vq * iw;
 
-    int x = 0;
-    while (x < n) {
-        // Segments of 16 pixels, or the whole rest when that is up to 24 (no short tail).
-        int len = n - x <= 24 ? n - x : 16;
-        TexSegment ts{};
-        if constexpr (K.texture != kTexNone) {
-            // Texels per pixel along the span at the segment start (level 0).
-            const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
-            int level = T.firstLevel;
+        alignas(32) int32_t us[kChunk + kCoordPad];
+        alignas(32) int32_t vs[kChunk + kCoordPad];
+        p.u = us;
+        p.v = vs;
+        int filled = 0;   // pixels whose coordinates wait in us and vs
+        int level = -1;   // their level
+        auto flush = [&] {
+            std::memset(us + filled, 0, sizeof(int32_t) * kCoordPad);
+            std::memset(vs + filled, 0, sizeof(int32_t) * kCoordPad);
+            p.n = filled;
+            pixels();
+            p.dst += filled;
+            p.room -= filled;
+            if constexpr (K.depth == kDepth16)
+                p.zb += filled;
+            filled = 0;
+        };
+        int x = 0;
+        while (x < n) {
+            // Segments of 16 pixels, or the whole rest when that is up to 24 (no short tail).
+            int len = n - x <= 24 ? n - x : 16;
+            // The segment's level, from the footprint at its start.
+            int segmentLevel = T.firstLevel;
             if (T.mipmapped) {
-                const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
+                const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
                 const float uy = (duy - u0 * dqy) * iw, vy = (dvy - v0 * dqy) * iw;
                 const float rho2 = std::max(ux * ux + vx * vx, uy * uy + vy * vy) * T.lodScale;
-                level = NearestLevel(rho2, T.firstLevel, T.lastLevel);
+                segmentLevel = NearestLevel(rho2, T.firstLevel, T.lastLevel);
             }
-            const TexLevel& lv = td->levels[level];
+            // Pixels wait until the level changes or the buffer would overflow.
+            if (filled > 0 && (segmentLevel != level || filled + len > kChunk))
+                flush();
+            const TexLevel& lv = td->levels[segmentLevel];
+            if (segmentLevel != level) {
+                level = segmentLevel;
+                p.texels = lv.texels;
+                p.keyed = lv.keyed;
+                p.widthLog2 = lv.widthLog2;
+                p.uMask = T.wrapU ? lv.width - 1 : -1;
+                p.vMask = T.wrapV ? lv.height - 1 : -1;
+                p.uMax = lv.width - 1;
+                p.vMax = lv.height - 1;
+            }
             const float scale = 1.0f / static_cast<float>(1 << level);
+            const float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
 
             // Between its ends a segment is affine; its error at the middle is about
             // len^2 (|du/dx| + |dv/dx|) |dq/dx| / 4q texels. Halve the segment until that stays
             // below half a texel, so the texel is never off by one whole texel.
             if (perspective) {
+                const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
                 const float error = (std::fabs(ux) + std::fabs(vx)) * scale * std::fabs(dq) * iw * 0.25f;
                 while (len > 2 && static_cast<float>(len * len) * error >= 0.5f)
                     len = (len + 1) >> 1;
@@ -385,7 +841,6 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
             const float ue = (uq + duq * t) * iwe, ve = (vq + dvq * t) * iwe;
 
             float su = u0 * scale, sv = v0 * scale, eu = ue * scale, ev = ve * scale;
-            const float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
             // Whole turns of a wrapped texture keep the fixed-point coordinates small.
             auto unwind = [](float* a, float* b, float size) {
                 const float turns = *a * (1.0f / size);
@@ -399,33 +854,20 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                 unwind(&su, &eu, lw);
             if (T.wrapV)
                 unwind(&sv, &ev, lh);
-            ts.texels = lv.texels;
-            ts.keyed = lv.keyed;
-            ts.widthLog2 = lv.widthLog2;
-            ts.uMask = T.wrapU ? lv.width - 1 : -1;
-            ts.vMask = T.wrapV ? lv.height - 1 : -1;
-            ts.uMax = lv.width - 1;
-            ts.vMax = lv.height - 1;
-            ts.vShift = 16 - lv.widthLog2;
-            ts.vRowMask = (lv.height - 1) << lv.widthLog2;
-            ts.u = TexelFixed(su);
-            ts.v = TexelFixed(sv);
+            const uint32_t u = static_cast<uint32_t>(TexelFixed(su)), v = static_cast<uint32_t>(TexelFixed(sv));
+            uint32_t du = 0, dv = 0;
             if (steps > 0) {
                 const float perStep = 65536.0f * kInverse[steps];
-                ts.du = static_cast<int32_t>((eu - su) * perStep);
-                ts.dv = static_cast<int32_t>((ev - sv) * perStep);
+                du = static_cast<uint32_t>(static_cast<int32_t>((eu - su) * perStep));
+                dv = static_cast<uint32_t>(static_cast<int32_t>((ev - sv) * perStep));
             }
-            // Clamping changes nothing where the segment stays inside the texture (bilinear reads
-            // one texel further on each side).
-            const float margin = K.texture == kTexLinear ? 1.0f : 0.0f;
-            auto inside = [margin](float a, float b, float size) {
-                return std::min(a, b) >= margin && std::max(a, b) < size - margin;
-            };
-            ts.fast = (T.wrapU || inside(su, eu, lw)) && (T.wrapV || inside(sv, ev, lh));
-            if (ts.fast) {
-                ts.uMask = lv.width - 1;
-                ts.vMask = lv.height - 1;
+            int32_t* const uo = us + filled;
+            int32_t* const vo = vs + filled;
+            for (int i = 0; i < len; ++i) {
+                uo[i] = static_cast<int32_t>(u + static_cast<uint32_t>(i) * du);
+                vo[i] = static_cast<int32_t>(v + static_cast<uint32_t>(i) * dv);
             }
+            filled += len;
             // The next segment starts where this one ends.
             uq += duq * static_cast<float>(len);
             vq += dvq * static_cast<float>(len);
@@ -433,106 +875,9 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
             iw = iwe;
             u0 = ue;
             v0 = ve;
+            x += len;
         }
-
-        const int end = x + len;
-        auto pixels = [&]<bool kFast>() {
-            for (int i = x; i < end; ++i) {
-                uint32_t zv = 0, zOld = 0;
-                bool draw = true;
-                if constexpr (K.depth == kDepth16) {
-                    zv = static_cast<uint32_t>(z) >> 15;
-                    zOld = zb[i];
-                    draw = (zv & zTest) <= zOld;
-                }
-                if (draw) {
-                    U16x8 texel{};
-                    bool keyed = false;
-                    if constexpr (K.texture == kTexPoint) {
-                        const int idx = ts.template Index<kFast>(ts.u, ts.v);
-                        texel = Widen(ts.texels[idx]);
-                        if constexpr (K.key)
-                            keyed = ts.keyed[idx] != 0;
-                    } else if constexpr (K.texture == kTexLinear) {
-                        const int32_t us = ts.u - 0x8000, vs = ts.v - 0x8000;
-                        const uint32_t fu = (us >> 8) & 0xFF, fv = (vs >> 8) & 0xFF;
-                        int ui0, ui1, row0, row1;
-                        if constexpr (kFast) {
-                            ui0 = (us >> 16) & ts.uMask;
-                            ui1 = ((us >> 16) + 1) & ts.uMask;
-                            row0 = ((vs >> 16) & ts.vMask) << ts.widthLog2;
-                            row1 = (((vs >> 16) + 1) & ts.vMask) << ts.widthLog2;
-                        } else {
-                            ui0 = Address(us >> 16, ts.uMask, ts.uMax);
-                            ui1 = Address((us >> 16) + 1, ts.uMask, ts.uMax);
-                            row0 = Address(vs >> 16, ts.vMask, ts.vMax) << ts.widthLog2;
-                            row1 = Address((vs >> 16) + 1, ts.vMask, ts.vMax) << ts.widthLog2;
-                        }
-                        const uint32_t* t = ts.texels;
-                        texel = Bilinear(t[row0 + ui0], t[row0 + ui1], t[row1 + ui0], t[row1 + ui1], fu, fv);
-                        if constexpr (K.key)
-                            keyed = ts.keyed[(fv >= 128 ? row1 : row0) + (fu >= 128 ? ui1 : ui0)] != 0;
-                    }
-                    if (!keyed) {
-                        const U16x8 diffuse = IntegerLanes(col);
-                        U16x8 color;
-                        if constexpr (K.texture == kTexNone)
-                            color = diffuse;
-                        else if constexpr (K.combine == kCombineTexture)
-                            color = texel;
-                        else
-                            color = ScaleLanes(texel, diffuse);
-                        if constexpr (K.blend == kBlendLerp) {
-                            // The alpha lane becomes the blend factor: the texture's alpha, the diffuse
-                            // one (already a factor) or their product.
-                            if constexpr (K.texture == kTexNone) {
-                                color[3] = diffuse[3];
-                            } else {
-                                const uint32_t ta = texel[3];
-                                if (alphaSource == AlphaSource::Texture)
-                                    color[3] = Factor(ta);
-                                else if (alphaSource == AlphaSource::Diffuse)
-                                    color[3] = diffuse[3];
-                                else
-                                    color[3] = Factor((ta * diffuse[3]) >> 8);
-                            }
-                        }
-                        if constexpr (kSpecularFog) {
-                            const U16x8 sf = IntegerLanes(specFog);
-                            if constexpr (K.specular)
-                                color = Min255(color + (sf & rgbMask));
-                            if constexpr (K.fog) {
-                                // Fog tints the colour only: the alpha lane is the blend factor
-                                // (up to 256, whose product with a fog factor of 256 would wrap).
-                                color = (MixLanes(fogColor, color, SplatLane3(sf)) & rgbMask) | (color & ~rgbMask);
-                            }
-                        }
-                        if constexpr (K.blend == kBlendLerp)
-                            color = MixLanes(Widen(Expand565(dst[i])), color, SplatLane3(color));
-                        else if constexpr (K.blend == kBlendAdd)
-                            color = Min255(color + Widen(Expand565(dst[i])));
-                        dst[i] = static_cast<uint16_t>(Pack565(color));
-                        if constexpr (K.depth == kDepth16)
-                            zb[i] = static_cast<uint16_t>(zWrite ? zv : zOld);
-                    }
-                }
-                if constexpr (K.depth == kDepth16)
-                    z += dz;
-                if constexpr (K.texture != kTexNone) {
-                    ts.u += ts.du;
-                    ts.v += ts.dv;
-                }
-                if constexpr (kDiffuse)
-                    col += dcol;
-                if constexpr (kSpecularFog)
-                    specFog += dspecFog;
-            }
-        };
-        if (K.texture == kTexNone || ts.fast)
-            pixels.template operator()<true>();
-        else
-            pixels.template operator()<false>();
-        x = end;
+        flush();
     }
 }
 

@@ -728,3 +728,141 @@ TEST_P(RasterTest, FarAwayAndBrokenVerticesNeverWriteOutside) {
 }
 
 }  // namespace
+
+namespace {
+
+// The specialised loops eight pixels at a time (where the processor has AVX2) and one at a time
+// give the same pixels and depths for every state they take, including spans that end at the
+// right edge of the target in the middle of a group of eight.
+struct SpanCase {
+    const char* name;
+    bool textured;
+    bool bilinear;
+    DWORD colorOp;    // stage 0 (texture, diffuse)
+    DWORD alphaOp;
+    DWORD alphaArg;
+    bool clamp;
+    int blend;        // 0 off, 1 source alpha, 2 additive
+    bool fog;
+    bool specular;
+    bool depth;
+    DWORD zFunc;
+    bool keyed;
+};
+
+void PrintTo(const SpanCase& c, std::ostream* os) { *os << c.name; }
+
+class VectorSpanTest : public DDrawTest, public ::testing::WithParamInterface<SpanCase> {
+protected:
+    void TearDown() override {
+        dd::ForceScalarSpans(false);
+        DDrawTest::TearDown();
+    }
+
+    // Overlapping triangles with 1/w, colours, fog and coordinates varying strongly, some running
+    // past the right edge, drawn twice so the depth test meets both outcomes.
+    void Render(bool scalar, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
+        const SpanCase& k = GetParam();
+        dd::ForceScalarSpans(scalar);
+        auto device = SoftDevice::Create({.width = 67, .height = 41, .depth = k.depth});
+        ASSERT_NE(device, nullptr);
+        IDirectDrawSurface4* texture = nullptr;
+        if (k.textured) {
+            texture = device->MakeTexture(
+                32, 32, dd::FormatArgb8888(),
+                [](int x, int y, int level) {
+                    if ((x + y) % 7 == 0)
+                        return 0x00000000u;  // the colour key
+                    const uint32_t a = static_cast<uint32_t>((x * 37 + y * 11 + level * 50) & 0xFF);
+                    return a << 24 | static_cast<uint32_t>((x * 8) << 16 | (y * 8) << 8 | ((x ^ y) * 8 + level * 40));
+                },
+                6);
+            ASSERT_NE(texture, nullptr);
+            DDCOLORKEY key{0, 0};
+            ASSERT_EQ(texture->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        }
+        device->SetTexture(0, texture);
+        device->StageState(0, D3DTSS_COLOROP, k.colorOp);
+        device->StageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->StageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_ALPHAOP, k.alphaOp);
+        device->StageState(0, D3DTSS_ALPHAARG1, k.alphaArg);
+        device->StageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_ADDRESS, k.clamp ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP);
+        device->StageState(0, D3DTSS_MAGFILTER, k.bilinear ? D3DTFG_LINEAR : D3DTFG_POINT);
+        device->StageState(0, D3DTSS_MINFILTER, k.bilinear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
+        device->State(D3DRENDERSTATE_COLORKEYENABLE, k.keyed);
+        device->State(D3DRENDERSTATE_ALPHABLENDENABLE, k.blend != 0);
+        device->State(D3DRENDERSTATE_SRCBLEND, k.blend == 2 ? D3DBLEND_ONE : D3DBLEND_SRCALPHA);
+        device->State(D3DRENDERSTATE_DESTBLEND, k.blend == 2 ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+        device->State(D3DRENDERSTATE_FOGENABLE, k.fog);
+        device->State(D3DRENDERSTATE_FOGCOLOR, 0x00406080);
+        device->State(D3DRENDERSTATE_SPECULARENABLE, k.specular);
+        device->State(D3DRENDERSTATE_ZFUNC, k.zFunc);
+        device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+        device->Clear(0xFF203040, 0.75f);
+        std::vector<D3DTLVERTEX> tris;
+        for (int i = 0; i < 9; ++i) {
+            const float x = static_cast<float>(i * 9 - 6), y = static_cast<float>((i * 13) % 31 - 4);
+            const float q0 = 1.0f, q1 = i % 2 ? 0.08f : 0.6f, q2 = 0.3f;
+            const D3DCOLOR c = 0x30000000u * static_cast<uint32_t>(i % 5) | 0x00FFFFFFu;
+            tris.push_back(Vertex(x, y, 0.2f, q0, c ^ 0x00FF0000u, 0xFF203040, -1.3f, 0.2f));
+            tris.push_back(Vertex(x + 40.5f, y + 3.25f, 0.9f, q1, 0x80FFFFFF, 0x10F0F0F0, 5.7f, -0.4f));
+            tris.push_back(Vertex(x + 7.75f, y + 30.5f, 0.55f, q2, c, 0xC0000080u, 0.1f, 3.9f));
+        }
+        for (int pass = 0; pass < 2; ++pass)
+            ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
+        *specialised = dd::LastDrawSpecialised();
+        *image = device->Read();
+        depths->clear();
+        if (k.depth) {
+            for (int y = 0; y < 41; ++y)
+                for (int x = 0; x < 67; ++x)
+                    depths->push_back(device->Depth(x, y));
+        }
+        if (texture) {
+            device->SetTexture(0, nullptr);
+            texture->Release();
+        }
+    }
+};
+
+TEST_P(VectorSpanTest, EightAtATimeGivesThePixelsOfOneAtATime) {
+    Image vector, scalar;
+    std::vector<uint32_t> vectorDepth, scalarDepth;
+    bool specialised = false;
+    Render(false, &vector, &vectorDepth, &specialised);
+    EXPECT_TRUE(specialised);
+    Render(true, &scalar, &scalarDepth, &specialised);
+    ASSERT_EQ(vector.pixels.size(), scalar.pixels.size());
+    int differ = 0;
+    for (size_t i = 0; i < vector.pixels.size(); ++i)
+        differ += vector.pixels[i] != scalar.pixels[i];
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(vectorDepth, scalarDepth);
+    // The scene draws something of its own.
+    EXPECT_GT(std::count_if(vector.pixels.begin(), vector.pixels.end(), [](uint32_t p) { return p != 0xFF203040u; }),
+              1000);
+}
+
+constexpr DWORD kTex = D3DTA_TEXTURE, kDif = D3DTA_DIFFUSE;
+INSTANTIATE_TEST_SUITE_P(
+    States, VectorSpanTest,
+    ::testing::Values(
+        //        name              tex    bilin  colour op             alpha op             arg   clamp blend fog   spec  depth zfunc                 key
+        SpanCase{"Untextured", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 0, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"UntexturedBlended", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 1, true, false, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"UntexturedAdded", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 2, false, true, false, D3DCMP_ALWAYS, false},
+        SpanCase{"BilinearModulateFog", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, false, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearClampSpecular", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, true, 0, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearTextureAlpha", true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false, 1, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearAlphaProduct", true, true, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 1, true, false, true, D3DCMP_ALWAYS, false},
+        SpanCase{"BilinearDiffuseAlpha", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 1, false, true, false, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearAdded", true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false, 2, true, false, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"PointModulate", true, false, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"PointClampBlended", true, false, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 1, false, false, false, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearKeyed", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, false, true, D3DCMP_LESSEQUAL, true}),
+    [](const ::testing::TestParamInfo<SpanCase>& info) { return info.param.name; });
+
+}  // namespace
