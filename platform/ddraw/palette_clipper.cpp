@@ -277,6 +277,26 @@ HRESULT ViewportImpl::SetViewport2(D3DVIEWPORT2* viewport) {
     return D3D_OK;
 }
 
+namespace {
+
+// Pixels x0..x1 of a row become (pixel & keep) | value; whole 16- and 32-bit pixels are simply
+// filled when nothing of them is kept (the frame's clears go through here).
+void FillRow(uint8_t* row, LONG x0, LONG x1, int bytes, uint32_t keep, uint32_t value) {
+    const uint32_t all = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+    if ((keep & all) == 0 && bytes == 2) {
+        std::fill_n(reinterpret_cast<uint16_t*>(row) + x0, x1 - x0, static_cast<uint16_t>(value));
+    } else if ((keep & all) == 0 && bytes == 4) {
+        std::fill_n(reinterpret_cast<uint32_t*>(row) + x0, x1 - x0, value);
+    } else {
+        for (LONG x = x0; x < x1; ++x) {
+            uint8_t* p = row + x * bytes;
+            StorePixel(p, bytes, (LoadPixel(p, bytes) & keep) | value);
+        }
+    }
+}
+
+}  // namespace
+
 HRESULT ViewportImpl::Clear2(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR color, D3DVALUE z, DWORD stencil) {
     if (count > 0 && !rects)
         return DDERR_INVALIDPARAMS;
@@ -325,20 +345,13 @@ HRESULT ViewportImpl::Clear2(DWORD count, D3DRECT* rects, DWORD flags, D3DCOLOR 
         if (x0 >= x1 || y0 >= y1)
             continue;
         for (LONG y = y0; y < y1; ++y) {
-            if (flags & D3DCLEAR_TARGET) {
-                uint8_t* row = target->Bits() + static_cast<ptrdiff_t>(y) * target->Pitch();
-                for (LONG x = x0; x < x1; ++x)
-                    StorePixel(row + x * tf.bytes, tf.bytes, pixel);
-            }
+            if (flags & D3DCLEAR_TARGET)
+                FillRow(target->Bits() + static_cast<ptrdiff_t>(y) * target->Pitch(), x0, x1, tf.bytes, 0, pixel);
             if (depth && (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL))) {
-                const int bytes = depth->Info().bytes;
-                uint8_t* row = depth->Bits() + static_cast<ptrdiff_t>(y) * depth->Pitch();
                 const uint32_t keep = ~(((flags & D3DCLEAR_ZBUFFER) ? depthMask : 0) | stencilMask);
                 const uint32_t value = ((flags & D3DCLEAR_ZBUFFER) ? depthValue : 0) | stencilValue;
-                for (LONG x = x0; x < x1; ++x) {
-                    uint8_t* p = row + x * bytes;
-                    StorePixel(p, bytes, (LoadPixel(p, bytes) & keep) | value);
-                }
+                FillRow(depth->Bits() + static_cast<ptrdiff_t>(y) * depth->Pitch(), x0, x1, depth->Info().bytes, keep,
+                        value);
             }
         }
     }
