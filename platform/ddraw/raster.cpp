@@ -180,6 +180,18 @@ bool Rasterizer::Begin(const DrawSetup& setup) {
     c.specialised = c.span != nullptr;
     if (!c.span)
         c.span = &GeneralSpan;
+    // The specialised loops read the colours and fog always, depth with a depth buffer, and one
+    // coordinate set (with 1/w) with a texture; the general loop may read everything.
+    c.attributes = (1u << kAttrCount) - 1;
+    if (c.specialised) {
+        c.attributes = ((1u << (kAttrF + 1)) - 1) & ~((1u << kAttrB) - 1);
+        if (c.depth)
+            c.attributes |= 1u << kAttrZ;
+        if (c.tex.data) {
+            const int u = c.tex.coordSet ? kAttrU1 : kAttrU0;
+            c.attributes |= 1u << kAttrQ | 1u << u | 1u << (u + 1);
+        }
+    }
     return true;
 }
 
@@ -302,7 +314,7 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
         g.y0 = ys[0];
         for (int k = 0; k < kAttrCount; ++k) {
             g.base[k] = val[0][k];
-            if (flat && IsFlatAttribute(k)) {
+            if (!(ctx.attributes & (1u << k)) || (flat && IsFlatAttribute(k))) {
                 g.dx[k] = g.dy[k] = 0;
                 continue;
             }

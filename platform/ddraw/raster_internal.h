@@ -84,6 +84,7 @@ struct Context {
 
     // What setup must interpolate.
     bool needQ = false;
+    uint32_t attributes = 0;  // bit per Attr whose gradients the span loop reads
 };
 
 // ---- Integer colour helpers -------------------------------------------------------------------

@@ -292,6 +292,17 @@ struct SpanPixels {
     int uMask, uMax, vMask, vMax;  // wrap masks (-1 for clamp) and the largest index
 };
 
+// 2^-n, for the sizes of mip levels (powers of two).
+constexpr std::array<float, 32> kPowerOfHalf = [] {
+    std::array<float, 32> table{};
+    float v = 1.0f;
+    for (float& t : table) {
+        t = v;
+        v *= 0.5f;
+    }
+    return table;
+}();
+
 // 1 / n for the segment lengths (up to 24).
 constexpr std::array<float, 25> kInverse = [] {
     std::array<float, 25> table{};
@@ -484,10 +495,8 @@ SPAN_AVX2_INLINE __m256i Fetch(const uint32_t* t, __m256i index) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1);
 }
 
-// The texels at index and index + 1 of eight pixels (index + 1 inside the same row).
-SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, __m256i index, __m256i* first, __m256i* second) {
-    alignas(32) uint32_t i[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(i), index);
+// The texels at i[k] and i[k] + 1 from t for eight pixels k (i[k] + 1 inside the same row).
+SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, const uint32_t* i, __m256i* first, __m256i* second) {
     auto pair = [t](uint32_t a, uint32_t b) SPAN_AVX2_INLINE_LAMBDA {
         const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + a));
         return _mm_castps_si128(_mm_loadh_pi(_mm_castsi128_ps(x), reinterpret_cast<const __m64*>(t + b)));
@@ -497,6 +506,11 @@ SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, __m256i index, __m256i* firs
     const __m256i b = _mm256_inserti128_si256(_mm256_castsi128_si256(pair(i[2], i[3])), pair(i[6], i[7]), 1);
     *first = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0x88));
     *second = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
+}
+
+// Lanes where 0 <= v < max.
+SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
+    return _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), v), _mm256_cmpgt_epi32(max, v));
 }
 
 // Lanes [from, to) of 16.16 runs, each spread over eight pixels, and their steps over eight.
@@ -570,17 +584,23 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
                 const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vs, 8), byte);
                 const __m256i fu2 = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
                 const __m256i fv2 = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
-                const __m256i one = _mm256_set1_epi32(1);
                 const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
-                const __m256i u0 = Address(ui, uMask, uMax), u1 = Address(_mm256_add_epi32(ui, one), uMask, uMax);
-                const __m256i r0 = _mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2);
-                const __m256i r1 = _mm256_sll_epi32(Address(_mm256_add_epi32(vi, one), vMask, vMax), widthLog2);
                 __m256i t00, t01, t10, t11;
-                if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(u1, _mm256_add_epi32(u0, one))) == -1) {
-                    // Each pixel's two texels side by side in memory: one 64-bit load per row.
-                    FetchPairs(p.texels, _mm256_add_epi32(r0, u0), &t00, &t01);
-                    FetchPairs(p.texels, _mm256_add_epi32(r1, u0), &t10, &t11);
+                // Mostly the four texels of every pixel are two pairs, side by side in a row and the
+                // rows one above the other: two 64-bit loads per pixel. At the last column or row
+                // (wrapped or clamped), one load per texel.
+                const __m256i wu = _mm256_and_si256(ui, uMask), wv = _mm256_and_si256(vi, vMask);
+                if (_mm256_movemask_epi8(_mm256_and_si256(Below(wu, uMax), Below(wv, vMax))) == -1) {
+                    alignas(32) uint32_t index[8];
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(index),
+                                       _mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wu));
+                    FetchPairs(p.texels, index, &t00, &t01);
+                    FetchPairs(p.texels + (p.uMax + 1), index, &t10, &t11);
                 } else {
+                    const __m256i one = _mm256_set1_epi32(1);
+                    const __m256i u0 = Address(ui, uMask, uMax), u1 = Address(_mm256_add_epi32(ui, one), uMask, uMax);
+                    const __m256i r0 = _mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2);
+                    const __m256i r1 = _mm256_sll_epi32(Address(_mm256_add_epi32(vi, one), vMask, vMax), widthLog2);
                     t00 = Fetch(p.texels, _mm256_add_epi32(r0, u0));
                     t01 = Fetch(p.texels, _mm256_add_epi32(r0, u1));
                     t10 = Fetch(p.texels, _mm256_add_epi32(r1, u0));
@@ -821,7 +841,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                 p.uMax = lv.width - 1;
                 p.vMax = lv.height - 1;
             }
-            const float scale = 1.0f / static_cast<float>(1 << level);
+            const float scale = kPowerOfHalf[level];
             const float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
 
             // Between its ends a segment is affine; its error at the middle is about
@@ -842,8 +862,8 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
 
             float su = u0 * scale, sv = v0 * scale, eu = ue * scale, ev = ve * scale;
             // Whole turns of a wrapped texture keep the fixed-point coordinates small.
-            auto unwind = [](float* a, float* b, float size) {
-                const float turns = *a * (1.0f / size);
+            auto unwind = [](float* a, float* b, float size, int sizeLog2) {
+                const float turns = *a * kPowerOfHalf[sizeLog2];
                 if (std::fabs(turns) < 1e6f) {
                     const float shift = static_cast<float>(static_cast<int>(turns)) * size;
                     *a -= shift;
@@ -851,9 +871,9 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
                 }
             };
             if (T.wrapU)
-                unwind(&su, &eu, lw);
+                unwind(&su, &eu, lw, lv.widthLog2);
             if (T.wrapV)
-                unwind(&sv, &ev, lh);
+                unwind(&sv, &ev, lh, lv.heightLog2);
             const uint32_t u = static_cast<uint32_t>(TexelFixed(su)), v = static_cast<uint32_t>(TexelFixed(sv));
             uint32_t du = 0, dv = 0;
             if (steps > 0) {
