@@ -84,14 +84,15 @@ void AddHall(SgNode* root) {
     }
 }
 
-// A square pillar: four sides of 2 x 4 quads and a top.
+// A square pillar: four sides of one quad across and three up (enough for the point lights to
+// shade them along their height), and a top.
 SgRef<SgTriShape> Pillar(float cx, float cz, float half, float height, const SgRgba& color) {
     Mesh m;
     const float w = 2 * half;
-    m.Grid({cx - half, 0, cz - half}, kY * height, kX * w, 4, 2, color);
-    m.Grid({cx - half, 0, cz + half}, kX * w, kY * height, 2, 4, color);
-    m.Grid({cx - half, 0, cz - half}, kZ * w, kY * height, 2, 4, color);
-    m.Grid({cx + half, 0, cz - half}, kY * height, kZ * w, 4, 2, color);
+    m.Grid({cx - half, 0, cz - half}, kY * height, kX * w, 3, 1, color);
+    m.Grid({cx - half, 0, cz + half}, kX * w, kY * height, 1, 3, color);
+    m.Grid({cx - half, 0, cz - half}, kZ * w, kY * height, 1, 3, color);
+    m.Grid({cx + half, 0, cz - half}, kY * height, kZ * w, 3, 1, color);
     m.Grid({cx - half, height, cz - half}, kZ * w, kX * w, 1, 1, color);
     return m.Shape();
 }
