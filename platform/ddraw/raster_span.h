@@ -563,7 +563,11 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
                 zp = zTail;
             }
         }
-        const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+        // Without blending the old pixels are read only when some of the group keeps them: a
+        // store alone does not wait for the cache line.
+        __m128i old{};
+        if constexpr (K.blend != kBlendOff)
+            old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
         __m256i draw = rest < 8 ? _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota) : _mm256_set1_epi32(-1);
         __m256i zv{};
         __m128i zOld{};
@@ -667,7 +671,14 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
                 }
             }
             const __m128i keep = NarrowMask(draw);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, NarrowValues(Pack(rb, ga)), keep));
+            const __m128i pixels = NarrowValues(Pack(rb, ga));
+            if (K.blend == kBlendOff && _mm_movemask_epi8(keep) == 0xFFFF) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d), pixels);
+            } else {
+                if constexpr (K.blend == kBlendOff)
+                    old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, pixels, keep));
+            }
             if constexpr (K.depth == kDepth16) {
                 if (p.zWrite)
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(zOld, NarrowValues(zv), keep));
