@@ -344,6 +344,97 @@ TEST_F(RenderOpenTest, AnOffscreenRendererNeedsAnOnscreenOneAndALayout) {
                      "SetRecommendedOffscreenMode: "));
 }
 
+// ---- Full screen over the game's own surfaces ----
+
+// The game may open its own exclusive DirectDraw object and flipping chain and hand the renderer
+// the front and back surfaces as images: the renderer shares that DirectDraw object, takes the
+// front surface as the environment's primary and sizes itself from the back surface.
+TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
+    IDirectDraw* first = nullptr;
+    ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
+    IDirectDraw4* directDraw = nullptr;
+    ASSERT_EQ(first->QueryInterface(IID_IDirectDraw4, reinterpret_cast<void**>(&directDraw)), DD_OK);
+    first->Release();
+    ASSERT_EQ(directDraw->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE), DD_OK);
+    ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
+    DDSURFACEDESC2 d{};
+    d.dwSize = sizeof(d);
+    d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    d.dwBackBufferCount = 1;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+    IDirectDrawSurface4* front = nullptr;
+    IDirectDrawSurface4* back = nullptr;
+    ASSERT_EQ(directDraw->CreateSurface(&d, &front, nullptr), DD_OK);
+    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+    ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+    SgDDImage::SetDirectDraw(directDraw);
+    directDraw->Release();
+    SgRef<SgDDBufferImage> frontImage = SgDDBufferImage::Create(front);
+    SgRef<SgDDBufferImage> backImage = SgDDBufferImage::Create(back);
+    front->Release();
+    back->Release();
+
+    SgRenderCreateParams p = Params(1, 11);
+    p.width = p.height = 0;
+    p.frontImage = frontImage.Get();
+    p.backImage = backImage.Get();
+    SgRef<SgD3DRender> r = Open(p);
+    ASSERT_TRUE(r) << RenderLastFailure();
+    SgRenderBuffers* b = r->Driver()->buffers;
+    EXPECT_EQ(SgCurrentDDEnvironment()->directDraw, directDraw);
+    EXPECT_EQ(SgCurrentDDEnvironment()->primarySurface, front);
+    EXPECT_EQ(b->front, front);
+    EXPECT_EQ(b->back, back);
+    EXPECT_EQ(b->flags & SgRenderBuffers::kWindowed, 0u);
+    EXPECT_EQ(r->GetTargetWidth(), 640u);
+    EXPECT_EQ(r->GetTargetHeight(), 480u);
+    EXPECT_EQ(r->GetBufferByKind(1), backImage.Get());
+    EXPECT_TRUE(b->zbuffer);
+}
+
+// Layouts 2 and 3 draw into the current onscreen buffer set's back surface: when the environment
+// has no current set, or one without a back surface, the offscreen open fails with the offscreen
+// message instead of sharing nothing.
+struct SharedBackCase {
+    const char* name;
+    uint32_t layout;
+    bool keepSet;  // the set stays current but loses its back surface
+};
+
+class RenderOffscreenSharedBackTest : public RenderOpenTest, public testing::WithParamInterface<SharedBackCase> {};
+
+TEST_P(RenderOffscreenSharedBackTest, FailsWithTheOffscreenMessage) {
+    const SharedBackCase& c = GetParam();
+    ASSERT_TRUE(Open(Params(0, 11)));
+    SgDDEnvironment* env = SgCurrentDDEnvironment();
+    SgRenderBuffers* const current = env->currentBuffers;
+    ASSERT_TRUE(current && current->back);
+    IDirectDrawSurface4* const back = current->back;
+    if (c.keepSet)
+        current->back = nullptr;
+    else
+        env->currentBuffers = nullptr;
+    SetRecommendedOffscreenMode(c.layout);
+    SgRenderCreateParams p = Params(2, 11);
+    p.width = 64;
+    p.height = 32;
+    messages.clear();
+    EXPECT_FALSE(Open(p));
+    EXPECT_STREQ(RenderLastFailure(), "Offscreen render create failed: Must create onscreen renderer first");
+    EXPECT_TRUE(Said("Offscreen render create failed: Must create onscreen renderer first"));
+    current->back = back;
+    env->currentBuffers = current;
+    // With the set back in place the same layout opens.
+    EXPECT_TRUE(Open(p)) << RenderLastFailure();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, RenderOffscreenSharedBackTest,
+                         testing::Values(SharedBackCase{"TwoWithoutSet", 2, false},
+                                         SharedBackCase{"ThreeWithoutSet", 3, false},
+                                         SharedBackCase{"TwoWithoutBack", 2, true},
+                                         SharedBackCase{"ThreeWithoutBack", 3, true}),
+                         [](const testing::TestParamInfo<SharedBackCase>& i) { return std::string(i.param.name); });
+
 // ---- Palettes ----
 
 class RenderPaletteTest : public RenderOpenTest {
