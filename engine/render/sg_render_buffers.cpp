@@ -447,6 +447,12 @@ HRESULT SgRenderBuffers::FlipSurfaces() {
         }
         return DD_OK;
     }
+    if (!window) {
+        // Full screen over the game's own surfaces: no window to place the frame in, the whole
+        // back surface goes to the front.
+        front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr);
+        return DD_OK;
+    }
     front->SetClipper(clipper);
     POINT topLeft{targetLeft, targetTop};
     POINT bottomRight{targetLeft + static_cast<LONG>(targetWidth), targetTop + static_cast<LONG>(targetHeight)};

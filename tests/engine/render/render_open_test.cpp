@@ -348,7 +348,8 @@ TEST_F(RenderOpenTest, AnOffscreenRendererNeedsAnOnscreenOneAndALayout) {
 
 // The game may open its own exclusive DirectDraw object and flipping chain and hand the renderer
 // the front and back surfaces as images: the renderer shares that DirectDraw object, takes the
-// front surface as the environment's primary and sizes itself from the back surface.
+// front surface as the environment's primary, sizes itself from the back surface, and a presented
+// frame reaches the front surface (with no window there is nowhere else to place it).
 TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
     IDirectDraw* first = nullptr;
     ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
@@ -390,6 +391,13 @@ TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
     EXPECT_EQ(r->GetTargetHeight(), 480u);
     EXPECT_EQ(r->GetBufferByKind(1), backImage.Get());
     EXPECT_TRUE(b->zbuffer);
+
+    // A frame (raw 5-6-5 red) reaches the front surface when presented.
+    ddtest::FillSurface(front, [](int, int) { return 0u; });
+    ddtest::FillSurface(back, [](int, int) { return 0xF800u; });
+    EXPECT_EQ(r->PresentFrame(), 0);
+    EXPECT_GT(ddtest::Red(ddtest::Capture(front).At(320, 240)), 240);
+    EXPECT_GT(ddtest::Red(ddtest::Capture(front).At(639, 479)), 240);
 }
 
 // Layouts 2 and 3 draw into the current onscreen buffer set's back surface: when the environment
