@@ -21,6 +21,26 @@ void Corners(SgVec3 v[4], int x1, int y1, int base, int x2, int y2, int top) {
     v[3] = SgVec3(x2 * 0.01f, y2 * 0.01f, -top * 0.01f);
 }
 
+// The corners in the order that turns the strip's face the other way: V1, V0, V3, V2.
+constexpr int kBackOrder[4] = {1, 0, 3, 2};
+
+// Each corner's colour from the preburned lights for a face with this normal.
+void LightCorners(const SgVec3 v[4], const SgVec3& normal, SgRgba colors[4]) {
+    const float n[3] = {normal.x, normal.y, normal.z};
+    for (int k = 0; k < 4; ++k) {
+        const float p[3] = {v[k].x, v[k].y, v[k].z};
+        float c[4];
+        LightVertexFromPointLights(p, n, c);
+        colors[k] = SgRgba(c[0], c[1], c[2], c[3]);
+    }
+}
+
+// The bound and planes follow corners rewritten in place.
+void Refit(SgTriStrip* strip) {
+    strip->ModelBound().FitToPoints(4, strip->Vertices());
+    strip->ComputePlanes();
+}
+
 SgAVObject* ParentOf(SgAVObject* object) {
     SgWorldState* state = object ? object->CurrentState() : nullptr;
     return state ? state->key : nullptr;
@@ -50,13 +70,7 @@ int PlaceThinWalls(int x1, int y1, int base, int x2, int y2, int top, int textur
     Corners(v, x1, y1, base, x2, y2, top);
     const SgVec3 normal = FaceNormal(v[0], v[1], v[2]);
     SgRgba colors[4];
-    const float n[3] = {normal.x, normal.y, normal.z};
-    for (int k = 0; k < 4; ++k) {
-        const float p[3] = {v[k].x, v[k].y, v[k].z};
-        float c[4];
-        LightVertexFromPointLights(p, n, c);
-        colors[k] = SgRgba(c[0], c[1], c[2], c[3]);
-    }
+    LightCorners(v, normal, colors);
     SgVec3 uv[4] = {SgVec3(0, 1, 0), SgVec3(1, 1, 0), SgVec3(0, 0, 0), SgVec3(1, 0, 0)};
     if (SgTextureProperty* map = TextureMap(texture)) {
         holder->properties.Prepend(map);
@@ -82,14 +96,30 @@ int PlaceThinWalls(int x1, int y1, int base, int x2, int y2, int top, int textur
     SgRef<SgTriStrip> model(new SgTriStrip(4, v, nullptr, uv, colors));
     t.models[index] = model;
     holder->InsertChild(model.Get(), true);
+    SgVec3 backV[4], backUv[4];
+    for (int k = 0; k < 4; ++k) {
+        backV[k] = v[kBackOrder[k]];
+        backUv[k] = uv[kBackOrder[k]];
+    }
+    SgRgba backColors[4];
+    LightCorners(backV, SgVec3(-normal.x, -normal.y, -normal.z), backColors);
+    SgRef<SgTriStrip> back(new SgTriStrip(4, backV, nullptr, backUv, backColors));
+    t.backs[index] = back;
+    holder->InsertChild(back.Get(), true);
     if (transparent) {
         SgRef<SgTransparentProperty> see(new SgTransparentProperty);
         see->transparentOn = 1;
         holder->properties.Prepend(see.Get());
     }
-    if (SgNode* room = FindRoomAtPoint(v[0].x, v[0].y, v[0].z, nullptr))
+    SgNode* room = FindRoomAtPoint(v[0].x, v[0].y, v[0].z, nullptr);
+    if (room) {
         room->InsertChild(holder.Get(), true);
-    holder->UpdateAllStates();
+        // The node it hangs under may have been empty: its bound must take the wall in, or the
+        // draw culls it.
+        room->UpdateAllStates();
+    } else {
+        holder->UpdateAllStates();
+    }
     return index;
 }
 
@@ -102,9 +132,12 @@ void SetThinModelCorners(int index, int x1, int y1, int base, int x2, int y2, in
     if (!holder || !model || model->VertexCount() < 4 || !model->Vertices())
         return;
     Corners(model->Vertices(), x1, y1, base, x2, y2, top);
-    // Bound and planes follow the new corners; the update refreshes the world arrays.
-    model->ModelBound().FitToPoints(4, model->Vertices());
-    model->ComputePlanes();
+    Refit(model);
+    if (SgTriStrip* back = t.backs[index].Get(); back && back->VertexCount() >= 4 && back->Vertices()) {
+        for (int k = 0; k < 4; ++k)
+            back->Vertices()[k] = model->Vertices()[kBackOrder[k]];
+        Refit(back);
+    }
     holder->UpdateAllStates();
 }
 
@@ -117,9 +150,11 @@ void RemoveThinModel(int index) {
     SgNode* holder = t.holders[index].Get();
     if (auto* parent = SgKindCast<SgNode>(ParentOf(holder)))
         parent->RemoveChild(holder);
-    if (t.models[index])
-        holder->RemoveChild(t.models[index].Get());
-    t.models[index] = nullptr;
+    for (SgRef<SgTriStrip>* strip : {&t.models[index], &t.backs[index]}) {
+        if (*strip)
+            holder->RemoveChild(strip->Get());
+        *strip = nullptr;
+    }
     t.holders[index] = nullptr;
 }
 

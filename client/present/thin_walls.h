@@ -12,6 +12,9 @@ constexpr int kThinModels = 500;  // 1..499; 0 means none
 struct ThinModelTables {
     SgRef<SgNode> holders[kThinModels];
     SgRef<SgTriStrip> models[kThinModels];
+    // The same wall facing the other way: the renderer culls back faces, and a thin is seen from
+    // both sides.
+    SgRef<SgTriStrip> backs[kThinModels];
 };
 
 ThinModelTables& ThinModels();

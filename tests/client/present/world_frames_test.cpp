@@ -12,6 +12,8 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/present/camera_set.h"
+#include "client/present/thin_walls.h"
+#include "client/present/world_lighting.h"
 #include "client/present/world_rooms.h"
 #include "client/present/world_tables.h"
 #include "engine/render/sg_d3d_render.h"
@@ -66,6 +68,17 @@ protected:
         present::ShowViewFrame();
     }
 
+    // The frame's centre pixel from a place (world units), facing 0..4095.
+    uint32_t CentrePixel(int x, int y, int facing) {
+        present::PlaceFirstPersonCamera(x * 65536, y * 65536, 64 * 65536, facing, 0);
+        present::ClearViewFrame();
+        present::RenderWorldView(0);
+        auto* r = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
+        const uint32_t pixel = Frame(r).At(400, 300);
+        present::ShowViewFrame();
+        return pixel;
+    }
+
     TempDir dir;
 };
 
@@ -81,6 +94,25 @@ TEST_F(WorldFramesTest, RoomsPortalsAndTheOutside) {
     present::SetWireframeMode(1);
     Expect("frame_wireframe", 1500, 1250, 48, 0);
     present::SetWireframeMode(0);
+}
+
+TEST_F(WorldFramesTest, ThinWallsShowFromBothSides) {
+    Build("sample");
+    struct View {
+        int x, y, facing;
+    };
+    // Across room 0 at y = 1150: seen looking +y from the south and -y from the north.
+    const View views[2] = {{1000, 1050, 0}, {1000, 1250, 2048}};
+    uint32_t without[2];
+    for (int i = 0; i < 2; ++i)
+        without[i] = CentrePixel(views[i].x, views[i].y, views[i].facing);
+    // Lights on both sides colour its corners.
+    present::PutPreburnLight(1000, 1100, 64, 300, 300, 255, 255, 255);
+    present::PutPreburnLight(1000, 1200, 64, 300, 300, 255, 255, 255);
+    const int thin = present::PlaceThinWalls(900, 1150, 0, 1100, 1150, 200, 3, 0, 0);
+    ASSERT_GT(thin, 0);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(CentrePixel(views[i].x, views[i].y, views[i].facing), without[i]) << "side " << i;
 }
 
 TEST_F(WorldFramesTest, BlockMode) {

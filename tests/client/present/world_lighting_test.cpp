@@ -176,9 +176,21 @@ TEST_F(ThinWallsTest, PlacedMovedAndRemoved) {
     // Hung under the world root (no rooms here).
     EXPECT_EQ(t.holders[a]->CurrentState()->key, present::World().worldRoot.Get());
 
+    // The back face: the same corners in the order V1, V0, V3, V2, each with its coordinates.
+    SgTriStrip* back = t.backs[a].Get();
+    ASSERT_NE(back, nullptr);
+    const int order[4] = {1, 0, 3, 2};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(back->Vertices()[k], corners[order[k]]) << k;
+        EXPECT_EQ(back->TextureSet(0)[k], uv[order[k]]) << k;
+    }
+    EXPECT_EQ(t.holders[a]->ChildAt(1), back);
+
     present::SetThinModelCorners(a, 6400, 6400, 6400, 12800, 6400, 19200);
     EXPECT_EQ(model->Vertices()[0], SgVec3(64, 64, -64));
     EXPECT_EQ(model->Vertices()[3], SgVec3(128, 64, -192));
+    EXPECT_EQ(back->Vertices()[1], SgVec3(64, 64, -64));
+    EXPECT_EQ(back->Vertices()[2], SgVec3(128, 64, -192));
     EXPECT_EQ(model->TextureSet(0)[0], uv[0]);
     for (int index : {0, 500, -3}) {
         present::SetThinModelCorners(index, 0, 0, 0, 0, 0, 0);
@@ -188,6 +200,7 @@ TEST_F(ThinWallsTest, PlacedMovedAndRemoved) {
     present::RemoveThinModel(a);
     EXPECT_FALSE(t.holders[a]);
     EXPECT_FALSE(t.models[a]);
+    EXPECT_FALSE(t.backs[a]);
     EXPECT_EQ(present::World().worldRoot->ChildAt(0), nullptr);
     EXPECT_LE(present::World().worldRoot->ChildCount(), children);
     // The freed index is taken again first.
