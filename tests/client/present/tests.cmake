@@ -22,6 +22,7 @@ quorrin_test(present_sample_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sample_world_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/world_frames_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/two_rooms_frame_test.cpp
   DEPS client_present render_test_support tools_writers)
 target_compile_definitions(present_sample_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
   PRESENT_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
