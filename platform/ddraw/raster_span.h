@@ -734,10 +734,11 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     p.fogColor = s.fogColor;
     p.alphaSource = c.alphaSource;
 
-    // The next row's span of a triangle is most likely below this one: start fetching it (the
-    // frame and depth buffers are larger than the cache).
+    // The spans of a triangle's next rows are most likely below this one: start fetching the row
+    // after next (the frame and depth buffers are larger than the cache; one row ahead is too
+    // close for thin triangles).
     auto prefetchBelow = [n](const void* row, int pitch) {
-        const char* below = static_cast<const char*>(row) + pitch;
+        const char* below = static_cast<const char*>(row) + 2 * pitch;
         __builtin_prefetch(below, 1);
         __builtin_prefetch(below + 2 * n, 1);
     };
