@@ -8,7 +8,6 @@
 
 #include "client/core/crash_report.h"
 #include "client/core/error_log.h"
-#include "client/net/net_handshake.h"
 #include "client/present/arena_present.h"
 #include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_debug_output.h"
@@ -47,7 +46,6 @@ int main(int, char**) {
     }
     OpenErrorLog();
     InstallArenaPresent();
-    InstallNetHooks();
     // The engine cannot reach the platform; give it the game's file opener.
     SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
     // Engine diagnostics reach the debugger output like the platform's own.

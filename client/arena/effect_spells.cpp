@@ -21,6 +21,10 @@
 #include "client/core/sound.h"
 #include "client/core/trig_tables.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_players.h"
+#include "client/net/net_rings.h"
+#include "client/net/net_spells.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
@@ -88,11 +92,6 @@ void SpinView(int level) {
         return;
     const int turn = static_cast<int>(GameRand() % static_cast<uint32_t>(r)) + r - r / 2;
     g_playerView->facing = (g_playerView->facing + turn) & kAngleMask;
-}
-
-const char* PlayerName(int id) {
-    const int i = FindPlayerIndex(id);
-    return i > 0 ? PlayerTable[i].name : "";
 }
 
 void Notice(const char* format, const char* name) {
@@ -206,8 +205,8 @@ int CSpellEffect::AffectPlayer(LocalPlayer& player, int sourceId, int sendFlag) 
     default:
         break;
     }
-    if (sendFlag && Online() && g_arenaHooks.sendPlayerEffect)
-        g_arenaHooks.sendPlayerEffect(effect, level, duration, spell_number);
+    if (sendFlag)
+        SendPlayerEffect(spell_number, duration, kDestinationAll);
     if (LiveSlot(player.own_object))
         ObjectCast(player.own_object, sourceId);
     PrintDebug("Player Effect: num=%d eff=%d lev=%d typ=%d dur=%d odur=%d", spell_number, effect, level,
@@ -359,8 +358,7 @@ int CSpellTarget::Cast(LocalPlayer& player) {
         PlaySoundAt(t.x, t.y, effect_sound, effect_sound_range);
     if (t.type == OBJ_PLAYER)
         Notice("Your spell affects %s", PlayerName(static_cast<int>(t.id)));
-    if (Online() && g_arenaHooks.sendTargetted)
-        g_arenaHooks.sendTargetted(target, 0);
+    SendTargetted(target, 0);
     return 1;
 }
 
@@ -384,8 +382,7 @@ int CSpellDispell::Cast(LocalPlayer& player) {
         return 1;
     }
     PlayAtView(effect_sound, effect_sound_range);
-    if (Online() && g_arenaHooks.sendDispell)
-        g_arenaHooks.sendDispell();
+    SendDispell();
     return 1;
 }
 
@@ -408,8 +405,7 @@ int CSpellTeleport::Cast(LocalPlayer& player) {
         return 0;
     if (CSpellEffect* own = EffectSpell(caster_spell_effect))
         own->Cast(player);
-    if (Online() && g_arenaHooks.sendTeleport)
-        g_arenaHooks.sendTeleport(entry.id, teleport_type);
+    SendTeleport(entry.id, teleport_type);
     switch (teleport_type) {
     case 1:
         Notice("You teleport to %s's Ghost", entry.name);
@@ -422,8 +418,7 @@ int CSpellTeleport::Cast(LocalPlayer& player) {
             v.pos_y = g.y << 16;
             v.z = GetStandHeight(g.x, g.y, g.z);
         }
-        if (Online() && g_arenaHooks.sendPlayerState)
-            g_arenaHooks.sendPlayerState(&player);
+        SendPlayerState(&player, 0, 1);
         break;
     case 2:
         Notice("You call %s's Ghost to you", entry.name);

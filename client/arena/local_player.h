@@ -54,9 +54,6 @@ extern LocalPlayer* g_localPlayer;
 
 // Where the level loader's and the triggers' calls into later parts go; unset does nothing.
 struct ArenaHooks {
-    void (*sendPlayerState)(LocalPlayer* player) = nullptr;
-    // The effect messages of the service link.
-    void (*sendPlayerEffect)(int effect, int level, int duration, int spell) = nullptr;
     // The hand overlay's frame (the HUD's hand animation).
     void (*setHandFrame)(int frame) = nullptr;
     // The own figure takes the player's figure numbers when they changed.
@@ -69,17 +66,6 @@ struct ArenaHooks {
     void (*openChatLine)(int mode) = nullptr;
     // The view border (0..48) is applied to the view.
     void (*applyViewSize)(int border) = nullptr;
-    // The cast messages of the service link (online only).
-    void (*sendTargetted)(int targetSlot, int resist) = nullptr;
-    void (*sendDispell)() = nullptr;
-    void (*sendTeleport)(int targetId, int kind) = nullptr;
-    void (*sendCastWall)(int spell, int id, int x, int y, int z, int facing, int team) = nullptr;
-    void (*sendCreateEffect)(int record) = nullptr;
-    void (*sendThinDamage)(int thin, int damage) = nullptr;
-    void (*sendCreateProjectile)(int spell, int x, int y, int z, int facing, int pitch, int skill,
-                                 int verticalOffset) = nullptr;
-    void (*sendCreateRune)(int spell, int id, int x, int y, int z, int facing, int team) = nullptr;
-    void (*sendCreateObject)(int slot) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

@@ -16,6 +16,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_textures.h"
 #include "client/core/trig_tables.h"
+#include "client/net/net_spells.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
 #include "common/random.h"
@@ -212,8 +213,7 @@ int CSpellProj::Cast(LocalPlayer& player) {
     const int z = v.z - player.eye_height;
     CreateProjectiles(spell_number, v.x, v.y, z, v.facing, PitchDegrees(player), skill, lift, GetGameValue(4),
                       GetGameValue(118));
-    if (g_linkState == 2 && g_arenaHooks.sendCreateProjectile)
-        g_arenaHooks.sendCreateProjectile(spell_number, v.x, v.y, z, v.facing, PitchDegrees(player), skill, lift);
+    SendCreateProjectile(spell_number, v.x, v.y, z, v.facing, PitchDegrees(player), skill, lift);
     return 1;
 }
 
@@ -338,8 +338,7 @@ int CSpellRune::Cast(LocalPlayer& player) {
     const int team = no_team ? 0 : GetGameValue(4);
     const int id = NewObjectId();
     CreateRune(spell_number, id, v.x, v.y, feet, v.facing, team, GetGameValue(118));
-    if (g_linkState == 2 && g_arenaHooks.sendCreateRune)
-        g_arenaHooks.sendCreateRune(spell_number, id, v.x, v.y, feet, v.facing, team);
+    SendCreateRune(spell_number, id, v.x, v.y, feet, v.facing, team);
     return 1;
 }
 
@@ -384,8 +383,7 @@ int CSpellObject::Cast(LocalPlayer& player) {
             o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(o.z) << 16);
         }
         ActivateObject(slot);
-        if (g_linkState == 2 && g_arenaHooks.sendCreateObject)
-            g_arenaHooks.sendCreateObject(slot);
+        SendCreateObject(slot);
     }
     return 1;
 }
@@ -477,8 +475,7 @@ int CSpellWall::Cast(LocalPlayer& player) {
     const int id = NewThinId();
     const int z = v.z - player.eye_height;
     CreateSpellWall(spell_number, id, v.x, v.y, z, v.facing, GetGameValue(4), GetGameValue(118));
-    if (g_linkState == 2 && g_arenaHooks.sendCastWall)
-        g_arenaHooks.sendCastWall(spell_number, id, v.x, v.y, z, v.facing, GetGameValue(4));
+    SendCastWall(spell_number, id, v.x, v.y, z, v.facing, GetGameValue(4));
     return 1;
 }
 

@@ -17,6 +17,7 @@
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/sound.h"
+#include "client/net/net_spells.h"
 #include "client/screens/chat_buffer.h"
 #include "common/random.h"
 
@@ -154,8 +155,7 @@ int StartWorldEffect(LocalPlayer& player, int kind, int target, int range) {
     }
     PrintDebug("World Effect: typ=%d whi=%d tim=%d src=%d tar=%d ran=%d", kind, r.spell, r.time, r.zero_word, target,
                range);
-    if (Online() && g_arenaHooks.sendCreateEffect)
-        g_arenaHooks.sendCreateEffect(i);
+    SendCreateEffect(i);
     return 1;
 }
 
@@ -301,8 +301,7 @@ int BoltHit(int segment, WorldEffect& r) {
         PrintDebug("Bolt Damage to Player: damage=%d", damage);
     } else if (r.target_kind == LINE_THIN && r.target > 0 && r.target < kThinSlots && ThinTable[r.target].active) {
         const int damage = RollDice(s->damage_dice, s->damage_num_dice, s->damage_base);
-        if (Online() && g_arenaHooks.sendThinDamage)
-            g_arenaHooks.sendThinDamage(r.target, damage);
+        SendThinDamage(r.target, damage);
         DamageThin(r.target, damage);
     }
     if (r.target_kind == LINE_OBJECT && liveTarget &&

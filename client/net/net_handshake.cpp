@@ -18,7 +18,6 @@
 #include "client/net/net_lobby.h"
 #include "client/net/net_match.h"
 #include "client/net/net_players.h"
-#include "client/net/net_spells.h"
 #include "client/arena/grid_queries.h"
 #include "client/screens/notice_lines.h"
 #include "client/net/net_rings.h"
@@ -494,22 +493,6 @@ void OnNetTimer(int id) {
         default:
             return;
     }
-}
-
-void InstallNetHooks() {
-    g_arenaHooks.sendPlayerState = [](LocalPlayer* player) { SendPlayerState(player, 0, 1); };
-    g_arenaHooks.sendPlayerEffect = [](int, int, int duration, int spell) {
-        SendPlayerEffect(spell, duration, kDestinationAll);
-    };
-    g_arenaHooks.sendTargetted = SendTargetted;
-    g_arenaHooks.sendDispell = SendDispell;
-    g_arenaHooks.sendTeleport = SendTeleport;
-    g_arenaHooks.sendCastWall = SendCastWall;
-    g_arenaHooks.sendThinDamage = SendThinDamage;
-    g_arenaHooks.sendCreateEffect = SendCreateEffect;
-    g_arenaHooks.sendCreateProjectile = SendCreateProjectile;
-    g_arenaHooks.sendCreateRune = SendCreateRune;
-    g_arenaHooks.sendCreateObject = SendCreateObject;
 }
 
 void ResetNetHandshake() {

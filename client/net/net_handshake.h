@@ -61,6 +61,4 @@ void DrainSocket();
 
 // Timers 11 to 14 of the main window.
 void OnNetTimer(int id);
-// Puts the network's senders into the arena's hook table.
-void InstallNetHooks();
 void ResetNetHandshake();

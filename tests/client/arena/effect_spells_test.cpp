@@ -8,6 +8,7 @@
 #include "client/arena/spell.h"
 #include "client/core/game_values.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_catalogue.h"
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
 #include "tests/client/arena/arena_fixture.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-std::vector<std::string> g_sent;
+using Bytes = std::vector<uint8_t>;
 
 // The local player (id 7, team 2) in the open level with its own figure; a team mate (id 20)
 // and an enemy (id 30) known to the player table and standing as type-4 figures.
@@ -37,24 +38,10 @@ protected:
         mate = Figure(kMate, 2, 4000, 4100);
         enemy = Figure(kEnemy, 1, 4000, 4200);
         std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
-        g_sent.clear();
-        g_arenaHooks.sendPlayerEffect = [](int e, int l, int d, int s) {
-            g_sent.push_back("Effect " + std::to_string(e) + " " + std::to_string(l) + " " + std::to_string(d) +
-                             " " + std::to_string(s));
-        };
-        g_arenaHooks.sendTargetted = [](int t, int r) {
-            g_sent.push_back("Targetted " + std::to_string(t) + " " + std::to_string(r));
-        };
-        g_arenaHooks.sendDispell = [] { g_sent.push_back("Dispell"); };
-        g_arenaHooks.sendTeleport = [](int t, int k) {
-            g_sent.push_back("Teleport " + std::to_string(t) + " " + std::to_string(k));
-        };
-        g_arenaHooks.sendPlayerState = [](LocalPlayer*) { g_sent.push_back("State"); };
         ResetEffectTicker();
         present.calls.clear();
     }
     ~Effects() override {
-        g_arenaHooks = ArenaHooks{};
         FreeSpells();
         ClearPlayerTable();
         TargetPlayerId = 0;
@@ -146,8 +133,10 @@ TEST_F(Effects, ACastIsAnnouncedOnlineAndShownOnTheOwnFigure) {
     CSpellEffect& s = Effect(1, 8, 3, 5000);
     s.creation_effect = 2;
     Effect(2, 9, 1, 700);
+    OnlineSends online;
+    g_linkState = 1;
     s.Cast(player);
-    EXPECT_TRUE(g_sent.empty()) << "offline nothing is sent";
+    EXPECT_TRUE(SentFrames().empty()) << "offline nothing is sent";
     EXPECT_EQ(player.effects[8].source_id, 7);
     EXPECT_EQ(player.effects[9].active, 1) << "the creation effect comes too";
     EXPECT_EQ(player.effects[9].source_id, 0);
@@ -156,7 +145,11 @@ TEST_F(Effects, ACastIsAnnouncedOnlineAndShownOnTheOwnFigure) {
 
     g_linkState = 2;
     s.Cast(player);
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Effect 8 3 5000 1"}) << "the creation effect is not announced";
+    const std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u) << "the creation effect is not announced";
+    EXPECT_EQ(sent[0].code, F_PLAYER_EFFECT);
+    EXPECT_EQ(sent[0].destination, kDestinationAll);
+    EXPECT_EQ(sent[0].body, (Bytes{0x00, 0x01, 0, 0, 0x00, 0x00, 0x13, 0x88})) << "spell 1 for 5000 ms";
 }
 
 TEST_F(Effects, ObjectSlotsAreReusedByEffectAndRefusedWhenFull) {
@@ -225,10 +218,11 @@ TEST_F(Effects, AnInitialOverlayIsShownOnceWithItsOwnValues) {
 TEST_F(Effects, AnElapsedTimeOfZeroEndsEveryEffectSilently) {
     for (int n : {3, 12, 27, 39})
         Effect(n + 1, n, 2, 0).AffectPlayer(player, 7, 0);
+    OnlineSends online;
     UpdatePlayerEffects(player, 0);
     for (int n = 0; n < kPlayerEffects; ++n)
         EXPECT_EQ(player.effects[n].active, 0) << n;
-    EXPECT_TRUE(g_sent.empty());
+    EXPECT_TRUE(SentFrames().empty());
     EXPECT_EQ(GetObjectEffect(own, 3, 0), 0) << "the own figure's slots go too";
 }
 
@@ -240,7 +234,7 @@ TEST_F(Effects, EffectsRunOutAndPulseAtTheirPeriods) {
     view.speed = 100;
     slow.AffectPlayer(player, 7, 0);
     EXPECT_EQ(view.speed, 95);
-    g_linkState = 2;
+    OnlineSends online;
 
     UpdatePlayerEffects(player, 250);
     EXPECT_EQ(view.speed, 95) << "1900 to 1650 crosses no multiple of 500";
@@ -254,13 +248,12 @@ TEST_F(Effects, EffectsRunOutAndPulseAtTheirPeriods) {
     UpdatePlayerEffects(player, 2000);
     EXPECT_EQ(player.effects[23].active, 0);
     EXPECT_EQ(view.speed, 90) << "an effect that runs out does not pulse";
-    EXPECT_TRUE(g_sent.empty()) << "running out is not announced";
+    EXPECT_TRUE(SentFrames().empty()) << "running out is not announced";
 }
 
 TEST_F(Effects, ConcealmentBreaksOnlyWhenTheSpeedChangesPastItsLimit) {
     OnlineSends online;
     Effect(1, 12, 2, 0).AffectPlayer(player, 7, 0);
-    g_sent.clear();
     const int figure = WorldObjectTable[own].figure;
     present.calls.clear();
 
@@ -358,22 +351,28 @@ TEST_F(Effects, ATargetSpellCarriesItsEffectToTheChosenPlayer) {
     CSpellTarget& t = MakeSpell<CSpellTarget>(1, SPELL_TARGET);
     t.target_spell_effect = 5;
     t.effect_sound = 4;
+    t.range = 300;
+    SetGameValue(115, 1);
+    OnlineSends online;
 
     EXPECT_EQ(t.Cast(player), 0) << "no target chosen";
     TargetPlayerId = kEnemy;
-    g_linkState = 2;
     EXPECT_EQ(t.Cast(player), 1);
     EXPECT_EQ(GetObjectEffect(enemy, 6, 0), 40000);
     EXPECT_STREQ(g_screen.noticeLines[0], "Your spell affects Enemy");
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Targetted " + std::to_string(enemy) + " 0"});
+    const std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, F_TARGETTED);
+    // Spell 1 of reach 300 from player 7 at player 30, no caster effect, target effect 5, no resist.
+    EXPECT_EQ(sent[0].body, (Bytes{0, 1, 0x01, 0x2C, 0, 7, 0, kEnemy, 0, 0, 0, 5, 0, 0, 0, 0}));
 
     // Still more than 30000 ms at the same level: told, paid, nothing changed.
-    g_sent.clear();
+    ResetSendRing();
     WorldObjectTable[enemy].effects[0].remaining = 30001;
     EXPECT_EQ(t.Cast(player), 1);
     EXPECT_STREQ(g_screen.noticeLines[0], "That player already has this effect!");
     EXPECT_EQ(GetObjectEffect(enemy, 6, 0), 30002);
-    EXPECT_TRUE(g_sent.empty());
+    EXPECT_TRUE(SentFrames().empty());
     WorldObjectTable[enemy].effects[0].remaining = 29999;
     EXPECT_EQ(t.Cast(player), 1);
     EXPECT_EQ(GetObjectEffect(enemy, 6, 0), 40000) << "at 30000 or less it is renewed";
@@ -437,22 +436,35 @@ TEST_F(Effects, DispellsWearDownWallsAndFindRunes) {
     d.dispell_type = 1;
     d.range = 200;
     d.level = 20;
+    SetGameValue(115, 1);
+    OnlineSends online;
+    g_linkState = 1;
     EXPECT_EQ(d.Cast(player), 1);
     EXPECT_EQ(ThinTable[wall].hit_points, 50) << "the first wall found has no hit points";
     DestroyThin(bare);
     EXPECT_EQ(d.Cast(player), 1);
     EXPECT_EQ(ThinTable[wall].hit_points, 30);
+    EXPECT_TRUE(SentFrames().empty()) << "offline nothing is sent";
     g_linkState = 2;
     EXPECT_EQ(d.Cast(player), 1);
     EXPECT_EQ(ThinTable[wall].hit_points, 30) << "online the service damages it";
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Dispell"});
+    // From (4000, 4000, 48) facing 0: level 20, range 200, spell 1, type 1.
+    EXPECT_EQ(SentCodes(), std::vector<int>{F_DISPELL});
+    EXPECT_EQ(SentFrames().at(0).body, (Bytes{0x0F, 0xA0, 0x0F, 0xA0, 0, 48, 0, 0, 0, 20, 0, 200, 0, 1, 1, 0}));
     DestroyThin(wall);
 
-    g_sent.clear();
+    // The type the service is told, from the one dispell frame sent, else 0.
+    auto dispelled = [] {
+        const std::vector<SentFrame> sent = SentFrames();
+        ResetSendRing();
+        EXPECT_LE(sent.size(), 1u);
+        return sent.size() == 1 && sent[0].code == F_DISPELL ? sent[0].body.at(14) : 0;
+    };
+    ResetSendRing();
     d.dispell_type = 3;
     d.range = 384;
     EXPECT_EQ(d.Cast(player), 1);
-    EXPECT_TRUE(g_sent.empty()) << "no rune ahead";
+    EXPECT_EQ(dispelled(), 0) << "no rune ahead";
     const int rune = Live(OBJ_SPELL, 4000, 4060);
     WorldObjectTable[rune].team = 2;
     WorldObjectTable[rune].rune_type = 1;
@@ -460,20 +472,20 @@ TEST_F(Effects, DispellsWearDownWallsAndFindRunes) {
     WorldObjectTable[rune].tall = 32;
     WorldObjectTable[mate].active = 0;
     EXPECT_EQ(d.Cast(player), 1);
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Dispell"});
-    g_sent.clear();
+    EXPECT_EQ(dispelled(), 3);
     WorldObjectTable[rune].rune_type = 2;
     d.Cast(player);
-    EXPECT_TRUE(g_sent.empty()) << "wards do not count";
+    EXPECT_EQ(dispelled(), 0) << "wards do not count";
     d.dispell_type = 2;
     d.Cast(player);
+    EXPECT_EQ(dispelled(), 0);
     d.dispell_type = 6;
     d.Cast(player);
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Dispell"});
+    EXPECT_EQ(dispelled(), 6);
 }
 
 TEST_F(Effects, ATeleportReachesARestedTeamMatesGhost) {
-    g_linkState = 2;
+    OnlineSends online;
     GameClock = 300000;  // 30 s
     CSpellTeleport& t = MakeSpell<CSpellTeleport>(1, SPELL_TELEPORT);
     t.teleport_type = 1;
@@ -493,15 +505,26 @@ TEST_F(Effects, ATeleportReachesARestedTeamMatesGhost) {
     EXPECT_EQ(view.y, 4100);
     EXPECT_EQ(view.pos_y, 4100 << 16);
     EXPECT_EQ(view.z, 48);
-    EXPECT_EQ(g_sent, (std::vector<std::string>{"Teleport 20 1", "State"}));
+    // Player 7 to ghost 20, kind 1; then the own state from the ghost's place.
+    std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].code, F_TELEPORT);
+    EXPECT_EQ(sent[0].body, (Bytes{0, 7, 0, kMate, 1, 0, 0, 0}));
+    EXPECT_EQ(sent[1].code, F_PLAYER_STATE);
+    auto place = [&](int at) { return (sent[1].body.at(at) << 8 | sent[1].body.at(at + 1)) & 0x1FFF; };
+    EXPECT_EQ(place(4), 4000);
+    EXPECT_EQ(place(6), 4100);
 
-    g_sent.clear();
+    ResetSendRing();
     t.teleport_type = 2;
     EXPECT_EQ(t.Cast(player), 1);
     EXPECT_STREQ(g_screen.noticeLines[0], "You call Mate's Ghost to you");
     EXPECT_EQ(PlayerTable[mateEntry].status_time, 30000u);
     EXPECT_EQ(t.Cast(player), 0) << "rested no more";
-    EXPECT_EQ(g_sent, std::vector<std::string>{"Teleport 20 2"});
+    sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, F_TELEPORT);
+    EXPECT_EQ(sent[0].body, (Bytes{0, 7, 0, kMate, 2, 0, 0, 0}));
 }
 
 }  // namespace

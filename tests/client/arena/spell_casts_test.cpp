@@ -5,10 +5,12 @@
 #include "client/arena/spell.h"
 #include "client/arena/spell_objects.h"
 #include "client/core/game_values.h"
+#include "client/net/net_catalogue.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
 #include "tests/client/arena/room_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -201,44 +203,43 @@ TEST_F(Casts, AGateStandsAheadAsideOrOnThePlayer) {
 
 namespace {
 
-std::vector<std::string> g_casts;
+using Bytes = std::vector<uint8_t>;
 
 TEST_F(Casts, OnlineCastsAreAnnouncedWithWhatTheCastUsed) {
-    g_arenaHooks.sendCreateProjectile = [](int s, int x, int y, int z, int f, int p, int k, int v) {
-        g_casts.push_back("Projectile " + std::to_string(s) + " " + std::to_string(x) + " " + std::to_string(y) + " " +
-                          std::to_string(z) + " " + std::to_string(f) + " " + std::to_string(p) + " " +
-                          std::to_string(k) + " " + std::to_string(v));
-    };
-    g_arenaHooks.sendCreateRune = [](int s, int id, int x, int y, int z, int f, int team) {
-        g_casts.push_back("Rune " + std::to_string(s) + " " + std::to_string(id != 0) + " " + std::to_string(x) + " " +
-                          std::to_string(y) + " " + std::to_string(z) + " " + std::to_string(f) + " " +
-                          std::to_string(team));
-    };
-    g_arenaHooks.sendCreateObject = [](int slot) {
-        g_casts.push_back("Object " + std::to_string(WorldObjectTable[slot].kind));
-    };
     CSpellProj& p = MakeSpell<CSpellProj>(1, SPELL_PROJ);
     p.skill_used = 2;
     SetGameValue(6, 33);
     player.pitch = -150;  // 15 degrees down: lifted by 10
     MakeSpell<CSpellRune>(2, SPELL_RUNE).cast_distance = 64;
     MakeSpell<CSpellObject>(3, SPELL_OBJECT).num_objects = 2;
+    OnlineSends online;
     for (int link : {1, 2}) {
         g_linkState = link;
-        g_casts.clear();
+        ResetSendRing();
         EXPECT_EQ(p.Cast(player), 1);
         EXPECT_EQ(static_cast<CSpellRune&>(*GetSpell(2)).Cast(player), 1);
         ClearWorldObjects();  // one rune each
         SetGameValue(115, 3);
         EXPECT_EQ(GetSpell(3)->Cast(player), 1);
         SetGameValue(115, 12);
-        if (link == 1)
-            EXPECT_TRUE(g_casts.empty());
-        else
-            EXPECT_EQ(g_casts, (std::vector<std::string>{"Projectile 1 500 500 0 0 -15 33 10", "Rune 2 1 500 500 0 0 2",
-                                                         "Object 3", "Object 3"}));
+        const std::vector<SentFrame> sent = SentFrames();
+        if (link == 1) {
+            EXPECT_TRUE(sent.empty());
+            continue;
+        }
+        ASSERT_EQ(SentCodes(), (std::vector<int>{F_CREATE_PROJECTILE, F_CREATE_RUNE, F_CREATE_OBJECT, F_CREATE_OBJECT}));
+        // Spell 1 at (500, 500, 0) facing 0, pitch -15, skill 33, lifted by 10.
+        EXPECT_EQ(sent[0].body, (Bytes{0, 1, 0x01, 0xF4, 0x01, 0xF4, 0, 0, 0, 0, 0, 0, 0xF1, 33, 10, 0}));
+        // Spell 2, a rune id of its own, at (500, 500, 0) facing 0, by player 7 of team 2.
+        Bytes rune = sent[1].body;
+        EXPECT_NE(rune.at(2) | rune.at(3), 0) << "the rune's id";
+        rune[2] = rune[3] = 0;
+        EXPECT_EQ(rune, (Bytes{0, 2, 0, 0, 0x01, 0xF4, 0x01, 0xF4, 0, 0, 0, 0, 0, 7, 0, 0, 2, 0, 0, 0}));
+        for (int k : {2, 3}) {
+            EXPECT_EQ(sent[k].body.at(14), 0) << k;
+            EXPECT_EQ(sent[k].body.at(15), 3) << "objects of spell 3";
+        }
     }
-    g_arenaHooks = ArenaHooks{};
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include "client/arena/spell_objects.h"
 #include "client/arena/world_effects.h"
 #include "client/core/game_values.h"
+#include "client/net/net_catalogue.h"
 #include "client/screens/screen_surface.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
-std::vector<std::string> g_sent;
+using Bytes = std::vector<uint8_t>;
 
 // Offline (own id -1) in the open level, facing +y; bolt 6 reaches 400 in 1000 ms with a segment
 // every 32 units (a period of 80 ms) and deals 1d1+9.
@@ -34,22 +36,11 @@ protected:
         b.damage_num_dice = 1;
         b.damage_base = 9;
         b.duration_timer = 1000;
-        g_sent.clear();
-        g_arenaHooks.sendThinDamage = [](int t, int d) {
-            g_sent.push_back("ThinDamage " + std::to_string(t) + " " + std::to_string(d));
-        };
-        g_arenaHooks.sendCreateEffect = [](int i) { g_sent.push_back("CreateEffect " + std::to_string(i)); };
-        g_arenaHooks.sendCastWall = [](int s, int id, int x, int y, int z, int f, int team) {
-            g_sent.push_back("CastWall " + std::to_string(s) + " " + std::to_string(id) + " " + std::to_string(x) + " " +
-                             std::to_string(y) + " " + std::to_string(z) + " " + std::to_string(f) + " " +
-                             std::to_string(team));
-        };
         TintTime = 0;
     }
     ~Bolts() override {
         ClearWorldEffects();
         FreeSpells();
-        g_arenaHooks = ArenaHooks{};
     }
 
     static constexpr int kBolt = 6;
@@ -244,6 +235,7 @@ TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
     const int monster = Monster(4000, 4200);
     const int thin = MakeThin(3900, 4300, 4100, 4300, THIN_SPELL);
     ThinTable[thin].hit_points = 50;
+    ThinTable[thin].id = 0x12345;
     SetGameValue(109, 1000);
     auto hit = [&](int kind, int target) {
         WorldEffect r{};
@@ -260,12 +252,12 @@ TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
     const struct {
         int link;
         int hp, thinHp, power;
-        bool tinted;
-        std::vector<std::string> sent;
-    } worlds[] = {{1, 90, 40, 900, true, {}}, {2, 90, 30, 900, false, {"ThinDamage " + std::to_string(thin) + " 10"}}};
+        bool tinted, sent;  // online the wall's damage is told by the thin's id
+    } worlds[] = {{1, 90, 40, 900, true, false}, {2, 90, 30, 900, false, true}};
+    OnlineSends online;
     for (const auto& w : worlds) {
         g_linkState = w.link;
-        g_sent.clear();
+        ResetSendRing();
         TintTime = 0;
         hit(LINE_OBJECT, monster);
         hit(LINE_PLAYER, 0);
@@ -276,7 +268,14 @@ TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
         EXPECT_EQ(ThinTable[thin].hit_points, w.thinHp) << w.link;
         EXPECT_EQ(GetGameValue(109), w.power) << w.link;
         EXPECT_EQ(TintTime > 0, w.tinted) << w.link;
-        EXPECT_EQ(g_sent, w.sent) << w.link;
+        const std::vector<SentFrame> sent = SentFrames();
+        if (!w.sent) {
+            EXPECT_TRUE(sent.empty()) << w.link;
+            continue;
+        }
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].code, F_THIN_DAMAGE);
+        EXPECT_EQ(sent[0].body, (Bytes{0x00, 0x01, 0x23, 0x45, 0, 10, 0, 0})) << "thin 0x12345 takes 10";
     }
     int deaths = 0;
     for (int s = 1; s < WorldObjectHighWater; ++s)
@@ -288,7 +287,11 @@ TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
     const int monster = Monster(4000, 4150);
     WorldObjectTable[monster].facing = 2048;  // towards the player
     WorldObjectTable[monster].spell_num = kBolt;
-    EXPECT_EQ(MonsterCastSpell(monster), 1);
+    {
+        OnlineSends online;
+        EXPECT_EQ(MonsterCastSpell(monster), 1);
+        EXPECT_TRUE(SentFrames().empty()) << "an object's bolt is not announced";
+    }
     const WorldEffect& r = WorldEffectTable[0];
     ASSERT_EQ(r.active, 1);
     EXPECT_EQ(r.target_kind, LINE_PLAYER);
@@ -297,7 +300,6 @@ TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
     EXPECT_EQ(r.start_y, 4150);
     EXPECT_EQ(r.start_z, 32);
     EXPECT_EQ(r.target_y, 4000);
-    EXPECT_TRUE(g_sent.empty()) << "an object's bolt is not announced";
     Frames(100);
     EXPECT_EQ(r.active, 0);
     EXPECT_GT(TintTime, 0) << "the player was hit";
@@ -309,9 +311,21 @@ TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
 }
 
 TEST_F(Bolts, AnOnlineCastIsAnnounced) {
-    g_linkState = 2;
+    OnlineSends online;
     ASSERT_EQ(Bolt().Cast(player), 1);
-    EXPECT_EQ(g_sent, std::vector<std::string>{"CreateEffect 0"});
+    const std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, F_CREATE_EFFECT);
+    const Bytes want = {
+        1,    0,    0,    0,                    // a bolt, no target type
+        0x00, 0x00, 0xFF, 0xFF,                 // source 0, target none
+        0x01, 0x90, 0x00, 0x00,                 // range 400, facing 0
+        0x0F, 0xA0, 0x0F, 0xA0, 0x00, 0x20,     // from (4000, 4000, 32)
+        0x0F, 0xA0, 0x11, 0x30, 0x00, 0x20,     // to (4000, 4400, 32)
+        0xFF, 0x02, 0x00, 0x00,                 // caster -1 of team 2, element and skill 0
+        0x03, 0xE8, 0x00, 0x06,                 // flying 1000 ms, spell 6
+    };
+    EXPECT_EQ(sent[0].body, want);
 }
 
 // ---- Walls -------------------------------------------------------------------------------------
@@ -341,7 +355,7 @@ protected:
 };
 
 TEST_F(Walls, AThickWallIsFourThinsNamingEachOther) {
-    g_linkState = 2;
+    OnlineSends online;
     ASSERT_EQ(Wall().Cast(player), 1);
     const std::vector<int> thins = OwnThins();
     ASSERT_EQ(thins.size(), 4u);
@@ -365,7 +379,12 @@ TEST_F(Walls, AThickWallIsFourThinsNamingEachOther) {
         for (int g = 0; g < 4; ++g)
             EXPECT_EQ(t.group[g], id + g);
     }
-    EXPECT_EQ(g_sent, std::vector<std::string>{"CastWall 2 " + std::to_string(id) + " 4000 4000 0 0 2"});
+    // Spell 2, the first thin's id, at (4000, 4000, 0) facing 0, by player 7 of team 2.
+    const std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, F_CAST_WALL);
+    EXPECT_EQ(sent[0].body, (Bytes{0, 2, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0x0F, 0xA0, 0x0F,
+                                   0xA0, 0, 0, 0, 0, 0, 7, 0, 2}));
 
     // Damage to one member lowers every member once.
     DamageThin(thins[2], 10);

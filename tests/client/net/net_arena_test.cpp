@@ -114,7 +114,6 @@ protected:
     void SetUp() override {
         NetMessagesTest::SetUp();
         EnterTestArena(player, view);
-        InstallNetHooks();
     }
 
     void TearDown() override {
@@ -1040,7 +1039,6 @@ protected:
     void SetUp() override {
         NetWaitTest::SetUp();
         EnterTestArena(player, view);
-        InstallNetHooks();
     }
     void TearDown() override {
         LeaveTestArena();

@@ -959,10 +959,17 @@ TEST_F(PlayerFigureTest, TheLocalPlayersDeathNoticeNamesAKnownKiller) {
 
 namespace {
 
-TEST_F(NetMessagesTest, TheArenaReachesTheNetworkThroughItsHooks) {
-    InstallNetHooks();
-    g_arenaHooks.sendPlayerEffect(12, 2, 5000, 40);
-    EXPECT_EQ(SentCodes(), std::vector<int>{F_PLAYER_EFFECT});
+TEST_F(NetMessagesTest, AnAnnouncedEffectGoesToAllWithItsSpellAndDuration) {
+    SendPlayerEffect(40, 5000, kDestinationAll);
+    const std::vector<SentFrame> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, F_PLAYER_EFFECT);
+    EXPECT_EQ(sent[0].destination, kDestinationAll);
+    EXPECT_EQ(sent[0].body, (std::vector<uint8_t>{0x00, 0x28, 0, 0, 0x00, 0x00, 0x13, 0x88}));
+    ResetSendRing();
+    g_linkState = 1;
+    SendPlayerEffect(40, 5000, kDestinationAll);
+    EXPECT_TRUE(SentFrames().empty()) << "offline nothing is sent";
 }
 
 }  // namespace
