@@ -87,8 +87,9 @@ int CreateOwnPlayerObject(LocalPlayer& player, int kind) {
     WorldObject& o = WorldObjectTable[slot];
     o.id = 0;
     CreateMonster(slot, kind);
-    o.kind = static_cast<uint16_t>(kind);
-    // It shows where the player is and never thinks or moves by itself.
+    // It shows where the player is and never thinks or moves by itself; kind 0 keeps it out of
+    // the monster counts that generators spawn against.
+    o.kind = 0;
     o.fire_chance = o.follow_chance = o.action_timer = o.max_action_timer = 0;
     o.demeanor = 1;
     o.speed = 0;

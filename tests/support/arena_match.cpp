@@ -30,33 +30,6 @@ constexpr int kEffectsTick = 250;
 
 // The player's own figure, a monster of kind 3 that never thinks. (Replaced by the arena entry's
 // own once it is built.)
-int MakeOwnFigure(LocalPlayer& player) {
-    const int slot = AllocObjectSlot(OBJ_MOVING);
-    if (!slot)
-        return 0;
-    CreateMonster(slot, 3);
-    WorldObject& o = WorldObjectTable[slot];
-    const PlayerView& v = *g_playerView;
-    o.id = 0;
-    o.kind = 0;
-    o.fire_chance = o.follow_chance = o.action_timer = o.max_action_timer = 0;
-    o.demeanor = 1;
-    o.speed = 0;
-    o.acceleration = 0;
-    o.width = 0;
-    o.x = static_cast<uint16_t>(v.x);
-    o.y = static_cast<uint16_t>(v.y);
-    o.pos_x = v.pos_x;
-    o.pos_y = v.pos_y;
-    o.z = static_cast<int16_t>(v.z - player.eye_height);
-    o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(o.z) << 16);
-    o.facing = static_cast<uint16_t>(v.facing);
-    o.team = static_cast<int16_t>(GetGameValue(4));
-    ActivateObject(slot);
-    player.own_object = slot;
-    return slot;
-}
-
 uint64_t Fnv(const std::string& text) {
     uint64_t h = 1469598103934665603ull;
     for (unsigned char c : text) {
@@ -106,7 +79,7 @@ OfflineArena::OfflineArena(const char* level, int team, uint32_t seed) {
     ClearPlayerEffects(player);
     ResetEffectTicker();
     ClearActionState();
-    MakeOwnFigure(player);
+    CreateOwnPlayerObject(player, 3);
     ok = true;
 }
 

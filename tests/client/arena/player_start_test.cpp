@@ -133,14 +133,16 @@ TEST_F(PlayerStart, TheOwnFigureStandsWhereThePlayerIsWithItsName) {
     Place(3000, 3100, 1234);
     view.z += 10;
 
+    const int32_t monstersOfKind3 = LiveMonsterCount[3];
     const int slot = CreateOwnPlayerObject(player, 3);
     ASSERT_GT(slot, 0);
+    EXPECT_EQ(LiveMonsterCount[3], monstersOfKind3) << "generators must not count the player's figure";
     EXPECT_EQ(player.own_object, slot);
     const WorldObject& o = WorldObjectTable[slot];
     EXPECT_EQ(o.active, 1);
     EXPECT_EQ(o.type, OBJ_MOVING);
     EXPECT_EQ(o.id, 0u);
-    EXPECT_EQ(o.kind, 3);
+    EXPECT_EQ(o.kind, 0) << "made as kind 3, then no monster kind";
     EXPECT_EQ(o.max_action_timer, 0) << "it never thinks";
     EXPECT_EQ(o.action_timer, 0);
     EXPECT_EQ(o.fire_chance, 0);
