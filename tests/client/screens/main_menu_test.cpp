@@ -174,6 +174,14 @@ TEST_F(MainMenuTest, AnEmptySlotOffersOnlyCharacterAndADoubleClickCreates) {
     EXPECT_EQ(g_currentSlot, 3);
 }
 
+TEST_F(MainMenuTest, TheCharacterHotSpotOpensTheSelectedCharacter) {
+    WriteCharacters();
+    MenuScript script;
+    script.Click(kStatueX[2], kStatueY[2]).Wait(10).Click(kCharacterX, kCharacterY);
+    EXPECT_EQ(MainMenu(player), 7);
+    EXPECT_EQ(g_currentSlot, 2);
+}
+
 TEST_F(MainMenuTest, TheQuitBoxReturnsAndSurvivesBeingEndedByTheWindowSystem) {
     bool openAfterExit = false, openAfterBeside = false, openAfterEnded = true, openAgain = false;
     bool creditsAfterEnded = false;
