@@ -403,6 +403,23 @@ void SoftDevice::SetTexture(DWORD stage, IDirectDrawSurface4* surface) {
         t->Release();
 }
 
+namespace {
+bool g_demoClosed = false;
+}  // namespace
+
+LRESULT DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE || (message == WM_SYSCOMMAND && wParam == SC_CLOSE) ||
+        (message == WM_KEYDOWN && wParam == VK_ESCAPE)) {
+        g_demoClosed = true;
+        return 0;
+    }
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+bool DemoClosed() {
+    return g_demoClosed;
+}
+
 HWND MakeGameWindow(int width, int height, WNDPROC procedure) {
     WNDCLASS wc{};
     wc.lpfnWndProc = procedure;

@@ -106,6 +106,10 @@ public:
 // The game's window: class "Vorn", title "Quorrin", a popup at 0, 0.
 HWND MakeGameWindow(int width = 800, int height = 600, WNDPROC procedure = DefWindowProc);
 
+// A demo's window procedure: closing the window, the close command or Esc sets `DemoClosed()`.
+LRESULT DemoWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+bool DemoClosed();
+
 // Writes raw pixels into a surface through Lock: fill(x, y) gives the raw value.
 void FillSurface(IDirectDrawSurface4* surface, const std::function<uint32_t(int, int)>& fill);
 

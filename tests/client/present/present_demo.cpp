@@ -24,17 +24,6 @@
 
 namespace {
 
-bool g_closed = false;
-
-LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE || (message == WM_SYSCOMMAND && wParam == SC_CLOSE) ||
-        (message == WM_KEYDOWN && wParam == VK_ESCAPE)) {
-        g_closed = true;
-        return 0;
-    }
-    return DefWindowProc(hwnd, message, wParam, lParam);
-}
-
 // A loop through the four rooms (world units), turning to face the way it goes.
 void Fly(float seconds) {
     const float t = std::fmod(seconds * 0.12f, 1.0f) * 6.2831853f;
@@ -66,7 +55,7 @@ int main(int argc, char** argv) {
     }
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
     SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
-    HWND window = ddtest::MakeGameWindow(800, 600, WindowProc);
+    HWND window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
     ShowWindow(window, SW_SHOW);
 
     present::CreateRenderer(window);
@@ -88,7 +77,7 @@ int main(int argc, char** argv) {
 
     int drawn = 0;
     const DWORD start = GetTickCount();
-    while (!g_closed && (frames < 0 || drawn < frames)) {
+    while (!ddtest::DemoClosed() && (frames < 0 || drawn < frames)) {
         MSG msg;
         while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessage(&msg);

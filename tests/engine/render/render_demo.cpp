@@ -30,17 +30,6 @@
 
 namespace {
 
-bool g_closed = false;
-
-LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE || (message == WM_SYSCOMMAND && wParam == SC_CLOSE) ||
-        (message == WM_KEYDOWN && wParam == VK_ESCAPE)) {
-        g_closed = true;
-        return 0;
-    }
-    return DefWindowProc(hwnd, message, wParam, lParam);
-}
-
 // Where the camera stands at a time: the sample model is looked at from +x, swinging a little;
 // the arena is walked into from its south wall; the rooms are walked through from the east,
 // looking west through the openings and north towards the panel on room 0's north wall.
@@ -85,7 +74,7 @@ int main(int argc, char** argv) {
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
     SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
 
-    HWND window = ddtest::MakeGameWindow(800, 600, WindowProc);
+    HWND window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
     ShowWindow(window, SW_SHOW);
     SgSetRenderWindow(window);
     SgRenderCreateParams params;
@@ -125,7 +114,7 @@ int main(int argc, char** argv) {
         camera->SetSceneRoot(root.Get());
 
         const DWORD start = GetTickCount();
-        while (!g_closed && (frames < 0 || drawn < frames)) {
+        while (!ddtest::DemoClosed() && (frames < 0 || drawn < frames)) {
             MSG msg;
             while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessage(&msg);

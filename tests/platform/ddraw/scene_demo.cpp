@@ -17,21 +17,6 @@
 #include "tests/platform/ddraw/scene.h"
 #include "tests/support/ddraw_device.h"
 
-namespace {
-
-bool g_closed = false;
-
-LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE || (message == WM_SYSCOMMAND && wParam == SC_CLOSE) ||
-        (message == WM_KEYDOWN && wParam == VK_ESCAPE)) {
-        g_closed = true;
-        return 0;
-    }
-    return DefWindowProc(hwnd, message, wParam, lParam);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     int frames = -1;
     std::string screenshot;
@@ -46,7 +31,7 @@ int main(int argc, char** argv) {
     }
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
 
-    HWND window = ddtest::MakeGameWindow(800, 600, WindowProc);
+    HWND window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
     ShowWindow(window, SW_SHOW);
     std::string error;
     auto screen = ddscene::FullScreen::Open(window, 800, 600, &error);
@@ -63,7 +48,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         const DWORD start = GetTickCount();
-        while (!g_closed && (frames < 0 || drawn < frames)) {
+        while (!ddtest::DemoClosed() && (frames < 0 || drawn < frames)) {
             MSG msg;
             while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessage(&msg);
