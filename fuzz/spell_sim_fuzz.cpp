@@ -78,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static LocalPlayer player;
     static PlayerView view;
     Reader in{data, size};
+    present.record = false;
     ClearLevelDefs();
     ClearThins();
     ClearWorldObjects();

@@ -87,7 +87,7 @@ void SlowView(int level) {
 }
 
 void SpinView(int level) {
-    const int r = level * kAngleUnits / 360;
+    const int r = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(level) * kAngleUnits / 360, 0, kAngleUnits));
     if (!g_playerView || r <= 0)
         return;
     const int turn = static_cast<int>(GameRand() % static_cast<uint32_t>(r)) + r - r / 2;
@@ -177,13 +177,14 @@ int CSpellEffect::AffectPlayer(LocalPlayer& player, int sourceId, int sendFlag) 
     switch (effect) {
     case 21:
         // Taken only by a player already low enough on hit points.
-        if (GetGameValue(107) > level * 100) {
+        if (GetGameValue(107) > static_cast<int64_t>(level) * 100) {
             e = PlayerEffect{};
             return 0;
         }
         break;
     case 22:
-        SetGameValue(111, std::max(0, GetGameValue(111) - GetGameValue(112) * level / 100));
+        SetGameValue(111, static_cast<int>(std::max<int64_t>(
+            0, GetGameValue(111) - static_cast<int64_t>(GetGameValue(112)) * level / 100)));
         break;
     case 23:
         SlowView(level);

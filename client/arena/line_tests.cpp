@@ -1,6 +1,8 @@
 #include "client/arena/line_tests.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "client/arena/grid_queries.h"
@@ -399,10 +401,13 @@ int Distance3D(int32_t x1, int32_t y1, int32_t z1, int32_t x2, int32_t y2, int32
 int RollDice(int dice, int count, int base) {
     if (dice <= 0 || count <= 0)
         return 0;
-    int sum = base;
-    for (int i = 0; i < count; ++i)
+    // Spell data sets the dice: no real roll comes near 65535 dice, and a sum past the int range
+    // stays at its limit.
+    count = std::min(count, 65535);
+    int64_t sum = base;
+    for (int i = 0; i < count && sum < INT32_MAX; ++i)
         sum += GameRand() % dice + 1;
-    return sum;
+    return static_cast<int>(std::min<int64_t>(sum, INT32_MAX));
 }
 
 int FindThinTarget(int range) {

@@ -46,6 +46,8 @@ RecordingPresent::~RecordingPresent() {
 }
 
 void RecordingPresent::Log(const char* operation, std::initializer_list<std::string> args) {
+    if (!record)
+        return;
     std::string text = operation;
     text += '(';
     bool first = true;

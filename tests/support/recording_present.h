@@ -38,6 +38,8 @@ public:
     RecordingPresent& operator=(const RecordingPresent&) = delete;
 
     std::vector<std::string> calls;
+    // Off for long runs that only need the answers (fuzzers, benchmarks).
+    bool record = true;
     // The calls of one operation, in order, and how many.
     std::vector<std::string> Named(std::string_view name) const;
     size_t Count(std::string_view name) const;
