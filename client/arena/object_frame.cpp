@@ -80,7 +80,8 @@ void PlaceAndShow(LocalPlayer& player, int slot, int frame) {
         int32_t z = smoothing ? o.smooth_pos[2] : o.pos_z;
         const int facing = smoothing ? o.smooth_facing : o.facing;
         if (o.type == OBJ_SPELL || o.type == OBJ_DYING) {
-            z += static_cast<int32_t>(o.tall) << 15;
+            // Wraps as the 32-bit position does; spell heights come from data.
+            z = static_cast<int32_t>(static_cast<uint32_t>(z) + (static_cast<uint32_t>(o.tall) << 15));
             PlaceObjectFigure(o.figure, x, y, z, facing, o.tilt, 1, 1, 0);
         } else {
             PlaceObjectFigure(o.figure, x, y, z, facing, o.tilt, 0, 1, GetFloorHeight(o.x, o.y, o.z, 0));

@@ -158,7 +158,8 @@ void UpdateThins(int frame) {
             }
         }
         if (t.target_height > t.height) {
-            t.height += static_cast<int32_t>(static_cast<int64_t>(frame) * t.target_height / 10000);
+            const int64_t grown = t.height + static_cast<int64_t>(frame) * t.target_height / 10000;
+            t.height = static_cast<int32_t>(std::clamp<int64_t>(grown, INT32_MIN, t.target_height));
             if (t.height >= t.target_height) {
                 t.height = t.target_height;
                 t.target_height = 0;
