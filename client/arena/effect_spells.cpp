@@ -83,7 +83,8 @@ void TintOwnFigure(const LocalPlayer& player, int opacity, int mode) {
 
 void SlowView(int level) {
     if (g_playerView)
-        g_playerView->speed = std::max(0, g_playerView->speed - level);
+        g_playerView->speed = static_cast<int>(
+            std::clamp<int64_t>(static_cast<int64_t>(g_playerView->speed) - level, 0, INT32_MAX));
 }
 
 void SpinView(int level) {
