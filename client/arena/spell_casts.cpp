@@ -131,8 +131,8 @@ void PlaceRuneObject(int source, int slot, int speed, int zSpeed, int pitch, int
     PointAheadFixed(s.pos_x, s.pos_y, o.facing, side, forward, &fx, &fy);
     o.pos_x = fx;
     o.pos_y = fy;
-    o.x = static_cast<uint16_t>((fx + 0x8000) >> 16);
-    o.y = static_cast<uint16_t>((fy + 0x8000) >> 16);
+    o.x = static_cast<uint16_t>((static_cast<uint32_t>(fx) + 0x8000u) >> 16);
+    o.y = static_cast<uint16_t>((static_cast<uint32_t>(fy) + 0x8000u) >> 16);
     o.z = static_cast<int16_t>(s.z + vertical);
     o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(o.z) << 16);
 }
