@@ -110,6 +110,13 @@ TEST_F(Effects, ImmediateEffectsActAsTheyAreTaken) {
     EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
 }
 
+// Levels come from spell data: a negative slowing level speeds up only as far as the int holds.
+TEST_F(Effects, ASlowingLevelFarBelowZeroStopsAtTheLargestSpeed) {
+    view.speed = 2000000000;
+    Effect(3, 23, -2000000000, 0).AffectPlayer(player, 7, 0);
+    EXPECT_EQ(view.speed, INT32_MAX);
+}
+
 TEST_F(Effects, EffectNumbersOutsideTheTableAreRefused) {
     for (int n : {-1, 40, 255}) {
         CSpellEffect& s = Effect(1, n, 1, 1000);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "client/arena/thin.h"
 #include "client/core/game_values.h"
 #include "tests/client/arena/level_fixture.h"
@@ -166,6 +168,16 @@ TEST_F(Thins, RisingWallsFadingAndLifetimes) {
     EXPECT_NE(ThinTable[dying].active, 1);
     UpdateThins(6000);
     EXPECT_EQ(ThinTable[rising].height, 100);
+    EXPECT_EQ(ThinTable[rising].target_height, 0);
+}
+
+// Heights come from spell data: a wall far below its target still rises and stops at it.
+TEST_F(Thins, ARiseFromTheBottomOfTheRangeStopsAtTheTarget) {
+    int rising = MakeThin(100, 100, 200, 100);
+    ThinTable[rising].height = INT32_MIN + 5;
+    ThinTable[rising].target_height = INT32_MAX;
+    UpdateThins(20000);
+    EXPECT_EQ(ThinTable[rising].height, INT32_MAX);
     EXPECT_EQ(ThinTable[rising].target_height, 0);
 }
 
