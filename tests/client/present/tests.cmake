@@ -38,3 +38,11 @@ add_dependencies(present_demo sample_install)
 add_test(NAME present_demo_headless
   COMMAND present_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo.png)
 set_tests_properties(present_demo_headless PROPERTIES LABELS present-world)
+
+# Presentation II: figure tables, templates, figures, textures, tints, lights and billboards.
+quorrin_test(present_figure_tests
+  LABELS present-figures
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/figure_table_test.cpp
+  DEPS client_present render_test_support engine_test_support tools_writers)
+target_link_libraries(present_figure_tests PRIVATE client_present)
