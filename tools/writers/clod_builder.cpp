@@ -531,6 +531,23 @@ SgRef<SgClod> MakeClod(const ClodBuilt& built) {
     return clod;
 }
 
+SgRef<SgClodSkin> MakeClodSkin(const ClodInputMesh& input, const char* name,
+                               const std::function<std::vector<SgSkinInfluence>(const SgVec3&)>& influences) {
+    ClodBuilt built;
+    if (!BuildClod(input, {}, built, nullptr))
+        return {};
+    SgRef<SgClodSkin> skin(new SgClodSkin);
+    if (!skin->SetMesh(built.Source()))
+        return {};
+    skin->AssignName(name);
+    skin->ComputeVertexNormals();
+    std::vector<std::vector<SgSkinInfluence>> lists(skin->VertexCount());
+    for (uint32_t m = 0; m < skin->VertexCount(); ++m)
+        lists[m] = influences(skin->Vertices()[m]);
+    skin->SetWeights(lists);
+    return skin;
+}
+
 ClodInputMesh GridMesh(uint32_t columns, uint32_t rows, float size) {
     ClodInputMesh m;
     for (uint32_t y = 0; y <= rows; ++y)

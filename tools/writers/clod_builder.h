@@ -7,10 +7,12 @@
 // mesh vertex's attributes in the order the engine's set-up makes them.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/animation/sg_clod.h"
+#include "engine/animation/sg_clod_skin.h"
 #include "engine/core/sg_math.h"
 
 struct ClodInputMesh {
@@ -46,6 +48,10 @@ bool BuildClod(const ClodInputMesh& input, const ClodBuildOptions& options, Clod
 
 // A mesh set up from the built data; null when it does not build.
 SgRef<SgClod> MakeClod(const ClodBuilt& built);
+// A skinned mesh named name from the input, with vertex normals, each mesh vertex following the
+// influences the callback gives for its position; null when it does not build.
+SgRef<SgClodSkin> MakeClodSkin(const ClodInputMesh& input, const char* name,
+                               const std::function<std::vector<SgSkinInfluence>(const SgVec3&)>& influences);
 
 // Sample meshes: a flat grid of columns x rows quads in the xy plane (texture coordinates
 // across it), and an open tube along z with `around` quads round and `along` quads long whose

@@ -63,21 +63,16 @@ SgRef<SgNode> BuildClodFigure() {
     ClodBuilt built;
     if (!BuildClod(tube, {}, built, nullptr))
         return {};
-
-    SgRef<SgClodSkin> body(new SgClodSkin);
-    if (!body->SetMesh(built.Source()))
-        return {};
-    body->AssignName("Body");
-    body->ComputeVertexNormals();
-    std::vector<std::vector<SgSkinInfluence>> lists(body->VertexCount());
-    for (uint32_t m = 0; m < body->VertexCount(); ++m) {
-        const SgVec3& p = body->Vertices()[m];
+    SgRef<SgClodSkin> body = MakeClodSkin(tube, "Body", [&](const SgVec3& p) {
+        std::vector<SgSkinInfluence> list;
         std::vector<float> w = Shares(p.z);
         for (uint32_t j = 0; j < kBones; ++j)
             if (w[j] > 0)
-                lists[m].push_back({w[j], Offset(p, j), bones[j]});
-    }
-    body->SetWeights(lists);
+                list.push_back({w[j], Offset(p, j), bones[j]});
+        return list;
+    });
+    if (!body)
+        return {};
     root->InsertChild(body.Get(), false);
 
     // The same tube as one indexed shape, welded by position and texture coordinates.

@@ -1,0 +1,72 @@
+#include "tools/writers/menu_scene.h"
+
+#include <cmath>
+
+#include "engine/core/sg_light.h"
+#include "engine/geometry/sg_tri_shape.h"
+#include "tools/writers/sgf_bytes.h"
+
+namespace {
+
+// A flat disc of radius r at z = 0, facing up.
+SgRef<SgTriShape> Disc(float r, int sides) {
+    std::vector<SgVec3> points{SgVec3(0, 0, 0)}, normals{SgVec3(0, 0, 1)};
+    std::vector<SgRgba> colours{SgRgba{0.5f, 0.45f, 0.35f, 1.0f}};
+    std::vector<uint16_t> triangles;
+    for (int i = 0; i < sides; ++i) {
+        const double a = 2 * 3.14159265358979 * i / sides;
+        points.emplace_back(static_cast<float>(r * std::cos(a)), static_cast<float>(r * std::sin(a)), 0.0f);
+        normals.emplace_back(0.0f, 0.0f, 1.0f);
+        colours.push_back(SgRgba{0.3f, 0.27f, 0.2f, 1.0f});
+        triangles.insert(triangles.end(), {0, static_cast<uint16_t>(1 + i), static_cast<uint16_t>(1 + (i + 1) % sides)});
+    }
+    return SgRef<SgTriShape>(new SgTriShape(static_cast<uint16_t>(points.size()), points.data(), normals.data(),
+                                            static_cast<uint16_t>(triangles.size() / 3), triangles.data(), nullptr,
+                                            colours.data()));
+}
+
+}  // namespace
+
+MenuScene BuildMenuScene() {
+    MenuScene m;
+    m.scene = SgRef<SgNode>(new SgNode);
+    m.scene->AssignName("Menu Scene");
+    SgRef<SgTriShape> stage = Disc(140.0f, 24);
+    stage->AssignName("Stage");
+    m.scene->InsertChild(stage.Get(), false);
+    SgRef<SgNode> holder(new SgNode);
+    holder->AssignName("Dmy_Figure");
+    m.scene->InsertChild(holder.Get(), false);
+
+    // A key light in front and above, on the whole scene.
+    SgRef<SgLight> light(new SgLight);
+    light->AssignName("Key Light");
+    light->SetType(SgLight::kDirectional);
+    light->SetDirection(SgVec3(-0.6f, 0.3f, -0.74f));
+    light->ambient = SgRgb(0.35f, 0.35f, 0.35f);
+    m.scene->InsertChild(light.Get(), false);
+    m.scene->AddLight(light.Get());
+
+    // Looking along -x (local +x) with z up and +y to the right.
+    m.camera = SgRef<SgCamera>(new SgCamera);
+    m.camera->AssignName("Menu Camera");
+    SgMat3& r = m.camera->localRotation;
+    const float rows[9] = {-1, 0, 0, 0, 0, 1, 0, 1, 0};
+    for (int i = 0; i < 9; ++i)
+        r.m[i] = rows[i];
+    m.camera->localTranslation = SgVec3(kMenuCameraDistance, 0, kMenuCameraHeight);
+    m.camera->frustum = SgFrustum{-0.5f, 0.5f, 0.5f, -0.5f, 1.0f, 4000.0f};
+
+    m.spare = SgRef<SgNode>(new SgNode);
+    m.spare->AssignName("Unused Scene");
+    SgRef<SgTriShape> other = Disc(50.0f, 6);
+    m.spare->InsertChild(other.Get(), false);
+    m.scene->UpdateAllStates();
+    m.camera->UpdateAllStates();
+    return m;
+}
+
+std::vector<uint8_t> MenuSceneBytes() {
+    MenuScene m = BuildMenuScene();
+    return SgfBytesOf({m.scene.Get(), m.camera.Get(), m.spare.Get()});
+}

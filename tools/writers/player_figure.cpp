@@ -1,0 +1,258 @@
+#include "tools/writers/player_figure.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "engine/animation/sg_3ds_animation_node.h"
+#include "engine/animation/sg_3ds_skin.h"
+#include "engine/animation/sg_clod_skin.h"
+#include "engine/core/sg_texture_property.h"
+#include "tools/writers/clod_builder.h"
+
+const char* const kPlayerBoneNames[kPlayerBoneCount] = {
+    "Bip01",          "Bip01 Pelvis",     "Bip01 Spine",     "Bip01 Neck",      "Bip01 Head",
+    "Bip01 L Clavicle", "Bip01 L UpperArm", "Bip01 L Forearm", "Bip01 R Clavicle", "Bip01 R UpperArm",
+    "Bip01 R Forearm", "Bip01 L Thigh",    "Bip01 L Calf",    "Bip01 L Foot",    "Bip01 R Thigh",
+    "Bip01 R Calf",    "Bip01 R Foot",     "Bip01 L Hand",    "Bip01 R Hand",    "Bip01 L Finger0",
+    "Bip01 R Finger0", "Bip01 Ext01",      "Bip01 Ext02",     "Bip01 Ext03",     "Bip01 Ext04",
+    "Bip01 Ext05",     "Bip01 Ext06",      "Bip01 Ext07",     "Bip01 Ext08",     "Bip01 Ext09",
+    "Bip01 Ext10",     "Bip01 Ext11",
+};
+
+namespace {
+
+constexpr SgVec3 kY{0, 1, 0};
+
+struct BoneRest {
+    int parent;  // -1: the skeleton's root
+    SgVec3 offset;  // from the parent, at scale 1
+};
+
+// Bones by index; the extras hang off the head and spine (hair and cloak points).
+const BoneRest kRest[kPlayerBoneCount] = {
+    {-1, {0, 0, 0}},     {0, {0, 0, 55}},    {1, {0, 0, 12}},    {2, {0, 0, 30}},    {3, {0, 0, 6}},
+    {2, {0, 4, 26}},     {5, {0, 8, 0}},     {6, {0, 0, -22}},   {2, {0, -4, 26}},   {8, {0, -8, 0}},
+    {9, {0, 0, -22}},    {1, {0, 8, -4}},    {11, {0, 0, -24}},  {12, {0, 0, -24}},  {1, {0, -8, -4}},
+    {14, {0, 0, -24}},   {15, {0, 0, -24}},  {7, {0, 0, -20}},   {10, {0, 0, -20}},  {17, {0, 0, -6}},
+    {18, {0, 0, -6}},    {4, {0, 0, 10}},    {4, {2, 0, 10}},    {4, {-2, 0, 10}},   {4, {0, 2, 10}},
+    {4, {0, -2, 10}},    {2, {-6, 0, 20}},   {2, {-6, 4, 20}},   {2, {-6, -4, 20}},  {2, {-6, 0, 10}},
+    {2, {-6, 4, 10}},    {2, {-6, -4, 10}},
+};
+
+float TypeScale(int type) { return type == 2 ? 0.92f : type == 3 ? 1.08f : 1.0f; }
+
+// How an animation moves the limbs: swing amplitudes (radians) of thighs, calves and arms about
+// y, and the right arm's raise for the cast pair.
+struct Motion {
+    float legs, calves, arms, raise;
+    int frames;
+    const char* mode;
+};
+
+Motion MotionOf(int offset) {
+    switch (offset) {
+    case 0: return {0.5f, 0.4f, 0.3f, 0, 24, "Loop"};     // walk
+    case 1: return {-0.4f, 0.3f, 0.2f, 0, 20, "Loop"};    // back
+    case 2:
+    case 3: return {0.25f, 0.2f, 0.1f, 0, 18, "Loop"};    // strafes
+    case 4: return {0.9f, 0.8f, 0.6f, 0, 16, "Loop"};     // run
+    case 15: return {0.03f, 0.0f, 0.05f, 0, 30, "Loop"};  // idle
+    case 19: return {0.0f, 0.0f, 0.0f, 0, 40, "Clamp"};   // death
+    case 20: return {0, 0, 0, -1.6f, 12, "Cast"};         // raise the right arm (forward)
+    case 21: return {0, 0, 0, -1.6f, 12, "Cast"};         // lower it
+    default: return {0.1f, 0.1f, 0.15f, 0, 30, offset >= 5 && offset <= 14 ? "Clamp" : "Loop"};
+    }
+}
+
+SgRef<Sg3dsBone> MakeBone(int index, float scale, float lift) {
+    SgRef<Sg3dsBone> bone(new Sg3dsBone);
+    bone->AssignName(kPlayerBoneNames[index]);
+    bone->timeMode = SgAnimationTiming::kTimeApplication;
+    bone->cycleType = SgAnimationTiming::kCycleLoop;
+    SgVec3 at = kRest[index].offset * scale;
+    at.z += lift;
+    SgPositionKey* key = new SgPositionKeyLinear(0, at);
+    bone->SetPositionKeys(&key, 1, true);
+    delete key;
+    SgRotationKey* still = new SgRotationKeyPlain(0, 0, kY);
+    bone->SetRotationKeys(&still, 1, true);
+    delete still;
+    return bone;
+}
+
+// A swing about y over the cycle: 0, a, 0, -a, 0 (a raise goes 0 to a and stays).
+void Swing(Sg3dsBone* bone, float amplitude, float seconds, bool raise) {
+    if (amplitude == 0)
+        return;
+    const float at[5] = {0, amplitude, 0, -amplitude, 0};
+    const float up[5] = {0, amplitude * 0.4f, amplitude * 0.8f, amplitude, amplitude};
+    SgRotationKey* keys[5];
+    for (int i = 0; i < 5; ++i)
+        keys[i] = new SgRotationKeyPlain(seconds * i / 4, raise ? up[i] : at[i], kY);
+    bone->SetRotationKeys(keys, 5, true);
+    for (SgRotationKey* k : keys)
+        delete k;
+}
+
+struct Skeleton {
+    SgRef<SgNode> root;
+    Sg3dsBone* bones[kPlayerBoneCount] = {};
+    SgVec3 restWorld[kPlayerBoneCount];
+};
+
+Skeleton BuildSkeleton(int type, float pelvisLift) {
+    Skeleton s;
+    const float scale = TypeScale(type);
+    s.root = SgRef<SgNode>(new SgNode);
+    SgRef<Sg3dsBone> made[kPlayerBoneCount];
+    for (int i = 0; i < kPlayerBoneCount; ++i) {
+        made[i] = MakeBone(i, scale, i == 1 ? pelvisLift : 0.0f);
+        s.bones[i] = made[i].Get();
+        const int p = kRest[i].parent;
+        s.restWorld[i] = (p < 0 ? SgVec3() : s.restWorld[p]) + kRest[i].offset * scale;
+        if (i == 1)
+            s.restWorld[i].z += pelvisLift;
+    }
+    for (int i = 0; i < kPlayerBoneCount; ++i) {
+        const int p = kRest[i].parent;
+        if (p < 0)
+            s.root->InsertChild(made[i].Get(), false);
+        else
+            made[p]->InsertChild(made[i].Get(), false);
+    }
+    return s;
+}
+
+// The bone a body vertex follows: legs by side below the hips, then pelvis, then spine.
+int BodyBoneAt(const SgVec3& p, float scale) {
+    const bool left = p.y >= 0;
+    if (p.z < 27 * scale)
+        return left ? 12 : 15;
+    if (p.z < 51 * scale)
+        return left ? 11 : 14;
+    if (p.z < 67 * scale)
+        return 1;
+    return 2;
+}
+
+}  // namespace
+
+SgRef<SgNode> BuildPlayerFigure(int type) {
+    if (type < 1 || type > kPlayerFigureTypes)
+        return {};
+    const float scale = TypeScale(type);
+    Skeleton s = BuildSkeleton(type, 0.0f);
+    s.root->AssignName(PlayerFigureFile(type).c_str());
+
+    SgRef<SgClodSkin> body = MakeClodSkin(TubeMesh(12, 16, 13 * scale, 97 * scale), "Body", [&](const SgVec3& p) {
+        const int b = BodyBoneAt(p, scale);
+        return std::vector<SgSkinInfluence>{{1.0f, p - s.restWorld[b], s.bones[b]}};
+    });
+    if (!body)
+        return {};
+    char name[32];
+    std::snprintf(name, sizeof name, "f%dbody1r.bmp", type);
+    body->AddRenderProperty(new SgTextureProperty(name));
+    s.root->InsertChild(body.Get(), false);
+
+    // The head: a short closed-top tube of fewer triangles on the head bone.
+    ClodInputMesh cap = TubeMesh(8, 3, 8 * scale, 14 * scale);
+    std::vector<SgVec3> positions(cap.positions);
+    std::vector<SgVec3> uv(positions.size());
+    const float base = s.restWorld[4].z - 2 * scale;
+    for (size_t v = 0; v < positions.size(); ++v) {
+        positions[v].z += base;
+        uv[v] = SgVec3(0.5f + positions[v].x / (20 * scale), (positions[v].z - base) / (14 * scale), 0);
+    }
+    std::vector<SgVec3> normals(positions.size(), SgVec3(0, 0, 1));
+    SgRef<Sg3dsSkin> head(new Sg3dsSkin(static_cast<uint16_t>(positions.size()), positions.data(), normals.data(),
+                                        static_cast<uint16_t>(cap.triangles.size() / 3), cap.triangles.data(),
+                                        uv.data(), nullptr));
+    head->AssignName("Head");
+    std::vector<std::vector<SgSkinInfluence>> heads(positions.size());
+    for (size_t v = 0; v < positions.size(); ++v)
+        heads[v] = {{1.0f, positions[v] - s.restWorld[4], s.bones[4]}};
+    head->SetWeights(heads);
+    head->ComputeNormals();
+    std::snprintf(name, sizeof name, "f%dhead1.bmp", type);
+    head->AddRenderProperty(new SgTextureProperty(name));
+    s.root->InsertChild(head.Get(), false);
+    s.root->UpdateAllStates();
+    return s.root;
+}
+
+SgRef<SgNode> BuildPlayerAnimation(int type, int offset) {
+    if (type < 1 || type > kPlayerFigureTypes || offset < 0 || offset >= kPlayerAnimationOffsets)
+        return {};
+    Skeleton s = BuildSkeleton(type, offset * kPelvisCodeStep);
+    s.root->AssignName(PlayerAnimationFile(type, offset).c_str());
+    const Motion m = MotionOf(offset);
+    const float seconds = m.frames / 30.0f;
+    Swing(s.bones[11], m.legs, seconds, false);
+    Swing(s.bones[14], -m.legs, seconds, false);
+    Swing(s.bones[12], m.calves, seconds, false);
+    Swing(s.bones[15], -m.calves, seconds, false);
+    Swing(s.bones[6], -m.arms, seconds, false);
+    Swing(s.bones[9], m.arms, seconds, false);
+    if (offset == 20)
+        Swing(s.bones[9], m.raise, seconds, true);
+    if (offset == 21) {
+        // Lowering starts where raising ended.
+        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, m.raise, kY), new SgRotationKeyPlain(seconds, 0, kY)};
+        s.bones[9]->SetRotationKeys(keys, 2, true);
+        for (SgRotationKey* k : keys)
+            delete k;
+    }
+    if (offset == 19) {
+        // Death: the whole figure falls back over its feet.
+        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, 0, kY), new SgRotationKeyPlain(seconds, -1.5f, kY)};
+        s.bones[0]->SetRotationKeys(keys, 2, true);
+        for (SgRotationKey* k : keys)
+            delete k;
+    }
+    s.root->UpdateAllStates();
+    return s.root;
+}
+
+int PlayerAnimationFrames(int offset) { return MotionOf(offset).frames; }
+const char* PlayerAnimationMode(int offset) { return MotionOf(offset).mode; }
+
+float PlayerPelvisHeight(int type, int offset) { return kRest[1].offset.z * TypeScale(type) + offset * kPelvisCodeStep; }
+
+float PlayerHeadHeight(int type) {
+    float z = 0;
+    for (int i = 4; i >= 0; i = kRest[i].parent)
+        z += kRest[i].offset.z * TypeScale(type);
+    return z;
+}
+
+std::string PlayerFigureFile(int type) { return "f" + std::to_string(type) + ".sgf"; }
+
+std::string PlayerAnimationFile(int type, int offset) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%da%02d.sgf", type, offset);
+    return name;
+}
+
+std::string FiguresDefinitionText() {
+    // Templates 200 to 322: the figures at 201..203, their animations from 211, 251 and 291.
+    std::string text = "[sgfdefs]\nnumsgfs=122\n";
+    char line[256];
+    for (int type = 1; type <= kPlayerFigureTypes; ++type) {
+        std::snprintf(line, sizeof line,
+                      "[sgf%d]\nfilename=%s\ntype=Skinned\nfigure_animation=Loop\nframes=24\n"
+                      "frames_per_second=30\nlighting=%s\nlight_offset=20\n%s",
+                      200 + type, PlayerFigureFile(type).c_str(), type == 1 ? "Lit" : "Material",
+                      type == 2 ? "print=2\n" : "");
+        text += line;
+    }
+    const int bases[kPlayerFigureTypes] = {211, 251, 291};
+    for (int type = 1; type <= kPlayerFigureTypes; ++type)
+        for (int offset = 0; offset < kPlayerAnimationOffsets; ++offset) {
+            std::snprintf(line, sizeof line, "[sgf%d]\nfilename=%s\nfigure_animation=%s\nframes=%d\nframes_per_second=30\n",
+                          bases[type - 1] + offset, PlayerAnimationFile(type, offset).c_str(),
+                          PlayerAnimationMode(offset), PlayerAnimationFrames(offset));
+            text += line;
+        }
+    return text;
+}
