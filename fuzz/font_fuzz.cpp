@@ -7,19 +7,7 @@
 
 #include "client/screens/fonts.h"
 #include "client/screens/screen_surface.h"
-
-namespace {
-
-constexpr size_t kGuard = 4096;
-constexpr uint16_t kGuardValue = 0xA5A5;
-
-void CheckGuards(const std::vector<uint16_t>& buffer) {
-    for (size_t i = 0; i < kGuard; ++i)
-        if (buffer[i] != kGuardValue || buffer[buffer.size() - 1 - i] != kGuardValue)
-            std::abort();
-}
-
-}  // namespace
+#include "fuzz/guard_zones.h"
 
 // Bytes 0..2: colour variants, numeric flag, extra spacing; the rest a PCX picture.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

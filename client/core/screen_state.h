@@ -16,5 +16,10 @@ extern int32_t g_inactivityState;
 // Processor cycles the last world view took to draw (frame statistics).
 extern uint64_t g_frameRenderCycles;
 
+// A screen the running loop should hand over to (0 none): set by the network when a fireteam's
+// status moves its members; the loop that sees it ends and returns it.
+extern int32_t g_nextScreenRequest;
+void RequestNextScreen(int state);
+
 // Whether the current screen must end (a lost link or inactivity).
 inline bool ScreenEndRequested() { return g_lostLink != 0 || g_inactivityState != 0; }

@@ -6,9 +6,9 @@
 #include "client/arena/game_clock.h"
 #include "client/arena/world_object.h"
 #include "client/net/net_bodies.h"
-#include "client/net/net_screen_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
+#include "client/screens/tavern_state.h"
 #include "common/text.h"
 
 PlayerTableEntry PlayerTable[kPlayerTableSize];
@@ -173,7 +173,7 @@ int RemovePlayerById(int id) {
             continue;
         PlayerTable[i].id = kFreeId;
         PlayerTable[i].cleared_word = 0;
-        NetScreens().ClearTableValidation(id);
+        ClearTableValidation(id);
         RecomputePlayerTop();
         return 1;
     }

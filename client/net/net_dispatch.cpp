@@ -23,7 +23,6 @@
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
 #include "client/net/net_rings.h"
-#include "client/net/net_screen_services.h"
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
 #include "client/present/present_services.h"
@@ -31,6 +30,8 @@
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
+#include "client/screens/tavern_input.h"
+#include "client/screens/tavern_state.h"
 #include "common/text.h"
 #include "platform/win/win.h"
 
@@ -373,12 +374,13 @@ void OnWorldStateMessage(uint8_t* body, int length) {
 }
 
 void OnRemoveArena(const uint8_t* body) {
-    const bool selected = NetScreens().SelectedArena() == body[0];
+    const int index = FindArenaById(body[0]);
+    const bool selected = index >= 0 && index == SelectedArena();
     if (!RemoveArenaById(body[0]) || !selected)
         return;
-    if (g_screenState == 2 && NetScreens().TavernPage() == 2) {
-        NetScreens().ClearTavernSelection();
-        NetScreens().SetTavernPage(1);
+    if (g_screenState == 2 && TavernPage() == 2) {
+        ClearTavernSelection();
+        SetTavernPage(1);
     } else if (g_screenState == 11) {
         FireteamScreenFlag = 2;
     }

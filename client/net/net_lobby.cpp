@@ -441,11 +441,11 @@ void OnFireteamStatus(const uint8_t* body, int length) {
     if (member) {
         const int from = e.status, to = s.status;
         if (from == 0 && to == 1 && g_screenState == 2)
-            NetScreens().RequestNextScreen(11);
+            RequestNextScreen(11);
         else if (from == 1 && to == 2 && g_screenState == 11)
-            NetScreens().RequestNextScreen(1);
+            RequestNextScreen(1);
         else if (from == 1 && to == 0 && g_screenState == 11)
-            NetScreens().RequestNextScreen(2);
+            RequestNextScreen(2);
     }
     e.status = s.status;
     NetDebug(44, "Fireteam %s (slot=%d, id=%d, stat=%d) status update.", e.name, i, s.number, s.status);

@@ -2,10 +2,7 @@
 
 namespace {
 
-class NoScreens : public NetScreenServices {
-public:
-    void ClearTableValidation(int) override {}
-};
+class NoScreens : public NetScreenServices {};
 
 NoScreens noScreens;
 NetScreenServices* installed = &noScreens;

@@ -369,6 +369,9 @@ void GameService::AnswerLocked(const Frame& f) {
         return;
     case 23:  // F_OPEN_GAME
         SendLocked(f.client, 133, {}, 0xFFFF, TCP);
+        if (s.place == 255)
+            for (auto& [code, body] : lobby_)
+                SendLocked(f.client, code, body, 0xFFFF, TCP);
         return;
     case 8:
     case 64:  // world requests
@@ -573,6 +576,11 @@ void GameService::DropNextDatagrams(int n) {
 void GameService::SetWorld(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     world_ = std::move(frames);
+}
+
+void GameService::SetLobby(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    lobby_ = std::move(frames);
 }
 
 void GameService::SetNameTaken(const std::string& compareForm, bool taken) {

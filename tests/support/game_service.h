@@ -74,6 +74,8 @@ public:
     // The frames sent as the world after a world request, before S_WORLD_SENT.
     void SetWorld(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames);
     void SetNameTaken(const std::string& compareForm, bool taken);
+    // The frames sent after F_OPEN_GAME to a client in the Tavern (place 255).
+    void SetLobby(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames);
 
     // ---- Sending ------------------------------------------------------------------------------
     // A frame of code and body to one client: the stream layout on TCP, a NetFrame datagram on
@@ -150,6 +152,7 @@ private:
     bool silent_ = false;
     int dropDatagrams_ = 0;
     std::vector<std::pair<uint8_t, std::vector<uint8_t>>> world_;
+    std::vector<std::pair<uint8_t, std::vector<uint8_t>>> lobby_;
     std::map<std::string, bool> names_;
     uint16_t nextId_ = 1;
     std::vector<std::vector<std::string>> replay_;

@@ -7,6 +7,7 @@
 #include "client/arena/game_clock.h"
 #include "client/arena/world_object.h"
 #include "client/net/client_tables.h"
+#include "client/screens/tavern_state.h"
 #include "client/net/net_bodies.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
@@ -61,9 +62,13 @@ TEST_F(TablesTest, PlayersAreAddedFromIndexOneAndTheTopFollowsThem) {
     EXPECT_EQ(IsKnownPlayer(42), 1);
     EXPECT_EQ(FindPlayerIndex(44), 0);
 
+    // A private table that validated Oren.
+    const int table = UpdateTableTable(60, 1, "Den", "Ash");
+    LobbyTableList[table].members[43 / 8] |= 1 << (43 % 8);
+    ASSERT_EQ(IsValidatedAtTable(table, 43), 1);
     EXPECT_EQ(RemovePlayerById(43), 1);
     EXPECT_EQ(PlayerTableTop, 1);
-    EXPECT_EQ(screens.clearedValidations, std::vector<int>({43}));
+    EXPECT_EQ(IsValidatedAtTable(table, 43), 0) << "a leaving player leaves the validated sets";
     EXPECT_EQ(RemovePlayerById(43), 0);
     EXPECT_EQ(RemovePlayerById(42), 1);
     EXPECT_EQ(PlayerTableTop, -1);
@@ -85,7 +90,6 @@ TEST_F(TablesTest, ARefreshedPlayerLosesItsVitalsAndANewNameIsAnnounced) {
     EXPECT_EQ(UpdatePlayerTable(42, 3, 2, "Mirabel"), 1);
     EXPECT_STREQ(g_screen.noticeLines[0], "Mira was removed from the game");
     EXPECT_STREQ(PlayerTable[1].name, "Mirabel");
-    EXPECT_EQ(screens.clearedValidations.size(), 2u);
 }
 
 TEST_F(TablesTest, AFullPlayerTableRefusesTheNewcomer) {

@@ -1,6 +1,7 @@
 // game_service: the scripted game service as a program, for running `game` by hand. It listens
 // on 127.0.0.1 (the sample installation's [socket] address) at TCP and UDP port 1234 unless told
 // otherwise, takes any account and password, and answers the entry handshake until interrupted.
+// Its Tavern is busy: 50 players, operators, arenas of each kind and a private table.
 //   game_service [--stream-port N] [--datagram-port N] [--capture file]
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "tests/support/game_service.h"
+#include "tests/support/lobby_script.h"
 
 namespace {
 volatile std::sig_atomic_t stopRequested = 0;
@@ -34,6 +36,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     service.AcceptAnyAccount(true);
+    InstallLobby(service);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::printf("game_service: stream port %u, datagram port %u\n", service.StreamPort(), service.DatagramPort());

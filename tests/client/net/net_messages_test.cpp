@@ -3,6 +3,7 @@
 // entry sequences against the scripted service.
 
 #include "tests/client/net/net_messages_fixture.h"
+#include "client/screens/tavern_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -262,6 +263,7 @@ TEST_F(NetMessagesTest, AWorldStateBeforeItsArenaAsksForTheArenaAndAfterFillsIt)
 }
 
 TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
+    ResetTavernState();
     Bytes world(52);
     world[0] = 4;
     struct Row {
@@ -269,22 +271,22 @@ TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
         int pageAfter, selectedAfter, flag;
     } rows[] = {
         {2, 2, 4, 1, 0, 0},
-        {2, 1, 4, 1, 4, 0},  // the lists page stays
-        {2, 2, 5, 2, 5, 0},  // another arena was selected
-        {11, 2, 4, 2, 4, 2},
-        {1, 2, 4, 2, 4, 0},
+        {2, 1, 4, 1, 1, 0},  // the lists page stays
+        {2, 2, 5, 2, 0, 0},  // another arena (none here) was selected
+        {11, 2, 4, 2, 1, 2},
+        {1, 2, 4, 2, 1, 0},
     };
     for (const Row& r : rows) {
         g_screenState = 2;
         Dispatch(25, world);
-        screens.tavernPage = r.page;
-        screens.selectedArena = r.selected;
+        g_tavern.page = r.page;
+        g_tavern.selectedArena = FindArenaIndex(r.selected);
         FireteamScreenFlag = 0;
         g_screenState = r.state;
         Dispatch(36, {4});
         EXPECT_EQ(FindArenaIndex(4), 0);
-        EXPECT_EQ(screens.tavernPage, r.pageAfter) << r.state << " " << r.page << " " << r.selected;
-        EXPECT_EQ(screens.selectedArena, r.selectedAfter);
+        EXPECT_EQ(g_tavern.page, r.pageAfter) << r.state << " " << r.page << " " << r.selected;
+        EXPECT_EQ(g_tavern.selectedArena, r.selectedAfter);
         EXPECT_EQ(FireteamScreenFlag, r.flag);
     }
 }
@@ -333,24 +335,23 @@ TEST_F(NetMessagesTest, FireteamStatusMovesTheMembersScreen) {
         Dispatch(110, b);
     };
     struct Row {
-        int state, from, to;
-        std::vector<int> next;
+        int state, from, to, next;
     } rows[] = {
-        {2, 0, 1, {11}}, {11, 1, 2, {1}}, {11, 1, 0, {2}}, {2, 1, 2, {}}, {1, 0, 1, {}},
+        {2, 0, 1, 11}, {11, 1, 2, 1}, {11, 1, 0, 2}, {2, 1, 2, 0}, {1, 0, 1, 0},
     };
     for (const Row& r : rows) {
         g_screenState = 2;
         status(r.from, 7);
-        screens.nextScreens.clear();
+        g_nextScreenRequest = 0;
         g_screenState = r.state;
         status(r.to, 7);
-        EXPECT_EQ(screens.nextScreens, r.next) << r.state << ": " << r.from << " -> " << r.to;
+        EXPECT_EQ(g_nextScreenRequest, r.next) << r.state << ": " << r.from << " -> " << r.to;
     }
     EXPECT_EQ(LocalFireteam, 5);
     status(1, 8);
     EXPECT_EQ(LocalFireteam, 0);
     EXPECT_TRUE(ConsoleHas("You leave fireteam #5"));
-    EXPECT_TRUE(screens.nextScreens.empty()) << "a status of a team we are not in moves no screen";
+    EXPECT_EQ(g_nextScreenRequest, 0) << "a status of a team we are not in moves no screen";
 }
 
 TEST_F(NetMessagesTest, AFireteamMemberValueIndexesOnlyTheFourMembers) {

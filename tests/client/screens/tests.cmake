@@ -59,3 +59,12 @@ add_test(NAME menus_demo_headless
           -DWORK=${CMAKE_CURRENT_BINARY_DIR}/menus_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/menus_demo_input.txt
           -P ${CMAKE_CURRENT_LIST_DIR}/menus_demo_run.cmake)
 set_tests_properties(menus_demo_headless PROPERTIES LABELS screens-menus)
+
+# Screens II: the Tavern.
+quorrin_test(screens_lobby_tests
+  LABELS screens-lobby
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/tavern_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
+  DEPS client_present client tools_writers)
+target_compile_definitions(screens_lobby_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")

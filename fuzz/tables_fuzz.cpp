@@ -1,0 +1,135 @@
+// The four client tables, the Tavern state and the player's values from any bytes (as a service
+// could leave them), then every Tavern page drawn and a run of Tavern input frames with any
+// clicks, double clicks and keys. The back buffer has guard zones on both sides.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "client/arena/local_player.h"
+#include "client/arena/player_control.h"
+#include "client/core/game_values.h"
+#include "client/core/level_textures.h"
+#include "client/core/screen_state.h"
+#include "client/net/client_tables.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_settings.h"
+#include "client/screens/character_state.h"
+#include "client/screens/chat_buffer.h"
+#include "client/screens/fonts.h"
+#include "client/screens/input.h"
+#include "client/screens/screen_surface.h"
+#include "client/screens/tavern_input.h"
+#include "client/screens/tavern_pages.h"
+#include "client/screens/tavern_state.h"
+#include "fuzz/guard_zones.h"
+#include "fuzz/scratch_dir.h"
+#include "tools/writers/font_writer.h"
+
+namespace {
+
+struct Input {
+    const uint8_t* data;
+    size_t size, at = 0;
+    // Fills n bytes from the input, zeros once it runs out.
+    void Take(void* out, size_t n) {
+        const size_t k = std::min(n, size - at);
+        std::memcpy(out, data + at, k);
+        std::memset(static_cast<uint8_t*>(out) + k, 0, n - k);
+        at += k;
+    }
+    int32_t Int() {
+        int32_t v;
+        Take(&v, sizeof v);
+        return v;
+    }
+    uint8_t Byte() {
+        uint8_t v;
+        Take(&v, 1);
+        return v;
+    }
+};
+
+void LoadSampleFonts() {
+    ScratchDirectory scratch("/tmp/tables_fuzzXXXXXX", "fonts");
+    std::ofstream("main.dat") << "[main]\n" << SampleFontsSection();
+    for (const FontFile& f : SampleFontFiles())
+        std::ofstream("fonts/" + f.name, std::ios::binary).write(reinterpret_cast<const char*>(f.bytes.data()),
+                                                                   static_cast<std::streamsize>(f.bytes.size()));
+    LoadFonts("main.dat", "fonts");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool fonts = [] {
+        LoadSampleFonts();
+        return true;
+    }();
+    (void)fonts;
+    static std::vector<uint16_t> buffer(kScreenPixels + 2 * kGuard);
+    std::fill(buffer.begin(), buffer.end(), kGuardValue);
+    g_screen.backBuffer = buffer.data() + kGuard;
+
+    Input in{data, size};
+    // The player and the Tavern.
+    for (int n : {0, 3, 4, 114, 118, 120})
+        SetGameValue(n, in.Int());
+    in.Take(g_currentCharacter.name, sizeof g_currentCharacter.name);
+    in.Take(&g_tavern, sizeof g_tavern);
+    // The four tables, as many entries as the input holds; the rest stays free.
+    ClearPlayerTable();
+    ResetArenaList();
+    const int players = in.Byte() % 64;
+    for (int i = 0; i < players; ++i)
+        in.Take(&PlayerTable[1 + (in.Byte() % (kPlayerTableSize - 1))], sizeof(PlayerTableEntry));
+    PlayerTableTop = std::clamp(static_cast<int>(static_cast<int16_t>(in.Int())), -1, kPlayerTableSize - 1);
+    for (ArenaEntry& a : ArenaTable)
+        if (in.Byte() & 1)
+            in.Take(&a, sizeof a);
+    for (LobbyTableEntry& t : LobbyTableList)
+        if (in.Byte() & 1)
+            in.Take(&t, sizeof t);
+    for (int i = 0; i < 4; ++i)
+        in.Take(&FireteamList[in.Byte() % kFireteamTableSize], sizeof(FireteamEntry));
+    g_arenaCount = in.Byte() % (kMaxArenas + 1);
+    for (int i = 0; i < g_arenaCount; ++i)
+        in.Take(&g_arenaList[i], sizeof g_arenaList[i]);
+
+    for (int page = 1; page <= 6; ++page) {
+        g_tavern.page = page;
+        DrawTavernPage();
+    }
+    CheckGuards(buffer);
+
+    // Input frames: a click and a double click on any region, any keys.
+    g_linkState = 2;
+    ConnectionType = CONNECTION_SINGLE;
+    g_localPlayer = nullptr;
+    ResetSendRing();
+    ClearChatBuffer();
+    ChatScreenRecord screen;
+    for (int frame = 0; frame < 8 && in.at < in.size; ++frame) {
+        g_mouse.lastClick = RegionEvent{in.Byte() % 24, in.Byte() % 24, 0, 0, 0};
+        g_mouse.lastDoubleClick = RegionEvent{static_cast<int8_t>(in.Byte()), REGION_ROWS, 2, 0, 0};
+        PlayerControl control{};
+        const uint8_t keys = in.Byte();
+        int32_t* field[] = {&control.arrows[0], &control.arrows[1], &control.arrows[2], &control.arrows[3],
+                            &control.arrows[4], &control.home,      &control.end,       &control.page_up};
+        for (int k = 0; k < 8; ++k)
+            *field[k] = (keys >> k) & 1;
+        control.function_key = in.Byte() % 13;
+        screen.modal = in.Byte() & 1;
+        FrameClock += static_cast<uint32_t>(in.Int());
+        TavernInput(screen, control);
+        DrawTavernPage();
+        CheckGuards(buffer);
+    }
+    g_linkState = 1;
+    ResetSendRing();
+    g_screen.backBuffer = nullptr;
+    return 0;
+}
