@@ -68,3 +68,14 @@ quorrin_test(screens_lobby_tests
     ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
   DEPS client_present client tools_writers)
 target_compile_definitions(screens_lobby_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+
+# The Tavern in the game's window against the scripted service's lobby.
+add_executable(lobby_demo ${CMAKE_CURRENT_LIST_DIR}/lobby_demo.cpp ${CMAKE_CURRENT_LIST_DIR}/demo_screen.cpp)
+target_link_libraries(lobby_demo PRIVATE client_present client test_support)
+target_compile_definitions(lobby_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(lobby_demo sample_install)
+add_test(NAME lobby_demo_headless
+  COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:lobby_demo> -DINSTALL=${QUORRIN_INSTALL_DIR}
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/lobby_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/lobby_demo_input.txt
+          -P ${CMAKE_CURRENT_LIST_DIR}/lobby_demo_run.cmake)
+set_tests_properties(lobby_demo_headless PROPERTIES LABELS screens-lobby)
