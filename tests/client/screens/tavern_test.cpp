@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "client/arena/local_player.h"
 #include "client/net/net_catalogue.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
@@ -110,6 +111,9 @@ TEST_F(TavernTest, RowsGroupByPlaceAndSortWithoutCase) {
     EXPECT_EQ(parlor, (std::vector<std::string>{"In Chat Parlor", "Thorn", "ash", "Bryn", "cora", "elm", "Fenna",
                                                  "garth", "Hale", "iris", "Jory", "kestra", "Lune"}));
     EXPECT_EQ(rows[0].group, GROUP_PARLOR);
+    // The service lists the player too: the own row stays the one.
+    Receive({{3, PlayerJoinedBody(7, "Thorn", 255, 0, 1, 5, 0)}});
+    EXPECT_EQ(BuildTavernPlayerRows(rows), 52);
     EXPECT_EQ(rows[0].colour, 4);
     EXPECT_STREQ(rows[13].name, "At Table");
     EXPECT_EQ(rows[13].colour, 5);
@@ -203,8 +207,11 @@ TEST_F(TavernTest, EnteringAnArenaIsRefusedWithItsReason) {
     struct Case {
         int arena, level, sysop, team;
         const char* refusal;  // null: entered
+        int max = -1;         // the arena's maximum, when not the lobby's
     } cases[] = {
         {lobby::kFullArena, 5, 0, 0, "This arena is full!"},
+        {lobby::kFreeArena, 7, 0, 0, "This arena is full!", 6},
+        {lobby::kFreeArena, 7, 0, 0, nullptr, 7},
         {lobby::kFreeArena, 3, 0, 0, "You are not high enough level to enter this arena!"},
         {lobby::kFreeArena, 13, 0, 0, "You are not low enough level to enter this arena!"},
         {lobby::kTeamArena, 5, 0, 3, "The Phoenix Nexus is destroyed.  Please choose another team."},
@@ -219,6 +226,7 @@ TEST_F(TavernTest, EnteringAnArenaIsRefusedWithItsReason) {
         SetGameValue(0, c.level);
         SetGameValue(3, c.sysop);
         g_tavern.selectedArena = ArenaIndex(c.arena);
+        ArenaTable[ArenaIndex(lobby::kFreeArena)].match.max_players = static_cast<uint8_t>(c.max >= 0 ? c.max : 8);
         SetTavernPage(2);
         g_tavern.chosenTeam = c.team;
         ClickAt(430, kButtonY);
@@ -498,6 +506,64 @@ TEST_F(TavernServiceTest, SitClaimNewTableBackAndExit) {
     EXPECT_EQ(got[2].body, (Bytes{0, 7, 0, 255}));
     EXPECT_EQ(got[3].body, (Bytes{62}));
     EXPECT_EQ(got[4].body, (Bytes{5}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TavernTest, ANewTableOfTheChosenTypeOncePerFounder) {
+    OnlineSends online;
+    FillLobby();
+    OpenTavern();
+    SetTavernPage(6);
+    ClickAt(100, 54 + 11 + 5);  // Private
+    EXPECT_EQ(g_tavern.tableType, 1);
+    ClickAt(50, 280);  // Create
+    EXPECT_EQ(g_tavern.page, 3);
+    EXPECT_EQ(LastLine(), "Starting new table...");
+    std::vector<SentFrame> sent = Sent(F_NEW_TABLE);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].body, (Bytes{1, 0}));
+    // Once the service has made it, the founder may not start another.
+    Receive({{66, TableEnterBody(62, 1, "Nook", "Thorn", {})}});
+    SetTavernPage(6);
+    ClickAt(100, 54 + 5, true);  // a double click on Public starts one at once
+    EXPECT_EQ(LastLine(), "You have already started a table!");
+    EXPECT_EQ(g_tavern.page, 3);
+    ClickAt(590, kButtonY);  // the list's start button
+    EXPECT_EQ(Sent(F_NEW_TABLE).size(), 1u);
+    SetGameValue(3, 3);
+    ClickAt(590, kButtonY);
+    sent = Sent(F_NEW_TABLE);
+    ASSERT_EQ(sent.size(), 2u) << "sysop level 3 starts tables at will";
+    EXPECT_EQ(sent[1].body, (Bytes{0, 0}));
+}
+
+int g_chatLineMode = -1, g_chatLogToggles = 0;
+
+TEST_F(TavernTest, KeysReachTheChatAndTheLog) {
+    g_arenaHooks.openChatLine = [](int mode) { g_chatLineMode = mode; };
+    g_arenaHooks.toggleChatLog = [] { ++g_chatLogToggles; };
+    OpenTavern();
+    PlayerControl slash{};
+    slash.key_slash = 1;
+    Frame(slash);
+    EXPECT_EQ(g_chatLineMode, 1);
+    EXPECT_EQ(GetKeyInputMode(), 1);
+    SetKeyInputMode(0);
+    PlayerControl f2{};
+    f2.function_key = 2;
+    g_debugLevel = 2;
+    Frame(f2);
+    EXPECT_EQ(g_chatLogToggles, 1);
+    EXPECT_TRUE(ConsoleHas("Function Key #2 Hit"));
+    PlayerControl f5{};
+    f5.function_key = 5;
+    Frame(f5);
+    EXPECT_EQ(g_chatLogToggles, 1);
+    g_arenaHooks.openChatLine = nullptr;
+    g_arenaHooks.toggleChatLog = nullptr;
 }
 
 }  // namespace
