@@ -16,6 +16,7 @@
 #include "tests/support/ddraw_device.h"
 #include "tests/support/game_service.h"
 #include "tests/support/sent_frames.h"
+#include "tools/writers/menu_art.h"
 
 namespace {
 
@@ -564,6 +565,47 @@ TEST_F(TavernTest, KeysReachTheChatAndTheLog) {
     EXPECT_EQ(g_chatLogToggles, 1);
     g_arenaHooks.openChatLine = nullptr;
     g_arenaHooks.toggleChatLog = nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TavernTest, ArtSetsLoadAndFreeTogetherAndCellsDrawFromTheirSheets) {
+    for (const ArtFile& f : MenuArtFiles())
+        dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+    LoadCharacterArt();
+    LoadPortraitArt();
+    for (int slot : {SCREEN_IMAGE_CHARBTNS, SCREEN_IMAGE_CHARBTN2, SCREEN_IMAGE_CHARTABS, SCREEN_IMAGE_PROFBTNS,
+                     SCREEN_IMAGE_CHARPORT})
+        EXPECT_NE(g_screen.Screen(slot).Pixels16(), nullptr) << slot;
+    // A portrait cell is opaque: all of its 90 x 90 pixels replace the guard fill.
+    g_screen.FillRect16(0, 0, 200, 200, 0x1234);
+    DrawPortraitCell(50, 50, 5);
+    const uint16_t* portraits = g_screen.Screen(SCREEN_IMAGE_CHARPORT).Pixels16();
+    const int width = g_screen.Screen(SCREEN_IMAGE_CHARPORT).PcxWidth();
+    for (int y = 0; y < 90; y += 7)
+        for (int x = 0; x < 90; x += 7)
+            ASSERT_EQ(At(50 + x, 50 + y), portraits[y * width + 5 * 90 + x]) << x << "," << y;
+    EXPECT_EQ(At(49, 50), 0x1234);
+    EXPECT_EQ(At(140, 50), 0x1234);
+    // A lobby button is the cell of its row and state, transparent where the sheet is black.
+    g_screen.FillRect16(0, 0, 200, 200, 0x1234);
+    DrawLobbyButton(10, 10, BUTTON_BACK, 1);
+    const PcxImage& buttons = g_screen.Screen(SCREEN_IMAGE_CHATBTNS);
+    const uint16_t* b = buttons.Pixels16();
+    const int bw = buttons.PcxWidth();
+    for (int y = 0; y < kLobbyButtonHeight; ++y)
+        for (int x = 0; x < kLobbyButtonWidth; ++x) {
+            const uint16_t p = b[(BUTTON_BACK * kLobbyButtonHeight + y) * bw + kLobbyButtonWidth + x];
+            ASSERT_EQ(At(10 + x, 10 + y), p ? p : 0x1234) << x << "," << y;
+        }
+    FreeCharacterArt();
+    FreePortraitArt();
+    FreeChatArt();
+    for (int slot : {SCREEN_IMAGE_CHARBTNS, SCREEN_IMAGE_CHARPORT, SCREEN_IMAGE_CHATBTNS, SCREEN_IMAGE_CHATTABS})
+        EXPECT_EQ(g_screen.Screen(slot).Pixels16(), nullptr) << slot;
+    DrawLobbyButton(10, 10, BUTTON_BACK, 1);  // nothing loaded: nothing drawn
 }
 
 }  // namespace
