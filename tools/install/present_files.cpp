@@ -2,7 +2,8 @@
 // the level, one numbered from 100, portals along x, y and horizontal, one to the sky), BMP copies
 // of the listed textures (lower case; the one whose name starts with g at the installation's
 // root, where such names are read), and the tile files: a tile model with its texture beside it
-// and the .nul and .nil markers. sample16 gets no portal.dat: it is built in blocks.
+// and the .nul and .nil markers. sample16 gets no portal.dat: it is built in blocks. The hall level
+// (as a directory and a pack) with its portal.dat and BMP textures.
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "engine/geometry/sg_tri_shape.h"
 #include "tools/install/install_step.h"
 #include "tools/writers/bmp_writer.h"
+#include "tools/writers/hall_level.h"
+#include "tools/writers/pack_writer.h"
 #include "tools/writers/sample_level.h"
 
 namespace {
@@ -93,9 +96,11 @@ bool WritePresentFiles(const InstallContext& ctx) {
         if (!PcxAsBmp(p.bytes, bmp))
             return false;
         const std::string name = BaseName(p.name);
-        const std::string where = name[0] == 'g' ? name : "sample/" + name;
-        if (!WriteFileBytes(ctx.Path(where), bmp.data(), bmp.size()))
-            return false;
+        for (const char* level : {"sample/", "hall/"}) {
+            const std::string where = name[0] == 'g' ? name : level + name;
+            if (!WriteFileBytes(ctx.Path(where), bmp.data(), bmp.size()))
+                return false;
+        }
         if (name == "brick.bmp" && !WriteFileBytes(ctx.Path("sample/tiles/bump.bmp"), bmp.data(), bmp.size()))
             return false;
     }
@@ -103,7 +108,17 @@ bool WritePresentFiles(const InstallContext& ctx) {
            WriteTextFile(ctx.Path("sample/tiles/tile3.nil"), "");
 }
 
+bool WriteHallLevel(const InstallContext& ctx) {
+    for (const PackSource& f : HallLevelFiles(false))
+        if (!WriteFileBytes(ctx.Path("hall/" + f.name), f.bytes.data(), f.bytes.size()))
+            return false;
+    std::vector<uint8_t> pack = BuildPackFile("hall.zpk", HallLevelFiles(true));
+    return !pack.empty() && WriteFileBytes(ctx.Path("grids/hall.zpk"), pack.data(), pack.size()) &&
+           WriteTextFile(ctx.Path("hall/portal.dat"), HallPortalDat());
+}
+
 // After the levels, whose pictures it copies.
 InstallStep g_step("present", 75, WritePresentFiles);
+InstallStep g_hallStep("hall", 74, WriteHallLevel);
 
 }  // namespace

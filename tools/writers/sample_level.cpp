@@ -117,14 +117,7 @@ void BuildThins(LevelSource& l) {
 }
 
 void BuildTexturesAndTiles(LevelSource& l) {
-    const char* names[] = {"stone", "floor", "ceiling", "brick", "fence", "door", "panel", "ladder"};
-    for (int i = 0; i < 8; ++i) {
-        LevelTextureRecord t;
-        t.frames = {names[i]};
-        t.wbits = t.hbits = 6;
-        t.colorTable = 16;
-        l.textures[i + 1] = t;
-    }
+    AddSampleTextures(l);
     LevelTextureRecord water;
     water.frames = {"water1", "water2"};
     water.wbits = 6;
@@ -274,6 +267,17 @@ std::vector<uint8_t> MapPicture(LevelSource& l) {
 
 }  // namespace
 
+void AddSampleTextures(LevelSource& l) {
+    const char* names[] = {"stone", "floor", "ceiling", "brick", "fence", "door", "panel", "ladder"};
+    for (int i = 0; i < 8; ++i) {
+        LevelTextureRecord t;
+        t.frames = {names[i]};
+        t.wbits = t.hbits = 6;
+        t.colorTable = 16;
+        l.textures[i + 1] = t;
+    }
+}
+
 SampleLevel BuildSampleLevel(int words, bool packForm) {
     SampleLevel s;
     s.source.SetWords(words);
@@ -301,6 +305,10 @@ std::vector<PackSource> SampleSystemTexturePictures() {
 
 std::vector<PackSource> SampleLevelFiles(int words, bool packForm) {
     SampleLevel s = BuildSampleLevel(words, packForm);
+    return LevelFiles(s, packForm);
+}
+
+std::vector<PackSource> LevelFiles(SampleLevel& s, bool packForm) {
     auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
     std::vector<PackSource> files = {
         {"grid.dat", BuildGridDat(s.source)},

@@ -16,12 +16,16 @@ struct SampleLevel {
     std::string triggerDat;
 };
 
+// Texture slots 1 to 8: stone, floor, ceiling, brick, fence, door, panel, ladder.
+void AddSampleTextures(LevelSource& level);
 // words 19 or 16; packForm spells the [map] keys as packs do (min_x ...).
 SampleLevel BuildSampleLevel(int words, bool packForm);
 
 // Every file of a level, as a directory holds it (textures under "textures/"); a pack adds
 // color.dat.
 std::vector<PackSource> SampleLevelFiles(int words, bool packForm);
+// The same files of any level built from a LevelSource.
+std::vector<PackSource> LevelFiles(SampleLevel& level, bool packForm);
 
 // The installation's definition files that levels use.
 std::string SamplePatternDat();

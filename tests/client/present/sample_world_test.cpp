@@ -1,13 +1,15 @@
 // The sample installation's level built as world creation builds it: from its directory and from
 // its pack the same world.log and light.log (goldens), rooms and portals from its portal.dat, the
 // tile model baked, the g-named texture found at the root; sample16 has no portal.dat and is built
-// in blocks. Released, no engine object stays.
+// in blocks; the hall level's tall walls, roof, tile height meshes and preburned lamps. Released,
+// no engine object stays.
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -18,7 +20,9 @@
 #include "client/present/room_extra.h"
 #include "client/present/rooms.h"
 #include "client/present/tiles.h"
+#include "client/present/world_lighting.h"
 #include "client/present/world_tables.h"
+#include "tests/client/present/cell_grid.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/recording_render.h"
 #include "tests/support/temp_dir.h"
@@ -51,7 +55,7 @@ protected:
     void SetUp() override {
         dir.Enter();
         const fs::path install = SAMPLE_INSTALL_DIR;
-        for (const char* item : {"sample", "sample16", "textures", "grids", "pattern.dat", "monster.dat", "system.dat",
+        for (const char* item : {"sample", "sample16", "hall", "textures", "grids", "pattern.dat", "monster.dat", "system.dat",
                                  "glow.bmp", "loadbar1.pcx", "loadbar2.pcx", "loadbarb.pcx"})
             fs::copy(install / item, fs::path(dir.Path()) / item, fs::copy_options::recursive);
         OpenErrorLog("error.log");
@@ -75,7 +79,7 @@ protected:
     void Build(const char* level, bool pack) {
         RecordingPresent recording;
         if (pack)
-            ASSERT_EQ(Vorn::LoadGridFromPack("grids/sample.zpk"), 1);
+            ASSERT_EQ(Vorn::LoadGridFromPack(("grids/" + std::string(level) + ".zpk").c_str()), 1);
         else
             ASSERT_EQ(LoadGrid(level), 1);
         worldtest::BuildTestWorld(level, present::LevelGridLayers(g_level), 0);
@@ -119,6 +123,58 @@ TEST_F(SampleWorldTest, Sample16IsBuiltInBlocks) {
     // The rooms' cells have faces; rock has none.
     EXPECT_GT(present::CountGeometries(present::World().gridBlockNodes[9].Get()), 0);
     EXPECT_EQ(present::CountGeometries(present::World().gridBlockNodes[63].Get()), 0);
+}
+
+void CollectQuads(const SgAVObject* object, std::set<std::string>& out) {
+    if (const auto* shape = SgKindCast<SgTriBasedGeom>(object))
+        out.insert(celltest::Describe(shape));
+    if (const auto* node = SgKindCast<SgNode>(object))
+        for (uint32_t i = 0; i < node->ChildCount(); ++i)
+            CollectQuads(node->ChildAt(i), out);
+}
+
+TEST_F(SampleWorldTest, HallBuildsItsFeaturesAndLightsItsRoomsInBothForms) {
+    Build("hall", false);
+    std::set<std::string> hall, side;
+    CollectQuads(present::RoomDataOf(present::World().roomTable[0].Get())->staticNode, hall);
+    CollectQuads(present::RoomDataOf(present::World().roomTable[1].Get())->staticNode, side);
+    // slot: corners (x y height), as each builder orders them.
+    const char* const inHall[] = {
+        // The tower's roof, seen from above.
+        "6: (1024 704 321) (1024 768 321) (1088 704 321) (1088 768 321)",
+        // Rock's wall on the west, 640 high, cut at 192, 384 and 576.
+        "1: (640 640 192) (640 704 192) (640 640 0) (640 704 0)",
+        "1: (640 640 384) (640 704 384) (640 640 192) (640 704 192)",
+        "1: (640 640 576) (640 704 576) (640 640 384) (640 704 384)",
+        "1: (640 640 640) (640 704 640) (640 640 576) (640 704 576)",
+        // Over the opening into room 1, from its ceiling of 256 up to the hall's 640.
+        "4: (1280 768 384) (1280 768 256) (1280 832 384) (1280 832 256)",
+        "4: (1280 768 576) (1280 768 384) (1280 832 576) (1280 832 384)",
+        "4: (1280 768 640) (1280 768 576) (1280 832 640) (1280 832 576)",
+        // Tile profiles: the fine one's top strip, the coarse one's last stair two sub-cells wide
+        // and along y, the mostly flat one's raised block (single sub-cells).
+        "2: (792 984 14) (792 992 14) (808 984 14) (808 992 14)",
+        "2: (944 960 22) (944 1024 22) (960 960 22) (960 1024 22)",
+        "2: (776 1096 16) (776 1104 16) (808 1096 16) (808 1104 16)",
+    };
+    for (const char* quad : inHall)
+        EXPECT_EQ(hall.count(quad), 1u) << quad;
+    // Room 1's rock walls stop at its ceiling.
+    EXPECT_EQ(side.count("1: (1280 768 256) (1280 768 192) (1344 768 256) (1344 768 192)"), 1u);
+    EXPECT_EQ(side.count("1: (1280 768 384) (1280 768 256) (1344 768 384) (1344 768 256)"), 0u);
+    const std::string worldLog = ReadText(fs::path(dir.Path()) / "world.log");
+    const std::string lightLog = ReadText(fs::path(dir.Path()) / "light.log");
+    ExpectGolden("hall_world.log", worldLog);
+    ExpectGolden("hall_light.log", lightLog);
+    // Four lamps; the one beside the shared wall lights both rooms.
+    EXPECT_EQ(present::PreburnLights().count, 4);
+    EXPECT_EQ(lightLog, "Room #0: numlights=3\nRoom #1: numlights=2\n");
+
+    worldtest::ReleaseTestWorld();
+    fs::remove(fs::path(dir.Path()) / "light.log");
+    Build("hall", true);
+    EXPECT_EQ(ReadText(fs::path(dir.Path()) / "world.log"), worldLog);
+    EXPECT_EQ(ReadText(fs::path(dir.Path()) / "light.log"), lightLog);
 }
 
 }  // namespace

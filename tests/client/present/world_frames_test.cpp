@@ -32,7 +32,7 @@ protected:
         RenderFrameTest::SetUp();
         dir.Enter();
         const fs::path install = SAMPLE_INSTALL_DIR;
-        for (const char* item : {"sample", "sample16", "textures", "pattern.dat", "monster.dat", "system.dat",
+        for (const char* item : {"sample", "sample16", "hall", "textures", "pattern.dat", "monster.dat", "system.dat",
                                  "glow.bmp"})
             fs::copy(install / item, fs::path(dir.Path()) / item, fs::copy_options::recursive);
         present::CreateRenderer(window);
@@ -48,18 +48,19 @@ protected:
         RenderFrameTest::TearDown();
     }
 
-    void Build(const char* level) {
+    void Build(const char* level, bool viewerLight = true) {
         RecordingPresent recording;
         ASSERT_EQ(LoadGrid(level), 1);
         worldtest::BuildTestWorld(level, present::LevelGridLayers(g_level), 0);
         present::SetWorldFog(0, 0, 0, 0, 0);
-        // The sample has no preburned lights: the viewer's own light shows the rooms.
-        present::SetViewerLight(1, 0, 0);
+        // The first sample has no preburned lights: the viewer's own light shows its rooms.
+        if (viewerLight)
+            present::SetViewerLight(1, 0, 0);
     }
 
     // The frame from a place (world units), facing 0..4095.
-    void Expect(const char* name, int x, int y, int h, int facing) {
-        present::PlaceFirstPersonCamera(x * 65536, y * 65536, h * 65536, facing, 0);
+    void Expect(const char* name, int x, int y, int h, int facing, int tilt = 0) {
+        present::PlaceFirstPersonCamera(x * 65536, y * 65536, h * 65536, facing, tilt);
         present::ClearViewFrame();
         present::RenderWorldView(0);
         auto* r = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
@@ -119,6 +120,15 @@ TEST_F(WorldFramesTest, BlockMode) {
     Build("sample16");
     ASSERT_EQ(present::World().portalMode, 0);
     Expect("frame_blocks", 1500, 1250, 48, 0);
+}
+
+// The hall lit by its preburned lamps alone: tile height meshes and the opening into the lower
+// room under the wall that rises from 256 to 640; the tower's roof seen from above.
+TEST_F(WorldFramesTest, HallLitByItsLamps) {
+    Build("hall", false);
+    ASSERT_EQ(present::World().portalMode, 1);
+    Expect("frame_hall_tiles", 700, 990, 100, 3072);
+    Expect("frame_hall_roof", 800, 1000, 560, 3072 + 256, 300);
 }
 
 }  // namespace
