@@ -212,6 +212,9 @@ void BuildWorldRooms(const RoomPortalDefs& defs, const GridLayers& g, const char
     SgRef<SgZBufferProperty> zbuffer(new SgZBufferProperty);
     zbuffer->depthTest = 0;
     zbuffer->depthWrite = 1;
+    // A world built over one not taken apart replaces it in the scene, or both would be drawn.
+    if (SgNode* sceneRoot = Cameras().sceneRoot.Get(); sceneRoot && w.worldRoot)
+        sceneRoot->RemoveChild(w.worldRoot.Get());
     w.worldRoot = SgRef<SgNode>(new SgNode);
     if (SgNode* sceneRoot = Cameras().sceneRoot.Get())
         sceneRoot->InsertChild(w.worldRoot.Get(), true);

@@ -118,4 +118,16 @@ TEST_F(WorldRoomsTest, PreburnedLightsReachRoomsWithinAThirdOfTheirRange) {
               "Room #0: numlights=1\nRoom #1: numlights=2\nRoom #0: numlights=1\nRoom #1: numlights=2\n");
 }
 
+TEST_F(WorldRoomsTest, ABuildOverALiveWorldReplacesItInTheScene) {
+    defs->portalsOn = 1;
+    Room(0, 2, 4, 2, 3, 0, 256);
+    Build();
+    SgRef<SgNode> first = World().worldRoot;
+    Build();
+    SgNode* scene = present::Cameras().sceneRoot.Get();
+    ASSERT_EQ(scene->ChildCount(), 1u);
+    EXPECT_EQ(scene->ChildAt(0), World().worldRoot.Get());
+    EXPECT_NE(World().worldRoot.Get(), first.Get());
+}
+
 }  // namespace
