@@ -1,12 +1,16 @@
 // One core, the arena presentation's frame: the sample installation's level built as world
 // creation builds it, drawn by the first-person camera from eight fixed places in turn at
-// 800 x 600 into 5-6-5 with a 16-bit Z-buffer, as the game's frame (clear, world, present). The
-// same frames with the device's rasterising off give the device's share (the difference); the
-// world build itself is timed on its own.
+// 800 x 600 into 5-6-5 with a 16-bit Z-buffer, as the game's frame (clear, world, present). In
+// the same run the frames go three ways: through the device, through the device with its
+// rasterising off (the difference is the device's share), and to a renderer that does nothing
+// (what is left is the presentation's and the engine traversal's own share; the difference to the
+// run without rasterising is the renderer's). The world build is timed on its own, for the sample
+// and for the hall.
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "client/core/level_defs.h"
@@ -37,24 +41,102 @@ const Place kPlaces[8] = {
     {2150, 1250, 96, 512}, {2750, 1750, 120, 2560}, {1250, 2150, 48, 3584}, {2350, 2650, 48, 1536},
 };
 
+// Takes every call and does nothing: 800 x 600, every texture taken.
+class NullRender : public SgRender {
+public:
+    const char* GetDeviceName() override { return "null"; }
+    uint32_t GetDriverInfo() override { return 0; }
+    int32_t BeginFrame() override { return 0; }
+    int32_t EndFrame() override { return 0; }
+    int32_t PresentFrame() override { return 0; }
+    int32_t ClearBuffers(const SgViewRect*, uint32_t) override { return 0; }
+    bool SetBackgroundColor(const SgRgb&) override { return true; }
+    void UpdateLight(SgLight*, uint8_t) override {}
+    void SetMaterial(SgMaterialProperty*) override {}
+    void SetCamera(const SgVec3&, const SgMat3&, const SgVec3&, const SgVec3&, const SgVec3&, const SgFrustum&,
+                   const SgViewRect&) override {}
+    void SetModelTransform(const SgVec3&, const SgMat3&, float) override {}
+    int32_t DrawTriShape(uint16_t, uint16_t, const SgVec3*, const SgVec3*, const SgPlaneEq*, uint16_t, const SgVec3*,
+                         const SgRgba*, const uint16_t*, const SgBoundSphere&, const SgVec3&) override {
+        return 0;
+    }
+    int32_t DrawTriangles(uint16_t, const SgVec3*, const SgVec3*, const SgPlaneEq*, uint16_t, const SgVec3*,
+                          const SgRgba*, const SgBoundSphere&, const SgVec3&) override {
+        return 0;
+    }
+    int32_t DrawTriStrip(uint16_t, const SgVec3*, const SgVec3*, const SgPlaneEq*, uint16_t, const SgVec3*,
+                         const SgRgba*, const SgBoundSphere&, const SgVec3&) override {
+        return 0;
+    }
+    int32_t DrawParticles(uint16_t, const SgVec3*, const SgVec3*, const SgRgba*, float, const float*,
+                          const SgBoundSphere&) override {
+        return 0;
+    }
+    int32_t DrawScreenPolygon(uint16_t, const SgVec3*, const SgVec3*, const SgRgba*) override { return 0; }
+    void SetFogProperty(uint8_t, float, uint32_t, const SgRgb&) override {}
+    void SetAlphaProperty(uint8_t, uint32_t, uint32_t) override {}
+    void SetZBufferTest(uint8_t) override {}
+    void SetZBufferWrite(uint8_t) override {}
+    void SetShadeProperty(uint8_t) override {}
+    void SetWireframeProperty(uint8_t) override {}
+    void SetDitherProperty(uint8_t) override {}
+    void SetSpecularProperty(uint8_t) override {}
+    void SetVertexColorProperty(uint32_t) override {}
+    void SetTransparentProperty(uint8_t) override {}
+    void SetTransparentValue(uint32_t) override {}
+    bool PrecacheTexture(SgImage*, uint32_t, uint32_t, uint32_t) override { return true; }
+    bool PrecacheTexturePair(SgImage*, SgImage*, uint32_t, uint32_t, uint32_t, uint32_t) override { return true; }
+    void ReleaseAllTextures(uint8_t) override {}
+    void ReleaseTextures(SgImage*) override {}
+    bool HasTextureFormat(uint32_t) override { return true; }
+    bool SetStoredValue(uint32_t) override { return true; }
+    uint32_t GetStoredValue() override { return 0; }
+    void SetTextureProperty(SgImage*) override {}
+    void SetMultiTextureProperty(const SgArray<SgImage>*, const SgPtrArray<uint32_t>*, const SgPtrArray<uint32_t>*,
+                                 const SgPtrArray<uint32_t>*) override {}
+    void SetTextureModeApply(uint32_t) override {}
+    void SetTextureModeFilter(uint32_t) override {}
+    void SetTextureModeClamp(uint32_t) override {}
+    void SetCorrectionProperty(uint8_t) override {}
+    void SetClipPlanes(const SgPlaneEq* const*, uint32_t, uint32_t, uint32_t) override {}
+    uint32_t GetTargetWidth() override { return 800; }
+    uint32_t GetTargetHeight() override { return 600; }
+    SgImage* GetBufferByKind(uint32_t) override { return nullptr; }
+    bool BlitImageToFrame(SgImage*, const SgPixelRect*, int32_t, int32_t, uint8_t) override { return true; }
+    bool GetFirstPair(uint32_t&, uint32_t&) override { return false; }
+    bool SetFirstPair(uint32_t, uint32_t) override { return false; }
+    bool GetSecondPair(uint32_t&, uint32_t&) override { return false; }
+    bool SetSecondPair(uint32_t, uint32_t) override { return false; }
+
+protected:
+    ~NullRender() override = default;
+};
+
+enum class Device { Rasterising, NotRasterising, Null };
+
 struct ArenaRig {
-    bool Open() {
+    bool Open(Device device, const char* level = "sample") {
         if (!platform::ChangeDirectory(SAMPLE_INSTALL_DIR))
             return false;
         platform::ResetWindowing();
         platform::InitWindowing(platform::Backend::Headless);
         dd::ResetDDraw();
-        present::CreateRenderer(ddtest::MakeGameWindow(800, 600));
-        if (!present::IsRendererReady())
-            return false;
-        present::CreateSceneRoot();
-        present::CreateCameras();
+        if (device == Device::Null) {
+            worldtest::StartDisplayOver(new NullRender);
+        } else {
+            present::CreateRenderer(ddtest::MakeGameWindow(800, 600));
+            if (!present::IsRendererReady())
+                return false;
+            present::CreateSceneRoot();
+            present::CreateCameras();
+        }
         present::ResetCameraViewports();
         RecordingPresent recording;
-        if (LoadGrid("sample") != 1)
+        if (LoadGrid(level) != 1)
             return false;
+        layers = present::LevelGridLayers(g_level);
         const auto start = std::chrono::steady_clock::now();
-        worldtest::BuildTestWorld("sample", present::LevelGridLayers(g_level), 1);
+        defs = worldtest::BuildTestWorld(level, layers, 1);
         buildMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         present::SetWorldFog(0, 0, 0, 0, 0);
         return true;
@@ -80,16 +162,18 @@ struct ArenaRig {
     }
 
     double buildMs = 0;
+    present::GridLayers layers;
+    std::unique_ptr<present::RoomPortalDefs> defs;
 };
 
-void ArenaFrame(benchmark::State& state, bool rasterize) {
+void ArenaFrame(benchmark::State& state, Device device) {
     ArenaRig rig;
-    if (!rig.Open()) {
+    if (!rig.Open(device)) {
         state.SkipWithError("no sample world");
         rig.Close();
         return;
     }
-    dd::SetRasterizing(rasterize);
+    dd::SetRasterizing(device == Device::Rasterising);
     for (int n = 0; n < 8; ++n)
         rig.Frame(n);  // warm: every pool and cache filled
     SgGeometry::ResetRenderCounts();
@@ -110,11 +194,32 @@ void ArenaFrame(benchmark::State& state, bool rasterize) {
     rig.Close();
 }
 
-void BM_ArenaPresentFrame(benchmark::State& state) { ArenaFrame(state, true); }
-void BM_ArenaPresentFrameNoRaster(benchmark::State& state) { ArenaFrame(state, false); }
+void BM_ArenaPresentFrame(benchmark::State& state) { ArenaFrame(state, Device::Rasterising); }
+void BM_ArenaPresentFrameNoRaster(benchmark::State& state) { ArenaFrame(state, Device::NotRasterising); }
+void BM_ArenaPresentFrameNullRender(benchmark::State& state) { ArenaFrame(state, Device::Null); }
+
+// BuildWorldRooms alone, again and again over the level's loaded tables (each build replaces the
+// last), with the device's renderer listening as in the game.
+void WorldBuild(benchmark::State& state, const char* level) {
+    ArenaRig rig;
+    if (!rig.Open(Device::Rasterising, level)) {
+        state.SkipWithError("no level");
+        rig.Close();
+        return;
+    }
+    for (auto _ : state)
+        present::BuildWorldRooms(*rig.defs, rig.layers, level);
+    rig.Close();
+}
+
+void BM_BuildWorldRoomsSample(benchmark::State& state) { WorldBuild(state, "sample"); }
+void BM_BuildWorldRoomsHall(benchmark::State& state) { WorldBuild(state, "hall"); }
 
 }  // namespace
 
 BENCHMARK(BM_ArenaPresentFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArenaPresentFrameNoRaster)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArenaPresentFrameNullRender)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildWorldRoomsSample)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildWorldRoomsHall)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

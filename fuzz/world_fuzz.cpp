@@ -49,7 +49,7 @@ void StartDisplay() {
     started = true;
     static RecordingRender* render = new RecordingRender;
     render->IncRef();
-    worldtest::StartRecordingDisplay(render);
+    worldtest::StartDisplayOver(render);
     present::SelectActiveCamera(2);
 }
 

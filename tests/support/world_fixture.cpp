@@ -4,11 +4,11 @@
 #include "client/present/preburn_lights.h"
 #include "client/present/tiles.h"
 #include "client/present/world_rooms.h"
-#include "tests/support/recording_render.h"
+#include "engine/core/sg_render.h"
 
 namespace worldtest {
 
-void StartRecordingDisplay(RecordingRender* render) {
+void StartDisplayOver(SgRender* render) {
     present::CameraSet& s = present::Cameras();
     s.display = SgRef<SgDisplay>(new SgDisplay);
     s.rendererFlag = 1;

@@ -9,13 +9,13 @@
 #include "client/present/grid_layers.h"
 #include "client/present/portal_defs.h"
 
-class RecordingRender;
+class SgRender;
 
 namespace worldtest {
 
-// The display start-up over a recording renderer instead of a device: the display, the renderer
-// flag, the scene root and the cameras.
-void StartRecordingDisplay(RecordingRender* render);
+// The display start-up over a renderer without a device (a recording one, or one that does
+// nothing): the display, the renderer flag, the scene root and the cameras.
+void StartDisplayOver(SgRender* render);
 
 // Builds into the current camera set's scene root; returns the room definitions it read.
 std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, const present::GridLayers& g,

@@ -68,7 +68,7 @@ protected:
     // The same, with a recording renderer in place of the device.
     RecordingRender* StartRecording() {
         recording = SgRef<RecordingRender>(new RecordingRender);
-        worldtest::StartRecordingDisplay(recording.Get());
+        worldtest::StartDisplayOver(recording.Get());
         recording->Clear();
         return recording.Get();
     }

@@ -63,7 +63,7 @@ protected:
         SgImage::FormatIfReadable(nullptr);  // makes the reader's shared buffer before the count
         before = SgObject::LiveCount();
         render = SgRef<RecordingRender>(new RecordingRender);
-        worldtest::StartRecordingDisplay(render.Get());
+        worldtest::StartDisplayOver(render.Get());
     }
     void TearDown() override {
         worldtest::ReleaseTestWorld();

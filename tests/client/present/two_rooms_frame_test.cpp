@@ -30,7 +30,7 @@ protected:
         dir.Enter();
         FillTextureSlots({1, 2, 3, 4, 5, 6});
         render = SgRef<RecordingRender>(new RecordingRender);
-        worldtest::StartRecordingDisplay(render.Get());
+        worldtest::StartDisplayOver(render.Get());
         auto defs = std::make_unique<present::RoomPortalDefs>();
         defs->portalsOn = 1;
         defs->rooms[0] = present::RoomDef{1, 2, 2, 0, 3, 3, 256};  // cells 2..3 x 2..3
