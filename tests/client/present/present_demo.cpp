@@ -1,8 +1,9 @@
 // Flies through the sample installation's rooms in the game's window: the level loaded as the
 // game loads it, its world built as world creation builds it, drawn by the presentation's
-// first-person camera with the viewer's light on. Closes with the window or Escape.
+// first-person camera, the first sample with the viewer's light on, the hall by its own lamps.
+// Closes with the window or Escape.
 //
-//   present_demo [--frames N] [--screenshot file.png] [--headless] [--install dir]
+//   present_demo [--level sample|hall] [--frames N] [--screenshot file.png] [--headless] [--install dir]
 
 #include <cmath>
 #include <cstdio>
@@ -24,13 +25,25 @@
 
 namespace {
 
-// A loop through the four rooms (world units), turning to face the way it goes.
-void Fly(float seconds) {
+// A level's loop (world units) and how it is lit.
+struct Flight {
+    const char* level;
+    float x, y, radius;
+    int height;
+    bool viewerLight;
+};
+const Flight kFlights[] = {
+    {"sample", 1280, 1280, 420, 48, true},  // through the four rooms
+    {"hall", 960, 960, 250, 100, false},    // round the hall's tower and tiles
+};
+
+// Round the loop, turning to face the way it goes.
+void Fly(const Flight& f, float seconds) {
     const float t = std::fmod(seconds * 0.12f, 1.0f) * 6.2831853f;
-    const float x = 1280 + 420 * std::cos(t), y = 1280 + 420 * std::sin(t);
+    const float x = f.x + f.radius * std::cos(t), y = f.y + f.radius * std::sin(t);
     const int facing = static_cast<int>((t / 6.2831853f) * 4096.0f + 1024) & 4095;
-    present::PlaceFirstPersonCamera(static_cast<int32_t>(x * 65536), static_cast<int32_t>(y * 65536), 48 * 65536,
-                                    facing, 0);
+    present::PlaceFirstPersonCamera(static_cast<int32_t>(x * 65536), static_cast<int32_t>(y * 65536),
+                                    f.height * 65536, facing, 0);
 }
 
 }  // namespace
@@ -39,8 +52,14 @@ int main(int argc, char** argv) {
     int frames = -1;
     std::string screenshot, install = SAMPLE_INSTALL_DIR;
     bool headless = false;
+    const Flight* flight = &kFlights[0];
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+        if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
+            const char* level = argv[++i];
+            for (const Flight& f : kFlights)
+                if (std::strcmp(f.level, level) == 0)
+                    flight = &f;
+        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
             frames = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
             screenshot = argv[++i];
@@ -66,14 +85,15 @@ int main(int argc, char** argv) {
     present::ResetCameraViewports();
     {
         RecordingPresent recording;  // the level loader's own call of world creation
-        if (LoadGrid("sample") != 1) {
-            std::fprintf(stderr, "the sample level does not load\n");
+        if (LoadGrid(flight->level) != 1) {
+            std::fprintf(stderr, "the level %s does not load\n", flight->level);
             return 1;
         }
     }
-    worldtest::BuildTestWorld("sample", present::LevelGridLayers(g_level), 1);
+    worldtest::BuildTestWorld(flight->level, present::LevelGridLayers(g_level), 1);
     present::SetWorldFog(0, 0, 0, 0, 0);
-    present::SetViewerLight(1, 0, 0);
+    if (flight->viewerLight)
+        present::SetViewerLight(1, 0, 0);
 
     int drawn = 0;
     const DWORD start = GetTickCount();
@@ -81,7 +101,7 @@ int main(int argc, char** argv) {
         MSG msg;
         while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessage(&msg);
-        Fly(headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
+        Fly(*flight, headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
         present::ClearViewFrame();
         present::RenderWorldView(333);
         present::ShowViewFrame();

@@ -37,7 +37,9 @@ target_compile_definitions(present_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_IN
 add_dependencies(present_demo sample_install)
 add_test(NAME present_demo_headless
   COMMAND present_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo.png)
-set_tests_properties(present_demo_headless PROPERTIES LABELS present-world)
+add_test(NAME present_demo_hall_headless
+  COMMAND present_demo --level hall --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo_hall.png)
+set_tests_properties(present_demo_headless present_demo_hall_headless PROPERTIES LABELS present-world)
 
 # Presentation II: figure tables, templates, figures, textures, tints, lights and billboards.
 quorrin_test(present_figure_tests
