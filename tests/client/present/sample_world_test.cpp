@@ -169,6 +169,13 @@ TEST_F(SampleWorldTest, HallBuildsItsFeaturesAndLightsItsRoomsInBothForms) {
     // Four lamps; the one beside the shared wall lights both rooms.
     EXPECT_EQ(present::PreburnLights().count, 4);
     EXPECT_EQ(lightLog, "Room #0: numlights=3\nRoom #1: numlights=2\n");
+    // Each lamp's line in error.log: object slot, position, height, then its pattern's values.
+    const std::string errors = ReadText(fs::path(dir.Path()) / "error.log");
+    for (const char* line : {"Light #1: x=832 y=896 h=64 i=400 d=200 r=255 g=255 b=255\n",
+                             "Light #2: x=1088 y=896 h=96 i=400 d=200 r=255 g=255 b=255\n",
+                             "Light #3: x=1256 y=960 h=192 i=400 d=200 r=255 g=255 b=255\n",
+                             "Light #4: x=1472 y=896 h=64 i=400 d=200 r=255 g=255 b=255\n"})
+        EXPECT_NE(errors.find(line), std::string::npos) << line;
 
     worldtest::ReleaseTestWorld();
     fs::remove(fs::path(dir.Path()) / "light.log");
