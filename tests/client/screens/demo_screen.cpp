@@ -12,6 +12,20 @@
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
 
+bool TakeDemoShots(std::vector<DemoShot>& shots, uint32_t elapsed) {
+    bool ok = true;
+    for (DemoShot& s : shots) {
+        if (s.taken || elapsed < s.ms)
+            continue;
+        s.taken = true;
+        if (ddtest::WritePng(s.path, ddtest::Capture(g_backSurface4)))
+            std::printf("screen written to %s\n", s.path.c_str());
+        else
+            ok = false;
+    }
+    return ok;
+}
+
 bool StartDemoScreen(bool headless, const std::string& script, const std::string& install) {
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
     // Read before entering the installation, so a relative name means what it says.

@@ -45,12 +45,6 @@
 
 namespace {
 
-struct Shot {
-    uint32_t ms;
-    std::string path;
-    bool taken = false;
-};
-
 template <size_t N>
 void Hold(char (&field)[N], const char* text) {
     std::memset(field, 0, N);
@@ -79,7 +73,7 @@ bool Connect(int port) {
 
 int main(int argc, char** argv) {
     std::string install = SAMPLE_INSTALL_DIR, script;
-    std::vector<Shot> shots;
+    std::vector<DemoShot> shots;
     bool headless = false;
     int port = 0;
     for (int i = 1; i < argc; ++i) {
@@ -156,15 +150,8 @@ int main(int argc, char** argv) {
             lastDraw = now;
         }
         g_screen.PresentScreen();
-        for (Shot& s : shots) {
-            if (s.taken || now - start < s.ms)
-                continue;
-            s.taken = true;
-            if (ddtest::WritePng(s.path, ddtest::Capture(g_backSurface4)))
-                std::printf("screen written to %s\n", s.path.c_str());
-            else
-                failed = true;
-        }
+        if (!TakeDemoShots(shots, now - start))
+            failed = true;
         if (headless && now - start > 30000)
             break;
         if (!headless)

@@ -35,19 +35,9 @@
 #include "tests/client/screens/demo_screen.h"
 #include "tests/support/ddraw_device.h"
 
-namespace {
-
-struct Shot {
-    uint32_t ms;
-    std::string path;
-    bool taken = false;
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     std::string install = SAMPLE_INSTALL_DIR, script;
-    std::vector<Shot> shots;
+    std::vector<DemoShot> shots;
     bool headless = false, online = false;
     int characterSlot = -2;
     for (int i = 1; i < argc; ++i) {
@@ -81,15 +71,8 @@ int main(int argc, char** argv) {
         // A script that went astray still ends: the inactivity timeout closes any screen.
         if (headless && GetTickCount() - start > 30000)
             g_inactivityState = 2;
-        for (Shot& s : shots) {
-            if (s.taken || GetTickCount() - start < s.ms)
-                continue;
-            s.taken = true;
-            if (ddtest::WritePng(s.path, ddtest::Capture(g_backSurface4)))
-                std::printf("screen written to %s\n", s.path.c_str());
-            else
-                failed = true;
-        }
+        if (!TakeDemoShots(shots, GetTickCount() - start))
+            failed = true;
     });
     const int result = characterSlot >= -1 ? CharacterCreation(player, characterSlot) : MainMenu(player);
     platform::RemoveMessageSource(source);
