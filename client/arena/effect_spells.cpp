@@ -184,8 +184,9 @@ int CSpellEffect::AffectPlayer(LocalPlayer& player, int sourceId, int sendFlag) 
         }
         break;
     case 22:
-        SetGameValue(111, static_cast<int>(std::max<int64_t>(
-            0, GetGameValue(111) - static_cast<int64_t>(GetGameValue(112)) * level / 100)));
+        // Both may be far from real values; the product fits in 64 bits, the result is held to int.
+        SetGameValue(111, static_cast<int>(std::clamp<int64_t>(
+            GetGameValue(111) - static_cast<int64_t>(GetGameValue(112)) * level / 100, 0, INT32_MAX)));
         break;
     case 23:
         SlowView(level);

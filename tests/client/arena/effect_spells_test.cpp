@@ -1,9 +1,11 @@
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
+#include "client/arena/line_tests.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
 #include "client/core/game_values.h"
@@ -532,6 +534,82 @@ TEST_F(Effects, ATeleportReachesARestedTeamMatesGhost) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].code, F_TELEPORT);
     EXPECT_EQ(sent[0].body, (Bytes{0, 7, 0, kMate, 2, 0, 0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// Levels and dice come from spell data: values far past anything a real spell holds give the
+// saturated answer, never a wrapped one (the sanitizer build checks for overflow on the way).
+TEST_F(Effects, SpellLevelsOfAnySizeGiveSaneResults) {
+    constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+    const struct Case {
+        int effect, level;
+        int hits, fatigue, maxFatigue, speed;
+        int taken, wantFatigue, wantSpeed, turnsAtMost;
+    } cases[] = {
+        // 21 is taken only at or under level x 100 hit points: x 100 must not wrap.
+        {21, kMax, 500, 0, 0, 0, 1, 0, 0, 0},
+        {21, kMax / 100 + 1, kMax, 0, 0, 0, 1, 0, 0, 0},
+        {21, kMin, 0, 0, 0, 0, 0, 0, 0, 0},
+        {21, -1, 0, 0, 0, 0, 0, 0, 0, 0},
+        // 22 takes level % of the maximum fatigue, never below 0 nor past the int range.
+        {22, kMax, 0, 9000, kMax, 0, 1, 0, 0, 0},
+        {22, 100, 0, kMax, kMax, 0, 1, 0, 0, 0},
+        {22, kMin, 0, 9000, kMax, 0, 1, kMax, 0, 0},
+        {22, -100, 0, 9000, 10000, 0, 1, 19000, 0, 0},
+        // 23 slows by the level, to 0 at the least.
+        {23, kMax, 0, 0, 0, 200, 1, 0, 0, 0},
+        {23, kMin, 0, 0, 0, 200, 1, 0, kMax, 0},
+        // 24 turns by up to a whole turn however large the level; negative levels do not turn.
+        {24, kMax, 0, 0, 0, 0, 1, 0, 0, 4096},
+        {24, kMin, 0, 0, 0, 0, 1, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "effect " << c.effect << " level " << c.level);
+        player.effects[c.effect] = PlayerEffect{};
+        SetGameValue(107, c.hits);
+        SetGameValue(111, c.fatigue);
+        SetGameValue(112, c.maxFatigue);
+        view.speed = c.speed;
+        view.facing = 100;
+        EXPECT_EQ(Effect(1, c.effect, c.level, 0).AffectPlayer(player, 7, 0), c.taken);
+        if (c.effect == 22)
+            EXPECT_EQ(GetGameValue(111), c.wantFatigue);
+        if (c.effect == 23)
+            EXPECT_EQ(view.speed, c.wantSpeed);
+        if (c.effect == 24) {
+            EXPECT_GE(view.facing, 0);
+            EXPECT_LT(view.facing, 4096);
+            if (!c.turnsAtMost)
+                EXPECT_EQ(view.facing, 100);
+        }
+    }
+}
+
+TEST_F(Effects, DiceOfAnySizeRollASaturatedSum) {
+    constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+    const struct Case {
+        int dice, count, base;
+        int64_t atLeast, atMost;
+    } cases[] = {
+        {1, kMax, 0, 65535, 65535},  // at most 65535 dice are rolled
+        {1, 65536, 7, 65542, 65542},
+        {kMax, 65535, 0, 65535, int64_t{65535} * 32768},
+        {kMax, 65535, kMax - 1000, kMax, kMax},  // the sum stops at the int limit
+        {10, 2, kMax, kMax, kMax},
+        {6, 3, kMin, int64_t{kMin} + 3, int64_t{kMin} + 18},
+        {kMax, 1, -1, 0, kMax - 1},
+        {kMin, 5, 3, 0, 0},
+        {6, kMin, 3, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.dice << " x " << c.count << " + " << c.base);
+        const int r = RollDice(c.dice, c.count, c.base);
+        EXPECT_GE(r, c.atLeast);
+        EXPECT_LE(r, c.atMost);
+    }
 }
 
 }  // namespace
