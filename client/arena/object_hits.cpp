@@ -44,10 +44,6 @@ bool NearPlayer(const WorldObject& o, int reach) {
     return g_playerView && std::abs(o.x - g_playerView->x) < reach && std::abs(o.y - g_playerView->y) < reach;
 }
 
-int16_t Clamp16(int32_t v) {
-    return static_cast<int16_t>(std::clamp<int32_t>(v, -32768, 32767));
-}
-
 void ColorOverlay(int figure, int color) {
     static const struct {
         int code, r, g, b;

@@ -261,7 +261,9 @@ void AccelerateObject(int slot, int frame) {
         return;
     const int32_t before = o.speed;
     int32_t speed = before + Scaled(o.acceleration, frame);
-    speed = std::clamp<int32_t>(speed, -o.max_velocity, o.max_velocity);
+    // A negative limit from the object list would give an empty range.
+    const int32_t limit = std::abs(int32_t{o.max_velocity});
+    speed = std::clamp<int32_t>(speed, -limit, limit);
     if ((before > 0 && speed <= 0) || (before < 0 && speed >= 0)) {
         speed = 0;
         o.acceleration = 0;
@@ -286,19 +288,20 @@ int BounceObject(int slot, int code) {
     case HIT_DIAGONAL: o.facing = static_cast<uint16_t>(Facing(o.facing + 2048)); break;
     case HIT_CEILING:
         SetZ(o, GetCeilingHeight(o.x, o.y, o.z) - o.tall - 1);
-        o.z_speed = static_cast<int16_t>(-o.z_speed);
+        o.z_speed = Clamp16(-int64_t{o.z_speed});
         break;
     case HIT_FLOOR: {
         const int floor = GetFloorHeight(o.x, o.y, o.z, 0);
         SetZ(o, floor);
-        o.z_speed = o.max_step ? 0 : static_cast<int16_t>(-o.z_speed);
+        o.z_speed = o.max_step ? 0 : Clamp16(-int64_t{o.z_speed});
         PrintDebug("Bounce #%d: h=%d z=%d v=%d", slot, floor, o.z, o.z_speed);
         break;
     }
     default: return 0;
     }
-    o.speed = static_cast<int16_t>(o.speed * o.bounce / 10);
-    o.z_speed = static_cast<int16_t>(o.z_speed * o.bounce / 10);
+    // A bounce above 10 speeds the object up: held at the 16-bit limit so it cannot turn round.
+    o.speed = Clamp16(int64_t{o.speed} * o.bounce / 10);
+    o.z_speed = Clamp16(int64_t{o.z_speed} * o.bounce / 10);
     ++o.bounce_count;
     return 1;
 }

@@ -43,13 +43,13 @@ void SetMotion(WorldObject& o, int pitch, int speed, int zSpeed) {
     pitch %= 360;
     o.pitch = static_cast<int16_t>(pitch);
     if (!pitch) {
-        o.speed = static_cast<int16_t>(speed);
-        o.z_speed = static_cast<int16_t>(zSpeed);
+        o.speed = Clamp16(speed);
+        o.z_speed = Clamp16(zSpeed);
         return;
     }
     const int angle = pitch * kAngleUnits / 360;
-    o.speed = static_cast<int16_t>(Times(speed, angle, CosineTable));
-    o.z_speed = static_cast<int16_t>(static_cast<int64_t>(zSpeed) - Times(speed, angle, SineTable));
+    o.speed = Clamp16(Times(speed, angle, CosineTable));
+    o.z_speed = Clamp16(static_cast<int64_t>(zSpeed) - Times(speed, angle, SineTable));
 }
 
 void SetPosition(WorldObject& o, int32_t fx, int32_t fy, int z) {

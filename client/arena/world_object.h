@@ -5,6 +5,11 @@
 #include <cstdint>
 
 constexpr int kWorldObjectSlots = 1000;
+
+// Speeds and hit points of the record are 16-bit: larger values are held at the limit, not wrapped.
+constexpr int16_t Clamp16(int64_t v) {
+    return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+}
 constexpr int kMonsterKinds = 100;  // kinds 1..99
 
 enum ObjectType {

@@ -322,3 +322,43 @@ TEST_F(ObjectMotion, MonstersTurnFromStaticsOnlyAndStopAtThePlayer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Spell and level data may ask for any speed: the 16-bit speeds saturate, so a fast object never
+// turns round by wrapping.
+TEST_F(ObjectMotion, SpeedsPastThe16BitRangeAreHeldAtTheLimit) {
+    const struct Case {
+        const char* what;
+        int code, bounce, speed, zSpeed;
+        int wantSpeed, wantZSpeed;
+    } cases[] = {
+        {"a lively bounce off a wall", HIT_X, 526, -7416, 1954, -32768, 32767},
+        {"a lively bounce the other way", HIT_X, 526, 7416, -1954, 32767, -32768},
+        {"a floor bounce of the fastest fall", HIT_FLOOR, 10, 0, -32768, 0, 32767},
+        {"a ceiling bounce of the fastest climb", HIT_CEILING, 10, 0, -32768, 0, 32767},
+        {"an ordinary bounce", HIT_Y, 5, 300, 0, 150, 0},
+    };
+    for (const Case& c : cases) {
+        Obj().bounce = static_cast<uint16_t>(c.bounce);
+        Obj().speed = static_cast<int16_t>(c.speed);
+        Obj().z_speed = static_cast<int16_t>(c.zSpeed);
+        Obj().max_step = 0;
+        Obj().z = 50;
+        EXPECT_EQ(BounceObject(slot, c.code), 1) << c.what;
+        EXPECT_EQ(Obj().speed, c.wantSpeed) << c.what;
+        EXPECT_EQ(Obj().z_speed, c.wantZSpeed) << c.what;
+    }
+
+    // An object-list speed limit below 0 limits by its size.
+    Obj().speed = 100;
+    Obj().max_velocity = -150;
+    Obj().acceleration = 1000;
+    AccelerateObject(slot, 10000);
+    EXPECT_EQ(Obj().speed, 150);
+    Obj().acceleration = -100000;
+    AccelerateObject(slot, 10000);
+    EXPECT_EQ(Obj().speed, 0) << "slowing through 0 stops";
+}
+
+}  // namespace

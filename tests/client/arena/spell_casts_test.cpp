@@ -66,6 +66,30 @@ TEST_F(Casts, AProjectileRowStandsAcrossTheFacing) {
     }
 }
 
+TEST_F(Casts, ProjectilesFasterThanTheRecordHoldsFlyAtItsLimitTheWayTheyAreSent) {
+    CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
+    const struct {
+        int velocity, zVelocity, angle;
+        int speed, zSpeed;
+    } cases[] = {
+        {40000, 0, 0, 32767, 0},  // 40000 in 16 bits would fly backwards
+        {-40000, -40000, 0, -32768, -32768},
+        {100, 0, 0, 100, 0},
+        {65536, 0, 90, 0, -32768},  // straight up, then held
+    };
+    for (const auto& c : cases) {
+        ClearWorldObjects();
+        s.velocity = c.velocity;
+        s.z_velocity = c.zVelocity;
+        s.cast_angle = c.angle;
+        ASSERT_EQ(s.Cast(player), 1);
+        const std::vector<int> made = LiveOfKind(1);
+        ASSERT_EQ(made.size(), 1u);
+        EXPECT_EQ(O(made[0]).speed, c.speed) << c.velocity;
+        EXPECT_NEAR(O(made[0]).z_speed, c.zSpeed, 1) << c.velocity;
+    }
+}
+
 TEST_F(Casts, AHugeCastStopsWhenTheTableIsFull) {
     CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
     s.num_projectiles = 2000000000;
