@@ -1,5 +1,6 @@
 #include "client/arena/arena_frame.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "client/arena/ambient_sound.h"
@@ -8,6 +9,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
 #include "client/core/level_textures.h"
+#include "common/random.h"
 
 namespace {
 
@@ -30,6 +32,8 @@ void AnimateImages(int ms) {
         AnimatedImage& a = g_animations[n];
         if (e.timer <= 0 || e.numframes <= 0)
             continue;
+        if (a.second && a.secondTarget)
+            *a.secondTarget = a.second;
         a.accumulator += ms;
         if (e.numframes == 1) {
             a.accumulator %= e.timer;
@@ -39,7 +43,11 @@ void AnimateImages(int ms) {
         if (a.accumulator <= e.timer)
             continue;
         a.accumulator %= e.timer;
-        a.frame = (a.frame + 1) % (e.numframes < kTextureFrames ? e.numframes : kTextureFrames);
+        // A flicker: from 1 back to 0 with chance 100 - p, from 0 on to 1 with chance p.
+        if (a.flip > 0)
+            a.frame = GameRand() % 100 < a.flip ? 1 : 0;
+        else
+            a.frame = (a.frame + 1) % (e.numframes < kTextureFrames ? e.numframes : kTextureFrames);
         const int image = e.frames[a.frame];
         if (image >= 0 && static_cast<size_t>(image) < g_textures.images.size() &&
             !g_textures.images[image].pixels.empty())
@@ -50,6 +58,18 @@ void AnimateImages(int ms) {
 const AnimatedImage& GetAnimatedImage(int n) {
     static const AnimatedImage kNone{};
     return n >= 0 && n < kTextureCount ? g_animations[n] : kNone;
+}
+
+void SetImageFlip(int n, int percent) {
+    if (n >= 0 && n < kTextureCount)
+        g_animations[n].flip = std::clamp(percent, 0, 100);
+}
+
+void SetSecondImage(int n, const uint8_t* image, const uint8_t** target) {
+    if (n < 0 || n >= kTextureCount)
+        return;
+    g_animations[n].second = image;
+    g_animations[n].secondTarget = target;
 }
 
 void ResetAnimatedImages() {

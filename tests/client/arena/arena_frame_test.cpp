@@ -116,3 +116,65 @@ TEST_F(ArenaFrame, OneStepMovesBoltsObjectsAndThinsTogether) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ArenaFrame, AFlickeringTextureFlipsBetweenItsFirstTwoFramesByItsPercentage) {
+    g_textures.images.resize(3);
+    for (int i = 0; i < 3; ++i)
+        g_textures.images[i].pixels.assign(4, static_cast<uint8_t>(i));
+    for (int n : {5, 6, 7}) {
+        TextureEntry& e = g_textures.entries[n];
+        e.timer = 10;
+        e.numframes = 3;
+        for (int f = 0; f < 3; ++f)
+            e.frames[f] = f;
+    }
+    SetImageFlip(5, 25);
+    SetImageFlip(6, 100);
+    SetImageFlip(7, 0);
+    SetImageFlip(-1, 50);   // ignored
+    SetImageFlip(250, 50);
+    int ones = 0, stays = 0, leaves = 0, last = 0, steps = 0;
+    for (int i = 0; i < 4000; ++i) {
+        AnimateImages(11);
+        const int f = GetAnimatedImage(5).frame;
+        ASSERT_TRUE(f == 0 || f == 1) << "never frame 2";
+        ASSERT_EQ(g_textures.firstPixels[5], g_textures.images[f].pixels.data());
+        ones += f;
+        if (last == 1)
+            (f == 1 ? stays : leaves) += 1;
+        last = f;
+        ++steps;
+        EXPECT_EQ(GetAnimatedImage(6).frame, 1) << "100%: always the second frame";
+    }
+    // About a quarter of the steps land on frame 1, whichever frame they left.
+    EXPECT_NEAR(ones, steps / 4, steps / 20);
+    EXPECT_NEAR(stays * 3, leaves, leaves / 5);
+    EXPECT_EQ(GetAnimatedImage(7).frame, 4000 % 3) << "no percentage: every frame in turn";
+    SetImageFlip(5, 400);
+    EXPECT_EQ(GetAnimatedImage(5).flip, 100);
+}
+
+TEST_F(ArenaFrame, ASecondImageIsPutIntoItsTargetEveryFrame) {
+    const uint8_t pixels[4] = {};
+    const uint8_t* target = nullptr;
+    g_textures.entries[9].timer = 100;
+    g_textures.entries[9].numframes = 1;
+    SetSecondImage(9, pixels, &target);
+    AnimateImages(10);
+    EXPECT_EQ(target, pixels);
+    target = nullptr;
+    AnimateImages(10);
+    EXPECT_EQ(target, pixels) << "again the next frame";
+    SetSecondImage(9, nullptr, &target);
+    target = nullptr;
+    AnimateImages(10);
+    EXPECT_EQ(target, nullptr);
+    SetSecondImage(9, pixels, &target);
+    ResetAnimatedImages();
+    AnimateImages(10);
+    EXPECT_EQ(target, nullptr) << "entry forgets second images";
+}
+
+}  // namespace
