@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "tools/writers/color_table_writer.h"
 #include "tools/writers/pcx_writer.h"
@@ -164,9 +165,15 @@ std::string WorldDat(bool packForm) {
          "[chaos]\nstartx=11\nstarty=19\nstarta=90\nraise1x=12\nraise1y=19\nraise1a=180\nraise2x=11\nraise2y=18\n\n"
          "[order]\nstartx=21\nstarty=15\nstarta=180\nraise1x=21\nraise1y=16\n\n"
          "[balance]\nstartx=27\nstarty=27\nstarta=270\nraise1x=28\nraise1y=27\n\n"
-         "[mongendefs]\nnummongens=2\n"
+         // Monsters of every built-in kind come out near the chaos start, in the room south of it.
+         "[mongendefs]\nnummongens=7\n"
          "[mongen00]\nobject=1\nmaxnum=2\nchance=50\ntimer=5000\nxmaze=26\nymaze=25\n"
-         "[mongen01]\nobject=3\nmaxnum=1\nchance=100\ntimer=8000\nxmaze=15\nymaze=25\nxoffset=16\nsingle=1\n\n"
+         "[mongen01]\nobject=3\nmaxnum=1\nchance=100\ntimer=8000\nxmaze=15\nymaze=25\nxoffset=16\nsingle=1\n"
+         "[mongen02]\nobject=2\nmaxnum=1\nchance=100\ntimer=20000\nxmaze=11\nymaze=24\n"
+         "[mongen03]\nobject=4\nmaxnum=1\nchance=100\ntimer=24000\nxmaze=12\nymaze=27\n"
+         "[mongen04]\nobject=5\nmaxnum=1\nchance=50\ntimer=28000\nxmaze=15\nymaze=28\nyoffset=16\n"
+         "[mongen05]\nobject=6\nmaxnum=1\nchance=100\ntimer=30000\nxmaze=18\nymaze=24\n"
+         "[mongen06]\nobject=7\nmaxnum=1\nchance=100\ntimer=32000\nxmaze=19\nymaze=27\n\n"
          "[effectdefs]\nnumeffects=1\n"
          "[effect00]\nolist=1\nmaxnum=1\nchance=100\ntimer=3000\nxmaze=18\nymaze=12\nheight=4\n\n"
          "[earthblooddefs]\nnumearthblood=3\n";
@@ -354,11 +361,31 @@ std::string SampleMonsterDat() {
 }
 
 std::string SampleImageDat() {
-    return "[imagedefs]\nnumimages=2\n\n"
-           "[image00]\nname=torch.pcx\nwbits=5\nhbits=6\nwpixels=32\nhpixels=64\nnuminseq=2\nimageseq=0,1\n"
-           "numviews=1\nviewimage=0\nsystem=1\n\n"
-           "[image01]\nname=barrel.pcx\nwbits=6\nhbits=6\nwpixels=64\nhpixels=64\nnumindeathseq=1\ndeathseq=3\n"
-           "numviews=0\nmirror=1\nsgf=1\n";
+    std::string s = "[imagedefs]\nnumimages=83\n\n"
+                    "[image00]\nname=torch.pcx\nwbits=5\nhbits=6\nwpixels=32\nhpixels=64\nnuminseq=2\nimageseq=0,1\n"
+                    "numviews=1\nviewimage=0\nsystem=1\n\n"
+                    "[image01]\nname=barrel.pcx\nwbits=6\nhbits=6\nwpixels=64\nhpixels=64\nnumindeathseq=1\ndeathseq=3\n"
+                    "numviews=0\nmirror=1\nsgf=1\n";
+    // The spells' images: projectiles, bolts, overlays, summoned things and runes turn through
+    // several frames (a new spell object starts on a random one); the rest have one.
+    const int animated[][2] = {{7, 4},  {30, 4}, {31, 6}, {32, 4}, {33, 4}, {34, 3}, {35, 5}, {36, 2},
+                               {40, 4}, {41, 6}, {42, 3}, {43, 2}, {44, 4}, {45, 4}, {60, 8}, {61, 6},
+                               {70, 4}, {71, 1}, {80, 2}, {81, 6}, {82, 3}};
+    for (int n = 2; n <= 82; ++n) {
+        int frames = 1;
+        for (const auto& a : animated)
+            if (a[0] == n)
+                frames = a[1];
+        char b[220];
+        std::snprintf(b, sizeof b, "\n[image%02d]\nname=spell%02d.pcx\nwbits=5\nhbits=5\nwpixels=32\nhpixels=32\nnuminseq=%d\n",
+                      n, n, frames);
+        s += b;
+        s += "imageseq=";
+        for (int f = 0; f < frames; ++f)
+            s += (f ? "," : "") + std::to_string(f);
+        s += "\nnumviews=0\nsystem=1\n";
+    }
+    return s;
 }
 
 std::string SampleSystemDat() {

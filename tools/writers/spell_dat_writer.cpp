@@ -1,5 +1,8 @@
 #include "tools/writers/spell_dat_writer.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "client/core/spell_defs.h"
 #include "common/text.h"
 
@@ -14,7 +17,15 @@ void Line(std::string& out, const std::string& key, const std::string& value) {
 std::string BuildSpellDat(const SpellDat& dat) {
     std::string out = "; Spell definitions\n[spelldefs]\n";
     Line(out, "numspells", std::to_string(dat.numspells));
-    for (const SpellDatSpell& s : dat.spells) {
+    // In number order: a section is found by its name as a prefix, so [spell19] must come before
+    // [spell198] or a read of spell 19 would land in spell 198.
+    std::vector<const SpellDatSpell*> ordered;
+    for (const SpellDatSpell& s : dat.spells)
+        ordered.push_back(&s);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const SpellDatSpell* a, const SpellDatSpell* b) { return a->number < b->number; });
+    for (const SpellDatSpell* spell : ordered) {
+        const SpellDatSpell& s = *spell;
         char section[16];
         SpellSectionName(section, sizeof section, s.number);
         out += std::string("\n[") + section + "]\n";

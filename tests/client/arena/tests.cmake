@@ -56,7 +56,9 @@ quorrin_test(arena_spells_tests
 # A whole offline match on the sample level against its golden dump.
 quorrin_test(arena_match_tests
   LABELS arena-spells
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/timedemo_test.cpp
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/timedemo_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sample_spells_test.cpp
   DEPS client)
 target_compile_definitions(arena_match_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
   TIMEDEMO_GOLDEN="${CMAKE_CURRENT_LIST_DIR}/golden/timedemo.txt")

@@ -96,7 +96,7 @@ TEST_F(LevelFlow, DirectoryAndPackGiveTheSameTables) {
         "INFO: Tile Slope Replacement: tile#02=slope#10", "INFO: Tiles Loaded.", "INFO: Loading Thins...",
         "INFO: 15 thins loaded and placed.", "INFO: Loading Olist...",   "INFO: Olist loaded.",
         "Loading Patterns.",             "Loading 3 patterns.",          "INFO: Placing Olist objects...", "WARNING: Ignoring object with bad coords - Olist #1: type:[0], x:[-1], y:[900]",
-        "INFO: 5 objects loaded and placed.", "INFO: Loading 2 mongendefs...", "INFO: Mongendefs loaded.",
+        "INFO: 5 objects loaded and placed.", "INFO: Loading 7 mongendefs...", "INFO: Mongendefs loaded.",
         "INFO: Loading 1 effects...",    "INFO: Effects loaded.",        "INFO: Loading 3 Earth Blood Defs...", "INFO: Earth Blood Defs loaded.",
         "INFO: Loading 3 shrines...",    "INFO: Shrines Loaded.",        "Loading RoomViews...",
         "Loading Textures.",             "Total Textures = 11",          "INFO: Loading 11 triggers...",
@@ -159,7 +159,16 @@ TEST_F(LevelFlow, TheSampleHoldsWhatItPromises) {
     EXPECT_EQ(g_level.roomMap[CellIndex(25, 25)], 3);
     EXPECT_EQ(g_level.rooms[3].mask, 0x6u);
     EXPECT_EQ(g_level.starts[0].angle, 2048);
-    EXPECT_EQ(g_level.monsterGens[0].kind, 1);
+    // Every built-in kind has a generator; the second keeps one monster.
+    const int kinds[] = {1, 3, 2, 4, 5, 6, 7};
+    for (int n = 0; n < 7; ++n) {
+        EXPECT_EQ(g_level.monsterGens[n].active, 1) << n;
+        EXPECT_EQ(g_level.monsterGens[n].kind, kinds[n]) << n;
+        EXPECT_EQ(g_level.monsterGens[n].single, n == 1 ? 1 : 0) << n;
+    }
+    EXPECT_EQ(g_level.monsterGens[4].x, 15 * 64 + 32);
+    EXPECT_EQ(g_level.monsterGens[4].y, 28 * 64 + 16);
+    EXPECT_EQ(g_level.monsterGens[7].active, 0);
     EXPECT_EQ(g_level.transports[0].used, 1);
     EXPECT_STREQ(g_level.transports[0].grid, "sample16");
     EXPECT_EQ(g_level.minx, 8);
