@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client/arena/player_start.h"
 #include "client/arena/arena_frame.h"
+#include "client/arena/player_controls.h"
+#include "client/arena/player_start.h"
 #include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
@@ -20,16 +21,20 @@
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
+#include "client/core/message_pump.h"
+#include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
+#include "platform/win/platform.h"
+#include "tests/support/ddraw_device.h"
 
 namespace {
 
 constexpr int kEffectsTick = 250;
 
-// The player's own figure, a monster of kind 3 that never thinks. (Replaced by the arena entry's
-// own once it is built.)
 uint64_t Fnv(const std::string& text) {
     uint64_t h = 1469598103934665603ull;
     for (unsigned char c : text) {
@@ -108,6 +113,29 @@ void OfflineArena::Idle(int ms) {
     PlayerControl none{};
     none.yaw = none.pitch = -1;
     Frame(ms, none);
+}
+
+bool OfflineArena::UseKeys(const std::string& script) {
+    g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
+    ShowWindow(g_mainWindow, SW_SHOW);
+    PumpMessages();
+    ResetInputState();
+    LoadKeyBindings();
+    // The arena plays in mouse-look mode: the cursor is held at the centre and its moves turn.
+    SetMouseLookEnabled(1);
+    SetLookMode(1);
+    SetMouseTurnScale(0);
+    SetCursorMode(0);
+    SetCursorPos(320, 240);
+    return platform::LoadInputScript(script);
+}
+
+void OfflineArena::KeyFrame(int ms) {
+    platform::AdvanceVirtualClock(static_cast<uint64_t>(ms));
+    FrameClock = PumpMessages() * 10;
+    PlayerControl control{};
+    ReadPlayerControls(4, &control, &player);
+    Frame(ms, control);
 }
 
 void OfflineArena::Ready(int spell) {

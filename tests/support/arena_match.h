@@ -27,6 +27,15 @@ public:
     void Frame(int ms, const PlayerControl& control);
     // A frame with no key held.
     void Idle(int ms);
+
+    // From now on the controls come from the keyboard and mouse as the arena reads them: a game
+    // window of the headless window layer (which, with its virtual clock, the caller has set up),
+    // the installation's key bindings, mouse look, and the input script (the GAME_INPUT format)
+    // from this moment. False when the script cannot be read.
+    bool UseKeys(const std::string& script);
+    // One frame of ms milliseconds: the window clock moves on, its messages are pumped into the key
+    // state and the arena's controls are read from it.
+    void KeyFrame(int ms);
     // Readies spell n (as choosing it from the HUD lists does) at the character's level.
     void Ready(int spell);
 
