@@ -1,6 +1,7 @@
 #include "client/arena/player_status.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -342,7 +343,7 @@ void DrainPlayerPower(LocalPlayer& player, int points) {
     const int power = GetGameValue(109);
     if (power <= 0)
         return;
-    SetGameValue(109, std::max(0, power - 100 * points));
+    SetGameValue(109, static_cast<int>(std::clamp<int64_t>(power - int64_t{100} * points, 0, INT32_MAX)));
     PlayGameSound(3, 0, 0);
     TintKind = 5;
     TintTime = 500;

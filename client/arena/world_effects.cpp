@@ -1,6 +1,7 @@
 #include "client/arena/world_effects.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 
@@ -292,10 +293,10 @@ int BoltHit(int segment, WorldEffect& r) {
         const int damage = PlayerShieldedDamage(RollDice(s->damage_dice, s->damage_num_dice, s->damage_base), player,
                                                 r.element);
         OnPlayerHit(player, damage, 0);
-        if (s->min_power_drain != s->max_power_drain && s->max_power_drain > s->min_power_drain)
-            DrainPlayerPower(player, s->min_power_drain +
-                                         static_cast<int>(GameRand() % static_cast<uint32_t>(s->max_power_drain -
-                                                                                             s->min_power_drain)));
+        // The spread of two values from the spell file may not fit an int.
+        if (s->max_power_drain > s->min_power_drain)
+            DrainPlayerPower(player, static_cast<int>(s->min_power_drain +
+                                                      GameRand() % (int64_t{s->max_power_drain} - s->min_power_drain)));
         if (LiveObject(player.own_object))
             AddHitOverlay(player.own_object, r.element, segment);
         PrintDebug("Bolt Damage to Player: damage=%d", damage);

@@ -283,6 +283,36 @@ TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
     EXPECT_EQ(deaths, 10) << "the bolt's death effect at every hit";
 }
 
+// The drain's spread comes from two values of the spell file: far apart, it still falls between
+// them, and power stays within 0 and the int limit.
+TEST_F(Bolts, APowerDrainOfAnySpreadStaysBetweenItsBounds) {
+    constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+    const struct {
+        int low, high, power;
+        int64_t least, most;
+    } cases[] = {
+        {kMin, kMax, 1000, 0, kMax},            // any drain: to 0 or raised up to the limit
+        {kMax - 1, kMax, 1000, 0, 0},           // a drain past everything the player has
+        {kMin, kMin + 1, 1000, kMax, kMax},     // a "drain" that gives: held at the limit
+        {1, 3, 1000, 800, 900},
+        {5, 5, 1000, 1000, 1000},               // no spread: no drain
+    };
+    for (const auto& c : cases) {
+        Bolt().min_power_drain = c.low;
+        Bolt().max_power_drain = c.high;
+        SetGameValue(109, c.power);
+        WorldEffect r{};
+        r.active = 1;
+        r.kind = 1;
+        r.spell = kBolt;
+        r.target_kind = LINE_PLAYER;
+        r.caster_id = -1;
+        BoltHit(Live(OBJ_SPELL, 4000, 4100, kBolt), r);
+        EXPECT_GE(GetGameValue(109), c.least) << c.low << ".." << c.high;
+        EXPECT_LE(GetGameValue(109), c.most) << c.low << ".." << c.high;
+    }
+}
+
 TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
     const int monster = Monster(4000, 4150);
     WorldObjectTable[monster].facing = 2048;  // towards the player
