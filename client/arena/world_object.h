@@ -102,6 +102,9 @@ struct WorldObject {
     uint16_t anim_word;
     int32_t anim_value;
     float anim_time, anim_speed;
+    // The figure's arm-sequence time (anim_word holds the sequence state) and overlay time, in
+    // seconds.
+    float arm_time, overlay_anim_time;
     // What a spell object carries besides the fields above: the caster's skill, the base colour
     // it returns to, its pitch in degrees, the speed along its path and two motion accumulators.
     int16_t skill;

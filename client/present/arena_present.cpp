@@ -1,6 +1,8 @@
 #include "client/present/arena_present.h"
 
 #include "client/present/camera_set.h"
+#include "client/present/figure_animation.h"
+#include "client/present/figure_attach.h"
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
 #include "client/present/rooms.h"
@@ -84,13 +86,13 @@ public:
         interim_->AttachFigureLight(figure, dimmer, range, red, green, blue, height);
     }
     int UpdateFigureAnimation(int figure, float seconds, uint32_t boneMask) override {
-        return interim_->UpdateFigureAnimation(figure, seconds, boneMask);
+        return present::UpdateFigureAnimation(figure, seconds, boneMask);
     }
     int UpdateObjectFigureAnimation(int objectSlot, int frameDelta, int visibility) override {
-        return interim_->UpdateObjectFigureAnimation(objectSlot, frameDelta, visibility);
+        return present::UpdateObjectFigureAnimation(objectSlot, frameDelta, visibility);
     }
     int PlayObjectFigureAnimation(int objectSlot, int animation) override {
-        return interim_->PlayObjectFigureAnimation(objectSlot, animation);
+        return present::PlayObjectFigureAnimation(objectSlot, animation);
     }
     int IsFigureOnScreen(int figure, int x, int y, int z, int height, int radius, int either) override {
         return interim_->IsFigureOnScreen(figure, x, y, z, height, radius, either);
@@ -98,12 +100,12 @@ public:
     int CreateFigureOverlayModel(int figure, int model, int part, int mode, int direction, int tilt) override {
         return interim_->CreateFigureOverlayModel(figure, model, part, mode, direction, tilt);
     }
-    int RemoveFigureOverlay(int figure) override { return interim_->RemoveFigureOverlay(figure); }
+    int RemoveFigureOverlay(int figure) override { return present::RemoveFigureOverlay(figure); }
     int SetFigureOverlayElement(int figure, int element) override {
-        return interim_->SetFigureOverlayElement(figure, element);
+        return present::SetFigureOverlayElement(figure, element);
     }
     int SetFigureOverlayColor(int figure, int red, int green, int blue) override {
-        return interim_->SetFigureOverlayColor(figure, red, green, blue);
+        return present::SetFigureOverlayColor(figure, red, green, blue);
     }
     int CreateFigureBillboard(int figure) override { return interim_->CreateFigureBillboard(figure); }
     void SetFigureBillboardPixels(int billboard, const uint32_t* pixels) override {

@@ -5,11 +5,10 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "client/present/figure_table.h"
 #include "common/random.h"
 
 namespace present {
-
-int32_t IdleVariantFlag = 0;
 
 namespace {
 
@@ -217,9 +216,10 @@ void Step::Idle() {
     const int f1 = static_cast<int>(std::trunc(o_.time * kAuthoredFps));
     if (f1 % frames_ >= f0 % frames_)
         return;
-    if (IdleVariantFlag != 0) {
+    int32_t& flag = Figures().idleVariantFlag;
+    if (flag != 0) {
         Start();
-        IdleVariantFlag = 0;
+        flag = 0;
         return;
     }
     const int r = GameRand() % 5;
@@ -227,7 +227,7 @@ void Step::Idle() {
         return;
     template_ = AnimationTemplate(o_.figureType, kIndexIdleVariant[r - 2]);
     Start();
-    IdleVariantFlag = r - 1;
+    flag = r - 1;
 }
 
 int Step::Run() {
@@ -330,10 +330,10 @@ int Step::Run() {
             if (WindDown())
                 return 1;
             Start();
-            IdleVariantFlag = 0;
+            Figures().idleVariantFlag = 0;
         } else {
             SwitchFrom(16);
-            IdleVariantFlag = 0;
+            Figures().idleVariantFlag = 0;
         }
         break;
     case 12:

@@ -36,9 +36,6 @@ constexpr int kArmRaise = -3;
 constexpr int kArmHold = -4;
 constexpr int kArmLower = -5;
 
-// 0, or 1..3 while an idle variant plays: one word for all figures.
-extern int32_t IdleVariantFlag;
-
 // The fields of one world object that the machine reads and writes.
 struct FigureAnimObject {
     int objectType = 0;

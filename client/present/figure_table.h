@@ -98,6 +98,8 @@ public:
     SgNode* groundMarker = nullptr;
     SgNode* overlay = nullptr;
     SgNode* heldPart = nullptr;
+    // The template the overlay was copied from: its own animators stay with it.
+    int32_t overlayModel = 0;
 };
 
 namespace present {

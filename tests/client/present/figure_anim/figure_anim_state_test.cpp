@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "client/present/figure_anim_state.h"
+#include "client/present/figure_table.h"
 #include "common/random.h"
 
 namespace {
@@ -92,7 +93,7 @@ struct TraceRow {
 class FigureAnimStateTest : public testing::Test {
 protected:
     void SetUp() override {
-        IdleVariantFlag = 0;
+        Figures().idleVariantFlag = 0;
         o.objectType = 4;
         o.figureType = 201;
     }
@@ -352,7 +353,7 @@ TEST_F(FigureAnimStateTest, IdleVariantsBySeededDrawsAndOneSharedFlag) {
     size_t next = 0;
     for (int step = 0; step < 200 && next < draws.size(); ++step) {
         const int before = driver.current;
-        const int flag = IdleVariantFlag;
+        const int flag = Figures().idleVariantFlag;
         const float t = o.time;
         StepFigureAnimation(o, 4000, 2, driver);
         const int frames = driver.frames[before];
@@ -363,25 +364,25 @@ TEST_F(FigureAnimStateTest, IdleVariantsBySeededDrawsAndOneSharedFlag) {
         }
         if (flag != 0) {
             EXPECT_EQ(driver.current, kIdle) << step;
-            EXPECT_EQ(IdleVariantFlag, 0);
+            EXPECT_EQ(Figures().idleVariantFlag, 0);
             EXPECT_EQ(o.time, 0.0f);
             continue;
         }
         const int r = draws[next++];
         if (r >= 2) {
             EXPECT_EQ(driver.current, 227 + r - 2) << step;
-            EXPECT_EQ(IdleVariantFlag, r - 1);
+            EXPECT_EQ(Figures().idleVariantFlag, r - 1);
             EXPECT_EQ(o.time, 0.0f);
         } else {
             EXPECT_EQ(driver.current, kIdle) << step;
-            EXPECT_EQ(IdleVariantFlag, 0);
+            EXPECT_EQ(Figures().idleVariantFlag, 0);
         }
         EXPECT_EQ(o.state, 9);
     }
     EXPECT_EQ(next, draws.size());
 
     // A second figure's wrap restarts its own idle while the first's variant plays.
-    IdleVariantFlag = 2;
+    Figures().idleVariantFlag = 2;
     FigureAnimObject other = o;
     other.state = 9;
     other.time = 1.3f;  // frame 39 of 40
@@ -390,7 +391,7 @@ TEST_F(FigureAnimStateTest, IdleVariantsBySeededDrawsAndOneSharedFlag) {
     second.currentFrames = 40;
     GameSrand(7);
     StepFigureAnimation(other, 1000, 2, second);
-    EXPECT_EQ(IdleVariantFlag, 0);
+    EXPECT_EQ(Figures().idleVariantFlag, 0);
     EXPECT_EQ(other.time, 0.0f);
     EXPECT_EQ(second.calls[0], "play 226 ffffffff");
     EXPECT_EQ(GameRand() % 5, draws[0]);  // no number was drawn
