@@ -6,4 +6,10 @@ quorrin_test(present_figure_anim_tests
     ${CMAKE_CURRENT_LIST_DIR}/figure_anim_state_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/figure_animation_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/figure_attach_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/scene_dump_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/menu_figure_test.cpp
   DEPS client_present)
+target_compile_definitions(present_figure_anim_tests PRIVATE
+  FIGURE_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+# The world fixture in test_support calls back into the presentation.
+target_link_libraries(present_figure_anim_tests PRIVATE client_present)
