@@ -5,6 +5,7 @@
 #include "client/present/figure_attach.h"
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
+#include "client/present/menu_figure.h"
 #include "client/present/rooms.h"
 #include "client/present/screen_tint.h"
 #include "client/present/thin_walls.h"
@@ -135,16 +136,16 @@ public:
     }
     void LoadFigureTextures() override { interim_->LoadFigureTextures(); }
     void FreeFigureResources() override { interim_->FreeFigureResources(); }
-    int SetMenuFigureView(int a, int b, int c) override { return interim_->SetMenuFigureView(a, b, c); }
-    int LoadMenuFigure(const char* path) override { return interim_->LoadMenuFigure(path); }
-    int ActivateMenuFigureScene() override { return interim_->ActivateMenuFigureScene(); }
+    int SetMenuFigureView(int a, int b, int c) override { return present::SetMenuFigureView(a, b, c); }
+    int LoadMenuFigure(const char* path) override { return present::LoadMenuFigure(path); }
+    int ActivateMenuFigureScene() override { return present::ActivateMenuFigureScene(); }
     void CreateMenuFigure(int templateNumber, int body, int head, int colour) override {
-        interim_->CreateMenuFigure(templateNumber, body, head, colour);
+        present::CreateMenuFigure(templateNumber, body, head, colour);
     }
-    void AnimateMenuFigure(int elapsed) override { interim_->AnimateMenuFigure(elapsed); }
-    void DrawMenuFigureScene() override { interim_->DrawMenuFigureScene(); }
-    int DetachMenuFigure() override { return interim_->DetachMenuFigure(); }
-    int DestroyMenuFigureScene() override { return interim_->DestroyMenuFigureScene(); }
+    void AnimateMenuFigure(int elapsed) override { present::AnimateMenuFigure(elapsed); }
+    void DrawMenuFigureScene() override { present::DrawMenuFigureScene(); }
+    int DetachMenuFigure() override { return present::DetachMenuFigure(); }
+    int DestroyMenuFigureScene() override { return present::DestroyMenuFigureScene(); }
 
 private:
     std::unique_ptr<PresentServices> interim_ = MakeInterimPresent2D();

@@ -56,18 +56,6 @@ void TakeScene(SgNode* node, const char* path) {
 
 int InRange(int value, int last) { return value >= 0 && value <= last ? value : 0; }
 
-// The player types' texture numbers: a body of three per type in three colours (colour 0 is the
-// first, as colour 1), heads four per type.
-void TextureNumbers(int templateNumber, int body, int head, int colour, int& bodyTexture, int& headTexture) {
-    bodyTexture = body;
-    headTexture = head;
-    if (templateNumber < 201 || templateNumber > 203)
-        return;
-    const int type = templateNumber - 201;
-    bodyTexture = 10 * type + 3 * body + (colour != 0 ? colour - 1 : 0);
-    headTexture = 4 * type + head;
-}
-
 SgNode* MakeFigureNode() {
     SgRef<SgNode> node(new SgNode);
     node->localScale = kFigureScale;
@@ -96,6 +84,20 @@ void ReleaseFigureNode() {
 }
 
 }  // namespace
+
+void MenuFigureTextureNumbers(int templateNumber, int body, int head, int colour, int& bodyTexture,
+                              int& headTexture) {
+    body = InRange(body, 2);
+    head = InRange(head, 3);
+    colour = InRange(colour, 3);
+    bodyTexture = body;
+    headTexture = head;
+    if (templateNumber < 201 || templateNumber > 203)
+        return;
+    const int type = templateNumber - 201;
+    bodyTexture = 10 * type + 3 * body + (colour != 0 ? colour - 1 : 0);
+    headTexture = 4 * type + head;
+}
 
 MenuFigureScene& MenuFigure() {
     static MenuFigureScene scene;
@@ -160,11 +162,7 @@ void CreateMenuFigure(int templateNumber, int body, int head, int colour) {
         return;
     SgRef<SgAVObject> clone = model->Duplicate();
     node->InsertChild(clone.Get(), false);
-
-    int bodyTexture = 0, headTexture = 0;
-    TextureNumbers(templateNumber, InRange(body, 2), InRange(head, 3), InRange(colour, 3), bodyTexture, headTexture);
-    (void)bodyTexture;  // PENDING-TEXTURES SetNodeBodyTexture(clone.Get(), bodyTexture);
-    (void)headTexture;  // PENDING-TEXTURES SetNodeHeadTexture(clone.Get(), headTexture);
+    MenuFigureTextureNumbers(templateNumber, body, head, colour, m.bodyTexture, m.headTexture);
 
     SetAnimationTiming(node, 0, 2);
     AttachFigureExtraData(node);

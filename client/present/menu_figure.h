@@ -19,10 +19,18 @@ struct MenuFigureScene {
     SgRef<SgCamera> view;
     SgRef<SgNode> figure;  // uniform scale 2.2, under "Dmy_Figure"; holds the clone
     float clock = 0.0f;    // seconds of preview animation
+    int bodyTexture = 0, headTexture = 0;  // of the figure shown
     int32_t viewValues[3] = {};
 };
 
 MenuFigureScene& MenuFigure();
+
+// The body and head texture numbers of a preview figure: on player types 201..203 three bodies
+// per type in three colours (colour 0 shows the first, as colour 1) and four heads per type;
+// other templates take body and head as they are. Body, head and colour outside 0..2, 0..3 and
+// 0..3 read 0.
+void MenuFigureTextureNumbers(int templateNumber, int body, int head, int colour, int& bodyTexture,
+                              int& headTexture);
 
 // Stores the three values the menu hands over; 0.
 int SetMenuFigureView(int a, int b, int c);

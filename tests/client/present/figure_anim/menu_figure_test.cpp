@@ -145,6 +145,8 @@ TEST_F(MenuFigureTest, FigureUnderTheStandAnimatedFromTheWalk) {
     PutTemplate(251, 4.0f, 20);
 
     CreateMenuFigure(202, 1, 2, 3);
+    EXPECT_EQ(MenuFigure().bodyTexture, 15);
+    EXPECT_EQ(MenuFigure().headTexture, 6);
     SgNode* figure = MenuFigure().figure.Get();
     ASSERT_TRUE(figure);
     EXPECT_STREQ(figure->Parent()->GetName(), "Dmy_Figure");
@@ -173,6 +175,23 @@ TEST_F(MenuFigureTest, FigureUnderTheStandAnimatedFromTheWalk) {
 
     EXPECT_EQ(DetachMenuFigure(), 1);
     EXPECT_EQ(DetachMenuFigure(), 0);
+}
+
+TEST(MenuFigureTextureTest, NumbersByTypeBodyHeadAndColour) {
+    struct Case {
+        int model, body, head, colour;
+        int bodyTexture, headTexture;
+    } cases[] = {
+        {201, 0, 0, 0, 0, 0},  {201, 0, 0, 1, 0, 0},   {201, 1, 2, 3, 5, 2},  {201, 2, 3, 2, 7, 3},
+        {202, 2, 3, 1, 16, 7}, {202, 0, 1, 3, 12, 5},  {203, 1, 0, 2, 24, 8}, {203, 2, 3, 3, 28, 11},
+        {150, 2, 1, 3, 2, 1},  {201, 5, -1, 9, 0, 0},  {202, -2, 4, -1, 10, 4},
+    };
+    for (const Case& c : cases) {
+        int body = -1, head = -1;
+        MenuFigureTextureNumbers(c.model, c.body, c.head, c.colour, body, head);
+        EXPECT_EQ(body, c.bodyTexture) << c.model << " " << c.body << " " << c.head << " " << c.colour;
+        EXPECT_EQ(head, c.headTexture) << c.model << " " << c.body << " " << c.head << " " << c.colour;
+    }
 }
 
 TEST_F(MenuFigureTest, ClockRunsAtFiveTimesRealTimeAtMostFivePerCall) {
