@@ -70,7 +70,7 @@ protected:
         std::filesystem::create_directories(dir.File("sgfs"));
         ClearFigureTables();
         recording = SgRef<RecordingRender>(new RecordingRender);
-        worldtest::StartRecordingDisplay(recording.Get());
+        worldtest::StartDisplayOver(recording.Get());
         WritePreviewFile(dir.File("sgfs/main.sgf"), true, 500.0f);
     }
     void TearDown() override {
