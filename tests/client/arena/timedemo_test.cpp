@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "client/arena/player_status.h"
 #include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
+#include "client/arena/spell.h"
 #include "client/arena/thin.h"
 #include "client/core/game_values.h"
 #include "client/net/client_tables.h"
@@ -43,6 +45,7 @@ struct Events {
     bool runeTripped = false, projectileFlew = false, objectPlaced = false, effectTaken = false;
     bool targetHit = false, teleported = false, playerHit = false, monsterSpawned = false;
     bool monsterKilled = false, doorOpened = false, climbed = false, jumped = false, walked = false;
+    std::set<int> classesCast;  // spell types of the casts that took their fatigue
 };
 
 enum Spell { FIREBOLT = 1, MAGIC_MISSILE, STONE_WALL, HEAL, BLESS, WISP, DRAIN, DISPELL, BLINK, FIRE_RUNE };
@@ -223,7 +226,10 @@ std::string Timedemo::Play(std::vector<uint64_t>* digests, Events* ev) {
     int lastX = startX, lastY = startY;
     const int door = DoorAngle();
     auto frame = [&](int ms) {
+        const int fatigue = GetGameValue(111);
         match.KeyFrame(ms);
+        if (GetGameValue(111) < fatigue && GetSpell(GetGameValue(115)))
+            ev->classesCast.insert(GetSpell(GetGameValue(115))->type);
         ev->boltFlew |= WorldEffectTable[0].active != 0 && WorldEffectTable[0].spell == FIREBOLT;
         ev->projectileFlew |= CountObjects(OBJ_SPELL, MAGIC_MISSILE) > 0;
         const bool rune = CountObjects(OBJ_SPELL, FIRE_RUNE) > 0;
@@ -382,6 +388,7 @@ TEST_F(Timedemo, AWholeMatchPlaysTheSameEveryTimeAndMatchesItsGolden) {
     EXPECT_TRUE(events.doorOpened);
     EXPECT_TRUE(events.climbed);
     EXPECT_TRUE(events.runeTripped);
+    EXPECT_EQ(events.classesCast.size(), static_cast<size_t>(kSpellTypeCount)) << "a cast of every spell class";
 }
 
 }  // namespace
