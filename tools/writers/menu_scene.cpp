@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/core/sg_light.h"
 #include "engine/geometry/sg_tri_shape.h"
 #include "tools/writers/sgf_bytes.h"
@@ -34,8 +35,18 @@ MenuScene BuildMenuScene() {
     SgRef<SgTriShape> stage = Disc(140.0f, 24);
     stage->AssignName("Stage");
     m.scene->InsertChild(stage.Get(), false);
-    SgRef<SgNode> holder(new SgNode);
+    // The stand turns a quarter every 10 s of preview time (2 s at the preview's five times real
+    // time), so the figure shows from every side.
+    SgRef<Sg3dsAnimationNode> holder(new Sg3dsAnimationNode);
     holder->AssignName("Dmy_Figure");
+    holder->timeMode = SgAnimationTiming::kTimeApplication;
+    holder->cycleType = SgAnimationTiming::kCycleLoop;
+    SgRotationKey* turn[5];
+    for (int i = 0; i < 5; ++i)
+        turn[i] = new SgRotationKeyPlain(10.0f * i, SgHalfPi * i, SgVec3(0, 0, 1));
+    holder->SetRotationKeys(turn, 5, true);
+    for (SgRotationKey* k : turn)
+        delete k;
     m.scene->InsertChild(holder.Get(), false);
 
     // A key light in front and above, on the whole scene.

@@ -1,0 +1,75 @@
+// One preview frame of the sample's scene through the Direct3D renderer into the software device:
+// the lit stage and a figure on its stand, as a golden image.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "client/present/camera_set.h"
+#include "client/present/lod_select.h"
+#include "client/present/menu_figure.h"
+#include "client/present/world_tables.h"
+#include "engine/geometry/sg_tri_shape.h"
+#include "engine/render/sg_d3d_render.h"
+#include "tests/client/present/figure_anim/skeleton_fixture.h"
+#include "tests/support/render/render_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using namespace present;
+using namespace figure_test;
+
+class MenuFigureFrameTest : public RenderFrameTest {
+protected:
+    void SetUp() override {
+        RenderFrameTest::SetUp();
+        dir.Enter();
+        std::filesystem::create_directories(dir.File("sgfs"));
+        std::filesystem::copy_file(std::string(SAMPLE_INSTALL_DIR) + "/sgfs/main.sgf", dir.File("sgfs/main.sgf"));
+        present::CreateRenderer(window);
+        present::CreateSceneRoot();
+        present::CreateCameras();
+        present::ResetCameraViewports();
+        ClearFigureTables();
+    }
+    void TearDown() override {
+        DestroyMenuFigureScene();
+        MenuFigure() = MenuFigureScene{};
+        ClearFigureTables();
+        present::ReleaseRendererSurfaces();
+        present::DestroySceneAndRenderer();
+        Cameras() = CameraSet{};
+        World() = WorldTables{};
+        SetForcedLodLevel(0);
+        RenderFrameTest::TearDown();
+    }
+
+    TempDir dir;
+};
+
+// A figure template of one upright coloured triangle, turned a little to face the camera.
+void PutTriangleTemplate(int n) {
+    SgRef<SgNode> holder(new SgNode);
+    const SgVec3 v[3] = {{0, -30, 5}, {0, 30, 5}, {0, 0, 60}};
+    const uint16_t idx[3] = {0, 1, 2};
+    const SgRgba colors[3] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
+    holder->InsertChild(new SgTriShape(3, v, nullptr, 1, idx, nullptr, colors), false);
+    Figures().templates[n] = holder;
+}
+
+TEST_F(MenuFigureFrameTest, StageAndFigureInTheSoftwareDevice) {
+    ASSERT_EQ(LoadMenuFigure("sgfs/main.sgf"), 1);
+    ASSERT_EQ(ActivateMenuFigureScene(), 1);
+    PutTriangleTemplate(150);
+    CreateMenuFigure(150, 0, 0, 0);
+    present::ClearViewFrame();
+    AnimateMenuFigure(0);
+    auto* r = static_cast<SgD3DRender*>(Cameras().renderer.Get());
+    std::string message;
+    EXPECT_TRUE(ddtest::MatchesGolden(FIGURE_GOLDEN_DIR, "menu_figure_frame", Frame(r), 8, 40, &message))
+        << message;
+    DrawMenuFigureScene();
+}
+
+}  // namespace
