@@ -609,3 +609,40 @@ TEST_F(TavernTest, ArtSetsLoadAndFreeTogetherAndCellsDrawFromTheirSheets) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TavernTest, TabsLightUnderThePointer) {
+    OpenTavern();
+    const PcxImage& tabs = g_screen.Screen(SCREEN_IMAGE_CHATTABS);
+    const int width = tabs.PcxWidth();
+    // The first lit pixel of a tab cell in a state, and where it lands on the screen.
+    const auto shows = [&](int tab, int state, int y) {
+        const uint16_t* p = tabs.Pixels16();
+        for (int row = 0; row < kTabCellHeight; ++row)
+            for (int col = 0; col < kTabCellWidth; ++col) {
+                const uint16_t v = p[(tab * kTabCellHeight + row) * width + state * kTabCellWidth + col];
+                if (v && v != p[(tab * kTabCellHeight + row) * width + ((state + 1) % 3) * kTabCellWidth + col])
+                    return At(712 + col, y + row) == v;
+            }
+        return false;
+    };
+    struct Case {
+        int x, y;
+        int tab, tabY, state;
+    } cases[] = {
+        {0, 0, 0, 10, 1},       // Arenas is current
+        {0, 0, 1, 120, 0},
+        {750, 150, 1, 120, 2},  // over Tables
+        {750, 150, 0, 10, 1},
+        {750, 540, 3, 490, 2},  // over Exit
+        {750, 250, 2, 230, 0},  // Guilds has no region
+    };
+    for (const Case& c : cases) {
+        MoveTo(c.x, c.y);
+        DrawTavernPage();
+        EXPECT_TRUE(shows(c.tab, c.state, c.tabY)) << c.x << "," << c.y << " tab " << c.tab;
+    }
+}
+
+}  // namespace
