@@ -822,8 +822,10 @@ TEST_F(PlayerFigureTest, AStateFromAStrangerAsksForThePlayerAndCreatesNothing) {
 
 TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
     AddPlayer(9, "Nell", 2);
-    // Moving backwards at 5, crouched (class 1), z 20, dead, figure 1 with body 2 and head 1.
-    Dispatch(1, PlayerState(0x0100 | 5 | 1 << 9, 20, 0x4000 | 640, 700, 0x0123, 0x80 | 3, 1 | 2 << 3 | 1 << 5), 9);
+    // Moving backwards at 5, crouched (class 1), z 20, health 9, effect 4, dead, effect 27, figure 1
+    // with body 2 and head 1.
+    Dispatch(1, PlayerState(0x0100 | 5 | 1 << 9, 0x9000 | 20, 0x6000 | 640, 0x4000 | 700, 0x0123, 0x80 | 3,
+                            1 | 2 << 3 | 1 << 5), 9);
     const int slot = FindPlayerObjectSlot(9);
     ASSERT_GT(slot, 0);
     const WorldObject& o = WorldObjectTable[slot];
@@ -844,6 +846,7 @@ TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
     EXPECT_EQ(o.smooth_time, 0) << "the first state places the figure at once";
     EXPECT_EQ(o.dead, 1);
     EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].dead, 1);
+    EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].health_bits, 9 + 16 + 64);
     EXPECT_EQ(present.Count("SetFigureTint"), 1u);
     EXPECT_EQ(o.last_update, 100000u);
 
@@ -909,8 +912,16 @@ TEST_F(PlayerFigureTest, APlayerSilentForMoreThanThirtySecondsIsRemoved) {
         AddPlayer(9, "Nell");
         Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
         ASSERT_GT(FindPlayerObjectSlot(9), 0);
+        // Our own figure never goes stale: we do not send states to ourselves.
+        LocalPlayer own{};
+        own.own_object = AllocObjectSlot(OBJ_PLAYER);
+        ActivateObject(own.own_object);
+        WorldObjectTable[own.own_object].last_update = 0;
+        g_localPlayer = &own;
         GameClock += silence * 10;
         CheckStalePlayer();
+        g_localPlayer = nullptr;
+        EXPECT_EQ(WorldObjectTable[own.own_object].active, 1) << silence;
         const bool removed = silence > 30000;
         EXPECT_EQ(IsKnownPlayer(9) == 0, removed) << silence;
         EXPECT_EQ(FindPlayerObjectSlot(9) <= 0, removed) << silence;
@@ -976,6 +987,7 @@ TEST_F(NetMessagesTest, AnAnnouncedEffectGoesToAllWithItsSpellAndDuration) {
 }  // namespace
 
 #include "client/arena/player_view.h"
+#include "client/arena/player_status.h"
 
 namespace {
 
@@ -1002,6 +1014,27 @@ TEST_F(NetMessagesTest, TheOwnFullStatePacksEveryFieldAtItsBits) {
     PackPlayerState(s, out);
     const uint8_t golden[12] = {0xAD, 0x2C, 0x98, 0x28, 0x5F, 0xFF, 0xC0, 0x40, 0xBF, 0xFF, 153, 0x2A};
     EXPECT_EQ(Bytes(out, out + 12), Bytes(golden, golden + 12));
+}
+
+TEST_F(NetMessagesTest, TheOwnShortStateCarriesFacingHealthSequenceAndPoseByte) {
+    PlayerView view{};
+    view.facing = 0x1A55;
+    g_playerView = &view;
+    LocalPlayer player{};
+    player.mode = 1;
+    g_localPlayer = &player;
+    SetGameValue(107, 1200);
+    SetGameValue(108, 1000);
+    g_actionState.biasing = 1;
+    SendPlayerShortState(&player, 3);
+    g_actionState.biasing = 0;
+    g_localPlayer = nullptr;
+    g_playerView = nullptr;
+    const std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 18);
+    EXPECT_EQ(sent[0].destination, 0xFFFF);
+    EXPECT_EQ(sent[0].body, (Bytes{0x1A, 0x55, 0, 15, 3, 0, 0, 1 | 64}));
 }
 
 TEST_F(NetMessagesTest, StandingStillSendsAFullStateEveryEighthCallAndTurningShortOnes) {
