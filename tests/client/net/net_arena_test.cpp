@@ -583,6 +583,29 @@ TEST_F(ArenaNetTest, OurOwnBiasOfAnEarthnodeReadsByItsAmountAndCountsTheChange) 
     EXPECT_EQ(present.Count("SetEarthbloodColor"), std::size(rows));
 }
 
+TEST_F(ArenaNetTest, ANodeFilledUnderOurFeetEndsOurBias) {
+    struct Row {
+        const char* what;
+        int cellCode, newBias, amount;
+        bool ends;
+    } rows[] = {
+        {"filled in our cell", 24, 100, 60, true},
+        {"another node's cell", 25, 100, 60, false},
+        {"not full", 24, 99, 59, false},
+        {"no change", 24, 100, 0, false},
+    };
+    for (const Row& row : rows) {
+        g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = static_cast<uint8_t>(row.cellCode);
+        g_level.earthnodes[4] = EarthnodeDef{1, 2, 40};
+        g_actionState.biasing = 1;
+        g_actionState.bias_timer = 1000;
+        Dispatch(41, NodeRecord(4, 2, row.newBias, row.amount, 70, 7));
+        EXPECT_EQ(g_actionState.biasing == 0, row.ends) << row.what;
+    }
+    g_actionState.biasing = 0;
+    g_actionState.bias_timer = 0;
+}
+
 TEST_F(ArenaNetTest, NodeAndNexusRecordsOffTheirTablesOrOfNoTeamChangeNothingUnsafe) {
     g_debugLevel = 0;
     for (int which : {30, 99})
@@ -674,6 +697,7 @@ TEST_F(ArenaNetTest, DamageNamesItsCauseAndWhileDeadOnlySetsTheHitPoints) {
     };
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
+        SetGameValue(109, 5000);
         Bytes b = Words({static_cast<uint16_t>(row.who)}, 5);
         b[2] = static_cast<uint8_t>(row.damage);
         b[3] = static_cast<uint8_t>(row.power);
@@ -684,6 +708,7 @@ TEST_F(ArenaNetTest, DamageNamesItsCauseAndWhileDeadOnlySetsTheHitPoints) {
         if (row.notices.empty())
             EXPECT_EQ(g_screen.noticeLines[0][0], 0) << row.what;
         EXPECT_EQ(GetGameValue(107), 1700) << row.what;
+        EXPECT_EQ(GetGameValue(109), 5000 - 100 * row.power) << row.what << ": the drain, not the damage";
     }
     player.dead = 1;
     g_screen.ClearNoticeLines();
@@ -731,6 +756,8 @@ TEST_F(ArenaNetTest, RaisingTheLocalPlayerByWhoRaisedIt) {
             EXPECT_TRUE(NoticeHas(n)) << row.what << ": " << n;
         EXPECT_EQ(view.x, row.x) << row.what;
         EXPECT_EQ(SentCodes() == std::vector<int>{1}, row.sent) << row.what;
+        if (row.sent)
+            EXPECT_EQ(SentFrames()[0].body[4] & 0x80, 0x80) << row.what << ": the state asks for a refresh";
     }
     EXPECT_EQ(WorldObjectTable[raiser].x, 2000);
     g_playMode = 0;
