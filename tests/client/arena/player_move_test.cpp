@@ -56,6 +56,7 @@ TEST_F(PlayerMove, RunningSpeedFollowsTheStatAndTheWounds) {
         {0, 1000, true, 192 - 192 * 50 * 5 / 5000},
         {50, 1000, false, 110},
         // Below a quarter of the hit points a runner loses a twentieth, then more with the wound.
+        {50, 250, true, 192},  // exactly a quarter is not below it
         {50, 200, true, 183 - 183 * 50 / 1000},
         {50, 200, false, 110},
     };
@@ -240,6 +241,80 @@ TEST_F(PlayerMove, ObjectsBlockButPlayersAndSlowFieldsDoNot) {
     EXPECT_GT(view.y, 4000) << "and lets him through";
 }
 
+TEST_F(PlayerMove, AFrameIsWalkedInPiecesOfEightEachProbed28Ahead) {
+    // A 39 step at y 4032 refuses any piece whose probe (y + 28) reaches it.
+    for (int cx = 60; cx < 66; ++cx)
+        SetCell(cx, 4032 >> 6, 0, 39, 256);
+    struct Case {
+        int speed, y;
+    } cases[] = {
+        {200, 4002},  // 8, 8 (refused), 4
+        {140, 3998},  // 8, 6 (refused: the probe is at 4032)
+        {120, 4002},  // 8, 4
+    };
+    for (const Case& c : cases) {
+        Place(4000, 3990, 0);
+        view.speed = c.speed;
+        CollideWithThins(player);
+        EXPECT_EQ(view.y, c.y) << c.speed;
+    }
+}
+
+TEST_F(PlayerMove, EachHeadingMovesItsWay) {
+    struct Case {
+        int facing;
+        bool sideways;
+        int dx, dy;
+    } cases[] = {
+        {0, false, 0, 10},    {1024, false, -10, 0}, {2048, false, 0, -10}, {3072, false, 10, 0},
+        {0, true, 10, 0},     {1024, true, 0, 10},   {2048, true, -10, 0},  {3072, true, 0, -10},
+    };
+    for (const Case& c : cases) {
+        Place(4000, 4000, c.facing);
+        view.speed = c.sideways ? 0 : 100;
+        view.strafe_speed = c.sideways ? 100 : 0;
+        if (c.sideways)
+            MoveSideways(player);
+        else
+            CollideWithThins(player);
+        EXPECT_EQ(view.x - 4000, c.dx) << c.facing << " " << c.sideways;
+        EXPECT_EQ(view.y - 4000, c.dy) << c.facing << " " << c.sideways;
+    }
+}
+
+TEST_F(PlayerMove, AnObjectBlocksOnlyWithinItsSquareAndItsHeight) {
+    struct Case {
+        const char* what;
+        int dx, z, tall;
+        bool blocks;
+    } cases[] = {
+        {"square", 0, 0, 64, true},
+        {"side of the square", 16, 0, 64, false},
+        {"just inside", 15, 0, 64, true},
+        {"top at the feet + 4", 0, 0, 4, false},
+        {"top above it", 0, 0, 5, true},
+        {"bottom below the eye + 16", 0, 63, 64, true},
+        {"bottom at it", 0, 64, 64, false},
+    };
+    for (const Case& c : cases) {
+        for (bool alongX : {false, true}) {
+            if (alongX)
+                Place(3900, 4000 + c.dx, 3072);
+            else
+                Place(4000 + c.dx, 3900, 0);
+            view.speed = 0;
+            const int rock = Live(OBJ_MOVING, 4000, 4000);
+            WorldObjectTable[rock].width = 16;
+            WorldObjectTable[rock].z = static_cast<int16_t>(c.z);
+            WorldObjectTable[rock].tall = static_cast<int16_t>(c.tall);
+            control.forward = 1000;
+            Frames(15);
+            EXPECT_EQ((alongX ? view.x : view.y) <= 4000 - 16 - 28, c.blocks) << c.what << " " << alongX;
+            DestroyObject(rock);
+        }
+    }
+}
+
 TEST_F(PlayerMove, ThinsPushBackSlowAndTrigger) {
     Place(4000, 3900, 0);
     int wall = MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
@@ -252,12 +327,22 @@ TEST_F(PlayerMove, ThinsPushBackSlowAndTrigger) {
     EXPECT_EQ(view.speed, 30);
     Frames(15);
     EXPECT_GT(view.y, 4000) << "a speed-capped thin is walked through slowly";
+    Place(4000, 3990, 0);
+    view.speed = 20;
+    CollideWithThins(player);
+    EXPECT_EQ(view.speed, 20) << "a cap never speeds a slower player up";
     DestroyThin(wall);
 
     Place(4000, 3900, 0);
     int panel = MakeThin(3900, 4000, 4100, 4000, THIN_TOUCH, 128);
     ThinTable[panel].trigger = 7;
     Frames(15);
+    EXPECT_EQ(PendingDoorTrigger, 7);
+    // Pressed against the panel it answers once a second.
+    PendingDoorTrigger = 0;
+    Frames(1);
+    EXPECT_EQ(PendingDoorTrigger, 0);
+    Frames(10);
     EXPECT_EQ(PendingDoorTrigger, 7);
 }
 
@@ -273,6 +358,15 @@ TEST_F(PlayerMove, AnIllegalCrossingIsPutBack) {
     view.y = 3995;
     EXPECT_EQ(ResetPlayerPosition(0), 0);
     EXPECT_EQ(view.y, 3995);
+    // Across the line within the thin's length and one unit more.
+    const int ends[][2] = {{4101, 1}, {4102, 0}, {3899, 1}, {3898, 0}};
+    for (const auto& e : ends) {
+        Place(e[0], 3990, 0);
+        ResetPlayerPosition(1);
+        view.pos_y = 4010 << 16;
+        view.y = 4010;
+        EXPECT_EQ(ResetPlayerPosition(0), e[1]) << e[0];
+    }
     // Feet above the thin's top: no crossing.
     ResetPlayerPosition(1);
     view.z = 48 + 129;
@@ -397,6 +491,21 @@ TEST_F(PlayerMove, LaddersAreTakenClimbedAndLeft) {
     EXPECT_EQ(view.z_speed, 75);
     EXPECT_EQ(view.speed, 165);
     EXPECT_EQ(player.ladder_thin, 0);
+}
+
+TEST_F(PlayerMove, StepsOffALadderNoLongerAheadTheWayTheyPush) {
+    for (int way : {1, -1}) {
+        Place(4000, 4000, 0);
+        player.mode = 7;
+        player.ladder_thin = 5;  // nothing ahead
+        control.forward = way > 0 ? 1000 : 0;
+        control.backward = way < 0 ? 1000 : 0;
+        SetMovementParameters(player, control);
+        AccelerateForward(player, control);
+        EXPECT_EQ(view.speed, 165 * way) << way;
+        EXPECT_EQ(view.z_speed, 55) << way;
+        EXPECT_EQ(player.mode, 0) << way;
+    }
 }
 
 TEST_F(PlayerMove, VerticalSpeedsOnTheLadderAndInTheAir) {
