@@ -3,6 +3,10 @@
 #include "client/present/camera_set.h"
 #include "client/present/figure_animation.h"
 #include "client/present/figure_attach.h"
+#include "client/present/figure_lights.h"
+#include "client/present/figure_loader.h"
+#include "client/present/figure_objects.h"
+#include "client/present/figure_textures.h"
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
@@ -63,28 +67,28 @@ public:
     int SetPanelRedrawFlag(int panel, int value) override { return interim_->SetPanelRedrawFlag(panel, value); }
     void SetHudItemIcon(int item, int icon) override { interim_->SetHudItemIcon(item, icon); }
     int CreateFigureForObject(int templateNumber, const char* name, float scale) override {
-        return interim_->CreateFigureForObject(templateNumber, name, scale);
+        return present::CreateFigureForObject(templateNumber, name, scale);
     }
     int PlaceObjectFigure(int figure, int x, int y, int z, int direction, int tilt, int update, int rebuildRotation,
                           int heightOffset) override {
-        return interim_->PlaceObjectFigure(figure, x, y, z, direction, tilt, update, rebuildRotation, heightOffset);
+        return present::PlaceObjectFigure(figure, x, y, z, direction, tilt, update, rebuildRotation, heightOffset);
     }
-    int RemoveObjectFigure(int figure) override { return interim_->RemoveObjectFigure(figure); }
-    void ShowObjectFigure(int figure) override { interim_->ShowObjectFigure(figure); }
+    int RemoveObjectFigure(int figure) override { return present::RemoveObjectFigure(figure); }
+    void ShowObjectFigure(int figure) override { present::ShowObjectFigure(figure); }
     void SetFigureFirstPersonVisibility(int figure, int flag) override {
-        interim_->SetFigureFirstPersonVisibility(figure, flag);
+        present::SetFigureFirstPersonVisibility(figure, flag);
     }
     void SetFigureTint(int figure, int opacity, int mode, int flag, int red, int green, int blue) override {
-        interim_->SetFigureTint(figure, opacity, mode, flag, red, green, blue);
+        present::SetFigureTint(figure, opacity, mode, flag, red, green, blue);
     }
     int SetFigureBodyTexture(int figure, int texture) override {
-        return interim_->SetFigureBodyTexture(figure, texture);
+        return present::SetFigureBodyTexture(figure, texture);
     }
     int SetFigureHeadTexture(int figure, int texture) override {
-        return interim_->SetFigureHeadTexture(figure, texture);
+        return present::SetFigureHeadTexture(figure, texture);
     }
     void AttachFigureLight(int figure, int dimmer, int range, int red, int green, int blue, int height) override {
-        interim_->AttachFigureLight(figure, dimmer, range, red, green, blue, height);
+        present::AttachFigureLight(figure, dimmer, range, red, green, blue, height);
     }
     int UpdateFigureAnimation(int figure, float seconds, uint32_t boneMask) override {
         return present::UpdateFigureAnimation(figure, seconds, boneMask);
@@ -96,7 +100,7 @@ public:
         return present::PlayObjectFigureAnimation(objectSlot, animation);
     }
     int IsFigureOnScreen(int figure, int x, int y, int z, int height, int radius, int either) override {
-        return interim_->IsFigureOnScreen(figure, x, y, z, height, radius, either);
+        return present::IsFigureOnScreen(figure, x, y, z, height, radius, either);
     }
     int CreateFigureOverlayModel(int figure, int model, int part, int mode, int direction, int tilt) override {
         return interim_->CreateFigureOverlayModel(figure, model, part, mode, direction, tilt);
@@ -108,14 +112,14 @@ public:
     int SetFigureOverlayColor(int figure, int red, int green, int blue) override {
         return present::SetFigureOverlayColor(figure, red, green, blue);
     }
-    int CreateFigureBillboard(int figure) override { return interim_->CreateFigureBillboard(figure); }
+    int CreateFigureBillboard(int figure) override { return present::CreateFigureBillboard(figure); }
     void SetFigureBillboardPixels(int billboard, const uint32_t* pixels) override {
-        interim_->SetFigureBillboardPixels(billboard, pixels);
+        present::SetFigureBillboardPixels(billboard, pixels);
     }
     void SetFigureBillboardHeight(int billboard, int height) override {
-        interim_->SetFigureBillboardHeight(billboard, height);
+        present::SetFigureBillboardHeight(billboard, height);
     }
-    void RemoveFigureBillboard(int billboard) override { interim_->RemoveFigureBillboard(billboard); }
+    void RemoveFigureBillboard(int billboard) override { present::RemoveFigureBillboard(billboard); }
     void RemoveObjectMapNode(int object) override { interim_->RemoveObjectMapNode(object); }
     int PlaceThinWalls(int x1, int y1, int base, int x2, int y2, int top, int texture, int transparent,
                        int mirrored) override {
@@ -132,10 +136,10 @@ public:
         interim_->SetEarthbloodColor(earthnode, alignment, bias);
     }
     int LoadModelTemplates(const char* directory, int offset) override {
-        return interim_->LoadModelTemplates(directory, offset);
+        return present::LoadModelTemplates(directory, offset);
     }
-    void LoadFigureTextures() override { interim_->LoadFigureTextures(); }
-    void FreeFigureResources() override { interim_->FreeFigureResources(); }
+    void LoadFigureTextures() override { present::LoadFigureTextures(); }
+    void FreeFigureResources() override { present::FreeFigureResources(); }
     int SetMenuFigureView(int a, int b, int c) override { return present::SetMenuFigureView(a, b, c); }
     int LoadMenuFigure(const char* path) override { return present::LoadMenuFigure(path); }
     int ActivateMenuFigureScene() override { return present::ActivateMenuFigureScene(); }

@@ -1,8 +1,9 @@
 #pragma once
 // The arena presentation as the game's services: the display, frame, cameras, fog, wire-frame,
-// level of detail, viewer light, screen tint, room queries and thin walls are this presentation's
-// own; the operations of the figures, the HUD, world creation and the menu preview keep the
-// interim's bodies until they are built.
+// level of detail, viewer light, screen tint, room queries, thin walls, the figures (creation,
+// placement, animation, textures, tints, lights, billboards, attachments), the figure tables and
+// the menu preview are this presentation's own; the HUD, world creation and the overlays' creation
+// keep the interim's bodies until they are built.
 
 #include <memory>
 

@@ -9,6 +9,7 @@
 #include "client/core/error_log.h"
 #include "client/core/level_textures.h"
 #include "client/present/camera_set.h"
+#include "client/present/scene_walk.h"
 #include "client/present/world_lighting.h"
 #include "client/present/world_files.h"
 #include "engine/core/sg_stream.h"
@@ -38,16 +39,6 @@ bool EqualNoCase(const char* a, const char* b) {
         if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
             return false;
     return *a == *b;
-}
-
-template <class Visit>
-void ForEachSceneObject(SgAVObject* object, Visit&& visit) {
-    if (!object)
-        return;
-    visit(object);
-    if (auto* node = SgKindCast<SgNode>(object))
-        for (uint32_t i = 0; i < node->ChildCount(); ++i)
-            ForEachSceneObject(node->ChildAt(i), visit);
 }
 
 }  // namespace

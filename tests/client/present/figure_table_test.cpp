@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/core/sg_node.h"
+#include "tests/client/present/figure_fixture.h"
 
 namespace {
 
@@ -10,15 +11,7 @@ using namespace present;
 
 class FigureTableTest : public ::testing::Test {
 protected:
-    void TearDown() override {
-        FigureTables& t = Figures();
-        for (auto& f : t.figures)
-            f = nullptr;
-        for (auto& m : t.templates)
-            m = nullptr;
-        for (auto& b : t.bodyTextures)
-            b = nullptr;
-    }
+    void TearDown() override { figure_fixture::ClearFigureTables(); }
 };
 
 TEST_F(FigureTableTest, LookupsAnswerOnlyInsideTheirTables) {

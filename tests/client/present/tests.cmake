@@ -46,6 +46,10 @@ quorrin_test(present_figure_tests
   LABELS present-figures
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/figure_table_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/figure_loader_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/figure_objects_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/figure_textures_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/figure_lights_test.cpp
   DEPS client_present render_test_support engine_test_support tools_writers)
 target_link_libraries(present_figure_tests PRIVATE client_present)
 
