@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "engine/animation/sg_3ds_animation_node.h"
@@ -114,6 +115,136 @@ TEST(SampleFigures, TheMenuSceneHasItsHolderACameraAndASecondNode) {
     EXPECT_GT(low.z, 0);
     EXPECT_NEAR((low.x + high.x) / 2, 0, 0.01f);
     EXPECT_NEAR((low.y + high.y) / 2, 0, 0.01f);
+}
+
+}  // namespace
+
+// ---- The game's start-up over the installation: templates, textures, a player figure ----------
+
+#include <unistd.h>
+
+#include "client/core/error_log.h"
+#include "client/present/figure_animation.h"
+#include "client/present/figure_loader.h"
+#include "client/present/figure_objects.h"
+#include "client/present/figure_textures.h"
+#include "client/present/world_tables.h"
+#include "engine/core/sg_file.h"
+#include "engine/geometry/sg_switch_nodes.h"
+#include "platform/fs/fs.h"
+#include "tests/client/present/figure_fixture.h"
+#include "tests/support/recording_render.h"
+#include "tests/support/temp_dir.h"
+#include "tools/writers/sgfs_models.h"
+
+namespace {
+
+using namespace present;
+
+class SampleStartup : public testing::Test {
+protected:
+    void SetUp() override {
+        dir.Enter();
+        for (const char* d : {"figures", "sgfs"})
+            ASSERT_EQ(symlink((kInstall + "/" + d).c_str(), d), 0);
+        ASSERT_TRUE(OpenErrorLog("error.log"));
+        SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+        LoadModelTemplates("sgfs", 0);
+        LoadModelTemplates("figures", 200);
+        LoadFigureTextures();
+    }
+    void TearDown() override {
+        SgSetFileOpener(nullptr);
+        CloseErrorLog();
+        FreeFigureResources();
+        figure_fixture::ClearFigureTables();
+        World() = WorldTables{};
+    }
+    RecordingImageFactory images;
+    TempDir dir;
+};
+
+TEST_F(SampleStartup, EveryListedModelLoads) {
+    const std::string log = dir.Read("error.log");
+    EXPECT_EQ(log.find("Error Loading"), std::string::npos) << log;
+    for (int n : {7, 10, 12, 14, 20, 21, 30, 36, 40, 45, 60, 61, 64, 70, 80, 81, 82, 201, 202, 203, 211, 242, 251, 282,
+                  291, 322})
+        EXPECT_NE(TemplateNode(n), nullptr) << n;
+    // The figures' textures are all there.
+    for (int slot : {0, 8, 10, 18, 20, 28})
+        EXPECT_TRUE(BodyTexture(slot) && BodyTexture(slot)->CurrentImage()) << slot;
+    for (int slot = 0; slot < 12; ++slot)
+        EXPECT_TRUE(HeadTexture(slot) && HeadTexture(slot)->CurrentImage()) << slot;
+    EXPECT_TRUE(dir.Exists("anim2.log"));
+}
+
+TEST_F(SampleStartup, PlayerTemplatesAreSkinnedWithEveryBone) {
+    for (int n : {201, 202, 203}) {
+        SgFigureExtraData* data = GetFigureExtraData(TemplateNode(n));
+        ASSERT_NE(data, nullptr) << n;
+        EXPECT_EQ(data->kind, kFigureSkinned);
+        ASSERT_NE(data->boneTable, nullptr);
+        for (int b = 0; b < kBoneCount; ++b)
+            EXPECT_NE((*data->boneTable)[b], nullptr) << n << " bone " << b;
+    }
+    // Cast animations look up the arms only.
+    SgFigureExtraData* raise = GetFigureExtraData(TemplateNode(211 + 20));
+    ASSERT_NE(raise, nullptr);
+    EXPECT_EQ(raise->boneMode, 2);
+    EXPECT_EQ((*raise->boneTable)[1], nullptr);
+    EXPECT_NE((*raise->boneTable)[9], nullptr);
+    EXPECT_EQ(raise->frameCount, PlayerAnimationFrames(20));
+}
+
+TEST_F(SampleStartup, ThePlayerFigureStartsWithItsWalk) {
+    World().worldRoot = SgRef<SgNode>(new SgNode);
+    World().sceneActive = 1;
+    for (int type = 1; type <= 3; ++type) {
+        const int f = CreateFigureForObject(200 + type, nullptr, 0.01f);
+        ASSERT_GT(f, 0);
+        SgFigureExtraData* data = FigureData(f);
+        ASSERT_NE(data->boneTable, nullptr);
+        Sg3dsAnimationNode* pelvis = (*data->boneTable)[1];
+        ASSERT_NE(pelvis, nullptr);
+        ASSERT_EQ(pelvis->PositionKeyCount(), 1u);
+        EXPECT_FLOAT_EQ(pelvis->PositionKeys()[0]->position.z, PlayerPelvisHeight(type, 0));
+        // Its own bones, not the template's.
+        EXPECT_NE(pelvis, (*GetFigureExtraData(TemplateNode(200 + type))->boneTable)[1]);
+        EXPECT_EQ(SetFigureBodyTexture(f, 10 * (type - 1) + 4), 1);
+        EXPECT_EQ(SetFigureHeadTexture(f, 4 * (type - 1) + 3), 1);
+        EXPECT_EQ(RemoveObjectFigure(f), 1);
+    }
+}
+
+TEST_F(SampleStartup, TheBipedIsFoldedAndGetsLevelsOfDetail) {
+    SgNode* biped = TemplateNode(20);
+    ASSERT_NE(biped, nullptr);
+    EXPECT_EQ(biped->FindByName("Bip01 Mesh"), nullptr);
+    EXPECT_EQ(biped->FindByName("Dummy Hips"), nullptr);
+    EXPECT_EQ(biped->FindByName("Bip01 Ext01"), nullptr);
+    // The placement-only holder of the spine handed its name to the spine.
+    auto* spine = SgKindCast<Sg3dsAnimationNode>(biped->FindByName("Bip01 Spine"));
+    ASSERT_NE(spine, nullptr);
+    EXPECT_EQ(spine->RotationKeyCount(), 3u);
+    EXPECT_EQ(biped->FindByName("Bip01 Spine1"), nullptr);
+    // Folded, its bones kept no shapes to choose among; listed whole, they got their levels.
+    auto countLevels = [](SgAVObject* root) {
+        int levels = 0;
+        std::function<void(SgAVObject*)> count = [&](SgAVObject* o) {
+            if (auto* lod = SgKindCast<SgLODNode>(o))
+                levels += static_cast<int>(lod->ChildCount());
+            if (auto* n = SgKindCast<SgNode>(o))
+                for (uint32_t i = 0; i < n->ChildCount(); ++i)
+                    if (n->ChildAt(i))
+                        count(n->ChildAt(i));
+        };
+        count(root);
+        return levels;
+    };
+    EXPECT_EQ(countLevels(biped), 0);
+    // Torso h, m and l; head h and l.
+    EXPECT_EQ(countLevels(TemplateNode(21)), 5);
+    EXPECT_EQ(GetFigureExtraData(biped)->kind, kFigureBiped);
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ target_link_libraries(present_figure_tests PRIVATE client_present)
 quorrin_test(present_sample_figure_tests
   LABELS present-figures
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/sample_figures_test.cpp
-  DEPS engine_animation tools_writers)
+  DEPS client_present render_test_support tools_writers)
 target_compile_definitions(present_sample_figure_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(present_sample_figure_tests sample_install)
+target_link_libraries(present_sample_figure_tests PRIVATE client_present)
