@@ -8,3 +8,6 @@ if(TARGET test_support)
     endif()
   endforeach()
 endif()
+
+# Figure templates from model files: loaded, folded, cloned into figures, placed and removed.
+quorrin_fuzz(figure_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/figure_fuzz.cpp DEPS client_present)

@@ -280,9 +280,13 @@ int LoadModelTemplates(const char* directory, int offset) {
 }
 
 int LoadFigureModel(int n, const char* path) {
+    SgSceneStream stream;
+    return LoadFigureModelWith(n, path, stream);
+}
+
+int LoadFigureModelWith(int n, const char* path, SgSceneStream& stream) {
     if (n < 0 || n >= kTemplateSlots || !path)
         return 0;
-    SgSceneStream stream;
     if (!LoadSceneFromOwnDirectory(path, stream))
         return 0;
     SgObject* first = stream.TopLevelCount() ? stream.TopLevelObject(0) : nullptr;

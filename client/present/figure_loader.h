@@ -7,6 +7,8 @@
 #include "client/present/figure_table.h"
 #include "engine/core/sg_av_object.h"
 
+class SgSceneStream;
+
 namespace present {
 
 // Loads every listed template of "<directory>/<directory>.dat" from offset on; always 1. The
@@ -16,6 +18,8 @@ int LoadModelTemplates(const char* directory, int offset);
 // new holder node in template slot n. 0 when the file does not load (the slot keeps what it held)
 // or n is outside the table.
 int LoadFigureModel(int n, const char* path);
+// The same through the caller's stream, which keeps every object the file made.
+int LoadFigureModelWith(int n, const char* path, SgSceneStream& stream);
 // Mode 0 loop, 1 clamp, 2 cast (arms only): the holder's figure record, timing and bone table.
 void SetFigureModelAnimation(int n, int mode, int frames, int fps);
 // Stores kind and template number in the holder's figure record, when it has one.
