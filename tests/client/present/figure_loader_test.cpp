@@ -55,6 +55,7 @@ protected:
         SgSetFileOpener(nullptr);
         CloseErrorLog();
         figure_fixture::ClearFigureTables();
+        SgAVObject::cloneNaming = savedNaming;
     }
     // The log after its first line.
     std::string Log() {
@@ -62,6 +63,7 @@ protected:
         return text.substr(text.find('\n') + 1);
     }
     TempDir dir;
+    const int savedNaming = SgAVObject::cloneNaming;
 };
 
 TEST_F(FigureLoaderTest, EachKeyWritesItsLineAndSetsItsTable) {

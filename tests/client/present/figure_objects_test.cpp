@@ -62,13 +62,17 @@ protected:
     void SetUp() override {
         World().worldRoot = SgRef<SgNode>(new SgNode);
         World().sceneActive = 1;
+        // As the template loader leaves it: clones keep their names.
+        SgAVObject::cloneNaming = 1;
     }
     void TearDown() override {
+        SgAVObject::cloneNaming = savedNaming;
         figure_fixture::ClearFigureTables();
         present::ReleaseWorldRooms();
         World() = WorldTables{};
     }
     SgAVObject* Model(int figure) { return FigureData(figure)->model; }
+    const int savedNaming = SgAVObject::cloneNaming;
 };
 
 TEST_F(FigureObjectsTest, TheNameChoosesThePartThatIsCloned) {
