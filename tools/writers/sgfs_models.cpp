@@ -205,8 +205,8 @@ std::vector<SgfsModelFile> SgfsModelFiles() {
 
 std::string SgfsDefinitionText() {
     // The template numbers the sample's level objects (10, 12, 14), spells (7, 30 to 45, 64, 70,
-    // 80 to 82) and overlays (60, 61) name. Two-digit numbers only: a missing sgf10 would otherwise
-    // read the section sgf100 (sections match by prefix).
+    // 71, 80 to 82) and overlays (60, 61) name. Two-digit numbers only: a missing sgf10 would
+    // otherwise read the section sgf100 (sections match by prefix).
     std::string text = "[sgfdefs]\nnumsgfs=82\n";
     text += Entry(7, "rune.sgf", "");
     text += Entry(10, "crate.sgf", "lighting=Lit\nlight_offset=10\n");
@@ -219,10 +219,10 @@ std::string SgfsDefinitionText() {
     const struct {
         int n;
         const char* file;
-    } spells[] = {{30, "bolt.sgf"}, {31, "burst.sgf"}, {32, "orb.sgf"}, {33, "burst.sgf"}, {34, "bolt.sgf"},
+    } spells[] = {{30, "bolt.sgf"}, {31, "burst.sgf"}, {32, "orb.sgf"},   {33, "burst.sgf"}, {34, "bolt.sgf"},
                   {35, "burst.sgf"}, {36, "orb.sgf"},  {40, "bolt.sgf"},  {41, "burst.sgf"}, {42, "burst.sgf"},
                   {43, "orb.sgf"},   {44, "bolt.sgf"}, {45, "orb.sgf"},   {64, "orb.sgf"},   {70, "rune.sgf"},
-                  {80, "wall.sgf"},  {81, "burst.sgf"}, {82, "wall.sgf"}};
+                  {71, "burst.sgf"}, {80, "wall.sgf"}, {81, "burst.sgf"}, {82, "wall.sgf"}};
     for (const auto& s : spells)
         text += Entry(s.n, s.file, "");
     text += Entry(60, "aura.sgf", "type=Animation\nfigure_animation=Loop\nframes=60\n");
