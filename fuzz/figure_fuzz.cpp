@@ -1,16 +1,18 @@
 // A model file from an installation becomes a figure template: any bytes must load, fold, get
-// levels of detail, clone into figures, place, animate, take lights, billboards and tints, and
-// go again without a fault or a leak.
+// levels of detail, clone into figures, place, animate, take lights, billboards, tints and
+// overlays, and go again without a fault or a leak.
 
 #include <cstdint>
 #include <cstdio>
 
 #include "client/present/figure_anim_state.h"
 #include "client/present/figure_animation.h"
+#include "client/present/figure_attach.h"
 #include "client/present/figure_lights.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
 #include "client/present/figure_textures.h"
+#include "client/present/scene_dump.h"
 #include "client/present/scene_walk.h"
 #include "client/present/world_tables.h"
 #include "engine/animation/sg_3ds_animators.h"
@@ -62,6 +64,17 @@ void Exercise(uint8_t choice) {
     SetFigureBodyTexture(a, 4);
     SetFigureFirstPersonVisibility(b, 1);
     RelightFigure(a);
+    // Animation of the figures from the template itself, overlays of it at every part kind.
+    PlayFigureAnimation(a, kTemplate, choice & 8 ? kAllBones : kRightArmMask);
+    CreateFigureOverlayModel(a, kTemplate, (choice & 16) ? 65 : choice % 70, choice % 5, choice * 37, choice % 90);
+    CreateFigureOverlayModel(b, kTemplate, 64, (choice >> 1) % 4, 4096 - choice, 0);
+    SetFigureOverlayElement(a, choice % 12);
+    SetFigureOverlayColor(b, choice, 255 - choice, 7);
+    UpdateFigureOverlayAnimation(a, 0.25f);
+    PlaceObjectFigure(a, 0, 0, 0, 0, 0, 1, 1, 0);
+    PlaceFigureOverlay(b);
+    DumpSceneGraph(FigureNode(a), 0, nullptr);
+    RemoveFigureOverlay(b);
     for (int f : {a, b})
         if (SgNode* node = FigureNode(f))
             ReleaseSubtreeLoops(node);

@@ -103,7 +103,7 @@ public:
         return present::IsFigureOnScreen(figure, x, y, z, height, radius, either);
     }
     int CreateFigureOverlayModel(int figure, int model, int part, int mode, int direction, int tilt) override {
-        return interim_->CreateFigureOverlayModel(figure, model, part, mode, direction, tilt);
+        return present::CreateFigureOverlayModel(figure, model, part, mode, direction, tilt);
     }
     int RemoveFigureOverlay(int figure) override { return present::RemoveFigureOverlay(figure); }
     int SetFigureOverlayElement(int figure, int element) override {

@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "client/present/figure_animation.h"
+#include "client/present/figure_objects.h"
 #include "client/present/figure_table.h"
+#include "client/present/figure_tree.h"
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/core/sg_light.h"
 #include "engine/core/sg_node.h"
@@ -192,6 +194,76 @@ int SetFigureOverlayColor(int figure, int red, int green, int blue) {
     material->override = 1;
     material->changed = 1;
     overlay->AddRenderProperty(material.Get());
+    return 1;
+}
+
+namespace {
+
+constexpr float kOverlayScale = 0.01f;
+constexpr double kHalfTurn = 3.14159012;
+constexpr double kTiltToRadians = 0.0174532778;
+constexpr double kModeThreeLean = 0.7853975;
+constexpr double kTwoPi = 6.283185307179586;
+
+SgMat3 Rows(double a0, double a1, double a2, double b0, double b1, double b2, double c0, double c1, double c2) {
+    SgMat3 m;
+    const double v[9] = {a0, a1, a2, b0, b1, b2, c0, c1, c2};
+    for (int i = 0; i < 9; ++i)
+        m.m[i] = static_cast<float>(v[i]);
+    return m;
+}
+
+// A turn about y by a: rows (cos a, 0, -sin a), (0, 1, 0), (sin a, 0, cos a).
+SgMat3 AboutY(double a) { return Rows(std::cos(a), 0, -std::sin(a), 0, 1, 0, std::sin(a), 0, std::cos(a)); }
+
+// The overlay's rotation by mode: facing (from direction) about z, tilt (degrees) about y.
+SgMat3 OverlayRotation(int mode, int direction, int tilt) {
+    if (mode < 0 || mode > 3)
+        return SgIdentityMat3;
+    if (mode == 0)
+        return AboutY(kHalfTurn);
+    const int v = (mode == 1 ? 6144 : 5120) - direction;
+    const double f = (v < 0 ? -1 : 1) * (std::abs(v) & 4095) * kTwoPi / 4096.0;
+    const SgMat3 facing = Rows(std::cos(f), std::sin(f), 0, -std::sin(f), std::cos(f), 0, 0, 0, 1);
+    SgMat3 r = mode == 1 ? AboutY(kHalfTurn) : AboutY((90 - tilt) * kTiltToRadians);
+    if (mode == 3) {
+        const double e = kModeThreeLean;
+        r = Rows(1, 0, 0, 0, std::cos(e), std::sin(e), 0, -std::sin(e), std::cos(e)) * r;
+    }
+    return facing * r;
+}
+
+}  // namespace
+
+int CreateFigureOverlayModel(int figure, int model, int part, int mode, int direction, int tilt) {
+    Figure f = Find(figure);
+    SgNode* source = TemplateNode(model);
+    if (!f || !source)
+        return 0;
+    RemoveFigureOverlay(figure);
+
+    SgRef<SgNode> overlay(new SgNode);
+    f.node->InsertChild(overlay.Get(), true);
+    f.data->overlay = overlay.Get();
+    f.data->overlayPart = part;
+    f.data->overlayModel = model;
+
+    auto* spell = SgKindCast<SgAVObject>(FindNamedObject(source, "Spell"));
+    SgRef<SgAVObject> copy = (spell ? spell : source)->Duplicate();
+    copy = FixUpFigureClone(copy.Get(), nullptr, 0);
+    SetAnimationTiming(copy.Get(), 2, 0);
+    copy->localTranslation = SgVec3();
+    copy->localScale = kOverlayScale;
+    overlay->InsertChild(copy.Get(), true);
+
+    if (!f.data->overlayAnimatorList)
+        f.data->overlayAnimatorList = std::make_unique<FigureAnimatorList>();
+    f.data->overlayAnimatorList->fill(nullptr);
+    CollectFigureAnimators(overlay.Get(), *f.data->overlayAnimatorList);
+
+    overlay->localRotation = OverlayRotation(mode, direction, tilt);
+    RunOverlayAnimators(overlay.Get(), f.data, 0.0f);
+    overlay->UpdateAllStates();
     return 1;
 }
 

@@ -7,6 +7,7 @@
 #include "client/present/camera_set.h"
 #include "client/present/figure_anim_state.h"
 #include "client/present/figure_animation.h"
+#include "client/present/figure_textures.h"
 #include "client/present/figure_tree.h"
 #include "client/present/lod_select.h"
 #include "client/present/scene_dump.h"
@@ -163,6 +164,8 @@ void CreateMenuFigure(int templateNumber, int body, int head, int colour) {
     SgRef<SgAVObject> clone = model->Duplicate();
     node->InsertChild(clone.Get(), false);
     MenuFigureTextureNumbers(templateNumber, body, head, colour, m.bodyTexture, m.headTexture);
+    SetNodeBodyTexture(clone.Get(), m.bodyTexture);
+    SetNodeHeadTexture(clone.Get(), m.headTexture);
 
     SetAnimationTiming(node, 0, 2);
     AttachFigureExtraData(node);

@@ -6,6 +6,7 @@
 #include "client/present/figure_anim_state.h"
 #include "client/present/figure_attach.h"
 #include "engine/animation/sg_3ds_animators.h"
+#include "engine/animation/sg_3ds_particle_system.h"
 #include "engine/core/sg_light.h"
 #include "engine/core/sg_texture_property.h"
 #include "tests/client/present/figure_anim/skeleton_fixture.h"
@@ -151,6 +152,78 @@ TEST_F(FigureAttachTest, RemovingTheOverlayEndsItsOwnAnimatorsOnly) {
     EXPECT_EQ(RemoveFigureOverlay(1), 0);
     EXPECT_EQ(RemoveFigureOverlay(0), 0);
     templates->Retire();
+}
+
+// An overlay template: a "Spell" node holding a keyed node and a particle system.
+SgNode* PutOverlayTemplate(int n) {
+    SgRef<SgNode> holder(new SgNode);
+    SgRef<SgNode> spell(new SgNode);
+    spell->AssignName("Spell");
+    SgRef<Sg3dsAnimationNode> keyed(new Sg3dsAnimationNode);
+    SgPositionKey a(0, {0, 0, 0}), b(1, {1, 0, 0});
+    const SgPositionKey* keys[] = {&a, &b};
+    keyed->SetPositionKeys(keys, 2, true);
+    spell->InsertChild(keyed.Get(), false);
+    spell->InsertChild(new Sg3dsParticleSystem, false);
+    holder->InsertChild(new SgNode, false);  // not copied: only "Spell" is
+    holder->InsertChild(spell.Get(), false);
+    Figures().templates[n] = holder;
+    SgAVObject::cloneNaming = 1;  // as the template loader leaves it
+    return holder.Get();
+}
+
+TEST_F(FigureAttachTest, OverlayModelCopiesTheSpellNodeTurnedByMode) {
+    SgNode* source = PutOverlayTemplate(20);
+    EXPECT_EQ(CreateFigureOverlayModel(1, 21, 65, 0, 0, 0), 0);  // no template
+    EXPECT_EQ(FigureData(1)->overlay, nullptr);
+    ASSERT_EQ(CreateFigureOverlayModel(1, 20, 65, 0, 0, 0), 1);
+    SgFigureExtraData* data = FigureData(1);
+    SgNode* overlay = data->overlay;
+    ASSERT_TRUE(overlay);
+    EXPECT_EQ(overlay->Parent(), node);
+    EXPECT_EQ(data->overlayPart, 65);
+    auto* copy = SgKindCast<SgNode>(overlay->ChildAt(0));
+    ASSERT_TRUE(copy);
+    EXPECT_STREQ(copy->GetName(), "Spell");
+    EXPECT_FLOAT_EQ(copy->localScale, 0.01f);
+    ASSERT_TRUE(data->overlayAnimatorList);
+    SgObject* first = (*data->overlayAnimatorList)[0];
+    EXPECT_EQ(first, copy->ChildAt(0));  // the copy's, not the template's
+    EXPECT_NE(first, SgKindCast<SgNode>(source->ChildAt(1))->ChildAt(0));
+    EXPECT_EQ((*data->overlayAnimatorList)[1], copy->ChildAt(1));
+    EXPECT_EQ((*data->overlayAnimatorList)[2], nullptr);
+    // Mode 0: a half turn about y.
+    EXPECT_NEAR(overlay->localRotation.m[0], -1.0f, 1e-5);
+    EXPECT_NEAR(overlay->localRotation.m[8], -1.0f, 1e-5);
+    EXPECT_NEAR(overlay->localRotation.m[4], 1.0f, 1e-5);
+
+    // A second overlay replaces the first. Mode 1 faces the direction: 1024 turns a quarter
+    // about z after the half turn about y.
+    SgRef<SgNode> old(overlay);
+    ASSERT_EQ(CreateFigureOverlayModel(1, 20, 5, 1, 1024, 0), 1);
+    EXPECT_EQ(old->Parent(), nullptr);
+    overlay = FigureData(1)->overlay;
+    int overlays = 0;
+    for (uint32_t i = 0; i < node->ChildCount(); ++i)
+        overlays += node->ChildAt(i) == overlay || node->ChildAt(i) == old.Get();
+    EXPECT_EQ(overlays, 1);
+    const float* m = overlay->localRotation.m;
+    // Rz(90) rows (0, 1, 0), (-1, 0, 0), (0, 0, 1) times the half turn about y.
+    EXPECT_NEAR(m[1], 1.0f, 1e-5);
+    EXPECT_NEAR(m[3], 1.0f, 1e-5);
+    EXPECT_NEAR(m[8], -1.0f, 1e-5);
+    // Mode 2 tilts: tilt 90 leaves no turn about y; direction 1024 gives v = 4096, no facing.
+    ASSERT_EQ(CreateFigureOverlayModel(1, 20, 5, 2, 1024, 90), 1);
+    m = FigureData(1)->overlay->localRotation.m;
+    EXPECT_NEAR(m[0], 1.0f, 1e-5);
+    EXPECT_NEAR(m[4], 1.0f, 1e-5);
+    EXPECT_NEAR(m[8], 1.0f, 1e-5);
+    // Mode 3 leans an eighth of a turn about x as well.
+    ASSERT_EQ(CreateFigureOverlayModel(1, 20, 5, 3, 1024, 90), 1);
+    m = FigureData(1)->overlay->localRotation.m;
+    EXPECT_NEAR(m[4], 0.70710678f, 1e-5);
+    EXPECT_NEAR(m[5], 0.70710678f, 1e-5);
+    EXPECT_EQ(RemoveFigureOverlay(1), 1);
 }
 
 TEST_F(FigureAttachTest, OverlayElementAndColour) {

@@ -16,3 +16,13 @@ target_compile_definitions(present_figure_anim_tests PRIVATE
 add_dependencies(present_figure_anim_tests sample_install)
 # The world fixture in test_support calls back into the presentation.
 target_link_libraries(present_figure_anim_tests PRIVATE client_present)
+
+# Each player type's preview figure turning in the game's window (run it by hand; CTest runs it
+# headless for a few frames).
+add_executable(figures_demo ${CMAKE_CURRENT_LIST_DIR}/figures_demo.cpp)
+target_link_libraries(figures_demo PRIVATE client_present test_support client_present)
+target_compile_definitions(figures_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(figures_demo sample_install)
+add_test(NAME figures_demo_headless
+  COMMAND figures_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/figures_demo.png)
+set_tests_properties(figures_demo_headless PROPERTIES LABELS present-figures)
