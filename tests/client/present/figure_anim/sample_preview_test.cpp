@@ -1,4 +1,5 @@
-// The sample installation's preview scene: what the preview takes of it and its dump.
+// The sample installation's preview scene (what the preview takes of it and its dump) and the
+// dump its figure definitions ask for.
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "client/present/camera_set.h"
+#include "client/present/figure_loader.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
 #include "client/present/world_tables.h"
@@ -56,6 +58,23 @@ TEST(SamplePreviewTest, MainSceneFrustumAndDump) {
     Cameras() = CameraSet{};
     World() = WorldTables{};
     SetForcedLodLevel(0);
+}
+
+// figures.dat prints type 2's figure into anim2.log as it loads it.
+TEST(SamplePreviewTest, FigureDefinitionsPrintTheirDump) {
+    TempDir dir;
+    dir.Enter();
+    std::filesystem::copy(std::string(SAMPLE_INSTALL_DIR) + "/figures", dir.File("figures"),
+                          std::filesystem::copy_options::recursive);
+    ASSERT_EQ(LoadModelTemplates("figures", 200), 1);
+    const std::string golden = std::string(FIGURE_GOLDEN_DIR) + "/anim2.log";
+    const std::string log = Masked("anim2.log");
+    EXPECT_NE(log.find("[figures/f2.sgf]"), std::string::npos);
+    if (std::getenv("QUORRIN_UPDATE_GOLDEN"))
+        std::ofstream(golden) << log;
+    else
+        EXPECT_EQ(log, Masked(golden));
+    FreeFigureResources();
 }
 
 }  // namespace
