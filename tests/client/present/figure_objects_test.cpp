@@ -210,6 +210,44 @@ TEST_F(FigureObjectsTest, ClonesAnimateApart) {
     sorted(Model(a));
 }
 
+// A copied morph keeps the mode, cycle, world update and the five floats; it starts only in mode 0.
+TEST_F(FigureObjectsTest, CopiedMorphsKeepTheirTimingAndStartOnlyWithoutAClock) {
+    for (uint32_t mode : {SgAnimationTiming::kTimeNone, SgAnimationTiming::kTimeApplication, SgAnimationTiming::kTimeReal}) {
+        EffectsModel effects = BuildEffectsModel();
+        auto* blob = SgKindCast<Sg3dsMorphShape>(FindNamedObject(effects.root.Get(), "blob"));
+        ASSERT_NE(blob, nullptr);
+        blob->timeMode = mode;
+        blob->startedFlag = mode == SgAnimationTiming::kTimeNone ? 0 : 1;
+        blob->worldUpdateFlag = 0;
+        blob->cycleType = SgAnimationTiming::kCycleReverse;
+        blob->frequency = 0.5f;
+        blob->phase = 0.25f;
+        blob->reservedValue = 3;
+        SgRef<SgAVObject> clone = effects.root->Duplicate();
+        SgRef<SgAVObject> fixed = FixUpFigureClone(clone.Get(), nullptr, 0);
+        ASSERT_EQ(fixed.Get(), clone.Get());
+        auto* copy = SgKindCast<Sg3dsMorphShape>(FindNamedObject(clone.Get(), "blob"));
+        ASSERT_NE(copy, nullptr);
+        SCOPED_TRACE(mode);
+        EXPECT_EQ(copy->timeMode, mode);
+        EXPECT_EQ(copy->startedFlag, mode == SgAnimationTiming::kTimeNone ? 1 : 0);
+        EXPECT_EQ(copy->worldUpdateFlag, 0);
+        EXPECT_EQ(copy->cycleType, SgAnimationTiming::kCycleReverse);
+        EXPECT_EQ(copy->frequency, 0.5f);
+        EXPECT_EQ(copy->phase, 0.25f);
+        EXPECT_EQ(copy->reservedValue, 3.0f);
+        EXPECT_EQ(copy->lowKeyTime, blob->lowKeyTime);
+        EXPECT_EQ(copy->highKeyTime, blob->highKeyTime);
+    }
+    // A morph at the top has no parent: the copy comes back in its place.
+    EffectsModel effects = BuildEffectsModel();
+    SgAVObject* blob = SgKindCast<SgAVObject>(FindNamedObject(effects.root.Get(), "blob"));
+    SgRef<SgAVObject> alone = blob->Duplicate();
+    SgRef<SgAVObject> fixed = FixUpFigureClone(alone.Get(), nullptr, 0);
+    EXPECT_NE(fixed.Get(), alone.Get());
+    EXPECT_TRUE(SgKindCast<Sg3dsMorphShape>(fixed.Get()));
+}
+
 TEST_F(FigureObjectsTest, RemovingAFigureFreesWhatItMade) {
     EffectsModel effects = BuildEffectsModel();
     SgRef<SgNode> holder(new SgNode);
