@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
@@ -211,7 +212,10 @@ int FindBoltTarget(LocalPlayer& player, int* range, int* kind, int friendly, int
     for (int i = 1; i <= steps; ++i) {
         int32_t nx, ny;
         PointAheadOfView(0, i * kStep, &nx, &ny);
-        const int32_t nz = z0 + static_cast<int32_t>(dz * i * 65536.0f);
+        // Views at the top or bottom of the 16-bit heights would wrap; the line holds there.
+        const int64_t rise = static_cast<int64_t>(dz * static_cast<float>(i) * 65536.0f);
+        const int32_t nz = static_cast<int32_t>(
+            std::clamp<int64_t>(z0 + rise, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
         const int x = Whole(nx), y = Whole(ny), z = Whole(nz);
         int target = 0;
         for (int t = 1; t < ThinCount && !*kind; ++t) {

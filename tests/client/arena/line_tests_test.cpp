@@ -308,3 +308,23 @@ TEST_F(LineTests, ThinTargetsAreSpellWallsCrossedAhead) {
 }
 
 }  // namespace
+
+TEST_F(LineTests, LinesFromTheEndsOfTheHeightsHoldThere) {
+    // Heights come from level files; a line starting near the top or the bottom of the 16-bit
+    // range saturates instead of wrapping to the other end.
+    struct Case {
+        int floor, ceiling, z, pitch, target;
+    } cases[] = {
+        {32600, 32767, 32760, -900, kHitLevel},  // up into the storey split at the top
+        {-32768, 32767, -32760, 900, 0},         // down along the lowest floor
+    };
+    for (const Case& c : cases) {
+        for (int cy = 60; cy <= 70; ++cy)
+            SetCell(62, cy, 0, c.floor, c.ceiling);
+        Place(62 * 64 + 32, 62 * 64 + 32, 0);
+        view.z = c.z;
+        player.pitch = c.pitch;
+        int range = 400, kind;
+        EXPECT_EQ(FindBoltTarget(player, &range, &kind, 0, 0, 0), c.target) << c.z;
+    }
+}
