@@ -18,12 +18,11 @@
 #include "client/net/net_match.h"
 #include "client/net/net_rings.h"
 #include "client/screens/character_state.h"
-#include "tests/support/recording_net_screens.h"
+#include "client/screens/chat_commands.h"
 #include "tests/support/recording_present.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static RecordingPresent* present = new RecordingPresent;
-    static RecordingNetScreens* screens = new RecordingNetScreens;
     // An arena to act in: the local player, its view, a spell of each class.
     static LocalPlayer player{};
     static PlayerView view{};
@@ -65,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WorldObjectTable[figure].id = 9;
     WorldObjectTable[figure].x = WorldObjectTable[figure].y = 1000;
     ActivateObject(figure);
-    screens->ignored = {"nell"};
+    std::memset(IgnoreList, 0, sizeof IgnoreList);
+    std::memcpy(IgnoreList[0], "nell", 5);
     static uint8_t body[kMaxFrameBody];
     const size_t n = std::min(size - 3, static_cast<size_t>(kMaxFrameBody));
     std::memcpy(body, data + 3, n);

@@ -28,6 +28,7 @@
 #include "client/net/net_spells.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/chat_input.h"
 #include "client/screens/input.h"
 #include "client/screens/notice_lines.h"
 
@@ -188,8 +189,8 @@ void FunctionKey(int key) {
     }
     if (key == 10)
         CastOverlayMode = (CastOverlayMode + 1) % 3;
-    if (key == 2 && g_arenaHooks.toggleChatLog)
-        g_arenaHooks.toggleChatLog();
+    if (key == 2)
+        ToggleChatLog();
 }
 
 void Clicks(LocalPlayer& player, PlayerControl& c) {
@@ -276,8 +277,7 @@ void HandleGameInput(LocalPlayer& player, const PlayerControl& input, int flags)
     if (control.key_b && g_playMode != 2)
         DebugToggle = !DebugToggle;
     if (control.key_quote || control.key_slash) {
-        if (g_arenaHooks.openChatLine)
-            g_arenaHooks.openChatLine(control.key_slash ? 1 : 0);
+        OpenChatLine(control.key_slash ? 1 : 0);
         SetKeyInputMode(1);
     }
     if (control.page_up || control.page_down) {

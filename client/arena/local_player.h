@@ -60,10 +60,6 @@ struct ArenaHooks {
     void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
     // The HUD hand plays a readied spell's sequence (0 restarts it).
     void (*playHandAnimation)(int sequence) = nullptr;
-    // Function key 2: the chat log opens or closes and its lines are drawn again.
-    void (*toggleChatLog)() = nullptr;
-    // The chat line opens for talking (0) or for a command (1).
-    void (*openChatLine)(int mode) = nullptr;
     // The view border (0..48) is applied to the view.
     void (*applyViewSize)(int border) = nullptr;
 };

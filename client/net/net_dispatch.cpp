@@ -16,6 +16,7 @@
 #include "client/net/net_catalogue.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_lobby.h"
+#include "client/screens/chat_commands.h"
 #include "client/net/net_match.h"
 #include "client/net/net_players.h"
 #include "client/net/net_spells.h"

@@ -16,7 +16,6 @@
 #include "client/net/net_dispatch.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
-#include "client/net/net_screen_services.h"
 #include "client/net/net_spells.h"
 #include "client/arena/world_object.h"
 #include "client/screens/fonts.h"
@@ -519,18 +518,6 @@ void OnRenamePlayer(int, int target, const char* name) {
 }
 
 // ---- Chat ------------------------------------------------------------------------------------
-
-int IsIgnoredName(const char* name) {
-    if (!name || !*name)
-        return 0;
-    // The list is kept in lower case; names come as their players typed them.
-    for (int n = 0; n < 20; ++n) {
-        const char* entry = NetScreens().IgnoredName(n);
-        if (entry && *entry && strcasecmp(entry, name) == 0)
-            return 1;
-    }
-    return 0;
-}
 
 void FilterChatWords(char* text) {
     for (const char* word : kFilteredWords) {

@@ -62,7 +62,6 @@ void OnSendAccount(const uint8_t* body, int length);
 void OnRenamePlayer(int source, int target, const char* name);
 
 // ---- Chat ------------------------------------------------------------------------------------
-int IsIgnoredName(const char* name);
 // Replaces each listed word by asterisks of its length, in place.
 void FilterChatWords(char* text);
 void ShowChatText(int source, const char* text, int channel, int team);

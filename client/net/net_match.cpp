@@ -20,7 +20,6 @@
 #include "client/net/net_dispatch.h"
 #include "client/net/net_players.h"
 #include "client/net/net_rings.h"
-#include "client/net/net_screen_services.h"
 #include "client/net/net_spells.h"
 #include "client/present/present_services.h"
 #include "client/screens/notice_lines.h"

@@ -20,7 +20,6 @@
 #include "client/net/net_dispatch.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_match.h"
-#include "client/net/net_screen_services.h"
 #include "client/present/present_services.h"
 #include "client/screens/fonts.h"
 #include "client/screens/notice_lines.h"

@@ -7,6 +7,8 @@
 constexpr int kChatLines = 100;
 constexpr int kChatTextSize = 118;
 constexpr int kChatTagSize = 20;
+// The chat lines' HUD panel.
+constexpr int kChatPanel = 4;
 
 enum MessageSource {
     MSG_YOU = -1,
@@ -17,6 +19,10 @@ enum MessageSource {
     MSG_PHOENIX = -6,
     MSG_SERVICE = 0xFFFF,
 };
+
+// PrintMessage flags for a player's line: one this client sent privately, one it received so.
+constexpr int kMessageTo = 4;
+constexpr int kMessageFrom = 8;
 
 struct ChatLine {
     char text[kChatTextSize];
@@ -36,7 +42,17 @@ extern ChatRing ChatBuffer;
 // user.dat [main] debug: 2 puts every network and simulation debug line on the console.
 extern int g_debugLevel;
 
+// source: a MessageSource or a player id; colour: a player line's team colour (1 to 3).
 void PrintMessage(int source, const char* text, int color, int flags);
 void ClearChatBuffer();
 // A debug line on the console (system source, colour 44), only at debug level 2.
 void PrintDebug(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// ---- chat.log ----
+// Starts logging: "chat.log" is opened for appending and the console written to it.
+void OpenChatLog();
+// Ends logging; after a failed open nothing is written.
+void CloseChatLog();
+// The key that opens or closes the log, and the chat lines drawn again.
+void ToggleChatLog();
+int IsChatLogging();

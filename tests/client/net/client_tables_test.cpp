@@ -12,7 +12,6 @@
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
-#include "tests/support/recording_net_screens.h"
 
 namespace {
 
@@ -33,7 +32,6 @@ protected:
         g_debugLevel = 0;
         GameClock = 123450;
     }
-    RecordingNetScreens screens;
 };
 
 TEST_F(TablesTest, ResetsLeaveEveryEntryFreeAndTheTavernInLobbyEntryZero) {

@@ -29,7 +29,6 @@
 #include "platform/sock/sock_control.h"
 #include "tests/support/game_service.h"
 #include "tests/support/headless.h"
-#include "tests/support/recording_net_screens.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/sent_frames.h"
 
@@ -127,7 +126,6 @@ protected:
     int AddPlayer(int id, const char* name, int team = 1) { return UpdatePlayerTable(id, 50, team, name); }
 
     RecordingPresent present;
-    RecordingNetScreens screens;
 };
 
 // Against the scripted service on loopback, polled as a message source on the virtual clock;

@@ -2,6 +2,8 @@
 // answers and of the lobby lists, the senders with their bodies, the waits on timer 11 and the
 // entry sequences against the scripted service.
 
+#include "client/screens/chat_commands.h"
+#include "common/text.h"
 #include "tests/client/net/net_messages_fixture.h"
 #include "client/screens/tavern_state.h"
 #include "tests/support/temp_dir.h"
@@ -146,7 +148,8 @@ TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortIn
 TEST_F(NetMessagesTest, ChatFromAnIgnoredPlayerIsDroppedUnlessHeHasOperatorBits) {
     g_screenState = 2;
     const int i = AddPlayer(9, "Grub");
-    screens.ignored = {"grub"};
+    std::memset(IgnoreList, 0, sizeof IgnoreList);
+    CopyText(IgnoreList[3], "grub");
     Bytes chat(8 + 6);
     Put16(chat, 0, 9);
     chat[4] = 0;
@@ -160,7 +163,7 @@ TEST_F(NetMessagesTest, ChatFromAnIgnoredPlayerIsDroppedUnlessHeHasOperatorBits)
     PlayerTable[i].flags = 0x01;
     Dispatch(7, chat, 9);
     EXPECT_EQ(ChatBuffer.count, before + 1);
-    screens.ignored.clear();
+    IgnoreList[3][0] = 0;
     PlayerTable[i].flags = 0;
     Dispatch(7, chat, 9);
     EXPECT_EQ(ChatBuffer.count, before + 2);

@@ -79,3 +79,12 @@ add_test(NAME lobby_demo_headless
           -DWORK=${CMAKE_CURRENT_BINARY_DIR}/lobby_demo_install -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/lobby_demo_input.txt
           -P ${CMAKE_CURRENT_LIST_DIR}/lobby_demo_run.cmake)
 set_tests_properties(lobby_demo_headless PROPERTIES LABELS screens-lobby)
+
+# Screens II (lobby and chat): the console, chat line and commands, HUD texts, pages and scores.
+quorrin_test(screens_text_tests
+  LABELS screens-lobby
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/console_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
+  DEPS client_present client tools_writers)
+target_compile_definitions(screens_text_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
