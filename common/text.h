@@ -14,6 +14,15 @@ char* CopyText(char (&dst)[N], std::string_view src) {
     return CopyText(dst, N, src);
 }
 
+// A text field of a fixed record, up to its terminator or its end.
+template <size_t N>
+std::string_view FieldText(const char (&field)[N]) {
+    size_t n = 0;
+    while (n < N && field[n])
+        ++n;
+    return std::string_view(field, n);
+}
+
 // vsnprintf into a fixed buffer; always terminated, cut when too long. Returns dst.
 char* FormatText(char* dst, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 char* FormatTextV(char* dst, size_t size, const char* format, va_list args);

@@ -114,6 +114,16 @@ struct FireteamEntry {
     FireteamMember members[4];
 };
 
+// A player's name as a terminated text, whatever the entry's bytes hold.
+struct PlayerName {
+    char text[sizeof PlayerTableEntry::name + 1] = {};
+    explicit PlayerName(const PlayerTableEntry& p) {
+        for (size_t i = 0; i < sizeof p.name && p.name[i]; ++i)
+            text[i] = p.name[i];
+    }
+    const char* c_str() const { return text; }
+};
+
 struct HighScoreRecord {
     char name[60];
     int32_t level;

@@ -71,6 +71,8 @@ bool RingAppend(NetRing& ring, const void* bytes, int count) {
     return true;
 }
 
+LinkFigures LastLinkFigures;
+
 LinkFigures TakeLinkFigures() {
     LinkPeriod& c = LinkPeriodCounters;
     LinkFigures f{};
@@ -79,6 +81,7 @@ LinkFigures TakeLinkFigures() {
     uint64_t sum = uint64_t(c.datagramPackets) + c.datagramsLost;
     f.lossPercent = sum ? static_cast<int>(100 - (uint64_t(c.datagramPackets) * 100) / sum) : 0;
     c = LinkPeriod{};
+    LastLinkFigures = f;
     return f;
 }
 

@@ -74,6 +74,8 @@ struct LinkFigures {
 };
 // The figures of the last 4 s; the four period counters start again from 0.
 LinkFigures TakeLinkFigures();
+// What TakeLinkFigures found last: the HUD shows it.
+extern LinkFigures LastLinkFigures;
 
 // 2 while connected to the service (client/arena's link state).
 int SendPacket(const void* body, int code, int size, int flag, int destination);

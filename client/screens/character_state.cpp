@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "client/core/numeric.h"
+#include "common/text.h"
 
 LoginData g_login{};
 CurrentCharacter g_currentCharacter{};
@@ -35,4 +36,10 @@ void ResetCharacterState() {
         SlotRequestState[s] = 0;
         SlotSendState[s] = 0;
     }
+}
+
+const char* CurrentCharacterName() {
+    static char plain[sizeof g_currentCharacter.name];
+    CopyText(plain, FieldText(g_currentCharacter.name));
+    return SwapOddNibbles(plain);
 }

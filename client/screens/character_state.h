@@ -27,6 +27,8 @@ struct CurrentCharacter {
     int32_t kills;
 };
 extern CurrentCharacter g_currentCharacter;
+// The current character's name in plain text, at most 11 characters (one buffer, reused).
+const char* CurrentCharacterName();
 
 constexpr int kCharacterSlots = 4;
 constexpr int kServiceCopySize = 208;

@@ -48,11 +48,12 @@ LineStyle StyleOf(int source, int color, int flags) {
     }
     const int i = FindPlayerIndex(source);
     const PlayerTableEntry* p = i > 0 ? &PlayerTable[i] : nullptr;
+    const PlayerName plain = p ? PlayerName(*p) : PlayerName(PlayerTableEntry{});
     char name[40] = "";
     if (sysop)
-        FormatText(name, sizeof name, "[%d]%s", source, p ? p->name : "");
-    else if (p)
-        CopyText(name, p->name);
+        FormatText(name, sizeof name, "[%d]%s", source, plain.c_str());
+    else
+        CopyText(name, plain.c_str());
     const bool oper = p && (p->flags & 0x7F) != 0;
     if (flags & kMessageTo) {
         FormatText(s.tag, sizeof s.tag, "[to %s]: ", name);

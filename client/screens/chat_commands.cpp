@@ -63,7 +63,7 @@ void IgnoreForm(const char* name, char out[kIgnoreSlotSize]) {
         *p = static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
 }
 
-const char* OwnName() { return SwapOddNibblesCopy(g_currentCharacter.name); }
+const char* OwnName() { return CurrentCharacterName(); }
 
 void DisplayTest(const Words& w) {
     const char what = static_cast<char>(std::tolower(static_cast<unsigned char>(w[1][0])));
@@ -167,7 +167,7 @@ void GrantExperience(const Words& w) {
             return;
         }
         send_experience(amount, p.id);
-        Say("You grant %d exp to '%s' [%s][id=%d sl=%d].", amount, w[1], p.name, p.id, i);
+        Say("You grant %d exp to '%s' [%s][id=%d sl=%d].", amount, w[1], PlayerName(p).c_str(), p.id, i);
         return;
     }
     if (w[1][0] && StartsWithNoCase(OwnName(), w[1])) {
@@ -196,8 +196,9 @@ void Rename(const Words& w) {
         return;
     }
     PlayerTableEntry& p = PlayerTable[i];
-    SendRenamePlayer(p.id, p.name, w[2]);
-    Say("[%s] has been renamed to [%s].", p.name, w[2]);
+    const PlayerName old(p);
+    SendRenamePlayer(p.id, old.c_str(), w[2]);
+    Say("[%s] has been renamed to [%s].", old.c_str(), w[2]);
     CopyText(p.name, w[2]);
     const int slot = FindPlayerObjectSlot(p.id);
     if (slot > 0 && WorldObjectTable[slot].name_label)
@@ -211,8 +212,9 @@ void OnNamedPlayer(const Words& w, void (*send)(int, const char*), const char* d
         Say("Invalid Player Name.");
         return;
     }
-    send(PlayerTable[i].id, PlayerTable[i].name);
-    Say(done, byWord ? w[1] : PlayerTable[i].name);
+    const PlayerName name(PlayerTable[i]);
+    send(PlayerTable[i].id, name.c_str());
+    Say(done, byWord ? w[1] : name.c_str());
 }
 
 bool Is(const char* word, const char* name) { return EqualsNoCase(word, name); }
@@ -248,7 +250,7 @@ int FindPlayerByName(const char* text) {
         return InTable(i) && PlayerTable[i].id != kFreeId ? i : kNoPlayer;
     }
     for (int i = 1; InTable(i); ++i)
-        if (PlayerTable[i].id != kFreeId && StartsWithNoCase(PlayerTable[i].name, text))
+        if (PlayerTable[i].id != kFreeId && StartsWithNoCase(FieldText(PlayerTable[i].name), text))
             return i;
     return 0;
 }
@@ -348,7 +350,7 @@ void DoChatCommand(const char* text) {
                 return;
             const int i = FindPlayerByName(w[1]);
             if (InTable(i)) {
-                SendMakeSysop(PlayerTable[i].id, PlayerTable[i].name, 1);
+                SendMakeSysop(PlayerTable[i].id, PlayerName(PlayerTable[i]).c_str(), 1);
                 Say("Sending Make Sysop for %s.", w[1]);
             } else if (w[1][0] && (Is(w[1], "self") || Is(w[1], OwnName()))) {
                 char own[16];
@@ -380,8 +382,9 @@ void DoChatCommand(const char* text) {
             {
                 const int i = FindPlayerByName(w[1]);
                 if (InTable(i)) {
-                    SendYankPlayer(PlayerTable[i].id, PlayerTable[i].name);
-                    Say("[%s] has been yanked to you.", PlayerTable[i].name);
+                    const PlayerName name(PlayerTable[i]);
+                    SendYankPlayer(PlayerTable[i].id, name.c_str());
+                    Say("[%s] has been yanked to you.", name.c_str());
                 } else {
                     Say("Invalid Player Name [%s].", w[1]);
                 }

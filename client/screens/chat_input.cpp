@@ -46,7 +46,7 @@ int FindReceiver(const char* word) {
     if (!*word)
         return 0;
     for (int i = 1; i <= PlayerTableTop && i < kPlayerTableSize; ++i)
-        if (PlayerTable[i].id != kFreeId && StartsWithNoCase(PlayerTable[i].name, word))
+        if (PlayerTable[i].id != kFreeId && StartsWithNoCase(FieldText(PlayerTable[i].name), word))
             return i;
     return 0;
 }
@@ -71,7 +71,7 @@ void SendPrivate(LocalPlayer* player, int i, const char* message, bool lobby) {
     PrintMessage(p.id, message, 0, kMessageTo);
     char text[128];
     if (lobby && p.location != OwnLocation())
-        FormatText(text, sizeof text, "[from %s in lobby]: %s", SwapOddNibblesCopy(g_currentCharacter.name), message);
+        FormatText(text, sizeof text, "[from %s in lobby]: %s", CurrentCharacterName(), message);
     else
         CopyText(text, message);
     Send(player, text, 3, p.id);

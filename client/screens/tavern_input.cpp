@@ -16,6 +16,7 @@
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/chat_input.h"
 #include "client/screens/input.h"
 #include "client/screens/tavern_pages.h"
 #include "client/screens/tavern_state.h"
@@ -345,8 +346,7 @@ void EnterKey(ChatScreenRecord& screen) {
 
 void Keys(ChatScreenRecord& screen, const PlayerControl& c) {
     if (c.key_quote || c.key_slash) {
-        if (g_arenaHooks.openChatLine)
-            g_arenaHooks.openChatLine(c.key_slash ? 1 : 0);
+        OpenChatLine(c.key_slash ? 1 : 0);
         SetKeyInputMode(1);
     }
     if (c.page_up || c.page_down)
@@ -362,8 +362,8 @@ void Keys(ChatScreenRecord& screen, const PlayerControl& c) {
             FormatText(text, sizeof text, "Function Key #%d Hit", c.function_key);
             PrintMessage(MSG_SYSTEM, text, kDebugColour, 0);
         }
-        if (c.function_key == 2 && g_arenaHooks.toggleChatLog)
-            g_arenaHooks.toggleChatLog();
+        if (c.function_key == 2)
+            ToggleChatLog();
     }
     const int* a = c.arrows;  // left, right, up, down, enter
     if (a[1] || a[3])

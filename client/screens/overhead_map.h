@@ -1,0 +1,15 @@
+#pragma once
+// The overhead map: the level's used cells in grey shades, two map pixels a cell, with the
+// nexuses, earthnodes and their links, the team's figures and the player's arrow, drawn as
+// palette indices into the screen surface's 256 x 256 map buffer.
+
+#include <cstdint>
+
+struct LocalPlayer;
+
+// The blink clock, 0..1999 ms.
+extern int32_t MapBlinkClock;
+
+void DrawOverheadMap(const LocalPlayer& player, int elapsedMs);
+// The links on from node to nodes of the same team, each node once.
+void DrawMapMarkers(int node, uint8_t* visited, int team, int colour, uint8_t* buffer, int xOffset, int yOffset);
