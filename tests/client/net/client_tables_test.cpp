@@ -12,6 +12,7 @@
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
+#include "tests/support/recording_present.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ protected:
         g_debugLevel = 0;
         GameClock = 123450;
     }
+    RecordingPresent present;  // console lines mark the chat panel
 };
 
 TEST_F(TablesTest, ResetsLeaveEveryEntryFreeAndTheTavernInLobbyEntryZero) {

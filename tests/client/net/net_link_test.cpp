@@ -18,6 +18,7 @@
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
+#include "tests/support/recording_present.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
@@ -124,6 +125,7 @@ protected:
     }
 
     GameService service;
+    RecordingPresent present;  // console lines mark the chat panel
 };
 
 TEST_F(LinkTest, ConnectOverTheStreamIsAnsweredWithTheServerVersion) {

@@ -109,6 +109,7 @@ TEST_F(NetMessagesTest, ServerVersionRefusalAndPong) {
     pong[7] = 1;
     pong[11] = 2;
     pong[15] = 3;
+    present.calls.clear();
     Dispatch(129, pong);
     EXPECT_EQ(Ping.pongs, 1u);
     EXPECT_EQ(Ping.values[0], 1u);
