@@ -27,6 +27,7 @@ protected:
         DefaultChatTarget = kChatTargetAll;
         PrivateChatMode = 0;
         player = LocalPlayer{};
+        AddPlayer(7, "Thorn", 2);  // this client, at the same table as Annabel
         AddPlayer(21, "Annabel", 2);
         AddPlayer(30, "Zed", 1);
     }
@@ -112,12 +113,18 @@ TEST_F(ChatServiceTest, ChatFromAnIgnoredPlayerNeverReachesTheConsole) {
     };
     joined(44, "Grumbleweeds");
     joined(45, "Quiet");
-    PumpUntil([] { return FindPlayerIndex(45) > 0; });
+    PumpUntil([] {
+        BlockRead();
+        return FindPlayerIndex(45) > 0;
+    });
     ASSERT_GT(FindPlayerIndex(44), 0);
     Type("*i GRUMBLEWEEDS");
     chat(44, "noise");
     chat(45, "hello");
-    PumpUntil([] { return netmsg::ConsoleHas("hello"); });
+    PumpUntil([] {
+        BlockRead();
+        return netmsg::ConsoleHas("hello");
+    });
     EXPECT_TRUE(netmsg::ConsoleHas("hello"));
     EXPECT_FALSE(netmsg::ConsoleHas("noise"));
 }

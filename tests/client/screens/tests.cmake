@@ -87,6 +87,7 @@ quorrin_test(screens_text_tests
     ${CMAKE_CURRENT_LIST_DIR}/console_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hud_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/score_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/chat_service_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
   DEPS client_present client tools_writers)
 target_compile_definitions(screens_text_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
