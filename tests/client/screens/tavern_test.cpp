@@ -11,6 +11,8 @@
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
 #include "client/net/socket_settings.h"
+#include "client/screens/chat_buffer.h"
+#include "client/screens/chat_input.h"
 #include "platform/sock/sock_control.h"
 #include "tests/client/screens/tavern_fixture.h"
 #include "tests/support/ddraw_device.h"
@@ -541,30 +543,29 @@ TEST_F(TavernTest, ANewTableOfTheChosenTypeOncePerFounder) {
     EXPECT_EQ(sent[1].body, (Bytes{0, 0}));
 }
 
-int g_chatLineMode = -1, g_chatLogToggles = 0;
-
 TEST_F(TavernTest, KeysReachTheChatAndTheLog) {
-    g_arenaHooks.openChatLine = [](int mode) { g_chatLineMode = mode; };
-    g_arenaHooks.toggleChatLog = [] { ++g_chatLogToggles; };
     OpenTavern();
+    PrivateChatMode = 0;
     PlayerControl slash{};
     slash.key_slash = 1;
     Frame(slash);
-    EXPECT_EQ(g_chatLineMode, 1);
+    EXPECT_EQ(PrivateChatMode, 1) << "the first word names the receiver";
     EXPECT_EQ(GetKeyInputMode(), 1);
     SetKeyInputMode(0);
+    PrivateChatMode = 0;
     PlayerControl f2{};
     f2.function_key = 2;
     g_debugLevel = 2;
     Frame(f2);
-    EXPECT_EQ(g_chatLogToggles, 1);
+    EXPECT_TRUE(IsChatLogging());
     EXPECT_TRUE(ConsoleHas("Function Key #2 Hit"));
     PlayerControl f5{};
     f5.function_key = 5;
     Frame(f5);
-    EXPECT_EQ(g_chatLogToggles, 1);
-    g_arenaHooks.openChatLine = nullptr;
-    g_arenaHooks.toggleChatLog = nullptr;
+    EXPECT_TRUE(IsChatLogging());
+    Frame(f2);
+    EXPECT_FALSE(IsChatLogging());
+    EXPECT_TRUE(ConsoleHas("Chat Logging Disabled"));
 }
 
 }  // namespace
