@@ -501,6 +501,11 @@ void SgNode::LinkFromStream(SgSceneStream& s) {
     SgLinkIdData* link = LinkRecordBase();
     const SgPtrArray<uint32_t>* children = link ? link->IdList(1) : nullptr;
     const SgPtrArray<uint32_t>* lights = link ? link->IdList(2) : nullptr;
+    if (children) {
+        // One step for the whole list from the file; slot by slot it was quadratic.
+        children_.ReserveMore(children->UsedSize());
+        childStates_.ReserveMore(children->UsedSize());
+    }
     if (children)
         for (uint32_t i = 0; i < children->UsedSize(); ++i)
             SetChildAt(i, s.Resolve<SgAVObject>(children->At(i)));
