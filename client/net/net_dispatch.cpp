@@ -856,6 +856,8 @@ void AnnounceDeath(int victim, int kind, int killer) {
         else
             FormatText(line, sizeof line, "You receive kill experience");
         ++g_currentCharacter.kills;
+        if (g_localPlayer)
+            ++g_localPlayer->kills;  // our vitals carry it to the others' score lists
         if (v > 0)
             PlayerTable[v].death_time = now;
     } else if (v > 0 && k > 0) {

@@ -470,6 +470,8 @@ TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
         {9, 10, "Nell was killed by Oda"},
         {9, 31, "Nell died"},
     };
+    LocalPlayer player{};
+    g_localPlayer = &player;
     for (const Row& r : rows) {
         ClearPlayerTable();
         g_screen.ClearNoticeLines();
@@ -486,7 +488,10 @@ TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
             EXPECT_EQ(PlayerTable[v].death_kind, 3);
         }
     }
+    g_localPlayer = nullptr;
     EXPECT_EQ(g_currentCharacter.kills, 2);
+    EXPECT_EQ(player.kills, 2) << "the counter our vitals send";
+    EXPECT_EQ(player.deaths, 0);
 }
 
 // ---- Senders ----------------------------------------------------------------------------------
