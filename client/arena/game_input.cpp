@@ -193,7 +193,29 @@ void FunctionKey(int key) {
         ToggleChatLog();
 }
 
+// A list the character has levels in.
+bool ListKnown(int list) {
+    return list >= 0 && list <= 9 && GetGameValue(144 + list) > 0;
+}
+
+void DoubleClicks(LocalPlayer& player) {
+    RegionEvent e;
+    TakeRegionDoubleClick(&e);
+    if (e.group == 33 && ListKnown(e.id)) {
+        HudListIndex = e.id;
+        HudListMode = 3;
+    } else if (e.group == 34 && e.id >= 0 && e.id <= 14) {
+        HudSpellIndex = e.id;
+        ReadySelectedSpell(player);
+    } else {
+        return;
+    }
+    PlayGameSound(0, 0, 0);
+    RequestPageRedraw();
+}
+
 void Clicks(LocalPlayer& player, PlayerControl& c) {
+    DoubleClicks(player);
     RegionEvent e;
     TakeRegionClick(&e);
     if (e.id < 0 || e.group < 30 || e.group > 39)
@@ -212,7 +234,7 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
             CycleReadiedSpell(player, value);
             break;
         case 33:
-            if (value >= 0 && value <= 9)
+            if (ListKnown(value))
                 HudListIndex = value;
             break;
         case 34:
@@ -227,7 +249,8 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
                 CycleReadiedSpell(player, GetGameValue(115) == GetGameValue(25) ? 1 : 0);
             break;
         case 38:
-            HudListMode = 3;
+            if (ListKnown(HudListIndex))
+                HudListMode = 3;
             break;
         case 39:
             if (HudListMode == 3)
@@ -247,11 +270,10 @@ const ArenaMatch* CurrentMatch() {
     return CurrentArena >= 0 && CurrentArena < kArenaTableSize ? &ArenaTable[CurrentArena].match : nullptr;
 }
 
-void HandleGameInput(LocalPlayer& player, const PlayerControl& input, int flags) {
+void HandleGameInput(LocalPlayer& player, PlayerControl& control, int flags) {
     (void)flags;
     if (!g_playerView)
         return;
-    PlayerControl control = input;
     PendingDoorTrigger = 0;
     RunPlayerMovement(player, control);
     TickActionTimers(player);

@@ -28,7 +28,8 @@ extern int CurrentArena;
 
 // The current arena's match record, or null.
 const ArenaMatch* CurrentMatch();
-void HandleGameInput(LocalPlayer& player, const PlayerControl& control, int flags);
+// The escape region's click comes back in control.escape for the loop to read.
+void HandleGameInput(LocalPlayer& player, PlayerControl& control, int flags);
 // The use key. 1 when it acted.
 int UseTriggerAhead(LocalPlayer& player);
 // Puts the selected spell of the selected list into the current readied slot.

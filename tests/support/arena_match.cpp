@@ -99,7 +99,8 @@ OfflineArena::~OfflineArena() {
 void OfflineArena::Frame(int ms, const PlayerControl& control) {
     GameClock += static_cast<uint32_t>(ms) * 10u;
     FrameDelta = ms * 10;
-    HandleGameInput(player, control, 4);
+    PlayerControl frame = control;
+    HandleGameInput(player, frame, 4);
     effectClock_ += ms;
     if (effectClock_ >= kEffectsTick) {
         UpdatePlayerEffects(player, effectClock_);

@@ -11,6 +11,7 @@
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
 #include "client/net/client_tables.h"
+#include "client/screens/input.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
 #include "client/net/net_catalogue.h"
@@ -58,6 +59,51 @@ protected:
     std::string TopNotice() const { return g_screen.noticeLines[0]; }
     PlayerControl control{};
 };
+
+TEST_F(GameInput, HudRegionClicksActOnTheirValues) {
+    SetGameValue(144 + 2, 5);  // list 2 has levels; list 3 none
+    struct Case {
+        const char* what;
+        int group, id;
+        bool doubleClick;
+        int mode, list, spell;  // HudListMode, HudListIndex, HudSpellIndex afterwards
+        bool escape;
+    } cases[] = {
+        {"list mode 4", 30, 4, false, 4, 0, 0, false},
+        {"list mode 3 is not a mode to click", 30, 3, false, 2, 0, 0, false},
+        {"escape", 31, 0, false, 2, 0, 0, true},
+        {"a known list", 33, 2, false, 2, 2, 0, false},
+        {"an unknown list", 33, 3, false, 2, 0, 0, false},
+        {"a spell of the list", 34, 14, false, 2, 0, 14, false},
+        {"past the list's spells", 34, 15, false, 2, 0, 0, false},
+        {"spells of an unknown list", 38, 0, false, 2, 0, 0, false},
+        {"a known list opened by a double click", 33, 2, true, 3, 2, 0, false},
+        {"an unknown list is not opened", 33, 3, true, 2, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        HudListMode = 2;
+        HudListIndex = HudSpellIndex = 0;
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+        RegionEvent e;
+        e.id = c.id;
+        e.group = c.group;
+        (c.doubleClick ? g_mouse.lastDoubleClick : g_mouse.lastClick) = e;
+        Frame();
+        EXPECT_EQ(HudListMode, c.mode) << c.what;
+        EXPECT_EQ(HudListIndex, c.list) << c.what;
+        EXPECT_EQ(HudSpellIndex, c.spell) << c.what;
+        EXPECT_EQ(control.escape != 0, c.escape) << c.what;
+    }
+    // Spells of the known list, and back.
+    HudListIndex = 2;
+    g_mouse.lastClick = RegionEvent{0, 38};
+    Frame();
+    EXPECT_EQ(HudListMode, 3);
+    g_mouse.lastClick = RegionEvent{0, 39};
+    Frame();
+    EXPECT_EQ(HudListMode, 2);
+}
 
 TEST_F(GameInput, UseOpensDoorsChainsAndLadders) {
     Door(3);
