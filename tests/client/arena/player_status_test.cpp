@@ -143,7 +143,7 @@ TEST_F(PlayerStatus, GaugeModes) {
 }
 
 TEST_F(PlayerStatus, RegenerationCarriesItsThousandths) {
-    SetGameValue(110, 5700);
+    SetGameValue(110, 5699);  // thousandths left over each frame
     SetGameValue(112, 3000);
     SetGameValue(14, 50);  // stat 9 at 50 changes nothing
     SetGameValue(114, 2);
@@ -157,14 +157,22 @@ TEST_F(PlayerStatus, RegenerationCarriesItsThousandths) {
         return std::make_pair(GetGameValue(109), GetGameValue(111));
     };
     const auto whole = run(1, 1000);
-    EXPECT_EQ(whole.first, 1000 * 5700 / (35 - 13 / 2.0) / 1000);
+    EXPECT_EQ(whole.first, 1000 * 5699 * 2 / (70 - 13) / 1000);
     EXPECT_EQ(whole.second, 1000);
     const auto tenths = run(10, 100);
     EXPECT_EQ(tenths.first, whole.first);
     EXPECT_EQ(tenths.second, whole.second);
 
-    // Running drains fatigue, except under effect 16; effect 11 at 100 slows without dividing by 0.
-    view.speed = 150;
+    // A frame too short to earn a point still earns one.
+    SetGameValue(110, 10);
+    SetGameValue(109, 0);
+    RegeneratePlayer(player, 1);
+    EXPECT_EQ(GetGameValue(109), 1);
+    SetGameValue(110, 5699);
+
+    // Running (111 and up) drains fatigue, except under effect 16; effect 11 at 100 slows without
+    // dividing by 0.
+    view.speed = 111;
     SetGameValue(111, 900);
     RegeneratePlayer(player, 300);
     EXPECT_EQ(GetGameValue(111), 800);
@@ -177,6 +185,44 @@ TEST_F(PlayerStatus, RegenerationCarriesItsThousandths) {
     SetGameValue(111, 0);
     RegeneratePlayer(player, 1000);
     EXPECT_EQ(GetGameValue(111), 3000 * 1000 / (3000 * 100 / 1));
+
+    // In gauge mode 3 a powered nexus near by rests faster when it is ours, slower when not.
+    player.effects[11].active = 0;
+    SetGameValue(114, 3);
+    SetGameValue(4, 1);
+    ShrineDef& near = Nexus(0, 1, 50, view.x + 500, view.y);
+    const int teams[][2] = {{1, 3000 * 1000 / 2250}, {2, 3000 * 1000 / 3750}};
+    for (const auto& t : teams) {
+        near.alignment = t[0];
+        SetGameValue(111, 0);
+        RegeneratePlayer(player, 1000);
+        EXPECT_EQ(GetGameValue(111), t[1]) << t[0];
+    }
+}
+
+TEST_F(PlayerStatus, TheGaugeChargesOnOwnGroundAndJumpsPastHalf) {
+    SetGameValue(114, 1);
+    SetGameValue(4, 1);
+    NexusPower[1] = 35;
+    Nexus(2, 1, 60);
+    struct Case {
+        const char* what;
+        int code, gauge, frame, after;
+    } cases[] = {
+        {"charging", 52, 1000, 1000, 1000 + 1000 * 35 / 1750 + 1000 / 35},
+        {"to exactly 5000 stays", 52, 5000 - 48, 1000, 5000},
+        {"past 5000 jumps", 52, 5000 - 47, 1000, 7500},
+        {"elsewhere it falls", 0, 1000, 1200, 1000 - 1200 / 60},
+        {"never below 0", 0, 5, 1200, 0},
+    };
+    for (const Case& c : cases) {
+        StandOnCode(c.code);
+        player.gauge = c.gauge;
+        FrameDelta = c.frame;
+        UpdateNexusGauge(player);
+        EXPECT_EQ(player.gauge, c.after) << c.what;
+    }
+    FrameDelta = 0;
 }
 
 TEST_F(PlayerStatus, ReadiedGroupsCycleWithinTheirFiveSlots) {
@@ -328,8 +374,10 @@ TEST_F(PlayerStatus, DeathClearsEffectsAndTurnsToAGhostAfterFiveSeconds) {
     EXPECT_EQ(present.Named("SetWorldFog"), std::vector<std::string>{"SetWorldFog(150, 640, 150, 150, 150)"});
     EXPECT_EQ(present.Named("SetFigureTint"), std::vector<std::string>{"SetFigureTint(4, 50, 1, 0, 255, 255, 255)"});
 
+    player.mode = 7;
     RevivePlayer(player);
     EXPECT_EQ(player.dead, 0);
+    EXPECT_EQ(player.mode, 0);
     EXPECT_EQ(TintKind, 1);
     EXPECT_EQ(WorldObjectTable[own].dead, 0);
     EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
@@ -357,6 +405,18 @@ TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
     EXPECT_EQ(player.effects[12].active, 0);
     EXPECT_EQ(g_actionState.cast_result, -1);
     EXPECT_EQ(GetGameValue(107), 1000) << "the damage comes with the message";
+
+    // Effects 26 and 27 raise the maxima of hit points and power by 100 a level.
+    SetGameValue(110, 700);
+    player.effects[26].active = 1;
+    player.effects[26].level = 3;
+    EXPECT_EQ(GetMaxHitPoints(), 1300);
+    EXPECT_EQ(GetMaxPower(), 700);
+    player.effects[26].active = 0;
+    player.effects[27].active = 1;
+    player.effects[27].level = 2;
+    EXPECT_EQ(GetMaxHitPoints(), 1000);
+    EXPECT_EQ(GetMaxPower(), 900);
 }
 
 }  // namespace
