@@ -56,8 +56,6 @@ extern LocalPlayer* g_localPlayer;
 struct ArenaHooks {
     // The hand overlay's frame (the HUD's hand animation).
     void (*setHandFrame)(int frame) = nullptr;
-    // The own figure takes the player's figure numbers when they changed.
-    void (*clampPlayerFigure)(LocalPlayer* player) = nullptr;
     // The HUD hand plays a readied spell's sequence (0 restarts it).
     void (*playHandAnimation)(int sequence) = nullptr;
     // The view border (0..48) is applied to the view.

@@ -10,6 +10,7 @@
 #include "client/arena/local_player.h"
 #include "client/arena/player_control.h"
 #include "client/arena/player_effects.h"
+#include "client/arena/player_start.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
@@ -366,8 +367,7 @@ void SetMovementParameters(LocalPlayer& player, const PlayerControl& control) {
     v.max_turn_speed = kMaxTurnSpeed;
     v.turn_acceleration = kTurnAcceleration;
     v.turn_deceleration = kTurnDeceleration;
-    if (g_arenaHooks.clampPlayerFigure)
-        g_arenaHooks.clampPlayerFigure(&player);
+    TakePlayerFigure(player);
     if (player.effects[11].active) {
         const int f = 100 - std::clamp(player.effects[11].level, 0, 100);
         v.max_speed = Scale(v.max_speed, f);

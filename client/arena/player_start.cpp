@@ -11,6 +11,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/numeric.h"
 #include "client/present/present_services.h"
+#include "client/screens/character_rules.h"
 #include "client/screens/character_state.h"
 #include "client/screens/fonts.h"
 #include "client/screens/notice_lines.h"
@@ -112,4 +113,23 @@ int CreateOwnPlayerObject(LocalPlayer& player, int kind) {
         o.billboard = static_cast<int16_t>(CreateFigureBillboard(o.figure));
     player.own_object = slot;
     return slot;
+}
+
+void TakePlayerFigure(const LocalPlayer& player) {
+    const int slot = player.own_object;
+    if (slot <= 0 || slot >= kWorldObjectSlots || !WorldObjectTable[slot].active)
+        return;
+    WorldObject& o = WorldObjectTable[slot];
+    // Compared as the figure would show them, so a choice outside the rule is not taken anew
+    // every frame.
+    int model = player.figure_imagenum, body = player.body_variant, head = player.head_variant;
+    ClampPlayerFigure(model, body, head);
+    if (o.imagenum == model && o.body_variant == body && o.head_variant == head)
+        return;
+    const bool newModel = o.imagenum != model;
+    o.imagenum = static_cast<uint16_t>(player.figure_imagenum);
+    o.body_variant = static_cast<uint16_t>(player.body_variant);
+    o.head_variant = static_cast<uint16_t>(player.head_variant);
+    ClampPlayerFigure(slot);
+    RefreshObjectFigure(slot, newModel);
 }

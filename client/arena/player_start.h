@@ -13,3 +13,7 @@ void PlacePlayerAtStart(LocalPlayer& player, int team, int mode);
 // labelled with the character's name in the team's colour. Its slot (0 when none is free) is
 // stored in own_object and returned.
 int CreateOwnPlayerObject(LocalPlayer& player, int kind);
+
+// The own figure takes the player's figure choice, kept to the three player figures, when it
+// differs from what the figure shows.
+void TakePlayerFigure(const LocalPlayer& player);

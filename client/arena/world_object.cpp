@@ -151,6 +151,31 @@ int ActivateObject(int slot) {
     return 1;
 }
 
+void RefreshObjectFigure(int slot, bool newModel) {
+    if (!ValidSlot(slot) || !IsLive(WorldObjectTable[slot]))
+        return;
+    WorldObject& o = WorldObjectTable[slot];
+    if (o.figure == 0)
+        return;
+    if (newModel) {
+        if (o.billboard) {
+            RemoveFigureBillboard(o.billboard);
+            o.billboard = 0;
+        }
+        RemoveObjectFigure(o.figure);
+        o.figure = static_cast<int16_t>(CreateFigureForObject(o.imagenum, TeamColorName(o), 0.01f));
+        if (o.figure == 0)
+            return;
+    }
+    if (IsPlayerBody(o))
+        DressPlayerBody(o, o.figure);
+    if (newModel) {
+        PlaceNewFigure(o);
+        if (o.name_label)
+            o.billboard = static_cast<int16_t>(CreateFigureBillboard(o.figure));
+    }
+}
+
 void DestroyObject(int slot) {
     if (!ValidSlot(slot) || !IsLive(WorldObjectTable[slot]))
         return;

@@ -125,6 +125,9 @@ int AllocObjectAt(int type, int x, int y);
 // Makes a filled slot live (figure and all). 1 when it is live afterwards.
 int ActivateObject(int slot);
 void DestroyObject(int slot);
+// A live object's figure after its figure code or variants changed: a new code needs a new
+// figure (its name billboard moves along), a player body is dressed again.
+void RefreshObjectFigure(int slot, bool newModel);
 void KillObject(int slot);
 // Lowest monster id 1..254 no live moving object carries; 0 when all are taken.
 int NewMonsterId();

@@ -21,6 +21,7 @@
 #include "client/net/net_handshake.h"
 #include "client/net/net_match.h"
 #include "client/present/present_services.h"
+#include "client/screens/character_rules.h"
 #include "client/screens/fonts.h"
 #include "client/screens/notice_lines.h"
 #include "common/text.h"
@@ -134,11 +135,10 @@ int CreatePlayerObject(const uint8_t* body, int length, int source) {
     o.max_step = 32;
     o.team = static_cast<int16_t>(e.team);
     o.name_label = static_cast<uint16_t>(AllocNameTag(e.name, TeamColour(e.team)));
-    // Body values 3 to 7 are no figure of ours: they take the first.
-    const int body11 = s.bodyByte & 7;
-    o.imagenum = static_cast<uint16_t>(body11 <= 2 ? 201 + body11 : 201);
+    o.imagenum = static_cast<uint16_t>(201 + (s.bodyByte & 7));
     o.body_variant = static_cast<uint16_t>((s.bodyByte >> 3) & 3);
     o.head_variant = static_cast<uint16_t>((s.bodyByte >> 5) & 3);
+    ClampPlayerFigure(slot);
     uint8_t refreshed[12];
     std::memcpy(refreshed, body, 12);
     refreshed[4] |= 0x80;  // the first state places the figure at once

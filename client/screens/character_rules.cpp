@@ -8,6 +8,7 @@
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
+#include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
@@ -93,6 +94,17 @@ void ClampPlayerFigure(int& model, int& body, int& head) {
         body = 0;
     if (head < 0 || head > 3)
         head = 0;
+}
+
+void ClampPlayerFigure(int slot) {
+    if (slot <= 0 || slot >= kWorldObjectSlots)
+        return;
+    WorldObject& o = WorldObjectTable[slot];
+    int model = o.imagenum, body = o.body_variant, head = o.head_variant;
+    ClampPlayerFigure(model, body, head);
+    o.imagenum = static_cast<uint16_t>(model);
+    o.body_variant = static_cast<uint16_t>(body);
+    o.head_variant = static_cast<uint16_t>(head);
 }
 
 void SetProfessionStats(LocalPlayer&, int profession) {

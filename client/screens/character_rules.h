@@ -22,6 +22,9 @@ int ModelOfLooksType(int type);
 // A figure code other than 201..203 becomes 201 with both looks 0; otherwise a body outside 0..2
 // and a head outside 0..3 become 0.
 void ClampPlayerFigure(int& model, int& body, int& head);
+// The same rule on a world object's figure code, body and head variants (a slot outside the
+// table does nothing).
+void ClampPlayerFigure(int slot);
 
 // Level at least 1, #114 = profession, hit points and power with their maxima, and every pick
 // holding a list at the level.

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "client/arena/player_control.h"
 #include "client/arena/player_start.h"
 #include "client/arena/player_status.h"
 #include "client/core/numeric.h"
@@ -33,9 +34,79 @@ protected:
     }
     ~PlayerStart() override { g_playMode = 1; }
 
+    // The character "Vesna" of team 2 with the figure choice given, name tag 0 reserved as at
+    // start-up.
+    void NamedCharacter(int model, int body, int head) {
+        std::memset(&NameTagTable, 0, sizeof NameTagTable);
+        NameTagTable.used[0] = 1;
+        std::strcpy(g_currentCharacter.name, "Vesna");
+        SwapOddNibbles(g_currentCharacter.name);
+        SetGameValue(4, 2);
+        player.figure_imagenum = model;
+        player.body_variant = body;
+        player.head_variant = head;
+    }
     int CellX() const { return view.x >> 6; }
     int CellY() const { return view.y >> 6; }
 };
+
+// The movement step each frame hands the figure choice to the own figure, kept to the player
+// figures; only a change costs the presentation anything.
+TEST_F(PlayerStart, TheOwnFigureFollowsTheFigureChoiceWithinThePlayerFigures) {
+    NamedCharacter(201, 1, 2);
+    const int slot = CreateOwnPlayerObject(player, 3);
+    ASSERT_GT(slot, 0);
+    const WorldObject& o = WorldObjectTable[slot];
+    struct Case {
+        int model, body, head;     // the choice
+        int shows[3];              // what the own object holds after
+        bool newFigure, dressed;   // what the presentation was asked
+    } cases[] = {
+        {201, 1, 2, {201, 1, 2}, false, false},  // unchanged: nothing
+        {201, 2, 3, {201, 2, 3}, false, true},   // new looks: dressed again
+        {203, 0, 1, {203, 0, 1}, true, true},    // new model: a new figure
+        {202, 3, 4, {202, 0, 0}, true, true},    // looks outside the rule: 0
+        {5, 1, 1, {201, 0, 0}, true, true},      // no player figure: the first, plain
+        {0, 2, 2, {201, 0, 0}, false, false},    // the same once kept to the rule: nothing
+    };
+    for (const Case& c : cases) {
+        player.figure_imagenum = c.model;
+        player.body_variant = c.body;
+        player.head_variant = c.head;
+        const int oldFigure = o.figure;
+        present.calls.clear();
+        SetMovementParameters(player, PlayerControl{});
+        SetMovementParameters(player, PlayerControl{});  // a second frame changes nothing more
+        const std::string what = std::to_string(c.model) + "/" + std::to_string(c.body) + "/" + std::to_string(c.head);
+        EXPECT_EQ(o.imagenum, c.shows[0]) << what;
+        EXPECT_EQ(o.body_variant, c.shows[1]) << what;
+        EXPECT_EQ(o.head_variant, c.shows[2]) << what;
+        EXPECT_EQ(present.Count("CreateFigureForObject"), c.newFigure ? 1u : 0u) << what;
+        EXPECT_EQ(present.Count("RemoveObjectFigure"), c.newFigure ? 1u : 0u) << what;
+        EXPECT_EQ(present.Count("SetFigureBodyTexture"), c.dressed ? 1u : 0u) << what;
+        if (c.newFigure) {
+            EXPECT_NE(o.figure, oldFigure) << what;
+            EXPECT_EQ(present.Named("CreateFigureForObject")[0].rfind("CreateFigureForObject(" + std::to_string(c.shows[0]), 0), 0u)
+                << what;
+            // The name label follows the figure.
+            EXPECT_EQ(present.Named("CreateFigureBillboard"),
+                      std::vector<std::string>{"CreateFigureBillboard(" + std::to_string(o.figure) + ")"})
+                << what;
+        }
+        if (c.dressed) {
+            // Team 2 wears the second colour of the body's variant.
+            const int body = 3 * c.shows[1] + (c.shows[0] - 201) * 10 + 1;
+            const int head = c.shows[2] + (c.shows[0] - 201) * 4;
+            EXPECT_EQ(present.Named("SetFigureBodyTexture")[0],
+                      "SetFigureBodyTexture(" + std::to_string(o.figure) + ", " + std::to_string(body) + ")")
+                << what;
+            EXPECT_EQ(present.Named("SetFigureHeadTexture")[0],
+                      "SetFigureHeadTexture(" + std::to_string(o.figure) + ", " + std::to_string(head) + ")")
+                << what;
+        }
+    }
+    ClearWorldObjects();
+}
 
 TEST_F(PlayerStart, OfflineThePlayerStandsAtTheCentreOfItsCell) {
     struct Case {
@@ -122,14 +193,7 @@ TEST_F(PlayerStart, StartsOffTheGridAreHeldInsideIt) {
 }
 
 TEST_F(PlayerStart, TheOwnFigureStandsWhereThePlayerIsWithItsName) {
-    std::memset(&NameTagTable, 0, sizeof NameTagTable);
-    NameTagTable.used[0] = 1;  // reserved at start-up
-    std::strcpy(g_currentCharacter.name, "Vesna");
-    SwapOddNibbles(g_currentCharacter.name);
-    SetGameValue(4, 2);
-    player.figure_imagenum = 201;
-    player.body_variant = 3;
-    player.head_variant = 4;
+    NamedCharacter(201, 3, 4);
     Place(3000, 3100, 1234);
     view.z += 10;
 

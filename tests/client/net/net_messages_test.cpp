@@ -868,15 +868,26 @@ TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
     EXPECT_EQ(o.width, 0) << "class 3 shape";
 }
 
-TEST_F(PlayerFigureTest, BodyValuesPastTheThreeFiguresGiveTheFirst) {
-    const int bodies[][2] = {{0, 201}, {1, 202}, {2, 203}, {3, 201}, {7, 201}};
+TEST_F(PlayerFigureTest, BodyValuesPastTheThreeFiguresGiveTheFirstPlain) {
+    // Body byte: figure in bits 0-2, body variant 3-4, head variant 5-6.
+    const int bodies[][4] = {
+        {0, 201, 0, 0},
+        {1 | 2 << 3 | 3 << 5, 202, 2, 3},
+        {2 | 1 << 3, 203, 1, 0},
+        {2 | 3 << 3 | 2 << 5, 203, 0, 2},  // body variant 3 is none of the three
+        {3 | 2 << 3 | 1 << 5, 201, 0, 0},  // no figure of ours: the first, with plain looks
+        {7 | 1 << 3 | 3 << 5, 201, 0, 0},
+    };
     int id = 20;
     for (const auto& b : bodies) {
         AddPlayer(id, "P");
         Dispatch(1, PlayerState(0, 0, 64, 64, 0, 0, b[0]), id);
         const int slot = FindPlayerObjectSlot(id);
         ASSERT_GT(slot, 0);
-        EXPECT_EQ(WorldObjectTable[slot].imagenum, b[1]) << b[0];
+        const WorldObject& o = WorldObjectTable[slot];
+        EXPECT_EQ(o.imagenum, b[1]) << b[0];
+        EXPECT_EQ(o.body_variant, b[2]) << b[0];
+        EXPECT_EQ(o.head_variant, b[3]) << b[0];
         ++id;
     }
 }
