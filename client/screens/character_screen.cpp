@@ -336,7 +336,8 @@ int CheckDuplicateName() {
 
 void CharacterCreationInput(LocalPlayer& player) {
     RegionEvent click;
-    if (TakeRegionClick(&click)) {
+    // Region ids start at 0; none is -1.
+    if (TakeRegionClick(&click) >= 0) {
         switch (click.group) {
         case kSpellGroup:
             if (const int p = NthFilledPosition(click.id))
@@ -361,7 +362,7 @@ void CharacterCreationInput(LocalPlayer& player) {
         S().redraw = 1;
     }
     RegionEvent twice;
-    if (TakeRegionDoubleClick(&twice) && (twice.group == kSpellGroup || twice.group == kReadiedGroup)) {
+    if (TakeRegionDoubleClick(&twice) >= 0 && (twice.group == kSpellGroup || twice.group == kReadiedGroup)) {
         ReadySpell(S().selectedReadied, S().selectedPick, S().selectedPosition);
         S().redraw = 1;
     }

@@ -257,7 +257,7 @@ int MenuListInput(MenuList& list, int* value) {
     if (list.items.empty())
         return 1;
     RegionEvent click;
-    if (TakeRegionClick(&click) && click.group == kListGroup && click.id >= 0 && click.id < list.Count())
+    if (TakeRegionClick(&click) >= 0 && click.group == kListGroup && click.id < list.Count())
         return ChooseItem(list, click.id, value);
     const int key = g_keys.lastKey;
     if (!key)

@@ -158,6 +158,169 @@ TEST_F(CharacterScreenTest, ALevelUpRaisesStatisticsThenTheSheetDeletes) {
     EXPECT_EQ(gwsPopupMenu(), nullptr);
 }
 
+// The character file with one slot patched by hand: sysop level in byte 107's low nibble.
+Bytes WithSysop(const Bytes& file, int slot, int sysop) {
+    Bytes slots(file.begin() + 8, file.begin() + 8 + 1920);
+    slots[480 * slot + 107] = static_cast<uint8_t>((slots[480 * slot + 107] & 0xF0) | sysop);
+    return FileOf(slots);
+}
+
+TEST_F(CharacterScreenTest, CancelOnTheRaisePageKeepsTheFileAndTheLevelUpWaits) {
+    CharacterSketch c;
+    c.name = "Aldwin";
+    c.level = 5;
+    c.experience = 60000;
+    for (int& s : c.stats)
+        s = 89;
+    const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
+    dir->Write("char.bin", std::string(file.begin(), file.end()));
+    int firstPage = -1, points = -1;
+    {
+        MenuScript script;
+        script.Wait(10, [&] { firstPage = g_characterScreen.page; });
+        script.Key(77).Key(80).Key(77).Wait(5, [&] { points = GetGameValue(113); });
+        script.Click(RowX(1), kRowY);  // Cancel
+        EXPECT_EQ(CharacterCreation(player, 0), 0);
+    }
+    EXPECT_EQ(firstPage, 7);
+    EXPECT_EQ(points, 10 - 1 - 1) << "Strength and Quickness each 89 to 90";
+    EXPECT_EQ(CharBin(), file) << "nothing raised on a cancelled page is kept";
+    // The level-up was not stored: the next visit offers it again with all its points.
+    int againPage = -1, againPoints = -1, againLevel = -1, strength = -1;
+    MenuScript script;
+    script.Wait(10, [&] {
+        againPage = g_characterScreen.page;
+        againPoints = GetGameValue(113);
+        againLevel = GetGameValue(0);
+        strength = GetGameValue(14);
+    });
+    script.Click(RowX(1), kRowY);
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(againPage, 7);
+    EXPECT_EQ(againPoints, 10);
+    EXPECT_EQ(againLevel, 6);
+    EXPECT_EQ(strength, 89);
+}
+
+TEST_F(CharacterScreenTest, SysopKeysSetTheLevelAndProfessionOnTheSheetOnly) {
+    ProfessionListTable[1][0] = 7;  // the Runemage's one list
+    struct Case {
+        int sysop;
+        int levelAfterRights, levelAfterLeft;
+        uint8_t profession, level, points, pickLevel;
+        uint32_t experience;
+    } cases[] = {
+        // Level 5 stays; the picks keep their stored list and level.
+        {0, 5, 5, 0, 5, 0, 5, 0},
+        // Right past 50 stops there, Left gives 49, "2" makes a Runemage with its list at level 1
+        // and as many points as levels. Experience beyond the table's last level reads its last entry.
+        {3, 50, 49, 1, 49, 49, 1, 22000000},
+    };
+    for (const Case& k : cases) {
+        CharacterSketch c;
+        c.name = "Aldwin";
+        c.level = 5;
+        c.picks[0] = 3;
+        c.pickLevels[0] = 5;
+        for (int& v : c.stats)
+            v = 60;
+        const Bytes file = WithSysop(BuildCharacterFileOf({c, {}, {}, {}}), 0, k.sysop);
+        dir->Write("char.bin", std::string(file.begin(), file.end()));
+        int page = -1, afterRights = -1, afterLeft = -1;
+        MenuScript script;
+        script.Wait(10, [&] { page = g_characterScreen.page; });
+        for (int n = 0; n < 46; ++n)
+            script.Key(77);
+        script.Wait(10, [&] { afterRights = GetGameValue(0); });
+        script.Key(75).Wait(10, [&] { afterLeft = GetGameValue(0); });
+        script.Key(3);                    // "2": the second profession
+        script.Click(RowX(5), kRowY);     // Save
+        EXPECT_EQ(CharacterCreation(player, 0), 0);
+        const std::string what = "sysop " + std::to_string(k.sysop);
+        EXPECT_EQ(page, 0) << what;
+        EXPECT_EQ(afterRights, k.levelAfterRights) << what;
+        EXPECT_EQ(afterLeft, k.levelAfterLeft) << what;
+        const Bytes saved = CharBin();
+        const size_t r = 8;
+        EXPECT_EQ(saved[r + 104], k.profession) << what;
+        EXPECT_EQ(saved[r + 105], k.level) << what;
+        EXPECT_EQ(saved[r + 106], k.points) << what;
+        EXPECT_EQ(saved[r + 107] & 15, k.sysop) << what;
+        EXPECT_EQ(saved[r + 84], k.sysop ? 7 : 3) << what;
+        EXPECT_EQ(saved[r + 94], k.pickLevel) << what;
+        uint32_t experience = 0;
+        std::memcpy(&experience, &saved[r + 152], 4);
+        EXPECT_EQ(experience, k.experience) << what;
+        if (k.sysop) {
+            // A Runemage's statistics: Quickness, Constitution and Presence 70.
+            EXPECT_EQ(Bytes(saved.begin() + r + 60, saved.begin() + r + 70),
+                      (Bytes{50, 70, 50, 50, 50, 50, 50, 70, 70, 50}))
+                << what;
+        } else {
+            EXPECT_EQ(Bytes(saved.begin() + r + 60, saved.begin() + r + 70), Bytes(10, 60)) << what;
+        }
+    }
+}
+
+TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
+    CharacterSketch c;
+    c.name = "Aldwin";
+    c.level = 5;
+    c.picks[0] = 3;
+    c.pickLevels[0] = 5;
+    c.picks[1] = 7;
+    c.pickLevels[1] = 5;
+    const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
+    dir->Write("char.bin", std::string(file.begin(), file.end()));
+    // Rows: picks at x 40, spells at x 260, readied at x 500; 18 pixels each from y 100, the
+    // readied ones in groups of five 6 pixels apart.
+    const auto row = [](int i) { return 100 + i * 18 + 9; };
+    const auto readiedRow = [&](int i) { return row(i) + i / 5 * 6; };
+    int first[2] = {-1, -1}, bank = -1, selected = -1, doubled[2] = {-1, -1}, cleared[2] = {-1, -1};
+    MenuScript script;
+    script.Wait(10);
+    for (const auto& [x, y] : {std::pair{100, row(0)}, {300, row(1)}, {550, readiedRow(3)}, {RowX(0), kRowY}})
+        script.Click(x, y).Wait(5);
+    script.Wait(10, [&] {
+        first[0] = GetGameValue(25 + 3);
+        first[1] = GetGameValue(65 + 3);
+    });
+    // The second bank and the second list: a double click on a readied row readies at once.
+    script.Click(RowX(3), kRowY).Wait(10, [&] {
+        bank = g_characterScreen.bank;
+        selected = g_characterScreen.selectedReadied;
+    });
+    script.Click(100, row(1)).Wait(5).DoubleClick(550, readiedRow(0)).Wait(10, [&] {
+        doubled[0] = GetGameValue(25 + 20);
+        doubled[1] = GetGameValue(65 + 20);
+    });
+    // Readied slot 3 of this bank takes the spell, then Clear empties it again.
+    script.Click(550, readiedRow(3)).Wait(5).Click(RowX(0), kRowY).Wait(5).Click(RowX(1), kRowY).Wait(10, [&] {
+        cleared[0] = GetGameValue(25 + 23);
+        cleared[1] = GetGameValue(65 + 23);
+    });
+    script.Click(RowX(5), kRowY);  // Save
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(first[0], 32) << "the second spell of the first list";
+    EXPECT_EQ(first[1], 2);
+    EXPECT_EQ(bank, 1);
+    EXPECT_EQ(selected, 23) << "the selected row moves to the other bank";
+    EXPECT_EQ(doubled[0], 71);
+    EXPECT_EQ(doubled[1], 1);
+    EXPECT_EQ(cleared[0], 0);
+    EXPECT_EQ(cleared[1], 0);
+    // The 40 readied values from record byte 160, 32-bit each.
+    const Bytes saved = CharBin();
+    const auto readied = [&](int n) {
+        int32_t v = 0;
+        std::memcpy(&v, &saved[8 + 160 + 4 * n], 4);
+        return v;
+    };
+    EXPECT_EQ(readied(3), 32);
+    EXPECT_EQ(readied(20), 71);
+    EXPECT_EQ(readied(23), 0);
+}
+
 // ---- Online: names on the service -----------------------------------------------------------------
 
 class OnlineCharacterTest : public CharacterScreenTest {

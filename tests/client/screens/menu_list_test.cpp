@@ -141,11 +141,15 @@ TEST_F(MenuListTest, ClicksOnTheRegisteredRowsChooseItems) {
     RegisterMenuClickRegions(l);
     const int h = l.items[0].height;
     const int top = 225 + (150 - l.sumHeights) / 2;
-    Click(platform::MouseButton::Left, 300, top + 2 * h + h / 2);
-    int value = 0;
-    EXPECT_EQ(MenuListInput(l, &value), 0);
-    EXPECT_EQ(value, 11);
-    EXPECT_EQ(l.selected, 2);
+    // The first row's region has id 0, which is a click like any other.
+    const int rows[][2] = {{2, 11}, {0, 1}, {1, 3}};
+    for (const auto& [row, expected] : rows) {
+        Click(platform::MouseButton::Left, 300, top + row * h + h / 2);
+        int value = 0;
+        EXPECT_EQ(MenuListInput(l, &value), 0) << row;
+        EXPECT_EQ(value, expected) << row;
+        EXPECT_EQ(l.selected, row);
+    }
     ClearClickRegions(1);
 }
 
