@@ -825,7 +825,8 @@ int CharacterCreation(LocalPlayer& player, int slot) {
         }
     }
 
-    if (!S().hasCharacter && S().page != 2)
+    // A deleted character's name was released with it and the name is empty by now.
+    if (!S().hasCharacter && S().page != 2 && !PlainName().empty())
         DeleteName(&player, PlainName().c_str());
     for (int g = 0; g <= 3; ++g)
         ClearClickRegions(g);

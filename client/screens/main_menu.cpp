@@ -752,7 +752,10 @@ int MainMenu(LocalPlayer& player) {
         ApplyMenuItems(list);
         SaveMenuItems(list);
     }
-    ReadStoredAccount();
+    // While logged in the account in use stays: user.dat holds the stored one, or none with
+    // saveinfo off, and the service's characters and names would go to that account.
+    if (!LinkedToService())
+        ReadStoredAccount();
     SetSoundState(g_menuSettings.soundEffects);
     if (g_menuSettings.music == 2)
         PlayMusic(1, 1);

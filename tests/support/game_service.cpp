@@ -588,6 +588,12 @@ void GameService::SetNameTaken(const std::string& compareForm, bool taken) {
     names_[compareForm] = taken;
 }
 
+void GameService::StoreCharacter(const std::string& account, int slot, std::vector<uint8_t> record) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    record.resize(250);
+    accounts_[account].characters[slot] = std::move(record);
+}
+
 void GameService::Send(int client, uint8_t code, const std::vector<uint8_t>& body, uint16_t source, Transport t) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     SendLocked(client, code, body, source, t);

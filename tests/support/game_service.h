@@ -76,6 +76,8 @@ public:
     void SetNameTaken(const std::string& compareForm, bool taken);
     // The frames sent after F_OPEN_GAME to a client in the Tavern (place 255).
     void SetLobby(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames);
+    // A character the account already keeps (250 record bytes, as F_SEND_CHARACTER carries them).
+    void StoreCharacter(const std::string& account, int slot, std::vector<uint8_t> record);
 
     // ---- Sending ------------------------------------------------------------------------------
     // A frame of code and body to one client: the stream layout on TCP, a NetFrame datagram on

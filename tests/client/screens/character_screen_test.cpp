@@ -23,7 +23,6 @@
 #include "tests/client/screens/menu_script.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/char_file_writer.h"
-#include "tools/writers/menu_art.h"
 #include "tests/support/ddraw_device.h"
 #include "tests/support/sent_frames.h"
 
@@ -38,23 +37,13 @@ void Put(Bytes& b, size_t at, std::initializer_list<uint8_t> v) {
 
 Bytes FileOf(const Bytes& slots) { return CharBinOf(9, slots); }
 
-// Button centres: the bottom row starts at x 20 with a button every 110 pixels.
-constexpr int RowX(int n) { return 72 + 110 * n; }
-constexpr int kRowY = 564;
+using namespace menu_places;
 
 class CharacterScreenTest : public ScreenFixture {
 protected:
     void SetUp() override {
         ScreenFixture::SetUp();
-        StartScreen();
-        for (const ArtFile& f : MenuArtFiles()) {
-            dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
-            if (f.name == "main.pcx")  // the screen's background
-                dir->Write("screen2.pcx", std::string(f.bytes.begin(), f.bytes.end()));
-        }
-        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
-        ResetCharacterState();
-        ResetGameValues();
+        StartMenuScreen();
         ClearSpellData();
         ProfessionListTable[0][0] = 3;
         ProfessionListTable[0][1] = 7;
@@ -147,7 +136,7 @@ TEST_F(CharacterScreenTest, ALevelUpRaisesStatisticsThenTheSheetDeletes) {
     });
     script.Click(RowX(0), kRowY).Wait(10);       // Next: saved, the sheet
     script.Click(RowX(4), kRowY).Wait(10);       // Delete: the box
-    script.Click(400, 300 - 40 + 39);            // its upper item
+    script.Click(400, kBoxUpperY);            // its upper item
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(firstPage, 7);
     EXPECT_EQ(strength, 91);

@@ -22,31 +22,20 @@
 #include "tests/client/screens/menu_script.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/char_file_writer.h"
-#include "tools/writers/menu_art.h"
 
 extern char g_singleUserLevel[64];
 extern int32_t g_singleUserTeam;
 
 namespace {
 
-// Hot-spot centres.
-constexpr int kStatueX[4] = {537, 595, 548, 490}, kStatueY[4] = {337, 409, 485, 556};
-constexpr int kPlayX = 61, kPlayY = 225, kExitX = 68, kExitY = 514, kSetupX = 301, kSetupY = 183;
-constexpr int kCharacterX = 179, kCharacterY = 164;
-// The quit box: 220 x 80 centred; its items at 28..50 and 51..72.
-constexpr int kQuitUpperY = 300 - 40 + 39, kQuitLowerY = 300 - 40 + 61;
+using namespace menu_places;
+constexpr int kQuitUpperY = kBoxUpperY, kQuitLowerY = kBoxLowerY;
 
 class MainMenuTest : public ScreenFixture {
 protected:
     void SetUp() override {
         ScreenFixture::SetUp();
-        StartScreen();
-        for (const ArtFile& f : MenuArtFiles())
-            dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
-        dir->Write("menu.dat", MenuDatText());
-        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
-        ResetCharacterState();
-        ResetGameValues();
+        StartMenuScreen();
         SetGameValue(4, 2);
         g_playMode = 1;
         g_linkState = 1;

@@ -9,6 +9,18 @@
 #include "client/core/screen_state.h"
 #include "platform/win/platform.h"
 
+// Where the menus' hot spots and buttons are (their centres).
+namespace menu_places {
+constexpr int kStatueX[4] = {537, 595, 548, 490}, kStatueY[4] = {337, 409, 485, 556};
+constexpr int kPlayX = 61, kPlayY = 225, kExitX = 68, kExitY = 514, kSetupX = 301, kSetupY = 183;
+constexpr int kCharacterX = 179, kCharacterY = 164;
+// The quit and delete boxes: 220 x 80 centred; their items at 28..50 and 51..72.
+constexpr int kBoxUpperY = 300 - 40 + 39, kBoxLowerY = 300 - 40 + 61;
+// The character screen's bottom row starts at x 20 with a button every 110 pixels.
+constexpr int RowX(int n) { return 72 + 110 * n; }
+constexpr int kRowY = 564;
+}  // namespace menu_places
+
 // Input played into the menu's own loop: each step waits some message polls, then acts. Every
 // poll moves the virtual clock 5 ms. When the script is done and the menu still runs, the
 // inactivity state and Escape end it so a wrong test cannot hang.

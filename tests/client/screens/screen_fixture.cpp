@@ -5,8 +5,10 @@
 #include <fstream>
 
 #include "client/core/config_file.h"
+#include "client/core/game_values.h"
 #include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/screens/character_state.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
@@ -14,12 +16,26 @@
 #include "client/screens/key_bindings.h"
 #include "platform/ddraw/control.h"
 #include "tools/writers/font_writer.h"
+#include "tools/writers/menu_art.h"
 
 void ScreenFixture::SetUp() {
     ddtest::DDrawTest::SetUp();
     dir = std::make_unique<TempDir>();
     dir->Enter();
     goldenDir = std::string(SCREENS_GOLDEN_DIR);
+}
+
+void ScreenFixture::StartMenuScreen() {
+    StartScreen();
+    for (const ArtFile& f : MenuArtFiles()) {
+        dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+        if (f.name == "main.pcx")
+            dir->Write("screen2.pcx", std::string(f.bytes.begin(), f.bytes.end()));
+    }
+    dir->Write("menu.dat", MenuDatText());
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ResetCharacterState();
+    ResetGameValues();
 }
 
 void ScreenFixture::StartScreen(bool five55, bool withFonts) {

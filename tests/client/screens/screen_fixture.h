@@ -20,6 +20,10 @@ protected:
     // Starts the screen (and fonts when withFonts), with 5-6-5 or 5-5-5 pixels.
     void StartScreen(bool five55 = false, bool withFonts = true);
 
+    // The started screen with the sample menu art and menu.dat in the working directory (main.pcx
+    // also as the character screen's background), no settings read before them kept, no
+    // character and no game values.
+    void StartMenuScreen();
     // The back buffer as an image (0xAARRGGBB) for golden comparison.
     ddtest::Image BackBufferImage() const;
     // A 16-bit pixel of the back buffer.
