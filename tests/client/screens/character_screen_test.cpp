@@ -310,6 +310,35 @@ TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
     EXPECT_EQ(readied(23), 0);
 }
 
+TEST_F(CharacterScreenTest, TheDeleteBoxKeepsTheCharacterUnlessItsUpperItemIsChosen) {
+    CharacterSketch c;
+    c.name = "Aldwin";
+    c.level = 5;
+    const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
+    dir->Write("char.bin", std::string(file.begin(), file.end()));
+    int pageWithBox = -1, pageAfterLower = -1, pageAfterEnded = -1, openAfterEnded = 1;
+    MenuScript script;
+    script.Wait(10).Click(RowX(4), kRowY).Wait(10, [&] { pageWithBox = g_characterScreen.page; });
+    script.Click(400, kBoxLowerY).Wait(10, [&] { pageAfterLower = g_characterScreen.page; });
+    // The window system ends the box on its own: back to the sheet, the box freed once.
+    script.Click(RowX(4), kRowY).Wait(10).Do([] { gwsClosePopup(gwsPopupTicket()); }).Wait(10, [&] {
+        pageAfterEnded = g_characterScreen.page;
+        openAfterEnded = g_characterScreen.deleteOpen;
+    });
+    // A click beside the box leaves it up; its lower item then returns to the sheet.
+    int pageAfterBeside = -1;
+    script.Click(RowX(4), kRowY).Wait(10).Click(700, 100).Wait(10, [&] { pageAfterBeside = g_characterScreen.page; });
+    script.Click(400, kBoxLowerY).Wait(10).Click(RowX(6), kRowY);
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(pageWithBox, 6);
+    EXPECT_EQ(pageAfterLower, 0);
+    EXPECT_EQ(pageAfterEnded, 0);
+    EXPECT_EQ(openAfterEnded, 0);
+    EXPECT_EQ(pageAfterBeside, 6);
+    EXPECT_EQ(CharBin(), file) << "kept";
+    EXPECT_EQ(gwsPopupMenu(), nullptr);
+}
+
 // ---- Online: names on the service -----------------------------------------------------------------
 
 class OnlineCharacterTest : public CharacterScreenTest {
