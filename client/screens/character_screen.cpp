@@ -202,7 +202,7 @@ void EndScreen() { S().ended = 1; }
 
 // ---- Pages --------------------------------------------------------------------------------------
 
-void SetCharacterPage(LocalPlayer& player, int page) {
+void SetCharacterPage(LocalPlayer&, int page) {
     const int old = S().page;
     if (old == 2 && page != 2)
         AddName();

@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
 #include "client/core/level_textures.h"
 #include "client/core/message_pump.h"
-#include "client/core/pcx_image.h"
 #include "client/core/sound.h"
 #include "client/screens/fonts.h"
 #include "client/screens/input.h"
+#include "client/screens/rotating_image.h"
 #include "client/screens/screen_surface.h"
 
 MenuSettings g_menuSettings;
@@ -117,8 +118,8 @@ MenuList LoadMenuItems(std::vector<MenuItem> items, const char* file, const char
             int w = TextWidth(o.text.c_str(), font);
             int h = fontHeight;
             if (item.hasPictures && o.picture) {
-                w += o.picture->PcxWidth();
-                h = std::max(h, o.picture->PcxHeight());
+                w += o.picture->width;
+                h = std::max(h, o.picture->height);
             }
             item.width = std::max(item.width, std::min(w, kMaxItemSize));
             item.height = std::max(item.height, std::min(h, kMaxItemSize));
@@ -202,8 +203,7 @@ int DrawListBox(MenuList& list, uint16_t* target, int x, int y, int width, int h
         if (item.hasPictures) {
             const int px = tx + 5 + 8 * static_cast<int>(option.text.size()) * FontTable[0].width;
             if (option.picture) {
-                g_screen.BlitImage(*option.picture, px, ty, 1);
-                drawn = 1;
+                drawn |= DrawRotatingImage(*option.picture, GameClock, target, kScreenWidth, kScreenHeight, px, ty);
                 if (selected)
                     g_screen.DrawRectFrame(px, ty, kMaxItemSize, kMaxItemSize, MakePixel16(255, 255, 255), 1);
             } else {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-class PcxImage;
+struct RotatingImage;
 
 constexpr const char* kUserFile = "user.dat";
 constexpr const char* kMenuFile = "menu.dat";
@@ -31,7 +31,7 @@ extern MenuSettings g_menuSettings;
 struct MenuOption {
     std::string text;
     int32_t value = 0;
-    const PcxImage* picture = nullptr;
+    RotatingImage* picture = nullptr;  // turning preview, drawn beside the text
 };
 
 struct MenuItem {

@@ -46,6 +46,7 @@ quorrin_test(screens_menus_tests
     ${CMAKE_CURRENT_LIST_DIR}/character_screen_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_files_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/online_menus_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/rotating_image_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
   DEPS client_present client tools_writers)
 target_compile_definitions(screens_menus_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
