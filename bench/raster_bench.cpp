@@ -3,7 +3,8 @@
 // perspective-correct, z-tested, fogged triangles; (c) the same alpha-blended; and a plain 16-bit
 // fill of the same pixels for scale. Variants: bilinear filtering with mipmaps (the game's usual
 // texture mode), small triangles, and the general pipeline; for the bilinear mode also 1/w varying
-// strongly across each triangle, triangles of about 80 pixels and the set-up time per triangle.
+// strongly across each triangle, triangles of about 80 pixels, large triangles (the pixel loop
+// alone) and the set-up time per triangle.
 
 #include <benchmark/benchmark.h>
 
@@ -185,6 +186,8 @@ void BM_TexturedBilinearMipmappedSteepW(benchmark::State& s) {
 }
 // Cells of 13 pixels: triangles of about 80 pixels.
 void BM_TexturedBilinearMipmapped80px(benchmark::State& s) { RunFill(s, kTextured, true, 13, false); }
+// Cells of 200 pixels: long spans, so the per-span set-up hardly counts.
+void BM_TexturedBilinearMipmappedLarge(benchmark::State& s) { RunFill(s, kTextured, true, 200, false); }
 void BM_TexturedBilinearMipmappedSetup(benchmark::State& s) {
     RunFill(s, kTextured, true, 13, false, GridKind::kEmpty);
 }
@@ -201,4 +204,5 @@ BENCHMARK(BM_TexturedGeneralPipeline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedLargeTriangles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedBilinearMipmappedSteepW)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedBilinearMipmapped80px)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TexturedBilinearMipmappedLarge)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TexturedBilinearMipmappedSetup)->Unit(benchmark::kMillisecond);

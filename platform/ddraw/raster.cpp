@@ -130,6 +130,55 @@ Vertex Between(const Vertex& a, const Vertex& b, float t) {
     return v;
 }
 
+// When the three corners of a triangle (and its middle) sample the same mip level, every pixel
+// does: the footprint changes smoothly and levels are a factor of four in it apart. Then the spans
+// need no level choice of their own, and, when the coordinates stay within reach of the fixed point
+// after whole turns come off (u and v take their extremes at the corners), no turns either.
+void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Gradients* g) {
+    const FastTexture& t = c.tex;
+    const TexData& td = *t.data;
+    const int ua = t.coordSet ? kAttrU1 : kAttrU0, va = ua + 1;
+    const float w0 = static_cast<float>(td.levels[0].width), h0 = static_cast<float>(td.levels[0].height);
+    auto q = [&](float x, float y) { return c.perspective ? g->At(kAttrQ, x, y) : 1.0f; };
+    auto point = [&](float x, float y) { return TexelPoint(g->At(ua, x, y) * w0, g->At(va, x, y) * h0, q(x, y)); };
+    TexPoint corner[3];
+    for (int i = 0; i < 3; ++i)
+        corner[i] = point(xs[i], ys[i]);
+    int level = t.firstLevel;
+    if (t.mipmapped) {
+        const TexSlopes slopes{g->dx[ua] * w0,           g->dx[va] * h0,
+                               c.perspective ? g->dx[kAttrQ] : 0.0f,
+                               g->dy[ua] * w0,           g->dy[va] * h0,
+                               c.perspective ? g->dy[kAttrQ] : 0.0f};
+        level = FootprintLevel(corner[0], slopes, t);
+        const float mx = (xs[0] + xs[1] + xs[2]) / 3.0f, my = (ys[0] + ys[1] + ys[2]) / 3.0f;
+        if (FootprintLevel(corner[1], slopes, t) != level || FootprintLevel(corner[2], slopes, t) != level ||
+            FootprintLevel(point(mx, my), slopes, t) != level)
+            return;
+    }
+    const TexLevel& lv = td.levels[level];
+    const float half = 1.0f / static_cast<float>(1 << level);
+    const float offU = t.wrapU ? WholeTurns(corner[0].u * half, lv.widthLog2) : 0.0f;
+    const float offV = t.wrapV ? WholeTurns(corner[0].v * half, lv.heightLog2) : 0.0f;
+    auto within = [](float u, float off) { return std::fabs(u - off) < kTexelRange; };
+    for (const TexPoint& p : corner) {
+        if ((t.wrapU && !within(p.u * half, offU)) || (t.wrapV && !within(p.v * half, offV)))
+            return;
+    }
+    // (u/w * size * 2^-level - turns / w) in 16.16, as planes.
+    const float scale = half * 65536.0f;
+    const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
+    const float q0 = c.perspective ? g->base[kAttrQ] : 1.0f;
+    const float qx = c.perspective ? g->dx[kAttrQ] : 0.0f, qy = c.perspective ? g->dy[kAttrQ] : 0.0f;
+    g->texU[0] = g->base[ua] * w0 * scale - offUq * q0;
+    g->texU[1] = g->dx[ua] * w0 * scale - offUq * qx;
+    g->texU[2] = g->dy[ua] * w0 * scale - offUq * qy;
+    g->texV[0] = g->base[va] * h0 * scale - offVq * q0;
+    g->texV[1] = g->dx[va] * h0 * scale - offVq * qx;
+    g->texV[2] = g->dy[va] * h0 * scale - offVq * qy;
+    g->texLevel = level;
+}
+
 }  // namespace
 
 Rasterizer::Rasterizer() : context_(std::make_unique<Context>()) {}
@@ -324,6 +373,9 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
             g.dy[k] = static_cast<float>((d2 * dx1 - d1 * dx2) * inv);
         }
     }
+
+    if (ctx.specialised && ctx.tex.data)
+        PrepareTexture(ctx, xs, ys, &g);
 
     EdgeWalk longEdge, shortEdge;
     longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);

@@ -44,6 +44,16 @@ struct Gradients {
     float dy[kAttrCount];
 
     float At(int a, float x, float y) const { return base[a] + dx[a] * (x - x0) + dy[a] * (y - y0); }
+
+    // For the specialised loops, when every pixel of the triangle samples one mip level of stage
+    // 0's texture: that level, and its 16.16 texel coordinates times 1/w, less whole turns of a
+    // wrapped texture, as planes like the attributes' (base at x0, y0, then dx, dy). -1 when the
+    // spans choose their levels.
+    int texLevel = -1;
+    float texU[3], texV[3];
+
+    float TexU(float x, float y) const { return texU[0] + texU[1] * (x - x0) + texU[2] * (y - y0); }
+    float TexV(float x, float y) const { return texV[0] + texV[1] * (x - x0) + texV[2] * (y - y0); }
 };
 
 using SpanFn = void (*)(const Context& c, const Gradients& g, int y, int x0, int x1);
@@ -102,6 +112,9 @@ inline int Address(int i, int mask, int max) {
     return i > max ? max : i;
 }
 
+// The least 1/w the texture coordinates are divided by.
+constexpr float kMinQ = 1e-20f;
+
 // The nearest mip level for a squared footprint in level-0 texels.
 inline int NearestLevel(float rho2, int first, int last) {
     if (!(rho2 > 1.0f))
@@ -114,6 +127,39 @@ inline int NearestLevel(float rho2, int first, int last) {
     int level = (static_cast<int>(bits >> 23) - 127) >> 1;
     level = level < first ? first : level;
     return level > last ? last : level;
+}
+
+// Level-0 texel coordinates at a point from u/w, v/w (in level-0 texels) and 1/w there.
+struct TexPoint {
+    float iw, u, v;
+};
+inline TexPoint TexelPoint(float uq, float vq, float q) {
+    const float iw = 1.0f / (q > kMinQ ? q : kMinQ);
+    return TexPoint{iw, uq * iw, vq * iw};
+}
+
+// How far (in texels) a coordinate may stray from its whole turns: well inside the 16.16 range.
+constexpr float kTexelRange = 16384.0f;
+
+// Whole turns of a wrapped texture, in texels of a level 2^sizeLog2 wide, at the level's
+// coordinate u: taken off so fixed-point coordinates stay small (none when too far out to tell).
+inline float WholeTurns(float u, int sizeLog2) {
+    const float size = static_cast<float>(1 << sizeLog2);
+    const float t = u / size;
+    return std::fabs(t) < 1e6f ? static_cast<float>(static_cast<int>(t)) * size : 0.0f;
+}
+
+// The gradients of u/w, v/w (level-0 texels) and 1/w along x and along y.
+struct TexSlopes {
+    float duq, dvq, dq, duy, dvy, dqy;
+};
+
+// The nearest mip level at a point, from its footprint.
+inline int FootprintLevel(const TexPoint& pt, const TexSlopes& d, const FastTexture& t) {
+    const float ux = (d.duq - pt.u * d.dq) * pt.iw, vx = (d.dvq - pt.v * d.dq) * pt.iw;
+    const float uy = (d.duy - pt.u * d.dqy) * pt.iw, vy = (d.dvy - pt.v * d.dqy) * pt.iw;
+    const float x2 = ux * ux + vx * vx, y2 = uy * uy + vy * vy;
+    return NearestLevel((x2 > y2 ? x2 : y2) * t.lodScale, t.firstLevel, t.lastLevel);
 }
 
 // ---- Span loops -------------------------------------------------------------------------------

@@ -1,10 +1,11 @@
 #pragma once
 // The specialised span loops: one instantiation per combination of depth test, texture filter,
 // colour combination, colour key, specular, fog and blend, for 5-6-5 targets with 16-bit depth.
-// Everything that varies per pixel is fixed point; texture coordinates are divided by 1/w at the
-// ends of segments of up to 16 pixels (shorter where the affine error would reach a texel) and
-// stepped linearly between them; the mip level is chosen once per chunk of up to 32 pixels. Where
-// the processor has AVX2 the pixels go eight at a time, with the same arithmetic as the scalar loop.
+// Colours and depth are stepped in fixed point; texture coordinates are divided by 1/w at every
+// pixel (a division per pixel costs less than setting up affine segments on short spans) and the
+// mip level is chosen once per triangle where its corners agree, else at the start of every 16
+// pixels. Where the processor has AVX2 the pixels go eight at a time, with the same arithmetic as
+// the scalar loop.
 
 #include <algorithm>
 #include <array>
@@ -203,37 +204,28 @@ inline uint32_t Expand565(uint32_t p) {
     return (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
 }
 
-inline uint32_t Lerp2(uint32_t a, uint32_t b, uint32_t f) {
-    uint32_t rb = (((a & 0xFF00FF) * (256 - f) + (b & 0xFF00FF) * f) >> 8) & 0xFF00FF;
-    uint32_t ag = (((a >> 8) & 0xFF00FF) * (256 - f) + ((b >> 8) & 0xFF00FF) * f) & 0xFF00FF00;
-    return rb | ag;
-}
-
 inline int32_t ToFixed(double v, double hi, double scale) {
     if (!(v > 0))
         return 0;
     return static_cast<int32_t>((v > hi ? hi : v) * scale);
 }
 
-// Four texels blended by their weights (fu across, fv down, 0..255) into colour lanes.
+// From a (w = 0) towards b (w = 256), rounded to the nearest: the eight-pixel loop's rounding
+// multiply gives the same.
+inline int LerpRound(int a, int b, int w) { return a + (((b - a) * w + 128) >> 8); }
+
+// Four texels blended by their weights (fu across, fv down, 0..255) into colour lanes: down both
+// columns, then across.
 inline U16x8 Bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, uint32_t fu, uint32_t fv) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i top = _mm_unpacklo_epi8(
-        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(t00)), _mm_cvtsi32_si128(static_cast<int>(t01))), zero);
-    const __m128i bottom = _mm_unpacklo_epi8(
-        _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(t10)), _mm_cvtsi32_si128(static_cast<int>(t11))), zero);
-    // Down both columns at once, then across: the right column's lanes weighted and added to the left.
-    const __m128i column = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(static_cast<short>(256 - fv))),
-                      _mm_mullo_epi16(bottom, _mm_set1_epi16(static_cast<short>(fv)))),
-        8);
-    const __m128i across = _mm_mullo_epi16(
-        column, _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(256 - fu)), _mm_set1_epi16(static_cast<short>(fu))));
-    return (U16x8)_mm_srli_epi16(_mm_add_epi16(across, _mm_srli_si128(across, 8)), 8);
-#else
-    return Widen(Lerp2(Lerp2(t00, t01, fu), Lerp2(t10, t11, fu), fv));
-#endif
+    U16x8 out{};
+    for (int k = 0; k < 4; ++k) {
+        auto channel = [k](uint32_t t) { return static_cast<int>((t >> (8 * k)) & 0xFF); };
+        const int w = static_cast<int>(fv);
+        const int left = LerpRound(channel(t00), channel(t10), w);
+        const int right = LerpRound(channel(t01), channel(t11), w);
+        out[k] = static_cast<uint16_t>(LerpRound(left, right, static_cast<int>(fu)));
+    }
+    return out;
 }
 
 // A fixed-point run over `pixels` pixels from `first` with the gradient `slope` (per pixel, same
@@ -256,19 +248,16 @@ inline void Run(double first, double slope, int pixels, double hi, double scale,
     }
 }
 
+// Texel coordinates: 16.16 fixed point, held within +-30000 texels (a NaN goes to the low end).
+constexpr float kTexelLow = -30000.0f * 65536.0f;
+constexpr float kTexelHigh = 30000.0f * 65536.0f;
+
 inline int32_t TexelFixed(float v) {
-    if (!(v > -30000.0f))
-        v = -30000.0f;
-    if (v > 30000.0f)
-        v = 30000.0f;
-    return static_cast<int32_t>(v * 65536.0f);
+    v = v > kTexelLow ? v : kTexelLow;
+    return static_cast<int32_t>(v < kTexelHigh ? v : kTexelHigh);
 }
 
-// Span pixels are drawn in chunks: the segments of a span that sample the same mip level, up to
-// kChunk pixels, their 16.16 texel coordinates waiting in a small buffer.
-constexpr int kChunk = 64;
-constexpr int kCoordPad = 8;  // the vector loop reads up to 7 coordinates past a chunk
-
+// Span pixels are drawn in chunks: runs of pixels that sample the same mip level.
 // What the pixel loops read and step: one chunk of a span. The depth, colour and fog runs carry on
 // from chunk to chunk.
 // (Members are left uninitialised: it is filled once per span, on the hot path.)
@@ -283,14 +272,24 @@ struct SpanPixels {
     I32x4 col, dcol, specFog, dspecFog;
     uint32_t fogColor;
     AlphaSource alphaSource;
-    // The chunk's level and its coordinates per pixel.
-    const int32_t* u;
-    const int32_t* v;
+    // Texture coordinates at pixel x of the chunk: the 16.16 texel coordinate of the chunk's
+    // level is (tu + x * tdu) / max(tq + x * tdq, kMinQ), and the same for v.
+    float tq, tdq, tu, tdu, tv, tdv;
     const uint32_t* texels;
     const uint8_t* keyed;
     int widthLog2;
     int uMask, uMax, vMask, vMax;  // wrap masks (-1 for clamp) and the largest index
 };
+
+// The 16.16 texel coordinates of pixel x of the chunk.
+inline void TexelAt(const SpanPixels& p, int x, int32_t* u, int32_t* v) {
+    const float fx = static_cast<float>(x);
+    float q = p.tq + fx * p.tdq;
+    q = q > kMinQ ? q : kMinQ;
+    const float iw = 1.0f / q;
+    *u = TexelFixed((p.tu + fx * p.tdu) * iw);
+    *v = TexelFixed((p.tv + fx * p.tdv) * iw);
+}
 
 // 2^-n, for the sizes of mip levels (powers of two).
 constexpr std::array<float, 32> kPowerOfHalf = [] {
@@ -333,14 +332,16 @@ void ScalarPixels(SpanPixels& p) {
         if (draw) {
             U16x8 texel{};
             bool keyed = false;
+            int32_t tu = 0, tv = 0;
+            if constexpr (K.texture != kTexNone)
+                TexelAt(p, i, &tu, &tv);
             if constexpr (K.texture == kTexPoint) {
-                const int idx = (Address(p.v[i] >> 16, p.vMask, p.vMax) << p.widthLog2) |
-                                Address(p.u[i] >> 16, p.uMask, p.uMax);
+                const int idx = (Address(tv >> 16, p.vMask, p.vMax) << p.widthLog2) | Address(tu >> 16, p.uMask, p.uMax);
                 texel = Widen(p.texels[idx]);
                 if constexpr (K.key)
                     keyed = p.keyed[idx] != 0;
             } else if constexpr (K.texture == kTexLinear) {
-                const int32_t us = p.u[i] - 0x8000, vs = p.v[i] - 0x8000;
+                const int32_t us = tu - 0x8000, vs = tv - 0x8000;
                 const uint32_t fu = (us >> 8) & 0xFF, fv = (vs >> 8) & 0xFF;
                 const int ui0 = Address(us >> 16, p.uMask, p.uMax);
                 const int ui1 = Address((us >> 16) + 1, p.uMask, p.uMax);
@@ -438,6 +439,12 @@ SPAN_AVX2_INLINE __m256i Mix(__m256i a, __m256i b, __m256i w) {
     return _mm256_srli_epi16(_mm256_add_epi16(aw, _mm256_mullo_epi16(b, w)), 8);
 }
 
+// From a (w = 0) towards b (w = 256) in every 16-bit lane, w given times 128 (at most 255 * 128),
+// rounded to the nearest as LerpRound.
+SPAN_AVX2_INLINE __m256i LerpRound(__m256i a, __m256i b, __m256i w128) {
+    return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), w128));
+}
+
 SPAN_AVX2_INLINE __m256i Scale(__m256i a, __m256i w) { return _mm256_srli_epi16(_mm256_mullo_epi16(a, w), 8); }
 
 SPAN_AVX2_INLINE __m256i Address(__m256i i, __m256i mask, __m256i max) {
@@ -508,6 +515,12 @@ SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, const uint32_t* i, __m256i* 
     *second = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
 }
 
+// TexelFixed in every lane.
+SPAN_AVX2_INLINE __m256i TexelFixed(__m256 v) {
+    const __m256 low = _mm256_max_ps(v, _mm256_set1_ps(kTexelLow));  // a NaN lane becomes low
+    return _mm256_cvttps_epi32(_mm256_min_ps(low, _mm256_set1_ps(kTexelHigh)));
+}
+
 // Lanes where 0 <= v < max.
 SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
     return _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), v), _mm256_cmpgt_epi32(max, v));
@@ -546,6 +559,17 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
     const __m256i uMask = _mm256_set1_epi32(p.uMask), uMax = _mm256_set1_epi32(p.uMax);
     const __m256i vMask = _mm256_set1_epi32(p.vMask), vMax = _mm256_set1_epi32(p.vMax);
     const __m128i widthLog2 = _mm_cvtsi32_si128(p.widthLog2);
+    const __m256 tq = _mm256_set1_ps(p.tq), tdq = _mm256_set1_ps(p.tdq);
+    const __m256 tu = _mm256_set1_ps(p.tu), tdu = _mm256_set1_ps(p.tdu);
+    const __m256 tv = _mm256_set1_ps(p.tv), tdv = _mm256_set1_ps(p.tdv);
+    // The 16.16 texel coordinates of the group's pixels, as TexelAt gives them.
+    auto texelsAt = [&](int x, __m256i* u, __m256i* v) SPAN_AVX2_INLINE_LAMBDA {
+        const __m256 fx = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x), iota));
+        const __m256 q = _mm256_max_ps(_mm256_add_ps(tq, _mm256_mul_ps(fx, tdq)), _mm256_set1_ps(kMinQ));
+        const __m256 iw = _mm256_div_ps(_mm256_set1_ps(1.0f), q);
+        *u = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tu, _mm256_mul_ps(fx, tdu)), iw));
+        *v = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tv, _mm256_mul_ps(fx, tdv)), iw));
+    };
 
     for (int x = 0; x < n; x += 8) {
         const int rest = n - x;
@@ -581,11 +605,14 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
             __m256i texRB{}, texGA{};
             if constexpr (K.texture == kTexLinear) {
                 const __m256i half = _mm256_set1_epi32(0x8000);
-                const __m256i us = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.u + x)), half);
-                const __m256i vs = _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.v + x)), half);
-                const __m256i byte = _mm256_set1_epi32(0xFF);
-                const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(us, 8), byte);
-                const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vs, 8), byte);
+                __m256i us, vs;
+                texelsAt(x, &us, &vs);
+                us = _mm256_sub_epi32(us, half);
+                vs = _mm256_sub_epi32(vs, half);
+                // The weights' eight bits times 128.
+                const __m256i byte = _mm256_set1_epi32(0xFF << 7);
+                const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(us, 1), byte);
+                const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vs, 1), byte);
                 const __m256i fu2 = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
                 const __m256i fv2 = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
                 const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
@@ -610,15 +637,17 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
                     t10 = Fetch(p.texels, _mm256_add_epi32(r1, u0));
                     t11 = Fetch(p.texels, _mm256_add_epi32(r1, u1));
                 }
-                const __m256i leftRB = Mix(_mm256_and_si256(t00, low8), _mm256_and_si256(t10, low8), fv2);
-                const __m256i leftGA = Mix(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), fv2);
-                const __m256i rightRB = Mix(_mm256_and_si256(t01, low8), _mm256_and_si256(t11, low8), fv2);
-                const __m256i rightGA = Mix(_mm256_srli_epi16(t01, 8), _mm256_srli_epi16(t11, 8), fv2);
-                texRB = Mix(leftRB, rightRB, fu2);
-                texGA = Mix(leftGA, rightGA, fu2);
+                const __m256i leftRB = LerpRound(_mm256_and_si256(t00, low8), _mm256_and_si256(t10, low8), fv2);
+                const __m256i leftGA = LerpRound(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), fv2);
+                const __m256i rightRB = LerpRound(_mm256_and_si256(t01, low8), _mm256_and_si256(t11, low8), fv2);
+                const __m256i rightGA = LerpRound(_mm256_srli_epi16(t01, 8), _mm256_srli_epi16(t11, 8), fv2);
+                texRB = LerpRound(leftRB, rightRB, fu2);
+                texGA = LerpRound(leftGA, rightGA, fu2);
             } else if constexpr (K.texture == kTexPoint) {
-                const __m256i ui = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.u + x)), 16);
-                const __m256i vi = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p.v + x)), 16);
+                __m256i ui, vi;
+                texelsAt(x, &ui, &vi);
+                ui = _mm256_srai_epi32(ui, 16);
+                vi = _mm256_srai_epi32(vi, 16);
                 const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
                                                     Address(ui, uMask, uMax));
                 const __m256i t = Fetch(p.texels, idx);
@@ -723,7 +752,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     p.zb = nullptr;
     p.z = p.dz = 0;
     p.col = p.dcol = p.specFog = p.dspecFog = I32x4{};
-    p.u = p.v = nullptr;
+    p.tq = p.tdq = p.tu = p.tdu = p.tv = p.tdv = 0;
     p.texels = nullptr;
     p.keyed = nullptr;
     p.widthLog2 = p.uMask = p.uMax = p.vMask = p.vMax = 0;
@@ -771,7 +800,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
 #if defined(QUORRIN_SPAN_AVX2)
     const bool vector = !K.key && c.vectorSpans;
 #endif
-    auto pixels = [&] {
+    auto pixelLoop = [&] {
 #if defined(QUORRIN_SPAN_AVX2)
         if constexpr (!K.key) {
             if (vector) {
@@ -785,10 +814,10 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
 
     if constexpr (K.texture == kTexNone) {
         p.n = n;
-        pixels();
+        pixelLoop();
         return;
     } else {
-        // Texture state that stays for the span.
+        // Texture state that stays for the span: level-0 texel coordinates times 1/w, and 1/w.
         const FastTexture& T = c.tex;
         const TexData* td = T.data;
         const int ua = T.coordSet ? kAttrU1 : kAttrU0;
@@ -796,120 +825,102 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
         const bool perspective = c.perspective;
         const float w0 = static_cast<float>(td->levels[0].width);
         const float h0 = static_cast<float>(td->levels[0].height);
-        float uq = g.At(ua, fx0, fy) * w0;
-        float vq = g.At(va, fx0, fy) * h0;
+        const float uq = g.At(ua, fx0, fy) * w0;
+        const float vq = g.At(va, fx0, fy) * h0;
         const float duq = g.dx[ua] * w0;
         const float dvq = g.dx[va] * h0;
-        float qa = 1, dq = 0;
-        if (perspective) {
-            qa = std::max(g.At(kAttrQ, fx0, fy), 1e-20f);
-            dq = g.dx[kAttrQ];
-        }
-        const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
-        // Texel coordinates (level 0) at the segment start.
-        float iw = 1.0f / qa;
-        float u0 = uq * iw, v0 = vq * iw;
+        const float qa = perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
+        const float dq = perspective ? g.dx[kAttrQ] : 0.0f;
 
-        alignas(32) int32_t us[kChunk + kCoordPad];
-        alignas(32) int32_t vs[kChunk + kCoordPad];
-        p.u = us;
-        p.v = vs;
-        int filled = 0;   // pixels whose coordinates wait in us and vs
-        int level = -1;   // their level
-        auto flush = [&] {
-            std::memset(us + filled, 0, sizeof(int32_t) * kCoordPad);
-            std::memset(vs + filled, 0, sizeof(int32_t) * kCoordPad);
-            p.n = filled;
-            pixels();
-            p.dst += filled;
-            p.room -= filled;
-            if constexpr (K.depth == kDepth16)
-                p.zb += filled;
-            filled = 0;
+        auto at = [&](int x) {
+            const float fx = static_cast<float>(x);
+            return TexelPoint(uq + duq * fx, vq + dvq * fx, qa + dq * fx);
         };
-        int x = 0;
-        while (x < n) {
-            // Segments of 16 pixels, or the whole rest when that is up to 24 (no short tail).
-            int len = n - x <= 24 ? n - x : 16;
-            // The segment's level, from the footprint at its start.
-            int segmentLevel = T.firstLevel;
-            if (T.mipmapped) {
-                const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
-                const float uy = (duy - u0 * dqy) * iw, vy = (dvy - v0 * dqy) * iw;
-                const float rho2 = std::max(ux * ux + vx * vx, uy * uy + vy * vy) * T.lodScale;
-                segmentLevel = NearestLevel(rho2, T.firstLevel, T.lastLevel);
-            }
-            // Pixels wait until the level changes or the buffer would overflow.
-            if (filled > 0 && (segmentLevel != level || filled + len > kChunk))
-                flush();
-            const TexLevel& lv = td->levels[segmentLevel];
-            if (segmentLevel != level) {
-                level = segmentLevel;
-                p.texels = lv.texels;
-                p.keyed = lv.keyed;
-                p.widthLog2 = lv.widthLog2;
-                p.uMask = T.wrapU ? lv.width - 1 : -1;
-                p.vMask = T.wrapV ? lv.height - 1 : -1;
-                p.uMax = lv.width - 1;
-                p.vMax = lv.height - 1;
-            }
-            const float scale = kPowerOfHalf[level];
-            const float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
-
-            // Between its ends a segment is affine; its error at the middle is about
-            // len^2 (|du/dx| + |dv/dx|) |dq/dx| / 4q texels. Halve the segment until that stays
-            // below half a texel, so the texel is never off by one whole texel.
-            if (perspective) {
-                const float ux = (duq - u0 * dq) * iw, vx = (dvq - v0 * dq) * iw;
-                const float error = (std::fabs(ux) + std::fabs(vx)) * scale * std::fabs(dq) * iw * 0.25f;
-                while (len > 2 && static_cast<float>(len * len) * error >= 0.5f)
-                    len = (len + 1) >> 1;
-            }
-            // The end: the next segment's start, or the last pixel of the span.
-            const int steps = x + len < n ? len : len - 1;
-            const float t = static_cast<float>(steps);
-            const float qe = std::max(qa + dq * t, 1e-20f);
-            const float iwe = 1.0f / qe;
-            const float ue = (uq + duq * t) * iwe, ve = (vq + dvq * t) * iwe;
-
-            float su = u0 * scale, sv = v0 * scale, eu = ue * scale, ev = ve * scale;
-            // Whole turns of a wrapped texture keep the fixed-point coordinates small.
-            auto unwind = [](float* a, float* b, float size, int sizeLog2) {
-                const float turns = *a * kPowerOfHalf[sizeLog2];
-                if (std::fabs(turns) < 1e6f) {
-                    const float shift = static_cast<float>(static_cast<int>(turns)) * size;
-                    *a -= shift;
-                    *b -= shift;
-                }
-            };
-            if (T.wrapU)
-                unwind(&su, &eu, lw, lv.widthLog2);
-            if (T.wrapV)
-                unwind(&sv, &ev, lh, lv.heightLog2);
-            const uint32_t u = static_cast<uint32_t>(TexelFixed(su)), v = static_cast<uint32_t>(TexelFixed(sv));
-            uint32_t du = 0, dv = 0;
-            if (steps > 0) {
-                const float perStep = 65536.0f * kInverse[steps];
-                du = static_cast<uint32_t>(static_cast<int32_t>((eu - su) * perStep));
-                dv = static_cast<uint32_t>(static_cast<int32_t>((ev - sv) * perStep));
-            }
-            int32_t* const uo = us + filled;
-            int32_t* const vo = vs + filled;
-            for (int i = 0; i < len; ++i) {
-                uo[i] = static_cast<int32_t>(u + static_cast<uint32_t>(i) * du);
-                vo[i] = static_cast<int32_t>(v + static_cast<uint32_t>(i) * dv);
-            }
-            filled += len;
-            // The next segment starts where this one ends.
-            uq += duq * static_cast<float>(len);
-            vq += dvq * static_cast<float>(len);
-            qa = qe;
-            iw = iwe;
-            u0 = ue;
-            v0 = ve;
-            x += len;
+        auto useLevel = [&](int level) {
+            const TexLevel& lv = td->levels[level];
+            p.texels = lv.texels;
+            p.keyed = lv.keyed;
+            p.widthLog2 = lv.widthLog2;
+            p.uMask = T.wrapU ? lv.width - 1 : -1;
+            p.vMask = T.wrapV ? lv.height - 1 : -1;
+            p.uMax = lv.width - 1;
+            p.vMax = lv.height - 1;
+        };
+        auto draw = [&](int pixels) {
+            p.n = pixels;
+            pixelLoop();
+            p.dst += pixels;
+            p.room -= pixels;
+            if constexpr (K.depth == kDepth16)
+                p.zb += pixels;
+        };
+        p.tdq = dq;
+        if (g.texLevel >= 0) {
+            // One level for the whole triangle, its coordinates ready.
+            useLevel(g.texLevel);
+            p.tq = qa;
+            p.tu = g.TexU(fx0, fy);
+            p.tdu = g.texU[1];
+            p.tv = g.TexV(fx0, fy);
+            p.tdv = g.texV[1];
+            draw(n);
+            return;
         }
-        flush();
+
+        // Draws pixels [from, to) of the span from `level`; `first` is the point at `from`.
+        auto chunk = [&](auto& self, int from, int to, int level, const TexPoint& first) -> void {
+            const TexLevel& lv = td->levels[level];
+            const float half = kPowerOfHalf[level];
+            const float offU = T.wrapU ? WholeTurns(first.u * half, lv.widthLog2) : 0.0f;
+            const float offV = T.wrapV ? WholeTurns(first.v * half, lv.heightLog2) : 0.0f;
+            if ((T.wrapU || T.wrapV) && to - from > 1) {
+                // u and v change monotonically along a span: when the last pixel is too far from the
+                // first for the fixed point, the halves go apart.
+                const TexPoint last = at(to - 1);
+                auto far = [half](float a, float b, float off) {
+                    return std::fabs(a * half - off) < kTexelRange && std::fabs(b * half - off) >= kTexelRange;
+                };
+                if ((T.wrapU && far(first.u, last.u, offU)) || (T.wrapV && far(first.v, last.v, offV))) {
+                    const int mid = (from + to) / 2;
+                    self(self, from, mid, level, first);
+                    self(self, mid, to, level, at(mid));
+                    return;
+                }
+            }
+            const float scale = half * 65536.0f;
+            p.tq = qa + dq * static_cast<float>(from);
+            const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
+            p.tu = (uq + duq * static_cast<float>(from)) * scale - offUq * p.tq;
+            p.tdu = duq * scale - offUq * dq;
+            p.tv = (vq + dvq * static_cast<float>(from)) * scale - offVq * p.tq;
+            p.tdv = dvq * scale - offVq * dq;
+            useLevel(level);
+            draw(to - from);
+        };
+
+        if (!T.mipmapped) {
+            chunk(chunk, 0, n, T.firstLevel, at(0));
+            return;
+        }
+        // The level is chosen from the footprint at the start of every 16 pixels (a rest of up to 24
+        // goes with the last start).
+        const TexSlopes slopes{duq, dvq, dq, g.dy[ua] * w0, g.dy[va] * h0, perspective ? g.dy[kAttrQ] : 0.0f};
+        int from = 0, level = -1;
+        TexPoint first{};
+        for (int x = 0;; x += 16) {
+            const TexPoint pt = at(x);
+            const int segmentLevel = FootprintLevel(pt, slopes, T);
+            if (segmentLevel != level) {
+                if (level >= 0)
+                    chunk(chunk, from, x, level, first);
+                from = x;
+                level = segmentLevel;
+                first = pt;
+            }
+            if (n - x <= 24)
+                break;
+        }
+        chunk(chunk, from, n, level, first);
     }
 }
 

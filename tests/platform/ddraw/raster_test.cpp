@@ -481,6 +481,38 @@ TEST_P(RasterTest, WrapRepeatsAndClampHoldsTheEdgeTexel) {
     }
 }
 
+// Wrapped coordinates far from the origin, or running over more texels in one span than fixed
+// point holds (a texture repeated over a thousand times): each pixel keeps the texel of its own
+// coordinate. The texture is black on its left half and white on its right, and every pixel
+// samples a quarter turn on from the last, between texel edges.
+TEST_P(RasterTest, WrappedCoordinatesFarOutKeepTheirTexels) {
+    Open({.width = 64, .height = 4, .depth = false});
+    IDirectDrawSurface4* t = Texture(32, 1, dd::FormatXrgb8888(), [](int x, int, int) {
+        return x < 16 ? 0xFF000000u : 0xFFFFFFFFu;
+    });
+    UseTexture(t);
+    struct Case {
+        float u0;     // turns at the left edge
+        float turns;  // per pixel
+    };
+    for (const Case& c : {Case{0, 32.25f}, Case{1000, 32.25f}, Case{1000, 0.25f}, Case{-3000, 0.25f}}) {
+        for (bool scalar : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "from " << c.u0 << ", " << c.turns << " a pixel" << (scalar ? ", scalar" : ""));
+            dd::ForceScalarSpans(scalar);
+            device->Clear(0xFF00FF00);
+            ASSERT_EQ(device->DrawRect(0, 0, 64, 4, 0xFFFFFFFF, .5f, c.u0, 0, c.u0 + 64 * c.turns, 1), D3D_OK);
+            for (int y = 0; y < 4; ++y) {
+                for (int x = 0; x < 64; ++x) {
+                    const double u = c.u0 + c.turns * (x + 0.5);
+                    const bool white = u - std::floor(u) >= 0.5;
+                    ASSERT_EQ(device->Pixel(x, y), white ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+                }
+            }
+        }
+    }
+    dd::ForceScalarSpans(false);
+}
+
 // Down a texture taller (4) than wide (2), v from -0.5 to 1.5: rows and columns have their own
 // wrap masks and clamp limits, and bilinear reads clamp the second row as well.
 TEST_P(RasterTest, WrapAndClampOfVUseTheTextureHeight) {
@@ -589,9 +621,8 @@ TEST_P(RasterTest, TexturesStayPerspectiveCorrectAtAnAngle) {
             EXPECT_GT(std::abs(affine - want), 2) << "the test needs a visible perspective";
         }
     }
-    // The general pipeline divides at every pixel; the span loops between segment ends, off by a
-    // fraction of a texel in between.
-    EXPECT_GE(exact, GetParam() ? 126 : 108);
+    // Both paths divide at every pixel.
+    EXPECT_GE(exact, 126);
 }
 
 TEST_P(RasterTest, TwoTextureStagesCombineInOnePass) {

@@ -54,7 +54,8 @@ TEST_F(SceneTest, SpecialisedSpansAgreeWithTheGeneralPipeline) {
         worst = std::max(worst, d);
         off += d > 12;
     }
-    // Sub-texel differences of the segment-wise perspective show where textures have sharp edges.
+    // Colour rounding and the mip level (chosen per triangle or per 16 pixels, not per pixel) show
+    // where textures have sharp edges.
     EXPECT_LT(off, static_cast<int>(fast.pixels.size() / 100)) << "largest difference " << worst;
 }
 
