@@ -129,7 +129,7 @@ uint64_t VideoMemoryUsed();
 // fail (times < 0: every call from then on). Names are "Interface::Method" with the interface
 // named without its version ("DirectDraw::CreateSurface", "Surface::Lock", "Direct3D::CreateDevice",
 // "Device::DrawIndexedPrimitiveVB", "Viewport::Clear2", "VertexBuffer::Lock", "Palette::SetEntries",
-// "Clipper::SetHWnd"), the entry points by their name ("DirectDrawCreate"), and QueryInterface as
+// "Clipper::SetHWnd", "Texture::PaletteChanged"), the entry points by their name ("DirectDrawCreate"), and QueryInterface as
 // "QueryInterface:<interface>" ("QueryInterface:IDirectDraw4", "QueryInterface:IDirect3D3").
 void FailCall(const std::string& operation, HRESULT result, int times = 1, int after = 0);
 // The surface (any of its interfaces) answers Lock, Blt, BltFast and Flip with DDERR_SURFACEBUSY

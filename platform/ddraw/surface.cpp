@@ -787,6 +787,8 @@ HRESULT SurfaceImpl::GetHandle(IDirect3DDevice3*, DWORD* handle) {
 }
 
 HRESULT SurfaceImpl::PaletteChanged(DWORD, DWORD) {
+    if (HRESULT hr = Injected("Texture::PaletteChanged"); FAILED(hr))
+        return hr;
     Touch();
     return D3D_OK;
 }

@@ -466,11 +466,30 @@ TEST_F(TextureTest, AReusedPalettisedTextureTakesTheNewImagesPalette) {
     EXPECT_EQ(red(b.Get()), 200);
     r->EndFrame();
     ExpectConsistent();
-    // A palette the texture will not take fails the reuse.
-    ASSERT_EQ(r->BeginFrame(), 0);
-    platform::dd::FailCall("Surface::SetPalette", DDERR_GENERIC);
-    EXPECT_FALSE(Bind(a.Get()).texture);
-    r->EndFrame();
+    // A palette the texture will not take, or a palette change it will not make, fails the reuse
+    // and leaves the texture no one's; the next bind makes it the image's with its own palette.
+    for (const char* call : {"Surface::SetPalette", "Texture::PaletteChanged"}) {
+        SCOPED_TRACE(call);
+        SgTextureEntry* shared = Entry(b.Get());
+        ASSERT_NE(shared, nullptr);
+        ASSERT_EQ(r->BeginFrame(), 0);
+        platform::dd::FailCall(call, DDERR_GENERIC);
+        EXPECT_FALSE(Bind(a.Get()).texture);
+        EXPECT_EQ(Entry(a.Get()), nullptr);
+        EXPECT_EQ(shared->image, nullptr);
+        EXPECT_EQ(shared->identityStamp, 0u);
+        r->EndFrame();
+        ExpectConsistent();
+        ASSERT_EQ(r->BeginFrame(), 0);
+        ASSERT_TRUE(Bind(a.Get()).texture);
+        EXPECT_EQ(red(a.Get()), 5);
+        r->EndFrame();
+        ASSERT_EQ(r->BeginFrame(), 0);
+        ASSERT_TRUE(Bind(b.Get()).texture);
+        EXPECT_EQ(red(b.Get()), 200);
+        r->EndFrame();
+        ExpectConsistent();
+    }
 }
 
 TEST_F(TextureTest, APaletteTheNewTextureRefusesLeavesNoEntryBehind) {
