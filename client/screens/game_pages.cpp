@@ -71,6 +71,7 @@ int BuildPlayerList(PlayerListRow* list) {
         h = PlayerListRow{};
         h.id = -1 - team;
         h.marker = team;
+        h.header = 1;
         const int first = rows;
         if (own == team && rows < kPlayerRowCapacity) {
             PlayerListRow& r = list[rows++];
@@ -132,8 +133,8 @@ void DrawGameopsPage() {
     int y = 24, shown = 0, k = firstRow;
     for (; k < count && shown < kPlayerListShown; ++k, ++shown, y += 9) {
         const PlayerListRow& r = rows[k];
-        if (r.id < 0) {
-            const int team = -1 - r.id;
+        if (r.header) {
+            const int team = r.marker;
             if (team == 0)
                 CopyText(text, "Gameops");
             else

@@ -19,6 +19,7 @@ struct PlayerListRow {
     int32_t level;
     int32_t marker;      // 6 dead, else the team
     int32_t link;        // the ping (x 10) or, for the player, the loss percentage / 10
+    int32_t header;      // 1 for a group's header row (offline the own id is -1 too)
 };
 
 // 1 shows the help page in place of the player list.

@@ -208,7 +208,7 @@ TEST_F(HudFixture, ThePlayerListGroupsTeamsOwnTeamFirstAndSortsNames) {
     const int n = BuildPlayerList(rows);
     std::vector<std::string> names;
     for (int i = 0; i < n; ++i)
-        names.push_back(rows[i].id < 0 ? "#" + std::to_string(-1 - rows[i].id) : rows[i].name);
+        names.push_back(rows[i].header ? "#" + std::to_string(-1 - rows[i].id) : rows[i].name);
     EXPECT_EQ(names, (std::vector<std::string>{"#0", "Op", "#2", "Al", "bob", "Thorn", "Zoe", "#3", "carl", "#1", "zed"}));
     EXPECT_EQ(rows[3].marker, 6) << "dead";
     EXPECT_EQ(rows[4].profession, 3);
@@ -217,6 +217,19 @@ TEST_F(HudFixture, ThePlayerListGroupsTeamsOwnTeamFirstAndSortsNames) {
     EXPECT_EQ(rows[5].id, 7);
     EXPECT_EQ(rows[5].level, 12);
     EXPECT_EQ(rows[5].profession, 1);
+}
+
+TEST_F(HudFixture, OfflineTheOwnRowIsNoHeader) {
+    SetGameValue(118, -1);  // offline
+    SetGameValue(4, 0);
+    static PlayerListRow rows[kPlayerRowCapacity];
+    ASSERT_EQ(BuildPlayerList(rows), 2);
+    EXPECT_EQ(rows[0].header, 1);
+    EXPECT_EQ(rows[1].header, 0);
+    EXPECT_EQ(rows[1].id, -1);
+    EXPECT_STREQ(rows[1].name, "Thorn");
+    SetGameValue(118, -920240477);
+    DrawGameopsPage();  // an own id of any value is a player row, never a header
 }
 
 TEST_F(HudFixture, ThePlayerListShowsTwentyFourRowsThenEndMore) {
