@@ -14,11 +14,10 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/present/camera_set.h"
-#include "engine/core/sg_debug_output.h"
 #include "engine/render/sg_d3d_render.h"
 #include "platform/ddraw/control.h"
-#include "platform/fs/fs.h"
 #include "platform/win/platform.h"
+#include "tests/client/present/demo_setup.h"
 #include "tests/support/ddraw_device.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/world_fixture.h"
@@ -49,9 +48,7 @@ void Fly(const Flight& f, float seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int frames = -1;
-    std::string screenshot, install = SAMPLE_INSTALL_DIR;
-    bool headless = false;
+    PresentDemo demo;
     const Flight* flight = &kFlights[0];
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
@@ -59,30 +56,12 @@ int main(int argc, char** argv) {
             for (const Flight& f : kFlights)
                 if (std::strcmp(f.level, level) == 0)
                     flight = &f;
-        } else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-            frames = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = argv[++i];
-        else if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
-            install = argv[++i];
-        else if (std::strcmp(argv[i], "--headless") == 0)
-            headless = true;
+        } else {
+            TakePresentDemoOption(argc, argv, i, demo);
+        }
     }
-    if (!platform::ChangeDirectory(install)) {
-        std::fprintf(stderr, "cannot enter %s\n", install.c_str());
+    if (!OpenPresentDemo(demo))
         return 1;
-    }
-    platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
-    SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
-    HWND window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
-    ShowWindow(window, SW_SHOW);
-
-    present::CreateRenderer(window);
-    if (!present::IsRendererReady())
-        return 1;
-    present::CreateSceneRoot();
-    present::CreateCameras();
-    present::ResetCameraViewports();
     {
         RecordingPresent recording;  // the level loader's own call of world creation
         if (LoadGrid(flight->level) != 1) {
@@ -97,20 +76,20 @@ int main(int argc, char** argv) {
 
     int drawn = 0;
     const DWORD start = GetTickCount();
-    while (!ddtest::DemoClosed() && (frames < 0 || drawn < frames)) {
+    while (!ddtest::DemoClosed() && (demo.frames < 0 || drawn < demo.frames)) {
         MSG msg;
         while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessage(&msg);
-        Fly(*flight, headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
+        Fly(*flight, demo.headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
         present::ClearViewFrame();
         present::RenderWorldView(333);
         present::ShowViewFrame();
         ++drawn;
     }
     int result = 0;
-    if (!screenshot.empty()) {
+    if (!demo.screenshot.empty()) {
         auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
-        if (!ddtest::WritePng(screenshot, ddtest::Capture(render->Driver()->buffers->front)))
+        if (!ddtest::WritePng(demo.screenshot, ddtest::Capture(render->Driver()->buffers->front)))
             result = 1;
     }
     worldtest::ReleaseTestWorld();

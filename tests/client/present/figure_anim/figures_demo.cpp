@@ -5,18 +5,15 @@
 //   figures_demo [--frames N] [--screenshot file.png] [--headless] [--install dir]
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "client/present/camera_set.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_textures.h"
 #include "client/present/menu_figure.h"
-#include "engine/core/sg_debug_output.h"
 #include "engine/render/sg_d3d_render.h"
-#include "platform/fs/fs.h"
 #include "platform/win/platform.h"
+#include "tests/client/present/demo_setup.h"
 #include "tests/support/ddraw_device.h"
 
 namespace {
@@ -27,34 +24,11 @@ constexpr int kTypeTicks = 40000;
 }  // namespace
 
 int main(int argc, char** argv) {
-    int frames = -1;
-    std::string screenshot, install = SAMPLE_INSTALL_DIR;
-    bool headless = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
-            frames = std::atoi(argv[++i]);
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = argv[++i];
-        else if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
-            install = argv[++i];
-        else if (std::strcmp(argv[i], "--headless") == 0)
-            headless = true;
-    }
-    if (!platform::ChangeDirectory(install)) {
-        std::fprintf(stderr, "cannot enter %s\n", install.c_str());
+    PresentDemo demo;
+    for (int i = 1; i < argc; ++i)
+        TakePresentDemoOption(argc, argv, i, demo);
+    if (!OpenPresentDemo(demo))
         return 1;
-    }
-    platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
-    SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
-    HWND window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
-    ShowWindow(window, SW_SHOW);
-
-    present::CreateRenderer(window);
-    if (!present::IsRendererReady())
-        return 1;
-    present::CreateSceneRoot();
-    present::CreateCameras();
-    present::ResetCameraViewports();
     present::LoadModelTemplates("figures", 200);
     present::LoadFigureTextures();
     if (present::LoadMenuFigure("sgfs/main.sgf") != 1) {
@@ -66,7 +40,7 @@ int main(int argc, char** argv) {
     int drawn = 0, shown = -1;
     int elapsed = 0, clock = 0;
     DWORD last = GetTickCount();
-    while (!ddtest::DemoClosed() && (frames < 0 || drawn < frames)) {
+    while (!ddtest::DemoClosed() && (demo.frames < 0 || drawn < demo.frames)) {
         MSG msg;
         while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessage(&msg);
@@ -81,14 +55,14 @@ int main(int argc, char** argv) {
         present::DrawMenuFigureScene();
         ++drawn;
         const DWORD now = GetTickCount();
-        elapsed = headless ? 333 : static_cast<int>(now - last) * 10;
+        elapsed = demo.headless ? 333 : static_cast<int>(now - last) * 10;
         last = now;
         clock += elapsed;
     }
     int result = 0;
-    if (!screenshot.empty()) {
+    if (!demo.screenshot.empty()) {
         auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
-        if (!ddtest::WritePng(screenshot, ddtest::Capture(render->Driver()->buffers->front)))
+        if (!ddtest::WritePng(demo.screenshot, ddtest::Capture(render->Driver()->buffers->front)))
             result = 1;
     }
     present::DestroyMenuFigureScene();
