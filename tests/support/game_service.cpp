@@ -423,11 +423,14 @@ void GameService::AnswerLocked(const Frame& f) {
         return;
     }
     case 99:
-    case 106: {  // name queries
+    case 106: {  // a query answers "taken", a check answers "acceptable"
         std::string name = Text(b, 0, 30);
         PutText(out, name, 30);
         PutText(out, Text(b, 30, 24), 20);
-        out.push_back(names_.count(name) && names_[name] ? 1 : 0);
+        if (f.code == 99)
+            out.push_back(names_.count(name) && names_[name] ? 1 : 0);
+        else
+            out.push_back(illegalNames_.count(name) ? 0 : 1);
         SendLocked(f.client, f.code == 99 ? 100 : 107, out, 0xFFFF, TCP);
         return;
     }
@@ -586,6 +589,11 @@ void GameService::SetLobby(std::vector<std::pair<uint8_t, std::vector<uint8_t>>>
 void GameService::SetNameTaken(const std::string& compareForm, bool taken) {
     std::lock_guard<std::recursive_mutex> lock(mutex_);
     names_[compareForm] = taken;
+}
+
+void GameService::SetNameIllegal(const std::string& compareForm) {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    illegalNames_.insert(compareForm);
 }
 
 void GameService::StoreCharacter(const std::string& account, int slot, std::vector<uint8_t> record) {

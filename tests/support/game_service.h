@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -74,6 +75,8 @@ public:
     // The frames sent as the world after a world request, before S_WORLD_SENT.
     void SetWorld(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames);
     void SetNameTaken(const std::string& compareForm, bool taken);
+    // Name checks answer "acceptable" unless the name is marked illegal here.
+    void SetNameIllegal(const std::string& compareForm);
     // The frames sent after F_OPEN_GAME to a client in the Tavern (place 255).
     void SetLobby(std::vector<std::pair<uint8_t, std::vector<uint8_t>>> frames);
     // A character the account already keeps (250 record bytes, as F_SEND_CHARACTER carries them).
@@ -156,6 +159,7 @@ private:
     std::vector<std::pair<uint8_t, std::vector<uint8_t>>> world_;
     std::vector<std::pair<uint8_t, std::vector<uint8_t>>> lobby_;
     std::map<std::string, bool> names_;
+    std::set<std::string> illegalNames_;
     uint16_t nextId_ = 1;
     std::vector<std::vector<std::string>> replay_;
     size_t replayNext_ = 0;

@@ -73,15 +73,6 @@ protected:
         ConnectionType = CONNECTION_STREAM;
         g_linkState = 1;
         g_playMode = 1;
-        // The service judges names legal; a taken name is told by the query.
-        service.OnCode(106, [](GameService& s, const GameService::Frame& f) {
-            Bytes answer(51, 0);
-            std::memcpy(answer.data(), f.body.data(), 30);
-            std::memcpy(&answer[30], &f.body[30], 20);
-            answer[50] = 1;
-            s.Send(f.client, 107, answer);
-            return true;
-        });
     }
     void TearDown() override {
         service.RemoveMessageSource();
@@ -261,6 +252,7 @@ TEST_F(OnlineMenusTest, TheSlotsComeFromTheServiceAndAChosenOneIsPlayedAndLoaded
 TEST_F(OnlineMenusTest, ANewAccountCreatesItsFirstCharacterOnTheService) {
     HoldAccount("nova", "pw");
     service.SetNameTaken("orla", true);
+    service.SetNameIllegal("grub");
     LogIn();
     {
         MenuScript script;
@@ -268,23 +260,26 @@ TEST_F(OnlineMenusTest, ANewAccountCreatesItsFirstCharacterOnTheService) {
         EXPECT_EQ(MainMenu(player), 7) << "no characters: straight to creation";
         EXPECT_EQ(g_currentSlot, 0);
     }
-    int duplicate = -1;
+    int duplicate = -1, illegal = -1, accepted = -1;
     MenuScript script;
     script.Wait(10).Type("orla").Key(28).Wait(40, [&] { duplicate = g_characterScreen.nameCheck; });
-    script.Type("vela").Key(28).Wait(40);
+    script.Type("grub").Key(28).Wait(40, [&] { illegal = g_characterScreen.nameCheck; });
+    script.Type("vela").Key(28).Wait(40, [&] { accepted = g_characterScreen.page; });
     script.Click(320, 250).Wait(5).Click(RowX(0), kRowY).Wait(10);  // Healer, Next
     script.Click(RowX(0), kRowY).Wait(20);                            // Next on the looks: finished
     script.Click(RowX(6), kRowY);                                     // Exit the sheet
     EXPECT_EQ(CharacterCreation(player, -1), 0);
     EXPECT_EQ(duplicate, 1) << "the service knows orla";
+    EXPECT_EQ(illegal, 2) << "Illegal Name!";
+    EXPECT_EQ(accepted, 3) << "a free, acceptable name goes on to the profession page";
     ASSERT_TRUE(PumpUntil([&] { return !Of(SentSinceLogin(), 87).empty(); }));
     const std::vector<GameService::Frame> sent = SentSinceLogin();
-    EXPECT_EQ(Codes(sent), (std::vector<int>{99, 106, 99, 106, 101, 87}));
+    EXPECT_EQ(Codes(sent), (std::vector<int>{99, 106, 99, 106, 99, 106, 101, 87}));
     const std::vector<GameService::Frame> queries = Of(sent, 99), checks = Of(sent, 106);
-    ASSERT_EQ(queries.size(), 2u);
+    ASSERT_EQ(queries.size(), 3u);
     EXPECT_EQ(queries[0].body, NameBody("orla", "nova"));
     EXPECT_EQ(checks[0].body, NameBody("orla", "nova"));
-    EXPECT_EQ(queries[1].body, NameBody("vela", "nova"));
+    EXPECT_EQ(queries[2].body, NameBody("vela", "nova"));
     EXPECT_EQ(Of(sent, 101)[0].body, NameBody("vela", "nova")) << "the name reserved on leaving the name page";
     // The character: account, slot 0, then the record; the experience and the 40 readied values
     // in network order.
