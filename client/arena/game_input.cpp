@@ -22,6 +22,7 @@
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"
+#include "client/core/view_setup.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_players.h"
@@ -320,8 +321,7 @@ void HandleGameInput(LocalPlayer& player, PlayerControl& control, int flags) {
         ToggleCursorMode();
     if (control.key_equals || control.key_minus) {
         ViewBorder = control.key_equals ? std::max(0, ViewBorder - 16) : std::min(48, ViewBorder + 16);
-        if (g_arenaHooks.applyViewSize)
-            g_arenaHooks.applyViewSize(ViewBorder);
+        ApplyViewSize();
     }
     if (control.key_tab)
         MapShown = !MapShown;

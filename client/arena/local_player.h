@@ -58,8 +58,6 @@ struct ArenaHooks {
     void (*setHandFrame)(int frame) = nullptr;
     // The HUD hand plays a readied spell's sequence (0 restarts it).
     void (*playHandAnimation)(int sequence) = nullptr;
-    // The view border (0..48) is applied to the view.
-    void (*applyViewSize)(int border) = nullptr;
 };
 extern ArenaHooks g_arenaHooks;
 

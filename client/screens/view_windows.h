@@ -26,6 +26,12 @@ struct ViewRecord {
     std::vector<int32_t> heightTable;        // 2i / d for i 1..8191, 16.16
     int32_t rowTan[kViewRows] = {};
     int32_t rowCot[kViewRows] = {};
+    // Where the view looks from: mode 0 an explicit point, 1 following an object (2 once it is
+    // gone), 5 from world object `object`.
+    int32_t mode = 0;
+    int32_t object = 0;
+    int32_t eyeX = 0, eyeY = 0, eyeZ = 0, eyePitch = 0, eyeAngle = 0;
+    int32_t changed = 0;  // the rectangle moved: what depends on it is rebuilt
 };
 
 struct FrameButtonRecord {
