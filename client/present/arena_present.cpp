@@ -7,10 +7,12 @@
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
 #include "client/present/figure_textures.h"
+#include "client/present/hud_panels.h"
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
 #include "client/present/rooms.h"
+#include "client/present/screen_polys.h"
 #include "client/present/screen_tint.h"
 #include "client/present/thin_walls.h"
 
@@ -62,10 +64,10 @@ public:
     void WriteFrameStats(int a, int b, int c, int d, int e, int f) override {
         interim_->WriteFrameStats(a, b, c, d, e, f);
     }
-    void SetHudUpdateFlag(int32_t value) override { interim_->SetHudUpdateFlag(value); }
-    int32_t GetHudUpdateFlag() override { return interim_->GetHudUpdateFlag(); }
-    int SetPanelRedrawFlag(int panel, int value) override { return interim_->SetPanelRedrawFlag(panel, value); }
-    void SetHudItemIcon(int item, int icon) override { interim_->SetHudItemIcon(item, icon); }
+    void SetHudUpdateFlag(int32_t value) override { present::SetHudUpdateFlag(value); }
+    int32_t GetHudUpdateFlag() override { return present::GetHudUpdateFlag(); }
+    int SetPanelRedrawFlag(int panel, int value) override { return present::SetPanelRedrawFlag(panel, value); }
+    void SetHudItemIcon(int item, int icon) override { present::SetHudItemIcon(item, icon); }
     int CreateFigureForObject(int templateNumber, const char* name, float scale) override {
         return present::CreateFigureForObject(templateNumber, name, scale);
     }

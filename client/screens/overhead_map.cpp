@@ -15,18 +15,6 @@
 
 int32_t MapBlinkClock = 0;
 
-namespace {
-
-constexpr uint32_t kRecentMs = 6000;
-
-struct MapArea {
-    int minx, miny, maxx, maxy;
-    // The map pixel of a cell's centre.
-    int X(int cx) const { return (cx - minx) * 2 + 1; }
-    int Y(int cy) const { return (cy - miny) * 2 + 1; }
-    bool StrictlyInside(int cx, int cy) const { return cx > minx && cx < maxx && cy > miny && cy < maxy; }
-};
-
 MapArea UsedArea() {
     MapArea a{std::clamp(g_level.minx, 0, kGridSide - 1), std::clamp(g_level.miny, 0, kGridSide - 1),
               std::clamp(g_level.maxx, 0, kGridSide - 1), std::clamp(g_level.maxy, 0, kGridSide - 1)};
@@ -34,6 +22,10 @@ MapArea UsedArea() {
     a.maxy = std::max(a.maxy, a.miny);
     return a;
 }
+
+namespace {
+
+constexpr uint32_t kRecentMs = 6000;
 
 int Shade(int cell) {
     const int floor = g_level.plane[kPlaneFloor][cell];

@@ -7,6 +7,17 @@
 
 struct LocalPlayer;
 
+// The level's used area in cells.
+struct MapArea {
+    int minx, miny, maxx, maxy;
+    // The map pixel of a cell's centre.
+    int X(int cx) const { return (cx - minx) * 2 + 1; }
+    int Y(int cy) const { return (cy - miny) * 2 + 1; }
+    bool StrictlyInside(int cx, int cy) const { return cx > minx && cx < maxx && cy > miny && cy < maxy; }
+};
+// The level's used area held inside the grid (high never below low): what the map shows.
+MapArea UsedArea();
+
 // The blink clock, 0..1999 ms.
 extern int32_t MapBlinkClock;
 

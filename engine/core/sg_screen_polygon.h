@@ -42,6 +42,9 @@ public:
     const SgVec3* Vertices() const { return vertices_.get(); }
     const SgVec3* TextureCoords() const { return textureCoords_.get(); }
     const SgRgba* Colors() const { return colors_.get(); }
+    // The HUD moves its quads and their texture windows in place.
+    SgVec3* MutableVertices() { return vertices_.get(); }
+    SgVec3* MutableTextureCoords() { return textureCoords_.get(); }
 
     SgPropertyList properties;
 

@@ -61,3 +61,12 @@ quorrin_test(present_sample_figure_tests
 target_compile_definitions(present_sample_figure_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(present_sample_figure_tests sample_install)
 target_link_libraries(present_sample_figure_tests PRIVATE client_present)
+
+# Presentation III: the HUD's panels, map tiles, bars, indicators and items.
+quorrin_test(present_hud_tests
+  LABELS present-hud
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/hud_panels_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/screen_polys_test.cpp
+  DEPS client_present render_test_support engine_test_support tools_writers)
+target_link_libraries(present_hud_tests PRIVATE client_present)
