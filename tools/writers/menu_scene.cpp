@@ -49,12 +49,15 @@ MenuScene BuildMenuScene() {
         delete k;
     m.scene->InsertChild(holder.Get(), false);
 
-    // A key light in front and above, on the whole scene.
+    // A key light in front and above, on the whole scene; soft, since the preview doubles the
+    // figure's material colour.
     SgRef<SgLight> light(new SgLight);
     light->AssignName("Key Light");
     light->SetType(SgLight::kDirectional);
     light->SetDirection(SgVec3(-0.6f, 0.3f, -0.74f));
-    light->ambient = SgRgb(0.35f, 0.35f, 0.35f);
+    light->ambient = SgRgb(0.3f, 0.3f, 0.3f);
+    light->diffuse = SgRgb(0.6f, 0.6f, 0.6f);
+    light->specular = SgRgb(0, 0, 0);
     m.scene->InsertChild(light.Get(), false);
     m.scene->AddLight(light.Get());
 

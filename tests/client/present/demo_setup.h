@@ -9,6 +9,7 @@
 
 #include "client/present/camera_set.h"
 #include "engine/core/sg_debug_output.h"
+#include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
@@ -45,6 +46,8 @@ inline bool OpenPresentDemo(PresentDemo& demo) {
         return false;
     }
     platform::InitWindowing(demo.headless ? platform::Backend::Headless : platform::Backend::Auto);
+    // The game's own file names ("figures\\f1body1r.bmp") open only through the game's opener.
+    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
     SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
     demo.window = ddtest::MakeGameWindow(800, 600, ddtest::DemoWindowProc);
     ShowWindow(demo.window, SW_SHOW);

@@ -31,6 +31,11 @@ int main(int argc, char** argv) {
         return 1;
     present::LoadModelTemplates("figures", 200);
     present::LoadFigureTextures();
+    // A texture file that does not read leaves its slot empty and the figure white.
+    if (!present::BodyTexture(0) || !present::BodyTexture(0)->CurrentImage()) {
+        std::fprintf(stderr, "the sample's figure textures do not read\n");
+        return 1;
+    }
     if (present::LoadMenuFigure("sgfs/main.sgf") != 1) {
         std::fprintf(stderr, "the preview scene does not load\n");
         return 1;

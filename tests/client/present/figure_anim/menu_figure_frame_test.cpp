@@ -3,14 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "client/present/camera_set.h"
+#include "client/present/figure_loader.h"
+#include "client/present/figure_textures.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
 #include "client/present/world_tables.h"
+#include "engine/core/sg_file.h"
 #include "engine/geometry/sg_tri_shape.h"
 #include "engine/render/sg_d3d_render.h"
+#include "platform/fs/fs.h"
 #include "tests/client/present/figure_anim/skeleton_fixture.h"
 #include "tests/support/render/render_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -37,6 +42,7 @@ protected:
         DestroyMenuFigureScene();
         MenuFigure() = MenuFigureScene{};
         ClearFigureTables();
+        SgSetFileOpener(nullptr);
         present::ReleaseRendererSurfaces();
         present::DestroySceneAndRenderer();
         Cameras() = CameraSet{};
@@ -70,6 +76,49 @@ TEST_F(MenuFigureFrameTest, StageAndFigureInTheSoftwareDevice) {
     EXPECT_TRUE(ddtest::MatchesGolden(FIGURE_GOLDEN_DIR, "menu_figure_frame", Frame(r), 8, 40, &message))
         << message;
     DrawMenuFigureScene();
+}
+
+// The sample's player figure in each body colour: the skinned body shows its texture (red, yellow
+// or blue) under the preview's doubled material and soft light, not a washed-out white.
+TEST_F(MenuFigureFrameTest, TheSampleFigureWearsItsBodyColour) {
+    std::filesystem::copy(std::string(SAMPLE_INSTALL_DIR) + "/figures", dir.File("figures"),
+                          std::filesystem::copy_options::recursive);
+    // As the game does: its file names ("figures\\f1body1r.bmp") open through the platform.
+    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    ASSERT_EQ(LoadModelTemplates("figures", 200), 1);
+    LoadFigureTextures();
+    ASSERT_EQ(LoadMenuFigure("sgfs/main.sgf"), 1);
+    ASSERT_EQ(ActivateMenuFigureScene(), 1);
+    auto* r = static_cast<SgD3DRender*>(Cameras().renderer.Get());
+    struct Case {
+        int colour;
+        const char* name;
+        bool red, green, blue;  // the channels that are strong
+    };
+    for (const Case& c : {Case{1, "red", true, false, false}, Case{2, "yellow", true, true, false},
+                          Case{3, "blue", false, false, true}}) {
+        CreateMenuFigure(201, 0, 0, c.colour);
+        present::ClearViewFrame();
+        AnimateMenuFigure(0);
+        const ddtest::Image frame = Frame(r);
+        DrawMenuFigureScene();
+        // Points on the chest and the hips, clear of the belt.
+        for (int y : {200, 250, 400}) {
+            const uint32_t p = frame.At(400, y);
+            const int channels[3] = {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
+                                     static_cast<int>(p & 255)};
+            const bool strong[3] = {c.red, c.green, c.blue};
+            int weakest = 255, strongest = 0;
+            for (int k = 0; k < 3; ++k) {
+                if (strong[k])
+                    weakest = std::min(weakest, channels[k]);
+                else
+                    strongest = std::max(strongest, channels[k]);
+            }
+            EXPECT_GT(weakest, 2 * strongest) << c.name << " at y " << y << ": " << std::hex << p;
+        }
+    }
+    FreeFigureResources();
 }
 
 }  // namespace
