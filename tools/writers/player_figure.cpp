@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <tuple>
+#include <vector>
 
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/animation/sg_3ds_skin.h"
@@ -123,16 +126,63 @@ Skeleton BuildSkeleton(int type, float pelvisLift) {
     return s;
 }
 
-// The bone a body vertex follows: legs by side below the hips, then pelvis, then spine.
-int BodyBoneAt(const SgVec3& p, float scale) {
-    const bool left = p.y >= 0;
-    if (p.z < 27 * scale)
-        return left ? 12 : 15;
-    if (p.z < 51 * scale)
-        return left ? 11 : 14;
-    if (p.z < 67 * scale)
-        return 1;
-    return 2;
+// One part of the body: a tube round a bone chain, its radius going from the bottom one to the
+// middle one at four fifths of its height and on to the top one, its texture rows from v0 at the
+// bottom to v1 at the top. Rings below each split height follow the next bone down; the ring at a
+// split follows both halves, so joints bend without a crack.
+struct Limb {
+    float x, y, bottom, top;  // centre and height range, at scale 1
+    float bottomRadius, middleRadius, topRadius;
+    uint32_t around, along;
+    float v0, v1;
+    int bones[3];     // from the top down; -1 ends the chain
+    float splits[2];  // heights where the next bone takes over
+};
+
+// Torso, legs and arms, left (+y) first; the belt rows of the texture fall on the waist, the
+// limbs take the banded rows clear of the belt.
+const Limb kLimbs[] = {
+    {0, 0, 43, 103, 10, 12, 5, 12, 10, 0.4f, 1.0f, {2, 1, -1}, {67, 0}},
+    {0, 6.5f, 2, 52, 4, 5, 6, 8, 8, 0, 0.4f, {11, 12, -1}, {27, 0}},
+    {0, -6.5f, 2, 52, 4, 5, 6, 8, 8, 0, 0.4f, {14, 15, -1}, {27, 0}},
+    {0, 15.5f, 47, 95, 3, 4, 3.5f, 6, 8, 0, 0.4f, {6, 7, 17}, {71, 53}},
+    {0, -15.5f, 47, 95, 3, 4, 3.5f, 6, 8, 0, 0.4f, {9, 10, 18}, {71, 53}},
+};
+
+struct BodyMesh {
+    ClodInputMesh mesh;
+    std::vector<std::vector<int>> bones;  // per vertex: the bones it follows, equally
+};
+
+void AddLimb(const Limb& limb, float scale, BodyMesh& body) {
+    const float length = (limb.top - limb.bottom) * scale;
+    ClodInputMesh tube = TubeMesh(limb.around, limb.along, 1.0f, length);
+    const uint16_t base = static_cast<uint16_t>(body.mesh.positions.size());
+    for (size_t v = 0; v < tube.positions.size(); ++v) {
+        SgVec3 p = tube.positions[v];
+        const uint32_t ring = static_cast<uint32_t>(v / limb.around);
+        const float t = static_cast<float>(ring) / limb.along;
+        const float radius = (t < 0.8f ? limb.bottomRadius + (limb.middleRadius - limb.bottomRadius) * t / 0.8f
+                                       : limb.middleRadius + (limb.topRadius - limb.middleRadius) * (t - 0.8f) / 0.2f) *
+                             scale;
+        p = SgVec3(p.x * radius + limb.x * scale, p.y * radius + limb.y * scale, p.z + limb.bottom * scale);
+        body.mesh.positions.push_back(p);
+        // Heights compared at scale 1, rounded to the ring so a split height lands on one ring.
+        const float z = limb.bottom + (limb.top - limb.bottom) * t;
+        std::vector<int> follow;
+        int k = 0;
+        while (k < 2 && limb.bones[k + 1] >= 0 && z < limb.splits[k] - 0.01f)
+            ++k;
+        follow.push_back(limb.bones[k]);
+        if (k < 2 && limb.bones[k + 1] >= 0 && std::fabs(z - limb.splits[k]) < 0.01f)
+            follow.push_back(limb.bones[k + 1]);
+        body.bones.push_back(follow);
+    }
+    for (uint16_t i : tube.triangles)
+        body.mesh.triangles.push_back(static_cast<uint16_t>(base + i));
+    for (SgVec3 uv : tube.cornerTexture)
+        body.mesh.cornerTexture.push_back(SgVec3(uv.x, limb.v0 + (limb.v1 - limb.v0) * uv.y, 0));
+    body.mesh.cornerColors.insert(body.mesh.cornerColors.end(), tube.cornerColors.begin(), tube.cornerColors.end());
 }
 
 }  // namespace
@@ -144,9 +194,22 @@ SgRef<SgNode> BuildPlayerFigure(int type) {
     Skeleton s = BuildSkeleton(type, 0.0f);
     s.root->AssignName(PlayerFigureFile(type).c_str());
 
-    SgRef<SgClodSkin> body = MakeClodSkin(TubeMesh(12, 16, 13 * scale, 97 * scale), "Body", [&](const SgVec3& p) {
-        const int b = BodyBoneAt(p, scale);
-        return std::vector<SgSkinInfluence>{{1.0f, p - s.restWorld[b], s.bones[b]}};
+    BodyMesh parts;
+    for (const Limb& limb : kLimbs)
+        AddLimb(limb, scale, parts);
+    // The skin hands back positions only: each finds its bones by its place.
+    std::map<std::tuple<float, float, float>, size_t> byPlace;
+    for (size_t v = 0; v < parts.mesh.positions.size(); ++v) {
+        const SgVec3& p = parts.mesh.positions[v];
+        byPlace.emplace(std::make_tuple(p.x, p.y, p.z), v);
+    }
+    SgRef<SgClodSkin> body = MakeClodSkin(parts.mesh, "Body", [&](const SgVec3& p) {
+        const auto found = byPlace.find(std::make_tuple(p.x, p.y, p.z));
+        const std::vector<int> follow = found != byPlace.end() ? parts.bones[found->second] : std::vector<int>{1};
+        std::vector<SgSkinInfluence> influences;
+        for (int b : follow)
+            influences.push_back({1.0f / static_cast<float>(follow.size()), p - s.restWorld[b], s.bones[b]});
+        return influences;
     });
     if (!body)
         return {};

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "engine/animation/sg_3ds_animation_node.h"
@@ -52,6 +53,34 @@ TEST(SampleFigures, EachTypeHasTheWholeSkeletonABodyAndASmallerHead) {
     // Proportions per type: 2 the smallest, 3 the tallest.
     EXPECT_LT(heights[1], heights[0]);
     EXPECT_GT(heights[2], heights[0]);
+}
+
+// The body is a person: arms and legs follow their own bones, and nothing of it stands between
+// the legs below the hips, so a stride reads as two legs.
+TEST(SampleFigures, TheBodyHasArmsAndLegsApart) {
+    const char* limbBones[] = {"Bip01 L UpperArm", "Bip01 L Forearm", "Bip01 R UpperArm", "Bip01 R Forearm",
+                               "Bip01 L Thigh",    "Bip01 L Calf",    "Bip01 R Thigh",    "Bip01 R Calf",
+                               "Bip01 L Hand",     "Bip01 R Hand",    "Bip01 Spine",      "Bip01 Pelvis"};
+    for (int type = 1; type <= 3; ++type) {
+        Loaded file("figures/" + PlayerFigureFile(type));
+        ASSERT_TRUE(file.ok) << type;
+        auto* body = SgKindCast<SgClodSkin>(Find(file.Top(0), "Body"));
+        ASSERT_TRUE(body) << type;
+        std::set<std::string> followed;
+        const SgSkinData& skin = body->Skin();
+        for (uint32_t v = 0; v < skin.VertexCount(); ++v)
+            for (const SgSkinWeight* w = skin.Head(v); w; w = skin.Next(w))
+                if (w->bone && w->bone->GetName())
+                    followed.insert(w->bone->GetName());
+        for (const char* bone : limbBones)
+            EXPECT_TRUE(followed.count(bone)) << type << " " << bone;
+        const float hips = PlayerPelvisHeight(type, 0) * 0.75f;
+        const float scale = hips / (PlayerPelvisHeight(1, 0) * 0.75f);
+        for (uint32_t v = 0; v < body->VertexCount(); ++v) {
+            const SgVec3& p = body->Vertices()[v];
+            EXPECT_FALSE(p.z < hips && std::fabs(p.y) < scale) << type << " vertex " << v << " at " << p.y << ", " << p.z;
+        }
+    }
 }
 
 TEST(SampleFigures, EveryAnimationTellsItsOffsetByThePelvis) {

@@ -1,13 +1,18 @@
 // The menu's figure preview in the game's window: the sample's preview scene with each player
 // type in turn (a new body, head and colour each time), turning on its stand and walking.
-// Closes with the window or Escape.
+// Closes with the window or Escape. --animation plays that animation index (0 walk, 2 run, 12
+// death, 16 the cast's arm raise, ...) instead of the walk.
 //
-//   figures_demo [--frames N] [--screenshot file.png] [--headless] [--install dir]
+//   figures_demo [--animation N] [--frames N] [--screenshot file.png] [--headless] [--install dir]
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "client/present/camera_set.h"
+#include "client/present/figure_anim_state.h"
+#include "client/present/figure_animation.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_textures.h"
 #include "client/present/menu_figure.h"
@@ -25,8 +30,13 @@ constexpr int kTypeTicks = 40000;
 
 int main(int argc, char** argv) {
     PresentDemo demo;
-    for (int i = 1; i < argc; ++i)
-        TakePresentDemoOption(argc, argv, i, demo);
+    int animation = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--animation") == 0 && i + 1 < argc)
+            animation = std::atoi(argv[++i]);
+        else
+            TakePresentDemoOption(argc, argv, i, demo);
+    }
     if (!OpenPresentDemo(demo))
         return 1;
     present::LoadModelTemplates("figures", 200);
@@ -54,6 +64,10 @@ int main(int argc, char** argv) {
             shown = type;
             const int pick = clock / kTypeTicks;
             present::CreateMenuFigure(201 + type, pick % 3, pick % 4, 1 + pick % 3);
+            SgNode* figure = present::MenuFigure().figure.Get();
+            if (const int played = present::AnimationTemplate(201 + type, animation); figure && played)
+                present::CopyFigureAnimation(present::TemplateNode(played), figure, present::TemplateNode(201 + type),
+                                             present::kAllBones);
         }
         present::ClearViewFrame();
         present::AnimateMenuFigure(elapsed);
