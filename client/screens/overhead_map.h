@@ -22,5 +22,8 @@ MapArea UsedArea();
 extern int32_t MapBlinkClock;
 
 void DrawOverheadMap(const LocalPlayer& player, int elapsedMs);
+// The level's plan at arena start, in the same layout: open sky white, covered floor dark with
+// rooms outlined against the rock, soft edges where sky meets roof, and the thins in light grey.
+void DrawAutomap();
 // The links on from node to nodes of the same team, each node once.
 void DrawMapMarkers(int node, uint8_t* visited, int team, int colour, uint8_t* buffer, int xOffset, int yOffset);

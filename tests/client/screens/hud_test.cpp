@@ -406,23 +406,6 @@ TEST_F(MapFixture, AHitNexusBlinks) {
     EXPECT_LT(Map(x, y), 33);
 }
 
-ddtest::Image MapImage() {
-    ddtest::Image image;
-    image.width = image.height = kMapSize;
-    for (int i = 0; i < kMapSize * kMapSize; ++i) {
-        const int v = g_screen.mapBuffer[i];
-        const int group = v == 0 ? -1 : (v - 1) / 32, level = v == 0 ? 0 : ((v - 1) % 32) * 255 / 31;
-        static const uint32_t kTint[6] = {0xFFFFFF, 0xFF0000, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF};
-        uint32_t rgb = 0;
-        if (group >= 0) {
-            const uint32_t t = kTint[std::min(group, 5)];
-            rgb = (((t >> 16 & 255) * level / 255) << 16) | (((t >> 8 & 255) * level / 255) << 8) | ((t & 255) * level / 255);
-        }
-        image.pixels.push_back(0xFF000000u | rgb);
-    }
-    return image;
-}
-
 TEST_F(MapFixture, TheMapOfALevelMatchesItsGolden) {
     ShrineDef& nexus = g_level.shrines[0];
     nexus.found = 1;
@@ -443,7 +426,7 @@ TEST_F(MapFixture, TheMapOfALevelMatchesItsGolden) {
     DrawOverheadMap(player, 0);
     g_linkState = 0;
     std::string message;
-    EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, "overhead_map", MapImage(), 0, 0, &message)) << message;
+    EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, "overhead_map", MapBufferImage(), 0, 0, &message)) << message;
 }
 
 // ---- Pages ------------------------------------------------------------------------------------

@@ -132,3 +132,20 @@ void ScreenFixture::Click(platform::MouseButton button, int x, int y) {
     Press(button, x, y, true);
     Press(button, x, y, false);
 }
+
+ddtest::Image MapBufferImage() {
+    ddtest::Image image;
+    image.width = image.height = kMapSize;
+    for (int i = 0; i < kMapSize * kMapSize; ++i) {
+        const int v = g_screen.mapBuffer[i];
+        const int group = v == 0 ? -1 : (v - 1) / 32, level = v == 0 ? 0 : ((v - 1) % 32) * 255 / 31;
+        static const uint32_t kTint[6] = {0xFFFFFF, 0xFF0000, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF};
+        uint32_t rgb = 0;
+        if (group >= 0) {
+            const uint32_t t = kTint[std::min(group, 5)];
+            rgb = (((t >> 16 & 255) * level / 255) << 16) | (((t >> 8 & 255) * level / 255) << 8) | ((t & 255) * level / 255);
+        }
+        image.pixels.push_back(0xFF000000u | rgb);
+    }
+    return image;
+}

@@ -50,3 +50,7 @@ protected:
 
 // A 16-bit pixel of the display format as 0xAARRGGBB.
 uint32_t ExpandPixel(uint16_t pixel);
+
+// The overhead-map buffer as an image: 0 black, then each group of 32 a ramp of grey, red,
+// yellow, blue, magenta and cyan.
+ddtest::Image MapBufferImage();
