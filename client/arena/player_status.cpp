@@ -454,6 +454,8 @@ void TickActionTimers(LocalPlayer& player) {
                 SetFigureTint(WorldObjectTable[own].figure, 50, 1, 0, 255, 255, 255);
         }
     }
+    if (a.arrival_timer > 0)
+        a.arrival_timer = a.arrival_timer > ms ? a.arrival_timer - ms : 0;
     if (a.target_flash > 0) {
         a.target_flash -= ms;
         if (a.target_flash <= 0) {

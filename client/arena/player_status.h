@@ -14,6 +14,8 @@ struct ActionState {
     int32_t cast_result;  // 0 done, -1 refused while moving (falls to -1000), else a pending cast
     int32_t target_flash; // ms the HUD target line stays highlighted
     int32_t gate_pending; // a spirit-gate resurrection is asked for
+    int32_t arrival_timer;  // ms of the arrival view left, 0 off
+    int32_t arrival_facing; // the facing the arrival view looks along
 };
 
 extern ActionState g_actionState;

@@ -25,3 +25,12 @@ struct PlayerView {
 };
 
 extern PlayerView* g_playerView;
+
+// The eye's walking bob in 16.16 (0 to 3 units) for a frame of t (0.1 ms): a step rises over
+// phase 0..250 and falls back over another 250, at a rate that follows the forward speed. A step
+// cut short by stopping or leaving the floor falls back from where it was.
+int UpdateViewBob(int t);
+// Which foot the last step started on (0 or 1); flipped at every new step.
+extern int ViewBobStepSide;
+// Back to standing still (a new arena).
+void ResetViewBob();

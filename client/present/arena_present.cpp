@@ -7,6 +7,7 @@
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
 #include "client/present/figure_textures.h"
+#include "client/present/frame_update.h"
 #include "client/present/hud_panels.h"
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
@@ -43,8 +44,8 @@ public:
     void ReleaseRendererSurfaces() override { present::ReleaseRendererSurfaces(); }
     void DestroySceneAndRenderer() override { present::DestroySceneAndRenderer(); }
     void SgxCreateWorld(const char* levelDir) override { interim_->SgxCreateWorld(levelDir); }
-    void SgxUpdateFrame() override { interim_->SgxUpdateFrame(); }
-    void ShowStatistics() override { interim_->ShowStatistics(); }
+    void SgxUpdateFrame() override { present::SgxUpdateFrame(); }
+    void ShowStatistics() override { present::ShowStatistics(); }
     void ResetHudAndFigures() override { interim_->ResetHudAndFigures(); }
     void SetWorldFog(int depth, int spare, int red, int green, int blue) override {
         present::SetWorldFog(depth, spare, red, green, blue);
@@ -62,7 +63,7 @@ public:
         return present::ListRoomsAtPoint(x, y, z, text, size);
     }
     void WriteFrameStats(int a, int b, int c, int d, int e, int f) override {
-        interim_->WriteFrameStats(a, b, c, d, e, f);
+        present::WriteFrameStats(a, b, c, d, e, f);
     }
     void SetHudUpdateFlag(int32_t value) override { present::SetHudUpdateFlag(value); }
     int32_t GetHudUpdateFlag() override { return present::GetHudUpdateFlag(); }
@@ -132,10 +133,10 @@ public:
     }
     void RemoveThinModel(int index) override { present::RemoveThinModel(index); }
     void SetShrineColor(int shrine, int alignment, int power) override {
-        interim_->SetShrineColor(shrine, alignment, power);
+        present::SetShrineColor(shrine, alignment, power);
     }
     void SetEarthbloodColor(int earthnode, int alignment, int bias) override {
-        interim_->SetEarthbloodColor(earthnode, alignment, bias);
+        present::SetEarthbloodColor(earthnode, alignment, bias);
     }
     int LoadModelTemplates(const char* directory, int offset) override {
         return present::LoadModelTemplates(directory, offset);

@@ -8,4 +8,8 @@ WorldTables& World() {
     return *tables;
 }
 
+GridFixture GridFixtureTable[kGridFixtures];
+int32_t ViewMode = 0;
+int IsSceneActive() { return World().sceneActive; }
+
 }  // namespace present

@@ -33,4 +33,10 @@ struct WorldTables {
 
 WorldTables& World();
 
+struct GridFixture { int32_t figure, scale, flip; float time; int32_t timerRate, light, x, y, z; };
+constexpr int kGridFixtures = 50;
+extern GridFixture GridFixtureTable[kGridFixtures];
+extern int32_t ViewMode;
+int IsSceneActive();
+
 }  // namespace present
