@@ -22,6 +22,7 @@
 #include "client/present/figure_lights.h"
 #include "client/present/figure_objects.h"
 #include "client/present/figure_textures.h"
+#include "client/present/hud_panels.h"
 #include "client/present/world_tables.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/fonts.h"
@@ -204,6 +205,7 @@ void SgxUpdateFrame() {
         ShowPerformanceOverlay();
     if (g_debugLevel >= 1)
         ShowStatistics();
+    UpdateHudPanels();
     AnimateGridFixtures();
     AdvanceWorldTime(FrameDelta);
 }
