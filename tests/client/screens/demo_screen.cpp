@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "client/core/message_pump.h"
-#include "client/present/interim_present_2d.h"
+#include "client/present/arena_present.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
@@ -37,7 +37,7 @@ bool StartDemoScreen(bool headless, const std::string& script, const std::string
         std::fprintf(stderr, "cannot enter %s\n", install.c_str());
         return false;
     }
-    InstallInterimPresent2D();
+    InstallArenaPresent();
     g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
     ShowWindow(g_mainWindow, SW_SHOW);
     g_screen.LoadScreenLayout();

@@ -1,5 +1,5 @@
 // Shows the main menu (and the account dialog when --online is given) in the game's window as the
-// game runs it, from an installation: the interim presentation, the back buffer and cursor, the
+// game runs it, from an installation: the presentation, the back buffer and cursor, the
 // window system, the fonts and the menu's pictures, char.bin and menu.dat.
 //
 //   menus_demo [--install dir] [--script input.txt] [--shot ms file.png]... [--online] [--headless]
@@ -21,7 +21,6 @@
 #include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
 #include "client/net/socket_settings.h"
-#include "client/present/interim_present_2d.h"
 #include "client/present/present_services.h"
 #include "client/screens/character_screen.h"
 #include "client/screens/color_tables.h"

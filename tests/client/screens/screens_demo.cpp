@@ -1,5 +1,5 @@
 // Shows the CONFIGURE KEYBOARD screen in the game's window as the game runs it, from an
-// installation: the interim presentation, the back buffer and cursor, the window system, the
+// installation: the presentation, the back buffer and cursor, the window system, the
 // fonts and the bindings; Exit saves them to the installation's user.dat.
 //
 //   screens_demo [--install dir] [--script input.txt] [--screenshot file.png] [--headless]
@@ -12,7 +12,6 @@
 #include <string>
 
 #include "client/core/message_pump.h"
-#include "client/present/interim_present_2d.h"
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
