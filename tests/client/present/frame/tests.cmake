@@ -3,8 +3,10 @@ quorrin_test(present_frame_tests
   LABELS present-hud
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/frame_update_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/hud_draws_test.cpp
   DEPS client_present client render_test_support engine_test_support tools_writers)
 target_link_libraries(present_frame_tests PRIVATE client_present)
+target_compile_definitions(present_frame_tests PRIVATE PRESENT_HUD_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 
 # What the frame update draws into the 2D back buffer, and the automap of the sample level.
 quorrin_test(present_frame_screen_tests
