@@ -239,7 +239,7 @@ int SgD3DRenderContext::PrepareDraw(uint32_t vertexCount, uint32_t count, bool c
     if (count != 0) {
         if (count > triangleCapacity) {
             delete[] triangles;
-            triangles = new (std::nothrow) SgVertexWorkRecord* [count + 64][3];
+            triangles = SgRenderGrowthFails() ? nullptr : new (std::nothrow) SgVertexWorkRecord* [count + 64][3];
             triangleCapacity = triangles ? count + 64 : 0;
             if (!triangles)
                 return 1;

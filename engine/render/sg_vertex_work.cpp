@@ -5,6 +5,8 @@
 
 namespace {
 
+uint32_t failingGrowths = 0;
+
 SgVertexWorkRecord* NewRecords(uint32_t count) {
     auto* records = new (std::align_val_t(32), std::nothrow) SgVertexWorkRecord[count];
     if (records)
@@ -18,6 +20,15 @@ void FreeRecords(SgVertexWorkRecord* records) {
 }
 
 }  // namespace
+
+void SgFailRenderGrowths(uint32_t count) { failingGrowths = count; }
+
+bool SgRenderGrowthFails() {
+    if (failingGrowths == 0)
+        return false;
+    --failingGrowths;
+    return true;
+}
 
 SgVertexWorkBuffer::SgVertexWorkBuffer() {
     records_ = NewRecords(256);
@@ -34,7 +45,7 @@ SgVertexWorkBuffer::~SgVertexWorkBuffer() {
 int SgVertexWorkBuffer::EnsureRecordCapacity(uint32_t count) {
     if (count > capacity_) {
         FreeRecords(records_);
-        records_ = NewRecords(count + 64);
+        records_ = SgRenderGrowthFails() ? nullptr : NewRecords(count + 64);
         capacity_ = records_ ? count + 64 : 0;
         if (!records_)
             return 1;

@@ -49,3 +49,9 @@ private:
     uint32_t currentBlock_ = 0;
     uint32_t usedInBlock_ = 0;
 };
+
+// Test control: the next `count` growths of the per-draw arrays (these records and the render
+// context's triangle list) find no memory, as a draw too large for the machine would.
+void SgFailRenderGrowths(uint32_t count);
+// Whether this growth is one a test asked to fail; each answer of true uses one up.
+bool SgRenderGrowthFails();

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include <xmmintrin.h>
@@ -124,6 +125,62 @@ TEST_F(RenderPipelineTest, TrianglesBeyondTheIndexRoomFlushToo) {
     EXPECT_EQ(draws[1]->indices.size(), 12u);
     EXPECT_EQ(Vertices(*draws[1]).size(), 3u);
 }
+
+// A draw larger than the arrays grows them; when that growth finds no memory the draw fails,
+// the array is left empty (capacity 0, no pointer), and the next draw, however small, grows it
+// again instead of writing through the lost array.
+struct GrowthCase {
+    const char* name;
+    uint32_t vertices, triangles;
+    bool recordsFail;  // else the triangle list's growth fails
+};
+
+class RenderGrowthTest : public RenderPipelineTest, public testing::WithParamInterface<GrowthCase> {
+protected:
+    void TearDown() override {
+        SgFailRenderGrowths(0);
+        RenderPipelineTest::TearDown();
+    }
+    int Shape(uint32_t vertices, uint32_t count) {
+        std::vector<SgVec3> v(vertices);
+        for (uint32_t i = 0; i < vertices; ++i)
+            v[i] = {static_cast<float>(i % 3), static_cast<float>(i % 2), -5};
+        std::vector<uint16_t> idx;
+        for (uint32_t i = 0; i < count; ++i)
+            idx.insert(idx.end(), {0, 1, 2});
+        return r->DrawTriShape(count, vertices, v.data(), nullptr, nullptr, 0, nullptr, nullptr, idx.data(),
+                               bound, camera);
+    }
+};
+
+TEST_P(RenderGrowthTest, AFailedGrowthLeavesAnEmptyArrayAndTheNextDrawGrowsIt) {
+    const GrowthCase& c = GetParam();
+    ASSERT_TRUE(StartPlain());
+    SgD3DRenderContext* ctx = r->Context();
+    SgFailRenderGrowths(1);
+    EXPECT_EQ(Shape(c.vertices, c.triangles), 1);
+    EXPECT_TRUE(Draws().empty());
+    if (c.recordsFail) {
+        EXPECT_EQ(ctx->work.Capacity(), 0u);
+        EXPECT_EQ(ctx->work.Records(), nullptr);
+    } else {
+        EXPECT_EQ(ctx->triangleCapacity, 0u);
+        EXPECT_EQ(ctx->triangles, nullptr);
+    }
+    // A three-vertex triangle fits what the arrays held before: it must grow them, not use them.
+    EXPECT_EQ(Shape(3, 1), 0);
+    ASSERT_EQ(Draws().size(), 1u);
+    EXPECT_EQ(Vertices(*Draws()[0]).size(), 3u);
+    EXPECT_EQ(Shape(c.vertices, c.triangles), 0);
+    EXPECT_EQ(Draws().size(), 2u);
+    EXPECT_EQ(ctx->work.Capacity(), c.recordsFail ? c.vertices + 64 : 256u);
+    EXPECT_EQ(ctx->triangleCapacity, c.recordsFail ? 256u : c.triangles + 64);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arrays, RenderGrowthTest,
+                         testing::Values(GrowthCase{"Records", 300, 1, true},
+                                         GrowthCase{"TriangleList", 3, 300, false}),
+                         [](const testing::TestParamInfo<GrowthCase>& i) { return std::string(i.param.name); });
 
 TEST_F(RenderPipelineTest, TheTagComingRoundNeverReusesAnOldCopy) {
     ASSERT_TRUE(StartPlain(2));  // taken as N = 4: every triangle after the first flushes
