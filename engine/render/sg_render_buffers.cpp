@@ -98,6 +98,12 @@ HRESULT SgRenderBuffers::Create(SgDDEnvironment* env, const SgRenderCreateParams
         back->GetSurfaceDesc(&d);
         width = d.dwWidth;
         height = d.dwHeight;
+        DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+        IDirectDrawSurface4* attached = nullptr;
+        if (front->GetAttachedSurface(&caps, &attached) == DD_OK && attached) {
+            suppliedChain = attached == back ? 1 : 0;
+            attached->Release();
+        }
     } else {
         if (env->displayDepth != 8 && env->displayDepth != 16 && env->displayDepth != 32)
             return Fail("Render create failed: Windowed mode must be 8, 16 or 32 bits", kBadDepth);
@@ -425,7 +431,7 @@ HRESULT SgRenderBuffers::FlipSurfaces() {
     if ((back && back->IsLost() != DD_OK) || (front && front->IsLost() != DD_OK) ||
         (zbuffer && zbuffer->IsLost() != DD_OK))
         return DD_OK;
-    if (flags & kFlipping) {
+    if ((flags & kFlipping) || suppliedChain) {
         HRESULT hr;
         while ((hr = front->Flip(nullptr, 0)) == DDERR_WASSTILLDRAWING) {
         }
@@ -448,8 +454,8 @@ HRESULT SgRenderBuffers::FlipSurfaces() {
         return DD_OK;
     }
     if (!window) {
-        // Full screen over the game's own surfaces: no window to place the frame in, the whole
-        // back surface goes to the front.
+        // Full screen over the game's own surfaces that are no chain: no window to place the
+        // frame in, the whole back surface goes to the front.
         front->Blt(nullptr, back, nullptr, DDBLT_WAIT, nullptr);
         return DD_OK;
     }

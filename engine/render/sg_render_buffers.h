@@ -58,6 +58,8 @@ public:
     int32_t targetLeft = 0, targetTop = 0;
     uint32_t targetWidth = 0, targetHeight = 0;
     uint8_t flipPending = 0;
+    // The game's own front and back surfaces are one flipping chain: presented by a flip.
+    uint8_t suppliedChain = 0;
 
 private:
     HRESULT CreateFlippingBuffers(bool primary, bool video, uint32_t backBuffers);

@@ -346,11 +346,15 @@ TEST_F(RenderOpenTest, AnOffscreenRendererNeedsAnOnscreenOneAndALayout) {
 
 // ---- Full screen over the game's own surfaces ----
 
-// The game may open its own exclusive DirectDraw object and flipping chain and hand the renderer
-// the front and back surfaces as images: the renderer shares that DirectDraw object, takes the
-// front surface as the environment's primary, sizes itself from the back surface, and a presented
-// frame reaches the front surface (with no window there is nowhere else to place it).
-TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
+// The game may open its own exclusive DirectDraw object and hand the renderer a front and a back
+// surface as images: the renderer shares that DirectDraw object, takes the front surface as the
+// environment's primary and sizes itself from the back surface. When the two are one flipping
+// chain a presented frame is flipped to the front; a separate back surface is copied there (with
+// no window there is nowhere else to place it).
+class RenderSuppliedImagesTest : public RenderOpenTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(RenderSuppliedImagesTest, FullScreenOverTheGamesOwnFrontAndBack) {
+    const bool chain = GetParam();
     IDirectDraw* first = nullptr;
     ASSERT_EQ(DirectDrawCreate(nullptr, &first, nullptr), DD_OK);
     IDirectDraw4* directDraw = nullptr;
@@ -360,14 +364,28 @@ TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
     ASSERT_EQ(directDraw->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof(d);
-    d.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-    d.dwBackBufferCount = 1;
-    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_3DDEVICE;
+    d.dwFlags = DDSD_CAPS;
+    d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE;
+    if (chain) {
+        d.dwFlags |= DDSD_BACKBUFFERCOUNT;
+        d.dwBackBufferCount = 1;
+        d.ddsCaps.dwCaps |= DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    }
     IDirectDrawSurface4* front = nullptr;
     IDirectDrawSurface4* back = nullptr;
     ASSERT_EQ(directDraw->CreateSurface(&d, &front, nullptr), DD_OK);
-    DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
-    ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+    if (chain) {
+        DDSCAPS2 caps{DDSCAPS_BACKBUFFER, 0, 0, 0};
+        ASSERT_EQ(front->GetAttachedSurface(&caps, &back), DD_OK);
+    } else {
+        DDSURFACEDESC2 b{};
+        b.dwSize = sizeof(b);
+        b.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        b.dwWidth = 640;
+        b.dwHeight = 480;
+        b.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE | DDSCAPS_SYSTEMMEMORY;
+        ASSERT_EQ(directDraw->CreateSurface(&b, &back, nullptr), DD_OK);
+    }
     SgDDImage::SetDirectDraw(directDraw);
     directDraw->Release();
     SgRef<SgDDBufferImage> frontImage = SgDDBufferImage::Create(front);
@@ -392,13 +410,21 @@ TEST_F(RenderOpenTest, FullScreenOverSuppliedFrontAndBackImages) {
     EXPECT_EQ(r->GetBufferByKind(1), backImage.Get());
     EXPECT_TRUE(b->zbuffer);
 
-    // A frame (raw 5-6-5 red) reaches the front surface when presented.
+    // A frame (raw 5-6-5 red) reaches the front surface when presented; a flip leaves the old
+    // front (black) in the back surface, a copy leaves the frame there.
     ddtest::FillSurface(front, [](int, int) { return 0u; });
     ddtest::FillSurface(back, [](int, int) { return 0xF800u; });
     EXPECT_EQ(r->PresentFrame(), 0);
     EXPECT_GT(ddtest::Red(ddtest::Capture(front).At(320, 240)), 240);
     EXPECT_GT(ddtest::Red(ddtest::Capture(front).At(639, 479)), 240);
+    EXPECT_EQ(ddtest::Red(ddtest::Capture(back).At(320, 240)) > 240, !chain);
+    EXPECT_EQ(b->flipPending, chain ? 1 : 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Surfaces, RenderSuppliedImagesTest, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& i) {
+                             return std::string(i.param ? "FlippingChain" : "SeparateBack");
+                         });
 
 // Layouts 2 and 3 draw into the current onscreen buffer set's back surface: when the environment
 // has no current set, or one without a back surface, the offscreen open fails with the offscreen
