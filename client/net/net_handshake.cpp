@@ -6,6 +6,7 @@
 
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
+#include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
@@ -211,8 +212,8 @@ void SendInitPlayer(LocalPlayer* player) {
     b.hits = static_cast<uint8_t>(GetGameValue(107) / 100);
     b.maxHits = static_cast<uint8_t>(GetGameValue(108) / 100);
     b.team = static_cast<uint8_t>(GetGameValue(4));
-    b.figure = static_cast<uint8_t>(player->mode);
-    b.dead = 0;  // the carried-state field is the arena simulation's
+    b.figure = static_cast<uint8_t>(player->figure_imagenum);
+    b.dead = player->dead ? 1 : 0;
     b.value6 = static_cast<uint8_t>(GetGameValue(6));
     for (int k = 0; k < 8; ++k) {
         b.values134[k] = static_cast<uint8_t>(GetGameValue(134 + k));
@@ -292,6 +293,9 @@ void SendDropFlag(LocalPlayer* player) {
     SendPacket(body, SEND_DROP_FLAG, 16, 0, 0);
     NetDebug(44, "SEND_DROP_FLAG: ID=%d Which=%d X=%d Y=%d\n", d.id, d.flag, g_playerView->x, g_playerView->y);
     player->carried_flag = 0;
+    // Alive, the hand that held the flag takes the first readied group again.
+    if (!player->dead)
+        CycleReadiedSpell(*player, 0);
     PushNoticeLine("You dropped the flag");
 }
 

@@ -1057,6 +1057,57 @@ TEST_F(NetMessagesTest, TheOwnShortStateCarriesFacingHealthSequenceAndPoseByte) 
     EXPECT_EQ(sent[0].body, (Bytes{0x1A, 0x55, 0, 15, 3, 0, 0, 1 | 64}));
 }
 
+// F_INIT_PLAYER: byte 11 is the figure's low byte and byte 12 says whether we are dead; a flag
+// dropped while alive readies group 0 again, one dropped in death leaves the selection alone.
+TEST_F(NetMessagesTest, InitPlayerAndDroppedFlagFollowWhetherWeAreDead) {
+    PlayerView view{};
+    view.x = 0x0123;
+    view.y = 0x0456;
+    view.z = 900;
+    view.facing = 0x0ABC;
+    g_playerView = &view;
+    LocalPlayer player{};
+    player.mode = 7;
+    player.eye_height = 68;
+    player.figure_imagenum = 202;
+    g_localPlayer = &player;
+    SetGameValue(107, 4500);
+    SetGameValue(108, 9000);
+    SetGameValue(4, 2);
+    SetGameValue(6, 7);
+    for (int k = 0; k < 8; ++k) {
+        SetGameValue(134 + k, 1 + k);
+        SetGameValue(144 + k, 0x11 + k);
+    }
+    for (int k = 0; k < 10; ++k)
+        SetGameValue(25 + k, 100 + k);  // readied slots 0..9
+    for (const int dead : {0, 1}) {
+        SCOPED_TRACE(dead);
+        player.dead = dead;
+        ResetSendRing();
+        SendInitPlayer(&player);
+        const std::vector<Sent> sent = SentFrames();
+        ASSERT_EQ(sent.size(), 1u);
+        EXPECT_EQ(sent[0].code, 124);
+        EXPECT_EQ(sent[0].destination, 0xFFFF);
+        const Bytes golden = {0x01, 0x23, 0x04, 0x56, 0x03, 0x40, 0x0A, 0xBC, 45, 90, 2, 0xCA,
+                              static_cast<uint8_t>(dead), 7, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8,
+                              0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18};
+        EXPECT_EQ(sent[0].body, golden);
+
+        SetGameValue(115, 107);
+        SetGameValue(117, 7);
+        player.carried_flag = 2;
+        SendDropFlag(&player);
+        EXPECT_EQ(player.carried_flag, 0);
+        EXPECT_TRUE(NoticeHas("You dropped the flag"));
+        EXPECT_EQ(GetGameValue(117), dead ? 7 : 0);
+        EXPECT_EQ(GetGameValue(115), dead ? 107 : 100);
+    }
+    g_localPlayer = nullptr;
+    g_playerView = nullptr;
+}
+
 TEST_F(NetMessagesTest, StandingStillSendsAFullStateEveryEighthCallAndTurningShortOnes) {
     ResetOwnStateSent();
     PlayerView view{};
