@@ -170,6 +170,53 @@ TEST_F(NetMessagesTest, ChatFromAnIgnoredPlayerIsDroppedUnlessHeHasOperatorBits)
     EXPECT_EQ(ChatBuffer.count, before + 2);
 }
 
+// A player's chat line by its channel: team lines only to the team in the right mode, the
+// opposing team's lines only to operators, private lines tagged as from the sender.
+TEST_F(NetMessagesTest, ChatTextIsShownByItsChannelAndTheSendersTeam) {
+    g_screenState = 2;
+    SetGameValue(4, 2);
+    const int i = AddPlayer(9, "Nell", 2);
+    struct Row {
+        const char* what;
+        int channel, senderTeam, mode114, sysop, operatorFlags;
+        const char* tag;  // null: not shown
+        int textColor, tagColor;
+    } rows[] = {
+        {"team line in team mode", 1, 2, 3, 0, 0, "Nell: ", 1, 2},
+        {"team line in another mode", 1, 2, 0, 0, 0, nullptr, 0, 0},
+        {"another team's team line", 1, 3, 3, 0, 0, nullptr, 0, 0},
+        {"team channel from the other team", 2, 3, 0, 0, 0, nullptr, 0, 0},
+        {"team channel from the other team to an operator", 2, 3, 0, 1, 0, "[9]Nell: ", 3, 3},
+        {"team channel from our team", 2, 2, 0, 0, 0, "Nell: ", 2, 2},
+        {"private line", 3, 2, 0, 0, 0, "[from Nell]: ", 4, 2},
+        {"everybody", 0, 2, 0, 0, 0, "Nell: ", 4, 2},
+        {"everybody from an operator", 0, 2, 0, 0, 1, "Nell: ", 0, 0},
+    };
+    for (const Row& row : rows) {
+        PlayerTable[i].team = row.senderTeam;
+        PlayerTable[i].flags = row.operatorFlags;
+        SetGameValue(114, row.mode114);
+        SetGameValue(3, row.sysop);
+        Bytes chat(8 + 6);
+        Put16(chat, 0, 9);
+        chat[4] = static_cast<uint8_t>(row.channel);
+        PutText(chat, 8, "hello");
+        const int before = ChatBuffer.count;
+        Dispatch(7, chat, 9);
+        if (!row.tag) {
+            EXPECT_EQ(ChatBuffer.count, before) << row.what;
+            continue;
+        }
+        ASSERT_EQ(ChatBuffer.count, before + 1) << row.what;
+        const ChatLine& line = ChatBuffer.lines[(ChatBuffer.write + kChatLines - 1) % kChatLines];
+        EXPECT_STREQ(line.text, "hello") << row.what;
+        EXPECT_STREQ(line.tag, row.tag) << row.what;
+        EXPECT_EQ(line.text_color, row.textColor) << row.what;
+        EXPECT_EQ(line.tag_color, row.tagColor) << row.what;
+    }
+    SetGameValue(3, 0);
+}
+
 TEST_F(NetMessagesTest, FilteredWordsBecomeAsterisksOnlyAsWholeWords) {
     char text[] = "Crap, scrappy damn git-gud";
     FilterChatWords(text);
