@@ -1,16 +1,15 @@
 // Cell sounds and the looping ambient sound, played by the silent sound backend.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "client/arena/ambient_sound.h"
 #include "client/arena/game_input.h"
 #include "client/core/sound.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/headless.h"
-#include "tests/support/temp_dir.h"
-#include "tools/writers/wav_writer.h"
+#include "tests/client/sound_log.h"
 
 namespace {
 
@@ -22,18 +21,8 @@ protected:
         platform::ResetWindowing();
         platform::InitWindowing(platform::Backend::Headless);
         platform::UseVirtualClock();
-        dir.Enter();
-        std::string dat = "[sounds]\ndebug=1\n[winsounds]\nnumsounds=" + std::to_string(kSounds) + "\n";
-        for (int n = 0; n < kSounds; ++n) {
-            const std::string name = "s" + std::to_string(n) + ".wav";
-            auto bytes = EncodeWav(WavSpec{22050, 1, 16}, std::vector<int16_t>(2205, 1000));
-            dir.Write("sounds/" + name, std::string(bytes.begin(), bytes.end()));
-            char section[16];
-            std::snprintf(section, sizeof section, "%02d", n);
-            dat += std::string("[winsound") + section + "]\nfile=" + name + "\n";
-        }
-        dir.Write("sounds.dat", dat);
-        ASSERT_EQ(InitSoundSystem("sounds.dat", "sounds"), 1);
+        sounds = std::make_unique<SoundLog>(kSounds);
+        ASSERT_TRUE(sounds->Started());
         LastCellSound = 0;
         AmbientSoundClock = 0;
         Region(1, 5, 80);
@@ -41,7 +30,7 @@ protected:
         Region(3, 0, 100);  // an entry without a sound
     }
     void TearDown() override {
-        ShutdownSoundSystem();
+        sounds.reset();
         platform::ResetWindowing();
         platform::UseRealClock();
     }
@@ -50,14 +39,8 @@ protected:
     void CellSound(int cx, int cy, int code) {
         g_level.plane[kPlaneMarker][CellIndex(cx, cy)] = static_cast<int16_t>(code);
     }
-    std::string Log() const { return dir.Read("sounderr.txt"); }
-    size_t Count(const std::string& text) const {
-        const std::string log = Log();
-        size_t n = 0;
-        for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1))
-            ++n;
-        return n;
-    }
+    std::string Log() const { return sounds->Text(); }
+    size_t Count(const std::string& text) const { return sounds->Count(text); }
     // A live object sounding at (x, y) within range.
     int Sounding(int x, int y, int sound, int range) {
         const int slot = Live(0, x, y);
@@ -66,7 +49,7 @@ protected:
         return slot;
     }
 
-    TempDir dir;
+    std::unique_ptr<SoundLog> sounds;
 };
 
 TEST_F(AmbientSound, ACellSoundPlaysOnceWhenThePlayerStepsOntoIt) {

@@ -20,6 +20,7 @@
 #include "client/net/net_spells.h"
 #include "client/screens/screen_surface.h"
 #include "tests/client/net/net_messages_fixture.h"
+#include "tests/client/sound_log.h"
 
 namespace {
 
@@ -539,6 +540,9 @@ TEST_F(ArenaNetTest, ADoorOpensOnlyForATriggerNumberOfTheTable) {
 
 // ---- Earthnodes and nexuses -----------------------------------------------------------------
 
+// Sound numbers the handlers play stay below this.
+constexpr int kSounds = 40;
+
 Bytes NodeRecord(int which, int team, int value, int amount, int weight, int biaser) {
     Bytes b(8);
     b[0] = static_cast<uint8_t>(which);
@@ -556,23 +560,26 @@ TEST_F(ArenaNetTest, OurOwnBiasOfAnEarthnodeReadsByItsAmountAndCountsTheChange) 
         int amount;  // as the byte holds it
         int newBias;
         const char* notice;
-        int biases;
+        int biases, sound;
     } rows[] = {
-        {"fail", 0, 40, "You attempt to bias the Earthnode and fail.", 0},
-        {"exactly 100", 100, 100, "You fully bias the Earthnode towards Gryphon.", 60},
-        {"99", 99, 100, "You increase the Gryphon bias on the Earthnode!", 99},
-        {"1", 1, 41, "You increase the Gryphon bias on the Earthnode!", 1},
-        {"-1", 255, 39, "You decrease the Gryphon bias on the Earthnode!", 1},
-        {"-99", 157, 0, "You decrease the Gryphon bias on the Earthnode!", 99},
-        {"156 is -100", 156, 0, "You eliminate the Dragon bias on the Earthnode!", 40},
-        {"-128", 128, 0, "You eliminate the Dragon bias on the Earthnode!", 40},
+        {"fail", 0, 40, "You attempt to bias the Earthnode and fail.", 0, 26},
+        {"exactly 100", 100, 100, "You fully bias the Earthnode towards Gryphon.", 60, 25},
+        {"99", 99, 100, "You increase the Gryphon bias on the Earthnode!", 99, 25},
+        {"1", 1, 41, "You increase the Gryphon bias on the Earthnode!", 1, 25},
+        {"-1", 255, 39, "You decrease the Gryphon bias on the Earthnode!", 1, 25},
+        {"-99", 157, 0, "You decrease the Gryphon bias on the Earthnode!", 99, 25},
+        {"156 is -100", 156, 0, "You eliminate the Dragon bias on the Earthnode!", 40, 25},
+        {"-128", 128, 0, "You eliminate the Dragon bias on the Earthnode!", 40, 25},
     };
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
         g_level.earthnodes[4] = EarthnodeDef{1, 1, 40};
         player.biases = 0;
         Dispatch(41, NodeRecord(4, 2, row.newBias, row.amount, 70, 7));
         EXPECT_TRUE(NoticeHas(row.notice)) << row.what;
+        EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{row.sound}) << row.what;
         EXPECT_EQ(player.biases, row.biases) << row.what;
         const EarthnodeDef& n = g_level.earthnodes[4];
         EXPECT_EQ(n.owner, 2) << row.what;
@@ -594,6 +601,8 @@ TEST_F(ArenaNetTest, ANodeFilledUnderOurFeetEndsOurBias) {
         {"not full", 24, 99, 59, false},
         {"no change", 24, 100, 0, false},
     };
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = static_cast<uint8_t>(row.cellCode);
         g_level.earthnodes[4] = EarthnodeDef{1, 2, 40};
@@ -601,6 +610,8 @@ TEST_F(ArenaNetTest, ANodeFilledUnderOurFeetEndsOurBias) {
         g_actionState.bias_timer = 1000;
         Dispatch(41, NodeRecord(4, 2, row.newBias, row.amount, 70, 7));
         EXPECT_EQ(g_actionState.biasing == 0, row.ends) << row.what;
+        const std::vector<int> played = sounds.TakePlayed();
+        EXPECT_EQ(!played.empty() && played.back() == 31, row.ends) << row.what;
     }
     g_actionState.biasing = 0;
     g_actionState.bias_timer = 0;
@@ -628,19 +639,22 @@ TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
         int team, amount, biaser;
         const char* notice;  // null: none
         int biases;
+        int sound;  // 0 none
     } rows[] = {
-        {"ours fully restored", 2, 100, 7, "You fully restore the nexus towards Gryphon.", 70},
-        {"ours destroyed", 1, 156, 7, "You destroy the Dragon nexus.", 30},
-        {"ours restored", 2, 5, 7, "You restore the Gryphon nexus.", 5},
-        {"ours damaged", 1, 251, 7, "You damage the Dragon nexus.", 5},
-        {"ours failed on our own", 2, 0, 7, "You attempt to restore the nexus and fail.", 0},
-        {"another restores fully", 3, 100, 9, "Nell fully restores a nexus to Phoenix.", 0},
-        {"another destroys", 3, 128, 9, "Nell destroys the Phoenix nexus.", 0},
-        {"another restores ours", 2, 10, 9, "Nell restores the Gryphon nexus.", 0},
-        {"another restores theirs", 3, 10, 9, nullptr, 0},
-        {"another damages ours", 2, 246, 9, "Nell damages the Gryphon nexus.", 0},
-        {"another damages theirs", 3, 246, 9, nullptr, 0},
+        {"ours fully restored", 2, 100, 7, "You fully restore the nexus towards Gryphon.", 70, 24},
+        {"ours destroyed", 1, 156, 7, "You destroy the Dragon nexus.", 30, 34},
+        {"ours restored", 2, 5, 7, "You restore the Gryphon nexus.", 5, 24},
+        {"ours damaged", 1, 251, 7, "You damage the Dragon nexus.", 5, 24},
+        {"ours failed on our own", 2, 0, 7, "You attempt to restore the nexus and fail.", 0, 26},
+        {"another restores fully", 3, 100, 9, "Nell fully restores a nexus to Phoenix.", 0, 0},
+        {"another destroys", 3, 128, 9, "Nell destroys the Phoenix nexus.", 0, 34},
+        {"another restores ours", 2, 10, 9, "Nell restores the Gryphon nexus.", 0, 0},
+        {"another restores theirs", 3, 10, 9, nullptr, 0, 0},
+        {"another damages ours", 2, 246, 9, "Nell damages the Gryphon nexus.", 0, 0},
+        {"another damages theirs", 3, 246, 9, nullptr, 0, 0},
     };
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
         g_level.shrines[1].alignment = 2;
@@ -654,6 +668,7 @@ TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
         EXPECT_EQ(player.biases, row.biases) << row.what;
         EXPECT_EQ(g_level.shrines[1].alignment, row.team) << row.what;
         EXPECT_EQ(g_level.shrines[1].bias, 60) << row.what;
+        EXPECT_EQ(sounds.TakePlayed(), row.sound ? std::vector<int>{row.sound} : std::vector<int>{}) << row.what;
     }
     EXPECT_EQ(present.Named("SetShrineColor").back(), "SetShrineColor(1, 3, 60)");
 }
@@ -775,13 +790,16 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         int raiser, status;
         const char* notice;
         int x;
+        bool sound;  // 29
     } rows[] = {
-        {"by us", 7, 0, "You raised Nell", 1000},
-        {"by another", 10, 0, "Nell was raised by Ivo", 1000},
-        {"at an earthnode", 65534, 3, "Nell healed at an Earthnode", 672},
-        {"at a node off the table", 65534, 100, "Nell healed at an Earthnode", 1000},
-        {"by a stranger", 12, 0, "Nell raised", 1000},
+        {"by us", 7, 0, "You raised Nell", 1000, true},
+        {"by another", 10, 0, "Nell was raised by Ivo", 1000, false},
+        {"at an earthnode", 65534, 3, "Nell healed at an Earthnode", 672, false},
+        {"at a node off the table", 65534, 100, "Nell healed at an Earthnode", 1000, false},
+        {"by a stranger", 12, 0, "Nell raised", 1000, false},
     };
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_screen.ClearNoticeLines();
         WorldObject& o = WorldObjectTable[raised];
@@ -799,6 +817,7 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         EXPECT_EQ(o.x, row.x) << row.what;
         EXPECT_EQ(present.Named("SetFigureTint"), std::vector<std::string>{"SetFigureTint(5, 100, 0, 0, 255, 255, 255)"})
             << row.what;
+        EXPECT_EQ(sounds.TakePlayed(), row.sound ? std::vector<int>{29} : std::vector<int>{}) << row.what;
     }
     EXPECT_EQ(player.raises, 1);
 }

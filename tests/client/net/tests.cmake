@@ -21,4 +21,4 @@ quorrin_test(net_messages_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/net_messages_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_arena_test.cpp
-  DEPS client platform common)
+  DEPS client platform common tools_writers)
