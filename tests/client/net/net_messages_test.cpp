@@ -2,6 +2,9 @@
 // answers and of the lobby lists, the senders with their bodies, the waits on timer 11 and the
 // entry sequences against the scripted service.
 
+#include <algorithm>
+
+#include "client/arena/game_clock.h"
 #include "client/screens/chat_commands.h"
 #include "common/text.h"
 #include "tests/client/net/net_messages_fixture.h"
@@ -665,6 +668,50 @@ TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
     for (const Row& r : rows)
         r.send();
     EXPECT_TRUE(SentFrames().empty()) << "nothing goes out unless connected";
+}
+
+TEST_F(NetMessagesTest, APingCarriesTheGameClockAtSending) {
+    SendPing();
+    const std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 11);
+    EXPECT_EQ(sent[0].destination, 0);
+    const uint32_t c = GameClock;
+    EXPECT_EQ(sent[0].body, (Bytes{static_cast<uint8_t>(c >> 24), static_cast<uint8_t>(c >> 16),
+                                   static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)}));
+}
+
+// F_JOIN_GUILD names the sender's squad in the player table (the abbreviation cut to its four
+// characters); F_LEAVE_GUILD empties it and, when the squad left is ours, says so.
+TEST_F(NetMessagesTest, SquadsAreJoinedAndLeft) {
+    const int i = AddPlayer(9, "Nell");
+    Hold(g_currentCharacter.squad, "Red Hand");
+    const auto guild = [](int from, const char* squad, const char* abbrev) {
+        Bytes b(44);
+        Put16(b, 0, from);
+        std::memcpy(b.data() + 4, squad, std::min<size_t>(std::strlen(squad), 32));
+        std::memcpy(b.data() + 36, abbrev, std::min<size_t>(std::strlen(abbrev), 8));
+        return b;
+    };
+    Dispatch(183, guild(9, "Ash Order", "ASHORDER"));
+    EXPECT_STREQ(PlayerTable[i].squad, "Ash Order");
+    EXPECT_STREQ(PlayerTable[i].abbrev, "ASHO");
+    Dispatch(182, guild(9, "Ash Order", "ASH"));
+    EXPECT_EQ(PlayerTable[i].squad[0], 0);
+    EXPECT_EQ(PlayerTable[i].abbrev[0], 0);
+    EXPECT_FALSE(ConsoleHas("Nell leaves your squad."));
+
+    Dispatch(183, guild(9, "Red Hand", "RH"));
+    EXPECT_STREQ(PlayerTable[i].squad, "Red Hand");
+    Dispatch(182, guild(9, "Red Hand", "RH"));
+    EXPECT_TRUE(ConsoleHas("Nell leaves your squad."));
+
+    // A squad name filling its field unterminated stays within the table's field.
+    Dispatch(183, guild(9, std::string(40, 'x').c_str(), "RH"));
+    EXPECT_EQ(std::strlen(PlayerTable[i].squad), sizeof PlayerTable[i].squad - 1);
+    // A stranger's squad changes nobody's entry.
+    Dispatch(183, guild(12, "Ash Order", "ASH"));
+    EXPECT_EQ(PlayerTable[i].squad[0], 'x');
 }
 
 TEST_F(NetMessagesTest, AScoreIsRegisteredOnceAndNeverForOperators) {
