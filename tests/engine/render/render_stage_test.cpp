@@ -278,6 +278,25 @@ TEST_F(StageTest, ATwoPassBatchBiasesItsSecondPassAndBlendsIt) {
     EXPECT_TRUE(States(Segments()[0], D3DRENDERSTATE_ZBIAS).empty());
 }
 
+// A filter mode past the table (a value from a file) reads as mode 0, point sampling; it does not
+// keep the filter that was in use before.
+TEST_F(StageTest, AFilterModePastTheTableReadsAsPointSampling) {
+    ASSERT_TRUE(StartTextured());
+    r->SetTextureProperty(base.Get());
+    r->SetTextureModeFilter(1);
+    Draw();
+    EXPECT_EQ(StageStates(Segments()[0], 0, D3DTSS_MAGFILTER), std::vector<DWORD>{D3DTFG_LINEAR});
+    for (uint32_t mode : {6u, 9u, 0xFFFFFFFFu}) {
+        r->SetTextureModeFilter(1);
+        Draw();
+        platform::dd::ClearTrace();
+        r->SetTextureModeFilter(mode);
+        Draw();
+        EXPECT_EQ(StageStates(Segments()[0], 0, D3DTSS_MAGFILTER), std::vector<DWORD>{D3DTFG_POINT}) << mode;
+        EXPECT_EQ(StageStates(Segments()[0], 0, D3DTSS_MINFILTER), std::vector<DWORD>{D3DTFN_POINT}) << mode;
+    }
+}
+
 TEST_F(StageTest, ModeFourSwapsTheTexturesInOneAndTwoPasses) {
     for (bool onePass : {true, false}) {
         ASSERT_TRUE(StartTextured([&](CapsProfile& p) { p.maxTextureBlendStages = onePass ? 2 : 1; }));
