@@ -2,6 +2,7 @@
 // walls, doors, earthnodes and nexuses, damage and raising, the operators' orders, and the
 // bodies of what the local player's casts and biases send.
 
+#include <algorithm>
 #include <memory>
 
 #include "client/arena/game_clock.h"
@@ -18,6 +19,7 @@
 #include "client/net/net_handshake.h"
 #include "client/net/net_players.h"
 #include "client/net/net_spells.h"
+#include "client/screens/fonts.h"
 #include "client/screens/screen_surface.h"
 #include "tests/client/net/net_messages_fixture.h"
 #include "tests/client/sound_log.h"
@@ -820,6 +822,28 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         EXPECT_EQ(sounds.TakePlayed(), row.sound ? std::vector<int>{29} : std::vector<int>{}) << row.what;
     }
     EXPECT_EQ(player.raises, 1);
+}
+
+// Another player renamed: the table takes the new name and that player's figure label is drawn
+// again; no other label is touched.
+TEST_F(ArenaNetTest, ARenamedPlayersLabelIsDrawnAgain) {
+    const int renamed = Figure(9, "Nell");
+    const int other = Figure(10, "Ivo", 1200, 1200);
+    WorldObjectTable[renamed].name_label = 5;
+    WorldObjectTable[other].name_label = 6;
+    for (int k : {5, 6})
+        std::memset(NameTagTable.images[k], 0xAB, kNameTagBytes);
+    const auto untouched = [](int k) {
+        return std::all_of(std::begin(NameTagTable.images[k]), std::end(NameTagTable.images[k]),
+                           [](uint8_t v) { return v == 0xAB; });
+    };
+    Bytes b(4 + 30);
+    Put16(b, 0, 9);
+    PutText(b, 4, "Mira");
+    Dispatch(163, b);
+    EXPECT_STREQ(PlayerTable[FindPlayerIndex(9)].name, "Mira");
+    EXPECT_FALSE(untouched(5));
+    EXPECT_TRUE(untouched(6));
 }
 
 // ---- Operators' orders -----------------------------------------------------------------------
