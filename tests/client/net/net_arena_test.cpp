@@ -48,6 +48,9 @@ public:
     }
 };
 
+// Sound numbers the handlers play stay below this.
+constexpr int kSounds = 40;
+
 Bytes Words(std::initializer_list<int> words, size_t size) {
     Bytes b(size);
     size_t off = 0;
@@ -392,7 +395,11 @@ TEST_F(ArenaNetTest, PlayerEffectsCastTheSpellAndItsLinkedSpellOnTheFigure) {
 TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
     Figure(9, "Nell");
     const int other = Figure(10, "Ivo", 1500, 1500);
-    Spell<CSpellTarget>(30, SPELL_TARGET).target_spell_effect = 31;
+    auto& targetted = Spell<CSpellTarget>(30, SPELL_TARGET);
+    targetted.target_spell_effect = 31;
+    targetted.miss_sound = 11;
+    targetted.effect_sound = 12;
+    targetted.effect_sound_range = 4000;  // Ivo is 2500 away
     Spell(31, SPELL_EFFECT);
     Spell(32, SPELL_EFFECT);
     Spell<CSpellProj>(33, SPELL_PROJ);
@@ -400,17 +407,20 @@ TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
         const char* what;
         int spell, caster, target, casterEffect, targetEffect, resist;
         std::vector<std::string> calls;  // "spell what a"
+        std::vector<int> sounds;
     } rows[] = {
-        {"at us", 30, 9, 7, 0, 31, 0, {"31 player 9"}},
-        {"at us, resisted", 30, 9, 7, 0, 31, 1, {}},
-        {"at another", 30, 9, 10, 0, 31, 0, {"31 object " + std::to_string(other)}},
-        {"at another, resisted", 30, 9, 10, 0, 31, 1, {}},
-        {"with a caster effect", 30, 9, 10, 32, 0, 0, {"32 object " + std::to_string(FindPlayerObjectSlot(9))}},
-        {"a target effect of another class", 30, 9, 7, 0, 33, 0, {}},
-        {"not a targetted spell", 31, 9, 7, 0, 31, 0, {}},
-        {"spell 0", 0, 9, 7, 0, 31, 0, {}},
-        {"spell 65535", 65535, 9, 7, 0, 31, 0, {}},
+        {"at us", 30, 9, 7, 0, 31, 0, {"31 player 9"}, {12}},
+        {"at us, resisted", 30, 9, 7, 0, 31, 1, {}, {11}},
+        {"at another", 30, 9, 10, 0, 31, 0, {"31 object " + std::to_string(other)}, {12}},
+        {"at another, resisted", 30, 9, 10, 0, 31, 1, {}, {11}},
+        {"with a caster effect", 30, 9, 10, 32, 0, 0, {"32 object " + std::to_string(FindPlayerObjectSlot(9))}, {}},
+        {"a target effect of another class", 30, 9, 7, 0, 33, 0, {}, {12}},
+        {"not a targetted spell", 31, 9, 7, 0, 31, 0, {}, {}},
+        {"spell 0", 0, 9, 7, 0, 31, 0, {}, {}},
+        {"spell 65535", 65535, 9, 7, 0, 31, 0, {}, {}},
     };
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_spellCalls.clear();
         Bytes b = Words({row.spell, 500, row.caster, row.target, row.casterEffect, row.targetEffect}, 16);
@@ -420,6 +430,7 @@ TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
         for (const SpellCall& c : g_spellCalls)
             calls.push_back(std::to_string(c.spell) + " " + c.what + " " + std::to_string(c.a));
         EXPECT_EQ(calls, row.calls) << row.what;
+        EXPECT_EQ(sounds.TakePlayed(), row.sounds) << row.what;
     }
 }
 
@@ -541,9 +552,6 @@ TEST_F(ArenaNetTest, ADoorOpensOnlyForATriggerNumberOfTheTable) {
 }
 
 // ---- Earthnodes and nexuses -----------------------------------------------------------------
-
-// Sound numbers the handlers play stay below this.
-constexpr int kSounds = 40;
 
 Bytes NodeRecord(int which, int team, int value, int amount, int weight, int biaser) {
     Bytes b(8);
