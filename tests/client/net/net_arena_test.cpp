@@ -434,6 +434,23 @@ TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
     }
 }
 
+// F_PLAY_SOUND (which, range, x, y) plays only when we stand within the range of the point.
+TEST_F(ArenaNetTest, APlacedSoundIsHeardOnlyWithinItsRange) {
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
+    view.y = 3000;  // we stand at (4000, 3000)
+    struct Row {
+        int which, range, x, y;
+        bool heard;
+    } rows[] = {{5, 1000, 4100, 3000, true}, {6, 100, 4100, 3000, false}, {7, 101, 4000, 3100, true},
+                {8, 0, 4000, 3000, false},   {9, 2000, 2001, 3000, true}, {10, 2000, 2000, 3000, false},
+                {11, 300, 4000, 3200, true}};
+    for (const Row& row : rows) {
+        Dispatch(97, Words({row.which, row.range, row.x, row.y}, 8));
+        EXPECT_EQ(sounds.TakePlayed(), row.heard ? std::vector<int>{row.which} : std::vector<int>{}) << row.which;
+    }
+}
+
 TEST_F(ArenaNetTest, ACalledGhostMovesTheViewAndASpiritGateComesToTheDead) {
     const int fig = Figure(9, "Nell", 2000, 2200);
     player.mode = 6;
