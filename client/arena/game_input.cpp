@@ -30,6 +30,7 @@
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/chat_input.h"
+#include "client/screens/game_pages.h"
 #include "client/screens/input.h"
 #include "client/screens/notice_lines.h"
 
@@ -204,7 +205,7 @@ void DoubleClicks(LocalPlayer& player) {
     TakeRegionDoubleClick(&e);
     if (e.group == 33 && ListKnown(e.id)) {
         HudListIndex = e.id;
-        HudListMode = 3;
+        SetHudListMode(player, 3);
     } else if (e.group == 34 && e.id >= 0 && e.id <= 14) {
         HudSpellIndex = e.id;
         ReadySelectedSpell(player);
@@ -226,7 +227,7 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
         switch (e.group) {
         case 30:
             if (value == 0 || value == 1 || value == 2 || value == 4 || value == 5 || value == 6)
-                HudListMode = value;
+                SetHudListMode(player, value);
             break;
         case 31:
             c.escape = 1;
@@ -251,11 +252,11 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
             break;
         case 38:
             if (ListKnown(HudListIndex))
-                HudListMode = 3;
+                SetHudListMode(player, 3);
             break;
         case 39:
             if (HudListMode == 3)
-                HudListMode = 2;
+                SetHudListMode(player, 2);
             break;
         default:
             break;
@@ -266,6 +267,20 @@ void Clicks(LocalPlayer& player, PlayerControl& c) {
 }
 
 }  // namespace
+
+void SetHudListMode(LocalPlayer&, int mode) {
+    HudListMode = mode;
+    for (int group : {32, 33, 34})
+        ClearClickRegions(group);
+    struct Rows {
+        int mode, count, width, height, y, step, group;
+    } static constexpr kRows[] = {{2, 9, 160, 10, 371, 10, 33}, {3, 13, 160, 7, 362, 9, 34}, {6, 10, 120, 10, 360, 10, 32}};
+    for (const Rows& r : kRows)
+        if (r.mode == mode)
+            for (int i = 0; i < r.count; ++i)
+                AddClickRegion(440, r.y + r.step * i, r.width, r.height, i, r.group);
+    ShowGamePage(0, 1);
+}
 
 const ArenaMatch* CurrentMatch() {
     return CurrentArena >= 0 && CurrentArena < kArenaTableSize ? &ArenaTable[CurrentArena].match : nullptr;

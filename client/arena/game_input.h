@@ -28,6 +28,9 @@ extern int CurrentArena;
 
 // The current arena's match record, or null.
 const ArenaMatch* CurrentMatch();
+// Sets the list mode and rebuilds the list rows' click regions (group 33: the nine spell lists of
+// mode 2, 34: the 13 spells of mode 3, 32: the ten readied groups of mode 6), then the page.
+void SetHudListMode(LocalPlayer& player, int mode);
 // The escape region's click comes back in control.escape for the loop to read.
 void HandleGameInput(LocalPlayer& player, PlayerControl& control, int flags);
 // The use key. 1 when it acted.

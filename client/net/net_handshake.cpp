@@ -9,6 +9,7 @@
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/core/game_values.h"
+#include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
 #include "client/core/version.h"
@@ -437,32 +438,47 @@ void LeaveTavern(LocalPlayer* player) {
     SendPlayerExit(player, 0);
 }
 
+namespace {
+
+// The arena entry's progress lines: shown at a debug level, failures that say so always.
+constexpr int kEntryColour = 222;
+void EntryLine(bool always, const char* text) {
+    if (always || g_debugLevel > 0)
+        NetSay(kEntryColour, "%s", text);
+}
+
+}  // namespace
+
 int EnterArenaGame(LocalPlayer* player, int port) {
     SendPlayerExit(player, 0);
     SendPlayerEnter(player, port);
-    if (g_debugLevel > 0)
-        NetSay(44, "Entering Game...Awaiting PID.");
+    EntryLine(false, "Entering Game...Awaiting PID.");
     if (!WaitForEnterReply(player)) {
-        NetSay(44, "Unsuccessful Entry to Game.");
+        EntryLine(true, "Unsuccessful Entry to Game.");
         return 0;
     }
-    if (g_debugLevel > 0)
-        NetSay(44, "Successful Entry to Game.");
+    EntryLine(false, "Successful Entry to Game.");
     ClearPlayerTable();
     SendCode51(port);
     Sleep(1000);
     ResetPlayerObjects(player);
     SendRequestWorldLarge();
-    if (!WaitForWorld())
+    if (!WaitForWorld()) {
+        EntryLine(false, "Unsuccessful World Download.");
         return 0;
-    if (g_debugLevel > 0)
-        NetSay(44, "Successful World Download! Opening Game...");
+    }
+    EntryLine(false, "Successful World Download! Opening Game...");
     SendEstablishDatagram();
-    if (!WaitForDatagramLink())
+    if (!WaitForDatagramLink()) {
+        EntryLine(true, "Could Not Establish Datagram Socket!");
         return 0;
+    }
     SendOpenGame();
-    if (!WaitForGameOpened())
+    if (!WaitForGameOpened()) {
+        EntryLine(true, "Unsuccessful World Download.");
         return 0;
+    }
+    PumpMessages();
     DrainSocket();
     SendInitPlayer(player);
     return 1;

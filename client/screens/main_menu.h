@@ -45,6 +45,9 @@ struct MainMenuState {
     int32_t saveInfo;         // user.dat [main] saveinfo
 };
 extern MainMenuState g_mainMenu;
+// What closing the menu chose for playing alone: the arena's level and the team (0 none).
+extern char g_singleUserLevel[64];
+extern int32_t g_singleUserTeam;
 
 int MainMenu(LocalPlayer& player);
 // 7 (connect) or -2 (cancelled).

@@ -15,6 +15,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/view_setup.h"
 #include "client/net/client_tables.h"
+#include "client/screens/input.h"
 #include "client/screens/view_windows.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/temp_dir.h"
@@ -396,6 +397,49 @@ TEST_F(ViewPoint, ModeFiveRefusesObjectsOutsideTheTable) {
     v.object = LiveObject(300, 400, 10);
     WorldObjectTable[v.object].active = 0;
     EXPECT_EQ(SetViewPoint(1, 0, 0, 0, 0, 0), 0) << "inactive";
+}
+
+
+// ---- SetHudListMode ---------------------------------------------------------------------------------
+
+// The rows of each list mode become click regions (x, y, w, h by index); other modes have none.
+TEST(HudListMode, EachModeHasItsRowRegions) {
+    RecordingPresent present;
+    struct Case {
+        int mode, group, count, width, height, firstY, step;
+    } cases[] = {
+        {2, 33, 9, 160, 10, 371, 10},
+        {3, 34, 13, 160, 7, 362, 9},
+        {6, 32, 10, 120, 10, 360, 10},
+        {4, 0, 0, 0, 0, 0, 0},
+    };
+    LocalPlayer player{};
+    ClearClickRegions(0);
+    AddClickRegion(1, 2, 3, 4, 5, 31);  // another group stays
+    for (const Case& c : cases) {
+        SetHudListMode(player, 6);  // regions of another mode go first
+        SetHudListMode(player, c.mode);
+        EXPECT_EQ(HudListMode, c.mode);
+        int found = 0, others = 0;
+        for (const ClickRegion& r : g_mouse.regions) {
+            if (!r.used)
+                continue;
+            if (r.group == 31) {
+                ++others;
+                continue;
+            }
+            ASSERT_EQ(r.group, c.group) << c.mode;
+            EXPECT_EQ(r.x, 440) << c.mode;
+            EXPECT_EQ(r.y, c.firstY + c.step * r.id) << c.mode;
+            EXPECT_EQ(r.width, c.width) << c.mode;
+            EXPECT_EQ(r.height, c.height) << c.mode;
+            ++found;
+        }
+        EXPECT_EQ(found, c.count) << c.mode;
+        EXPECT_EQ(others, 1) << c.mode;
+    }
+    ClearClickRegions(0);
+    HudListMode = 2;
 }
 
 }  // namespace

@@ -27,3 +27,14 @@ quorrin_test(arena_driver_tests
   DEPS client tools_writers)
 target_compile_definitions(arena_driver_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(arena_driver_tests sample_install)
+
+# One arena game as screen 1 plays it, offline on the sample level.
+quorrin_test(arena_flow_tests
+  LABELS game-flow
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/arena_loop_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
+  DEPS client tools_writers)
+target_compile_definitions(arena_flow_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden")
+add_dependencies(arena_flow_tests sample_install)

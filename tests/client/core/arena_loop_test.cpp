@@ -1,0 +1,244 @@
+// One arena game as screen 1 plays it, in process: the sample level offline on the headless window
+// with the recording presentation and the virtual clock; entry, frames, the end tests and exit.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "client/arena/game_clock.h"
+#include "client/arena/game_input.h"
+#include "client/arena/local_player.h"
+#include "client/arena/player_status.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/world_object.h"
+#include "client/core/arena_loop.h"
+#include "client/core/error_log.h"
+#include "client/core/game_values.h"
+#include "client/core/quit_dialog.h"
+#include "client/core/screen_state.h"
+#include "client/net/client_tables.h"
+#include "client/screens/chat_buffer.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/main_menu.h"
+#include "client/screens/view_windows.h"
+#include "tests/client/screens/screen_fixture.h"
+#include "tools/writers/pcx_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kEscape = 1;
+
+class ArenaFlow : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        StartScreen();
+        const fs::path install = SAMPLE_INSTALL_DIR;
+        for (const char* item : {"sample", "textures", "pattern.dat", "monster.dat", "system.dat", "spell.bin",
+                                 "spell.dat", "screen2.pcx", "arrow.pcx", "node.pcx", "charport.pcx"})
+            if (fs::exists(install / item))
+                fs::copy(install / item, fs::path(dir->Path()) / item, fs::copy_options::recursive);
+        WriteQuitArt();
+        ASSERT_TRUE(OpenErrorLog());
+        ResetGameValues();
+        ClearPlayerTable();
+        LoadSpellData(0);
+        g_playMode = g_linkState = 1;
+        g_matchEndFlag = 0;
+        std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "sample");
+        g_singleUserTeam = 2;
+        g_arenaMemory = ArenaMemory{};
+        player = LocalPlayer{};
+        player.normal_eye_height = player.eye_height = 48;
+        player.crawl_eye_height = 24;
+        player.bob_height = 38;
+        player.min_pitch = -90;
+        player.max_pitch = 90;
+        SetGameValue(0, 10);
+        SetGameValue(108, 1000);
+    }
+    void TearDown() override {
+        if (g_playerView)
+            EndArenaGame(player);
+        FreeSpells();
+        CloseErrorLog();
+        g_playMode = g_linkState = 1;
+        g_lostLink = g_inactivityState = g_matchEndFlag = 0;
+        TintTime = 0;
+        ScreenFixture::TearDown();
+    }
+    // A 160 x 80 picture in two colours for the quit dialog and its highlight.
+    void WriteQuitArt() {
+        std::vector<uint8_t> pixels(160 * 80, 7), palette(768, 0);
+        for (int i = 0; i < 256; ++i)
+            palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = static_cast<uint8_t>(i);
+        for (const char* name : {"qmatch0.pcx", "qmatch1.pcx"}) {
+            const std::vector<uint8_t> bytes = BuildPcx(160, 80, pixels.data(), palette.data());
+            dir->Write(name, std::string(bytes.begin(), bytes.end()));
+        }
+    }
+    void Key(int scan) {
+        platform::InjectKey(scan, true);
+        platform::InjectKey(scan, false);
+    }
+    int Frames(int n) {
+        int running = 1;
+        for (int i = 0; i < n && running; ++i)
+            running = RunArenaFrame(player);
+        return running;
+    }
+    std::string Log() { return dir->Read("error.log"); }
+
+    LocalPlayer player{};
+};
+
+TEST_F(ArenaFlow, OfflineGameEntersPlaysAndLeavesByTheQuitDialog) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    ASSERT_NE(g_playerView, nullptr);
+    EXPECT_EQ(g_screenState, 1);
+    EXPECT_EQ(GetGameValue(4), 2);
+    EXPECT_EQ(GetGameValue(118), -1);
+    EXPECT_EQ(GetGameValue(107), GetMaxHitPoints());
+    // Team 2's start in the sample level, the own figure made and the main view looking from it.
+    EXPECT_EQ(g_playerView->x, 21 * 64 + 32);
+    EXPECT_EQ(g_playerView->y, 15 * 64 + 32);
+    EXPECT_GT(player.own_object, 0);
+    EXPECT_EQ(g_views[0].active, 1);
+    EXPECT_EQ(g_views[0].eyeX, g_playerView->x);
+    EXPECT_EQ(g_views[0].width, 401);
+    const std::string log = Log();
+    EXPECT_LT(log.find("Putting Initial Stats."), log.find("Performing First Raycast."));
+    EXPECT_LT(log.find("Performing First Raycast."), log.find("First Raycast Complete."));
+
+    // Frames run on the virtual clock: each shows one world frame.
+    present->calls.clear();
+    EXPECT_EQ(Frames(150), 1);
+    EXPECT_EQ(present->Count("SgxUpdateFrame"), 150u);
+    EXPECT_EQ(present->Count("RenderWorldView"), 150u);
+    EXPECT_EQ(present->Count("ShowViewFrame"), 150u);
+    EXPECT_GT(g_arenaLoop.frameRate, 50);
+
+    // Escape opens the quit dialog; the match goes on under it.
+    Key(kEscape);
+    EXPECT_EQ(Frames(3), 1);
+    ASSERT_EQ(g_quitDialog.open, 1);
+    // "Leave" (item 101) ends the game.
+    const int top = 300 - g_quitDialog.picture.PcxHeight() / 2;
+    Click(platform::MouseButton::Left, 400, top + 39);
+    EXPECT_EQ(Frames(5), 0);
+    EXPECT_EQ(EndArenaGame(player), 0);
+    EXPECT_EQ(g_playerView, nullptr);
+    EXPECT_EQ(g_quitDialog.open, 0);
+    EXPECT_EQ(WorldObjectHighWater, 1) << "the level was freed";
+    EXPECT_GE(present->Count("ResetHudAndFigures"), 1u);
+    EXPECT_EQ(present->Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
+}
+
+TEST_F(ArenaFlow, GoingOnFromTheQuitDialogKeepsPlaying) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    Key(kEscape);
+    Frames(2);
+    ASSERT_EQ(g_quitDialog.open, 1);
+    const int top = 300 - g_quitDialog.picture.PcxHeight() / 2;
+    Click(platform::MouseButton::Left, 400, top + 60);
+    EXPECT_EQ(Frames(5), 1);
+    EXPECT_EQ(g_quitDialog.open, 0);
+}
+
+// Each end test stops the loop; offline every one goes back to the menu.
+TEST_F(ArenaFlow, EndTestsTable) {
+    struct Case {
+        const char* what;
+        int32_t* flag;
+    } cases[] = {
+        {"lost link", &g_lostLink},
+        {"inactivity", &g_inactivityState},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(BeginArenaGame(player, 0), 1) << c.what;
+        EXPECT_EQ(Frames(3), 1) << c.what;
+        *c.flag = 1;
+        EXPECT_EQ(RunArenaFrame(player), 0) << c.what;
+        EXPECT_EQ(EndArenaGame(player), 0) << c.what;
+        *c.flag = 0;
+    }
+}
+
+TEST_F(ArenaFlow, TheEndGameTriggerEndsTheMatch) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    // The flag of a previous frame is cleared at the frame's start; one set during it ends it.
+    g_matchEndFlag = 1;
+    EXPECT_EQ(RunArenaFrame(player), 1);
+}
+
+TEST_F(ArenaFlow, DamageTintFadesWithItsTime) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    Frames(1);
+    SetGameValue(108, 10000);
+    SetGameValue(107, 0);
+    TintTime = 500;
+    present->calls.clear();
+    Frames(1);  // the 10 ms of the frame shown last gone: (50 + 35) x 490 / 500
+    EXPECT_EQ(present->Named("SetScreenTint"), std::vector<std::string>{"SetScreenTint(255, 64, 64, 0, 83)"});
+    EXPECT_EQ(present->Named("ShowScreenTint"), std::vector<std::string>{"ShowScreenTint(1)"});
+    Frames(60);
+    EXPECT_EQ(TintTime, 0);
+    EXPECT_EQ(present->Named("ShowScreenTint").back(), "ShowScreenTint(0)");
+}
+
+// Frames shorter than 1 ms move none of the millisecond countdowns.
+TEST_F(ArenaFlow, ShortFramesAdvanceNoCountdown) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    present->frameStepMs = 0;
+    Frames(20);
+    EXPECT_EQ(g_arenaLoop.rateCountdown, 1000);
+    EXPECT_EQ(g_arenaLoop.effectsMs, 0);
+}
+
+// The player's effects, status and target lines run every 250 ms, with the ms gathered.
+TEST_F(ArenaFlow, TheQuarterSecondTickGathersFrames) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    present->frameStepMs = 100;
+    Frames(1);  // the first frame follows the entry at once
+    const int gathered[] = {100, 200, 0, 100, 200, 0};
+    for (int expected : gathered) {
+        Frames(1);
+        EXPECT_EQ(g_arenaLoop.effectsMs, expected);
+    }
+    EXPECT_EQ(g_arenaLoop.frameDelta, 1000);
+}
+
+// Online, an arena index the tables do not hold ends the screen before anything is made.
+TEST_F(ArenaFlow, InvalidArenaOnlineReturnsToTheMenu) {
+    g_playMode = 2;
+    for (int arena : {-1, 0, 20, 5}) {
+        CurrentArena = arena;
+        ArenaTable[5].id = 0xFFFF;
+        EXPECT_EQ(PlayGame(&player, 7), 0) << arena;
+        EXPECT_EQ(g_playerView, nullptr) << arena;
+    }
+    const std::string log = Log();
+    EXPECT_NE(log.find("Invalid Arena #-1 in PlayGame!"), std::string::npos);
+    EXPECT_NE(log.find("Invalid Arena #20 in PlayGame!"), std::string::npos);
+    EXPECT_NE(log.find("Invalid Arena #5 in PlayGame!"), std::string::npos);
+    CurrentArena = -1;
+}
+
+TEST_F(ArenaFlow, AMissingOfflineLevelFailsTheEntryAndWaitsForEscape) {
+    std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "nowhere");
+    EXPECT_EQ(BeginArenaGame(player, 0), 0);
+    Key(kEscape);
+    EXPECT_EQ(EndArenaGame(player), 0);
+    bool told = false;
+    for (const ChatLine& line : ChatBuffer.lines)
+        told = told || std::string(line.text) == "You cannot enter this arena at this time.";
+    EXPECT_TRUE(told);
+}
+
+}  // namespace
