@@ -9,6 +9,7 @@
 #include "client/core/config_file.h"
 #include "client/core/level_textures.h"
 #include "client/core/message_pump.h"
+#include "client/core/screen_state.h"
 #include "client/core/sound.h"
 #include "client/screens/fonts.h"
 #include "client/screens/input.h"
@@ -311,6 +312,11 @@ int ShowList(const std::string& section, std::vector<MenuItem> items) {
     RegisterMenuClickRegions(list);
     int value = 0;
     for (;;) {
+        // Inactivity or a lost link ends every screen; a list left open would hold the menu.
+        if (ScreenEndRequested()) {
+            value = -2;
+            break;
+        }
         const int r = MenuListInput(list, &value);
         if (r == 0)
             break;

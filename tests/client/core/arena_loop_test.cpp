@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,15 +18,25 @@
 #include "client/arena/world_object.h"
 #include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
+#include "client/core/numeric.h"
 #include "client/core/game_values.h"
 #include "client/core/quit_dialog.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_handshake.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_layer.h"
+#include "client/net/socket_settings.h"
+#include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/main_menu.h"
 #include "client/screens/view_windows.h"
+#include "platform/sock/sock_control.h"
 #include "tests/client/screens/screen_fixture.h"
+#include "tests/support/game_service.h"
+#include "tests/support/headless.h"
 #include "tools/writers/pcx_writer.h"
 
 namespace fs = std::filesystem;
@@ -94,6 +105,12 @@ protected:
         return running;
     }
     std::string Log() { return dir->Read("error.log"); }
+    static bool ConsoleHasLine(const std::string& text) {
+        for (const ChatLine& line : ChatBuffer.lines)
+            if (text == line.text)
+                return true;
+        return false;
+    }
 
     LocalPlayer player{};
 };
@@ -235,10 +252,119 @@ TEST_F(ArenaFlow, AMissingOfflineLevelFailsTheEntryAndWaitsForEscape) {
     EXPECT_EQ(BeginArenaGame(player, 0), 0);
     Key(kEscape);
     EXPECT_EQ(EndArenaGame(player), 0);
-    bool told = false;
-    for (const ChatLine& line : ChatBuffer.lines)
-        told = told || std::string(line.text) == "You cannot enter this arena at this time.";
-    EXPECT_TRUE(told);
+    EXPECT_TRUE(ConsoleHasLine("You cannot enter this arena at this time."));
+}
+
+// ---- Online ------------------------------------------------------------------------------------------
+
+// Logged in to the scripted service on loopback (stepped as a message source on the virtual
+// clock) over datagrams, with arena 4 ("sample") in the arena list at index 1.
+class OnlineArenaFlow : public ArenaFlow {
+protected:
+    void SetUp() override {
+        ArenaFlow::SetUp();
+        ASSERT_TRUE(service.Ok());
+        service.AddAccount("mira", "secret");
+        service.InstallAsMessageSource(1);
+        platform::ResetSocketControls();
+        ResetSocketLinks();
+        ResetNetFraming();
+        ResetSendRing();
+        ResetReceiveRing();
+        ResetNetDispatch();
+        ResetNetHandshake();
+        ResetArenaList();
+        std::strcpy(SocketAddress, "127.0.0.1");
+        SocketPort = service.DatagramPort();
+        SocketStreamPort = service.StreamPort();
+        Hold(g_login.account, "mira");
+        Hold(g_login.password, "secret");
+        Hold(g_currentCharacter.name, "Thorn");
+        ConnectionType = CONNECTION_DATAGRAM;
+        ASSERT_EQ(OpenDatagramSocket(&DatagramLink), 0);
+        g_linkState = 2;
+        SendConnect();
+        ASSERT_EQ(WaitForServiceReply(), 1);
+        g_playMode = 2;
+        ArenaEntry& a = ArenaTable[1];
+        a = ArenaEntry{};
+        a.id = 4;
+        std::memcpy(a.text1, "sample", 6);
+        CurrentArena = 1;
+    }
+    void TearDown() override {
+        if (g_playerView)
+            EndArenaGame(player);
+        service.RemoveMessageSource();
+        ResetSocketLinks();
+        platform::ResetSocketControls();
+        ResetArenaList();
+        CurrentArena = -1;
+        ArenaFlow::TearDown();
+    }
+    static void Hold(char* field, size_t size, const char* text) {
+        std::memset(field, 0, size);
+        std::strncpy(field, text, size - 1);
+        SwapOddNibbles(field);
+    }
+    template <size_t N>
+    static void Hold(char (&field)[N], const char* text) {
+        Hold(field, N, text);
+    }
+    std::vector<int> ServiceCodes() {
+        std::vector<int> codes;
+        for (const GameService::Frame& f : service.Frames())
+            codes.push_back(f.code);
+        return codes;
+    }
+
+    GameService service;
+};
+
+// The entry handshake in order, frames until the service declares the match done, then the exit:
+// the after-match view comes next.
+TEST_F(OnlineArenaFlow, TheMatchRunsUntilTheServiceEndsIt) {
+    ASSERT_EQ(BeginArenaGame(player, 4), 1);
+    EXPECT_GT(GetGameValue(118), 0) << "the service gave an id";
+    EXPECT_EQ(Frames(20), 1);
+    std::vector<uint8_t> state(80, 0);
+    state[0] = 4;
+    state[9] = 1;  // done
+    service.Send(0, 26, state);
+    int frames = 0;
+    while (RunArenaFrame(player) && frames < 500)
+        ++frames;
+    EXPECT_LT(frames, 500) << "the match did not end";
+    EXPECT_EQ(EndArenaGame(player), 5);
+    PumpUntil([&] { return service.FramesOf(4).size() >= 3; });
+    const std::vector<int> codes = ServiceCodes();
+    // Login, the first enter (port + 100), the arena handshake, the initial state, then the exit.
+    const std::vector<int> entry = {15, 184, 4, 184, 51, 64, 188, 23, 124};
+    ASSERT_GE(codes.size(), entry.size());
+    EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + entry.size()), entry);
+    EXPECT_EQ(codes.back(), 4);
+    const std::vector<GameService::Frame> enters = service.FramesOf(184);
+    ASSERT_GE(enters.size(), 2u);
+    EXPECT_EQ(enters[0].body[2], 104);
+    EXPECT_EQ(enters[1].body[2], 4);
+}
+
+// A service that never opens the datagram link fails the entry: the exit says so and waits for
+// escape; the after-match view follows as after any online game.
+TEST_F(OnlineArenaFlow, ARefusedDatagramLinkFailsTheEntry) {
+    service.OnCode(188, [](GameService&, const GameService::Frame&) { return true; });
+    EXPECT_EQ(BeginArenaGame(player, 4), 0);
+    EXPECT_TRUE(ConsoleHasLine("Could Not Establish Datagram Socket!"));
+    Key(kEscape);
+    EXPECT_EQ(EndArenaGame(player), 5);
+    EXPECT_TRUE(ConsoleHasLine("You cannot enter this arena at this time."));
+}
+
+// Online, a level that cannot be loaded ends the program with its message.
+TEST_F(OnlineArenaFlow, ABadLevelEndsTheProgram) {
+    std::memcpy(ArenaTable[1].text1, "nowhere", 7);
+    EXPECT_THROW(BeginArenaGame(player, 4), ProcessExit);
+    EXPECT_NE(Log().find("Exiting with message Bad Grid Load."), std::string::npos);
 }
 
 }  // namespace

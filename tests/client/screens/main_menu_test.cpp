@@ -23,9 +23,6 @@
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/char_file_writer.h"
 
-extern char g_singleUserLevel[64];
-extern int32_t g_singleUserTeam;
-
 namespace {
 
 using namespace menu_places;
@@ -352,6 +349,17 @@ TEST_F(MainMenuTest, InactivityShowsItsNoticeThenEndsTheMenu) {
     EXPECT_EQ(MainMenu(player), -4);
     EXPECT_EQ(lines, (std::vector<std::string>{"You have been inactive for 15 minutes.", "",
                                                "Press any key to continue."}));
+}
+
+// A Setup list left open does not hold the menu past the inactivity timeout.
+TEST_F(MainMenuTest, InactivityClosesAnOpenSetupList) {
+    MenuScript script;
+    script.Click(kSetupX, kSetupY).Wait(10);
+    script.Key(80).Key(28).Wait(10);  // Config Settings open
+    bool stillRunning = false;
+    script.Do([] { g_inactivityState = 2; }).Wait(200, [&] { stillRunning = true; });
+    EXPECT_EQ(MainMenu(player), -4);
+    EXPECT_FALSE(stillRunning);
 }
 
 }  // namespace
