@@ -44,8 +44,8 @@ const BoneRest kRest[kPlayerBoneCount] = {
 
 float TypeScale(int type) { return type == 2 ? 0.92f : type == 3 ? 1.08f : 1.0f; }
 
-// How an animation moves the limbs: swing amplitudes (radians) of thighs, calves and arms about
-// y, and the right arm's raise for the cast pair.
+// How an animation moves the limbs: swing amplitudes (radians) of thighs and arms about y, the
+// knees' bend, and the right arm's raise for the cast pair.
 struct Motion {
     float legs, calves, arms, raise;
     int frames;
@@ -94,6 +94,34 @@ void Swing(Sg3dsBone* bone, float amplitude, float seconds, bool raise) {
         keys[i] = new SgRotationKeyPlain(seconds * i / 4, raise ? up[i] : at[i], kY);
     bone->SetRotationKeys(keys, 5, true);
     for (SgRotationKey* k : keys)
+        delete k;
+}
+
+// The knee bends (the foot goes back, a positive turn) only while its thigh is behind the hip,
+// so the leg in front stays straight and carries the figure.
+void Knee(Sg3dsBone* calf, float thighAmplitude, float bend, float seconds) {
+    if (thighAmplitude == 0 || bend == 0)
+        return;
+    const float thigh[5] = {0, thighAmplitude, 0, -thighAmplitude, 0};
+    SgRotationKey* keys[5];
+    for (int i = 0; i < 5; ++i)
+        keys[i] = new SgRotationKeyPlain(seconds * i / 4, thigh[i] > 0 ? std::fabs(bend) : 0.0f, kY);
+    calf->SetRotationKeys(keys, 5, true);
+    for (SgRotationKey* k : keys)
+        delete k;
+}
+
+// The whole skeleton sinks while the legs are spread, so the straight leg keeps its foot on the
+// ground (hip to ankle is 48 at scale 1).
+void Bob(Sg3dsBone* root, float thighAmplitude, float scale, float seconds) {
+    if (thighAmplitude == 0)
+        return;
+    const float drop = 48 * scale * (1 - std::cos(thighAmplitude));
+    SgPositionKey* keys[5];
+    for (int i = 0; i < 5; ++i)
+        keys[i] = new SgPositionKeyLinear(seconds * i / 4, SgVec3(0, 0, i % 2 == 1 ? -drop : 0.0f));
+    root->SetPositionKeys(keys, 5, true);
+    for (SgPositionKey* k : keys)
         delete k;
 }
 
@@ -253,8 +281,9 @@ SgRef<SgNode> BuildPlayerAnimation(int type, int offset) {
     const float seconds = m.frames / 30.0f;
     Swing(s.bones[11], m.legs, seconds, false);
     Swing(s.bones[14], -m.legs, seconds, false);
-    Swing(s.bones[12], m.calves, seconds, false);
-    Swing(s.bones[15], -m.calves, seconds, false);
+    Knee(s.bones[12], m.legs, m.calves, seconds);
+    Knee(s.bones[15], -m.legs, m.calves, seconds);
+    Bob(s.bones[0], m.legs, TypeScale(type), seconds);
     Swing(s.bones[6], -m.arms, seconds, false);
     Swing(s.bones[9], m.arms, seconds, false);
     if (offset == 20)

@@ -9,8 +9,9 @@
 // - "f<type>a<offset>.sgf" (templates 211 + offset, 251 + offset, 291 + offset; offsets 0 to 31):
 //   the same skeleton without meshes, keyed for one animation. The pelvis stands
 //   kPelvisCodeStep higher per offset, so which template a figure plays can be read from its
-//   pelvis. Walk, back and run swing the legs over different frame counts; offsets 20 and 21 raise
-//   and lower the right arm (cast animations, arms only).
+//   pelvis. Walk, back and run swing the legs over different frame counts (the knee behind bends,
+//   the root sinks so the straight leg keeps its foot on the ground); offsets 20 and 21 raise and
+//   lower the right arm (cast animations, arms only).
 
 #include <cstdint>
 #include <string>

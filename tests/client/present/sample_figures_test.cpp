@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -81,6 +82,31 @@ TEST(SampleFigures, TheBodyHasArmsAndLegsApart) {
             EXPECT_FALSE(p.z < hips && std::fabs(p.y) < scale) << type << " vertex " << v << " at " << p.y << ", " << p.z;
         }
     }
+}
+
+// Walking, backing and running, one straight leg stays on the ground at every key while the other
+// steps: the figure neither floats nor sinks into the floor.
+TEST(SampleFigures, AStrideKeepsOneFootOnTheGround) {
+    for (int type = 1; type <= 3; ++type)
+        for (int offset : {0, 1, 4}) {
+            Loaded file("figures/" + PlayerAnimationFile(type, offset));
+            ASSERT_TRUE(file.ok) << type << " " << offset;
+            auto* root = SgKindCast<Sg3dsBone>(Find(file.Top(0), "Bip01"));
+            auto* left = SgKindCast<Sg3dsBone>(Find(file.Top(0), "Bip01 L Foot"));
+            auto* right = SgKindCast<Sg3dsBone>(Find(file.Top(0), "Bip01 R Foot"));
+            ASSERT_TRUE(root && left && right);
+            const float seconds = PlayerAnimationFrames(offset) / 30.0f;
+            root->Update(0);
+            const float ground = std::min(left->boneTranslation.z, right->boneTranslation.z);
+            const float standX = left->boneTranslation.x;
+            for (int k = 1; k <= 4; ++k) {
+                root->Update(seconds * k / 4);
+                EXPECT_NEAR(std::min(left->boneTranslation.z, right->boneTranslation.z), ground, 0.3f)
+                    << type << " " << offset << " key " << k;
+                if (k == 1)
+                    EXPECT_GT(std::fabs(left->boneTranslation.x - standX), 10.0f) << type << " " << offset;
+            }
+        }
 }
 
 TEST(SampleFigures, EveryAnimationTellsItsOffsetByThePelvis) {
