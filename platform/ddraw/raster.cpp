@@ -179,6 +179,44 @@ void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Grad
     g->texLevel = level;
 }
 
+// Marks the groups of runs that keep inside their fixed-point ranges at every pixel. A pixel's
+// value is a mix of the corners' (its centre lies inside the triangle), so corners inside the range
+// by more than the rounding of the plane's evaluation keep every pixel inside; a run that does not
+// change is exactly its value.
+void MarkSteadyRuns(const Context& c, const float val[3][kAttrCount], const float xs[3], const float ys[3],
+                    Gradients* g) {
+    const double width = std::max({xs[0], xs[1], xs[2]}) - std::min({xs[0], xs[1], xs[2]});
+    const double height = std::max({ys[0], ys[1], ys[2]}) - std::min({ys[0], ys[1], ys[2]});
+    // Attribute k less `offset` stays within [0, top] (and its slope within +-maxSlope).
+    auto steady = [&](int k, double offset, double top, double maxSlope) {
+        const double dx = g->dx[k], dy = g->dy[k];
+        if (dx == 0 && dy == 0) {
+            const double v = static_cast<double>(g->base[k]) - offset;
+            return v >= 0 && v <= top;
+        }
+        if (!(std::fabs(dx) <= maxSlope))
+            return false;
+        const double margin = 0x1p-18 * (top + std::fabs(dx) * width + std::fabs(dy) * height);
+        for (int i = 0; i < 3; ++i) {
+            const double v = static_cast<double>(val[i][k]) - offset;
+            if (!(v - margin > 0 && v + margin < top))
+                return false;
+        }
+        return true;
+    };
+    auto group = [&](int first) {
+        for (int k = first; k < first + 4; ++k) {
+            if (!steady(k, 0, 255.99, 256))
+                return false;
+        }
+        return true;
+    };
+    // Depth in 17.15 fixed point must also step within the integer range.
+    g->steadyZ = steady(kAttrZ, c.zBias, 1.0, 0.99);
+    g->steadyDiffuse = group(kAttrB);
+    g->steadySpecFog = group(kAttrSB);
+}
+
 }  // namespace
 
 Rasterizer::Rasterizer() : context_(std::make_unique<Context>()) {}
@@ -228,7 +266,7 @@ bool Rasterizer::Begin(const DrawSetup& setup) {
     c.span = s.forceGeneral ? nullptr : ChooseSpecialisedSpan(c);
     c.specialised = c.span != nullptr;
     if (!c.span)
-        c.span = &GeneralSpan;
+        c.span = &GeneralRows;
     // The specialised loops read the colours and fog always, depth with a depth buffer, and one
     // coordinate set (with 1/w) with a texture; the general loop may read everything.
     c.attributes = (1u << kAttrCount) - 1;
@@ -348,8 +386,8 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
 
     // Gradients from the snapped positions, relative to the first vertex.
     Gradients g;
+    float val[3][kAttrCount];
     {
-        float val[3][kAttrCount];
         for (int i = 0; i < 3; ++i)
             VertexAttributes(ctx, *v[i], val[i]);
         const double dx1 = xs[1] - xs[0], dy1 = ys[1] - ys[0];
@@ -376,6 +414,8 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
 
     if (ctx.specialised && ctx.tex.data)
         PrepareTexture(ctx, xs, ys, &g);
+    if (ctx.specialised && ctx.vectorSpans)
+        MarkSteadyRuns(ctx, val, xs, ys, &g);
 
     EdgeWalk longEdge, shortEdge;
     longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);
@@ -388,6 +428,10 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     const int clipLeft = s.clipLeft, clipRight = s.clipRight;
     const SpanFn span = ctx.span;
     uint64_t pixels = 0;
+    // Rows go to the span loop in batches, so its set-up per triangle is shared by many rows.
+    constexpr int kRowBatch = 64;
+    SpanRow rows[kRowBatch];
+    int count = 0;
     for (int64_t row = rowFrom; row < rowTo; ++row) {
         if (!lower && row >= rowMid) {
             lower = true;
@@ -398,12 +442,18 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
         const int64_t x0 = std::max<int64_t>(left.column, clipLeft);
         const int64_t x1 = std::min<int64_t>(right.column, clipRight);
         if (x0 < x1) {
-            span(ctx, g, static_cast<int>(row), static_cast<int>(x0), static_cast<int>(x1));
+            rows[count++] = SpanRow{static_cast<int>(row), static_cast<int>(x0), static_cast<int>(x1)};
             pixels += static_cast<uint64_t>(x1 - x0);
+            if (count == kRowBatch) {
+                span(ctx, g, rows, count);
+                count = 0;
+            }
         }
         longEdge.Step();
         shortEdge.Step();
     }
+    if (count > 0)
+        span(ctx, g, rows, count);
     CountPixelsWritten(pixels);
 }
 

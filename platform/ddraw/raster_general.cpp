@@ -345,6 +345,8 @@ void ShadePixel(const Context& c, int x, int y, const PixelInput& in) {
     }
 }
 
+namespace {
+
 void GeneralSpan(const Context& c, const Gradients& g, int y, int x0, int x1) {
     const float fy = static_cast<float>(y);
     float start[kAttrCount];
@@ -373,6 +375,13 @@ void GeneralSpan(const Context& c, const Gradients& g, int y, int x0, int x1) {
         SetShading(in, at);
         ShadePixel(c, x, y, in);
     }
+}
+
+}  // namespace
+
+void GeneralRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
+    for (int i = 0; i < count; ++i)
+        GeneralSpan(c, g, rows[i].y, rows[i].x0, rows[i].x1);
 }
 
 }  // namespace platform::dd::raster

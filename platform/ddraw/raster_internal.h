@@ -54,9 +54,22 @@ struct Gradients {
 
     float TexU(float x, float y) const { return texU[0] + texU[1] * (x - x0) + texU[2] * (y - y0); }
     float TexV(float x, float y) const { return texV[0] + texV[1] * (x - x0) + texV[2] * (y - y0); }
+
+    // Whether the depth, the diffuse colour, and the specular colour with fog stay inside their
+    // fixed-point ranges at every pixel of the triangle, with room for rounding: their spans then
+    // need no range cuts and all step alike.
+    bool steadyZ = false;
+    bool steadyDiffuse = false;
+    bool steadySpecFog = false;
 };
 
-using SpanFn = void (*)(const Context& c, const Gradients& g, int y, int x0, int x1);
+// Pixels [x0, x1) of row y.
+struct SpanRow {
+    int y, x0, x1;
+};
+
+// Draws rows of one triangle.
+using SpanFn = void (*)(const Context& c, const Gradients& g, const SpanRow* rows, int count);
 
 // Stage 0's texture as the specialised loops use it.
 struct FastTexture {
@@ -166,7 +179,7 @@ inline int FootprintLevel(const TexPoint& pt, const TexSlopes& d, const FastText
 // The specialised loop for the context's state (filling its texture and alpha choices), or null
 // when the general loop must draw.
 SpanFn ChooseSpecialisedSpan(Context& c);
-void GeneralSpan(const Context& c, const Gradients& g, int y, int x0, int x1);
+void GeneralRows(const Context& c, const Gradients& g, const SpanRow* rows, int count);
 
 // One pixel through the general pipeline (lines and points).
 struct PixelInput {

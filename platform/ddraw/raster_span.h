@@ -5,7 +5,8 @@
 // pixel (a division per pixel costs less than setting up affine segments on short spans) and the
 // mip level is chosen once per triangle where its corners agree, else at the start of every 16
 // pixels. Where the processor has AVX2 the pixels go eight at a time, with the same arithmetic as
-// the scalar loop.
+// the scalar loop, and a triangle whose runs stay inside their ranges is set up once for all its
+// rows.
 
 #include <algorithm>
 #include <array>
@@ -228,6 +229,12 @@ inline U16x8 Bilinear(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, ui
     return out;
 }
 
+// A run's step per pixel in fixed point (0 when out of range).
+inline int32_t RunStep(double slope, double scale) {
+    const double s = slope * scale;
+    return s > -2147483647.0 && s < 2147483647.0 ? static_cast<int32_t>(s) : 0;
+}
+
 // A fixed-point run over `pixels` pixels from `first` with the gradient `slope` (per pixel, same
 // scale): the value never leaves 0..hi on the way (rounding at the edges of a triangle could take
 // it out by a little).
@@ -236,10 +243,7 @@ inline void Run(double first, double slope, int pixels, double hi, double scale,
     *step = 0;
     if (pixels <= 1)
         return;
-    const double s = slope * scale;
-    if (!(s > -2147483647.0 && s < 2147483647.0))
-        return;
-    *step = static_cast<int32_t>(s);
+    *step = RunStep(slope, scale);
     const int64_t end = *value + static_cast<int64_t>(*step) * (pixels - 1);
     const int64_t top = static_cast<int64_t>(hi * scale);
     if (end < 0 || end > top) {
@@ -420,10 +424,7 @@ namespace avx2 {
 
 SPAN_AVX2_INLINE __m256i Iota() { return _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7); }
 
-// v + i * d in lane i, and the step over eight lanes (wrapping, as the scalar adds do).
-SPAN_AVX2_INLINE __m256i LaneStart(int32_t v, int32_t d) {
-    return _mm256_add_epi32(_mm256_set1_epi32(v), _mm256_mullo_epi32(Iota(), _mm256_set1_epi32(d)));
-}
+// The step over eight lanes (wrapping, as the scalar adds do).
 SPAN_AVX2_INLINE __m256i Times8(int32_t d) {
     return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(d) * 8u));
 }
@@ -526,33 +527,51 @@ SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
     return _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), v), _mm256_cmpgt_epi32(max, v));
 }
 
-// Lanes [from, to) of 16.16 runs, each spread over eight pixels, and their steps over eight.
-SPAN_AVX2_INLINE void Runs(const I32x4& value, const I32x4& step, int from, int to, __m256i* lanes, __m256i* steps) {
-    for (int k = from; k < to; ++k) {
-        lanes[k] = LaneStart(value[k], step[k]);
-        steps[k] = Times8(step[k]);
+// Each run's step times the lane's place in a group of eight, and its step over a group. A
+// triangle whose runs need no range cuts keeps one set for all its spans.
+struct LaneSteps {
+    __m256i z, z8;
+    __m256i c[4], c8[4];
+    __m256i sf[4], sf8[4];
+};
+
+template <SpanKey K>
+SPAN_AVX2_INLINE void StepLanes(const SpanPixels& p, LaneSteps* s) {
+    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    auto lanes = [](int32_t d, __m256i* offset, __m256i* step) SPAN_AVX2_INLINE_LAMBDA {
+        *offset = _mm256_mullo_epi32(Iota(), _mm256_set1_epi32(d));
+        *step = Times8(d);
+    };
+    *s = LaneSteps{};
+    if constexpr (K.depth == kDepth16)
+        lanes(p.dz, &s->z, &s->z8);
+    for (int k = 0; k < 4; ++k) {
+        if (kDiffuse)
+            lanes(p.dcol[k], &s->c[k], &s->c8[k]);
+        if ((K.specular && k < 3) || (K.fog && k == 3))
+            lanes(p.dspecFog[k], &s->sf[k], &s->sf8[k]);
     }
 }
 
+// The pixels of one chunk, the runs' lanes from `s`.
 template <SpanKey K>
-SPAN_AVX2_FN void Pixels(SpanPixels& p) {
+SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
     constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
     const int n = p.n;
     const __m256i iota = Iota();
     const __m256i low8 = _mm256_set1_epi32(0x00FF00FF);
     const __m256i c255 = _mm256_set1_epi16(255);
 
-    __m256i z = LaneStart(p.z, p.dz);
-    const __m256i dz8 = Times8(p.dz);
+    __m256i z = _mm256_add_epi32(_mm256_set1_epi32(p.z), s.z);
     const __m256i zTest = _mm256_set1_epi32(static_cast<int>(p.zTest));
     // Colour lanes: diffuse blue, green, red, alpha; specular blue, green, red and the fog factor.
-    __m256i c[4]{}, dc[4]{}, sf[4]{}, dsf[4]{};
-    if constexpr (kDiffuse)
-        Runs(p.col, p.dcol, 0, 4, c, dc);
-    if constexpr (K.specular)
-        Runs(p.specFog, p.dspecFog, 0, 3, sf, dsf);
-    if constexpr (K.fog)
-        Runs(p.specFog, p.dspecFog, 3, 4, sf, dsf);
+    __m256i c[4]{}, sf[4]{};
+    for (int k = 0; k < 4; ++k) {
+        if (kDiffuse)
+            c[k] = _mm256_add_epi32(_mm256_set1_epi32(p.col[k]), s.c[k]);
+        if ((K.specular && k < 3) || (K.fog && k == 3))
+            sf[k] = _mm256_add_epi32(_mm256_set1_epi32(p.specFog[k]), s.sf[k]);
+    }
     const __m256i fogRB = _mm256_set1_epi32(static_cast<int>((p.fogColor & 0xFF) | ((p.fogColor >> 16 & 0xFF) << 16)));
     const __m256i fogGA = _mm256_set1_epi32(static_cast<int>((p.fogColor >> 8) & 0xFF));
 
@@ -719,12 +738,22 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
             }
         }
         if constexpr (K.depth == kDepth16)
-            z = _mm256_add_epi32(z, dz8);
+            z = _mm256_add_epi32(z, s.z8);
         for (int k = 0; k < 4; ++k) {
-            c[k] = _mm256_add_epi32(c[k], dc[k]);
-            sf[k] = _mm256_add_epi32(sf[k], dsf[k]);
+            if (kDiffuse)
+                c[k] = _mm256_add_epi32(c[k], s.c8[k]);
+            if ((K.specular && k < 3) || (K.fog && k == 3))
+                sf[k] = _mm256_add_epi32(sf[k], s.sf8[k]);
         }
     }
+}
+
+template <SpanKey K>
+SPAN_AVX2_FN void Pixels(SpanPixels& p) {
+    LaneSteps s;
+    StepLanes<K>(p, &s);
+    Groups<K>(p, s);
+    const int n = p.n;
     // Carry the runs on to the next chunk.
     const uint32_t steps = static_cast<uint32_t>(n);
     p.z = static_cast<int32_t>(static_cast<uint32_t>(p.z) + static_cast<uint32_t>(p.dz) * steps);
@@ -738,31 +767,29 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
 }  // namespace avx2
 #endif
 
-}  // namespace span_detail
+constexpr double kDepthScale = 65535.0 * 32768.0;
 
-template <SpanKey K>
-void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe) {
-    using namespace span_detail;
-    const int n = xe - xs;
-    const DrawSetup& s = c.s;
-    const float fx0 = static_cast<float>(xs);
-    const float fy = static_cast<float>(y);
+// What a span keeps from the draw's state (the rest is filled per span, on the hot path).
+inline void SpanState(const Context& c, SpanPixels* p) {
+    p->zb = nullptr;
+    p->z = p->dz = 0;
+    p->col = p->dcol = p->specFog = p->dspecFog = I32x4{};
+    p->tq = p->tdq = p->tu = p->tdu = p->tv = p->tdv = 0;
+    p->texels = nullptr;
+    p->keyed = nullptr;
+    p->widthLog2 = p->uMask = p->uMax = p->vMask = p->vMax = 0;
+    p->zTest = c.depthAlways ? 0 : 0xFFFFFFFF;
+    p->zWrite = c.s.zWrite;
+    p->fogColor = c.s.fogColor;
+    p->alphaSource = c.alphaSource;
+}
 
-    SpanPixels p;
-    p.zb = nullptr;
-    p.z = p.dz = 0;
-    p.col = p.dcol = p.specFog = p.dspecFog = I32x4{};
-    p.tq = p.tdq = p.tu = p.tdu = p.tv = p.tdv = 0;
-    p.texels = nullptr;
-    p.keyed = nullptr;
-    p.widthLog2 = p.uMask = p.uMax = p.vMask = p.vMax = 0;
-    p.dst = reinterpret_cast<uint16_t*>(s.target.color + static_cast<ptrdiff_t>(y) * s.target.pitch) + xs;
-    p.room = s.target.width - xs;
-    p.zTest = c.depthAlways ? 0 : 0xFFFFFFFF;
-    p.zWrite = s.zWrite;
-    p.fogColor = s.fogColor;
-    p.alphaSource = c.alphaSource;
-
+// Where the span's pixels (and depths) are.
+template <bool Depth>
+inline void SpanPlace(const Context& c, int y, int xs, int n, SpanPixels* p) {
+    const TargetView& t = c.s.target;
+    p->dst = reinterpret_cast<uint16_t*>(t.color + static_cast<ptrdiff_t>(y) * t.pitch) + xs;
+    p->room = t.width - xs;
     // The spans of a triangle's next rows are most likely below this one: start fetching the row
     // after next (the frame and depth buffers are larger than the cache; one row ahead is too
     // close for thin triangles).
@@ -771,31 +798,68 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
         __builtin_prefetch(below, 1);
         __builtin_prefetch(below + 2 * n, 1);
     };
-    prefetchBelow(p.dst, s.target.pitch);
-
-    // Depth in 17.15 fixed point of the 16-bit buffer's units.
-    if constexpr (K.depth == kDepth16) {
-        p.zb = reinterpret_cast<uint16_t*>(s.target.depth + static_cast<ptrdiff_t>(y) * s.target.depthPitch) + xs;
-        prefetchBelow(p.zb, s.target.depthPitch);
-        p.room = std::min(p.room, s.target.depthPitch / 2 - xs);
-        Run(static_cast<double>(g.At(kAttrZ, fx0, fy)) - c.zBias, g.dx[kAttrZ], n, 1.0, 65535.0 * 32768.0, &p.z, &p.dz);
+    prefetchBelow(p->dst, t.pitch);
+    if constexpr (Depth) {
+        p->zb = reinterpret_cast<uint16_t*>(t.depth + static_cast<ptrdiff_t>(y) * t.depthPitch) + xs;
+        prefetchBelow(p->zb, t.depthPitch);
+        p->room = std::min(p->room, t.depthPitch / 2 - xs);
     }
+}
 
-    // Colours in 16.16: diffuse (blue, green, red, alpha), and specular (blue, green, red) with the
-    // fog factor in the fourth lane.
+// Depth at a span's first pixel, before it becomes 17.15 fixed point of the 16-bit buffer's units.
+inline double DepthFirst(const Context& c, const Gradients& g, float fx, float fy) {
+    return static_cast<double>(g.At(kAttrZ, fx, fy)) - c.zBias;
+}
+
+// Four attributes from `first` on at a span's first pixel (ox, oy from the gradients' origin).
+inline F32x4 GroupFirst(const Gradients& g, int first, float ox, float oy) {
+    return LoadLanes(&g.base[first]) + LoadLanes(&g.dx[first]) * ox + LoadLanes(&g.dy[first]) * oy;
+}
+
+// Colours in 16.16: diffuse (blue, green, red, alpha), and specular (blue, green, red) with the fog
+// factor in the fourth lane. The diffuse colour is a factor when it modulates the texture; alpha
+// and fog are factors.
+template <SpanKey K>
+constexpr F32x4 DiffuseScales() {
+    constexpr float kScale = K.combine == kCombineModulate ? kFactorScale : kColorScale;
+    return F32x4{kScale, kScale, kScale, kFactorScale};
+}
+constexpr F32x4 kSpecFogScales{kColorScale, kColorScale, kColorScale, kFactorScale};
+
+// The texture level a chunk samples.
+inline void UseLevel(const FastTexture& t, const TexLevel& lv, SpanPixels* p) {
+    p->texels = lv.texels;
+    p->keyed = lv.keyed;
+    p->widthLog2 = lv.widthLog2;
+    p->uMask = t.wrapU ? lv.width - 1 : -1;
+    p->vMask = t.wrapV ? lv.height - 1 : -1;
+    p->uMax = lv.width - 1;
+    p->vMax = lv.height - 1;
+}
+
+}  // namespace span_detail
+
+template <SpanKey K>
+void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe) {
+    using namespace span_detail;
+    const int n = xe - xs;
+    const float fx0 = static_cast<float>(xs);
+    const float fy = static_cast<float>(y);
+
+    SpanPixels p;
+    SpanState(c, &p);
+    SpanPlace<K.depth == kDepth16>(c, y, xs, n, &p);
+    if constexpr (K.depth == kDepth16)
+        Run(DepthFirst(c, g, fx0, fy), g.dx[kAttrZ], n, 1.0, kDepthScale, &p.z, &p.dz);
+
     constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
     constexpr bool kSpecularFog = K.specular || K.fog;
     const float ox = fx0 - g.x0, oy = fy - g.y0;
-    auto setup = [&](int first, F32x4 scale, I32x4* value, I32x4* step) {
-        const F32x4 dx = LoadLanes(&g.dx[first]);
-        FixedLanes(LoadLanes(&g.base[first]) + dx * ox + LoadLanes(&g.dy[first]) * oy, dx, scale, n, value, step);
-    };
-    // The diffuse colour is a factor when it modulates the texture; alpha and fog are factors.
-    constexpr float kDiffuseScale = K.combine == kCombineModulate ? kFactorScale : kColorScale;
     if constexpr (kDiffuse)
-        setup(kAttrB, F32x4{kDiffuseScale, kDiffuseScale, kDiffuseScale, kFactorScale}, &p.col, &p.dcol);
+        FixedLanes(GroupFirst(g, kAttrB, ox, oy), LoadLanes(&g.dx[kAttrB]), DiffuseScales<K>(), n, &p.col, &p.dcol);
     if constexpr (kSpecularFog)
-        setup(kAttrSB, F32x4{kColorScale, kColorScale, kColorScale, kFactorScale}, &p.specFog, &p.dspecFog);
+        FixedLanes(GroupFirst(g, kAttrSB, ox, oy), LoadLanes(&g.dx[kAttrSB]), kSpecFogScales, n, &p.specFog,
+                   &p.dspecFog);
 
 #if defined(QUORRIN_SPAN_AVX2)
     const bool vector = !K.key && c.vectorSpans;
@@ -836,16 +900,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
             const float fx = static_cast<float>(x);
             return TexelPoint(uq + duq * fx, vq + dvq * fx, qa + dq * fx);
         };
-        auto useLevel = [&](int level) {
-            const TexLevel& lv = td->levels[level];
-            p.texels = lv.texels;
-            p.keyed = lv.keyed;
-            p.widthLog2 = lv.widthLog2;
-            p.uMask = T.wrapU ? lv.width - 1 : -1;
-            p.vMask = T.wrapV ? lv.height - 1 : -1;
-            p.uMax = lv.width - 1;
-            p.vMax = lv.height - 1;
-        };
+        auto useLevel = [&](int level) { UseLevel(T, td->levels[level], &p); };
         auto draw = [&](int pixels) {
             p.n = pixels;
             pixelLoop();
@@ -924,6 +979,76 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     }
 }
 
+#if defined(QUORRIN_SPAN_AVX2)
+namespace span_detail::avx2 {
+
+// The rows of a triangle whose runs need no range cuts and whose texture (if any) is sampled from
+// one level: the runs' steps, the level and the lane offsets are the same for every row, so each
+// row only works out its first pixel's values.
+template <SpanKey K>
+SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
+    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    constexpr bool kSpecularFog = K.specular || K.fog;
+    SpanPixels p;
+    SpanState(c, &p);
+    if constexpr (K.depth == kDepth16)
+        p.dz = RunStep(g.dx[kAttrZ], kDepthScale);
+    if constexpr (kDiffuse)
+        p.dcol = __builtin_convertvector(LoadLanes(&g.dx[kAttrB]) * DiffuseScales<K>(), I32x4);
+    if constexpr (kSpecularFog)
+        p.dspecFog = __builtin_convertvector(LoadLanes(&g.dx[kAttrSB]) * kSpecFogScales, I32x4);
+    if constexpr (K.texture != kTexNone) {
+        UseLevel(c.tex, c.tex.data->levels[g.texLevel], &p);
+        p.tdq = c.perspective ? g.dx[kAttrQ] : 0.0f;
+        p.tdu = g.texU[1];
+        p.tdv = g.texV[1];
+    }
+    LaneSteps steps;
+    StepLanes<K>(p, &steps);
+    for (int i = 0; i < count; ++i) {
+        const int y = rows[i].y, xs = rows[i].x0, n = rows[i].x1 - xs;
+        const float fx0 = static_cast<float>(xs), fy = static_cast<float>(y);
+        SpanPlace<K.depth == kDepth16>(c, y, xs, n, &p);
+        if constexpr (K.depth == kDepth16)
+            p.z = ToFixed(DepthFirst(c, g, fx0, fy), 1.0, kDepthScale);
+        const float ox = fx0 - g.x0, oy = fy - g.y0;
+        if constexpr (kDiffuse)
+            p.col = __builtin_convertvector(GroupFirst(g, kAttrB, ox, oy) * DiffuseScales<K>(), I32x4);
+        if constexpr (kSpecularFog)
+            p.specFog = __builtin_convertvector(GroupFirst(g, kAttrSB, ox, oy) * kSpecFogScales, I32x4);
+        if constexpr (K.texture != kTexNone) {
+            p.tq = c.perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
+            p.tu = g.TexU(fx0, fy);
+            p.tv = g.TexV(fx0, fy);
+        }
+        p.n = n;
+        Groups<K>(p, steps);
+    }
+}
+
+}  // namespace span_detail::avx2
+#endif
+
+// A triangle's rows: eight pixels at a time from one set-up where the triangle allows, else span
+// by span.
+template <SpanKey K>
+void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
+#if defined(QUORRIN_SPAN_AVX2)
+    if constexpr (!K.key) {
+        constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+        constexpr bool kSpecularFog = K.specular || K.fog;
+        const bool steady = (K.depth != kDepth16 || g.steadyZ) && (!kDiffuse || g.steadyDiffuse) &&
+                            (!kSpecularFog || g.steadySpecFog) && (K.texture == kTexNone || g.texLevel >= 0);
+        if (steady && c.vectorSpans) {
+            span_detail::avx2::SteadyRows<K>(c, g, rows, count);
+            return;
+        }
+    }
+#endif
+    for (int i = 0; i < count; ++i)
+        SpecialisedSpan<K>(c, g, rows[i].y, rows[i].x0, rows[i].x1);
+}
+
 // The instantiations of one depth mode, indexed by IndexOf.
 using SpanTable = std::array<SpanFn, kKeysPerDepth>;
 extern const SpanTable kSpansDepthOff;
@@ -931,7 +1056,7 @@ extern const SpanTable kSpansDepth16;
 
 template <int Depth, size_t... I>
 constexpr SpanTable MakeSpanTable(std::index_sequence<I...>) {
-    return {&SpecialisedSpan<KeyAt(Depth, static_cast<int>(I))>...};
+    return {&SpecialisedRows<KeyAt(Depth, static_cast<int>(I))>...};
 }
 
 }  // namespace platform::dd::raster

@@ -842,6 +842,31 @@ protected:
             tris.push_back(Vertex(x + 40.5f, y + 3.25f, 0.9f, q1, 0x80FFFFFF, 0x10F0F0F0, 5.7f, -0.4f));
             tris.push_back(Vertex(x + 7.75f, y + 30.5f, 0.55f, q2, c, 0xC0000080u, 0.1f, 3.9f));
         }
+        // Triangles whose colours, fog and depth stay well inside their ranges and whose texture
+        // takes one mip level: their rows share one set-up.
+        for (int i = 0; i < 6; ++i) {
+            const float x = static_cast<float>(i * 13 - 9), y = static_cast<float>((i * 7) % 19 - 2);
+            const D3DCOLOR c = 0x60406080u + 0x101010u * static_cast<uint32_t>(i);
+            tris.push_back(Vertex(x, y, 0.3f, 0.5f, c, 0x90102030u, 0.1f, 0.2f));
+            tris.push_back(Vertex(x + 33.5f, y + 4.25f, 0.6f, 0.55f, 0xC0A08060u, 0x50302010u, 0.6f, 0.3f));
+            tris.push_back(Vertex(x + 5.25f, y + 21.75f, 0.45f, 0.6f, 0x80C0A040u, 0x70203040u, 0.2f, 0.7f));
+        }
+        // Triangles whose colours, fog and depth reach the ends of their ranges at corners: pixels
+        // near those corners round to just outside, where the runs must be cut.
+        uint32_t seed = 12345;
+        auto next = [&seed](uint32_t range) {
+            seed = seed * 1664525u + 1013904223u;
+            return (seed >> 8) % range;
+        };
+        auto end = [&](uint32_t shift) { return (next(2) ? 0xFFu : 0u) << shift; };
+        for (int i = 0; i < 200; ++i) {
+            for (int corner = 0; corner < 3; ++corner) {
+                const D3DCOLOR c = end(24) | end(16) | end(8) | end(0);
+                const D3DCOLOR sf = end(24) | end(16) | end(8) | end(0);
+                const float x = static_cast<float>(next(90)) - 10, y = static_cast<float>(next(60)) - 8;
+                tris.push_back(Vertex(x, y, next(2) ? 1.0f : 0.0f, 0.5f, c, sf, 0.1f * corner, 0.2f));
+            }
+        }
         for (int pass = 0; pass < 2; ++pass)
             ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
         *specialised = dd::LastDrawSpecialised();
