@@ -21,6 +21,10 @@ constexpr int kStages = 8;
 struct TexLevel {
     const uint32_t* texels = nullptr;
     const uint8_t* keyed = nullptr;  // null when the texture has no colour key
+    // Powers of two only (else null): every texel followed by the one below it (the bottom row
+    // wraps to the top), rows one pair longer (the first column again), so a 128-bit load at
+    // pair y * (width + 1) + x gives the four texels a wrapped bilinear sample reads.
+    const uint32_t* quads = nullptr;
     int width = 0;
     int height = 0;
     int widthLog2 = -1;   // -1 when not a power of two
@@ -29,6 +33,7 @@ struct TexLevel {
 
 struct TexData {
     std::vector<uint32_t> texels;
+    std::vector<uint32_t> quads;
     std::vector<uint8_t> keyed;
     TexLevel levels[kMaxLevels];
     int levelCount = 0;

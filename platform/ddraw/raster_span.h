@@ -281,6 +281,7 @@ struct SpanPixels {
     float tq, tdq, tu, tdu, tv, tdv;
     const uint32_t* texels;
     const uint8_t* keyed;
+    const uint32_t* quads;  // when both axes wrap
     int widthLog2;
     int uMask, uMax, vMask, vMax;  // wrap masks (-1 for clamp) and the largest index
 };
@@ -516,6 +517,28 @@ SPAN_AVX2_INLINE void FetchPairs(const uint32_t* t, const uint32_t* i, __m256i* 
     *second = _mm256_castps_si256(_mm256_shuffle_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b), 0xDD));
 }
 
+// The four texels of eight pixels from the quad layout (see TexLevel::quads), by pair index.
+SPAN_AVX2_INLINE void FetchQuads(const uint32_t* quads, __m256i pair, __m256i* t00, __m256i* t01, __m256i* t10,
+                                 __m256i* t11) {
+    alignas(32) uint32_t i[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(i), pair);
+    auto at = [quads](uint32_t k) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(quads + 2 * static_cast<size_t>(k)));
+    };
+    auto two = [&](int k) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(at(i[k])), at(i[k + 4]), 1);
+    };
+    // Each pixel's texels come as (top left, bottom left, top right, bottom right): a 4 x 4
+    // transpose in each half.
+    const __m256i a = two(0), b = two(1), c = two(2), d = two(3);
+    const __m256i abLeft = _mm256_unpacklo_epi32(a, b), abRight = _mm256_unpackhi_epi32(a, b);
+    const __m256i cdLeft = _mm256_unpacklo_epi32(c, d), cdRight = _mm256_unpackhi_epi32(c, d);
+    *t00 = _mm256_unpacklo_epi64(abLeft, cdLeft);
+    *t10 = _mm256_unpackhi_epi64(abLeft, cdLeft);
+    *t01 = _mm256_unpacklo_epi64(abRight, cdRight);
+    *t11 = _mm256_unpackhi_epi64(abRight, cdRight);
+}
+
 // TexelFixed in every lane.
 SPAN_AVX2_INLINE __m256i TexelFixed(__m256 v) {
     const __m256 low = _mm256_max_ps(v, _mm256_set1_ps(kTexelLow));  // a NaN lane becomes low
@@ -636,11 +659,14 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                 const __m256i fv2 = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
                 const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
                 __m256i t00, t01, t10, t11;
-                // Mostly the four texels of every pixel are two pairs, side by side in a row and the
-                // rows one above the other: two 64-bit loads per pixel. At the last column or row
-                // (wrapped or clamped), one load per texel.
+                // Wrapped both ways, the four texels of a pixel are one 128-bit load. Else mostly
+                // they are two pairs, side by side in a row and the rows one above the other: two
+                // 64-bit loads per pixel; at the last column or row, one load per texel.
                 const __m256i wu = _mm256_and_si256(ui, uMask), wv = _mm256_and_si256(vi, vMask);
-                if (_mm256_movemask_epi8(_mm256_and_si256(Below(wu, uMax), Below(wv, vMax))) == -1) {
+                if (p.quads) {
+                    const __m256i pair = _mm256_add_epi32(_mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wv), wu);
+                    FetchQuads(p.quads, pair, &t00, &t01, &t10, &t11);
+                } else if (_mm256_movemask_epi8(_mm256_and_si256(Below(wu, uMax), Below(wv, vMax))) == -1) {
                     alignas(32) uint32_t index[8];
                     _mm256_store_si256(reinterpret_cast<__m256i*>(index),
                                        _mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wu));
@@ -777,6 +803,7 @@ inline void SpanState(const Context& c, SpanPixels* p) {
     p->tq = p->tdq = p->tu = p->tdu = p->tv = p->tdv = 0;
     p->texels = nullptr;
     p->keyed = nullptr;
+    p->quads = nullptr;
     p->widthLog2 = p->uMask = p->uMax = p->vMask = p->vMax = 0;
     p->zTest = c.depthAlways ? 0 : 0xFFFFFFFF;
     p->zWrite = c.s.zWrite;
@@ -830,6 +857,7 @@ constexpr F32x4 kSpecFogScales{kColorScale, kColorScale, kColorScale, kFactorSca
 inline void UseLevel(const FastTexture& t, const TexLevel& lv, SpanPixels* p) {
     p->texels = lv.texels;
     p->keyed = lv.keyed;
+    p->quads = t.wrapU && t.wrapV ? lv.quads : nullptr;
     p->widthLog2 = lv.widthLog2;
     p->uMask = t.wrapU ? lv.width - 1 : -1;
     p->vMask = t.wrapV ? lv.height - 1 : -1;

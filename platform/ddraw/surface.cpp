@@ -809,6 +809,33 @@ HRESULT SurfaceImpl::Load(IDirect3DTexture2* source) {
 
 // ---- The rasteriser's texture -----------------------------------------------------------------
 
+namespace {
+
+// The wrapped bilinear layout of every level (see TexLevel::quads).
+void BuildQuads(raster::TexData* t) {
+    size_t total = 0;
+    for (int i = 0; i < t->levelCount; ++i)
+        total += static_cast<size_t>(t->levels[i].width + 1) * t->levels[i].height * 2;
+    t->quads.resize(total);
+    uint32_t* q = t->quads.data();
+    for (int i = 0; i < t->levelCount; ++i) {
+        raster::TexLevel& level = t->levels[i];
+        const int w = level.width, h = level.height;
+        level.quads = q;
+        for (int y = 0; y < h; ++y) {
+            const uint32_t* row = level.texels + static_cast<ptrdiff_t>(y) * w;
+            const uint32_t* below = level.texels + static_cast<ptrdiff_t>((y + 1) & (h - 1)) * w;
+            for (int x = 0; x <= w; ++x) {
+                const int sx = x & (w - 1);
+                *q++ = row[sx];
+                *q++ = below[sx];
+            }
+        }
+    }
+}
+
+}  // namespace
+
 const raster::TexData* SurfaceImpl::TextureData() {
     std::vector<SurfaceImpl*> chain;
     for (SurfaceImpl* s = this; s && chain.size() < static_cast<size_t>(raster::kMaxLevels); s = s->mipNext_)
@@ -860,6 +887,8 @@ const raster::TexData* SurfaceImpl::TextureData() {
         textureRevisions_.push_back(s->revision_);
     }
     t->levelCount = static_cast<int>(chain.size());
+    if (t->powerOfTwo)
+        BuildQuads(t.get());
     texturePaletteRevision_ = paletteRevision;
     texture_ = std::move(t);
     return texture_.get();
