@@ -447,6 +447,12 @@ SPAN_AVX2_INLINE __m256i LerpRound(__m256i a, __m256i b, __m256i w128) {
     return _mm256_add_epi16(a, _mm256_mulhrs_epi16(_mm256_sub_epi16(b, a), w128));
 }
 
+// Mix(a, b, w) from a256 = a << 8, for lanes of b up to 255: the sum stays below 2^16, so one
+// multiply of the difference gives the same.
+SPAN_AVX2_INLINE __m256i MixFrom(__m256i a256, __m256i a, __m256i b, __m256i w) {
+    return _mm256_srli_epi16(_mm256_add_epi16(a256, _mm256_mullo_epi16(_mm256_sub_epi16(b, a), w)), 8);
+}
+
 SPAN_AVX2_INLINE __m256i Scale(__m256i a, __m256i w) { return _mm256_srli_epi16(_mm256_mullo_epi16(a, w), 8); }
 
 SPAN_AVX2_INLINE __m256i Address(__m256i i, __m256i mask, __m256i max) {
@@ -597,6 +603,11 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
     }
     const __m256i fogRB = _mm256_set1_epi32(static_cast<int>((p.fogColor & 0xFF) | ((p.fogColor >> 16 & 0xFF) << 16)));
     const __m256i fogGA = _mm256_set1_epi32(static_cast<int>((p.fogColor >> 8) & 0xFF));
+    const __m256i fogRB256 = _mm256_slli_epi16(fogRB, 8), fogGA256 = _mm256_slli_epi16(fogGA, 8);
+    // Byte 1 of every lane into bytes 1 and 3, the rest zero.
+    const __m256i weightBytes = _mm256_setr_epi8(-128, 1, -128, 1, -128, 5, -128, 5, -128, 9, -128, 9, -128, 13, -128,
+                                                 13, -128, 1, -128, 1, -128, 5, -128, 5, -128, 9, -128, 9, -128, 13,
+                                                 -128, 13);
 
     const __m256i uMask = _mm256_set1_epi32(p.uMask), uMax = _mm256_set1_epi32(p.uMax);
     const __m256i vMask = _mm256_set1_epi32(p.vMask), vMax = _mm256_set1_epi32(p.vMax);
@@ -604,9 +615,10 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
     const __m256 tq = _mm256_set1_ps(p.tq), tdq = _mm256_set1_ps(p.tdq);
     const __m256 tu = _mm256_set1_ps(p.tu), tdu = _mm256_set1_ps(p.tdu);
     const __m256 tv = _mm256_set1_ps(p.tv), tdv = _mm256_set1_ps(p.tdv);
+    // The group's pixel places from the chunk's start, as floats (exact, stepped by eight).
+    __m256 fx = _mm256_cvtepi32_ps(iota);
     // The 16.16 texel coordinates of the group's pixels, as TexelAt gives them.
-    auto texelsAt = [&](int x, __m256i* u, __m256i* v) SPAN_AVX2_INLINE_LAMBDA {
-        const __m256 fx = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(x), iota));
+    auto texelsAt = [&](__m256i* u, __m256i* v) SPAN_AVX2_INLINE_LAMBDA {
         const __m256 q = _mm256_max_ps(_mm256_add_ps(tq, _mm256_mul_ps(fx, tdq)), _mm256_set1_ps(kMinQ));
         const __m256 iw = _mm256_div_ps(_mm256_set1_ps(1.0f), q);
         *u = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tu, _mm256_mul_ps(fx, tdu)), iw));
@@ -648,15 +660,12 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
             if constexpr (K.texture == kTexLinear) {
                 const __m256i half = _mm256_set1_epi32(0x8000);
                 __m256i us, vs;
-                texelsAt(x, &us, &vs);
+                texelsAt(&us, &vs);
                 us = _mm256_sub_epi32(us, half);
                 vs = _mm256_sub_epi32(vs, half);
-                // The weights' eight bits times 128.
-                const __m256i byte = _mm256_set1_epi32(0xFF << 7);
-                const __m256i fu = _mm256_and_si256(_mm256_srli_epi32(us, 1), byte);
-                const __m256i fv = _mm256_and_si256(_mm256_srli_epi32(vs, 1), byte);
-                const __m256i fu2 = _mm256_or_si256(fu, _mm256_slli_epi32(fu, 16));
-                const __m256i fv2 = _mm256_or_si256(fv, _mm256_slli_epi32(fv, 16));
+                // The weights' eight bits (bits 8-15) times 128, in both halves of every lane.
+                const __m256i fu2 = _mm256_srli_epi16(_mm256_shuffle_epi8(us, weightBytes), 1);
+                const __m256i fv2 = _mm256_srli_epi16(_mm256_shuffle_epi8(vs, weightBytes), 1);
                 const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
                 __m256i t00, t01, t10, t11;
                 // Wrapped both ways, the four texels of a pixel are one 128-bit load. Else mostly
@@ -690,7 +699,7 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                 texGA = LerpRound(leftGA, rightGA, fu2);
             } else if constexpr (K.texture == kTexPoint) {
                 __m256i ui, vi;
-                texelsAt(x, &ui, &vi);
+                texelsAt(&ui, &vi);
                 ui = _mm256_srai_epi32(ui, 16);
                 vi = _mm256_srai_epi32(vi, 16);
                 const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
@@ -729,8 +738,12 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
             }
             if constexpr (K.fog) {
                 const __m256i f = Pair(sf[3], sf[3]);
-                rb = Mix(fogRB, rb, f);
-                ga = WithAlpha(Mix(fogGA, ga, f), ga);
+                rb = MixFrom(fogRB256, fogRB, rb, f);
+                // Only the alpha blend reads the alpha lane, and there it may be 256.
+                if constexpr (K.blend == kBlendLerp)
+                    ga = WithAlpha(Mix(fogGA, ga, f), ga);
+                else
+                    ga = MixFrom(fogGA256, fogGA, ga, f);
             }
             if constexpr (K.blend != kBlendOff) {
                 __m256i oldRB, oldGA;
@@ -763,6 +776,7 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                     std::memcpy(p.zb + x, zTail, static_cast<size_t>(rest) * 2);
             }
         }
+        fx = _mm256_add_ps(fx, _mm256_set1_ps(8.0f));
         if constexpr (K.depth == kDepth16)
             z = _mm256_add_epi32(z, s.z8);
         for (int k = 0; k < 4; ++k) {
