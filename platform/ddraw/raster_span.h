@@ -625,7 +625,18 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
         *v = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tv, _mm256_mul_ps(fx, tdv)), iw));
     };
 
+    // The coordinates run a group ahead: their division is the longest wait of a group.
+    __m256i nextU{}, nextV{};
+    if constexpr (K.texture != kTexNone)
+        texelsAt(&nextU, &nextV);
     for (int x = 0; x < n; x += 8) {
+        const __m256i groupU = nextU, groupV = nextV;
+        if constexpr (K.texture != kTexNone) {
+            if (x + 8 < n) {
+                fx = _mm256_add_ps(fx, _mm256_set1_ps(8.0f));
+                texelsAt(&nextU, &nextV);
+            }
+        }
         const int rest = n - x;
         // A short last group at the end of a row works on copies, so nothing past the row is read or
         // written; elsewhere it reads whole groups and writes back what it does not draw.
@@ -659,10 +670,7 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
             __m256i texRB{}, texGA{};
             if constexpr (K.texture == kTexLinear) {
                 const __m256i half = _mm256_set1_epi32(0x8000);
-                __m256i us, vs;
-                texelsAt(&us, &vs);
-                us = _mm256_sub_epi32(us, half);
-                vs = _mm256_sub_epi32(vs, half);
+                const __m256i us = _mm256_sub_epi32(groupU, half), vs = _mm256_sub_epi32(groupV, half);
                 // The weights' eight bits (bits 8-15) times 128, in both halves of every lane.
                 const __m256i fu2 = _mm256_srli_epi16(_mm256_shuffle_epi8(us, weightBytes), 1);
                 const __m256i fv2 = _mm256_srli_epi16(_mm256_shuffle_epi8(vs, weightBytes), 1);
@@ -698,10 +706,7 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                 texRB = LerpRound(leftRB, rightRB, fu2);
                 texGA = LerpRound(leftGA, rightGA, fu2);
             } else if constexpr (K.texture == kTexPoint) {
-                __m256i ui, vi;
-                texelsAt(&ui, &vi);
-                ui = _mm256_srai_epi32(ui, 16);
-                vi = _mm256_srai_epi32(vi, 16);
+                const __m256i ui = _mm256_srai_epi32(groupU, 16), vi = _mm256_srai_epi32(groupV, 16);
                 const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
                                                     Address(ui, uMask, uMax));
                 const __m256i t = Fetch(p.texels, idx);
@@ -776,7 +781,6 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                     std::memcpy(p.zb + x, zTail, static_cast<size_t>(rest) * 2);
             }
         }
-        fx = _mm256_add_ps(fx, _mm256_set1_ps(8.0f));
         if constexpr (K.depth == kDepth16)
             z = _mm256_add_epi32(z, s.z8);
         for (int k = 0; k < 4; ++k) {
