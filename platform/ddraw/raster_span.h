@@ -296,6 +296,17 @@ inline void TexelAt(const SpanPixels& p, int x, int32_t* u, int32_t* v) {
     *v = TexelFixed((p.tv + fx * p.tdv) * iw);
 }
 
+// Carries the runs on over `pixels` pixels (wrapping, as the per-pixel adds do).
+inline void CarryRuns(SpanPixels& p, int pixels) {
+    const uint32_t steps = static_cast<uint32_t>(pixels);
+    p.z = static_cast<int32_t>(static_cast<uint32_t>(p.z) + static_cast<uint32_t>(p.dz) * steps);
+    for (int k = 0; k < 4; ++k) {
+        p.col[k] = static_cast<int32_t>(static_cast<uint32_t>(p.col[k]) + static_cast<uint32_t>(p.dcol[k]) * steps);
+        p.specFog[k] =
+            static_cast<int32_t>(static_cast<uint32_t>(p.specFog[k]) + static_cast<uint32_t>(p.dspecFog[k]) * steps);
+    }
+}
+
 // 2^-n, for the sizes of mip levels (powers of two).
 constexpr std::array<float, 32> kPowerOfHalf = [] {
     std::array<float, 32> table{};
@@ -417,6 +428,7 @@ void ScalarPixels(SpanPixels& p) {
 #define SPAN_AVX2_FN __attribute__((target("avx2")))
 #define SPAN_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 #define SPAN_AVX2_INLINE_LAMBDA __attribute__((target("avx2"), always_inline))
+#define SPAN_AVX2_LAMBDA __attribute__((target("avx2")))
 
 // Eight pixels at once with the scalar loop's integer arithmetic, so both give the same pixels.
 // Colours travel as pairs of 16-bit lanes per pixel: blue and red in one vector, green and alpha
@@ -797,15 +809,7 @@ SPAN_AVX2_FN void Pixels(SpanPixels& p) {
     LaneSteps s;
     StepLanes<K>(p, &s);
     Groups<K>(p, s);
-    const int n = p.n;
-    // Carry the runs on to the next chunk.
-    const uint32_t steps = static_cast<uint32_t>(n);
-    p.z = static_cast<int32_t>(static_cast<uint32_t>(p.z) + static_cast<uint32_t>(p.dz) * steps);
-    for (int k = 0; k < 4; ++k) {
-        p.col[k] = static_cast<int32_t>(static_cast<uint32_t>(p.col[k]) + static_cast<uint32_t>(p.dcol[k]) * steps);
-        p.specFog[k] =
-            static_cast<int32_t>(static_cast<uint32_t>(p.specFog[k]) + static_cast<uint32_t>(p.dspecFog[k]) * steps);
-    }
+    CarryRuns(p, p.n);
 }
 
 }  // namespace avx2
@@ -885,6 +889,110 @@ inline void UseLevel(const FastTexture& t, const TexLevel& lv, SpanPixels* p) {
 
 }  // namespace span_detail
 
+namespace span_detail {
+
+// Moves the span's pixels (and depths) on past `pixels` drawn ones.
+inline void Advance(SpanPixels& p, int pixels) {
+    p.dst += pixels;
+    p.room -= pixels;
+    if (p.zb)
+        p.zb += pixels;
+}
+
+// The texture state of a span whose triangle samples one level, its coordinates ready.
+inline void OneLevel(const Context& c, const Gradients& g, float fx0, float fy, SpanPixels& p) {
+    UseLevel(c.tex, c.tex.data->levels[g.texLevel], &p);
+    p.tdq = c.perspective ? g.dx[kAttrQ] : 0.0f;
+    p.tq = c.perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
+    p.tu = g.TexU(fx0, fy);
+    p.tdu = g.texU[1];
+    p.tv = g.TexV(fx0, fy);
+    p.tdv = g.texV[1];
+}
+
+// Draws a span of n pixels whose levels it chooses itself, in chunks that sample one level each:
+// draw(pixels) draws the next chunk from p's state and moves p past it. The level is chosen from
+// the footprint at the start of every 16 pixels (a rest of up to 24 goes with the last start).
+template <class Draw>
+__attribute__((always_inline)) inline void TextureChunks(const Context& c, const Gradients& g, float fx0, float fy,
+                                                         int n, SpanPixels& p, Draw& draw) {
+    // Texture state that stays for the span: level-0 texel coordinates times 1/w, and 1/w.
+    const FastTexture& T = c.tex;
+    const TexData* td = T.data;
+    const int ua = T.coordSet ? kAttrU1 : kAttrU0;
+    const int va = ua + 1;
+    const bool perspective = c.perspective;
+    const float w0 = static_cast<float>(td->levels[0].width);
+    const float h0 = static_cast<float>(td->levels[0].height);
+    const float uq = g.At(ua, fx0, fy) * w0;
+    const float vq = g.At(va, fx0, fy) * h0;
+    const float duq = g.dx[ua] * w0;
+    const float dvq = g.dx[va] * h0;
+    const float qa = perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
+    const float dq = perspective ? g.dx[kAttrQ] : 0.0f;
+
+    auto at = [&](int x) {
+        const float fx = static_cast<float>(x);
+        return TexelPoint(uq + duq * fx, vq + dvq * fx, qa + dq * fx);
+    };
+    p.tdq = dq;
+
+    // Draws pixels [from, to) of the span from `level`; `first` is the point at `from`.
+    auto chunk = [&](auto& self, int from, int to, int level, const TexPoint& first) -> void {
+        const TexLevel& lv = td->levels[level];
+        const float half = kPowerOfHalf[level];
+        const float offU = T.wrapU ? WholeTurns(first.u * half, lv.widthLog2) : 0.0f;
+        const float offV = T.wrapV ? WholeTurns(first.v * half, lv.heightLog2) : 0.0f;
+        if ((T.wrapU || T.wrapV) && to - from > 1) {
+            // u and v change monotonically along a span: when the last pixel is too far from the
+            // first for the fixed point, the halves go apart.
+            const TexPoint last = at(to - 1);
+            auto far = [half](float a, float b, float off) {
+                return std::fabs(a * half - off) < kTexelRange && std::fabs(b * half - off) >= kTexelRange;
+            };
+            if ((T.wrapU && far(first.u, last.u, offU)) || (T.wrapV && far(first.v, last.v, offV))) {
+                const int mid = (from + to) / 2;
+                self(self, from, mid, level, first);
+                self(self, mid, to, level, at(mid));
+                return;
+            }
+        }
+        const float scale = half * 65536.0f;
+        p.tq = qa + dq * static_cast<float>(from);
+        const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
+        p.tu = (uq + duq * static_cast<float>(from)) * scale - offUq * p.tq;
+        p.tdu = duq * scale - offUq * dq;
+        p.tv = (vq + dvq * static_cast<float>(from)) * scale - offVq * p.tq;
+        p.tdv = dvq * scale - offVq * dq;
+        UseLevel(T, lv, &p);
+        draw(to - from);
+    };
+
+    if (!T.mipmapped) {
+        chunk(chunk, 0, n, T.firstLevel, at(0));
+        return;
+    }
+    const TexSlopes slopes{duq, dvq, dq, g.dy[ua] * w0, g.dy[va] * h0, perspective ? g.dy[kAttrQ] : 0.0f};
+    int from = 0, level = -1;
+    TexPoint first{};
+    for (int x = 0;; x += 16) {
+        const TexPoint pt = at(x);
+        const int segmentLevel = FootprintLevel(pt, slopes, T);
+        if (segmentLevel != level) {
+            if (level >= 0)
+                chunk(chunk, from, x, level, first);
+            from = x;
+            level = segmentLevel;
+            first = pt;
+        }
+        if (n - x <= 24)
+            break;
+    }
+    chunk(chunk, from, n, level, first);
+}
+
+}  // namespace span_detail
+
 template <SpanKey K>
 void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe) {
     using namespace span_detail;
@@ -925,113 +1033,28 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     if constexpr (K.texture == kTexNone) {
         p.n = n;
         pixelLoop();
-        return;
     } else {
-        // Texture state that stays for the span: level-0 texel coordinates times 1/w, and 1/w.
-        const FastTexture& T = c.tex;
-        const TexData* td = T.data;
-        const int ua = T.coordSet ? kAttrU1 : kAttrU0;
-        const int va = ua + 1;
-        const bool perspective = c.perspective;
-        const float w0 = static_cast<float>(td->levels[0].width);
-        const float h0 = static_cast<float>(td->levels[0].height);
-        const float uq = g.At(ua, fx0, fy) * w0;
-        const float vq = g.At(va, fx0, fy) * h0;
-        const float duq = g.dx[ua] * w0;
-        const float dvq = g.dx[va] * h0;
-        const float qa = perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
-        const float dq = perspective ? g.dx[kAttrQ] : 0.0f;
-
-        auto at = [&](int x) {
-            const float fx = static_cast<float>(x);
-            return TexelPoint(uq + duq * fx, vq + dvq * fx, qa + dq * fx);
-        };
-        auto useLevel = [&](int level) { UseLevel(T, td->levels[level], &p); };
         auto draw = [&](int pixels) {
             p.n = pixels;
             pixelLoop();
-            p.dst += pixels;
-            p.room -= pixels;
-            if constexpr (K.depth == kDepth16)
-                p.zb += pixels;
+            Advance(p, pixels);
         };
-        p.tdq = dq;
         if (g.texLevel >= 0) {
-            // One level for the whole triangle, its coordinates ready.
-            useLevel(g.texLevel);
-            p.tq = qa;
-            p.tu = g.TexU(fx0, fy);
-            p.tdu = g.texU[1];
-            p.tv = g.TexV(fx0, fy);
-            p.tdv = g.texV[1];
+            OneLevel(c, g, fx0, fy, p);
             draw(n);
-            return;
+        } else {
+            TextureChunks(c, g, fx0, fy, n, p, draw);
         }
-
-        // Draws pixels [from, to) of the span from `level`; `first` is the point at `from`.
-        auto chunk = [&](auto& self, int from, int to, int level, const TexPoint& first) -> void {
-            const TexLevel& lv = td->levels[level];
-            const float half = kPowerOfHalf[level];
-            const float offU = T.wrapU ? WholeTurns(first.u * half, lv.widthLog2) : 0.0f;
-            const float offV = T.wrapV ? WholeTurns(first.v * half, lv.heightLog2) : 0.0f;
-            if ((T.wrapU || T.wrapV) && to - from > 1) {
-                // u and v change monotonically along a span: when the last pixel is too far from the
-                // first for the fixed point, the halves go apart.
-                const TexPoint last = at(to - 1);
-                auto far = [half](float a, float b, float off) {
-                    return std::fabs(a * half - off) < kTexelRange && std::fabs(b * half - off) >= kTexelRange;
-                };
-                if ((T.wrapU && far(first.u, last.u, offU)) || (T.wrapV && far(first.v, last.v, offV))) {
-                    const int mid = (from + to) / 2;
-                    self(self, from, mid, level, first);
-                    self(self, mid, to, level, at(mid));
-                    return;
-                }
-            }
-            const float scale = half * 65536.0f;
-            p.tq = qa + dq * static_cast<float>(from);
-            const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
-            p.tu = (uq + duq * static_cast<float>(from)) * scale - offUq * p.tq;
-            p.tdu = duq * scale - offUq * dq;
-            p.tv = (vq + dvq * static_cast<float>(from)) * scale - offVq * p.tq;
-            p.tdv = dvq * scale - offVq * dq;
-            useLevel(level);
-            draw(to - from);
-        };
-
-        if (!T.mipmapped) {
-            chunk(chunk, 0, n, T.firstLevel, at(0));
-            return;
-        }
-        // The level is chosen from the footprint at the start of every 16 pixels (a rest of up to 24
-        // goes with the last start).
-        const TexSlopes slopes{duq, dvq, dq, g.dy[ua] * w0, g.dy[va] * h0, perspective ? g.dy[kAttrQ] : 0.0f};
-        int from = 0, level = -1;
-        TexPoint first{};
-        for (int x = 0;; x += 16) {
-            const TexPoint pt = at(x);
-            const int segmentLevel = FootprintLevel(pt, slopes, T);
-            if (segmentLevel != level) {
-                if (level >= 0)
-                    chunk(chunk, from, x, level, first);
-                from = x;
-                level = segmentLevel;
-                first = pt;
-            }
-            if (n - x <= 24)
-                break;
-        }
-        chunk(chunk, from, n, level, first);
     }
 }
 
 #if defined(QUORRIN_SPAN_AVX2)
 namespace span_detail::avx2 {
 
-// The rows of a triangle whose runs need no range cuts and whose texture (if any) is sampled from
-// one level: the runs' steps, the level and the lane offsets are the same for every row, so each
-// row only works out its first pixel's values.
-template <SpanKey K>
+// The rows of a triangle whose runs need no range cuts: the runs' steps and lane offsets are the
+// same for every row, so each row only works out its first pixel's values. Chunked: the texture's
+// levels are chosen along the rows.
+template <SpanKey K, bool Chunked>
 SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
     constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
     constexpr bool kSpecularFog = K.specular || K.fog;
@@ -1043,12 +1066,8 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
         p.dcol = __builtin_convertvector(LoadLanes(&g.dx[kAttrB]) * DiffuseScales<K>(), I32x4);
     if constexpr (kSpecularFog)
         p.dspecFog = __builtin_convertvector(LoadLanes(&g.dx[kAttrSB]) * kSpecFogScales, I32x4);
-    if constexpr (K.texture != kTexNone) {
-        UseLevel(c.tex, c.tex.data->levels[g.texLevel], &p);
-        p.tdq = c.perspective ? g.dx[kAttrQ] : 0.0f;
-        p.tdu = g.texU[1];
-        p.tdv = g.texV[1];
-    }
+    if constexpr (K.texture != kTexNone && !Chunked)
+        OneLevel(c, g, 0, 0, p);
     LaneSteps steps;
     StepLanes<K>(p, &steps);
     for (int i = 0; i < count; ++i) {
@@ -1062,13 +1081,23 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
             p.col = __builtin_convertvector(GroupFirst(g, kAttrB, ox, oy) * DiffuseScales<K>(), I32x4);
         if constexpr (kSpecularFog)
             p.specFog = __builtin_convertvector(GroupFirst(g, kAttrSB, ox, oy) * kSpecFogScales, I32x4);
-        if constexpr (K.texture != kTexNone) {
-            p.tq = c.perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
-            p.tu = g.TexU(fx0, fy);
-            p.tv = g.TexV(fx0, fy);
+        if constexpr (Chunked) {
+            auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
+                p.n = pixels;
+                Groups<K>(p, steps);
+                Advance(p, pixels);
+                CarryRuns(p, pixels);
+            };
+            TextureChunks(c, g, fx0, fy, n, p, draw);
+        } else {
+            if constexpr (K.texture != kTexNone) {
+                p.tq = c.perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
+                p.tu = g.TexU(fx0, fy);
+                p.tv = g.TexV(fx0, fy);
+            }
+            p.n = n;
+            Groups<K>(p, steps);
         }
-        p.n = n;
-        Groups<K>(p, steps);
     }
 }
 
@@ -1084,9 +1113,12 @@ void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, 
         constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
         constexpr bool kSpecularFog = K.specular || K.fog;
         const bool steady = (K.depth != kDepth16 || g.steadyZ) && (!kDiffuse || g.steadyDiffuse) &&
-                            (!kSpecularFog || g.steadySpecFog) && (K.texture == kTexNone || g.texLevel >= 0);
+                            (!kSpecularFog || g.steadySpecFog);
         if (steady && c.vectorSpans) {
-            span_detail::avx2::SteadyRows<K>(c, g, rows, count);
+            if (K.texture == kTexNone || g.texLevel >= 0)
+                span_detail::avx2::SteadyRows<K, false>(c, g, rows, count);
+            else
+                span_detail::avx2::SteadyRows<K, true>(c, g, rows, count);
             return;
         }
     }

@@ -851,6 +851,13 @@ protected:
             tris.push_back(Vertex(x + 33.5f, y + 4.25f, 0.6f, 0.55f, 0xC0A08060u, 0x50302010u, 0.6f, 0.3f));
             tris.push_back(Vertex(x + 5.25f, y + 21.75f, 0.45f, 0.6f, 0x80C0A040u, 0x70203040u, 0.2f, 0.7f));
         }
+        // The same, but with 1/w varying strongly: the rows choose their mip levels as they go.
+        for (int i = 0; i < 4; ++i) {
+            const float x = static_cast<float>(i * 17 - 5), y = static_cast<float>(i * 9 - 3);
+            tris.push_back(Vertex(x, y, 0.35f, 1.0f, 0x70608090u, 0x80102030u, 0.0f, 0.0f));
+            tris.push_back(Vertex(x + 52.5f, y + 6.25f, 0.5f, 0.08f, 0xA0806040u, 0x60302010u, 6.0f, 0.5f));
+            tris.push_back(Vertex(x + 3.75f, y + 24.5f, 0.4f, 0.3f, 0x9040A060u, 0x90203040u, 0.5f, 5.0f));
+        }
         // Triangles whose colours, fog and depth reach the ends of their ranges at corners: pixels
         // near those corners round to just outside, where the runs must be cut.
         uint32_t seed = 12345;
