@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/ddraw/raster_internal.h"
 #include "platform/ddraw/raster_span.h"
@@ -187,34 +188,48 @@ void MarkSteadyRuns(const Context& c, const float val[3][kAttrCount], const floa
                     Gradients* g) {
     const double width = std::max({xs[0], xs[1], xs[2]}) - std::min({xs[0], xs[1], xs[2]});
     const double height = std::max({ys[0], ys[1], ys[2]}) - std::min({ys[0], ys[1], ys[2]});
-    // Attribute k less `offset` stays within [0, top] (and its slope within +-maxSlope).
-    auto steady = [&](int k, double offset, double top, double maxSlope) {
-        const double dx = g->dx[k], dy = g->dy[k];
+    // Depth in 17.15 fixed point must also step within the integer range.
+    {
+        const double dx = g->dx[kAttrZ], dy = g->dy[kAttrZ];
+        bool steady;
         if (dx == 0 && dy == 0) {
-            const double v = static_cast<double>(g->base[k]) - offset;
-            return v >= 0 && v <= top;
+            const double v = static_cast<double>(g->base[kAttrZ]) - c.zBias;
+            steady = v >= 0 && v <= 1.0;
+        } else {
+            const double margin = 0x1p-18 * (1.0 + std::fabs(dx) * width + std::fabs(dy) * height);
+            steady = std::fabs(dx) <= 0.99;
+            for (int i = 0; i < 3; ++i) {
+                const double v = static_cast<double>(val[i][kAttrZ]) - c.zBias;
+                steady = steady && v - margin > 0 && v + margin < 1.0;
+            }
         }
-        if (!(std::fabs(dx) <= maxSlope))
-            return false;
-        const double margin = 0x1p-18 * (top + std::fabs(dx) * width + std::fabs(dy) * height);
-        for (int i = 0; i < 3; ++i) {
-            const double v = static_cast<double>(val[i][k]) - offset;
-            if (!(v - margin > 0 && v + margin < top))
-                return false;
-        }
-        return true;
+        g->steadyZ = steady;
+    }
+    // Colours and fog, four at a time (their margin in float is still far above the rounding).
+    using F32x4 = float __attribute__((vector_size(16)));
+    using I32x4 = int32_t __attribute__((vector_size(16)));
+    auto lanes = [](const float* p) {
+        F32x4 v;
+        std::memcpy(&v, p, sizeof(v));
+        return v;
     };
     auto group = [&](int first) {
-        for (int k = first; k < first + 4; ++k) {
-            if (!steady(k, 0, 255.99, 256))
-                return false;
-        }
-        return true;
+        constexpr float kTop = 255.99f;
+        const F32x4 dx = lanes(&g->dx[first]), dy = lanes(&g->dy[first]), base = lanes(&g->base[first]);
+        const F32x4 v0 = lanes(&val[0][first]), v1 = lanes(&val[1][first]), v2 = lanes(&val[2][first]);
+        auto pick = [](I32x4 m, F32x4 a, F32x4 b) { return (F32x4)((m & (I32x4)a) | (~m & (I32x4)b)); };
+        auto low = [&](F32x4 a, F32x4 b) { return pick(a < b, a, b); };
+        auto high = [&](F32x4 a, F32x4 b) { return pick(a > b, a, b); };
+        const F32x4 lo = low(low(v0, v1), v2), hi = high(high(v0, v1), v2);
+        const F32x4 ax = (F32x4)((I32x4)dx & 0x7FFFFFFF), ay = (F32x4)((I32x4)dy & 0x7FFFFFFF);
+        const F32x4 margin = 0x1p-18f * (kTop + ax * static_cast<float>(width) + ay * static_cast<float>(height));
+        const I32x4 still = (dx == 0) & (dy == 0);
+        const I32x4 ok = (still & (base >= 0) & (base <= kTop)) |
+                         (~still & (ax <= 256.0f) & (lo - margin > 0) & (hi + margin < kTop));
+        return ok[0] & ok[1] & ok[2] & ok[3];
     };
-    // Depth in 17.15 fixed point must also step within the integer range.
-    g->steadyZ = steady(kAttrZ, c.zBias, 1.0, 0.99);
-    g->steadyDiffuse = group(kAttrB);
-    g->steadySpecFog = group(kAttrSB);
+    g->steadyDiffuse = group(kAttrB) != 0;
+    g->steadySpecFog = group(kAttrSB) != 0;
 }
 
 }  // namespace

@@ -874,6 +874,14 @@ protected:
                 tris.push_back(Vertex(x, y, next(2) ? 1.0f : 0.0f, 0.5f, c, sf, 0.1f * corner, 0.2f));
             }
         }
+        // Colours and fog that fade to 0 on a top edge through pixel centres, from the bottom
+        // corner, so the rows along that edge land on 0 from the far side of the plane.
+        for (int h = 3; h < 40; h += 2) {
+            const float x = static_cast<float>(h * 3 % 50 - 8), y = static_cast<float>(h % 23);
+            tris.push_back(Vertex(x + 4, y + static_cast<float>(h), 0.8f, 0.5f, 0xFFFFFFFFu, 0xFFFFFFFFu, 0.3f, 0.6f));
+            tris.push_back(Vertex(x, y, 0.8f, 0.5f, 0x00000000u, 0x00000000u, 0.1f, 0.2f));
+            tris.push_back(Vertex(x + 31, y, 0.8f, 0.5f, 0x00000000u, 0x00000000u, 0.5f, 0.2f));
+        }
         for (int pass = 0; pass < 2; ++pass)
             ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
         *specialised = dd::LastDrawSpecialised();
