@@ -73,14 +73,19 @@ void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) 
     out[kAttrV0] = v.tex[0][1] * q;
     out[kAttrU1] = v.tex[1][0] * q;
     out[kAttrV1] = v.tex[1][1] * q;
-    out[kAttrR] = static_cast<float>((v.diffuse >> 16) & 0xFF);
-    out[kAttrG] = static_cast<float>((v.diffuse >> 8) & 0xFF);
-    out[kAttrB] = static_cast<float>(v.diffuse & 0xFF);
-    out[kAttrA] = static_cast<float>(v.diffuse >> 24);
-    out[kAttrSR] = static_cast<float>((v.specular >> 16) & 0xFF);
-    out[kAttrSG] = static_cast<float>((v.specular >> 8) & 0xFF);
-    out[kAttrSB] = static_cast<float>(v.specular & 0xFF);
-    out[kAttrF] = static_cast<float>(v.specular >> 24);
+    // Blue, green, red, alpha (or fog) are the bytes of 0xAARRGGBB in order.
+    using U8x4 = uint8_t __attribute__((vector_size(4)));
+    using F32x4 = float __attribute__((vector_size(16)));
+    auto bytes = [](uint32_t argb, float* to) {
+        U8x4 b;
+        std::memcpy(&b, &argb, sizeof(b));
+        const F32x4 f = __builtin_convertvector(b, F32x4);
+        std::memcpy(to, &f, sizeof(f));
+    };
+    static_assert(kAttrG == kAttrB + 1 && kAttrR == kAttrB + 2 && kAttrA == kAttrB + 3);
+    static_assert(kAttrSG == kAttrSB + 1 && kAttrSR == kAttrSB + 2 && kAttrF == kAttrSB + 3);
+    bytes(v.diffuse, &out[kAttrB]);
+    bytes(v.specular, &out[kAttrSB]);
 }
 
 bool IsFlatAttribute(int a) { return a >= kFirstFlatAttr && a <= kLastFlatAttr; }
@@ -414,16 +419,17 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
         const bool flat = s.shadeMode == D3DSHADE_FLAT;
         g.x0 = xs[0];
         g.y0 = ys[0];
+        // All at once (the loop vectorises), then the ones not read or held flat set to 0.
         for (int k = 0; k < kAttrCount; ++k) {
             g.base[k] = val[0][k];
-            if (!(ctx.attributes & (1u << k)) || (flat && IsFlatAttribute(k))) {
-                g.dx[k] = g.dy[k] = 0;
-                continue;
-            }
             const double d1 = static_cast<double>(val[1][k]) - val[0][k];
             const double d2 = static_cast<double>(val[2][k]) - val[0][k];
             g.dx[k] = static_cast<float>((d1 * dy2 - d2 * dy1) * inv);
             g.dy[k] = static_cast<float>((d2 * dx1 - d1 * dx2) * inv);
+        }
+        for (int k = 0; k < kAttrCount; ++k) {
+            if (!(ctx.attributes & (1u << k)) || (flat && IsFlatAttribute(k)))
+                g.dx[k] = g.dy[k] = 0;
         }
     }
 
