@@ -50,7 +50,7 @@ struct Gradients {
     // wrapped texture, as planes like the attributes' (base at x0, y0, then dx, dy). -1 when the
     // spans choose their levels.
     int texLevel = -1;
-    float texU[3], texV[3];
+    float texU[3]{}, texV[3]{};
 
     float TexU(float x, float y) const { return texU[0] + texU[1] * (x - x0) + texU[2] * (y - y0); }
     float TexV(float x, float y) const { return texV[0] + texV[1] * (x - x0) + texV[2] * (y - y0); }

@@ -1068,15 +1068,21 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
         p.dspecFog = __builtin_convertvector(LoadLanes(&g.dx[kAttrSB]) * kSpecFogScales, I32x4);
     if constexpr (K.texture != kTexNone && !Chunked)
         OneLevel(c, g, 0, 0, p);
+    // Depth, 1/w and the level's two coordinates as one set of planes, evaluated as Gradients::At.
+    const bool perspective = c.perspective;
+    const F32x4 base{g.base[kAttrZ], perspective ? g.base[kAttrQ] : 1.0f, g.texU[0], g.texV[0]};
+    const F32x4 dx{g.dx[kAttrZ], perspective ? g.dx[kAttrQ] : 0.0f, g.texU[1], g.texV[1]};
+    const F32x4 dy{g.dy[kAttrZ], perspective ? g.dy[kAttrQ] : 0.0f, g.texU[2], g.texV[2]};
     LaneSteps steps;
     StepLanes<K>(p, &steps);
     for (int i = 0; i < count; ++i) {
         const int y = rows[i].y, xs = rows[i].x0, n = rows[i].x1 - xs;
         const float fx0 = static_cast<float>(xs), fy = static_cast<float>(y);
         SpanPlace<K.depth == kDepth16>(c, y, xs, n, &p);
-        if constexpr (K.depth == kDepth16)
-            p.z = ToFixed(DepthFirst(c, g, fx0, fy), 1.0, kDepthScale);
         const float ox = fx0 - g.x0, oy = fy - g.y0;
+        const F32x4 first = base + dx * ox + dy * oy;
+        if constexpr (K.depth == kDepth16)
+            p.z = ToFixed(static_cast<double>(first[0]) - c.zBias, 1.0, kDepthScale);
         if constexpr (kDiffuse)
             p.col = __builtin_convertvector(GroupFirst(g, kAttrB, ox, oy) * DiffuseScales<K>(), I32x4);
         if constexpr (kSpecularFog)
@@ -1091,9 +1097,9 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
             TextureChunks(c, g, fx0, fy, n, p, draw);
         } else {
             if constexpr (K.texture != kTexNone) {
-                p.tq = c.perspective ? g.At(kAttrQ, fx0, fy) : 1.0f;
-                p.tu = g.TexU(fx0, fy);
-                p.tv = g.TexV(fx0, fy);
+                p.tq = first[1];
+                p.tu = first[2];
+                p.tv = first[3];
             }
             p.n = n;
             Groups<K>(p, steps);
