@@ -10,6 +10,7 @@
 #include "client/present/camera_set.h"
 #include "engine/core/sg_debug_output.h"
 #include "engine/core/sg_file.h"
+#include "engine/render/sg_d3d_render.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
@@ -58,4 +59,30 @@ inline bool OpenPresentDemo(PresentDemo& demo) {
     present::CreateCameras();
     present::ResetCameraViewports();
     return true;
+}
+
+// Pumps the window's messages, then draws frame(seconds) through the active camera, until the
+// window closes or the frames asked for are drawn. Headless, seconds advance 1/30 a frame.
+template <class Frame>
+void RunPresentDemoFrames(const PresentDemo& demo, Frame frame) {
+    int drawn = 0;
+    const DWORD start = GetTickCount();
+    while (!ddtest::DemoClosed() && (demo.frames < 0 || drawn < demo.frames)) {
+        MSG msg;
+        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&msg);
+        frame(demo.headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
+        present::ClearViewFrame();
+        present::RenderWorldView(333);
+        present::ShowViewFrame();
+        ++drawn;
+    }
+}
+
+// The last frame as a PNG when a screenshot was asked for; false when it cannot be written.
+inline bool WritePresentDemoScreenshot(const PresentDemo& demo) {
+    if (demo.screenshot.empty())
+        return true;
+    auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
+    return ddtest::WritePng(demo.screenshot, ddtest::Capture(render->Driver()->buffers->front));
 }

@@ -74,24 +74,8 @@ int main(int argc, char** argv) {
     if (flight->viewerLight)
         present::SetViewerLight(1, 0, 0);
 
-    int drawn = 0;
-    const DWORD start = GetTickCount();
-    while (!ddtest::DemoClosed() && (demo.frames < 0 || drawn < demo.frames)) {
-        MSG msg;
-        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessage(&msg);
-        Fly(*flight, demo.headless ? drawn / 30.0f : static_cast<float>(GetTickCount() - start) / 1000.0f);
-        present::ClearViewFrame();
-        present::RenderWorldView(333);
-        present::ShowViewFrame();
-        ++drawn;
-    }
-    int result = 0;
-    if (!demo.screenshot.empty()) {
-        auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
-        if (!ddtest::WritePng(demo.screenshot, ddtest::Capture(render->Driver()->buffers->front)))
-            result = 1;
-    }
+    RunPresentDemoFrames(demo, [flight](float seconds) { Fly(*flight, seconds); });
+    const int result = WritePresentDemoScreenshot(demo) ? 0 : 1;
     worldtest::ReleaseTestWorld();
     present::ReleaseRendererSurfaces();
     present::DestroySceneAndRenderer();

@@ -355,3 +355,77 @@ TEST(ScreenPolyExtraData, StoredAsFourWordsAfterTheBaseRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+// A pixel as 0xRRGGBB, whatever layout the reader chose.
+int Rgb(const SgRawImageData& raw, uint32_t x, uint32_t y) {
+    const uint8_t* p = raw.Row(y) + x * raw.BytesPerPixel();
+    if (raw.Format() == SgRawImageData::kPalettized)
+        p = raw.Palette() + p[0] * 4;
+    return p[0] << 16 | p[1] << 8 | p[2];
+}
+
+int Brightness(const SgRawImageData& raw, uint32_t x, uint32_t y) {
+    const int c = Rgb(raw, x, y);
+    return (c >> 16) + (c >> 8 & 255) + (c & 255);
+}
+
+// The pixels of an area, row by row.
+std::vector<int> Area(const SgRawImageData& raw, uint32_t x0, uint32_t y0, uint32_t w, uint32_t h) {
+    std::vector<int> v;
+    for (uint32_t y = y0; y < y0 + h; ++y)
+        for (uint32_t x = x0; x < x0 + w; ++x)
+            v.push_back(Rgb(raw, x, y));
+    return v;
+}
+
+TEST(SampleHudBitmaps, ReadableWithTheirLayouts) {
+    const std::string root = SAMPLE_INSTALL_DIR;
+    auto read = [&](const char* name) -> const SgRawImageData* {
+        const SgRawImageData* raw = SgImage::FormatIfReadable((root + "/" + name).c_str());
+        EXPECT_NE(raw, nullptr) << name;
+        if (raw) {
+            EXPECT_NE(SgImage::MipLevelCount(raw->Width(), raw->Height()), 0u) << name << ": sides of powers of two";
+            EXPECT_EQ(raw->Width() % 4, 0u) << name;
+        }
+        return raw;
+    };
+    // Bars: the filled look above is brighter than the empty look below, across the width.
+    for (const char* bar : {"health.bmp", "fatigue.bmp", "power.bmp", "ley.bmp"}) {
+        const SgRawImageData* raw = read(bar);
+        if (!raw)
+            continue;
+        for (uint32_t x : {4u, raw->Width() / 2, raw->Width() - 5})
+            EXPECT_GT(Brightness(*raw, x, raw->Height() / 4), Brightness(*raw, x, raw->Height() * 3 / 4) + 60)
+                << bar << " at " << x;
+    }
+    // Four columns, one look each: neutral and the three teams.
+    for (const char* columns : {"nexus1.bmp", "nexus2.bmp", "nexus3.bmp", "team.bmp", "earth.bmp"}) {
+        const SgRawImageData* raw = read(columns);
+        if (!raw)
+            continue;
+        const uint32_t w = raw->Width() / 4;
+        for (uint32_t i = 0; i < 4; ++i)
+            for (uint32_t j = i + 1; j < 4; ++j)
+                EXPECT_NE(Area(*raw, i * w, 0, w, raw->Height()), Area(*raw, j * w, 0, w, raw->Height()))
+                    << columns << " columns " << i << " and " << j;
+    }
+    // Icon atlases: 4 x 4 cells, each with its own number, so no two cells are alike.
+    for (const char* atlas : {"icon0.bmp", "icon1.bmp", "icon2.bmp", "icon3.bmp"}) {
+        const SgRawImageData* raw = read(atlas);
+        if (!raw)
+            continue;
+        ASSERT_EQ(raw->Width(), raw->Height()) << atlas;
+        const uint32_t cell = raw->Width() / 4;
+        std::vector<std::vector<int>> looks;
+        for (uint32_t n = 0; n < 16; ++n) {
+            const std::vector<int> look = Area(*raw, n % 4 * cell, n / 4 * cell, cell, cell);
+            for (size_t m = 0; m < looks.size(); ++m)
+                EXPECT_NE(look, looks[m]) << atlas << " cells " << m << " and " << n;
+            looks.push_back(look);
+        }
+    }
+}
+
+}  // namespace

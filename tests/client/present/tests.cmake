@@ -70,3 +70,15 @@ quorrin_test(present_hud_tests
     ${CMAKE_CURRENT_LIST_DIR}/screen_polys_test.cpp
   DEPS client_present render_test_support engine_test_support tools_writers)
 target_link_libraries(present_hud_tests PRIVATE client_present)
+target_compile_definitions(present_hud_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(present_hud_tests sample_install)
+
+# The HUD over the sample's first room in the game's window (run it by hand; CTest runs it
+# headless for a few frames).
+add_executable(hud_demo ${CMAKE_CURRENT_LIST_DIR}/hud_demo.cpp)
+target_link_libraries(hud_demo PRIVATE client_present tools_writers test_support client_present)
+target_compile_definitions(hud_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(hud_demo sample_install)
+add_test(NAME hud_demo_headless
+  COMMAND hud_demo --headless --frames 40 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/hud_demo.png)
+set_tests_properties(hud_demo_headless PROPERTIES LABELS present-hud)
