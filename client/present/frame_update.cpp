@@ -56,10 +56,11 @@ struct Point {
     int32_t x = 0, y = 0, z = 0;  // 16.16 world units
 };
 
-// The simulation's line from the player's eye; its ends come back in whole units.
-int Trace(int range, int heading, int pitch, Point* point) {
+// The simulation's line from the player's eye (never from the feet), ahead or behind along the
+// player's own pitch; its ends come back in whole units.
+int Trace(int range, int heading, Point* point) {
     int x = 0, y = 0, z = 0;
-    const int hit = TraceRay(&x, &y, &z, heading, range, pitch);
+    const int hit = TraceRay(&x, &y, &z, heading, range, 0);
     *point = Point{x * 65536, y * 65536, z * 65536};
     return hit;
 }
@@ -89,7 +90,7 @@ bool AimsAtPlayer(int hit) {
 // origin, out of sight.
 void AimCrosshair(const PlayerView& view, bool nearTest) {
     Point aim;
-    const int hit = Trace(kCrosshairRange, 0, -20, &aim);
+    const int hit = Trace(kCrosshairRange, 0, &aim);
     if (nearTest && Distance3D(aim.x, aim.y, aim.z, view.pos_x, view.pos_y, view.z * 65536) < kCrosshairNearest)
         aim = Point{};
     PlaceAim(AimsAtPlayer(hit), aim);
@@ -103,7 +104,7 @@ void DeathView(LocalPlayer& player, PlayerView& view, int timer, int figure) {
     if (timer > 3000)
         range = static_cast<int>(32 + 160 * std::sin((5000 - timer) * kSequenceAngle));
     Point p;
-    Trace(range, kBehind, 0, &p);
+    Trace(range, kBehind, &p);
     PlaceCamera(p, view.facing, player.pitch);
     player.pitch = tilt;
     view.facing = facing;
@@ -118,7 +119,7 @@ void ArrivalView(LocalPlayer& player, PlayerView& view, ActionState& state, int 
     if (timer < 2000)
         range = static_cast<int>(128 * std::sin(timer * kSequenceAngle) + 32);
     Point p;
-    if (Trace(range, kBehind, 0, &p))
+    if (Trace(range, kBehind, &p))
         state.arrival_timer = 2000;
     PlaceCamera(p, view.facing, player.pitch);
     view.facing = facing;
@@ -135,14 +136,14 @@ void EyeView(LocalPlayer& player, PlayerView& view, int figure) {
 void ChaseView(LocalPlayer& player, PlayerView& view, int figure) {
     AimCrosshair(view, false);
     Point p;
-    Trace(128, kBehind, 30, &p);
+    Trace(128, kBehind, &p);
     PlaceCamera(p, view.facing, player.pitch);
     ShowFigureWithParts(figure, 1);
 }
 
 void FixedView(int figure) {
     Point aim;
-    Trace(kCrosshairRange, 0, 0, &aim);
+    Trace(kCrosshairRange, 0, &aim);
     PlaceAim(false, aim);
     ShowFigureWithParts(figure, 1);
 }

@@ -180,11 +180,10 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     EXPECT_TRUE(OwnModelHidden());
 
     // Chase view: 128 behind (facing 1024 looks to -x, so behind is +x), the whole figure shown.
-    // The line's third value is the simulation's eye-relative flag: it starts at the feet and
-    // rises with the pitch (128 sin 10 degrees).
+    // The line starts at the eye and rises with the pitch (128 sin 10 degrees).
     ViewMode = 1;
     UpdateViewCamera();
-    ExpectCamera(4000 + 128, 4000, 22, "chase");
+    ExpectCamera(4000 + 128, 4000, 48 + 22, "chase");
     ExpectTurnedAs(1024, 100);
     EXPECT_FALSE(OwnModelHidden());
 
