@@ -4,7 +4,6 @@
 
 uint32_t GameClock = 0;
 int32_t FrameDelta = 0;
-int32_t FrameRate = 0;
 
 uint32_t ReadGameClock() {
     GameClock = static_cast<uint32_t>(GetTickCount()) * 10u;

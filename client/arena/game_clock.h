@@ -7,8 +7,6 @@
 extern uint32_t GameClock;
 // The game clock's advance since the previous arena frame (0.1 ms); the arena loop sets it.
 extern int32_t FrameDelta;
-// Frames the arena loop counted in the last full second.
-extern int32_t FrameRate;
 
 // Reads the tick count, stores it times 10 in GameClock and returns it.
 uint32_t ReadGameClock();

@@ -38,6 +38,7 @@
 #include "client/screens/hud_text.h"
 #include "client/screens/input.h"
 #include "client/screens/main_menu.h"
+#include "client/screens/overhead_map.h"
 #include "client/screens/score_screen.h"
 #include "client/screens/screen_art.h"
 #include "client/screens/screen_surface.h"
@@ -267,6 +268,7 @@ int BeginArenaGame(LocalPlayer& player, int entryPort) {
 
     ClearPlayerEffects(player);
     LoadViewportSettings();
+    DrawAutomap();
     ResetColumnClips();
     SwapMusic(true);
 

@@ -11,6 +11,7 @@
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
+#include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
 #include "client/net/net_dispatch.h"
@@ -298,7 +299,7 @@ void WriteFrameStats(int a, int b, int c, int d, int e, int f) {
     for (int i = 0; i < 6; ++i)
         FrameStatsValues[i] = values[i];
     if (frameStatsFile)
-        std::fprintf(frameStatsFile, "%d,%d,%d,%d,%d,%d,%d\n", FrameRate, a, b, c, d, e, f);
+        std::fprintf(frameStatsFile, "%d,%d,%d,%d,%d,%d,%d\n", g_arenaLoop.frameRate, a, b, c, d, e, f);
 }
 
 void CancelArmSequence(int slot) {
@@ -320,7 +321,7 @@ void ShowPerformanceOverlay() {
     GetRenderStatistics(&triangles, &geometry, &vertices);
     static const char* const kCycleLines[6] = {"C:%dK", "C2:%dK", "C3:%dK", "C4:%dK", "C5:%dK", "C6:%dK"};
     int y = 5;
-    OverlayLine(5, y, 60, "FPS: %d", FrameRate);
+    OverlayLine(5, y, 60, "FPS: %d", g_arenaLoop.frameRate);
     OverlayLine(5, y += 10, 60, "Tris: %d", static_cast<int>(triangles));
     OverlayLine(5, y += 10, 60, "Geom: %d", static_cast<int>(geometry));
     OverlayLine(5, y += 10, 60, "Vert: %d", static_cast<int>(vertices));
@@ -335,7 +336,7 @@ void ShowStatistics() {
     if (!g_screen.backBuffer)
         return;
     OverlayBox(69, 4, 64, 32, 63, 31);
-    OverlayLine(69, 5, 64, "F %d", FrameRate);
+    OverlayLine(69, 5, 64, "F %d", g_arenaLoop.frameRate);
     OverlayLine(69, 15, 64, "B %d/%d", LastLinkFigures.streamBytesPerSecond, LastLinkFigures.datagramBytesPerSecond);
     OverlayLine(69, 25, 64, "L %d  %d%%", static_cast<int>(Ping.pingTime / 10), LastLinkFigures.lossPercent);
 }

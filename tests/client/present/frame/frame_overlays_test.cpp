@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "client/arena/game_clock.h"
+#include "client/core/arena_loop.h"
 #include "client/arena/world_object.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
@@ -30,7 +31,7 @@ protected:
     }
     void TearDown() override {
         g_debugLevel = 0;
-        FrameRate = 0;
+        g_arenaLoop.frameRate = 0;
         LastLinkFigures = LinkFigures{};
         Ping = PingFigures{};
         present::Cameras() = present::CameraSet{};
@@ -51,7 +52,7 @@ protected:
 };
 
 TEST_F(FrameOverlayTest, TheDebugLevelChoosesTheBoxes) {
-    FrameRate = 57;
+    g_arenaLoop.frameRate = 57;
     LastLinkFigures = LinkFigures{1200, 345, 7};
     Ping.pingTime = 1234;  // 123 ms
     present::CameraSet& c = present::Cameras();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "client/arena/game_clock.h"
+#include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
 #include "client/present/camera_set.h"
 #include "client/present/figure_lights.h"
@@ -510,7 +511,7 @@ TEST_F(FrameUpdateTest, CancellingAnArmSequenceDropsARaisedOrHeldPart) {
 TEST_F(FrameUpdateTest, SixZerosOpenAndCloseFrameTxtAndLinesGoOnlyWhileOpen) {
     TempDir dir;
     dir.Enter();
-    FrameRate = 31;
+    g_arenaLoop.frameRate = 31;
     present::WriteFrameStats(1, 2, 3, 4, 5, 6);
     EXPECT_FALSE(dir.Exists("frame.txt"));
     present::WriteFrameStats(0, 0, 0, 0, 0, 0);
@@ -524,7 +525,7 @@ TEST_F(FrameUpdateTest, SixZerosOpenAndCloseFrameTxtAndLinesGoOnlyWhileOpen) {
     present::WriteFrameStats(0, 0, 0, 0, 0, 8);
     present::WriteFrameStats(0, 0, 0, 0, 0, 0);
     EXPECT_EQ(dir.Read("frame.txt"), "31,1,2,3,4,5,6\n31,-7,0,0,0,0,0\n31,0,0,0,0,0,8\n");
-    FrameRate = 0;
+    g_arenaLoop.frameRate = 0;
 }
 
 TEST_F(FrameUpdateTest, AFrameTxtThatCannotBeOpenedDropsTheLines) {
