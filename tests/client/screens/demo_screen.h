@@ -1,6 +1,6 @@
 #pragma once
 // The start the screen demos share: the window system backend, scripted input, the installation
-// as working directory, the interim presentation, the game's window, back buffer, colour tables,
+// as working directory, the presentation, the game's window, back buffer, colour tables,
 // window system and fonts. False (after saying why) when any of it fails.
 
 #include <cstdint>

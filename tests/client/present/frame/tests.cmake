@@ -19,3 +19,17 @@ target_compile_definitions(present_frame_screen_tests PRIVATE SAMPLE_INSTALL_DIR
   SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden" PRESENT_HUD_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 add_dependencies(present_frame_screen_tests sample_install)
 target_link_libraries(present_frame_screen_tests PRIVATE client_present)
+
+# A walk through the sample arena in the game's window (run it by hand; CTest runs it headless).
+add_executable(arena_demo ${CMAKE_CURRENT_LIST_DIR}/arena_demo.cpp ${CMAKE_CURRENT_LIST_DIR}/../../screens/demo_screen.cpp)
+target_link_libraries(arena_demo PRIVATE client_present client test_support client_present)
+target_compile_definitions(arena_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(arena_demo sample_install)
+foreach(view eye chase)
+  add_test(NAME arena_demo_${view}_headless
+    COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:arena_demo> -DINSTALL=${QUORRIN_INSTALL_DIR}
+            -DWORK=${CMAKE_CURRENT_BINARY_DIR}/arena_demo_${view} -DSCRIPT=${CMAKE_CURRENT_LIST_DIR}/arena_demo_input.txt
+            -DFRAMES=40 -DVIEW=$<$<STREQUAL:${view},chase>:--chase>
+            -P ${CMAKE_CURRENT_LIST_DIR}/arena_demo_run.cmake)
+  set_tests_properties(arena_demo_${view}_headless PROPERTIES LABELS present-hud)
+endforeach()

@@ -1,0 +1,120 @@
+// Walks through the sample arena in the game's window as the game plays it offline: the level
+// and its world, the HUD, the player's own figure and the level's figures, the arena frame each
+// turn. The keys are the game's (arrows walk and turn, page keys look up and down); V switches
+// between the eye view and the chase view; the window or Escape then Leave ends it.
+//
+//   arena_demo [--install dir] [--script input.txt] [--frames N] [--screenshot file.png]
+//              [--chase] [--headless]
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "client/arena/local_player.h"
+#include "client/arena/spell.h"
+#include "client/core/arena_loop.h"
+#include "client/core/game_values.h"
+#include "client/core/message_pump.h"
+#include "client/present/camera_set.h"
+#include "client/present/present_services.h"
+#include "client/present/world_tables.h"
+#include "client/screens/fonts.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
+#include "client/screens/main_menu.h"
+#include "client/screens/screen_surface.h"
+#include "engine/render/sg_d3d_render.h"
+#include "platform/win/platform.h"
+#include "tests/client/screens/demo_screen.h"
+#include "tests/support/ddraw_device.h"
+
+namespace {
+
+constexpr int kViewKey = 47;  // V
+
+// The front buffer as the window shows it.
+bool WriteFront(const std::string& path) {
+    auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
+    if (!render || !render->Driver() || !render->Driver()->buffers)
+        return false;
+    return ddtest::WritePng(path, ddtest::Capture(render->Driver()->buffers->front));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string install = SAMPLE_INSTALL_DIR, script, screenshot;
+    bool headless = false, chase = false;
+    int frames = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
+            install = argv[++i];
+        else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
+            script = argv[++i];
+        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+            screenshot = argv[++i];
+        else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--chase") == 0)
+            chase = true;
+        else if (std::strcmp(argv[i], "--headless") == 0)
+            headless = true;
+    }
+    if (!StartDemoScreen(headless, script, install))
+        return 1;
+    LoadKeyBindings();
+    InitMouseInput();
+    LoadModelTemplates("sgfs", 0);
+    LoadModelTemplates("figures", 200);
+    LoadFigureTextures();
+    LoadSpellData(0);
+
+    // Offline, as the menu's single-player choice leaves it.
+    g_playMode = g_linkState = 1;
+    std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "sample");
+    g_singleUserTeam = 2;
+    LocalPlayer player{};
+    player.normal_eye_height = player.eye_height = 48;
+    player.crawl_eye_height = 24;
+    player.bob_height = 38;
+    player.min_pitch = -90;
+    player.max_pitch = 90;
+    SetGameValue(0, 10);
+    SetGameValue(108, 1000);
+    if (BeginArenaGame(player, 0) != 1) {
+        std::fprintf(stderr, "the arena cannot be entered\n");
+        return 1;
+    }
+    // World creation starts every level in the eye view.
+    present::ViewMode = chase ? 1 : 0;
+    int drawn = 0;
+    bool viewKeyDown = false;
+    while (!g_quitFlag && (frames < 0 || drawn < frames)) {
+        const bool down = g_keys.down[kViewKey] != 0;
+        if (down && !viewKeyDown)
+            present::ViewMode = present::ViewMode == 0 ? 1 : 0;
+        viewKeyDown = down;
+        if (!RunArenaFrame(player))
+            break;
+        ++drawn;
+    }
+    int result = 0;
+    if (!screenshot.empty()) {
+        if (WriteFront(screenshot)) {
+            std::printf("frame written to %s\n", screenshot.c_str());
+        } else {
+            std::fprintf(stderr, "cannot write %s\n", screenshot.c_str());
+            result = 1;
+        }
+    }
+    std::printf("%d frames\n", drawn);
+    EndArenaGame(player);
+    gwsShutdown();
+    FreeFigureResources();
+    DestroySceneAndRenderer();
+    ReleaseScreenSurfaces();
+    FreeFonts();
+    return result;
+}
