@@ -34,6 +34,7 @@
 #include "client/screens/main_menu.h"
 #include "client/screens/view_windows.h"
 #include "platform/sock/sock_control.h"
+#include "tests/client/core/offline_arena.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tests/support/game_service.h"
 #include "tests/support/headless.h"
@@ -60,19 +61,7 @@ protected:
         ResetGameValues();
         ClearPlayerTable();
         LoadSpellData(0);
-        g_playMode = g_linkState = 1;
-        g_matchEndFlag = 0;
-        std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "sample");
-        g_singleUserTeam = 2;
-        g_arenaMemory = ArenaMemory{};
-        player = LocalPlayer{};
-        player.normal_eye_height = player.eye_height = 48;
-        player.crawl_eye_height = 24;
-        player.bob_height = 38;
-        player.min_pitch = -90;
-        player.max_pitch = 90;
-        SetGameValue(0, 10);
-        SetGameValue(108, 1000);
+        PrepareOfflineArena(player, "sample", 2);
     }
     void TearDown() override {
         if (g_playerView)

@@ -1,6 +1,7 @@
 #include "tests/client/screens/demo_screen.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "client/core/message_pump.h"
 #include "client/present/arena_present.h"
@@ -24,6 +25,20 @@ bool TakeDemoShots(std::vector<DemoShot>& shots, uint32_t elapsed) {
             ok = false;
     }
     return ok;
+}
+
+bool TakeDemoOption(int argc, char** argv, int& i, DemoOptions& options) {
+    if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
+        options.install = argv[++i];
+    else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
+        options.script = argv[++i];
+    else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
+        options.screenshot = argv[++i];
+    else if (std::strcmp(argv[i], "--headless") == 0)
+        options.headless = true;
+    else
+        return false;
+    return true;
 }
 
 bool StartDemoScreen(bool headless, const std::string& script, const std::string& install) {

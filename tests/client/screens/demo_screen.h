@@ -9,6 +9,17 @@
 
 bool StartDemoScreen(bool headless, const std::string& script, const std::string& install);
 
+// The options every screen demo takes.
+struct DemoOptions {
+    std::string install = SAMPLE_INSTALL_DIR;
+    std::string script;
+    std::string screenshot;
+    bool headless = false;
+};
+// Takes argv[i] (and its value) when it is --install dir, --script file, --screenshot file or
+// --headless.
+bool TakeDemoOption(int argc, char** argv, int& i, DemoOptions& options);
+
 // A screenshot of the back buffer due ms milliseconds after the demo's start.
 struct DemoShot {
     uint32_t ms;

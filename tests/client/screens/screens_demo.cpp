@@ -25,19 +25,12 @@
 #include "tests/support/ddraw_device.h"
 
 int main(int argc, char** argv) {
-    std::string install = SAMPLE_INSTALL_DIR, script, screenshot;
-    bool headless = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
-            install = argv[++i];
-        else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
-            script = argv[++i];
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = argv[++i];
-        else if (std::strcmp(argv[i], "--headless") == 0)
-            headless = true;
-    }
-    if (!StartDemoScreen(headless, script, install))
+    DemoOptions options;
+    for (int i = 1; i < argc; ++i)
+        TakeDemoOption(argc, argv, i, options);
+    const std::string& install = options.install;
+    const std::string& screenshot = options.screenshot;
+    if (!StartDemoScreen(options.headless, options.script, install))
         return 1;
     LoadKeyBindings();
     InitMouseInput();

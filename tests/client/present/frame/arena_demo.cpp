@@ -27,6 +27,7 @@
 #include "client/screens/screen_surface.h"
 #include "engine/render/sg_d3d_render.h"
 #include "platform/win/platform.h"
+#include "tests/client/core/offline_arena.h"
 #include "tests/client/screens/demo_screen.h"
 #include "tests/support/ddraw_device.h"
 
@@ -45,24 +46,18 @@ bool WriteFront(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string install = SAMPLE_INSTALL_DIR, script, screenshot;
-    bool headless = false, chase = false;
+    DemoOptions options;
+    bool chase = false;
     int frames = -1;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--install") == 0 && i + 1 < argc)
-            install = argv[++i];
-        else if (std::strcmp(argv[i], "--script") == 0 && i + 1 < argc)
-            script = argv[++i];
-        else if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc)
-            screenshot = argv[++i];
-        else if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+        if (TakeDemoOption(argc, argv, i, options))
+            continue;
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
             frames = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--chase") == 0)
             chase = true;
-        else if (std::strcmp(argv[i], "--headless") == 0)
-            headless = true;
     }
-    if (!StartDemoScreen(headless, script, install))
+    if (!StartDemoScreen(options.headless, options.script, options.install))
         return 1;
     LoadKeyBindings();
     InitMouseInput();
@@ -71,18 +66,8 @@ int main(int argc, char** argv) {
     LoadFigureTextures();
     LoadSpellData(0);
 
-    // Offline, as the menu's single-player choice leaves it.
-    g_playMode = g_linkState = 1;
-    std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "sample");
-    g_singleUserTeam = 2;
     LocalPlayer player{};
-    player.normal_eye_height = player.eye_height = 48;
-    player.crawl_eye_height = 24;
-    player.bob_height = 38;
-    player.min_pitch = -90;
-    player.max_pitch = 90;
-    SetGameValue(0, 10);
-    SetGameValue(108, 1000);
+    PrepareOfflineArena(player, "sample", 2);
     if (BeginArenaGame(player, 0) != 1) {
         std::fprintf(stderr, "the arena cannot be entered\n");
         return 1;
@@ -101,11 +86,11 @@ int main(int argc, char** argv) {
         ++drawn;
     }
     int result = 0;
-    if (!screenshot.empty()) {
-        if (WriteFront(screenshot)) {
-            std::printf("frame written to %s\n", screenshot.c_str());
+    if (!options.screenshot.empty()) {
+        if (WriteFront(options.screenshot)) {
+            std::printf("frame written to %s\n", options.screenshot.c_str());
         } else {
-            std::fprintf(stderr, "cannot write %s\n", screenshot.c_str());
+            std::fprintf(stderr, "cannot write %s\n", options.screenshot.c_str());
             result = 1;
         }
     }
