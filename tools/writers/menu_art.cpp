@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/writers/art_canvas.h"
+#include "tools/writers/menu_scene.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::vector<uint8_t> MainBackground() {
     // The statues' plinth on the right, the figure's stage in the middle.
     c.Fill(430, 280, 230, 320, kStone + 4);
     c.Frame(430, 280, 230, 320, kGold + 6, 2);
-    c.Frame(200, 330, 220, 250, kGold + 6, 2);
+    c.Frame(kMenuStageLeft, kMenuStageTop, kMenuStageWidth, kMenuStageHeight, kGold + 6, 2);
     return c.Pcx();
 }
 

@@ -69,7 +69,13 @@ MenuScene BuildMenuScene() {
     for (int i = 0; i < 9; ++i)
         r.m[i] = rows[i];
     m.camera->localTranslation = SgVec3(kMenuCameraDistance, 0, kMenuCameraHeight);
-    m.camera->frustum = SgFrustum{-0.5f, 0.5f, 0.5f, -0.5f, 1.0f, 4000.0f};
+    // The preview takes three quarters of the stored height: so stored, the view keeps the
+    // frame's proportions.
+    const float halfWidth = 0.44f;
+    const float halfHeight = halfWidth * kMenuStageHeight / kMenuStageWidth / 0.75f;
+    m.camera->frustum = SgFrustum{-halfWidth, halfWidth, halfHeight, -halfHeight, 1.0f, 4000.0f};
+    m.camera->viewport = SgViewRect{kMenuStageLeft / 800.0f, (kMenuStageLeft + kMenuStageWidth) / 800.0f,
+                                    1.0f - kMenuStageTop / 600.0f, 1.0f - (kMenuStageTop + kMenuStageHeight) / 600.0f};
 
     m.spare = SgRef<SgNode>(new SgNode);
     m.spare->AssignName("Unused Scene");

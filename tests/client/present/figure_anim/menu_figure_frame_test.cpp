@@ -102,9 +102,9 @@ TEST_F(MenuFigureFrameTest, TheSampleFigureWearsItsBodyColour) {
         AnimateMenuFigure(0);
         const ddtest::Image frame = Frame(r);
         DrawMenuFigureScene();
-        // Points on the chest, clear of the belt.
-        for (int y : {180, 230}) {
-            const uint32_t p = frame.At(400, y);
+        // Points on the chest, clear of the belt, in the middle of the menu's stage frame.
+        for (int y : {400, 425}) {
+            const uint32_t p = frame.At(310, y);
             const int channels[3] = {static_cast<int>(p >> 16 & 255), static_cast<int>(p >> 8 & 255),
                                      static_cast<int>(p & 255)};
             const bool strong[3] = {c.red, c.green, c.blue};

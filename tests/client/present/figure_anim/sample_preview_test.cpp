@@ -41,8 +41,9 @@ TEST(SamplePreviewTest, MainSceneFrustumAndDump) {
     MenuFigureScene& m = MenuFigure();
     ASSERT_TRUE(m.holder && m.view);
     EXPECT_STREQ(m.holder->ChildAt(0)->GetName(), "Menu Scene");
-    EXPECT_FLOAT_EQ(m.view->frustum.top, 0.375f);
-    EXPECT_FLOAT_EQ(m.view->frustum.bottom, -0.375f);
+    // Three quarters of the stored height: the view keeps the proportions of the menu's frame.
+    EXPECT_FLOAT_EQ(m.view->frustum.top / m.view->frustum.right, 250.0f / 220.0f);
+    EXPECT_FLOAT_EQ(m.view->frustum.bottom, -m.view->frustum.top);
     EXPECT_FLOAT_EQ(m.view->frustum.nearDistance, 1.0f);
     EXPECT_FLOAT_EQ(m.view->frustum.farDistance, 4000.0f);
     const std::string golden = std::string(FIGURE_GOLDEN_DIR) + "/main.log";
