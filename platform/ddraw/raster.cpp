@@ -52,13 +52,12 @@ struct EdgeWalk {
         stepRest = step - stepColumn * denominator;
     }
 
+    // Without a branch: the carry follows the edge's slope and is hard to predict.
     void Step() {
-        column += stepColumn;
         rest += stepRest;
-        if (rest >= denominator) {
-            ++column;
-            rest -= denominator;
-        }
+        const int64_t carry = rest >= denominator ? 1 : 0;
+        column += stepColumn + carry;
+        rest -= denominator * carry;
     }
 };
 

@@ -834,21 +834,23 @@ inline void SpanState(const Context& c, SpanPixels* p) {
 }
 
 // Where the span's pixels (and depths) are.
-template <bool Depth>
+template <SpanKey K>
 inline void SpanPlace(const Context& c, int y, int xs, int n, SpanPixels* p) {
     const TargetView& t = c.s.target;
     p->dst = reinterpret_cast<uint16_t*>(t.color + static_cast<ptrdiff_t>(y) * t.pitch) + xs;
     p->room = t.width - xs;
-    // The spans of a triangle's next rows are most likely below this one: start fetching the row
-    // after next (the frame and depth buffers are larger than the cache; one row ahead is too
-    // close for thin triangles).
+    // The spans of a triangle's next rows are most likely below this one: a textured span starts
+    // fetching the row after next (one row ahead is too close for thin triangles). Untextured rows
+    // go so fast that the fetches would stall them.
     auto prefetchBelow = [n](const void* row, int pitch) {
-        const char* below = static_cast<const char*>(row) + 2 * pitch;
-        __builtin_prefetch(below, 1);
-        __builtin_prefetch(below + 2 * n, 1);
+        if constexpr (K.texture != kTexNone) {
+            const char* below = static_cast<const char*>(row) + 2 * pitch;
+            __builtin_prefetch(below, 1);
+            __builtin_prefetch(below + 2 * n, 1);
+        }
     };
     prefetchBelow(p->dst, t.pitch);
-    if constexpr (Depth) {
+    if constexpr (K.depth == kDepth16) {
         p->zb = reinterpret_cast<uint16_t*>(t.depth + static_cast<ptrdiff_t>(y) * t.depthPitch) + xs;
         prefetchBelow(p->zb, t.depthPitch);
         p->room = std::min(p->room, t.depthPitch / 2 - xs);
@@ -1002,7 +1004,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
 
     SpanPixels p;
     SpanState(c, &p);
-    SpanPlace<K.depth == kDepth16>(c, y, xs, n, &p);
+    SpanPlace<K>(c, y, xs, n, &p);
     if constexpr (K.depth == kDepth16)
         Run(DepthFirst(c, g, fx0, fy), g.dx[kAttrZ], n, 1.0, kDepthScale, &p.z, &p.dz);
 
@@ -1078,7 +1080,7 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
     for (int i = 0; i < count; ++i) {
         const int y = rows[i].y, xs = rows[i].x0, n = rows[i].x1 - xs;
         const float fx0 = static_cast<float>(xs), fy = static_cast<float>(y);
-        SpanPlace<K.depth == kDepth16>(c, y, xs, n, &p);
+        SpanPlace<K>(c, y, xs, n, &p);
         const float ox = fx0 - g.x0, oy = fy - g.y0;
         const F32x4 first = base + dx * ox + dy * oy;
         if constexpr (K.depth == kDepth16)
