@@ -799,8 +799,9 @@ protected:
         ASSERT_NE(device, nullptr);
         IDirectDrawSurface4* texture = nullptr;
         if (k.textured) {
+            // Wider than tall, so rows and columns cannot stand in for each other.
             texture = device->MakeTexture(
-                32, 32, dd::FormatArgb8888(),
+                32, 16, dd::FormatArgb8888(),
                 [](int x, int y, int level) {
                     if ((x + y) % 7 == 0)
                         return 0x00000000u;  // the colour key
