@@ -1,5 +1,7 @@
 #include "client/core/message_pump.h"
 
+#include "client/core/link_timers.h"
+#include "client/core/sound.h"
 #include "client/net/net_handshake.h"
 #include "client/net/socket_layer.h"
 #include "client/screens/gws_core.h"
@@ -37,10 +39,12 @@ int MouseKind(UINT message) {
 }  // namespace
 
 void OnTimer(UINT_PTR id) {
-    if (id == kToolTipTimer)
-        gwsOnToolTipTimer();
-    else
-        OnNetTimer(static_cast<int>(id));
+    switch (id) {
+        case kLinkTimer: OnLinkTimer(); return;
+        case kInactivityTimer: OnInactivityTimer(); return;
+        case kToolTipTimer: gwsOnToolTipTimer(); return;
+        default: OnNetTimer(static_cast<int>(id)); return;
+    }
 }
 
 LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,6 +75,11 @@ LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             return DefWindowProc(window, message, wParam, lParam);
         case WM_TIMER:
             OnTimer(wParam);
+            return 0;
+        case MM_MCINOTIFY:
+            // A track that played to its end stops the music.
+            if (wParam == MCI_NOTIFY_SUCCESSFUL)
+                PlayMusic(0, 1);
             return 0;
         case WM_SOCKET_DATAGRAM:
             return ProcessDatagramSocket(&DatagramLink, wParam, lParam);

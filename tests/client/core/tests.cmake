@@ -38,3 +38,11 @@ quorrin_test(arena_flow_tests
 target_compile_definitions(arena_flow_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
   SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden")
 add_dependencies(arena_flow_tests sample_install)
+
+# The driver: settings, command line, timers, window rows and the screen loops.
+quorrin_test(driver_tests
+  LABELS driver
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/driver_settings_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_timers_test.cpp
+  DEPS client platform common)
