@@ -1,14 +1,17 @@
-// The game program. For now a scaffold for the start-up code that comes later: it moves to its
-// installation directory, opens its window, starts error.log and pumps messages until the window
-// is closed. A crash anywhere writes errorlog.txt beside the program.
+// The game program: the arguments joined as the command line, the crash frame, the window and
+// display, then the game's driver. The process ends inside the driver's last message pump.
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "client/core/crash_report.h"
-#include "client/core/error_log.h"
+#include "client/core/game_main.h"
+#include "client/core/message_pump.h"
 #include "client/present/arena_present.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/input.h"
+#include "client/screens/screen_surface.h"
 #include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_debug_output.h"
 #include "engine/core/sg_file.h"
@@ -16,16 +19,6 @@
 #include "platform/win/platform.h"
 
 namespace {
-
-bool g_quit = false;
-
-LRESULT ScaffoldWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        g_quit = true;
-        return 0;
-    }
-    return DefWindowProc(hwnd, message, wParam, lParam);
-}
 
 // GAME_DIR when set; else the working directory when it holds main.dat; else the program's own.
 bool EnterInstallationDirectory() {
@@ -36,16 +29,7 @@ bool EnterInstallationDirectory() {
     return platform::ChangeDirectory(platform::ProgramDirectory());
 }
 
-}  // namespace
-
-int main(int, char**) {
-    SetUnhandledExceptionFilter(CrashReportFilter);
-    if (!EnterInstallationDirectory()) {
-        std::fprintf(stderr, "game: cannot enter the installation directory\n");
-        return 1;
-    }
-    OpenErrorLog();
-    InstallArenaPresent();
+void ConnectEngine() {
     // The engine cannot reach the platform; give it the game's file opener.
     SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
     // Engine diagnostics reach the debugger output like the platform's own.
@@ -62,28 +46,58 @@ int main(int, char**) {
             QueryPerformanceFrequency(&frequency);
             return static_cast<uint64_t>(frequency);
         });
+}
 
+}  // namespace
+
+int RunApplication(HINSTANCE instance, HINSTANCE, const char* commandLine, int showCommand) {
     WNDCLASS wc{};
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ScaffoldWndProc;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = instance;
     wc.lpszClassName = "Vorn";
     RegisterClass(&wc);
-    HWND hwnd = CreateWindowEx(0, "Vorn", "Quorrin", WS_POPUP | WS_SYSMENU, 0, 0, 800, 600, nullptr, nullptr,
-                               nullptr, nullptr);
-    if (!hwnd)
+    g_mainWindow = CreateWindowEx(0, "Vorn", "Quorrin", WS_POPUP | WS_SYSMENU, 0, 0, 800, 600, nullptr, nullptr,
+                                  instance, nullptr);
+    if (!g_mainWindow)
+        return 0;
+    ShowWindow(g_mainWindow, showCommand);
+    InvalidateRect(g_mainWindow, nullptr, FALSE);
+    UpdateWindow(g_mainWindow);
+    g_screen.LoadScreenLayout();
+    if (!g_screen.InitDirectDraw())
+        return 0;
+    Sleep(300);
+    gwsInit("main.dat");
+    InitMouseInput();
+    SetCursorPos(400, 300);
+    SystemParametersInfo(SPI_GETMOUSETRAILS, 0, &g_savedMouseTrails, 0);
+    if (g_savedMouseTrails > 1)
+        SystemParametersInfo(SPI_SETMOUSETRAILS, 0, nullptr, 0);
+    GameMain(commandLine);
+    if (g_savedMouseTrails > 1)
+        SystemParametersInfo(SPI_SETMOUSETRAILS, static_cast<UINT>(g_savedMouseTrails), nullptr, 0);
+    gwsShutdown();
+    return 1;
+}
+
+int main(int argc, char** argv) {
+    // The crash frame: a fault anywhere writes errorlog.txt and then goes on to the system.
+    SetUnhandledExceptionFilter(CrashReportFilter);
+    std::string commandLine;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            commandLine += ' ';
+        commandLine += argv[i];
+    }
+    if (!EnterInstallationDirectory()) {
+        std::fprintf(stderr, "game: cannot enter the installation directory\n");
         return 1;
-    ShowWindow(hwnd, SW_SHOW);
-    UpdateWindow(hwnd);
+    }
+    platform::UseClockFromEnvironment();
+    InstallArenaPresent();
+    ConnectEngine();
     if (const char* script = std::getenv("GAME_INPUT"); script && *script)
         platform::LoadInputScript(script);
-
-    MSG msg;
-    while (!g_quit) {
-        BOOL r = GetMessage(&msg, nullptr, 0, 0);
-        if (r <= 0)
-            break;
-        DispatchMessage(&msg);
-    }
-    CloseErrorLog();
-    return 0;
+    return RunApplication(nullptr, nullptr, commandLine.c_str(), SW_SHOW);
 }

@@ -5,6 +5,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/ddraw/objects.h"
 #include "platform/win/platform.h"
@@ -41,11 +44,39 @@ HWND PresentationWindow(SurfaceImpl* primary) {
     return MainWindow();
 }
 
+// The primary surface as RGB rows into the PNG asked for by an input script.
+void SaveRequestedScreenshot(SurfaceImpl* primary) {
+    std::string path;
+    if (!TakeScreenshotRequest(&path))
+        return;
+    const FormatInfo& f = primary->Info();
+    const int w = static_cast<int>(primary->Width()), h = static_cast<int>(primary->Height());
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    const PALETTEENTRY* palette = primary->Palette() ? primary->Palette()->Entries() : nullptr;
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = primary->Bits() + static_cast<ptrdiff_t>(y) * primary->Pitch();
+        for (int x = 0; x < w; ++x) {
+            uint32_t raw = 0;
+            for (int b = 0; b < f.bytes; ++b)
+                raw |= static_cast<uint32_t>(row[x * f.bytes + b]) << (8 * b);
+            const uint32_t argb = f.ToArgb(raw, palette);
+            uint8_t* out = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+            out[0] = static_cast<uint8_t>(argb >> 16);
+            out[1] = static_cast<uint8_t>(argb >> 8);
+            out[2] = static_cast<uint8_t>(argb);
+        }
+    }
+    if (!WritePng(path, w, h, rgb.data()))
+        std::fprintf(stderr, "game: cannot write the screenshot %s\n", path.c_str());
+}
+
 }  // namespace
 
 void PresentPrimary(SurfaceImpl* primary) {
     State& s = GetState();
     ++s.presents;
+    SaveRequestedScreenshot(primary);
+    OnFrameShown();
     HWND hwnd = PresentationWindow(primary);
     SDL_Window* window = hwnd ? SdlWindowFor(hwnd) : nullptr;
     if (!window)

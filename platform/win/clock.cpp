@@ -1,4 +1,6 @@
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "platform/win/platform.h"
@@ -17,6 +19,7 @@ constexpr uint64_t kRealStartMs = 60000;
 
 struct ClockState {
     bool isVirtual = false;
+    uint64_t frameStepMs = 0;
     uint64_t virtualNanos = 0;
     std::chrono::steady_clock::time_point realBase = std::chrono::steady_clock::now();
 };
@@ -44,6 +47,33 @@ bool IsVirtualClock() {
 void AdvanceVirtualClock(uint64_t ms) {
     if (Clock().isVirtual)
         Clock().virtualNanos += ms * 1000000ull;
+}
+
+void UseClockFromEnvironment() {
+    const char* value = std::getenv("GAME_CLOCK");
+    if (!value || std::strncmp(value, "virtual", 7) != 0)
+        return;
+    uint64_t step = 10;
+    if (value[7] == ':') {
+        const uint64_t given = std::strtoull(value + 8, nullptr, 10);
+        if (given > 0)
+            step = given;
+    }
+    UseVirtualClock();
+    SetVirtualFrameStep(step);
+}
+
+void SetVirtualFrameStep(uint64_t ms) {
+    Clock().frameStepMs = ms;
+}
+
+uint64_t VirtualFrameStep() {
+    return Clock().isVirtual ? Clock().frameStepMs : 0;
+}
+
+void OnFrameShown() {
+    if (const uint64_t step = VirtualFrameStep(); step > 0)
+        AdvanceVirtualClock(step);
 }
 
 uint64_t NowNanos() {

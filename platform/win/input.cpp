@@ -139,6 +139,10 @@ void RunScriptLine(const std::string& line) {
         InjectMouseButton(b, state == "down", x, y);
     } else if (what == "close") {
         InjectCloseRequest();
+    } else if (what == "screenshot") {
+        std::string path;
+        std::getline(in >> std::ws, path);
+        RequestScreenshot(path);
     } else if (what == "quit") {
         if (HWND w = MainWindow())
             PostMessage(w, WM_CLOSE, 0, 0);

@@ -32,6 +32,15 @@ void UseVirtualClock(uint64_t startMs = 10000);
 bool IsVirtualClock();
 void AdvanceVirtualClock(uint64_t ms);
 uint64_t NowNanos();
+// GAME_CLOCK=virtual[:ms] runs the program on the virtual clock, moved on by the step (10 ms unless
+// given) for each frame shown and by 1 ms for each pump that finds nothing, so loops that wait
+// for time keep running and runs repeat exactly. Otherwise the real clock.
+void UseClockFromEnvironment();
+// The step a shown frame moves the virtual clock by; 0 (the default) leaves frames out of it.
+void SetVirtualFrameStep(uint64_t ms);
+uint64_t VirtualFrameStep();
+// The display calls this for every frame it shows.
+void OnFrameShown();
 // Processor cycle counter for frame statistics (time-stamp counter where there is one).
 uint64_t ReadCycleCounter();
 
@@ -51,8 +60,16 @@ void InjectRestore();
 // Loads a headless input script: each line "<ms> <event> ..." with ms counted on the tick clock
 // from the moment of loading: "key <scan> down|up [ext]", "move <x> <y>",
 // "button left|right|middle down|up <x> <y>", "close" (a window-manager close), "quit" (WM_CLOSE
-// posted to the main window). Lines starting with '#' are comments. False when unreadable.
+// posted to the main window), "screenshot <file>" (the next frame shown is saved as a PNG).
+// Lines starting with '#' are comments. False when unreadable.
 bool LoadInputScript(const std::string& path);
+
+// The next frame shown is written to path as a PNG.
+void RequestScreenshot(const std::string& path);
+// The path asked for, taken once; false when none is pending.
+bool TakeScreenshotRequest(std::string* path);
+// 8-bit RGB rows, top down.
+bool WritePng(const std::string& path, int width, int height, const uint8_t* rgb);
 
 // Maps an SDL scan code to a PC set-1 scan code; 0 when the key has none.
 int Set1FromSdlScancode(int sdlScancode, bool* extended);

@@ -401,8 +401,12 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
     platform::InitWindowing();
     platform::PollAll();
     MSG m{};
-    if (!platform::FindMessage(&m, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0))
+    if (!platform::FindMessage(&m, hwnd, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0)) {
+        // A loop that polls for time must see it pass on a stepped virtual clock.
+        if (const uint64_t step = platform::VirtualFrameStep(); step > 0)
+            platform::AdvanceVirtualClock(1);
         return FALSE;
+    }
     if (removeFlags & PM_REMOVE)
         State().lastMessageTime = static_cast<LONG>(m.time);
     if (msg)

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/ddraw/format.h"
+#include "platform/win/platform.h"
 
 namespace ddtest {
 
@@ -19,24 +20,8 @@ using platform::dd::LoadPixel;
 using platform::dd::PixelKind;
 using platform::dd::StorePixel;
 
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v >> 24));
-    out.push_back(static_cast<uint8_t>(v >> 16));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-    out.push_back(static_cast<uint8_t>(v));
-}
-
 uint32_t Get32(const uint8_t* p) {
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    Put32(out, static_cast<uint32_t>(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    uLong crc = crc32(0L, out.data() + start, static_cast<uInt>(out.size() - start));
-    Put32(out, static_cast<uint32_t>(crc));
 }
 
 int Paeth(int a, int b, int c) {
@@ -110,33 +95,17 @@ void FillSurface(IDirectDrawSurface4* surface, const std::function<uint32_t(int,
 }
 
 bool WritePng(const std::string& path, const Image& image) {
-    std::vector<uint8_t> raw;
-    raw.reserve(static_cast<size_t>(image.height) * (1 + 3 * image.width));
+    std::vector<uint8_t> rgb;
+    rgb.reserve(static_cast<size_t>(image.height) * 3 * image.width);
     for (int y = 0; y < image.height; ++y) {
-        raw.push_back(0);
         for (int x = 0; x < image.width; ++x) {
             uint32_t c = image.At(x, y);
-            raw.push_back(static_cast<uint8_t>(Red(c)));
-            raw.push_back(static_cast<uint8_t>(Green(c)));
-            raw.push_back(static_cast<uint8_t>(Blue(c)));
+            rgb.push_back(static_cast<uint8_t>(Red(c)));
+            rgb.push_back(static_cast<uint8_t>(Green(c)));
+            rgb.push_back(static_cast<uint8_t>(Blue(c)));
         }
     }
-    uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<uint8_t> packed(packedSize);
-    if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 9) != Z_OK)
-        return false;
-    packed.resize(packedSize);
-    std::vector<uint8_t> out(kSignature, kSignature + 8);
-    std::vector<uint8_t> header;
-    Put32(header, static_cast<uint32_t>(image.width));
-    Put32(header, static_cast<uint32_t>(image.height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    Chunk(out, "IHDR", header);
-    Chunk(out, "IDAT", packed);
-    Chunk(out, "IEND", {});
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return static_cast<bool>(f);
+    return platform::WritePng(path, image.width, image.height, rgb.data());
 }
 
 bool ReadPng(const std::string& path, Image* image) {

@@ -20,21 +20,33 @@ const char kMainDat[] =
     "port=1234\n"
     "stream_port=1234\n"
     "address=127.0.0.1\n"
-    "protocol=datagram\n"
+    "protocol=single\n"
     "\n"
     "[drivers]\n"
     "sound=miles\n"
     "\n"
     "[screens]\n"
+    "; the start-up pictures, their strips and sounds\n"
+    "company=company.pcx\n"
+    "companyanimation=companyanim.pcx\n"
+    "companysound=0\n"
+    "company2=company2.pcx\n"
+    "company2sound=0\n"
+    "company3=company3.pcx\n"
+    "company3sound=0\n"
+    "logo=logo.pcx\n"
+    "logoanimation=logoanim.pcx\n"
+    "logosound=0\n"
+    "; each screen's background\n"
     "menu=wyzards2.pcx\n"
-    "gamebackfile=screen2.pcx\n"
-    "chatbackfile=screen2.pcx\n"
-    "kbdcfgbackfile=screen2.pcx\n"
-    "summarybackfile=screen2.pcx\n"
-    "charmanbackfile=screen2.pcx\n"
-    "chaosbackfile=screen2.pcx\n"
-    "orderbackfile=screen2.pcx\n"
-    "balancebackfile=screen2.pcx\n"
+    "gamebackfile=gameback.pcx\n"
+    "chatbackfile=chatback.pcx\n"
+    "kbdcfgbackfile=kbdcfgback.pcx\n"
+    "summarybackfile=summaryback.pcx\n"
+    "charmanbackfile=charback.pcx\n"
+    "chaosbackfile=chaosback.pcx\n"
+    "orderbackfile=orderback.pcx\n"
+    "balancebackfile=balanceback.pcx\n"
     "\n"
     "[viewport]\n"
     "distance=256\n"
@@ -44,7 +56,7 @@ const char kMainDat[] =
     "bottom=300\n"
     "\n"
     "[help]\n"
-    "helpfile=help.txt\n"
+    "helpfile=help.hlp\n"
     "\n"
     "[text]\n"
     "stats_x=528\n"
@@ -72,13 +84,17 @@ const char kUserDat[] =
     "account=\n"
     "password=\n"
     "character=\n"
-    "last_slot=-1\n"
+    "last_slot=0\n"
     "team=None\n"
     "number=0\n"
     "debug=0\n";
 
 bool WriteConfigFiles(const InstallContext& ctx) {
-    return WriteTextFile(ctx.Path("main.dat"), std::string(kMainDat) + SampleFontsSection()) && WriteTextFile(ctx.Path("user.dat"), kUserDat);
+    std::string mainDat = std::string(kMainDat) + SampleFontsSection();
+    // Alone the menu plays offline; online the account dialog comes first.
+    if (ctx.online)
+        mainDat.replace(mainDat.find("protocol=single"), 15, "protocol=datagram");
+    return WriteTextFile(ctx.Path("main.dat"), mainDat) && WriteTextFile(ctx.Path("user.dat"), kUserDat);
 }
 
 InstallStep g_step("config files", 10, WriteConfigFiles);

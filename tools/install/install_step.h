@@ -8,6 +8,7 @@ struct InstallContext {
     std::string root;         // the installation directory, without a trailing '/'
     std::string gameProgram;  // the built game program
     std::string spellProgram; // the built update utility
+    bool online = false;      // the installation plays against the service ("datagram")
     std::string Path(const std::string& relative) const { return root + "/" + relative; }
 };
 

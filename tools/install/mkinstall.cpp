@@ -1,4 +1,5 @@
-// mkinstall <dir> [game program] [spell program]: writes the sample installation into dir.
+// mkinstall <dir> [game program] [spell program] [online]: writes the sample installation into dir;
+// with "online" it plays against the service instead of alone.
 
 #include <sys/stat.h>
 
@@ -63,7 +64,7 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: mkinstall <dir> [game program] [spell program]\n");
+        std::fprintf(stderr, "usage: mkinstall <dir> [game program] [spell program] [online]\n");
         return 2;
     }
     InstallContext ctx;
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
         ctx.root.pop_back();
     ctx.gameProgram = argc > 2 ? argv[2] : "";
     ctx.spellProgram = argc > 3 ? argv[3] : "";
+    ctx.online = argc > 4 && std::string(argv[4]) == "online";
     if (!MakeParentDirs(ctx.root + "/"))
         return 1;
 

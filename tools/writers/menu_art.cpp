@@ -166,6 +166,8 @@ std::vector<ArtFile> MenuArtFiles() {
         {"quorrsm.pcx", Strip()},
         {"qmage0.pcx", TwoItemBox("Leave the game?", "Quit Game", "Return", false)},
         {"qmage1.pcx", TwoItemBox("Leave the game?", "Quit Game", "Return", true)},
+        {"qmatch0.pcx", TwoItemBox("Leave the match?", "Leave", "Play On", false)},
+        {"qmatch1.pcx", TwoItemBox("Leave the match?", "Leave", "Play On", true)},
         {"delete0.pcx", TwoItemBox("Delete this character?", "Delete", "Keep", false)},
         {"delete1.pcx", TwoItemBox("Delete this character?", "Delete", "Keep", true)},
         {"dialog.pcx", Dialog()},
