@@ -76,14 +76,17 @@ bool Connect(LocalPlayer& player) {
         return true;
     }
     if (ConnectionType == CONNECTION_DATAGRAM && !g_connected && ConnectionBothFlag) {
-        const int port = SocketPortInUse;
+        // The stream socket connects to the stream port: it takes the port in use for the retry.
+        const int port = SocketPortInUse, streamPort = SocketStreamPort;
         SocketPortInUse = port + 1;
+        SocketStreamPort = SocketPortInUse;
         ConnectionType = CONNECTION_STREAM;
         if (ConnectToService(player, 1)) {
             g_playMode = g_linkState;
             return true;
         }
         SocketPortInUse = port;
+        SocketStreamPort = streamPort;
         ConnectionType = CONNECTION_DATAGRAM;
     }
     g_playMode = g_linkState;

@@ -152,7 +152,7 @@ private:
     std::vector<std::string> capture_;
     std::map<std::string, Account> accounts_;
     bool anyAccount_ = false;
-    uint8_t version_[4] = {1, 1, 0, 0};
+    uint8_t version_[4] = {'1', 0, 7, 0};  // the client's own, so the sample plays online
     std::map<int, Handler> handlers_;
     bool silent_ = false;
     int dropDatagrams_ = 0;

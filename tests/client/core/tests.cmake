@@ -45,4 +45,10 @@ quorrin_test(driver_tests
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/driver_settings_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver_timers_test.cpp
-  DEPS client platform common)
+    ${CMAKE_CURRENT_LIST_DIR}/driver_connect_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
+  DEPS client platform common tools_writers)
+target_compile_definitions(driver_tests PRIVATE
+  SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden"
+  SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(driver_tests sample_install)

@@ -1,0 +1,247 @@
+// The connect screen against the scripted service on loopback: login, every refusal, the silent
+// service, the version check, the "both" retry in the driver and the outside transport.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "client/arena/local_player.h"
+#include "client/core/game_main.h"
+#include "client/core/game_settings.h"
+#include "client/core/link_timers.h"
+#include "client/core/screen_loops.h"
+#include "client/core/screen_state.h"
+#include "client/net/net_dispatch.h"
+#include "client/net/net_rings.h"
+#include "client/net/socket_layer.h"
+#include "client/net/socket_settings.h"
+#include "client/core/numeric.h"
+#include "client/screens/character_state.h"
+#include "client/screens/chat_buffer.h"
+#include "platform/sock/sock_control.h"
+#include "tests/client/screens/screen_fixture.h"
+#include "tests/support/game_service.h"
+
+namespace {
+
+class ConnectTest : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        StartScreen();
+        g_localPlayer = &player;
+        platform::ResetSocketControls();
+        ResetSocketLinks();
+        ResetNetFraming();
+        ASSERT_TRUE(service.Ok());
+        std::strcpy(SocketAddress, "127.0.0.1");
+        SocketPort = service.DatagramPort();
+        SocketStreamPort = service.StreamPort();
+        SocketPortInUse = SocketStreamPort;
+        ConnectionType = CONNECTION_STREAM;
+        ConnectionBothFlag = 0;
+        g_linkState = 1;
+        g_playMode = 1;
+        g_debugLevel = 0;
+        g_login = LoginData{};
+        g_onlineService = OnlineServiceParams{};
+        ClearChatBuffer();
+        service.AddAccount("thorn", "secret");
+        Hold(g_login.account, "thorn");
+        Hold(g_login.password, "secret");
+    }
+    void TearDown() override {
+        if (escaper >= 0)
+            platform::RemoveMessageSource(escaper);
+        service.RemoveMessageSource();
+        ResetSocketLinks();
+        platform::ResetSocketControls();
+        KillTimer(platform::MainWindow(), kLinkTimer);
+        KillTimer(platform::MainWindow(), kInactivityTimer);
+        g_localPlayer = nullptr;
+        g_linkState = 1;
+        g_playMode = 1;
+        g_connected = 0;
+        ConnectionType = CONNECTION_SINGLE;
+        ScreenFixture::TearDown();
+    }
+    template <size_t N>
+    static void Hold(char (&field)[N], const char* text) {
+        std::memset(field, 0, N);
+        std::strncpy(field, text, N - 1);
+        SwapOddNibbles(field);
+    }
+    // Escape is pressed every 100 ms, so each wait for it ends.
+    void PressEscapeLater() {
+        escaper = platform::AddMessageSource([] {
+            static DWORD last = 0;
+            if (GetTickCount() - last < 100)
+                return;
+            last = GetTickCount();
+            platform::InjectKey(1, true);
+            platform::InjectKey(1, false);
+        });
+    }
+    // The console's texts, oldest first.
+    static std::vector<std::string> Console() {
+        std::vector<std::string> lines;
+        for (int i = 0; i < kChatLines; ++i) {
+            const ChatLine& l = ChatBuffer.lines[(ChatBuffer.write + i) % kChatLines];
+            if (l.text[0] || l.tag[0])
+                lines.emplace_back(l.text);
+        }
+        return lines;
+    }
+    static std::string Joined(const std::vector<std::string>& lines) {
+        std::string all;
+        for (const std::string& l : lines)
+            all += l + "\n";
+        return all;
+    }
+    static bool Has(const std::vector<std::string>& lines, const std::string& text) {
+        for (const std::string& l : lines)
+            if (l.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+    LocalPlayer player{};
+    GameService service;
+    int escaper = -1;
+};
+
+TEST_F(ConnectTest, AcceptedLoginStartsTheLinkTimers) {
+    service.InstallAsMessageSource(1);
+    PressEscapeLater();  // only a failed attempt would wait for it
+    EXPECT_EQ(ConnectToService(player, 1), 1) << Joined(Console());
+    EXPECT_EQ(g_connected, 1);
+    EXPECT_EQ(g_linkState, 2);
+    EXPECT_EQ(service.FramesOf(15).size(), 1u);  // one F_CONNECT
+    const std::vector<std::string> console = Console();
+    EXPECT_TRUE(Has(console, "Establishing Communications..."));
+    EXPECT_TRUE(Has(console, "Connecting to Service..."));
+    EXPECT_TRUE(Has(console, "Connected to Service."));
+    // A ping follows the login; the link timer then pings every 4 s.
+    EXPECT_TRUE(PumpUntil([&] { return !service.FramesOf(11).empty(); }));
+}
+
+TEST_F(ConnectTest, EachRefusalShowsItsTextAndFails) {
+    struct Case {
+        int code;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {1, {"Your Password is Incorrect!"}},
+        {2, {"Your Account is Invalid!"}},
+        {3, {"The Authorization Server is Unavailable!"}},
+        {5, {"You do not have the latest version!", "Please download the latest client."}},
+        {6, {"Error Accessing User Account!"}},
+        {7, {"No Record for User Found!"}},
+        {8, {"Your account has no access to any games!"}},
+        {9, {"Your account has no access to this game!"}},
+        {10, {"Your account has been closed!"}},
+        {4, {"Service not Available."}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> got;
+        for (const char* const* l = LoginRefusalLines(c.code); *l; ++l)
+            got.emplace_back(*l);
+        EXPECT_EQ(got, c.lines) << c.code;
+    }
+    service.AddAccount("thorn", "secret", 7);
+    service.InstallAsMessageSource(1);
+    PressEscapeLater();
+    EXPECT_EQ(ConnectToService(player, 1), 0);
+    EXPECT_EQ(g_linkState, 1);
+    EXPECT_EQ(service.FramesOf(15).size(), 1u);  // a refusal is not retried
+    const std::vector<std::string> console = Console();
+    EXPECT_TRUE(Has(console, "No Record for User Found!"));
+    EXPECT_TRUE(Has(console, "Connection Failed."));
+    EXPECT_TRUE(Has(console, "Hit ESC to return to menu."));
+    EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
+}
+
+TEST_F(ConnectTest, ASilentServiceIsAskedNineTimes) {
+    service.SetSilent(true);
+    service.InstallAsMessageSource(5);
+    PressEscapeLater();
+    EXPECT_EQ(ConnectToService(player, 1), 0);
+    EXPECT_EQ(service.FramesOf(15).size(), 9u);
+    const std::vector<std::string> console = Console();
+    EXPECT_TRUE(Has(console, "Retrying..."));
+    EXPECT_TRUE(Has(console, "Service not Available."));
+    EXPECT_EQ(g_linkState, 1);
+}
+
+TEST_F(ConnectTest, AnOlderServiceVersionFailsTheAttempt) {
+    service.SetVersion('1', 0, 6, 0);
+    service.InstallAsMessageSource(1);
+    PressEscapeLater();
+    EXPECT_EQ(ConnectToService(player, 1), 0);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(g_linkState, 1);
+    const std::vector<std::string> console = Console();
+    EXPECT_TRUE(Has(console, "Your client software is outdated."));
+    EXPECT_TRUE(Has(console, "Client Version #0.70."));
+    EXPECT_TRUE(Has(console, "Server Version #0.60."));
+}
+
+TEST_F(ConnectTest, AnOperatorConnectsToAnOlderService) {
+    g_login.privilegeLevel = 5;
+    service.SetVersion('1', 0, 6, 0);
+    service.InstallAsMessageSource(1);
+    EXPECT_EQ(ConnectToService(player, 1), 1);
+    EXPECT_EQ(g_linkState, 2);
+}
+
+TEST_F(ConnectTest, BothRetriesOverTheStreamOnTheNextPort) {
+    // No service answers datagrams at the port in use; the stream at port + 1 does.
+    ConnectionType = CONNECTION_DATAGRAM;
+    ConnectionBothFlag = 1;
+    SocketPort = SocketPortInUse = service.StreamPort() - 1;
+    SocketStreamPort = 1;
+    service.InstallAsMessageSource(5);
+    PressEscapeLater();
+    EXPECT_EQ(RunScreen(3), -1);
+    EXPECT_EQ(ConnectionType, CONNECTION_STREAM);
+    EXPECT_EQ(SocketPortInUse, service.StreamPort());
+    EXPECT_EQ(g_linkState, 2);
+    EXPECT_EQ(g_playMode, 2);
+}
+
+TEST_F(ConnectTest, BothPutsThePortAndTypeBackWhenNeitherConnects) {
+    ConnectionType = CONNECTION_DATAGRAM;
+    ConnectionBothFlag = 1;
+    service.SetSilent(true);
+    SocketPort = SocketPortInUse = service.StreamPort() - 1;
+    SocketStreamPort = 1;
+    service.InstallAsMessageSource(5);
+    PressEscapeLater();
+    EXPECT_EQ(RunScreen(3), -1);
+    EXPECT_EQ(ConnectionType, CONNECTION_DATAGRAM);
+    EXPECT_EQ(SocketPortInUse, service.StreamPort() - 1);
+    EXPECT_EQ(SocketStreamPort, 1);
+    EXPECT_EQ(g_linkState, 1);
+    EXPECT_EQ(g_playMode, 1);
+    EXPECT_EQ(service.FramesOf(15).size(), 9u);  // the stream's nine tries; datagrams went nowhere
+}
+
+TEST_F(ConnectTest, TheOutsideTransportShowsTheWindowAgainBeforeWaiting) {
+    ConnectionType = CONNECTION_ORLOP;
+    PressEscapeLater();
+    EXPECT_EQ(ConnectToService(player, 1), 0);
+    EXPECT_TRUE(Has(Console(), "Hit ESC to return to menu."));
+    EXPECT_EQ(g_linkState, 1);
+}
+
+TEST_F(ConnectTest, DisconnectSendsAndClosesAndGoesOffline) {
+    service.InstallAsMessageSource(1);
+    ASSERT_EQ(ConnectToService(player, 1), 1);
+    Disconnect();
+    EXPECT_EQ(g_linkState, 1);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
+    EXPECT_EQ(service.FramesOf(16).size(), 1u);  // F_DISCONNECT
+}
+
+}  // namespace
