@@ -318,6 +318,8 @@ void ShutDown() {
     delete g_localPlayer;
     g_localPlayer = nullptr;
     g_screen.FreeSnapshot();
+    // The back buffer's surfaces go before the display they belong to.
+    ReleaseScreenSurfaces();
     FreeFigureResources();
     DestroySceneAndRenderer();
     ReleaseRendererSurfaces();

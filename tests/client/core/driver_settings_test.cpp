@@ -8,7 +8,9 @@
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
 #include "client/core/error_log.h"
+#include "client/core/game_main.h"
 #include "client/core/game_settings.h"
+#include "client/core/game_values.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
@@ -166,6 +168,36 @@ TEST_F(Settings, ConstantsReadTheSocketsAndLogTheirLine) {
     EXPECT_EQ(g_movementConstants.maxTurnSpeed, 1750);
     EXPECT_EQ(g_movementConstants.gravity, 300);
     EXPECT_EQ(Log(), "Constants Loaded.\n");
+}
+
+TEST(SoundDriver, FirstLetterChoosesIt) {
+    const struct {
+        const char* value;
+        int driver;
+    } cases[] = {{"none", 0}, {"None", 0}, {"n", 0}, {"directsound", 2}, {"DS", 2}, {"miles", 1}, {"", 1}, {"x", 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SoundDriverFor(c.value), c.driver) << c.value;
+}
+
+TEST(PlayerState, ResetGivesAFreshLevelFifteenPlayer) {
+    ResetGameValues();
+    LocalPlayer player{};
+    player.kills = 4;
+    player.max_pitch = 10;
+    SetGameValue(1, 900);
+    SetGameValue(125, 3);
+    SetGameValue(4, 2);
+    ResetPlayerState(player);
+    const struct {
+        int value, expected;
+    } values[] = {{0, 15},     {1, 0},      {4, 2},   {107, 10000}, {108, 10000}, {109, 3400},
+                  {110, 3400}, {111, 10000}, {112, 10000}, {115, 0},    {125, 0}};
+    for (const auto& v : values)
+        EXPECT_EQ(GetGameValue(v.value), v.expected) << "#" << v.value;
+    EXPECT_EQ(player.kills, 0);
+    EXPECT_EQ(player.min_pitch, -80);
+    EXPECT_EQ(player.max_pitch, 80);
+    EXPECT_STREQ(CurrentCharacterName(), "noname");
 }
 
 }  // namespace

@@ -52,3 +52,13 @@ target_compile_definitions(driver_tests PRIVATE
   SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/../screens/golden"
   SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(driver_tests sample_install)
+
+# The whole program, headless on the virtual clock, in copies of the sample installation.
+quorrin_test(game_flow_tests
+  LABELS game-flow
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/game_flow_test.cpp
+  DEPS common)
+target_compile_definitions(game_flow_tests PRIVATE
+  GAME_PROGRAM="$<TARGET_FILE:game>"
+  SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(game_flow_tests game sample_install)

@@ -1,0 +1,136 @@
+// The whole program, run headless on the virtual clock in a copy of the sample installation with
+// a scripted keyboard and mouse.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class GameFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy(SAMPLE_INSTALL_DIR, dir.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+    // Runs the game with the script; its exit code (-1 when it did not exit by itself).
+    int Run(const std::string& script, const std::string& arguments = "") {
+        dir.Write("input.txt", script);
+        const std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 GAME_CLOCK=virtual GAME_DIR='" +
+                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout 120 '" +
+                                GAME_PROGRAM + "' " + arguments + " >game.out 2>&1";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // error.log's lines that are not a loader's own progress.
+    std::vector<std::string> DriverLines() const {
+        static const char* const kDriver[] = {"Log File Started.",  "Version Loaded:",    "Sounds Loaded.",
+                                              "Initial Variables",  "Fonts",              "Error loading objectmaps",
+                                              "Spell",              "No entry for",       "Constants Loaded.",
+                                              "Tiles and Overlays", "Light Tables Loaded.", "Cmd Line", "Tessel"};
+        std::vector<std::string> lines;
+        std::istringstream in(dir.Read("error.log"));
+        for (std::string line; std::getline(in, line);)
+            for (const char* d : kDriver)
+                if (line.rfind(d, 0) == 0 && line.find("PCX font") == std::string::npos) {
+                    lines.push_back(line);
+                    break;
+                }
+        return lines;
+    }
+    // The Exit hot spot, then the quit box's upper item.
+    static std::string QuitFromMenu(int at) {
+        std::ostringstream s;
+        s << at << " move 65 515\n"
+          << at + 100 << " button left down 65 515\n"
+          << at + 150 << " button left up 65 515\n"
+          << at + 1000 << " move 400 298\n"
+          << at + 1100 << " button left down 400 298\n"
+          << at + 1150 << " button left up 400 298\n";
+        return s.str();
+    }
+    TempDir dir;
+};
+
+TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
+    const std::string script = "8000 screenshot menu.png\n" + QuitFromMenu(15000);
+    EXPECT_EQ(Run(script), 0) << dir.Read("game.out");
+    const std::vector<std::string> expected = {
+        "Log File Started.",        "Version Loaded: 0.70", "Sounds Loaded.",     "Initial Variables Loaded.",
+        "Fonts Loaded.",            "Spells Loaded.",       "Constants Loaded.", "Tiles and Overlays Loaded.",
+        "Light Tables Loaded.",
+    };
+    EXPECT_EQ(DriverLines(), expected) << dir.Read("error.log");
+    EXPECT_TRUE(dir.Exists("menu.png"));
+}
+
+TEST_F(GameFlow, TheCommandLineIsLoggedWithoutTheToken) {
+    EXPECT_EQ(Run(QuitFromMenu(15000), "play hunter2-secret x y z tessel:127.0.0.1:1234 a Wyrd"), 0);
+    const std::string log = dir.Read("error.log");
+    EXPECT_EQ(log.find("hunter2"), std::string::npos);
+    EXPECT_NE(log.find("Tessel Token: (14 characters)"), std::string::npos) << log;
+}
+
+struct StartFailure {
+    const char* name;
+    const char* remove;  // a file of the installation taken away
+    const char* key;     // or a settings line blanked: "file|line"
+    int exitCode;
+    const char* lastLine;
+};
+
+TEST_F(GameFlow, StartUpFailures) {
+    const StartFailure cases[] = {
+        {"fonts", nullptr, "main.dat|[fonts]", 255, "Fonts unsuccessfully initialized."},
+        {"spells", "spell.bin", nullptr, 0, "Spell Data Load Failed!"},
+        {"griddir", nullptr, "arena.dat|[arena00]", 255, "No entry for griddir in file: arena.dat"},
+    };
+    for (const StartFailure& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        fs::remove_all(dir.Path());
+        fs::create_directories(dir.Path());
+        SetUp();
+        if (c.remove)
+            fs::remove(dir.File(c.remove));
+        if (c.key) {
+            const std::string spec(c.key);
+            const std::string file = spec.substr(0, spec.find('|')), section = spec.substr(spec.find('|') + 1);
+            std::string text = dir.Read(file);
+            text.replace(text.find(section), section.size(), "[gone]");
+            dir.Write(file, text);
+        }
+        EXPECT_EQ(Run(QuitFromMenu(15000)), c.exitCode) << dir.Read("game.out");
+        const std::string log = dir.Read("error.log");
+        EXPECT_NE(log.find(c.lastLine), std::string::npos) << log;
+        EXPECT_EQ(log.find("Light Tables Loaded."), std::string::npos);
+    }
+}
+
+TEST_F(GameFlow, WithoutMainDatABoxSaysSoAndTheGameEnds) {
+    fs::remove(dir.File("main.dat"));
+    EXPECT_EQ(Run(""), 0);
+    const std::string out = dir.Read("game.out");
+    EXPECT_NE(out.find("Initialization Erro"), std::string::npos) << out;
+    EXPECT_NE(out.find("Could not find Quorrin component files"), std::string::npos);
+}
+
+TEST_F(GameFlow, BrokenImageDefinitionsAreLoggedAndTheStartGoesOn) {
+    dir.Write("images/image.dat", "[imagedefs]\nnumimages=1\n[image00]\n");
+    EXPECT_EQ(Run(QuitFromMenu(15000)), 0) << dir.Read("game.out");
+    const std::vector<std::string> lines = DriverLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), "Light Tables Loaded.");
+    EXPECT_NE(dir.Read("error.log").find("Error loading objectmaps..."), std::string::npos);
+}
+
+}  // namespace
