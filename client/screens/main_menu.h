@@ -50,6 +50,7 @@ extern char g_singleUserLevel[64];
 extern int32_t g_singleUserTeam;
 
 // The level played offline (an arena list entry's grid) and the team chosen for it.
+
 extern char g_singleUserLevel[64];
 extern int32_t g_singleUserTeam;
 
