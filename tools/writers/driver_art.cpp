@@ -10,15 +10,28 @@ namespace {
 
 constexpr int kW = 800, kH = 600;
 
-// An 800 x 600 stone hall with a title and a line beneath it.
-Canvas Screen(const std::string& title, const std::string& line) {
+// An 800 x 600 stone hall in its gold frame.
+Canvas Hall() {
     Canvas c(kW, kH, kInk);
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x)
             c.Set(x, y, static_cast<uint8_t>(kStone + 2 + (kW - x + kH - y) * 8 / (kW + kH) + Grain(x, y)));
     c.Frame(0, 0, kW, kH, kGold + 10, 4);
+    return c;
+}
+
+// A splash screen: a title and a line beneath it.
+Canvas Screen(const std::string& title, const std::string& line) {
+    Canvas c = Hall();
     c.Centred(kW / 2, 120, title, kGold + 15, 5);
     c.Centred(kW / 2, 180, line, kParchment + 12, 2);
+    return c;
+}
+
+// A screen's background: its name small in the bottom edge, out of the screen's own drawing.
+Canvas Background(const std::string& label) {
+    Canvas c = Hall();
+    c.Text(kW - 12 - c.TextWidth(label, 1), kH - 16, label, kGold + 6, 1);
     return c;
 }
 
@@ -74,7 +87,7 @@ std::vector<ArtFile> DriverArtFiles() {
         {"orderback.pcx", "GRYPHON"},      {"balanceback.pcx", "PHOENIX"},
     };
     for (const Background& b : backgrounds)
-        files.push_back({b.file, Screen(b.label, "").Pcx()});
+        files.push_back({b.file, Background(b.label).Pcx()});
     for (int pose = 0; pose < 4; ++pose)
         files.push_back({"overlays/hands" + std::to_string(pose) + ".pcx", Hand(pose).Pcx()});
     return files;

@@ -1,0 +1,92 @@
+// game_host: the game program with the scripted game service stepped inside it as a message
+// source, so that an online run repeats exactly on the virtual clock (GAME_CLOCK=virtual). The
+// service listens on 127.0.0.1 at the [socket] ports of the installation's main.dat (GAME_DIR, or
+// the working directory) and plays a scenario:
+//   tavern        any account, the busy lobby (the default)
+//   guest         as tavern; a scripted player joins the Tavern once the client is there and says
+//                 "hello there"
+//   silent        as tavern; the service falls silent 2 s after the client opened the Tavern
+//
+//   game_host [--scenario name] [--capture file] [game arguments...]
+//
+// --capture keeps the file current ("<ms> c|s t|u <hex>" per frame), since the game ends its
+// process from inside its last message pump.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "client/core/config_file.h"
+#include "client/game_entry.h"
+#include "platform/win/platform.h"
+#include "tests/support/game_service.h"
+#include "tests/support/lobby_script.h"
+
+namespace {
+
+constexpr uint8_t kOpenGame = 23;
+constexpr uint16_t kGuestId = 77;
+
+std::string MainDatPath() {
+    const char* dir = std::getenv("GAME_DIR");
+    return std::string(dir && *dir ? dir : ".") + "/main.dat";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string scenario = "tavern", capturePath;
+    std::vector<char*> gameArgs{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc)
+            scenario = argv[++i];
+        else if (std::strcmp(argv[i], "--capture") == 0 && i + 1 < argc)
+            capturePath = argv[++i];
+        else
+            gameArgs.push_back(argv[i]);
+    }
+    const std::string mainDat = MainDatPath();
+    int port = 1234, streamPort = 1234;
+    GetConfigInt(mainDat.c_str(), "socket", "port", &port, 1234, 0);
+    GetConfigInt(mainDat.c_str(), "socket", "stream_port", &streamPort, 1234, 0);
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+
+    static GameService service(streamPort, port);
+    if (!service.Ok()) {
+        std::fprintf(stderr, "game_host: cannot listen on 127.0.0.1 ports %d/%d\n", streamPort, port);
+        return 1;
+    }
+    service.AcceptAnyAccount(true);
+    InstallLobby(service);
+    service.InstallAsMessageSource();
+
+    // The scenario's moves, and the capture written whenever it grows.
+    static size_t captured = 0;
+    static DWORD openedAt = 0;
+    static bool guestIn = false;
+    static std::string captureFile = capturePath, script = scenario;
+    platform::AddMessageSource([] {
+        if (openedAt == 0 && !service.FramesOf(kOpenGame).empty())
+            openedAt = GetTickCount();
+        if (openedAt != 0 && script == "silent" && GetTickCount() - openedAt >= 2000)
+            service.SetSilent(true);
+        if (openedAt != 0 && script == "guest" && !guestIn && GetTickCount() - openedAt >= 1000) {
+            guestIn = true;
+            service.PlayerJoins(kGuestId, "Guest", 255, 1);
+            service.PlayerChat(kGuestId, "hello there");
+        }
+        if (!captureFile.empty()) {
+            const std::vector<std::string> lines = service.Capture();
+            if (lines.size() != captured) {
+                captured = lines.size();
+                std::ofstream out(captureFile, std::ios::trunc);
+                for (const std::string& l : lines)
+                    out << l << '\n';
+            }
+        }
+    });
+    return GameEntry(static_cast<int>(gameArgs.size()), gameArgs.data());
+}
