@@ -29,7 +29,7 @@ Canvas Screen(const std::string& title, const std::string& line) {
 }
 
 // A screen's background: its name small in the bottom edge, out of the screen's own drawing.
-Canvas Background(const std::string& label) {
+Canvas LabelledBackground(const std::string& label) {
     Canvas c = Hall();
     c.Text(kW - 12 - c.TextWidth(label, 1), kH - 16, label, kGold + 6, 1);
     return c;
@@ -87,7 +87,7 @@ std::vector<ArtFile> DriverArtFiles() {
         {"orderback.pcx", "GRYPHON"},      {"balanceback.pcx", "PHOENIX"},
     };
     for (const Background& b : backgrounds)
-        files.push_back({b.file, Background(b.label).Pcx()});
+        files.push_back({b.file, LabelledBackground(b.label).Pcx()});
     for (int pose = 0; pose < 4; ++pose)
         files.push_back({"overlays/hands" + std::to_string(pose) + ".pcx", Hand(pose).Pcx()});
     return files;
