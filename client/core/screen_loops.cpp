@@ -532,7 +532,13 @@ int PlayChat(LocalPlayer& player) {
     int result = 0;
     for (;;) {
         FrameClock = (online ? BlockRead() : PumpMessages()) * 10;
-        if (ReadScreenKeys(player, control) && control.escape)
+        // The lobby's own input takes the clicks, its Exit region among them.
+        control = PlayerControl{};
+        if (GetKeyInputMode() == 1)
+            DoChatInput(&player);
+        else
+            ReadMenuKeys(4, &control);
+        if (control.escape)
             screen.leave = 1;
         TavernInput(screen, control);
         if (screen.leave || screen.enterArena || ScreenEndRequested())

@@ -5,6 +5,9 @@
 
 #include <sys/wait.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -60,6 +63,115 @@ protected:
     }
     TempDir dir;
 };
+
+// A scripted player: times in ms, each event appended in order.
+struct Script {
+    int t = 0;
+    std::ostringstream s;
+    void Key(int scan) {
+        s << t << " key " << scan << " down\n" << t + 30 << " key " << scan << " up\n";
+        t += 80;
+    }
+    void Click(int x, int y) {
+        s << t << " move " << x << " " << y << "\n"
+          << t + 50 << " button left down " << x << " " << y << "\n"
+          << t + 100 << " button left up " << x << " " << y << "\n";
+        t += 300;
+    }
+    void Wait(int ms) { t += ms; }
+    // Escape every second for ms.
+    void Escapes(int ms) {
+        for (int end = t + ms; t < end;) {
+            Key(1);
+            t += 920;
+        }
+    }
+    std::string Text() const { return s.str(); }
+};
+
+// The online installation against the service stepped inside game_host, on its own ports.
+class OnlineFlow : public GameFlow {
+protected:
+    void SetUp() override {
+        fs::copy(std::string(SAMPLE_INSTALL_DIR) + "-online", dir.Path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        const int port = 20000 + static_cast<int>(::getpid() % 20000);
+        std::string text = dir.Read("main.dat");
+        text.replace(text.find("port=1234"), 9, "port=" + std::to_string(port));
+        text.replace(text.find("stream_port=1234"), 16, "stream_port=" + std::to_string(port));
+        dir.Write("main.dat", text);
+    }
+    int RunHost(const std::string& scenario, const std::string& script) {
+        dir.Write("input.txt", script);
+        const std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 GAME_CLOCK=virtual GAME_DIR='" +
+                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout 120 '" +
+                                GAME_HOST + "' --scenario " + scenario + " --capture capture.txt >game.out 2>&1";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // The codes of the frames the client sent, in order.
+    std::vector<int> ClientCodes() const {
+        std::vector<int> codes;
+        std::istringstream in(dir.Read("capture.txt"));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream f(line);
+            std::string ms, way, transport, hex;
+            f >> ms >> way >> transport >> hex;
+            if (way == "c" && hex.size() >= 24 && hex.rfind("1b1b", 0) == 0)
+                codes.push_back(std::stoi(hex.substr(22, 2), nullptr, 16));
+        }
+        return codes;
+    }
+    // Types the account thorn and a password into the account dialog and connects.
+    static void LogIn(Script& s) {
+        s.t = 14000;
+        for (int scan : {0x14, 0x23, 0x18, 0x13, 0x31})
+            s.Key(scan);
+        s.Click(420, 471);
+        for (int scan : {0x19, 0x11})
+            s.Key(scan);
+        s.Click(343, 537);
+        s.Wait(3000);
+    }
+};
+
+TEST_F(OnlineFlow, LogsInVisitsTheTavernAndDisconnectsLast) {
+    Script s;
+    LogIn(s);
+    s.Click(60, 225);  // Play: the Tavern
+    s.Wait(4000);
+    s.s << s.t << " screenshot tavern.png\n";
+    s.Wait(500);
+    s.Click(750, 540);  // its Exit
+    s.Wait(3000);
+    s.s << QuitFromMenu(s.t);
+    ASSERT_EQ(RunHost("tavern", s.Text()), 0) << dir.Read("game.out");
+    const std::vector<int> codes = ClientCodes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), 15);  // F_CONNECT
+    EXPECT_EQ(codes.back(), 16);   // F_DISCONNECT
+    // The Tavern was entered (F_PLAYER_ENTER to 255) and opened (F_OPEN_GAME), then left.
+    const auto at = [&](int code) { return std::find(codes.begin(), codes.end(), code) - codes.begin(); };
+    EXPECT_LT(at(184), at(23));
+    EXPECT_LT(at(23), static_cast<long>(codes.size()));
+    EXPECT_NE(std::find(codes.begin(), codes.end(), 4), codes.end());  // F_PLAYER_EXIT
+    EXPECT_TRUE(dir.Exists("tavern.png"));
+}
+
+TEST_F(OnlineFlow, ALostLinkInTheTavernEndsTheProgramAfterBothMessages) {
+    Script s;
+    LogIn(s);
+    s.Click(60, 225);
+    // The service falls silent 2 s after the Tavern opened and the link counts as lost 20 s
+    // later; then each exit message waits for Escape (in the menu Escape alone never quits).
+    s.Wait(26000);
+    s.s << s.t << " screenshot lost.png\n";
+    s.Escapes(30000);
+    ASSERT_EQ(RunHost("silent", s.Text()), 0) << dir.Read("game.out");
+    const std::vector<int> codes = ClientCodes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.back(), 16);  // shutdown still says goodbye
+}
 
 TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
     const std::string script = "8000 screenshot menu.png\n" + QuitFromMenu(15000);

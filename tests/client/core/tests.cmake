@@ -64,7 +64,7 @@ target_compile_definitions(game_flow_tests PRIVATE
 add_dependencies(game_flow_tests game sample_install)
 
 # game_host: the game with the scripted service stepped inside, for deterministic online runs.
-add_executable(game_host ${CMAKE_SOURCE_DIR}/tests/support/game_host.cpp)
+add_executable(game_host ${CMAKE_CURRENT_LIST_DIR}/game_host_main.cpp)
 target_link_libraries(game_host PRIVATE game_entry test_support)
 add_dependencies(game_flow_tests game_host)
 target_compile_definitions(game_flow_tests PRIVATE GAME_HOST="$<TARGET_FILE:game_host>")

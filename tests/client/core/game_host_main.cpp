@@ -30,6 +30,18 @@ namespace {
 constexpr uint8_t kOpenGame = 23;
 constexpr uint16_t kGuestId = 77;
 
+// A level 5 Magician as the service keeps it (250 bytes, multi-byte values in network order).
+std::vector<uint8_t> ThornRecord() {
+    std::vector<uint8_t> r(250, 0);
+    std::memcpy(r.data(), "Thorn", 5);
+    for (int i = 0; i < 10; ++i)
+        r[20 + i] = static_cast<uint8_t>(55 + i);
+    r[69] = 5;    // level
+    r[72] = 201;  // figure
+    r[79] = 100;  // experience
+    return r;
+}
+
 std::string MainDatPath() {
     const char* dir = std::getenv("GAME_DIR");
     return std::string(dir && *dir ? dir : ".") + "/main.dat";
@@ -54,12 +66,14 @@ int main(int argc, char** argv) {
     GetConfigInt(mainDat.c_str(), "socket", "stream_port", &streamPort, 1234, 0);
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
 
-    static GameService service(streamPort, port);
+    // Never destroyed: the game ends its process from inside a pump, after the platform's state.
+    static GameService& service = *new GameService(streamPort, port);
     if (!service.Ok()) {
         std::fprintf(stderr, "game_host: cannot listen on 127.0.0.1 ports %d/%d\n", streamPort, port);
         return 1;
     }
     service.AcceptAnyAccount(true);
+    service.StoreCharacter("thorn", 0, ThornRecord());
     InstallLobby(service);
     service.InstallAsMessageSource();
 
