@@ -7,10 +7,13 @@
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
 #include "client/core/error_log.h"
+#include "client/core/game_values.h"
+#include "client/core/screen_files.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "common/text.h"
+#include "platform/win/win.h"
 
 OnlineServiceParams g_onlineService{};
 char g_teamWord[20] = "None";
@@ -108,4 +111,21 @@ void LoadConstants() {
     g_movementConstants = MovementConstants{};
     ErrorLogWrite("Constants Loaded.\n");
     LoadSocketConstants("main.dat");
+}
+
+void LoadTeamBackground() {
+    const char* key = nullptr;
+    switch (GetGameValue(4)) {
+        case 1: key = "chaosbackfile"; break;
+        case 0:
+        case 2: key = "orderbackfile"; break;
+        case 3: key = "balancebackfile"; break;
+        default: return;
+    }
+    char value[kScreenFileNameSize];
+    if (!GetConfigString("main.dat", "screens", key, value, sizeof value, nullptr, 0)) {
+        ErrorLogWrite("No entry for %s in file: %s\n", key, "main.dat");
+        ExitProcess(static_cast<UINT>(-1));
+    }
+    CopyText(g_screenFiles.gameBack, value);
 }

@@ -37,3 +37,6 @@ void ParseCommandLine(const char* commandLine);
 void LoadUserSettings();
 // Team word, assumed name, movement constants, sockets and connection type.
 void LoadConstants();
+// The arena background of team #4 into the game background's name (1 chaosbackfile, 0 and 2
+// orderbackfile, 3 balancebackfile; other teams leave it); a missing key ends the program (-1).
+void LoadTeamBackground();

@@ -11,6 +11,8 @@
 #include "client/core/game_main.h"
 #include "client/core/game_settings.h"
 #include "client/core/game_values.h"
+#include "client/core/screen_files.h"
+#include "platform/win/platform.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
@@ -168,6 +170,34 @@ TEST_F(Settings, ConstantsReadTheSocketsAndLogTheirLine) {
     EXPECT_EQ(g_movementConstants.maxTurnSpeed, 1750);
     EXPECT_EQ(g_movementConstants.gravity, 300);
     EXPECT_EQ(Log(), "Constants Loaded.\n");
+}
+
+TEST_F(Settings, TeamBackgroundByTeamAndAMissingKeyEndsTheProgram) {
+    dir.Write("main.dat", "[screens]\nchaosbackfile=c.pcx\norderbackfile=o.pcx\nbalancebackfile=b.pcx\n");
+    ResetGameValues();
+    const struct {
+        int team;
+        const char* back;
+    } cases[] = {{1, "c.pcx"}, {2, "o.pcx"}, {3, "b.pcx"}, {0, "o.pcx"}, {4, "o.pcx"}, {-1, "o.pcx"}};
+    for (const auto& c : cases) {
+        SetGameValue(4, c.team);
+        LoadTeamBackground();
+        EXPECT_STREQ(g_screenFiles.gameBack, c.back) << c.team;
+    }
+    Reset();
+    dir.Write("main.dat", "[screens]\norderbackfile=o.pcx\n");
+    SetGameValue(4, 3);
+    platform::SetExitHandler([](int code) { throw code; });
+    int exitCode = 0;
+    try {
+        LoadTeamBackground();
+    } catch (int code) {
+        exitCode = code;
+    }
+    platform::SetExitHandler(nullptr);
+    EXPECT_EQ(exitCode, -1);
+    EXPECT_EQ(Log(), "No entry for balancebackfile in file: main.dat\n");
+    g_screenFiles = ScreenFiles{};
 }
 
 TEST(SoundDriver, FirstLetterChoosesIt) {
