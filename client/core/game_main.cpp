@@ -12,6 +12,7 @@
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/core/arena_helpers.h"
+#include "client/core/arena_loop.h"
 #include "client/core/config_file.h"
 #include "client/core/display_helpers.h"
 #include "client/core/error_log.h"
@@ -48,13 +49,6 @@
 #include "common/text.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
-
-#if __has_include("client/core/arena_loop.h")
-#include "client/core/arena_loop.h"
-#else
-// Until the arena loop lands: the arena screen goes straight back to the menu.
-static int PlayGame(LocalPlayer*, int) { return 0; }
-#endif
 
 int32_t g_soundDriver = 1;
 int32_t g_arenaGridCount = 1;

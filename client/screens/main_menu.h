@@ -49,11 +49,6 @@ extern MainMenuState g_mainMenu;
 extern char g_singleUserLevel[64];
 extern int32_t g_singleUserTeam;
 
-// The level played offline (an arena list entry's grid) and the team chosen for it.
-
-extern char g_singleUserLevel[64];
-extern int32_t g_singleUserTeam;
-
 int MainMenu(LocalPlayer& player);
 // 7 (connect) or -2 (cancelled).
 int AccountDialog();

@@ -192,6 +192,21 @@ TEST_F(GameFlow, TheCommandLineIsLoggedWithoutTheToken) {
     EXPECT_NE(log.find("Tessel Token: (14 characters)"), std::string::npos) << log;
 }
 
+TEST_F(GameFlow, OfflineArenaAndBackToTheMenu) {
+    // Play enters the sample arena; walking forward a while, Escape offers to leave, Leave goes
+    // back to the menu, and the menu quits.
+    const std::string script =
+        "15000 move 60 225\n15100 button left down 60 225\n15150 button left up 60 225\n"
+        "22100 key 72 down ext\n23500 key 72 up ext\n"
+        "25000 key 1 down\n25050 key 1 up\n26000 screenshot leave.png\n"
+        "26500 move 400 298\n26600 button left down 400 298\n26650 button left up 400 298\n" +
+        QuitFromMenu(33000);
+    EXPECT_EQ(Run(script), 0) << dir.Read("game.out");
+    const std::string log = dir.Read("error.log");
+    EXPECT_NE(log.find("Grid Loaded."), std::string::npos);
+    EXPECT_TRUE(dir.Exists("leave.png"));
+}
+
 struct StartFailure {
     const char* name;
     const char* remove;  // a file of the installation taken away
