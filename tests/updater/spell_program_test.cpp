@@ -136,7 +136,8 @@ TEST_F(SpellProgramTest, TheSampleInstallationUpdatesAndStartsTheGame) {
     servers.ServeServerList();
     ListUnchanged("patcher", "spell");
     servers.ServeFiles("product", {{"news.txt", "the sample news", 946684800}});
-    dir->Write("input.txt", "100 close\n");
+    // The window's close button does nothing; WM_CLOSE ends the game from any screen.
+    dir->Write("input.txt", "100 quit\n");
     EXPECT_EQ(RunSpell("spell", "GAME_INPUT='" + dir->File("input.txt") + "'"), 0) << dir->Read("spell.out");
     EXPECT_EQ(dir->Read("news.txt"), "the sample news");
     ExpectClientsExit(1);

@@ -148,7 +148,7 @@ TEST_F(LinkTest, ConnectOverTheStreamIsAnsweredWithTheServerVersion) {
     ServerVersionBody v;
     ASSERT_TRUE(DecodeServerVersion(t.body.data(), t.body.size(), &v));
     EXPECT_STREQ(v.account, "mira");
-    EXPECT_EQ(v.version[0], 1);
+    EXPECT_EQ(v.version[0], '1');  // the service answers with the client's own version
 }
 
 TEST_F(LinkTest, AWrongPasswordIsRefusedWithTheRefusalValue) {

@@ -776,7 +776,7 @@ TEST_F(NetWaitTest, LoginIsAnsweredInTheFirstPeriodOverEitherProtocol) {
         EXPECT_EQ(WaitForServiceReply(), 1) << type;
         EXPECT_LT(GetTickCount() - start, 3500u);
         EXPECT_FALSE(TimerRunning()) << "the answered wait stops timer 11";
-        EXPECT_EQ(ServerVersion[0], 1);
+        EXPECT_EQ(ServerVersion[0], '1');
     }
 }
 
