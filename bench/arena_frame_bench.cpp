@@ -1,87 +1,118 @@
-// One core, the arena presentation's frame: the sample installation's level built as world
-// creation builds it, drawn by the first-person camera from eight fixed places in turn at
-// 800 x 600 into 5-6-5 with a 16-bit Z-buffer, as the game's frame (clear, world, present). In
-// the same run the frames go three ways: through the device, through the device with its
-// rasterising off (the difference is the device's share), and to a renderer that does nothing
-// (what is left is the presentation's and the engine traversal's own share; the difference to the
-// run without rasterising is the renderer's). The world build is timed on its own, for the sample
-// and for the hall.
+// One core, the whole arena frame on the sample installation at 800 x 600, as the game plays it
+// offline: the frame update (camera, HUD panels, grid fixtures, world time), sixteen player
+// figures placed and animated, and the game view presented with the HUD and the cursor. The same
+// frames run with the device rasterising and with its rasterising off: the difference is the
+// device's share. Within a frame the update and the figures are the presentation's share; the
+// presentation of the view without rasterising is the renderer's. The HUD update is timed on its
+// own, mean and worst (the worst frame copies a part of the player list and a map tile).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
-#include <memory>
-#include <string>
 
-#include "bench/null_render.h"
-#include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/arena/game_clock.h"
+#include "client/arena/game_input.h"
+#include "client/arena/local_player.h"
+#include "client/arena/player_view.h"
+#include "client/arena/spell.h"
+#include "client/arena/world_object.h"
+#include "client/core/arena_loop.h"
+#include "client/core/game_values.h"
 #include "client/present/camera_set.h"
-#include "client/present/world_rooms.h"
-#include "engine/core/sg_geometry.h"
-#include "engine/render/sg_d3d_render.h"
+#include "client/present/frame_update.h"
+#include "client/present/hud_panels.h"
+#include "client/present/present_services.h"
+#include "client/screens/chat_commands.h"
+#include "client/screens/gws_core.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
+#include "client/screens/screen_surface.h"
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_dd_image.h"
 #include "platform/ddraw/control.h"
-#include "platform/fs/fs.h"
 #include "platform/win/platform.h"
-#include "tests/support/ddraw_device.h"
-#include "tests/support/recording_present.h"
-#include "tests/support/world_fixture.h"
+#include "tests/client/core/offline_arena.h"
+#include "tests/client/screens/demo_screen.h"
 
 namespace {
 
 namespace dd = platform::dd;
+using Clock = std::chrono::steady_clock;
 
-// Eight places in the sample's rooms (16.16 hundredths), looking across them.
-struct Place {
-    int x, y, z, facing;
-};
-const Place kPlaces[8] = {
-    {1150, 1150, 48, 0},   {1850, 1150, 48, 1024}, {1850, 1850, 48, 2048}, {1150, 1850, 48, 3072},
-    {2150, 1250, 96, 512}, {2750, 1750, 120, 2560}, {1250, 2150, 48, 3584}, {2350, 2650, 48, 1536},
-};
+constexpr int kFigures = 16;
+constexpr int kFrameDelta = 333;  // 0.1 ms: a 30th of a second
 
-enum class Device { Rasterising, NotRasterising, Null };
+double Micros(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::micro>(b - a).count();
+}
 
-struct ArenaRig {
-    bool Open(Device device, const char* level = "sample") {
-        if (!platform::ChangeDirectory(SAMPLE_INSTALL_DIR))
+struct ArenaGame {
+    bool Open() {
+        if (!StartDemoScreen(true, "", SAMPLE_INSTALL_DIR))
             return false;
-        platform::ResetWindowing();
-        platform::InitWindowing(platform::Backend::Headless);
-        dd::ResetDDraw();
-        if (device == Device::Null) {
-            worldtest::StartDisplayOver(new NullRender);
-        } else {
-            present::CreateRenderer(ddtest::MakeGameWindow(800, 600));
-            if (!present::IsRendererReady())
+        LoadKeyBindings();
+        InitMouseInput();
+        LoadModelTemplates("sgfs", 0);
+        LoadModelTemplates("figures", 200);
+        LoadFigureTextures();
+        LoadSpellData(0);
+        PrepareOfflineArena(player, "sample", 2);
+        if (BeginArenaGame(player, 0) != 1)
+            return false;
+        // The own figure and fifteen others round the player, of the three player figures.
+        slots[0] = player.own_object;
+        const PlayerView& v = *g_playerView;
+        for (int i = 1; i < kFigures; ++i) {
+            const int slot = AllocObjectSlot(OBJ_PLAYER);
+            if (!slot)
                 return false;
-            present::CreateSceneRoot();
-            present::CreateCameras();
+            WorldObject& o = WorldObjectTable[slot];
+            o.x = static_cast<uint16_t>(v.x + (i % 4 - 2) * 40);
+            o.y = static_cast<uint16_t>(v.y + 80 + (i / 4) * 40);
+            o.pos_x = o.x << 16;
+            o.pos_y = o.y << 16;
+            o.facing = static_cast<uint16_t>(i * 256);
+            o.imagenum = static_cast<uint16_t>(201 + i % 3);
+            o.team = static_cast<int16_t>(1 + i % 3);
+            ActivateObject(slot);
+            slots[i] = slot;
         }
-        present::ResetCameraViewports();
-        RecordingPresent recording;
-        if (LoadGrid(level) != 1)
-            return false;
-        layers = present::LevelGridLayers(g_level);
-        const auto start = std::chrono::steady_clock::now();
-        defs = worldtest::BuildTestWorld(level, layers, 1);
-        buildMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        present::SetWorldFog(0, 0, 0, 0, 0);
+        // Every frame copies HUD panels: the player list refreshes by itself and the map shows.
+        LagDisplayFlag = 1;
+        MapShown = 1;
         return true;
     }
 
-    void Frame(int n) {
-        const Place& p = kPlaces[n % 8];
-        present::PlaceFirstPersonCamera(p.x * 65536, p.y * 65536, p.z * 65536, p.facing, 0);
-        present::ClearViewFrame();
-        present::RenderWorldView(100);
-        present::ShowViewFrame();
+    void Frame() {
+        FrameDelta = kFrameDelta;
+        const Clock::time_point start = Clock::now();
+        present::UpdateViewCamera();
+        const Clock::time_point hudStart = Clock::now();
+        present::UpdateHudPanels();
+        const Clock::time_point hudEnd = Clock::now();
+        present::AnimateGridFixtures();
+        present::AdvanceWorldTime(kFrameDelta);
+        for (int slot : slots) {
+            const WorldObject& o = WorldObjectTable[slot];
+            PlaceObjectFigure(o.figure, o.pos_x, o.pos_y, o.z << 16, o.facing, 0, 0, 1, 0);
+            UpdateObjectFigureAnimation(slot, kFrameDelta, 2);
+        }
+        const Clock::time_point presentStart = Clock::now();
+        g_screen.PresentGameView(0, 0, kScreenWidth, kScreenHeight, kFrameDelta, -1);
+        const Clock::time_point end = Clock::now();
+        const double hud = Micros(hudStart, hudEnd);
+        hudSum += hud;
+        hudWorst = std::max(hudWorst, hud);
+        updateSum += Micros(start, presentStart);
+        presentSum += Micros(presentStart, end);
     }
 
     void Close() {
-        worldtest::ReleaseTestWorld();
+        EndArenaGame(player);
+        gwsShutdown();
+        FreeFigureResources();
+        ReleaseScreenSurfaces();
         present::ReleaseRendererSurfaces();
         present::DestroySceneAndRenderer();
         present::Cameras() = present::CameraSet{};
@@ -89,67 +120,40 @@ struct ArenaRig {
         SgDDImage::SetGlobalPalette(nullptr);
         dd::SetRasterizing(true);
         platform::ResetWindowing();
+        dd::ResetDDraw();
     }
 
-    double buildMs = 0;
-    present::GridLayers layers;
-    std::unique_ptr<present::RoomPortalDefs> defs;
+    LocalPlayer player{};
+    int slots[kFigures] = {};
+    double hudSum = 0, hudWorst = 0, updateSum = 0, presentSum = 0;
 };
 
-void ArenaFrame(benchmark::State& state, Device device) {
-    ArenaRig rig;
-    if (!rig.Open(device)) {
-        state.SkipWithError("no sample world");
-        rig.Close();
+void ArenaFrame(benchmark::State& state, bool rasterising) {
+    ArenaGame game;
+    if (!game.Open()) {
+        state.SkipWithError("the sample arena cannot be entered");
         return;
     }
-    dd::SetRasterizing(device == Device::Rasterising);
-    for (int n = 0; n < 8; ++n)
-        rig.Frame(n);  // warm: every pool and cache filled
-    SgGeometry::ResetRenderCounts();
-    uint64_t shapes = 0, triangles = 0;
-    int n = 0;
-    for (auto _ : state) {
-        rig.Frame(n++);
-        uint32_t o = 0, t = 0, v = 0;
-        present::GetRenderStatistics(&t, &o, &v);
-        shapes += o;
-        triangles += t;
-    }
+    dd::SetRasterizing(rasterising);
+    for (int n = 0; n < 30; ++n)
+        game.Frame();  // warm: every pool, cache and HUD image made
+    game.hudSum = game.hudWorst = game.updateSum = game.presentSum = 0;
+    for (auto _ : state)
+        game.Frame();
     const double frames = static_cast<double>(state.iterations());
     state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
-    state.counters["shapes"] = static_cast<double>(shapes) / frames;
-    state.counters["triangles"] = static_cast<double>(triangles) / frames;
-    state.counters["build_ms"] = rig.buildMs;
-    rig.Close();
+    state.counters["update_us"] = game.updateSum / frames;
+    state.counters["present_us"] = game.presentSum / frames;
+    state.counters["hud_us"] = game.hudSum / frames;
+    state.counters["hud_worst_us"] = game.hudWorst;
+    game.Close();
 }
 
-void BM_ArenaPresentFrame(benchmark::State& state) { ArenaFrame(state, Device::Rasterising); }
-void BM_ArenaPresentFrameNoRaster(benchmark::State& state) { ArenaFrame(state, Device::NotRasterising); }
-void BM_ArenaPresentFrameNullRender(benchmark::State& state) { ArenaFrame(state, Device::Null); }
-
-// BuildWorldRooms alone, again and again over the level's loaded tables (each build replaces the
-// last), with the device's renderer listening as in the game.
-void WorldBuild(benchmark::State& state, const char* level) {
-    ArenaRig rig;
-    if (!rig.Open(Device::Rasterising, level)) {
-        state.SkipWithError("no level");
-        rig.Close();
-        return;
-    }
-    for (auto _ : state)
-        present::BuildWorldRooms(*rig.defs, rig.layers, level);
-    rig.Close();
-}
-
-void BM_BuildWorldRoomsSample(benchmark::State& state) { WorldBuild(state, "sample"); }
-void BM_BuildWorldRoomsHall(benchmark::State& state) { WorldBuild(state, "hall"); }
+void BM_ArenaFrame(benchmark::State& state) { ArenaFrame(state, true); }
+void BM_ArenaFrameNoRaster(benchmark::State& state) { ArenaFrame(state, false); }
 
 }  // namespace
 
-BENCHMARK(BM_ArenaPresentFrame)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ArenaPresentFrameNoRaster)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ArenaPresentFrameNullRender)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildWorldRoomsSample)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuildWorldRoomsHall)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArenaFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArenaFrameNoRaster)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

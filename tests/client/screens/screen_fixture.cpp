@@ -38,7 +38,7 @@ void ScreenFixture::StartMenuScreen() {
     ResetGameValues();
 }
 
-void ScreenFixture::StartScreen(bool five55, bool withFonts) {
+void ScreenFixture::StartScreen(bool five55, bool withFonts, PresentServices* services) {
     if (five55) {
         platform::dd::CapsProfile profile = platform::dd::DefaultCapsProfile();
         profile.sixteenBitIs555 = true;
@@ -48,7 +48,12 @@ void ScreenFixture::StartScreen(bool five55, bool withFonts) {
     for (const FontFile& f : SampleFontFiles())
         dir->Write("fonts/" + f.name, std::string(f.bytes.begin(), f.bytes.end()));
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);  // no stale cache of another test's file
-    present = std::make_unique<RecordingPresent>();
+    if (services) {
+        replacedServices = InstallPresentServices(services);
+        ownServices = true;
+    } else {
+        present = std::make_unique<RecordingPresent>();
+    }
     window = ddtest::MakeGameWindow(800, 600, MainWndProc);
     ShowWindow(window, SW_SHOW);
     g_mainWindow = window;
@@ -85,6 +90,9 @@ void ScreenFixture::TearDown() {
     for (FontSlot& f : FontTable)
         f = FontSlot{};
     present.reset();
+    if (ownServices)
+        InstallPresentServices(replacedServices);
+    ownServices = false;
     g_mainWindow = nullptr;
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     dir.reset();

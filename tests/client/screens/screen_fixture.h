@@ -17,8 +17,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the screen (and fonts when withFonts), with 5-6-5 or 5-5-5 pixels.
-    void StartScreen(bool five55 = false, bool withFonts = true);
+    // Starts the screen (and fonts when withFonts), with 5-6-5 or 5-5-5 pixels, through the
+    // services given (the game's own presentation, say) or else a recording presentation.
+    void StartScreen(bool five55 = false, bool withFonts = true, PresentServices* services = nullptr);
 
     // The started screen with the sample menu art and menu.dat in the working directory (main.pcx
     // also as the character screen's background), no settings read before them kept, no
@@ -44,6 +45,9 @@ protected:
 
     std::unique_ptr<TempDir> dir;
     std::unique_ptr<RecordingPresent> present;
+    // What StartScreen's services replaced, put back at the end.
+    PresentServices* replacedServices = nullptr;
+    bool ownServices = false;
     HWND window = nullptr;
     std::string goldenDir;
 };
