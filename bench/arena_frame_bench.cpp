@@ -51,12 +51,7 @@ struct ArenaGame {
     bool Open() {
         if (!StartDemoScreen(true, "", SAMPLE_INSTALL_DIR))
             return false;
-        LoadKeyBindings();
-        InitMouseInput();
-        LoadModelTemplates("sgfs", 0);
-        LoadModelTemplates("figures", 200);
-        LoadFigureTextures();
-        LoadSpellData(0);
+        LoadArenaTables();
         PrepareOfflineArena(player, "sample", 2);
         if (BeginArenaGame(player, 0) != 1)
             return false;
@@ -110,14 +105,7 @@ struct ArenaGame {
 
     void Close() {
         EndArenaGame(player);
-        gwsShutdown();
-        FreeFigureResources();
-        ReleaseScreenSurfaces();
-        present::ReleaseRendererSurfaces();
-        present::DestroySceneAndRenderer();
-        present::Cameras() = present::CameraSet{};
-        ReleaseDDEnvironment();
-        SgDDImage::SetGlobalPalette(nullptr);
+        StopDemoDisplay();
         dd::SetRasterizing(true);
         platform::ResetWindowing();
         dd::ResetDDraw();

@@ -3,12 +3,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "client/arena/spell.h"
 #include "client/core/message_pump.h"
+#include "client/present/camera_set.h"
 #include "client/present/arena_present.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
+#include "client/screens/input.h"
+#include "client/screens/key_bindings.h"
 #include "client/screens/screen_surface.h"
+#include "engine/render/sg_dd_environment.h"
+#include "engine/render/sg_dd_image.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 #include "tests/support/ddraw_device.h"
@@ -65,4 +71,24 @@ bool StartDemoScreen(bool headless, const std::string& script, const std::string
         return false;
     }
     return true;
+}
+
+void LoadArenaTables() {
+    LoadKeyBindings();
+    InitMouseInput();
+    LoadModelTemplates("sgfs", 0);
+    LoadModelTemplates("figures", 200);
+    LoadFigureTextures();
+    LoadSpellData(0);
+}
+
+void StopDemoDisplay() {
+    gwsShutdown();
+    FreeFigureResources();
+    ReleaseScreenSurfaces();
+    present::ReleaseRendererSurfaces();
+    present::DestroySceneAndRenderer();
+    present::Cameras() = present::CameraSet{};
+    ReleaseDDEnvironment();
+    SgDDImage::SetGlobalPalette(nullptr);
 }

@@ -9,6 +9,13 @@
 
 bool StartDemoScreen(bool headless, const std::string& script, const std::string& install);
 
+// What the game loads at start-up before any arena: the key bindings and mouse input, the model
+// templates of "sgfs" and "figures", the figure textures and the spell data.
+void LoadArenaTables();
+// Takes the display down as the game's shutdown does: the window system, the figures, the
+// back-buffer surfaces, the renderer and scene, and the engine's DirectDraw images.
+void StopDemoDisplay();
+
 // The options every screen demo takes.
 struct DemoOptions {
     std::string install = SAMPLE_INSTALL_DIR;

@@ -59,12 +59,7 @@ int main(int argc, char** argv) {
     }
     if (!StartDemoScreen(options.headless, options.script, options.install))
         return 1;
-    LoadKeyBindings();
-    InitMouseInput();
-    LoadModelTemplates("sgfs", 0);
-    LoadModelTemplates("figures", 200);
-    LoadFigureTextures();
-    LoadSpellData(0);
+    LoadArenaTables();
 
     LocalPlayer player{};
     PrepareOfflineArena(player, "sample", 2);
@@ -96,10 +91,7 @@ int main(int argc, char** argv) {
     }
     std::printf("%d frames\n", drawn);
     EndArenaGame(player);
-    gwsShutdown();
-    FreeFigureResources();
-    DestroySceneAndRenderer();
-    ReleaseScreenSurfaces();
+    StopDemoDisplay();
     FreeFonts();
     return result;
 }
