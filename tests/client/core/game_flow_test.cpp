@@ -158,6 +158,29 @@ TEST_F(OnlineFlow, LogsInVisitsTheTavernAndDisconnectsLast) {
     EXPECT_TRUE(dir.Exists("tavern.png"));
 }
 
+TEST_F(OnlineFlow, TheTavernChatGoesToChatLogBothWays) {
+    Script s;
+    LogIn(s);
+    s.Click(60, 225);
+    s.Wait(1500);
+    s.Key(0x3C);  // F2: chat.log on
+    s.Wait(4000);  // the guest joins and says hello
+    s.Key(0x28);   // ': the chat line
+    for (int scan : {0x2C, 0x1E, 0x19})  // "zap"
+        s.Key(scan);
+    s.Key(0x1C);
+    s.Wait(2000);
+    s.Click(750, 540);
+    s.Wait(3000);
+    s.s << QuitFromMenu(s.t);
+    ASSERT_EQ(RunHost("guest", s.Text()), 0) << dir.Read("game.out");
+    const std::string log = dir.Read("chat.log");
+    EXPECT_NE(log.find("hello there"), std::string::npos) << log;
+    EXPECT_NE(log.find("zap"), std::string::npos) << log;
+    const std::vector<int> codes = ClientCodes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), 7), codes.end());  // F_CHAT_TEXT
+}
+
 TEST_F(OnlineFlow, ALostLinkInTheTavernEndsTheProgramAfterBothMessages) {
     Script s;
     LogIn(s);

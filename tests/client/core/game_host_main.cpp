@@ -3,8 +3,8 @@
 // service listens on 127.0.0.1 at the [socket] ports of the installation's main.dat (GAME_DIR, or
 // the working directory) and plays a scenario:
 //   tavern        any account, the busy lobby (the default)
-//   guest         as tavern; a scripted player joins the Tavern once the client is there and says
-//                 "hello there"
+//   guest         as tavern; a scripted player joins the Tavern 3 s after the client opened it and
+//                 says "hello there"
 //   silent        as tavern; the service falls silent 2 s after the client opened the Tavern
 //
 //   game_host [--scenario name] [--capture file] [game arguments...]
@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
             openedAt = GetTickCount();
         if (openedAt != 0 && script == "silent" && GetTickCount() - openedAt >= 2000)
             service.SetSilent(true);
-        if (openedAt != 0 && script == "guest" && !guestIn && GetTickCount() - openedAt >= 1000) {
+        if (openedAt != 0 && script == "guest" && !guestIn && GetTickCount() - openedAt >= 3000) {
             guestIn = true;
             service.PlayerJoins(kGuestId, "Guest", 255, 1);
             service.PlayerChat(kGuestId, "hello there");
