@@ -29,7 +29,7 @@ std::vector<uint8_t> Bar(int w, int h, uint8_t fill) {
 
 bool WriteLevels(const InstallContext& ctx) {
     std::vector<uint8_t> pack = BuildPackFile("sample.zpk", SampleLevelFiles(19, true));
-    std::vector<uint8_t> bar1 = Bar(200, 20, 2), bar2 = Bar(200, 20, 80), barb = Bar(240, 60, 1);
+    std::vector<uint8_t> bar1 = Bar(200, 20, kSampleBlack + 2), bar2 = Bar(200, 20, 80), barb = Bar(240, 60, kSampleBlack);
     return WriteAll(ctx, "sample/", SampleLevelFiles(19, false)) &&
            WriteAll(ctx, "sample16/", SampleLevelFiles(16, false)) && !pack.empty() &&
            WriteFileBytes(ctx.Path("grids/sample.zpk"), pack.data(), pack.size()) &&

@@ -17,6 +17,11 @@ constexpr Rgb kRampColours[8] = {
     {255, 200, 80},  {64, 224, 224}, {200, 80, 232}, {192, 128, 72},
 };
 
+// Text is drawn on black, so each must read there and stand apart from the others.
+constexpr Rgb kTextColours[kSampleTextColours] = {
+    {255, 255, 255}, {235, 80, 64}, {240, 208, 80}, {110, 150, 255}, {110, 220, 120}, {190, 190, 205}, {135, 135, 150},
+};
+
 uint16_t Pixel565(int r, int g, int b) {
     return static_cast<uint16_t>(((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3));
 }
@@ -29,7 +34,12 @@ int Expand(int value, int bits) {
 
 Palette SamplePalette() {
     Palette p{};
-    for (int i = 1; i < 256; ++i) {
+    for (int i = 0; i < kSampleTextColours; ++i) {
+        p[3 * i] = static_cast<uint8_t>(kTextColours[i].r);
+        p[3 * i + 1] = static_cast<uint8_t>(kTextColours[i].g);
+        p[3 * i + 2] = static_cast<uint8_t>(kTextColours[i].b);
+    }
+    for (int i = kSampleBlack + 1; i < 256; ++i) {
         const Rgb& c = kRampColours[i / 32];
         int level = i % 32 + 1;
         p[3 * i] = static_cast<uint8_t>(c.r * level / 32);

@@ -240,7 +240,7 @@ std::vector<uint8_t> Picture(int w, int h, uint8_t v, uint8_t border) {
 // The level seen from above, one pixel a cell: rock dark, floors grey by height, liquid blue, open
 // sky cyan, earthnodes green, nexuses gold, other markers red, thins white.
 std::vector<uint8_t> MapPicture(LevelSource& l) {
-    std::vector<uint8_t> px(128 * 128, 2);
+    std::vector<uint8_t> px(128 * 128, kSampleBlack + 2);
     for (int y = 0; y < 128; ++y) {
         for (int x = 0; x < 128; ++x) {
             uint8_t& p = px[static_cast<size_t>(y) * 128 + x];

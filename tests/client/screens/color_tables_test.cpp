@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "client/core/config_file.h"
 #include "client/core/error_log.h"
 #include "client/core/pack_file.h"
+#include "client/core/pcx_image.h"
 #include "client/screens/color_tables.h"
 #include "common/byte_writer.h"
 #include "tests/support/temp_dir.h"
@@ -137,13 +139,14 @@ TEST_F(LightSourceTest, LoadsTheBaseTableInverseTableAndPalette) {
     EXPECT_EQ(PaletteColourTable[31], 0xFFFFu * 0x10001u);
     EXPECT_EQ(PaletteColourTable[33] & 0xFFFF, PackPixel16(kChannels565, palette[99], palette[100], palette[101]));
     EXPECT_EQ(GetLightTable(0)->rows[0][31], 0u);  // the darkest row is black
-    EXPECT_EQ(InverseColourTable[0xFFFF], 31);
-    EXPECT_EQ(InverseColourTable[0], 0);
+    // White's first index is the white text colour; black has an index of its own.
+    EXPECT_EQ(InverseColourTable[0xFFFF], 0);
+    EXPECT_EQ(InverseColourTable[0], kSampleBlack);
     EXPECT_EQ(std::memcmp(SystemPalette, palette.data(), sizeof SystemPalette), 0);
 
     ASSERT_EQ(init_lightsource("color.dat", kChannels555), 0);
     EXPECT_EQ(PaletteColourTable[31], 0x7FFFu * 0x10001u);
-    EXPECT_EQ(InverseColourTable[0x7FFF], 31);
+    EXPECT_EQ(InverseColourTable[0x7FFF], 0);
     EXPECT_EQ(Log(), "Log File Started.\n");
 }
 
@@ -214,18 +217,56 @@ TEST_F(LightSourceTest, GridTablesComeFromTheLevelPack) {
     EXPECT_NE(log.find("\nNo entry for 23 in grid color table! defaulting to system.col.\n"), std::string::npos);
 }
 
-TEST(SampleInstallation, ColourTablesLoad) {
-    TempDir dir;
+// The installation's colour files in a directory of the test's own, entered.
+void EnterWithSampleColourFiles(TempDir& dir) {
     std::filesystem::create_directory(dir.File("light"));
     for (const char* name : {"color.dat", "light/system.col", "light/tran565.tra", "light/tran555.tra",
                              "light/syspal.pcx"})
         std::filesystem::copy_file(std::string(SAMPLE_INSTALL_DIR "/") + name, dir.File(name));
     dir.Enter();
+}
+
+TEST(SampleInstallation, ColourTablesLoad) {
+    TempDir dir;
+    EnterWithSampleColourFiles(dir);
     for (ChannelBits bits : {kChannels565, kChannels555}) {
         ASSERT_EQ(init_lightsource("color.dat", bits), 0);
         EXPECT_EQ(InverseColourTable[PaletteColourTable[200] & 0xFFFF], 200);
     }
     ReleaseConfigFile();
+}
+
+
+// The screens draw their text in palette indices 0 to 6 on black: the installation's palette has
+// to make them readable there, keep the teams' hues, and still give black an index of its own.
+TEST(SampleInstallation, TextColoursReadOnBlack) {
+    TempDir dir;
+    EnterWithSampleColourFiles(dir);
+    ASSERT_EQ(init_lightsource("color.dat", kChannels565), 0);
+    // White, the teams' red, yellow and blue, the highlight green, light grey, dim grey.
+    const uint16_t expected[7] = {0xFFFF, 0xEA88, 0xF68A, 0x6CBF, 0x6EEF, 0xBDF9, 0x8432};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(PaletteColourTable[i], expected[i] * 0x10001u) << i;
+        const uint8_t* rgb = SystemPalette + 3 * i;
+        EXPECT_GE(std::max({rgb[0], rgb[1], rgb[2]}), 128) << i;
+        for (int j = 0; j < i; ++j) {
+            const uint8_t* other = SystemPalette + 3 * j;
+            const int dr = rgb[0] - other[0], dg = rgb[1] - other[1], db = rgb[2] - other[2];
+            EXPECT_GE(dr * dr + dg * dg + db * db, 40 * 40) << i << " and " << j;
+        }
+    }
+    EXPECT_EQ(PaletteColourTable[kSampleBlack], 0u);
+    ReleaseConfigFile();
+
+    // Art drawn through the system palette leaves the text colours alone.
+    for (const char* name : {"sample/map.pcx", "loadbar1.pcx", "loadbar2.pcx", "loadbarb.pcx"}) {
+        PcxImage pcx;
+        ASSERT_EQ(pcx.LoadPcx((std::string(SAMPLE_INSTALL_DIR "/") + name).c_str(), PCX_HEAP, 0), 0) << name;
+        const uint8_t* px = pcx.Pixels8();
+        ASSERT_NE(px, nullptr) << name;
+        const size_t n = static_cast<size_t>(pcx.PcxWidth()) * pcx.PcxHeight();
+        EXPECT_EQ(std::count_if(px, px + n, [](uint8_t v) { return v < kSampleTextColours; }), 0) << name;
+    }
 }
 
 }  // namespace

@@ -101,14 +101,6 @@ int main(int argc, char** argv) {
     }
     if (!StartDemoScreen(headless, script, install))
         return 1;
-    // The sample palette has no text colours at indices 0 to 6 (the screens' operator, team, chat,
-    // system and service colours): the demo puts them there so the lobby's text can be read.
-    const int textColours[][3] = {{255, 255, 255}, {230, 70, 60}, {90, 220, 110}, {110, 160, 250},
-                                  {250, 214, 110}, {190, 190, 210}, {120, 120, 130}};
-    for (int i = 0; i < 7; ++i) {
-        const uint16_t p = MakePixel16(textColours[i][0], textColours[i][1], textColours[i][2]);
-        GetLightTable(0)->rows[32][i] = p | (static_cast<uint32_t>(p) << 16);
-    }
     LoadArenaList("arena.dat");
     LoadChatArt();
     InitMouseInput();

@@ -1,5 +1,5 @@
 #pragma once
-// The Tavern on a started screen: the chat art loaded, text colours 0 to 6 told apart, the player
+// The Tavern on a started screen: the chat art loaded, the sample's text colours 0 to 6, the player
 // "Thorn" (id 7, level 5, a Runemage) in the main Tavern, three arenas in the arena list, and the
 // busy lobby of the scripted service dispatched into the client tables as its frames arrive.
 
@@ -26,6 +26,7 @@
 #include "tests/client/screens/screen_fixture.h"
 #include "tests/support/lobby_script.h"
 #include "tools/writers/chat_art.h"
+#include "tools/writers/color_table_writer.h"
 
 class TavernFixture : public ScreenFixture {
 protected:
@@ -35,11 +36,10 @@ protected:
         for (const ArtFile& f : ChatArtFiles())
             dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
         LoadChatArt();
-        // Text colours a reader can tell apart in the goldens.
-        const int colours[][3] = {{255, 255, 255}, {230, 70, 60}, {90, 220, 110}, {110, 160, 250},
-                                  {250, 214, 110}, {180, 180, 200}, {110, 110, 120}};
-        for (int i = 0; i < 7; ++i) {
-            const uint16_t p = MakePixel16(colours[i][0], colours[i][1], colours[i][2]);
+        // The installation's text colours over the fixture's grey palette.
+        const Palette sample = SamplePalette();
+        for (int i = 0; i < kSampleTextColours; ++i) {
+            const uint16_t p = MakePixel16(sample[3 * i], sample[3 * i + 1], sample[3 * i + 2]);
             GetLightTable(0)->rows[32][i] = p | (static_cast<uint32_t>(p) << 16);
         }
         ResetGameValues();
