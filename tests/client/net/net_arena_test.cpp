@@ -359,6 +359,23 @@ TEST_F(ArenaNetTest, ARemoteProjectileCastPlacesTheFigureAndThrowsFromTheSentPoi
     EXPECT_EQ(WorldObjectTable[fig].x, 2000);
 }
 
+// A remote projectile's cast sound plays at the caster's figure, heard within 256 of it.
+TEST_F(ArenaNetTest, ARemoteCastSoundsAtTheCastersFigure) {
+    Figure(9, "Nell");
+    auto& proj = Spell<CSpellProj>(5, SPELL_PROJ);
+    proj.cast_distance = 0;
+    proj.velocity = 0;
+    proj.cast_sound = 6;
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
+    Dispatch(176, Words({5, 4100, 4000, 0, 0}, 16), 9);
+    EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{6});
+    Dispatch(176, Words({5, 4300, 4000, 0, 0}, 16), 9);
+    EXPECT_TRUE(sounds.TakePlayed().empty()) << "300 away";
+    Dispatch(176, Words({5, 4100, 4000, 0, 0}, 16), 12);
+    EXPECT_TRUE(sounds.TakePlayed().empty()) << "a caster without a figure";
+}
+
 TEST_F(ArenaNetTest, AnEchoedRuneOrOneOfNoSpellIsNotMadeTwice) {
     auto& rune = Spell<CSpellRune>(6, SPELL_RUNE);
     rune.cast_distance = 0;
@@ -540,19 +557,27 @@ TEST_F(ArenaNetTest, ACreatedThinTakesEachBodyFieldAndAGroupDiesTogether) {
 
 TEST_F(ArenaNetTest, ADispellFindsTheFirstSpellWallOnItsLine) {
     g_debugLevel = 2;
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
     auto& d = Spell<CSpellDispell>(11, SPELL_DISPELL);
     d.effect_sound = 5;
+    d.effect_sound_range = 5000;  // heard where we stand
     Dispatch(12, CreateThin(2001, {}));  // x 100..300 at y 200
     const int slot = FindThinSlot(2001);
     // From (200, 100) facing +y (0) for 200 units crosses it; 50 units falls short.
     Dispatch(44, Words({200, 100, 0, 0, 1, 200, 11}, 16));
     EXPECT_TRUE(ConsoleHas("FindThinTarget returns " + std::to_string(slot)));
+    EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{5}) << "a dispellable wall sounds";
     ClearChatBuffer();
     Dispatch(44, Words({200, 100, 0, 0, 1, 50, 11}, 16));
     EXPECT_TRUE(ConsoleHas("FindThinTarget returns TOTALTHIN"));
     ClearChatBuffer();
     Dispatch(44, Words({200, 100, 0, 0, 1, 200, 12}, 16));
     EXPECT_TRUE(ConsoleHas("RCV_DISPELL failed!"));
+    EXPECT_TRUE(sounds.TakePlayed().empty());
+    ThinTable[slot].dispel = 0;
+    Dispatch(44, Words({200, 100, 0, 0, 1, 200, 11}, 16));
+    EXPECT_TRUE(sounds.TakePlayed().empty()) << "a wall of dispel value 0 is met in silence";
 }
 
 TEST_F(ArenaNetTest, ADoorOpensOnlyForATriggerNumberOfTheTable) {
