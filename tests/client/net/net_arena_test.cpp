@@ -329,6 +329,38 @@ TEST_F(ArenaNetTest, AnObjectDeathKillsTheObjectOfThatId) {
     EXPECT_NE(WorldObjectTable[slot].active, 1);
 }
 
+// A tripped rune sounds its death sound whoever tripped it; another object dies in silence here.
+TEST_F(ArenaNetTest, ATrippedRuneSoundsItsDeath) {
+    SoundLog sounds(kSounds);
+    ASSERT_TRUE(sounds.Started());
+    struct Row {
+        const char* what;
+        int runeType, killer;
+        std::vector<int> sounds;
+    } rows[] = {
+        {"tripped by us", 1, 7, {8}},
+        {"tripped by another", 1, 9, {8}},
+        {"no killer", 1, 0, {}},
+        {"not a rune", 0, 7, {}},
+    };
+    for (const Row& row : rows) {
+        const int slot = AllocObjectSlot(OBJ_SPELL);
+        WorldObject& o = WorldObjectTable[slot];
+        o.id = 0x0470;
+        o.x = 4050;
+        o.y = 4000;
+        o.rune_type = static_cast<decltype(o.rune_type)>(row.runeType);
+        o.death_sound = 8;
+        o.sound_range = 500;
+        ActivateObject(slot);
+        sounds.TakePlayed();
+        Dispatch(10, Words({0x0470, row.killer}, 4));
+        EXPECT_NE(WorldObjectTable[slot].active, 1) << row.what;
+        EXPECT_EQ(sounds.TakePlayed(), row.sounds) << row.what;
+        ClearWorldObjects();
+    }
+}
+
 // ---- Other players' casts ----------------------------------------------------------------------
 
 TEST_F(ArenaNetTest, ARemoteProjectileCastPlacesTheFigureAndThrowsFromTheSentPoint) {
