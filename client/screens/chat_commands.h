@@ -11,7 +11,7 @@ constexpr int kNoPlayer = 500;
 
 // Client flags the commands change.
 extern int CrosshairFlag;    // 1 at start
-extern int LagDisplayFlag;   // the operators' page shows pings instead of levels
+extern int LagDisplayFlag;   // pings instead of levels on the operators' page; the HUD copies the list each second
 extern int HudCycleState;    // 0 shown, 1 frozen, 2 hidden
 
 // Up to ten words: a word that begins with a double quote runs to the next one (blanks kept).

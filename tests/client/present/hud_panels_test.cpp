@@ -615,3 +615,49 @@ TEST_F(HudTest, DestroyTakesPanelsAndTilesOffTheCamera) {
 }
 
 }  // namespace
+
+namespace {
+
+// The chat's display command steps the HUD through updated, frozen and removed, and "*lag" turns
+// the player list's refresh on: both reach the HUD through the game's services.
+TEST_F(HudTest, ChatCommandsFreezeRemoveAndRefresh) {
+    g_level.maxx = g_level.maxy = 20;
+    ASSERT_EQ(SgxCreateSceenPolys(), 1);
+    present::ShowHud(1);
+    HudCycleState = 0;
+    auto onCamera = [this] {
+        int n = 0;
+        for (const auto& p : Hud().panels)
+            n += OnCamera(p.Get());
+        return n;
+    };
+    ASSERT_EQ(onCamera(), 19);
+
+    DoChatCommand("n p");
+    EXPECT_EQ(GetHudUpdateFlag(), 0);
+    SetPanelRedrawFlag(-1, 0);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(Frame(50), Ints{}) << i;
+    EXPECT_EQ(onCamera(), 19);
+
+    DoChatCommand("n p");
+    EXPECT_EQ(onCamera(), 0);
+
+    DoChatCommand("n p");
+    EXPECT_EQ(GetHudUpdateFlag(), 1);
+    EXPECT_EQ(onCamera(), 19);
+    EXPECT_FALSE(Frame(50).empty());
+
+    std::fill(std::begin(HudPanels().redrawFlags), std::end(HudPanels().redrawFlags), 0);
+    DoChatCommand("lag");
+    EXPECT_EQ(LagDisplayFlag, 1);
+    int listCopies = 0;
+    for (int i = 0; i < 40; ++i)  // 2 s
+        for (int n : PanelFrame(50))
+            listCopies += n == 11;
+    EXPECT_EQ(listCopies, 2);
+    DoChatCommand("lag");
+    HudCycleState = 0;
+}
+
+}  // namespace
