@@ -334,9 +334,11 @@ TEST_F(MapTileTest, WholeMapUsesAtMostEightTiles) {
                                  0, 1, 1},
                             "whole tile");
     }
-    // The window's first tile keeps its own place: no ninth whole-map tile took its slot.
-    hudtest::ExpectQuad(Hud().mapTiles[8].Get(), Quad{668 / 800.f, 132 / 600.f, 796 / 800.f, 100 / 600.f, 0, 0, 1, 1},
-                        "window tile 8");
+    // The window's tiles keep their places: no ninth whole-map tile took tile 8's slot.
+    for (int k = 0; k < 4; ++k)
+        hudtest::ExpectQuad(Hud().mapTiles[8 + k].Get(),
+                            Quad{668 / 800.f, (132 - 32 * k) / 600.f, 796 / 800.f, (100 - 32 * k) / 600.f, 0, 0, 1, 1},
+                            "window tile");
     MapShown = 1;
     Frame(10);  // the wanted mode was reset to unset: the first cycle is the window's
     RunMapCycle();

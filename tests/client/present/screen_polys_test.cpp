@@ -86,6 +86,23 @@ TEST_F(ScreenPolysTest, ElementsAreBuiltWithTheirWindowsAndMapProperties) {
     for (int k = 0; k < 4; ++k)
         ExpectQuad(Hud().earth[k].Get(), Quad{X(134), Y(2), X(174), Y(42), 0, 0, 1, 1}, "earth as built");
     ExpectQuad(Hud().node[1].Get(), Quad{X(626), Y(2), X(666), Y(42), 0, 0, 0.25f, 1}, "node as built");
+    // Rectangles kept for the updates: items in two columns of four, 44 pixels apart.
+    struct Place {
+        SgScreenPolygon* polygon;
+        HudRect rect;
+    };
+    const Place kPlaces[] = {{Hud().items[0].Get(), {4, 44, 44, 84}},       {Hud().items[3].Get(), {4, 176, 44, 216}},
+                             {Hud().items[4].Get(), {48, 44, 88, 84}},      {Hud().items[5].Get(), {48, 88, 88, 128}},
+                             {Hud().nexus[2][0].Get(), {422, 2, 462, 42}},  {Hud().statusBar[1][0].Get(), {176, 21, 336, 29}},
+                             {Hud().statusBar[3][0].Get(), {464, 21, 624, 29}}, {Hud().earth[0].Get(), {134, 2, 174, 42}}};
+    for (const Place& p : kPlaces) {
+        const HudRect* r = ScreenPolyRect(p.polygon);
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(r->left, p.rect.left);
+        EXPECT_EQ(r->top, p.rect.top);
+        EXPECT_EQ(r->right, p.rect.right);
+        EXPECT_EQ(r->bottom, p.rect.bottom);
+    }
     // The rectangle rides on the first polygon only; both polygons share one texture.
     ASSERT_NE(ScreenPolyRect(fill), nullptr);
     EXPECT_EQ(ScreenPolyRect(fill)->left, 464);
