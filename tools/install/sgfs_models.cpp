@@ -1,13 +1,51 @@
 // The models of sgfs\ that the sample's objects, spells and overlays name, sgfs.dat, and the sky
-// dome, written by the engine's own saver.
+// dome, written by the engine's own saver; and each sample level's own sgfs\ with its grid models,
+// fixtures and the water frames.
 
+#include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "tools/install/install_step.h"
+#include "tools/writers/bmp_writer.h"
 #include "tools/writers/sgf_bytes.h"
 #include "tools/writers/sgfs_models.h"
 
 namespace {
+
+// Blue water with light ripples that move one step a frame.
+std::vector<uint8_t> WaterPicture(int frame) {
+    BmpImage b;
+    b.width = b.height = 32;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const double wave = std::sin((x + y + frame * 4) * 6.283185307179586 / 16.0);
+            const uint8_t light = static_cast<uint8_t>(60 + 40 * wave);
+            b.pixels.insert(b.pixels.end(), {static_cast<uint8_t>(light / 3), static_cast<uint8_t>(light),
+                                             static_cast<uint8_t>(160 + light / 2)});
+        }
+    }
+    return BuildBmp(b);
+}
+
+bool WriteLevelSgfs(const InstallContext& ctx, const std::string& level) {
+    const std::string dir = level + "/sgfs/";
+    for (const SgfsModelFile& f : LevelFixtureModelFiles())
+        if (f.bytes.empty() || !WriteFileBytes(ctx.Path(dir + f.name), f.bytes.data(), f.bytes.size()))
+            return false;
+    std::vector<uint8_t> water = WaterPicture(0);
+    if (!WriteFileBytes(ctx.Path(dir + kLevelWaterTexture), water.data(), water.size()))
+        return false;
+    for (int frame = 0; frame < 4; ++frame) {
+        char name[32];
+        std::snprintf(name, sizeof name, "water/water%02d.bmp", frame);
+        water = WaterPicture(frame);
+        if (!WriteFileBytes(ctx.Path(dir + name), water.data(), water.size()))
+            return false;
+    }
+    return WriteTextFile(ctx.Path(dir + "sgfs.dat"), LevelSgfsDefinitionText());
+}
 
 bool WriteSgfsModels(const InstallContext& ctx) {
     for (const SgfsModelFile& f : SgfsModelFiles())
@@ -16,7 +54,8 @@ bool WriteSgfsModels(const InstallContext& ctx) {
     SgRef<SgNode> sky = BuildSkyDome();
     const std::vector<uint8_t> dome = SgfBytesOf(sky.Get());
     return !dome.empty() && WriteFileBytes(ctx.Path(kSkyDomeFile), dome.data(), dome.size()) &&
-           WriteTextFile(ctx.Path("sgfs/sgfs.dat"), SgfsDefinitionText());
+           WriteTextFile(ctx.Path("sgfs/sgfs.dat"), SgfsDefinitionText()) && WriteLevelSgfs(ctx, "sample") &&
+           WriteLevelSgfs(ctx, "sample16");
 }
 
 InstallStep g_step("sgfs models", 63, WriteSgfsModels);

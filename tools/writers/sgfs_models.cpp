@@ -5,6 +5,7 @@
 
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/animation/sg_3ds_animators.h"
+#include "engine/core/sg_texture_property.h"
 #include "engine/geometry/sg_tri_shape.h"
 #include "tools/writers/effects_model.h"
 #include "tools/writers/model_parts.h"
@@ -227,5 +228,78 @@ std::string SgfsDefinitionText() {
         text += Entry(s.n, s.file, "");
     text += Entry(60, "aura.sgf", "type=Animation\nfigure_animation=Loop\nframes=60\n");
     text += Entry(61, "flare.sgf", "type=Animation\nfigure_animation=Clamp\nframes=30\n");
+    return text;
+}
+
+namespace {
+
+// The pool's surface: a 64 x 64 square a little above the floor, its texture the first of the
+// water frames.
+SgRef<SgNode> WaterModel() {
+    const SgVec3 v[4] = {{-32, -32, 2}, {32, -32, 2}, {-32, 32, 2}, {32, 32, 2}};
+    const SgVec3 uv[4] = {{0, 1, 0}, {1, 1, 0}, {0, 0, 0}, {1, 0, 0}};
+    const SgRgba c = {1, 1, 1, 1};
+    const SgRgba colours[4] = {c, c, c, c};
+    const uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    SgRef<SgTriShape> surface(new SgTriShape(4, v, nullptr, 2, indices, uv, colours));
+    surface->AssignName("Surface");
+    surface->ComputeNormals();
+    SgRef<SgImage> image(new SgImage);
+    image->SetFileName(kLevelWaterTexture);
+    image->formatKind = SgImage::kAnyFormat;
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(image.Get());
+    texture->currentIndex = 0;
+    surface->AddRenderProperty(texture.Get());
+    return Model("water", {surface});
+}
+
+// Grid models are made at their percent scale x 0.01, so 100 % is the engine's own unit (100 game
+// units): the parts, drawn in game units, hang under a node that scales them down.
+SgRef<SgNode> InEngineUnits(SgRef<SgNode> model) {
+    SgRef<SgNode> root = Named(new SgNode, model->GetName());
+    model->AssignName("Parts");
+    model->localScale = 0.01f;
+    root->InsertChild(model.Get(), false);
+    root->UpdateAllStates();
+    return root;
+}
+
+}  // namespace
+
+std::vector<SgfsModelFile> LevelFixtureModelFiles() {
+    std::vector<SgfsModelFile> files;
+    auto add = [&](const char* name, SgRef<SgNode> model) {
+        files.push_back({name, SgfBytesOf(InEngineUnits(model).Get())});
+    };
+    // A pillar with a crystal on top: the shrine colours tint it.
+    add("shrine.sgf", Model("shrine", {Faces("Pillar", Box(-10, -10, 0, 10, 10, 48), SgRgba(0.8f, 0.8f, 0.8f, 1)),
+                                       Faces("Crystal", Diamond(24, 10, 64), SgRgba(1, 1, 1, 1))}));
+    add("earthnode.sgf", Model("earthnode", {Faces("Well", Disc(24, 1, 8), SgRgba(0.7f, 0.7f, 0.7f, 1)),
+                                             Faces("Spark", Diamond(12, 6, 20), SgRgba(1, 1, 1, 1))}));
+    add("water.sgf", WaterModel());
+    return files;
+}
+
+std::string LevelSgfsDefinitionText() {
+    // Models 401 (shrine), 402 (earthnode), 403 (water turning through its frames, flipped). The
+    // earthnode records name fixtures 1 to 3, the shrine records 10 to 12; 0 is the pool; 4 names
+    // no model and 5 stands at x = 0, so neither is placed; 6 to 9 have no section.
+    std::string text = "[sgfdefs]\nnumsgfs=3\nnumfixtures=13\n";
+    text += "[sgf401]\nfilename=shrine.sgf\nscale=100\n";
+    text += "[sgf402]\nfilename=earthnode.sgf\nscale=80\n";
+    text += "[sgf403]\nfilename=water.sgf\nscale=150\nflip=1\nframes=4\n";
+    auto fixture = [&](int i, int sgf, int x, int y, int z, const char* extra) {
+        char b[200];
+        std::snprintf(b, sizeof b, "[fixture%02d]\nsgf=%d\nx=%d\ny=%d\nz=%d\n%s", i, sgf, x, y, z, extra);
+        text += b;
+    };
+    fixture(0, 403, 864, 1504, 0, "timer_rate=50\n");
+    for (int k = 0; k < 3; ++k)
+        fixture(1 + k, 402, (13 + k) * 64 + 32, 17 * 64 + 32, 0, k == 0 ? "light=300\n" : "");
+    fixture(4, 0, 1000, 1000, 0, "");
+    fixture(5, 401, 0, 1000, 0, "");
+    for (int k = 0; k < 3; ++k)
+        fixture(10 + k, 401, (23 + k) * 64 + 32, 17 * 64 + 32, 77, k == 0 ? "light=400\n" : "");
     return text;
 }

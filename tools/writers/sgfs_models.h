@@ -14,6 +14,8 @@
 #include "engine/core/sg_node.h"
 
 inline constexpr const char* kSkyDomeFile = "sgfs/skydome.sgf";
+// The level water model's texture, beside it in the level's sgfs\.
+inline constexpr const char* kLevelWaterTexture = "water.bmp";
 
 struct SgfsModelFile {
     std::string name;              // beside sgfs.dat
@@ -29,3 +31,9 @@ SgRef<SgNode> BuildSampleBiped();
 SgRef<SgNode> BuildSkyDome();
 // sgfs\sgfs.dat: each template number the sample's objects, spells and thins name.
 std::string SgfsDefinitionText();
+
+// A level's own models in its sgfs\ (grid models 401 and up): a shrine, an earthnode and animated
+// water; and that directory's sgfs.dat with the fixtures the sample level's shrine and earthnode
+// records name.
+std::vector<SgfsModelFile> LevelFixtureModelFiles();
+std::string LevelSgfsDefinitionText();
