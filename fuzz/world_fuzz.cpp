@@ -16,6 +16,7 @@
 #include "client/present/grid_layers.h"
 #include "client/present/portal_defs.h"
 #include "client/present/rooms.h"
+#include "client/present/world_create.h"
 #include "client/present/world_rooms.h"
 #include "fuzz/scratch_dir.h"
 #include "fuzz/split_input.h"
@@ -98,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char text[64] = "";
     present::ListRoomsAtPoint(x0 * 64 + 100, y0 * 64 + 100, 32, text, sizeof text);
     present::CountNodesInRoomAt(x0 * 64 + 100, y0 * 64 + 100, 32);
-    present::ReleaseWorldScene();
+    present::ResetHudAndFigures();
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     return 0;
 }

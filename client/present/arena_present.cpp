@@ -12,10 +12,12 @@
 #include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
+#include "client/present/object_maps.h"
 #include "client/present/rooms.h"
 #include "client/present/screen_polys.h"
 #include "client/present/screen_tint.h"
 #include "client/present/thin_walls.h"
+#include "client/present/world_create.h"
 
 namespace {
 
@@ -43,10 +45,10 @@ public:
     void ShowViewFrame() override { present::ShowViewFrame(); }
     void ReleaseRendererSurfaces() override { present::ReleaseRendererSurfaces(); }
     void DestroySceneAndRenderer() override { present::DestroySceneAndRenderer(); }
-    void SgxCreateWorld(const char* levelDir) override { interim_->SgxCreateWorld(levelDir); }
+    void SgxCreateWorld(const char* levelDir) override { present::SgxCreateWorld(levelDir); }
     void SgxUpdateFrame() override { present::SgxUpdateFrame(); }
     void ShowStatistics() override { present::ShowStatistics(); }
-    void ResetHudAndFigures() override { interim_->ResetHudAndFigures(); }
+    void ResetHudAndFigures() override { present::ResetHudAndFigures(); }
     void SetWorldFog(int depth, int spare, int red, int green, int blue) override {
         present::SetWorldFog(depth, spare, red, green, blue);
     }
@@ -123,7 +125,7 @@ public:
         present::SetFigureBillboardHeight(billboard, height);
     }
     void RemoveFigureBillboard(int billboard) override { present::RemoveFigureBillboard(billboard); }
-    void RemoveObjectMapNode(int object) override { interim_->RemoveObjectMapNode(object); }
+    void RemoveObjectMapNode(int object) override { present::RemoveObjectMapNode(object); }
     int PlaceThinWalls(int x1, int y1, int base, int x2, int y2, int top, int texture, int transparent,
                        int mirrored) override {
         return present::PlaceThinWalls(x1, y1, base, x2, y2, top, texture, transparent, mirrored);

@@ -2,7 +2,7 @@
 // The arena presentation as the game's services: the display, frame, cameras, fog, wire-frame,
 // level of detail, viewer light, screen tint, room queries, thin walls, the figures (creation,
 // placement, animation, textures, tints, lights, billboards, attachments), the figure tables and
-// the menu preview are this presentation's own; the HUD, world creation and the overlays' creation
+// the menu preview and world creation are this presentation's own; the HUD and the frame update
 // keep the interim's bodies until they are built.
 
 #include <memory>

@@ -64,6 +64,14 @@ void GiveBillboardProperties(SgNode* node) {
 
 }  // namespace
 
+void TurnQuarterAboutX(SgAVObject* node) {
+    const float c = std::cos(kQuarterTurn), s = std::sin(kQuarterTurn);
+    SgMat3 turn;
+    const float rows[9] = {1, 0, 0, 0, c, s, 0, -s, c};
+    std::memcpy(turn.m, rows, sizeof rows);
+    node->localRotation = turn * node->localRotation;
+}
+
 void AttachFigureLight(int figure, int dimmer, int range, int red, int green, int blue, int height) {
     SgNode* node = FigureNode(figure);
     SgFigureExtraData* data = GetFigureExtraData(node);
@@ -126,7 +134,7 @@ int RelightFigure(int figure) {
 int CreateFigureBillboard(int figure) {
     SgNode* figureNode = FigureNode(figure);
     SgFigureExtraData* data = GetFigureExtraData(figureNode);
-    if (!World().sceneActive || !data)
+    if (!IsSceneActive() || !data)
         return 0;
     int b = 1;
     while (b < kBillboardSlots && Figures().billboards[b].node)
@@ -142,11 +150,7 @@ int CreateFigureBillboard(int figure) {
     slot.strip = BillboardStrip();
     slot.node->InsertChild(slot.strip.Get(), true);
 
-    const float c = std::cos(kQuarterTurn), s = std::sin(kQuarterTurn);
-    SgMat3 turn;
-    const float rows[9] = {1, 0, 0, 0, c, s, 0, -s, c};
-    std::memcpy(turn.m, rows, sizeof rows);
-    slot.node->localRotation = turn * slot.node->localRotation;
+    TurnQuarterAboutX(slot.node.Get());
     GiveBillboardProperties(slot.node.Get());
 
     SgRef<SgRawImageData> raw(new SgRawImageData);

@@ -19,6 +19,9 @@ int RemoveFigureLight(int figure);
 // Vertex colours from the preburned lights; 1, or 0 without a figure.
 int RelightFigure(int figure);
 
+// Stands a billboard's strip up: a quarter turn about the node's x axis.
+void TurnQuarterAboutX(SgAVObject* node);
+
 // A billboard number 1..49, or 0 (no scene, none free, no figure or no record).
 int CreateFigureBillboard(int figure);
 // 256 pixels of 32 bits, 16 rows of 16; null changes nothing.

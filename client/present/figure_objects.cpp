@@ -170,7 +170,7 @@ SgRef<SgAVObject> FixUpFigureClone(SgAVObject* object, SgNode* parent, uint32_t 
 }
 
 int CreateFigureForObject(int templateNumber, const char* name, float scale) {
-    if (!World().sceneActive)
+    if (!IsSceneActive())
         return 0;
     return BuildFigureFromTemplate(World().worldRoot.Get(), nullptr, 0, 0, templateNumber, scale, name);
 }

@@ -55,7 +55,7 @@ ThinModelTables& ThinModels() {
 }
 
 int PlaceThinWalls(int x1, int y1, int base, int x2, int y2, int top, int texture, int transparent, int mirrored) {
-    if (!World().sceneActive)
+    if (!IsSceneActive())
         return 0;
     ThinModelTables& t = ThinModels();
     int index = 1;

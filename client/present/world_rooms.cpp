@@ -250,28 +250,4 @@ void BuildWorldRooms(const RoomPortalDefs& defs, const GridLayers& g, const char
     }
 }
 
-void ReleaseWorldScene() {
-    CameraSet& cameras = Cameras();
-    WorldTables& w = World();
-    if (cameras.renderer)
-        cameras.renderer->ReleaseAllTextures(1);
-    ClearPreburnLights();
-    if (w.worldRoot && cameras.sceneRoot)
-        cameras.sceneRoot->RemoveChild(w.worldRoot.Get());
-    ReleaseWorldRooms();
-    ReleaseWorldTextures();
-    for (int i = 1; i < kThinModels; ++i)
-        RemoveThinModel(i);
-    if (cameras.viewerLight) {
-        cameras.viewerLight->ForgetAllLitNodes();
-        if (cameras.sceneRoot)
-            cameras.sceneRoot->DetachLight(cameras.viewerLight.Get());
-        if (cameras.firstPersonNode)
-            cameras.firstPersonNode->RemoveChild(cameras.viewerLight.Get());
-    }
-    cameras.viewerLight = nullptr;
-    ReleaseScreenTint();
-    w.sceneActive = 0;
-}
-
 }  // namespace present

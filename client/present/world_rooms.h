@@ -9,9 +9,5 @@
 namespace present {
 
 void BuildWorldRooms(const RoomPortalDefs& defs, const GridLayers& g, const char* levelDir);
-// The teardown of what this presentation builds for a level, in the reset's order: the renderer's
-// arena textures, the preburned lights, the world root and rooms, texture maps and tiles, thin
-// models, the viewer light and the screen tint. The scene is no longer active.
-void ReleaseWorldScene();
 
 }  // namespace present

@@ -33,6 +33,7 @@
 
 MenuHotSpot MainMenuHotSpots[kMenuHotSpots];
 MainMenuState g_mainMenu;
+int32_t WorldTextureOption = 0;
 char g_singleUserLevel[64] = "grid00";
 int32_t g_singleUserTeam = 0;
 int32_t g_mipmapFlag = 1;

@@ -48,6 +48,8 @@ extern MainMenuState g_mainMenu;
 // What closing the menu chose for playing alone: the arena's level and the team (0 none).
 extern char g_singleUserLevel[64];
 extern int32_t g_singleUserTeam;
+// The menu's texture option (0 or 1) that world creation hands to the texture loads.
+extern int32_t WorldTextureOption;
 
 int MainMenu(LocalPlayer& player);
 // 7 (connect) or -2 (cancelled).

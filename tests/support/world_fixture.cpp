@@ -1,9 +1,8 @@
 #include "tests/support/world_fixture.h"
 
 #include "client/present/camera_set.h"
-#include "client/present/preburn_lights.h"
-#include "client/present/tiles.h"
-#include "client/present/world_rooms.h"
+#include "client/present/world_create.h"
+#include "client/screens/main_menu.h"
 #include "engine/core/sg_render.h"
 
 namespace worldtest {
@@ -18,20 +17,18 @@ void StartDisplayOver(SgRender* render) {
     present::CreateCameras();
 }
 
-std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, const present::GridLayers& g,
-                                                       int textureOption) {
-    present::SetWorldTextureMode(textureOption);
-    present::SgxLoadTexturemaps(levelDir, textureOption);
-    auto defs = std::make_unique<present::RoomPortalDefs>();
-    present::LoadRoomsAndPortals(levelDir, defs.get());
-    present::SgxPutPreburnLight();
-    present::SgxLoadTileSGFTemplate(levelDir);
-    present::BuildWorldRooms(*defs, g, levelDir);
-    present::CreatePreburnLightObjects();
-    present::CreateViewerLight();
-    return defs;
+std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, int textureOption) {
+    WorldTextureOption = textureOption;
+    present::SgxCreateWorld(levelDir);
+    return std::make_unique<present::RoomPortalDefs>(present::WorldRoomDefs());
 }
 
-void ReleaseTestWorld() { present::ReleaseWorldScene(); }
+void ReleaseTestWorld() { present::ResetHudAndFigures(); }
+
+void StopDisplay() {
+    present::ResetHudAndFigures();
+    present::DestroySceneAndRenderer();
+    present::Cameras() = present::CameraSet{};
+}
 
 }  // namespace worldtest

@@ -1,12 +1,10 @@
 #pragma once
-// The arena world of a level as world creation builds it, for tests: the steps this presentation
-// has, in world creation's order (texture mode and maps, rooms and portals, preburned lights,
-// tile templates, the world rooms, the light objects and light.log, the viewer light). The level
-// tables (grid, textures, objects, light patterns) are the caller's.
+// The arena world of a level as the game builds it, for tests: world creation over the loaded
+// level's tables (grid, textures, objects, thins, light patterns) with the menu's texture option
+// set first, and the reset that takes it apart.
 
 #include <memory>
 
-#include "client/present/grid_layers.h"
 #include "client/present/portal_defs.h"
 
 class SgRender;
@@ -17,9 +15,11 @@ namespace worldtest {
 // nothing): the display, the renderer flag, the scene root and the cameras.
 void StartDisplayOver(SgRender* render);
 
-// Builds into the current camera set's scene root; returns the room definitions it read.
-std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, const present::GridLayers& g,
-                                                       int textureOption);
+// Builds into the current camera set's scene root; returns a copy of the room definitions it read.
+std::unique_ptr<present::RoomPortalDefs> BuildTestWorld(const char* levelDir, int textureOption);
 void ReleaseTestWorld();
+// The world reset, then the display, renderer and camera set gone (the reverse of
+// StartDisplayOver).
+void StopDisplay();
 
 }  // namespace worldtest

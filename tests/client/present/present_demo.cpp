@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    worldtest::BuildTestWorld(flight->level, present::LevelGridLayers(g_level), 1);
+    worldtest::BuildTestWorld(flight->level, 1);
     present::SetWorldFog(0, 0, 0, 0, 0);
     if (flight->viewerLight)
         present::SetViewerLight(1, 0, 0);

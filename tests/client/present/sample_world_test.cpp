@@ -23,6 +23,7 @@
 #include "client/present/world_lighting.h"
 #include "client/present/world_tables.h"
 #include "tests/client/present/cell_grid.h"
+#include "tests/client/present/text_golden.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/recording_render.h"
 #include "tests/support/temp_dir.h"
@@ -32,23 +33,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Compares with the golden file, or writes it with QUORRIN_UPDATE_GOLDEN=1.
-void ExpectGolden(const std::string& name, const std::string& text) {
-    const fs::path golden = fs::path(PRESENT_GOLDEN_DIR) / name;
-    const char* update = std::getenv("QUORRIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::ofstream(golden, std::ios::binary) << text;
-        return;
-    }
-    EXPECT_EQ(text, ReadText(golden)) << name;
-}
+using presenttest::ExpectGolden;
+using presenttest::ReadText;
 
 class SampleWorldTest : public testing::Test {
 protected:
@@ -66,9 +52,7 @@ protected:
         worldtest::StartDisplayOver(render.Get());
     }
     void TearDown() override {
-        worldtest::ReleaseTestWorld();
-        present::DestroySceneAndRenderer();
-        present::Cameras() = present::CameraSet{};
+        worldtest::StopDisplay();
         render = nullptr;
         EXPECT_EQ(SgObject::LiveCount(), before);
         images.reset();
@@ -82,7 +66,7 @@ protected:
             ASSERT_EQ(Vorn::LoadGridFromPack(("grids/" + std::string(level) + ".zpk").c_str()), 1);
         else
             ASSERT_EQ(LoadGrid(level), 1);
-        worldtest::BuildTestWorld(level, present::LevelGridLayers(g_level), 0);
+        worldtest::BuildTestWorld(level, 0);
     }
 
     TempDir dir;

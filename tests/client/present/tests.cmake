@@ -82,3 +82,17 @@ add_dependencies(hud_demo sample_install)
 add_test(NAME hud_demo_headless
   COMMAND hud_demo --headless --frames 40 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/hud_demo.png)
 set_tests_properties(hud_demo_headless PROPERTIES LABELS present-hud)
+
+# Presentation III: world creation through the level loader, its steps, object maps and the
+# crosshair.
+quorrin_test(present_hud_world_tests
+  LABELS present-hud
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/world_create_test.cpp
+    ${PROJECT_SOURCE_DIR}/tests/client/screens/screen_fixture.cpp
+  DEPS client_present render_test_support tools_writers)
+target_compile_definitions(present_hud_world_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  PRESENT_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden"
+  SCREENS_GOLDEN_DIR="${PROJECT_SOURCE_DIR}/tests/client/screens/golden")
+add_dependencies(present_hud_world_tests sample_install)
+target_link_libraries(present_hud_world_tests PRIVATE client_present)

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "client/present/camera_set.h"
+#include "client/present/world_create.h"
 #include "client/present/world_rooms.h"
 #include "client/present/world_tables.h"
 #include "tests/client/present/cell_grid.h"
@@ -41,7 +42,7 @@ protected:
         present::CreateViewerLight();
     }
     void TearDown() override {
-        present::ReleaseWorldScene();
+        present::ResetHudAndFigures();
         present::DestroySceneAndRenderer();
         present::Cameras() = present::CameraSet{};
         render = nullptr;

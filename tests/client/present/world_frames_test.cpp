@@ -51,7 +51,7 @@ protected:
     void Build(const char* level, bool viewerLight = true) {
         RecordingPresent recording;
         ASSERT_EQ(LoadGrid(level), 1);
-        worldtest::BuildTestWorld(level, present::LevelGridLayers(g_level), 0);
+        worldtest::BuildTestWorld(level, 0);
         present::SetWorldFog(0, 0, 0, 0, 0);
         // The first sample has no preburned lights: the viewer's own light shows its rooms.
         if (viewerLight)

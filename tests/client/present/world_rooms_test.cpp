@@ -9,6 +9,7 @@
 #include "client/present/room_extra.h"
 #include "client/present/rooms.h"
 #include "client/present/world_lighting.h"
+#include "client/present/world_create.h"
 #include "client/present/world_rooms.h"
 #include "tests/client/present/cell_grid.h"
 #include "tests/support/temp_dir.h"
@@ -28,7 +29,7 @@ protected:
         defs = std::make_unique<present::RoomPortalDefs>();
     }
     void TearDown() override {
-        present::ReleaseWorldScene();
+        present::ResetHudAndFigures();
         present::Cameras() = present::CameraSet{};
         EXPECT_EQ(SgObject::LiveCount(), before);
     }
