@@ -16,9 +16,11 @@
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
 #include "client/present/grid_layers.h"
+#include "client/present/hud_panels.h"
 #include "client/present/object_maps.h"
 #include "client/present/preburn_lights.h"
 #include "client/present/rooms.h"
+#include "client/present/screen_polys.h"
 #include "client/present/screen_tint.h"
 #include "client/present/thin_walls.h"
 #include "client/present/tiles.h"
@@ -218,6 +220,7 @@ void SgxCreateWorld(const char* levelDir) {
     SgxPlaceObjects();
     SgxPlaceThins();
     CreatePreburnLightObjects();
+    SgxCreateSceenPolys();
     CreateViewerLight();
     ViewMode = 0;
 }
@@ -250,6 +253,8 @@ void ResetHudAndFigures() {
             cameras.firstPersonNode->RemoveChild(cameras.viewerLight.Get());
     }
     cameras.viewerLight = nullptr;
+    DestroyScreenPolys();
+    DestroyHudPanelsAndTiles();
     RemoveCrosshair();
     ReleaseScreenTint();
     w.sceneActive = 0;
