@@ -1,8 +1,9 @@
-// A level's grid and its portal.dat come from the installation or a downloaded pack: any bytes
-// must build, draw and release safely. The input (split_input.h) holds a 16 x 16 window of the
-// grid (30 bytes a cell: the fifteen layers the world builder reads, as 16-bit words), portal.dat,
-// and the slope and tile-profile tables; the window sits at a corner of the grid chosen by the
-// input so the grid's edges are reached.
+// A level's grid, its portal.dat and its sgfs.dat come from the installation or a downloaded
+// pack: any bytes must build, draw and release safely. The input (split_input.h) holds a 16 x 16
+// window of the grid (30 bytes a cell: the fifteen layers the world builder reads, as 16-bit
+// words), portal.dat, the slope and tile-profile tables, and a last part whose first byte picks
+// the corner of the grid the window sits at (so the grid's edges are reached) and whose rest is
+// the level's sgfs/sgfs.dat. Grid model 450 stands ready, so fixtures naming it are placed.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "client/core/config_file.h"
 #include "client/core/level_defs.h"
 #include "client/present/camera_set.h"
+#include "client/present/figure_table.h"
 #include "client/present/grid_layers.h"
 #include "client/present/portal_defs.h"
 #include "client/present/rooms.h"
@@ -56,6 +58,13 @@ void StartDisplay() {
     present::SelectActiveCamera(2);
 }
 
+void WriteFile(const char* path, const uint8_t* data, size_t size) {
+    if (FILE* f = std::fopen(path, "wb")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -84,14 +93,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memcpy(level->slopes, files.data[2], std::min(files.size[2], sizeof(level->slopes)));
     std::memcpy(level->tiles, files.data[3], std::min(files.size[3], sizeof(level->tiles)));
 
-    if (FILE* f = std::fopen("level/portal.dat", "wb")) {
-        std::fwrite(files.data[1], 1, files.size[1], f);
-        std::fclose(f);
-    }
+    WriteFile("level/portal.dat", files.data[1], files.size[1]);
+    mkdir("level/sgfs", 0755);
+    if (files.size[4] > 1)
+        WriteFile("level/sgfs/sgfs.dat", files.data[4] + 1, files.size[4] - 1);
+    else
+        std::remove("level/sgfs/sgfs.dat");
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     auto defs = std::make_unique<present::RoomPortalDefs>();
     present::LoadRoomsAndPortals("level", defs.get());
     present::BuildWorldRooms(*defs, present::LevelGridLayers(*level), "level");
+    present::Figures().templates[450] = SgRef<SgNode>(new SgNode);
+    present::SgxLoadGridSGFS("level");
     present::CreateViewerLight();
     present::PlaceFirstPersonCamera(x0 * 64 * 65536 + 6553600 * 3, y0 * 64 * 65536 + 6553600 * 3, 64 * 65536, 512,
                                     0);
