@@ -16,6 +16,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
 #include "client/core/error_log.h"
+#include "client/core/level_textures.h"
 #include "client/core/level_loader.h"
 #include "client/present/camera_set.h"
 #include "client/present/crosshair.h"
@@ -25,6 +26,7 @@
 #include "client/present/room_extra.h"
 #include "client/present/rooms.h"
 #include "client/present/thin_walls.h"
+#include "client/present/tiles.h"
 #include "client/present/world_create.h"
 #include "client/present/world_tables.h"
 #include "client/screens/level_art.h"
@@ -342,6 +344,28 @@ TEST_F(WorldPiecesTest, LevelSgfsDatIsHeldToItsTables) {
     EXPECT_NEAR(present::FigureData(f.figure)->model->localScale, 0.5f, 1e-6f);
     ASSERT_NE(present::FigureData(f.figure)->light, nullptr);
     EXPECT_NEAR(present::FigureData(f.figure)->light->range, 2.5f, 1e-5f);
+}
+
+TEST_F(WorldPiecesTest, TextureNamesAreLowerCasedWithTheirFirstPcxTurnedToBmp) {
+    fs::copy(fs::path(dir.Path()) / "shadow.bmp", fs::path(dir.Path()) / "lvl" / "floor.bmp");
+    ClearTextureTable();
+    g_textures.images.resize(2);
+    g_textures.images[0].path = "lvl/textures/Floor.PCX";
+    g_textures.images[1].path = "lvl/textures/PcxPcx.pcx";
+    const int slots[3] = {3, 4, 5};
+    for (int k = 0; k < 3; ++k) {
+        g_textures.entries[slots[k]].used = k < 2;
+        g_textures.entries[slots[k]].frames[0] = k % 2;
+    }
+    ASSERT_EQ(present::SgxLoadTexturemaps("lvl", 0), 1);
+    EXPECT_TRUE(Logged("Loading texture #0 (floor.bmp) from lvl\nTexture #0 (floor.bmp) Loaded\n"
+                       "Loading texture #1 (bmppcx.pcx) from lvl\n"
+                       "Sgx Error! Could Not Load texture #1 (bmppcx.pcx) from lvl\n"
+                       "Time to SgxLoadTexturemaps: 0 msecs\n"));
+    EXPECT_NE(present::TextureMap(3), nullptr);
+    EXPECT_EQ(present::TextureMap(4), nullptr) << "a failed texture leaves its slot empty";
+    EXPECT_EQ(present::TextureMap(5), nullptr);
+    ClearTextureTable();
 }
 
 TEST_F(WorldPiecesTest, NoSgfsDatMeansNoGridModels) {
