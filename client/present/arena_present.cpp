@@ -9,7 +9,6 @@
 #include "client/present/figure_textures.h"
 #include "client/present/frame_update.h"
 #include "client/present/hud_panels.h"
-#include "client/present/interim_present_2d.h"
 #include "client/present/lod_select.h"
 #include "client/present/menu_figure.h"
 #include "client/present/object_maps.h"
@@ -155,9 +154,6 @@ public:
     void DrawMenuFigureScene() override { present::DrawMenuFigureScene(); }
     int DetachMenuFigure() override { return present::DetachMenuFigure(); }
     int DestroyMenuFigureScene() override { return present::DestroyMenuFigureScene(); }
-
-private:
-    std::unique_ptr<PresentServices> interim_ = MakeInterimPresent2D();
 };
 
 }  // namespace

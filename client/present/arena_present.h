@@ -1,9 +1,8 @@
 #pragma once
 // The arena presentation as the game's services: the display, frame, cameras, fog, wire-frame,
-// level of detail, viewer light, screen tint, room queries, thin walls, the figures (creation,
-// placement, animation, textures, tints, lights, billboards, attachments), the figure tables and
-// the menu preview and world creation are this presentation's own; the HUD and the frame update
-// keep the interim's bodies until they are built.
+// level of detail, viewer light, screen tint, room queries, world creation and its reset, the
+// frame update, the HUD, thin walls, the figures (creation, placement, animation, textures, tints,
+// lights, billboards, attachments), the figure tables and the menu preview.
 
 #include <memory>
 

@@ -15,6 +15,7 @@
 #include "client/present/figure_lights.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
+#include "client/present/frame_update.h"
 #include "client/present/grid_layers.h"
 #include "client/present/hud_panels.h"
 #include "client/present/object_maps.h"
@@ -218,6 +219,12 @@ void SgxCreateWorld(const char* levelDir) {
     if (LoadFigureModel(kSkyDomeTemplate, kSkyDome))
         AttachSkyModel(kSkyDomeTemplate);
     SgxPlaceObjects();
+    for (int i = 0; i < kMaxShrines; ++i)
+        if (const ShrineDef& s = g_level.shrines[i]; s.found && s.fixture)
+            SetShrineColor(i, s.alignment, s.power);
+    for (int i = 0; i < kLoadedEarthnodes; ++i)
+        if (const EarthnodeDef& e = g_level.earthnodes[i]; e.found && e.fixture)
+            SetEarthbloodColor(i, e.owner, e.bias);
     SgxPlaceThins();
     CreatePreburnLightObjects();
     SgxCreateSceenPolys();

@@ -170,6 +170,11 @@ TEST_F(WorldCreateTest, TheSampleLevelThroughTheLevelLoader) {
         SgFigureExtraData* data = present::FigureData(f.figure);
         EXPECT_EQ(data && data->light, e.light != 0);
     }
+    // The chaos shrine's fixture took its colours: its light reddened and half as bright again.
+    SgLight* chaos = present::FigureData(present::GridFixtureTable[10].figure)->light;
+    ASSERT_NE(chaos, nullptr);
+    EXPECT_NEAR(chaos->diffuse.g, 48.0f / 255.0f, 1e-5f);
+    EXPECT_NEAR(chaos->dimmer, 6.0f, 1e-5f);
     // Placed from world units: the pool's water stands over cell (13, 23).
     SgNode* pool = present::FigureNode(present::GridFixtureTable[0].figure);
     ASSERT_NE(pool, nullptr);
