@@ -26,6 +26,7 @@
 #include "client/screens/chat_buffer.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
+#include "client/screens/main_menu.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
 #include "engine/render/sg_d3d_render.h"
@@ -79,11 +80,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the fonts cannot be loaded\n");
         return 1;
     }
+    // The arena presentation builds the world as the level loads.
+    WorldTextureOption = 1;
     if (LoadGrid("sample") != 1) {
         std::fprintf(stderr, "the level sample does not load\n");
         return 1;
     }
-    worldtest::BuildTestWorld("sample", present::LevelGridLayers(g_level), 1);
     present::SetViewerLight(1, 0, 0);
 
     g_player.eye_height = 48;
