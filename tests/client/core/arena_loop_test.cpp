@@ -31,6 +31,7 @@
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/gws_core.h"
+#include "client/screens/input.h"
 #include "client/screens/main_menu.h"
 #include "client/screens/view_windows.h"
 #include "platform/sock/sock_control.h"
@@ -155,6 +156,44 @@ TEST_F(ArenaFlow, GoingOnFromTheQuitDialogKeepsPlaying) {
     Click(platform::MouseButton::Left, 400, top + 60);
     EXPECT_EQ(Frames(5), 1);
     EXPECT_EQ(g_quitDialog.open, 0);
+}
+
+// The window system owns the open box: when it ends it (another pop-up, a shutdown), the dialog
+// lets go and the match goes on with mouse look.
+TEST_F(ArenaFlow, AQuitDialogEndedByTheWindowSystemIsForgotten) {
+    SetMouseLookEnabled(1);
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    EXPECT_EQ(GetCursorMode(), 0);
+    Key(kEscape);
+    Frames(2);
+    ASSERT_EQ(g_quitDialog.open, 1);
+    EXPECT_EQ(GetCursorMode(), 1);
+    gwsClosePopup(g_quitDialog.ticket);
+    EXPECT_EQ(Frames(3), 1);
+    EXPECT_EQ(g_quitDialog.open, 0);
+    EXPECT_EQ(GetCursorMode(), 0);
+    Key(kEscape);
+    Frames(2);
+    EXPECT_EQ(g_quitDialog.open, 1) << "it opens again";
+    SetMouseLookEnabled(0);
+}
+
+// One frame's calls to the presentation in the order of its steps.
+TEST_F(ArenaFlow, AFrameCallsThePresentationInItsOrder) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    Frames(1);
+    TintTime = 400;
+    present->calls.clear();
+    Frames(1);
+    std::vector<std::string> names = present->Names();
+    const std::vector<std::string> wanted = {"SgxUpdateFrame", "SetScreenTint", "ShowScreenTint", "ClearViewFrame",
+                                             "RenderWorldView", "ShowViewFrame", "WriteFrameStats"};
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&](const std::string& n) {
+                                   return std::find(wanted.begin(), wanted.end(), n) == wanted.end();
+                               }),
+                names.end());
+    EXPECT_EQ(names, wanted);
 }
 
 // Each end test stops the loop; offline every one goes back to the menu.
