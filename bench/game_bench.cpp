@@ -34,6 +34,7 @@
 #include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
+#include "tests/client/core/offline_arena.h"
 #include "tests/support/ddraw_device.h"
 
 namespace {
@@ -81,17 +82,8 @@ struct GameRig {
         LoadTileArt();
         LoadScreenFiles();
         ResetGameValues();
-        SetGameValue(0, 10);
-        SetGameValue(108, 1000);
-        player.normal_eye_height = player.eye_height = 48;
-        player.crawl_eye_height = 24;
-        player.bob_height = 38;
-        player.min_pitch = -90;
-        player.max_pitch = 90;
+        PrepareOfflineArena(player, "sample", 2);
         g_localPlayer = &player;
-        std::snprintf(g_singleUserLevel, sizeof g_singleUserLevel, "%s", "sample");
-        g_singleUserTeam = 2;
-        g_playMode = g_linkState = 1;
         return BeginArenaGame(player, 0) == 1;
     }
 
