@@ -1,7 +1,6 @@
 #include "client/arena/local_player.h"
 
 LocalPlayer* g_localPlayer = nullptr;
-ArenaHooks g_arenaHooks;
 int g_linkState = 1;
 int g_playMode = 1;
 int g_matchEndFlag = 0;

@@ -52,15 +52,6 @@ struct LocalPlayer {
 
 extern LocalPlayer* g_localPlayer;
 
-// Where the level loader's and the triggers' calls into later parts go; unset does nothing.
-struct ArenaHooks {
-    // The hand overlay's frame (the HUD's hand animation).
-    void (*setHandFrame)(int frame) = nullptr;
-    // The HUD hand plays a readied spell's sequence (0 restarts it).
-    void (*playHandAnimation)(int sequence) = nullptr;
-};
-extern ArenaHooks g_arenaHooks;
-
 // 2 while the client is connected to the service, 1 offline.
 extern int g_linkState;
 // 2 when the match is played on the service, as the link state was when the connection ended.

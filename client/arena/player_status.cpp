@@ -19,6 +19,7 @@
 #include "client/arena/spell_cast.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
+#include "client/core/display_helpers.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/trig_tables.h"
@@ -489,17 +490,14 @@ void TickActionTimers(LocalPlayer& player) {
 void ReadySpellSlot(LocalPlayer& player, int n) {
     player.prepared_slot = 0;
     if (n <= 0 || n > 40) {
-        if (g_arenaHooks.playHandAnimation)
-            g_arenaHooks.playHandAnimation(0);
+        PlayHandSequence(0);
         SetGameValue(115, 0);
         return;
     }
     SetGameValue(115, GetGameValue(25 + n));
     SetGameValue(116, GetGameValue(65 + n));
-    if (g_arenaHooks.playHandAnimation) {
-        const CSpell* spell = GetSpell(GetGameValue(115));
-        g_arenaHooks.playHandAnimation(spell ? spell->overlay : 0);
-    }
+    const CSpell* spell = GetSpell(GetGameValue(115));
+    PlayHandSequence(spell ? spell->overlay : 0);
     player.cast_delay = 2000;
 }
 

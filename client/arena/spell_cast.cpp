@@ -4,6 +4,7 @@
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
+#include "client/core/display_helpers.h"
 #include "client/core/game_values.h"
 #include "client/core/sound.h"
 
@@ -54,8 +55,7 @@ int CastSpell(LocalPlayer& player, int fire) {
         PlayGameSound(spell->cast_sound, 0, 0);
     SetGameValue(111, std::max(0, GetGameValue(111) - 100 * fatigue));
     SetGameValue(109, std::max(0, GetGameValue(109) - 100 * spell->power));
-    if (g_arenaHooks.setHandFrame)
-        g_arenaHooks.setHandFrame(0);
+    SetHandFrame(0);
     player.cast_delay = std::max(spell->fire_timer, kRefusedDelay);
     return 1;
 }

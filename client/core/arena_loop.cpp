@@ -15,14 +15,18 @@
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/core/arena_helpers.h"
+#include "client/core/display_helpers.h"
 #include "client/core/error_log.h"
 #include "client/core/exit_message.h"
+#include "client/core/game_main.h"
+#include "client/core/game_settings.h"
 #include "client/core/game_values.h"
 #include "client/core/level_loader.h"
 #include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/quit_dialog.h"
 #include "client/core/screen_files.h"
+#include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"
 #include "client/core/view_setup.h"
@@ -97,6 +101,7 @@ void EnterOnline(LocalPlayer& player, int entryPort) {
         g_arenaMemory.secondsPlayed = 0;
     }
     if (arena.match.instance != g_arenaMemory.instance) {
+        ResetPlayerState(player);
         PlacePlayerAtStart(player, GetGameValue(4), 0);
         g_arenaMemory.matchCounter = 0;
         g_arenaMemory.secondsPlayed = 0;
@@ -117,6 +122,7 @@ int EnterOffline(LocalPlayer& player) {
     SetGameValue(4, g_singleUserTeam);
     if (LoadGrid(g_singleUserLevel) != 1)
         return 0;
+    ResetPlayerState(player);
     g_arenaMemory.matchCounter = 0;
     g_arenaMemory.instance = 0;
     PlacePlayerAtStart(player, GetGameValue(4), 0);
@@ -273,6 +279,7 @@ int BeginArenaGame(LocalPlayer& player, int entryPort) {
     SwapMusic(true);
 
     ClearChatBuffer();
+    LoadTeamBackground();
     LoadCharacterFile(player, g_currentSlot);
     LoadMapMarkerArt();
     LoadPortraitArt();
@@ -355,6 +362,8 @@ int RunArenaFrame(LocalPlayer& player) {
 int EndArenaGame(LocalPlayer& player) {
     if (player.own_object)
         RemovePlayerObject(player);
+    if (g_lostLink)
+        ShowExitMessage(2);
     if (g_arenaLoop.entryFailed) {
         SendPlayerExit(&player, 0);
         Say("You cannot enter this arena at this time.");
@@ -386,7 +395,7 @@ int EndArenaGame(LocalPlayer& player) {
     StopPlayingSounds(-1);
     SwapMusic(false);
 
-    SetKeyInputMode(0);
+    ClearTextInput();
     if (IsChatLogging())
         CloseChatLog();
     SetWorldFog(0, 0, 0, 0, 0);

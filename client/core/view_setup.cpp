@@ -7,6 +7,7 @@
 #include "client/arena/local_player.h"
 #include "client/arena/world_object.h"
 #include "client/core/config_file.h"
+#include "client/core/display_helpers.h"
 #include "client/screens/screen_surface.h"
 #include "client/screens/view_windows.h"
 
@@ -89,6 +90,7 @@ void ApplyViewSize() {
     const int w = s.right - s.left + 1, h = s.bottom - s.top + 1;
     g_screen.TileFillFromImage(s.left, s.top, w, h, g_screen.Tile(1));
     g_screen.QueueDirtyRect(s.left, s.top, w, h, 0);
+    g_handOverlay.changed = 1;
 }
 
 void AllocViewBuffers() {

@@ -41,7 +41,6 @@ protected:
         g_casts = 0;
     }
     ~GameInput() override {
-        g_arenaHooks = ArenaHooks{};
         FreeSpells();
         FrameDelta = 0;
         CurrentArena = -1;

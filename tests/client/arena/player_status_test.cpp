@@ -43,7 +43,6 @@ protected:
         SetGameValue(107, 1000);
     }
     ~PlayerStatus() override {
-        g_arenaHooks = ArenaHooks{};
         FreeSpells();
         FrameDelta = 0;
     }

@@ -6,6 +6,7 @@
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
 #include "client/arena/spell_cast.h"
+#include "client/core/display_helpers.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/sent_frames.h"
 
@@ -21,8 +22,6 @@ public:
     int casts = 0;
 };
 
-int g_handFrame = -1;
-
 class SpellCasting : public ArenaFixture {
 protected:
     SpellCasting() {
@@ -34,12 +33,17 @@ protected:
         SetGameValue(116, 10);
         SetGameValue(109, 5000);
         SetGameValue(111, 10000);
-        g_handFrame = -1;
-        g_arenaHooks.setHandFrame = [](int f) { g_handFrame = f; };
+        HandMidSequence();
     }
     ~SpellCasting() override {
         FreeSpells();
-        g_arenaHooks.setHandFrame = nullptr;
+        g_handOverlay.current = -1;
+    }
+    // A hand sequence running, on a later frame.
+    static void HandMidSequence() {
+        g_handOverlay.current = 1;
+        g_handOverlay.frameValue = 5;
+        g_handOverlay.changed = 0;
     }
     ScriptedSpell* spell;
 };
@@ -80,12 +84,13 @@ TEST_F(SpellCasting, ACastPaysAndSetsTheDelay) {
         spell->fatigue = c.fatigue;
         spell->power = c.power;
         spell->fire_timer = c.fireTimer;
-        g_handFrame = -1;
+        HandMidSequence();
         EXPECT_EQ(CastSpell(player, 0), 1);
         EXPECT_EQ(GetGameValue(111), c.fatigueLeft);
         EXPECT_EQ(GetGameValue(109), c.powerLeft);
         EXPECT_EQ(player.cast_delay, c.delay);
-        EXPECT_EQ(g_handFrame, 0);
+        EXPECT_EQ(g_handOverlay.frameValue, 0) << "the hand starts its cast from its first frame";
+        EXPECT_EQ(g_handOverlay.changed, 1);
     }
 }
 

@@ -47,7 +47,6 @@ protected:
         FrameDelta = 500;  // 50 ms frames
     }
     ~WholeFlow() override {
-        g_arenaHooks = ArenaHooks{};
         FreeSpells();
         FrameDelta = 0;
         g_playMode = 1;

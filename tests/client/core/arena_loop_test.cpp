@@ -17,6 +17,7 @@
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
 #include "client/core/arena_loop.h"
+#include "client/core/config_file.h"
 #include "client/core/error_log.h"
 #include "client/core/numeric.h"
 #include "client/core/game_values.h"
@@ -58,6 +59,10 @@ protected:
             if (fs::exists(install / item))
                 fs::copy(install / item, fs::path(dir->Path()) / item, fs::copy_options::recursive);
         WriteQuitArt();
+        dir->Write("main.dat", dir->Read("main.dat") +
+                                   "[screens]\nchaosbackfile=screen2.pcx\norderbackfile=screen2.pcx\n"
+                                   "balancebackfile=screen2.pcx\n");
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
         ASSERT_TRUE(OpenErrorLog());
         ResetGameValues();
         ClearPlayerTable();
@@ -196,21 +201,26 @@ TEST_F(ArenaFlow, AFrameCallsThePresentationInItsOrder) {
     EXPECT_EQ(names, wanted);
 }
 
-// Each end test stops the loop; offline every one goes back to the menu.
+// Each end test stops the loop; offline every one goes back to the menu. A lost link says so first
+// and waits for Escape.
 TEST_F(ArenaFlow, EndTestsTable) {
     struct Case {
         const char* what;
         int32_t* flag;
+        const char* message;  // on the console at the exit, or null
     } cases[] = {
-        {"lost link", &g_lostLink},
-        {"inactivity", &g_inactivityState},
+        {"lost link", &g_lostLink, "and you were disconnected."},
+        {"inactivity", &g_inactivityState, nullptr},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(BeginArenaGame(player, 0), 1) << c.what;
         EXPECT_EQ(Frames(3), 1) << c.what;
         *c.flag = 1;
         EXPECT_EQ(RunArenaFrame(player), 0) << c.what;
+        if (c.message)
+            Key(kEscape);
         EXPECT_EQ(EndArenaGame(player), 0) << c.what;
+        EXPECT_EQ(ConsoleHasLine("and you were disconnected."), c.message != nullptr) << c.what;
         *c.flag = 0;
     }
 }
