@@ -54,7 +54,7 @@ std::vector<uint8_t> WorldEnterBody(int id, int type, const std::string& name, c
     b[0] = static_cast<uint8_t>(id);
     b[1] = static_cast<uint8_t>(type);
     PutText(b, 2, name, 20);
-    PutText(b, 22, "grid00", 10);
+    PutText(b, 22, lobby::kArenaLevel, 10);
     PutText(b, 32, founder, 10);
     return b;
 }

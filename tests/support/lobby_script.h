@@ -19,6 +19,8 @@ constexpr int kPlayers = 50;
 constexpr int kFirstPlayerId = 10;
 constexpr int kPublicTable = 60, kPrivateTable = 61;
 constexpr int kTeamArena = 1, kFreeArena = 2, kPrivateArena = 3, kFullArena = 4;
+// The level every arena plays: one the sample installation holds, so entering one loads.
+constexpr const char* kArenaLevel = "sample";
 }  // namespace lobby
 
 // F_WORLD_ENTER, F_WORLD_STATE, F_TABLE_ENTER and F_PLAYER_JOINED frames of the lobby.

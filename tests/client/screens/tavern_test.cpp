@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,6 +44,26 @@ protected:
         return out;
     }
 };
+
+// Entering an arena loads the level it names: the service's arenas, its new matches included,
+// name levels the installation holds.
+TEST_F(TavernTest, TheServicesArenasNameLevelsOfTheInstallation) {
+    FillLobby();
+    Receive({{25, WorldEnterBody(30, 1, "New Match", "Thorn")}});
+    int arenas = 0;
+    for (int i = 1; i < kArenaTableSize; ++i) {
+        const ArenaEntry& a = ArenaTable[i];
+        if (a.id == kFreeId)
+            continue;
+        ++arenas;
+        const std::string level(a.text1, strnlen(a.text1, sizeof a.text1));
+        const std::string root = SAMPLE_INSTALL_DIR "/";
+        EXPECT_TRUE(std::filesystem::exists(root + "grids/" + level + ".zpk") ||
+                    std::filesystem::exists(root + level + "/grid.dat"))
+            << a.name << " plays \"" << level << "\"";
+    }
+    EXPECT_EQ(arenas, 5);
+}
 
 // ---- Pages ----------------------------------------------------------------------------------------
 

@@ -69,7 +69,9 @@ quorrin_test(screens_lobby_tests
     ${CMAKE_CURRENT_LIST_DIR}/tavern_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/screen_fixture.cpp
   DEPS client_present client tools_writers)
-target_compile_definitions(screens_lobby_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+target_compile_definitions(screens_lobby_tests PRIVATE SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden"
+  SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(screens_lobby_tests sample_install)
 
 # The Tavern in the game's window against the scripted service's lobby.
 add_executable(lobby_demo ${CMAKE_CURRENT_LIST_DIR}/lobby_demo.cpp ${CMAKE_CURRENT_LIST_DIR}/demo_screen.cpp)
