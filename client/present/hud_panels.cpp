@@ -9,8 +9,10 @@
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/core/error_log.h"
+#include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/present/camera_set.h"
+#include "client/present/crosshair.h"
 #include "client/present/screen_polys.h"
 #include "client/present/screen_tint.h"
 #include "client/present/world_files.h"
@@ -433,6 +435,7 @@ int SgxCreateSceenPolys() {
         CreateScreenPanel(panel, SourceOf(p.source), SystemPalette, InverseColourTable, p.source, p.screen, kRowWidth);
     }
     SetPanelShown(-1, 0);
+    CreateCrosshair(GetGameValue(4));
 
     const MapArea a = UsedArea();
     // A map taller than 255 bytes would need a ninth tile, which is the window's first slot.
@@ -563,6 +566,9 @@ void UpdateHudPanels() {
     }
 
     UpdateScreenPolys();
+    // The living player's aim, not during the bias pose, and not after "*c" turned it off.
+    const bool aiming = g_localPlayer && !g_localPlayer->dead && g_actionState.bias_timer <= 0 && CrosshairFlag;
+    ShowCrosshair(aiming ? 1 : 0);
 }
 
 void SetHudUpdateFlag(int32_t value) { HudPanels().updateSwitch = value; }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "client/core/error_log.h"
+#include "client/present/crosshair.h"
 #include "platform/win/platform.h"
 #include "tests/client/present/hud_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -660,6 +661,37 @@ TEST_F(HudTest, ChatCommandsFreezeRemoveAndRefresh) {
     EXPECT_EQ(listCopies, 2);
     DoChatCommand("lag");
     HudCycleState = 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Each phase step the crosshair follows the player: shown while alive, out of the bias pose and
+// with the crosshair switch on.
+TEST_F(HudTest, CrosshairFollowsThePlayer) {
+    struct Case {
+        const char* what;
+        int dead, bias, flag, shown;
+    };
+    const Case kCases[] = {{"alive", 0, 0, 1, 1},      {"dead", 1, 0, 1, 0},  {"biasing", 0, 400, 1, 0},
+                           {"switched off", 0, 0, 0, 0}, {"again", 0, 0, 1, 1}};
+    for (const Case& c : kCases) {
+        player.dead = c.dead;
+        g_actionState.bias_timer = c.bias;
+        CrosshairFlag = c.flag;
+        CrosshairShown = -1;
+        Frame(50);  // no phase step yet: nothing decided
+        EXPECT_EQ(CrosshairShown, -1) << c.what;
+        Frame(60);
+        EXPECT_EQ(CrosshairShown, c.shown) << c.what;
+        HudPanels().blinkAccumulator = 0;
+    }
+    CrosshairFlag = 1;
+    g_localPlayer = nullptr;
+    Frame(110);
+    EXPECT_EQ(CrosshairShown, 0);
+    CrosshairShown = -1;
 }
 
 }  // namespace
