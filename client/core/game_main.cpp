@@ -106,6 +106,10 @@ void ResetPlayerState(LocalPlayer& player) {
     CopyText(g_currentCharacter.name, "noname");
     SwapOddNibbles(g_currentCharacter.name);
     player.mode = 0;
+    // The body the movement measures against: standing and crawling eye, the walk's bob.
+    player.eye_height = player.normal_eye_height = 48;
+    player.crawl_eye_height = 24;
+    player.bob_height = 38;
     player.turning = player.moving = player.strafe_bits = 0;
     player.min_pitch = -80;
     player.max_pitch = 80;

@@ -11,6 +11,7 @@
 #include "client/arena/world_object.h"
 #include "client/core/arena_helpers.h"
 #include "client/core/config_file.h"
+#include "client/core/game_main.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/view_setup.h"
@@ -140,6 +141,17 @@ TEST_F(ArenaHelpers, ResetMatchScoresClearsTheMatchValuesOnly) {
         EXPECT_EQ(GetGameValue(n), cleared ? 0 : n + 1) << "#" << n;
     }
     EXPECT_EQ(player.deaths + player.kills + player.raises + player.biases, 0);
+}
+
+// A player record fresh from start-up stands with its eye at 48 and crawls at 24: with nothing set
+// the eye would sit on the floor.
+TEST_F(ArenaHelpers, ResetPlayerStateGivesTheBodyItsHeights) {
+    LocalPlayer player{};
+    ResetPlayerState(player);
+    EXPECT_EQ(player.normal_eye_height, 48);
+    EXPECT_EQ(player.eye_height, 48);
+    EXPECT_EQ(player.crawl_eye_height, 24);
+    EXPECT_EQ(player.bob_height, 38);
 }
 
 // ---- Damage tint ----------------------------------------------------------------------------------
