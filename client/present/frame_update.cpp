@@ -17,6 +17,7 @@
 #include "client/net/net_dispatch.h"
 #include "client/net/net_rings.h"
 #include "client/present/camera_set.h"
+#include "client/present/crosshair.h"
 #include "client/present/figure_anim_state.h"
 #include "client/present/figure_animation.h"
 #include "client/present/figure_attach.h"
@@ -66,8 +67,6 @@ int Trace(int range, int heading, Point* point) {
     return hit;
 }
 
-void PlaceAim(bool onTarget, const Point& p) { (void)onTarget; (void)p; }
-
 void PlaceCamera(const Point& p, int facing, int tilt) {
     PlaceFirstPersonCamera(p.x, p.y, p.z, facing, tilt);
     MoveSkyWithViewer(p.x, p.y, p.z);
@@ -94,7 +93,7 @@ void AimCrosshair(const PlayerView& view, bool nearTest) {
     const int hit = Trace(kCrosshairRange, 0, &aim);
     if (nearTest && Distance3D(aim.x, aim.y, aim.z, view.pos_x, view.pos_y, view.z * 65536) < kCrosshairNearest)
         aim = Point{};
-    PlaceAim(AimsAtPlayer(hit), aim);
+    PlaceCrosshair(AimsAtPlayer(hit) ? 1 : 0, aim.x, aim.y, aim.z);
 }
 
 void DeathView(LocalPlayer& player, PlayerView& view, int timer, int figure) {
@@ -145,7 +144,7 @@ void ChaseView(LocalPlayer& player, PlayerView& view, int figure) {
 void FixedView(int figure) {
     Point aim;
     Trace(kCrosshairRange, 0, &aim);
-    PlaceAim(false, aim);
+    PlaceCrosshair(0, aim.x, aim.y, aim.z);
     ShowFigureWithParts(figure, 1);
 }
 

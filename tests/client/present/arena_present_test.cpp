@@ -1,5 +1,4 @@
-// The game's services: the operations built here reach the presentation, the others keep the
-// interim's bodies.
+// The game's services reach the presentation.
 
 #include <gtest/gtest.h>
 
@@ -45,7 +44,7 @@ TEST_F(ArenaPresentTest, DisplayStartUpMakesTheRendererAndCameras) {
     RenderWorldView(10000);
     ShowViewFrame();
     EXPECT_EQ(present::Cameras().worldClock, 1.0f);
-    // Not built here yet: the interim's answers.
+    // Without a world or templates there is nothing to make.
     EXPECT_EQ(CreateFigureForObject(3, "x", 1.0f), 0);
     EXPECT_EQ(PlaceThinWalls(0, 0, 0, 100, 0, 100, 1, 0, 0), 0);  // no world yet
     char text[16] = "";

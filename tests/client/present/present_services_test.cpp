@@ -1,11 +1,10 @@
-// The presentation services: forwarding to the installed implementation, the recording double's
-// frame, and the interim 2D presentation over our DirectDraw.
+// The presentation services: forwarding to the installed implementation and the recording
+// double's frame.
 
 #include "client/present/present_services.h"
 
 #include <gtest/gtest.h>
 
-#include "client/present/interim_present_2d.h"
 #include "platform/ddraw/control.h"
 #include "tests/support/ddraw_device.h"
 #include "tests/support/recording_present.h"
@@ -115,49 +114,6 @@ TEST_F(RecordingPresentTest, WithoutADirectDrawObjectTheScreenCannotStart) {
     IDirectDraw4* dd = nullptr;
     EXPECT_EQ(SgxGetDirectDraw(&dd), 0);
     EXPECT_EQ(dd, nullptr);
-}
-
-class InterimPresentTest : public ddtest::DDrawTest {};
-
-TEST_F(InterimPresentTest, ShowsTheScreenImageThroughThePrimarySurface) {
-    HWND window = ddtest::MakeGameWindow();
-    auto services = MakeInterimPresent2D();
-    PresentServices* previous = InstallPresentServices(services.get());
-    EXPECT_EQ(IsRendererReady(), 0);
-    CreateRenderer(window);
-    EXPECT_EQ(IsRendererReady(), 1);
-    IDirectDrawSurface4* screen = MakeSurface(800, 600);
-    ASSERT_NE(screen, nullptr);
-    CreateScreenImage(window, screen);
-    screen->Release();
-    const int presents = platform::dd::PresentCount();
-    ClearViewFrame();
-    DrawScreenImage();
-    DrawCursorImage(-8, 598);  // off two edges: clipped, no failure
-    ShowViewFrame();
-    EXPECT_EQ(platform::dd::PresentCount(), presents + 1);
-    // Everything outside the display group answers 0.
-    EXPECT_EQ(CreateFigureForObject(1, nullptr, 1.0f), 0);
-    EXPECT_EQ(SetPanelRedrawFlag(-1, 1), 0);
-    EXPECT_TRUE(messageBoxes.empty());
-    DestroySceneAndRenderer();
-    InstallPresentServices(previous);
-    EXPECT_EQ(platform::dd::LiveObjectCount(), 0);
-}
-
-TEST_F(InterimPresentTest, AFailedDisplayStillSetsTheReadyFlagAndSaysSo) {
-    HWND window = ddtest::MakeGameWindow();
-    auto services = MakeInterimPresent2D();
-    PresentServices* previous = InstallPresentServices(services.get());
-    platform::dd::FailCall("DirectDrawCreate", DDERR_GENERIC);
-    CreateRenderer(window);
-    EXPECT_EQ(IsRendererReady(), 1);
-    IDirectDraw4* dd = nullptr;
-    EXPECT_EQ(SgxGetDirectDraw(&dd), 0);
-    EXPECT_EQ(messageBoxes, std::vector<std::string>{"Error|Renderer Creation Failed!"});
-    ClearViewFrame();  // nothing to draw into; no crash
-    ShowViewFrame();
-    InstallPresentServices(previous);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
 #include "client/present/camera_set.h"
+#include "client/present/crosshair.h"
 #include "client/present/figure_lights.h"
 #include "client/present/figure_objects.h"
 #include "client/present/world_tables.h"
@@ -196,6 +197,32 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     UpdateViewCamera();
     EXPECT_EQ(Camera(), before);
     EXPECT_FALSE(OwnModelHidden());
+}
+
+TEST_F(FrameUpdateTest, TheCrosshairGoesWhereTheEyeAimsButNeverRightBeforeIt) {
+    ASSERT_EQ(present::CreateCrosshair(1), 1);
+    const auto crosshair = [] {
+        const SgVec3 t = present::CrosshairParts().node->localTranslation;
+        return SgVec3(t.x * 100.0f, t.y * 100.0f, -t.z * 100.0f);
+    };
+    // Open floor ahead: the line runs its 512 units from the eye.
+    Place(4000, 4000, 0);
+    UpdateViewCamera();
+    EXPECT_NEAR(crosshair().x, 4000, 0.01f);
+    EXPECT_NEAR(crosshair().y, 4000 + 512, 0.01f);
+    EXPECT_NEAR(crosshair().z, 48, 0.01f);
+
+    // Rock from 32 ahead: nearer than 96, so the eye view puts the crosshair at the origin.
+    SetCell(4000 >> 6, 4032 >> 6, 1, 0, 256);
+    UpdateViewCamera();
+    EXPECT_EQ(crosshair(), SgVec3(0, 0, 0));
+    // The chase view and the other modes keep it on the rock.
+    for (int mode : {1, 2}) {
+        ViewMode = mode;
+        UpdateViewCamera();
+        EXPECT_NEAR(crosshair().y, 4032, 0.01f) << mode;
+    }
+    present::RemoveCrosshair();
 }
 
 TEST_F(FrameUpdateTest, TheEyeBobsWhileWalking) {
