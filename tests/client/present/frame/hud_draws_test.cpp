@@ -5,33 +5,14 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <fstream>
-#include <sstream>
+#include <string>
 
 #include "client/present/frame_update.h"
 #include "tests/client/present/hud_fixture.h"
+#include "tests/client/present/text_golden.h"
 
 namespace {
-
-// The log against the golden text, or the golden written with QUORRIN_UPDATE_GOLDEN=1.
-void ExpectLogMatchesGolden(const std::vector<std::string>& log, const std::string& name) {
-    const std::string path = std::string(PRESENT_HUD_GOLDEN_DIR) + "/" + name + ".txt";
-    std::ostringstream text;
-    for (const std::string& line : log)
-        text << line << '\n';
-    const char* update = std::getenv("QUORRIN_UPDATE_GOLDEN");
-    if (update && std::string(update) == "1") {
-        std::ofstream(path) << text.str();
-        return;
-    }
-    std::ifstream in(path);
-    ASSERT_TRUE(in) << "no golden " << path;
-    std::ostringstream golden;
-    golden << in.rdbuf();
-    EXPECT_EQ(text.str(), golden.str());
-}
 
 class HudDrawsTest : public hudtest::HudTest {};
 
@@ -78,7 +59,10 @@ TEST_F(HudDrawsTest, AFrameDrawsTheHudInItsOrder) {
     recording->copyArrays = true;
     present::RenderWorldView(400);
     ASSERT_GT(recording->Count("DrawScreenPolygon"), 0u);
-    ExpectLogMatchesGolden(DrawLog(*recording), "hud_draws");
+    std::string text;
+    for (const std::string& line : DrawLog(*recording))
+        text += line + "\n";
+    presenttest::ExpectGolden("hud_draws.txt", text);
 }
 
 }  // namespace

@@ -6,14 +6,16 @@ quorrin_test(present_frame_tests
     ${CMAKE_CURRENT_LIST_DIR}/hud_draws_test.cpp
   DEPS client_present client render_test_support engine_test_support tools_writers)
 target_link_libraries(present_frame_tests PRIVATE client_present)
-target_compile_definitions(present_frame_tests PRIVATE PRESENT_HUD_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+target_compile_definitions(present_frame_tests PRIVATE PRESENT_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 
 # What the frame update draws into the 2D back buffer, and the automap of the sample level.
 quorrin_test(present_frame_screen_tests
   LABELS present-hud
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/frame_overlays_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/arena_frames_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../screens/screen_fixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../screens/demo_screen.cpp
   DEPS client_present client tools_writers)
 target_compile_definitions(present_frame_screen_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
   SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden" PRESENT_HUD_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
