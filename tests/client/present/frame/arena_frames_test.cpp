@@ -16,7 +16,6 @@
 #include "client/core/error_log.h"
 #include "client/present/arena_present.h"
 #include "client/present/camera_set.h"
-#include "client/present/crosshair.h"
 #include "client/present/figure_table.h"
 #include "client/present/frame_update.h"
 #include "client/present/hud_panels.h"
@@ -104,9 +103,6 @@ protected:
 };
 
 TEST_F(ArenaFrames, EyeViewWithTheHudAndTheCrosshair) {
-    // The crosshair in the team's colour, shown, as the HUD's set-up and update leave it.
-    ASSERT_EQ(present::CreateCrosshair(GetGameValue(4)), 1);
-    present::ShowCrosshair(1);
     Frames(10);
     ExpectGolden("frame_eye", kTolerance, kPixels);
 }
