@@ -13,6 +13,7 @@
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/core/arena_loop.h"
+#include "client/core/config_file.h"
 #include "client/core/error_log.h"
 #include "client/present/arena_present.h"
 #include "client/present/camera_set.h"
@@ -52,6 +53,10 @@ protected:
         }
         services = MakeArenaPresent();
         StartScreen(false, true, services.get());
+        // The installation's own settings in place of the screen fixture's few.
+        fs::copy(fs::path(SAMPLE_INSTALL_DIR) / "main.dat", fs::path(dir->Path()) / "main.dat",
+                 fs::copy_options::overwrite_existing);
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
         ASSERT_TRUE(OpenErrorLog());
         LoadArenaTables();
         PrepareOfflineArena(player, "sample", 2);
