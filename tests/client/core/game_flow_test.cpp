@@ -101,26 +101,43 @@ protected:
         text.replace(text.find("stream_port=1234"), 16, "stream_port=" + std::to_string(port));
         dir.Write("main.dat", text);
     }
-    int RunHost(const std::string& scenario, const std::string& script) {
+    int RunHost(const std::string& scenario, const std::string& script, const std::string& hostArgs = "") {
         dir.Write("input.txt", script);
         const std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 GAME_CLOCK=virtual GAME_DIR='" +
                                 dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout 120 '" +
-                                GAME_HOST + "' --scenario " + scenario + " --capture capture.txt >game.out 2>&1";
+                                GAME_HOST + "' --scenario " + scenario + " --capture capture.txt " + hostArgs + " >game.out 2>&1";
         const int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // The codes of the frames the client sent, in order.
-    std::vector<int> ClientCodes() const {
-        std::vector<int> codes;
+    struct Sent {
+        long ms;  // on the game's clock
+        int code;
+    };
+    // The frames the client sent, in order.
+    std::vector<Sent> ClientFrames() const {
+        std::vector<Sent> frames;
         std::istringstream in(dir.Read("capture.txt"));
         for (std::string line; std::getline(in, line);) {
             std::istringstream f(line);
             std::string ms, way, transport, hex;
             f >> ms >> way >> transport >> hex;
             if (way == "c" && hex.size() >= 24 && hex.rfind("1b1b", 0) == 0)
-                codes.push_back(std::stoi(hex.substr(22, 2), nullptr, 16));
+                frames.push_back({std::stol(ms), std::stoi(hex.substr(22, 2), nullptr, 16)});
         }
+        return frames;
+    }
+    std::vector<int> ClientCodes() const {
+        std::vector<int> codes;
+        for (const Sent& f : ClientFrames())
+            codes.push_back(f.code);
         return codes;
+    }
+    // When the client first sent code (after ms from), or -1.
+    long FirstSent(int code, long from = 0) const {
+        for (const Sent& f : ClientFrames())
+            if (f.code == code && f.ms >= from)
+                return f.ms;
+        return -1;
     }
     // Types the account thorn and a password into the account dialog and connects.
     static void LogIn(Script& s) {
@@ -194,6 +211,41 @@ TEST_F(OnlineFlow, ALostLinkInTheTavernEndsTheProgramAfterBothMessages) {
     const std::vector<int> codes = ClientCodes();
     ASSERT_FALSE(codes.empty());
     EXPECT_EQ(codes.back(), 16);  // shutdown still says goodbye
+}
+
+TEST_F(OnlineFlow, IdleMinutesEndTheTavernThenTheProgram) {
+    // One second a frame in the Tavern and after. Idle 15 minutes: the Tavern ends into the menu with a notice; idle 20:
+    // the program shuts down by itself. A key on the notice starts the count again.
+    constexpr long kMinute = 60000;
+    struct Case {
+        const char* name;
+        long keyAfterPlay;  // ms after Play of a key in the menu, 0 for none
+    };
+    for (const Case c : {Case{"idle", 0}, Case{"key on the notice", 16 * kMinute}}) {
+        SCOPED_TRACE(c.name);
+        Script s;
+        LogIn(s);
+        s.Click(60, 225);
+        const long play = s.t - 200;  // its button went up
+        s.Wait(static_cast<int>(15 * kMinute + 30000));
+        s.s << s.t << " screenshot inactive.png\n";
+        if (c.keyAfterPlay) {
+            s.t = static_cast<int>(play + c.keyAfterPlay);
+            s.Key(0x2A);
+        }
+        fs::remove(dir.File("inactive.png"));
+        ASSERT_EQ(RunHost("tavern", s.Text(), "--tavern-step 1000"), 0) << dir.Read("game.out");
+        const long opened = FirstSent(23);
+        ASSERT_GE(opened, play);
+        const long left = FirstSent(4, opened);  // F_PLAYER_EXIT: the Tavern ended
+        // Idle time is counted in timer ticks, and ticks due together in one frame count once:
+        // never early, a little late.
+        const auto within = [](long idle, long minutes) { return idle >= minutes * kMinute && idle < minutes * kMinute + 20000; };
+        EXPECT_PRED2(within, left - play, 15);
+        const long idleFrom = play + c.keyAfterPlay;
+        EXPECT_PRED2(within, FirstSent(16) - idleFrom, 20);  // shut down, goodbye said
+        EXPECT_TRUE(dir.Exists("inactive.png"));
+    }
 }
 
 TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {

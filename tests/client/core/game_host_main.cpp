@@ -7,10 +7,13 @@
 //                 says "hello there"
 //   silent        as tavern; the service falls silent 2 s after the client opened the Tavern
 //
-//   game_host [--scenario name] [--capture file] [game arguments...]
+//   game_host [--scenario name] [--capture file] [--tavern-step ms] [game arguments...]
 //
-// --capture keeps the file current ("<ms> c|s t|u <hex>" per frame), since the game ends its
-// process from inside its last message pump.
+// --tavern-step: once the Tavern opened, each shown frame moves the virtual clock by ms, so that
+// long idle spans run quickly while the log-in before it still sees every scripted key.
+//
+// --capture keeps the file current ("<ms> c|s t|u <hex>" per frame, ms on the game's clock), since
+// the game ends its process from inside its last message pump.
 
 #include <cstdio>
 #include <cstdlib>
@@ -51,12 +54,15 @@ std::string MainDatPath() {
 
 int main(int argc, char** argv) {
     std::string scenario = "tavern", capturePath;
+    static uint64_t tavernStep = 0;
     std::vector<char*> gameArgs{argv[0]};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--scenario") == 0 && i + 1 < argc)
             scenario = argv[++i];
         else if (std::strcmp(argv[i], "--capture") == 0 && i + 1 < argc)
             capturePath = argv[++i];
+        else if (std::strcmp(argv[i], "--tavern-step") == 0 && i + 1 < argc)
+            tavernStep = std::strtoull(argv[++i], nullptr, 10);
         else
             gameArgs.push_back(argv[i]);
     }
@@ -78,13 +84,16 @@ int main(int argc, char** argv) {
     service.InstallAsMessageSource();
 
     // The scenario's moves, and the capture written whenever it grows.
-    static size_t captured = 0;
+    static std::vector<DWORD> seenAt;  // the game's clock when each capture line appeared
     static DWORD openedAt = 0;
     static bool guestIn = false;
     static std::string captureFile = capturePath, script = scenario;
     platform::AddMessageSource([] {
-        if (openedAt == 0 && !service.FramesOf(kOpenGame).empty())
+        if (openedAt == 0 && !service.FramesOf(kOpenGame).empty()) {
             openedAt = GetTickCount();
+            if (tavernStep > 0)
+                platform::SetVirtualFrameStep(tavernStep);
+        }
         if (openedAt != 0 && script == "silent" && GetTickCount() - openedAt >= 2000)
             service.SetSilent(true);
         if (openedAt != 0 && script == "guest" && !guestIn && GetTickCount() - openedAt >= 3000) {
@@ -94,11 +103,11 @@ int main(int argc, char** argv) {
         }
         if (!captureFile.empty()) {
             const std::vector<std::string> lines = service.Capture();
-            if (lines.size() != captured) {
-                captured = lines.size();
+            if (lines.size() != seenAt.size()) {
+                seenAt.resize(lines.size(), GetTickCount());
                 std::ofstream out(captureFile, std::ios::trunc);
-                for (const std::string& l : lines)
-                    out << l << '\n';
+                for (size_t i = 0; i < lines.size(); ++i)
+                    out << seenAt[i] << lines[i].substr(lines[i].find(' ')) << '\n';
             }
         }
     });
