@@ -248,6 +248,35 @@ TEST_F(OnlineFlow, IdleMinutesEndTheTavernThenTheProgram) {
     }
 }
 
+TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
+    Script s;
+    LogIn(s);
+    s.Click(60, 225);
+    s.Wait(4000);
+    // The first arena of the list, double clicked, then its Enter.
+    s.s << s.t << " move 300 46\n"
+        << s.t + 50 << " button left down 300 46\n"
+        << s.t + 100 << " button left up 300 46\n"
+        << s.t + 150 << " button left down 300 46\n"
+        << s.t + 200 << " button left up 300 46\n";
+    s.Wait(1500);
+    s.Click(430, 345);
+    // The service falls silent 2 s after the arena entry; 20 s later the link counts as lost.
+    s.Wait(24000);
+    s.s << s.t << " screenshot lost.png\n";
+    s.Escapes(30000);
+    ASSERT_EQ(RunHost("silent-arena", s.Text()), 0) << dir.Read("game.out");
+    const long entered = FirstSent(184, FirstSent(23));
+    ASSERT_GT(entered, 0);
+    EXPECT_NE(dir.Read("error.log").find("Grid Loaded."), std::string::npos);
+    // No key was pressed before the Escapes: only the lost link ends the arena, and the program
+    // waits on its messages rather than ending at once.
+    EXPECT_GT(FirstSent(16) - entered, 24000);
+    const std::vector<int> codes = ClientCodes();
+    EXPECT_EQ(codes.back(), 16);
+    EXPECT_TRUE(dir.Exists("lost.png"));
+}
+
 TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
     const std::string script = "8000 screenshot menu.png\n" + QuitFromMenu(15000);
     EXPECT_EQ(Run(script), 0) << dir.Read("game.out");

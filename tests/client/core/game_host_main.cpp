@@ -6,6 +6,7 @@
 //   guest         as tavern; a scripted player joins the Tavern 3 s after the client opened it and
 //                 says "hello there"
 //   silent        as tavern; the service falls silent 2 s after the client opened the Tavern
+//   silent-arena  as tavern; the service falls silent 2 s after the client entered an arena
 //
 //   game_host [--scenario name] [--capture file] [--tavern-step ms] [game arguments...]
 //
@@ -31,6 +32,7 @@
 namespace {
 
 constexpr uint8_t kOpenGame = 23;
+constexpr uint8_t kPlayerEnter = 184;
 constexpr uint16_t kGuestId = 77;
 
 // A level 5 Magician as the service keeps it (250 bytes, multi-byte values in network order).
@@ -85,7 +87,7 @@ int main(int argc, char** argv) {
 
     // The scenario's moves, and the capture written whenever it grows.
     static std::vector<DWORD> seenAt;  // the game's clock when each capture line appeared
-    static DWORD openedAt = 0;
+    static DWORD openedAt = 0, arenaAt = 0;
     static bool guestIn = false;
     static std::string captureFile = capturePath, script = scenario;
     platform::AddMessageSource([] {
@@ -95,6 +97,14 @@ int main(int argc, char** argv) {
                 platform::SetVirtualFrameStep(tavernStep);
         }
         if (openedAt != 0 && script == "silent" && GetTickCount() - openedAt >= 2000)
+            service.SetSilent(true);
+        // An enter after the Tavern opened is the arena's.
+        static size_t entersBeforeOpen = 0;
+        if (openedAt == 0)
+            entersBeforeOpen = service.FramesOf(kPlayerEnter).size();
+        else if (arenaAt == 0 && script == "silent-arena" && service.FramesOf(kPlayerEnter).size() > entersBeforeOpen)
+            arenaAt = GetTickCount();
+        if (arenaAt != 0 && GetTickCount() - arenaAt >= 2000)
             service.SetSilent(true);
         if (openedAt != 0 && script == "guest" && !guestIn && GetTickCount() - openedAt >= 3000) {
             guestIn = true;
