@@ -318,14 +318,6 @@ constexpr std::array<float, 32> kPowerOfHalf = [] {
     return table;
 }();
 
-// 1 / n for the segment lengths (up to 24).
-constexpr std::array<float, 25> kInverse = [] {
-    std::array<float, 25> table{};
-    for (int i = 1; i < 25; ++i)
-        table[i] = 1.0f / static_cast<float>(i);
-    return table;
-}();
-
 // The pixel loop one pixel at a time: on every machine, and for colour-keyed textures.
 template <SpanKey K>
 void ScalarPixels(SpanPixels& p) {
