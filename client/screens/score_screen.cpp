@@ -163,7 +163,8 @@ std::vector<ScreenText> ScoreScreenTexts() {
         }
     }
 
-    y = 470;
+    // The totals and the last line sit right of the figure's stage.
+    y = kFigureStage.top + 10;
     static const char* const kTeams[4] = {"", "DRAGON", "GRYPHON", "PHOENIX"};
     for (int team = 1; team <= 3; ++team) {
         Totals t;
@@ -181,7 +182,7 @@ std::vector<ScreenText> ScoreScreenTexts() {
             t.deaths += deaths;
             t.biases += biases;
         }
-        const int x = 40 + (team - 1) * 250;
+        const int x = kFigureStage.right + 30 + (team - 1) * 120;
         const int colour = TeamColour(team);
         Put(x, y, colour, kTeams[team]);
         const int points = static_cast<int>(match.team_points[team - 1]);
@@ -195,7 +196,8 @@ std::vector<ScreenText> ScoreScreenTexts() {
             Put(x, y + 14 + k * 12, colour, text);
         }
     }
-    PutCentred(580, 4, "Press Escape to Continue", kFont);
+    const char* const last = "Press Escape to Continue";
+    Put((kFigureStage.right + kScreenWidth) / 2 - TextWidth(last, kFont) / 2, kFigureStage.bottom - 20, 4, last);
     collected = nullptr;
     return texts;
 }

@@ -19,6 +19,13 @@ int MatchScore(int kills, int deaths, int raises, int biases);
 // none when the table was never filled. Returns the number of indices written (at most max).
 int RankSavedPlayers(int* indices, int max);
 
+// Where the after-match view's figure preview draws (the camera of the menu scene,
+// "sgfs/main.sgf", the main menu's stage): the score screen's texts keep out of it.
+struct ScreenBox {
+    int left, top, right, bottom;
+};
+inline constexpr ScreenBox kFigureStage{200, 330, 420, 580};
+
 struct ScreenText {
     int x, y, colour, font;
     std::string text;

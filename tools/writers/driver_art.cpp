@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tools/writers/art_canvas.h"
+#include "tools/writers/menu_scene.h"
 
 using namespace artcanvas;
 
@@ -86,8 +87,13 @@ std::vector<ArtFile> DriverArtFiles() {
         {"summaryback.pcx", "MATCH OVER"}, {"charback.pcx", "CHARACTER"}, {"chaosback.pcx", "DRAGON"},
         {"orderback.pcx", "GRYPHON"},      {"balanceback.pcx", "PHOENIX"},
     };
-    for (const Background& b : backgrounds)
-        files.push_back({b.file, LabelledBackground(b.label).Pcx()});
+    for (const Background& b : backgrounds) {
+        Canvas c = LabelledBackground(b.label);
+        // The after-match view shows the player's figure on the menu's stage: framed as there.
+        if (std::string(b.file) == "summaryback.pcx")
+            c.Frame(kMenuStageLeft, kMenuStageTop, kMenuStageWidth, kMenuStageHeight, kGold + 6, 2);
+        files.push_back({b.file, c.Pcx()});
+    }
     for (int pose = 0; pose < 4; ++pose)
         files.push_back({"overlays/hands" + std::to_string(pose) + ".pcx", Hand(pose).Pcx()});
     return files;

@@ -15,7 +15,9 @@
 #include "client/screens/character_state.h"
 #include "client/screens/score_screen.h"
 #include "common/text.h"
+#include "client/screens/fonts.h"
 #include "tests/client/screens/screen_fixture.h"
+#include "tools/writers/menu_scene.h"
 
 namespace {
 
@@ -160,6 +162,35 @@ TEST_F(ScoreFixture, TheTenBestAreRankedByScoreInTableOrderOnTies) {
     EXPECT_TRUE(Has("10"));
     EXPECT_FALSE(Has("a")) << "the eleventh is not listed";
     EXPECT_FALSE(Has("e"));
+}
+
+TEST_F(ScoreFixture, NoTextRunsUnderTheFigurePreview) {
+    // The preview draws where the menu scene's camera puts it, over whatever the screen drew.
+    EXPECT_EQ(kFigureStage.left, kMenuStageLeft);
+    EXPECT_EQ(kFigureStage.top, kMenuStageTop);
+    EXPECT_EQ(kFigureStage.right, kMenuStageLeft + kMenuStageWidth);
+    EXPECT_EQ(kFigureStage.bottom, kMenuStageTop + kMenuStageHeight);
+    // The fullest screen: ten rows of long names, every experience line, the level-up lines and
+    // large totals.
+    for (int i = 0; i < 12; ++i)
+        Saved(i, 40 + i, "Wwwwwwwwwwwwwwwwwwwwwwwwwwwwww", 1 + i % 3, 999, 999, 999, 999);
+    FreeTheRest();
+    player.kills = player.deaths = player.raises = 99999;
+    player.biases = 9999900;
+    for (int k = 0; k < 3; ++k)
+        match().team_points[k] = 999999;
+    SetGameValue(132, 99999);
+    SetGameValue(133, 99999);
+    SetGameValue(1, 100 * ExperienceForLevel(5));
+    const std::vector<ScreenText> texts = ScoreScreenTexts();
+    ASSERT_TRUE(std::any_of(texts.begin(), texts.end(), [](const ScreenText& t) { return t.text == "PHOENIX"; }));
+    for (const ScreenText& t : texts) {
+        const int right = t.x + TextWidth(t.text.c_str(), t.font), bottom = t.y + FontTable[t.font].height;
+        const bool clear = right <= kFigureStage.left || t.x >= kFigureStage.right || bottom <= kFigureStage.top ||
+                           t.y >= kFigureStage.bottom;
+        EXPECT_TRUE(clear) << t.text << " at " << t.x << "," << t.y;
+        EXPECT_TRUE(t.x >= 0 && right <= 800 && t.y >= 0 && bottom <= 600) << t.text << " off the screen";
+    }
 }
 
 TEST_F(ScoreFixture, ASavedTableNeverFilledListsNobody) {
