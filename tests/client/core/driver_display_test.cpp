@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "client/core/display_helpers.h"
 #include "client/screens/input.h"
+#include "tests/client/screens/screen_fixture.h"
 
 namespace {
 
@@ -58,6 +61,39 @@ TEST(HandSequences, StartRestartPlayAndFrame) {
     EXPECT_EQ(PlayHandSequence(1), 1);
     EXPECT_EQ(g_handOverlay.current, 1);
     InitHandOverlay(g_handOverlay);
+}
+
+class HandOverlays : public ScreenFixture {
+protected:
+    void SetUp() override {
+        ScreenFixture::SetUp();
+        StartScreen();
+        std::filesystem::copy(std::string(SAMPLE_INSTALL_DIR) + "/overlays", dir->File("overlays"));
+    }
+    void TearDown() override {
+        InitHandOverlay(g_handOverlay);
+        ScreenFixture::TearDown();
+    }
+};
+
+TEST_F(HandOverlays, TheFourPicturesLoadWithTheirMasksAndRiseIntoView) {
+    InitHandOverlay(g_handOverlay);
+    g_handOverlay.current = 3;
+    ASSERT_EQ(LoadHandOverlays(g_handOverlay), 4);
+    EXPECT_EQ(g_handOverlay.current, -1) << "loading leaves no sequence running";
+    for (int f = 0; f < 4; ++f) {
+        const PcxImage& frame = g_handOverlay.frames[0][f];
+        ASSERT_NE(frame.Pixels16(), nullptr) << f;
+        EXPECT_EQ(g_handOverlay.topMasks[0][f].size(), static_cast<size_t>(frame.PcxWidth())) << f;
+        // The sample hand rises from the bottom edge: its middle column is opaque at the bottom.
+        EXPECT_GT(g_handOverlay.bottomMasks[0][f][frame.PcxWidth() / 2], 0) << f;
+    }
+    g_handOverlay.columnMarks[100] = 1;
+    g_handOverlay.position = 50;
+    ASSERT_EQ(StartHandSequence(0), 1);
+    EXPECT_EQ(g_handOverlay.position, 1 - g_handOverlay.frames[0][0].PcxHeight());
+    EXPECT_EQ(g_handOverlay.columnMarks[100], 0);
+    EXPECT_EQ(g_handOverlay.frameCounter, 0);
 }
 
 TEST(TextInput, ClearingLeavesTheModeAndEmptiesTheLine) {
