@@ -13,7 +13,8 @@
 int32_t g_inactivityCounter = 0;
 
 bool LinkSilent(int screenState, uint32_t lastStreamTime, uint32_t gameClock) {
-    if (screenState != 1 && screenState != 2)
+    // The fireteam's waiting screen (11) is the chat screen too: a silent service must end it.
+    if (screenState != 1 && screenState != 2 && screenState != 11)
         return false;
     if (lastStreamTime == 0)
         return false;

@@ -17,6 +17,6 @@ extern int32_t g_inactivityCounter;  // seconds
 
 void OnLinkTimer();
 void OnInactivityTimer();
-// Whether the link timer finds the service silent: only in the arena (1) and chat (2) screens,
+// Whether the link timer finds the service silent: only in the arena (1) and chat (2, 11) screens,
 // after a first stream packet, with the clock difference taken unsigned so a wrap cannot hide it.
 bool LinkSilent(int screenState, uint32_t lastStreamTime, uint32_t gameClock);

@@ -383,7 +383,8 @@ void OnRemoveArena(const uint8_t* body) {
         ClearTavernSelection();
         SetTavernPage(1);
     } else if (g_screenState == 11) {
-        FireteamScreenFlag = 2;
+        // The fireteam's arena is gone: its waiting screen goes back to the chat.
+        RequestNextScreen(2);
     }
 }
 

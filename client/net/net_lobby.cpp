@@ -29,7 +29,6 @@
 #include "platform/win/platform.h"
 #include "platform/win/win.h"
 
-int32_t FireteamScreenFlag = 0;
 int32_t LocalFireteam = 0;
 int32_t LocalFireteamIndex = 0;
 char PendingInviteSquad[32] = {};
@@ -567,7 +566,6 @@ void ClearChatInputLine() {
 }
 
 void ResetNetLobby() {
-    FireteamScreenFlag = 0;
     LocalFireteam = 0;
     LocalFireteamIndex = 0;
     std::memset(PendingInviteSquad, 0, sizeof PendingInviteSquad);

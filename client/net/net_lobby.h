@@ -11,8 +11,6 @@ struct FireteamEnterBody;
 constexpr int kCharacterRetryTimer = 13;
 constexpr int kCharacterSendTimer = 14;
 
-// Set to 2 when the arena of the fireteam's waiting screen went away; that screen reads it.
-extern int32_t FireteamScreenFlag;
 // The local player's fireteam number (0 none) and its index in the fireteam list.
 extern int32_t LocalFireteam;
 extern int32_t LocalFireteamIndex;

@@ -245,3 +245,20 @@ TEST_F(ConnectTest, DisconnectSendsAndClosesAndGoesOffline) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConnectTest, CodesWithoutAScreenGoBackToTheMenuAtOnce) {
+    // 10 (the menu's own code for a first character) and the codes above 13 have no screen.
+    service.InstallAsMessageSource(1);
+    ASSERT_EQ(ConnectToService(player, 1), 1);
+    const size_t sent = service.Frames().size();
+    for (int code : {10, 14, 15, 99, 255}) {
+        g_screenState = -1;
+        EXPECT_EQ(RunScreen(code), 0) << code;
+        EXPECT_EQ(g_screenState, -1) << code;
+    }
+    EXPECT_EQ(service.Frames().size(), sent) << "no screen ran";
+}
+
+}  // namespace

@@ -46,6 +46,7 @@ TEST_F(DriverTimers, LostLinkTest) {
     } cases[] = {
         {"arena, 20000 ms", 1, now, now + 200000, true},
         {"chat, 20000 ms", 2, now, now + 200000, true},
+        {"fireteam waiting, 20000 ms", 11, now, now + 200000, true},
         {"19999 ms", 1, now, now + 199999, false},
         {"no packet yet", 1, 0, now, false},
         {"menu", -1, now, now + 900000, false},

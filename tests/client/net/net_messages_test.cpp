@@ -322,7 +322,7 @@ TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
     world[0] = 4;
     struct Row {
         int state, page, selected;
-        int pageAfter, selectedAfter, flag;
+        int pageAfter, selectedAfter, flag;  // flag: the next screen asked for
     } rows[] = {
         {2, 2, 4, 1, 0, 0},
         {2, 1, 4, 1, 1, 0},  // the lists page stays
@@ -335,13 +335,13 @@ TEST_F(NetMessagesTest, RemovingTheSelectedArenaLeavesItsPage) {
         Dispatch(25, world);
         g_tavern.page = r.page;
         g_tavern.selectedArena = FindArenaIndex(r.selected);
-        FireteamScreenFlag = 0;
+        g_nextScreenRequest = 0;
         g_screenState = r.state;
         Dispatch(36, {4});
         EXPECT_EQ(FindArenaIndex(4), 0);
         EXPECT_EQ(g_tavern.page, r.pageAfter) << r.state << " " << r.page << " " << r.selected;
         EXPECT_EQ(g_tavern.selectedArena, r.selectedAfter);
-        EXPECT_EQ(FireteamScreenFlag, r.flag);
+        EXPECT_EQ(g_nextScreenRequest, r.flag);
     }
 }
 
