@@ -6,6 +6,8 @@
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_control.h"
+#include "client/arena/game_input.h"
+#include "client/core/arena_loop.h"
 #include "client/core/config_file.h"
 #include "client/core/display_helpers.h"
 #include "client/core/error_log.h"
@@ -19,6 +21,7 @@
 #include "client/core/sound.h"
 #include "client/core/version.h"
 #include "client/net/net_dispatch.h"
+#include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
@@ -39,6 +42,7 @@
 #include "client/screens/screen_surface.h"
 #include "client/screens/tavern_input.h"
 #include "client/screens/tavern_pages.h"
+#include "client/screens/tavern_state.h"
 #include "common/text.h"
 #include "platform/process/process.h"
 #include "platform/win/platform.h"
@@ -485,10 +489,25 @@ void ShowExitMessage(int reason) {
 
 // ---- Chat and Tavern lobby -----------------------------------------------------------------------
 
+namespace {
+
+// A fireteam whose match starts plays the arena selected in the lobby: the one whose removal sends
+// its waiting screen back to the chat. An unused selection is refused by the arena's entry.
+void TakeFireteamArena() {
+    const int arena = SelectedArena();
+    CurrentArena = arena;
+    if (IsArenaEntryUsed(arena))
+        g_entryPort = ArenaTable[arena].id;
+}
+
+}  // namespace
+
 int PlayChat(LocalPlayer& player) {
     const int state = g_screenState == 11 ? 11 : 2;
     g_entryPort = kTavernPort;
     g_screenState = state;
+    // A request that arrives while the Tavern is entered counts; one left from before does not.
+    g_nextScreenRequest = 0;
     LoadCharacterFile(player, g_currentSlot);
     LoadChatArt();
     LoadPicture(g_screenFiles.chatBack);
@@ -524,7 +543,6 @@ int PlayChat(LocalPlayer& player) {
     ClearTextInput();
     PumpMessages();
     OpenTavern();
-    g_nextScreenRequest = 0;
 
     ChatScreenRecord screen;
     PlayerControl control{};
@@ -571,8 +589,8 @@ int PlayChat(LocalPlayer& player) {
         result = 1;
     } else if (g_nextScreenRequest != 0 && g_nextScreenRequest != state) {
         result = g_nextScreenRequest;
-    } else if (state == 2 && g_nextScreenRequest == 11) {
-        result = 11;
+        if (result == 1)
+            TakeFireteamArena();
     }
     g_nextScreenRequest = 0;
     return result;
@@ -598,7 +616,9 @@ int ShowMatchSummary(LocalPlayer& player) {
     ResetKeyStates();
     PumpMessages();
     LoadPortraitArt();
-    if (g_playMode == 2 && GetGameValue(131) == -1)
+    const bool arenaDone = g_playMode == 2 && CurrentArena > 0 && CurrentArena < kArenaTableSize &&
+                           ArenaTable[CurrentArena].match.state == 1;
+    if (arenaDone && GetGameValue(131) == -1)
         SendCode175(g_currentSlot);
     LoadMenuFigure("sgfs/main.sgf");
     ActivateMenuFigureScene();
@@ -613,11 +633,12 @@ int ShowMatchSummary(LocalPlayer& player) {
         FrameClock = BlockRead() * 10;
         const uint32_t clock = ReadGameClock();
         if (!keysDropped && clock - opened >= 15000) {
-            // Keys pressed while the screen opened are not meant for it.
+            // Keys pressed while the screen opened (the arena's last ones among them) are not
+            // meant for it: none counts before they are dropped.
             ResetKeyStates();
             keysDropped = true;
         }
-        if (ReadScreenKeys(player, control) || ScreenEndRequested())
+        if ((keysDropped && ReadScreenKeys(player, control)) || ScreenEndRequested())
             break;
         const uint32_t now = GetTickCount();
         if (now - lastDraw >= kRedrawMs) {
@@ -638,8 +659,10 @@ int ShowMatchSummary(LocalPlayer& player) {
     }
     DetachMenuFigure();
     DestroyMenuFigureScene();
-    if (g_playMode != 2)
+    if (g_playMode != 2 || arenaDone) {
         player.dead = 0;
+        g_arenaMemory.matchCounter = 0;
+    }
     SaveCharacterFile(player, g_currentSlot);
     ClearClickRegions(0);
     HideMouseCursor();

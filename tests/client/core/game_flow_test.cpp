@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/lobby_script.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -112,8 +113,9 @@ protected:
     struct Sent {
         long ms;  // on the game's clock
         int code;
+        std::string body;  // hex
     };
-    // The frames the client sent, in order.
+    // The frames the client sent on its stream, in order.
     std::vector<Sent> ClientFrames() const {
         std::vector<Sent> frames;
         std::istringstream in(dir.Read("capture.txt"));
@@ -121,10 +123,28 @@ protected:
             std::istringstream f(line);
             std::string ms, way, transport, hex;
             f >> ms >> way >> transport >> hex;
+            // Lead bytes, then length, sequence, client id, destination, a byte and the code.
             if (way == "c" && hex.size() >= 24 && hex.rfind("1b1b", 0) == 0)
-                frames.push_back({std::stol(ms), std::stoi(hex.substr(22, 2), nullptr, 16)});
+                frames.push_back({std::stol(ms), std::stoi(hex.substr(22, 2), nullptr, 16), hex.substr(24)});
         }
         return frames;
+    }
+    // Where each F_PLAYER_ENTER asked to go (its body's third byte): 255 the Tavern, 0 the menu,
+    // an arena's id, and that id + 100 for the arena's first enter.
+    std::vector<int> EnterPlaces() const {
+        std::vector<int> places;
+        for (const Sent& f : ClientFrames())
+            if (f.code == 184 && f.body.size() >= 6)
+                places.push_back(std::stoi(f.body.substr(4, 2), nullptr, 16));
+        return places;
+    }
+    // Whether the codes hold want as a subsequence, in its order.
+    static bool InOrder(const std::vector<int>& codes, const std::vector<int>& want) {
+        size_t k = 0;
+        for (int c : codes)
+            if (k < want.size() && c == want[k])
+                ++k;
+        return k == want.size();
     }
     std::vector<int> ClientCodes() const {
         std::vector<int> codes;
@@ -149,6 +169,49 @@ protected:
             s.Key(scan);
         s.Click(343, 537);
         s.Wait(3000);
+    }
+    // Play, the Tavern; the first arena of the list, double clicked, then its Enter.
+    static void EnterTheFirstArena(Script& s) {
+        s.Click(60, 225);
+        s.Wait(4000);
+        s.s << s.t << " move 300 46\n"
+            << s.t + 50 << " button left down 300 46\n"
+            << s.t + 100 << " button left up 300 46\n"
+            << s.t + 150 << " button left down 300 46\n"
+            << s.t + 200 << " button left up 300 46\n";
+        s.Wait(1500);
+        s.Click(430, 345);
+    }
+    // Escape and the quit dialog's Leave; the summary (summary.png) until Escape, into the Tavern.
+    static void LeaveTheArenaThroughTheSummary(Script& s) {
+        s.Key(1);
+        s.Wait(1000);
+        s.Click(400, 298);
+        s.Wait(500);
+        s.Key(1);  // too soon: the summary's first 1.5 s take no keys
+        s.Wait(2500);
+        s.s << s.t << " screenshot summary.png\n";
+        s.Wait(500);
+        s.Key(1);
+        s.Wait(5000);
+    }
+    // The Tavern's Exit, then the menu's Exit and its box's Quit.
+    static void LeaveTheTavernAndQuit(Script& s) {
+        s.Click(750, 540);
+        s.Wait(3000);
+        s.s << QuitFromMenu(s.t);
+    }
+    void ExpectBothLinesInChatLog() const {
+        const std::string log = dir.Read("chat.log");
+        EXPECT_NE(log.find("hello there"), std::string::npos) << log;
+        EXPECT_NE(log.find("zap"), std::string::npos) << log;
+    }
+    // The chat line: "zap", sent.
+    static void SayZap(Script& s) {
+        s.Key(0x28);
+        for (int scan : {0x2C, 0x1E, 0x19})
+            s.Key(scan);
+        s.Key(0x1C);
     }
 };
 
@@ -182,18 +245,11 @@ TEST_F(OnlineFlow, TheTavernChatGoesToChatLogBothWays) {
     s.Wait(1500);
     s.Key(0x3C);  // F2: chat.log on
     s.Wait(4000);  // the guest joins and says hello
-    s.Key(0x28);   // ': the chat line
-    for (int scan : {0x2C, 0x1E, 0x19})  // "zap"
-        s.Key(scan);
-    s.Key(0x1C);
+    SayZap(s);
     s.Wait(2000);
-    s.Click(750, 540);
-    s.Wait(3000);
-    s.s << QuitFromMenu(s.t);
+    LeaveTheTavernAndQuit(s);
     ASSERT_EQ(RunHost("guest", s.Text()), 0) << dir.Read("game.out");
-    const std::string log = dir.Read("chat.log");
-    EXPECT_NE(log.find("hello there"), std::string::npos) << log;
-    EXPECT_NE(log.find("zap"), std::string::npos) << log;
+    ExpectBothLinesInChatLog();
     const std::vector<int> codes = ClientCodes();
     EXPECT_NE(std::find(codes.begin(), codes.end(), 7), codes.end());  // F_CHAT_TEXT
 }
@@ -251,21 +307,12 @@ TEST_F(OnlineFlow, IdleMinutesEndTheTavernThenTheProgram) {
 TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
     Script s;
     LogIn(s);
-    s.Click(60, 225);
-    s.Wait(4000);
-    // The first arena of the list, double clicked, then its Enter.
-    s.s << s.t << " move 300 46\n"
-        << s.t + 50 << " button left down 300 46\n"
-        << s.t + 100 << " button left up 300 46\n"
-        << s.t + 150 << " button left down 300 46\n"
-        << s.t + 200 << " button left up 300 46\n";
-    s.Wait(1500);
-    s.Click(430, 345);
+    EnterTheFirstArena(s);
     // The service falls silent 2 s after the arena entry; 20 s later the link counts as lost.
     s.Wait(24000);
     s.s << s.t << " screenshot lost.png\n";
     s.Escapes(30000);
-    ASSERT_EQ(RunHost("silent-arena", s.Text()), 0) << dir.Read("game.out");
+    ASSERT_EQ(RunHost("silent-arena", s.Text(), "--arena-step 40"), 0) << dir.Read("game.out");
     const long entered = FirstSent(184, FirstSent(23));
     ASSERT_GT(entered, 0);
     EXPECT_NE(dir.Read("error.log").find("Grid Loaded."), std::string::npos);
@@ -275,6 +322,84 @@ TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
     const std::vector<int> codes = ClientCodes();
     EXPECT_EQ(codes.back(), 16);
     EXPECT_TRUE(dir.Exists("lost.png"));
+}
+
+TEST_F(OnlineFlow, AMatchFromTheAccountDialogToQuitting) {
+    // Log in, the Tavern, the first arena (double click, Enter); chat.log on (F2); a scripted
+    // player joins the arena, walks and says hello; we say "zap"; Escape and Leave; the summary;
+    // Escape to the Tavern; its Exit to the menu; quit.
+    Script s;
+    LogIn(s);
+    EnterTheFirstArena(s);
+    s.Wait(3000);  // the arena opens a second after Enter
+    s.Key(0x3C);
+    s.Wait(7000);  // the guest joins, walks and speaks
+    s.s << s.t << " screenshot arena.png\n";
+    SayZap(s);
+    s.Wait(2000);
+    LeaveTheArenaThroughTheSummary(s);
+    s.s << s.t << " screenshot tavern.png\n";
+    LeaveTheTavernAndQuit(s);
+    ASSERT_EQ(RunHost("guest-arena", s.Text(), "--arena-step 40"), 0) << dir.Read("game.out");
+
+    ExpectBothLinesInChatLog();
+    EXPECT_NE(dir.Read("error.log").find("Grid Loaded."), std::string::npos);
+    const std::vector<int> places = EnterPlaces();
+    EXPECT_EQ(places, (std::vector<int>{0, 255, lobby::kTeamArena + 100, lobby::kTeamArena, 255, 0}));
+    // The summary stayed up from the arena's exit until the second Escape, 3 s after Leave.
+    const long arenaLeft = FirstSent(4, FirstSent(7));
+    EXPECT_GT(FirstSent(184, arenaLeft) - arenaLeft, 2500);
+    const std::vector<int> codes = ClientCodes();
+    ASSERT_FALSE(codes.empty());
+    EXPECT_EQ(codes.front(), 15);  // F_CONNECT
+    EXPECT_EQ(codes.back(), 16);   // F_DISCONNECT
+    // Connect; the menu's enter; the Tavern's enter and open; its exit; the arena's enters, the
+    // world and the open; our chat line; the arena's exit; the Tavern again after the summary
+    // and its exit; the menu's enter.
+    EXPECT_TRUE(InOrder(codes, {15, 184, 184, 23, 4, 184, 184, 64, 23, 7, 4, 184, 23, 4, 184, 16}))
+        << ::testing::PrintToString(codes);
+    for (const char* shot : {"arena.png", "summary.png", "tavern.png"})
+        EXPECT_TRUE(dir.Exists(shot)) << shot;
+}
+
+TEST_F(OnlineFlow, AFireteamWaitsInTheTavernThenPlaysItsArenaOrGoesBackToTheChat) {
+    // The player selects the first arena; 6 s after the Tavern opened the service makes him the
+    // leader of a fireteam that starts waiting, so the chat screen hands over to the waiting screen,
+    // which enters the Tavern again. 3 s later the fireteam's match starts (the selected arena,
+    // entered without a click) or the fireteam stops waiting (back to the chat screen).
+    struct Case {
+        const char* scenario;
+        bool starts;
+    };
+    for (const Case c : {Case{"fireteam", true}, Case{"fireteam-off", false}}) {
+        SCOPED_TRACE(c.scenario);
+        Script s;
+        LogIn(s);
+        s.Click(60, 225);
+        s.Wait(2500);
+        s.Click(300, 46);  // the first arena's row: selected
+        s.Wait(8000);
+        s.s << s.t << " screenshot waiting.png\n";
+        s.Wait(12000);
+        s.s << s.t << " screenshot after.png\n";
+        if (c.starts) {
+            LeaveTheArenaThroughTheSummary(s);
+        }
+        LeaveTheTavernAndQuit(s);
+        ASSERT_EQ(RunHost(c.scenario, s.Text(), "--arena-step 40"), 0) << dir.Read("game.out");
+        const std::string log = dir.Read("error.log");
+        EXPECT_EQ(log.find("Invalid Arena"), std::string::npos) << log;
+        const std::vector<int> places = EnterPlaces();
+        // The menu, the Tavern, the waiting screen's Tavern; then the arena (its id + 100, then its
+        // id), the Tavern after the summary and the menu; or the chat's Tavern and the menu.
+        const std::vector<int> want = c.starts ? std::vector<int>{0, 255, 255, lobby::kTeamArena + 100, lobby::kTeamArena, 255, 0}
+                                               : std::vector<int>{0, 255, 255, 255, 0};
+        EXPECT_EQ(places, want);
+        EXPECT_EQ(log.find("Grid Loaded.") != std::string::npos, c.starts) << log;
+        const std::vector<int> codes = ClientCodes();
+        ASSERT_FALSE(codes.empty());
+        EXPECT_EQ(codes.back(), 16);
+    }
 }
 
 TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
