@@ -21,6 +21,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A run that has not ended after this many real seconds hangs; runs in parallel with the whole
+// suite on a busy machine take minutes.
+const std::string kRunLimit = "600";
+
 class GameFlow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -30,7 +34,7 @@ protected:
     int Run(const std::string& script, const std::string& arguments = "") {
         dir.Write("input.txt", script);
         const std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 GAME_CLOCK=virtual GAME_DIR='" +
-                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout 120 '" +
+                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout " + kRunLimit + " '" +
                                 GAME_PROGRAM + "' " + arguments + " >game.out 2>&1";
         const int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -105,7 +109,7 @@ protected:
     int RunHost(const std::string& scenario, const std::string& script, const std::string& hostArgs = "") {
         dir.Write("input.txt", script);
         const std::string cmd = "cd '" + dir.Path() + "' && GAME_HEADLESS=1 GAME_CLOCK=virtual GAME_DIR='" +
-                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout 120 '" +
+                                dir.Path() + "' GAME_INPUT='" + dir.File("input.txt") + "' timeout " + kRunLimit + " '" +
                                 GAME_HOST + "' --scenario " + scenario + " --capture capture.txt " + hostArgs + " >game.out 2>&1";
         const int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
