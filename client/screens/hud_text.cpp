@@ -26,6 +26,8 @@ char SmallMapText[kSmallMapLines][kSmallMapLineSize];
 namespace {
 
 constexpr int kHudFont = 7;
+// Pixels kept between the name and the level on the experience line.
+constexpr int kHudNameGap = 4;
 
 uint16_t Black() { return MakePixel16(0, 0, 0); }
 uint16_t* Buffer() { return g_screen.backBuffer; }
@@ -33,7 +35,9 @@ uint16_t* Buffer() { return g_screen.backBuffer; }
 // The box the element being drawn may change.
 ScreenRect box;
 
-void Text(int x, int y, int colour, const char* text, int font) { DrawClippedText(box, x, y, colour, text, font); }
+void Text(int x, int y, int colour, const char* text, int font, int style = 0) {
+    DrawClippedText(box, x, y, colour, text, font, style);
+}
 
 void Centred(int x, int y, int w, int colour, const char* text, int font) {
     Text(x + (w - TextWidth(text, font)) / 2, y, colour, text, font);
@@ -51,7 +55,7 @@ const char* ReadiedSpellName(int slot) {
 
 bool ArenaLayout() { return g_screenState == 1; }
 
-void DrawClippedText(const ScreenRect& clip, int x, int y, int colour, const char* text, int font) {
+void DrawClippedText(const ScreenRect& clip, int x, int y, int colour, const char* text, int font, int style) {
     uint16_t* back = g_screen.backBuffer;
     if (!back)
         return;
@@ -64,7 +68,7 @@ void DrawClippedText(const ScreenRect& clip, int x, int y, int colour, const cha
     const size_t n = static_cast<size_t>(right - left) * sizeof(uint16_t);
     for (int row = top; row < bottom; ++row)
         std::memcpy(&scratch[row * kScreenWidth + left], back + row * kScreenWidth + left, n);
-    DrawText(x, y, colour, text, 0, scratch.data(), font, 0);
+    DrawText(x, y, colour, text, style, scratch.data(), font, 0);
     for (int row = top; row < bottom; ++row)
         std::memcpy(back + row * kScreenWidth + left, &scratch[row * kScreenWidth + left], n);
 }
@@ -129,15 +133,20 @@ void DrawExperienceLine() {
     s.FillRect16(0, 132, 128, 32, Black());
     const int colour = GetGameValue(4);
     char text[48];
+    // The level on the lower line's right and the name beside it, cut short of the level: the
+    // cells are opaque, so a longer name would wipe the level out.
     const char* profession = ProfessionName(GetGameValue(114));
     FormatText(text, sizeof text, "%s %.3s", OrdinalWord(GetGameValue(0)), profession);
-    Text(2, 133, colour, text, kHudFont);
+    const int levelX = 124 - TextWidth(text, kHudFont);
+    Text(levelX, 148, colour, text, kHudFont);
+    CopyText(text, CurrentCharacterName());
+    FitTextToWidth(text, kHudFont, std::min(96, levelX - 2 - kHudNameGap));
+    Text(2, 148, colour, text, kHudFont);
+    // Above them, its lowest glyph row on the lower line's top one: ink only, so neither line
+    // loses a row.
     const int gained = GetGameValue(132) + GetGameValue(106);
     FormatText(text, sizeof text, "Exp: %d  +%d", GetGameValue(1) + gained, gained);
-    Text(124 - TextWidth(text, kHudFont), 148, colour, text, kHudFont);
-    CopyText(text, CurrentCharacterName());
-    FitTextToWidth(text, kHudFont, 96);
-    Text(2, 148, colour, text, kHudFont);
+    Text(124 - TextWidth(text, kHudFont), 133, colour, text, kHudFont, 1);
     SetPanelRedrawFlag(kExperiencePanel, 1);
 }
 

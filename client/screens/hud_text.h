@@ -5,7 +5,8 @@
 struct ScreenRect;
 
 // Text drawn into the back buffer with only the box's pixels changed, whatever the font's size.
-void DrawClippedText(const ScreenRect& box, int x, int y, int colour, const char* text, int font);
+// Style 0 writes whole glyph cells; style 1 only the ink.
+void DrawClippedText(const ScreenRect& box, int x, int y, int colour, const char* text, int font, int style = 0);
 
 // HUD panels the texts are copied into.
 constexpr int kTargetLinePanel = 0;

@@ -147,7 +147,7 @@ TEST_F(FontsTest, NarrowLettersAndFontWidthsMoveTheFollowingCharacters) {
     struct Case {
         int font, second;  // where the second character starts
     };
-    const Case cases[] = {{0, 8}, {3, 6}, {4, 7}, {9, 10}, {8, 8}, {7, 17}};
+    const Case cases[] = {{0, 8}, {3, 6}, {4, 7}, {9, 10}, {8, 8}, {7, 9}};
     for (const Case& c : cases) {
         Clear();
         DrawText(0, 0, 0xFFFF, "MM", 0, bb(), c.font, 2);
@@ -192,6 +192,10 @@ TEST_F(FontsTest, TheUnderlineSitsUnderFontOneAndARowLowerUnderOthers) {
             expected.push_back(x);
         EXPECT_EQ(Columns(c.row, 90, 130, 0xF800), expected) << "font " << c.font;
     }
+    // Size 2 doubles the advance as well as the glyph.
+    Clear();
+    DrawText(0, 0, 0xFFFF, "MM", 0, bb(), 1, 2);
+    EXPECT_EQ(At(16, 1), 0xFFFF);
 }
 
 TEST_F(FontsTest, PcxGlyphsAtTheRightEdgeAreSkippedButThePenMoves) {

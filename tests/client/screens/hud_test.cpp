@@ -150,6 +150,53 @@ TEST_F(HudFixture, TheMatchClockShowsMinutesAndSecondsOfTheHour) {
     g_screen.FillRect16(0, 320, 64, 16, MakePixel16(0, 0, 0));
     DrawClippedText(ScreenRect{0, 320, 64, 16}, (64 - TextWidth("01:02", 7)) / 2, 320, 4, "01:02", 7);
     EXPECT_TRUE(std::equal(drawn.begin(), drawn.end(), g_screen.backBuffer));
+
+    // The whole text fits the box: five glyphs, each a run of inked columns, none cut at its edge.
+    const uint16_t black = MakePixel16(0, 0, 0);
+    std::vector<bool> inked(64, false);
+    for (int y = 320; y < 336; ++y)
+        for (int x = 0; x < 64; ++x)
+            inked[x] = inked[x] || At(x, y) != black;
+    int runs = 0;
+    for (int x = 0; x < 64; ++x)
+        runs += inked[x] && (x == 0 || !inked[x - 1]);
+    EXPECT_EQ(runs, 5);
+    EXPECT_FALSE(inked[0] || inked[63]);
+}
+
+TEST_F(HudFixture, TheExperienceLineKeepsTheNameOffTheLevelAndTheExperience) {
+    SetGameValue(0, 5);
+    SetGameValue(114, 0);
+    SetGameValue(1, 4200);
+    SetGameValue(132, 120);
+    SetGameValue(106, 3);
+    SetGameValue(4, 4);  // a colour that shows on the fixture's palette
+    auto draw = [](const char* name) {
+        std::memset(g_currentCharacter.name, 0, sizeof g_currentCharacter.name);
+        CopyText(g_currentCharacter.name, name);
+        SwapOddNibbles(g_currentCharacter.name);
+        DrawExperienceLine();
+        return std::vector<uint16_t>(g_screen.backBuffer, g_screen.backBuffer + kScreenPixels);
+    };
+    const std::vector<uint16_t> without = draw("");
+    const uint16_t black = MakePixel16(0, 0, 0);
+    for (const char* name : {"Al", "Maximilian", "Wwwwwwwwwwwwwwwwwwww"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint16_t> with = draw(name);
+        // Every pixel of the level and the experience is still there with the name beside them.
+        int kept = 0, lost = 0, nameInk = 0;
+        for (int y = 132; y < 164; ++y)
+            for (int x = 0; x < 128; ++x) {
+                const size_t i = static_cast<size_t>(y) * kScreenWidth + x;
+                if (without[i] != black)
+                    (with[i] == without[i] ? kept : lost) += 1;
+                else
+                    nameInk += with[i] != black;
+            }
+        EXPECT_GT(kept, 0);
+        EXPECT_EQ(lost, 0);
+        EXPECT_GT(nameInk, 0);
+    }
 }
 
 TEST_F(HudFixture, NoticesLiveFiveSecondsAndAFourthDropsTheOldest) {
