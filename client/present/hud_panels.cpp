@@ -60,6 +60,7 @@ constexpr int kWindowFirstTile = kWholeMapTiles;
 constexpr int kWindowTiles = kHudMapTiles - kWholeMapTiles;
 constexpr int kTileRows = 32;
 constexpr float kMapEdgeInset = 0.02f;
+constexpr uint32_t kClampBoth = 0;
 
 bool AllowedSide(int n) { return n == 16 || n == 32 || n == 64 || n == 128 || n == 256; }
 
@@ -204,13 +205,13 @@ void SetQuadWindow(SgScreenPolygon* polygon, float u0, float v0, float u1, float
     t[3] = SgVec3(u1, v0, 0);
 }
 
-void LinkHudProperties(SgScreenPolygon* polygon, uint32_t filterMode) {
+void LinkHudProperties(SgScreenPolygon* polygon, uint32_t filterMode, uint32_t addressing) {
     if (!polygon)
         return;
     SgRef<SgTextureModeProperty> mode(new SgTextureModeProperty);
     mode->applyMode = 3;
     mode->filterMode = filterMode;
-    mode->addressingMode = 3;
+    mode->addressingMode = addressing;
     polygon->AddProperty(mode.Get());
     SgRef<SgZBufferProperty> zbuffer(new SgZBufferProperty);
     zbuffer->depthTest = 0;
@@ -375,7 +376,9 @@ int CreateMapTile(int tile, const HudRect& textureRect, const HudRect& screenRec
     if (!raw)
         return 0;
     FillMapPalette(raw->Palette());
-    SetScreenPolyProperties(slot.Get());
+    // The tiles lie edge to edge and are filtered: wrapped, each tile's top row would blend with
+    // its own bottom row and draw a stray line across the map.
+    LinkHudProperties(slot.Get(), 1, kClampBoth);
     return 1;
 }
 
@@ -394,18 +397,18 @@ void RedrawMapTile(int tile, const uint8_t* mapBuffer, int row, int column, cons
         t[0].x = t[1].x = u0;
         t[2].x = t[3].x = u1;
     }
-    // Only bytes of the buffer are read: a window that would start left of the row or run past
-    // its end is held inside it, and rows above or below the buffer read as black.
-    const int copy = std::min(width, kMapBufferSide);
-    const int col = std::clamp(column, 0, kMapBufferSide - copy);
+    // Only bytes of the buffer are read; whatever of the window lies outside it is black. A map
+    // smaller than the window thus sits against the window's far edges, where its clamped edges
+    // put it, on both axes alike.
+    const int first = std::clamp(column, 0, kMapBufferSide), last = std::clamp(column + width, 0, kMapBufferSide);
     for (uint32_t y = 0; y < raw->Height(); ++y) {
         uint8_t* out = raw->Row(y);
+        std::memset(out, 0, raw->Width());
         const int source = row + static_cast<int>(y);
-        if (source < 0 || source >= kMapBufferSide) {
-            std::memset(out, 0, raw->Width());
+        if (source < 0 || source >= kMapBufferSide || first >= last)
             continue;
-        }
-        std::memcpy(out, mapBuffer + static_cast<size_t>(source) * kMapBufferSide + col, copy);
+        std::memcpy(out + (first - column), mapBuffer + static_cast<size_t>(source) * kMapBufferSide + first,
+                    static_cast<size_t>(last - first));
     }
     MarkChanged(image);
 }

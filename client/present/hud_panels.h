@@ -69,9 +69,9 @@ SgRef<SgScreenPolygon> MakeHudQuad(const HudRect& screen, const SgVec3 uv[4]);
 void SetQuadEdges(SgScreenPolygon* polygon, float left, float top, float right, float bottom);
 // Rewrites the four texture coordinates from a window of the texture (v from the top).
 void SetQuadWindow(SgScreenPolygon* polygon, float u0, float v0, float u1, float v1);
-// The four HUD properties, each made, linked and released: texture mode (3, filter, 3), z-buffer
-// off, vertex colours mode 1, blending (0, 3).
-void LinkHudProperties(SgScreenPolygon* polygon, uint32_t filterMode);
+// The four HUD properties, each made, linked and released: texture mode (3, filter, addressing),
+// z-buffer off, vertex colours mode 1, blending (0, 3). Addressing 3 wraps both ways, 0 clamps.
+void LinkHudProperties(SgScreenPolygon* polygon, uint32_t filterMode, uint32_t addressing = 3);
 // Puts the polygon in the slot; an earlier one leaves the active camera first, so a re-created
 // element never leaves a stale copy on screen.
 void ReplaceHudPolygon(SgRef<SgScreenPolygon>& slot, SgRef<SgScreenPolygon> polygon);
@@ -104,10 +104,10 @@ void DestroyScreenPanel(int panel);
 
 // ---- Overhead-map tiles ----
 // As a panel with the fixed map palette and pixels 0; the texture is the texture rectangle's
-// size.
+// size. Filtered like the bars, but clamped at the texture's edges.
 int CreateMapTile(int tile, const HudRect& textureRect, const HudRect& screenRect);
-// Copies the texture's rows from the 256 x 256 map buffer starting at (row, column): the column
-// is held where the row's bytes fit, rows outside the buffer read as 0. The quad's u becomes
+// Copies the texture's rows from the 256 x 256 map buffer starting at (row, column): bytes
+// outside the buffer, left, right, above or below, read as 0. The quad's u becomes
 // left / width + 0.02 .. right / width - 0.02 of the texture rectangle.
 void RedrawMapTile(int tile, const uint8_t* mapBuffer, int row, int column, const HudRect& textureRect);
 // Empty slots are skipped; a negative tile resets all 12 states to unset.

@@ -249,13 +249,14 @@ protected:
         g_level.maxx = g_level.maxy = high;
     }
 
-    // The bytes a tile should hold: rows of the buffer from (row, column), 0 outside it.
+    // The bytes a tile should hold: the buffer from (row, column), 0 outside it.
     static void ExpectTileRows(int tile, int row, int column, const char* what) {
         const SgRawImageData* raw = HudPanels().tileImages[tile]->RawData();
         for (uint32_t y = 0; y < raw->Height(); ++y) {
             const int source = row + static_cast<int>(y);
             for (uint32_t x = 0; x < raw->Width(); ++x) {
-                const int expected = source < 0 || source > 255 ? 0 : g_screen.mapBuffer[source * 256 + column + x];
+                const int c = column + static_cast<int>(x);
+                const int expected = source < 0 || source > 255 || c < 0 || c > 255 ? 0 : g_screen.mapBuffer[source * 256 + c];
                 ASSERT_EQ(raw->Row(y)[x], expected) << what << " tile " << tile << " row " << y << " column " << x;
             }
         }
@@ -286,6 +287,8 @@ TEST_F(MapTileTest, TileIsPalettisedWithTheMapPaletteAndMapProperties) {
     EXPECT_EQ(std::memcmp(raw->Palette(), palette, 1024), 0);
     auto* mode = static_cast<SgTextureModeProperty*>(PropertyOfType(Hud().mapTiles[9].Get(), SG_TEXTURE_MODE_PROPERTY));
     EXPECT_EQ(mode->filterMode, 1u);
+    // Clamped: a filtered tile's edge rows never blend with the opposite edge's.
+    EXPECT_EQ(mode->addressingMode, 0u);
     EXPECT_EQ(CreateMapTile(12, HudRect{0, 0, 128, 32}, HudRect{}), 0);
     EXPECT_EQ(CreateMapTile(1, HudRect{0, 0, 100, 32}, HudRect{}), 0);
 }
@@ -298,9 +301,10 @@ TEST_F(MapTileTest, WindowOnASmallMapReadsOnlyInsideTheBuffer) {
     view.x = view.y = 12 * 64;
     Frame(10);  // starts the cycle (window layout)
     EXPECT_EQ(RunMapCycle(), (Ints{8, 9, 10, 11}));
-    // left = top = 2 x 39 - 126 = -48; column -48 - 20 held at 0, rows from -68.
+    // left = top = 2 x 39 - 126 = -48; columns and rows from -48 - 20: the map's 60 x 60 bytes
+    // fill the window's lower right corner, black around them.
     for (int k = 0; k < 4; ++k)
-        ExpectTileRows(8 + k, 32 * k - 68, 0, "small window");
+        ExpectTileRows(8 + k, 32 * k - 68, -68, "small window");
     hudtest::ExpectQuad(Hud().mapTiles[8].Get(), Quad{668 / 800.f, 132 / 600.f, 796 / 800.f, 100 / 600.f, 0.02f, 0, 0.98f, 1},
                         "window tile 8");
 }
