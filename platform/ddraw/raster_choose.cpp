@@ -1,7 +1,8 @@
 // Which specialised span loop draws a state, if any: a 5-6-5 target, a 16-bit depth buffer tested
 // with less-or-equal (or always), stage 0 alone selecting or modulating its texture and the diffuse
 // colour, point or bilinear filtering with nearest-level mipmaps, wrap or clamp, vertex fog, and
-// no blend, the alpha blend or the additive blend. Anything else goes to the general loop.
+// no blend, the alpha blend, the additive blend or the screen blend (one, inverse source colour).
+// Anything else goes to the general loop.
 
 #include <cmath>
 
@@ -80,6 +81,8 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
         k.blend = kBlendLerp;
     else if (s.srcBlend == D3DBLEND_ONE && s.destBlend == D3DBLEND_ONE)
         k.blend = kBlendAdd;
+    else if (s.srcBlend == D3DBLEND_ONE && s.destBlend == D3DBLEND_INVSRCCOLOR)
+        k.blend = kBlendScreen;
     else
         return nullptr;
 

@@ -29,7 +29,10 @@ namespace platform::dd::raster {
 enum SpanDepth : int { kDepthOff, kDepth16 };
 enum SpanTexture : int { kTexNone, kTexPoint, kTexLinear };
 enum SpanCombine : int { kCombineDiffuse, kCombineTexture, kCombineModulate };
-enum SpanBlend : int { kBlendOff, kBlendLerp, kBlendAdd };
+// kBlendScreen: the source plus the background times one less the source colour (source one,
+// destination inverse source colour), as the HUD's panels draw.
+enum SpanBlend : int { kBlendOff, kBlendLerp, kBlendAdd, kBlendScreen };
+constexpr int kBlends = 4;
 
 struct SpanKey {
     int depth;
@@ -41,14 +44,14 @@ struct SpanKey {
     int blend;
 };
 
-// The valid keys of one depth mode: 9 texture/combine/key choices x specular x fog x 3 blends.
-constexpr int kKeysPerDepth = 9 * 2 * 2 * 3;
+// The valid keys of one depth mode: 9 texture/combine/key choices x specular x fog x the blends.
+constexpr int kKeysPerDepth = 9 * 2 * 2 * kBlends;
 
 constexpr SpanKey KeyAt(int depth, int index) {
     SpanKey k{};
     k.depth = depth;
-    k.blend = index % 3;
-    index /= 3;
+    k.blend = index % kBlends;
+    index /= kBlends;
     k.fog = index % 2;
     index /= 2;
     k.specular = index % 2;
@@ -73,7 +76,7 @@ constexpr int IndexOf(const SpanKey& k) {
                  ? 0
                  : 1 + ((k.texture == kTexLinear ? 1 : 0) * 2 + (k.combine == kCombineModulate ? 1 : 0)) * 2 +
                        (k.key ? 1 : 0);
-    return ((tc * 2 + (k.specular ? 1 : 0)) * 2 + (k.fog ? 1 : 0)) * 3 + k.blend;
+    return ((tc * 2 + (k.specular ? 1 : 0)) * 2 + (k.fog ? 1 : 0)) * kBlends + k.blend;
 }
 
 namespace span_detail {
@@ -398,6 +401,10 @@ void ScalarPixels(SpanPixels& p) {
                     color = MixLanes(Widen(Expand565(dst[i])), color, SplatLane3(color));
                 else if constexpr (K.blend == kBlendAdd)
                     color = Min255(color + Widen(Expand565(dst[i])));
+                else if constexpr (K.blend == kBlendScreen) {
+                    const U16x8 rest = Splat(255) - color;
+                    color = color + ScaleLanes(Widen(Expand565(dst[i])), rest + (rest >> 7));
+                }
                 dst[i] = static_cast<uint16_t>(Pack565(color));
                 if constexpr (K.depth == kDepth16)
                     zb[i] = static_cast<uint16_t>(p.zWrite ? zv : zOld);
@@ -761,9 +768,13 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
                     const __m256i a = Pair(ga, ga);
                     rb = Mix(oldRB, rb, a);
                     ga = Mix(oldGA, ga, a);
-                } else {
+                } else if constexpr (K.blend == kBlendAdd) {
                     rb = _mm256_min_epu16(_mm256_add_epi16(rb, oldRB), c255);
                     ga = _mm256_min_epu16(_mm256_add_epi16(ga, oldGA), c255);
+                } else {
+                    // Never above 255: the background's share is at most what the source leaves.
+                    rb = _mm256_add_epi16(rb, Scale(oldRB, Factor(_mm256_sub_epi16(c255, rb))));
+                    ga = _mm256_add_epi16(ga, Scale(oldGA, Factor(_mm256_sub_epi16(c255, ga))));
                 }
             }
             const __m128i keep = NarrowMask(draw);

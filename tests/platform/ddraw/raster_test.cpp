@@ -405,6 +405,107 @@ TEST_F(FogAndBlendTest, FogLeavesTheBlendAlphaAloneOnBothPaths) {
     }
 }
 
+// The screen blend (source one, destination inverse source colour) the HUD's panels draw with: a
+// keyed texture (its key state off) over a background of every shade, on both paths. With a white
+// diffuse and point sampling the specialised loop must give the general pipeline's very pixels;
+// modulated by a colour and filtered, within one step of a 5-bit channel.
+class ScreenBlendTest : public DDrawTest {
+protected:
+    void TearDown() override {
+        dd::ForceGeneralRaster(false);
+        DDrawTest::TearDown();
+    }
+
+    static constexpr int kSide = 32;
+
+    // Every corner a different colour, blended across.
+    static void DrawBackground(SoftDevice& device) {
+        EXPECT_EQ(device.Draw(D3DPT_TRIANGLESTRIP, {Vertex(0, 0, .5f, 1, 0xFFFF0000), Vertex(kSide, 0, .5f, 1, 0xFF00FF00),
+                                                    Vertex(0, kSide, .5f, 1, 0xFF0000FF),
+                                                    Vertex(kSide, kSide, .5f, 1, 0xFFFFFFFF)}),
+                  D3D_OK);
+    }
+
+    Image Render(bool general, bool bilinear, D3DCOLOR diffuse, bool* specialised) {
+        dd::ForceGeneralRaster(general);
+        auto device = SoftDevice::Create({.width = kSide, .height = kSide, .depth = false});
+        EXPECT_NE(device, nullptr);
+        if (!device)
+            return {};
+        DrawBackground(*device);
+        IDirectDrawSurface4* texture = device->MakeTexture(16, 16, dd::FormatArgb8888(), [](int x, int y, int) {
+            if ((x + y) % 5 == 0)
+                return 0xFF000000u;  // the key: black, which the blend leaves as the background
+            return 0xFF000000u | static_cast<uint32_t>((x * 16) << 16 | (y * 16) << 8 | ((x ^ y) * 16));
+        });
+        EXPECT_NE(texture, nullptr);
+        DDCOLORKEY key{0, 0};
+        EXPECT_EQ(texture->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        device->SetTexture(0, texture);
+        device->StageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+        device->StageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->StageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+        device->StageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+        device->StageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_MAGFILTER, bilinear ? D3DTFG_LINEAR : D3DTFG_POINT);
+        device->StageState(0, D3DTSS_MINFILTER, bilinear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+        device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+        device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+        // Texel for pixel, as the HUD maps its panels; the right part ends mid-row.
+        EXPECT_EQ(device->DrawRect(2, 3, 29, 30, diffuse, .5f, 0, 0, 27.0f / 16, 27.0f / 16), D3D_OK);
+        *specialised = dd::LastDrawSpecialised();
+        Image image = device->Read();
+        device->SetTexture(0, nullptr);
+        texture->Release();
+        return image;
+    }
+};
+
+TEST_F(ScreenBlendTest, SpecialisedLoopsGiveTheGeneralPipelinesPixels) {
+    struct Case {
+        const char* name;
+        bool bilinear;
+        D3DCOLOR diffuse;
+        int tolerance;
+    };
+    const Case cases[] = {
+        {"point, white", false, 0xFFFFFFFF, 0},
+        {"point, coloured", false, 0xC080FF40, 9},
+        {"bilinear, white", true, 0xFFFFFFFF, 9},
+        {"bilinear, coloured", true, 0x80FF8020, 9},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        bool specialised = false;
+        const Image fast = Render(false, k.bilinear, k.diffuse, &specialised);
+        EXPECT_TRUE(specialised);
+        const Image general = Render(true, k.bilinear, k.diffuse, &specialised);
+        EXPECT_FALSE(specialised);
+        ASSERT_EQ(fast.pixels.size(), general.pixels.size());
+        int worst = 0;
+        for (size_t i = 0; i < fast.pixels.size(); ++i)
+            worst = std::max(worst, ColorDistance(fast.pixels[i], general.pixels[i]));
+        EXPECT_LE(worst, k.tolerance);
+    }
+    // The blend itself: texel (3, 4) over the background there, by the 8-bit formula.
+    bool specialised = false;
+    const Image background = [&] {
+        dd::ForceGeneralRaster(true);
+        auto device = SoftDevice::Create({.width = kSide, .height = kSide, .depth = false});
+        DrawBackground(*device);
+        return device->Read();
+    }();
+    const Image fast = Render(false, false, 0xFFFFFFFF, &specialised);
+    const uint32_t d = background.At(5, 7), got = fast.At(5, 7);
+    const int src[3] = {3 * 16, 4 * 16, (3 ^ 4) * 16};
+    const int dst[3] = {Red(d), Green(d), Blue(d)};
+    const int out[3] = {Red(got), Green(got), Blue(got)};
+    for (int ch = 0; ch < 3; ++ch)
+        EXPECT_NEAR(out[ch], src[ch] + Scale(dst[ch], 255 - src[ch]), 9) << "channel " << ch;
+}
+
 TEST_P(RasterTest, FlatShadingTakesTheFirstVertexGouraudBlends) {
     Open({.width = 32, .height = 32, .depth = false});
     const std::vector<D3DTLVERTEX> tri = {Vertex(0, 0, .5f, 1, 0xFFFF0000), Vertex(30, 0, .5f, 1, 0xFF00FF00),
@@ -773,7 +874,7 @@ struct SpanCase {
     DWORD alphaOp;
     DWORD alphaArg;
     bool clamp;
-    int blend;        // 0 off, 1 source alpha, 2 additive
+    int blend;        // 0 off, 1 source alpha, 2 additive, 3 screen (one, inverse source colour)
     bool fog;
     bool specular;
     bool depth;
@@ -826,8 +927,9 @@ protected:
         device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
         device->State(D3DRENDERSTATE_COLORKEYENABLE, k.keyed);
         device->State(D3DRENDERSTATE_ALPHABLENDENABLE, k.blend != 0);
-        device->State(D3DRENDERSTATE_SRCBLEND, k.blend == 2 ? D3DBLEND_ONE : D3DBLEND_SRCALPHA);
-        device->State(D3DRENDERSTATE_DESTBLEND, k.blend == 2 ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
+        device->State(D3DRENDERSTATE_SRCBLEND, k.blend >= 2 ? D3DBLEND_ONE : D3DBLEND_SRCALPHA);
+        device->State(D3DRENDERSTATE_DESTBLEND,
+                      k.blend == 2 ? D3DBLEND_ONE : (k.blend == 3 ? D3DBLEND_INVSRCCOLOR : D3DBLEND_INVSRCALPHA));
         device->State(D3DRENDERSTATE_FOGENABLE, k.fog);
         device->State(D3DRENDERSTATE_FOGCOLOR, 0x00406080);
         device->State(D3DRENDERSTATE_SPECULARENABLE, k.specular);
@@ -932,6 +1034,9 @@ INSTANTIATE_TEST_SUITE_P(
         SpanCase{"BilinearAlphaProduct", true, true, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 1, true, false, true, D3DCMP_ALWAYS, false},
         SpanCase{"BilinearDiffuseAlpha", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 1, false, true, false, D3DCMP_LESSEQUAL, false},
         SpanCase{"BilinearAdded", true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false, 2, true, false, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearScreen", true, true, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, false, 3, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"PointClampScreen", true, false, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, true, 3, false, false, false, D3DCMP_ALWAYS, false},
+        SpanCase{"UntexturedScreen", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 3, false, true, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"PointModulate", true, false, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, true, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"PointClampBlended", true, false, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 1, false, false, false, D3DCMP_LESSEQUAL, false},
         SpanCase{"BilinearKeyed", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, false, true, D3DCMP_LESSEQUAL, true}),
