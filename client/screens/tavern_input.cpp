@@ -464,6 +464,8 @@ int NextSelectableArena() { return Step(g_tavern.selectedArena, kArenaTableSize,
 int PrevSelectableArena() { return Step(g_tavern.selectedArena, kArenaTableSize, -1, CanSelectArena); }
 
 void OpenTavern() {
+    // The chat screen always enters the main Tavern, whatever place the last arena or table was.
+    g_tavern.place = kTavernPlace;
     ClearClickRegions(REGION_EXIT);
     ClearClickRegions(REGION_TABS);
     AddClickRegion(714, 490, 86, 100, 0, REGION_EXIT);

@@ -264,6 +264,13 @@ TEST_F(TavernTest, EnteringAnArenaIsRefusedWithItsReason) {
             EXPECT_EQ(g_tavern.place, c.arena);
         }
     }
+    // Back from the arena the chat screen opens the Tavern: the player is in the parlor again.
+    OpenTavern();
+    EXPECT_EQ(g_tavern.place, 255);
+    PlayerRow rows[kPlayerRowCapacity];
+    ASSERT_GT(BuildTavernPlayerRows(rows), 1);
+    EXPECT_STREQ(rows[0].name, "In Chat Parlor");
+    EXPECT_STREQ(rows[1].name, "Thorn");
 }
 
 TEST_F(TavernTest, TheArenaPageChoosesAnOpenTeam) {
