@@ -22,6 +22,7 @@
 #include "client/screens/character_file.h"
 #include "client/screens/character_rules.h"
 #include "client/screens/character_state.h"
+#include "client/screens/figure_stage.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
@@ -116,12 +117,14 @@ void RemoveButtons() {
     }
 }
 
-// The bottom row of buttons, left to right.
+// The bottom buttons in rows of four, from the bottom row at y 550 upwards: one left of the figure
+// stage, three right of it.
 void ButtonRow(std::initializer_list<std::pair<const char*, int>> buttons) {
-    int x = 20;
+    static constexpr int kColumns[4] = {20, kFigureStage.right + 10, kFigureStage.right + 120, kFigureStage.right + 230};
+    int n = 0;
     for (const auto& [label, id] : buttons) {
-        AddButton(x, 550, 104, 28, label, id);
-        x += 110;
+        AddButton(kColumns[n % 4], 550 - 40 * (n / 4), 104, 28, label, id);
+        ++n;
     }
 }
 
@@ -244,12 +247,12 @@ void SetCharacterPage(LocalPlayer&, int page) {
         ButtonRow({{"Next", 5}, {"Cancel", 7}});
         break;
     case 5:
-        AddButton(60, 180, 120, 28, "Male", 21);
-        AddButton(190, 180, 120, 28, "Female", 22);
-        AddButton(60, 260, 120, 28, "Next Head", 23);
-        AddButton(190, 260, 120, 28, "Previous Head", 24);
-        AddButton(60, 340, 120, 28, "Next Image", 25);
-        AddButton(190, 340, 120, 28, "Previous Image", 26);
+        AddButton(60, 140, 120, 28, "Male", 21);
+        AddButton(190, 140, 120, 28, "Female", 22);
+        AddButton(60, 220, 120, 28, "Next Head", 23);
+        AddButton(190, 220, 120, 28, "Previous Head", 24);
+        AddButton(60, 300, 120, 28, "Next Image", 25);
+        AddButton(190, 300, 120, 28, "Previous Image", 26);
         ButtonRow({{"Next", 6}, {"Cancel", 7}});
         break;
     case 7:
@@ -661,8 +664,9 @@ void DrawStatisticsPage() {
                                         "Constitution increases hit points.",
                                         "Empathy increases power for Magicians and Runemages.",
                                         "Presence increases power for Mystics.", "Intuition increases power for Healers."};
+    // Beside the statistics, above the picks: the figure stage takes the lower middle.
     for (int i = 0; i < 7; ++i)
-        Text(40, 400 + i * 16, kHelp[i]);
+        Text(270, 80 + i * 16, kHelp[i]);
 }
 
 void DrawNamePage() {
@@ -691,9 +695,9 @@ void DrawLooksPage() {
     Text(60, 80, line, 4, kTitleFont);
     std::snprintf(line, sizeof line, "%s level %s", OrdinalWord(V(0)), ProfessionName(V(114)));
     Text(60, 110, line);
-    Text(60, 160, "Choose Model");
-    Text(60, 240, "Choose Head");
-    Text(60, 320, "Choose Body");
+    Text(60, 124, "Choose Model");
+    Text(60, 204, "Choose Head");
+    Text(60, 284, "Choose Body");
     if (g_art && g_art->portraits.Pixels16())
         g_screen.BlitImageCell(g_art->portraits, 60, 400, S().looksType * 2 + (S().image & 1), 6, 0, 1, 0);
 }
@@ -740,8 +744,10 @@ void DrawCharacterSheet(LocalPlayer&) {
     default:
         break;
     }
-    if (g_art && g_art->statue.Pixels16() && (S().page == 0 || S().page == 1 || S().page == 5))
-        g_screen.BlitImage(g_art->statue, 330, 300, 1);
+    // The statue stands beside the looks, right of the figure stage; the sheet's pages have their
+    // lists there.
+    if (g_art && g_art->statue.Pixels16() && S().page == 5)
+        g_screen.BlitImage(g_art->statue, kFigureStage.right + 120, 140, 1);
     DrawButtons();
     g_screen.QueueDirtyRect(0, 0, kScreenWidth, kScreenHeight, 1);
     S().redraw = 0;

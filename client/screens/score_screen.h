@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "client/net/client_tables.h"
+#include "client/screens/figure_stage.h"
 
 // The player table as it was when the match ended, kept for the score screen; emptied (first id
 // 0) when an online match starts.
@@ -18,13 +19,6 @@ int MatchScore(int kills, int deaths, int raises, int biases);
 // The used entries of the saved table, highest score first (equal scores in table order);
 // none when the table was never filled. Returns the number of indices written (at most max).
 int RankSavedPlayers(int* indices, int max);
-
-// Where the after-match view's figure preview draws (the camera of the menu scene,
-// "sgfs/main.sgf", the main menu's stage): the score screen's texts keep out of it.
-struct ScreenBox {
-    int left, top, right, bottom;
-};
-inline constexpr ScreenBox kFigureStage{200, 330, 420, 580};
 
 struct ScreenText {
     int x, y, colour, font;

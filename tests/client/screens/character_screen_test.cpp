@@ -22,7 +22,9 @@
 #include "tests/client/screens/char_bin_bytes.h"
 #include "tests/client/screens/menu_script.h"
 #include "tests/client/screens/screen_fixture.h"
+#include "client/screens/figure_stage.h"
 #include "tools/writers/char_file_writer.h"
+#include "tools/writers/menu_scene.h"
 #include "tests/support/ddraw_device.h"
 #include "tests/support/sent_frames.h"
 
@@ -81,9 +83,9 @@ TEST_F(CharacterScreenTest, ANewMagicianThroughNameProfessionAndLooks) {
         pages.push_back(g_characterScreen.page);
     };
     script.Wait(10, page).Type("orla").Key(28).Wait(10, page);
-    script.Click(200, 250).Click(RowX(0), kRowY).Wait(10, page);
-    script.Click(250, 194).Click(120, 274).Click(120, 354).Click(120, 354).Click(RowX(0), kRowY).Wait(10, page);
-    script.Click(RowX(6), kRowY);
+    script.Click(200, 250).Click(RowX(0), RowY(0)).Wait(10, page);
+    script.Click(250, 154).Click(120, 234).Click(120, 314).Click(120, 314).Click(RowX(0), RowY(0)).Wait(10, page);
+    script.Click(RowX(6), RowY(6));
     EXPECT_EQ(CharacterCreation(player, 1), 0);
     EXPECT_EQ(pages, (std::vector<int>{2, 3, 5, 0}));
 
@@ -100,11 +102,36 @@ TEST_F(CharacterScreenTest, ANewMagicianThroughNameProfessionAndLooks) {
     EXPECT_EQ(g_characterScreen.page, 0);
 }
 
+TEST_F(CharacterScreenTest, NoButtonLiesUnderTheFigureStage) {
+    // The preview figure is drawn over the page in the menu scene camera's frame.
+    EXPECT_EQ(kFigureStage.left, kMenuStageLeft);
+    EXPECT_EQ(kFigureStage.top, kMenuStageTop);
+    EXPECT_EQ(kFigureStage.right, kMenuStageLeft + kMenuStageWidth);
+    EXPECT_EQ(kFigureStage.bottom, kMenuStageTop + kMenuStageHeight);
+    struct Case {
+        int page, points, buttons;
+    } cases[] = {{0, 0, 7}, {1, 3, 4}, {1, 0, 3}, {3, 0, 6}, {5, 0, 8}, {7, 0, 2}};
+    for (const Case& c : cases) {
+        SetGameValue(113, c.points);
+        SetCharacterPage(player, c.page);
+        int used = 0;
+        for (const CharacterButton& b : CharacterButtons) {
+            if (!b.used)
+                continue;
+            ++used;
+            EXPECT_FALSE(Overlaps(ScreenBox{b.x1, b.y1, b.x2, b.y2}, kFigureStage)) << c.page << " " << b.label;
+            EXPECT_TRUE(b.x1 >= 0 && b.x2 <= 800 && b.y1 >= 0 && b.y2 <= 600) << c.page << " " << b.label;
+        }
+        EXPECT_EQ(used, c.buttons) << c.page;
+    }
+    SetCharacterPage(player, 3);
+}
+
 TEST_F(CharacterScreenTest, RefusedNamesStayOnTheNamePage) {
     MenuScript script;
     int pageAfterRefusal = -1;
     script.Wait(10).Type("abc").Key(28).Wait(10, [&] { pageAfterRefusal = g_characterScreen.page; });
-    script.Type("orla").Key(28).Wait(10).Click(RowX(1), kRowY);  // Cancel on the profession page
+    script.Type("orla").Key(28).Wait(10).Click(RowX(1), RowY(1));  // Cancel on the profession page
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(pageAfterRefusal, 2);
     EXPECT_STREQ(SwapOddNibblesCopy(g_currentCharacter.name), "orla");
@@ -134,8 +161,8 @@ TEST_F(CharacterScreenTest, ALevelUpRaisesStatisticsThenTheSheetDeletes) {
         pointsBack = GetGameValue(113);
         strengthBack = GetGameValue(14);
     });
-    script.Click(RowX(0), kRowY).Wait(10);       // Next: saved, the sheet
-    script.Click(RowX(4), kRowY).Wait(10);       // Delete: the box
+    script.Click(RowX(0), RowY(0)).Wait(10);       // Next: saved, the sheet
+    script.Click(RowX(4), RowY(4)).Wait(10);       // Delete: the box
     script.Click(400, kBoxUpperY);            // its upper item
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(firstPage, 7);
@@ -168,7 +195,7 @@ TEST_F(CharacterScreenTest, CancelOnTheRaisePageKeepsTheFileAndTheLevelUpWaits) 
         MenuScript script;
         script.Wait(10, [&] { firstPage = g_characterScreen.page; });
         script.Key(77).Key(80).Key(77).Wait(5, [&] { points = GetGameValue(113); });
-        script.Click(RowX(1), kRowY);  // Cancel
+        script.Click(RowX(1), RowY(1));  // Cancel
         EXPECT_EQ(CharacterCreation(player, 0), 0);
     }
     EXPECT_EQ(firstPage, 7);
@@ -183,7 +210,7 @@ TEST_F(CharacterScreenTest, CancelOnTheRaisePageKeepsTheFileAndTheLevelUpWaits) 
         againLevel = GetGameValue(0);
         strength = GetGameValue(14);
     });
-    script.Click(RowX(1), kRowY);
+    script.Click(RowX(1), RowY(1));
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(againPage, 7);
     EXPECT_EQ(againPoints, 10);
@@ -223,7 +250,7 @@ TEST_F(CharacterScreenTest, SysopKeysSetTheLevelAndProfessionOnTheSheetOnly) {
         script.Wait(10, [&] { afterRights = GetGameValue(0); });
         script.Key(75).Wait(10, [&] { afterLeft = GetGameValue(0); });
         script.Key(3);                    // "2": the second profession
-        script.Click(RowX(5), kRowY);     // Save
+        script.Click(RowX(5), RowY(5));     // Save
         EXPECT_EQ(CharacterCreation(player, 0), 0);
         const std::string what = "sysop " + std::to_string(k.sysop);
         EXPECT_EQ(page, 0) << what;
@@ -268,14 +295,14 @@ TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
     int first[2] = {-1, -1}, bank = -1, selected = -1, doubled[2] = {-1, -1}, cleared[2] = {-1, -1};
     MenuScript script;
     script.Wait(10);
-    for (const auto& [x, y] : {std::pair{100, row(0)}, {300, row(1)}, {550, readiedRow(3)}, {RowX(0), kRowY}})
+    for (const auto& [x, y] : {std::pair{100, row(0)}, {300, row(1)}, {550, readiedRow(3)}, {RowX(0), RowY(0)}})
         script.Click(x, y).Wait(5);
     script.Wait(10, [&] {
         first[0] = GetGameValue(25 + 3);
         first[1] = GetGameValue(65 + 3);
     });
     // The second bank and the second list: a double click on a readied row readies at once.
-    script.Click(RowX(3), kRowY).Wait(10, [&] {
+    script.Click(RowX(3), RowY(3)).Wait(10, [&] {
         bank = g_characterScreen.bank;
         selected = g_characterScreen.selectedReadied;
     });
@@ -284,11 +311,11 @@ TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
         doubled[1] = GetGameValue(65 + 20);
     });
     // Readied slot 3 of this bank takes the spell, then Clear empties it again.
-    script.Click(550, readiedRow(3)).Wait(5).Click(RowX(0), kRowY).Wait(5).Click(RowX(1), kRowY).Wait(10, [&] {
+    script.Click(550, readiedRow(3)).Wait(5).Click(RowX(0), RowY(0)).Wait(5).Click(RowX(1), RowY(1)).Wait(10, [&] {
         cleared[0] = GetGameValue(25 + 23);
         cleared[1] = GetGameValue(65 + 23);
     });
-    script.Click(RowX(5), kRowY);  // Save
+    script.Click(RowX(5), RowY(5));  // Save
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(first[0], 32) << "the second spell of the first list";
     EXPECT_EQ(first[1], 2);
@@ -318,17 +345,17 @@ TEST_F(CharacterScreenTest, TheDeleteBoxKeepsTheCharacterUnlessItsUpperItemIsCho
     dir->Write("char.bin", std::string(file.begin(), file.end()));
     int pageWithBox = -1, pageAfterLower = -1, pageAfterEnded = -1, openAfterEnded = 1;
     MenuScript script;
-    script.Wait(10).Click(RowX(4), kRowY).Wait(10, [&] { pageWithBox = g_characterScreen.page; });
+    script.Wait(10).Click(RowX(4), RowY(4)).Wait(10, [&] { pageWithBox = g_characterScreen.page; });
     script.Click(400, kBoxLowerY).Wait(10, [&] { pageAfterLower = g_characterScreen.page; });
     // The window system ends the box on its own: back to the sheet, the box freed once.
-    script.Click(RowX(4), kRowY).Wait(10).Do([] { gwsClosePopup(gwsPopupTicket()); }).Wait(10, [&] {
+    script.Click(RowX(4), RowY(4)).Wait(10).Do([] { gwsClosePopup(gwsPopupTicket()); }).Wait(10, [&] {
         pageAfterEnded = g_characterScreen.page;
         openAfterEnded = g_characterScreen.deleteOpen;
     });
     // A click beside the box leaves it up; its lower item then returns to the sheet.
     int pageAfterBeside = -1;
-    script.Click(RowX(4), kRowY).Wait(10).Click(700, 100).Wait(10, [&] { pageAfterBeside = g_characterScreen.page; });
-    script.Click(400, kBoxLowerY).Wait(10).Click(RowX(6), kRowY);
+    script.Click(RowX(4), RowY(4)).Wait(10).Click(700, 100).Wait(10, [&] { pageAfterBeside = g_characterScreen.page; });
+    script.Click(400, kBoxLowerY).Wait(10).Click(RowX(6), RowY(6));
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(pageWithBox, 6);
     EXPECT_EQ(pageAfterLower, 0);
@@ -378,7 +405,7 @@ TEST_F(OnlineCharacterTest, DuplicateAndUnansweredNamesAreRefusedAndAnAbandonedN
         NameCheckResults.queryAnswer = 1;
         NameCheckResults.checkAnswer = 1;
     });
-    script.Wait(20).Click(RowX(1), kRowY);  // Cancel on the profession page
+    script.Wait(20).Click(RowX(1), RowY(1));  // Cancel on the profession page
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_EQ(afterDuplicate, 1);
     EXPECT_EQ(nameAfterDuplicate, "") << "a refused name is cleared";
@@ -396,7 +423,7 @@ TEST_F(OnlineCharacterTest, AnInvalidNameShowsItsRefusalForFourSeconds) {
         NameCheckResults.queryAnswer = 1;
         NameCheckResults.checkAnswer = 1;
     });
-    script.Wait(20).Click(RowX(1), kRowY);
+    script.Wait(20).Click(RowX(1), RowY(1));
     EXPECT_EQ(CharacterCreation(player, 0), 0);
     EXPECT_GE(GetTickCount() - before, 4000u) << "the refusal stays 4000 ms";
     EXPECT_EQ(pageAfter, 2);

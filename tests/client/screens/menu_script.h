@@ -16,9 +16,10 @@ constexpr int kPlayX = 61, kPlayY = 225, kExitX = 68, kExitY = 514, kSetupX = 30
 constexpr int kCharacterX = 179, kCharacterY = 164;
 // The quit and delete boxes: 220 x 80 centred; their items at 28..50 and 51..72.
 constexpr int kBoxUpperY = 300 - 40 + 39, kBoxLowerY = 300 - 40 + 61;
-// The character screen's bottom row starts at x 20 with a button every 110 pixels.
-constexpr int RowX(int n) { return 72 + 110 * n; }
-constexpr int kRowY = 564;
+// The character screen's bottom buttons: rows of four from the bottom row up, one button left of
+// the figure stage (x 20) and three right of it (x 430, 540, 650).
+constexpr int RowX(int n) { return (n % 4 == 0 ? 20 : 320 + 110 * (n % 4)) + 52; }
+constexpr int RowY(int n) { return 564 - 40 * (n / 4); }
 }  // namespace menu_places
 
 // Input played into the menu's own loop: each step waits some message polls, then acts. Every

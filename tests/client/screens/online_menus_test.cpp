@@ -265,9 +265,9 @@ TEST_F(OnlineMenusTest, ANewAccountCreatesItsFirstCharacterOnTheService) {
     script.Wait(10).Type("orla").Key(28).Wait(40, [&] { duplicate = g_characterScreen.nameCheck; });
     script.Type("grub").Key(28).Wait(40, [&] { illegal = g_characterScreen.nameCheck; });
     script.Type("vela").Key(28).Wait(40, [&] { accepted = g_characterScreen.page; });
-    script.Click(320, 250).Wait(5).Click(RowX(0), kRowY).Wait(10);  // Healer, Next
-    script.Click(RowX(0), kRowY).Wait(20);                            // Next on the looks: finished
-    script.Click(RowX(6), kRowY);                                     // Exit the sheet
+    script.Click(320, 250).Wait(5).Click(RowX(0), RowY(0)).Wait(10);  // Healer, Next
+    script.Click(RowX(0), RowY(0)).Wait(20);                            // Next on the looks: finished
+    script.Click(RowX(6), RowY(6));                                     // Exit the sheet
     EXPECT_EQ(CharacterCreation(player, -1), 0);
     EXPECT_EQ(duplicate, 1) << "the service knows orla";
     EXPECT_EQ(illegal, 2) << "Illegal Name!";
@@ -312,7 +312,7 @@ TEST_F(OnlineMenusTest, DeletingOnlineReleasesTheNameAndEmptiesTheServicesSlot) 
     int page = -1;
     MenuScript script;
     script.Wait(20, [&] { page = g_characterScreen.page; });
-    script.Click(RowX(4), kRowY).Wait(10).Click(400, kBoxUpperY);  // Delete, then its upper item
+    script.Click(RowX(4), RowY(4)).Wait(10).Click(400, kBoxUpperY);  // Delete, then its upper item
     EXPECT_EQ(CharacterCreation(player, -1), 0);
     EXPECT_EQ(page, 0) << "the sheet of the service's character";
     ASSERT_TRUE(PumpUntil([&] { return !Of(SentSinceLogin(), 87).empty(); }));

@@ -186,9 +186,7 @@ TEST_F(ScoreFixture, NoTextRunsUnderTheFigurePreview) {
     ASSERT_TRUE(std::any_of(texts.begin(), texts.end(), [](const ScreenText& t) { return t.text == "PHOENIX"; }));
     for (const ScreenText& t : texts) {
         const int right = t.x + TextWidth(t.text.c_str(), t.font), bottom = t.y + FontTable[t.font].height;
-        const bool clear = right <= kFigureStage.left || t.x >= kFigureStage.right || bottom <= kFigureStage.top ||
-                           t.y >= kFigureStage.bottom;
-        EXPECT_TRUE(clear) << t.text << " at " << t.x << "," << t.y;
+        EXPECT_FALSE(Overlaps(ScreenBox{t.x, t.y, right, bottom}, kFigureStage)) << t.text << " at " << t.x << "," << t.y;
         EXPECT_TRUE(t.x >= 0 && right <= 800 && t.y >= 0 && bottom <= 600) << t.text << " off the screen";
     }
 }
