@@ -694,7 +694,7 @@ void DrawLooksPage() {
     std::snprintf(line, sizeof line, "Name: %s", PlainName().c_str());
     Text(60, 80, line, 4, kTitleFont);
     std::snprintf(line, sizeof line, "%s level %s", OrdinalWord(V(0)), ProfessionName(V(114)));
-    Text(60, 110, line);
+    Text(60, 104, line);
     Text(60, 124, "Choose Model");
     Text(60, 204, "Choose Head");
     Text(60, 284, "Choose Body");

@@ -361,8 +361,8 @@ TEST_F(TavernTest, AMatchFromTheOwnPrivateTableCarriesTheTable) {
     OnlineSends online;
     FillLobby();
     Receive({{66, TableEnterBody(62, 1, "Nook", "Thorn", {})}});
-    g_tavern.place = 62;
     OpenTavern();
+    g_tavern.place = 62;  // sitting at his own table
     ClickAt(590, kButtonY);
     ASSERT_EQ(g_tavern.page, 4);
     EXPECT_TRUE(ShowsText(500 - TextWidth("Start Private Match from Nook (Table #62)", 9) / 2, 5, 4,
