@@ -111,7 +111,7 @@ std::string SampleFontsSection() {
            "\n[font06]\nheight=8\nsize=1\npcx_font=6\npcx_colors=4\nextra_spacing=1\nfile=menu.pcx\n"
            "\n[font07]\nheight=16\nsize=1\nwidth=9\nfile=font16.fnt\n"
            "\n[font08]\nheight=16\nsize=1\nwidth=8\nfile=font16.fnt\n"
-           "\n[font09]\nheight=8\nsize=1\nwidth=10\nfile=font8.fnt\n";
+           "\n[font09]\nheight=8\nsize=1\nwidth=8\nfile=font8.fnt\n";
 }
 
 std::vector<FontFile> SampleFontFiles() {

@@ -147,7 +147,7 @@ TEST_F(FontsTest, NarrowLettersAndFontWidthsMoveTheFollowingCharacters) {
     struct Case {
         int font, second;  // where the second character starts
     };
-    const Case cases[] = {{0, 8}, {3, 6}, {4, 7}, {9, 10}, {8, 8}, {7, 9}};
+    const Case cases[] = {{0, 8}, {3, 6}, {4, 7}, {9, 8}, {8, 8}, {7, 9}};
     for (const Case& c : cases) {
         Clear();
         DrawText(0, 0, 0xFFFF, "MM", 0, bb(), c.font, 2);
@@ -176,8 +176,9 @@ TEST_F(FontsTest, ColourIsAPaletteIndexUnlessFlaggedAsAPixel) {
 
 TEST_F(FontsTest, TheUnderlineSitsUnderFontOneAndARowLowerUnderOthers) {
     dir->Write("u.dat",
-               "[fonts]\nnumfonts=2\n[font00]\nheight=8\nsize=1\nfile=font8.fnt\n"
-               "[font01]\nheight=8\nsize=2\nfile=font8.fnt\n");
+               "[fonts]\nnumfonts=3\n[font00]\nheight=8\nsize=1\nfile=font8.fnt\n"
+               "[font01]\nheight=8\nsize=2\nfile=font8.fnt\n"
+               "[font02]\nheight=8\nsize=1\nwidth=10\nfile=font8.fnt\n");
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     ASSERT_EQ(LoadFonts("u.dat", "fonts"), 1);
     struct Case {
@@ -192,10 +193,12 @@ TEST_F(FontsTest, TheUnderlineSitsUnderFontOneAndARowLowerUnderOthers) {
             expected.push_back(x);
         EXPECT_EQ(Columns(c.row, 90, 130, 0xF800), expected) << "font " << c.font;
     }
-    // Size 2 doubles the advance as well as the glyph.
-    Clear();
-    DrawText(0, 0, 0xFFFF, "MM", 0, bb(), 1, 2);
-    EXPECT_EQ(At(16, 1), 0xFFFF);
+    // Size 2 doubles the advance as well as the glyph; width 10 adds two pixels a character.
+    for (const auto& [font, second] : {std::pair{1, 16}, std::pair{2, 10}}) {
+        Clear();
+        DrawText(0, 0, 0xFFFF, "MM", 0, bb(), font, 2);
+        EXPECT_EQ(At(second, 1), 0xFFFF) << "font " << font;
+    }
 }
 
 TEST_F(FontsTest, PcxGlyphsAtTheRightEdgeAreSkippedButThePenMoves) {
