@@ -191,6 +191,8 @@ void FunctionKey(int key) {
     }
     if (key == 10)
         CastOverlayMode = (CastOverlayMode + 1) % 3;
+    if (key == kViewModeKey)
+        ToggleViewMode();
     if (key == 2)
         ToggleChatLog();
 }

@@ -23,6 +23,9 @@ extern int ViewerLightOn;
 extern int32_t ViewerLightLock;  // 0.1 ms
 extern int LastCellSound, LastCellCode;
 extern int TargetPlayerId;
+// The function key that switches between the eye view and the view from behind (F3: no action
+// can be bound to it, so it never does two things).
+constexpr int kViewModeKey = 3;
 // The arena the player is in (index into ArenaTable), -1 none.
 extern int CurrentArena;
 

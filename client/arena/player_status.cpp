@@ -45,6 +45,13 @@ void ClearActionState() {
     std::memset(&g_actionState, 0, sizeof g_actionState);
 }
 
+void BeginArrivalView(const LocalPlayer& player) {
+    if (player.dead || !g_playerView)
+        return;
+    g_actionState.arrival_timer = kArrivalViewTime;
+    g_actionState.arrival_facing = g_playerView->facing;
+}
+
 void EndBias() {
     if (g_actionState.bias_timer <= 0)
         return;

@@ -24,6 +24,10 @@ extern int32_t BiasFacing, BiasPitch;
 extern int CastOverlayMode;
 
 void ClearActionState();
+// The view a player arrives with: a second from behind the own figure, then two seconds closing
+// in on the eye, looking the way the player faced on arrival. Not for a dead player.
+constexpr int kArrivalViewTime = 3000;
+void BeginArrivalView(const LocalPlayer& player);
 // Ends the bias pose: the saved facing and pitch come back.
 void EndBias();
 // A pending cast is refused.

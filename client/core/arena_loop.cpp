@@ -168,6 +168,7 @@ void StartFrames(LocalPlayer& player) {
         std::memset(SavedPlayerTable, 0, sizeof SavedPlayerTable);
     SetCursorMode(0);
     CreateOwnPlayerObject(player, 3);
+    BeginArrivalView(player);
 
     ClearWholeScreen();
     SetPanelRedrawFlag(-1, 1);

@@ -54,6 +54,7 @@ void DestroySceneAndRenderer() { Services("DestroySceneAndRenderer").DestroyScen
 void SgxCreateWorld(const char* levelDir) { Services("SgxCreateWorld").SgxCreateWorld(levelDir); }
 void SgxUpdateFrame() { Services("SgxUpdateFrame").SgxUpdateFrame(); }
 void ShowStatistics() { Services("ShowStatistics").ShowStatistics(); }
+int ToggleViewMode() { return Services("ToggleViewMode").ToggleViewMode(); }
 void ResetHudAndFigures() { Services("ResetHudAndFigures").ResetHudAndFigures(); }
 void SetWorldFog(int depth, int spare, int red, int green, int blue) {
     Services("SetWorldFog").SetWorldFog(depth, spare, red, green, blue);

@@ -47,6 +47,7 @@ public:
     void SgxCreateWorld(const char* levelDir) override { present::SgxCreateWorld(levelDir); }
     void SgxUpdateFrame() override { present::SgxUpdateFrame(); }
     void ShowStatistics() override { present::ShowStatistics(); }
+    int ToggleViewMode() override { return present::ToggleViewMode(); }
     void ResetHudAndFigures() override { present::ResetHudAndFigures(); }
     void SetWorldFog(int depth, int spare, int red, int green, int blue) override {
         present::SetWorldFog(depth, spare, red, green, blue);

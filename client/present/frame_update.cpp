@@ -45,6 +45,8 @@ namespace {
 // Radians per millisecond of the death and arrival sequences: a quarter turn in 2000 ms.
 constexpr double kSequenceAngle = 0.0007853975;
 constexpr int kBehind = 2048;
+// The arrival view's last 2000 ms close in from 160 units behind to 32.
+constexpr int kArrivalCloseIn = 2000;
 constexpr int kCrosshairRange = 512;
 constexpr int kCrosshairNearest = 96;
 constexpr int kOverlayFont = 1;
@@ -116,11 +118,13 @@ void ArrivalView(LocalPlayer& player, PlayerView& view, ActionState& state, int 
     view.facing = state.arrival_facing;
     const int timer = state.arrival_timer;
     int range = 160;
-    if (timer < 2000)
+    if (timer < kArrivalCloseIn)
         range = static_cast<int>(128 * std::sin(timer * kSequenceAngle) + 32);
+    // A wall behind cuts the first, distant part short. Once closing in, a hit must not set the
+    // timer back, or a player arriving with his back to a wall would never see through his eyes.
     Point p;
-    if (Trace(range, kBehind, &p))
-        state.arrival_timer = 2000;
+    if (Trace(range, kBehind, &p) && state.arrival_timer > kArrivalCloseIn)
+        state.arrival_timer = kArrivalCloseIn;
     PlaceCamera(p, view.facing, player.pitch);
     view.facing = facing;
     ShowFigureWithParts(figure, 1);
@@ -209,6 +213,11 @@ void SgxUpdateFrame() {
     UpdateHudPanels();
     AnimateGridFixtures();
     AdvanceWorldTime(FrameDelta);
+}
+
+int ToggleViewMode() {
+    ViewMode = ViewMode == 0 ? 1 : 0;
+    return ViewMode;
 }
 
 void UpdateViewCamera() {

@@ -12,6 +12,8 @@ namespace present {
 extern float ActionClock;
 
 void SgxUpdateFrame();
+// Eye view (0) to chase view (1) and back; any other mode goes to the eye view. The new mode.
+int ToggleViewMode();
 void UpdateViewCamera();
 void AnimateGridFixtures();
 // frameTime in 0.1 ms; nothing without a world.

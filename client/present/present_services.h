@@ -39,6 +39,7 @@ public:
     virtual void SgxCreateWorld(const char* levelDir) = 0;
     virtual void SgxUpdateFrame() = 0;
     virtual void ShowStatistics() = 0;
+    virtual int ToggleViewMode() = 0;
     virtual void ResetHudAndFigures() = 0;
     virtual void SetWorldFog(int depth, int spare, int red, int green, int blue) = 0;
     virtual void SetViewerLight(int on, int dimmer, int range) = 0;
@@ -144,6 +145,8 @@ void DestroySceneAndRenderer();
 void SgxCreateWorld(const char* levelDir);
 void SgxUpdateFrame();
 void ShowStatistics();
+// Eye view to chase view and back (any other mode goes to the eye); returns the new mode.
+int ToggleViewMode();
 void ResetHudAndFigures();
 // Depth (hundredths) 0 switches the fog off.
 void SetWorldFog(int depth, int spare, int red, int green, int blue);

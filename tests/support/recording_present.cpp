@@ -235,6 +235,11 @@ void RecordingPresent::ShowStatistics() {
     Log("ShowStatistics", {});
 }
 
+int RecordingPresent::ToggleViewMode() {
+    Log("ToggleViewMode", {});
+    return Answer("ToggleViewMode", 0);
+}
+
 void RecordingPresent::ResetHudAndFigures() {
     Log("ResetHudAndFigures", {});
 }

@@ -78,6 +78,7 @@ public:
     void SgxCreateWorld(const char* levelDir) override;
     void SgxUpdateFrame() override;
     void ShowStatistics() override;
+    int ToggleViewMode() override;
     void ResetHudAndFigures() override;
     void SetWorldFog(int depth, int spare, int red, int green, int blue) override;
     void SetViewerLight(int on, int dimmer, int range) override;

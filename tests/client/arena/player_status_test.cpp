@@ -382,6 +382,24 @@ TEST_F(PlayerStatus, DeathClearsEffectsAndTurnsToAGhostAfterFiveSeconds) {
     EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
 }
 
+TEST_F(PlayerStatus, TheArrivalViewKeepsTheFacingOfArrivalAndRunsOut) {
+    view.facing = 3000;
+    BeginArrivalView(player);
+    EXPECT_EQ(g_actionState.arrival_timer, kArrivalViewTime);
+    view.facing = 100;  // turning during the sequence does not turn it
+    Frame(kArrivalViewTime - 1);
+    EXPECT_EQ(g_actionState.arrival_timer, 1);
+    EXPECT_EQ(g_actionState.arrival_facing, 3000);
+    Frame(40);
+    EXPECT_EQ(g_actionState.arrival_timer, 0) << "never below 0";
+
+    // The dead arrive as ghosts, through their eyes.
+    ClearActionState();
+    player.dead = 1;
+    BeginArrivalView(player);
+    EXPECT_EQ(g_actionState.arrival_timer, 0);
+}
+
 TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
     TintKind = TintTime = 0;
     SetGameValue(109, 250);

@@ -152,6 +152,23 @@ TEST_F(ArenaFlow, OfflineGameEntersPlaysAndLeavesByTheQuitDialog) {
     EXPECT_EQ(present->Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
 }
 
+TEST_F(ArenaFlow, ThePlayerArrivesSeenFromBehindAndF3SwitchesTheView) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    EXPECT_EQ(g_actionState.arrival_timer, kArrivalViewTime);
+    EXPECT_EQ(g_actionState.arrival_facing, g_playerView->facing);
+    // Frames of 10 ms: the sequence is over after its three seconds.
+    Frames(310);
+    EXPECT_EQ(g_actionState.arrival_timer, 0);
+
+    // F3 switches the view; the other free function keys do nothing to it.
+    present->calls.clear();
+    for (int scan : {59, 61, 62, 63, 61}) {  // F1, F3, F4, F5, F3
+        Key(scan);
+        Frames(1);
+    }
+    EXPECT_EQ(present->Count("ToggleViewMode"), 2u);
+}
+
 TEST_F(ArenaFlow, GoingOnFromTheQuitDialogKeepsPlaying) {
     ASSERT_EQ(BeginArenaGame(player, 0), 1);
     Key(kEscape);

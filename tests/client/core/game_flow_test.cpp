@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/ddraw_device.h"
 #include "tests/support/lobby_script.h"
 #include "tests/support/temp_dir.h"
 
@@ -326,6 +327,50 @@ TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
     const std::vector<int> codes = ClientCodes();
     EXPECT_EQ(codes.back(), 16);
     EXPECT_TRUE(dir.Exists("lost.png"));
+}
+
+// Share of the pixels in the 3D view's rows that are not near black, and that differ between two
+// frames.
+double LitShare(const ddtest::Image& image) {
+    int lit = 0, all = 0;
+    for (int y = 60; y < 500; ++y)
+        for (int x = 0; x < image.width; x += 2, ++all)
+            lit += ddtest::ColorDistance(image.At(x, y), 0xFF000000) > 24;
+    return static_cast<double>(lit) / all;
+}
+double ChangedShare(const ddtest::Image& a, const ddtest::Image& b) {
+    int changed = 0, all = 0;
+    for (int y = 60; y < 500; ++y)
+        for (int x = 0; x < a.width; x += 2, ++all)
+            changed += ddtest::ColorDistance(a.At(x, y), b.At(x, y)) > 24;
+    return static_cast<double>(changed) / all;
+}
+
+TEST_F(OnlineFlow, TheArenaShowsItsLevelFromBehindOnArrivalThenThroughTheEyesAndF3LooksFromBehind) {
+    Script s;
+    LogIn(s);
+    EnterTheFirstArena(s);  // the level loads and the frames start within a second
+    s.Wait(1500);
+    s.s << s.t << " screenshot arrival.png\n";
+    s.Wait(5000);
+    s.s << s.t << " screenshot eye.png\n";
+    s.Wait(200);
+    s.Key(0x3D);  // F3
+    s.Wait(500);
+    s.s << s.t << " screenshot chase.png\n";
+    s.Wait(200);
+    s.s << s.t << " quit\n";
+    RunHost("tavern", s.Text());
+    ddtest::Image arrival, eye, chase;
+    ASSERT_TRUE(ddtest::ReadPng(dir.File("arrival.png"), &arrival)) << dir.Read("game.out");
+    ASSERT_TRUE(ddtest::ReadPng(dir.File("eye.png"), &eye));
+    ASSERT_TRUE(ddtest::ReadPng(dir.File("chase.png"), &chase));
+    EXPECT_NE(dir.Read("error.log").find("Grid Loaded."), std::string::npos);
+    // The level is there to see, and each view looks at it from elsewhere.
+    for (const ddtest::Image* view : {&arrival, &eye, &chase})
+        EXPECT_GT(LitShare(*view), 0.08);
+    EXPECT_GT(ChangedShare(arrival, eye), 0.1);
+    EXPECT_GT(ChangedShare(chase, eye), 0.1);
 }
 
 TEST_F(OnlineFlow, AMatchFromTheAccountDialogToQuitting) {

@@ -1,7 +1,7 @@
 // Walks through the sample arena in the game's window as the game plays it offline: the level
 // and its world, the HUD, the player's own figure and the level's figures, the arena frame each
-// turn. The keys are the game's (arrows walk and turn, page keys look up and down); V switches
-// between the eye view and the chase view; the window or Escape then Leave ends it.
+// turn. The keys are the game's (arrows walk and turn, page keys look up and down, F3 switches
+// between the eye view and the chase view); the window or Escape then Leave ends it.
 //
 //   arena_demo [--install dir] [--script input.txt] [--frames N] [--screenshot file.png]
 //              [--chase] [--headless]
@@ -18,7 +18,6 @@
 #include "client/core/message_pump.h"
 #include "client/present/camera_set.h"
 #include "client/present/present_services.h"
-#include "client/present/world_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
@@ -32,8 +31,6 @@
 #include "tests/support/ddraw_device.h"
 
 namespace {
-
-constexpr int kViewKey = 47;  // V
 
 // The front buffer as the window shows it.
 bool WriteFront(const std::string& path) {
@@ -68,14 +65,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     // World creation starts every level in the eye view.
-    present::ViewMode = chase ? 1 : 0;
+    if (chase)
+        ToggleViewMode();
     int drawn = 0;
-    bool viewKeyDown = false;
     while (!g_quitFlag && (frames < 0 || drawn < frames)) {
-        const bool down = g_keys.down[kViewKey] != 0;
-        if (down && !viewKeyDown)
-            present::ViewMode = present::ViewMode == 0 ? 1 : 0;
-        viewKeyDown = down;
         if (!RunArenaFrame(player))
             break;
         ++drawn;

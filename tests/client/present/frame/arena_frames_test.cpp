@@ -67,6 +67,8 @@ protected:
         present::HudPanels() = present::HudPanelState{};
         ResetViewBob();
         ASSERT_EQ(BeginArenaGame(player, 0), 1);
+        // Each test looks at its own view, not at the player's arrival.
+        g_actionState.arrival_timer = 0;
     }
     void TearDown() override {
         if (g_playerView)

@@ -148,14 +148,20 @@ TEST_F(FrameUpdateTest, TheArrivalViewLooksAlongTheKeptFacingAndStopsAtAWall) {
         EXPECT_FALSE(OwnModelHidden());
     }
 
-    // Rock 64 behind: the line hits it and the sequence jumps to its last 2000 ms.
+    // Rock 64 behind: the line hits it and the sequence jumps to its last 2000 ms; once there,
+    // hitting it again never sets the sequence back, so it ends.
     SetCell(4000 >> 6, (4000 - 64) >> 6, 1, 0, 256);
-    Place(4000, 4000, 0);
-    g_actionState.arrival_timer = 2500;
-    g_actionState.arrival_facing = 0;
-    UpdateViewCamera();
-    EXPECT_EQ(g_actionState.arrival_timer, 2000);
-    EXPECT_GT(Camera().y, 4000 - 64);
+    const struct {
+        int timer, after;
+    } hits[] = {{2500, 2000}, {2000, 2000}, {1999, 1999}, {1500, 1500}};
+    for (const auto& h : hits) {
+        Place(4000, 4000, 0);
+        g_actionState.arrival_timer = h.timer;
+        g_actionState.arrival_facing = 0;
+        UpdateViewCamera();
+        EXPECT_EQ(g_actionState.arrival_timer, h.after) << h.timer;
+        EXPECT_GT(Camera().y, 4000 - 64) << h.timer;
+    }
 }
 
 TEST_F(FrameUpdateTest, TheDeathViewComesBeforeTheArrivalView) {
@@ -197,6 +203,17 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     UpdateViewCamera();
     EXPECT_EQ(Camera(), before);
     EXPECT_FALSE(OwnModelHidden());
+}
+
+TEST_F(FrameUpdateTest, TheViewKeySwitchesBetweenEyeAndChase) {
+    const struct {
+        int from, to;
+    } cases[] = {{0, 1}, {1, 0}, {2, 0}, {-1, 0}};
+    for (const auto& c : cases) {
+        ViewMode = c.from;
+        EXPECT_EQ(present::ToggleViewMode(), c.to) << c.from;
+        EXPECT_EQ(ViewMode, c.to) << c.from;
+    }
 }
 
 TEST_F(FrameUpdateTest, TheCrosshairGoesWhereTheEyeAimsButNeverRightBeforeIt) {
