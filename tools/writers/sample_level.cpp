@@ -395,7 +395,16 @@ std::string SampleSystemDat() {
 }
 
 std::string SampleArenaDat() {
-    return "[arena00]\nenabled=1\nname=Sample Keep\ngrid=sample\ndescription=Four rooms, a pool and a tower.\n\n"
-           "[arena01]\nenabled=0\nname=Closed Hall\ngrid=sample16\ndescription=Not open yet.\n\n"
-           "[arena02]\nenabled=1\nname=Old Keep\ngrid=sample16\ndescription=The keep before its tower.\n";
+    std::string s = "[arenadefs]\nnumgrids=2\n\n"
+                    "[arena00]\nenabled=1\nname=Sample Keep\ngrid=sample\ndescription=Four rooms, a pool and a tower.\n\n"
+                    "[arena01]\nenabled=0\nname=Closed Hall\ngrid=sample16\ndescription=Not open yet.\n\n"
+                    "[arena02]\nenabled=1\nname=Old Keep\ngrid=sample16\ndescription=The keep before its tower.\n";
+    // The list is read up to the first section without "enabled": every one of the twenty slots
+    // is written, the unused ones closed.
+    for (int n = 3; n < 20; ++n) {
+        char section[32];
+        std::snprintf(section, sizeof section, "\n[arena%02d]\nenabled=0\n", n);
+        s += section;
+    }
+    return s;
 }

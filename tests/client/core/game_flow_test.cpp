@@ -309,6 +309,25 @@ TEST_F(OnlineFlow, IdleMinutesEndTheTavernThenTheProgram) {
     }
 }
 
+TEST_F(OnlineFlow, AConnectionThatFailsEndsTheProgram) {
+    // No service at the installation's port: nine silent tries, the failure's lines, and after
+    // Escape the program shuts down rather than going back to the menu (whose account dialog
+    // would still be there for the later screenshot; the Escapes after it cancel that dialog).
+    Script s;
+    LogIn(s);
+    s.Wait(36000);
+    s.s << s.t << " screenshot failed.png\n";
+    s.Key(1);
+    s.Wait(3000);
+    s.s << s.t << " screenshot menu.png\n";
+    s.Wait(1000);
+    s.Escapes(3000);
+    EXPECT_EQ(Run(s.Text()), 0) << dir.Read("game.out");
+    EXPECT_TRUE(dir.Exists("failed.png"));
+    EXPECT_FALSE(dir.Exists("menu.png"));
+    EXPECT_NE(dir.Read("error.log").find("Light Tables Loaded."), std::string::npos);
+}
+
 TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
     Script s;
     LogIn(s);
@@ -452,7 +471,7 @@ TEST_F(OnlineFlow, AFireteamWaitsInTheTavernThenPlaysItsArenaOrGoesBackToTheChat
 }
 
 TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
-    const std::string script = "8000 screenshot menu.png\n" + QuitFromMenu(15000);
+    const std::string script = "14500 screenshot menu.png\n" + QuitFromMenu(15000);
     EXPECT_EQ(Run(script), 0) << dir.Read("game.out");
     const std::vector<std::string> expected = {
         "Log File Started.",        "Version Loaded: 0.70", "Sounds Loaded.",     "Initial Variables Loaded.",
@@ -460,7 +479,13 @@ TEST_F(GameFlow, StartsThroughTheSplashScreensToTheMenuAndQuits) {
         "Light Tables Loaded.",
     };
     EXPECT_EQ(DriverLines(), expected) << dir.Read("error.log");
-    EXPECT_TRUE(dir.Exists("menu.png"));
+    // The installation's arena list reads to its end without a complaint.
+    EXPECT_EQ(dir.Read("game.out").find("Error loading"), std::string::npos) << dir.Read("game.out");
+    // The menu with its statues and the selected character's figure turning in the preview.
+    ddtest::Image menu;
+    ASSERT_TRUE(ddtest::ReadPng(dir.File("menu.png"), &menu));
+    std::string message;
+    EXPECT_TRUE(ddtest::MatchesGolden(GAME_GOLDEN_DIR, "start_menu", menu, 2, 40, &message)) << message;
 }
 
 TEST_F(GameFlow, TheCommandLineIsLoggedWithoutTheToken) {

@@ -62,6 +62,7 @@ quorrin_test(game_flow_tests
   DEPS common)
 target_compile_definitions(game_flow_tests PRIVATE
   GAME_PROGRAM="$<TARGET_FILE:game>"
+  GAME_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden"
   SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(game_flow_tests game sample_install)
 
