@@ -74,12 +74,9 @@ int RunApplication(HINSTANCE instance, HINSTANCE, const char* commandLine, int s
     gwsInit("main.dat");
     InitMouseInput();
     SetCursorPos(400, 300);
-    SystemParametersInfo(SPI_GETMOUSETRAILS, 0, &g_savedMouseTrails, 0);
-    if (g_savedMouseTrails > 1)
-        SystemParametersInfo(SPI_SETMOUSETRAILS, 0, nullptr, 0);
+    SwitchMouseTrailsOff();
     GameMain(commandLine);
-    if (g_savedMouseTrails > 1)
-        SystemParametersInfo(SPI_SETMOUSETRAILS, static_cast<UINT>(g_savedMouseTrails), nullptr, 0);
+    RestoreMouseTrails();
     gwsShutdown();
     return 1;
 }

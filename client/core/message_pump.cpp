@@ -13,12 +13,18 @@ int32_t g_activityFlag = 0;
 int32_t g_restoredFlag = 0;
 int32_t g_savedMouseTrails = 0;
 
-namespace {
+void SwitchMouseTrailsOff() {
+    SystemParametersInfo(SPI_GETMOUSETRAILS, 0, &g_savedMouseTrails, 0);
+    if (g_savedMouseTrails > 1)
+        SystemParametersInfo(SPI_SETMOUSETRAILS, 0, nullptr, 0);
+}
 
 void RestoreMouseTrails() {
     if (g_savedMouseTrails > 1)
         SystemParametersInfo(SPI_SETMOUSETRAILS, static_cast<UINT>(g_savedMouseTrails), nullptr, 0);
 }
+
+namespace {
 
 int MouseKind(UINT message) {
     switch (message) {

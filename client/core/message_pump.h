@@ -17,6 +17,11 @@ extern int32_t g_restoredFlag;
 // The system's mouse-trail setting at start.
 extern int32_t g_savedMouseTrails;
 
+// Remembers the system's mouse trails and switches them off for the run when they are 2 or more
+// (1 is the system's "none"); the restore puts such a setting back.
+void SwitchMouseTrailsOff();
+void RestoreMouseTrails();
+
 constexpr UINT_PTR kToolTipTimer = 201;
 
 LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

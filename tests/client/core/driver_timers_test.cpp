@@ -158,6 +158,24 @@ TEST_F(DriverTimers, SystemCommandsOnlyRestorePasses) {
     g_restoredFlag = 0;
 }
 
+TEST_F(DriverTimers, MouseTrailsAreSwitchedOffFromTwoAndPutBackAtTheEnd) {
+    for (int system : {0, 1, 2, 5}) {
+        SCOPED_TRACE(system);
+        SystemParametersInfo(SPI_SETMOUSETRAILS, static_cast<UINT>(system), nullptr, 0);
+        SwitchMouseTrailsOff();
+        int during = -1;
+        SystemParametersInfo(SPI_GETMOUSETRAILS, 0, &during, 0);
+        EXPECT_EQ(during, system > 1 ? 0 : system);
+        // The quit flag's pump restores them on its way out.
+        g_quitFlag = 1;
+        EXPECT_THROW(PumpMessages(), ProcessExit);
+        g_quitFlag = 0;
+        int after = -1;
+        SystemParametersInfo(SPI_GETMOUSETRAILS, 0, &after, 0);
+        EXPECT_EQ(after, system);
+    }
+}
+
 TEST_F(DriverTimers, MusicThatEndedIsStopped) {
     const int soundState = g_soundState, music = g_musicEnabled;
     g_soundState = 2;
