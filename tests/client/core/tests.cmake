@@ -47,6 +47,7 @@ quorrin_test(driver_tests
     ${CMAKE_CURRENT_LIST_DIR}/driver_timers_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver_connect_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/driver_display_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_splash_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
   DEPS client platform common tools_writers)
 target_compile_definitions(driver_tests PRIVATE
