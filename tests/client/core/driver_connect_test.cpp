@@ -13,6 +13,7 @@
 #include "client/core/link_timers.h"
 #include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
+#include "client/net/net_catalogue.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_rings.h"
 #include "client/net/socket_layer.h"
@@ -23,6 +24,7 @@
 #include "platform/sock/sock_control.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tests/support/game_service.h"
+#include "tools/writers/menu_art.h"
 
 namespace {
 
@@ -242,6 +244,63 @@ TEST_F(ConnectTest, DisconnectSendsAndClosesAndGoesOffline) {
     EXPECT_EQ(g_connected, 0);
     EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
     EXPECT_EQ(service.FramesOf(16).size(), 1u);  // F_DISCONNECT
+}
+
+// The state loop's top while logged in, the menu ending after its first frame.
+class StateLoopTest : public ConnectTest {
+protected:
+    void SetUp() override {
+        ConnectTest::SetUp();
+        for (const ArtFile& f : MenuArtFiles())
+            dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+        dir->Write("menu.dat", MenuDatText());
+        service.InstallAsMessageSource(1);
+        ASSERT_EQ(ConnectToService(player, 1), 1);
+        g_playMode = 2;
+    }
+    void TearDown() override {
+        g_lostLink = 0;
+        g_inactivityState = 0;
+        ConnectTest::TearDown();
+    }
+    // The position of the first frame of code at or after `from` among the frames the service took.
+    size_t IndexOf(uint8_t code, size_t from = 0) const {
+        const std::vector<GameService::Frame> frames = service.Frames();
+        for (size_t i = from; i < frames.size(); ++i)
+            if (frames[i].code == code)
+                return i;
+        return frames.size();
+    }
+};
+
+TEST_F(StateLoopTest, EachMenuWhileLoggedInIsEnteredAndAsksForUnknownSlotsAndTheLast) {
+    SlotRequestState[0] = SlotRequestState[3] = -1;
+    SlotRequestState[1] = SlotRequestState[2] = 2;
+    g_currentSlot = 1;
+    g_inactivityState = 2;  // the menu ends after its first frame
+    RunStateLoop();
+    ASSERT_TRUE(PumpUntil([&] { return !service.FramesOf(F_PLAYER_EXIT).empty(); }));
+    EXPECT_EQ(service.FramesOf(F_PLAYER_ENTER).size(), 1u);
+    std::vector<int> slots;
+    for (const GameService::Frame& f : service.FramesOf(F_REQUEST_CHARACTER))
+        slots.push_back(f.body.size() > 20 ? f.body[20] : -1);
+    EXPECT_EQ(slots, (std::vector<int>{0, 1, 3}));
+    // Entry, the requests, then the exit after the menu.
+    const size_t enter = IndexOf(F_PLAYER_ENTER), request = IndexOf(F_REQUEST_CHARACTER, enter),
+                 exit = IndexOf(F_PLAYER_EXIT, request);
+    EXPECT_LT(enter, request);
+    EXPECT_LT(request, exit);
+    EXPECT_LT(exit, service.Frames().size());
+    EXPECT_FALSE(present->Named("CreateMenuFigure").empty());
+}
+
+TEST_F(StateLoopTest, ALostLinkFailsTheEntryWithTheExitMessageAndNoMenu) {
+    g_lostLink = 1;
+    PressEscapeLater();
+    RunStateLoop();
+    EXPECT_TRUE(Has(Console(), "and you were unable to connect."));
+    EXPECT_TRUE(service.FramesOf(F_PLAYER_EXIT).empty());
+    EXPECT_TRUE(present->Named("CreateMenuFigure").empty());
 }
 
 }  // namespace
