@@ -11,6 +11,7 @@
 #include "client/core/game_main.h"
 #include "client/core/game_settings.h"
 #include "client/core/link_timers.h"
+#include "client/core/screen_files.h"
 #include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
 #include "client/net/net_catalogue.h"
@@ -254,6 +255,7 @@ protected:
         for (const ArtFile& f : MenuArtFiles())
             dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
         dir->Write("menu.dat", MenuDatText());
+        std::strcpy(g_screenFiles.characterBack, "main.pcx");
         service.InstallAsMessageSource(1);
         ASSERT_EQ(ConnectToService(player, 1), 1);
         g_playMode = 2;
@@ -261,6 +263,7 @@ protected:
     void TearDown() override {
         g_lostLink = 0;
         g_inactivityState = 0;
+        g_screenFiles = ScreenFiles{};
         ConnectTest::TearDown();
     }
     // The position of the first frame of code at or after `from` among the frames the service took.
@@ -292,6 +295,28 @@ TEST_F(StateLoopTest, EachMenuWhileLoggedInIsEnteredAndAsksForUnknownSlotsAndThe
     EXPECT_LT(request, exit);
     EXPECT_LT(exit, service.Frames().size());
     EXPECT_FALSE(present->Named("CreateMenuFigure").empty());
+}
+
+TEST_F(StateLoopTest, ANewCharacterOnlineIsEnteredFirstAndLeftAfter) {
+    // The creation screen ends at once (inactivity); it runs only when the entry was answered.
+    struct Case {
+        const char* name;
+        int lostLink;
+        bool created;
+    } cases[] = {{"answered", 0, true}, {"no answer", 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t enters = service.FramesOf(F_PLAYER_ENTER).size(), exits = service.FramesOf(F_PLAYER_EXIT).size();
+        g_lostLink = c.lostLink;
+        g_inactivityState = 2;
+        g_screenState = 0;
+        EXPECT_EQ(RunScreen(7), -1);
+        EXPECT_EQ(g_screenState == 7, c.created);
+        g_lostLink = 0;
+        ASSERT_TRUE(PumpUntil([&] { return service.FramesOf(F_PLAYER_EXIT).size() > exits; }));
+        EXPECT_EQ(service.FramesOf(F_PLAYER_ENTER).size(), enters + 1);
+        EXPECT_LT(IndexOf(F_PLAYER_ENTER, enters), IndexOf(F_PLAYER_EXIT, exits));
+    }
 }
 
 TEST_F(StateLoopTest, ALostLinkFailsTheEntryWithTheExitMessageAndNoMenu) {
