@@ -209,14 +209,6 @@ TEST(SoundDriver, FirstLetterChoosesIt) {
         EXPECT_EQ(SoundDriverFor(c.value), c.driver) << c.value;
 }
 
-TEST(StateLoop, CodesWithoutAScreenGoBackToTheMenu) {
-    LocalPlayer player{};
-    g_localPlayer = &player;
-    for (int code : {10, 14, 20, 1000})
-        EXPECT_EQ(RunScreen(code), 0) << code;
-    g_localPlayer = nullptr;
-}
-
 TEST(PlayerState, ResetGivesAFreshLevelFifteenPlayer) {
     ResetGameValues();
     LocalPlayer player{};
