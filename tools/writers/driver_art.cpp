@@ -89,8 +89,9 @@ std::vector<ArtFile> DriverArtFiles() {
     };
     for (const Background& b : backgrounds) {
         Canvas c = LabelledBackground(b.label);
-        // The after-match view shows the player's figure on the menu's stage: framed as there.
-        if (std::string(b.file) == "summaryback.pcx")
+        // The after-match view and the character screen show the player's figure on the menu's
+        // stage: framed as there.
+        if (std::string(b.file) == "summaryback.pcx" || std::string(b.file) == "charback.pcx")
             c.Frame(kMenuStageLeft, kMenuStageTop, kMenuStageWidth, kMenuStageHeight, kGold + 6, 2);
         files.push_back({b.file, c.Pcx()});
     }
