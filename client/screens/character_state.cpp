@@ -9,6 +9,15 @@
 LoginData g_login{};
 CurrentCharacter g_currentCharacter{};
 uint8_t ServiceCopies[kCharacterSlots][kServiceCopySize];
+namespace {
+// The copies are held scrambled from the start: a slot the service never sent unscrambles to
+// zeros, an empty slot, not to a character made of the scramble key.
+[[maybe_unused]] const bool g_copiesScrambled = [] {
+    for (auto& copy : ServiceCopies)
+        XorBuffer(copy, kServiceCopySize);
+    return true;
+}();
+}  // namespace
 int32_t SlotRequestState[kCharacterSlots];
 int32_t SlotSendState[kCharacterSlots];
 int32_t g_currentSlot = 0;

@@ -291,4 +291,29 @@ TEST(CharacterWords, OrdinalsProfessionsAndModels) {
     EXPECT_EQ(ModelOfLooksType(3), 201);
 }
 
+// The copies as they are when the program starts, before any test or reset touches them.
+uint8_t g_copiesAtStart[kCharacterSlots][kServiceCopySize];
+class CopiesAtStart : public ::testing::Environment {
+public:
+    void SetUp() override { std::memcpy(g_copiesAtStart, ServiceCopies, sizeof g_copiesAtStart); }
+};
+[[maybe_unused]] const auto* const g_copiesAtStartEnv =
+    ::testing::AddGlobalTestEnvironment(new CopiesAtStart);
+
+TEST_F(CharacterRulesTest, ASlotTheServiceNeverSentLoadsOnlineAsANewCharacter) {
+    std::memcpy(ServiceCopies, g_copiesAtStart, sizeof g_copiesAtStart);
+    for (int slot = 0; slot < kCharacterSlots; ++slot) {
+        uint8_t copy[kServiceCopySize];
+        ReadServiceCopy(slot, copy);
+        EXPECT_EQ(std::string(copy, copy + kServiceCopySize), std::string(kServiceCopySize, '\0'))
+            << "slot " << slot << " is empty at start";
+    }
+    g_playMode = 2;
+    SetGameValue(0, 7);
+    SetGameValue(1, 12345);
+    LoadCharacterFile(player, 2);
+    EXPECT_EQ(GetGameValue(1), 0) << "no experience from the scramble key";
+    EXPECT_LE(GetGameValue(0), 1);
+}
+
 }  // namespace
