@@ -49,6 +49,11 @@ constexpr int kBehind = 2048;
 constexpr int kArrivalCloseIn = 2000;
 constexpr int kCrosshairRange = 512;
 constexpr int kCrosshairNearest = 96;
+// The views' lines turned from the player's pitch: the aim a little up, the chase camera's line
+// behind a little up, so that it stands behind and above the player even when he looks level.
+constexpr int kCrosshairPitch = -20;
+constexpr int kChaseRange = 128;
+constexpr int kChasePitch = 30;
 constexpr int kOverlayFont = 1;
 constexpr int kOverlayColour = 4;
 constexpr int kLastShrine = kMaxShrines - 1;
@@ -61,10 +66,15 @@ struct Point {
 };
 
 // The simulation's line from the player's eye (never from the feet), ahead or behind along the
-// player's own pitch; its ends come back in whole units.
-int Trace(int range, int heading, Point* point) {
+// player's own pitch turned by pitch more (tenths of a degree; positive lowers the line ahead and
+// raises the line behind); its ends come back in whole units.
+int Trace(int range, int heading, int pitch, Point* point) {
     int x = 0, y = 0, z = 0;
+    LocalPlayer& player = *g_localPlayer;
+    const int tilt = player.pitch;
+    player.pitch = tilt + pitch;
     const int hit = TraceRay(&x, &y, &z, heading, range, 0);
+    player.pitch = tilt;
     *point = Point{x * 65536, y * 65536, z * 65536};
     return hit;
 }
@@ -92,7 +102,7 @@ bool AimsAtPlayer(int hit) {
 // origin, out of sight.
 void AimCrosshair(const PlayerView& view, bool nearTest) {
     Point aim;
-    const int hit = Trace(kCrosshairRange, 0, &aim);
+    const int hit = Trace(kCrosshairRange, 0, kCrosshairPitch, &aim);
     if (nearTest && Distance3D(aim.x, aim.y, aim.z, view.pos_x, view.pos_y, view.z * 65536) < kCrosshairNearest)
         aim = Point{};
     PlaceCrosshair(AimsAtPlayer(hit) ? 1 : 0, aim.x, aim.y, aim.z);
@@ -106,7 +116,7 @@ void DeathView(LocalPlayer& player, PlayerView& view, int timer, int figure) {
     if (timer > 3000)
         range = static_cast<int>(32 + 160 * std::sin((5000 - timer) * kSequenceAngle));
     Point p;
-    Trace(range, kBehind, &p);
+    Trace(range, kBehind, 0, &p);
     PlaceCamera(p, view.facing, player.pitch);
     player.pitch = tilt;
     view.facing = facing;
@@ -123,7 +133,7 @@ void ArrivalView(LocalPlayer& player, PlayerView& view, ActionState& state, int 
     // A wall behind cuts the first, distant part short. Once closing in, a hit must not set the
     // timer back, or a player arriving with his back to a wall would never see through his eyes.
     Point p;
-    if (Trace(range, kBehind, &p) && state.arrival_timer > kArrivalCloseIn)
+    if (Trace(range, kBehind, 0, &p) && state.arrival_timer > kArrivalCloseIn)
         state.arrival_timer = kArrivalCloseIn;
     PlaceCamera(p, view.facing, player.pitch);
     view.facing = facing;
@@ -140,14 +150,14 @@ void EyeView(LocalPlayer& player, PlayerView& view, int figure) {
 void ChaseView(LocalPlayer& player, PlayerView& view, int figure) {
     AimCrosshair(view, false);
     Point p;
-    Trace(128, kBehind, &p);
+    Trace(kChaseRange, kBehind, kChasePitch, &p);
     PlaceCamera(p, view.facing, player.pitch);
     ShowFigureWithParts(figure, 1);
 }
 
 void FixedView(int figure) {
     Point aim;
-    Trace(kCrosshairRange, 0, &aim);
+    Trace(kCrosshairRange, 0, 0, &aim);
     PlaceCrosshair(0, aim.x, aim.y, aim.z);
     ShowFigureWithParts(figure, 1);
 }

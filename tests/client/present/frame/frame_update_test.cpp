@@ -188,12 +188,20 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     EXPECT_TRUE(OwnModelHidden());
 
     // Chase view: 128 behind (facing 1024 looks to -x, so behind is +x), the whole figure shown.
-    // The line starts at the eye and rises with the pitch (128 sin 10 degrees).
+    // The line starts at the eye and rises with the pitch and 3 degrees more (128 sin 13 degrees);
+    // the camera keeps the player's own tilt.
     ViewMode = 1;
     UpdateViewCamera();
-    ExpectCamera(4000 + 128, 4000, 48 + 22, "chase");
+    ExpectCamera(4000 + 128, 4000, 48 + 28.8f, "chase");
     ExpectTurnedAs(1024, 100);
     EXPECT_FALSE(OwnModelHidden());
+    EXPECT_EQ(player.pitch, 100) << "restored";
+    // Looking level it still stands above the eye (128 sin 3 degrees).
+    player.pitch = 0;
+    UpdateViewCamera();
+    ExpectCamera(4000 + 128, 4000, 48 + 6.7f, "chase, level");
+    ExpectTurnedAs(1024, 0);
+    player.pitch = 100;
 
     // Any other mode leaves the camera where it was.
     ViewMode = 2;
@@ -222,12 +230,19 @@ TEST_F(FrameUpdateTest, TheCrosshairGoesWhereTheEyeAimsButNeverRightBeforeIt) {
         const SgVec3 t = present::CrosshairParts().node->localTranslation;
         return SgVec3(t.x * 100.0f, t.y * 100.0f, -t.z * 100.0f);
     };
-    // Open floor ahead: the line runs its 512 units from the eye.
+    // Open floor ahead: the line runs its 512 units from the eye, 2 degrees above the player's
+    // pitch (512 sin 2 degrees); the player's pitch is his own again after it.
     Place(4000, 4000, 0);
     UpdateViewCamera();
     EXPECT_NEAR(crosshair().x, 4000, 0.01f);
     EXPECT_NEAR(crosshair().y, 4000 + 512, 0.01f);
+    EXPECT_NEAR(crosshair().z, 48 + 17.9f, 1.0f);
+    EXPECT_EQ(player.pitch, 0);
+    // The other modes trace along the player's own pitch.
+    ViewMode = 2;
+    UpdateViewCamera();
     EXPECT_NEAR(crosshair().z, 48, 0.01f);
+    ViewMode = 0;
 
     // Rock from 32 ahead: nearer than 96, so the eye view puts the crosshair at the origin.
     SetCell(4000 >> 6, 4032 >> 6, 1, 0, 256);

@@ -1,5 +1,5 @@
 // What the renderer is asked to draw for the HUD in one frame, pinned as a log: every screen
-// polygon the frame update leaves on the camera, in order, with its state.
+// polygon on the camera after the world's creation and a few frames, in order, with its state.
 
 #include <gtest/gtest.h>
 
@@ -45,6 +45,8 @@ std::vector<std::string> DrawLog(const RecordingRender& render) {
 
 TEST_F(HudDrawsTest, AFrameDrawsTheHudInItsOrder) {
     ASSERT_EQ(present::SgxCreateSceenPolys(), 1);
+    // The world's creation ends by putting the whole HUD on the view camera.
+    present::SelectActiveCamera(2);
     SetGameValue(4, 2);
     SetGameValue(107, 600);
     SetGameValue(108, 1000);
@@ -52,6 +54,11 @@ TEST_F(HudDrawsTest, AFrameDrawsTheHudInItsOrder) {
     SetGameValue(110, 1000);
     SetGameValue(111, 800);
     SetGameValue(112, 1000);
+    // Team 1 holds the first nexus at half its power; one effect shows its icon.
+    g_level.shrines[0].found = 1;
+    g_level.shrines[0].alignment = 1;
+    g_level.shrines[0].bias = 50;
+    present::SetHudItemIcon(0, 17);
     FrameDelta = 400;
     for (int frame = 0; frame < 8; ++frame)
         present::SgxUpdateFrame();
