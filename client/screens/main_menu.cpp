@@ -453,27 +453,30 @@ int RunMainMenuFrame() {
         else if (g_inactivityState == 0 && g_mainMenu.lastInactivity != 0)
             RestoreMenuBackground();
         g_mainMenu.lastInactivity = g_inactivityState;
-
-        RECT popup{};
-        if (gwsDrawPopup(&popup))
-            g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
-        ClearViewFrame();
-        DrawScreenImage();
-        const uint32_t now = ReadGameClock();
-        AnimateMenuFigure(static_cast<int>(now - g_mainMenu.lastClock));
-        g_mainMenu.lastClock = now;
-        if (IsRendererReady()) {
-            POINT cursor{};
-            GetCursorPos(&cursor);
-            DrawCursorImage(cursor.x, cursor.y);
-        }
-        DrawMenuFigureScene();
-        gwsRestorePopup();
-        if (popup.right > popup.left)
-            g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
+        DrawMenuFrame();
         if (code != 0)
             return code;
     }
+}
+
+void DrawMenuFrame() {
+    RECT popup{};
+    if (gwsDrawPopup(&popup))
+        g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
+    ClearViewFrame();
+    DrawScreenImage();
+    const uint32_t now = ReadGameClock();
+    AnimateMenuFigure(static_cast<int>(now - g_mainMenu.lastClock));
+    g_mainMenu.lastClock = now;
+    if (IsRendererReady()) {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        DrawCursorImage(cursor.x, cursor.y);
+    }
+    DrawMenuFigureScene();
+    gwsRestorePopup();
+    if (popup.right > popup.left)
+        g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
 }
 
 MenuCodeAction MenuActionFor(int code) {

@@ -66,6 +66,9 @@ void DrawCharacterSlots();
 void DrawMenuCaptions();
 void DrawMenuHotSpots();
 int RunMainMenuFrame();
+// One shown frame of the menu: the open pop-up over the back buffer, the back buffer, the preview
+// figure and the pointer. The Setup lists show through it, so the figure stays on its stage.
+void DrawMenuFrame();
 void OpenQuitBox();
 void ShowInactivityNotice();
 void RestoreMenuBackground();

@@ -13,6 +13,7 @@
 #include "client/core/sound.h"
 #include "client/screens/fonts.h"
 #include "client/screens/input.h"
+#include "client/screens/main_menu.h"
 #include "client/screens/rotating_image.h"
 #include "client/screens/screen_surface.h"
 
@@ -326,7 +327,7 @@ int ShowList(const std::string& section, std::vector<MenuItem> items) {
             draw();
         }
         PumpMessages();
-        g_screen.PresentScreen();
+        DrawMenuFrame();
     }
     ClearClickRegions(kListGroup);
     EndTextEntry();

@@ -74,7 +74,7 @@ void RegisterMenuClickRegions(const MenuList& list);
 // happened.
 int MenuListInput(MenuList& list, int* value);
 void RestoreListBoxArea(const MenuList& list);
-// The Setup dialog: 0, or 6 for the key configuration.
+// The main menu's Setup dialog, shown in the menu's frames: 0, or 6 for the key configuration.
 int MenuListDialog();
 
 // The stored form: each byte up to the terminator raised by one (wrapping). Changes text in

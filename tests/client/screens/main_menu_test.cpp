@@ -216,6 +216,24 @@ TEST_F(MainMenuTest, SetupStoresTheGameListAndTheArenaChoiceFallsBack) {
     EXPECT_EQ(g_singleUserTeam, 3);
 }
 
+TEST_F(MainMenuTest, TheFigureStaysOnItsStageWhileASetupListIsOpen) {
+    // Frames of the preview drawn while each list is up: the configure list, then Config Settings.
+    size_t drawn[3] = {}, animated[3] = {};
+    const auto count = [&](int n) {
+        drawn[n] = present->Named("DrawMenuFigureScene").size();
+        animated[n] = present->Named("AnimateMenuFigure").size();
+    };
+    MenuScript script;
+    script.Click(kSetupX, kSetupY).Wait(10, [&] { count(0); }).Wait(20, [&] { count(1); });
+    script.Key(80).Key(28).Wait(10).Wait(20, [&] { count(2); });
+    script.Key(1).Wait(10).Key(1).Wait(10);
+    script.Key(1).Wait(20).Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    EXPECT_GT(drawn[1], drawn[0] + 5);
+    EXPECT_GT(animated[1], animated[0] + 5);
+    EXPECT_GT(drawn[2], drawn[1] + 5);
+}
+
 // ---- The account dialog ---------------------------------------------------------------------------
 
 class AccountDialogTest : public MainMenuTest {
