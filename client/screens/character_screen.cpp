@@ -40,6 +40,10 @@ constexpr int kKeyEnter = 28, kKeyUp = 72, kKeyDown = 80, kKeyLeft = 75, kKeyRig
 constexpr int kFont = 6, kTitleFont = 5;
 constexpr int kSpellGroup = 0, kPickGroup = 1, kReadiedGroup = 2, kTabGroup = 3;
 constexpr int kRowHeight = 18;
+// The sheet's pick and spell columns stand over the figure stage: their 16 rows share the room
+// above it.
+constexpr int kSheetTop = 100, kSheetRows = 16;
+constexpr int kSheetRowHeight = (kFigureStage.top - kSheetTop) / kSheetRows;
 constexpr int kNameBoxX = 213, kNameBoxY = 128, kNameBoxW = 114, kNameBoxH = 20;
 constexpr int kStatLabels = 10;
 constexpr const char* kStatNames[kStatLabels] = {"Agility",  "Constitution", "Memory",    "Reasoning", "Discipline",
@@ -220,9 +224,9 @@ void SetCharacterPage(LocalPlayer&, int page) {
     case 0:
         ButtonRow({{"Ready Spell", 9}, {"Clear Spell", 29}, {"Select 1-5", 73}, {"Select 6-0", 74},
                    {"Delete", 0}, {"Save", 1}, {"Exit", 2}});
-        for (int i = 0; i < 16; ++i) {
-            AddClickRegion(40, 100 + i * kRowHeight, 200, kRowHeight, i, kPickGroup);
-            AddClickRegion(260, 100 + i * kRowHeight, 220, kRowHeight, i, kSpellGroup);
+        for (int i = 0; i < kSheetRows; ++i) {
+            AddClickRegion(40, kSheetTop + i * kSheetRowHeight, 200, kSheetRowHeight, i, kPickGroup);
+            AddClickRegion(260, kSheetTop + i * kSheetRowHeight, 220, kSheetRowHeight, i, kSpellGroup);
         }
         for (int i = 0; i < 20; ++i)
             AddClickRegion(500, 100 + i * kRowHeight + i / 5 * 6, 200, kRowHeight, i, kReadiedGroup);
@@ -601,16 +605,16 @@ void DrawSheetPage() {
             continue;
         const char* name = SpellListTable[list].name[0] ? SpellListTable[list].name : "List";
         std::snprintf(line, sizeof line, "%s (%d)", name, V(144 + i));
-        Text(40, 100 + row++ * kRowHeight, line, i == S().selectedPick ? 4 : 0);
+        Text(40, kSheetTop + row++ * kSheetRowHeight, line, i == S().selectedPick ? 4 : 0);
     }
     Text(260, 78, "Spells", 4);
     row = 0;
-    for (int p = 1; p <= UsablePositions(S().selectedPick) && row < 16; ++p) {
+    for (int p = 1; p <= UsablePositions(S().selectedPick) && row < kSheetRows; ++p) {
         const int spell = SpellAtPosition(S().selectedPick, p);
         if (!spell)
             continue;
         std::snprintf(line, sizeof line, "%2d %s", p, SpellName(spell));
-        Text(260, 100 + row++ * kRowHeight, line, p == S().selectedPosition ? 4 : 0);
+        Text(260, kSheetTop + row++ * kSheetRowHeight, line, p == S().selectedPosition ? 4 : 0);
     }
     Text(500, 78, S().bank ? "Readied 6-0" : "Readied 1-5", 4);
     for (int i = 0; i < 20; ++i) {

@@ -288,10 +288,10 @@ TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
     c.pickLevels[1] = 5;
     const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
     dir->Write("char.bin", std::string(file.begin(), file.end()));
-    // Rows: picks at x 40, spells at x 260, readied at x 500; 18 pixels each from y 100, the
-    // readied ones in groups of five 6 pixels apart.
-    const auto row = [](int i) { return 100 + i * 18 + 9; };
-    const auto readiedRow = [&](int i) { return row(i) + i / 5 * 6; };
+    // Rows from y 100: picks at x 40 and spells at x 260, 14 pixels each; readied at x 500, 18
+    // pixels each in groups of five 6 pixels apart.
+    const auto row = [](int i) { return 100 + i * 14 + 7; };
+    const auto readiedRow = [](int i) { return 100 + i * 18 + 9 + i / 5 * 6; };
     int first[2] = {-1, -1}, bank = -1, selected = -1, doubled[2] = {-1, -1}, cleared[2] = {-1, -1};
     MenuScript script;
     script.Wait(10);
@@ -335,6 +335,40 @@ TEST_F(CharacterScreenTest, ReadyAndClearByClicksAndDoubleClicks) {
     EXPECT_EQ(readied(3), 32);
     EXPECT_EQ(readied(20), 71);
     EXPECT_EQ(readied(23), 0);
+}
+
+TEST_F(CharacterScreenTest, SixteenSpellRowsFitAboveTheFigureStage) {
+    // A list of 20 spells at level 20: the sheet shows its first 16, every one clickable, and
+    // draws nothing where the preview figure stands.
+    for (int p = 0; p < 20; ++p)
+        SpellListTable[3].spells[p] = 31 + p;
+    CharacterSketch c;
+    c.name = "Aldwin";
+    c.level = 20;
+    c.picks[0] = 3;
+    c.pickLevels[0] = 20;
+    const Bytes file = BuildCharacterFileOf({c, {}, {}, {}});
+    dir->Write("char.bin", std::string(file.begin(), file.end()));
+    int stageDrawn = -1, selected[2] = {-1, -1};
+    const auto click = [&](MenuScript& script, int row, int& out) {
+        script.Click(300, 100 + row * 14 + 7).Wait(10, [&] { out = g_characterScreen.selectedPosition; });
+    };
+    MenuScript script;
+    script.Wait(20, [&] {
+        const uint16_t* background = g_screen.SnapshotPixels();
+        ASSERT_NE(background, nullptr);
+        stageDrawn = 0;
+        for (int y = kFigureStage.top; y < kFigureStage.bottom; ++y)
+            for (int x = kFigureStage.left; x < kFigureStage.right; ++x)
+                stageDrawn += At(x, y) != background[y * kScreenWidth + x];
+    });
+    click(script, 15, selected[0]);
+    click(script, 16, selected[1]);
+    script.Click(RowX(6), RowY(6));  // Exit
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(stageDrawn, 0) << "pixels drawn on the figure stage";
+    EXPECT_EQ(selected[0], 16) << "the last row";
+    EXPECT_EQ(selected[1], 16) << "a click on the stage selects nothing";
 }
 
 TEST_F(CharacterScreenTest, TheDeleteBoxKeepsTheCharacterUnlessItsUpperItemIsChosen) {
