@@ -15,6 +15,7 @@
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
 #include "client/core/level_defs.h"
+#include "client/core/numeric.h"
 #include "client/core/trig_tables.h"
 #include "client/present/present_services.h"
 #include "common/random.h"
@@ -299,15 +300,21 @@ void UpdateObjects(LocalPlayer& player, int frame) {
         WorldObject& o = WorldObjectTable[slot];
         if (o.active != 1)
             continue;
+        StartCycleTimerB();
         AccelerateObject(slot, frame);
         if (o.speed || o.z_speed || o.state_bits) {
             MoveWorldObject(player, slot, frame);
-            if (!Live(slot))
+            if (!Live(slot)) {
+                g_frameCycleSums.b += ElapsedCycleTimerB();
                 continue;
+            }
         }
         if (IsMover(o))
             SmoothObjectMotion(slot, frame);
+        g_frameCycleSums.b += ElapsedCycleTimerB();
+        StartCycleTimerC();
         PlaceAndShow(player, slot, frame);
+        g_frameCycleSums.c += ElapsedCycleTimerC();
         TurnObject(slot, frame);
         AdvanceObjectImage(slot, frame);
         if (!Live(slot))

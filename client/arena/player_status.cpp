@@ -494,6 +494,52 @@ void TickActionTimers(LocalPlayer& player) {
     }
 }
 
+int32_t TargetLoseTimer = 0;
+
+namespace {
+
+void SetHudTarget(int id) {
+    if (TargetPlayerId == id)
+        return;
+    TargetPlayerId = id;
+    SetPanelRedrawFlag(0, 1);
+}
+
+// The other player's figure is live, drawn and in an area the player's can see.
+bool TargetInSight(int slot, bool* gone) {
+    *gone = slot <= 0 || slot >= kWorldObjectSlots || WorldObjectTable[slot].active != 1 ||
+            WorldObjectTable[slot].figure == 0;
+    if (*gone || !g_playerView)
+        return false;
+    const WorldObject& o = WorldObjectTable[slot];
+    return AreasSeeEachOther(g_playerView->x, g_playerView->y, o.x, o.y) != 0;
+}
+
+}  // namespace
+
+int UpdateSpellTarget(int ms) {
+    if (!AimsAtHudTarget(GetSpell(GetGameValue(115)))) {
+        SetHudTarget(0);
+        return 0;
+    }
+    const int self = GetGameValue(118);
+    const int target = TargetPlayerId;
+    if (target != 0 && target != self) {
+        bool gone = false;
+        if (TargetInSight(FindPlayerObjectSlot(target), &gone)) {
+            TargetLoseTimer = kTargetLoseTime;
+            return 1;
+        }
+        if (!gone) {
+            TargetLoseTimer -= ms;
+            if (TargetLoseTimer > 0)
+                return 1;
+        }
+    }
+    SetHudTarget(self);
+    return 1;
+}
+
 void ReadySpellSlot(LocalPlayer& player, int n) {
     player.prepared_slot = 0;
     if (n <= 0 || n > 40) {

@@ -77,6 +77,15 @@ int CanCastNow();
 // Once a frame: the bias, death, flash, cast pose and pending cast timers.
 void TickActionTimers(LocalPlayer& player);
 
+// Milliseconds a chosen target out of sight stays chosen.
+constexpr int kTargetLoseTime = 2000;
+extern int32_t TargetLoseTimer;
+// Keeps the HUD target (TargetPlayerId) of a spell that aims at it: another player stays while
+// his figure is live and in sight, and for the lose timer once out of sight; otherwise the
+// target is the player himself. Without such a spell there is no target (0). 1 with such a
+// spell. Every change redraws HUD panel 0.
+int UpdateSpellTarget(int ms);
+
 // Makes readied slot n (1..40) current; 0 puts the spell away.
 void ReadySpellSlot(LocalPlayer& player, int n);
 // Makes the next readied spell of group 0..7 current.

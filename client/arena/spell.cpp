@@ -311,6 +311,10 @@ CSpell* GetSpell(int number) {
     return SpellTable[number].get();
 }
 
+bool AimsAtHudTarget(const CSpell* spell) {
+    return spell && spell->valid && spell->type == SPELL_TARGET && static_cast<const CSpellTarget*>(spell)->group == 0;
+}
+
 void SetSpell(int number, std::unique_ptr<CSpell> spell) {
     if (number < 1 || number >= kSpellTableSize)
         return;

@@ -241,6 +241,9 @@ extern int32_t ProfessionListTable[kProfessionCount][kProfessionListCount];
 
 // The spell of that number, or null (an empty entry or a number outside the table).
 CSpell* GetSpell(int number);
+// A loaded targeted spell of group 0: it goes to the target chosen on the HUD, which the HUD's
+// target line shows and the frames keep up.
+bool AimsAtHudTarget(const CSpell* spell);
 // Stores the spell at its number, replacing what was there; numbers outside 1..399 are ignored.
 void SetSpell(int number, std::unique_ptr<CSpell> spell);
 // Empties the spell table.

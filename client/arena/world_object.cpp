@@ -8,6 +8,7 @@
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
 #include "client/core/level_defs.h"
+#include "client/core/numeric.h"
 #include "client/core/sound.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
@@ -116,7 +117,9 @@ int AllocObjectAt(int type, int x, int y) {
     return slot;
 }
 
-int ActivateObject(int slot) {
+namespace {
+
+int Activate(int slot) {
     if (!ValidSlot(slot))
         return 0;
     WorldObject& o = WorldObjectTable[slot];
@@ -149,6 +152,15 @@ int ActivateObject(int slot) {
     o.anim_word = 0;
     PlaceNewFigure(o);
     return 1;
+}
+
+}  // namespace
+
+int ActivateObject(int slot) {
+    StartCycleTimerD();
+    const int live = Activate(slot);
+    g_frameCycleSums.d += ElapsedCycleTimerD();
+    return live;
 }
 
 void RefreshObjectFigure(int slot, bool newModel) {

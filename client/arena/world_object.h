@@ -62,6 +62,7 @@ struct WorldObject {
     int16_t min_power_drain, max_power_drain;
     int16_t effect_radius;
     uint16_t gravity, name_label, overlay_on, light_pattern, max_flicker, light_glow, sticky_light;
+    uint16_t glow_phase;  // where a glowing light is in its swell; 0 at the arena's entry
     int32_t duration_timer;
     uint16_t sound;
     int16_t sound_range;

@@ -25,6 +25,14 @@ int32_t ToInt32(int64_t v) {
 
 }  // namespace
 
+void ResetObjectGlow() {
+    for (int slot = 1; slot < WorldObjectHighWater && slot < kWorldObjectSlots; ++slot) {
+        WorldObject& o = WorldObjectTable[slot];
+        if (o.active == 1 && o.light_glow)
+            o.glow_phase = 0;
+    }
+}
+
 void ChooseTeam(int arena) {
     const bool teamArena = arena >= 0 && arena < kArenaTableSize && ArenaTable[arena].arena_type != 0;
     if (GetGameValue(120) % 2 != 0 || !teamArena) {

@@ -24,5 +24,8 @@ int DamageTintStrength(int tintMs);
 // 1 when the player's team (#4) has a shrine in use whose power is gone: he starts dead.
 int TeamShrineLost();
 
+// Every live object below the high-water mark that glows starts its glow afresh.
+void ResetObjectGlow();
+
 // Every object, thin and trigger of the level, its tables and textures, and the arena's scene.
 void FreeLevel();

@@ -153,7 +153,8 @@ void StartFrames(LocalPlayer& player) {
         DrainSocket();
     LoadQuitDialogArt();
     SetHudListMode(player, 4);
-    ClearActionState();
+    HudListIndex = HudSpellIndex = 0;
+    LastCellSound = LastCellCode = 0;
     if (player.dead) {
         ReadySpellSlot(player, 0);
         SetGameValue(107, 0);
@@ -168,6 +169,8 @@ void StartFrames(LocalPlayer& player) {
         std::memset(SavedPlayerTable, 0, sizeof SavedPlayerTable);
     SetCursorMode(0);
     CreateOwnPlayerObject(player, 3);
+    if (g_linkState == 2)
+        SendInitPlayer(&player);
     BeginArrivalView(player);
 
     ClearWholeScreen();
@@ -286,7 +289,11 @@ int BeginArenaGame(LocalPlayer& player, int entryPort) {
     LoadPortraitArt();
     g_screen.LoadScreenPicture(g_screenFiles.gameBack);
     g_screen.SnapshotBackBuffer();
+    ResetObjectGlow();
+    // A player who enters dead keeps the death his entry began: its timer brings the ghost's view.
+    const int32_t deathTimer = player.dead ? g_actionState.death_timer : 0;
     ClearActionState();
+    g_actionState.death_timer = deathTimer;
 
     if (ok && Online()) {
         ok = EnterArenaGame(&player, entryPort);
@@ -325,16 +332,12 @@ int RunArenaFrame(LocalPlayer& player) {
         UpdatePlayerEffects(player, s.effectsMs);
         DrawStatusLine(player, s.effectsMs);
         DrawTargetLine();
+        UpdateSpellTarget(s.effectsMs);
         s.effectsMs = 0;
     }
 
-    StartCycleTimerC();
     OnlineStep(player, ms);
-    s.cyclesC += ElapsedCycleTimerC();
-
-    StartCycleTimerB();
     RunArenaSimulation(player, ms, s.frameDelta);
-    s.cyclesB += ElapsedCycleTimerB();
 
     s.rateCountdown -= ms;
     if (s.rateCountdown < 0) {
@@ -348,11 +351,12 @@ int RunArenaFrame(LocalPlayer& player) {
     g_screen.PresentGameView(0, 0, kScreenWidth, kScreenHeight, s.frameDelta, s.tintFlag);
     const uint32_t presentCycles = ElapsedCycleTimerA();
     // Six zeros would switch frame.txt on or off instead of writing a line.
-    if (s.previousFrameCycles | presentCycles | s.cyclesB | s.cyclesC | s.cyclesD | inputCycles)
+    FrameCycleSums& sums = g_frameCycleSums;
+    if (s.previousFrameCycles | presentCycles | sums.b | sums.c | sums.d | inputCycles)
         WriteFrameStats(static_cast<int>(s.previousFrameCycles), static_cast<int>(presentCycles),
-                        static_cast<int>(s.cyclesB), static_cast<int>(s.cyclesC), static_cast<int>(s.cyclesD),
+                        static_cast<int>(sums.b), static_cast<int>(sums.c), static_cast<int>(sums.d),
                         static_cast<int>(inputCycles));
-    s.cyclesB = s.cyclesC = s.cyclesD = 0;
+    sums = FrameCycleSums{};
 
     if (Ended(control))
         s.running = 0;
@@ -390,6 +394,8 @@ int EndArenaGame(LocalPlayer& player) {
     FreePortraitArt();
     AllocViewBuffers();
     SettleMatchPoints();
+    // The player leaves standing, whatever pose the match ended in.
+    player.eye_height = player.normal_eye_height;
 
     for (int slot = 0; slot < 20; ++slot)
         StopAmbientSound(slot);

@@ -23,7 +23,6 @@ struct ArenaLoopState {
     int32_t frameCounter = 0;
     int32_t frameRate = 0;
     uint32_t previousFrameCycles = 0;
-    uint32_t cyclesB = 0, cyclesC = 0, cyclesD = 0;
 };
 extern ArenaLoopState g_arenaLoop;
 

@@ -100,3 +100,5 @@ uint32_t ElapsedCycleTimerB() { return Elapsed(g_timerB); }
 uint32_t ElapsedCycleTimerC() { return Elapsed(g_timerC); }
 uint32_t ElapsedCycleTimerD() { return Elapsed(g_timerD); }
 uint32_t ElapsedCycleTimerE() { return Elapsed(g_timerE); }
+
+FrameCycleSums g_frameCycleSums;

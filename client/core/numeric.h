@@ -35,3 +35,9 @@ uint32_t ElapsedCycleTimerB();
 uint32_t ElapsedCycleTimerC();
 uint32_t ElapsedCycleTimerD();
 uint32_t ElapsedCycleTimerE();
+// The arena frame's cycle sums, grown by the object update (B the movement, C the figures'
+// placing) and the object activation (D) wherever they run; the frame writes and clears them.
+struct FrameCycleSums {
+    uint32_t b = 0, c = 0, d = 0;
+};
+extern FrameCycleSums g_frameCycleSums;

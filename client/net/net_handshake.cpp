@@ -480,7 +480,6 @@ int EnterArenaGame(LocalPlayer* player, int port) {
     }
     PumpMessages();
     DrainSocket();
-    SendInitPlayer(player);
     return 1;
 }
 

@@ -54,7 +54,8 @@ int WaitForWorld();
 // 1 when the Tavern was entered; the chat screen ends on 0.
 int EnterTavern(LocalPlayer* player);
 void LeaveTavern(LocalPlayer* player);
-// 1 when the arena game may start (F_INIT_PLAYER sent); 0 ends the arena screen.
+// 1 when the arena game may start (the game sends F_INIT_PLAYER once its player stands in the
+// world); 0 ends the arena screen.
 int EnterArenaGame(LocalPlayer* player, int port);
 // Moves what the socket of the connection type holds into the receive ring.
 void DrainSocket();

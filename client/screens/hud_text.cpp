@@ -175,7 +175,7 @@ void DrawTargetLine() {
         char text[64];
         if (!spell || !spell->valid) {
             CopyText(text, "<no spell>");
-        } else if (spell->type == SPELL_TARGET && static_cast<const CSpellTarget*>(spell)->group == 0) {
+        } else if (AimsAtHudTarget(spell)) {
             const int target = TargetPlayerId;
             const int i = target > 0 ? FindPlayerIndex(target) : 0;
             if (target != 0 && target == GetGameValue(118))

@@ -5,9 +5,11 @@
 #include <vector>
 
 #include "client/arena/game_clock.h"
+#include "client/arena/game_input.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
+#include "client/arena/world_object.h"
 #include "client/net/net_catalogue.h"
 #include "client/net/net_rings.h"
 #include "client/screens/screen_surface.h"
@@ -434,6 +436,69 @@ TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
     player.effects[27].level = 2;
     EXPECT_EQ(GetMaxHitPoints(), 1000);
     EXPECT_EQ(GetMaxPower(), 900);
+}
+
+}  // namespace
+
+namespace {
+
+// The HUD target of a targeted spell: kept while the other player's figure is in sight, kept for
+// the lose time once it is out of sight, the player himself once it is gone; nothing without a
+// spell that aims at it.
+TEST_F(PlayerStatus, TheSpellTargetIsKeptWhileInSightAndLostAfterItsTime) {
+    SetGameValue(118, 7);
+    MakeSpell<CSpellTarget>(30, SPELL_TARGET).valid = 1;
+    SetGameValue(115, 30);
+    const int other = Live(OBJ_PLAYER, 4200, 4000, 0, 40);
+    WorldObjectTable[other].figure = 9;
+    TargetPlayerId = 40;
+    TargetLoseTimer = 0;
+
+    EXPECT_EQ(UpdateSpellTarget(250), 1);
+    EXPECT_EQ(TargetPlayerId, 40);
+    EXPECT_EQ(TargetLoseTimer, kTargetLoseTime);
+
+    // Out of sight (his cell in no area): kept while the lose timer runs.
+    g_level.roomMap[CellIndex(4200 >> 6, 4000 >> 6)] = -1;
+    present.calls.clear();
+    for (int tick = 0; tick < 7; ++tick) {
+        EXPECT_EQ(UpdateSpellTarget(250), 1);
+        EXPECT_EQ(TargetPlayerId, 40) << tick;
+    }
+    EXPECT_EQ(present.Count("SetPanelRedrawFlag"), 0u);
+    UpdateSpellTarget(250);  // 2000 ms gone
+    EXPECT_EQ(TargetPlayerId, 7);
+    EXPECT_EQ(present.Named("SetPanelRedrawFlag"), std::vector<std::string>{"SetPanelRedrawFlag(0, 1)"});
+
+    // Back in sight the timer starts again; a figure that goes is given up at once.
+    g_level.roomMap[CellIndex(4200 >> 6, 4000 >> 6)] = 0;
+    TargetPlayerId = 40;
+    UpdateSpellTarget(250);
+    EXPECT_EQ(TargetLoseTimer, kTargetLoseTime);
+    WorldObjectTable[other].figure = 0;
+    UpdateSpellTarget(250);
+    EXPECT_EQ(TargetPlayerId, 7);
+
+    // Spells that do not aim at the HUD's target clear it: another group, another type, unloaded.
+    struct Case {
+        const char* what;
+        int type, group, valid;
+    } cases[] = {{"group 1", SPELL_TARGET, 1, 1}, {"an effect", SPELL_EFFECT, 0, 1}, {"not loaded", SPELL_TARGET, 0, 0}};
+    for (const Case& c : cases) {
+        SetSpell(31, CreateSpell(c.type));
+        CSpell& s = *GetSpell(31);
+        s.valid = c.valid;
+        if (c.type == SPELL_TARGET)
+            static_cast<CSpellTarget&>(s).group = c.group;
+        SetGameValue(115, 31);
+        TargetPlayerId = 40;
+        EXPECT_EQ(UpdateSpellTarget(250), 0) << c.what;
+        EXPECT_EQ(TargetPlayerId, 0) << c.what;
+    }
+    SetGameValue(115, 0);
+    TargetPlayerId = 7;
+    EXPECT_EQ(UpdateSpellTarget(250), 0);
+    EXPECT_EQ(TargetPlayerId, 0);
 }
 
 }  // namespace

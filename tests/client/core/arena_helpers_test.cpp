@@ -203,6 +203,24 @@ TEST_F(ArenaHelpers, TeamShrineLostLooksAtTheFirstShrineOfTheTeam) {
     ClearLevelDefs();
 }
 
+// Only live glowing objects below the high-water mark start their glow again.
+TEST_F(ArenaHelpers, ResetObjectGlowRestartsLiveGlowingObjects) {
+    ClearWorldObjects();
+    struct Case {
+        int slot, active, glow, phase;  // the phase afterwards
+    } cases[] = {{1, 1, 3, 0}, {2, 1, 0, 40}, {3, 0, 3, 40}, {4, 1, 3, 40}};
+    for (const Case& c : cases) {
+        WorldObjectTable[c.slot].active = static_cast<uint16_t>(c.active);
+        WorldObjectTable[c.slot].light_glow = static_cast<uint16_t>(c.glow);
+        WorldObjectTable[c.slot].glow_phase = 40;
+    }
+    WorldObjectHighWater = 4;  // slot 4 lies at the mark
+    ResetObjectGlow();
+    for (const Case& c : cases)
+        EXPECT_EQ(WorldObjectTable[c.slot].glow_phase, c.phase) << c.slot;
+    ClearWorldObjects();
+}
+
 // ---- Viewport ---------------------------------------------------------------------------------------
 
 class Viewport : public ::testing::Test {

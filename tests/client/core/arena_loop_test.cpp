@@ -16,6 +16,8 @@
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
+#include "client/arena/grid_queries.h"
+#include "client/core/level_defs.h"
 #include "client/core/arena_loop.h"
 #include "client/core/config_file.h"
 #include "client/core/error_log.h"
@@ -150,6 +152,68 @@ TEST_F(ArenaFlow, OfflineGameEntersPlaysAndLeavesByTheQuitDialog) {
     EXPECT_EQ(WorldObjectHighWater, 1) << "the level was freed";
     EXPECT_GE(present->Count("ResetHudAndFigures"), 1u);
     EXPECT_EQ(present->Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
+}
+
+// What a previous game left in the player's state does not follow him into the next: a death
+// timer still running, the HUD list picks, the cell last stood on; he leaves the arena standing.
+TEST_F(ArenaFlow, TheEntryStartsTheActionStateAfreshAndTheExitStandsThePlayerUp) {
+    g_actionState.death_timer = 3000;
+    g_actionState.cast_result = 700;
+    HudListIndex = 4;
+    HudSpellIndex = 9;
+    LastCellCode = 30;
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    EXPECT_EQ(g_actionState.death_timer, 0) << "a living player gets no ghost's view";
+    EXPECT_EQ(g_actionState.cast_result, 0);
+    EXPECT_EQ(HudListIndex, 0);
+    EXPECT_EQ(HudSpellIndex, 0);
+    EXPECT_EQ(LastCellCode, 0);
+    Frames(2);
+    player.eye_height = player.crawl_eye_height;
+    EndArenaGame(player);
+    EXPECT_EQ(player.eye_height, player.normal_eye_height);
+}
+
+// The frame writes the cycle sums that the object update and activation gathered since the last
+// one, then starts them from 0.
+TEST_F(ArenaFlow, TheFrameWritesTheObjectCycleSumsAndClearsThem) {
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    Frames(1);
+    g_frameCycleSums = FrameCycleSums{};
+    const int slot = AllocObjectAt(OBJ_STATIC, g_playerView->x + 64, g_playerView->y);
+    WorldObjectTable[slot].z = static_cast<int16_t>(GetFloorHeight(g_playerView->x + 64, g_playerView->y, -1000, 0));
+    ASSERT_EQ(ActivateObject(slot), 1);
+    const uint32_t activation = g_frameCycleSums.d;
+    EXPECT_GT(activation, 0u);
+    present->calls.clear();
+    Frames(1);
+    const std::vector<std::string> stats = present->Named("WriteFrameStats");
+    ASSERT_EQ(stats.size(), 1u);
+    // previous frame, presentation, movement, placing, activation, input
+    int values[6] = {};
+    ASSERT_EQ(std::sscanf(stats[0].c_str(), "WriteFrameStats(%d, %d, %d, %d, %d, %d)", &values[0], &values[1],
+                          &values[2], &values[3], &values[4], &values[5]),
+              6);
+    EXPECT_GE(static_cast<uint32_t>(values[4]), activation);
+    EXPECT_GT(values[2], 0) << "objects moved";
+    EXPECT_GT(values[3], 0) << "figures placed";
+    EXPECT_EQ(g_frameCycleSums.b | g_frameCycleSums.c | g_frameCycleSums.d, 0u);
+}
+
+// Offline the player is his own target: a targeted spell readied shows him as its target from
+// the first quarter second on.
+TEST_F(ArenaFlow, TheQuarterSecondTickKeepsTheSpellTarget) {
+    SetSpell(30, CreateSpell(SPELL_TARGET));
+    GetSpell(30)->valid = 1;
+    ASSERT_EQ(BeginArenaGame(player, 0), 1);
+    SetGameValue(115, 30);
+    TargetPlayerId = 0;
+    present->frameStepMs = 100;
+    Frames(3);
+    EXPECT_EQ(TargetPlayerId, 0) << "not before 250 ms";
+    Frames(1);
+    EXPECT_EQ(TargetPlayerId, -1);
+    TargetPlayerId = 0;
 }
 
 TEST_F(ArenaFlow, ThePlayerArrivesSeenFromBehindAndF3SwitchesTheView) {
@@ -402,6 +466,38 @@ TEST_F(OnlineArenaFlow, TheMatchRunsUntilTheServiceEndsIt) {
     ASSERT_GE(enters.size(), 2u);
     EXPECT_EQ(enters[0].body[2], 104);
     EXPECT_EQ(enters[1].body[2], 4);
+}
+
+// A player who left a match dead and enters a new one dies again at entry; his death timer
+// survives the entry's fresh action state, so the ghost's fog comes after five seconds.
+TEST_F(OnlineArenaFlow, APlayerWhoLeftDeadBecomesAGhostInTheNextMatch) {
+    player.dead = 1;
+    ASSERT_EQ(BeginArenaGame(player, 4), 1);
+    EXPECT_EQ(player.dead, 1);
+    EXPECT_EQ(g_actionState.death_timer, 5000);
+    present->calls.clear();
+    Frames(510);
+    EXPECT_NE(std::find(present->calls.begin(), present->calls.end(), "SetWorldFog(150, 640, 150, 150, 150)"),
+              present->calls.end());
+}
+
+// The shrine test at entry decides whether the player starts dead, and the initial state the
+// service gets afterwards says so.
+TEST_F(OnlineArenaFlow, ALostShrineStartsThePlayerDeadAndTheInitialStateSaysSo) {
+    service.OnCode(23, [](GameService&, const GameService::Frame&) {
+        ShrineDef& shrine = g_level.shrines[0];
+        shrine.found = 1;
+        shrine.alignment = GetGameValue(4);
+        shrine.power = 0;
+        return false;
+    });
+    ASSERT_EQ(BeginArenaGame(player, 4), 1);
+    EXPECT_EQ(player.dead, 1);
+    PumpUntil([&] { return !service.FramesOf(124).empty(); });
+    const std::vector<GameService::Frame> init = service.FramesOf(124);
+    ASSERT_EQ(init.size(), 1u);
+    ASSERT_GE(init[0].body.size(), 13u);
+    EXPECT_EQ(init[0].body[12], 1) << "dead";
 }
 
 // A service that never opens the datagram link fails the entry: the exit says so and waits for
