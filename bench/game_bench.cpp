@@ -23,6 +23,7 @@
 #include "client/core/message_pump.h"
 #include "client/core/screen_files.h"
 #include "client/present/arena_present.h"
+#include "client/present/engine_files.h"
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
@@ -59,7 +60,7 @@ struct GameRig {
         platform::InitWindowing(platform::Backend::Headless);
         platform::UseVirtualClock();
         InstallArenaPresent();
-        SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+        present::InstallGameFileOpener();
         g_mainWindow = ddtest::MakeGameWindow(800, 600, MainWndProc);
         ShowWindow(g_mainWindow, SW_SHOW);
         g_screen.InitScreenSurface();

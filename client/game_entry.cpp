@@ -12,12 +12,12 @@
 #include "client/core/game_main.h"
 #include "client/core/message_pump.h"
 #include "client/present/arena_present.h"
+#include "client/present/engine_files.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 #include "client/screens/screen_surface.h"
 #include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_debug_output.h"
-#include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 
@@ -34,7 +34,7 @@ bool EnterInstallationDirectory() {
 
 void ConnectEngine() {
     // The engine cannot reach the platform; give it the game's file opener.
-    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    present::InstallGameFileOpener();
     // Engine diagnostics reach the debugger output like the platform's own.
     SgSetDebugOutputSink([](const char* text) { OutputDebugStringA(text); });
     // Real-time animation runs on the platform's high-resolution counter (and its virtual clock).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "client/core/error_log.h"
+#include "client/present/engine_files.h"
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/core/sg_file.h"
 #include "engine/geometry/sg_switch_nodes.h"
@@ -49,7 +50,7 @@ protected:
     void SetUp() override {
         dir.Enter();
         ASSERT_TRUE(OpenErrorLog("error.log"));
-        SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+        present::InstallGameFileOpener();
     }
     void TearDown() override {
         SgSetFileOpener(nullptr);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "client/present/engine_files.h"
 #include "engine/animation/sg_3ds_skin.h"
 #include "engine/core/sg_file.h"
 #include "platform/fs/fs.h"
@@ -45,7 +46,7 @@ TEST_F(FigureTexturesTest, TablesTakeTheirFilesBySlot) {
     RecordingImageFactory images;
     TempDir dir;
     dir.Enter();
-    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    present::InstallGameFileOpener();
     BmpImage bmp;
     bmp.width = bmp.height = 2;
     bmp.pixels.assign(12, 200);

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "client/present/engine_files.h"
 #include "engine/animation/sg_3ds_animation_node.h"
 #include "engine/animation/sg_3ds_skin.h"
 #include "engine/animation/sg_clod_skin.h"
@@ -203,7 +204,7 @@ protected:
         for (const char* d : {"figures", "sgfs"})
             ASSERT_EQ(symlink((kInstall + "/" + d).c_str(), d), 0);
         ASSERT_TRUE(OpenErrorLog("error.log"));
-        SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+        present::InstallGameFileOpener();
         LoadModelTemplates("sgfs", 0);
         LoadModelTemplates("figures", 200);
         LoadFigureTextures();

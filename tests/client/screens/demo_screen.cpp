@@ -7,12 +7,14 @@
 #include "client/core/message_pump.h"
 #include "client/present/camera_set.h"
 #include "client/present/arena_present.h"
+#include "client/present/engine_files.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
 #include "client/screens/screen_surface.h"
+#include "engine/core/sg_file.h"
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_dd_image.h"
 #include "platform/fs/fs.h"
@@ -74,6 +76,8 @@ bool StartDemoScreen(bool headless, const std::string& script, const std::string
 }
 
 void LoadArenaTables() {
+    // As the game at start: the figure textures are named "figures\f1body1r.bmp" and so on.
+    present::InstallGameFileOpener();
     LoadKeyBindings();
     InitMouseInput();
     LoadModelTemplates("sgfs", 0);
@@ -91,4 +95,5 @@ void StopDemoDisplay() {
     present::Cameras() = present::CameraSet{};
     ReleaseDDEnvironment();
     SgDDImage::SetGlobalPalette(nullptr);
+    SgSetFileOpener(nullptr);
 }

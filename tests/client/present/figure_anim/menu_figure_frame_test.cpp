@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "client/present/camera_set.h"
+#include "client/present/engine_files.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_textures.h"
 #include "client/present/lod_select.h"
@@ -84,7 +85,7 @@ TEST_F(MenuFigureFrameTest, TheSampleFigureWearsItsBodyColour) {
     std::filesystem::copy(std::string(SAMPLE_INSTALL_DIR) + "/figures", dir.File("figures"),
                           std::filesystem::copy_options::recursive);
     // As the game does: its file names ("figures\\f1body1r.bmp") open through the platform.
-    SgSetFileOpener([](const char* path, const char* mode) { return platform::OpenGameFile(path, mode); });
+    present::InstallGameFileOpener();
     ASSERT_EQ(LoadModelTemplates("figures", 200), 1);
     LoadFigureTextures();
     ASSERT_EQ(LoadMenuFigure("sgfs/main.sgf"), 1);
