@@ -244,6 +244,17 @@ int RunScreen(int code) {
     }
 }
 
+int RunScreens(int state) {
+    while (state > 0) {
+        state = RunScreen(state);
+        if (g_soundState == 2)
+            StopAllSounds();
+        if (g_lostLink || g_inactivityState)
+            state = 0;
+    }
+    return state;
+}
+
 void RunStateLoop() {
     LocalPlayer& player = *g_localPlayer;
     g_connectFailed = false;
@@ -271,13 +282,7 @@ void RunStateLoop() {
         if (state == 0)
             continue;
         HideMouseCursor();
-        while (state > 0) {
-            state = RunScreen(state);
-            if (g_soundState == 2)
-                StopAllSounds();
-            if (g_lostLink || g_inactivityState)
-                state = 0;
-        }
+        RunScreens(state);
         if (g_connectFailed)
             return;
     }

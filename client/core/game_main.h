@@ -18,6 +18,10 @@ void StartUp(const char* commandLine);
 void RunStateLoop();
 // The screen of one positive state code; the next state.
 int RunScreen(int code);
+// Runs the screen of state and those it leads to until one leads back to the menu (0) or out of
+// the program (negative), which it returns. After each screen the sounds stop while sound is on,
+// and a lost link or inactivity leads back to the menu.
+int RunScreens(int state);
 void ShutDown();
 
 void ResetPlayerState(LocalPlayer& player);

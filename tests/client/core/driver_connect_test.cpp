@@ -14,6 +14,7 @@
 #include "client/core/screen_files.h"
 #include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
+#include "client/core/sound.h"
 #include "client/net/net_catalogue.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_rings.h"
@@ -326,6 +327,33 @@ TEST_F(StateLoopTest, ALostLinkFailsTheEntryWithTheExitMessageAndNoMenu) {
     EXPECT_TRUE(Has(Console(), "and you were unable to connect."));
     EXPECT_TRUE(service.FramesOf(F_PLAYER_EXIT).empty());
     EXPECT_TRUE(present->Named("CreateMenuFigure").empty());
+}
+
+TEST_F(StateLoopTest, AfterEachScreenSoundsStopAndALostLinkOrInactivityLeadsBackToTheMenu) {
+    // The after-match view online leads on to the Tavern; it ends at once on either flag.
+    std::strcpy(g_screenFiles.summaryBack, "main.pcx");
+    PressEscapeLater();  // a Tavern that ran anyway would wait for Escape
+    struct Case {
+        const char* name;
+        int soundState, lostLink, inactivity;
+    } cases[] = {{"lost link, sound on", 2, 1, 0}, {"inactive, sound off", 1, 0, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_lostLink = c.lostLink;
+        g_inactivityState = c.inactivity;
+        ASSERT_EQ(RunScreen(5), 2) << "the view itself leads to the Tavern";
+        g_soundState = c.soundState;
+        g_loopingAmbient = 3;
+        g_playingSounds[1] = PlayingSoundEntry{1, 4};
+        EXPECT_EQ(RunScreens(5), 0);
+        EXPECT_EQ(g_screenState, 5) << "no screen after the view";
+        const bool stopped = c.soundState == 2;
+        EXPECT_EQ(g_loopingAmbient == 0, stopped);
+        EXPECT_EQ(g_playingSounds[1].active == 0, stopped);
+    }
+    g_soundState = 0;
+    g_loopingAmbient = 0;
+    g_playingSounds[1] = PlayingSoundEntry{};
 }
 
 }  // namespace
