@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/game_values.h"
@@ -12,6 +14,7 @@
 #include "client/net/net_rings.h"
 #include "tests/support/headless.h"
 #include "tests/support/recording_present.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -115,6 +118,47 @@ TEST_F(DriverTimers, OperatorsAreNeverTimedOut) {
     SetGameValue(3, 3);
     Tick(25 * 60);
     EXPECT_EQ(g_inactivityState, 0);
+}
+
+// Every period pings the service while linked; offline nothing is sent.
+TEST_F(DriverTimers, TheLinkTimerPingsOnlyWhileLinked) {
+    {
+        OnlineSends online;
+        OnLinkTimer();
+        EXPECT_EQ(SentCodes(), std::vector<int>{SEND_PING});
+    }
+    ResetSendRing();
+    OnLinkTimer();
+    EXPECT_TRUE(SentFrames().empty());
+}
+
+// Timer 15 ends itself at the twentieth idle minute, and at once from a state it does not know;
+// in the timed-out state an operator's level counts as activity.
+TEST_F(DriverTimers, TheInactivityTimerEndsItselfAndOperatorsComeBack) {
+    HWND window = platform::MainWindow();
+    SetTimer(window, kInactivityTimer, 1000, nullptr);
+    Tick(20 * 60 - 1);
+    ASSERT_EQ(g_inactivityState, 1);
+    EXPECT_TRUE(KillTimer(window, kInactivityTimer)) << "still running in the twentieth minute";
+    SetTimer(window, kInactivityTimer, 1000, nullptr);
+    Tick(1);
+    EXPECT_EQ(g_inactivityState, 2);
+    EXPECT_FALSE(KillTimer(window, kInactivityTimer)) << "it ended itself";
+
+    g_inactivityState = 7;
+    g_activityFlag = 1;
+    SetTimer(window, kInactivityTimer, 1000, nullptr);
+    Tick(1);
+    EXPECT_EQ(g_inactivityState, 2);
+    EXPECT_EQ(g_activityFlag, 0);
+    EXPECT_FALSE(KillTimer(window, kInactivityTimer));
+
+    g_inactivityState = 1;
+    g_inactivityCounter = 1000;
+    SetGameValue(3, 5);
+    Tick(1);
+    EXPECT_EQ(g_inactivityState, 0);
+    EXPECT_EQ(g_inactivityCounter, 0);
 }
 
 TEST_F(DriverTimers, OnTimerRunsTimersTenAndFifteen) {
