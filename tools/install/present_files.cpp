@@ -2,8 +2,8 @@
 // the level, one numbered from 100, portals along x, y and horizontal, one to the sky), BMP copies
 // of the listed textures (lower case; the one whose name starts with g at the installation's
 // root, where such names are read), and the tile files: a tile model with its texture beside it
-// and the .nul and .nil markers. sample16 gets no portal.dat: it is built in blocks. The hall level
-// (as a directory and a pack) with its portal.dat and BMP textures.
+// and the .nul and .nil markers. sample16 gets the same textures and no portal.dat: it is built in
+// blocks. The hall level (as a directory and a pack) with its portal.dat and BMP textures.
 #include <string>
 #include <vector>
 
@@ -30,16 +30,16 @@ const char kPortalDat[] =
     "numrooms=101\n"
     "numportals=6\n"
     "[room00]\nminx=10\nmaxx=19\nminy=10\nmaxy=19\nminz=0\nmaxz=256\n"
-    "[room01]\nminx=20\nmaxx=29\nminy=10\nmaxy=19\nminz=0\nmaxz=256\n"
+    "[room01]\nminx=20\nmaxx=29\nminy=10\nmaxy=19\nminz=0\nmaxz=512\n"
     "[room02]\nminx=10\nmaxx=19\nminy=20\nmaxy=29\nminz=0\nmaxz=256\n"
     "[room10]\nminx=20\nmaxx=29\nminy=20\nmaxy=29\nminz=0\nmaxz=320\n"
-    "[room100]\nminx=30\nmaxx=34\nminy=12\nmaxy=12\nminz=0\nmaxz=48\n"
+    "[room100]\nminx=30\nmaxx=34\nminy=12\nmaxy=12\nminz=77\nmaxz=125\n"
     "[portal00]\nx1=20\ny1=10\nz1=0\nroom1=0\nroom2=1\ndir=y\nz2=256\nlen=10\n"
     "[portal01]\nx1=10\ny1=20\nz1=0\nroom1=0\nroom2=2\ndir=x\nz2=256\nlen=10\n"
     "[portal02]\nx1=20\ny1=20\nz1=0\nroom1=1\nroom2=10\ndir=x\nz2=256\nlen=10\n"
     "[portal03]\nx1=20\ny1=20\nz1=0\nroom1=2\nroom2=10\ndir=y\nz2=256\nlen=10\n"
     "[portal04]\nx1=16\ny1=26\nz1=256\nroom1=2\nroom2=s\ndir=z\nx2=18\ny2=28\n"
-    "[portal05]\nx1=30\ny1=12\nz1=0\nroom1=1\nroom2=100\ndir=y\nz2=48\nlen=1\n";
+    "[portal05]\nx1=30\ny1=12\nz1=77\nroom1=1\nroom2=100\ndir=y\nz2=125\nlen=1\n";
 
 
 // The PCX picture as an 8-bit BMP with the same palette.
@@ -96,7 +96,7 @@ bool WritePresentFiles(const InstallContext& ctx) {
         if (!PcxAsBmp(p.bytes, bmp))
             return false;
         const std::string name = BaseName(p.name);
-        for (const char* level : {"sample/", "hall/"}) {
+        for (const char* level : {"sample/", "sample16/", "hall/"}) {
             const std::string where = name[0] == 'g' ? name : level + name;
             if (!WriteFileBytes(ctx.Path(where), bmp.data(), bmp.size()))
                 return false;

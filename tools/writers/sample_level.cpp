@@ -15,11 +15,20 @@ enum { P_WALLTEX = 0, P_FLOORTEX = 1, P_CEILTEX = 2, P_FLOOR = 3, P_CEIL = 4, P_
        P_CEILLIMIT = 18 };
 
 constexpr uint16_t kNoValue = 32767;  // "none": ceilings become open sky
+constexpr uint16_t kSampleLampPattern = 3;
+
+// Rock stands as high as the tallest room; its faces toward the open cells are the keep's walls.
+constexpr uint16_t kRockTop = 640;
 
 void BuildGrid(LevelSource& l) {
     l.Fill(0, 0, 127, 127, P_MARK, 250);  // solid rock everywhere but the rooms
+    l.Fill(0, 0, 127, 127, P_FLOOR, kRockTop);
+    l.Fill(0, 0, 127, 127, P_CEIL, kRockTop);
+    l.Fill(0, 0, 127, 127, P_SPLIT, kNoValue);
+    l.Fill(0, 0, 127, 127, P_WALLTEX, 1);
     // Four rooms of 10 x 10 cells around (20, 20).
     l.Fill(10, 10, 29, 29, P_MARK, 0);
+    l.Fill(10, 10, 29, 29, P_FLOOR, 0);
     l.Fill(10, 10, 29, 29, P_WALLTEX, 1);
     l.Fill(10, 10, 29, 29, P_FLOORTEX, 2);
     l.Fill(10, 10, 29, 29, P_CEILTEX, 3);
@@ -36,14 +45,13 @@ void BuildGrid(LevelSource& l) {
     l.Fill(22, 22, 24, 24, P_UPPERCEIL, 320);
     // Corridors out of room 1 at its floor of 77: one to crawl through (48 high), one too low
     // even for that (20).
-    l.Fill(30, 12, 34, 12, P_MARK, 0);
-    l.Fill(30, 12, 34, 12, P_FLOOR, 77);
-    l.Fill(30, 12, 34, 12, P_CEIL, 77 + 48);
-    l.Fill(30, 12, 34, 12, P_SPLIT, kNoValue);
-    l.Fill(30, 16, 34, 16, P_MARK, 0);
-    l.Fill(30, 16, 34, 16, P_FLOOR, 77);
-    l.Fill(30, 16, 34, 16, P_CEIL, 77 + 20);
-    l.Fill(30, 16, 34, 16, P_SPLIT, kNoValue);
+    for (int y : {12, 16}) {
+        l.Fill(30, y, 34, y, P_MARK, 0);
+        l.Fill(30, y, 34, y, P_FLOORTEX, 2);
+        l.Fill(30, y, 34, y, P_CEILTEX, 3);
+        l.Fill(30, y, 34, y, P_FLOOR, 77);
+        l.Fill(30, y, 34, y, P_CEIL, static_cast<uint16_t>(77 + (y == 12 ? 48 : 20)));
+    }
     // Tiles: a bump and a stair tile whose slope world.dat replaces.
     l.Word(12, 12, P_TILE) = 1;
     l.Word(13, 12, P_TILE) = 2;
@@ -61,7 +69,8 @@ void BuildGrid(LevelSource& l) {
     }
     l.Word(27, 17, P_MARK) = 211;
     l.Word(28, 17, P_MARK) = 111;
-    l.Word(11, 18, P_MARK) = 255;
+    l.Word(11, 18, P_MARK) = 255;  // solid: a pillar of rock
+    l.Word(11, 18, P_FLOOR) = l.Word(11, 18, P_CEIL) = kRockTop;
     l.Word(12, 18, P_MARK) = 100;
     l.Word(13, 18, P_MARK) = 101;
     l.Word(14, 18, P_MARK) = 102;
@@ -153,6 +162,16 @@ void BuildObjects(LevelSource& l) {
         {1, 800, 800, 0, 0},    {1, 1000, 800, 0, 90},   {2, 760, 1000, 0, 0}, {3, 1100, 1100, 0, 0},
         {4, 1500, 760, 4, 180}, {0, 1200, 1200, 0, 0},  {1, -1, 900, 0, 0},   {5, 1400, 1400, 0, 0},
     };
+    // Lamps without a figure whose light (pattern 3) is preburned into the walls, floors and
+    // ceilings: four to a room, clear of the two-storey block, and one in the crawl corridor.
+    l.olist[6] = {0, 0, 0, 0, 200, 4, 4, 0, 0, 0, 0, kSampleLampPattern, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int lamps[][2] = {{800, 800},   {1120, 800},  {800, 1120},  {1120, 1120},   // room 0
+                            {1440, 800},  {1760, 800},  {1440, 1120}, {1760, 1120},   // room 1
+                            {800, 1440},  {1120, 1440}, {800, 1760},  {1120, 1760},   // room 2
+                            {1696, 1376}, {1376, 1696}, {1696, 1696}, {1664, 1504}};  // room 3
+    for (const auto& at : lamps)
+        l.placements.push_back({6, at[0], at[1], 160, 0});
+    l.placements.push_back({6, 2080, 800, 40, 0});
 }
 
 std::string WorldDat(bool packForm) {
@@ -340,7 +359,7 @@ std::vector<PackSource> LevelFiles(SampleLevel& s, bool packForm) {
 }
 
 std::string SamplePatternDat() {
-    std::string s = "[patterndefs]\nnumpatterns=3\n\n[pattern00]\nsize=0\n\n"
+    std::string s = "[patterndefs]\nnumpatterns=4\n\n[pattern00]\nsize=0\n\n"
                      "[pattern01]\nsize=2\nrow00=10,20\nrow01=30,40\nlight_type=2\nred=255\ngreen=200\nblue=120\n"
                      "intensity=300\ndistance=150\n\n[pattern02]\nsize=16\nlight_type=1\n";
     for (int r = 0; r < 16; ++r) {
@@ -348,6 +367,8 @@ std::string SamplePatternDat() {
         for (int c = 0; c < 16; ++c)
             s += std::to_string(std::max(0, 16 - std::abs(r - 8) - std::abs(c - 8))) + (c < 15 ? "," : "\n");
     }
+    // The sample keep's lamps: a warm preburned light that reaches across half a room.
+    s += "\n[pattern03]\nsize=0\nlight_type=1\nred=255\ngreen=214\nblue=160\nintensity=300\ndistance=480\n";
     return s;
 }
 

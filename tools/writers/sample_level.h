@@ -1,8 +1,9 @@
 #pragma once
 // The sample levels of the installation: "sample" (19 words a cell, as a directory and as
 // grids/sample.zpk) and "sample16" (16 words a cell). Four rooms with their views, stairs,
-// crawl corridors, liquid, two storeys and open sky, every marker, thins of every kind, every
-// trigger class, statics, generators and every world.dat section.
+// crawl corridors, liquid, two storeys and open sky, closed by walls of rock and lit by preburned
+// lamps; every marker, thins of every kind, every trigger class, statics, generators and every
+// world.dat section.
 
 #include <string>
 #include <vector>

@@ -16,7 +16,10 @@
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
+#include "client/core/level_textures.h"
 #include "client/present/camera_set.h"
+#include "client/present/cell_faces.h"
+#include "client/present/grid_layers.h"
 #include "client/present/room_extra.h"
 #include "client/present/rooms.h"
 #include "client/present/tiles.h"
@@ -90,7 +93,7 @@ TEST_F(SampleWorldTest, DirectoryAndPackBuildTheSameWorld) {
     EXPECT_STREQ(present::Textures().tiles[0]->GetName(), "tile1.sgf");
     // The yard's portal leads outside; the corridor's room stands past room 1.
     EXPECT_EQ(present::World().outsideRoom->incomingPortals.Count(), 1u);
-    EXPECT_EQ(present::FindRoomAtPoint(32 * 0.64f, 12.5f * 0.64f, -0.2f, nullptr),
+    EXPECT_EQ(present::FindRoomAtPoint(32 * 0.64f, 12.5f * 0.64f, -1.0f, nullptr),
               present::RoomDataOf(present::World().roomTable[100].Get())->objectNode);
 
     worldtest::ReleaseTestWorld();
@@ -107,6 +110,88 @@ TEST_F(SampleWorldTest, Sample16IsBuiltInBlocks) {
     // The rooms' cells have faces; rock has none.
     EXPECT_GT(present::CountGeometries(present::World().gridBlockNodes[9].Get()), 0);
     EXPECT_EQ(present::CountGeometries(present::World().gridBlockNodes[63].Get()), 0);
+}
+
+// Every texture a level's misc.dat or system.dat names is a picture the world's builder reads, in
+// every sample level, whatever the level is built from.
+TEST_F(SampleWorldTest, EveryTextureASampleLevelNamesIsInstalled) {
+    // The levels and how many textures each defines: the hall has no water.
+    const struct {
+        const char* level;
+        int textures;
+    } levels[] = {{"sample", 11}, {"sample16", 11}, {"hall", 10}};
+    for (const auto& [level, textures] : levels) {
+        Build(level, false);
+        int used = 0;
+        for (int slot = 1; slot < kTextureCount; ++slot) {
+            if (!g_textures.entries[slot].used)
+                continue;
+            ++used;
+            EXPECT_NE(present::TextureMap(slot), nullptr) << level << " texture " << slot;
+        }
+        // Eight wall and floor pictures, the water, two system textures.
+        EXPECT_EQ(used, textures) << level;
+        worldtest::ReleaseTestWorld();
+    }
+}
+
+// The keep is closed and lit: every side an open cell turns to rock gets the rock's wall from the
+// cell's floor (under its liquid) up to its ceiling, and no such wall is left black by the lamps.
+TEST_F(SampleWorldTest, RockWallsCloseTheLitKeep) {
+    struct Toward {
+        int dx, dy, rockSide;
+    };
+    const Toward sides[] = {{-1, 0, present::kSideXPlus},
+                            {1, 0, present::kSideXMinus},
+                            {0, -1, present::kSideYPlus},
+                            {0, 1, present::kSideYMinus}};
+    for (const char* level : {"sample", "sample16"}) {
+        Build(level, false);
+        const present::GridLayers g = present::LevelGridLayers(g_level);
+        int walls = 0;
+        for (int x = 1; x < kGridSide - 1; ++x) {
+            for (int y = 1; y < kGridSide - 1; ++y) {
+                const int open = CellIndex(x, y);
+                if (g_level.cellKind[open] == 1)
+                    continue;
+                for (const Toward& t : sides) {
+                    const int rock = CellIndex(x + t.dx, y + t.dy);
+                    if (g_level.cellKind[rock] != 1)
+                        continue;
+                    SCOPED_TRACE(std::string(level) + " cell " + std::to_string(x) + "," + std::to_string(y) +
+                                 " side " + std::to_string(t.rockSide));
+                    SgRef<SgNode> faces(new SgNode);
+                    present::BuildCellFace(faces.Get(), g, level, x + t.dx, y + t.dy, t.rockSide, -1000, 1000);
+                    int bottom = 1 << 20, top = -(1 << 20), dark = 0;
+                    for (uint32_t i = 0; i < faces->ChildCount(); ++i) {
+                        const auto* shape = SgKindCast<SgTriBasedGeom>(faces->ChildAt(i));
+                        ASSERT_NE(shape, nullptr);
+                        float light = 0;
+                        for (uint16_t v = 0; v < shape->VertexCount(); ++v) {
+                            const int h = -celltest::Units(shape->Vertices()[v].z);
+                            bottom = std::min(bottom, h);
+                            top = std::max(top, h);
+                            const SgRgba& c = shape->Colors()[v];
+                            light += c.r + c.g + c.b;
+                        }
+                        dark += light == 0;
+                    }
+                    ASSERT_GT(faces->ChildCount(), 0u);
+                    EXPECT_LE(bottom, g.floorHeight[open] - present::GridLayers::Byte(g.liquidDepth, open));
+                    EXPECT_GE(top, std::min(g.ceilingHeight[open], g.ceilingHeight[rock]));
+                    // The walls round the keep's four rooms all catch some lamp's light.
+                    auto inKeep = [](int cx, int cy) { return cx >= 10 && cx <= 29 && cy >= 10 && cy <= 29; };
+                    if (inKeep(x, y) && !inKeep(x + t.dx, y + t.dy))
+                        EXPECT_EQ(dark, 0);
+                    ++walls;
+                }
+            }
+        }
+        // Round the keep's 20 x 20 cells but the two corridors' mouths, along the corridors of five
+        // and their ends, round the pillar.
+        EXPECT_EQ(walls, 4 * 20 - 2 + 2 * 11 + 4) << level;
+        worldtest::ReleaseTestWorld();
+    }
 }
 
 void CollectQuads(const SgAVObject* object, std::set<std::string>& out) {

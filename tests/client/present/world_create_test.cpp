@@ -240,10 +240,10 @@ TEST_F(WorldCreateTest, CrosshairMovesIntoTheRoomHoldingItsPoint) {
     // In room 1, then through its portal into the corridor (room 100) past it.
     present::PlaceCrosshair(0, 1600 * 65536, 800 * 65536, 100 * 65536);
     EXPECT_EQ(node->Parent(), objectNode(1));
-    present::PlaceCrosshair(1, 2048 * 65536, 800 * 65536, 20 * 65536);
+    present::PlaceCrosshair(1, 2048 * 65536, 800 * 65536, 100 * 65536);
     EXPECT_EQ(node->Parent(), objectNode(100));
     EXPECT_NEAR(node->localTranslation.x, 20.48f, 1e-4f);
-    EXPECT_NEAR(node->localTranslation.z, -0.2f, 1e-4f);
+    EXPECT_NEAR(node->localTranslation.z, -1.0f, 1e-4f);
     EXPECT_EQ(node->RefCount(), 2u) << "held by the crosshair and its room only";
 }
 

@@ -1,7 +1,7 @@
 // Frames of the sample installation's world through the Direct3D renderer into the software
-// device, headless (untextured until textures are resident): in a room, through a portal, above
-// 768 in the outside room, a level built in blocks, fog, and wire-frame. Golden images, one 5-bit
-// step of tolerance.
+// device, headless, each level lit by its preburned lamps alone: in a room, through a portal,
+// above 768 in the outside room, a level built in blocks, fog, and wire-frame. Golden images, one
+// 5-bit step of tolerance.
 
 #include <gtest/gtest.h>
 
@@ -48,16 +48,13 @@ protected:
         RenderFrameTest::TearDown();
     }
 
-    void Build(const char* level, bool viewerLight = true) {
+    void Build(const char* level) {
         RecordingPresent recording;
         ASSERT_EQ(LoadGrid(level), 1);
         worldtest::BuildTestWorld(level, 0);
         // The world alone: the HUD's pictures are not in these levels' directories.
         present::ShowHud(0);
         present::SetWorldFog(0, 0, 0, 0, 0);
-        // The first sample has no preburned lights: the viewer's own light shows its rooms.
-        if (viewerLight)
-            present::SetViewerLight(1, 0, 0);
     }
 
     // The frame from a place (world units), facing 0..4095.
@@ -127,7 +124,7 @@ TEST_F(WorldFramesTest, BlockMode) {
 // The hall lit by its preburned lamps alone: tile height meshes and the opening into the lower
 // room under the wall that rises from 256 to 640; the tower's roof seen from above.
 TEST_F(WorldFramesTest, HallLitByItsLamps) {
-    Build("hall", false);
+    Build("hall");
     ASSERT_EQ(present::World().portalMode, 1);
     Expect("frame_hall_tiles", 700, 990, 100, 3072);
     Expect("frame_hall_roof", 800, 1000, 560, 3072 + 256, 300);
