@@ -88,10 +88,12 @@ SgRawImageData* MakePolygonImage(SgScreenPolygon* polygon, int width, int height
     SgRef<SgRawImageData> raw(new SgRawImageData);
     if (!raw->ResizeRawImage(SgRawImageData::kPalettized, static_cast<uint32_t>(width), static_cast<uint32_t>(height)))
         return nullptr;
-    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    // The image holds the pixels: without one (no image maker yet) there is nothing to fill.
     imageSlot = SgImage::CreateFromRawData(raw, 0, SgImage::kAnyFormat);
-    if (imageSlot)
-        texture->AppendImage(imageSlot.Get());
+    if (!imageSlot)
+        return nullptr;
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(imageSlot.Get());
     texture->currentIndex = 0;
     polygon->AddProperty(texture.Get());
     if (SgRef<SgImage> current = texture->CurrentImage())
