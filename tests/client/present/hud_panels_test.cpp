@@ -79,6 +79,11 @@ TEST_F(HudTest, PanelShownPutsTheQuadOnTheCameraOnce) {
     SetPanelShown(0, 0);
     EXPECT_EQ(count(), 0);
     EXPECT_EQ(HudPanels().panelShown[0], 0);
+    // A camera switch lists hidden panels too; hiding one again is no change and leaves it.
+    AttachHudToCamera(Camera());
+    EXPECT_EQ(count(), 1);
+    SetPanelShown(0, 0);
+    EXPECT_EQ(count(), 1);
     SetPanelShown(-5, 1);
     for (int i = 0; i < kHudPanels; ++i)
         EXPECT_EQ(HudPanels().panelShown[i], -1) << i;
@@ -105,6 +110,27 @@ TEST_F(HudTest, PanelSizesMustBePowersFrom16To256) {
             << c.w << " x " << c.h;
         EXPECT_EQ(HudPanels().panelImages[3].Get() != nullptr, c.made == 1) << c.w << " x " << c.h;
     }
+}
+
+// Before the display can make images a panel or tile gets its quad but no texture, and nothing is
+// written into pixels that no image holds.
+TEST_F(HudTest, WithoutImagesPanelsAndTilesStayUntextured) {
+    const SgImage::Factory factory = SgImage::GetFactory();
+    SgImage::SetFactory(nullptr);
+    EXPECT_EQ(CreateScreenPanel(3, back.data(), SystemPalette, InverseColourTable, HudRect{0, 0, 32, 16},
+                                HudRect{0, 0, 32, 16}, 800),
+              0);
+    EXPECT_EQ(CreateMapTile(9, HudRect{0, 32, 128, 64}, HudRect{668, 500, 796, 532}), 0);
+    SgImage::SetFactory(factory);
+    ASSERT_TRUE(Hud().panels[3]);
+    ASSERT_TRUE(Hud().mapTiles[9]);
+    EXPECT_EQ(PropertyOfType(Hud().panels[3].Get(), SG_TEXTURE_PROPERTY), nullptr);
+    EXPECT_EQ(PropertyOfType(Hud().mapTiles[9].Get(), SG_TEXTURE_PROPERTY), nullptr);
+    EXPECT_EQ(HudPanels().panelImages[3], nullptr);
+    EXPECT_EQ(HudPanels().tileImages[9], nullptr);
+    // Copies into them do nothing.
+    RedrawScreenPanel(3, back.data(), InverseColourTable, HudRect{0, 0, 32, 16}, nullptr, 800);
+    RedrawMapTile(9, g_screen.mapBuffer.get(), 0, 0, HudRect{0, 0, 128, 32});
 }
 
 TEST_F(HudTest, PanelConvertsEachPixelThroughTheColourTable) {
@@ -238,7 +264,12 @@ class MapTileTest : public HudTest {
 protected:
     void SetUp() override {
         HudTest::SetUp();
-        // Every map byte non-zero, so a row read from outside the buffer (0) stands out.
+        Refill();
+    }
+
+    // Every map byte non-zero and none like its neighbours, so a row read from outside the buffer
+    // (0) or from the wrong place stands out. A cycle's start draws the map over it.
+    static void Refill() {
         for (int r = 0; r < 256; ++r)
             for (int c = 0; c < 256; ++c)
                 g_screen.mapBuffer[r * 256 + c] = static_cast<uint8_t>(1 + (r * 3 + c) % 160);
@@ -300,6 +331,7 @@ TEST_F(MapTileTest, WindowOnASmallMapReadsOnlyInsideTheBuffer) {
     ASSERT_EQ(SgxCreateSceenPolys(), 1);
     view.x = view.y = 12 * 64;
     Frame(10);  // starts the cycle (window layout)
+    Refill();
     EXPECT_EQ(RunMapCycle(), (Ints{8, 9, 10, 11}));
     // left = top = 2 x 39 - 126 = -48; columns and rows from -48 - 20: the map's 60 x 60 bytes
     // fill the window's lower right corner, black around them.
@@ -322,10 +354,22 @@ TEST_F(MapTileTest, WindowFollowsThePlayerOnAFullMap) {
         view.y = c.cellY * 64 + 63;
         HudPanels().mapStep = -1;
         Frame(10);
+        Refill();
         EXPECT_EQ(RunMapCycle(), (Ints{8, 9, 10, 11})) << c.cellX;
         for (int k = 0; k < 4; ++k)
             ExpectTileRows(8 + k, 32 * k + c.top, c.column, "full window");
     }
+    // The buffer starts at the map's low corner on each axis: columns from the low x, rows from
+    // the low y.
+    g_level.minx = 4;
+    g_level.miny = 20;
+    view.x = view.y = 64 * 64;
+    HudPanels().mapStep = -1;
+    Frame(10);
+    Refill();
+    EXPECT_EQ(RunMapCycle(), (Ints{8, 9, 10, 11}));
+    for (int k = 0; k < 4; ++k)
+        ExpectTileRows(8 + k, 32 * k + 64 - 40, 64 - 8, "window on a map off the corner");
 }
 
 TEST_F(MapTileTest, WholeMapUsesAtMostEightTiles) {
@@ -349,6 +393,7 @@ TEST_F(MapTileTest, WholeMapUsesAtMostEightTiles) {
     RunMapCycle();
     MapShown = 1;
     Frame(10);  // starts the whole-map cycle
+    Refill();
     EXPECT_EQ(HudPanels().mapLayout, 1);
     EXPECT_EQ(RunMapCycle(), (Ints{0, 1, 2, 3, 4, 5, 6, 7}));
     for (int i = 0; i < 8; ++i)

@@ -252,6 +252,32 @@ TEST_F(ScreenPolysTest, FrameFeedsBarsAndIndicatorsFromThePlayerAndLevel) {
     EXPECT_NEAR(hudtest::QuadOf(Hud().nexus[0][0].Get()).u0, 0.25f, 1e-6);
     EXPECT_NEAR(hudtest::QuadOf(Hud().nexus[1][0].Get()).v0, 0.25f, 1e-6);  // half
     EXPECT_NEAR(hudtest::QuadOf(Hud().nexus[2][1].Get()).v1, 1.0f, 1e-6);   // empty
+
+    // The earth indicator: team 1's nexus reaches an earthnode worth 30 %, team 2's one worth
+    // 10 %; neutral holds the other 60 %.
+    for (int link = 0; link < 5; ++link)
+        g_level.shrines[0].link[link] = g_level.shrines[1].link[link] = -1;
+    g_level.shrines[1].link[0] = 3;
+    g_level.shrines[0].link[0] = 4;
+    const struct {
+        int node, owner, weight;
+    } nodes[] = {{3, 1, 30}, {4, 2, 10}};
+    for (const auto& n : nodes) {
+        EarthnodeDef& e = g_level.earthnodes[n.node];
+        e = EarthnodeDef{};
+        e.found = 1;
+        e.owner = n.owner;
+        e.bias = 100;
+        e.weight = n.weight;
+        for (int& link : e.link)
+            link = -1;
+    }
+    UpdateScreenPolys();
+    const float L = X(134), R = X(174);
+    EXPECT_NEAR(hudtest::QuadOf(Hud().earth[0].Get()).v1, 0.6f, 1e-5);
+    EXPECT_NEAR(hudtest::QuadOf(Hud().earth[1].Get()).right, L + (R - L) * 0.75f, 1e-5);  // 30 of the 40
+    EXPECT_NEAR(hudtest::QuadOf(Hud().earth[2].Get()).right, R, 1e-5);
+    EXPECT_NEAR(hudtest::QuadOf(Hud().earth[3].Get()).left, R, 1e-5);
 }
 
 TEST_F(ScreenPolysTest, NodeUnderThePlayer) {
@@ -269,9 +295,17 @@ TEST_F(ScreenPolysTest, NodeUnderThePlayer) {
         float u, f;
     };
     const int inside = (cx * 64 + 5) << 16;
+    g_level.earthnodes[0] = g_level.earthnodes[29] = g_level.earthnodes[5];
+    g_level.shrines[0] = g_level.shrines[19] = g_level.shrines[2];
+    g_level.shrines[0].bias = g_level.shrines[19].bias = 30;
     const Case kCases[] = {
         {"earthnode", 25, 10, 1000, inside, 0.75f, 0.6f},
         {"nexus", 52, 39, 1000, inside, 0.25f, 1.0f},
+        {"first earthnode", 20, 10, 1000, inside, 0.75f, 0.6f},
+        {"last earthnode", 49, 10, 1000, inside, 0.75f, 0.6f},
+        {"first nexus", 50, 10, 1000, inside, 0.25f, 0.3f},
+        {"last nexus", 69, 10, 1000, inside, 0.25f, 0.3f},
+        {"below the nodes", 19, 10, 1000, inside, 0, 0},
         {"feet too high", 25, 40, 1000, inside, 0, 0},
         {"upper storey", 25, 10, 10, inside, 0, 0},
         {"inactive record", 26, 10, 1000, inside, 0, 0},

@@ -14,9 +14,12 @@
 #include "client/net/net_rings.h"
 #include "client/present/camera_set.h"
 #include "client/present/frame_update.h"
+#include "client/present/hud_panels.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/color_tables.h"
 #include "client/screens/overhead_map.h"
 #include "tests/client/screens/screen_fixture.h"
+#include "tests/support/recording_render.h"
 
 namespace {
 
@@ -83,6 +86,25 @@ TEST_F(FrameOverlayTest, TheDebugLevelChoosesTheBoxes) {
                                           &message))
             << message;
     }
+}
+
+// The link statistics panel copies the box the same frame drew, not the frame before's.
+TEST_F(FrameOverlayTest, TheStatisticsPanelCopiesTheBoxOfItsOwnFrame) {
+    RecordingImageFactory images;
+    const present::HudPanelLayout& l = present::kHudPanelLayout[2];
+    std::fill_n(g_screen.backBuffer, kScreenPixels, MakePixel16(40, 40, 40));
+    ASSERT_EQ(present::CreateScreenPanel(2, g_screen.backBuffer + l.source.top * 800 + l.source.left, SystemPalette,
+                                         InverseColourTable, l.source, l.screen, 800),
+              1);
+    g_debugLevel = 1;
+    present::SetPanelRedrawFlag(2, 1);
+    present::SgxUpdateFrame();
+    // The box's frame starts at (69, 4), one pixel into the panel's source at (68, 4).
+    const SgRawImageData* raw = present::HudPanels().panelImages[2]->RawData();
+    EXPECT_EQ(raw->Row(0)[1], InverseColourTable[MakePixel16(100, 0, 0)]);
+    EXPECT_EQ(raw->Row(0)[0], InverseColourTable[MakePixel16(40, 40, 40)]);
+    present::DestroyScreenPanel(2);
+    present::HudPanels() = present::HudPanelState{};
 }
 
 TEST_F(FrameOverlayTest, TheSampleLevelsAutomapMatchesItsGolden) {

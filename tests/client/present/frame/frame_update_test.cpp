@@ -244,10 +244,22 @@ TEST_F(FrameUpdateTest, TheCrosshairGoesWhereTheEyeAimsButNeverRightBeforeIt) {
     EXPECT_NEAR(crosshair().z, 48, 0.01f);
     ViewMode = 0;
 
-    // Rock from 32 ahead: nearer than 96, so the eye view puts the crosshair at the origin.
+    // Rock from 4032 on: the eye view puts the crosshair at the origin while the rock is nearer
+    // than 96 units, and on the rock's face from there on.
     SetCell(4000 >> 6, 4032 >> 6, 1, 0, 256);
-    UpdateViewCamera();
-    EXPECT_EQ(crosshair(), SgVec3(0, 0, 0));
+    const struct {
+        int distance;
+        bool origin;
+    } nearCases[] = {{32, true}, {80, true}, {104, false}};
+    for (const auto& c : nearCases) {
+        Place(4000, 4032 - c.distance, 0);
+        UpdateViewCamera();
+        if (c.origin)
+            EXPECT_EQ(crosshair(), SgVec3(0, 0, 0)) << c.distance;
+        else
+            EXPECT_NEAR(crosshair().y, 4032, 0.01f) << c.distance;
+    }
+    Place(4000, 4000, 0);
     // The chase view and the other modes keep it on the rock.
     for (int mode : {1, 2}) {
         ViewMode = mode;
