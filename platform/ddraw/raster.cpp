@@ -170,9 +170,9 @@ void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Grad
         if ((t.wrapU && !within(p.u * half, offU)) || (t.wrapV && !within(p.v * half, offV)))
             return;
     }
-    // (u/w * size * 2^-level - turns / w) in 16.16, as planes.
+    // ((u * size * 2^-level - turns) / w) in 16.16, shifted, as planes.
     const float scale = half * 65536.0f;
-    const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
+    const float offUq = offU * 65536.0f - t.shift, offVq = offV * 65536.0f - t.shift;
     const float q0 = c.perspective ? g->base[kAttrQ] : 1.0f;
     const float qx = c.perspective ? g->dx[kAttrQ] : 0.0f, qy = c.perspective ? g->dy[kAttrQ] : 0.0f;
     g->texU[0] = g->base[ua] * w0 * scale - offUq * q0;

@@ -120,6 +120,7 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
         ft.firstLevel = std::min(s0.maxMipLevel, ft.lastLevel);
         ft.mipmapped = s0.mipFilter == D3DTFP_POINT && ft.lastLevel > ft.firstLevel;
         ft.lodScale = std::exp2(2.0f * s0.lodBias);
+        ft.shift = k.texture == kTexPoint ? kPointRound * 65536.0f : 0.0f;
     } else {
         k.texture = kTexNone;
         k.combine = kCombineDiffuse;

@@ -88,8 +88,8 @@ int FloorToInt(float v) {
 }
 
 uint32_t SamplePoint(const StageSetup& st, const TexLevel& l, float u, float v, bool* keyed) {
-    return Texel(st, l, FloorToInt(u * static_cast<float>(l.width)), FloorToInt(v * static_cast<float>(l.height)),
-                 keyed);
+    return Texel(st, l, FloorToInt(u * static_cast<float>(l.width) + kPointRound),
+                 FloorToInt(v * static_cast<float>(l.height) + kPointRound), keyed);
 }
 
 uint32_t SampleLinear(const StageSetup& st, const TexLevel& l, float u, float v, bool* keyed) {

@@ -81,6 +81,9 @@ struct FastTexture {
     int firstLevel = 0;
     int lastLevel = 0;
     float lodScale = 1;  // 2^(2 * LOD bias), applied to the squared footprint
+    // Added to the 16.16 texel coordinates where they are set up (the rounding of point sampling),
+    // so the pixels need not add it.
+    float shift = 0;
 };
 
 enum class AlphaSource : uint8_t { Diffuse, Texture, Product };
@@ -124,6 +127,12 @@ inline int Address(int i, int mask, int max) {
     i = i < 0 ? 0 : i;
     return i > max ? max : i;
 }
+
+// Point sampling takes a coordinate to the nearest 1/256 texel before it picks the texel under it.
+// A pixel centre on a texel edge (a texture drawn texel for pixel from pixel-centred corners) comes
+// out of the division by 1/w a hair either side of the edge; rounded, it takes the texel right of or
+// below the edge every time, so no texel is shown twice or dropped. In texels.
+constexpr float kPointRound = 1.0f / 512.0f;
 
 // The least 1/w the texture coordinates are divided by.
 constexpr float kMinQ = 1e-20f;

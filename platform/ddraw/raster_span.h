@@ -280,7 +280,8 @@ struct SpanPixels {
     uint32_t fogColor;
     AlphaSource alphaSource;
     // Texture coordinates at pixel x of the chunk: the 16.16 texel coordinate of the chunk's
-    // level is (tu + x * tdu) / max(tq + x * tdq, kMinQ), and the same for v.
+    // level (with the texture's shift) is (tu + x * tdu) / max(tq + x * tdq, kMinQ), and the same
+    // for v.
     float tq, tdq, tu, tdu, tv, tdv;
     const uint32_t* texels;
     const uint8_t* keyed;
@@ -964,7 +965,7 @@ __attribute__((always_inline)) inline void TextureChunks(const Context& c, const
         }
         const float scale = half * 65536.0f;
         p.tq = qa + dq * static_cast<float>(from);
-        const float offUq = offU * 65536.0f, offVq = offV * 65536.0f;
+        const float offUq = offU * 65536.0f - T.shift, offVq = offV * 65536.0f - T.shift;
         p.tu = (uq + duq * static_cast<float>(from)) * scale - offUq * p.tq;
         p.tdu = duq * scale - offUq * dq;
         p.tv = (vq + dvq * static_cast<float>(from)) * scale - offVq * p.tq;

@@ -425,6 +425,55 @@ TEST_F(StageTest, ATexturedTriangleShowsItsTexture) {
     image = nullptr;
 }
 
+// A HUD panel as the game places it: corners on whole pixels of the 800 x 600 screen given in
+// units (y up), the whole texture as its window, as many texels as pixels, point sampling. Every
+// pixel shows the texel under it: red gives its column, blue its row, each once.
+TEST_F(StageTest, AScreenPanelShowsEachTexelOnce) {
+    ASSERT_TRUE(StartTextured());
+    constexpr int kSide = 32;
+    SgRef<SgRawImageData> raw(new SgRawImageData);
+    ASSERT_TRUE(raw->ResizeRawImage(SgRawImageData::kRgb, kSide, kSide));
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            uint8_t* p = raw->Row(static_cast<uint32_t>(y)) + 3 * x;
+            p[0] = static_cast<uint8_t>(x * 8);
+            p[1] = 0;
+            p[2] = static_cast<uint8_t>(y * 8);
+        }
+    SgRef<SgImage> image = SgImage::CreateFromRawData(raw, 0, 7);
+    r->SetTextureProperty(image.Get());
+    r->SetTextureModeApply(0);
+    r->SetTextureModeFilter(0);
+    r->SetTextureModeClamp(0);
+    const SgVec3 uv[4] = {{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+    struct Place {
+        int left, top;
+    };
+    const Place places[] = {{137, 41}, {700, 530}, {768, 0}, {0, 568}, {411, 287}};
+    for (const Place& at : places) {
+        auto unitX = [](int x) { return static_cast<float>(x) / 800.0f; };
+        auto unitY = [](int y) { return static_cast<float>(600 - y) / 600.0f; };
+        const SgVec3 corners[4] = {{unitX(at.left), unitY(at.top), 0},
+                                   {unitX(at.left), unitY(at.top + kSide), 0},
+                                   {unitX(at.left + kSide), unitY(at.top + kSide), 0},
+                                   {unitX(at.left + kSide), unitY(at.top), 0}};
+        ASSERT_EQ(r->DrawScreenPolygon(4, corners, uv, nullptr), 0);
+    }
+    const ddtest::Image frame = Frame(r.Get());
+    for (const Place& at : places) {
+        int wrong = 0;
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x) {
+                const uint32_t p = frame.At(at.left + x, at.top + y);
+                if ((ddtest::Red(p) >> 3 != x || ddtest::Blue(p) >> 3 != y) && ++wrong <= 3)
+                    ADD_FAILURE() << "panel at " << at.left << "," << at.top << ", texel " << x << "," << y
+                                  << " shows " << (ddtest::Red(p) >> 3) << "," << (ddtest::Blue(p) >> 3);
+            }
+        EXPECT_EQ(wrong, 0) << "panel at " << at.left << "," << at.top;
+    }
+    image = nullptr;
+}
+
 // ---- Property support ----
 
 class SupportTest : public RenderTest {

@@ -22,6 +22,11 @@ namespace dd = platform::dd;
 // The device's 8-bit scaling: a * f / 255, exact at f = 0 and 255.
 int Scale(int a, int f) { return (a * (f + (f >> 7))) >> 8; }
 int LerpTo(int from, int to, int f) { return from + (((to - from) * (f + (f >> 7))) >> 8); }
+// A 5-6-5 pixel as 0xAARRGGBB, as the device reads it back.
+uint32_t Expand565(uint32_t p) {
+    const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
+    return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+}
 
 // Both rasteriser paths: the specialised span loops where they apply, and the general pipeline.
 class RasterTest : public DDrawTest, public ::testing::WithParamInterface<bool> {
@@ -669,6 +674,68 @@ TEST_P(RasterTest, PointSamplingStepsAtTexelEdgesLinearBlendsAcrossThem) {
     EXPECT_NEAR(Red(device->Pixel(32, 1)), 128, 8) << "half way between the centres";
     EXPECT_NEAR(Red(device->Pixel(24, 1)), 64, 8);
     EXPECT_EQ(device->Pixel(60, 1), 0xFFFFFFFFu);
+}
+
+// Texel for pixel, as the HUD maps its panels: a quad with its corners on pixel centres (or half
+// way between them) whose texture window spans as many texels as the quad spans pixels. Each
+// texel is a 5-6-5 value of its own, so every pixel must show exactly the texel under its centre:
+// a centre on a texel edge takes the texel right of or below it, none is dropped or shown twice.
+TEST_P(RasterTest, OneTexelPerPixelShowsEveryTexelOnce) {
+    struct Case {
+        const char* name;
+        int w, h;        // texture size
+        float x0, y0;    // the quad's top left corner
+        int tx, ty;      // the texel window's top left texel
+        int cols, rows;  // its size, in texels and in pixels
+        float rhw;
+        DWORD address;
+    };
+    const Case cases[] = {
+        {"16 square on pixel centres", 16, 16, 3, 5, 0, 0, 16, 16, 1.0f, D3DTADDRESS_WRAP},
+        {"16 square half way between", 16, 16, 3.5f, 5.5f, 0, 0, 16, 16, 1.0f, D3DTADDRESS_WRAP},
+        {"64 square far right, HUD depth", 64, 64, 730, 530, 0, 0, 64, 64, 0.95f / 3, D3DTADDRESS_CLAMP},
+        {"64 square far right, between", 64, 64, 700.5f, 515.5f, 0, 0, 64, 64, 0.95f / 7, D3DTADDRESS_CLAMP},
+        {"a column of a 64 square", 64, 64, 411, 97, 16, 32, 16, 32, 0.95f / 3, D3DTADDRESS_CLAMP},
+        {"wide window of a 256 x 32", 256, 32, 120, 333, 40, 8, 200, 24, 0.3f, D3DTADDRESS_WRAP},
+        {"odd window, odd place", 128, 128, 617, 41, 3, 77, 117, 45, 0.95f / 5, D3DTADDRESS_CLAMP},
+    };
+    Open({.width = 800, .height = 600, .depth = false});
+    for (const Case& k : cases) {
+        // Each texel's own value, read back unchanged from a 5-6-5 target.
+        auto texel = [&k](int x, int y) { return Expand565(static_cast<uint32_t>(y * k.w + x) * 40503u & 0xFFFF); };
+        IDirectDrawSurface4* t = Texture(k.w, k.h, dd::FormatRgb565(), [&](int x, int y, int) { return texel(x, y); });
+        ASSERT_NE(t, nullptr);
+        UseTexture(t);
+        device->StageState(0, D3DTSS_ADDRESS, k.address);
+        const float u0 = static_cast<float>(k.tx) / k.w, v0 = static_cast<float>(k.ty) / k.h;
+        const float u1 = static_cast<float>(k.tx + k.cols) / k.w, v1 = static_cast<float>(k.ty + k.rows) / k.h;
+        const float x1 = k.x0 + k.cols, y1 = k.y0 + k.rows;
+        const int left = static_cast<int>(std::ceil(k.x0)), top = static_cast<int>(std::ceil(k.y0));
+        for (bool scalar : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << k.name << (scalar ? ", one at a time" : ""));
+            dd::ForceScalarSpans(scalar);
+            device->Clear(0xFF000000);
+            ASSERT_EQ(device->Draw(D3DPT_TRIANGLEFAN, {Vertex(k.x0, k.y0, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u0, v0),
+                                                       Vertex(x1, k.y0, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u1, v0),
+                                                       Vertex(x1, y1, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u1, v1),
+                                                       Vertex(k.x0, y1, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u0, v1)}),
+                      D3D_OK);
+            const Image image = device->Read();
+            int wrong = 0;
+            for (int y = top - 1; y <= top + k.rows; ++y) {
+                for (int x = left - 1; x <= left + k.cols; ++x) {
+                    const bool inside = x >= left && x < left + k.cols && y >= top && y < top + k.rows;
+                    const uint32_t want = inside ? texel(k.tx + x - left, k.ty + y - top) : 0xFF000000u;
+                    if (image.At(x, y) != want && ++wrong <= 3)
+                        ADD_FAILURE() << "pixel " << x << "," << y << std::hex << ": " << image.At(x, y) << " want "
+                                      << want;
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+        }
+        device->SetTexture(0, nullptr);
+    }
+    dd::ForceScalarSpans(false);
 }
 
 TEST_P(RasterTest, TheMipLevelFollowsTheScreenSizeOfTheTexture) {
