@@ -432,6 +432,10 @@ int RunMainMenuFrame() {
     for (;;) {
         int code = TakeMenuHotSpotClick();
         DrawMenuHotSpots();
+        // The inactivity notice's box lies over the lower statues and the figure stage: it stays
+        // above the hot spots, and the figure keeps out of it while the notice is up.
+        if (g_inactivityState == 1)
+            DrawChatBox();
         BlockRead();
         FeedPointer();
         if (g_playMode == 2) {
@@ -453,20 +457,21 @@ int RunMainMenuFrame() {
         else if (g_inactivityState == 0 && g_mainMenu.lastInactivity != 0)
             RestoreMenuBackground();
         g_mainMenu.lastInactivity = g_inactivityState;
-        DrawMenuFrame();
+        DrawMenuFrame(g_inactivityState != 1);
         if (code != 0)
             return code;
     }
 }
 
-void DrawMenuFrame() {
+void DrawMenuFrame(bool withFigure) {
     RECT popup{};
     if (gwsDrawPopup(&popup))
         g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
     ClearViewFrame();
     DrawScreenImage();
     const uint32_t now = ReadGameClock();
-    AnimateMenuFigure(static_cast<int>(now - g_mainMenu.lastClock));
+    if (withFigure)
+        AnimateMenuFigure(static_cast<int>(now - g_mainMenu.lastClock));
     g_mainMenu.lastClock = now;
     if (IsRendererReady()) {
         POINT cursor{};

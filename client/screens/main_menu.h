@@ -67,8 +67,9 @@ void DrawMenuCaptions();
 void DrawMenuHotSpots();
 int RunMainMenuFrame();
 // One shown frame of the menu: the open pop-up over the back buffer, the back buffer, the preview
-// figure and the pointer. The Setup lists show through it, so the figure stays on its stage.
-void DrawMenuFrame();
+// figure (when withFigure) and the pointer. The Setup lists show through it, so the figure stays
+// on its stage.
+void DrawMenuFrame(bool withFigure);
 void OpenQuitBox();
 void ShowInactivityNotice();
 void RestoreMenuBackground();

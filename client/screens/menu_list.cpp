@@ -327,7 +327,7 @@ int ShowList(const std::string& section, std::vector<MenuItem> items) {
             draw();
         }
         PumpMessages();
-        DrawMenuFrame();
+        DrawMenuFrame(true);
     }
     ClearClickRegions(kListGroup);
     EndTextEntry();

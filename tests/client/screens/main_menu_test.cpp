@@ -19,6 +19,7 @@
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
 #include "client/screens/menu_list.h"
+#include "client/screens/notice_box.h"
 #include "tests/client/screens/menu_script.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/char_file_writer.h"
@@ -367,6 +368,36 @@ TEST_F(MainMenuTest, InactivityShowsItsNoticeThenEndsTheMenu) {
     EXPECT_EQ(MainMenu(player), -4);
     EXPECT_EQ(lines, (std::vector<std::string>{"You have been inactive for 15 minutes.", "",
                                                "Press any key to continue."}));
+}
+
+TEST_F(MainMenuTest, TheInactivityNoticeStaysAboveTheStatuesAndTheFigure) {
+    // The notice's box (170, 450, 460 x 130) covers the lower statues and the figure stage, which
+    // every frame draws again.
+    WriteCharacters();
+    const auto box = [] {
+        std::vector<uint16_t> pixels;
+        for (int y = 450; y < 580; ++y)
+            for (int x = 170; x < 630; ++x)
+                pixels.push_back(g_screen.backBuffer[y * kScreenWidth + x]);
+        return pixels;
+    };
+    std::vector<uint16_t> shown;
+    size_t animated[2] = {}, frames[2] = {};
+    const auto count = [&](int n) {
+        animated[n] = present->Named("AnimateMenuFigure").size();
+        frames[n] = present->Named("DrawMenuFigureScene").size();
+    };
+    MenuScript script;
+    script.Wait(10, [] { g_inactivityState = 1; }).Wait(10, [&] { count(0); }).Wait(20, [&] {
+        count(1);
+        shown = box();
+    });
+    script.Do([] { g_inactivityState = 2; });
+    EXPECT_EQ(MainMenu(player), -4);
+    DrawChatBox();
+    EXPECT_TRUE(shown == box()) << "the box as drawn alone";
+    EXPECT_EQ(animated[1], animated[0]) << "no figure while the notice is up";
+    EXPECT_GT(frames[1], frames[0] + 5) << "frames still shown";
 }
 
 // A Setup list left open does not hold the menu past the inactivity timeout.
