@@ -1,8 +1,8 @@
 // What the arena presentation reads from the sample level's directory: portal.dat (rooms matching
-// the level, one numbered from 100, portals along x, y and horizontal, one to the sky), BMP copies
-// of the listed textures (lower case; the one whose name starts with g at the installation's
-// root, where such names are read), and the tile files: a tile model with its texture beside it
-// and the .nul and .nil markers. sample16 gets the same textures and no portal.dat: it is built in
+// the level, the two corridors numbered from 100, portals along x, y and horizontal, one to the
+// sky), BMP copies of the listed textures (lower case; the one whose name starts with g at the
+// installation's root, where such names are read), and the tile files: a tile model with its
+// texture beside it and the .nul and .nil markers. sample16 gets the same textures and no portal.dat: it is built in
 // blocks. The hall level (as a directory and a pack) with its portal.dat and BMP textures.
 #include <string>
 #include <vector>
@@ -27,19 +27,21 @@ const char kPortalDat[] =
     "[main]\n"
     "portals=on\n"
     "overlap_rooms=no\n"
-    "numrooms=101\n"
-    "numportals=6\n"
+    "numrooms=102\n"
+    "numportals=7\n"
     "[room00]\nminx=10\nmaxx=19\nminy=10\nmaxy=19\nminz=0\nmaxz=256\n"
     "[room01]\nminx=20\nmaxx=29\nminy=10\nmaxy=19\nminz=0\nmaxz=512\n"
     "[room02]\nminx=10\nmaxx=19\nminy=20\nmaxy=29\nminz=0\nmaxz=256\n"
     "[room10]\nminx=20\nmaxx=29\nminy=20\nmaxy=29\nminz=0\nmaxz=320\n"
     "[room100]\nminx=30\nmaxx=34\nminy=12\nmaxy=12\nminz=77\nmaxz=125\n"
+    "[room101]\nminx=30\nmaxx=34\nminy=16\nmaxy=16\nminz=77\nmaxz=97\n"
     "[portal00]\nx1=20\ny1=10\nz1=0\nroom1=0\nroom2=1\ndir=y\nz2=256\nlen=10\n"
     "[portal01]\nx1=10\ny1=20\nz1=0\nroom1=0\nroom2=2\ndir=x\nz2=256\nlen=10\n"
     "[portal02]\nx1=20\ny1=20\nz1=0\nroom1=1\nroom2=10\ndir=x\nz2=256\nlen=10\n"
     "[portal03]\nx1=20\ny1=20\nz1=0\nroom1=2\nroom2=10\ndir=y\nz2=256\nlen=10\n"
     "[portal04]\nx1=16\ny1=26\nz1=256\nroom1=2\nroom2=s\ndir=z\nx2=18\ny2=28\n"
-    "[portal05]\nx1=30\ny1=12\nz1=77\nroom1=1\nroom2=100\ndir=y\nz2=125\nlen=1\n";
+    "[portal05]\nx1=30\ny1=12\nz1=77\nroom1=1\nroom2=100\ndir=y\nz2=125\nlen=1\n"
+    "[portal06]\nx1=30\ny1=16\nz1=77\nroom1=1\nroom2=101\ndir=y\nz2=97\nlen=1\n";
 
 
 // The PCX picture as an 8-bit BMP with the same palette.

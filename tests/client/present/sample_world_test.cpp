@@ -85,7 +85,7 @@ TEST_F(SampleWorldTest, DirectoryAndPackBuildTheSameWorld) {
     ExpectGolden("sample_world.log", worldLog);
     ExpectGolden("sample_light.log", lightLog);
     EXPECT_EQ(present::World().portalMode, 1);
-    for (int room : {0, 1, 2, 10, 100})
+    for (int room : {0, 1, 2, 10, 100, 101})
         EXPECT_TRUE(present::World().roomTable[room]) << room;
     // The g-named texture comes from the installation's root, the others from the level.
     EXPECT_NE(present::TextureMap(2), nullptr);
