@@ -1,7 +1,8 @@
 // game_service: the scripted game service as a program, for running `game` by hand. It listens
 // on 127.0.0.1 (the sample installation's [socket] address) at TCP and UDP port 1234 unless told
 // otherwise, takes any account and password, and answers the entry handshake until interrupted.
-// Its Tavern is busy: 50 players, operators, arenas of each kind and a private table.
+// Its Tavern is busy: 50 players, operators, arenas of each kind and a private table, and an open
+// arena for levels 1 to 4, so that a new character has a match to enter.
 //   game_service [--stream-port N] [--datagram-port N] [--capture file]
 
 #include <csignal>
@@ -37,6 +38,12 @@ int main(int argc, char** argv) {
     }
     service.AcceptAnyAccount(true);
     InstallLobby(service);
+    std::vector<LobbyFrame> lobby = LobbyFrames();
+    const int commons = 5;
+    const uint8_t live[3] = {100, 100, 100};
+    lobby.push_back({25, WorldEnterBody(commons, 0, "Commons", "Thorn")});
+    lobby.push_back({26, WorldStateBody(commons, 0, 2, 16, 0, 0, live, 0, 0)});
+    service.SetLobby(lobby);
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
     std::printf("game_service: stream port %u, datagram port %u\n", service.StreamPort(), service.DatagramPort());
