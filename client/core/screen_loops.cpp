@@ -8,6 +8,7 @@
 #include "client/arena/player_control.h"
 #include "client/arena/game_input.h"
 #include "client/core/arena_loop.h"
+#include "client/core/channel_bits.h"
 #include "client/core/config_file.h"
 #include "client/core/display_helpers.h"
 #include "client/core/error_log.h"
@@ -281,7 +282,8 @@ void ShowLogoScreen() {
     g_screen.ZoomTransition(0, 500);
     char version[16];
     std::snprintf(version, sizeof version, "V%d.%d%d", kClientVersion[1], kClientVersion[2], kClientVersion[3]);
-    DrawText(3, 580, 255, version, 1, g_screen.backBuffer, 0, 0);
+    // In white as a pixel, not a palette index: the colour tables are not loaded yet.
+    DrawText(3, 580, PackPixel16(g_channelBits, 255, 255, 255), version, 1, g_screen.backBuffer, 0, 2);
     PresentWhole();
     HoldSplash(3000, &strip, 7, 125, 248, 53);
     g_screen.FreeSnapshot();

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "client/core/channel_bits.h"
 #include "client/core/config_file.h"
 #include "client/core/error_log.h"
 #include "client/core/screen_loops.h"
+#include "client/screens/color_tables.h"
+#include "client/screens/screen_surface.h"
 #include "platform/win/platform.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/pcx_writer.h"
@@ -144,6 +148,31 @@ TEST_F(SplashTest, PicturesAreHeldAndTheirStripsRunInPlace) {
         for (size_t i = 1; i < static_cast<size_t>(c.frames); ++i)
             EXPECT_NE(frames[i], frames[0]) << i;
     }
+}
+
+TEST_F(SplashTest, TheLogoShowsTheVersionInWhiteBeforeTheColourTablesAreLoaded) {
+    Picture("logo.pcx", 800, 600, 0);
+    Screens("logo=logo.pcx\n");
+    const uint16_t white = PackPixel16(g_channelBits, 255, 255, 255);
+    // At start-up the logo comes before the colour tables are read: every palette entry is 0.
+    auto* colours = const_cast<uint32_t*>(PaletteColourTable);
+    std::vector<uint32_t> loaded(colours, colours + 256);
+    std::fill(colours, colours + 256, 0u);
+    int whitePixels = 0, otherPixels = 0;
+    source = platform::AddMessageSource([&] {
+        if (whitePixels || otherPixels)
+            return;
+        for (int y = 580; y < 592; ++y)
+            for (int x = 3; x < 60; ++x) {
+                const uint16_t p = At(x, y);
+                whitePixels += p == white;
+                otherPixels += p != white && p != At(799, 599);
+            }
+    });
+    ShowLogoScreen();
+    std::copy(loaded.begin(), loaded.end(), colours);
+    EXPECT_GT(whitePixels, 20) << "the version's glyphs";
+    EXPECT_EQ(otherPixels, 0);
 }
 
 }  // namespace
