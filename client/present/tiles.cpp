@@ -9,12 +9,12 @@
 #include "client/core/error_log.h"
 #include "client/core/level_textures.h"
 #include "client/present/camera_set.h"
+#include "client/present/scene_load.h"
 #include "client/present/scene_walk.h"
 #include "client/present/world_lighting.h"
 #include "client/present/world_files.h"
 #include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_tri_shape.h"
-#include "platform/fs/fs.h"
 
 namespace present {
 
@@ -109,18 +109,10 @@ void LoadTileTemplate(int number, const char* levelDir) {
         return;
     char path[512];
     std::snprintf(path, sizeof path, "%s/tiles/tile%d.sgf", levelDir, number);
-    std::string text = path;
-    const size_t slash = text.find_last_of('/');
-    const std::string directory = text.substr(0, slash);
-    const std::string file = text.substr(slash + 1);
+    const std::string file = std::string(path).substr(std::string(path).find_last_of('/') + 1);
 
     SgSceneStream stream;
-    const std::string saved = platform::CurrentDirectory();
-    const bool entered = platform::ChangeDirectory(platform::ResolveGamePath(directory));
-    const bool loaded = entered && stream.LoadFromFile(file.c_str());
-    // Back on every path, whatever the load did.
-    if (entered)
-        platform::ChangeDirectory(saved);
+    const bool loaded = LoadSceneFromOwnDirectory(path, stream);
     if (!loaded || stream.TopLevelCount() == 0)
         return;
     auto* model = SgKindCast<SgNode>(stream.TopLevelObject(0));

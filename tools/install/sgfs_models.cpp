@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tools/install/install_step.h"
@@ -29,10 +30,40 @@ std::vector<uint8_t> WaterPicture(int frame) {
     return BuildBmp(b);
 }
 
+// Pale pictures, so that the shrine and earthblood colours tint them: carved stone bands for the
+// shrine, rings around a bright centre for the earthnode.
+std::vector<uint8_t> ShrinePicture() {
+    BmpImage b;
+    b.width = b.height = 32;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const bool groove = y % 8 == 0 || (x + (y / 8) * 4) % 16 == 0;
+            const uint8_t v = groove ? 110 : static_cast<uint8_t>(215 + ((x * 7 + y * 13) % 5) * 8);
+            b.pixels.insert(b.pixels.end(), {v, v, v});
+        }
+    return BuildBmp(b);
+}
+
+std::vector<uint8_t> EarthnodePicture() {
+    BmpImage b;
+    b.width = b.height = 32;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const double r = std::hypot(x - 15.5, y - 15.5);
+            const uint8_t v = static_cast<uint8_t>(r < 4 ? 255 : static_cast<int>(r) % 6 < 2 ? 120 : 210);
+            b.pixels.insert(b.pixels.end(), {v, v, v});
+        }
+    return BuildBmp(b);
+}
+
 bool WriteLevelSgfs(const InstallContext& ctx, const std::string& level) {
     const std::string dir = level + "/sgfs/";
     for (const SgfsModelFile& f : LevelFixtureModelFiles())
         if (f.bytes.empty() || !WriteFileBytes(ctx.Path(dir + f.name), f.bytes.data(), f.bytes.size()))
+            return false;
+    for (const auto& [name, picture] : {std::pair{kLevelShrineTexture, ShrinePicture()},
+                                        std::pair{kLevelEarthnodeTexture, EarthnodePicture()}})
+        if (!WriteFileBytes(ctx.Path(dir + name), picture.data(), picture.size()))
             return false;
     std::vector<uint8_t> water = WaterPicture(0);
     if (!WriteFileBytes(ctx.Path(dir + kLevelWaterTexture), water.data(), water.size()))

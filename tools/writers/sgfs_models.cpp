@@ -1,5 +1,6 @@
 #include "tools/writers/sgfs_models.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -233,6 +234,45 @@ std::string SgfsDefinitionText() {
 
 namespace {
 
+SgRef<SgTextureProperty> TextureNamed(const char* file) {
+    SgRef<SgImage> image(new SgImage);
+    image->SetFileName(file);
+    image->formatKind = SgImage::kAnyFormat;
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(image.Get());
+    texture->currentIndex = 0;
+    return texture;
+}
+
+// Triangles textured from a picture beside the model, mapped across the corners' box (u along x and
+// y, v along z, or along y for a flat part), without vertex colours: the fixture colours of the
+// shrines and earthnodes tint the picture instead of washing a plain shape white.
+SgRef<SgTriShape> TexturedFaces(const char* name, const std::vector<SgVec3>& corners, const char* file) {
+    SgVec3 low = corners.front(), high = corners.front();
+    for (const SgVec3& c : corners) {
+        low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
+        high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
+    }
+    auto span = [](float a, float b) { return b > a ? b - a : 1.0f; };
+    const bool flat = high.z - low.z < 2;
+    std::vector<SgVec3> uv;
+    std::vector<uint16_t> indices;
+    for (size_t i = 0; i < corners.size(); ++i) {
+        const SgVec3& c = corners[i];
+        const float u = ((c.x - low.x) / span(low.x, high.x) + (c.y - low.y) / span(low.y, high.y)) * 0.5f;
+        const float v = flat ? (c.y - low.y) / span(low.y, high.y) : (high.z - c.z) / span(low.z, high.z);
+        uv.emplace_back(flat ? (c.x - low.x) / span(low.x, high.x) : u, v, 0.0f);
+        indices.push_back(static_cast<uint16_t>(i));
+    }
+    SgRef<SgTriShape> shape(new SgTriShape(static_cast<uint16_t>(corners.size()), corners.data(), nullptr,
+                                           static_cast<uint16_t>(corners.size() / 3), indices.data(), uv.data(),
+                                           nullptr));
+    shape->AssignName(name);
+    shape->ComputeNormals();
+    shape->AddRenderProperty(TextureNamed(file).Get());
+    return shape;
+}
+
 // The pool's surface: a 64 x 64 square a little above the floor, its texture the first of the
 // water frames.
 SgRef<SgNode> WaterModel() {
@@ -244,13 +284,7 @@ SgRef<SgNode> WaterModel() {
     SgRef<SgTriShape> surface(new SgTriShape(4, v, nullptr, 2, indices, uv, colours));
     surface->AssignName("Surface");
     surface->ComputeNormals();
-    SgRef<SgImage> image(new SgImage);
-    image->SetFileName(kLevelWaterTexture);
-    image->formatKind = SgImage::kAnyFormat;
-    SgRef<SgTextureProperty> texture(new SgTextureProperty);
-    texture->AppendImage(image.Get());
-    texture->currentIndex = 0;
-    surface->AddRenderProperty(texture.Get());
+    surface->AddRenderProperty(TextureNamed(kLevelWaterTexture).Get());
     return Model("water", {surface});
 }
 
@@ -272,11 +306,12 @@ std::vector<SgfsModelFile> LevelFixtureModelFiles() {
     auto add = [&](const char* name, SgRef<SgNode> model) {
         files.push_back({name, SgfBytesOf(InEngineUnits(model).Get())});
     };
-    // A pillar with a crystal on top: the shrine colours tint it.
-    add("shrine.sgf", Model("shrine", {Faces("Pillar", Box(-10, -10, 0, 10, 10, 48), SgRgba(0.8f, 0.8f, 0.8f, 1)),
-                                       Faces("Crystal", Diamond(24, 10, 64), SgRgba(1, 1, 1, 1))}));
-    add("earthnode.sgf", Model("earthnode", {Faces("Well", Disc(24, 1, 8), SgRgba(0.7f, 0.7f, 0.7f, 1)),
-                                             Faces("Spark", Diamond(12, 6, 20), SgRgba(1, 1, 1, 1))}));
+    // A pillar with a crystal on top, and a well with a spark over it: the shrine and earthblood
+    // colours tint their pictures.
+    add("shrine.sgf", Model("shrine", {TexturedFaces("Pillar", Box(-10, -10, 0, 10, 10, 48), kLevelShrineTexture),
+                                       TexturedFaces("Crystal", Diamond(24, 10, 64), kLevelShrineTexture)}));
+    add("earthnode.sgf", Model("earthnode", {TexturedFaces("Well", Disc(24, 1, 8), kLevelEarthnodeTexture),
+                                             TexturedFaces("Spark", Diamond(12, 6, 20), kLevelEarthnodeTexture)}));
     add("water.sgf", WaterModel());
     return files;
 }

@@ -16,6 +16,9 @@
 inline constexpr const char* kSkyDomeFile = "sgfs/skydome.sgf";
 // The level water model's texture, beside it in the level's sgfs\.
 inline constexpr const char* kLevelWaterTexture = "water.bmp";
+// The pictures of the shrine and earthnode models, beside them.
+inline constexpr const char* kLevelShrineTexture = "shrine.bmp";
+inline constexpr const char* kLevelEarthnodeTexture = "earthnode.bmp";
 
 struct SgfsModelFile {
     std::string name;              // beside sgfs.dat

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -32,6 +33,8 @@
 #include "client/screens/level_art.h"
 #include "engine/core/sg_texture_property.h"
 #include "engine/geometry/sg_tri_lists.h"
+#include "engine/geometry/sg_tri_shape.h"
+#include "platform/fs/fs.h"
 #include "tests/client/present/text_golden.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tests/support/headless.h"
@@ -74,6 +77,15 @@ public:
         return out;
     }
 };
+
+// Every triangle shape under the object, depth first.
+void ForEachTriShape(SgObject* object, const std::function<void(SgTriShape*)>& visit) {
+    if (auto* shape = SgKindCast<SgTriShape>(object))
+        visit(shape);
+    if (auto* node = SgKindCast<SgNode>(object))
+        for (uint32_t i = 0; i < node->ChildCount(); ++i)
+            ForEachTriShape(node->ChildAt(i), visit);
+}
 
 // error.log without the time-stamped lines of the level loader.
 std::string PlainLines(const std::string& log) {
@@ -169,6 +181,21 @@ TEST_F(WorldCreateTest, TheSampleLevelThroughTheLevelLoader) {
             EXPECT_EQ(f.light, e.light);
         SgFigureExtraData* data = present::FigureData(f.figure);
         EXPECT_EQ(data && data->light, e.light != 0);
+    }
+    // The shrine and earthnode fixtures show pictures that their colours tint: a shape without one
+    // takes the colour flat, and a neutral node's white turns it into a plain white blot.
+    for (int fixture : {1, 2, 3, 10, 11, 12}) {
+        SCOPED_TRACE(fixture);
+        int shapes = 0;
+        ForEachTriShape(present::FigureNode(present::GridFixtureTable[fixture].figure), [&](SgTriShape* shape) {
+            ++shapes;
+            SgTextureProperty* texture = present::FindTextureProperty(shape);
+            ASSERT_NE(texture, nullptr) << shape->GetName();
+            ASSERT_NE(texture->CurrentImage(), nullptr) << shape->GetName();
+            const char* file = texture->CurrentImage()->FileName();
+            EXPECT_TRUE(file && platform::GameFileExists(file)) << shape->GetName() << " " << (file ? file : "");
+        });
+        EXPECT_EQ(shapes, 2);
     }
     // The chaos shrine's fixture took its colours: its light reddened and half as bright again.
     SgLight* chaos = present::FigureData(present::GridFixtureTable[10].figure)->light;
