@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
@@ -657,12 +658,21 @@ int EditField(int field) {
     return pressed;
 }
 
+// The notice's box stands over rows 220 to 260 for three seconds; what it covered comes back.
 void ShowNotice(const char* text) {
+    constexpr int kTop = 220, kBottom = 260;
+    uint16_t* const rows = g_screen.backBuffer ? g_screen.backBuffer + kTop * kScreenWidth : nullptr;
+    std::vector<uint16_t> under;
+    if (rows)
+        under.assign(rows, rows + (kBottom - kTop) * kScreenWidth);
     DrawBanner(text, 10, 0);
     g_screen.PresentScreen();
     const uint32_t start = GetTickCount();
     while (GetTickCount() - start < 3000)
         BlockRead();
+    if (rows)
+        std::copy(under.begin(), under.end(), rows);
+    g_screen.QueueDirtyRect(0, kTop, kScreenWidth, kBottom - kTop, 1);
     DrawPasswordField(0);
 }
 

@@ -264,13 +264,25 @@ TEST_F(AccountDialogTest, AnEmptyPasswordIsRefusedForThreeSecondsThenCancel) {
     dir->Write("user.dat", "[main]\naccount=njsb\npassword=\nsaveinfo=0\n");
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     uint64_t before = 0;
+    // The rows the notice's box covers (y 220 to 260), before, during and after it.
+    const auto rows = [] {
+        return std::vector<uint16_t>(g_screen.backBuffer + 220 * kScreenWidth,
+                                     g_screen.backBuffer + 260 * kScreenWidth);
+    };
+    std::vector<uint16_t> under[2];
     MenuScript script;
     // The empty password is offered: Escape leaves the typing, Enter asks to connect.
-    script.Wait(10).Key(1).Wait(10, [&] { before = GetTickCount(); }).Key(28);
+    script.Wait(10).Key(1).Wait(10, [&] {
+        before = GetTickCount();
+        under[0] = rows();
+    });
+    script.Key(28).Wait(10, [&] { under[1] = rows(); });
     script.Wait(10).Key(1);
     EXPECT_EQ(MainMenu(player), -4);
     // Without the notice the rest of the script takes some 150 ms.
     EXPECT_GE(GetTickCount() - before, 3000u);
+    EXPECT_FALSE(under[1] == under[0]) << "the notice is shown";
+    EXPECT_TRUE(rows() == under[0]) << "and gone after its three seconds";
     // saveinfo off: the stored account stays, saveinfo is written.
     EXPECT_NE(dir->Read("user.dat").find("account=njsb\npassword=\nsaveinfo=0\n"), std::string::npos);
     EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
