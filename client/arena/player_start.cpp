@@ -101,6 +101,9 @@ int CreateOwnPlayerObject(LocalPlayer& player, int kind) {
     o.pos_x = v.pos_x;
     o.pos_y = v.pos_y;
     o.z = static_cast<int16_t>(v.z - player.eye_height);
+    // The monster's height came from wherever the slot stood before; the figure is placed by
+    // the 16.16 height.
+    o.pos_z = static_cast<int32_t>(static_cast<uint32_t>(o.z) << 16);
     o.facing = static_cast<uint16_t>(v.facing);
     o.imagenum = static_cast<uint16_t>(player.figure_imagenum);
     o.body_variant = static_cast<uint16_t>(player.body_variant);

@@ -218,6 +218,7 @@ TEST_F(PlayerStart, TheOwnFigureStandsWhereThePlayerIsWithItsName) {
     EXPECT_EQ(o.y, 3100);
     EXPECT_EQ(o.pos_x, 3000 << 16);
     EXPECT_EQ(o.z, 10);
+    EXPECT_EQ(o.pos_z, 10 << 16) << "the figure stands on the player's floor, not where the slot was";
     EXPECT_EQ(o.facing, 1234);
     EXPECT_EQ(o.imagenum, 201);
     EXPECT_EQ(o.body_variant, 3);
