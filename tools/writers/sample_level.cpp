@@ -163,7 +163,8 @@ void BuildObjects(LevelSource& l) {
         {4, 1500, 760, 4, 180}, {0, 1200, 1200, 0, 0},  {1, -1, 900, 0, 0},   {5, 1400, 1400, 0, 0},
     };
     // Lamps without a figure whose light (pattern 3) is preburned into the walls, floors and
-    // ceilings: four to a room, clear of the two-storey block, and one in the crawl corridor.
+    // ceilings: four to a room, clear of the two-storey block, and one at the corridors' mouths,
+    // high in room 1 (in the corridor it would stop those crawling through).
     l.olist[6] = {0, 0, 0, 0, 200, 4, 4, 0, 0, 0, 0, kSampleLampPattern, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     const int lamps[][2] = {{800, 800},   {1120, 800},  {800, 1120},  {1120, 1120},   // room 0
                             {1440, 800},  {1760, 800},  {1440, 1120}, {1760, 1120},   // room 1
@@ -171,7 +172,7 @@ void BuildObjects(LevelSource& l) {
                             {1696, 1376}, {1376, 1696}, {1696, 1696}, {1664, 1504}};  // room 3
     for (const auto& at : lamps)
         l.placements.push_back({6, at[0], at[1], 160, 0});
-    l.placements.push_back({6, 2080, 800, 40, 0});
+    l.placements.push_back({6, 1888, 928, 160, 0});
 }
 
 std::string WorldDat(bool packForm) {
