@@ -217,6 +217,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* title, DWO
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
 BOOL ShowWindow(HWND hwnd, int cmdShow);
+BOOL IsWindowVisible(HWND hwnd);
 BOOL UpdateWindow(HWND hwnd);
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL SetWindowText(HWND hwnd, const char* text);

@@ -338,6 +338,10 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
     return wasVisible;
 }
 
+BOOL IsWindowVisible(HWND hwnd) {
+    return platform::Alive(hwnd) && hwnd->visible ? TRUE : FALSE;
+}
+
 BOOL UpdateWindow(HWND hwnd) {
     return platform::Alive(hwnd) ? TRUE : FALSE;
 }

@@ -11,6 +11,7 @@
 #include "client/core/game_main.h"
 #include "client/core/game_settings.h"
 #include "client/core/link_timers.h"
+#include "client/core/message_pump.h"
 #include "client/core/screen_files.h"
 #include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
@@ -235,6 +236,7 @@ TEST_F(ConnectTest, TheOutsideTransportShowsTheWindowAgainBeforeWaiting) {
     PressEscapeLater();
     EXPECT_EQ(ConnectToService(player, 1), 0);
     EXPECT_TRUE(Has(Console(), "Hit ESC to return to menu."));
+    EXPECT_TRUE(IsWindowVisible(g_mainWindow)) << "hidden for the outside login, shown for the wait";
     EXPECT_EQ(g_linkState, 1);
 }
 
