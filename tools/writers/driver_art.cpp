@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "tools/writers/art_canvas.h"
+#include "tools/writers/menu_art.h"
 #include "tools/writers/menu_scene.h"
 
 using namespace artcanvas;
@@ -92,7 +93,7 @@ std::vector<ArtFile> DriverArtFiles() {
         // The after-match view and the character screen show the player's figure on the menu's
         // stage: framed as there.
         if (std::string(b.file) == "summaryback.pcx" || std::string(b.file) == "charback.pcx")
-            c.Frame(kMenuStageLeft, kMenuStageTop, kMenuStageWidth, kMenuStageHeight, kGold + 6, 2);
+            c.Frame(kStageFrame.left, kStageFrame.top, kStageFrame.width, kStageFrame.height, kGold + 6, 2);
         files.push_back({b.file, c.Pcx()});
     }
     for (int pose = 0; pose < 4; ++pose)

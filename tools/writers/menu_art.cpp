@@ -19,11 +19,33 @@ std::vector<uint8_t> MainBackground() {
         }
     c.Frame(0, 0, 800, 600, kGold + 10, 4);
     c.Centred(400, 24, "QUORRIN", kGold + 15, 4);
-    // The statues' plinth on the right, the figure's stage in the middle.
-    c.Fill(430, 280, 230, 320, kStone + 4);
-    c.Frame(430, 280, 230, 320, kGold + 6, 2);
-    c.Frame(kMenuStageLeft, kMenuStageTop, kMenuStageWidth, kMenuStageHeight, kGold + 6, 2);
+    // The statues' plinth on the right, the figure's stage in the middle; the screen's frame stays
+    // whole over the plinth's foot.
+    const ArtBox& p = kStatuePanel;
+    c.Fill(p.left, p.top, p.width, p.height, kStone + 4);
+    c.Frame(p.left, p.top, p.width, p.height, kGold + 6, 2);
+    c.Frame(0, 0, 800, 600, kGold + 10, 4);
+    c.Frame(kStageFrame.left, kStageFrame.top, kStageFrame.width, kStageFrame.height, kGold + 6, 2);
     return c.Pcx();
+}
+
+// The hot-spot rows of the four statues.
+constexpr int kFirstStatueRow = 2;
+
+// A statue's rune keeps out of the rows its labels take: a small crest above them and a plinth
+// with the rune mark below.
+void StatueRune(Canvas& c, int x, int y, int row, uint8_t rim, uint8_t fill) {
+    c.Disc(x + 43, y + 11, 10, rim);
+    c.Disc(x + 43, y + 11, 7, fill);
+    // The lowest statue's plinth ends above the screen's frame.
+    const int top = y + kStatueLabelBottom + 2, height = 81 - kStatueLabelBottom - 2;
+    c.Fill(x + 10, top, 66, height, rim);
+    c.Fill(x + 13, top + 3, 60, height - 6, fill);
+    for (int k = 0; k < 3; ++k) {
+        const int a = (row * 7 + k * 5) % 11 - 5;
+        for (int t = -5; t <= 5; ++t)
+            c.Fill(x + 43 + t * a / 3 + (k - 1) * 12, top + height / 2 + t, 2, 1, static_cast<uint8_t>(kParchment + 12));
+    }
 }
 
 // 4 state columns (normal, selected, hovered, spare) by 12 entry rows of 86 x 86 runes.
@@ -34,6 +56,10 @@ std::vector<uint8_t> Runes() {
     for (int row = 0; row < 12; ++row)
         for (int col = 0; col < 4; ++col) {
             const int x = col * kCell, y = row * kCell;
+            if (row >= kFirstStatueRow && row < kFirstStatueRow + 4) {
+                StatueRune(c, x, y, row, rims[col], static_cast<uint8_t>(kStone + 10 + col * 4));
+                continue;
+            }
             c.Disc(x + 43, y + 43, 38, rims[col]);
             c.Disc(x + 43, y + 43, 33, static_cast<uint8_t>(kStone + 10 + col * 4));
             // A rune: a stroke pattern of its own for each entry.

@@ -12,10 +12,12 @@
 #include "client/core/game_values.h"
 #include "client/core/level_textures.h"
 #include "client/core/numeric.h"
+#include "client/core/pcx_image.h"
 #include "client/core/screen_state.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
 #include "client/screens/menu_list.h"
@@ -144,6 +146,57 @@ TEST_F(MainMenuTest, StatuesShowTheirCharactersAndSelectTheFigure) {
     char v[16];
     GetConfigString("user.dat", "main", "last_slot", v, sizeof v, "", 0);
     EXPECT_STREQ(v, "2");
+}
+
+// Each label stands on plain stone: the background under it holds no frame line (the gold, redder
+// than blue, where stone and panel are bluer), and a statue's rune leaves the rows of its two
+// labels clear, since a label puts the background back under itself.
+TEST_F(MainMenuTest, TheLabelsStandClearOfTheMenuArt) {
+    WriteCharacters();  // statues with two label lines and with one
+    int labels = 0;
+    MenuScript script;
+    script.Wait(20, [&] {
+        PcxImage main, runes;
+        ASSERT_EQ(main.LoadPcx("main.pcx", PCX_HEAP, 1), 0);
+        ASSERT_EQ(runes.LoadPcx("runes.pcx", PCX_HEAP, 1), 0);
+        ASSERT_TRUE(main.Pixels8() && main.palette && runes.Pixels8());
+        const int height = FontTable[5].height + 1, cell = 86;
+        for (int n = 0; n < kMenuHotSpots; ++n) {
+            const MenuHotSpot& e = MainMenuHotSpots[n];
+            if (!e.used || !e.label[0])
+                continue;
+            const bool statue = n >= 2 && n < 6;
+            struct Label {
+                int x, y;
+                const char* text;
+            } placed[2] = {{(e.x1 + e.x2) / 2 - TextWidth(e.label, 5) / 2 - 1, e.y2 + 1, e.label}, {0, 0, nullptr}};
+            if (statue) {
+                placed[0] = {e.x1 + 1, (e.y1 + e.y2) / 2 - 20, e.label};
+                if (e.label2[0])
+                    placed[1] = {e.x1 + 1, (e.y1 + e.y2) / 2, e.label2};
+            }
+            for (const Label& l : placed) {
+                if (!l.text)
+                    continue;
+                ++labels;
+                bool framed = false, overRune = false;
+                for (int y = std::max(l.y, 0); y < std::min(l.y + height, 600); ++y)
+                    for (int x = std::max(l.x, 0); x < std::min(l.x + TextWidth(l.text, 5) + 2, 800); ++x) {
+                        const uint8_t* rgb = &main.palette[main.Pixels8()[y * 800 + x] * 3];
+                        framed |= rgb[0] > rgb[2];
+                        const int cx = x - e.x1, cy = y - e.y1;
+                        if (statue && cx >= 0 && cx < cell && cy >= 0 && cy < cell)
+                            for (int state = 0; state < 4; ++state)
+                                overRune |= runes.Pixels8()[(n * cell + cy) * runes.PcxWidth() + state * cell + cx] != 0;
+                    }
+                EXPECT_FALSE(framed) << l.text;
+                EXPECT_FALSE(overRune) << l.text;
+            }
+        }
+    });
+    script.Key(1).Wait(20).Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    EXPECT_EQ(labels, 11) << "six hot spots and four statues, two of them with a second line";
 }
 
 TEST_F(MainMenuTest, AnEmptySlotOffersOnlyCharacterAndADoubleClickCreates) {
