@@ -3,6 +3,7 @@
 // fixtures and the water frames.
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -56,6 +57,29 @@ std::vector<uint8_t> EarthnodePicture() {
     return BuildBmp(b);
 }
 
+// Wooden boards: three planks with dark seams and grain, a frame round the face and a brace
+// across it. Mid browns, so the lamps light them without washing them out.
+std::vector<uint8_t> CratePicture() {
+    BmpImage b;
+    b.width = b.height = 32;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const bool frame = x < 3 || x > 28 || y < 3 || y > 28;
+            const bool brace = std::abs(x - y) < 2;
+            const bool seam = y % 9 == 3 || (x + (y / 9) * 11) % 23 == 0;
+            int tone = 120 + ((x * 5 + (y / 3) * 17) % 7) * 5;  // grain along the planks
+            if (frame || brace)
+                tone = 150 + (frame ? 0 : 10);
+            else if (seam)
+                tone = 55;
+            if ((frame || brace) && (x == 3 || x == 28 || y == 3 || y == 28 || std::abs(x - y) == 1))
+                tone = 70;  // the boards' shadowed edges
+            b.pixels.insert(b.pixels.end(), {static_cast<uint8_t>(tone), static_cast<uint8_t>(tone * 7 / 10),
+                                             static_cast<uint8_t>(tone * 4 / 10)});
+        }
+    return BuildBmp(b);
+}
+
 bool WriteLevelSgfs(const InstallContext& ctx, const std::string& level) {
     const std::string dir = level + "/sgfs/";
     for (const SgfsModelFile& f : LevelFixtureModelFiles())
@@ -82,6 +106,9 @@ bool WriteSgfsModels(const InstallContext& ctx) {
     for (const SgfsModelFile& f : SgfsModelFiles())
         if (f.bytes.empty() || !WriteFileBytes(ctx.Path("sgfs/" + f.name), f.bytes.data(), f.bytes.size()))
             return false;
+    const std::vector<uint8_t> crate = CratePicture();
+    if (!WriteFileBytes(ctx.Path(std::string("sgfs/") + kCrateTexture), crate.data(), crate.size()))
+        return false;
     SgRef<SgNode> sky = BuildSkyDome();
     const std::vector<uint8_t> dome = SgfBytesOf(sky.Get());
     return !dome.empty() && WriteFileBytes(ctx.Path(kSkyDomeFile), dome.data(), dome.size()) &&

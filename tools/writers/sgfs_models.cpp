@@ -125,6 +125,62 @@ std::string Entry(int n, const char* file, const char* extra) {
     return text;
 }
 
+SgRef<SgTextureProperty> TextureNamed(const char* file) {
+    SgRef<SgImage> image(new SgImage);
+    image->SetFileName(file);
+    image->formatKind = SgImage::kAnyFormat;
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(image.Get());
+    texture->currentIndex = 0;
+    return texture;
+}
+
+// Triangles of the corners, one texture coordinate each, showing a picture beside the model.
+SgRef<SgTriShape> TexturedShape(const char* name, const std::vector<SgVec3>& corners, const std::vector<SgVec3>& uv,
+                                const char* file) {
+    std::vector<uint16_t> indices;
+    for (size_t i = 0; i < corners.size(); ++i)
+        indices.push_back(static_cast<uint16_t>(i));
+    SgRef<SgTriShape> shape(new SgTriShape(static_cast<uint16_t>(corners.size()), corners.data(), nullptr,
+                                           static_cast<uint16_t>(corners.size() / 3), indices.data(), uv.data(),
+                                           nullptr));
+    shape->AssignName(name);
+    shape->ComputeNormals();
+    shape->AddRenderProperty(TextureNamed(file).Get());
+    return shape;
+}
+
+// Triangles textured from a picture beside the model, mapped across the corners' box (u along x and
+// y, v along z, or along y for a flat part), without vertex colours: the fixture colours of the
+// shrines and earthnodes tint the picture instead of washing a plain shape white.
+SgRef<SgTriShape> TexturedFaces(const char* name, const std::vector<SgVec3>& corners, const char* file) {
+    SgVec3 low = corners.front(), high = corners.front();
+    for (const SgVec3& c : corners) {
+        low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
+        high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
+    }
+    auto span = [](float a, float b) { return b > a ? b - a : 1.0f; };
+    const bool flat = high.z - low.z < 2;
+    std::vector<SgVec3> uv;
+    for (const SgVec3& c : corners) {
+        const float u = ((c.x - low.x) / span(low.x, high.x) + (c.y - low.y) / span(low.y, high.y)) * 0.5f;
+        const float v = flat ? (c.y - low.y) / span(low.y, high.y) : (high.z - c.z) / span(low.z, high.z);
+        uv.emplace_back(flat ? (c.x - low.x) / span(low.x, high.x) : u, v, 0.0f);
+    }
+    return TexturedShape(name, corners, uv, file);
+}
+
+// A crate's boards: every face of the box shows the whole picture.
+SgRef<SgTriShape> BoardedBox(const char* name, float half, float height, const char* file) {
+    const std::vector<SgVec3> corners = Box(-half, -half, 0, half, half, height);
+    // Box gives each face as the triangles a b c and a c d of its corners a, b, c, d.
+    const SgVec3 faceUv[6] = {{0, 1, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}};
+    std::vector<SgVec3> uv;
+    for (size_t i = 0; i < corners.size(); ++i)
+        uv.push_back(faceUv[i % 6]);
+    return TexturedShape(name, corners, uv, file);
+}
+
 }  // namespace
 
 SgRef<SgNode> BuildSampleBiped() {
@@ -189,7 +245,7 @@ SgRef<SgNode> BuildSkyDome() {
 std::vector<SgfsModelFile> SgfsModelFiles() {
     std::vector<SgfsModelFile> files;
     auto add = [&](const char* name, SgRef<SgNode> model) { files.push_back({name, SgfBytesOf(model.Get())}); };
-    add("crate.sgf", Model("crate", {Faces("Box", Box(-16, -16, 0, 16, 16, 32), SgRgba(0.6f, 0.4f, 0.2f, 1))}));
+    add("crate.sgf", Model("crate", {BoardedBox("Box", 16, 32, kCrateTexture)}));
     add("lamp.sgf", Model("lamp", {Faces("Post", Box(-2, -2, 0, 2, 2, 60), SgRgba(0.3f, 0.3f, 0.3f, 1)),
                                     Faces("Light", Diamond(10, 6, 64), SgRgba(1, 0.9f, 0.5f, 1))}));
     add("lever.sgf", Model("lever", {Faces("Base", Box(-8, -8, 0, 8, 8, 6), SgRgba(0.4f, 0.4f, 0.45f, 1)),
@@ -233,45 +289,6 @@ std::string SgfsDefinitionText() {
 }
 
 namespace {
-
-SgRef<SgTextureProperty> TextureNamed(const char* file) {
-    SgRef<SgImage> image(new SgImage);
-    image->SetFileName(file);
-    image->formatKind = SgImage::kAnyFormat;
-    SgRef<SgTextureProperty> texture(new SgTextureProperty);
-    texture->AppendImage(image.Get());
-    texture->currentIndex = 0;
-    return texture;
-}
-
-// Triangles textured from a picture beside the model, mapped across the corners' box (u along x and
-// y, v along z, or along y for a flat part), without vertex colours: the fixture colours of the
-// shrines and earthnodes tint the picture instead of washing a plain shape white.
-SgRef<SgTriShape> TexturedFaces(const char* name, const std::vector<SgVec3>& corners, const char* file) {
-    SgVec3 low = corners.front(), high = corners.front();
-    for (const SgVec3& c : corners) {
-        low = {std::min(low.x, c.x), std::min(low.y, c.y), std::min(low.z, c.z)};
-        high = {std::max(high.x, c.x), std::max(high.y, c.y), std::max(high.z, c.z)};
-    }
-    auto span = [](float a, float b) { return b > a ? b - a : 1.0f; };
-    const bool flat = high.z - low.z < 2;
-    std::vector<SgVec3> uv;
-    std::vector<uint16_t> indices;
-    for (size_t i = 0; i < corners.size(); ++i) {
-        const SgVec3& c = corners[i];
-        const float u = ((c.x - low.x) / span(low.x, high.x) + (c.y - low.y) / span(low.y, high.y)) * 0.5f;
-        const float v = flat ? (c.y - low.y) / span(low.y, high.y) : (high.z - c.z) / span(low.z, high.z);
-        uv.emplace_back(flat ? (c.x - low.x) / span(low.x, high.x) : u, v, 0.0f);
-        indices.push_back(static_cast<uint16_t>(i));
-    }
-    SgRef<SgTriShape> shape(new SgTriShape(static_cast<uint16_t>(corners.size()), corners.data(), nullptr,
-                                           static_cast<uint16_t>(corners.size() / 3), indices.data(), uv.data(),
-                                           nullptr));
-    shape->AssignName(name);
-    shape->ComputeNormals();
-    shape->AddRenderProperty(TextureNamed(file).Get());
-    return shape;
-}
 
 // The pool's surface: a 64 x 64 square a little above the floor, its texture the first of the
 // water frames.

@@ -14,6 +14,8 @@
 #include "engine/core/sg_node.h"
 
 inline constexpr const char* kSkyDomeFile = "sgfs/skydome.sgf";
+// The crate's boards, beside it in sgfs\.
+inline constexpr const char* kCrateTexture = "crate.bmp";
 // The level water model's texture, beside it in the level's sgfs\.
 inline constexpr const char* kLevelWaterTexture = "water.bmp";
 // The pictures of the shrine and earthnode models, beside them.
