@@ -2,6 +2,7 @@
 // dome, written by the engine's own saver; and each sample level's own sgfs\ with its grid models,
 // fixtures and the water frames.
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
@@ -16,68 +17,51 @@
 
 namespace {
 
+using Rgb = std::array<uint8_t, 3>;
+
 // Blue water with light ripples that move one step a frame.
 std::vector<uint8_t> WaterPicture(int frame) {
-    BmpImage b;
-    b.width = b.height = 32;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            const double wave = std::sin((x + y + frame * 4) * 6.283185307179586 / 16.0);
-            const uint8_t light = static_cast<uint8_t>(60 + 40 * wave);
-            b.pixels.insert(b.pixels.end(), {static_cast<uint8_t>(light / 3), static_cast<uint8_t>(light),
-                                             static_cast<uint8_t>(160 + light / 2)});
-        }
-    }
-    return BuildBmp(b);
+    return BuildRgbBmp(32, 32, [frame](int x, int y) {
+        const double wave = std::sin((x + y + frame * 4) * 6.283185307179586 / 16.0);
+        const uint8_t light = static_cast<uint8_t>(60 + 40 * wave);
+        return Rgb{static_cast<uint8_t>(light / 3), light, static_cast<uint8_t>(160 + light / 2)};
+    });
 }
 
 // Pale pictures, so that the shrine and earthblood colours tint them: carved stone bands for the
 // shrine, rings around a bright centre for the earthnode.
 std::vector<uint8_t> ShrinePicture() {
-    BmpImage b;
-    b.width = b.height = 32;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const bool groove = y % 8 == 0 || (x + (y / 8) * 4) % 16 == 0;
-            const uint8_t v = groove ? 110 : static_cast<uint8_t>(215 + ((x * 7 + y * 13) % 5) * 8);
-            b.pixels.insert(b.pixels.end(), {v, v, v});
-        }
-    return BuildBmp(b);
+    return BuildRgbBmp(32, 32, [](int x, int y) {
+        const bool groove = y % 8 == 0 || (x + (y / 8) * 4) % 16 == 0;
+        const uint8_t v = groove ? 110 : static_cast<uint8_t>(215 + ((x * 7 + y * 13) % 5) * 8);
+        return Rgb{v, v, v};
+    });
 }
 
 std::vector<uint8_t> EarthnodePicture() {
-    BmpImage b;
-    b.width = b.height = 32;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const double r = std::hypot(x - 15.5, y - 15.5);
-            const uint8_t v = static_cast<uint8_t>(r < 4 ? 255 : static_cast<int>(r) % 6 < 2 ? 120 : 210);
-            b.pixels.insert(b.pixels.end(), {v, v, v});
-        }
-    return BuildBmp(b);
+    return BuildRgbBmp(32, 32, [](int x, int y) {
+        const double r = std::hypot(x - 15.5, y - 15.5);
+        const uint8_t v = static_cast<uint8_t>(r < 4 ? 255 : static_cast<int>(r) % 6 < 2 ? 120 : 210);
+        return Rgb{v, v, v};
+    });
 }
 
 // Wooden boards: three planks with dark seams and grain, a frame round the face and a brace
 // across it. Mid browns, so the lamps light them without washing them out.
 std::vector<uint8_t> CratePicture() {
-    BmpImage b;
-    b.width = b.height = 32;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const bool frame = x < 3 || x > 28 || y < 3 || y > 28;
-            const bool brace = std::abs(x - y) < 2;
-            const bool seam = y % 9 == 3 || (x + (y / 9) * 11) % 23 == 0;
-            int tone = 120 + ((x * 5 + (y / 3) * 17) % 7) * 5;  // grain along the planks
-            if (frame || brace)
-                tone = 150 + (frame ? 0 : 10);
-            else if (seam)
-                tone = 55;
-            if ((frame || brace) && (x == 3 || x == 28 || y == 3 || y == 28 || std::abs(x - y) == 1))
-                tone = 70;  // the boards' shadowed edges
-            b.pixels.insert(b.pixels.end(), {static_cast<uint8_t>(tone), static_cast<uint8_t>(tone * 7 / 10),
-                                             static_cast<uint8_t>(tone * 4 / 10)});
-        }
-    return BuildBmp(b);
+    return BuildRgbBmp(32, 32, [](int x, int y) {
+        const bool frame = x < 3 || x > 28 || y < 3 || y > 28;
+        const bool brace = std::abs(x - y) < 2;
+        const bool seam = y % 9 == 3 || (x + (y / 9) * 11) % 23 == 0;
+        int tone = 120 + ((x * 5 + (y / 3) * 17) % 7) * 5;  // grain along the planks
+        if (frame || brace)
+            tone = 150 + (frame ? 0 : 10);
+        else if (seam)
+            tone = 55;
+        if ((frame || brace) && (x == 3 || x == 28 || y == 3 || y == 28 || std::abs(x - y) == 1))
+            tone = 70;  // the boards' shadowed edges
+        return Rgb{static_cast<uint8_t>(tone), static_cast<uint8_t>(tone * 7 / 10), static_cast<uint8_t>(tone * 4 / 10)};
+    });
 }
 
 bool WriteLevelSgfs(const InstallContext& ctx, const std::string& level) {
