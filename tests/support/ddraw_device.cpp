@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/ddraw/format.h"
@@ -167,6 +168,24 @@ bool ReadPng(const std::string& path, Image* image) {
     return true;
 }
 
+namespace {
+
+// Where a failed comparison leaves the image it got: under the build tree, at the golden's place
+// relative to the sources.
+std::string ActualImagePath(const std::string& dir, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path golden = fs::path(dir).lexically_normal();
+    fs::path rel = golden.lexically_relative(fs::path(QUORRIN_SOURCE_DIR).lexically_normal());
+    if (rel.empty() || *rel.begin() == "..")
+        rel = golden.filename();
+    const fs::path out = fs::path(QUORRIN_GOLDEN_ACTUAL_DIR) / rel / (name + ".actual.png");
+    std::error_code ignored;
+    fs::create_directories(out.parent_path(), ignored);
+    return out.string();
+}
+
+}  // namespace
+
 bool MatchesGolden(const std::string& dir, const std::string& name, const Image& image, int tolerance,
                    int allowedPixels, std::string* message) {
     const std::string path = dir + "/" + name + ".png";
@@ -195,9 +214,11 @@ bool MatchesGolden(const std::string& dir, const std::string& name, const Image&
             ++bad;
     }
     if (bad > allowedPixels) {
-        WritePng(path + ".actual.png", image);
+        const std::string actual = ActualImagePath(dir, name);
+        const bool kept = WritePng(actual, image);
         *message = std::to_string(bad) + " pixels differ from " + path + " by more than " + std::to_string(tolerance) +
-                   " (largest difference " + std::to_string(worst) + "); this image is in " + path + ".actual.png";
+                   " (largest difference " + std::to_string(worst) + ")" +
+                   (kept ? "; this image is in " + actual : "; cannot write " + actual);
         return false;
     }
     return true;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/ddraw/control.h"
 #include "tests/platform/ddraw/scene.h"
@@ -57,6 +58,27 @@ TEST_F(SceneTest, SpecialisedSpansAgreeWithTheGeneralPipeline) {
     // Colour rounding and the mip level (chosen per triangle or per 16 pixels, not per pixel) show
     // where textures have sharp edges.
     EXPECT_LT(off, static_cast<int>(fast.pixels.size() / 100)) << "largest difference " << worst;
+}
+
+// A comparison that fails keeps what it got in the build tree: the source tree stays as checked out.
+TEST_F(SceneTest, AFailedComparisonLeavesItsImageOutsideTheSources) {
+    namespace fs = std::filesystem;
+    const fs::path besideGolden = fs::path(DDRAW_GOLDEN_DIR) / "scene.png.actual.png";
+    ASSERT_FALSE(fs::exists(besideGolden));
+    Image blank{200, 150, std::vector<uint32_t>(200 * 150, 0xFF000000u)};
+    std::string message;
+    ASSERT_FALSE(MatchesGolden(DDRAW_GOLDEN_DIR, "scene", blank, 8, 40, &message));
+    EXPECT_FALSE(fs::exists(besideGolden)) << message;
+    const size_t at = message.find("this image is in ");
+    ASSERT_NE(at, std::string::npos) << message;
+    const fs::path actual = message.substr(at + 17);
+    Image kept;
+    EXPECT_TRUE(ReadPng(actual.string(), &kept)) << actual;
+    EXPECT_EQ(kept.pixels, blank.pixels);
+    EXPECT_EQ(actual.filename(), "scene.actual.png");
+    EXPECT_EQ(actual.string().find(fs::path(DDRAW_GOLDEN_DIR).string()), std::string::npos) << actual;
+    fs::remove(besideGolden);
+    fs::remove(actual);
 }
 
 // As the game does it: exclusive full screen, a flipping primary with a Z-buffer on its back
