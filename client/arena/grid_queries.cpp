@@ -30,11 +30,11 @@ int HeightMapValue(int map, int x, int y) {
     return g_level.heightMaps[map][(x & 63) * 64 + (y & 63)];
 }
 
-// Slope numbers count from 1; 0 is none.
 int SlopeValue(int number, int x, int y) {
-    if (number <= 0 || number > kMaxSlopes)
+    const int n = SlopeEntry(number);
+    if (n == 0)
         return 0;
-    const SlopeDef& s = g_level.slopes[number - 1];
+    const SlopeDef& s = g_level.slopes[n];
     return ((s.x * (x & 63)) >> 6) + ((s.y * (y & 63)) >> 6) + s.lift;
 }
 

@@ -69,6 +69,10 @@ struct SlopeDef {
     int8_t x, y, lift, spare;
 };
 
+// Slope n is entry n of the table, for the floor walked on and the floor drawn alike; 0 and
+// numbers past the table are flat (0).
+inline int SlopeEntry(int n) { return n > 0 && n < kMaxSlopes ? n : 0; }
+
 struct LightPattern {
     int32_t half_size;
     int16_t grid[kPatternSide][kPatternSide];

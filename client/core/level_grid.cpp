@@ -196,12 +196,13 @@ void ExtractGridPlanes() {
 int LoadSlopeDefs(ByteReader misc) {
     LogMessage(LOG_INFO, "Loading SlopeDefs...\n");
     for (int s = 0; s < kMaxSlopes; ++s) {
-        int x = FixedI32At(misc, kSlopeOffset + s * 16);
-        int y = FixedI32At(misc, kSlopeOffset + s * 16 + 4);
+        const int64_t x = FixedI32At(misc, kSlopeOffset + s * 16);
+        const int64_t y = FixedI32At(misc, kSlopeOffset + s * 16 + 4);
         SlopeDef& d = g_level.slopes[s];
         d.x = static_cast<int8_t>(x);
         d.y = static_cast<int8_t>(y);
-        d.lift = static_cast<int8_t>((x < 0 ? -x : 0) + (y < 0 ? -y : 0));
+        // Worked out from the whole words, so any word is a lift; the table keeps its low byte.
+        d.lift = static_cast<int8_t>(std::max<int64_t>(0, -x) + std::max<int64_t>(0, -y));
     }
     LogMessage(LOG_INFO, "SlopeDefs Loaded.\n");
     return 1;
@@ -222,8 +223,7 @@ int LoadTiles(ByteReader misc, FILE* world) {
         std::snprintf(key, sizeof key, "tile%02d", t);
         int slope = 0;
         ReadConfigInt(world, "stairslopes", key, &slope, 0);
-        if (slope < 0 || slope > kMaxSlopes)
-            slope = 0;
+        slope = SlopeEntry(slope);
         tile.slope = slope;
         if (slope)
             LogMessage(LOG_INFO, "Tile Slope Replacement: tile#%02d=slope#%02d\n", t, slope);
@@ -312,7 +312,18 @@ int PlaceOlistObjects(ByteReader grid) {
 
 namespace {
 
-bool ReadGenerator(FILE* world, const char* section, Generator& g) {
+enum class GeneratorRead { kMissingKey, kOffWorld, kRead };
+
+// A maze cell and an offset into it as a world position; false when that lies off the world.
+bool MazePosition(int cell, int offset, int32_t* out) {
+    const int64_t v = static_cast<int64_t>(cell) * 64 + offset;
+    if (v < 0 || v >= kWorldLimit)
+        return false;
+    *out = static_cast<int32_t>(v);
+    return true;
+}
+
+GeneratorRead ReadGenerator(FILE* world, const char* section, Generator& g) {
     int ok = ReadConfigInt(world, section, "maxnum", &g.maximum, 0);
     ok &= ReadConfigInt(world, section, "chance", &g.chance, 0);
     ok &= ReadConfigInt(world, section, "timer", &g.timer, 0);
@@ -320,16 +331,17 @@ bool ReadGenerator(FILE* world, const char* section, Generator& g) {
     ok &= ReadConfigInt(world, section, "xmaze", &cx, 0);
     ok &= ReadConfigInt(world, section, "ymaze", &cy, 0);
     if (!ok)
-        return false;
+        return GeneratorRead::kMissingKey;
     ReadConfigInt(world, section, "xoffset", &ox, 32);
     ReadConfigInt(world, section, "yoffset", &oy, 32);
     ReadConfigInt(world, section, "height", &g.height, 0);
     ReadConfigInt(world, section, "single", &g.single, 0);
     g.reload = g.timer;
-    g.x = cx * 64 + ox;
-    g.y = cy * 64 + oy;
     g.object = 0;
-    return true;
+    // Nothing made off the world could live: such a generator stays idle.
+    if (!MazePosition(cx, ox, &g.x) || !MazePosition(cy, oy, &g.y))
+        return GeneratorRead::kOffWorld;
+    return GeneratorRead::kRead;
 }
 
 }  // namespace
@@ -349,10 +361,13 @@ void LoadMongenDefs(FILE* world) {
         char section[16];
         std::snprintf(section, sizeof section, "mongen%02d", i);
         Generator g{};
-        if (!ReadConfigInt(world, section, "object", &g.kind, 0) || !ReadGenerator(world, section, g))
+        if (!ReadConfigInt(world, section, "object", &g.kind, 0))
+            break;
+        const GeneratorRead read = ReadGenerator(world, section, g);
+        if (read == GeneratorRead::kMissingKey)
             break;
         // Only the kinds the live counts keep can be generated.
-        if (g.kind < 1 || g.kind >= kMonsterKinds)
+        if (read == GeneratorRead::kOffWorld || g.kind < 1 || g.kind >= kMonsterKinds)
             continue;
         g.active = 1;
         g_level.monsterGens[i] = g;
@@ -373,9 +388,12 @@ void LoadEffectDefs(FILE* world) {
         char section[16];
         std::snprintf(section, sizeof section, "effect%02d", i);
         Generator g{};
-        if (!ReadConfigInt(world, section, "olist", &g.olist, 0) || !ReadGenerator(world, section, g))
+        if (!ReadConfigInt(world, section, "olist", &g.olist, 0))
             break;
-        if (g.olist < 1 || g.olist >= kMaxOlist)
+        const GeneratorRead read = ReadGenerator(world, section, g);
+        if (read == GeneratorRead::kMissingKey)
+            break;
+        if (read == GeneratorRead::kOffWorld || g.olist < 1 || g.olist >= kMaxOlist)
             continue;
         g.active = 1;
         g_level.effectGens[i] = g;

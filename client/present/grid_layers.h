@@ -35,10 +35,8 @@ struct GridLayers {
         const int t = Byte(tileNumber, cell);
         return t < kMaxTiles ? t : 0;
     }
-    // Flat (0) past the level's slope table.
-    int FloorSlope(int cell) const { return SlopeNumber(Byte(floorSlope, cell)); }
-    int CeilingSlope(int cell) const { return SlopeNumber(Byte(ceilingSlope, cell)); }
-    static int SlopeNumber(int n) { return n < kMaxSlopes ? n : 0; }
+    int FloorSlope(int cell) const { return SlopeEntry(Byte(floorSlope, cell)); }
+    int CeilingSlope(int cell) const { return SlopeEntry(Byte(ceilingSlope, cell)); }
 };
 
 // The layers of the loaded level.

@@ -145,7 +145,7 @@ void BuildTexturesAndTiles(LevelSource& l) {
         }
     l.tiles[1] = bump;
     l.tiles[2] = stair;
-    l.slopes[10] = {-8, 4};
+    l.slopes[10] = {32, 0};  // the stair tile is walked as a ramp through its treads
     l.slopes[11] = {16, -16};
 }
 

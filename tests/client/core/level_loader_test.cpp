@@ -37,8 +37,14 @@ size_t CellWord(int x, int y, int k, int w) {
 class LevelFiles : public LevelFixture {};
 
 TEST_F(LevelFiles, GridWordsByFileSizeAndThePlanesTheyFill) {
-    for (int w : {19, 16}) {
-        std::vector<uint8_t> grid(w == 16 ? kGrid16Size : kGrid19Size);
+    // Only a file of exactly 540292 bytes has 16 words a cell: a shorter or longer one has 19.
+    const struct {
+        size_t size;
+        int w;
+    } files[] = {{kGrid19Size, 19}, {kGrid16Size, 16}, {kGrid16Size - 2, 19}, {kGrid16Size + 2, 19}, {20000, 19}};
+    for (auto [size, w] : files) {
+        SCOPED_TRACE(size);
+        std::vector<uint8_t> grid(size);
         Le16(grid, 0, 128);
         Le16(grid, CellWord(3, 2, kPlaneFloor, w), 288);
         Le16(grid, CellWord(3, 2, kPlaneCeiling, w), 32767);
@@ -205,6 +211,31 @@ TEST_F(LevelFiles, ThinRecords) {
     EXPECT_EQ(ThinCount, 7) << "the empty record and the point are not thins";
 }
 
+TEST_F(LevelFiles, ABoxLiesOnTheSideItsAngleGives) {
+    // A door along x from (1000, 2000) to (1064, 2000), 8 deep: its angle plus the side offset
+    // (-1024, or +1024 for a negative angle) sets which way the far side lies.
+    struct Case {
+        int degrees, dx, dy;
+    } const cases[] = {{0, 0, -8}, {90, -8, 0}, {180, 0, 8}, {270, 8, 0}, {-90, -8, 0}, {-180, 0, -8}};
+    for (const Case& c : cases) {
+        ClearThins();
+        std::vector<uint8_t> misc(80250 + 99 * 16);
+        for (auto [offset, value] : std::initializer_list<std::pair<int, int32_t>>{
+                 {20, 1000}, {24, 2000}, {28, 1064}, {32, 2000}, {44, 64}, {52, 1}, {68, c.degrees}, {72, 1}, {88, 8}})
+            Le32(misc, offset, static_cast<uint32_t>(value));
+        ASSERT_EQ(LoadThins(Reader(misc)), 1);
+        const Thin& near = ThinTable[2];
+        const Thin& far = ThinTable[4];
+        ASSERT_EQ(far.kind, THIN_BOX_SIDE) << c.degrees;
+        EXPECT_EQ(near.x2 - near.x1, c.dx) << c.degrees;
+        EXPECT_EQ(near.y2 - near.y1, c.dy) << c.degrees;
+        EXPECT_EQ(far.x1, 1000 + c.dx) << c.degrees;
+        EXPECT_EQ(far.y1, 2000 + c.dy) << c.degrees;
+        EXPECT_EQ(far.x2, 1064 + c.dx) << c.degrees;
+        EXPECT_EQ(far.y2, 2000 + c.dy) << c.degrees;
+    }
+}
+
 TEST_F(LevelFiles, ABoxWithoutRoomForItsSidesIsNotBuilt) {
     for (int s = 1; s < kThinSlots - 2; ++s)
         ThinTable[s].active = 1;
@@ -248,7 +279,7 @@ TEST_F(LevelFiles, TilesAndSlopes) {
     Le32(misc, 80250 + 10 * 16 + 4, 4);
     Le32(misc, 80250 + 98 * 16, 16);
     Le32(misc, 80250 + 98 * 16 + 4, static_cast<uint32_t>(-16));
-    TextStream world("[stairslopes]\ntile01=12\ntile99=200\n");
+    TextStream world("[stairslopes]\ntile01=12\ntile02=98\ntile03=99\ntile04=-1\ntile99=200\n");
     ASSERT_EQ(LoadSlopeDefs(Reader(misc)), 1);
     ASSERT_EQ(LoadTiles(Reader(misc), world.f), 1);
     EXPECT_EQ(g_level.tiles[1].floor[2 * 8 + 5], 3);
@@ -256,11 +287,41 @@ TEST_F(LevelFiles, TilesAndSlopes) {
     EXPECT_EQ(g_level.tiles[99].floor[63], 1);
     EXPECT_EQ(g_level.tiles[99].ceiling[63], 9);
     EXPECT_EQ(g_level.tiles[1].slope, 12);
-    EXPECT_EQ(g_level.tiles[99].slope, 0) << "no such slope";
+    EXPECT_EQ(g_level.tiles[2].slope, 98) << "the table's last slope";
+    for (int t : {3, 4, 99})
+        EXPECT_EQ(g_level.tiles[t].slope, 0) << "tile " << t << ": no such slope";
     EXPECT_EQ(g_level.slopes[10].x, -8);
     EXPECT_EQ(g_level.slopes[10].y, 4);
     EXPECT_EQ(g_level.slopes[10].lift, 8);
     EXPECT_EQ(g_level.slopes[98].lift, 16);
+}
+
+TEST_F(LevelFiles, SlopeWordsOfAnySizeKeepTheLowByteOfTheirLift) {
+    struct Case {
+        int32_t x, y;
+        int8_t sx, sy, lift;
+    } const cases[] = {
+        {-8, 4, -8, 4, 8},
+        {-100, -100, -100, -100, -56},                  // 200 kept as a signed byte
+        {INT32_MIN, 0, 0, 0, 0},                         // lift 2^31: its low byte is 0
+        {INT32_MIN, INT32_MIN, 0, 0, 0},                 // 2^32
+        {-2147483647, -1, 1, -1, 0},                     // 2^31 exactly, the low byte 0
+        {-2147483647, 0, 1, 0, -1},                      // 2^31 - 1: low byte 0xFF
+        {INT32_MAX, INT32_MAX, -1, -1, 0},               // rising slopes add no lift
+        {-300, 44, -44, 44, 44},                         // 300 = 0x12C
+    };
+    std::vector<uint8_t> misc(80250 + 99 * 16);
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        Le32(misc, 80250 + (10 + k) * 16, static_cast<uint32_t>(cases[k].x));
+        Le32(misc, 80250 + (10 + k) * 16 + 4, static_cast<uint32_t>(cases[k].y));
+    }
+    ASSERT_EQ(LoadSlopeDefs(Reader(misc)), 1);
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        const SlopeDef& d = g_level.slopes[10 + k];
+        EXPECT_EQ(d.x, cases[k].sx) << k;
+        EXPECT_EQ(d.y, cases[k].sy) << k;
+        EXPECT_EQ(d.lift, cases[k].lift) << k;
+    }
 }
 
 TEST_F(LevelFiles, TheWriterPutsEveryFieldWhereTheLoaderReadsIt) {
@@ -298,7 +359,9 @@ TEST_F(LevelFiles, TheWriterPutsEveryFieldWhereTheLoaderReadsIt) {
 TEST_F(LevelFiles, StartAndRaisePoints) {
     struct Case {
         int degrees, angle;
-    } angles[] = {{0, 2048}, {90, 3072}, {180, 0}, {-90, 1024}, {359, 2036}, {720, 2048}};
+    } angles[] = {{0, 2048},     {90, 3072},   {180, 0},       {-90, 1024},    {359, 2036},
+                  {720, 2048},   {-180, 0},    {-181, 4085},   {-270, 3072},   {-360, 2048},
+                  {-1000, 2959}};
     for (const Case& c : angles)
         EXPECT_EQ(StartAngle(c.degrees), c.angle) << c.degrees;
 
@@ -318,6 +381,59 @@ TEST_F(LevelFiles, StartAndRaisePoints) {
     EXPECT_EQ(g_level.starts[0].angle, 2048);
     EXPECT_EQ(g_level.starts[2].x, 60);
     EXPECT_EQ(g_level.starts[3].x, 0) << "a team without starty stops the loading";
+}
+
+TEST_F(LevelFiles, GeneratorKindsAndOlistNumbersStayWithinTheirTables) {
+    // Kind 99 is the last the live counts keep; olist 99 the last entry.
+    TextStream world(
+        "[mongendefs]\nnummongens=2\n"
+        "[mongen00]\nobject=99\nmaxnum=1\nchance=1\ntimer=1\nxmaze=1\nymaze=1\n"
+        "[mongen01]\nobject=100\nmaxnum=1\nchance=1\ntimer=1\nxmaze=1\nymaze=1\n"
+        "[effectdefs]\nnumeffects=2\n"
+        "[effect00]\nolist=99\nmaxnum=1\nchance=1\ntimer=1\nxmaze=1\nymaze=1\n"
+        "[effect01]\nolist=100\nmaxnum=1\nchance=1\ntimer=1\nxmaze=1\nymaze=1\n");
+    LoadMongenDefs(world.f);
+    LoadEffectDefs(world.f);
+    EXPECT_EQ(g_level.monsterGens[0].active, 1);
+    EXPECT_EQ(g_level.monsterGens[1].active, 0) << "kind 100 has no live count";
+    EXPECT_EQ(g_level.effectGens[0].active, 1);
+    EXPECT_EQ(g_level.effectGens[1].active, 0) << "olist 100 has no entry";
+}
+
+TEST_F(LevelFiles, AGeneratorOffTheWorldStaysIdleAndTheRestLoad) {
+    struct Case {
+        const char* keys;
+        int active, x, y;
+    } const cases[] = {
+        {"xmaze=127\nymaze=0\nxoffset=63\nyoffset=0", 1, 8191, 0},
+        {"xmaze=1\nymaze=2\nxoffset=-64\nyoffset=-128", 1, 0, 0},
+        {"xmaze=127\nymaze=0\nxoffset=64", 0, 0, 0},
+        {"xmaze=0\nymaze=0\nxoffset=-1", 0, 0, 0},
+        {"xmaze=2147483647\nymaze=3", 0, 0, 0},
+        {"xmaze=3\nymaze=-2147483648\nyoffset=-2147483648", 0, 0, 0},
+        {"xmaze=3\nymaze=4\nxoffset=2147483647", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        for (bool monster : {true, false}) {
+            const std::string section = monster ? "[mongendefs]\nnummongens=2\n[mongen00]\nobject=3\n"
+                                                : "[effectdefs]\nnumeffects=2\n[effect00]\nolist=2\n";
+            const std::string next = monster ? "[mongen01]\nobject=4\n" : "[effect01]\nolist=3\n";
+            TextStream world(section + "maxnum=1\nchance=1\ntimer=1\n" + c.keys + "\n" + next +
+                             "maxnum=1\nchance=1\ntimer=1\nxmaze=5\nymaze=6\n");
+            if (monster)
+                LoadMongenDefs(world.f);
+            else
+                LoadEffectDefs(world.f);
+            const Generator* gens = monster ? g_level.monsterGens : g_level.effectGens;
+            EXPECT_EQ(gens[0].active, c.active) << c.keys;
+            if (c.active) {
+                EXPECT_EQ(gens[0].x, c.x) << c.keys;
+                EXPECT_EQ(gens[0].y, c.y) << c.keys;
+            }
+            EXPECT_EQ(gens[1].active, 1) << c.keys << ": the next generator still loads";
+            EXPECT_EQ(gens[1].x, 5 * 64 + 32);
+        }
+    }
 }
 
 TEST_F(LevelFiles, GeneratorsKeepOnlyKindsAndEntriesThatExist) {

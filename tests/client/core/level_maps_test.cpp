@@ -123,6 +123,13 @@ TEST_F(LevelMaps, FlagsAndEdgesLeaveTheGridBorderUnwritten) {
     EXPECT_EQ(g_level.edge[1][a], 0x41 | 0x01) << "+y: the floor differs";
     EXPECT_EQ(g_level.edge[2][a], 0x41 | 0x02) << "-x: the ceiling differs (open sky)";
     EXPECT_EQ(g_level.edge[3][a], 0x41 | 0x02) << "+x: both roofed, the texture differs";
+    // Under open sky on both sides the ceiling texture is not a difference.
+    g_level.plane[kPlaneCeiling][CellIndex(30, 30)] = kOpenSky;
+    g_level.plane[kPlaneCeiling][CellIndex(31, 30)] = kOpenSky;
+    g_level.plane[kPlaneCeilingTexture][CellIndex(31, 30)] = 6;
+    BuildCellFlags();
+    EXPECT_EQ(g_level.edge[3][CellIndex(30, 30)], 0) << "+x: both open to the sky";
+    EXPECT_EQ(g_level.edge[2][CellIndex(31, 30)], 0) << "-x: both open to the sky";
     EXPECT_EQ(g_level.rooftopEdge[0][a], 1);
     EXPECT_EQ(g_level.rooftopEdge[1][a], 0);
     g_level.plane[kPlaneFloor][CellIndex(1, 0)] = 8;
@@ -188,12 +195,18 @@ TEST_F(LevelMaps, CountsAreHeldToTheirTables) {
     for (int n = 0; n < 120; ++n)
         text += "[safezone" + std::string(n < 10 ? "0" : "") + std::to_string(n) + "]\ntrigger=" + std::to_string(n) + "\n";
     text += "[transport29]\ngrid=" + std::string(80, 'g') + "\n";
+    // Thirty earthblood nodes at most, though the table has room for more.
+    text += "[earthblood29]\npower=29\n[earthblood30]\npower=30\n";
+    g_level.cellIndex[CellIndex(40, 40)] = 20 + 30;
     TextStream world(text);
     LoadEarthbloodDefs(world.f);
     LoadShrineDefs(world.f);
     LoadTransportDefs(world.f);
     LoadSoundRegionDefs(world.f);
     LoadSafeZoneDefs(world.f);
+    EXPECT_EQ(g_level.earthnodes[29].power, 29);
+    EXPECT_EQ(g_level.earthnodes[30].power, 0);
+    EXPECT_EQ(g_level.earthnodes[30].found, 0);
     EXPECT_EQ(g_level.transports[29].used, 1);
     EXPECT_EQ(std::strlen(g_level.transports[29].grid), 51u);
     EXPECT_EQ(g_level.soundRegions[99].used, 1);
@@ -259,9 +272,9 @@ TEST_F(LevelMaps, FloorsStandingAndCeilings) {
     EXPECT_EQ(GetCeilingHeight(256, 300, 0), 268);
     EXPECT_EQ(GetCeilingHeight(300, 300, 0), 300);
     EXPECT_EQ(GetCeilingHeight(256, 300, 401), 600);
-    // A slope: code 1 falls 32 across the cell in x with a lift of 32.
+    // A slope: slope 1 (code 33) falls 32 across the cell in x with a lift of 32.
     g_level.plane[kPlaneHeightMap][c] = 0;
-    g_level.plane[kPlaneSlope][c] = 2;
+    g_level.plane[kPlaneSlope][c] = 1;
     EXPECT_EQ(GetFloorHeight(256, 256, -1000, 1), 132);
     EXPECT_EQ(GetFloorHeight(319, 256, -1000, 1), 100) << "each product shifted right by 6";
     // Off the grid is solid rock.

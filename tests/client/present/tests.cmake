@@ -29,6 +29,15 @@ target_compile_definitions(present_sample_tests PRIVATE SAMPLE_INSTALL_DIR="${QU
 add_dependencies(present_sample_tests sample_install)
 target_link_libraries(present_sample_tests PRIVATE client_present)
 
+# The floor walked on is the floor drawn: the grid queries against the built cells.
+quorrin_test(walked_floor_tests
+  LABELS arena-player present-world
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/walked_floor_test.cpp
+  DEPS client_present tools_writers)
+target_compile_definitions(walked_floor_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
+add_dependencies(walked_floor_tests sample_install)
+target_link_libraries(walked_floor_tests PRIVATE client_present)
+
 # A flight through the sample's rooms in the game's window (run it by hand; CTest runs it
 # headless for a few frames).
 add_executable(present_demo ${CMAKE_CURRENT_LIST_DIR}/present_demo.cpp)
