@@ -37,6 +37,7 @@ TEST_F(Triggers, TypeWordsChooseTheClassByTheirFirstLetters) {
         int type;
     } cases[] = {
         {"Door", TRIGGER_DOOR},         {"delete", TRIGGER_DELETE},   {"DEL", TRIGGER_DELETE},
+        {"de", TRIGGER_DELETE},         {"Destroy", TRIGGER_DELETE},  {"dx", TRIGGER_DOOR},
         {"d", TRIGGER_DOOR},            {"Endgame", TRIGGER_ENDGAME}, {"END", TRIGGER_ENDGAME},
         {"enable", TRIGGER_ENABLE},     {"en", TRIGGER_ENABLE},       {"elevator", TRIGGER_ELEVATOR},
         {"e", TRIGGER_ELEVATOR},        {"null", TRIGGER_NULL},       {"Score", TRIGGER_SCORE},

@@ -170,6 +170,29 @@ TEST_F(CellFacesTest, LayerValuesThatNameNothing) {
     EXPECT_EQ(Built()[0], "0: (320 320 0) (320 384 0) (384 320 0) (384 384 0)");
 }
 
+TEST_F(CellFacesTest, TheTablesLastEntriesAndOnePastThem) {
+    struct Case {
+        int plane, value, read;
+    } const cases[] = {
+        {kPlaneTile, 99, 99}, {kPlaneTile, 100, 0}, {kPlaneSlope, 98, 98}, {kPlaneSlope, 99, 0},
+        {kPlaneCeilingSlope, 98, 98}, {kPlaneCeilingSlope, 99, 0},
+    };
+    for (const Case& c : cases) {
+        CellGrid cells;
+        cells.Set(c.plane, 5, 5, c.value);
+        const present::GridLayers g = cells.Layers();
+        const int read = c.plane == kPlaneTile    ? g.Tile(CellIndex(5, 5))
+                         : c.plane == kPlaneSlope ? g.FloorSlope(CellIndex(5, 5))
+                                                  : g.CeilingSlope(CellIndex(5, 5));
+        EXPECT_EQ(read, c.read) << c.plane << " " << c.value;
+    }
+    // Tile 100 is no tile: the cell gets its plain floor, not a height mesh.
+    grid.Set(kPlaneTile, 5, 5, 100);
+    EXPECT_EQ(present::BuildCellFace(target.Get(), grid.Layers(), dir.Path().c_str(), 5, 5, 0, -1000, 1000), 1);
+    ASSERT_FALSE(Built().empty());
+    EXPECT_EQ(Built()[0], "1: (320 320 0) (320 384 0) (384 320 0) (384 384 0)");
+}
+
 TEST_F(CellFacesTest, CellsOutsideTheWorldOrMarkedNilGetNothing) {
     grid.Set(kPlaneUpperCeiling, 5, 5, 0);
     EXPECT_EQ(present::BuildCellFace(target.Get(), grid.Layers(), dir.Path().c_str(), 5, 5, 0, -1000, 1000), 0);

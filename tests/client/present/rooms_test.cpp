@@ -182,6 +182,32 @@ TEST_F(RoomsTest, ARoomWhoseFirstExtraDataIsAnotherKindIsNoRoom) {
     EXPECT_STREQ(text, "");
 }
 
+// Whichever side names the outside room, the outside room only ever receives portals: the room
+// draws the way out, the outside room has no portals of its own to draw.
+TEST_F(RoomsTest, TheOutsideRoomHoldsNoOutgoingPortalWhicheverSideItIs) {
+    for (bool outsideFirst : {true, false}) {
+        SCOPED_TRACE(outsideFirst);
+        Room(0, 0, 3, 0, 3, 0, 256);
+        if (outsideFirst)
+            Portal(0, 64, 64, 256, 128, 128, 256, present::kOutsideRoomNumber, 0, 2);
+        else
+            Portal(0, 64, 64, 256, 128, 128, 256, 0, present::kOutsideRoomNumber, 2);
+        Build();
+        SgRoom* room = World().roomTable[0].Get();
+        SgRoom* outside = World().outsideRoom.Get();
+        EXPECT_EQ(outside->outgoingPortals.Count(), 0u);
+        ASSERT_EQ(outside->incomingPortals.Count(), 1u);
+        ASSERT_EQ(room->outgoingPortals.Count(), 1u);
+        ASSERT_EQ(room->incomingPortals.Count(), 1u);
+        SgPortal* way = room->outgoingPortals.Head()->item.Get();
+        EXPECT_EQ(way->AdjoiningRoom(), outside);
+        EXPECT_EQ(outside->incomingPortals.Head()->item.Get(), way);
+        present::ReleaseWorldRooms();
+        World() = WorldTables{};
+        defs = std::make_unique<RoomPortalDefs>();
+    }
+}
+
 TEST_F(RoomsTest, EachPortalStandsInBothRoomsFacingItsOwn) {
     Room(0, 0, 3, 0, 3, 0, 256);
     Room(1, 4, 7, 0, 3, 0, 256);

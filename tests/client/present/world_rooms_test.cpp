@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "client/present/camera_set.h"
 #include "client/present/preburn_lights.h"
 #include "client/present/room_extra.h"
@@ -37,6 +41,15 @@ protected:
         defs->rooms[i] = present::RoomDef{1, minx, miny, minz, maxx, maxy, maxz};
     }
     void Build() { present::BuildWorldRooms(*defs, grid.Layers(), dir.Path().c_str()); }
+    // The quads of a built room's geometry node (the static node's holder holds it).
+    static std::vector<std::string> RoomQuads(int room) {
+        SgNode* statics = present::RoomDataOf(World().roomTable[room].Get())->staticNode;
+        auto* holder = SgKindCast<SgNode>(statics->ChildAt(1));
+        EXPECT_NE(holder, nullptr);
+        auto* geometry = holder ? SgKindCast<SgNode>(holder->ChildAt(0)) : nullptr;
+        EXPECT_NE(geometry, nullptr);
+        return geometry ? Quads(geometry) : std::vector<std::string>{};
+    }
 
     TempDir dir;
     uint32_t before = 0;
@@ -60,12 +73,7 @@ TEST_F(WorldRoomsTest, RoomsMergeTheirPlanesAndLogTheirSizes) {
     EXPECT_EQ(World().portalMode, 1);
     EXPECT_EQ(World().sceneActive, 1);
     // The first room's floor: a 2 x 2 quad and a 1 x 2 quad.
-    SgNode* statics = present::RoomDataOf(World().roomTable[0].Get())->staticNode;
-    auto* holder = SgKindCast<SgNode>(statics->ChildAt(1));
-    ASSERT_NE(holder, nullptr);
-    auto* geometry = SgKindCast<SgNode>(holder->ChildAt(0));
-    ASSERT_NE(geometry, nullptr);
-    const auto quads = Quads(geometry);
+    const auto quads = RoomQuads(0);
     ASSERT_EQ(quads.size(), 4u);
     EXPECT_EQ(quads[0], "1: (128 128 0) (128 256 0) (256 128 0) (256 256 0)");
     EXPECT_EQ(quads[1], "1: (256 128 0) (256 256 0) (320 128 0) (320 256 0)");
@@ -74,6 +82,23 @@ TEST_F(WorldRoomsTest, RoomsMergeTheirPlanesAndLogTheirSizes) {
               present::RoomDataOf(World().roomTable[0].Get())->objectNode);
     EXPECT_EQ(present::FindRoomAtPoint(2.0f, 1.5f, -8.0f, nullptr),
               present::RoomDataOf(World().outsideRoom.Get())->objectNode);
+}
+
+// A pool whose bed lies on the room's floor plane: the plane pass builds the bed, with the wall
+// texture and the cell's slope, while the cell itself builds only the water's surface.
+TEST_F(WorldRoomsTest, ALiquidBedOnTheFloorPlaneIsBuiltByThePlanePass) {
+    defs->portalsOn = 1;
+    Room(0, 2, 3, 2, 2, 0, 256);
+    grid.Set(kPlaneFloor, 2, 2, 40);
+    grid.Set(kPlaneLiquidDepth, 2, 2, 40);
+    grid.Set(kPlaneSlope, 2, 2, 2);
+    grid.level->slopes[2] = SlopeDef{0, 16, 0, 0};
+    Build();
+    const auto quads = RoomQuads(0);
+    const std::string bed = "2: (128 128 0) (128 192 16) (192 128 0) (192 192 16)";
+    EXPECT_EQ(std::count(quads.begin(), quads.end(), bed), 1) << testing::PrintToString(quads);
+    EXPECT_EQ(std::count(quads.begin(), quads.end(), "1: (128 128 40) (128 192 40) (192 128 40) (192 192 40)"), 1)
+        << "the surface, by the cell";
 }
 
 TEST_F(WorldRoomsTest, PortalsOffBuildsSixtyFourBlocks) {
@@ -85,9 +110,14 @@ TEST_F(WorldRoomsTest, PortalsOffBuildsSixtyFourBlocks) {
         ASSERT_TRUE(World().gridBlockNodes[i]) << i;
     for (int i = 0; i < present::kBlockCount; ++i)
         ASSERT_TRUE(World().blockTable[i]) << i;
-    // Border cells stay empty; every other open cell has its floor and ceiling.
+    // Border cells (row and column 0 and 127) stay empty; every other open cell has its floor and
+    // ceiling.
     EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[0].Get()), 15 * 15 * 2);
     EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[9].Get()), 16 * 16 * 2);
+    EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[7].Get()), 15 * 15 * 2);
+    EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[56].Get()), 15 * 15 * 2);
+    EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[63].Get()), 15 * 15 * 2);
+    EXPECT_EQ(present::CountGeometries(World().gridBlockNodes[15].Get()), 16 * 15 * 2);
     // A group of 16 cell nodes with two quads each.
     EXPECT_EQ(present::CountNodes(World().blockTable[33].Get()), 1 + 16 * 3);
 }

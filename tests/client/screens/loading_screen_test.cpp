@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
@@ -46,6 +48,36 @@ TEST_F(LoadingScreen, ALoadPresentsTheBarAtEachStep) {
     EXPECT_FALSE(g_screen.loadBar[0].loaded) << "the bar art is freed at the end";
     EXPECT_TRUE(g_screen.Screen(SCREEN_IMAGE_MAP).loaded);
     EXPECT_TRUE(g_screen.background.loaded);
+}
+
+// The bar's fill each time a frame is shown: the bar pictures are 200 x 20 at x 300..499, y
+// 290..309, the full picture's colour from the left.
+class BarWatch : public RecordingPresent {
+public:
+    explicit BarWatch(uint16_t fullColour) : full(fullColour) {}
+    void ShowViewFrame() override {
+        RecordingPresent::ShowViewFrame();
+        auto at = [](int x) { return g_screen.backBuffer[300 * kScreenWidth + x]; };
+        int end = 310;
+        while (end < 500 && at(end) == full)
+            ++end;
+        percents.push_back(end == 310 ? 0 : (end - 300) / 2);
+    }
+    const uint16_t full;
+    std::vector<int> percents;
+};
+
+TEST_F(LoadingScreen, ALoadFillsTheBarAQuarterAtATime) {
+    LoadLoadingBarArt();
+    DrawLoadingBar(100);
+    const uint16_t full = At(350, 300);
+    FreeLoadingBarArt();
+    present.reset();
+    auto watch = std::make_unique<BarWatch>(full);
+    BarWatch* bar = watch.get();
+    present = std::move(watch);
+    ASSERT_EQ(LoadGrid("sample"), 1);
+    EXPECT_EQ(bar->percents, (std::vector<int>{0, 25, 50, 75, 100}));
 }
 
 TEST_F(LoadingScreen, TheBarFillsToThePercent) {
