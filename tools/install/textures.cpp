@@ -1,6 +1,7 @@
 // Textures of the arena: the two object maps ("shadow.bmp", "cast.tga"), the crosshair
 // ("crsshair.bmp", drawn in the left quarter of the bitmap) and the eight glows of the spell
-// effects in sgfs\. Soft round shapes computed from their distance to the centre.
+// effects in sgfs\, with the white spot of the models' particle sprites. Soft round shapes computed
+// from their distance to the centre.
 
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,7 @@
 
 #include "tools/install/install_step.h"
 #include "tools/writers/bmp_writer.h"
+#include "tools/writers/effects_model.h"
 #include "tools/writers/tga_writer.h"
 
 namespace {
@@ -100,7 +102,7 @@ bool WriteTextures(const InstallContext& ctx) {
     for (const Glow& g : kGlows)
         if (!Write(ctx, g.file, GlowTga(g.rgb)))
             return false;
-    return true;
+    return Write(ctx, std::string("sgfs/") + kSparkTexture, GlowTga(0xFFFFFF));
 }
 
 InstallStep g_step("textures", 50, WriteTextures);

@@ -6,6 +6,8 @@
 #include "engine/core/sg_property.h"
 #include "engine/geometry/sg_particles.h"
 #include "engine/geometry/sg_tri_shape.h"
+#include "tools/writers/effects_model.h"
+#include "tools/writers/model_parts.h"
 #include "tools/writers/sgf_bytes.h"
 #include "tools/writers/world_textures.h"
 
@@ -13,6 +15,7 @@ namespace {
 
 constexpr float kSide = 64.0f;
 constexpr float kHeight = 6.0f;
+constexpr const char* kGlowsNode = "glows";
 
 // A small generator of its own, so the scene never changes with anyone else's random numbers.
 struct Lcg {
@@ -115,14 +118,15 @@ void AddPillars(SgNode* root) {
         }
 }
 
-// Soft additive glows over the two lamps and two more down the hall.
+// Soft additive glows over the two lamps and two more down the hall: each sprite adds its colour
+// through its texture's alpha (the installed scene's soft spot, see TextureGlows).
 void AddGlows(SgNode* root) {
     const SgVec3 centres[4] = {{20, 4, 20}, {44, 4, 40}, {28, 2, 12}, {38, 3, 30}};
-    SgRef<SgNode> glows(new SgNode);
+    SgRef<SgNode> glows = Named(new SgNode, kGlowsNode);
     SgRef<SgAlphaProperty> add(new SgAlphaProperty);
     add->blendOn = 1;
-    add->sourceBlend = 0;  // one
-    add->destinationBlend = 0;
+    add->sourceBlend = 6;  // source alpha
+    add->destinationBlend = 0;  // one
     SgRef<SgVertexColorProperty> plain(new SgVertexColorProperty);
     plain->mode = 1;
     SgRef<SgZBufferProperty> testOnly(new SgZBufferProperty);
@@ -143,6 +147,14 @@ void AddGlows(SgNode* root) {
         glows->InsertChild(p.Get(), false);
     }
     root->InsertChild(glows.Get(), false);
+}
+
+// The glows' sprites show the soft white spot of the effects models.
+void TextureGlows(SgNode* root) {
+    auto* glows = SgKindCast<SgNode>(root->FindByName(kGlowsNode));
+    if (!glows)
+        return;
+    glows->AddRenderProperty(FileTexture(kSparkTexture).Get());
 }
 
 void AddLights(SgNode* root) {
@@ -208,5 +220,6 @@ SgRef<SgNode> BuildArenaScene() {
 std::vector<uint8_t> ArenaSceneBytes() {
     SgRef<SgNode> scene = BuildArenaScene();
     TextureWithWorldTextures(scene.Get());
+    TextureGlows(scene.Get());
     return SgfBytesOf(scene.Get());
 }

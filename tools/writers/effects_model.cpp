@@ -31,20 +31,62 @@ SgRef<SgTriShape> Shard(const char* name, float size) {
     const SgVec3 v[3] = {{0, 0, 0}, {size, 0, 0}, {0, 0, size}};
     const uint16_t i[3] = {0, 1, 2};
     const SgRgba c[3] = {{0.8f, 0.8f, 1, 1}, {0.8f, 0.8f, 1, 1}, {1, 1, 1, 1}};
-    return Named(new SgTriShape(3, v, nullptr, 1, i, nullptr, c), name);
+    SgRef<SgTriShape> shard = Named(new SgTriShape(3, v, nullptr, 1, i, nullptr, c), name);
+    // A sliver without normals: shown in its own colours rather than lit.
+    SgRef<SgVertexColorProperty> own(new SgVertexColorProperty);
+    own->mode = 1;
+    shard->AddRenderProperty(own.Get());
+    return shard;
 }
 
-SgRef<SgAutoNormalParticles> Sprites(uint16_t count, bool colored) {
+// How sprites look: the soft round spot in the sprites' own colours, unlit, added onto what lies
+// behind; they test depth without writing it, so they never hide one another.
+struct SpriteLook {
+    SgRef<SgTextureProperty> texture;
+    SgRef<SgTextureModeProperty> mode;
+    SgRef<SgVertexColorProperty> colours;
+    SgRef<SgAlphaProperty> add;
+    SgRef<SgZBufferProperty> depth;
+
+    SpriteLook() : texture(FileTexture(kSparkTexture)), mode(new SgTextureModeProperty), colours(new SgVertexColorProperty),
+                   add(new SgAlphaProperty), depth(new SgZBufferProperty) {
+        mode->filterMode = 1;      // bilinear
+        mode->addressingMode = 0;  // clamped: the spot's rim stays clear
+        colours->mode = 1;
+        add->blendOn = 1;
+        add->sourceBlend = 6;       // source alpha
+        add->destinationBlend = 0;  // one
+        depth->depthTest = 1;
+    }
+    void WearOn(SgAVObject* sprites) const {
+        for (SgProperty* p : std::initializer_list<SgProperty*>{texture.Get(), mode.Get(), colours.Get(), add.Get(), depth.Get()})
+            sprites->AddRenderProperty(p);
+    }
+};
+
+SgRef<SgAutoNormalParticles> Sprites(uint16_t count, bool colored, const SpriteLook& look) {
     std::vector<SgVec3> positions(count);
     std::vector<SgRgba> colors(count, SgRgba(1, 1, 1, 1));
-    return SgRef<SgAutoNormalParticles>(
+    SgRef<SgAutoNormalParticles> sprites(
         new SgAutoNormalParticles(count, positions.data(), colored ? colors.data() : nullptr));
+    look.WearOn(sprites.Get());
+    return sprites;
 }
 
-SgRef<Sg3dsParticleSystem> Spray() {
+// The geometry as a step leaves it, so the first frame after loading (a restart, which takes no
+// step) already shows sprites of the system's size in the colour of their birth.
+void ReadyGeometry(Sg3dsParticleSystem& s) {
+    SgParticles* sprites = s.Geometry();
+    sprites->size = s.particleSize * 0.5f;
+    if (sprites->Colors() && !s.ColorKeys().IsEmpty())
+        for (uint16_t i = 0; i < sprites->VertexCount(); ++i)
+            sprites->Colors()[i] = s.ParticleColor(0);
+}
+
+SgRef<Sg3dsParticleSystem> Spray(const SpriteLook& look) {
     SgRef<Sg3dsParticleSystem> s = Named(new Sg3dsParticleSystem, "spray");
     Loop(*s, 4);
-    s->SetParticles(Sprites(48, true).Get());
+    s->SetParticles(Sprites(48, true, look).Get());
     s->particleSize = 0.1f;
     s->SetEmitDirection({0, 0, 1});
     s->spread = 0.2f;
@@ -102,14 +144,15 @@ SgRef<Sg3dsParticleSystem> Spray() {
         snap.spinRate = 3;
         s->AddSnapshot(snap);
     }
+    ReadyGeometry(*s);
     return s;
 }
 
-SgRef<Sg3dsParticleSystem> Shards() {
+SgRef<Sg3dsParticleSystem> Shards(const SpriteLook& look) {
     SgRef<Sg3dsParticleSystem> s = Named(new Sg3dsParticleSystem, "shards");
     Loop(*s, 4);
     s->localTranslation = {3, 0, 1};
-    s->SetParticles(Sprites(12, false).Get());
+    s->SetParticles(Sprites(12, false, look).Get());
     s->SetParticleObject(Shard("shard", 0.15f).Get());
     s->emitterType = 2;
     s->emitterWidth = 0.2f;
@@ -118,6 +161,9 @@ SgRef<Sg3dsParticleSystem> Shards() {
     s->lifeSpan = 2;
     s->emitRate = 6;
     s->spinPeriod = 0.5f;
+    // A white glint where each shard flies.
+    s->particleSize = 0.15f;
+    ReadyGeometry(*s);
     return s;
 }
 
@@ -208,8 +254,9 @@ SgRef<SgTriShape> Glow() {
 EffectsModel BuildEffectsModel() {
     EffectsModel model;
     model.root = Named(new SgNode, "effects sample");
-    model.root->InsertChild(Spray().Get(), false);
-    model.root->InsertChild(Shards().Get(), false);
+    const SpriteLook look;
+    model.root->InsertChild(Spray(look).Get(), false);
+    model.root->InsertChild(Shards(look).Get(), false);
     model.root->InsertChild(Track().Get(), false);
     model.root->InsertChild(Blob().Get(), false);
     model.root->InsertChild(Chrome().Get(), false);

@@ -1,11 +1,12 @@
 #pragma once
 // The sample installation's effects model, "sgfs/effects.sgf", written with the engine's own
 // saver. Under one node, on the application clock:
-// - "spray": 48 coloured sprites under gravity and a timed blast, bounced by a sphere and a floor
+// - "spray": 48 coloured sprites (a soft spot added onto the scene, kSparkTexture) under gravity and a timed blast, bounced by a sphere and a floor
 //   patch, coloured over their age, fading in and out, dying of age into two more generations.
 //   Every restart bursts a ring of 48 snapshots; once the burst's third generation has died the
 //   emitter refills the system (looping over 4).
-// - "shards": 12 particles carrying copies of a small shard, shot in random directions.
+// - "shards": 12 particles carrying copies of a small shard, shot in random directions, each with
+//   a white glint.
 // - "rider" on the path controller "loop": a closed shaped square of side 4, at constant speed,
 //   following, banking and smoothing (looping over 8).
 // - "blob": a morph of a square over three targets by weights; "chrome": an environment-mapped
@@ -22,6 +23,8 @@
 class Sg3dsLightColorAnimator;
 
 inline constexpr const char* kEffectsModelFile = "sgfs/effects.sgf";
+// The sprites' soft white spot, beside the models in sgfs/.
+inline constexpr const char* kSparkTexture = "spark.tga";
 
 struct EffectsModel {
     SgRef<SgNode> root;

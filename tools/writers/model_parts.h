@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/core/sg_ref.h"
+#include "engine/core/sg_texture_property.h"
 
 // A fresh engine object held by a reference, named.
 template <class T>
@@ -29,3 +30,14 @@ struct OwnedKeys {
     const K* const* Data() const { return items.data(); }
     uint32_t Count() const { return static_cast<uint32_t>(items.size()); }
 };
+
+// A texture of one image read from the file (beside the model) in whatever format suits.
+inline SgRef<SgTextureProperty> FileTexture(const char* file) {
+    SgRef<SgImage> image(new SgImage);
+    image->SetFileName(file);
+    image->formatKind = SgImage::kAnyFormat;
+    SgRef<SgTextureProperty> texture(new SgTextureProperty);
+    texture->AppendImage(image.Get());
+    texture->currentIndex = 0;
+    return texture;
+}

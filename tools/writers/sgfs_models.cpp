@@ -125,16 +125,6 @@ std::string Entry(int n, const char* file, const char* extra) {
     return text;
 }
 
-SgRef<SgTextureProperty> TextureNamed(const char* file) {
-    SgRef<SgImage> image(new SgImage);
-    image->SetFileName(file);
-    image->formatKind = SgImage::kAnyFormat;
-    SgRef<SgTextureProperty> texture(new SgTextureProperty);
-    texture->AppendImage(image.Get());
-    texture->currentIndex = 0;
-    return texture;
-}
-
 // Triangles of the corners, one texture coordinate each, showing a picture beside the model.
 SgRef<SgTriShape> TexturedShape(const char* name, const std::vector<SgVec3>& corners, const std::vector<SgVec3>& uv,
                                 const char* file) {
@@ -146,7 +136,7 @@ SgRef<SgTriShape> TexturedShape(const char* name, const std::vector<SgVec3>& cor
                                            nullptr));
     shape->AssignName(name);
     shape->ComputeNormals();
-    shape->AddRenderProperty(TextureNamed(file).Get());
+    shape->AddRenderProperty(FileTexture(file).Get());
     return shape;
 }
 
@@ -301,7 +291,7 @@ SgRef<SgNode> WaterModel() {
     SgRef<SgTriShape> surface(new SgTriShape(4, v, nullptr, 2, indices, uv, colours));
     surface->AssignName("Surface");
     surface->ComputeNormals();
-    surface->AddRenderProperty(TextureNamed(kLevelWaterTexture).Get());
+    surface->AddRenderProperty(FileTexture(kLevelWaterTexture).Get());
     return Model("water", {surface});
 }
 

@@ -126,6 +126,29 @@ TEST_F(EffectsModelTest, TheSprayDrawsItsParticlesWithTheirColours) {
     EXPECT_EQ(draws[0].arrays.vertices.size(), 3u);
 }
 
+// The first frame after loading restarts and takes no step, so it draws the geometry as the file
+// holds it: that must already be the system's sprite size and the colour of birth.
+TEST_F(EffectsModelTest, TheFirstFrameDrawsTheSpraysOwnSizeAndColours) {
+    auto* spray = Find<Sg3dsParticleSystem>("spray");
+    ASSERT_TRUE(spray);
+    PlayAndDraw(0.25f);
+    ASSERT_EQ(spray->LiveCount(), 48u);
+    std::vector<RenderCall> draws = render->Named("DrawParticles");
+    ASSERT_GE(draws.size(), 1u);
+    const RenderCall& first = draws[0];
+    ASSERT_EQ(first.arrays.vertices.size(), 48u);
+    EXPECT_EQ(first.args[4], "0.05") << "the radius is half of particleSize 0.1";
+    for (const SgRgba& c : first.arrays.colors) {
+        EXPECT_NEAR(c.r, 1.0f, 1e-6f);
+        EXPECT_NEAR(c.g, 0.9f, 1e-6f);
+        EXPECT_NEAR(c.b, 0.2f, 1e-6f);
+    }
+    // The next frame steps: the same size from the step itself.
+    PlayAndDraw(0.5f);
+    draws = render->Named("DrawParticles");
+    EXPECT_EQ(draws[0].args[4], "0.05");
+}
+
 TEST_F(EffectsModelTest, ShardsCarryTheirOwnCopies) {
     auto* shards = Find<Sg3dsParticleSystem>("shards");
     ASSERT_TRUE(shards);

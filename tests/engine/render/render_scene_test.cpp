@@ -1,18 +1,22 @@
-// The whole flow: the sample model from the installation, loaded by the scene stream and drawn
-// through a camera and a display into the renderer, headless.
+// The whole flow: the sample and effects models from the installation, loaded by the scene stream
+// and drawn through a camera and a display into the renderer, headless.
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "engine/animation/sg_3ds_animators.h"
+#include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_camera.h"
 #include "engine/core/sg_display.h"
 #include "engine/core/sg_node.h"
 #include "engine/core/sg_stream.h"
 #include "engine/render/sg_dd_environment.h"
 #include "tests/support/render/render_fixture.h"
+#include "tools/writers/effects_model.h"
 #include "tools/writers/sample_model.h"
 
 namespace {
@@ -22,36 +26,59 @@ protected:
     void TearDown() override {
         DetachView(camera, display);
         model = nullptr;
+        stream = nullptr;
+        // A loaded material and its animators hold each other until retired.
+        Sg3dsPropertyAnimator::DeleteAll();
         render = nullptr;
         RenderTest::TearDown();
     }
 
-    // A 320 x 240 windowed renderer; the sample model ten units in front of the camera.
-    void Build() {
+    // A 320 x 240 windowed renderer and the installation's model file (its first top-level
+    // object), hung under `root` when one is given, drawn by a camera whose frustum spans 0.5 by
+    // 0.375 at a near distance of 1.
+    void Load(const char* file, SgNode* root = nullptr) {
         SgSetRenderWindow(ddtest::MakeGameWindow(320, 240));
         render = Open(Params(0, 11));
         ASSERT_TRUE(render);
-        SgSceneStream stream;
-        const std::string path = std::string(SAMPLE_INSTALL_DIR) + "/" + kSampleModelFile;
-        ASSERT_TRUE(stream.LoadFromFile(path.c_str())) << SgSceneStream::ErrorMessage();
-        model = SgKindCast<SgNode>(stream.TopLevelObject(0));
+        const std::string path = std::string(SAMPLE_INSTALL_DIR) + "/" + file;
+        stream = std::make_unique<SgSceneStream>();
+        ASSERT_TRUE(stream->LoadFromFile(path.c_str())) << SgSceneStream::ErrorMessage();
+        model = SgKindCast<SgNode>(stream->TopLevelObject(0));
         ASSERT_TRUE(model);
-        model->localTranslation = {10, 0, 0};
+        if (root)
+            root->InsertChild(model.Get(), false);
         display = new SgDisplay;
         display->SetRenderer(render.Get());
         camera = new SgCamera;
         camera->frustum = {-0.25f, 0.25f, 0.1875f, -0.1875f, 1, 100};
+        camera->SetDisplay(display.Get());
+        camera->SetSceneRoot(root ? root : model.Get());
+    }
+
+    // The sample model ten units in front of the camera.
+    void Build() {
+        Load(kSampleModelFile);
+        ASSERT_FALSE(HasFatalFailure());
+        model->localTranslation = {10, 0, 0};
         // The sample's faces look along +x: the camera looks back at them from there.
         camera->localTranslation = {20, 0, 0};
         camera->localRotation = SgMat3::Rotation(4, 3.14159265358979);
-        camera->SetDisplay(display.Get());
-        camera->SetSceneRoot(model.Get());
         camera->UpdateAllStates();
         model->UpdateAllStates();
         render->SetBackgroundColor({0.1f, 0.2f, 0.3f});
     }
 
+    ddtest::Image DrawFrame(double time) {
+        camera->PassViewToRenderer(SgRender::kClearFrame | SgRender::kClearDepth);
+        camera->RenderFrame(time);
+        ddtest::Image image = ddtest::Capture(render->Driver()->buffers->back);
+        camera->FinishView();
+        return image;
+    }
+
     SgRef<SgD3DRender> render;
+    // Holds every loaded object until the renderer goes.
+    std::unique_ptr<SgSceneStream> stream;
     SgRef<SgNode> model;
     SgRef<SgDisplay> display;
     SgRef<SgCamera> camera;
@@ -62,12 +89,38 @@ TEST_F(RenderSceneTest, TheSampleModelMatchesItsGoldenImage) {
     ASSERT_FALSE(HasFatalFailure());
     // The device's reference pixel path, so the picture does not hang on its choice of span loop.
     platform::dd::ForceGeneralRaster(true);
-    camera->PassViewToRenderer(SgRender::kClearFrame | SgRender::kClearDepth);
-    camera->RenderFrame(0.5);
-    ddtest::Image image = ddtest::Capture(render->Driver()->buffers->back);
-    camera->FinishView();
+    const ddtest::Image image = DrawFrame(0.5);
     std::string message;
     EXPECT_TRUE(ddtest::MatchesGolden(RENDER_GOLDEN_DIR, "sample_model", image, 4, 20, &message)) << message;
+}
+
+// The effects sample stood up (its z up the screen) eight units in front of the camera, which
+// looks along +x and a little down, played on the application clock: the spray's particles are
+// soft spots in their own colours, not lit squares.
+TEST_F(RenderSceneTest, TheEffectsSprayMatchesItsGoldenImage) {
+    SgRef<SgNode> holder(new SgNode);
+    holder->localRotation = SgMat3::Rotation(3, 1.5707963267948966);
+    Load(kEffectsModelFile, holder.Get());
+    ASSERT_FALSE(HasFatalFailure());
+    camera->localTranslation = {-8, 2.4f, 0};
+    camera->localRotation = SgMat3::Rotation(5, 0.12);
+    camera->UpdateAllStates();
+    render->SetBackgroundColor({0.1f, 0.1f, 0.15f});
+    std::vector<SgAnimationTiming*> clocked;
+    for (size_t i = 0; i < stream->LoadedCount(); ++i)
+        if (auto* timing = dynamic_cast<SgAnimationTiming*>(stream->LoadedObject(i)))
+            clocked.push_back(timing);
+    // Six steps after the restart: the burst's children risen in orange, the shards flying with
+    // their white glints.
+    for (int step = 1; step <= 6; ++step) {
+        for (SgAnimationTiming* timing : clocked)
+            timing->UpdateAppTime(0.25f * static_cast<float>(step));
+        holder->UpdateAllStates();
+    }
+    platform::dd::ForceGeneralRaster(true);
+    const ddtest::Image image = DrawFrame(1.5);
+    std::string message;
+    EXPECT_TRUE(ddtest::MatchesGolden(RENDER_GOLDEN_DIR, "effects_spray", image, 4, 20, &message)) << message;
 }
 
 TEST_F(RenderSceneTest, TheSampleModelSendsItsStatesOnceAndInOrder) {

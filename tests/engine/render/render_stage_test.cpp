@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "engine/core/sg_property.h"
@@ -25,6 +26,21 @@ SgRef<SgImage> Texture(uint32_t w, uint32_t h, uint32_t format = SgRawImageData:
     EXPECT_TRUE(raw->ResizeRawImage(format, w, h));
     std::fill(raw->Pixels(), raw->Pixels() + raw->BytesPerRow() * h, uint8_t{200});
     return SgImage::CreateFromRawData(raw, 1, kind);
+}
+
+// 8 x 8 texels, the left half of one colour and the right of another (0xRRGGBB).
+SgRef<SgImage> HalvesTexture(uint32_t left, uint32_t right) {
+    SgRef<SgRawImageData> raw(new SgRawImageData);
+    EXPECT_TRUE(raw->ResizeRawImage(SgRawImageData::kRgb, 8, 8));
+    for (uint32_t y = 0; y < 8; ++y)
+        for (uint32_t x = 0; x < 8; ++x) {
+            const uint32_t c = x < 4 ? left : right;
+            uint8_t* p = raw->Row(y) + 3 * x;
+            p[0] = static_cast<uint8_t>(c >> 16);
+            p[1] = static_cast<uint8_t>(c >> 8);
+            p[2] = static_cast<uint8_t>(c);
+        }
+    return SgImage::CreateFromRawData(raw, 0, 7);
 }
 
 uint32_t Count(const uint8_t (&table)[8][8][8], uint8_t mask) {
@@ -401,16 +417,7 @@ TEST_F(StageTest, TheFallbackRowsNeverSelectTheSecondArgument) {
 
 TEST_F(StageTest, ATexturedTriangleShowsItsTexture) {
     ASSERT_TRUE(StartTextured());
-    SgRef<SgRawImageData> raw(new SgRawImageData);
-    ASSERT_TRUE(raw->ResizeRawImage(SgRawImageData::kRgb, 8, 8));
-    for (uint32_t y = 0; y < 8; ++y)
-        for (uint32_t x = 0; x < 8; ++x) {
-            uint8_t* p = raw->Row(y) + 3 * x;
-            p[0] = x < 4 ? 255 : 0;  // left red, right blue
-            p[1] = 0;
-            p[2] = x < 4 ? 0 : 255;
-        }
-    SgRef<SgImage> image = SgImage::CreateFromRawData(raw, 0, 7);
+    SgRef<SgImage> image = HalvesTexture(0xFF0000, 0x0000FF);
     r->SetTextureProperty(image.Get());
     r->SetTextureModeApply(0);
     const SgVec3 v[3] = {{-2, -2, -4}, {2, -2, -4}, {-2, 2, -4}};
@@ -422,6 +429,34 @@ TEST_F(StageTest, ATexturedTriangleShowsItsTexture) {
     const ddtest::Image frame = Frame(r.Get());
     EXPECT_EQ(frame.At(330, 300) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(frame.At(470, 300) & 0xFFFFFF, 0x0000FFu);
+    image = nullptr;
+}
+
+// A particle is a quad over the whole texture, modulated by the particle's colour: a sprite shows
+// its picture in its own colour, not a plain square.
+TEST_F(StageTest, AParticleShowsItsTextureInItsOwnColour) {
+    ASSERT_TRUE(StartTextured());
+    SgRef<SgImage> image = HalvesTexture(0xFF0000, 0xFFFFFF);
+    r->SetTextureProperty(image.Get());
+    r->SetTextureModeApply(3);
+    r->SetTextureModeFilter(0);
+    r->SetTextureModeClamp(0);
+    // Half size 399.75 x 1 / 10 = 39.975 pixels about the centre (400, 300).
+    const SgVec3 p[1] = {{0, 0, -10}};
+    const SgRgba c[1] = {{1, 0.5f, 0.25f, 1}};
+    ASSERT_EQ(r->DrawParticles(1, p, nullptr, c, 1.0f, nullptr, SgBoundSphere{}), 0);
+    const ddtest::Image frame = Frame(r.Get());
+    auto near = [](uint32_t got, uint32_t want) {
+        return std::abs(ddtest::Red(got) - ddtest::Red(want)) <= 8 &&
+               std::abs(ddtest::Green(got) - ddtest::Green(want)) <= 8 &&
+               std::abs(ddtest::Blue(got) - ddtest::Blue(want)) <= 8;
+    };
+    for (int y : {270, 300, 330}) {
+        EXPECT_PRED2(near, frame.At(375, y), 0xFF0000u) << "left half, row " << y;
+        EXPECT_PRED2(near, frame.At(425, y), 0xFF7F3Fu) << "right half, row " << y;
+    }
+    EXPECT_PRED2(near, frame.At(300, 300), frame.At(500, 300)) << "nothing drawn beside the quad";
+    EXPECT_FALSE(near(frame.At(300, 300), 0xFF0000u));
     image = nullptr;
 }
 
