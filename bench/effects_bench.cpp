@@ -1,8 +1,8 @@
 // Particle systems, the per-frame cost of sprays: a steady spray of about 1,000 particles with the
 // full mix (two forces, two colliders, colour keys, fades, world space) stepped at 60 steps a
 // second, beside the bare step of the same particles (no forces, colliders, colours or fades,
-// local space) in the same run, and a 64-particle system with the full mix. Items are particle
-// steps; iterations are system steps.
+// local space) in the same run, a 64-particle system with the full mix, and the first frame of a
+// hostile full-size system. Items are particle steps; iterations are system steps.
 
 #include <benchmark/benchmark.h>
 
@@ -10,6 +10,7 @@
 
 #include "engine/animation/sg_3ds_particle_system.h"
 #include "engine/geometry/sg_particles.h"
+#include "tests/engine/support/large_particle_system.h"
 
 namespace {
 
@@ -104,5 +105,25 @@ BENCHMARK(BM_Spray1000Bare);
 
 void BM_Spray64FullMix(benchmark::State& state) { RunSpray(state, 64, true); }
 BENCHMARK(BM_Spray64FullMix);
+
+// The first frame of a hostile system: the largest capacity filled at once and prewarmed for
+// ever under one gravity and one collider. Items are particle steps; the prewarm bound keeps the
+// frame to about fifty ordinary ones.
+void BM_HostileFirstFrame(benchmark::State& state) {
+    int64_t particleSteps = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        SgRef<Sg3dsParticleSystem> s = LargeParticleSystem();
+        state.ResumeTiming();
+        s->Simulate(1.0f);
+        particleSteps += int64_t{Sg3dsParticleSystem::kMaxPrewarmSteps} * s->LiveCount();
+        benchmark::DoNotOptimize(s->Positions());
+        state.PauseTiming();
+        s = nullptr;
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(particleSteps);
+}
+BENCHMARK(BM_HostileFirstFrame)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "engine/animation/sg_3ds_morph_shape.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "engine/core/sg_registry.h"
 #include "engine/core/sg_stream.h"
@@ -107,6 +108,11 @@ void Sg3dsMorphShape::Blend(float m) {
     // Weights past the key's own count or targets past the shape's are never read.
     uint32_t used = std::min(TargetCount(), WeightCount(key));
     bool relative = Type5();
+    // Weights that are not numbers (damaged keys, or keys too large to interpolate) would put
+    // every vertex at one: the shape keeps its pose instead.
+    for (uint32_t k = relative ? 1 : 0; k < used; ++k)
+        if (!std::isfinite(w[k]))
+            return;
     for (uint32_t v = 0; v < vertexCount_; ++v)
         vertices_[v] = relative ? targets_[0][v] : SgVec3();
     for (uint32_t k = relative ? 1 : 0; k < used; ++k) {

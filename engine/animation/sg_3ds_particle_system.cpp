@@ -63,19 +63,35 @@ Sg3dsParticleSystem::~Sg3dsParticleSystem() {
 // ---- Setting up ----
 
 void Sg3dsParticleSystem::FreeParticleArrays() {
-    if (particleNodes_)
-        for (uint32_t i = 0; i < maxParticles_; ++i)
-            if (SgNode* node = particleNodes_[i].Get())
-                RemoveChild(node);
-    spinRate_.reset();
-    age_.reset();
-    generation_.reset();
-    particleNodes_.reset();
-    ownPositions_.reset();
-    velocity_.reset();
-    rotation_.reset();
-    fresh_.clear();
+    for (const SgRef<SgNode>& node : particleNodes_)
+        if (node)
+            RemoveChild(node.Get());
+    // Given back, not only emptied: a capacity costs nothing until particles are born again.
+    spinRate_ = {};
+    age_ = {};
+    generation_ = {};
+    particleNodes_ = {};
+    ownPositions_ = {};
+    velocity_ = {};
+    rotation_ = {};
+    fresh_ = {};
     liveCount_ = 0;
+}
+
+void Sg3dsParticleSystem::EnsureRoom(uint32_t count) {
+    const uint32_t room = Room();
+    if (count <= room)
+        return;
+    // Doubling, so a system filling up one particle a step grows a few times only.
+    const uint32_t grown = std::min(LiveLimit(), std::max({count, 2 * room, 16u}));
+    spinRate_.resize(grown);
+    age_.resize(grown);
+    generation_.resize(grown);
+    particleNodes_.resize(grown);
+    ownPositions_.resize(grown);
+    velocity_.resize(grown);
+    rotation_.resize(size_t{grown} * 4);
+    fresh_.resize(grown);
 }
 
 void Sg3dsParticleSystem::ReleaseSnapshots() {
@@ -84,19 +100,11 @@ void Sg3dsParticleSystem::ReleaseSnapshots() {
 }
 
 void Sg3dsParticleSystem::SetMaxParticles(uint32_t count) {
+    // The arrays are made as particles are born (EnsureRoom): a file's capacity alone costs
+    // nothing.
     FreeParticleArrays();
     ReleaseSnapshots();
     maxParticles_ = count;
-    if (count == 0)
-        return;
-    spinRate_.reset(new float[count]());
-    age_.reset(new float[count]());
-    generation_.reset(new int32_t[count]());
-    particleNodes_.reset(new SgRef<SgNode>[count]);
-    ownPositions_.reset(new SgVec3[count]);
-    velocity_.reset(new SgVec3[count]);
-    rotation_.reset(new float[size_t{count} * 4]());
-    fresh_.assign(count, 0);
 }
 
 void Sg3dsParticleSystem::ShrinkCapacity(uint32_t count) {
@@ -151,12 +159,11 @@ void Sg3dsParticleSystem::SetEmitDirection(const SgVec3& v) {
 
 void Sg3dsParticleSystem::SetParticleObject(SgAVObject* object) {
     template_ = object;
-    if (particleNodes_)
-        for (uint32_t i = 0; i < maxParticles_; ++i)
-            if (SgNode* node = particleNodes_[i].Get()) {
-                RemoveChild(node);
-                particleNodes_[i] = nullptr;
-            }
+    for (SgRef<SgNode>& node : particleNodes_)
+        if (node) {
+            RemoveChild(node.Get());
+            node = nullptr;
+        }
     liveCount_ = 0;
     SyncGeometryCount();
 }
@@ -193,7 +200,7 @@ void Sg3dsParticleSystem::SetColorKeys(const SgPositionKey* const* keys, uint32_
 }
 
 SgVec3* Sg3dsParticleSystem::Positions() const {
-    return geometry_ ? geometry_->Vertices() : ownPositions_.get();
+    return geometry_ ? geometry_->Vertices() : const_cast<SgVec3*>(ownPositions_.data());
 }
 
 // ---- Simulation ----
@@ -253,12 +260,20 @@ void Sg3dsParticleSystem::Restart() {
         f->ResetWorld();
     if (!(prewarmTime > 0.0f))
         return;
-    // Counted in floating point: a long prewarm would overflow an integer, and it is bounded.
+    // Five steps a time unit. A long prewarm runs only its last kMaxPrewarmSteps steps, each as
+    // long as in the whole run: a file's prewarm time must not stall the first frame, and the
+    // particles it leaves are those of the last stretch. Counted in floating point: the step
+    // count of a long prewarm has no integer.
     float steps = std::trunc(prewarmTime * 5.0f);
-    uint32_t n = steps >= float(kMaxPrewarmSteps) ? kMaxPrewarmSteps : std::max(1u, static_cast<uint32_t>(steps));
+    uint32_t n = std::max(1u, steps < float(kMaxPrewarmSteps) ? static_cast<uint32_t>(steps) : kMaxPrewarmSteps);
     float step = prewarmTime / static_cast<float>(n);
+    float start = lowKeyTime - prewarmTime;
+    if (n < steps) {
+        step = std::isfinite(steps) ? prewarmTime / steps : 0.2f;
+        start = lowKeyTime - step * static_cast<float>(n);
+    }
     float saved = lastTime;
-    lastTime = lowKeyTime - prewarmTime;
+    lastTime = start;
     for (uint32_t i = 0; i < n; ++i) {
         Step(lastTime + step);
         lastTime += step;
@@ -380,9 +395,10 @@ void Sg3dsParticleSystem::KillParticle(uint32_t i) {
 }
 
 void Sg3dsParticleSystem::Respawn(const SgParticleSnapshot& s) {
-    if (s.generation >= maxGenerations || liveCount_ >= maxParticles_)
+    if (s.generation >= maxGenerations || liveCount_ >= LiveLimit())
         return;
     uint32_t i = liveCount_;
+    EnsureRoom(i + 1);
     age_[i] = s.age - lifeSpan;
     generation_[i] = s.generation + 1;
     Positions()[i] = s.position;
@@ -404,9 +420,10 @@ void Sg3dsParticleSystem::Respawn(const SgParticleSnapshot& s) {
 }
 
 void Sg3dsParticleSystem::EmitFromSnapshot(const SgParticleSnapshot& s) {
-    if (liveCount_ >= maxParticles_)
+    if (liveCount_ >= LiveLimit())
         return;
     uint32_t i = liveCount_;
+    EnsureRoom(i + 1);
     float scale = speed + speedVariation * (U() - 0.5f);
     Positions()[i] = s.position;
     velocity_[i] = s.velocity * scale;
@@ -517,7 +534,7 @@ void Sg3dsParticleSystem::Step(float m) {
         float x = rate + emitRemainder;
         count = std::trunc(x);
         emitRemainder = x - count;
-        float room = static_cast<float>(maxParticles_ - liveCount_);
+        float room = static_cast<float>(LiveLimit() - liveCount_);
         // Clamped before conversion: a count out of range (or not a number) has no integer.
         if (!(count >= 0.0f)) {
             count = 0.0f;
@@ -532,6 +549,7 @@ void Sg3dsParticleSystem::Step(float m) {
 
     // The newborns, each with its draws in a fixed order.
     uint32_t wanted = static_cast<uint32_t>(count);
+    EnsureRoom(liveCount_ + wanted);
     uint32_t born = 0;
     std::vector<SgParticleSnapshot> respawns;
     for (uint32_t n = 0; n < wanted; ++n) {
@@ -697,7 +715,7 @@ bool Sg3dsParticleSystem::LoadFromStream(SgSceneStream& s) {
         return false;
     auto* link = LinkRecord<Sg3dsParticleLinkData>();
     uint32_t capacity = s.ReadU32();
-    if (!s.ReadOk() || capacity > kMaxParticles)
+    if (!s.ReadOk())
         return false;
     SetMaxParticles(capacity);
     rateFromLifeSpan = s.ReadU8();

@@ -40,10 +40,11 @@ class Sg3dsParticleSystem : public SgNode, public SgAnimationTiming {
 public:
     static SgTypeRecord typeRecord;
     static int Register();
-    // Vertex counts of the particle geometry are 16-bit.
-    static constexpr uint32_t kMaxParticles = 65535;
-    // Prewarm runs at most this many steps, however long it is.
-    static constexpr uint32_t kMaxPrewarmSteps = 4096;
+    // Vertex counts of the particle geometry are 16-bit: no system holds more particles alive
+    // at once, whatever capacity its file names.
+    static constexpr uint32_t kMaxLive = 65535;
+    // A prewarm simulates at most its last this many steps (of a fifth of a time unit each).
+    static constexpr uint32_t kMaxPrewarmSteps = 50;
 
     enum DeathMode : uint32_t { kDeflect = 0, kDieOnCollision = 1, kDieAndSpawn = 2, kSpawnOnAge = 3 };
 
@@ -100,6 +101,9 @@ public:
     SgForce* Colliders() const { return colliders_.Head(); }
     uint32_t MaxParticles() const { return maxParticles_; }
     uint32_t LiveCount() const { return liveCount_; }
+    // Particles the per-particle arrays have room for: they grow as particles are born, so a
+    // capacity costs nothing until it is used.
+    uint32_t Room() const { return static_cast<uint32_t>(age_.size()); }
     uint32_t ExtraObjectCount() const { return static_cast<uint32_t>(extraObjects_.size()); }
     SgAVObject* ParticleObject() const { return template_.Get(); }
     uint32_t SnapshotCount() const { return snapshotCount_; }
@@ -110,13 +114,13 @@ public:
     const SgVec3& SpreadAxisV() const { return spreadAxisV_; }
     // Particle i's state (i below the live count).
     SgVec3* Positions() const;
-    const SgVec3* Velocities() const { return velocity_.get(); }
-    const float* Ages() const { return age_.get(); }
-    const int32_t* Generations() const { return generation_.get(); }
-    const float* SpinRates() const { return spinRate_.get(); }
+    const SgVec3* Velocities() const { return velocity_.data(); }
+    const float* Ages() const { return age_.data(); }
+    const int32_t* Generations() const { return generation_.data(); }
+    const float* SpinRates() const { return spinRate_.data(); }
     // Angle, then axis x, y, z.
-    const float* Rotations() const { return rotation_.get(); }
-    SgNode* ParticleNode(uint32_t i) const { return i < maxParticles_ ? particleNodes_[i].Get() : nullptr; }
+    const float* Rotations() const { return rotation_.data(); }
+    SgNode* ParticleNode(uint32_t i) const { return i < particleNodes_.size() ? particleNodes_[i].Get() : nullptr; }
 
     // ---- Parameters ----
     float pendingTime = 0.0f;
@@ -163,6 +167,10 @@ private:
     Placement CurrentPlacement() const;
     void RecordPlacement();
     void FreeParticleArrays();
+    // The most particles alive at once: the capacity, within kMaxLive.
+    uint32_t LiveLimit() const { return maxParticles_ < kMaxLive ? maxParticles_ : kMaxLive; }
+    // Room for particles 0..count-1 (count within the live limit) in every per-particle array.
+    void EnsureRoom(uint32_t count);
     void ReleaseSnapshots();
     // Lowers the capacity to count, keeping the first snapshots (no particle is live).
     void ShrinkCapacity(uint32_t count);
@@ -187,14 +195,15 @@ private:
     SgVec3 emitDirection_{0, 0, -1};
     SgVec3 spreadAxisU_{1, 0, 0};
     SgVec3 spreadAxisV_{0, 1, 0};
-    std::unique_ptr<float[]> spinRate_;
-    std::unique_ptr<float[]> age_;
-    std::unique_ptr<int32_t[]> generation_;
-    std::unique_ptr<SgRef<SgNode>[]> particleNodes_;
-    std::unique_ptr<SgVec3[]> ownPositions_;
-    std::unique_ptr<SgVec3[]> velocity_;
-    std::unique_ptr<float[]> rotation_;  // 4 per particle
-    std::vector<uint8_t> fresh_;         // respawned in the current step
+    // Per particle, all of Room() entries.
+    std::vector<float> spinRate_;
+    std::vector<float> age_;
+    std::vector<int32_t> generation_;
+    std::vector<SgRef<SgNode>> particleNodes_;
+    std::vector<SgVec3> ownPositions_;
+    std::vector<SgVec3> velocity_;
+    std::vector<float> rotation_;  // 4 per particle
+    std::vector<uint8_t> fresh_;   // respawned in the current step
     SgForceChain forces_;
     SgForceChain colliders_;
     SgRef<SgParticles> geometry_;

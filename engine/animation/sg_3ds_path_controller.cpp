@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "engine/core/sg_registry.h"
 #include "engine/core/sg_stream.h"
@@ -15,6 +16,9 @@ constexpr int kNewtonRounds = 32;
 constexpr float kLengthTolerance = 0.0001f;
 
 SgVec3 Column(const SgMat3& m, int c) { return {m.m[c], m.m[3 + c], m.m[6 + c]}; }
+
+bool Finite(const SgVec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+bool Finite(const SgMat3& m) { return std::all_of(std::begin(m.m), std::end(m.m), [](float f) { return std::isfinite(f); }); }
 
 SgMat3 FromColumns(const SgVec3& a, const SgVec3& b, const SgVec3& c) {
     SgMat3 m;
@@ -75,11 +79,20 @@ void Sg3dsPathController::Update(float t) {
     if (pathKeys_.Count() < 2 || percentKeys_.IsEmpty())
         return;
     float m = MapTime(t);
-    Segment seg = FindSegment(PercentAt(m));
-    if (followPath)
-        localRotation = Orientation(seg.i, seg.j, seg.s);
+    // Keys that are not numbers (or too large to interpolate) give no place on the path, nor does
+    // a percent that is not a number: the node stays where it was rather than taking its children
+    // nowhere.
+    float percent = PercentAt(m);
+    if (std::isnan(percent))
+        return;
+    Segment seg = FindSegment(percent);
     SgPositionKey out;
-    localTranslation = pathKeys_[seg.i]->Interpolate(&out, seg.s, pathKeys_[seg.j])->position;
+    const SgVec3 place = pathKeys_[seg.i]->Interpolate(&out, seg.s, pathKeys_[seg.j])->position;
+    const SgMat3 turn = followPath ? Orientation(seg.i, seg.j, seg.s) : localRotation;
+    if (!Finite(place) || !Finite(turn))
+        return;
+    localRotation = turn;
+    localTranslation = place;
     if (worldUpdateFlag)
         UpdateAllStates();
 }

@@ -15,6 +15,7 @@
 #include "engine/core/sg_property.h"
 #include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_particles.h"
+#include "tests/engine/support/large_particle_system.h"
 #include "tests/engine/support/sg_stream_cases.h"
 
 namespace {
@@ -285,6 +286,7 @@ const SgStreamCase kCases[] = {
          a->SetTarget(new SgLight);
          return SgRef<SgObject>(a.Get());
      }},
+    {"Sg3dsParticleSystemLarge", [] { return SgRef<SgObject>(LargeParticleSystem().Get()); }},
 };
 
 TEST_P(SgStreamCaseTest, RoundTrip) { CheckStreamRoundTrip(GetParam()); }
@@ -375,7 +377,8 @@ TEST(EffectsStream, ParticleSystemLayoutAndMends) {
     EXPECT_NE(file[at], 0);
     EXPECT_EQ(std::vector<uint8_t>(file.begin() + long(at) + 4, file.begin() + long(at) + 8), Bytes().U32(1).b);
 
-    // A capacity past 16 bits is a damaged record.
+    // Snapshots are stored for the whole capacity: a capacity whose snapshots the file does not
+    // hold is a damaged record.
     std::vector<uint8_t> big = file;
     big[at - fixed.size() + 2] = 1;  // 4 + 65536
     SgSceneStream refused;
@@ -401,6 +404,45 @@ TEST(EffectsStream, ParticleSystemLayoutAndMends) {
     l->Simulate(1);
     EXPECT_EQ(l->LiveCount(), 4u);
     EXPECT_EQ(l->Geometry()->ActiveCount(), 4u);
+}
+
+// A capacity is kept as the file gives it and costs nothing until particles are born: a file of
+// many hostile-sized systems loads in little memory, and none is refused for its capacity. No
+// more particles live at once than a geometry could hold.
+TEST(EffectsStream, ACapacityCostsNothingUntilParticlesAreBorn) {
+    SgRef<SgNode> root(new SgNode);
+    for (int i = 0; i < 500; ++i)
+        root->InsertChild(LargeParticleSystem().Get(), false);
+    SgRef<Sg3dsParticleSystem> huge = LargeParticleSystem();
+    huge->SetMaxParticles(100000);
+    root->InsertChild(huge.Get(), false);
+    std::vector<uint8_t> file = SaveAsTopLevel(root.Get());
+    SgRef<SgObject> loaded = LoadSingleTopLevel(file);
+    auto* node = SgKindCast<SgNode>(loaded.Get());
+    ASSERT_TRUE(node);
+    ASSERT_EQ(node->ChildCount(), 501u);
+    for (uint32_t i = 0; i < node->ChildCount(); ++i) {
+        auto* s = SgKindCast<Sg3dsParticleSystem>(node->ChildAt(i));
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->MaxParticles(), i < 500 ? Sg3dsParticleSystem::kMaxLive : 100000u) << i;
+        EXPECT_EQ(s->Room(), 0u) << i;
+    }
+    EXPECT_EQ(SaveAsTopLevel(loaded.Get()), file) << "saved back as loaded";
+
+    auto* last = SgKindCast<Sg3dsParticleSystem>(node->ChildAt(500));
+    last->prewarmTime = 0;
+    last->Simulate(1);
+    last->Simulate(2);
+    EXPECT_EQ(last->LiveCount(), Sg3dsParticleSystem::kMaxLive);
+    EXPECT_EQ(last->Room(), Sg3dsParticleSystem::kMaxLive);
+    // A few born: room for a few.
+    auto* first = SgKindCast<Sg3dsParticleSystem>(node->ChildAt(0));
+    first->prewarmTime = 0;
+    first->emitRate = 3;
+    first->Simulate(1);
+    first->Simulate(2);
+    EXPECT_EQ(first->LiveCount(), 3u);
+    EXPECT_LE(first->Room(), 16u);
 }
 
 TEST(EffectsStream, PathAndMorphLayouts) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,38 @@ TEST(MorphShape, GuardsOnWeightsTargetsAndTimes) {
     const SgFloatKey* keys[] = {&a, &b};
     linear->SetMorphKeys(keys, 2);
     EXPECT_EQ(linear->MorphKeys().Count(), 0u);
+}
+
+// Weights that are not numbers (damaged keys, or weights too large to interpolate) would put
+// every vertex at one: the shape keeps the pose it had.
+TEST(MorphShape, WeightsThatAreNotNumbersKeepThePose) {
+    const float nan = std::nanf(""), inf = INFINITY, huge = 3e38f;
+    struct WeightCase {
+        const char* name;
+        std::vector<float> first, second;
+        float secondTime;
+    };
+    const WeightCase cases[] = {
+        {"NaN weight", {0, nan, 0}, {0, 1, 0}, 2},
+        {"infinite weight", {0, 0, 0}, {0, 0, inf}, 2},
+        {"overflowing weights", {0, huge, -huge}, {0, -huge, huge}, 2},
+        {"NaN key time", {0, 0, 0}, {0, 1, 0}, nan},
+    };
+    for (const WeightCase& c : cases) {
+        SgRef<Sg3dsMorphShape> shape = MakeShape(3);
+        SetWeightKeys(shape.Get(), {{0, c.first}, {c.secondTime, c.second}});
+        std::vector<SgVec3> before(shape->Vertices(), shape->Vertices() + kVertices);
+        shape->UpdateAppTime(0.5f);
+        ExpectVertices(shape.Get(), before, c.name);
+    }
+    // A cross-fade whose tension is not a number.
+    SgRef<Sg3dsMorphShape> pair = MakeShape(3);
+    SgFloatKeyPair a(0, nan, 0, 0, 0, 3), b(1, 0, 0, 0, 2, 3);
+    const SgFloatKey* keys[] = {&a, &b};
+    pair->SetMorphKeys(keys, 2);
+    std::vector<SgVec3> before(pair->Vertices(), pair->Vertices() + kVertices);
+    pair->UpdateAppTime(0.5f);
+    ExpectVertices(pair.Get(), before, "NaN tension");
 }
 
 TEST(MorphShape, CopiesIntoItsOwnClass) {

@@ -228,15 +228,74 @@ TEST(PathController, PlainAndSmoothedFrames) {
     ExpectVec(Column(moving, 1), -n, 1e-6f, "minus the normal");
     ExpectVec(Column(moving, 2), -b, 1e-6f, "minus the binormal");
 
-    // axisMode 1 with flip: the local y axis points backwards along the path.
-    c->flip = 1;
-    c->axisMode = 1;
-    ExpectVec(Column(c->Orientation(1, 2, 0.4f), 1), -t, 1e-6f, "y backwards");
-    c->flip = 0;
-    c->axisMode = 2;
-    SgMat3 zMode = c->Orientation(1, 2, 0.4f);
-    ExpectVec(Column(zMode, 2), t, 1e-6f, "z along the path");
-    ExpectVec(Column(zMode, 0), b, 1e-6f, "x is minus the old third column");
+    // Flip turns the frame half round about its third axis; the axis mode then puts the tangent
+    // on local x, y or z. Every column of every combination (axisMode 1 with flip: the local y
+    // axis points backwards along the path).
+    struct AxesCase {
+        uint8_t flip;
+        uint16_t axisMode;
+        SgVec3 x, y, z;
+    };
+    const AxesCase cases[] = {
+        {0, 0, t, -n, -b}, {0, 1, n, t, -b},   {0, 2, b, -n, t},
+        {1, 0, -t, n, -b}, {1, 1, -n, -t, -b}, {1, 2, b, n, -t},
+    };
+    for (const AxesCase& a : cases) {
+        c->flip = a.flip;
+        c->axisMode = a.axisMode;
+        const SgMat3 m = c->Orientation(1, 2, 0.4f);
+        const std::string what = "flip " + std::to_string(a.flip) + ", axis mode " + std::to_string(a.axisMode);
+        ExpectVec(Column(m, 0), a.x, 1e-6f, what + ", x");
+        ExpectVec(Column(m, 1), a.y, 1e-6f, what + ", y");
+        ExpectVec(Column(m, 2), a.z, 1e-6f, what + ", z");
+    }
+}
+
+// Keys that are not numbers, or so large that interpolating them overflows, give no place on the
+// path, nor does a percent that is not a number: the node stays where it was, turned as it was.
+TEST(PathController, KeysThatAreNotNumbersLeaveTheNodeWhereItWas) {
+    const float nan = std::nanf(""), inf = INFINITY, huge = 3e38f;
+    struct BadCase {
+        const char* name;
+        SgVec3 second;  // the second of three path keys
+        float percent;  // at time 10
+    };
+    const BadCase cases[] = {
+        {"NaN position", {nan, 0, 0}, 1},
+        {"infinite position", {0, inf, 0}, 1},
+        {"overflowing positions", {huge, -huge, huge}, 1},
+        {"NaN percent", {2, 1, 0}, nan},
+    };
+    for (const BadCase& c : cases) {
+        for (uint8_t constantSpeed : {0, 1}) {
+            SgRef<Sg3dsPathController> p = Controller();
+            p->followPath = 1;
+            p->constantSpeed = constantSpeed;
+            Keys<SgPositionKey> path;
+            path.Add(new SgPositionKeyShaped(0, {0, 0, 0}))
+                .Add(new SgPositionKeyShaped(0.5f, c.second))
+                .Add(new SgPositionKeyShaped(1, {-huge, huge, 0}));
+            p->SetPathKeys(path.Data(), path.Count());
+            Keys<SgFloatKey> percent;
+            percent.Add(new SgFloatKeyLinear(0, 0.5f)).Add(new SgFloatKeyLinear(10, c.percent));
+            p->SetPercentKeys(percent.Data(), percent.Count());
+            p->localTranslation = {1, 2, 3};
+            p->localRotation = SgMat3::Rotation(5, 0.5);
+            const SgMat3 before = p->localRotation;
+            p->UpdateAppTime(6);
+            const std::string what = std::string(c.name) + (constantSpeed ? ", constant speed" : "");
+            EXPECT_EQ(p->localTranslation, SgVec3(1, 2, 3)) << what;
+            EXPECT_EQ(p->localRotation, before) << what;
+        }
+    }
+    // Sound keys still move it.
+    SgRef<Sg3dsPathController> p = Controller();
+    Keys<SgPositionKey> path;
+    path.Add(new SgPositionKeyLinear(0, {0, 0, 0})).Add(new SgPositionKeyLinear(1, {4, 0, 0}));
+    p->SetPathKeys(path.Data(), path.Count());
+    SetPercentRamp(p.Get());
+    p->UpdateAppTime(5);
+    ExpectVec(p->localTranslation, {2, 0, 0}, 1e-6f, "halfway");
 }
 
 TEST(PathController, TheClosedSeamIsSmoothedAndTheOpenEndIsNot) {
