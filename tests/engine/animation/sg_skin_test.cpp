@@ -71,6 +71,26 @@ TEST(SgSkinData, BlendsSeveralInfluencesAndTakesOneWhole) {
     ExpectNear(w[2], SgVec3(-1, 3, 0), "one influence on B");
 }
 
+// The skin's own world placement carries every bone: rotated, scaled and moved, the bones'
+// translations scaled with the offsets.
+TEST(SgSkinData, TheSkinsPlacementScalesTheBonesTranslationsWithTheOffsets) {
+    Skeleton s;
+    s.a->boneScale = 0.5f;
+    SgRef<Sg3dsSkin> skin = ThreeVertexSkin(s);
+    skin->localTranslation = {10, 0, 0};
+    skin->localRotation = QuarterTurn();
+    skin->localScale = 2;
+    skin->UpdateAllStates();
+    SgWorldState* state = skin->CurrentState();
+    ASSERT_EQ(state->worldScale, 2.0f);
+    skin->TransformToWorld(state);
+    SgVec3* w = World(state);
+    // A alone: 2 x quarter (0.5 x (0, 1, 0) + (1, 0, 0)) + (10, 0, 0) = 2 x (-0.5, 1, 0) + (10, 0, 0).
+    ExpectNear(w[1], SgVec3(9, 2, 0), "A: its translation scaled too");
+    // B alone: 2 x quarter (quarter (1, 1, 0) + (0, 2, 0)) + (10, 0, 0) = 2 x (-3, -1, 0) + (10, 0, 0).
+    ExpectNear(w[2], SgVec3(4, -2, 0), "B: its translation scaled too");
+}
+
 TEST(SgSkinData, AStillSkeletonRewritesOnlyBlendedVertices) {
     Skeleton s;
     SgRef<Sg3dsSkin> skin = ThreeVertexSkin(s);

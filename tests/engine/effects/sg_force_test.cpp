@@ -185,9 +185,10 @@ TEST(SphericalCollider, ATinySphereDeflectsNothing) {
     EXPECT_EQ(v, SgVec3(0, 1, 0));
 }
 
-SgRef<SgPlanarCollider> FloorPatch() {
-    // The rectangle z = 0 around the origin, 4 across its first axis (y) and 2 along it (x).
+SgRef<SgPlanarCollider> FloorPatch(float z = 0) {
+    // The rectangle at height z about the z axis, 4 across its first axis (y) and 2 along it (x).
     SgRef<SgPlanarCollider> floor(new SgPlanarCollider);
+    floor->modelPosition = {0, 0, z};
     floor->width = 4;
     floor->height = 2;
     floor->bounce = 0.5f;
@@ -230,19 +231,25 @@ TEST(PlanarCollider, DeflectsInsideTheRectangle) {
 }
 
 TEST(PlanarCollider, TurnsToFaceAParticleFromBehindAndStaysTurned) {
-    SgRef<SgPlanarCollider> floor = FloorPatch();
-    SgVec3 p{0, 0, -2}, v{0, 0, 4};
+    // A plane off the origin, z = -1: turning it negates its constant with its normal.
+    SgRef<SgPlanarCollider> floor = FloorPatch(-1);
+    ASSERT_EQ(floor->worldConstant, 1.0f);
+    SgVec3 p{0, 0, -3}, v{0, 0, 4};
     float dt = 1;
     ASSERT_TRUE(floor->ApplyToParticle(p, v, dt, 0));
     EXPECT_EQ(floor->worldNormal, SgVec3(0, 0, -1));
+    EXPECT_EQ(floor->worldConstant, -1.0f);
     ExpectVec(v, {0, 0, -2}, 1e-5f, "bounced back down");
-    EXPECT_LE(p.z, 0.0f) << "kept on the particle's side";
+    ExpectVec(p, {0, 0, -1.001f}, 1e-5f, "met at the plane, kept on the particle's side");
+    EXPECT_NEAR(dt, 0.5f, 1e-6f);
     // A particle from above now meets the plane's back: it is turned again.
-    p = {0, 0, 2};
+    p = {0, 0, 1};
     v = {0, 0, -4};
     dt = 1;
     EXPECT_TRUE(floor->ApplyToParticle(p, v, dt, 0));
     EXPECT_EQ(floor->worldNormal, SgVec3(0, 0, 1));
+    EXPECT_EQ(floor->worldConstant, 1.0f);
+    ExpectVec(p, {0, 0, -0.999f}, 1e-5f, "met at the plane from above");
     // Rebuilt from the model by a reset and a transform.
     floor->worldNormal = {0, 0, -1};
     floor->ResetWorld();

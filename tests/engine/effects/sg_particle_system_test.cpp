@@ -78,6 +78,41 @@ TEST(ParticleSystem, TheFirstCallOnlyRecordsAndRestarts) {
     EXPECT_EQ(zero->lastTime, 1.0f);
     zero->Simulate(1.5f);
     EXPECT_EQ(zero->LiveCount(), 5u);
+
+    // A change just above 0.0001 is a step.
+    Spray small(8);
+    small->Simulate(0.5f);
+    small->Simulate(0.50012f);
+    EXPECT_EQ(small->lastTime, 0.50012f);
+}
+
+TEST(ParticleSystem, AKilledSlotTakesTheLastParticleWhole) {
+    Spray spray(4);
+    spray->maxGenerations = 5;
+    spray->speedVariation = 0;
+    spray->Simulate(1.0f);
+    SgParticleSnapshot first = Snapshot({1, 0, 0}, {1, 0, 0});
+    first.spinRate = 1;
+    first.angle = 0.1f;
+    first.axis = {1, 0, 0};
+    SgParticleSnapshot last = Snapshot({0, 2, 0}, {0, 3, 0});
+    last.spinRate = 2;
+    last.angle = 0.2f;
+    last.axis = {0, 1, 0};
+    last.generation = 2;
+    last.age = 103;
+    spray->EmitFromSnapshot(first);
+    spray->Respawn(last);
+    ASSERT_EQ(spray->LiveCount(), 2u);
+    spray->KillParticle(0);
+    ASSERT_EQ(spray->LiveCount(), 1u);
+    EXPECT_EQ(spray.Position(0), SgVec3(0, 2, 0));
+    EXPECT_EQ(spray->Velocities()[0], SgVec3(0, 3, 0));
+    EXPECT_EQ(spray->Ages()[0], 3.0f) << "103 less the life span";
+    EXPECT_EQ(spray->Generations()[0], 3);
+    EXPECT_EQ(spray->SpinRates()[0], 2.0f);
+    const float* r = spray->Rotations();
+    EXPECT_EQ((std::vector<float>{r[0], r[1], r[2], r[3]}), (std::vector<float>{0.2f, 0, 1, 0}));
 }
 
 TEST(ParticleSystem, TheFirstNewbornFollowsTheDrawOrder) {
@@ -450,13 +485,63 @@ TEST(ParticleSystem, AWrapKillsEveryParticleAndRestarts) {
     warm->Simulate(1.0f);
     EXPECT_EQ(warm->LiveCount(), 8u) << "two units of emission before the start";
     EXPECT_EQ(warm->lastTime, 1.0f) << "restored";
+}
 
-    // A prewarm too long for an integer step count is bounded.
-    Spray long_(64);
-    long_->emitRate = 4;
-    long_->prewarmTime = 1e12f;
-    long_->Simulate(1.0f);
-    EXPECT_EQ(long_->LiveCount(), 64u);
+// A force that applies nothing and notes each step it is applied in: the step and the time.
+class StepLog : public SgForce {
+public:
+    SgForce* Clone() const override { return new StepLog; }
+    bool ApplyToParticle(SgVec3&, SgVec3&, float& dt, float time) override {
+        steps.push_back({dt, time});
+        return false;
+    }
+    void TransformToWorld(const SgMat3&, const SgVec3&, float) override {}
+    void ResetWorld() override {}
+
+    struct Step {
+        float dt, time;
+    };
+    std::vector<Step> steps;
+};
+
+// Five steps a time unit, at least one; a prewarm longer than fifty steps runs only its last
+// fifty, each as long as in the whole run.
+TEST(ParticleSystem, PrewarmStepsAFifthOfAUnitAndRunsAtMostItsLastFifty) {
+    struct PrewarmCase {
+        float prewarm;
+        size_t steps;
+        float dt;
+        float firstTime;  // of the first step, from low key time 0
+    };
+    const float inf = std::numeric_limits<float>::infinity();
+    const PrewarmCase cases[] = {
+        {2.0f, 10, 0.2f, -1.8f},
+        {0.1f, 1, 0.1f, 0.0f},
+        {0.3f, 1, 0.3f, 0.0f},
+        {0.5f, 2, 0.25f, -0.25f},
+        {10.0f, 50, 0.2f, -9.8f},
+        {10.3f, 50, 10.3f / 51, -49 * 10.3f / 51},
+        {1e9f, 50, 0.2f, -9.8f},
+        {inf, 50, 0.2f, -9.8f},
+        {std::numeric_limits<float>::quiet_NaN(), 0, 0, 0},
+        {-1.0f, 0, 0, 0},
+    };
+    for (const PrewarmCase& c : cases) {
+        Spray spray(4);
+        SgRef<StepLog> log(new StepLog);
+        spray->AddForce(log.Get());
+        spray->prewarmTime = c.prewarm;
+        spray->speed = 0;
+        spray->AddSnapshot(Snapshot({}, {}));
+        spray->Simulate(1.0f);
+        ASSERT_EQ(log->steps.size(), c.steps) << "prewarm " << c.prewarm;
+        if (c.steps == 0)
+            continue;
+        EXPECT_NEAR(log->steps.front().dt, c.dt, 1e-5f) << "prewarm " << c.prewarm;
+        EXPECT_NEAR(log->steps.front().time, c.firstTime, 1e-4f) << "prewarm " << c.prewarm;
+        EXPECT_NEAR(log->steps.back().time, 0.0f, 1e-4f) << "the prewarm ends at the low key time";
+        EXPECT_EQ(spray->lastTime, 1.0f) << "restored";
+    }
 }
 
 TEST(ParticleSystem, WorldSpaceKeepsParticlesWhereTheyAre) {

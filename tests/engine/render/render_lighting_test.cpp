@@ -162,6 +162,33 @@ TEST_F(LightingTest, VertexColoursModulateOrAdd) {
     EXPECT_NEAR(r.b, 255, 1e-3f);
 }
 
+// The lights' ambient part, material ambient x 255 x (0.2, 0.3, 0.4) = (51, 76.5, 102), joins
+// the emissive colour (51 each) in every way of using the vertex colours (0.5, 0.25, 0.2).
+TEST_F(LightingTest, AmbientLightJoinsEveryUseOfTheVertexColours) {
+    Material({1, 1, 1}, {1, 1, 1}, {}, {0.2f, 0.2f, 0.2f}, 1.0f);
+    SgRef<SgLight> sky = MakeLight(SgLight::kAmbient);
+    sky->ambient = {0.2f, 0.3f, 0.4f};
+    Use(sky.Get());
+    const SgRgba c{0.5f, 0.25f, 0.2f, 1};
+    struct UseCase {
+        const char* name;
+        const SgRgba* colour;
+        bool add;
+        SgRgb want;
+    };
+    const UseCase cases[] = {
+        {"no vertex colours", nullptr, false, {51 + 51, 51 + 76.5f, 51 + 102}},
+        {"modulated", &c, false, {(51 + 51) * 0.5f, (51 + 76.5f) * 0.25f, (51 + 102) * 0.2f}},
+        {"added", &c, true, {51 + 127.5f + 51, 51 + 63.75f + 76.5f, 51 + 51 + 102}},
+    };
+    for (const UseCase& u : cases) {
+        const SgVertexWorkRecord r = LightVertex({0, 0, 0}, {0, 0, 1}, false, u.colour, u.add);
+        EXPECT_NEAR(r.r, u.want.r, 1e-3f) << u.name;
+        EXPECT_NEAR(r.g, u.want.g, 1e-3f) << u.name;
+        EXPECT_NEAR(r.b, u.want.b, 1e-3f) << u.name;
+    }
+}
+
 TEST_F(LightingTest, PointLightsFallOffAndStopAtTheirReach) {
     Material({0, 0, 0}, {1, 1, 1});
     SgRef<SgLight> bulb = MakeLight(SgLight::kPoint);
@@ -192,6 +219,12 @@ TEST_F(LightingTest, PointLightsFallOffAndStopAtTheirReach) {
     far.centre = {0, 0, 4 + 12};
     far.radius = 1;
     EXPECT_EQ(LightVertex({0, 0, 0}, {0, 0, 1}, false, nullptr, false, far).r, 0.0f);
+    // One whose centre lies beyond the reach but whose sphere reaches into it is lit.
+    SgBoundSphere reaching;
+    reaching.centre = {0, 0, 4 + 10.5f};
+    reaching.radius = 1;
+    EXPECT_NEAR(LightVertex({0, 0, 0}, {0, 0, 1}, false, nullptr, false, reaching).r, 255.0f * 4 / (1.024f * 16),
+                0.01f);
 
     // Range 0 with attenuation: A and B are the largest float and nothing is lit.
     bulb->range = 0;

@@ -73,6 +73,14 @@ TEST_P(RenderOpenProfileTest, OpensTheDeviceTheProfileOffers) {
     EXPECT_TRUE(r->GetDriverInfo() & 4);
     EXPECT_EQ((r->GetDriverInfo() & 8) != 0, !c.softwareOnly);
     EXPECT_TRUE(Said(kSucceeded));
+    // The vertex buffers are write-only, in system memory for a software device only.
+    IDirect3DVertexBuffer* buffer = r->Driver()->batch.CurrentBuffer();
+    ASSERT_TRUE(buffer);
+    D3DVERTEXBUFFERDESC desc{};
+    desc.dwSize = sizeof(desc);
+    ASSERT_EQ(buffer->GetVertexBufferDesc(&desc), D3D_OK);
+    EXPECT_EQ(desc.dwCaps, D3DVBCAPS_WRITEONLY | (c.softwareOnly ? D3DVBCAPS_SYSTEMMEMORY : 0u));
+    EXPECT_EQ(desc.dwFVF, 0x1C4u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, RenderOpenProfileTest,

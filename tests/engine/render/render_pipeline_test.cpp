@@ -10,6 +10,7 @@
 
 #include <xmmintrin.h>
 
+#include "engine/core/sg_light.h"
 #include "engine/core/sg_property.h"
 #include "tests/support/render/render_fixture.h"
 
@@ -205,6 +206,59 @@ TEST_F(RenderPipelineTest, TheTagComingRoundNeverReusesAnOldCopy) {
     }
 }
 
+// A vertex emitted into the first fill of a draw and used again 255 fills later, when the 8-bit
+// tag has come round to the same value: its old copy is gone, so it is transformed again.
+TEST_F(RenderPipelineTest, AVertexMetAgainWhenTheTagComesRoundIsTransformedAgain) {
+    ASSERT_TRUE(StartPlain(2));  // taken as N = 4: every triangle after the first flushes
+    constexpr int kTriangles = 256;  // fills with tags 1 to 255, then 1 again
+    std::vector<SgVec3> v{{-1, -1, -5}};
+    std::vector<uint16_t> idx;
+    for (int i = 0; i < kTriangles; ++i) {
+        const float x = static_cast<float>(i % 16) * 0.1f - 0.8f, y = static_cast<float>(i / 16) * 0.1f - 0.8f;
+        const auto first = static_cast<uint16_t>(v.size());
+        v.insert(v.end(), {{x, y, -5}, {x + 0.05f, y, -5}});
+        // The first and the last triangle share vertex 0.
+        const uint16_t shared = i == 0 || i == kTriangles - 1 ? 0 : static_cast<uint16_t>(v.size());
+        if (shared != 0)
+            v.push_back({x, y + 0.05f, -5});
+        idx.insert(idx.end(), {shared, first, static_cast<uint16_t>(first + 1)});
+    }
+    ASSERT_EQ(r->DrawTriShape(kTriangles, static_cast<uint32_t>(v.size()), v.data(), nullptr, nullptr, 0, nullptr,
+                              nullptr, idx.data(), bound, camera),
+              0);
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), static_cast<size_t>(kTriangles));
+    EXPECT_EQ(r->Driver()->batch.tag, 1) << "the last fill has the first fill's tag";
+    auto last = Vertices(*draws.back());
+    ASSERT_EQ(last.size(), 3u) << "the shared vertex written again";
+    ExpectAt(last[0], v[0]);
+    EXPECT_EQ(draws.back()->indices, (std::vector<WORD>{0, 1, 2}));
+}
+
+// Each fill goes into the other buffer of the pair from the one before it, so a new fill never
+// locks the buffer the device was just handed: a draw of one fill switches the buffer, a draw
+// that flushes once (two fills) comes back to it.
+TEST_F(RenderPipelineTest, FillsTakeTheBuffersOfThePairInTurn) {
+    ASSERT_TRUE(StartPlain(8));  // the limit is 5 vertices
+    const SgVertexBatch& batch = r->Driver()->batch;
+    IDirect3DVertexBuffer* const first = batch.CurrentBuffer();
+    ASSERT_TRUE(first);
+    const SgVec3 one[3] = {{0, 0, -5}, {1, 0, -5}, {0, 1, -5}};
+    ASSERT_EQ(Triangle(one), 0);
+    IDirect3DVertexBuffer* const second = batch.CurrentBuffer();
+    ASSERT_TRUE(second);
+    EXPECT_NE(second, first);
+    ASSERT_EQ(Triangle(one), 0);
+    EXPECT_EQ(batch.CurrentBuffer(), first);
+    SgVec3 six[6];
+    for (int i = 0; i < 6; ++i)
+        six[i] = {static_cast<float>(i), static_cast<float>(i % 2), -5};
+    const uint16_t idx[12] = {0, 1, 2, 1, 2, 3, 2, 3, 4, 3, 4, 5};
+    ASSERT_EQ(r->DrawTriShape(4, 6, six, nullptr, nullptr, 0, nullptr, nullptr, idx, bound, camera), 0);
+    ASSERT_EQ(Draws().size(), 4u);
+    EXPECT_EQ(batch.CurrentBuffer(), first) << "two fills: one in each buffer";
+}
+
 TEST_F(RenderPipelineTest, FacePlanesDropTrianglesTurnedAwayOrEdgeOn) {
     ASSERT_TRUE(StartPlain());
     SgVec3 v[7];
@@ -331,6 +385,39 @@ INSTANTIATE_TEST_SUITE_P(
                     FogCase{"VertexAlpha64", 2, {0, 0, -10}, 64.0f / 255.0f, 191, 255},
                     FogCase{"VertexAlphaAboveOne", 2, {0, 0, -10}, 3.0f, 0, 255}),
     [](const testing::TestParamInfo<FogCase>& i) { return std::string(i.param.name); });
+
+// A lit draw with specular on carries the specular level in each of red, green and blue of the
+// specular word, under the fog byte: triangles and particles alike. The light shines along -z at
+// faces turned to the eye; its specular half gives k = 127.5 x (E.R)^2 / |E|^2.
+TEST_F(RenderPipelineTest, SpecularFillsEveryColourByteOfTheSpecularWord) {
+    ASSERT_TRUE(Start());
+    r->SetVertexColorProperty(4);
+    SgRef<SgMaterialProperty> shiny(new SgMaterialProperty);
+    shiny->specular = {0, 0, 1};
+    r->SetMaterial(shiny.Get());
+    r->SetSpecularProperty(1);
+    SgRef<SgLight> sun(new SgLight);
+    sun->SetType(SgLight::kDirectional);
+    sun->worldDirection = {0, 0, -1};
+    sun->specular = {0.5f, 0.5f, 0.5f};
+    sun->attenuate = 0;
+    r->UpdateLight(sun.Get(), 1);
+    const SgVec3 v[3] = {{0, 0, -5}, {1, 0, -5}, {0, 1, -5}};
+    const SgVec3 n[3] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+    ASSERT_EQ(Triangle(v, nullptr, n), 0);
+    const SgVec3 centre[1] = {{0, 0, -10}};
+    ASSERT_EQ(r->DrawParticles(1, centre, n, nullptr, 1.0f, nullptr, bound), 0);
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 2u);
+    auto triangle = Vertices(*draws[0]);
+    ASSERT_EQ(triangle.size(), 3u);
+    EXPECT_EQ(triangle[0].specular, 0xFF7F7F7Fu) << "straight back to the eye: 127";
+    EXPECT_EQ(triangle[1].specular, 0xFF7A7A7Au) << "127.5 x 25 / 26";
+    // A particle's fog byte is 0 without fog (the device's fog is off then).
+    for (const TracedVertex& t : Vertices(*draws[1]))
+        EXPECT_EQ(t.specular, 0x007F7F7Fu) << "each corner of the particle";
+    r->RemoveLight(sun.Get());
+}
 
 TEST_F(RenderPipelineTest, ColoursAboveTheRangeAreClampedNotWrapped) {
     ASSERT_TRUE(StartPlain());
@@ -504,6 +591,31 @@ TEST_F(RenderPipelineTest, ParticlesBecomeQuadsAndOnesTouchingTheBorderAreDroppe
     EXPECT_EQ(out[0].diffuse, 0xFFFF0000u);
     EXPECT_EQ(out[4].diffuse, 0xFF0000FFu);
     EXPECT_EQ(draws[0]->indices, (std::vector<WORD>{0, 1, 3, 1, 2, 3, 4, 5, 7, 5, 6, 7}));
+}
+
+// The one-pixel border: a quad reaching within a pixel of an edge of the 800 x 600 target is
+// dropped, one just clear of it drawn. Size 1 at depth 10: half size 39.975 pixels.
+TEST_F(RenderPipelineTest, AParticleWithinOnePixelOfAnEdgeIsDropped) {
+    struct EdgeCase {
+        const char* name;
+        float sx, sy;  // the centre on the screen
+        bool drawn;
+    };
+    const float h = 39.975f;
+    const EdgeCase cases[] = {
+        {"left, half a pixel in", 0.5f + h, 300, false},   {"left, one and a half in", 1.5f + h, 300, true},
+        {"right, half a pixel in", 799.5f - h, 300, false}, {"right, one and a half in", 798.5f - h, 300, true},
+        {"top, half a pixel in", 400, 0.5f + h, false},    {"top, one and a half in", 400, 1.5f + h, true},
+        {"bottom, half a pixel in", 400, 599.5f - h, false}, {"bottom, one and a half in", 400, 598.5f - h, true},
+    };
+    ASSERT_TRUE(StartPlain());
+    for (const EdgeCase& c : cases) {
+        platform::dd::ClearTrace();
+        // The inverse of the projection at depth 10 (RenderFrameTest::Project).
+        const SgVec3 p[1] = {{(c.sx - 400) / 39.975f, (300 - c.sy) / 29.975f, -10}};
+        ASSERT_EQ(r->DrawParticles(1, p, nullptr, nullptr, 1.0f, nullptr, bound), 0);
+        EXPECT_EQ(Draws().size(), c.drawn ? 1u : 0u) << c.name;
+    }
 }
 
 TEST_F(RenderClipTest, AParticleCentreOnAPlaneIsCulled) {

@@ -294,6 +294,34 @@ TEST_F(StageTest, ATwoPassBatchBiasesItsSecondPassAndBlendsIt) {
     EXPECT_TRUE(States(Segments()[0], D3DRENDERSTATE_ZBIAS).empty());
 }
 
+// Every multitexture mode drawn in two passes blends its second pass onto the first with its own
+// frame-buffer pair, and draws the right texture in it.
+TEST_F(StageTest, EachModesSecondPassBlendsWithItsOwnPair) {
+    ASSERT_TRUE(StartTextured([](CapsProfile& p) { p.maxTextureBlendStages = 1; }));
+    struct PassCase {
+        uint32_t mode;
+        DWORD source, destination;
+        DWORD coordinates;  // the set of the texture drawn in pass 1: the extra's, or the base's
+    };
+    const PassCase cases[] = {
+        {0, D3DBLEND_ZERO, D3DBLEND_SRCCOLOR, 1},        {1, D3DBLEND_ZERO, D3DBLEND_INVSRCCOLOR, 1},
+        {2, D3DBLEND_ZERO, D3DBLEND_SRCALPHA, 1},        {3, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 1},
+        {4, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 0}, {5, D3DBLEND_ONE, D3DBLEND_ONE, 1},
+        {6, D3DBLEND_ONE, D3DBLEND_SRCALPHA, 1},
+    };
+    r->SetTextureProperty(base.Get());
+    for (const PassCase& c : cases) {
+        platform::dd::ClearTrace();
+        Multi(c.mode, extra.Get());
+        Draw();
+        ASSERT_EQ(Segments().size(), 3u) << "two passes in mode " << c.mode;
+        // The pair of pass 1 stays applied until the next batch's deferred states.
+        EXPECT_EQ(r->Driver()->appliedSrcBlend, c.source) << "mode " << c.mode;
+        EXPECT_EQ(r->Driver()->appliedDestBlend, c.destination) << "mode " << c.mode;
+        EXPECT_EQ(r->Driver()->texCoordCache[0], c.coordinates) << "mode " << c.mode;
+    }
+}
+
 // A filter mode past the table (a value from a file) reads as mode 0, point sampling; it does not
 // keep the filter that was in use before.
 TEST_F(StageTest, AFilterModePastTheTableReadsAsPointSampling) {
