@@ -24,6 +24,10 @@ struct Reader {
     size_t at = 0;
     int Byte() { return at < size ? data[at++] : 0; }
     int Word() { return static_cast<int16_t>(Byte() | Byte() << 8); }
+    int Long() {
+        const uint32_t low = static_cast<uint16_t>(Word()), high = static_cast<uint16_t>(Word());
+        return static_cast<int32_t>(low | high << 16);
+    }
     bool Done() const { return at >= size; }
 };
 
@@ -97,10 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     view.pos_y = sy << 16;
     view.facing = in.Word() & 4095;
     view.z = 48;
+    // Effect levels come from spell.bin with any value an int holds.
     for (int n = 0; n < 3; ++n) {
         const int effect = in.Byte() % kPlayerEffects;
         player.effects[effect].active = in.Byte() & 1;
-        player.effects[effect].level = in.Byte();
+        player.effects[effect].level = in.Long();
     }
     for (int v : {5, 13, 14, 107, 108})
         SetGameValue(v, in.Word());
@@ -128,6 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         RunPlayerMovement(player, c);
         if (view.x < 0 || view.x >= kWorldLimit || view.y < 0 || view.y >= kWorldLimit ||
             view.x != view.pos_x >> 16 || view.y != view.pos_y >> 16)
+            std::abort();
+        // However strong an effect, movement keeps to what a speed word holds.
+        if (view.max_speed < 0 || view.max_speed > 32767 || view.speed < -32767 || view.speed > 32767)
             std::abort();
     }
     g_localPlayer = nullptr;

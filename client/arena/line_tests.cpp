@@ -44,9 +44,12 @@ float PitchSine(const LocalPlayer& player) {
     return std::sin(static_cast<float>(degrees) * 3.14159265f / 180.0f);
 }
 
+bool OffGrid(int x, int y) {
+    return x < 0 || x >= kWorldLimit || y < 0 || y >= kWorldLimit;
+}
+
+// Rock (kind 1) and the cells only movers may not enter (kind 5).
 bool SolidCell(int x, int y) {
-    if (x < 0 || x >= kWorldLimit || y < 0 || y >= kWorldLimit)
-        return true;
     const int kind = g_level.cellKind[CellIndex(x >> 6, y >> 6)];
     return kind == 1 || kind == 5;
 }
@@ -56,11 +59,12 @@ bool StartsUpstairs(int x, int y, int z) {
     return z >= GetStoreySplit(x, y);
 }
 
-// Whether the level stops a line at (x, y, z): off the grid, a solid cell, more than
-// floorMargin below the floor, on the other storey than the line started on, or (with ceiling)
-// above the ceiling.
-bool LevelStops(int x, int y, int z, bool upstairs, int floorMargin, bool ceiling) {
-    if (SolidCell(x, y))
+// Whether the level stops a line at (x, y, z): off the grid, more than floorMargin below the
+// floor, on the other storey than the line started on, or (with ceiling) above the ceiling. Spell
+// lines meet rock by its floor; only the aiming ray (solidCells) also stops at solid cell kinds,
+// which would otherwise bar casts across cells that spells fly through.
+bool LevelStops(int x, int y, int z, bool upstairs, int floorMargin, bool ceiling, bool solidCells = false) {
+    if (OffGrid(x, y) || (solidCells && SolidCell(x, y)))
         return true;
     if (upstairs != (z >= GetStoreySplit(x, y)))
         return true;
@@ -132,12 +136,42 @@ bool SegmentCrossesThin(int32_t x0, int32_t y0, int32_t x1, int32_t y1, const Th
     return along >= -radius && along <= len + radius;
 }
 
+// Whether the segment (16.16 ends) passes through the square of half side half around (cx, cy):
+// an object the stepped line never comes near is left out of the steps.
+bool SegmentMeetsSquare(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int cx, int cy, int half) {
+    const double from[2] = {x0 / 65536.0, y0 / 65536.0};
+    const double along[2] = {(x1 - static_cast<double>(x0)) / 65536.0, (y1 - static_cast<double>(y0)) / 65536.0};
+    const double centre[2] = {static_cast<double>(cx), static_cast<double>(cy)};
+    double enter = 0, leave = 1;
+    for (int k = 0; k < 2; ++k) {
+        const double lo = centre[k] - half, hi = centre[k] + half;
+        if (along[k] == 0) {
+            if (from[k] < lo || from[k] > hi)
+                return false;
+            continue;
+        }
+        double a = (lo - from[k]) / along[k], b = (hi - from[k]) / along[k];
+        if (a > b)
+            std::swap(a, b);
+        enter = std::max(enter, a);
+        leave = std::min(leave, b);
+        if (enter > leave)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void PointAheadFixed(int32_t x, int32_t y, int facing, int side, int forward, int32_t* outX, int32_t* outY) {
     const int64_t s = Sin(facing), c = Cos(facing);
-    *outX = static_cast<int32_t>(x - forward * s + side * c);
-    *outY = static_cast<int32_t>(y + forward * c + side * s);
+    // Offsets from spell data may reach past what a 16.16 position holds: such a point stays at
+    // the end of the range, far off the grid, rather than wrap round onto it.
+    auto hold = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    };
+    *outX = hold(x - forward * s + side * c);
+    *outY = hold(y + forward * c + side * s);
 }
 
 void PointAheadOfView(int side, int forward, int32_t* outX, int32_t* outY) {
@@ -313,17 +347,24 @@ int TraceRay(int* outX, int* outY, int* outZ, int heading, int range, int eyeRel
         drop = -PitchSine(player);
     else if (heading == 2048)
         drop = PitchSine(player);
+    const int steps = std::max(range / kStep, 0);
     int32_t ex, ey;
     PointAheadFixed(v.pos_x, v.pos_y, facing, 0, range, &ex, &ey);
+    // No line stays on the grid for longer than its diagonal: the candidates' segment ends there.
+    constexpr int kLongestOnGrid = 1500;
+    int32_t lastX, lastY;
+    PointAheadFixed(v.pos_x, v.pos_y, facing, 0, std::min(steps, kLongestOnGrid) * kStep, &lastX, &lastY);
 
-    // Candidates: only what the whole segment can meet is stepped against.
+    // Candidates: only what the whole segment can meet is stepped against. A step's point is
+    // truncated to whole units, so the squares are widened by a unit and a little more.
     static int objects[kWorldObjectSlots];
     static int thins[kThinSlots];
     int objectCount = 0, thinCount = 0;
     if (heading == 0) {
         for (int s = 1; s < WorldObjectHighWater; ++s) {
             const WorldObject& o = WorldObjectTable[s];
-            if (s != player.own_object && ObjectLive(s) && (o.type == OBJ_MOVING || o.type == OBJ_PLAYER))
+            if (s != player.own_object && ObjectLive(s) && (o.type == OBJ_MOVING || o.type == OBJ_PLAYER) &&
+                SegmentMeetsSquare(v.pos_x, v.pos_y, lastX, lastY, o.x, o.y, o.width + 16 + 2))
                 objects[objectCount++] = s;
         }
     }
@@ -338,14 +379,13 @@ int TraceRay(int* outX, int* outY, int* outZ, int heading, int range, int eyeRel
 
     int32_t px = v.pos_x, py = v.pos_y;
     float pz = static_cast<float>(z0);
-    const int steps = range / kStep;
     for (int i = 1; i <= steps; ++i) {
         int32_t nx, ny;
         PointAheadFixed(v.pos_x, v.pos_y, facing, 0, i * kStep, &nx, &ny);
         const float nz = static_cast<float>(z0) + drop * static_cast<float>(i * kStep);
         const int x = Whole(nx), y = Whole(ny), z = static_cast<int>(nz);
         int hit = 0;
-        if (LevelStops(x, y, z, upstairs, 0, true))
+        if (LevelStops(x, y, z, upstairs, 0, true, true))
             hit = kHitLevel;
         for (int k = 0; k < objectCount && !hit; ++k) {
             const WorldObject& o = WorldObjectTable[objects[k]];

@@ -11,6 +11,7 @@
 #include "client/arena/object_hits.h"
 #include "client/arena/object_update.h"
 #include "client/arena/player_effects.h"
+#include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
@@ -57,6 +58,12 @@ int Resolve(LocalPlayer& player, int slot, int code) {
     }
 }
 
+// The living, and the newly dead until their death timer runs out, see no dead figures; a ghost
+// sees only them.
+bool SeenByTheLiving(const LocalPlayer& player) {
+    return !player.dead || g_actionState.death_timer > 0;
+}
+
 void PlaceAndShow(LocalPlayer& player, int slot, int frame) {
     WorldObject& o = WorldObjectTable[slot];
     if (!o.figure)
@@ -90,16 +97,14 @@ void PlaceAndShow(LocalPlayer& player, int slot, int frame) {
         placed = true;
     }
     const int changed = UpdateObjectFigureAnimation(slot, frame, vis);
-    if (vis != 2) {
+    // A figure the death rule hides is hidden every frame, as an unseen one is, and counts as
+    // unseen: the frame the rule lets it go it is shown again, though it stands still.
+    const bool hiddenByDeath = SeenByTheLiving(player) == (o.dead != 0);
+    if (vis != 2 || hiddenByDeath)
         SetFigureFirstPersonVisibility(o.figure, 0);
-    } else if (placed || changed || vis != o.last_visibility) {
-        const bool showDead = player.dead != 0;
-        if (o.type == OBJ_PLAYER && (o.dead != 0) != showDead)
-            SetFigureFirstPersonVisibility(o.figure, 0);
-        else
-            ShowObjectFigure(o.figure);
-    }
-    o.last_visibility = static_cast<uint16_t>(vis);
+    else if (placed || changed || vis != o.last_visibility)
+        ShowObjectFigure(o.figure);
+    o.last_visibility = static_cast<uint16_t>(hiddenByDeath ? 0 : vis);
 }
 
 }  // namespace
@@ -272,7 +277,7 @@ void TickObjectEffects(int slot, int frame) {
         if (!e.effect)
             continue;
         const int32_t before = e.remaining;
-        e.remaining -= ms;
+        e.remaining = static_cast<int32_t>(std::max<int64_t>(static_cast<int64_t>(before) - ms, INT32_MIN));
         if (e.remaining <= 0) {
             RemoveObjectEffect(slot, e.effect);
             continue;

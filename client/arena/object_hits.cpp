@@ -141,7 +141,7 @@ void ReactToAttacker(int target, int creator) {
 
 void HurtObject(int target, int32_t damage, int creator) {
     WorldObject& t = WorldObjectTable[target];
-    t.hit_points = Clamp16(static_cast<int32_t>(t.hit_points) - damage);
+    t.hit_points = Clamp16(static_cast<int64_t>(t.hit_points) - damage);
     ReactToAttacker(target, creator);
     if (t.hit_points <= 0)
         KillObject(target);

@@ -87,9 +87,18 @@ int Held(int value) {
     return std::clamp(value, 0, kMaxFrame);
 }
 
+// Effect levels come from the spell file unbounded: every speed and rate of movement is held to
+// what a figure's 16-bit speed holds, and none is below 0. A frame then walks a bounded number
+// of pieces.
+constexpr int64_t kMaxRate = 32767;
+
+int Rate(int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, 0, kMaxRate));
+}
+
 // value x factor / 100, the factor never below 0.
-int Scale(int value, int factor) {
-    return static_cast<int>(static_cast<int64_t>(value) * std::max(factor, 0) / 100);
+int Scale(int value, int64_t factor) {
+    return Rate(static_cast<int64_t>(value) * std::max<int64_t>(factor, 0) / 100);
 }
 
 // The grid tests shared by a move's probe and the stand test: 0, MOVE_WALL or MOVE_CEILING.
@@ -307,18 +316,18 @@ void SetMovementParameters(LocalPlayer& player, const PlayerControl& control) {
         return;
     }
     if (DebugToggle || player.effects[10].active) {
-        const int level = EffectLevel(player, 10);
-        v.max_speed = DebugToggle ? 300 : level;
-        v.acceleration = DebugToggle ? 600 : 2 * level;
+        const int64_t level = EffectLevel(player, 10);
+        v.max_speed = DebugToggle ? 300 : Rate(level);
+        v.acceleration = DebugToggle ? 600 : Rate(2 * level);
         player.mode = 3;
     } else if (code == 120 || player.effects[8].active) {
         const int level = EffectLevel(player, 8);
-        v.max_speed = level < 1 ? 175 : level;
+        v.max_speed = level < 1 ? 175 : Rate(level);
         v.acceleration = 250;
         player.mode = 4;
     } else if (player.effects[32].active) {
         v.z_speed = 0;
-        v.max_speed = EffectLevel(player, 32);
+        v.max_speed = Rate(EffectLevel(player, 32));
         v.acceleration = 250;
         player.mode = 21;
     } else if (player.mode == 7 || player.mode == 2) {
@@ -376,7 +385,7 @@ void SetMovementParameters(LocalPlayer& player, const PlayerControl& control) {
         v.turn_acceleration = Scale(v.turn_acceleration, f);
     }
     if (player.effects[16].active) {
-        const int f = 100 + player.effects[16].level;
+        const int64_t f = 100 + static_cast<int64_t>(player.effects[16].level);
         v.max_speed = Scale(v.max_speed, f);
         v.max_turn_speed = Scale(v.max_turn_speed, f);
     }
@@ -583,16 +592,16 @@ int UpdateFlying(LocalPlayer& player, const PlayerControl& control) {
     default:
         if (player.mode != 2 && control.jump && v.z == stand) {
             if (player.effects[7].active) {
-                const int level = player.effects[7].level;
+                const int64_t level = player.effects[7].level;
                 RemovePlayerEffect(player, 7, 1);
-                Jump(player, 150 + level * 150 / 100);
+                Jump(player, Rate(150 + level * 150 / 100));
             } else {
                 Jump(player, 150 + StatModifier(150, 9, 10));
             }
         } else if (player.mode != 2 && player.effects[20].active) {
-            const int level = player.effects[20].level;
+            const int64_t level = player.effects[20].level;
             RemovePlayerEffect(player, 20, 1);
-            Jump(player, 150 + level * 150 / 100);
+            Jump(player, Rate(150 + level * 150 / 100));
         } else if (v.z > stand) {
             v.z_speed -= rate(kGravity, frame);
         } else if (v.z < stand) {

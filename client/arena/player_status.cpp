@@ -228,15 +228,25 @@ int SelectHudGauge(LocalPlayer& player) {
     case 2:
         return std::min(teamPower / 2 + 13, 38);
     case 3: {
+        // The nearest powered nexus; of two as near, the first.
+        const ShrineDef* nearest = nullptr;
+        int best = 0;
         for (const ShrineDef& s : g_level.shrines) {
             if (!s.found || s.bias <= 0)
                 continue;
-            const int d = std::max(0, Distance(x, y, s.x, s.y) - 1024);
-            const int value = s.alignment == team ? s.bias * (teamPower + 25) / 100 : -s.bias * 25 / 100;
-            const int v = d == 0 ? value : d < 1280 ? (1280 - d) * value / 1280 : 0;
-            return std::clamp(v, -25, 50);
+            const int d = Distance(x, y, s.x, s.y);
+            if (!nearest || d < best) {
+                nearest = &s;
+                best = d;
+            }
         }
-        return 0;
+        if (!nearest)
+            return 0;
+        const ShrineDef& s = *nearest;
+        const int d = std::max(0, best - 1024);
+        const int value = s.alignment == team ? s.bias * (teamPower + 25) / 100 : -s.bias * 25 / 100;
+        const int v = d == 0 ? value : d < 1280 ? (1280 - d) * value / 1280 : 0;
+        return std::clamp(v, -25, 50);
     }
     default:
         return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include "client/arena/grid_queries.h"
@@ -67,27 +68,43 @@ void ShowText(int show, const char* text) {
         PushNoticeLine(text);
 }
 
+// An elevator's heights end in the 16-bit height planes: trigger.dat's values are held to them.
+int PlaneHeight(int64_t h) {
+    return static_cast<int>(std::clamp<int64_t>(h, INT16_MIN, INT16_MAX));
+}
+
+int ClampInt(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
+
+// The middle of an elevator's cell rectangle, in world units.
+int MiddleOf(int from, int to) {
+    return ClampInt((static_cast<int64_t>(from) + to) * 64 / 2);
+}
+
 void UpdateElevator(ElevatorTrigger& e, int frame) {
+    const int on = PlaneHeight(e.on_height), off = PlaneHeight(e.off_height);
+    const int64_t step = static_cast<int64_t>(e.speed) * frame / 10000;
     int target = e.current;
     if (e.units > 0) {
-        target = e.current + static_cast<int>(static_cast<int64_t>(e.speed) * frame / 10000);
-        if (target > e.on_height) {
-            target = e.on_height;
+        target = PlaneHeight(e.current + step);
+        if (target > on) {
+            target = on;
             e.units = 0;
             e.moving = 0;
             PrintDebug("Elevator Stopped On: Trigger=%d Height=%d", e.number, target);
         } else {
-            e.units = e.on_height - target;
+            e.units = on - target;
         }
     } else if (e.units < 0) {
-        target = e.current - static_cast<int>(static_cast<int64_t>(e.speed) * frame / 10000);
-        if (target < e.off_height) {
-            target = e.off_height;
+        target = PlaneHeight(e.current - step);
+        if (target < off) {
+            target = off;
             e.units = 0;
             e.moving = 0;
             PrintDebug("Elevator Stopped Off: Trigger=%d Height=%d", e.number, target);
         } else {
-            e.units = e.off_height - target;
+            e.units = off - target;
         }
     }
     if (e.units == 0)
@@ -192,30 +209,31 @@ int ElevatorTrigger::On() {
     speed_in_use = speed;
     state = 1;
     moving = 1;
-    units = on_height - current;
+    units = ClampInt(static_cast<int64_t>(PlaneHeight(on_height)) - current);
     if (reset_timer)
         countdown = reset_timer;
-    PlaySoundAt((x1 + x2) * 64 / 2, (y1 + y2) * 64 / 2, on_sound, 640);
+    PlaySoundAt(MiddleOf(x1, x2), MiddleOf(y1, y2), on_sound, 640);
     SetTriggerThinsState(number, texture_on);
     PrintDebug("Elevator On: Speed=%d Units=%d Cur=%d Max=%d", speed_in_use, units, current, on_height);
     return 0;
 }
 
 int ElevatorTrigger::Off() {
-    speed_in_use = -speed;
+    speed_in_use = ClampInt(-static_cast<int64_t>(speed));
     state = 0;
     moving = 1;
-    units = off_height - current;
+    units = ClampInt(static_cast<int64_t>(PlaneHeight(off_height)) - current);
     countdown = 0;
-    PlaySoundAt((x1 + x2) * 64 / 2, (y1 + y2) * 64 / 2, off_sound, 640);
+    PlaySoundAt(MiddleOf(x1, x2), MiddleOf(y1, y2), off_sound, 640);
     SetTriggerThinsState(number, texture_off);
     PrintDebug("Elevator Off: Speed=%d Units=%d Cur=%d Max=%d", speed_in_use, units, current, off_height);
     return 0;
 }
 
-void MoveTriggerCells(ElevatorTrigger& e, int h) {
+void MoveTriggerCells(ElevatorTrigger& e, int height) {
     if (e.x1 > e.x2 || e.y1 > e.y2)
         return;
+    const int h = PlaneHeight(height);
     for (int cx = ClampCell(e.x1); cx <= ClampCell(e.x2); ++cx) {
         for (int cy = ClampCell(e.y1); cy <= ClampCell(e.y2); ++cy) {
             int i = CellIndex(cx, cy);
@@ -228,12 +246,14 @@ void MoveTriggerCells(ElevatorTrigger& e, int h) {
                 d = h - *split;
             else
                 continue;
-            g_level.plane[kPlaneWallBase][i] = static_cast<int16_t>(g_level.plane[kPlaneWallBase][i] + d);
+            // Planes moved with the floor stop at the ends of their 16-bit range.
+            int16_t& wallBase = g_level.plane[kPlaneWallBase][i];
+            wallBase = Clamp16(wallBase + d);
             if (e.move_ceiling)
-                g_level.plane[kPlaneCeiling][i] = static_cast<int16_t>(g_level.plane[kPlaneCeiling][i] + d);
+                g_level.plane[kPlaneCeiling][i] = Clamp16(g_level.plane[kPlaneCeiling][i] + d);
             if (e.move_floor) {
                 if (e.move_rooftop)
-                    *split = static_cast<int16_t>(*split + d);
+                    *split = Clamp16(*split + d);
                 LiftOnCell(cx, cy, h);
                 *floor = static_cast<int16_t>(h);
             } else {
@@ -610,7 +630,7 @@ void InitTriggers() {
             SetTriggerThinsState(n, texture);
         } else if (t->type == TRIGGER_ELEVATOR) {
             auto* e = static_cast<ElevatorTrigger*>(t);
-            int h = t->initial_state ? e->on_height : e->off_height;
+            const int h = PlaneHeight(t->initial_state ? e->on_height : e->off_height);
             MoveTriggerCells(*e, h);
             e->current = h;
             SetTriggerThinsState(n, texture);

@@ -137,7 +137,8 @@ int StartWorldEffect(LocalPlayer& player, int kind, int target, int range) {
     const int elevation = s ? std::max(ClampSpan(s->elevation) - (Crouch(player) ? 24 : 0), 0) : 0;
     r.start_x = v.x;
     r.start_y = v.y;
-    r.start_z = v.z - player.eye_height + elevation;
+    // Heights are the level's 16-bit ones, as F_CREATE_EFFECT carries them.
+    r.start_z = Clamp16(static_cast<int64_t>(v.z) - player.eye_height + elevation);
     if (TargetObject(r)) {
         const WorldObject& t = WorldObjectTable[target];
         r.target_x = t.x;
@@ -152,7 +153,7 @@ int StartWorldEffect(LocalPlayer& player, int kind, int target, int range) {
         PointAheadOfView(0, range, &fx, &fy);
         r.target_x = fx >> 16;
         r.target_y = fy >> 16;
-        r.target_z = r.start_z - PitchDrop(range, PitchDegrees(player));
+        r.target_z = Clamp16(static_cast<int64_t>(r.start_z) - PitchDrop(range, PitchDegrees(player)));
     }
     PrintDebug("World Effect: typ=%d whi=%d tim=%d src=%d tar=%d ran=%d", kind, r.spell, r.time, r.zero_word, target,
                range);
@@ -181,19 +182,20 @@ int StartObjectEffect(int spell, int slot, int kind, int target, int range) {
     r.element = s ? s->element : 0;
     r.start_x = o.x;
     r.start_y = o.y;
-    r.start_z = o.z + elevation;
+    r.start_z = Clamp16(o.z + elevation);
     if (TargetObject(r)) {
         const WorldObject& t = WorldObjectTable[target];
         r.target_x = t.x;
         r.target_y = t.y;
-        r.target_z = t.z + elevation;
+        r.target_z = Clamp16(t.z + elevation);
     } else if (kind == LINE_PLAYER && g_playerView) {
         r.target_x = g_playerView->x;
         r.target_y = g_playerView->y;
-        r.target_z = g_playerView->z - (g_localPlayer ? g_localPlayer->eye_height : 0) + elevation;
+        r.target_z = Clamp16(static_cast<int64_t>(g_playerView->z) -
+                             (g_localPlayer ? g_localPlayer->eye_height : 0) + elevation);
     } else {
         PointAheadOfObject(slot, 0, range, &r.target_x, &r.target_y);
-        r.target_z = o.z + elevation;
+        r.target_z = Clamp16(o.z + elevation);
     }
     return 1;
 }

@@ -17,7 +17,10 @@ protected:
         GameSrand(1);
         for (int cx = 0; cx < kGridSide; ++cx)
             for (int cy = 0; cy < kGridSide; ++cy)
-                SetCell(cx, cy, cx >= 2 && cx < 126 && cy >= 2 && cy < 126 ? 0 : 1, 0, 256);
+                if (cx >= 2 && cx < 126 && cy >= 2 && cy < 126)
+                    SetCell(cx, cy, 0, 0, 256);
+                else
+                    Rock(cx, cy);
         player.normal_eye_height = 48;
         player.crawl_eye_height = 24;
         Place(4000, 4000, 0);
@@ -31,6 +34,9 @@ protected:
         g_level.plane[kPlaneCeiling][i] = static_cast<int16_t>(ceiling);
         g_level.plane[kPlaneStoreySplit][i] = static_cast<int16_t>(split);
     }
+
+    // Rock as the level writer builds it: kind 1, its floor raised to the rooms' ceiling.
+    void Rock(int cx, int cy) { SetCell(cx, cy, 1, 256, 256); }
 
     // The view at (x, y) facing the given way, the eye standing on the floor.
     void Place(int x, int y, int facing) { StandAt(x, y, facing); }

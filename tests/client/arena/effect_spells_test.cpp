@@ -294,6 +294,43 @@ TEST_F(Effects, ConcealmentBreaksOnlyWhenTheSpeedChangesPastItsLimit) {
     EXPECT_EQ(player.effects[17].active, 0);
 }
 
+// Each level's speed limit holds at the limit and breaks one above it.
+TEST_F(Effects, ConcealmentLimitsByLevel) {
+    struct Case {
+        int effect, level, limit;
+    } cases[] = {
+        {12, 1, 0}, {12, 2, 73}, {12, 3, 110}, {13, 3, 110}, {17, 3, 110}, {12, 4, 192}, {13, 4, 192}, {17, 5, 0},
+    };
+    for (const Case& c : cases) {
+        Effect(1, c.effect, c.level, 0).AffectPlayer(player, 7, 0);
+        ResetEffectTicker();
+        view.speed = c.limit;
+        UpdatePlayerEffects(player, 250);
+        EXPECT_EQ(player.effects[c.effect].active, 1) << c.effect << " at level " << c.level << ", speed " << c.limit;
+        view.speed = c.limit + 1;
+        UpdatePlayerEffects(player, 250);
+        EXPECT_EQ(player.effects[c.effect].active, 0) << c.effect << " at level " << c.level << ", speed "
+                                                      << c.limit + 1;
+    }
+}
+
+// Durations come from spell data: one at the bottom of the int range runs out at the first tick
+// and one at the top lasts, whatever the elapsed time.
+TEST_F(Effects, DurationsAtTheEndsOfTheIntRangeRunOutOrLast) {
+    const struct {
+        int duration, elapsed;
+        bool on;
+    } cases[] = {
+        {INT32_MIN, 250, false}, {INT32_MIN + 1, INT32_MAX, false}, {INT32_MAX, 250, true}, {-1, 250, false},
+        {INT32_MAX, INT32_MAX, false}, {251, 250, true}, {250, 250, false},
+    };
+    for (const auto& c : cases) {
+        Effect(1, 9, 1, c.duration).AffectPlayer(player, 7, 0);
+        UpdatePlayerEffects(player, c.elapsed);
+        EXPECT_EQ(player.effects[9].active, c.on ? 1 : 0) << c.duration << " - " << c.elapsed;
+    }
+}
+
 TEST_F(Effects, TheHudShowsTheFirstEightIconsAndBlinksTheLastTenSeconds) {
     for (int n = 0; n < 9; ++n) {
         CSpellEffect& s = Effect(n + 1, 2 * n + 1, 1, 60000);

@@ -68,7 +68,7 @@ TEST_F(LineTests, CastPathStopsAtWallsObjectsAndThinsWithinTheDistance) {
     EXPECT_EQ(CheckCastPath(player, 128, 32), 0);
 
     // Rock from y = 4032: a distance of 24 stops short of it, 32 reaches it.
-    SetCell(4000 >> 6, 4032 >> 6, 1, 0, 256);
+    Rock(4000 >> 6, 4032 >> 6);
     EXPECT_EQ(CheckCastPath(player, 24, 32), 0);
     EXPECT_EQ(CheckCastPath(player, 32, 32), kHitLevel);
     SetCell(4000 >> 6, 4032 >> 6, 0, 0, 256);
@@ -166,7 +166,7 @@ TEST_F(LineTests, BoltTargetsMeetThinsFirstThenTheLevel) {
     DestroyThin(thin);
 
     // Rock ends the line as the level, and so does the ceiling when looking up.
-    SetCell(4000 >> 6, 4200 >> 6, 1, 0, 256);
+    Rock(4000 >> 6, 4200 >> 6);
     range = 400;
     EXPECT_EQ(FindBoltTarget(player, &range, &kind, 0, 0, 0), kHitLevel);
     EXPECT_EQ(kind, LINE_NOTHING);
@@ -176,6 +176,44 @@ TEST_F(LineTests, BoltTargetsMeetThinsFirstThenTheLevel) {
     range = 600;
     EXPECT_EQ(FindBoltTarget(player, &range, &kind, 0, 0, 0), kHitLevel);
     EXPECT_EQ(range, 352);  // 36 steps: 288 across, 203 up
+}
+
+// Spell lines meet the level by its floors, ceilings and storeys: rock stops them by its raised
+// floor, and no cell kind of its own stops them, so a cast crosses the cells only movers may not
+// enter (kind 5), as its projectiles do. The aiming ray stops at every solid point.
+TEST_F(LineTests, OnlyTheAimingRayStopsAtSolidCellKinds) {
+    struct Case {
+        const char* what;
+        int kind, floor;
+        bool spellLines, ray;
+    } cases[] = {
+        {"open floor", 0, 0, false, false},
+        {"rock", 1, 256, true, true},
+        {"a marked cell", 2, 0, false, false},
+        {"a marked cell", 3, 0, false, false},
+        {"a marked cell", 4, 0, false, false},
+        {"a cell closed to movers", 5, 0, false, true},
+        {"a raised floor", 0, 60, true, true},
+    };
+    const int cx = 4000 >> 6, cy = 4096 >> 6;  // 96 ahead of the view
+    for (const Case& c : cases) {
+        SetCell(cx, cy, c.kind, c.floor, 256);
+        Place(4000, 4000, 0);
+        const int level = c.spellLines ? kHitLevel : 0;
+        EXPECT_EQ(CheckCastPath(player, 128, 32), level) << c.what << " " << c.kind;
+        int range = 400, kind = -1;
+        EXPECT_EQ(FindBoltTarget(player, &range, &kind, 0, 0, 0), level) << c.what << " " << c.kind;
+        // A monster where the view stood, the player out of its way.
+        Place(3000, 3000, 0);
+        const int caster = Figure(OBJ_MOVING, 4000, 4000);
+        range = 400;
+        EXPECT_EQ(FindBoltCollision(caster, &range, &kind), level) << c.what << " " << c.kind;
+        DestroyObject(caster);
+        Place(4000, 4000, 0);
+        int x, y, z;
+        EXPECT_EQ(TraceRay(&x, &y, &z, 0, 400, 0), c.ray ? kHitLevel : 0) << c.what << " " << c.kind;
+        SetCell(cx, cy, 0, 0, 256);
+    }
 }
 
 TEST_F(LineTests, StoreySplitsPartTheLines) {

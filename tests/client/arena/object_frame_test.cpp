@@ -1,5 +1,10 @@
 #include "client/arena/object_frame.h"
 
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "client/arena/monster_think.h"
 #include "client/arena/object_update.h"
 #include "client/core/game_values.h"
 #include "common/random.h"
@@ -128,6 +133,121 @@ TEST_F(Frames, GeneratorsFireOnTheirTimerAndChance) {
     g.timer = -1;
     UpdateObjects(player, 10);
     EXPECT_EQ(LiveMonsterCount[3], 1) << "online the service makes monsters";
+}
+
+// Step 4's death rule over a standing figure of each sort: the living, and the newly dead while
+// their death timer runs, see every figure but dead players; a ghost sees only those. Whatever
+// stands still is hidden and shown again as the rule changes.
+TEST_F(Frames, TheDeadSeeOnlyTheDeadOnceTheirTimerRunsOut) {
+    auto figure = [&](int type, int x, int dead) {
+        const int s = Object(type, x, 1000, 0, 8, 40);
+        O(s).figure = static_cast<int16_t>(100 + s);
+        O(s).dead = static_cast<uint16_t>(dead);
+        return 100 + s;
+    };
+    const int live = figure(OBJ_PLAYER, 1000, 0), dead = figure(OBJ_PLAYER, 1100, 1),
+              monster = figure(OBJ_MOVING, 1200, 0), fixture = figure(OBJ_STATIC, 1300, 0);
+    const struct {
+        const char* what;
+        int playerDead, timer;
+        bool live, dead, monster, fixture;  // shown
+    } rows[] = {
+        {"alive", 0, 0, true, false, true, true},
+        {"dead, the timer running", 1, 3000, true, false, true, true},
+        {"dead, the timer over", 1, 0, false, true, false, false},
+        {"raised", 0, 0, true, false, true, true},
+    };
+    std::map<int, bool> shown;
+    for (const auto& r : rows) {
+        player.dead = r.playerDead;
+        g_actionState.death_timer = r.timer;
+        for (int i = 0; i < 4; ++i)
+            present.Script("IsFigureOnScreen", 1);
+        present.calls.clear();
+        UpdateObjects(player, 100);
+        for (const std::string& call : present.calls) {
+            int f = 0, flag = 0;
+            if (std::sscanf(call.c_str(), "ShowObjectFigure(%d)", &f) == 1)
+                shown[f] = true;
+            else if (std::sscanf(call.c_str(), "SetFigureFirstPersonVisibility(%d, %d)", &f, &flag) == 2 && !flag)
+                shown[f] = false;
+        }
+        EXPECT_EQ(shown[live], r.live) << r.what;
+        EXPECT_EQ(shown[dead], r.dead) << r.what;
+        EXPECT_EQ(shown[monster], r.monster) << r.what;
+        EXPECT_EQ(shown[fixture], r.fixture) << r.what;
+    }
+    player.dead = 0;
+}
+
+// The update turns what has a turn rate, and moves other players' figures sideways while they
+// strafe: 110 a second standing, 73 crawling (pose 1), bit 4 to one side and bit 5 to the other.
+TEST_F(Frames, TheUpdateTurnsAndStrafes) {
+    const int spinner = Object(OBJ_STATIC, 400, 400, 0, 4, 10);
+    O(spinner).turn_rate = 2000;
+    O(spinner).facing = 4000;
+    const struct {
+        int bits, pose, side;
+    } cases[] = {
+        {1 | 16, 0, -110}, {1 | 32, 0, 110}, {1 | 16, 1, -73}, {1 | 32, 1, 73}, {16, 0, 0}, {1, 0, 0},
+    };
+    int x = 600;
+    for (const auto& c : cases) {
+        const int s = Object(OBJ_PLAYER, x, 600, 0, 8, 40);
+        O(s).state_bits = static_cast<uint16_t>(c.bits);
+        O(s).pose = static_cast<uint16_t>(c.pose);
+        x += 200;
+    }
+    UpdateObjects(player, 1000);
+    EXPECT_EQ(O(spinner).facing, (4000 + 200) & 4095);
+    x = 600;
+    for (int k = 0; k < 6; ++k, x += 200) {
+        const int s = spinner + 1 + k;
+        // A tenth of a second of the side speed, in 16.16.
+        EXPECT_EQ(O(s).pos_x, (x << 16) + cases[k].side * 65536 / 10) << cases[k].bits << " pose " << cases[k].pose;
+        EXPECT_EQ(O(s).pos_y, 600 << 16);
+    }
+}
+
+// Offline every live monster with a decision interval thinks in the update; online the service
+// decides for them, and a figure without an interval never does.
+TEST_F(Frames, MonstersThinkInTheUpdateOnlyOffline) {
+    for (int link : {1, 2}) {
+        ClearWorldObjects();
+        g_linkState = link;
+        const int m = Object(OBJ_MOVING, 700, 700, 0, 8, 40);
+        O(m).command = CMD_STAND;
+        O(m).max_action_timer = 1000;
+        O(m).action_timer = 5;
+        const int still = Object(OBJ_MOVING, 900, 700, 0, 8, 40);
+        O(still).command = CMD_STAND;
+        O(still).action_timer = 5;
+        UpdateObjects(player, 100);
+        EXPECT_EQ(O(m).action_timer, link == 1 ? 1000 : 5) << link;
+        EXPECT_EQ(O(still).action_timer, 5) << link;
+    }
+    g_linkState = 1;
+}
+
+// A generator's percent chance is a strict bound on the roll: a roll equal to it does not fire.
+TEST_F(Frames, AGeneratorFiresOnARollBelowItsChance) {
+    GameSrand(11);
+    const int roll = GameRand() % 100;
+    for (int chance : {roll, roll + 1}) {
+        ClearWorldObjects();
+        Generator& g = g_level.monsterGens[0];
+        g = Generator{};
+        g.active = 1;
+        g.kind = 3;
+        g.maximum = 5;
+        g.chance = chance;
+        g.timer = 0;
+        g.reload = 1000;
+        g.x = g.y = 900;
+        GameSrand(11);
+        UpdateObjects(player, 10);
+        EXPECT_EQ(LiveMonsterCount[3], chance > roll ? 1 : 0) << "roll " << roll << ", chance " << chance;
+    }
 }
 
 }  // namespace

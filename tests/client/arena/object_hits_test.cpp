@@ -114,6 +114,26 @@ TEST_F(Hits, AStruckMonsterHuntsTheMakerAndAHugeRollKills) {
     EXPECT_NE(O(m).type == OBJ_MOVING && O(m).active == 1, true) << "32768 kills, it does not wrap to life";
 }
 
+// A roll from spell data may be any int: what is left saturates at the ends of the 16-bit hit
+// points, a hit from the lowest int heals to the top and one from the highest kills.
+TEST_F(Hits, DamageOfAnySizeLeavesHitPointsAtTheirEnds) {
+    const struct {
+        int before, damage, after;
+        bool dies;
+    } cases[] = {
+        {100, INT32_MIN, 32767, false}, {-5, INT32_MIN, 32767, false}, {100, INT32_MAX, -32768, true},
+        {32767, -1, 32767, false},      {100, 99, 1, false},           {100, 100, 0, true},
+    };
+    for (const auto& c : cases) {
+        const int m = Object(OBJ_MOVING, 1200, 1000, 0, 8, 40);
+        O(m).hit_points = static_cast<int16_t>(c.before);
+        HurtObject(m, c.damage, 0);
+        EXPECT_EQ(O(m).hit_points, c.after) << c.before << " - " << c.damage;
+        EXPECT_EQ(O(m).active != 1, c.dies) << c.before << " - " << c.damage;
+        DestroyObject(m);
+    }
+}
+
 TEST_F(Hits, BouncersBounceUntilTheirLimit) {
     O(bolt).bounce = 10;
     O(bolt).max_bounces = 2;

@@ -450,6 +450,59 @@ TEST_F(PlayerMove, FlyingLevitatingAndHeld) {
     EXPECT_EQ(player.mode, 4);
 }
 
+// Effect levels come from the spell file unbounded: whatever their size, the speeds they give
+// stay within a 16-bit speed and never turn negative, so forward stays forward and a frame's walk
+// stays short.
+TEST_F(PlayerMove, EffectLevelsOfAnySizeGiveBoundedSpeeds) {
+    constexpr int kBig = 2000000000;
+    const struct {
+        int effect, level;
+        int maxSpeed, acceleration;
+    } cases[] = {
+        {10, 100, 100, 200},
+        {10, kBig, 32767, 32767},
+        {10, 1 << 30, 32767, 32767},  // 2 x level would wrap past the int range
+        {10, -kBig, 0, 0},
+        {16, kBig, 32767, 250},       // (100 + level) x 110 / 100
+        {16, INT32_MAX, 32767, 250},
+        {16, 100, 220, 250},
+        {16, -kBig, 0, 250},
+        {8, kBig, 32767, 250},
+        {32, kBig, 32767, 250},
+        {32, -kBig, 0, 250},
+    };
+    for (const auto& c : cases) {
+        ClearPlayerEffects(player);
+        player.mode = 0;
+        Place(4000, 1000, 0);
+        Effect(c.effect, c.level);
+        control.forward = 1000;
+        Frames(1);
+        EXPECT_EQ(view.max_speed, c.maxSpeed) << c.effect << " at " << c.level;
+        EXPECT_EQ(view.acceleration, c.acceleration) << c.effect << " at " << c.level;
+        EXPECT_GE(view.speed, 0) << c.effect << " at " << c.level;
+        EXPECT_GE(view.y, 1000) << "forward never walks backwards: " << c.effect << " at " << c.level;
+        EXPECT_LE(view.y, 1000 + 32767 / 10 + 1) << c.effect << " at " << c.level;
+        EXPECT_GE(view.max_turn_speed, 0);
+        EXPECT_LE(view.max_turn_speed, 32767);
+    }
+    // A jump of any strength leaves upwards, within the same bound.
+    for (int effect : {7, 20}) {
+        for (int level : {kBig, -kBig}) {
+            ClearPlayerEffects(player);
+            player.mode = 0;
+            Place(4000, 1000, 0);
+            Effect(effect, level);
+            control = PlayerControl{};
+            control.yaw = control.pitch = -1;
+            control.jump = 100;
+            Frames(1);
+            EXPECT_GE(view.z, 48) << effect << " at " << level;
+            EXPECT_LE(view.z_speed, 32767) << effect << " at " << level;
+        }
+    }
+}
+
 TEST_F(PlayerMove, LaddersAreTakenClimbedAndLeft) {
     int ladder = MakeThin(3980, 4030, 4020, 4030, THIN_LADDER, 128);
     Place(4000, 3990, 0);

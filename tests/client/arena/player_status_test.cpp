@@ -14,6 +14,8 @@
 #include "client/net/net_rings.h"
 #include "client/screens/screen_surface.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/client/sound_log.h"
+#include "tests/support/headless.h"
 #include "tests/support/sent_frames.h"
 
 namespace {
@@ -143,6 +145,36 @@ TEST_F(PlayerStatus, GaugeModes) {
     EXPECT_EQ(NearestNexusDistance(1, 99), 0);
 }
 
+// Gauge mode 3 reads the nexus nearest the player, whichever record holds it; of two as near, the
+// first. The player stands at (4000, 4000); team 1's nexus power is 20.
+TEST_F(PlayerStatus, GaugeMode3ReadsTheNearestPoweredNexus) {
+    SetGameValue(4, 1);
+    SetGameValue(114, 3);
+    NexusPower[1] = 20;
+    struct Record {
+        int team, power, x;
+    };
+    struct Case {
+        const char* what;
+        Record first, second;
+        int gauge;
+    } cases[] = {
+        {"standing on the own, the other's far off", {2, 100, 4000 + 3000}, {1, 100, 4000}, 100 * (20 + 25) / 100},
+        {"the other's nearer than the own", {1, 100, 4000 + 3000}, {2, 80, 4000 + 1024 + 640},
+         (1280 - 640) * (-80 * 25 / 100) / 1280},
+        {"the first is the nearer", {2, 80, 4000 + 1024 + 640}, {1, 100, 4000 + 3000},
+         (1280 - 640) * (-80 * 25 / 100) / 1280},
+        {"an unpowered one is passed", {1, 0, 4000}, {2, 80, 4000 + 1024 + 640},
+         (1280 - 640) * (-80 * 25 / 100) / 1280},
+        {"as near: the first", {2, 80, 4000 + 500}, {1, 100, 4000 - 500}, -80 * 25 / 100},
+    };
+    for (const Case& c : cases) {
+        Nexus(0, c.first.team, c.first.power, c.first.x, 4000);
+        Nexus(1, c.second.team, c.second.power, c.second.x, 4000);
+        EXPECT_EQ(SelectHudGauge(player), c.gauge) << c.what;
+    }
+}
+
 TEST_F(PlayerStatus, RegenerationCarriesItsThousandths) {
     SetGameValue(110, 5699);  // thousandths left over each frame
     SetGameValue(112, 3000);
@@ -256,13 +288,20 @@ TEST_F(PlayerStatus, ABiasEndsByAskingAgainUnlessTheNodeIsFull) {
     struct Case {
         int code, owner, bias;
         int sent, which;  // the message asking again, 0 none
+        int mode = 0;
+        int dead = 0;
     } cases[] = {
         {23, 2, 100, F_BIAS_EARTHBLOOD, 3}, {23, 1, 60, F_BIAS_EARTHBLOOD, 3}, {23, 1, 100, 0, 0},
         {52, 0, 0, F_BIAS_SHRINE, 2},       {52, 1, 100, 0, 0},                {0, 0, 0, 0, 0},
+        {23, 2, 100, 0, 0, 6},              {52, 0, 0, 0, 0, 6},  // mode 6 refuses biasing
+        {23, 2, 100, F_BIAS_EARTHBLOOD, 3, 2},
+        {52, 0, 0, 0, 0, 0, 1},  // nor do the dead bias
     };
     for (const Case& c : cases) {
         OnlineSends online;
         ClearActionState();
+        player.mode = c.mode;
+        player.dead = c.dead;
         StandOnCode(c.code);
         if (c.code >= 20 && c.code < 50)
             Node(c.code - 20, c.owner, c.bias, 10);
@@ -281,10 +320,12 @@ TEST_F(PlayerStatus, ABiasEndsByAskingAgainUnlessTheNodeIsFull) {
             EXPECT_EQ(sent[0].body.at(0), c.which);
             EXPECT_EQ(g_actionState.bias_timer, 3000) << "and it starts again";
         } else {
-            EXPECT_TRUE(sent.empty()) << c.code << " " << c.owner;
+            EXPECT_TRUE(sent.empty()) << c.code << " " << c.owner << " mode " << c.mode << " dead " << c.dead;
             EXPECT_EQ(IsBiasing(), 0);
         }
     }
+    player.mode = 0;
+    player.dead = 0;
 }
 
 TEST_F(PlayerStatus, APendingCastFiresWhenItsChargeRunsOut) {
@@ -400,6 +441,31 @@ TEST_F(PlayerStatus, TheArrivalViewKeepsTheFacingOfArrivalAndRunsOut) {
     player.dead = 1;
     BeginArrivalView(player);
     EXPECT_EQ(g_actionState.arrival_timer, 0);
+}
+
+// The hit's sound tells what is left: below a quarter of the maximum 53, below half 52, else 3.
+TEST_F(PlayerStatus, AHitSoundsByWhatIsLeftOfTheHitPoints) {
+    platform::ResetWindowing();
+    platform::InitWindowing(platform::Backend::Headless);
+    platform::UseVirtualClock();
+    {
+        SoundLog sounds(54);
+        ASSERT_TRUE(sounds.Started());
+        struct Case {
+            int hits, maximum, sound;
+        } cases[] = {
+            {1000, 1000, 3}, {500, 1000, 3}, {499, 1000, 52}, {300, 1000, 52}, {250, 1000, 52},
+            {249, 1000, 53}, {0, 1000, 53},  {75, 300, 52},   {74, 300, 53},
+        };
+        for (const Case& c : cases) {
+            SetGameValue(107, c.hits);
+            SetGameValue(108, c.maximum);
+            OnPlayerHit(player, 0, 0);
+            EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{c.sound}) << c.hits << " of " << c.maximum;
+        }
+    }
+    platform::ResetWindowing();
+    platform::UseRealClock();
 }
 
 TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {

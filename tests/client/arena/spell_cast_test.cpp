@@ -61,6 +61,13 @@ TEST_F(SpellCasting, FatigueCostFollowsTheLevelGap) {
         {200, 150, 21, 1, 100},  // a min_fatigue above 100 still gives 100
         {80, 10, 15, 11, 40},    // f(15) = 200, f(11) = 160
         {50, 10, 20, 16, 22},    // f(20) = 235, f(16) = 207
+        // Across the bands each constant counts: f(16) = 207 against f(15) = 200 and f(10) = 150,
+        // f(21) = 240 against f(20) = 235.
+        {50, 10, 16, 15, 43},
+        {100, 10, 16, 10, 43},
+        {50, 10, 21, 20, 45},
+        {50, 10, 15, 16, 57},    // a spell above the character costs more
+        {50, 10, 11, 10, 40},    // f(11) = 160 against f(10) = 150
         {50, 10, 1, 10, 100},    // a low character pays more, up to the clamp
     };
     for (const Case& c : cases)

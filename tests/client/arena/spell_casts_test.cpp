@@ -90,6 +90,42 @@ TEST_F(Casts, ProjectilesFasterThanTheRecordHoldsFlyAtItsLimitTheWayTheyAreSent)
     }
 }
 
+// A projectile made across the floor ahead stands one unit above it; one across the ceiling hangs
+// one unit under it. The cell ahead (64 along y) has a floor of 40 and a ceiling of 100.
+TEST_F(Casts, ProjectilesAcrossTheFloorOrCeilingAreMovedClearOfIt) {
+    CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
+    s.cast_distance = 64;
+    s.tall = 50;
+    const int ahead = CellIndex(500 >> 6, 564 >> 6);
+    g_level.plane[kPlaneFloor][ahead] = 40;
+    g_level.plane[kPlaneCeiling][ahead] = 100;
+    const struct {
+        int elevation, tall, z;  // -1: below the floor, never made live
+    } cases[] = {
+        {10, 50, 41},   // 10 .. 60 across the floor at 40
+        {39, 50, 41},
+        {40, 50, 40},   // on the floor: as it is
+        {0, 20, -1},    // wholly below the floor
+        {45, 50, 45},   // 45 .. 95 clear of both
+        {80, 50, 49},   // 80 .. 130 across the ceiling at 100
+        {51, 50, 49},
+    };
+    for (const auto& c : cases) {
+        ClearWorldObjects();
+        s.elevation = c.elevation;
+        s.tall = c.tall;
+        EXPECT_EQ(CreateProjectiles(1, 500, 500, 0, 0, 0, 0, 0, 2, 7), 1);
+        const std::vector<int> made = LiveOfKind(1);
+        if (c.z < 0) {
+            EXPECT_TRUE(made.empty()) << c.elevation;
+            continue;
+        }
+        ASSERT_EQ(made.size(), 1u) << c.elevation;
+        EXPECT_EQ(O(made[0]).z, c.z) << c.elevation;
+        EXPECT_EQ(O(made[0]).pos_z, c.z << 16) << c.elevation;
+    }
+}
+
 TEST_F(Casts, AHugeCastStopsWhenTheTableIsFull) {
     CSpellProj& s = MakeSpell<CSpellProj>(1, SPELL_PROJ);
     s.num_projectiles = 2000000000;

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "client/arena/trigger.h"
 #include "client/core/config_file.h"
@@ -15,6 +20,30 @@
 #include "tests/support/sent_frames.h"
 
 namespace {
+
+// Runs work that a broken guard would keep looping; should it not end within the seconds, the
+// test program stops with a message instead of hanging until its time limit.
+template <typename Work>
+void WithinSeconds(int seconds, const char* what, Work work) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!ended.wait_for(lock, std::chrono::seconds(seconds), [&] { return done; })) {
+            std::fprintf(stderr, "%s did not end within %d s\n", what, seconds);
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    });
+    work();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+    }
+    ended.notify_one();
+    watchdog.join();
+}
 
 class Triggers : public LevelFixture {
 protected:
@@ -87,16 +116,18 @@ TEST_F(Triggers, ChainsVisitEachTriggerOnce) {
          "[trigger03]\ntype=null\nenabled=1\nnext_trigger=4\n"
          "[trigger04]\ntype=null\nenabled=1\nnext_trigger=5\n"
          "[trigger05]\ntype=null\nenabled=1\nnext_trigger=3\n");
-    EXPECT_EQ(ToggleTrigger(1, 1, 0), 1);
-    EXPECT_EQ(GetTrigger(1)->state, 1);
-    EXPECT_EQ(GetTrigger(2)->state, 1);
-    EXPECT_EQ(ToggleTrigger(3, 1, 0), 1);  // 3 -> 4 -> 5 -> 3 ends
-    EXPECT_EQ(GetTrigger(4)->state, 1);
-    EXPECT_EQ(GetTrigger(5)->state, 1);
-    EXPECT_EQ(ToggleTrigger(4, 0, 0), 1);
-    EXPECT_EQ(GetTrigger(3)->state, 0);
-    EXPECT_EQ(GetTrigger(5)->state, 0);
-    ChainTrigger(150, 1, 0);  // no such trigger: nothing
+    WithinSeconds(10, "a chain round a ring", [] {
+        EXPECT_EQ(ToggleTrigger(1, 1, 0), 1);
+        EXPECT_EQ(GetTrigger(1)->state, 1);
+        EXPECT_EQ(GetTrigger(2)->state, 1);
+        EXPECT_EQ(ToggleTrigger(3, 1, 0), 1);  // 3 -> 4 -> 5 -> 3 ends
+        EXPECT_EQ(GetTrigger(4)->state, 1);
+        EXPECT_EQ(GetTrigger(5)->state, 1);
+        EXPECT_EQ(ToggleTrigger(4, 0, 0), 1);
+        EXPECT_EQ(GetTrigger(3)->state, 0);
+        EXPECT_EQ(GetTrigger(5)->state, 0);
+        ChainTrigger(150, 1, 0);  // no such trigger: nothing
+    });
 }
 
 TEST_F(Triggers, DisabledTriggersOnlyShowTheirText) {
@@ -257,6 +288,48 @@ TEST_F(Triggers, ElevatorsMoveTheirCellsAndWhatStandsThere) {
     EXPECT_EQ(g_level.plane[kPlaneCeiling][CellIndex(20, 20)], 80);
     EXPECT_EQ(g_level.plane[kPlaneWallBase][CellIndex(20, 20)], 42) << "the wall base follows the split";
     EXPECT_EQ(WorldObjectTable[standing].z, 0);
+}
+
+// trigger.dat's heights and speeds may be anything an int holds; the height planes hold 16 bits.
+// An elevator then runs between the ends of that range, and the planes it carries along stop there.
+TEST_F(Triggers, ElevatorsOfAnyHeightStopAtTheEndsOfThePlanes) {
+    Load("[triggerdefs]\nnumtriggers=2\n"
+         "[trigger01]\ntype=elevator\nenabled=1\nx1=10\ny1=10\nx2=10\ny2=10\noff_height=-2147483648\n"
+         "on_height=2147483647\nspeed=2147483647\nmove_ceiling=1\nmove_rooftop=1\n"
+         "[trigger02]\ntype=elevator\nenabled=1\nx1=2147483647\ny1=2147483647\nx2=2147483647\n"
+         "y2=2147483647\noff_height=0\non_height=10\nspeed=-2147483648\n");
+    const int cell = CellIndex(10, 10);
+    g_level.plane[kPlaneCeiling][cell] = 200;
+    g_level.plane[kPlaneStoreySplit][cell] = 1024;
+    InitTriggers();
+    auto* e = static_cast<ElevatorTrigger*>(GetTrigger(1));
+    EXPECT_EQ(e->current, -32768);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][cell], -32768);
+    EXPECT_EQ(g_level.plane[kPlaneCeiling][cell], -32568) << "carried down by 32768";
+    EXPECT_EQ(g_level.plane[kPlaneStoreySplit][cell], -31744);
+    EXPECT_EQ(g_level.plane[kPlaneWallBase][cell], -32768) << "held at the end of the range";
+    ToggleTrigger(1, 1, 0);
+    UpdateDoors(10000);
+    EXPECT_EQ(e->current, 32767);
+    EXPECT_EQ(e->moving, 0) << "stopped at the top of the planes";
+    EXPECT_EQ(g_level.plane[kPlaneFloor][cell], 32767);
+    EXPECT_EQ(g_level.plane[kPlaneCeiling][cell], 32767);
+    EXPECT_EQ(g_level.plane[kPlaneStoreySplit][cell], 32767);
+    ToggleTrigger(1, 0, 0);
+    UpdateDoors(10000);
+    EXPECT_EQ(e->current, -32768);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][cell], -32768);
+
+    // A rectangle past the grid moves the edge cell; a speed of the lowest int runs it the wrong
+    // way, down to the bottom of the planes and no further.
+    auto* wild = static_cast<ElevatorTrigger*>(GetTrigger(2));
+    ToggleTrigger(2, 1, 0);
+    UpdateDoors(1000);
+    UpdateDoors(1000);
+    EXPECT_EQ(wild->current, -32768);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][CellIndex(127, 127)], -32768);
+    wild->Off();
+    EXPECT_EQ(wild->speed_in_use, INT32_MAX);
 }
 
 TEST_F(Triggers, TeleportersDeletersAndTheEnd) {

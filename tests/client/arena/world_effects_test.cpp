@@ -136,7 +136,7 @@ TEST_F(Bolts, ABoltThatFoundNothingNeverArrives) {
 }
 
 TEST_F(Bolts, BoltsCastIntoAWallOrOfNoRangeAreRefused) {
-    SetCell(62, 63, 1, 0, 256);  // rock 40 ahead
+    Rock(62, 63);  // rock 40 ahead
     Bolt().cast_distance = 64;
     EXPECT_EQ(Bolt().Cast(player), 0);
     EXPECT_EQ(WorldEffectTable[0].active, 0);
@@ -194,6 +194,43 @@ TEST_F(Bolts, FramesThatMeetThePeriodExactlyStillLaySegments) {
     EXPECT_EQ(Segments().size(), 2u);
 }
 
+// A segment laid part of a frame late has lived that part: its life and image clock start that
+// far in, and one whose life is then below 2 dies at once. Frames of 50 ms lay the first segment
+// 20 ms behind the second frame's end.
+TEST_F(Bolts, ASegmentLaidLateHasLivedThatLong) {
+    const struct {
+        int life, deathImage;
+        int left;  // -1: freed at once, -3: dying at once
+    } cases[] = {
+        {1000, 0, 980}, {22, 0, 2}, {21, 0, -1}, {21, 9, -3}, {0, 0, -1},
+    };
+    for (const auto& c : cases) {
+        ClearWorldEffects();
+        ClearWorldObjects();
+        Bolt().duration_timer = c.life;
+        Bolt().death_imagenum = c.deathImage;
+        ASSERT_EQ(Bolt().Cast(player), 1);
+        present.calls.clear();
+        Frames(1, 50);
+        ASSERT_EQ(present.Count("CreateFigureForObject"), 0u) << "nothing laid yet";
+        Frames(1, 50);
+        ASSERT_GE(present.Count("CreateFigureForObject"), 1u) << "the first segment, in slot 1";
+        const WorldObject& o = WorldObjectTable[1];
+        if (c.left == -1) {
+            EXPECT_NE(o.active, 1) << c.life;
+            continue;
+        }
+        ASSERT_EQ(o.active, 1) << c.life;
+        if (c.left == -3) {
+            EXPECT_EQ(o.type, OBJ_DYING) << c.life;
+            continue;
+        }
+        EXPECT_EQ(o.type, OBJ_SPELL);
+        EXPECT_EQ(o.duration_timer, c.left);
+        EXPECT_EQ(o.image_timer, 20);
+    }
+}
+
 TEST_F(Bolts, TheLeadingEdgeMovesToTheNewestSegment) {
     Bolt().leading_edge_imagenum = 77;
     ASSERT_EQ(Bolt().Cast(player), 1);
@@ -246,6 +283,8 @@ TEST_F(Bolts, ABoltHitsEachKindOfTarget) {
         r.target = target;
         r.caster_id = -1;
         const int segment = Live(OBJ_SPELL, 4000, 4100, kBolt);
+        WorldObjectTable[segment].pos_x = 4000 << 16;
+        WorldObjectTable[segment].pos_y = 4100 << 16;
         EXPECT_EQ(BoltHit(segment, r), 1);
         EXPECT_NE(WorldObjectTable[segment].active, 1) << "the segment dies";
     };
@@ -442,12 +481,18 @@ TEST_F(Walls, WallsAreRefusedOnNodesAndNexusesAndPastTheLimit) {
     const struct {
         int tile;
         const char* text;
-    } cases[] = {{55, "You can't place a Wall in a Nexus!"}, {30, "You can't place a Wall in a Node!"}};
+    } cases[] = {
+        {55, "You can't place a Wall in a Nexus!"}, {50, "You can't place a Wall in a Nexus!"},
+        {69, "You can't place a Wall in a Nexus!"}, {30, "You can't place a Wall in a Node!"},
+        {20, "You can't place a Wall in a Node!"},  {49, "You can't place a Wall in a Node!"},
+        {19, ""},                                   {70, ""},
+    };
     for (const auto& c : cases) {
         g_level.plane[kPlaneTile][CellIndex(62, 64)] = static_cast<int16_t>(c.tile);
         std::memset(g_screen.noticeLines, 0, sizeof g_screen.noticeLines);
-        EXPECT_EQ(Wall().Cast(player), 0) << c.tile;
-        EXPECT_STREQ(g_screen.noticeLines[0], c.text);
+        EXPECT_EQ(Wall().Cast(player), c.text[0] ? 0 : 1) << c.tile;
+        EXPECT_STREQ(g_screen.noticeLines[0], c.text) << c.tile;
+        ClearThins();
     }
     g_level.plane[kPlaneTile][CellIndex(62, 64)] = 0;
     // Level 25 keeps (25 / 10) x 4 + 4 = 12 thins: three four-thin walls.
@@ -474,9 +519,11 @@ TEST_F(Walls, AWallIntoSomethingCloseIsRefusedSilently) {
 namespace {
 
 TEST_F(Bolts, LineTestsStopAtTheEndOfAFullTable) {
-    while (const int s = AllocObjectSlot(OBJ_STATIC)) {
-        WorldObjectTable[s].x = WorldObjectTable[s].y = 100;
-        ActivateObject(s);
+    // Statics fill every slot, standing on open floor away from the lines.
+    for (int i = 1; i < kWorldObjectSlots; ++i) {
+        const int s = AllocObjectSlot(OBJ_STATIC);
+        WorldObjectTable[s].x = WorldObjectTable[s].y = 200;
+        ASSERT_EQ(ActivateObject(s), 1);
     }
     ASSERT_EQ(WorldObjectHighWater, kWorldObjectSlots);
     int range = 400, kind = 0;
@@ -487,30 +534,63 @@ TEST_F(Bolts, LineTestsStopAtTheEndOfAFullTable) {
     TraceRay(&x, &y, &z, 0, 400, 0);
 }
 
+// Counts, spans and heights from the spell file may be anything an int holds. Spans past the
+// world's width put their objects and walls off the grid, where they are dropped, never wrapped
+// back onto it; a cast whose way runs to the grid's edge is refused; heights stay 16-bit.
 TEST_F(Bolts, SpellValuesOfAnySizeStayInRange) {
     CSpellProj& p = MakeSpell<CSpellProj>(9, SPELL_PROJ);
     CSpellObject& o = MakeSpell<CSpellObject>(10, SPELL_OBJECT);
     CSpellWall& w = MakeSpell<CSpellWall>(11, SPELL_WALL);
-    for (int big : {INT32_MAX, INT32_MIN, 1 << 30}) {
+    auto liveOfKind = [](int kind) {
+        int n = 0;
+        for (int s = 1; s < WorldObjectHighWater; ++s)
+            n += WorldObjectTable[s].active == 1 && WorldObjectTable[s].kind == kind;
+        return n;
+    };
+    auto activeThins = [] {
+        int n = 0;
+        for (int t = 1; t < ThinCount; ++t)
+            n += ThinTable[t].active == 1;
+        return n;
+    };
+    const struct {
+        int big;
+        int castsMade;  // a positive span runs the cast path to the grid's edge
+        int boltStartZ;
+    } cases[] = {{INT32_MAX, 0, 32767}, {INT32_MIN, 1, 0}, {1 << 30, 0, 32767}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "value " << c.big);
         p.num_projectiles = 3;
-        p.projectile_spacing = p.cast_distance = p.elevation = p.cast_angle = p.z_velocity = big;
+        p.projectile_spacing = p.cast_distance = p.elevation = p.cast_angle = p.z_velocity = c.big;
         p.side_by_side = 4;
         p.horizontal_spread = p.vertical_spread = INT32_MAX;
         SetGameValue(115, 9);
-        p.Cast(player);
+        EXPECT_EQ(p.Cast(player), c.castsMade);
         const int any = Live(OBJ_SPELL, 4000, 4100);
-        p.ObjectCast(any, 0);
+        WorldObjectTable[any].pos_x = 4000 << 16;
+        WorldObjectTable[any].pos_y = 4100 << 16;
+        EXPECT_EQ(p.ObjectCast(any, 0), 1);
         p.Detonate(any);
+        EXPECT_EQ(liveOfKind(9), 0) << "every projectile lies off the grid";
         // Objects that never come alive hand their slot back: the cast still ends.
         o.num_objects = INT32_MAX;
-        o.object_spacing = o.cast_distance = big;
+        o.object_spacing = o.cast_distance = c.big;
         o.elevation = 0;
         SetGameValue(115, 10);
-        o.Cast(player);
-        w.length = w.thick = w.cast_distance = big;
-        CreateSpellWall(11, 1024, 4000, 4000, 0, 0, 2, 7);
-        Bolt().elevation = big;
-        Bolt().Cast(player);
+        EXPECT_EQ(o.Cast(player), c.castsMade);
+        EXPECT_EQ(liveOfKind(10), 0) << "every placed object lies off the grid";
+        w.length = w.thick = w.cast_distance = c.big;
+        EXPECT_EQ(CreateSpellWall(11, 1024, 4000, 4000, 0, 0, 2, 7), 1);
+        EXPECT_EQ(activeThins(), 0) << "every wall's ends lie off the grid";
+        Bolt().elevation = c.big;
+        SetGameValue(115, kBolt);
+        EXPECT_EQ(Bolt().Cast(player), 1);
+        const WorldEffect& r = WorldEffectTable[0];
+        EXPECT_EQ(r.active, 1);
+        EXPECT_EQ(r.range, 400);
+        EXPECT_EQ(r.start_z, c.boltStartZ);
+        EXPECT_EQ(r.target_z, c.boltStartZ);
+        ClearWorldEffects();
         ClearWorldObjects();
         ClearThins();
     }
