@@ -249,7 +249,7 @@ int CSpellEffect::ObjectCast(int slot, int source) {
     e.overlay_color = static_cast<uint8_t>(overlay_color);
     e.period = static_cast<uint16_t>(period);
     e.overlay_time = static_cast<uint16_t>(overlay_duration);
-    e.remaining = static_cast<int32_t>(std::max<int64_t>(static_cast<int64_t>(duration) - 1, INT32_MIN));
+    e.remaining = Clamp32(static_cast<int64_t>(duration) - 1);
     if ((effect == 12 || effect == 13) && o.figure)
         SetFigureTint(o.figure, 15, effect == 12 ? 2 : 3, o.team == GetGameValue(4), 255, 255, 255);
 
@@ -299,8 +299,7 @@ void UpdatePlayerEffects(LocalPlayer& player, int elapsed) {
         if (e.time_left) {
             const int before = e.time_left;
             // A duration from the spell file may lie at either end of the int range.
-            e.time_left = static_cast<int32_t>(
-                std::clamp<int64_t>(static_cast<int64_t>(before) - elapsed, INT32_MIN, INT32_MAX));
+            e.time_left = Clamp32(static_cast<int64_t>(before) - elapsed);
             if (e.time_left <= 0) {
                 RemovePlayerEffect(player, n, 0);
                 continue;

@@ -167,11 +167,8 @@ void PointAheadFixed(int32_t x, int32_t y, int facing, int side, int forward, in
     const int64_t s = Sin(facing), c = Cos(facing);
     // Offsets from spell data may reach past what a 16.16 position holds: such a point stays at
     // the end of the range, far off the grid, rather than wrap round onto it.
-    auto hold = [](int64_t v) {
-        return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-    };
-    *outX = hold(x - forward * s + side * c);
-    *outY = hold(y + forward * c + side * s);
+    *outX = Clamp32(x - forward * s + side * c);
+    *outY = Clamp32(y + forward * c + side * s);
 }
 
 void PointAheadOfView(int side, int forward, int32_t* outX, int32_t* outY) {

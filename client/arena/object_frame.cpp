@@ -251,7 +251,7 @@ void TickObjectLifetime(LocalPlayer& player, int slot, int frame) {
     else if (o.duration_timer == kEndlessLife - 1)
         o.duration_timer = 0;
     else
-        o.duration_timer -= frame / 10;
+        o.duration_timer = Clamp32(static_cast<int64_t>(o.duration_timer) - frame / 10);
     if (o.duration_timer > 1)
         return;
     if (o.rune_type) {
@@ -277,7 +277,7 @@ void TickObjectEffects(int slot, int frame) {
         if (!e.effect)
             continue;
         const int32_t before = e.remaining;
-        e.remaining = static_cast<int32_t>(std::max<int64_t>(static_cast<int64_t>(before) - ms, INT32_MIN));
+        e.remaining = Clamp32(static_cast<int64_t>(before) - ms);
         if (e.remaining <= 0) {
             RemoveObjectEffect(slot, e.effect);
             continue;

@@ -358,7 +358,8 @@ void SetMovementParameters(LocalPlayer& player, const PlayerControl& control) {
         } else {
             const bool running = control.forward && control.fast && !control.slide_left && !control.slide_right;
             v.max_speed = running ? 192 + StatModifier(192, 8, 5) : 110;
-            const int hits = GetGameValue(107), maxHits = GetGameValue(108);
+            // Hit points below 0 slow a runner no more than none left: he never runs backwards.
+            const int hits = std::max(GetGameValue(107), 0), maxHits = GetGameValue(108);
             const int quarter = maxHits / 4;
             if (running && !player.dead && maxHits > 0 && hits < quarter) {
                 v.max_speed -= v.max_speed / 20;

@@ -73,13 +73,9 @@ int PlaneHeight(int64_t h) {
     return static_cast<int>(std::clamp<int64_t>(h, INT16_MIN, INT16_MAX));
 }
 
-int ClampInt(int64_t v) {
-    return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
 // The middle of an elevator's cell rectangle, in world units.
 int MiddleOf(int from, int to) {
-    return ClampInt((static_cast<int64_t>(from) + to) * 64 / 2);
+    return Clamp32((static_cast<int64_t>(from) + to) * 64 / 2);
 }
 
 void UpdateElevator(ElevatorTrigger& e, int frame) {
@@ -209,7 +205,7 @@ int ElevatorTrigger::On() {
     speed_in_use = speed;
     state = 1;
     moving = 1;
-    units = ClampInt(static_cast<int64_t>(PlaneHeight(on_height)) - current);
+    units = Clamp32(static_cast<int64_t>(PlaneHeight(on_height)) - current);
     if (reset_timer)
         countdown = reset_timer;
     PlaySoundAt(MiddleOf(x1, x2), MiddleOf(y1, y2), on_sound, 640);
@@ -219,10 +215,10 @@ int ElevatorTrigger::On() {
 }
 
 int ElevatorTrigger::Off() {
-    speed_in_use = ClampInt(-static_cast<int64_t>(speed));
+    speed_in_use = Clamp32(-static_cast<int64_t>(speed));
     state = 0;
     moving = 1;
-    units = ClampInt(static_cast<int64_t>(PlaneHeight(off_height)) - current);
+    units = Clamp32(static_cast<int64_t>(PlaneHeight(off_height)) - current);
     countdown = 0;
     PlaySoundAt(MiddleOf(x1, x2), MiddleOf(y1, y2), off_sound, 640);
     SetTriggerThinsState(number, texture_off);

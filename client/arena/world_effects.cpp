@@ -98,7 +98,7 @@ int LaySegment(const WorldEffect& r, const CSpellBolt& s, int64_t distance, int 
     }
     if (!ActivateObject(slot))
         return -1;
-    o.duration_timer -= behind;
+    o.duration_timer = Clamp32(static_cast<int64_t>(o.duration_timer) - behind);
     if (o.duration_timer < 2)
         KillObject(slot);
     return slot;

@@ -10,6 +10,11 @@ constexpr int kWorldObjectSlots = 1000;
 constexpr int16_t Clamp16(int64_t v) {
     return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
 }
+// Timers, positions and the like worked out in 64 bits from values of any size: held at the ends
+// of the int range.
+constexpr int32_t Clamp32(int64_t v) {
+    return static_cast<int32_t>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
 constexpr int kMonsterKinds = 100;  // kinds 1..99
 
 enum ObjectType {

@@ -146,6 +146,22 @@ TEST_F(Monsters, EachCommandAndDemeanorDecides) {
     }
 }
 
+// A monster hunting the player stops when it is within 40 of him on both axes, not at 40.
+TEST_F(Monsters, HuntersStopCloseToThePlayer) {
+    const struct {
+        int dx, dy, speed;
+    } cases[] = {{39, 0, 0}, {0, 39, 0}, {-39, 39, 0}, {40, 0, 64}, {0, -40, 64}, {39, 40, 64}, {100, 0, 64}};
+    for (const auto& c : cases) {
+        ClearWorldObjects();
+        const int m = Monster(1000, 1000, 4, CMD_HUNT, DEMEANOR_PASSIVE);
+        view.x = 1000 + c.dx;
+        view.y = 1000 + c.dy;
+        MonsterThink(player, m, 100);
+        EXPECT_EQ(M(m).target, kTargetPlayer) << c.dx << "," << c.dy;
+        EXPECT_EQ(M(m).speed, c.speed) << c.dx << "," << c.dy;
+    }
+}
+
 TEST_F(Monsters, TimersWaitAndAFigureThatNeverThinks) {
     const int m = Monster(1000, 1000, 4, CMD_STAND);
     M(m).speed = 50;

@@ -94,6 +94,11 @@ TEST_F(Frames, LifetimesRunOut) {
     EXPECT_EQ(O(timed).active, 1);
     TickObjectLifetime(player, timed, 10);
     EXPECT_NE(O(timed).active, 1) << "1 or below ends it";
+
+    const int lowest = Object(OBJ_SPELL, 700, 720, 10, 2, 2);
+    O(lowest).duration_timer = INT32_MIN;  // from spell data
+    TickObjectLifetime(player, lowest, 100);
+    EXPECT_NE(O(lowest).active, 1);
 }
 
 TEST_F(Frames, DyingImagesEndAfterOnePeriodUnlessTheyHaveNone) {

@@ -59,6 +59,9 @@ TEST_F(PlayerMove, RunningSpeedFollowsTheStatAndTheWounds) {
         {50, 250, true, 192},  // exactly a quarter is not below it
         {50, 200, true, 183 - 183 * 50 / 1000},
         {50, 200, false, 110},
+        // Hit points below 0 (as the service may report them) slow no more than none left.
+        {50, 0, true, 183 - 183 * 250 / 1000},
+        {50, -30000, true, 183 - 183 * 250 / 1000},
     };
     for (const Case& c : cases) {
         SetGameValue(13, c.stat);

@@ -319,6 +319,11 @@ TEST_F(Triggers, ElevatorsOfAnyHeightStopAtTheEndsOfThePlanes) {
     UpdateDoors(10000);
     EXPECT_EQ(e->current, -32768);
     EXPECT_EQ(g_level.plane[kPlaneFloor][cell], -32768);
+    // Asked directly for a height past the planes, the cells stop at their end.
+    MoveTriggerCells(*e, INT32_MAX);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][cell], 32767);
+    MoveTriggerCells(*e, INT32_MIN);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][cell], -32768);
 
     // A rectangle past the grid moves the edge cell; a speed of the lowest int runs it the wrong
     // way, down to the bottom of the planes and no further.

@@ -202,7 +202,7 @@ TEST_F(Bolts, ASegmentLaidLateHasLivedThatLong) {
         int life, deathImage;
         int left;  // -1: freed at once, -3: dying at once
     } cases[] = {
-        {1000, 0, 980}, {22, 0, 2}, {21, 0, -1}, {21, 9, -3}, {0, 0, -1},
+        {1000, 0, 980}, {22, 0, 2}, {21, 0, -1}, {21, 9, -3}, {0, 0, -1}, {INT32_MIN, 0, -1},
     };
     for (const auto& c : cases) {
         ClearWorldEffects();
