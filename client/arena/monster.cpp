@@ -68,7 +68,7 @@ int LoadMonsterDefs() {
     MonsterDefinitionCount = count;
     for (int n = 0; n < count; ++n) {
         MonsterDefinition& d = MonsterDefinitionTable[n];
-        char section[16];
+        char section[24];
         std::snprintf(section, sizeof section, "monster%02d", n);
         GetConfigString(file, section, "name", d.name, sizeof d.name, "", 0);
         ErrorLogWrite("Loading Monster #%d -> %s\n", n, d.name);

@@ -181,7 +181,7 @@ int ResolveMoverCollision(int slot, int code, LocalPlayer& player) {
     int turned;
     if (code >= HIT_OBJECT) {
         const int s = code - HIT_OBJECT;
-        const int t = s > 0 && s < kWorldObjectSlots ? WorldObjectTable[s].type : OBJ_STATIC;
+        const int t = s > 0 && s < kWorldObjectSlots ? WorldObjectTable[s].type : static_cast<int>(OBJ_STATIC);
         if (t == OBJ_SPELL || t == OBJ_MOVING || t == OBJ_DYING)
             return 1;
         turned = f + k + 1792;

@@ -540,7 +540,7 @@ void World::LoadTriggers(FILE* stream) {
     LogMessage(LOG_INFO, "Loading %d triggers...\n", count);
     count = std::min(count, kTriggerSlots - 1);
     for (int n = 1; n <= count; ++n) {
-        char section[16], type[256];
+        char section[24], type[256];
         std::snprintf(section, sizeof section, "trigger%02d", n);
         if (!ReadConfigString(stream, section, "type", type, sizeof type, "")) {
             LogMessage(LOG_ERROR, "World::LoadTriggers - Error Loading 'type' from section '%s'\n", section);
