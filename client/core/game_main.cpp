@@ -249,7 +249,8 @@ int RunScreens(int state) {
         state = RunScreen(state);
         if (g_soundState == 2)
             StopAllSounds();
-        if (g_lostLink || g_inactivityState)
+        // A player who left a silent service during an entry goes back to the menu.
+        if (g_lostLink || g_inactivityState || (g_playMode == 2 && g_linkState != 2))
             state = 0;
     }
     return state;
@@ -265,6 +266,9 @@ void RunStateLoop() {
         if (g_linkState == 2) {
             SendPlayerEnter(&player, 0);
             if (!WaitForEnterReply(&player)) {
+                // Escape left the service: the menu offers the login again.
+                if (g_linkState != 2)
+                    continue;
                 ShowExitMessage(1);
                 return;
             }

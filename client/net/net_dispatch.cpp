@@ -814,27 +814,42 @@ void DispatchPacket(int code, int source, int destination, uint8_t* body, int le
 
 namespace {
 
-uint32_t ReadLoop(int (*take)(uint8_t*, int*, int*, int*, int*), const char* line) {
-    const uint32_t ticks = PumpMessages();
-    // In the all-datagram link the service's frames come whole in datagrams: they join the
-    // stream ring before anything else may read the socket.
-    if (ConnectionType == CONNECTION_DATAGRAM && DatagramLink.socket != INVALID_SOCKET)
-        while (ReceiveDatagrams(&DatagramLink) > 0) {
-        }
+// Rounds of taking frames and reading the socket again in one BlockRead: a service that never
+// stops sending cannot hold the frame.
+constexpr int kReadRounds = 8;
+
+void DispatchAll(int (*take)(uint8_t*, int*, int*, int*, int*), const char* line) {
     static uint8_t body[kMaxFrameBody];
     int code = 0, length = 0, source = 0, destination = 0;
     while (take(body, &code, &length, &source, &destination)) {
         NetDebug(12, line, length, source, destination, code);
         DispatchPacket(code, source, destination, body, length, g_localPlayer);
     }
-    return ticks;
 }
 
 }  // namespace
 
-uint32_t BlockRead() { return ReadLoop(TakeStreamPacket, "BlockRead: len=%d src=%d dest=%d func=%d"); }
+uint32_t BlockRead() {
+    const uint32_t ticks = PumpMessages();
+    // The socket is read again after the frames made room, until it holds nothing more: a read
+    // event comes only after a read, so a ring left full would stop the link for good.
+    for (int round = 0;; ++round) {
+        DispatchAll(TakeStreamPacket, "BlockRead: len=%d src=%d dest=%d func=%d");
+        if (round == kReadRounds || DrainSocket() == 0)
+            break;
+    }
+    return ticks;
+}
 
-uint32_t DatagramRead() { return ReadLoop(TakeDatagramPacket, "DatagramRead: len=%d src=%d dest=%d func=%d"); }
+uint32_t DatagramRead() {
+    const uint32_t ticks = PumpMessages();
+    // In the all-datagram link the service's frames come whole in datagrams: they join the
+    // stream ring before anything else may read the socket.
+    if (ConnectionType == CONNECTION_DATAGRAM)
+        DrainSocket();
+    DispatchAll(TakeDatagramPacket, "DatagramRead: len=%d src=%d dest=%d func=%d");
+    return ticks;
+}
 
 void AnnounceDeath(int victim, int kind, int killer) {
     SetPanelRedrawFlag(kPlayerPanel, 1);

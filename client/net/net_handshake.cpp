@@ -11,6 +11,7 @@
 #include "client/core/game_values.h"
 #include "client/core/message_pump.h"
 #include "client/core/numeric.h"
+#include "client/core/screen_loops.h"
 #include "client/core/screen_state.h"
 #include "client/core/version.h"
 #include "client/net/client_tables.h"
@@ -27,6 +28,7 @@
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/input.h"
 #include "platform/win/platform.h"
 #include "platform/win/win.h"
 
@@ -63,23 +65,37 @@ void StartWaitPeriod(int ms) {
 
 void StopWait() { KillTimer(platform::MainWindow(), kWaitTimer); }
 
-// The stream link is gone, or the link timer found it silent: no answer can come.
+constexpr int kEscapeScanCode = 1;
+
+// The stream link is gone, the link timer found it silent, or we left the service: no answer can
+// come.
 bool LinkLost() {
-    return g_lostLink != 0 || (ConnectionType == CONNECTION_STREAM && StreamLink.socket == INVALID_SOCKET);
+    return g_lostLink != 0 || g_linkState != 2 ||
+           (ConnectionType == CONNECTION_STREAM && StreamLink.socket == INVALID_SOCKET);
 }
 
-// Periods of ms each; after a silent one, repeat(). 0 periods means no limit.
-int Wait(int32_t* flag, int ms, int periods, void (*repeat)(), bool datagrams, bool endsOnLostLink) {
+// Periods of ms each; after a silent one, repeat(). 0 periods means no limit: such a wait ends
+// when the link is lost, and the player may end it with Escape, which leaves the service as a
+// refused login does (a service that answers pings and nothing else would hold it for ever).
+int Wait(int32_t* flag, int ms, int periods, void (*repeat)(), bool datagrams) {
+    const bool unlimited = periods == 0;
     *flag = 0;
-    for (int period = 0; periods == 0 || period < periods; ++period) {
+    if (unlimited)
+        TakeKeyPress(kEscapeScanCode);  // one pressed before the wait began is not meant for it
+    for (int period = 0; unlimited || period < periods; ++period) {
         StartWaitPeriod(ms);
         while (!WaitOverFlag) {
             if (*flag) {
                 StopWait();
                 return 1;
             }
-            if (endsOnLostLink && LinkLost()) {
+            if (unlimited && LinkLost()) {
                 StopWait();
+                return 0;
+            }
+            if (unlimited && TakeKeyPress(kEscapeScanCode)) {
+                StopWait();
+                Disconnect();
                 return 0;
             }
             BlockRead();
@@ -398,24 +414,26 @@ int WaitForServiceReply() {
     return ServiceAccepted ? 1 : 0;
 }
 
-int WaitForEnterReply(LocalPlayer*) { return Wait(&EnterReplied, 2000, 0, RepeatPlayerEnter, false, true); }
+int WaitForEnterReply(LocalPlayer*) { return Wait(&EnterReplied, 2000, 0, RepeatPlayerEnter, false); }
 
-int WaitForGameOpened() { return Wait(&GameOpened, 1000, 0, SendOpenGame, false, true); }
+int WaitForGameOpened() { return Wait(&GameOpened, 1000, 0, SendOpenGame, false); }
 
-int WaitForDatagramLink() { return Wait(&DatagramEstablished, 2000, 5, SendEstablishDatagram, true, false); }
+int WaitForDatagramLink() { return Wait(&DatagramEstablished, 2000, 5, SendEstablishDatagram, true); }
 
-int WaitForWorld() { return Wait(&WorldSent, 1000, 10, SendRequestWorld, false, false); }
+int WaitForWorld() { return Wait(&WorldSent, 1000, 10, SendRequestWorld, false); }
 
 // ---- Entry sequences -------------------------------------------------------------------------
 
-void DrainSocket() {
+int DrainSocket() {
+    int total = 0;
     if (ConnectionType == CONNECTION_DATAGRAM) {
-        while (ReceiveDatagrams(&DatagramLink) > 0) {
-        }
+        while (int n = ReceiveDatagrams(&DatagramLink))
+            total += n;
     } else if (ConnectionType == CONNECTION_STREAM) {
-        while (ReceiveStream(&StreamLink) > 0) {
-        }
+        while (int n = ReceiveStream(&StreamLink))
+            total += n;
     }
+    return total;
 }
 
 int EnterTavern(LocalPlayer* player) {

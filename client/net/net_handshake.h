@@ -57,8 +57,9 @@ void LeaveTavern(LocalPlayer* player);
 // 1 when the arena game may start (the game sends F_INIT_PLAYER once its player stands in the
 // world); 0 ends the arena screen.
 int EnterArenaGame(LocalPlayer* player, int port);
-// Moves what the socket of the connection type holds into the receive ring.
-void DrainSocket();
+// Moves what the socket of the connection type holds into the receive ring, until it finds
+// nothing more or the ring is full; the bytes moved.
+int DrainSocket();
 
 // Timers 11 to 14 of the main window.
 void OnNetTimer(int id);

@@ -283,17 +283,40 @@ int SendDatagramBytes(SocketLink* link, const void* bytes, int count) {
     return r;
 }
 
+namespace {
+
+constexpr int kMsgPeek = 2;
+// Datagrams read and dropped in one call at most, so that a flood cannot hold a frame.
+constexpr int kDatagramTries = 64;
+
+// One recvfrom of the link's socket. A datagram too long for the buffer counts as read (-1, with
+// nothing of it used); nothing waiting or an error is 0 with *none set.
+int ReadDatagram(SocketLink* link, uint8_t* buffer, int size, int flags, bool* none) {
+    int fromLen = sizeof link->sender;
+    int n = Winsock.recvfrom(link->socket, reinterpret_cast<char*>(buffer), size, flags,
+                             reinterpret_cast<SOCKADDR*>(&link->sender), &fromLen);
+    *none = false;
+    if (n != SOCKET_ERROR)
+        return n;
+    if (Winsock.WSAGetLastError() == WSAEMSGSIZE)
+        return -1;
+    *none = true;
+    return 0;
+}
+
+}  // namespace
+
 int RecvDatagram(SocketLink* link, uint8_t* buffer, int size) {
     if (link->socket == INVALID_SOCKET || !Winsock.recvfrom)
         return 0;
-    // Datagrams from anyone but the service are read and dropped; a bounded number per call.
-    for (int tries = 0; tries < 64; ++tries) {
-        int fromLen = sizeof link->sender;
-        int n = Winsock.recvfrom(link->socket, reinterpret_cast<char*>(buffer), size, 0,
-                                 reinterpret_cast<SOCKADDR*>(&link->sender), &fromLen);
-        if (n <= 0)
+    // Empty datagrams, ones longer than the buffer and ones from anyone but the service are read
+    // and dropped.
+    for (int tries = 0; tries < kDatagramTries; ++tries) {
+        bool none = false;
+        int n = ReadDatagram(link, buffer, size, 0, &none);
+        if (none)
             return 0;
-        if (FromRemote(link))
+        if (n > 0 && FromRemote(link))
             return n;
     }
     return 0;
@@ -303,19 +326,20 @@ int ReceiveDatagrams(SocketLink* link) {
     if (link->socket == INVALID_SOCKET || !Winsock.recvfrom)
         return 0;
     uint8_t buffer[kDatagramBufferSize];
-    for (int tries = 0; tries < 64; ++tries) {
-        int fromLen = sizeof link->sender;
+    for (int tries = 0; tries < kDatagramTries; ++tries) {
         // A look first: a datagram that does not fit in the ring waits in the socket.
-        int n = Winsock.recvfrom(link->socket, reinterpret_cast<char*>(buffer), sizeof buffer, 2,
-                                 reinterpret_cast<SOCKADDR*>(&link->sender), &fromLen);
-        if (n <= 0)
+        bool none = false;
+        int n = ReadDatagram(link, buffer, sizeof buffer, kMsgPeek, &none);
+        if (none)
             return 0;
-        bool good = FromRemote(link) && IsWholeStreamDatagram(buffer, n);
+        bool good = n > 0 && FromRemote(link) && IsWholeStreamDatagram(buffer, n);
         if (good && n > RingFree(ReceiveRing))
             return 0;
-        fromLen = sizeof link->sender;
-        n = Winsock.recvfrom(link->socket, reinterpret_cast<char*>(buffer), sizeof buffer, 0,
-                             reinterpret_cast<SOCKADDR*>(&link->sender), &fromLen);
+        // Taken off the queue whatever it held: an empty or overlong datagram left there would
+        // stop every later read at it.
+        n = ReadDatagram(link, buffer, sizeof buffer, 0, &none);
+        if (none)
+            return 0;
         if (good && n > 0) {
             RingAppend(ReceiveRing, buffer, n);
             return n;

@@ -259,6 +259,23 @@ int WS_sendto(SOCKET s, const char* buf, int len, int flags, const SOCKADDR* to,
     return n < 0 ? FailErrno() : static_cast<int>(n);
 }
 
+// One read of the socket. A datagram longer than the buffer fills it and fails with WSAEMSGSIZE,
+// as Windows Sockets do (Linux would cut it silently): taken off the queue by a plain read, left
+// there by a peek.
+int Receive(const SockState& st, SOCKET s, char* buf, int len, int flags, sockaddr_in* from) {
+    int posixFlags = flags & 2 ? MSG_PEEK : 0;
+    if (!st.stream)
+        posixFlags |= MSG_TRUNC;  // the datagram's whole length, not what was copied
+    socklen_t alen = sizeof *from;
+    ssize_t n = ::recvfrom(static_cast<int>(s), buf, static_cast<size_t>(len), posixFlags,
+                           reinterpret_cast<sockaddr*>(from), &alen);
+    if (n < 0)
+        return FailErrno();
+    if (!st.stream && n > len)
+        return Fail(WSAEMSGSIZE);
+    return static_cast<int>(n);
+}
+
 int WS_recv(SOCKET s, char* buf, int len, int flags) {
     SockState* st = Find(s);
     if (!st)
@@ -266,8 +283,8 @@ int WS_recv(SOCKET s, char* buf, int len, int flags) {
     if (len < 0)
         return Fail(WSAEINVAL);
     st->readArmed = true;
-    ssize_t n = ::recv(static_cast<int>(s), buf, static_cast<size_t>(len), flags & 2 ? MSG_PEEK : 0);
-    return n < 0 ? FailErrno() : static_cast<int>(n);
+    sockaddr_in a{};
+    return Receive(*st, s, buf, len, flags, &a);
 }
 
 int WS_recvfrom(SOCKET s, char* buf, int len, int flags, SOCKADDR* from, int* fromlen) {
@@ -278,14 +295,11 @@ int WS_recvfrom(SOCKET s, char* buf, int len, int flags, SOCKADDR* from, int* fr
         return Fail(WSAEFAULT);
     st->readArmed = true;
     sockaddr_in a{};
-    socklen_t alen = sizeof a;
-    ssize_t n = ::recvfrom(static_cast<int>(s), buf, static_cast<size_t>(len), flags & 2 ? MSG_PEEK : 0,
-                           reinterpret_cast<sockaddr*>(&a), &alen);
-    if (n < 0)
-        return FailErrno();
-    if (from)
+    int n = Receive(*st, s, buf, len, flags, &a);
+    // Windows names the sender of a datagram too long for the buffer as well.
+    if (from && (n >= 0 || lastError == WSAEMSGSIZE))
         FromPosix(a, from, fromlen);
-    return static_cast<int>(n);
+    return n;
 }
 
 int WS_WSAStartup(WORD version, WSADATA* data) {

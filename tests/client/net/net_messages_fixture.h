@@ -105,7 +105,7 @@ protected:
         ConnectionType = CONNECTION_SINGLE;
         SetGameValue(118, 7);
         WNDCLASS wc{};
-        wc.lpfnWndProc = NetProc;
+        wc.lpfnWndProc = WindowProc();
         wc.lpszClassName = "NetMessages";
         RegisterClass(&wc);
         CreateWindowEx(0, "NetMessages", "t", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
@@ -124,6 +124,9 @@ protected:
     }
 
     int AddPlayer(int id, const char* name, int team = 1) { return UpdatePlayerTable(id, 50, team, name); }
+
+    // The main window's procedure: the socket events and the network's timers.
+    virtual WNDPROC WindowProc() const { return NetProc; }
 
     RecordingPresent present;
 };

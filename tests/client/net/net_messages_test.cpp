@@ -5,7 +5,10 @@
 #include <algorithm>
 
 #include "client/arena/game_clock.h"
+#include "client/core/link_timers.h"
+#include "client/core/screen_loops.h"
 #include "client/screens/chat_commands.h"
+#include "client/screens/input.h"
 #include "common/text.h"
 #include "tests/client/net/net_messages_fixture.h"
 #include "client/screens/tavern_state.h"
@@ -824,6 +827,143 @@ TEST_F(NetWaitTest, TheUnlimitedWaitsEndWhenTheStreamCloses) {
     ASSERT_TRUE(Open(CONNECTION_STREAM));
     g_lostLink = 1;
     EXPECT_EQ(WaitForEnterReply(nullptr), 0);
+}
+
+TEST_F(NetWaitTest, ASilentServiceEndsTheLoginWaitAfterItsPeriod) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    service.SetSilent(true);
+    SendConnect();
+    const uint32_t start = GetTickCount();
+    EXPECT_EQ(WaitForServiceReply(), 0);
+    EXPECT_GE(GetTickCount() - start, 3500u);
+    EXPECT_LT(GetTickCount() - start, 3510u);
+    EXPECT_EQ(ServiceRefusal, 0);
+}
+
+// The Tavern's entry after a login the service took, with the main window's own procedure: the
+// link timer pings and tests for a lost link as in the game, and keys reach the key state.
+class EntryWaitTest : public NetWaitTest {
+protected:
+    WNDPROC WindowProc() const override { return MainWndProc; }
+
+    void SetUp() override {
+        NetWaitTest::SetUp();
+        ResetInputState();
+        // Ten virtual ms a poll: a minute of waiting costs a few thousand polls.
+        service.InstallAsMessageSource(10);
+    }
+
+    void TearDown() override {
+        if (keySource)
+            platform::RemoveMessageSource(keySource);
+        g_connected = 0;
+        NetWaitTest::TearDown();
+    }
+
+    void LogIn(GameService& at, int type) {
+        at.AddAccount("mira", "secret");
+        at.InstallAsMessageSource(10);
+        SocketPort = at.DatagramPort();
+        SocketStreamPort = at.StreamPort();
+        ASSERT_TRUE(Open(type));
+        SendConnect();
+        ASSERT_EQ(WaitForServiceReply(), 1);
+        g_connected = 1;
+        SetTimer(platform::MainWindow(), kLinkTimer, kLinkTimerMs, nullptr);
+        g_screenState = 2;
+    }
+
+    // Escape pressed and released once the tick count reaches ms. A wait still running a minute
+    // later is ended as a lost link would end it, so the test fails instead of hanging.
+    void PressEscapeAt(uint32_t ms) {
+        keySource = platform::AddMessageSource([this, ms] {
+            if (GetTickCount() > ms + 60000)
+                g_lostLink = 1;
+            if (escapePressed || GetTickCount() < ms)
+                return;
+            escapePressed = true;
+            platform::InjectKey(1, true);
+            platform::InjectKey(1, false);
+        });
+    }
+
+    int keySource = 0;
+    bool escapePressed = false;
+};
+
+TEST_F(EntryWaitTest, ASilentServiceEndsTheTavernsEntryByTheLostLinkTime) {
+    for (int type : {CONNECTION_STREAM, CONNECTION_DATAGRAM}) {
+        SCOPED_TRACE(type);
+        GameService silent;
+        ASSERT_TRUE(silent.Ok());
+        service.RemoveMessageSource();
+        ResetSocketLinks();
+        ResetNetDispatch();
+        g_lostLink = 0;
+        LogIn(silent, type);
+        silent.SetSilent(true);
+        const uint32_t last = LinkStats.lastStreamTime / 10;
+        EXPECT_EQ(EnterTavern(nullptr), 0);
+        const uint32_t silence = GetTickCount() - last;
+        EXPECT_GE(silence, kLostLinkMs);
+        EXPECT_LT(silence, kLostLinkMs + kLinkTimerMs + 100) << "no later than the link timer's next look";
+        EXPECT_EQ(g_lostLink, 1);
+        EXPECT_GE(silent.FramesOf(184).size(), 10u) << "the entry was asked for again every 2 s";
+        silent.RemoveMessageSource();
+        LeaveTavern(nullptr);
+    }
+}
+
+// A service that answers pings and nothing else keeps the link alive: the entry's waits have no
+// limit, so Escape ends them and leaves the service as a refused login does.
+TEST_F(EntryWaitTest, EscapeLeavesAnEntryThatOnlyPingsAnswer) {
+    struct Case {
+        const char* wait;
+        int ignored;  // the code the service leaves unanswered
+    };
+    const Case cases[] = {{"enter reply", 184}, {"game opened", 23}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.wait);
+        GameService pings;
+        ASSERT_TRUE(pings.Ok());
+        pings.OnCode(c.ignored, [](GameService&, const GameService::Frame&) { return true; });
+        service.RemoveMessageSource();
+        ResetSocketLinks();
+        ResetNetDispatch();
+        g_linkState = 2;
+        LogIn(pings, CONNECTION_DATAGRAM);
+        const uint32_t start = GetTickCount();
+        escapePressed = false;
+        PressEscapeAt(start + 60000);
+        EXPECT_EQ(EnterTavern(nullptr), 0);
+        EXPECT_GE(GetTickCount() - start, 60000u) << "only the player ends it";
+        EXPECT_LT(GetTickCount() - start, 62000u + 1000u) << "at once, after the F_DISCONNECT's second";
+        EXPECT_EQ(g_lostLink, 0);
+        EXPECT_GE(pings.FramesOf(11).size(), 10u);
+        EXPECT_EQ(g_linkState, 1);
+        EXPECT_EQ(g_connected, 0);
+        EXPECT_EQ(DatagramLink.socket, INVALID_SOCKET);
+        EXPECT_EQ(platform::OpenSocketCount(), 0) << "the sockets are closed";
+        EXPECT_FALSE(TimerRunning());
+        EXPECT_EQ(pings.FramesOf(16).size(), 1u) << "the service is told we left";
+        LeaveTavern(nullptr);
+        platform::RemoveMessageSource(keySource);
+        keySource = 0;
+        pings.RemoveMessageSource();
+    }
+}
+
+TEST_F(EntryWaitTest, AnEscapePressedBeforeTheEntryDoesNotEndIt) {
+    service.RemoveMessageSource();
+    GameService fresh;
+    LogIn(fresh, CONNECTION_STREAM);
+    platform::InjectKey(1, true);
+    platform::InjectKey(1, false);
+    Pump();
+    EXPECT_EQ(EnterTavern(nullptr), 1);
+    EXPECT_EQ(g_linkState, 2);
+    LeaveTavern(nullptr);
+    fresh.RemoveMessageSource();
 }
 
 TEST_F(NetWaitTest, TavernAndArenaEntrySendTheirCodesInOrder) {

@@ -8,6 +8,7 @@ quorrin_test(net_core_tests
     ${CMAKE_CURRENT_LIST_DIR}/socket_settings_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_framing_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_link_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/net_hostile_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/client_tables_test.cpp
   DEPS client platform common)
 
