@@ -10,12 +10,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetNetFraming();
     int n = static_cast<int>(std::min<size_t>(size, kDatagramBufferSize));
     if (TakeDatagramBytes(data, n))
-        DecodeByCode(ReceivedPacketBuffer.code, ReceivedPacketBuffer.body, ReceivedPacketBuffer.length);
+        DecodeByCodeExactly(ReceivedPacketBuffer.code, ReceivedPacketBuffer.body, ReceivedPacketBuffer.length);
     if (IsWholeStreamDatagram(data, n) && RingAppend(ReceiveRing, data, n)) {
         uint8_t body[kMaxFrameBody];
         int code, length, source, destination;
         while (TakeStreamPacket(body, &code, &length, &source, &destination))
-            DecodeByCode(code, body, static_cast<size_t>(length));
+            DecodeByCodeExactly(code, body, static_cast<size_t>(length));
     }
     return 0;
 }

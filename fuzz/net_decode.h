@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "client/net/net_bodies.h"
@@ -71,4 +72,13 @@ inline void DecodeByCode(int code, const uint8_t* b, size_t n) {
         break;
     }
     }
+}
+
+// The same on a heap copy of exactly the frame's length, so that a read past the frame is caught
+// rather than landing in the rest of a 2048-byte buffer.
+inline void DecodeByCodeExactly(int code, const uint8_t* b, size_t n) {
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[n]);
+    if (n)
+        std::memcpy(copy.get(), b, n);
+    DecodeByCode(code, copy.get(), n);
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
@@ -66,14 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ActivateObject(figure);
     std::memset(IgnoreList, 0, sizeof IgnoreList);
     std::memcpy(IgnoreList[0], "nell", 5);
-    static uint8_t body[kMaxFrameBody];
     const size_t n = std::min(size - 3, static_cast<size_t>(kMaxFrameBody));
-    std::memcpy(body, data + 3, n);
-    // Twice: a second copy meets the tables the first one filled.
+    // Twice: a second copy meets the tables the first one filled. Each copy is exactly the body's
+    // length, so that a handler reading past it is caught.
     for (int k = 0; k < 2; ++k) {
-        uint8_t copy[kMaxFrameBody];
-        std::memcpy(copy, body, n);
-        DispatchPacket(data[1], data[2], data[0] >> 2, copy, static_cast<int>(n), g_localPlayer);
+        std::unique_ptr<uint8_t[]> copy(new uint8_t[n]);
+        if (n)
+            std::memcpy(copy.get(), data + 3, n);
+        DispatchPacket(data[1], data[2], data[0] >> 2, copy.get(), static_cast<int>(n), g_localPlayer);
     }
     return 0;
 }

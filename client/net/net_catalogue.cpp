@@ -139,7 +139,7 @@ const MessageInfo MessageCatalogue[kMessageCount] = {
     {183, "F_JOIN_GUILD", 44, false, 0, ARENA, 44, "w0 w2"},
     {184, "F_PLAYER_ENTER", 76, false, 0, NEVER, 0, "w0"},
     {186, "F_GUILD_INFO", NS, false, NONE, ARENA, 1, ""},
-    {187, "F_REMOVE_PLAYER_EFFECT", 4, false, 0, ARENA, 1, ""},
+    {187, "F_REMOVE_PLAYER_EFFECT", 4, false, 0, ARENA, 4, ""},
     {188, "F_ESTABLISH_DATAGRAM", 24, false, ALL, NEVER, 0, "d20"},
 };
 

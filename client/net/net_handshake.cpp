@@ -382,8 +382,10 @@ void SendPlayerEffect(int spell, int duration, int destination) {
 }
 
 void SendRemovePlayerEffect(int spell) {
-    if (Connected())
-        SendOneByte(F_REMOVE_PLAYER_EFFECT, spell, 0);
+    if (!Connected())
+        return;
+    const uint8_t body[4] = {static_cast<uint8_t>(spell), 0, 0, 0};
+    SendPacket(body, F_REMOVE_PLAYER_EFFECT, 4, 0, 0);
 }
 
 void SendPing() {

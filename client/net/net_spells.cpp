@@ -478,7 +478,7 @@ void OnCastPlayerEffect(const uint8_t* body, int length, int source) {
 }
 
 void OnRemovePlayerEffect(const uint8_t* body, int length, int source) {
-    if (length < 1)
+    if (length < 4)
         return;
     const int effect = body[0];
     const int slot = KnownPlayerFigure(source);

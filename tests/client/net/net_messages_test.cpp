@@ -656,6 +656,7 @@ TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
         {[] { SendNewTable(2); }, 69, 0, {2, 0}},
         {[] { SendSelectArena(9); }, 35, 0, {9}},
         {[] { SendSelectTable(3); }, 70, 0, {3}},
+        {[] { SendRemovePlayerEffect(12); }, 187, 0, {12, 0, 0, 0}},
     };
     for (const Row& r : rows) {
         ResetSendRing();
@@ -1145,6 +1146,20 @@ TEST_F(PlayerFigureTest, TheReceivedPoseTableAndTheShortState) {
         EXPECT_EQ(o.biasing, 1);
         EXPECT_EQ(o.casting, 0);
         EXPECT_EQ(PlayerTable[FindPlayerIndex(9)].health_bits, 0x1F);
+    }
+}
+
+// The short state carries all 16 bits of the sender's facing; only a full turn of it is taken.
+TEST_F(PlayerFigureTest, AShortStatesFacingIsTakenWithinOneTurn) {
+    AddPlayer(9, "Nell");
+    Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+    const WorldObject& o = WorldObjectTable[FindPlayerObjectSlot(9)];
+    const int facings[][2] = {{0x0FFF, 0x0FFF}, {0x1000, 0}, {0xFA55, 0x0A55}, {0xFFFF, 0x0FFF}};
+    for (const auto& f : facings) {
+        Bytes s(8);
+        Put16(s, 0, f[0]);
+        Dispatch(18, s, 9);
+        EXPECT_EQ(o.facing, f[1]) << f[0];
     }
 }
 

@@ -341,4 +341,49 @@ TEST_F(SockTest, ADatagramNamesItsSenderAndOptionsReadBackAsSet) {
     EXPECT_EQ(g_events.back().message, static_cast<UINT>(WM_USER + 1));
 }
 
+// Windows Sockets report a datagram longer than the buffer instead of cutting it silently: the
+// buffer holds its start and the sender is named; a peek leaves it queued, a plain read takes it.
+TEST_F(SockTest, ADatagramLongerThanTheBufferIsReportedAndTakenOnlyByAPlainRead) {
+    SOCKET d = ws.socket(WS_AF_INET, WS_SOCK_DGRAM, 0);
+    ASSERT_NE(d, INVALID_SOCKET);
+    uint32_t on = 1;
+    ASSERT_EQ(ws.ioctlsocket(d, WS_FIONBIO, &on), 0);
+    SOCKADDR_IN me = Loopback(0);
+    ASSERT_EQ(ws.bind(d, reinterpret_cast<SOCKADDR*>(&me), sizeof me), 0);
+    int mlen = sizeof me;
+    ASSERT_EQ(ws.getsockname(d, reinterpret_cast<SOCKADDR*>(&me), &mlen), 0);
+    int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    posixFds.push_back(sender);
+    sockaddr_in dest{};
+    dest.sin_family = AF_INET;
+    dest.sin_port = me.sin_port;
+    dest.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::vector<char> big(3000);
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i);
+    ASSERT_EQ(::sendto(sender, big.data(), big.size(), 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest), 3000);
+    ASSERT_EQ(::sendto(sender, "", 0, 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest), 0);
+    ASSERT_EQ(::sendto(sender, "ok", 2, 0, reinterpret_cast<sockaddr*>(&dest), sizeof dest), 2);
+
+    constexpr int kPeek = 2;
+    std::vector<char> buf(2060, 0);
+    SOCKADDR_IN from{};
+    int flen = sizeof from;
+    for (int look = 0; look < 2; ++look) {
+        EXPECT_EQ(ws.recvfrom(d, buf.data(), 2060, kPeek, reinterpret_cast<SOCKADDR*>(&from), &flen), SOCKET_ERROR);
+        EXPECT_EQ(ws.WSAGetLastError(), WSAEMSGSIZE) << "a peek leaves it queued: look " << look;
+    }
+    EXPECT_EQ(buf[2059], static_cast<char>(2059 & 0xFF)) << "the buffer holds its start";
+    EXPECT_STREQ(ws.inet_ntoa(from.sin_addr), "127.0.0.1");
+    EXPECT_EQ(ws.recv(d, buf.data(), 2060, 0), SOCKET_ERROR);
+    EXPECT_EQ(ws.WSAGetLastError(), WSAEMSGSIZE);
+    // Taken: the empty datagram is next, a read of no bytes that is no error.
+    EXPECT_EQ(ws.recvfrom(d, buf.data(), 2060, kPeek, nullptr, nullptr), 0);
+    EXPECT_EQ(ws.recvfrom(d, buf.data(), 2060, 0, nullptr, nullptr), 0);
+    EXPECT_EQ(ws.recvfrom(d, buf.data(), 2, 0, nullptr, nullptr), 2) << "one that fits exactly is whole";
+    EXPECT_EQ(ws.recvfrom(d, buf.data(), 2060, 0, nullptr, nullptr), SOCKET_ERROR);
+    EXPECT_EQ(ws.WSAGetLastError(), WSAEWOULDBLOCK);
+    ws.closesocket(d);
+}
+
 }  // namespace
