@@ -16,6 +16,7 @@ public:
         SleepMillis(timeoutMs);
         return false;
     }
+    bool PointerPosition(int*, int*) override { return false; }
     void WarpCursor(int, int) override {}
     void SetCursorVisible(bool) override {}
     void SetCursorClip(const RECT*) override {}

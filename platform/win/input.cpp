@@ -109,6 +109,19 @@ void ClampToClip(int& x, int& y) {
     y = std::clamp(y, static_cast<int>(in.clip.top), std::max(static_cast<int>(in.clip.top), static_cast<int>(in.clip.bottom) - 1));
 }
 
+// The pointer now in client coordinates: the backend's live one when it has one (kept as the
+// tracked place too), else the tracked place.
+POINT PointerNow() {
+    InputState& in = Input();
+    int x = 0, y = 0;
+    if (Backend_().PointerPosition(&x, &y)) {
+        ClampToClip(x, y);
+        in.cursorX = x;
+        in.cursorY = y;
+    }
+    return POINT{in.cursorX, in.cursorY};
+}
+
 // Window origin of the main window (screen = client + origin).
 POINT Origin() {
     WindowFacts f;
@@ -277,22 +290,29 @@ uint64_t NextScriptEventMs() {
 
 using platform::Input;
 
+// The live pointer, as the system we stand in for reads it: the backend's own when it has one
+// over the window, else where the last motion taken left it; within the clip either way.
 BOOL GetCursorPos(POINT* point) {
     if (!point)
         return FALSE;
-    POINT o = platform::Origin();
-    point->x = Input().cursorX + o.x;
-    point->y = Input().cursorY + o.y;
+    const POINT c = platform::PointerNow();
+    const POINT o = platform::Origin();
+    point->x = c.x + o.x;
+    point->y = c.y + o.y;
     return TRUE;
 }
 
+// A pointer already at the place is left alone: a warp would undo motion not yet taken, and its
+// own motion would hold the pointer there.
 BOOL SetCursorPos(int x, int y) {
     POINT o = platform::Origin();
     int cx = x - o.x;
     int cy = y - o.y;
     platform::ClampToClip(cx, cy);
+    const POINT now = platform::PointerNow();
     platform::SetCursorClientPos(cx, cy);
-    platform::Backend_().WarpCursor(cx, cy);
+    if (now.x != cx || now.y != cy)
+        platform::Backend_().WarpCursor(cx, cy);
     return TRUE;
 }
 

@@ -77,6 +77,20 @@ public:
         return SDL_WaitEventTimeout(nullptr, static_cast<int>(timeoutMs)) != 0;
     }
 
+    bool PointerPosition(int* x, int* y) override {
+        SDL_Window* w = Find(main_);
+        if (!w)
+            return false;
+        // Motion the pump has not taken yet still moves the mouse state.
+        SDL_PumpEvents();
+        if (SDL_GetMouseFocus() != w)
+            return false;
+        int wx, wy;
+        SDL_GetMouseState(&wx, &wy);
+        ToClient(wx, wy, x, y);
+        return true;
+    }
+
     void WarpCursor(int x, int y) override {
         SDL_Window* w = Find(main_);
         if (!w || !(SDL_GetWindowFlags(w) & SDL_WINDOW_INPUT_FOCUS))

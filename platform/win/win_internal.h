@@ -28,6 +28,10 @@ public:
     // Waits up to timeoutMs for a real event (the real clock only). Returns true when one may be
     // there.
     virtual bool WaitEvents(uint32_t timeoutMs) = 0;
+    // Where the pointer is now, in client coordinates of the main window, read from the window's
+    // live mouse state; false when the backend has no pointer over that window (headless, or the
+    // pointer is elsewhere), and the place of the last motion taken stands.
+    virtual bool PointerPosition(int* x, int* y) = 0;
     virtual void WarpCursor(int x, int y) = 0;
     virtual void SetCursorVisible(bool visible) = 0;
     virtual void SetCursorClip(const RECT* clientRect) = 0;
@@ -40,6 +44,9 @@ std::unique_ptr<WindowBackend> MakeHeadlessBackend();
 std::unique_ptr<WindowBackend> MakeSdlBackend();
 
 WindowBackend& Backend_();
+// Puts the given backend in place of the one chosen (tests: a fake pointer that moves between
+// pumps and records warps).
+void UseWindowBackend(std::unique_ptr<WindowBackend> backend);
 
 // Window facts the input code needs.
 struct WindowFacts {

@@ -183,6 +183,10 @@ WindowBackend& Backend_() {
     return *State().backend;
 }
 
+void UseWindowBackend(std::unique_ptr<WindowBackend> backend) {
+    State().backend = std::move(backend);
+}
+
 void InitWindowing(Backend backend) {
     WindowingState& s = State();
     if (s.backend)
