@@ -39,6 +39,24 @@ public:
     virtual int ShowMessageBox(const char* text, const char* caption, UINT type) = 0;
 };
 
+// No window and no real input: tests and scripts inject messages, waits only pass time. Tests
+// derive their fakes from it.
+class HeadlessBackend : public WindowBackend {
+public:
+    bool IsHeadless() const override { return true; }
+    void OnWindowCreated(HWND, const char*, int, int, bool) override {}
+    void OnWindowDestroyed(HWND) override {}
+    void OnWindowShown(HWND, bool) override {}
+    void OnWindowTitle(HWND, const char*) override {}
+    void PollEvents() override {}
+    bool WaitEvents(uint32_t timeoutMs) override;
+    bool PointerPosition(int*, int*) override { return false; }
+    void WarpCursor(int, int) override {}
+    void SetCursorVisible(bool) override {}
+    void SetCursorClip(const RECT*) override {}
+    int ShowMessageBox(const char*, const char*, UINT) override { return -1; }
+};
+
 std::unique_ptr<WindowBackend> MakeHeadlessBackend();
 // Null when SDL's video cannot start.
 std::unique_ptr<WindowBackend> MakeSdlBackend();

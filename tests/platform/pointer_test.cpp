@@ -27,13 +27,8 @@ struct Pointer {
 };
 
 // A window backend with a pointer of its own over the window, as a real one has.
-class FakePointerBackend final : public platform::WindowBackend {
+class FakePointerBackend final : public platform::HeadlessBackend {
 public:
-    bool IsHeadless() const override { return true; }
-    void OnWindowCreated(HWND, const char*, int, int, bool) override {}
-    void OnWindowDestroyed(HWND) override {}
-    void OnWindowShown(HWND, bool) override {}
-    void OnWindowTitle(HWND, const char*) override {}
     // The user's motion reaches the program only when the pump asks.
     void PollEvents() override {
         if (!motionPending)
@@ -41,7 +36,6 @@ public:
         motionPending = false;
         platform::InjectMouseMove(live.x, live.y);
     }
-    bool WaitEvents(uint32_t) override { return false; }
     bool PointerPosition(int* x, int* y) override {
         *x = live.x;
         *y = live.y;
@@ -51,9 +45,6 @@ public:
         warps.push_back({x, y});
         live = {x, y};
     }
-    void SetCursorVisible(bool) override {}
-    void SetCursorClip(const RECT*) override {}
-    int ShowMessageBox(const char*, const char*, UINT) override { return -1; }
 
     // The user moves the mouse: the pointer is there at once, its event waits for a pump.
     void UserMoves(int x, int y) {
