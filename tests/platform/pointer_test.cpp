@@ -97,10 +97,15 @@ TEST_F(PointerTest, TheCursorIsWhereThePointerIsAndSettingItThereMovesNothing) {
     EXPECT_EQ(p.y, 500);
     SetCursorPos(p.x, p.y);
     EXPECT_TRUE(fake->warps.empty());
-    SetCursorPos(320, 240);
-    ASSERT_EQ(fake->warps.size(), 1u);
-    EXPECT_EQ(fake->warps[0].x, 320);
+    // Anywhere else, even one coordinate off, it is moved.
+    const Pointer moves[] = {{700, 240}, {320, 240}, {320, 240}};
+    for (const Pointer& m : moves)
+        SetCursorPos(m.x, m.y);
+    ASSERT_EQ(fake->warps.size(), 2u);
+    EXPECT_EQ(fake->warps[0].x, 700);
     EXPECT_EQ(fake->warps[0].y, 240);
+    EXPECT_EQ(fake->warps[1].x, 320);
+    EXPECT_EQ(fake->warps[1].y, 240);
     // A clip holds the live pointer as it holds a warp.
     const RECT clip{3, 3, 799, 599};
     ClipCursor(&clip);
