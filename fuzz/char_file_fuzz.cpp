@@ -1,7 +1,8 @@
 // char.bin: any bytes must validate or be refused cleanly, and every slot that loads must leave
-// the character's numbers and texts within their ranges. The input is tried as it is and with
-// its version and both checksums made right, so the fuzzer reaches the records behind them; its
-// first 208 bytes are also loaded as a slot's copy from the service.
+// the character's numbers and texts within their ranges, and save to bytes that load and save
+// again unchanged. The input is tried as it is and with its version and both checksums made
+// right, so the fuzzer reaches the records behind them; its first 208 bytes are also loaded as a
+// slot's copy from the service.
 
 #include <cstdint>
 #include <cstdlib>
@@ -40,6 +41,33 @@ void CheckLoaded() {
         Check(e.spell >= 0 && e.spell <= 399);
 }
 
+// Load, save, load and save again: the second save writes the bytes of the first, and both loads
+// leave the same character.
+void CheckRoundTrip(void (*load)(const uint8_t*, LocalPlayer&), void (*save)(uint8_t*, const LocalPlayer&),
+                    const uint8_t* record, size_t size) {
+    LocalPlayer player{};
+    load(record, player);
+    CheckLoaded();
+    CheckFigure(player);
+    std::vector<uint8_t> saved(record, record + size);
+    save(saved.data(), player);
+    const CurrentCharacter character = g_currentCharacter;
+    std::vector<int32_t> values(kGameValueCount);
+    for (int i = 0; i < kGameValueCount; ++i)
+        values[i] = GetGameValue(i);
+
+    LocalPlayer again{};
+    load(saved.data(), again);
+    std::vector<uint8_t> resaved = saved;
+    save(resaved.data(), again);
+    Check(resaved == saved);
+    Check(std::memcmp(&character, &g_currentCharacter, sizeof character) == 0);
+    for (int i = 0; i < kGameValueCount; ++i)
+        Check(GetGameValue(i) == values[i]);
+    Check(again.figure_imagenum == player.figure_imagenum && again.body_variant == player.body_variant &&
+          again.head_variant == player.head_variant);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,21 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> file = BuildCharacterFile(fixed.data());
     Check(ParseCharacterFile(file.data(), file.size(), slots.data()));
     Check(std::memcmp(slots.data(), fixed.data(), kCharacterSlotBytes) == 0);
-    LocalPlayer player{};
-    for (int s = 0; s < kCharacterSlots; ++s) {
-        DecodeCharacterRecord(slots.data() + s * kCharacterRecordSize, player);
-        CheckLoaded();
-        CheckFigure(player);
-        std::vector<uint8_t> record(slots.begin() + s * kCharacterRecordSize,
-                                    slots.begin() + (s + 1) * kCharacterRecordSize);
-        EncodeCharacterRecord(record.data(), player);
-    }
+    for (int s = 0; s < kCharacterSlots; ++s)
+        CheckRoundTrip(DecodeCharacterRecord, EncodeCharacterRecord, slots.data() + s * kCharacterRecordSize,
+                       kCharacterRecordSize);
 
     std::vector<uint8_t> copy(kServiceCopySize, 0);
     std::memcpy(copy.data(), data, size < copy.size() ? size : copy.size());
-    DecodeServiceCopy(copy.data(), player);
-    CheckLoaded();
-    CheckFigure(player);
-    EncodeServiceCopy(copy.data(), player);
+    CheckRoundTrip(DecodeServiceCopy, EncodeServiceCopy, copy.data(), copy.size());
     return 0;
 }

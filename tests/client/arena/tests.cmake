@@ -11,7 +11,6 @@ quorrin_test(levels_tests
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_flow_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/level_textures_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/loading_screen_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../screens/chat_buffer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
   DEPS client tools_writers)
 target_compile_definitions(levels_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"

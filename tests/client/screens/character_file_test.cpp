@@ -101,6 +101,15 @@ TEST_F(CharacterFileTest, ValidationKeepsGoodFilesAndEmptiesBadOnes) {
     outerBad[1933] ^= 1;
     Bytes innerSumBad = FileOf(9, MagicianSlots());
     innerSumBad[1928] ^= 1;  // the outer sum then no longer matches either
+    // The inner sum alone wrong, the outer one made right over the changed body.
+    auto withOuterSum = [](Bytes b) {
+        const uint16_t outer = DataChecksum(&b[4], 1928);
+        b[1932] = static_cast<uint8_t>(outer);
+        b[1933] = static_cast<uint8_t>(outer >> 8);
+        return b;
+    };
+    const Bytes innerOnlyBad = withOuterSum(innerSumBad);
+    const Bytes slotOnlyBad = withOuterSum(flipped);
     const FileCase cases[] = {
         {"missing", {}, false},
         {"version 9", good, true},
@@ -110,6 +119,8 @@ TEST_F(CharacterFileTest, ValidationKeepsGoodFilesAndEmptiesBadOnes) {
         {"flipped slot byte", flipped, false},
         {"outer sum", outerBad, false},
         {"inner sum", innerSumBad, false},
+        {"inner sum under a good outer sum", innerOnlyBad, false},
+        {"slot byte under a good outer sum", slotOnlyBad, false},
         {"short", Bytes(good.begin(), good.begin() + 1000), false},
         {"tiny", Bytes(good.begin(), good.begin() + 5), false},
     };

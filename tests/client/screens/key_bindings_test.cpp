@@ -6,9 +6,11 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "client/core/config_file.h"
 #include "client/core/screen_state.h"
+#include "client/screens/fonts.h"
 #include "client/screens/input.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tools/writers/pcx_writer.h"
@@ -65,19 +67,23 @@ TEST_F(KeyBindingsTest, NamesAndBindableCodesFollowTheKeyboard) {
 
 TEST_F(KeyBindingsTest, UserSettingsOverrideTheDefaultsAndBadCodesLoadUnset) {
     EXPECT_EQ(KeyBindingTable[4].code, 57);
-    dir->Write("user.dat", "[keyboard]\nkey04=30\nkey05=500\nkey06=-3\n");
+    // 104 is the first code past the name and bindable tables; 103 their last.
+    dir->Write("user.dat", "[keyboard]\nkey04=30\nkey05=500\nkey06=-3\nkey08=104\nkey09=103\n");
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     LoadKeyBindings();
     EXPECT_EQ(KeyBindingTable[4].code, 30);
     EXPECT_EQ(KeyBindingTable[5].code, 0);
     EXPECT_EQ(KeyBindingTable[6].code, 0);
     EXPECT_EQ(KeyBindingTable[7].code, 42);
+    EXPECT_EQ(KeyBindingTable[8].code, 0);
+    EXPECT_EQ(KeyBindingTable[9].code, 103);
     // A code is bound to one action only; unbindable codes change nothing.
     SetKeyBinding(20, 72);
     EXPECT_EQ(KeyBindingTable[20].code, 72);
     EXPECT_EQ(KeyBindingTable[0].code, 0);
     SetKeyBinding(3, 1);
     SetKeyBinding(3, 500);
+    SetKeyBinding(3, 104);
     SetKeyBinding(40, 30);
     EXPECT_EQ(KeyBindingTable[3].code, 77);
 }
@@ -160,6 +166,21 @@ TEST_F(KeyBindingsTest, TheKeyboardPageMatchesItsGolden) {
     std::string message;
     EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, "keyboard_page", BackBufferImage(), 0, 0, &message)) << message;
     EXPECT_EQ(g_keyScreen.pageRedraw, 0);
+    // A row holding a code past the name table (104) names it "UNSET".
+    auto keyName = [&] {
+        std::vector<uint16_t> pixels;
+        for (int y = 85; y < 100; ++y) {
+            const uint16_t* row = g_screen.backBuffer + y * kScreenWidth;
+            pixels.insert(pixels.end(), row + 290, row + 398);
+        }
+        return pixels;
+    };
+    g_screen.CopyFromBackground(148, 85, 250, 18);
+    DrawText(290, 85, 0, "UNSET", 1, g_screen.backBuffer, 6, 2);
+    const std::vector<uint16_t> unset = keyName();
+    g_keyScreen.rows[0].key = 104;
+    DrawKeyboardPage();
+    EXPECT_EQ(keyName(), unset);
     // Rows 33 and 39 carry 0x20 in their flags: they can be dragged.
     EXPECT_TRUE(g_keyScreen.rows[39].window->flags & GWS_DRAGGABLE);
     EXPECT_FALSE(g_keyScreen.rows[13].window->flags & GWS_DRAGGABLE);

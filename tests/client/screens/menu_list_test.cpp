@@ -77,14 +77,17 @@ TEST_F(MenuListTest, EachListHasItsItemsAndSettings) {
 
 TEST_F(MenuListTest, CurrentOptionsComeFromUserDatThenMenuDat) {
     dir->Write("menu.dat", "[game]\nitem2=2\nitem3=1\nitem4=7\n");
-    dir->Write("user.dat", "[game]\nitem3=2\nitem5=-1\n");
+    dir->Write("user.dat", "[game]\nitem3=2\nitem5=-1\nitem6=2\n");
     MenuList l = Load("game");
     EXPECT_EQ(Current(l, 1), "Mouse ON") << "neither file has the key";
     EXPECT_EQ(Current(l, 2), "Mouselook Off") << "menu.dat";
     EXPECT_EQ(Current(l, 3), "Mouse Sens.: Low") << "user.dat first";
     EXPECT_EQ(Current(l, 4), "Music ON") << "an index beyond the options is the first";
     EXPECT_EQ(Current(l, 5), "Sound Effects ON") << "a negative index is the first";
+    EXPECT_EQ(l.items[6].current, 0) << "an index equal to the option count is the first";
+    g_menuSettings.mipmap = 5;
     ApplyMenuItems(l);
+    EXPECT_EQ(g_menuSettings.mipmap, 1);
     EXPECT_EQ(g_menuSettings.mouseOn, 1);
     EXPECT_EQ(g_menuSettings.mouselookMode, 0);
     EXPECT_EQ(g_menuSettings.mouseSensitivity, 2);

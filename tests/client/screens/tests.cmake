@@ -88,6 +88,7 @@ set_tests_properties(lobby_demo_headless PROPERTIES LABELS screens-lobby)
 quorrin_test(screens_text_tests
   LABELS screens-lobby
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/chat_buffer_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/console_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hud_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/score_test.cpp
