@@ -1,48 +1,102 @@
-// A PCX font from any bytes: the column scan, then every character drawn into a buffer with
-// guard zones on both sides, at the screen's edges and off them, and into a name tag.
+// Fonts from the installation: main.dat's metrics of a font and its file, bitmap or PCX, from any
+// bytes. LoadFonts either refuses them or gives fonts that draw every character in every style,
+// at the screen's edges and off them, inside a buffer with guard zones on both sides, and into a
+// name tag.
+//
+// Input: seven little-endian 32-bit values (height, size, width, extra_spacing, pcx_colors,
+// pcx_font, pcx_numeric of [font01]), then the font file. [font00] reads the same file as an
+// 8-row bitmap font.
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "client/core/config_file.h"
 #include "client/screens/fonts.h"
 #include "client/screens/screen_surface.h"
 #include "fuzz/guard_zones.h"
+#include "fuzz/scratch_dir.h"
 
-// Bytes 0..2: colour variants, numeric flag, extra spacing; the rest a PCX picture.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < 3)
-        return 0;
-    FontSlot& f = FontTable[1];
-    f = FontSlot{};
-    f.pcx_font = 1;
-    f.pcx_colors = data[0] % 6;
-    f.pcx_numeric = data[1] & 1;
-    f.extraSpacing = static_cast<int8_t>(data[2]);
-    ByteReader reader(data + 3, size - 3);
-    PcxImage& image = PcxFontImages[1];
-    image.FreePcx();
-    if (image.ReadPcx(reader, PCX_HEAP, 1) != 0)
-        return 0;
-    MeasurePcxFont(1);
+namespace {
 
+constexpr int kMetricCount = 7;
+constexpr size_t kHeaderSize = 4 * kMetricCount;
+
+void WriteFile(const char* name, const std::string& bytes) {
+    FILE* f = std::fopen(name, "wb");
+    if (!f)
+        return;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+std::string MainDat(const int32_t (&m)[kMetricCount]) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "[fonts]\nnumfonts=2\n[font00]\nheight=8\nsize=1\nfile=f.fnt\n"
+                  "[font01]\nheight=%d\nsize=%d\nwidth=%d\nextra_spacing=%d\npcx_colors=%d\npcx_font=%d\n"
+                  "pcx_numeric=%d\nfile=%s\n",
+                  m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[5] ? "f.pcx" : "f.fnt");
+    return text;
+}
+
+// Every character once, and a few (narrow letters, high codes) in every style and flag.
+void DrawEverywhere(int font, const char* all) {
     static std::vector<uint16_t> buffer(kScreenPixels + 2 * kGuard);
     std::fill(buffer.begin(), buffer.end(), kGuardValue);
     uint16_t* screen = buffer.data() + kGuard;
-    char text[256];
-    for (int c = 1; c < 256; ++c)
-        text[c - 1] = static_cast<char>(c);
-    text[255] = '\0';
-    const int places[][2] = {{0, 0}, {-40, -7}, {700, 590}, {790, 300}, {-300, 599}, {400, -20}};
-    for (const auto& p : places)
-        for (int variant : {0, 1, 3, 9})
-            DrawText(p[0], p[1], variant, text, 1, screen, 1, 2);
+    const char* some = "Wil jI\x7f\x80\xff~ 09";
+    const int places[][2] = {{-40, -7}, {700, 590}, {790, 300}, {400, -20}};
+    for (const auto& p : places) {
+        DrawText(p[0], p[1], 3, all, 1, screen, font, 2);
+        for (int style = 0; style <= 6; ++style)
+            for (int flags : {0, 3})
+                DrawText(p[0], p[1], 9, some, style, screen, font, flags);
+    }
     CheckGuards(buffer);
+}
 
-    std::vector<uint8_t> tag(kNameTagBytes + 2 * kGuard, 0x5A);
-    RenderNameTag(1, text + 31, tag.data() + kGuard, 0xFF);
-    for (size_t i = 0; i < kGuard; ++i)
-        if (tag[i] != 0x5A || tag[tag.size() - 1 - i] != 0x5A)
-            std::abort();
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < kHeaderSize)
+        return 0;
+    ScratchDirectory scratch("/tmp/font_fuzzXXXXXX", "fonts");
+    if (!scratch.entered())
+        return 0;
+    int32_t metrics[kMetricCount];
+    std::memcpy(metrics, data, kHeaderSize);
+    const std::string file(reinterpret_cast<const char*>(data) + kHeaderSize, size - kHeaderSize);
+    WriteFile("main.dat", MainDat(metrics));
+    WriteFile("fonts/f.fnt", file);
+    WriteFile("fonts/f.pcx", file);
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+
+    char all[256];
+    for (int c = 1; c < 256; ++c)
+        all[c - 1] = static_cast<char>(c);
+    all[255] = '\0';
+    FreeFonts();
+    for (FontSlot& f : FontTable)
+        f = FontSlot{};
+    const int loaded = LoadFonts("main.dat", "fonts");
+    DrawEverywhere(0, all);
+    if (loaded) {
+        DrawEverywhere(1, all);
+        std::vector<uint8_t> tag(kNameTagBytes + 2 * kGuard, 0x5A);
+        for (int variant : {0, 1, 3, 9})
+            RenderNameTag(variant, all + 31, tag.data() + kGuard, 0xFF);
+        for (size_t i = 0; i < kGuard; ++i)
+            if (tag[i] != 0x5A || tag[tag.size() - 1 - i] != 0x5A)
+                std::abort();
+        char fitted[256];
+        std::memcpy(fitted, all, sizeof fitted);
+        FitTextToWidth(fitted, 1, 100);
+        TextEndFittingWidth(all, 1, 100);
+    }
+    FreeFonts();
     return 0;
 }

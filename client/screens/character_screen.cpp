@@ -45,6 +45,9 @@ constexpr int kRowHeight = 18;
 constexpr int kSheetTop = 100, kSheetRows = 16;
 constexpr int kSheetRowHeight = (kFigureStage.top - kSheetTop) / kSheetRows;
 constexpr int kNameBoxX = 213, kNameBoxY = 128, kNameBoxW = 114, kNameBoxH = 20;
+// The typed name's margin inside the box, and the width its glyphs may take (a PCX glyph is drawn
+// a pixel right of the pen and its last advance ends in spacing).
+constexpr int kNameInset = 2, kNameTextWidth = kNameBoxW - 2 * kNameInset - 1;
 constexpr int kStatLabels = 10;
 constexpr const char* kStatNames[kStatLabels] = {"Agility",  "Constitution", "Memory",    "Reasoning", "Discipline",
                                                  "Empathy",  "Intuition",    "Presence",  "Quickness", "Strength"};
@@ -300,7 +303,10 @@ int EditCharacterName() {
         char shown[kCharacterNameMax + 2];
         std::snprintf(shown, sizeof shown, "%s|", g_typedLine.text);
         g_screen.FillRect16(kNameBoxX, kNameBoxY, kNameBoxW, kNameBoxH, 0);
-        Text(kNameBoxX + 2, kNameBoxY + 4, shown, 4, kTitleFont);
+        // Wide letters would run past the box, where clearing it would not reach: the box shows
+        // the line's end with the cursor.
+        Text(kNameBoxX + kNameInset, kNameBoxY + 1, TextEndFittingWidth(shown, kTitleFont, kNameTextWidth), 4,
+             kTitleFont);
         g_screen.QueueDirtyRect(kNameBoxX, kNameBoxY, kNameBoxW, kNameBoxH, 1);
         g_screen.PresentScreen();
     }

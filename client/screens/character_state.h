@@ -4,10 +4,13 @@
 
 #include <cstdint>
 
-// Account and password are held nibble-swapped (SwapOddNibbles); the rest is plain.
+// Account and password are held nibble-swapped (SwapOddNibbles); the rest is plain. They hold
+// whatever user.dat gives (at most 100 characters); the service's messages take what their
+// fields carry.
+constexpr int kLoginTextSize = 128;
 struct LoginData {
-    char account[20];
-    char password[50];
+    char account[kLoginTextSize];
+    char password[kLoginTextSize];
     char commandLineText[20];  // kept from the command line; empty without arguments
     char assumedName[20];      // main.dat [main] assumedname
     int32_t privilegeLevel;

@@ -159,9 +159,7 @@ void DrawChatEntryLine(int target) {
     char text[kTypedLineSize + 16];
     const char* prefix = target >= 1 && target <= 3 ? "TEAM:  " : target == 4 ? "ALL:  " : target == 5 ? "/" : "";
     FormatText(text, sizeof text, "%s%s|", prefix, g_typedLine.text);
-    const char* shown = text;
-    while (*shown && TextWidth(shown, 3) > box)
-        ++shown;
+    const char* shown = TextEndFittingWidth(text, 3, box);
     ScreenSurface& s = g_screen;
     const int colour = target >= 1 && target <= 3 ? target : 4;
     if (s.backBuffer) {

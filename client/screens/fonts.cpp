@@ -15,7 +15,18 @@ NameTagTableRecord NameTagTable;
 
 namespace {
 
-constexpr int kMaxFontHeight = 64;
+// The metrics main.dat may give a font. Outside them a font could not be drawn (no rows, no
+// glyph width) or would carry DrawText's positions past the range of int.
+struct MetricRange {
+    const char* key;
+    int low, high;
+};
+constexpr MetricRange kHeightRange{"height", 1, 64};
+constexpr MetricRange kSizeRange{"size", 1, 2};
+constexpr MetricRange kWidthRange{"width", 1, 32};
+constexpr MetricRange kSpacingRange{"extra_spacing", -16, 16};
+constexpr MetricRange kColorsRange{"pcx_colors", 0, 16};
+constexpr MetricRange kPcxFontRange{"pcx_font", 0, kPcxFontImageCount - 1};
 constexpr uint16_t kStyle3Halo = 0x2104;
 
 const FontSlot* Slot(int font) { return font >= 0 && font < kFontCount ? &FontTable[font] : nullptr; }
@@ -94,6 +105,17 @@ int LoadFonts(const char* file, const char* dir) {
         char path[220];
         std::snprintf(path, sizeof(path), "%s/%s", dir, name);
 
+        const struct {
+            const MetricRange& range;
+            int value;
+        } metrics[] = {{kHeightRange, height}, {kSizeRange, size},     {kWidthRange, width},
+                       {kSpacingRange, extra}, {kColorsRange, colors}, {kPcxFontRange, pcxFont}};
+        for (const auto& m : metrics) {
+            if (m.value < m.range.low || m.value > m.range.high) {
+                std::printf("Error loading '%s' from heading '%s' from file %s.\n", m.range.key, section, file);
+                return 0;
+            }
+        }
         f.glyphs.reset();
         f.height = height;
         f.size = size;
@@ -102,13 +124,6 @@ int LoadFonts(const char* file, const char* dir) {
         f.pcx_font = pcxFont;
         f.pcx_colors = colors;
         f.pcx_numeric = numeric;
-        // An image number outside the ten slots, or a bitmap height no glyph could have, is a
-        // font that cannot be loaded.
-        if (pcxFont < 0 || pcxFont >= kPcxFontImageCount || (!pcxFont && (height < 1 || height > kMaxFontHeight))) {
-            f.pcx_font = 0;
-            std::printf("\nLoad Font Failed! File=%s\n", name);
-            return 0;
-        }
         if (pcxFont) {
             LoadPcxFont(i, path);
             continue;
@@ -335,6 +350,12 @@ int FitTextToWidth(char* text, int font, int maxWidth) {
     while (length > 0 && TextWidth(text, font) > maxWidth)
         text[--length] = '\0';
     return length;
+}
+
+const char* TextEndFittingWidth(const char* text, int font, int maxWidth) {
+    while (*text && TextWidth(text, font) > maxWidth)
+        ++text;
+    return text;
 }
 
 // ---- Name tags ---------------------------------------------------------------------------------------

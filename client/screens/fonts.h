@@ -57,6 +57,8 @@ void DrawGlyph(int x, int y, int c, uint16_t pixel, int style, uint16_t* dest, i
 void DrawPcxGlyph(int x, int y, int c, int variant, uint16_t* dest, int font);
 int TextWidth(const char* text, int font);
 int FitTextToWidth(char* text, int font, int maxWidth);
+// The longest end of text that fits maxWidth: what a text field scrolled to its end shows.
+const char* TextEndFittingWidth(const char* text, int font, int maxWidth);
 
 // ---- Name tags ----
 void RenderNameTag(int variant, const char* name, uint8_t* image, int flags);

@@ -518,21 +518,33 @@ MenuCodeAction MenuActionFor(int code) {
 
 namespace {
 
-void ReadStoredText(const char* key, char* held, size_t size, bool trim) {
-    char stored[101];
-    GetConfigWholeString(kUserFile, "main", key, stored, sizeof stored, "");
-    char plain[101];
+constexpr size_t kStoredTextMax = 100;  // characters a read takes
+
+// The plain text of a stored key as a read takes it; false when user.dat has no such key.
+bool ReadStoredPlain(const char* key, bool trim, char (&plain)[kStoredTextMax + 1]) {
+    char stored[kStoredTextMax + 1];
+    const bool found = GetConfigWholeString(kUserFile, "main", key, stored, sizeof stored, "") != 0;
     Copy(plain, sizeof plain, UnscramblePassword(stored));
     if (trim)
         TrimTrailingSpaces(plain);
-    // The login keeps what the service's fields can carry.
+    return found;
+}
+
+void ReadStoredText(const char* key, char* held, size_t size, bool trim) {
+    char plain[kStoredTextMax + 1];
+    ReadStoredPlain(key, trim, plain);
     Copy(held, size, plain);
     SwapOddNibbles(held);
 }
 
-void WriteStoredText(const char* key, const char* held) {
-    char plain[128];
+void WriteStoredText(const char* key, const char* held, bool trim) {
+    char plain[kLoginTextSize];
     Copy(plain, sizeof plain, SwapOddNibblesCopy(held));
+    // A longer stored value reads as its first 100 characters: what still reads as the held text
+    // stays whole.
+    char stored[kStoredTextMax + 1];
+    if (ReadStoredPlain(key, trim, stored) && std::strcmp(stored, plain) == 0)
+        return;
     WriteConfigWholeString(kUserFile, "main", key, ScramblePassword(plain));
 }
 
@@ -547,8 +559,8 @@ void ReadStoredAccount() {
 void WriteStoredAccount() {
     WriteConfigInt(kUserFile, "main", "saveinfo", g_mainMenu.saveInfo);
     if (g_mainMenu.saveInfo == 1) {
-        WriteStoredText("account", g_login.account);
-        WriteStoredText("password", g_login.password);
+        WriteStoredText("account", g_login.account, true);
+        WriteStoredText("password", g_login.password, false);
     }
 }
 
@@ -558,6 +570,7 @@ namespace {
 
 constexpr int kCursorCharacter = 127;
 constexpr int kMaxStars = 30;
+constexpr int kFieldTextWidth = 214;  // from the text's start (77) to the field's right border
 
 struct DialogSpot {
     int entry, x1, y1, x2, y2, id;
@@ -601,7 +614,13 @@ void DrawPasswordField(int field) {
         account[n] = static_cast<char>(kCursorCharacter);
         account[n + 1] = '\0';
     }
-    DrawText(g_dialogX + 77, g_dialogY + 14, 0, account, 0, g_screen.backBuffer, font, 0);
+    // The field shows what fits its box: the end of the line being typed, the start of a held one.
+    const char* shown = account;
+    if (field == 18)
+        shown = TextEndFittingWidth(account, font, kFieldTextWidth);
+    else
+        FitTextToWidth(account, font, kFieldTextWidth);
+    DrawText(g_dialogX + 77, g_dialogY + 14, 0, shown, 0, g_screen.backBuffer, font, 0);
     const char* password = field == 19 ? g_typedLine.text : SwapOddNibblesCopy(g_login.password);
     char stars[kMaxStars + 2] = {};
     const int count = std::min<int>(static_cast<int>(std::strlen(password)), kMaxStars);
@@ -628,6 +647,8 @@ int EditField(int field) {
     // The typed line holds at most 98 characters.
     std::memset(g_typedLine.text, 0, sizeof g_typedLine.text);
     Copy(g_typedLine.text, kTypedLineMax + 1, SwapOddNibblesCopy(held));
+    char offered[kTypedLineSize];
+    Copy(offered, sizeof offered, g_typedLine.text);
     g_typedLine.length = static_cast<int32_t>(std::strlen(g_typedLine.text));
     g_typedLine.complete = 0;
     BeginTextEntry();
@@ -643,10 +664,14 @@ int EditField(int field) {
     }
     char typed[kTypedLineSize];
     Copy(typed, sizeof typed, g_typedLine.text);
+    // The line holds fewer characters than a field may: a field left as it was keeps its end.
+    const bool edited = std::strcmp(typed, offered) != 0;
     if (field == 18)
         TrimTrailingSpaces(typed);
-    Copy(held, heldSize, typed);
-    SwapOddNibbles(held);
+    if (edited) {
+        Copy(held, heldSize, typed);
+        SwapOddNibbles(held);
+    }
     SetKeyInputMode(0);
     std::memset(g_typedLine.text, 0, sizeof g_typedLine.text);
     g_typedLine.length = 0;

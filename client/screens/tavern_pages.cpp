@@ -30,8 +30,9 @@ constexpr const char* kTabCaptions[kTabCount] = {"Arenas", "Tables", "Guilds", "
 constexpr int kButtonY = 330;
 constexpr int kListX = 250, kListY = 40;
 
+// Transparent, as the keyboard page draws: an opaque cell would black out the art under it.
 void Text(int x, int y, int colour, const char* text, int font) {
-    DrawText(x, y, colour, text, 0, g_screen.backBuffer, font, 0);
+    DrawText(x, y, colour, text, 1, g_screen.backBuffer, font, 0);
 }
 void Centred(int cx, int y, int colour, const char* text, int font) {
     Text(cx - TextWidth(text, font) / 2, y, colour, text, font);

@@ -46,11 +46,12 @@ inline std::vector<uint8_t> ArtPalette() {
     return p;
 }
 
-inline int Grain(int x, int y) {
+inline uint32_t GrainHash(int x, int y) {
     uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return static_cast<int>((h >> 16) & 3);
+    return (h ^ (h >> 13)) * 1274126177u;
 }
+
+inline int Grain(int x, int y) { return static_cast<int>((GrainHash(x, y) >> 16) & 3); }
 
 struct Canvas {
     int w, h;

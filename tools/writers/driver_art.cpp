@@ -30,10 +30,11 @@ Canvas Screen(const std::string& title, const std::string& line) {
     return c;
 }
 
-// A screen's background: its name small in the bottom edge, out of the screen's own drawing.
-Canvas LabelledBackground(const std::string& label) {
+// A screen's background: its name small in the bottom edge, out of the screen's own drawing,
+// ending at right.
+Canvas LabelledBackground(const std::string& label, int right) {
     Canvas c = Hall();
-    c.Text(kW - 12 - c.TextWidth(label, 1), kH - 16, label, kGold + 6, 1);
+    c.Text(right - c.TextWidth(label, 1), kH - 16, label, kGold + 6, 1);
     return c;
 }
 
@@ -89,7 +90,10 @@ std::vector<ArtFile> DriverArtFiles() {
         {"orderback.pcx", "GRYPHON"},      {"balanceback.pcx", "PHOENIX"},
     };
     for (const Background& b : backgrounds) {
-        Canvas c = LabelledBackground(b.label);
+        // The Tavern's tabs take the right edge down to the bottom (from x 712); its chat line
+        // the bottom row up to x 660.
+        const bool tavern = std::string(b.file) == "chatback.pcx";
+        Canvas c = LabelledBackground(b.label, tavern ? 706 : kW - 12);
         // The after-match view and the character screen show the player's figure on the menu's
         // stage: framed as there.
         if (std::string(b.file) == "summaryback.pcx" || std::string(b.file) == "charback.pcx")

@@ -21,14 +21,20 @@ struct PcxFontSpec {
     int spaceWidth = 4;  // blank columns before "!" less one
     int scale = 1;       // 2 doubles every pixel
     bool shadow = false; // a dark pixel below and right of every ink pixel
+    int leading = 0;     // blank rows above and below the glyphs: the font's line spacing
+    bool narrowDigits = false;  // digits four columns wide
+    // Character 127, a list's selection marker, as a solid arrow in this colour in every variant.
+    bool markerArrow = false;
+    FontColour markerColour{255, 255, 255};
 };
 
 std::vector<uint8_t> BuildPcxFont(const PcxFontSpec& spec);
 
 // The sample installation's ten fonts: main.dat's [fonts] section and the files under fonts/.
 // 0 and 8 bitmap (8 and 16 rows); 3, 4, 7, 9 bitmap of widths 6, 7, 9 (size 2) and 10; 1 and 6
-// full PCX fonts with four colour variants and extra spacing, 5 a large full PCX font, 2 the
-// digits. Each full font has the icons at 128..131.
+// full PCX fonts with four colour variants and extra spacing (1 with narrow digits for the
+// Tavern's columns, 6 with line spacing and an arrow marker for the Setup lists), 5 a large full
+// PCX font, 2 the digits. Each full font has the icons at 128..131.
 std::string SampleFontsSection();
 struct FontFile {
     std::string name;  // under fonts/

@@ -115,17 +115,44 @@ const Design kDesign[] = {
     {131, {"....#", "...#.", "#.#..", ".#...", "#.#..", ".....", ".....", "....."}},
 };
 
+const Design kNarrowDigits[] = {
+    {48, {".##.", "#..#", "#..#", "#..#", "#..#", "#..#", ".##.", "...."}},
+    {49, {".#..", "##..", ".#..", ".#..", ".#..", ".#..", "###.", "...."}},
+    {50, {".##.", "#..#", "...#", "..#.", ".#..", "#...", "####", "...."}},
+    {51, {"###.", "...#", "...#", ".##.", "...#", "...#", "###.", "...."}},
+    {52, {"..#.", ".##.", "#.#.", "#.#.", "####", "..#.", "..#.", "...."}},
+    {53, {"####", "#...", "###.", "...#", "...#", "#..#", ".##.", "...."}},
+    {54, {".##.", "#...", "#...", "###.", "#..#", "#..#", ".##.", "...."}},
+    {55, {"####", "...#", "..#.", "..#.", ".#..", ".#..", ".#..", "...."}},
+    {56, {".##.", "#..#", "#..#", ".##.", "#..#", "#..#", ".##.", "...."}},
+    {57, {".##.", "#..#", "#..#", ".###", "...#", "...#", ".##.", "...."}},
+};
+
+const Design kMarkerArrow = {127, {"#....", "##...", "###..", "####.", "###..", "##...", "#....", "....."}};
+
+std::array<uint8_t, 8> RowsOf(const Design& d) {
+    std::array<uint8_t, 8> rows{};
+    for (int r = 0; r < 8; ++r)
+        for (int col = 0; d.rows[r][col]; ++col)
+            if (d.rows[r][col] == '#')
+                rows[r] |= static_cast<uint8_t>(0x80 >> col);
+    return rows;
+}
+
 }  // namespace
 
 std::array<uint8_t, 8> GlyphRows(int c) {
-    std::array<uint8_t, 8> rows{};
-    for (const Design& d : kDesign) {
-        if (d.code != c)
-            continue;
-        for (int r = 0; r < 8; ++r)
-            for (int col = 0; col < 5; ++col)
-                if (d.rows[r][col] == '#')
-                    rows[r] |= static_cast<uint8_t>(0x80 >> col);
-    }
-    return rows;
+    for (const Design& d : kDesign)
+        if (d.code == c)
+            return RowsOf(d);
+    return {};
 }
+
+std::array<uint8_t, 8> NarrowDigitRows(int c) {
+    for (const Design& d : kNarrowDigits)
+        if (d.code == c)
+            return RowsOf(d);
+    return GlyphRows(c);
+}
+
+std::array<uint8_t, 8> MarkerArrowRows() { return RowsOf(kMarkerArrow); }

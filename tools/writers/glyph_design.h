@@ -6,3 +6,7 @@
 #include <cstdint>
 
 std::array<uint8_t, 8> GlyphRows(int c);
+// Digits four columns wide, for columns of numbers in a small font.
+std::array<uint8_t, 8> NarrowDigitRows(int c);
+// A solid arrow pointing right: a list's selection marker, also a typing cursor.
+std::array<uint8_t, 8> MarkerArrowRows();

@@ -19,6 +19,7 @@
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/gws_core.h"
+#include "client/screens/input.h"
 #include "tests/client/screens/char_bin_bytes.h"
 #include "tests/client/screens/menu_script.h"
 #include "tests/client/screens/screen_fixture.h"
@@ -100,6 +101,39 @@ TEST_F(CharacterScreenTest, ANewMagicianThroughNameProfessionAndLooks) {
     Put(slots, r + 160, {31, 0, 0, 0, 71, 0, 0, 0});  // the first spell of each list readied
     EXPECT_EQ(CharBin(), FileOf(slots));
     EXPECT_EQ(g_characterScreen.page, 0);
+}
+
+// The name box (213,128, 114 x 20) with a margin around it.
+ddtest::Image NameBoxImage(const ddtest::Image& screen) {
+    ddtest::Image box;
+    box.width = 160;
+    box.height = 40;
+    for (int y = 118; y < 118 + box.height; ++y)
+        for (int x = 190; x < 190 + box.width; ++x)
+            box.pixels.push_back(screen.At(x, y));
+    return box;
+}
+
+// Eleven wide letters and the cursor stay inside the box (it shows the line's end); a twelfth is
+// not taken, and Backspace takes letters away without leaving any of them drawn.
+TEST_F(CharacterScreenTest, TheNameBoxHoldsElevenWideLetters) {
+    const auto golden = [&](const char* name) {
+        std::string message;
+        EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, name, NameBoxImage(BackBufferImage()), 0, 0, &message))
+            << message;
+    };
+    int typed = -1;
+    MenuScript script;
+    script.Wait(10).Do([] { platform::InjectKey(42, true); }).Type("wwwwwwwwwww");
+    script.Wait(5, [&] { golden("character_name_full"); }).Type("w").Wait(5, [&] { typed = g_typedLine.length; });
+    script.Do([] { platform::InjectKey(42, false); });
+    for (int i = 0; i < 6; ++i)
+        script.Key(14);
+    script.Wait(5, [&] { golden("character_name_backspace"); });
+    script.Key(28).Wait(10).Click(RowX(1), RowY(1));  // Cancel on the profession page
+    EXPECT_EQ(CharacterCreation(player, 0), 0);
+    EXPECT_EQ(typed, 11) << "the twelfth letter is not taken";
+    EXPECT_STREQ(SwapOddNibblesCopy(g_currentCharacter.name), "WWWWW");
 }
 
 TEST_F(CharacterScreenTest, NoButtonLiesUnderTheFigureStage) {

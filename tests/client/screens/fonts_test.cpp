@@ -109,9 +109,7 @@ TEST_F(FontsTest, LoadFontsSaysWhatIsMissing) {
         {"[fonts]\nnumfonts=1\n[font00]\nheight=8\n", "Error loading 'size' from heading 'font00' from file f.dat.\n", 0},
         {"[fonts]\nnumfonts=1\n[font00]\nheight=8\nsize=1\nfile=none.fnt\n", "\nLoad Font Failed! File=none.fnt\n", 0},
         {"[fonts]\nnumfonts=1\n[font00]\nheight=8\nsize=1\npcx_font=10\nfile=menu.pcx\n",
-         "\nLoad Font Failed! File=menu.pcx\n", 0},
-        {"[fonts]\nnumfonts=1\n[font00]\nheight=8\nsize=1\npcx_font=-1\nfile=menu.pcx\n",
-         "\nLoad Font Failed! File=menu.pcx\n", 0},
+         "Error loading 'pcx_font' from heading 'font00' from file f.dat.\n", 0},
     };
     for (const Case& c : cases) {
         dir->Write("f.dat", c.dat);
@@ -130,6 +128,46 @@ TEST_F(FontsTest, LoadFontsSaysWhatIsMissing) {
     EXPECT_EQ(LoadFonts("f.dat", "fonts"), 1);
     EXPECT_EQ(FontTable[19].glyphs[9], 0xFF);
     EXPECT_EQ(FontTable[19].glyphs[10], 0);
+}
+
+// Each metric at both ends of its range loads; one past either end is refused with its key named,
+// and the fonts before it stay.
+TEST_F(FontsTest, LoadFontsRefusesMetricsOutsideTheirRanges) {
+    struct Range {
+        const char* key;
+        long long low, high;
+    } ranges[] = {{"height", 1, 64},         {"size", 1, 2},       {"width", 1, 32},
+                  {"extra_spacing", -16, 16}, {"pcx_colors", 0, 16}, {"pcx_font", 0, 9}};
+    const auto load = [&](const std::string& key, long long value) {
+        std::string font = key == "pcx_font" && value > 0 ? "pcx_colors=4\nfile=menu.pcx\n" : "file=font8.fnt\n";
+        if (key != "height")
+            font += "height=8\n";
+        if (key != "size")
+            font += "size=1\n";
+        const std::string line = key + "=" + std::to_string(value) + "\n";
+        const std::string first = "[fonts]\nnumfonts=2\n[font00]\nheight=16\nsize=1\nfile=font16.fnt\n";
+        dir->Write("f.dat", first + "[font01]\n" + line + font);
+        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+        FontTable[0].height = FontTable[1].height = 0;
+        testing::internal::CaptureStdout();
+        const int result = LoadFonts("f.dat", "fonts");
+        return std::make_pair(result, testing::internal::GetCapturedStdout());
+    };
+    for (const Range& r : ranges) {
+        for (long long good : {r.low, r.high}) {
+            const auto [result, output] = load(r.key, good);
+            EXPECT_EQ(result, 1) << r.key << "=" << good << ": " << output;
+        }
+        const std::string refusal =
+            std::string("Error loading '") + r.key + "' from heading 'font01' from file f.dat.\n";
+        for (long long bad : {r.low - 1, r.high + 1, -2000000000LL, 1000000000LL}) {
+            const auto [result, output] = load(r.key, bad);
+            EXPECT_EQ(result, 0) << r.key << "=" << bad;
+            EXPECT_EQ(output, refusal) << r.key << "=" << bad;
+            EXPECT_EQ(FontTable[0].height, 16) << "the font before it stays";
+            EXPECT_EQ(FontTable[1].height, 0) << r.key << "=" << bad;
+        }
+    }
 }
 
 TEST_F(FontsTest, NarrowLettersAndFontWidthsMoveTheFollowingCharacters) {

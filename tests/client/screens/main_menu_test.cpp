@@ -20,6 +20,7 @@
 #include "client/screens/fonts.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
+#include "client/screens/input.h"
 #include "client/screens/menu_list.h"
 #include "client/screens/notice_box.h"
 #include "tests/client/screens/menu_script.h"
@@ -339,6 +340,67 @@ TEST_F(AccountDialogTest, AnEmptyPasswordIsRefusedForThreeSecondsThenCancel) {
     // saveinfo off: the stored account stays, saveinfo is written.
     EXPECT_NE(dir->Read("user.dat").find("account=njsb\npassword=\nsaveinfo=0\n"), std::string::npos);
     EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
+}
+
+// The dialog's rows (it stands at 240,415, 320 x 145) while it waits with both fields filled.
+std::vector<uint16_t> DialogWithPassword(TempDir& dir, const std::string& password) {
+    std::string stored = password;
+    for (char& c : stored)
+        ++c;
+    dir.Write("user.dat", "[main]\naccount=njsb\npassword=" + stored + "\nsaveinfo=1\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ReadStoredAccount();
+    std::vector<uint16_t> rows;
+    MenuScript script;
+    script.Wait(10, [&] {
+        rows.assign(g_screen.backBuffer + 415 * kScreenWidth, g_screen.backBuffer + 560 * kScreenWidth);
+    });
+    script.Key(1);
+    EXPECT_EQ(AccountDialog(), -2);
+    return rows;
+}
+
+TEST_F(AccountDialogTest, AtMostThirtyStarsStandForThePassword) {
+    const std::vector<uint16_t> thirty = DialogWithPassword(*dir, std::string(30, 'p'));
+    EXPECT_EQ(DialogWithPassword(*dir, std::string(31, 'p')), thirty);
+    EXPECT_NE(DialogWithPassword(*dir, std::string(29, 'p')), thirty);
+}
+
+// Stored values longer than the typed line (98 characters) or than a read (100) are kept whole
+// when the player leaves them as they were.
+TEST_F(AccountDialogTest, LongStoredValuesStayWholeUnlessEdited) {
+    const std::string account(99, 'a'), password(100, 'p'), longer(150, 'q');
+    const std::string storedAccount(99, 'b'), storedPassword(100, 'q'), storedLonger(150, 'r');
+    const std::string file = "[main]\naccount=" + storedAccount + "\npassword=" + storedPassword + "\nsaveinfo=1\n";
+    dir->Write("user.dat", file);
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ReadStoredAccount();
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.account), account);
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.password), password);
+    // Into each field and out again with Enter, then connect.
+    MenuScript script;
+    script.Click(424, 440).Wait(10).Key(28).Wait(10).Click(424, 472).Wait(10).Key(28).Wait(10).Key(28);
+    EXPECT_EQ(AccountDialog(), 7);
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.account), account);
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.password), password);
+    EXPECT_EQ(dir->Read("user.dat"), file);
+
+    // A value past what a read takes is not written back cut.
+    dir->Write("user.dat", "[main]\naccount=njsb\npassword=" + storedLonger + "\nsaveinfo=1\n");
+    GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
+    ReadStoredAccount();
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.password), longer.substr(0, 100));
+    WriteStoredAccount();
+    EXPECT_EQ(dir->Read("user.dat"), "[main]\naccount=njsb\npassword=" + storedLonger + "\nsaveinfo=1\n");
+
+    // An edited field is written: the account typed anew, one letter taken from the password.
+    MenuScript edit;
+    edit.Click(424, 440).Wait(10).Do([] { g_typedLine.length = 0; g_typedLine.text[0] = 0; });
+    edit.Type("mira").Key(28).Wait(10).Click(424, 472).Wait(10).Key(14).Key(28).Wait(10).Key(28);
+    EXPECT_EQ(AccountDialog(), 7);
+    EXPECT_STREQ(SwapOddNibblesCopy(g_login.account), "mira");
+    EXPECT_EQ(SwapOddNibblesCopy(g_login.password), longer.substr(0, 97));
+    EXPECT_EQ(dir->Read("user.dat"), "[main]\naccount=njsb\npassword=" + storedLonger.substr(0, 97) + "\nsaveinfo=1\n");
 }
 
 }  // namespace

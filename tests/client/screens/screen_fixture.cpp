@@ -14,9 +14,11 @@
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
+#include "client/screens/screen_art.h"
 #include "platform/ddraw/control.h"
 #include "tools/writers/font_writer.h"
 #include "tools/writers/menu_art.h"
+#include "tools/writers/screen_backgrounds.h"
 
 void ScreenFixture::SetUp() {
     ddtest::DDrawTest::SetUp();
@@ -33,6 +35,10 @@ void ScreenFixture::StartMenuScreen() {
             dir->Write("screen2.pcx", std::string(f.bytes.begin(), f.bytes.end()));
     }
     dir->Write("menu.dat", MenuDatText());
+    // The tiles the game loads at start-up: the Setup lists stand on the first.
+    for (const ArtFile& f : SampleTileFiles())
+        dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+    LoadTileArt();
     GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
     ResetCharacterState();
     ResetGameValues();
@@ -84,6 +90,7 @@ void ScreenFixture::TearDown() {
     ClearKeyScreen();
     gwsShutdown();
     ReleaseScreenSurfaces();
+    FreeTileArt();
     g_screen.InitScreenSurface();
     g_cursorImage.FreePcx();
     FreeFonts();
