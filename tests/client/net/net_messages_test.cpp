@@ -96,15 +96,15 @@ TEST_F(NetMessagesTest, ServerVersionRefusalAndPong) {
     version[2] = 0;
     version[3] = 7;
     version[4] = 2;
-    // An account that fills the frame with no zero byte is cut to the login buffer.
+    // An account that fills the frame with no zero byte is cut to the body's 32-byte field.
     std::memset(version.data() + 5, 'q', 35);
     Dispatch(130, version);
     EXPECT_EQ(ServiceAccepted, 1);
     EXPECT_TRUE(ConsoleHas("Server Version: 0.72"));
-    char account[21] = {};
+    char account[sizeof g_login.account + 1] = {};
     std::memcpy(account, g_login.account, sizeof g_login.account);
     SwapOddNibbles(account);
-    EXPECT_EQ(std::string(account), std::string(19, 'q'));
+    EXPECT_EQ(std::string(account), std::string(31, 'q'));
 
     Dispatch(132, {0xFE, '1', 1, 2, 3});
     EXPECT_EQ(ServiceRefusal, -2);
