@@ -135,11 +135,12 @@ TEST_F(MenuFigureTest, FigureUnderTheStandAnimatedFromTheWalk) {
     EXPECT_FLOAT_EQ(pelvis->frequency, 0.1f);
     EXPECT_EQ(pelvis->cycleType, SgAnimationTiming::kCycleLoop);
 
-    // Another choice replaces the clone; a missing template leaves the node empty.
-    SgAVObject* first = figure->ChildAt(0);
+    // Another choice replaces the clone; a missing template leaves the node empty. The first clone
+    // is held, so the new one cannot take its freed address.
+    SgRef<SgAVObject> first(figure->ChildAt(0));
     CreateMenuFigure(202, 0, 0, 0);
     EXPECT_EQ(figure->ChildCount(), 1u);
-    EXPECT_NE(figure->ChildAt(0), first);
+    EXPECT_NE(figure->ChildAt(0), first.Get());
     CreateMenuFigure(150, 0, 0, 0);
     EXPECT_EQ(figure->ChildAt(0), nullptr);
     EXPECT_EQ(MenuFigure().figure.Get(), figure);
