@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,32 @@ TEST_F(FigureLoaderTest, AnimationValuesAreToldApartByTwoLetters) {
             EXPECT_EQ(data->boneMode, boneModes[n]) << n;
             EXPECT_EQ(data->frameCount, 12) << n;
         }
+    }
+}
+
+// The animation's timing divides by both: a count below 1 reads as 1 and a rate below 1 as 30.
+TEST_F(FigureLoaderTest, FrameCountsAndRatesBelowOneReadTheirDefaults) {
+    struct Case {
+        const char* keys;
+        int frames, fps;
+    } cases[] = {
+        {"frames=0\nframes_per_second=0\n", 1, 30}, {"frames=8\nframes_per_second=0\n", 8, 30},
+        {"frames=-1\nframes_per_second=-5\n", 1, 30}, {"frames=1\nframes_per_second=1\n", 1, 1},
+        {"frames=12\nframes_per_second=15\n", 12, 15}, {"", 1, 30},
+    };
+    const int count = static_cast<int>(std::size(cases));
+    dir.Write("sgfs/m.sgf", Bytes(Node("m").Get()));
+    std::string defs = "[sgfdefs]\nnumsgfs=" + std::to_string(count) + "\n";
+    for (int n = 0; n < count; ++n)
+        defs += "[sgf0" + std::to_string(n) + "]\nfilename=m.sgf\nfigure_animation=loop\n" + cases[n].keys;
+    dir.Write("sgfs/sgfs.dat", defs);
+    LoadModelTemplates("sgfs", 0);
+    for (int n = 0; n < count; ++n) {
+        SCOPED_TRACE(cases[n].keys);
+        const SgFigureExtraData* data = GetFigureExtraData(TemplateNode(n));
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->frameCount, cases[n].frames);
+        EXPECT_EQ(data->frameRate, cases[n].fps);
     }
 }
 
