@@ -2,16 +2,19 @@
 // installation: the presentation, the back buffer and cursor, the window system, the
 // fonts and the bindings; Exit saves them to the installation's user.dat.
 //
-//   screens_demo [--install dir] [--script input.txt] [--screenshot file.png] [--headless]
+//   screens_demo [--install dir] [--script input.txt] [--screenshot file.png] [--frames N] [--headless]
 //
 // --script feeds scripted input (the GAME_INPUT format); --screenshot writes the back buffer as
-// the screen left it.
+// the screen left it; --frames N ends the screen after N frames shown (headless without a script,
+// after 100: no one could press Exit).
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "client/core/message_pump.h"
+#include "client/core/screen_state.h"
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
@@ -19,6 +22,7 @@
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
 #include "client/screens/screen_surface.h"
+#include "platform/ddraw/control.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
 #include "tests/client/screens/demo_screen.h"
@@ -26,15 +30,33 @@
 
 int main(int argc, char** argv) {
     DemoOptions options;
-    for (int i = 1; i < argc; ++i)
-        TakeDemoOption(argc, argv, i, options);
+    int frames = -1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc)
+            frames = std::atoi(argv[++i]);
+        else
+            TakeDemoOption(argc, argv, i, options);
+    }
+    if (frames < 0 && options.headless && options.script.empty())
+        frames = 100;
     const std::string& install = options.install;
     const std::string& screenshot = options.screenshot;
     if (!StartDemoScreen(options.headless, options.script, install))
         return 1;
     LoadKeyBindings();
     InitMouseInput();
+    int source = -1;
+    if (frames >= 0) {
+        // The end of the screen's time ends the screen, as inactivity would.
+        const int first = platform::dd::PresentCount();
+        source = platform::AddMessageSource([first, frames] {
+            if (platform::dd::PresentCount() - first >= frames)
+                g_inactivityState = 2;
+        });
+    }
     ConfigureKeyboard();
+    if (source >= 0)
+        platform::RemoveMessageSource(source);
     if (!screenshot.empty()) {
         if (!ddtest::WritePng(screenshot, ddtest::Capture(g_backSurface4))) {
             std::fprintf(stderr, "cannot write %s\n", screenshot.c_str());

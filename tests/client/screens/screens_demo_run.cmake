@@ -10,3 +10,9 @@ file(READ ${WORK}/user.dat user)
 if(NOT user MATCHES "key04=36")
   message(FATAL_ERROR "the binding was not saved:\n${user}")
 endif()
+
+# Headless without a script no one presses Exit: the screen ends after its frames by itself.
+execute_process(COMMAND ${DEMO} --headless --install ${WORK} TIMEOUT 120 RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "screens_demo without a script did not end by itself: ${result}")
+endif()
