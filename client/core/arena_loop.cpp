@@ -84,7 +84,7 @@ void SwapMusic(bool toArena) {
 }
 
 // The online half of the entry up to the level: the team, the first enter, the level and where the
-// player stands in this match. 0 when the level cannot be loaded.
+// player stands in this match. A level that cannot be loaded ends the program, as offline.
 void EnterOnline(LocalPlayer& player, int entryPort) {
     const ArenaEntry& arena = ArenaTable[g_arenaLoop.arena];
     ChooseTeam(g_arenaLoop.arena);
@@ -117,11 +117,11 @@ void EnterOnline(LocalPlayer& player, int entryPort) {
     ResetMatchScores(player);
 }
 
-// 0 when the offline level cannot be loaded.
-int EnterOffline(LocalPlayer& player) {
+// The offline half: the team chosen under Setup, its level and its start.
+void EnterOffline(LocalPlayer& player) {
     SetGameValue(4, g_singleUserTeam);
     if (LoadGrid(g_singleUserLevel) != 1)
-        return 0;
+        ExitWithMessage("Bad Grid Load");
     ResetPlayerState(player);
     g_arenaMemory.matchCounter = 0;
     g_arenaMemory.instance = 0;
@@ -129,7 +129,6 @@ int EnterOffline(LocalPlayer& player) {
     SetGameValue(107, GetMaxHitPoints());
     player.dead = 0;
     SetGameValue(118, -1);
-    return 1;
 }
 
 void StartFrames(LocalPlayer& player) {
@@ -270,11 +269,10 @@ int BeginArenaGame(LocalPlayer& player, int entryPort) {
     AllocViewBuffers();
     ShowMouseCursor();
 
-    int ok = 1;
     if (Online())
         EnterOnline(player, entryPort);
     else
-        ok = EnterOffline(player);
+        EnterOffline(player);
 
     ClearPlayerEffects(player);
     LoadViewportSettings();
@@ -295,7 +293,8 @@ int BeginArenaGame(LocalPlayer& player, int entryPort) {
     ClearActionState();
     g_actionState.death_timer = deathTimer;
 
-    if (ok && Online()) {
+    int ok = 1;
+    if (Online()) {
         ok = EnterArenaGame(&player, entryPort);
         if (ok && TeamShrineLost())
             OnLocalPlayerDeath(player, 0);
