@@ -1,5 +1,5 @@
-// The sample levels ("sample" as a directory and as grids/sample.zpk, "sample16" as a directory)
-// and the installation files levels use: pattern.dat, monster.dat, images/image.dat, system.dat
+// The sample levels ("sample" as a directory and as grids/sample.zpk, "sample16" and the keep's
+// variants as directories) and the installation files levels use: pattern.dat, monster.dat, images/image.dat, system.dat
 // with its textures, arena.dat and the loading-bar pictures.
 #include <string>
 #include <vector>
@@ -30,6 +30,9 @@ std::vector<uint8_t> Bar(int w, int h, uint8_t fill) {
 bool WriteLevels(const InstallContext& ctx) {
     std::vector<uint8_t> pack = BuildPackFile("sample.zpk", SampleLevelFiles(19, true));
     std::vector<uint8_t> bar1 = Bar(200, 20, kSampleBlack + 2), bar2 = Bar(200, 20, 80), barb = Bar(240, 60, kSampleBlack);
+    for (const SampleVariant& v : SampleVariants())
+        if (!WriteAll(ctx, std::string(v.grid) + "/", SampleLevelFiles(19, false, v)))
+            return false;
     return WriteAll(ctx, "sample/", SampleLevelFiles(19, false)) &&
            WriteAll(ctx, "sample16/", SampleLevelFiles(16, false)) && !pack.empty() &&
            WriteFileBytes(ctx.Path("grids/sample.zpk"), pack.data(), pack.size()) &&

@@ -3,7 +3,8 @@
 // sky), BMP copies of the listed textures (lower case; the one whose name starts with g at the
 // installation's root, where such names are read), and the tile files: a tile model with its
 // texture beside it and the .nul and .nil markers. sample16 gets the same textures and no portal.dat: it is built in
-// blocks. The hall level (as a directory and a pack) with its portal.dat and BMP textures.
+// blocks. The keep's variants get what the sample keep gets, in their own colours. The hall level
+// (as a directory and a pack) with its portal.dat and BMP textures.
 #include <string>
 #include <vector>
 
@@ -87,10 +88,10 @@ bool WriteTileModel(const std::string& path) {
     return stream.Save(bytes) && WriteFileBytes(path, bytes.data(), bytes.size());
 }
 
-bool WritePresentFiles(const InstallContext& ctx) {
-    if (!WriteTextFile(ctx.Path("sample/portal.dat"), kPortalDat))
-        return false;
-    std::vector<PackSource> pictures = SampleTexturePictures();
+// The BMP copies of the texture pictures (in the look) in the level directories, and for a keep
+// its portal.dat and tile files.
+bool WriteLevelPresentFiles(const InstallContext& ctx, const std::vector<std::string>& levels, TextureLook look, bool keep) {
+    std::vector<PackSource> pictures = SampleTexturePictures(look);
     for (PackSource& p : SampleSystemTexturePictures())
         pictures.push_back(std::move(p));
     for (const PackSource& p : pictures) {
@@ -98,16 +99,30 @@ bool WritePresentFiles(const InstallContext& ctx) {
         if (!PcxAsBmp(p.bytes, bmp))
             return false;
         const std::string name = BaseName(p.name);
-        for (const char* level : {"sample/", "sample16/", "hall/"}) {
-            const std::string where = name[0] == 'g' ? name : level + name;
+        for (const std::string& level : levels) {
+            const std::string where = name[0] == 'g' ? name : level + "/" + name;
             if (!WriteFileBytes(ctx.Path(where), bmp.data(), bmp.size()))
                 return false;
+            if (keep && name == "brick.bmp" && !WriteFileBytes(ctx.Path(level + "/tiles/bump.bmp"), bmp.data(), bmp.size()))
+                return false;
         }
-        if (name == "brick.bmp" && !WriteFileBytes(ctx.Path("sample/tiles/bump.bmp"), bmp.data(), bmp.size()))
-            return false;
     }
-    return WriteTileModel(ctx.Path("sample/tiles/tile1.sgf")) && WriteTextFile(ctx.Path("sample/tiles/tile2.nul"), "") &&
-           WriteTextFile(ctx.Path("sample/tiles/tile3.nil"), "");
+    if (!keep)
+        return true;
+    for (const std::string& level : levels)
+        if (!WriteTextFile(ctx.Path(level + "/portal.dat"), kPortalDat) || !WriteTileModel(ctx.Path(level + "/tiles/tile1.sgf")) ||
+            !WriteTextFile(ctx.Path(level + "/tiles/tile2.nul"), "") || !WriteTextFile(ctx.Path(level + "/tiles/tile3.nil"), ""))
+            return false;
+    return true;
+}
+
+bool WritePresentFiles(const InstallContext& ctx) {
+    if (!WriteLevelPresentFiles(ctx, {"sample"}, {}, true) || !WriteLevelPresentFiles(ctx, {"sample16", "hall"}, {}, false))
+        return false;
+    for (const SampleVariant& v : SampleVariants())
+        if (!WriteLevelPresentFiles(ctx, {v.grid}, v.look, true))
+            return false;
+    return true;
 }
 
 bool WriteHallLevel(const InstallContext& ctx) {

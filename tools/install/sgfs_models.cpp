@@ -13,6 +13,7 @@
 #include "tools/install/install_step.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/sgf_bytes.h"
+#include "tools/writers/sample_level.h"
 #include "tools/writers/sgfs_models.h"
 
 namespace {
@@ -95,9 +96,13 @@ bool WriteSgfsModels(const InstallContext& ctx) {
         return false;
     SgRef<SgNode> sky = BuildSkyDome();
     const std::vector<uint8_t> dome = SgfBytesOf(sky.Get());
-    return !dome.empty() && WriteFileBytes(ctx.Path(kSkyDomeFile), dome.data(), dome.size()) &&
-           WriteTextFile(ctx.Path("sgfs/sgfs.dat"), SgfsDefinitionText()) && WriteLevelSgfs(ctx, "sample") &&
-           WriteLevelSgfs(ctx, "sample16");
+    if (dome.empty() || !WriteFileBytes(ctx.Path(kSkyDomeFile), dome.data(), dome.size()) ||
+        !WriteTextFile(ctx.Path("sgfs/sgfs.dat"), SgfsDefinitionText()))
+        return false;
+    for (const SampleVariant& v : SampleVariants())
+        if (!WriteLevelSgfs(ctx, v.grid))
+            return false;
+    return WriteLevelSgfs(ctx, "sample") && WriteLevelSgfs(ctx, "sample16");
 }
 
 InstallStep g_step("sgfs models", 63, WriteSgfsModels);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "tools/writers/color_table_writer.h"
@@ -175,25 +176,56 @@ void BuildObjects(LevelSource& l) {
     l.placements.push_back({6, 1888, 928, 160, 0});
 }
 
-std::string WorldDat(bool packForm) {
-    std::string s =
-        "[light]\nambient=12\noutdoor=20\nintensity=96\n\n[map]\n";
+// The generators: monsters of every built-in kind come out near the chaos start, in the room
+// south of it.
+struct Mongen {
+    int object, maxnum, chance, timer, xmaze, ymaze;
+    const char* more;
+};
+constexpr Mongen kMongens[] = {
+    {1, 2, 50, 5000, 26, 25, ""},
+    {3, 1, 100, 8000, 15, 25, "xoffset=16\nsingle=1\n"},
+    {2, 1, 100, 20000, 11, 24, ""},
+    {4, 1, 100, 24000, 12, 27, ""},
+    {5, 1, 50, 28000, 15, 28, "yoffset=16\n"},
+    {6, 1, 100, 30000, 18, 24, ""},
+    {7, 1, 100, 32000, 19, 27, ""},
+};
+
+std::string MongenDefs(int monsters) {
+    if (monsters == 0)
+        return "[mongendefs]\nnummongens=0\n\n";
+    std::string s = "[mongendefs]\nnummongens=" + std::to_string(std::size(kMongens)) + "\n";
+    for (size_t n = 0; n < std::size(kMongens); ++n) {
+        const Mongen& g = kMongens[n];
+        char b[160];
+        std::snprintf(b, sizeof b, "[mongen%02zu]\nobject=%d\nmaxnum=%d\nchance=%d\ntimer=%d\nxmaze=%d\nymaze=%d\n", n,
+                      g.object, g.maxnum * monsters, g.chance, g.timer / monsters, g.xmaze, g.ymaze);
+        s += b;
+        s += g.more;
+    }
+    return s + "\n";
+}
+
+// Start and raise points are cells; the three teams' rooms in team order.
+std::string TeamStarts(bool teamsTrade) {
+    const char* teams[3] = {"[chaos]\n", "[order]\n", "[balance]\n"};
+    const char* rooms[3] = {
+        "startx=11\nstarty=19\nstarta=90\nraise1x=12\nraise1y=19\nraise1a=180\nraise2x=11\nraise2y=18\n\n",
+        "startx=21\nstarty=15\nstarta=180\nraise1x=21\nraise1y=16\n\n",
+        "startx=27\nstarty=27\nstarta=270\nraise1x=28\nraise1y=27\n\n",
+    };
+    std::string s = "[noteam]\nstartx=15\nstarty=15\nstarta=0\nraise1x=16\nraise1y=15\n\n";
+    for (int team = 0; team < 3; ++team)
+        s += std::string(teams[team]) + rooms[teamsTrade ? (team + 1) % 3 : team];
+    return s;
+}
+
+std::string WorldDat(bool packForm, const SampleVariant& v) {
+    std::string s = "[light]\nambient=" + std::to_string(v.ambient) + "\noutdoor=" + std::to_string(v.outdoor) +
+                    "\nintensity=96\n\n[map]\n";
     s += packForm ? "min_x=8\nmin_y=8\nmax_x=40\nmax_y=32\n\n" : "minx=8\nminy=8\nmaxx=40\nmaxy=32\n\n";
-    s += "[stairslopes]\ntile02=10\n\n"
-         // Start and raise points are cells.
-         "[noteam]\nstartx=15\nstarty=15\nstarta=0\nraise1x=16\nraise1y=15\n\n"
-         "[chaos]\nstartx=11\nstarty=19\nstarta=90\nraise1x=12\nraise1y=19\nraise1a=180\nraise2x=11\nraise2y=18\n\n"
-         "[order]\nstartx=21\nstarty=15\nstarta=180\nraise1x=21\nraise1y=16\n\n"
-         "[balance]\nstartx=27\nstarty=27\nstarta=270\nraise1x=28\nraise1y=27\n\n"
-         // Monsters of every built-in kind come out near the chaos start, in the room south of it.
-         "[mongendefs]\nnummongens=7\n"
-         "[mongen00]\nobject=1\nmaxnum=2\nchance=50\ntimer=5000\nxmaze=26\nymaze=25\n"
-         "[mongen01]\nobject=3\nmaxnum=1\nchance=100\ntimer=8000\nxmaze=15\nymaze=25\nxoffset=16\nsingle=1\n"
-         "[mongen02]\nobject=2\nmaxnum=1\nchance=100\ntimer=20000\nxmaze=11\nymaze=24\n"
-         "[mongen03]\nobject=4\nmaxnum=1\nchance=100\ntimer=24000\nxmaze=12\nymaze=27\n"
-         "[mongen04]\nobject=5\nmaxnum=1\nchance=50\ntimer=28000\nxmaze=15\nymaze=28\nyoffset=16\n"
-         "[mongen05]\nobject=6\nmaxnum=1\nchance=100\ntimer=30000\nxmaze=18\nymaze=24\n"
-         "[mongen06]\nobject=7\nmaxnum=1\nchance=100\ntimer=32000\nxmaze=19\nymaze=27\n\n"
+    s += "[stairslopes]\ntile02=10\n\n" + TeamStarts(v.teamsTrade) + MongenDefs(v.monsters) +
          "[effectdefs]\nnumeffects=1\n"
          "[effect00]\nolist=1\nmaxnum=1\nchance=100\ntimer=3000\nxmaze=18\nymaze=12\nheight=4\n\n"
          "[earthblooddefs]\nnumearthblood=3\n";
@@ -305,24 +337,60 @@ void AddSampleTextures(LevelSource& l) {
     }
 }
 
-SampleLevel BuildSampleLevel(int words, bool packForm) {
+const SampleVariant& SampleKeep() {
+    static const SampleVariant keep{"sample", "Sample Keep", "Four rooms, a pool and a tower."};
+    return keep;
+}
+
+const std::vector<SampleVariant>& SampleVariants() {
+    auto variant = [](const char* grid, const char* name, const char* description, int light, int monsters,
+                      TextureLook look, bool teamsTrade) {
+        SampleVariant v{grid, name, description};
+        v.ambient = light;
+        v.outdoor = light + 8;
+        v.monsters = monsters;
+        v.look = look;
+        v.teamsTrade = teamsTrade;
+        return v;
+    };
+    static const std::vector<SampleVariant> variants = {
+        variant("grid00", "Training Yard", "The keep without its monsters, to learn the spells in.", 20, 0, {}, false),
+        variant("dusk", "Dusk Keep", "The keep at nightfall.", 4, 1, {0, true}, false),
+        variant("frost", "Frost Keep", "Walls of blue ice.", 14, 1, {2, false}, false),
+        variant("ember", "Ember Keep", "Walls of glowing stone.", 16, 1, {3, false}, false),
+        variant("swarm", "Swarming Keep", "Twice the monsters, twice as often.", 12, 2, {}, false),
+        variant("turned", "Turned Keep", "Each team starts in another room.", 12, 1, {5, false}, true),
+        variant("moss", "Moss Keep", "Overgrown and quiet.", 8, 0, {1, true}, false),
+        variant("deep", "Deep Keep", "Dark rooms full of monsters.", 4, 2, {4, true}, true),
+    };
+    return variants;
+}
+
+SampleLevel BuildSampleLevel(int words, bool packForm, const SampleVariant& variant) {
     SampleLevel s;
     s.source.SetWords(words);
     BuildGrid(s.source);
     BuildThins(s.source);
     BuildTexturesAndTiles(s.source);
     BuildObjects(s.source);
-    s.worldDat = WorldDat(packForm);
+    s.worldDat = WorldDat(packForm, variant);
     s.triggerDat = TriggerDat();
     return s;
 }
 
-std::vector<PackSource> SampleTexturePictures() {
+std::vector<PackSource> SampleTexturePictures(TextureLook look) {
+    // Ramp 0 (grey, and the text colours below it) stays as it is.
+    auto turned = [look](int index) {
+        const int ramp = index / 32, level = index % 32;
+        if (ramp == 0)
+            return static_cast<uint8_t>(index);
+        return static_cast<uint8_t>((1 + (ramp - 1 + look.rampShift) % 7) * 32 + (look.darker ? level / 2 : level));
+    };
     const char* names[] = {"stone", "floor", "ceiling", "brick", "fence", "door", "panel", "ladder", "water1"};
     std::vector<PackSource> out;
     for (int i = 0; i < 9; ++i)
-        out.push_back({std::string("textures/") + names[i] + ".pcx", Picture(64, 64, static_cast<uint8_t>(40 + i * 24), 20)});
-    out.push_back({"textures/water2.pcx", Picture(64, 32, 120, 110)});
+        out.push_back({std::string("textures/") + names[i] + ".pcx", Picture(64, 64, turned(40 + i * 24), 20)});
+    out.push_back({"textures/water2.pcx", Picture(64, 32, turned(120), turned(110))});
     return out;
 }
 
@@ -330,12 +398,12 @@ std::vector<PackSource> SampleSystemTexturePictures() {
     return {{"textures/blue.pcx", Picture(32, 32, 120, 100)}, {"textures/glow.pcx", Picture(16, 16, 150, 140)}};
 }
 
-std::vector<PackSource> SampleLevelFiles(int words, bool packForm) {
-    SampleLevel s = BuildSampleLevel(words, packForm);
-    return LevelFiles(s, packForm);
+std::vector<PackSource> SampleLevelFiles(int words, bool packForm, const SampleVariant& variant) {
+    SampleLevel s = BuildSampleLevel(words, packForm, variant);
+    return LevelFiles(s, packForm, variant.look);
 }
 
-std::vector<PackSource> LevelFiles(SampleLevel& s, bool packForm) {
+std::vector<PackSource> LevelFiles(SampleLevel& s, bool packForm, TextureLook look) {
     auto text = [](const std::string& t) { return std::vector<uint8_t>(t.begin(), t.end()); };
     std::vector<PackSource> files = {
         {"grid.dat", BuildGridDat(s.source)},
@@ -354,7 +422,7 @@ std::vector<PackSource> LevelFiles(SampleLevel& s, bool packForm) {
         files.push_back({"color.dat", text("[color_tables]\n" + color)});
         files.push_back({"light/grid.col", BuildColFile(SamplePalette())});
     }
-    for (PackSource& p : SampleTexturePictures())
+    for (PackSource& p : SampleTexturePictures(look))
         files.push_back(std::move(p));
     return files;
 }
@@ -404,7 +472,7 @@ std::string SampleImageDat() {
         s += b;
         s += "imageseq=";
         for (int f = 0; f < frames; ++f)
-            s += (f ? "," : "") + std::to_string(f);
+            s += std::string(f ? "," : "") + std::to_string(f);
         s += "\nnumviews=0\nsystem=1\n";
     }
     return s;
@@ -417,13 +485,27 @@ std::string SampleSystemDat() {
 }
 
 std::string SampleArenaDat() {
-    std::string s = "[arenadefs]\nnumgrids=2\n\n"
-                    "[arena00]\nenabled=1\nname=Sample Keep\ngrid=sample\ndescription=Four rooms, a pool and a tower.\n\n"
-                    "[arena01]\nenabled=0\nname=Closed Hall\ngrid=sample16\ndescription=Not open yet.\n\n"
-                    "[arena02]\nenabled=1\nname=Old Keep\ngrid=sample16\ndescription=The keep before its tower.\n";
+    // Setup offers ten arenas: each of them names a level of the installation.
+    std::vector<const SampleVariant*> open = {&SampleKeep()};
+    const SampleVariant oldKeep{"sample16", "Old Keep", "The keep before its tower."};
+    open.push_back(&oldKeep);
+    for (const SampleVariant& v : SampleVariants())
+        open.push_back(&v);
+    std::string s = "[arenadefs]\nnumgrids=" + std::to_string(open.size()) + "\n";
+    auto arena = [&s](int n, int enabled, const SampleVariant& v) {
+        char b[256];
+        std::snprintf(b, sizeof b, "\n[arena%02d]\nenabled=%d\nname=%s\ngrid=%s\ndescription=%s\n", n, enabled, v.name,
+                      v.grid, v.description);
+        s += b;
+    };
+    arena(0, 1, *open[0]);
+    arena(1, 0, SampleVariant{"sample16", "Closed Hall", "Not open yet."});
+    int n = 2;
+    for (size_t k = 1; k < open.size(); ++k)
+        arena(n++, 1, *open[k]);
     // The list is read up to the first section without "enabled": every one of the twenty slots
     // is written, the unused ones closed.
-    for (int n = 3; n < 20; ++n) {
+    for (; n < 20; ++n) {
         char section[32];
         std::snprintf(section, sizeof section, "\n[arena%02d]\nenabled=0\n", n);
         s += section;

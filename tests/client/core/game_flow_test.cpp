@@ -31,6 +31,13 @@ protected:
     void SetUp() override {
         fs::copy(SAMPLE_INSTALL_DIR, dir.Path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
+    // The copy of the installation as it was before any run, for the next case of a table.
+    void FreshInstallation() {
+        TearDown();
+        fs::remove_all(dir.Path());
+        fs::create_directories(dir.Path());
+        SetUp();
+    }
     // Runs the game with the script; its exit code (-1 when it did not exit by itself).
     int Run(const std::string& script, const std::string& arguments = "") {
         dir.Write("input.txt", script);
@@ -573,6 +580,94 @@ TEST_F(GameFlow, OfflineArenaWalkTurnJumpDoorCastAndBackToTheMenu) {
     EXPECT_TRUE(dir.Exists("quit.png"));
 }
 
+// Setup, its Config Arena list, the level item's choice `choice` (counted from 0), back out of
+// Setup: the steps of a player choosing the arena Play enters.
+void ChooseArenaInSetup(Script& s, int choice) {
+    s.Click(301, 183);  // Setup
+    s.Wait(600);
+    for (int k = 0; k < 3; ++k)
+        s.Key(80);  // down to Config Arena
+    s.Key(28);
+    s.Wait(600);
+    s.Key(80);  // the level item
+    for (int k = 0; k < choice; ++k)
+        s.Key(77);  // its next choice
+    s.Wait(300);
+    s.Key(1);  // back to the configure list
+    s.Wait(400);
+    s.Key(1);  // out of Setup
+    s.Wait(600);
+}
+
+// The reported path: Setup, Config Arena, the fourth choice, Play. The sample's arena list gives
+// every choice a level, so the arena opens, and Leave goes back to the menu.
+TEST_F(GameFlow, TheFourthSetupChoicePlaysItsLevel) {
+    Script s;
+    s.t = 15000;
+    ChooseArenaInSetup(s, 3);
+    s.Click(60, 225);  // Play
+    s.Wait(5000);
+    s.s << s.t << " screenshot arena.png\n";
+    s.Wait(500);
+    s.Key(1);
+    s.Wait(900);
+    s.Click(400, 298);  // Leave
+    EXPECT_EQ(Run(s.Text() + QuitFromMenu(s.t + 5000)), 0) << dir.Read("game.out");
+    const std::string log = dir.Read("error.log");
+    EXPECT_NE(log.find("Grid Loaded."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Could not open file"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Bad Grid Load"), std::string::npos);
+    ddtest::Image arena;
+    ASSERT_TRUE(ddtest::ReadPng(dir.File("arena.png"), &arena));
+    EXPECT_GT(LitShare(arena), 0.08) << "the level is there to see";
+}
+
+// A level that cannot be loaded ends the program at once with "Bad Grid Load", whichever way the
+// level was chosen: no screen waits for a key, so nothing after Play is shown.
+TEST_F(GameFlow, PlayingALevelThatCannotBeLoadedEndsTheProgram) {
+    struct Case {
+        const char* name;
+        const char* arenaDat;  // replaces the installation's, or null
+        std::vector<const char*> removed;
+        int choice;  // in Setup, -1 for none
+        const char* level;
+    } cases[] = {
+        // Two arenas: the fourth choice has none and falls back to "grid00".
+        {"the fourth Setup choice without an arena, no grid00",
+         "[arenadefs]\nnumgrids=2\n[arena00]\nenabled=1\nname=Keep\ngrid=sample\n"
+         "[arena01]\nenabled=1\nname=Old\ngrid=sample16\n[arena02]\nenabled=0\n",
+         {"grid00"}, 3, "grid00"},
+        {"the sample level gone", nullptr, {"sample", "grids/sample.zpk"}, -1, "sample"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreshInstallation();
+        if (c.arenaDat)
+            dir.Write("arena.dat", c.arenaDat);
+        for (const char* item : c.removed)
+            fs::remove_all(dir.File(item));
+        Script s;
+        s.t = 15000;
+        if (c.choice >= 0)
+            ChooseArenaInSetup(s, c.choice);
+        s.s << s.t << " screenshot menu.png\n";
+        s.Wait(200);
+        s.Click(60, 225);  // Play
+        s.Wait(3000);
+        s.s << s.t << " screenshot after.png\n";
+        s.Wait(3000);
+        s.Key(1);  // a screen that waited for Escape would take it here
+        s.Wait(5000);
+        // A program still running after all that is closed.
+        EXPECT_EQ(Run(s.Text() + QuitFromMenu(s.t) + std::to_string(s.t + 5000) + " quit\n"), 0) << dir.Read("game.out");
+        const std::string log = dir.Read("error.log");
+        EXPECT_NE(log.find(std::string("Could not open file: '") + c.level + "\\grid.dat'."), std::string::npos) << log;
+        EXPECT_NE(log.find("Exiting with message Bad Grid Load."), std::string::npos) << log;
+        EXPECT_TRUE(dir.Exists("menu.png"));
+        EXPECT_FALSE(dir.Exists("after.png")) << "the program went on after the failed load";
+    }
+}
+
 struct StartFailure {
     const char* name;
     const char* remove;  // a file of the installation taken away
@@ -589,10 +684,7 @@ TEST_F(GameFlow, StartUpFailures) {
     };
     for (const StartFailure& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        fs::remove_all(dir.Path());
-        fs::create_directories(dir.Path());
-        SetUp();
+        FreshInstallation();
         if (c.remove)
             fs::remove(dir.File(c.remove));
         if (c.key) {

@@ -19,11 +19,13 @@ target_compile_definitions(client_sound_tests PRIVATE
   SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(client_sound_tests soundcheck sample_install)
 
-# The arena game's driver: its bookkeeping helpers, the view rectangle, and the loop itself.
+# The arena game's driver: its bookkeeping helpers, the view rectangle, the loop itself, and the
+# sample installation's arenas.
 quorrin_test(arena_driver_tests
   LABELS driver
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/arena_helpers_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/sample_arenas_test.cpp
   DEPS client tools_writers)
 target_compile_definitions(arena_driver_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(arena_driver_tests sample_install)
