@@ -306,6 +306,8 @@ void ShutDown() {
     FreeTileArt();
     FreeFonts();
     FreeSpells();
+    FreeTextureImages();
+    g_screen.FreeSlots();
     FreeHandOverlay(g_handOverlay);
     FreeLevel();
     PumpMessages();
@@ -322,8 +324,10 @@ void ShutDown() {
     }
     ClipCursor(nullptr);
     ShutdownSoundSystem();
+    // The match record lives in the player record; the current character block is static.
     delete g_localPlayer;
     g_localPlayer = nullptr;
+    g_currentCharacter = CurrentCharacter{};
     g_screen.FreeSnapshot();
     // The back buffer's surfaces go before the display they belong to.
     ReleaseScreenSurfaces();

@@ -149,6 +149,11 @@ void ClearTextureTable() {
     g_textures.systemCount = 0;
 }
 
+void FreeTextureImages() {
+    ClearTextureTable();
+    std::vector<TextureImage>().swap(g_textures.images);
+}
+
 bool TextureSideBits(int size, int32_t* mask, int32_t* shift) {
     for (int s = 4; s <= 9; ++s) {
         if (size == 1 << s) {

@@ -62,6 +62,8 @@ struct TextureTable {
 extern TextureTable g_textures;
 
 void ClearTextureTable();
+// Clears the table and gives back the memory of its images.
+void FreeTextureImages();
 // A thin's texture: above 1000 through an existing map entry; anything outside 0..249 then 0.
 int TranslateTexture(int texture);
 // The mask and shift of a side: size - 1 and log2(size) for 16..512; false for other sizes.

@@ -186,9 +186,10 @@ public:
     // Opens a screen with a box growing from the centre of 640 x 480 for ms milliseconds.
     void ZoomTransition(int ignored, int ms);
     void ClearNoticeLines();
+    // Frees the picture of every image slot, the snapshot's too.
+    void FreeSlots();
 
 private:
-    void FreeSlots();
     // The rectangle cut to the back buffer; false when nothing is left.
     static bool Clip(int& x, int& y, int& w, int& h);
     // Copies h rows of w pixels from source (pitch in pixels) to (x, y), clipped, skipping 0 when

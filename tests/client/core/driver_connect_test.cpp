@@ -9,7 +9,9 @@
 
 #include "client/arena/local_player.h"
 #include "client/core/game_main.h"
+#include "client/core/error_log.h"
 #include "client/core/game_settings.h"
+#include "client/core/level_textures.h"
 #include "client/core/link_timers.h"
 #include "client/core/message_pump.h"
 #include "client/core/screen_files.h"
@@ -24,6 +26,7 @@
 #include "client/core/numeric.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/screen_surface.h"
 #include "platform/sock/sock_control.h"
 #include "tests/client/screens/screen_fixture.h"
 #include "tests/support/game_service.h"
@@ -248,6 +251,34 @@ TEST_F(ConnectTest, DisconnectSendsAndClosesAndGoesOffline) {
     EXPECT_EQ(g_connected, 0);
     EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
     EXPECT_EQ(service.FramesOf(16).size(), 1u);  // F_DISCONNECT
+}
+
+// Shutdown while connected says goodbye, closes the link and leaves the client offline, and gives
+// back the pictures, the texture images and the player's records before the display goes.
+TEST_F(ConnectTest, ShutDownWhileConnectedGoesOfflineAndFreesWhatWasLoaded) {
+    service.InstallAsMessageSource(1);
+    ASSERT_EQ(ConnectToService(player, 1), 1);
+    g_localPlayer = new LocalPlayer{};
+    Hold(g_currentCharacter.name, "Thorn");
+    for (const ArtFile& f : MenuArtFiles())
+        dir->Write(f.name, std::string(f.bytes.begin(), f.bytes.end()));
+    ASSERT_EQ(g_screen.background.LoadPcx("qmage0.pcx", 0, 1), 0);
+    ASSERT_EQ(g_screen.Screen(11).LoadPcx("qmage1.pcx", 0, 1), 0);
+    g_textures.images.resize(3);
+    g_textures.images[0].pixels.assign(64 * 64, 7);
+    ASSERT_TRUE(OpenErrorLog());
+
+    ShutDown();
+    EXPECT_EQ(g_linkState, 1);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
+    EXPECT_EQ(service.FramesOf(16).size(), 1u);  // F_DISCONNECT
+    EXPECT_EQ(g_localPlayer, nullptr);
+    EXPECT_EQ(g_currentCharacter.name[0], 0);
+    EXPECT_EQ(g_screen.background.loaded, 0);
+    EXPECT_EQ(g_screen.Screen(11).loaded, 0);
+    EXPECT_EQ(g_textures.images.capacity(), 0u);
+    EXPECT_FALSE(IsErrorLogOpen());
 }
 
 // The state loop's top while logged in, the menu ending after its first frame.
