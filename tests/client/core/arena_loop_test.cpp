@@ -28,6 +28,7 @@
 #include "client/core/quit_dialog.h"
 #include "client/core/screen_state.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_catalogue.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
@@ -491,6 +492,27 @@ TEST_F(OnlineArenaFlow, TheMatchRunsUntilTheServiceEndsIt) {
     ASSERT_GE(enters.size(), 2u);
     EXPECT_EQ(enters[0].body[2], 104);
     EXPECT_EQ(enters[1].body[2], 4);
+}
+
+// Online, the player's state goes out every 500 ms while it changes, and the vitals every 5000 ms:
+// 12 s of frames of 100 ms, the player turning in each, send 20 states and 2 vitals.
+TEST_F(OnlineArenaFlow, StateEveryHalfSecondAndVitalsEveryFiveSeconds) {
+    ASSERT_EQ(BeginArenaGame(player, 4), 1);
+    Frames(1);
+    present->frameStepMs = 100;
+    const size_t states = service.FramesOf(F_PLAYER_STATE).size() + service.FramesOf(F_PLAYER_SHORT_STATE).size();
+    const size_t vitals = service.FramesOf(F_PLAYER_VITALS).size();
+    const uint32_t start = ReadGameClock();
+    for (int frame = 0; frame < 200 && ReadGameClock() - start < 120000; ++frame) {
+        g_playerView->facing = (g_playerView->facing + 64) & 4095;
+        ASSERT_EQ(RunArenaFrame(player), 1);
+    }
+    PumpAWhile();
+    const size_t statesSent =
+        service.FramesOf(F_PLAYER_STATE).size() + service.FramesOf(F_PLAYER_SHORT_STATE).size() - states;
+    EXPECT_GE(statesSent, 18u);
+    EXPECT_LE(statesSent, 24u);
+    EXPECT_EQ(service.FramesOf(F_PLAYER_VITALS).size() - vitals, 2u);
 }
 
 // A player who left a match dead and enters a new one dies again at entry; his death timer
