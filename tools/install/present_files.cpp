@@ -23,7 +23,8 @@
 namespace {
 
 // Sections match by prefix: room 10 has a section of its own before [room100], or it would read
-// that one.
+// that one. A portal's first room lies on its low side: lower x or y, or above a horizontal one
+// (heights grow as the scene's z falls), so the way up to the sky names the outside room first.
 const char kPortalDat[] =
     "[main]\n"
     "portals=on\n"
@@ -40,7 +41,7 @@ const char kPortalDat[] =
     "[portal01]\nx1=10\ny1=20\nz1=0\nroom1=0\nroom2=2\ndir=x\nz2=256\nlen=10\n"
     "[portal02]\nx1=20\ny1=20\nz1=0\nroom1=1\nroom2=10\ndir=x\nz2=256\nlen=10\n"
     "[portal03]\nx1=20\ny1=20\nz1=0\nroom1=2\nroom2=10\ndir=y\nz2=256\nlen=10\n"
-    "[portal04]\nx1=16\ny1=26\nz1=256\nroom1=2\nroom2=s\ndir=z\nx2=18\ny2=28\n"
+    "[portal04]\nx1=16\ny1=26\nz1=256\nroom1=s\nroom2=2\ndir=z\nx2=18\ny2=28\n"
     "[portal05]\nx1=30\ny1=12\nz1=77\nroom1=1\nroom2=100\ndir=y\nz2=125\nlen=1\n"
     "[portal06]\nx1=30\ny1=16\nz1=77\nroom1=1\nroom2=101\ndir=y\nz2=97\nlen=1\n";
 

@@ -202,21 +202,29 @@ SgRef<SgNode> BuildSampleBiped() {
 }
 
 SgRef<SgNode> BuildSkyDome() {
-    // A hemisphere seen from inside, blue above fading to haze at the horizon.
-    constexpr int kAround = 16, kUp = 6;
-    constexpr float kRadius = 4000;
+    // A sphere seen from inside, blue above fading to haze at the horizon and to a dusky ground
+    // below it (seen only from above the world). It hangs round the viewer, so its radius in
+    // engine units must keep it short of the cameras' far planes and of their fog, which takes the
+    // last fifth: 20 stays clear of it for the eye camera (far 64) and the third-person one (30).
+    constexpr int kAround = 16, kUp = 6, kDown = 3;
+    constexpr float kRadius = 20;
     std::vector<SgVec3> points;
     std::vector<SgRgba> colours;
-    for (int j = 0; j <= kUp; ++j)
+    for (int j = -kDown; j <= kUp; ++j)
         for (int i = 0; i < kAround; ++i) {
-            const double up = (kTwoPi / 4) * j / kUp, round = kTwoPi * i / kAround;
+            const double up = (kTwoPi / 4) * j / (j < 0 ? kDown : kUp), round = kTwoPi * i / kAround;
             points.emplace_back(float(kRadius * std::cos(up) * std::cos(round)),
                                 float(kRadius * std::cos(up) * std::sin(round)), float(kRadius * std::sin(up)));
-            const float t = float(j) / kUp;
-            colours.emplace_back(0.75f - 0.5f * t, 0.8f - 0.4f * t, 0.95f, 1.0f);
+            if (j >= 0) {
+                const float t = float(j) / kUp;
+                colours.emplace_back(0.75f - 0.5f * t, 0.8f - 0.4f * t, 0.95f, 1.0f);
+            } else {
+                const float t = float(-j) / kDown;
+                colours.emplace_back(0.75f - 0.5f * t, 0.8f - 0.58f * t, 0.95f - 0.77f * t, 1.0f);
+            }
         }
     std::vector<uint16_t> indices;
-    for (int j = 0; j < kUp; ++j)
+    for (int j = 0; j < kDown + kUp; ++j)
         for (int i = 0; i < kAround; ++i) {
             const uint16_t a = uint16_t(j * kAround + i), b = uint16_t(j * kAround + (i + 1) % kAround);
             const uint16_t c = uint16_t(a + kAround), d = uint16_t(b + kAround);

@@ -1,7 +1,7 @@
 // Frames of the sample installation's world through the Direct3D renderer into the software
 // device, headless, each level lit by its preburned lamps alone: in a room, through a portal,
-// above 768 in the outside room, a level built in blocks, fog, and wire-frame. Golden images, one
-// 5-bit step of tolerance.
+// above 768 in the outside room, up through the open yard to the sky, a level built in blocks, fog,
+// and wire-frame. Golden images, one 5-bit step of tolerance.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include "client/core/level_defs.h"
 #include "client/core/level_loader.h"
 #include "client/present/camera_set.h"
+#include "client/present/figure_lights.h"
 #include "client/present/thin_walls.h"
 #include "client/present/world_lighting.h"
 #include "client/present/world_rooms.h"
@@ -32,8 +33,8 @@ protected:
         RenderFrameTest::SetUp();
         dir.Enter();
         const fs::path install = SAMPLE_INSTALL_DIR;
-        for (const char* item : {"sample", "sample16", "hall", "textures", "pattern.dat", "monster.dat", "system.dat",
-                                 "glow.bmp"})
+        for (const char* item : {"sample", "sample16", "hall", "textures", "sgfs", "pattern.dat", "monster.dat",
+                                 "system.dat", "glow.bmp"})
             fs::copy(install / item, fs::path(dir.Path()) / item, fs::copy_options::recursive);
         present::CreateRenderer(window);
         present::CreateSceneRoot();
@@ -57,14 +58,17 @@ protected:
         present::SetWorldFog(0, 0, 0, 0, 0);
     }
 
-    // The frame from a place (world units), facing 0..4095.
+    // The frame from a place (world units), facing 0..4095, the sky following as every frame of
+    // play moves it; the frame is also kept for probes.
     void Expect(const char* name, int x, int y, int h, int facing, int tilt = 0) {
         present::PlaceFirstPersonCamera(x * 65536, y * 65536, h * 65536, facing, tilt);
+        present::MoveSkyWithViewer(x * 65536, y * 65536, h * 65536);
         present::ClearViewFrame();
         present::RenderWorldView(0);
         auto* r = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
+        shown = Frame(r);
         std::string message;
-        EXPECT_TRUE(ddtest::MatchesGolden(PRESENT_GOLDEN_DIR, name, Frame(r), 8, 40, &message)) << message;
+        EXPECT_TRUE(ddtest::MatchesGolden(PRESENT_GOLDEN_DIR, name, shown, 8, 40, &message)) << message;
         present::ShowViewFrame();
     }
 
@@ -80,6 +84,7 @@ protected:
     }
 
     TempDir dir;
+    ddtest::Image shown;
 };
 
 TEST_F(WorldFramesTest, RoomsPortalsAndTheOutside) {
@@ -94,6 +99,20 @@ TEST_F(WorldFramesTest, RoomsPortalsAndTheOutside) {
     present::SetWireframeMode(1);
     Expect("frame_wireframe", 1500, 1250, 48, 0);
     present::SetWireframeMode(0);
+}
+
+// The yard of room 2 has no ceiling: its portal leads to the outside room, where the sky dome hangs
+// round the viewer. Looking up through it the dome's blue fills the opening.
+TEST_F(WorldFramesTest, TheSkyShowsThroughTheOpenYard) {
+    Build("sample");
+    Expect("frame_sky_yard", 1120, 1760, 48, 0, -600);
+    for (const auto& [x, y] : {std::pair{400, 60}, std::pair{300, 100}, std::pair{500, 100}}) {
+        const uint32_t pixel = shown.At(x, y);
+        const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
+        EXPECT_GT(b, 180) << x << ", " << y;
+        EXPECT_GT(b, r + 40) << x << ", " << y;
+        EXPECT_GT(b, g) << x << ", " << y;
+    }
 }
 
 TEST_F(WorldFramesTest, ThinWallsShowFromBothSides) {

@@ -19,8 +19,11 @@
 #include "client/present/crosshair.h"
 #include "client/present/figure_lights.h"
 #include "client/present/figure_objects.h"
+#include "client/present/room_extra.h"
+#include "client/present/rooms.h"
 #include "client/present/world_tables.h"
 #include "engine/core/sg_action.h"
+#include "engine/render/portal/sg_room.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/client/present/figure_fixture.h"
 #include "tests/support/temp_dir.h"
@@ -211,6 +214,34 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     UpdateViewCamera();
     EXPECT_EQ(Camera(), before);
     EXPECT_FALSE(OwnModelHidden());
+}
+
+// The sky dome hangs where the camera stands in every view and sequence, so it keeps its distance
+// round the viewer and stays inside the camera's far plane.
+TEST_F(FrameUpdateTest, TheSkyStandsWhereTheCameraStands) {
+    present::WorldTables& w = present::World();
+    w.worldRoot = SgRef<SgNode>(new SgNode);
+    w.roomGroup = SgRef<SgRoomGroup>(new SgRoomGroup);
+    w.worldRoot->InsertChild(w.roomGroup.Get(), false);
+    ASSERT_NE(present::BuildOutsideRoom(), nullptr);
+    SgNode* sky = present::RoomDataOf(w.outsideRoom.Get())->staticNode;
+    struct Case {
+        const char* name;
+        int mode, death, arrival;
+    } cases[] = {{"eye", 0, 0, 0}, {"chase", 1, 0, 0}, {"death", 0, 4000, 0}, {"arrival", 1, 0, 1000}};
+    for (const Case& c : cases) {
+        Place(4000, 3000, 700);
+        player.pitch = 50;
+        ViewMode = c.mode;
+        g_actionState.death_timer = c.death;
+        g_actionState.arrival_timer = c.arrival;
+        sky->localTranslation = SgVec3();
+        UpdateViewCamera();
+        EXPECT_EQ(sky->localTranslation, Cameras().firstPersonNode->localTranslation) << c.name;
+        EXPECT_NE(sky->localTranslation, SgVec3()) << c.name;
+    }
+    g_actionState.death_timer = g_actionState.arrival_timer = 0;
+    w = present::WorldTables{};
 }
 
 TEST_F(FrameUpdateTest, TheViewKeySwitchesBetweenEyeAndChase) {
