@@ -40,7 +40,9 @@ std::vector<uint8_t> BodyPicture(int type, int body, int colour) {
     return BuildBmp(image);
 }
 
-// A head picture: skin, two eyes, a hair band whose shade tells the head apart.
+// A head picture, wrapped once round the head with the face in the middle column: skin, two eyes
+// either side of the middle, a hair band whose shade tells the head apart over the crown and down
+// the back half.
 std::vector<uint8_t> HeadPicture(int type, int head) {
     BmpImage image;
     image.width = image.height = 32;
@@ -48,10 +50,11 @@ std::vector<uint8_t> HeadPicture(int type, int head) {
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             uint8_t rgb[3] = {static_cast<uint8_t>(210 - 20 * type), static_cast<uint8_t>(170 - 15 * type), 140};
-            if (y < 8) {
+            const bool back = x < 8 || x >= 24;
+            if (y < 8 || (back && y < 22)) {
                 const uint8_t shade = static_cast<uint8_t>(30 + 50 * head);
                 rgb[0] = shade, rgb[1] = static_cast<uint8_t>(shade * 3 / 4), rgb[2] = static_cast<uint8_t>(shade / 2);
-            } else if (y >= 14 && y < 18 && (x % 16 >= 5 && x % 16 < 9)) {
+            } else if (y >= 12 && y < 15 && ((x >= 12 && x < 14) || (x >= 18 && x < 20))) {
                 rgb[0] = rgb[1] = rgb[2] = 20;
             }
             image.pixels.insert(image.pixels.end(), rgb, rgb + 3);

@@ -36,14 +36,15 @@ MenuScene BuildMenuScene() {
     stage->AssignName("Stage");
     m.scene->InsertChild(stage.Get(), false);
     // The stand turns a quarter every 10 s of preview time (2 s at the preview's five times real
-    // time), so the figure shows from every side.
+    // time), so the figure shows from every side. It starts a quarter round, so a figure (which
+    // faces -y) first faces the camera.
     SgRef<Sg3dsAnimationNode> holder(new Sg3dsAnimationNode);
     holder->AssignName("Dmy_Figure");
     holder->timeMode = SgAnimationTiming::kTimeApplication;
     holder->cycleType = SgAnimationTiming::kCycleLoop;
     SgRotationKey* turn[5];
     for (int i = 0; i < 5; ++i)
-        turn[i] = new SgRotationKeyPlain(10.0f * i, SgHalfPi * i, SgVec3(0, 0, 1));
+        turn[i] = new SgRotationKeyPlain(10.0f * i, SgHalfPi * (i + 1), SgVec3(0, 0, 1));
     holder->SetRotationKeys(turn, 5, true);
     for (SgRotationKey* k : turn)
         delete k;

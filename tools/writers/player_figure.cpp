@@ -24,7 +24,13 @@ const char* const kPlayerBoneNames[kPlayerBoneCount] = {
 
 namespace {
 
-constexpr SgVec3 kY{0, 1, 0};
+// The tables below draw the figure facing +x with its left on +y. The game turns a model so that
+// its -y axis points where the object faces (and goes), so every point and axis is turned a
+// quarter to the right before it is stored: +x becomes -y, +y becomes +x.
+constexpr SgVec3 Facing(const SgVec3& v) { return {v.y, -v.x, v.z}; }
+
+// Legs and arms swing about the figure's left-right axis.
+constexpr SgVec3 kSwingAxis = Facing({0, 1, 0});
 
 struct BoneRest {
     int parent;  // -1: the skeleton's root
@@ -72,12 +78,12 @@ SgRef<Sg3dsBone> MakeBone(int index, float scale, float lift) {
     bone->AssignName(kPlayerBoneNames[index]);
     bone->timeMode = SgAnimationTiming::kTimeApplication;
     bone->cycleType = SgAnimationTiming::kCycleLoop;
-    SgVec3 at = kRest[index].offset * scale;
+    SgVec3 at = Facing(kRest[index].offset * scale);
     at.z += lift;
     SgPositionKey* key = new SgPositionKeyLinear(0, at);
     bone->SetPositionKeys(&key, 1, true);
     delete key;
-    SgRotationKey* still = new SgRotationKeyPlain(0, 0, kY);
+    SgRotationKey* still = new SgRotationKeyPlain(0, 0, kSwingAxis);
     bone->SetRotationKeys(&still, 1, true);
     delete still;
     return bone;
@@ -91,7 +97,7 @@ void Swing(Sg3dsBone* bone, float amplitude, float seconds, bool raise) {
     const float up[5] = {0, amplitude * 0.4f, amplitude * 0.8f, amplitude, amplitude};
     SgRotationKey* keys[5];
     for (int i = 0; i < 5; ++i)
-        keys[i] = new SgRotationKeyPlain(seconds * i / 4, raise ? up[i] : at[i], kY);
+        keys[i] = new SgRotationKeyPlain(seconds * i / 4, raise ? up[i] : at[i], kSwingAxis);
     bone->SetRotationKeys(keys, 5, true);
     for (SgRotationKey* k : keys)
         delete k;
@@ -105,7 +111,7 @@ void Knee(Sg3dsBone* calf, float thighAmplitude, float bend, float seconds) {
     const float thigh[5] = {0, thighAmplitude, 0, -thighAmplitude, 0};
     SgRotationKey* keys[5];
     for (int i = 0; i < 5; ++i)
-        keys[i] = new SgRotationKeyPlain(seconds * i / 4, thigh[i] > 0 ? std::fabs(bend) : 0.0f, kY);
+        keys[i] = new SgRotationKeyPlain(seconds * i / 4, thigh[i] > 0 ? std::fabs(bend) : 0.0f, kSwingAxis);
     calf->SetRotationKeys(keys, 5, true);
     for (SgRotationKey* k : keys)
         delete k;
@@ -140,7 +146,7 @@ Skeleton BuildSkeleton(int type, float pelvisLift) {
         made[i] = MakeBone(i, scale, i == 1 ? pelvisLift : 0.0f);
         s.bones[i] = made[i].Get();
         const int p = kRest[i].parent;
-        s.restWorld[i] = (p < 0 ? SgVec3() : s.restWorld[p]) + kRest[i].offset * scale;
+        s.restWorld[i] = (p < 0 ? SgVec3() : s.restWorld[p]) + Facing(kRest[i].offset * scale);
         if (i == 1)
             s.restWorld[i].z += pelvisLift;
     }
@@ -193,7 +199,7 @@ void AddLimb(const Limb& limb, float scale, BodyMesh& body) {
         const float radius = (t < 0.8f ? limb.bottomRadius + (limb.middleRadius - limb.bottomRadius) * t / 0.8f
                                        : limb.middleRadius + (limb.topRadius - limb.middleRadius) * (t - 0.8f) / 0.2f) *
                              scale;
-        p = SgVec3(p.x * radius + limb.x * scale, p.y * radius + limb.y * scale, p.z + limb.bottom * scale);
+        p = Facing(SgVec3(p.x * radius + limb.x * scale, p.y * radius + limb.y * scale, p.z + limb.bottom * scale));
         body.mesh.positions.push_back(p);
         // Heights compared at scale 1, rounded to the ring so a split height lands on one ring.
         const float z = limb.bottom + (limb.top - limb.bottom) * t;
@@ -246,18 +252,39 @@ SgRef<SgNode> BuildPlayerFigure(int type) {
     body->AddRenderProperty(new SgTextureProperty(name));
     s.root->InsertChild(body.Get(), false);
 
-    // The head: a short closed-top tube of fewer triangles on the head bone.
-    ClodInputMesh cap = TubeMesh(8, 3, 8 * scale, 14 * scale);
-    std::vector<SgVec3> positions(cap.positions);
-    std::vector<SgVec3> uv(positions.size());
+    // The head: a short tube with a crown, on the head bone, fewer triangles than the body. Its
+    // picture wraps round once with the middle column at the face and the seam (a column of
+    // doubled points) at the back of the head; the picture's top row is at the crown.
+    constexpr uint32_t kAround = 8, kRings = 4;
+    constexpr double kTwoPi = 6.283185307179586;
+    const float radius = 8 * scale, height = 14 * scale;
     const float base = s.restWorld[4].z - 2 * scale;
-    for (size_t v = 0; v < positions.size(); ++v) {
-        positions[v].z += base;
-        uv[v] = SgVec3(0.5f + positions[v].x / (20 * scale), (positions[v].z - base) / (14 * scale), 0);
-    }
+    std::vector<SgVec3> positions, uv;
+    for (uint32_t ring = 0; ring < kRings; ++ring)
+        for (uint32_t a = 0; a <= kAround; ++a) {
+            const double angle = kTwoPi * (0.5 + static_cast<double>(a) / kAround);  // from the back
+            positions.push_back(Facing(SgVec3(static_cast<float>(radius * std::cos(angle)),
+                                              static_cast<float>(radius * std::sin(angle)),
+                                              base + height * static_cast<float>(ring) / (kRings - 1))));
+            uv.emplace_back(static_cast<float>(a) / kAround, 1.0f - static_cast<float>(ring) / (kRings - 1), 0.0f);
+        }
+    const auto crown = static_cast<uint16_t>(positions.size());
+    positions.push_back(SgVec3(0, 0, base + height));
+    uv.emplace_back(0.5f, 0.0f, 0.0f);
+    std::vector<uint16_t> triangles;
+    for (uint32_t ring = 0; ring < kRings; ++ring)
+        for (uint32_t a = 0; a < kAround; ++a) {
+            const auto i = static_cast<uint16_t>(ring * (kAround + 1) + a), j = static_cast<uint16_t>(i + 1);
+            if (ring + 1 == kRings) {
+                triangles.insert(triangles.end(), {i, j, crown});
+                continue;
+            }
+            const auto k = static_cast<uint16_t>(i + kAround + 1), l = static_cast<uint16_t>(k + 1);
+            triangles.insert(triangles.end(), {i, j, l, i, l, k});
+        }
     std::vector<SgVec3> normals(positions.size(), SgVec3(0, 0, 1));
     SgRef<Sg3dsSkin> head(new Sg3dsSkin(static_cast<uint16_t>(positions.size()), positions.data(), normals.data(),
-                                        static_cast<uint16_t>(cap.triangles.size() / 3), cap.triangles.data(),
+                                        static_cast<uint16_t>(triangles.size() / 3), triangles.data(),
                                         uv.data(), nullptr));
     head->AssignName("Head");
     std::vector<std::vector<SgSkinInfluence>> heads(positions.size());
@@ -290,14 +317,16 @@ SgRef<SgNode> BuildPlayerAnimation(int type, int offset) {
         Swing(s.bones[9], m.raise, seconds, true);
     if (offset == 21) {
         // Lowering starts where raising ended.
-        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, m.raise, kY), new SgRotationKeyPlain(seconds, 0, kY)};
+        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, m.raise, kSwingAxis),
+                                  new SgRotationKeyPlain(seconds, 0, kSwingAxis)};
         s.bones[9]->SetRotationKeys(keys, 2, true);
         for (SgRotationKey* k : keys)
             delete k;
     }
     if (offset == 19) {
         // Death: the whole figure falls back over its feet.
-        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, 0, kY), new SgRotationKeyPlain(seconds, -1.5f, kY)};
+        SgRotationKey* keys[2] = {new SgRotationKeyPlain(0, 0, kSwingAxis),
+                                  new SgRotationKeyPlain(seconds, -1.5f, kSwingAxis)};
         s.bones[0]->SetRotationKeys(keys, 2, true);
         for (SgRotationKey* k : keys)
             delete k;

@@ -2,7 +2,8 @@
 // The sample installation's player figures and their animations, written with the engine's own
 // saver into figures\ and listed by figures.dat:
 // - "f1.sgf" to "f3.sgf" (templates 201 to 203): a "Bip01" skeleton of 32 keyed bones under a
-//   plain node, standing on z = 0 with z up and facing +x, left on +y; a "Body" SgClodSkin (torso,
+//   plain node, standing on z = 0 with z up and facing -y (where placement turns the object's
+//   facing), left on +x; a "Body" SgClodSkin (torso,
 //   two legs apart and two arms, each a tube whose rings follow their bones, joints shared by
 //   both halves) and a smaller "Head" Sg3dsSkin following the head bone. Type 2 is the smallest,
 //   type 3 the tallest.

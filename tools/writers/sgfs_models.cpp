@@ -63,6 +63,14 @@ std::vector<SgVec3> Diamond(float l, float w, float h) {
     return v;
 }
 
+// Corners drawn along +x turned to point along -y, the axis placement points where an object
+// faces: a missile flies point first.
+std::vector<SgVec3> Ahead(std::vector<SgVec3> corners) {
+    for (SgVec3& c : corners)
+        c = SgVec3(c.y, -c.x, c.z);
+    return corners;
+}
+
 std::vector<SgVec3> Disc(float r, float z, int sides) {
     std::vector<SgVec3> v;
     for (int i = 0; i < sides; ++i) {
@@ -248,11 +256,11 @@ std::vector<SgfsModelFile> SgfsModelFiles() {
                                     Faces("Light", Diamond(10, 6, 64), SgRgba(1, 0.9f, 0.5f, 1))}));
     add("lever.sgf", Model("lever", {Faces("Base", Box(-8, -8, 0, 8, 8, 6), SgRgba(0.4f, 0.4f, 0.45f, 1)),
                                       Faces("Handle", Box(-1, -1, 6, 1, 1, 30), SgRgba(0.8f, 0.1f, 0.1f, 1))}));
-    add("bolt.sgf", SpellModel("bolt", Faces("Bolt", Diamond(24, 4, 0), SgRgba(1, 0.6f, 0.1f, 1))));
-    add("orb.sgf", SpellModel("orb", Faces("Orb", Diamond(10, 5, 0), SgRgba(0.4f, 0.7f, 1, 1))));
+    add("bolt.sgf", SpellModel("bolt", Faces("Bolt", Ahead(Diamond(24, 4, 0)), SgRgba(1, 0.6f, 0.1f, 1))));
+    add("orb.sgf", SpellModel("orb", Faces("Orb", Ahead(Diamond(10, 5, 0)), SgRgba(0.4f, 0.7f, 1, 1))));
     add("wall.sgf", SpellModel("wall", Faces("Wall", Box(-32, -2, 0, 32, 2, 64), SgRgba(0.5f, 0.9f, 0.6f, 0.7f))));
     add("rune.sgf", SpellModel("rune", Faces("Rune", Disc(14, 1, 8), SgRgba(0.9f, 0.2f, 0.9f, 1))));
-    add("burst.sgf", SpellModel("burst", Faces("Burst", Diamond(20, 10, 10), SgRgba(1, 1, 0.5f, 1))));
+    add("burst.sgf", SpellModel("burst", Faces("Burst", Ahead(Diamond(20, 10, 10)), SgRgba(1, 1, 0.5f, 1))));
     add("biped.sgf", BuildSampleBiped());
     files.push_back({"aura.sgf", OverlayBytes("aura")});
     files.push_back({"flare.sgf", OverlayBytes("flare")});

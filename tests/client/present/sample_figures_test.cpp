@@ -80,7 +80,8 @@ TEST(SampleFigures, TheBodyHasArmsAndLegsApart) {
         const float scale = hips / (PlayerPelvisHeight(1, 0) * 0.75f);
         for (uint32_t v = 0; v < body->VertexCount(); ++v) {
             const SgVec3& p = body->Vertices()[v];
-            EXPECT_FALSE(p.z < hips && std::fabs(p.y) < scale) << type << " vertex " << v << " at " << p.y << ", " << p.z;
+            // Left and right lie along x.
+            EXPECT_FALSE(p.z < hips && std::fabs(p.x) < scale) << type << " vertex " << v << " at " << p.x << ", " << p.z;
         }
     }
 }
@@ -99,13 +100,14 @@ TEST(SampleFigures, AStrideKeepsOneFootOnTheGround) {
             const float seconds = PlayerAnimationFrames(offset) / 30.0f;
             root->Update(0);
             const float ground = std::min(left->boneTranslation.z, right->boneTranslation.z);
-            const float standX = left->boneTranslation.x;
+            // The figure faces -y: a step moves the foot along y.
+            const float standY = left->boneTranslation.y;
             for (int k = 1; k <= 4; ++k) {
                 root->Update(seconds * k / 4);
                 EXPECT_NEAR(std::min(left->boneTranslation.z, right->boneTranslation.z), ground, 0.3f)
                     << type << " " << offset << " key " << k;
                 if (k == 1)
-                    EXPECT_GT(std::fabs(left->boneTranslation.x - standX), 10.0f) << type << " " << offset;
+                    EXPECT_GT(std::fabs(left->boneTranslation.y - standY), 10.0f) << type << " " << offset;
             }
         }
 }
@@ -180,6 +182,8 @@ TEST(SampleFigures, TheMenuSceneHasItsHolderACameraAndASecondNode) {
 #include <unistd.h>
 
 #include "client/core/error_log.h"
+#include "client/core/trig_tables.h"
+#include "client/present/figure_anim_state.h"
 #include "client/present/figure_animation.h"
 #include "client/present/figure_loader.h"
 #include "client/present/figure_objects.h"
@@ -270,6 +274,58 @@ TEST_F(SampleStartup, ThePlayerFigureStartsWithItsWalk) {
         EXPECT_EQ(SetFigureHeadTexture(f, 4 * (type - 1) + 3), 1);
         EXPECT_EQ(RemoveObjectFigure(f), 1);
     }
+}
+
+// A figure faces where its object goes: placed at a facing and playing the walk, run, strafes or
+// idle, its hips lie square across the way the arena moves an object of that facing (forward is
+// (-sin, cos) of the facing), and a stride spreads its feet along that way, not across it.
+TEST_F(SampleStartup, AWalkingFigureFacesTheWayItsObjectGoes) {
+    World().worldRoot = SgRef<SgNode>(new SgNode);
+    World().sceneActive = 1;
+    struct Motion {
+        const char* name;
+        int index;  // of the animation table
+        bool stride;
+    };
+    const Motion motions[] = {{"walk", 0, true}, {"run", 2, true}, {"strafe left", 21, false},
+                              {"strafe right", 22, false}, {"idle", 11, false}};
+    // World point of a bone: the model's world placement applied to the skeleton's own position.
+    auto world = [](const SgWorldState& m, const Sg3dsAnimationNode* bone) {
+        const auto* b = static_cast<const Sg3dsBone*>(bone);
+        return m.worldRotation.TimesVec(b->boneTranslation * m.worldScale) + m.worldTranslation;
+    };
+    const SgVec3 up(0, 0, -1);  // heights are negated in the scene
+    for (int type = 201; type <= 203; ++type)
+        for (const Motion& motion : motions)
+            for (int facing : {0, 700, 1024, 2048, 3300}) {
+                SCOPED_TRACE(std::string(motion.name) + " type " + std::to_string(type) + " facing " +
+                             std::to_string(facing));
+                const int f = CreateFigureForObject(type, nullptr, 0.01f);
+                ASSERT_GT(f, 0);
+                const int animation = AnimationTemplate(type, motion.index);
+                PlayFigureAnimation(f, animation, kAllBones);
+                PlaceObjectFigure(f, 1000 << 16, 900 << 16, 0, facing, 0, 1, 1, 0);
+                // A quarter of the cycle: the legs are spread their widest.
+                const float t = static_cast<float>(GetModelFrameCount(animation)) / 30.0f / 4.0f;
+                ASSERT_EQ(UpdateFigureAnimation(f, t, kAllBones), 1);
+                SgFigureExtraData* data = FigureData(f);
+                const SgWorldState& m = *data->model->WorldStates().At(0);
+                const auto& bones = *data->boneTable;
+                const SgVec3 ahead(-SineTable[facing] / 65536.0f, CosineTable[facing] / 65536.0f, 0);
+
+                const SgVec3 left = world(m, bones[11]) - world(m, bones[14]);  // thighs
+                SgVec3 forward = left.Cross(up);
+                forward = forward * (1.0f / forward.Length());
+                EXPECT_GT(forward.Dot(ahead), 0.999f) << forward.x << ", " << forward.y << ", " << forward.z;
+                if (motion.stride) {
+                    // Along the way a long step; across it no wider than the hips stand apart.
+                    const SgVec3 feet = world(m, bones[13]) - world(m, bones[16]);
+                    const SgVec3 side = ahead.Cross(up);
+                    EXPECT_GT(std::fabs(feet.Dot(ahead)), 0.1f);
+                    EXPECT_LT(std::fabs(feet.Dot(side)), std::fabs(left.Dot(side)) + 0.02f);
+                }
+                EXPECT_EQ(RemoveObjectFigure(f), 1);
+            }
 }
 
 TEST_F(SampleStartup, TheBipedIsFoldedAndGetsLevelsOfDetail) {

@@ -55,10 +55,11 @@ protected:
     TempDir dir;
 };
 
-// A figure template of one upright coloured triangle, turned a little to face the camera.
+// A figure template of one upright coloured triangle facing -y, as figures face; the stand first
+// turns a figure's front to the camera.
 void PutTriangleTemplate(int n) {
     SgRef<SgNode> holder(new SgNode);
-    const SgVec3 v[3] = {{0, -30, 5}, {0, 30, 5}, {0, 0, 60}};
+    const SgVec3 v[3] = {{-30, 0, 5}, {30, 0, 5}, {0, 0, 60}};
     const uint16_t idx[3] = {0, 1, 2};
     const SgRgba colors[3] = {{1, 0, 0, 1}, {0, 1, 0, 1}, {0, 0, 1, 1}};
     holder->InsertChild(new SgTriShape(3, v, nullptr, 1, idx, nullptr, colors), false);
