@@ -11,10 +11,10 @@
 
 namespace {
 
-// A unit quad facing -x (towards a viewer down the x axis) at height y.
+// A unit quad at height y facing +x, where the viewer stands and the light hangs.
 SgRef<SgTriShape> Quad(float y) {
     const SgVec3 v[4] = {{0, y, -0.5f}, {0, y, 0.5f}, {0, y + 1, -0.5f}, {0, y + 1, 0.5f}};
-    const SgVec3 n[4] = {{-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}, {-1, 0, 0}};
+    const SgVec3 n[4] = {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 0, 0}};
     const SgVec3 uv[4] = {{0, 1, 0}, {1, 1, 0}, {0, 0, 0}, {1, 0, 0}};
     const SgRgba c[4] = {{1, 1, 1, 1}, {1, 0.5f, 0.5f, 1}, {0.5f, 1, 0.5f, 1}, {0.5f, 0.5f, 1, 1}};
     const uint16_t indices[6] = {0, 2, 1, 1, 2, 3};
@@ -65,10 +65,12 @@ SgRef<SgNode> BuildSampleModel() {
     const SgVec3 stripCoords[4] = {{0, 1, 0}, {0, 0, 0}, {1, 1, 0}, {1, 0, 0}};
     root->InsertChild(Named(new SgTriStrip(4, stripVertices, nullptr, stripCoords, nullptr), "strip").Get(), false);
 
+    // The list's two triangles make a square that shows the whole texture.
     const SgVec3 listVertices[6] = {{0, -1, 0.75f}, {0, 0, 0.75f}, {0, -1, 1.5f},
                                     {0, 0, 0.75f},  {0, 0, 1.5f},  {0, -1, 1.5f}};
+    const SgVec3 listCoords[6] = {{0, 1, 0}, {0, 0, 0}, {1, 1, 0}, {0, 0, 0}, {1, 0, 0}, {1, 1, 0}};
     const SgRgba listColors[6] = {{1, 0, 0, 1}, {1, 0, 0, 1}, {1, 0, 0, 1}, {0, 1, 0, 1}, {0, 1, 0, 1}, {0, 1, 0, 1}};
-    root->InsertChild(Named(new SgTriangles(6, listVertices, nullptr, nullptr, listColors), "list").Get(), false);
+    root->InsertChild(Named(new SgTriangles(6, listVertices, nullptr, listCoords, listColors), "list").Get(), false);
 
     const SgVec3 sparks[3] = {{0, 0.5f, -1}, {0, 0.75f, 0}, {0, 0.5f, 1}};
     const SgRgba sparkColors[3] = {{1, 1, 0, 1}, {1, 0.5f, 0, 1}, {1, 0, 0, 1}};
@@ -82,10 +84,14 @@ SgRef<SgNode> BuildSampleModel() {
 
     SgRef<SgLight> light = Named(new SgLight, "light");
     light->SetType(SgLight::kPoint);
-    light->SetPosition({-2, 1, 0});
+    // In front of the faces, between them and the viewer, so they show lit.
+    light->SetPosition({2, 1, 0});
     light->diffuse = {1.0f, 0.9f, 0.8f};
     light->ambient = {0.2f, 0.2f, 0.2f};
     light->range = 10.0f;
+    // Bright enough that the faces two units away come out in the middle of the range, where a
+    // fault in the lighting moves every pixel.
+    light->dimmer = 3.0f;
     root->InsertChild(light.Get(), false);
     root->AddLight(light.Get());
 

@@ -1,5 +1,5 @@
-// The whole flow: the sample and effects models from the installation, loaded by the scene stream
-// and drawn through a camera and a display into the renderer, headless.
+// The whole flow: the sample and effects models and the benchmark's arena from the installation,
+// loaded by the scene stream and drawn through a camera and a display into the renderer, headless.
 
 #include <gtest/gtest.h>
 
@@ -12,10 +12,12 @@
 #include "engine/animation/sg_animation_timing.h"
 #include "engine/core/sg_camera.h"
 #include "engine/core/sg_display.h"
+#include "engine/core/sg_image.h"
 #include "engine/core/sg_node.h"
 #include "engine/core/sg_stream.h"
 #include "engine/render/sg_dd_environment.h"
 #include "tests/support/render/render_fixture.h"
+#include "tools/writers/arena_scene.h"
 #include "tools/writers/effects_model.h"
 #include "tools/writers/sample_model.h"
 
@@ -30,6 +32,7 @@ protected:
         // A loaded material and its animators hold each other until retired.
         Sg3dsPropertyAnimator::DeleteAll();
         render = nullptr;
+        SgImage::SetMipmapSwitch(false);
         RenderTest::TearDown();
     }
 
@@ -121,6 +124,26 @@ TEST_F(RenderSceneTest, TheEffectsSprayMatchesItsGoldenImage) {
     const ddtest::Image image = DrawFrame(1.5);
     std::string message;
     EXPECT_TRUE(ddtest::MatchesGolden(RENDER_GOLDEN_DIR, "effects_spray", image, 4, 20, &message)) << message;
+}
+
+// The benchmark's arena as the game's eye first sees it, its world textures mipmapped as the game
+// loads them: hall and pillars in vertex-colour mode 6 (material, an ambient, a sun and two
+// attenuated lamps, plus the vertex colours), range fog and the glows.
+TEST_F(RenderSceneTest, TheArenaInColourModeSixMatchesItsGoldenImage) {
+    SgImage::SetMipmapSwitch(true);
+    Load(kArenaSceneFile);
+    ASSERT_FALSE(HasFatalFailure());
+    camera->frustum = {-0.1f, 0.1f, 0.075f, -0.075f, 0.1f, 64};
+    camera->useDeferralPass = 1;
+    camera->localTranslation = kArenaEye;
+    camera->localRotation = SgMat3::Rotation(4, 1.5707963);
+    camera->UpdateAllStates();
+    model->UpdateAllStates();
+    render->SetBackgroundColor({0.08f, 0.08f, 0.12f});
+    platform::dd::ForceGeneralRaster(true);
+    const ddtest::Image image = DrawFrame(0);
+    std::string message;
+    EXPECT_TRUE(ddtest::MatchesGolden(RENDER_GOLDEN_DIR, "arena_scene", image, 4, 20, &message)) << message;
 }
 
 TEST_F(RenderSceneTest, TheSampleModelSendsItsStatesOnceAndInOrder) {

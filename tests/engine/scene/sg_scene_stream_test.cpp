@@ -278,7 +278,7 @@ TEST_F(SampleModelTest, RendersFromTheInstallationWithTheExpectedCalls) {
     EXPECT_TRUE(model->IsEqualTo(BuildSampleModel().Get()));
     auto* texture = SgKindCast<SgTextureProperty>(model->FindPropertyOfType(SG_TEXTURE_PROPERTY));
     ASSERT_TRUE(texture);
-    EXPECT_STREQ(texture->images.At(0)->FileName(), (std::string(SAMPLE_INSTALL_DIR) + "/sgfs/eblue.tga").c_str());
+    EXPECT_STREQ(texture->images.At(0)->FileName(), (std::string(SAMPLE_INSTALL_DIR) + "/sgfs/eair.tga").c_str());
 
     render->Clear();  // the model just built for the comparison is gone: every renderer heard of its light
     model->localTranslation = {10, 0, 0};
@@ -316,7 +316,7 @@ TEST_F(SampleModelTest, RendersFromTheInstallationWithTheExpectedCalls) {
                        "DrawTriStrip(2, array, null, array, 1, array, null)",
                        "SetClipPlanes(array, 0, 0, 0)",
                        "SetModelTransform((10, 0, 0), 1)",
-                       "DrawTriangles(2, array, null, array, 0, null, array)",
+                       "DrawTriangles(2, array, null, array, 1, array, array)",
                        "SetClipPlanes(array, 0, 0, 0)",
                        "DrawParticles(3, array, null, array, 0.25, array)",
                        "SetClipPlanes(array, 0, 0, 0)",
