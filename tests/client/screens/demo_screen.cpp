@@ -51,6 +51,8 @@ bool TakeDemoOption(int argc, char** argv, int& i, DemoOptions& options) {
 
 bool StartDemoScreen(bool headless, const std::string& script, const std::string& install) {
     platform::InitWindowing(headless ? platform::Backend::Headless : platform::Backend::Auto);
+    // GAME_CLOCK=virtual, as the game reads it: a scripted run then repeats on a loaded machine.
+    platform::UseClockFromEnvironment();
     // Read before entering the installation, so a relative name means what it says.
     if (!script.empty() && !platform::LoadInputScript(script)) {
         std::fprintf(stderr, "cannot read %s\n", script.c_str());

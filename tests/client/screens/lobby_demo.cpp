@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,7 +100,11 @@ int main(int argc, char** argv) {
         service->StartThread();
         port = service->StreamPort();
     }
-    if (!StartDemoScreen(headless, script, install))
+    // The script is loaded once the Tavern is entered, so its times and the shots' share one start
+    // however long the entry took.
+    if (!script.empty())
+        script = std::filesystem::absolute(script).string();
+    if (!StartDemoScreen(headless, "", install))
         return 1;
     LoadArenaList("arena.dat");
     LoadChatArt();
@@ -126,6 +131,10 @@ int main(int argc, char** argv) {
     ResetKeyStates();
     OpenTavern();
 
+    if (!script.empty() && !platform::LoadInputScript(script)) {
+        std::fprintf(stderr, "cannot read %s\n", script.c_str());
+        return 1;
+    }
     ChatScreenRecord screen;
     const uint32_t start = GetTickCount();
     uint32_t lastDraw = 0;

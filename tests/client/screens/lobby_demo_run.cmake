@@ -2,7 +2,7 @@
 # enter the lobby, leave by Exit and leave its screenshots.
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${INSTALL}/ DESTINATION ${WORK})
-execute_process(COMMAND ${DEMO} --headless --install ${WORK} --script ${SCRIPT}
+execute_process(COMMAND ${CMAKE_COMMAND} -E env GAME_CLOCK=virtual ${DEMO} --headless --install ${WORK} --script ${SCRIPT}
                         --shot 800 ${WORK}/arenas.png --shot 1600 ${WORK}/details.png
                         --shot 2400 ${WORK}/tables.png
                 RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)

@@ -1,7 +1,7 @@
 # Runs the keyboard screen headless in a copy of the installation and checks the saved binding.
 file(REMOVE_RECURSE ${WORK})
 file(COPY ${INSTALL}/ DESTINATION ${WORK})
-execute_process(COMMAND ${DEMO} --headless --install ${WORK} --script ${SCRIPT} --screenshot ${WORK}/keyboard.png
+execute_process(COMMAND ${CMAKE_COMMAND} -E env GAME_CLOCK=virtual ${DEMO} --headless --install ${WORK} --script ${SCRIPT} --screenshot ${WORK}/keyboard.png
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "screens_demo failed: ${result}")
