@@ -17,7 +17,8 @@ namespace platform::dd::raster {
 
 namespace {
 
-constexpr int kSubpixel = 16;
+constexpr int kSubpixelBits = 4;
+constexpr int kSubpixel = 1 << kSubpixelBits;
 // Vertices farther out than this are clipped first, so the fixed-point edge arithmetic stays
 // exact and the gradients stay precise.
 constexpr float kGuard = 16384.0f;
@@ -29,7 +30,8 @@ int64_t FloorDiv(int64_t a, int64_t b) {
     return q;
 }
 
-int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+// The first pixel row whose centre is at or below a y in subpixels: ceil(y / 16), by shifts.
+int64_t RowAtOrBelow(int64_t y) { return -((-y) >> kSubpixelBits); }
 
 // Walks one edge from top to bottom, giving for each pixel row the first pixel column whose centre
 // is at or right of the edge: ceil(x / 16) with x the edge's crossing of the row, exactly.
@@ -138,36 +140,46 @@ Vertex Between(const Vertex& a, const Vertex& b, float t) {
 // When the three corners of a triangle (and its middle) sample the same mip level, every pixel
 // does: the footprint changes smoothly and levels are a factor of four in it apart. Then the spans
 // need no level choice of their own, and, when the coordinates stay within reach of the fixed point
-// after whole turns come off (u and v take their extremes at the corners), no turns either.
+// after whole turns come off (u and v take their extremes at the corners), no turns either. The four
+// points go as the lanes of one vector, each with the arithmetic of TexelPoint and FootprintLevel.
 void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Gradients* g) {
+    using F32x4 = float __attribute__((vector_size(16)));
+    using I32x4 = int32_t __attribute__((vector_size(16)));
     const FastTexture& t = c.tex;
     const TexData& td = *t.data;
     const int ua = t.coordSet ? kAttrU1 : kAttrU0, va = ua + 1;
     const float w0 = static_cast<float>(td.levels[0].width), h0 = static_cast<float>(td.levels[0].height);
-    auto q = [&](float x, float y) { return c.perspective ? g->At(kAttrQ, x, y) : 1.0f; };
-    auto point = [&](float x, float y) { return TexelPoint(g->At(ua, x, y) * w0, g->At(va, x, y) * h0, q(x, y)); };
-    TexPoint corner[3];
-    for (int i = 0; i < 3; ++i)
-        corner[i] = point(xs[i], ys[i]);
+    const float mx = (xs[0] + xs[1] + xs[2]) / 3.0f, my = (ys[0] + ys[1] + ys[2]) / 3.0f;
+    const F32x4 ox = F32x4{xs[0], xs[1], xs[2], mx} - g->x0, oy = F32x4{ys[0], ys[1], ys[2], my} - g->y0;
+    auto plane = [&](int a) { return g->base[a] + g->dx[a] * ox + g->dy[a] * oy; };
+    const F32x4 uq = plane(ua) * w0, vq = plane(va) * h0;
+    F32x4 q = c.perspective ? plane(kAttrQ) : F32x4{1, 1, 1, 1};
+    q = q > kMinQ ? q : kMinQ;
+    const F32x4 iw = 1.0f / q, u = uq * iw, v = vq * iw;
     int level = t.firstLevel;
     if (t.mipmapped) {
-        const TexSlopes slopes{g->dx[ua] * w0,           g->dx[va] * h0,
-                               c.perspective ? g->dx[kAttrQ] : 0.0f,
-                               g->dy[ua] * w0,           g->dy[va] * h0,
-                               c.perspective ? g->dy[kAttrQ] : 0.0f};
-        level = FootprintLevel(corner[0], slopes, t);
-        const float mx = (xs[0] + xs[1] + xs[2]) / 3.0f, my = (ys[0] + ys[1] + ys[2]) / 3.0f;
-        if (FootprintLevel(corner[1], slopes, t) != level || FootprintLevel(corner[2], slopes, t) != level ||
-            FootprintLevel(point(mx, my), slopes, t) != level)
+        const float dq = c.perspective ? g->dx[kAttrQ] : 0.0f, dqy = c.perspective ? g->dy[kAttrQ] : 0.0f;
+        const F32x4 ux = (g->dx[ua] * w0 - u * dq) * iw, vx = (g->dx[va] * h0 - v * dq) * iw;
+        const F32x4 uy = (g->dy[ua] * w0 - u * dqy) * iw, vy = (g->dy[va] * h0 - v * dqy) * iw;
+        const F32x4 x2 = ux * ux + vx * vx, y2 = uy * uy + vy * vy;
+        const F32x4 rho2 = (x2 > y2 ? x2 : y2) * t.lodScale;
+        // NearestLevel in every lane.
+        const F32x4 twice = 2.0f * rho2;
+        I32x4 levels = ((I32x4)((__attribute__((vector_size(16))) uint32_t)twice >> 23) - 127) >> 1;
+        levels = levels < t.firstLevel ? t.firstLevel : levels;
+        levels = levels > t.lastLevel ? t.lastLevel : levels;
+        levels = rho2 > 1.0f ? levels : t.firstLevel;
+        level = levels[0];
+        if (levels[1] != level || levels[2] != level || levels[3] != level)
             return;
     }
     const TexLevel& lv = td.levels[level];
     const float half = 1.0f / static_cast<float>(1 << level);
-    const float offU = t.wrapU ? WholeTurns(corner[0].u * half, lv.widthLog2) : 0.0f;
-    const float offV = t.wrapV ? WholeTurns(corner[0].v * half, lv.heightLog2) : 0.0f;
-    auto within = [](float u, float off) { return std::fabs(u - off) < kTexelRange; };
-    for (const TexPoint& p : corner) {
-        if ((t.wrapU && !within(p.u * half, offU)) || (t.wrapV && !within(p.v * half, offV)))
+    const float offU = t.wrapU ? WholeTurns(u[0] * half, lv.widthLog2) : 0.0f;
+    const float offV = t.wrapV ? WholeTurns(v[0] * half, lv.heightLog2) : 0.0f;
+    auto within = [](float x, float off) { return std::fabs(x - off) < kTexelRange; };
+    for (int i = 0; i < 3; ++i) {
+        if ((t.wrapU && !within(u[i] * half, offU)) || (t.wrapV && !within(v[i] * half, offV)))
             return;
     }
     // ((u * size * 2^-level - turns) / w) in 16.16, shifted, as planes.
@@ -390,9 +402,9 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     int order[3] = {0, 1, 2};
     std::sort(order, order + 3, [&](int i, int j) { return Y[i] < Y[j]; });
     const int top = order[0], mid = order[1], bottom = order[2];
-    const int64_t rowTop = CeilDiv(Y[top], kSubpixel);
-    const int64_t rowMid = CeilDiv(Y[mid], kSubpixel);
-    const int64_t rowBottom = CeilDiv(Y[bottom], kSubpixel);
+    const int64_t rowTop = RowAtOrBelow(Y[top]);
+    const int64_t rowMid = RowAtOrBelow(Y[mid]);
+    const int64_t rowBottom = RowAtOrBelow(Y[bottom]);
     const int64_t rowFrom = std::max<int64_t>(rowTop, s.clipTop);
     const int64_t rowTo = std::min<int64_t>(rowBottom, s.clipBottom);
     if (rowFrom >= rowTo)
@@ -437,14 +449,6 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     if (ctx.specialised && ctx.vectorSpans)
         MarkSteadyRuns(ctx, val, xs, ys, &g);
 
-    EdgeWalk longEdge, shortEdge;
-    longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);
-    bool lower = rowFrom >= rowMid;
-    if (lower)
-        shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], rowFrom);
-    else
-        shortEdge.Init(X[top], Y[top], X[mid], Y[mid], rowFrom);
-
     const int clipLeft = s.clipLeft, clipRight = s.clipRight;
     const SpanFn span = ctx.span;
     uint64_t pixels = 0;
@@ -452,25 +456,43 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     constexpr int kRowBatch = 64;
     SpanRow rows[kRowBatch];
     int count = 0;
-    for (int64_t row = rowFrom; row < rowTo; ++row) {
-        if (!lower && row >= rowMid) {
-            lower = true;
-            shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], row);
-        }
-        const EdgeWalk& left = midLeft ? shortEdge : longEdge;
-        const EdgeWalk& right = midLeft ? longEdge : shortEdge;
-        const int64_t x0 = std::max<int64_t>(left.column, clipLeft);
-        const int64_t x1 = std::min<int64_t>(right.column, clipRight);
-        if (x0 < x1) {
-            rows[count++] = SpanRow{static_cast<int>(row), static_cast<int>(x0), static_cast<int>(x1)};
-            pixels += static_cast<uint64_t>(x1 - x0);
-            if (count == kRowBatch) {
-                span(ctx, g, rows, count);
-                count = 0;
+    // The rows [from, to) between two edges (stepped as locals, so they stay in registers).
+    auto walk = [&](EdgeWalk& leftEdge, EdgeWalk& rightEdge, int from, int to) {
+        EdgeWalk left = leftEdge, right = rightEdge;
+        for (int row = from; row < to; ++row) {
+            const int x0 = static_cast<int>(std::max<int64_t>(left.column, clipLeft));
+            const int x1 = static_cast<int>(std::min<int64_t>(right.column, clipRight));
+            if (x0 < x1) {
+                rows[count++] = SpanRow{row, x0, x1};
+                pixels += static_cast<uint64_t>(x1 - x0);
+                if (count == kRowBatch) {
+                    span(ctx, g, rows, count);
+                    count = 0;
+                }
             }
+            left.Step();
+            right.Step();
         }
-        longEdge.Step();
-        shortEdge.Step();
+        leftEdge = left;
+        rightEdge = right;
+    };
+    const int from = static_cast<int>(rowFrom), to = static_cast<int>(rowTo);
+    const int split = static_cast<int>(std::clamp<int64_t>(rowMid, rowFrom, rowTo));
+    EdgeWalk longEdge, shortEdge;
+    longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);
+    if (from < split) {
+        shortEdge.Init(X[top], Y[top], X[mid], Y[mid], rowFrom);
+        if (midLeft)
+            walk(shortEdge, longEdge, from, split);
+        else
+            walk(longEdge, shortEdge, from, split);
+    }
+    if (split < to) {
+        shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], split);
+        if (midLeft)
+            walk(shortEdge, longEdge, split, to);
+        else
+            walk(longEdge, shortEdge, split, to);
     }
     if (count > 0)
         span(ctx, g, rows, count);

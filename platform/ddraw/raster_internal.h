@@ -2,6 +2,7 @@
 // Inside the rasteriser: the per-draw context, the per-triangle gradients the span loops read, and
 // the small integer helpers every loop shares.
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -167,7 +168,8 @@ constexpr float kTexelRange = 16384.0f;
 // coordinate u: taken off so fixed-point coordinates stay small (none when too far out to tell).
 inline float WholeTurns(float u, int sizeLog2) {
     const float size = static_cast<float>(1 << sizeLog2);
-    const float t = u / size;
+    // Times 2^-sizeLog2 (made from its bits): exactly the quotient, without a division.
+    const float t = u * std::bit_cast<float>(static_cast<uint32_t>(127 - sizeLog2) << 23);
     return std::fabs(t) < 1e6f ? static_cast<float>(static_cast<int>(t)) * size : 0.0f;
 }
 

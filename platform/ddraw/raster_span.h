@@ -586,240 +586,286 @@ SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
     return _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), v), _mm256_cmpgt_epi32(max, v));
 }
 
-// Each run's step times the lane's place in a group of eight, and its step over a group. A
-// triangle whose runs need no range cuts keeps one set for all its spans.
-struct LaneSteps {
+// Whether the diffuse colour is read, and its alpha (the alpha blend's factor, where the diffuse
+// alpha may be it).
+template <SpanKey K>
+constexpr bool kReadsDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+template <SpanKey K>
+constexpr bool kReadsDiffuseAlpha = kReadsDiffuse<K> && K.blend == kBlendLerp;
+// Whether a lane of the specular colour and fog (blue, green, red, fog) is read.
+template <SpanKey K>
+constexpr bool ReadsSpecFog(int k) {
+    return (K.specular && k < 3) || (K.fog && k == 3);
+}
+
+// What a chunk's groups read that stays along the chunk: each run's step times the lane's place in
+// a group of eight and its step over a group, the fog colour, the texture level's masks and the
+// texture coordinates' steps. A triangle whose rows share them makes them once.
+struct GroupConsts {
     __m256i z, z8;
     __m256i c[4], c8[4];
     __m256i sf[4], sf8[4];
+    __m256i zTest;
+    __m256i fogRB, fogGA, fogRB256, fogGA256;
+    __m256i uMask, uMax, vMask, vMax;
+    __m128i widthLog2;
+    __m256 tdq, tdu, tdv;
 };
 
+// The parts of the constants that follow the texture level.
+SPAN_AVX2_INLINE void SetLevelConsts(const SpanPixels& p, GroupConsts* s) {
+    s->uMask = _mm256_set1_epi32(p.uMask);
+    s->uMax = _mm256_set1_epi32(p.uMax);
+    s->vMask = _mm256_set1_epi32(p.vMask);
+    s->vMax = _mm256_set1_epi32(p.vMax);
+    s->widthLog2 = _mm_cvtsi32_si128(p.widthLog2);
+    s->tdq = _mm256_set1_ps(p.tdq);
+    s->tdu = _mm256_set1_ps(p.tdu);
+    s->tdv = _mm256_set1_ps(p.tdv);
+}
+
 template <SpanKey K>
-SPAN_AVX2_INLINE void StepLanes(const SpanPixels& p, LaneSteps* s) {
-    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+SPAN_AVX2_INLINE void MakeConsts(const SpanPixels& p, GroupConsts* s) {
     auto lanes = [](int32_t d, __m256i* offset, __m256i* step) SPAN_AVX2_INLINE_LAMBDA {
         *offset = _mm256_mullo_epi32(Iota(), _mm256_set1_epi32(d));
         *step = Times8(d);
     };
-    *s = LaneSteps{};
     if constexpr (K.depth == kDepth16)
         lanes(p.dz, &s->z, &s->z8);
     for (int k = 0; k < 4; ++k) {
-        if (kDiffuse)
+        if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
             lanes(p.dcol[k], &s->c[k], &s->c8[k]);
-        if ((K.specular && k < 3) || (K.fog && k == 3))
+        if (ReadsSpecFog<K>(k))
             lanes(p.dspecFog[k], &s->sf[k], &s->sf8[k]);
     }
+    s->zTest = _mm256_set1_epi32(static_cast<int>(p.zTest));
+    s->fogRB = _mm256_set1_epi32(static_cast<int>((p.fogColor & 0xFF) | ((p.fogColor >> 16 & 0xFF) << 16)));
+    s->fogGA = _mm256_set1_epi32(static_cast<int>((p.fogColor >> 8) & 0xFF));
+    s->fogRB256 = _mm256_slli_epi16(s->fogRB, 8);
+    s->fogGA256 = _mm256_slli_epi16(s->fogGA, 8);
+    SetLevelConsts(p, s);
 }
 
-// The pixels of one chunk, the runs' lanes from `s`.
+// The pixels of one chunk from its start in `p`, the rest from `s`.
+// The 16.16 texel coordinates of eight pixels fx (from a run's start tq, tu, tv), as TexelAt gives
+// them.
+SPAN_AVX2_INLINE void TexelsAt(const GroupConsts& s, __m256 tq, __m256 tu, __m256 tv, __m256 fx, __m256i* u,
+                               __m256i* v) {
+    const __m256 q = _mm256_max_ps(_mm256_add_ps(tq, _mm256_mul_ps(fx, s.tdq)), _mm256_set1_ps(kMinQ));
+    const __m256 iw = _mm256_div_ps(_mm256_set1_ps(1.0f), q);
+    *u = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tu, _mm256_mul_ps(fx, s.tdu)), iw));
+    *v = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tv, _mm256_mul_ps(fx, s.tdv)), iw));
+}
+
+// Byte 1 of every lane into bytes 1 and 3, the rest zero.
+SPAN_AVX2_INLINE __m256i WeightBytes() {
+    return _mm256_setr_epi8(-128, 1, -128, 1, -128, 5, -128, 5, -128, 9, -128, 9, -128, 13, -128, 13, -128, 1, -128, 1,
+                            -128, 5, -128, 5, -128, 9, -128, 9, -128, 13, -128, 13);
+}
+
+// The pixels of one group: the next `rest` pixels of a row (eight of them when there are more) at
+// dst, their depths at zb, with `room` pixels from there to the end of the target's row; z, c and
+// sf hold the runs' lanes and u, v the 16.16 texel coordinates.
 template <SpanKey K>
-SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
-    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
-    const int n = p.n;
+SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uint16_t* dst, uint16_t* zb, int rest,
+                                  int room, __m256i z, const __m256i* c, const __m256i* sf, __m256i groupU,
+                                  __m256i groupV) {
+    constexpr bool kDiffuse = kReadsDiffuse<K>;
     const __m256i iota = Iota();
     const __m256i low8 = _mm256_set1_epi32(0x00FF00FF);
     const __m256i c255 = _mm256_set1_epi16(255);
+    const __m256i zTest = s.zTest;
+    const __m256i fogRB = s.fogRB, fogGA = s.fogGA, fogRB256 = s.fogRB256, fogGA256 = s.fogGA256;
+    const __m256i weightBytes = WeightBytes();
+    const __m256i uMask = s.uMask, uMax = s.uMax;
+    const __m256i vMask = s.vMask, vMax = s.vMax;
+    const __m128i widthLog2 = s.widthLog2;
+    // A short last group at the end of a row works on copies, so nothing past the row is read or
+    // written; elsewhere it reads whole groups and writes back what it does not draw.
+    const bool tail = rest < 8 && 8 > room;
+    alignas(16) uint16_t dstTail[8], zTail[8];
+    uint16_t* d = dst;
+    uint16_t* zp = zb;
+    if (tail) {
+        std::memcpy(dstTail, d, static_cast<size_t>(rest) * 2);
+        d = dstTail;
+        if constexpr (K.depth == kDepth16) {
+            std::memcpy(zTail, zp, static_cast<size_t>(rest) * 2);
+            zp = zTail;
+        }
+    }
+    // Without blending the old pixels are read only when some of the group keeps them: a
+    // store alone does not wait for the cache line.
+    __m128i old{};
+    if constexpr (K.blend != kBlendOff)
+        old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+    __m256i draw = rest < 8 ? _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota) : _mm256_set1_epi32(-1);
+    __m256i zv{};
+    __m128i zOld{};
+    if constexpr (K.depth == kDepth16) {
+        zOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zp));
+        zv = _mm256_srli_epi32(z, 15);
+        const __m256i farther = _mm256_cmpgt_epi32(_mm256_and_si256(zv, zTest), _mm256_cvtepu16_epi32(zOld));
+        draw = _mm256_andnot_si256(farther, draw);
+    }
+    if (!_mm256_testz_si256(draw, draw)) {
+        __m256i texRB{}, texGA{};
+        if constexpr (K.texture == kTexLinear) {
+            const __m256i half = _mm256_set1_epi32(0x8000);
+            const __m256i us = _mm256_sub_epi32(groupU, half), vs = _mm256_sub_epi32(groupV, half);
+            // The weights' eight bits (bits 8-15) times 128, in both halves of every lane.
+            const __m256i fu2 = _mm256_srli_epi16(_mm256_shuffle_epi8(us, weightBytes), 1);
+            const __m256i fv2 = _mm256_srli_epi16(_mm256_shuffle_epi8(vs, weightBytes), 1);
+            const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
+            __m256i t00, t01, t10, t11;
+            // Wrapped both ways, the four texels of a pixel are one 128-bit load. Else mostly
+            // they are two pairs, side by side in a row and the rows one above the other: two
+            // 64-bit loads per pixel; at the last column or row, one load per texel.
+            const __m256i wu = _mm256_and_si256(ui, uMask), wv = _mm256_and_si256(vi, vMask);
+            if (p.quads) {
+                const __m256i pair = _mm256_add_epi32(_mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wv), wu);
+                FetchQuads(p.quads, pair, &t00, &t01, &t10, &t11);
+            } else if (_mm256_movemask_epi8(_mm256_and_si256(Below(wu, uMax), Below(wv, vMax))) == -1) {
+                alignas(32) uint32_t index[8];
+                StoreOffsets(_mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wu), 2, index);
+                FetchPairs(p.texels, index, &t00, &t01);
+                FetchPairs(p.texels + (p.uMax + 1), index, &t10, &t11);
+            } else {
+                const __m256i one = _mm256_set1_epi32(1);
+                const __m256i u0 = Address(ui, uMask, uMax), u1 = Address(_mm256_add_epi32(ui, one), uMask, uMax);
+                const __m256i r0 = _mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2);
+                const __m256i r1 = _mm256_sll_epi32(Address(_mm256_add_epi32(vi, one), vMask, vMax), widthLog2);
+                t00 = Fetch(p.texels, _mm256_add_epi32(r0, u0));
+                t01 = Fetch(p.texels, _mm256_add_epi32(r0, u1));
+                t10 = Fetch(p.texels, _mm256_add_epi32(r1, u0));
+                t11 = Fetch(p.texels, _mm256_add_epi32(r1, u1));
+            }
+            const __m256i leftRB = LerpRound(_mm256_and_si256(t00, low8), _mm256_and_si256(t10, low8), fv2);
+            const __m256i leftGA = LerpRound(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), fv2);
+            const __m256i rightRB = LerpRound(_mm256_and_si256(t01, low8), _mm256_and_si256(t11, low8), fv2);
+            const __m256i rightGA = LerpRound(_mm256_srli_epi16(t01, 8), _mm256_srli_epi16(t11, 8), fv2);
+            texRB = LerpRound(leftRB, rightRB, fu2);
+            texGA = LerpRound(leftGA, rightGA, fu2);
+        } else if constexpr (K.texture == kTexPoint) {
+            const __m256i ui = _mm256_srai_epi32(groupU, 16), vi = _mm256_srai_epi32(groupV, 16);
+            const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
+                                                Address(ui, uMask, uMax));
+            const __m256i t = Fetch(p.texels, idx);
+            texRB = _mm256_and_si256(t, low8);
+            texGA = _mm256_srli_epi16(t, 8);
+        }
+        __m256i diffRB{}, diffGA{};
+        if constexpr (kDiffuse) {
+            diffRB = Pair(c[0], c[2]);
+            // Without the alpha blend the alpha half is never read: left 0.
+            diffGA = kReadsDiffuseAlpha<K> ? Pair(c[1], c[3]) : _mm256_srli_epi32(c[1], 16);
+        }
+        __m256i rb, ga;
+        if constexpr (K.texture == kTexNone) {
+            rb = diffRB;
+            ga = diffGA;
+        } else if constexpr (K.combine == kCombineTexture) {
+            rb = texRB;
+            ga = texGA;
+        } else {
+            rb = Scale(texRB, diffRB);
+            ga = Scale(texGA, diffGA);
+        }
+        if constexpr (K.blend == kBlendLerp && K.texture != kTexNone) {
+            if (p.alphaSource == AlphaSource::Texture)
+                ga = WithAlpha(ga, Factor(texGA));
+            else if (p.alphaSource == AlphaSource::Diffuse)
+                ga = WithAlpha(ga, diffGA);
+            else
+                ga = WithAlpha(ga, Factor(Scale(texGA, diffGA)));
+        }
+        if constexpr (K.specular) {
+            rb = _mm256_min_epu16(_mm256_add_epi16(rb, Pair(sf[0], sf[2])), c255);
+            ga = _mm256_min_epu16(_mm256_add_epi16(ga, _mm256_srli_epi32(sf[1], 16)), c255);
+        }
+        if constexpr (K.fog) {
+            const __m256i f = Pair(sf[3], sf[3]);
+            rb = MixFrom(fogRB256, fogRB, rb, f);
+            // Only the alpha blend reads the alpha lane, and there it may be 256.
+            if constexpr (K.blend == kBlendLerp)
+                ga = WithAlpha(Mix(fogGA, ga, f), ga);
+            else
+                ga = MixFrom(fogGA256, fogGA, ga, f);
+        }
+        if constexpr (K.blend != kBlendOff) {
+            __m256i oldRB, oldGA;
+            Expand(_mm256_cvtepu16_epi32(old), &oldRB, &oldGA);
+            if constexpr (K.blend == kBlendLerp) {
+                const __m256i a = Pair(ga, ga);
+                rb = Mix(oldRB, rb, a);
+                ga = Mix(oldGA, ga, a);
+            } else if constexpr (K.blend == kBlendAdd) {
+                rb = _mm256_min_epu16(_mm256_add_epi16(rb, oldRB), c255);
+                ga = _mm256_min_epu16(_mm256_add_epi16(ga, oldGA), c255);
+            } else {
+                // Never above 255: the background's share is at most what the source leaves.
+                rb = _mm256_add_epi16(rb, Scale(oldRB, Factor(_mm256_sub_epi16(c255, rb))));
+                ga = _mm256_add_epi16(ga, Scale(oldGA, Factor(_mm256_sub_epi16(c255, ga))));
+            }
+        }
+        const __m128i keep = NarrowMask(draw);
+        const __m128i pixels = NarrowValues(Pack(rb, ga));
+        if (K.blend == kBlendOff && _mm_movemask_epi8(keep) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), pixels);
+        } else {
+            if constexpr (K.blend == kBlendOff)
+                old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, pixels, keep));
+        }
+        if constexpr (K.depth == kDepth16) {
+            if (p.zWrite)
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(zOld, NarrowValues(zv), keep));
+        }
+        if (tail) {
+            std::memcpy(dst, dstTail, static_cast<size_t>(rest) * 2);
+            if constexpr (K.depth == kDepth16)
+                std::memcpy(zb, zTail, static_cast<size_t>(rest) * 2);
+        }
+    }
+}
 
+// The pixels of one chunk from its start in `p`, the rest from `s`.
+template <SpanKey K>
+SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const GroupConsts& s) {
+    constexpr bool kDiffuse = kReadsDiffuse<K>;
+    const int n = p.n;
     __m256i z = _mm256_add_epi32(_mm256_set1_epi32(p.z), s.z);
-    const __m256i zTest = _mm256_set1_epi32(static_cast<int>(p.zTest));
     // Colour lanes: diffuse blue, green, red, alpha; specular blue, green, red and the fog factor.
     __m256i c[4]{}, sf[4]{};
     for (int k = 0; k < 4; ++k) {
-        if (kDiffuse)
+        if (kDiffuse && (k < 3 || kReadsDiffuseAlpha<K>))
             c[k] = _mm256_add_epi32(_mm256_set1_epi32(p.col[k]), s.c[k]);
-        if ((K.specular && k < 3) || (K.fog && k == 3))
+        if (ReadsSpecFog<K>(k))
             sf[k] = _mm256_add_epi32(_mm256_set1_epi32(p.specFog[k]), s.sf[k]);
     }
-    const __m256i fogRB = _mm256_set1_epi32(static_cast<int>((p.fogColor & 0xFF) | ((p.fogColor >> 16 & 0xFF) << 16)));
-    const __m256i fogGA = _mm256_set1_epi32(static_cast<int>((p.fogColor >> 8) & 0xFF));
-    const __m256i fogRB256 = _mm256_slli_epi16(fogRB, 8), fogGA256 = _mm256_slli_epi16(fogGA, 8);
-    // Byte 1 of every lane into bytes 1 and 3, the rest zero.
-    const __m256i weightBytes = _mm256_setr_epi8(-128, 1, -128, 1, -128, 5, -128, 5, -128, 9, -128, 9, -128, 13, -128,
-                                                 13, -128, 1, -128, 1, -128, 5, -128, 5, -128, 9, -128, 9, -128, 13,
-                                                 -128, 13);
-
-    const __m256i uMask = _mm256_set1_epi32(p.uMask), uMax = _mm256_set1_epi32(p.uMax);
-    const __m256i vMask = _mm256_set1_epi32(p.vMask), vMax = _mm256_set1_epi32(p.vMax);
-    const __m128i widthLog2 = _mm_cvtsi32_si128(p.widthLog2);
-    const __m256 tq = _mm256_set1_ps(p.tq), tdq = _mm256_set1_ps(p.tdq);
-    const __m256 tu = _mm256_set1_ps(p.tu), tdu = _mm256_set1_ps(p.tdu);
-    const __m256 tv = _mm256_set1_ps(p.tv), tdv = _mm256_set1_ps(p.tdv);
+    const __m256 tq = _mm256_set1_ps(p.tq), tu = _mm256_set1_ps(p.tu), tv = _mm256_set1_ps(p.tv);
     // The group's pixel places from the chunk's start, as floats (exact, stepped by eight).
-    __m256 fx = _mm256_cvtepi32_ps(iota);
-    // The 16.16 texel coordinates of the group's pixels, as TexelAt gives them.
-    auto texelsAt = [&](__m256i* u, __m256i* v) SPAN_AVX2_INLINE_LAMBDA {
-        const __m256 q = _mm256_max_ps(_mm256_add_ps(tq, _mm256_mul_ps(fx, tdq)), _mm256_set1_ps(kMinQ));
-        const __m256 iw = _mm256_div_ps(_mm256_set1_ps(1.0f), q);
-        *u = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tu, _mm256_mul_ps(fx, tdu)), iw));
-        *v = TexelFixed(_mm256_mul_ps(_mm256_add_ps(tv, _mm256_mul_ps(fx, tdv)), iw));
-    };
-
+    __m256 fx = _mm256_cvtepi32_ps(Iota());
     // The coordinates run a group ahead: their division is the longest wait of a group.
     __m256i nextU{}, nextV{};
     if constexpr (K.texture != kTexNone)
-        texelsAt(&nextU, &nextV);
+        TexelsAt(s, tq, tu, tv, fx, &nextU, &nextV);
     for (int x = 0; x < n; x += 8) {
         const __m256i groupU = nextU, groupV = nextV;
         if constexpr (K.texture != kTexNone) {
             if (x + 8 < n) {
                 fx = _mm256_add_ps(fx, _mm256_set1_ps(8.0f));
-                texelsAt(&nextU, &nextV);
+                TexelsAt(s, tq, tu, tv, fx, &nextU, &nextV);
             }
         }
-        const int rest = n - x;
-        // A short last group at the end of a row works on copies, so nothing past the row is read or
-        // written; elsewhere it reads whole groups and writes back what it does not draw.
-        const bool tail = rest < 8 && x + 8 > p.room;
-        alignas(16) uint16_t dstTail[8], zTail[8];
-        uint16_t* d = p.dst + x;
-        uint16_t* zp = K.depth == kDepth16 ? p.zb + x : nullptr;
-        if (tail) {
-            std::memcpy(dstTail, d, static_cast<size_t>(rest) * 2);
-            d = dstTail;
-            if constexpr (K.depth == kDepth16) {
-                std::memcpy(zTail, zp, static_cast<size_t>(rest) * 2);
-                zp = zTail;
-            }
-        }
-        // Without blending the old pixels are read only when some of the group keeps them: a
-        // store alone does not wait for the cache line.
-        __m128i old{};
-        if constexpr (K.blend != kBlendOff)
-            old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-        __m256i draw = rest < 8 ? _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota) : _mm256_set1_epi32(-1);
-        __m256i zv{};
-        __m128i zOld{};
-        if constexpr (K.depth == kDepth16) {
-            zOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(zp));
-            zv = _mm256_srli_epi32(z, 15);
-            const __m256i farther = _mm256_cmpgt_epi32(_mm256_and_si256(zv, zTest), _mm256_cvtepu16_epi32(zOld));
-            draw = _mm256_andnot_si256(farther, draw);
-        }
-        if (!_mm256_testz_si256(draw, draw)) {
-            __m256i texRB{}, texGA{};
-            if constexpr (K.texture == kTexLinear) {
-                const __m256i half = _mm256_set1_epi32(0x8000);
-                const __m256i us = _mm256_sub_epi32(groupU, half), vs = _mm256_sub_epi32(groupV, half);
-                // The weights' eight bits (bits 8-15) times 128, in both halves of every lane.
-                const __m256i fu2 = _mm256_srli_epi16(_mm256_shuffle_epi8(us, weightBytes), 1);
-                const __m256i fv2 = _mm256_srli_epi16(_mm256_shuffle_epi8(vs, weightBytes), 1);
-                const __m256i ui = _mm256_srai_epi32(us, 16), vi = _mm256_srai_epi32(vs, 16);
-                __m256i t00, t01, t10, t11;
-                // Wrapped both ways, the four texels of a pixel are one 128-bit load. Else mostly
-                // they are two pairs, side by side in a row and the rows one above the other: two
-                // 64-bit loads per pixel; at the last column or row, one load per texel.
-                const __m256i wu = _mm256_and_si256(ui, uMask), wv = _mm256_and_si256(vi, vMask);
-                if (p.quads) {
-                    const __m256i pair = _mm256_add_epi32(_mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wv), wu);
-                    FetchQuads(p.quads, pair, &t00, &t01, &t10, &t11);
-                } else if (_mm256_movemask_epi8(_mm256_and_si256(Below(wu, uMax), Below(wv, vMax))) == -1) {
-                    alignas(32) uint32_t index[8];
-                    StoreOffsets(_mm256_add_epi32(_mm256_sll_epi32(wv, widthLog2), wu), 2, index);
-                    FetchPairs(p.texels, index, &t00, &t01);
-                    FetchPairs(p.texels + (p.uMax + 1), index, &t10, &t11);
-                } else {
-                    const __m256i one = _mm256_set1_epi32(1);
-                    const __m256i u0 = Address(ui, uMask, uMax), u1 = Address(_mm256_add_epi32(ui, one), uMask, uMax);
-                    const __m256i r0 = _mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2);
-                    const __m256i r1 = _mm256_sll_epi32(Address(_mm256_add_epi32(vi, one), vMask, vMax), widthLog2);
-                    t00 = Fetch(p.texels, _mm256_add_epi32(r0, u0));
-                    t01 = Fetch(p.texels, _mm256_add_epi32(r0, u1));
-                    t10 = Fetch(p.texels, _mm256_add_epi32(r1, u0));
-                    t11 = Fetch(p.texels, _mm256_add_epi32(r1, u1));
-                }
-                const __m256i leftRB = LerpRound(_mm256_and_si256(t00, low8), _mm256_and_si256(t10, low8), fv2);
-                const __m256i leftGA = LerpRound(_mm256_srli_epi16(t00, 8), _mm256_srli_epi16(t10, 8), fv2);
-                const __m256i rightRB = LerpRound(_mm256_and_si256(t01, low8), _mm256_and_si256(t11, low8), fv2);
-                const __m256i rightGA = LerpRound(_mm256_srli_epi16(t01, 8), _mm256_srli_epi16(t11, 8), fv2);
-                texRB = LerpRound(leftRB, rightRB, fu2);
-                texGA = LerpRound(leftGA, rightGA, fu2);
-            } else if constexpr (K.texture == kTexPoint) {
-                const __m256i ui = _mm256_srai_epi32(groupU, 16), vi = _mm256_srai_epi32(groupV, 16);
-                const __m256i idx = _mm256_or_si256(_mm256_sll_epi32(Address(vi, vMask, vMax), widthLog2),
-                                                    Address(ui, uMask, uMax));
-                const __m256i t = Fetch(p.texels, idx);
-                texRB = _mm256_and_si256(t, low8);
-                texGA = _mm256_srli_epi16(t, 8);
-            }
-            __m256i diffRB{}, diffGA{};
-            if constexpr (kDiffuse) {
-                diffRB = Pair(c[0], c[2]);
-                diffGA = Pair(c[1], c[3]);
-            }
-            __m256i rb, ga;
-            if constexpr (K.texture == kTexNone) {
-                rb = diffRB;
-                ga = diffGA;
-            } else if constexpr (K.combine == kCombineTexture) {
-                rb = texRB;
-                ga = texGA;
-            } else {
-                rb = Scale(texRB, diffRB);
-                ga = Scale(texGA, diffGA);
-            }
-            if constexpr (K.blend == kBlendLerp && K.texture != kTexNone) {
-                if (p.alphaSource == AlphaSource::Texture)
-                    ga = WithAlpha(ga, Factor(texGA));
-                else if (p.alphaSource == AlphaSource::Diffuse)
-                    ga = WithAlpha(ga, diffGA);
-                else
-                    ga = WithAlpha(ga, Factor(Scale(texGA, diffGA)));
-            }
-            if constexpr (K.specular) {
-                rb = _mm256_min_epu16(_mm256_add_epi16(rb, Pair(sf[0], sf[2])), c255);
-                ga = _mm256_min_epu16(_mm256_add_epi16(ga, _mm256_srli_epi32(sf[1], 16)), c255);
-            }
-            if constexpr (K.fog) {
-                const __m256i f = Pair(sf[3], sf[3]);
-                rb = MixFrom(fogRB256, fogRB, rb, f);
-                // Only the alpha blend reads the alpha lane, and there it may be 256.
-                if constexpr (K.blend == kBlendLerp)
-                    ga = WithAlpha(Mix(fogGA, ga, f), ga);
-                else
-                    ga = MixFrom(fogGA256, fogGA, ga, f);
-            }
-            if constexpr (K.blend != kBlendOff) {
-                __m256i oldRB, oldGA;
-                Expand(_mm256_cvtepu16_epi32(old), &oldRB, &oldGA);
-                if constexpr (K.blend == kBlendLerp) {
-                    const __m256i a = Pair(ga, ga);
-                    rb = Mix(oldRB, rb, a);
-                    ga = Mix(oldGA, ga, a);
-                } else if constexpr (K.blend == kBlendAdd) {
-                    rb = _mm256_min_epu16(_mm256_add_epi16(rb, oldRB), c255);
-                    ga = _mm256_min_epu16(_mm256_add_epi16(ga, oldGA), c255);
-                } else {
-                    // Never above 255: the background's share is at most what the source leaves.
-                    rb = _mm256_add_epi16(rb, Scale(oldRB, Factor(_mm256_sub_epi16(c255, rb))));
-                    ga = _mm256_add_epi16(ga, Scale(oldGA, Factor(_mm256_sub_epi16(c255, ga))));
-                }
-            }
-            const __m128i keep = NarrowMask(draw);
-            const __m128i pixels = NarrowValues(Pack(rb, ga));
-            if (K.blend == kBlendOff && _mm_movemask_epi8(keep) == 0xFFFF) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d), pixels);
-            } else {
-                if constexpr (K.blend == kBlendOff)
-                    old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, pixels, keep));
-            }
-            if constexpr (K.depth == kDepth16) {
-                if (p.zWrite)
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(zOld, NarrowValues(zv), keep));
-            }
-            if (tail) {
-                std::memcpy(p.dst + x, dstTail, static_cast<size_t>(rest) * 2);
-                if constexpr (K.depth == kDepth16)
-                    std::memcpy(p.zb + x, zTail, static_cast<size_t>(rest) * 2);
-            }
-        }
+        GroupPixels<K>(p, s, p.dst + x, K.depth == kDepth16 ? p.zb + x : nullptr, n - x, p.room - x, z, c, sf,
+                       groupU, groupV);
         if constexpr (K.depth == kDepth16)
             z = _mm256_add_epi32(z, s.z8);
         for (int k = 0; k < 4; ++k) {
-            if (kDiffuse)
+            if (kDiffuse && (k < 3 || kReadsDiffuseAlpha<K>))
                 c[k] = _mm256_add_epi32(c[k], s.c8[k]);
-            if ((K.specular && k < 3) || (K.fog && k == 3))
+            if (ReadsSpecFog<K>(k))
                 sf[k] = _mm256_add_epi32(sf[k], s.sf8[k]);
         }
     }
@@ -827,8 +873,8 @@ SPAN_AVX2_INLINE void Groups(const SpanPixels& p, const LaneSteps& s) {
 
 template <SpanKey K>
 SPAN_AVX2_FN void Pixels(SpanPixels& p) {
-    LaneSteps s;
-    StepLanes<K>(p, &s);
+    GroupConsts s;
+    MakeConsts<K>(p, &s);
     Groups<K>(p, s);
     CarryRuns(p, p.n);
 }
@@ -1077,55 +1123,110 @@ namespace span_detail::avx2 {
 // The rows of a triangle whose runs need no range cuts: the runs' steps and lane offsets are the
 // same for every row, so each row only works out its first pixel's values. Chunked: the texture's
 // levels are chosen along the rows.
+// The first pixels' values of up to eight rows of a triangle whose runs need no range cuts: lane r
+// of each array holds row r's, with the arithmetic of a span's own set-up.
+struct RowStarts {
+    alignas(32) int32_t z[8];
+    alignas(32) float q[8], u[8], v[8];
+    alignas(32) int32_t col[4][8];
+    alignas(32) int32_t specFog[4][8];
+};
+
+template <SpanKey K, bool Chunked>
+SPAN_AVX2_INLINE void StartRows(const Context& c, const Gradients& g, const SpanRow* rows, int count,
+                                RowStarts* out) {
+    alignas(32) float xs[8] = {}, ys[8] = {};
+    for (int i = 0; i < count; ++i) {
+        xs[i] = static_cast<float>(rows[i].x0);
+        ys[i] = static_cast<float>(rows[i].y);
+    }
+    const __m256 ox = _mm256_sub_ps(_mm256_load_ps(xs), _mm256_set1_ps(g.x0));
+    const __m256 oy = _mm256_sub_ps(_mm256_load_ps(ys), _mm256_set1_ps(g.y0));
+    // base + dx * ox + dy * oy, as Gradients::At.
+    auto plane = [&](float base, float dx, float dy) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm256_add_ps(_mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(dx), ox)),
+                             _mm256_mul_ps(_mm256_set1_ps(dy), oy));
+    };
+    auto fixed = [&](int a, float scale, int32_t* to) SPAN_AVX2_INLINE_LAMBDA {
+        const __m256 v = _mm256_mul_ps(plane(g.base[a], g.dx[a], g.dy[a]), _mm256_set1_ps(scale));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(to), _mm256_cvttps_epi32(v));
+    };
+    if constexpr (K.depth == kDepth16) {
+        // ToFixed(depth - bias, 1, kDepthScale) in doubles: at most 0 and NaN become 0, above 1 is 1.
+        const __m256 z = plane(g.base[kAttrZ], g.dx[kAttrZ], g.dy[kAttrZ]);
+        const __m256d bias = _mm256_set1_pd(static_cast<double>(c.zBias));
+        auto half = [&](__m128 four) SPAN_AVX2_INLINE_LAMBDA {
+            const __m256d d = _mm256_max_pd(_mm256_sub_pd(_mm256_cvtps_pd(four), bias), _mm256_setzero_pd());
+            return _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_min_pd(_mm256_set1_pd(1.0), d), _mm256_set1_pd(kDepthScale)));
+        };
+        _mm_store_si128(reinterpret_cast<__m128i*>(out->z), half(_mm256_castps256_ps128(z)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(out->z + 4), half(_mm256_extractf128_ps(z, 1)));
+    }
+    if constexpr (K.texture != kTexNone && !Chunked) {
+        const bool perspective = c.perspective;
+        _mm256_store_ps(out->q, perspective ? plane(g.base[kAttrQ], g.dx[kAttrQ], g.dy[kAttrQ]) : plane(1.0f, 0, 0));
+        _mm256_store_ps(out->u, plane(g.texU[0], g.texU[1], g.texU[2]));
+        _mm256_store_ps(out->v, plane(g.texV[0], g.texV[1], g.texV[2]));
+    }
+    constexpr F32x4 kDiffuseScales = DiffuseScales<K>();
+    for (int k = 0; k < 4; ++k) {
+        if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
+            fixed(kAttrB + k, kDiffuseScales[k], out->col[k]);
+        if (ReadsSpecFog<K>(k))
+            fixed(kAttrSB + k, kSpecFogScales[k], out->specFog[k]);
+    }
+}
+
+// The rows of a triangle whose runs need no range cuts: the runs' steps and lane offsets are the
+// same for every row, and the rows' first values are worked out eight rows at a time. Chunked: the
+// texture's levels are chosen along the rows.
 template <SpanKey K, bool Chunked>
 SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
-    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
-    constexpr bool kSpecularFog = K.specular || K.fog;
     SpanPixels p;
     SpanState(c, &p);
     if constexpr (K.depth == kDepth16)
         p.dz = RunStep(g.dx[kAttrZ], kDepthScale);
-    if constexpr (kDiffuse)
+    if constexpr (kReadsDiffuse<K>)
         p.dcol = __builtin_convertvector(LoadLanes(&g.dx[kAttrB]) * DiffuseScales<K>(), I32x4);
-    if constexpr (kSpecularFog)
+    if constexpr (K.specular || K.fog)
         p.dspecFog = __builtin_convertvector(LoadLanes(&g.dx[kAttrSB]) * kSpecFogScales, I32x4);
     if constexpr (K.texture != kTexNone && !Chunked)
         OneLevel(c, g, 0, 0, p);
-    // Depth, 1/w and the level's two coordinates as one set of planes, evaluated as Gradients::At.
-    const bool perspective = c.perspective;
-    const F32x4 base{g.base[kAttrZ], perspective ? g.base[kAttrQ] : 1.0f, g.texU[0], g.texV[0]};
-    const F32x4 dx{g.dx[kAttrZ], perspective ? g.dx[kAttrQ] : 0.0f, g.texU[1], g.texV[1]};
-    const F32x4 dy{g.dy[kAttrZ], perspective ? g.dy[kAttrQ] : 0.0f, g.texU[2], g.texV[2]};
-    LaneSteps steps;
-    StepLanes<K>(p, &steps);
-    for (int i = 0; i < count; ++i) {
-        const int y = rows[i].y, xs = rows[i].x0, n = rows[i].x1 - xs;
-        const float fx0 = static_cast<float>(xs), fy = static_cast<float>(y);
-        SpanPlace<K>(c, y, xs, n, &p);
-        const float ox = fx0 - g.x0, oy = fy - g.y0;
-        const F32x4 first = base + dx * ox + dy * oy;
-        if constexpr (K.depth == kDepth16)
-            p.z = ToFixed(static_cast<double>(first[0]) - c.zBias, 1.0, kDepthScale);
-        if constexpr (kDiffuse)
-            p.col = __builtin_convertvector(GroupFirst(g, kAttrB, ox, oy) * DiffuseScales<K>(), I32x4);
-        if constexpr (kSpecularFog)
-            p.specFog = __builtin_convertvector(GroupFirst(g, kAttrSB, ox, oy) * kSpecFogScales, I32x4);
-        if constexpr (Chunked) {
-            auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
-                p.n = pixels;
-                Groups<K>(p, steps);
-                Advance(p, pixels);
-                CarryRuns(p, pixels);
-            };
-            TextureChunks(c, g, fx0, fy, n, p, draw);
-        } else {
-            if constexpr (K.texture != kTexNone) {
-                p.tq = first[1];
-                p.tu = first[2];
-                p.tv = first[3];
+    GroupConsts consts;
+    MakeConsts<K>(p, &consts);
+    RowStarts starts;
+    for (int first = 0; first < count; first += 8) {
+        const int batch = std::min(8, count - first);
+        StartRows<K, Chunked>(c, g, rows + first, batch, &starts);
+        for (int i = 0; i < batch; ++i) {
+            const SpanRow& row = rows[first + i];
+            const int n = row.x1 - row.x0;
+            SpanPlace<K>(c, row.y, row.x0, n, &p);
+            p.z = starts.z[i];
+            for (int k = 0; k < 4; ++k) {
+                if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
+                    p.col[k] = starts.col[k][i];
+                if (ReadsSpecFog<K>(k))
+                    p.specFog[k] = starts.specFog[k][i];
             }
-            p.n = n;
-            Groups<K>(p, steps);
+            if constexpr (Chunked) {
+                auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
+                    p.n = pixels;
+                    SetLevelConsts(p, &consts);
+                    Groups<K>(p, consts);
+                    Advance(p, pixels);
+                    CarryRuns(p, pixels);
+                };
+                TextureChunks(c, g, static_cast<float>(row.x0), static_cast<float>(row.y), n, p, draw);
+            } else {
+                if constexpr (K.texture != kTexNone) {
+                    p.tq = starts.q[i];
+                    p.tu = starts.u[i];
+                    p.tv = starts.v[i];
+                }
+                p.n = n;
+                Groups<K>(p, consts);
+            }
         }
     }
 }
