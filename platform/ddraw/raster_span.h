@@ -1130,7 +1130,133 @@ struct RowStarts {
     alignas(32) float q[8], u[8], v[8];
     alignas(32) int32_t col[4][8];
     alignas(32) int32_t specFog[4][8];
+    // Rows whose levels are chosen along them: each row of up to 24 pixels samples the level chosen
+    // at its first pixel, as TextureChunks would choose it, and q, u, v above with du, dv here are
+    // its chunk's coordinates. A set bit of `oneChunk` marks such a row; the others go through
+    // TextureChunks.
+    alignas(32) int32_t level[8];
+    alignas(32) float du[8], dv[8];
+    uint32_t oneChunk;
 };
+
+// TextureChunks' choice of level and coordinates for the rows of a batch that take one chunk (at
+// most 24 pixels, not cut in two for the fixed point), eight rows as the lanes of vectors with the
+// arithmetic of TexelPoint, FootprintLevel, WholeTurns and the chunk's set-up lane by lane.
+SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const SpanRow* rows, int count, __m256 ox,
+                                __m256 oy, RowStarts* out) {
+    const FastTexture& T = c.tex;
+    const TexData* td = T.data;
+    const int ua = T.coordSet ? kAttrU1 : kAttrU0, va = ua + 1;
+    const bool perspective = c.perspective;
+    const float w0 = static_cast<float>(td->levels[0].width), h0 = static_cast<float>(td->levels[0].height);
+    auto plane = [&](int a) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm256_add_ps(_mm256_add_ps(_mm256_set1_ps(g.base[a]), _mm256_mul_ps(_mm256_set1_ps(g.dx[a]), ox)),
+                             _mm256_mul_ps(_mm256_set1_ps(g.dy[a]), oy));
+    };
+    auto mul = [&](__m256 a, float b) SPAN_AVX2_INLINE_LAMBDA { return _mm256_mul_ps(a, _mm256_set1_ps(b)); };
+    const __m256 uq = mul(plane(ua), w0), vq = mul(plane(va), h0);
+    const float duq = g.dx[ua] * w0, dvq = g.dx[va] * h0;
+    const __m256 qa = perspective ? plane(kAttrQ) : _mm256_set1_ps(1.0f);
+    const float dq = perspective ? g.dx[kAttrQ] : 0.0f;
+    // at(x): the texel point at pixel x of each row.
+    struct Point {
+        __m256 iw, u, v;
+    };
+    auto at = [&](__m256 fx) SPAN_AVX2_INLINE_LAMBDA {
+        const __m256 q = _mm256_add_ps(qa, _mm256_mul_ps(_mm256_set1_ps(dq), fx));
+        const __m256 iw = _mm256_div_ps(_mm256_set1_ps(1.0f), _mm256_max_ps(q, _mm256_set1_ps(kMinQ)));
+        return Point{iw, _mm256_mul_ps(_mm256_add_ps(uq, _mm256_mul_ps(_mm256_set1_ps(duq), fx)), iw),
+                     _mm256_mul_ps(_mm256_add_ps(vq, _mm256_mul_ps(_mm256_set1_ps(dvq), fx)), iw)};
+    };
+    const __m256 zero = _mm256_setzero_ps();
+    const Point first = at(zero);
+    __m256i level = _mm256_set1_epi32(T.firstLevel);
+    if (T.mipmapped) {
+        const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
+        auto across = [&](float d, __m256 x, float dqx) SPAN_AVX2_INLINE_LAMBDA {
+            return _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(d), _mm256_mul_ps(x, _mm256_set1_ps(dqx))), first.iw);
+        };
+        const __m256 ux = across(duq, first.u, dq), vx = across(dvq, first.v, dq);
+        const __m256 uy = across(duy, first.u, dqy), vy = across(dvy, first.v, dqy);
+        const __m256 x2 = _mm256_add_ps(_mm256_mul_ps(ux, ux), _mm256_mul_ps(vx, vx));
+        const __m256 y2 = _mm256_add_ps(_mm256_mul_ps(uy, uy), _mm256_mul_ps(vy, vy));
+        // NearestLevel lane by lane: max takes x2 unless y2 is greater, as the scalar choice does.
+        const __m256 rho2 = _mm256_mul_ps(_mm256_max_ps(y2, x2), _mm256_set1_ps(T.lodScale));
+        const __m256i bits = _mm256_castps_si256(_mm256_mul_ps(rho2, _mm256_set1_ps(2.0f)));
+        __m256i l = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)), 1);
+        l = _mm256_min_epi32(_mm256_max_epi32(l, level), _mm256_set1_epi32(T.lastLevel));
+        const __m256i above = _mm256_castps_si256(_mm256_cmp_ps(rho2, _mm256_set1_ps(1.0f), _CMP_GT_OQ));
+        level = _mm256_blendv_epi8(level, l, above);
+    }
+    _mm256_store_si256(reinterpret_cast<__m256i*>(out->level), level);
+    // The level's size and 2^-level from their exponents.
+    auto power = [&](__m256i e) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm256_castsi256_ps(_mm256_slli_epi32(_mm256_add_epi32(e, _mm256_set1_epi32(127)), 23));
+    };
+    alignas(32) int32_t widthLog2[8], heightLog2[8];
+    for (int i = 0; i < 8; ++i) {
+        const TexLevel& lv = td->levels[out->level[i]];
+        widthLog2[i] = lv.widthLog2;
+        heightLog2[i] = lv.heightLog2;
+    }
+    const __m256i wl = _mm256_load_si256(reinterpret_cast<const __m256i*>(widthLog2));
+    const __m256i hl = _mm256_load_si256(reinterpret_cast<const __m256i*>(heightLog2));
+    const __m256 half = power(_mm256_sub_epi32(_mm256_setzero_si256(), level));
+    // WholeTurns lane by lane.
+    auto turns = [&](__m256 x, __m256i sizeLog2) SPAN_AVX2_INLINE_LAMBDA {
+        const __m256 t = _mm256_mul_ps(x, power(_mm256_sub_epi32(_mm256_setzero_si256(), sizeLog2)));
+        const __m256 whole = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(t)), power(sizeLog2));
+        const __m256 abs = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), t);
+        return _mm256_and_ps(whole, _mm256_cmp_ps(abs, _mm256_set1_ps(1e6f), _CMP_LT_OQ));
+    };
+    const __m256 offU = T.wrapU ? turns(_mm256_mul_ps(first.u, half), wl) : zero;
+    const __m256 offV = T.wrapV ? turns(_mm256_mul_ps(first.v, half), hl) : zero;
+    // Rows that take one chunk: at most 24 pixels, and not so far from the whole turns at their last
+    // pixel that the chunk would be cut in two.
+    alignas(32) float lastX[8] = {};
+    uint32_t shortRows = 0;
+    for (int i = 0; i < count; ++i) {
+        const int n = rows[i].x1 - rows[i].x0;
+        lastX[i] = static_cast<float>(n - 1);
+        shortRows |= (n <= 24 ? 1u : 0u) << i;
+    }
+    uint32_t cut = 0;
+    if (T.wrapU || T.wrapV) {
+        const Point last = at(_mm256_load_ps(lastX));
+        const __m256 range = _mm256_set1_ps(kTexelRange), sign = _mm256_set1_ps(-0.0f);
+        auto far = [&](__m256 a, __m256 b, __m256 off) SPAN_AVX2_INLINE_LAMBDA {
+            const __m256 da = _mm256_andnot_ps(sign, _mm256_sub_ps(_mm256_mul_ps(a, half), off));
+            const __m256 db = _mm256_andnot_ps(sign, _mm256_sub_ps(_mm256_mul_ps(b, half), off));
+            return _mm256_and_ps(_mm256_cmp_ps(da, range, _CMP_LT_OQ), _mm256_cmp_ps(db, range, _CMP_GE_OQ));
+        };
+        __m256 farRows = zero;
+        if (T.wrapU)
+            farRows = _mm256_or_ps(farRows, far(first.u, last.u, offU));
+        if (T.wrapV)
+            farRows = _mm256_or_ps(farRows, far(first.v, last.v, offV));
+        // A row of one pixel is never cut.
+        const __m256 single = _mm256_cmp_ps(_mm256_load_ps(lastX), zero, _CMP_EQ_OQ);
+        cut = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_andnot_ps(single, farRows)));
+    }
+    out->oneChunk = shortRows & ~cut;
+    // The chunk's coordinates from pixel 0, as TextureChunks' chunk sets them up.
+    const __m256 scale = _mm256_mul_ps(half, _mm256_set1_ps(65536.0f));
+    const __m256 tq = _mm256_add_ps(qa, _mm256_mul_ps(_mm256_set1_ps(dq), zero));
+    const __m256 shift = _mm256_set1_ps(T.shift);
+    const __m256 offUq = _mm256_sub_ps(mul(offU, 65536.0f), shift), offVq = _mm256_sub_ps(mul(offV, 65536.0f), shift);
+    auto startAt = [&](__m256 xq, float dxq, __m256 offq) SPAN_AVX2_INLINE_LAMBDA {
+        const __m256 atFirst = _mm256_add_ps(xq, _mm256_mul_ps(_mm256_set1_ps(dxq), zero));
+        return _mm256_sub_ps(_mm256_mul_ps(atFirst, scale), _mm256_mul_ps(offq, tq));
+    };
+    auto stepOf = [&](float dxq, __m256 offq) SPAN_AVX2_INLINE_LAMBDA {
+        return _mm256_sub_ps(_mm256_mul_ps(_mm256_set1_ps(dxq), scale), _mm256_mul_ps(offq, _mm256_set1_ps(dq)));
+    };
+    _mm256_store_ps(out->q, tq);
+    _mm256_store_ps(out->u, startAt(uq, duq, offUq));
+    _mm256_store_ps(out->v, startAt(vq, dvq, offVq));
+    _mm256_store_ps(out->du, stepOf(duq, offUq));
+    _mm256_store_ps(out->dv, stepOf(dvq, offVq));
+}
 
 template <SpanKey K, bool Chunked>
 SPAN_AVX2_INLINE void StartRows(const Context& c, const Gradients& g, const SpanRow* rows, int count,
@@ -1142,6 +1268,8 @@ SPAN_AVX2_INLINE void StartRows(const Context& c, const Gradients& g, const Span
     }
     const __m256 ox = _mm256_sub_ps(_mm256_load_ps(xs), _mm256_set1_ps(g.x0));
     const __m256 oy = _mm256_sub_ps(_mm256_load_ps(ys), _mm256_set1_ps(g.y0));
+    if constexpr (Chunked)
+        ChunkRows(c, g, rows, count, ox, oy, out);
     // base + dx * ox + dy * oy, as Gradients::At.
     auto plane = [&](float base, float dx, float dy) SPAN_AVX2_INLINE_LAMBDA {
         return _mm256_add_ps(_mm256_add_ps(_mm256_set1_ps(base), _mm256_mul_ps(_mm256_set1_ps(dx), ox)),
@@ -1210,6 +1338,19 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
                     p.specFog[k] = starts.specFog[k][i];
             }
             if constexpr (Chunked) {
+                if (starts.oneChunk & (1u << i)) {
+                    UseLevel(c.tex, c.tex.data->levels[starts.level[i]], &p);
+                    p.tdq = c.perspective ? g.dx[kAttrQ] : 0.0f;
+                    p.tq = starts.q[i];
+                    p.tu = starts.u[i];
+                    p.tdu = starts.du[i];
+                    p.tv = starts.v[i];
+                    p.tdv = starts.dv[i];
+                    p.n = n;
+                    SetLevelConsts(p, &consts);
+                    Groups<K>(p, consts);
+                    continue;
+                }
                 auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
                     p.n = pixels;
                     SetLevelConsts(p, &consts);
