@@ -10,6 +10,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/ddraw/raster_internal.h"
 #include "platform/ddraw/raster_span.h"
 
@@ -57,9 +61,9 @@ struct EdgeWalk {
     // Without a branch: the carry follows the edge's slope and is hard to predict.
     void Step() {
         rest += stepRest;
-        const int64_t carry = rest >= denominator ? 1 : 0;
+        const bool carry = rest >= denominator;
         column += stepColumn + carry;
-        rest -= denominator * carry;
+        rest -= carry ? denominator : 0;
     }
 };
 
@@ -75,13 +79,15 @@ void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) 
     out[kAttrU1] = v.tex[1][0] * q;
     out[kAttrV1] = v.tex[1][1] * q;
     // Blue, green, red, alpha (or fog) are the bytes of 0xAARRGGBB in order.
-    using U8x4 = uint8_t __attribute__((vector_size(4)));
-    using F32x4 = float __attribute__((vector_size(16)));
     auto bytes = [](uint32_t argb, float* to) {
-        U8x4 b;
-        std::memcpy(&b, &argb, sizeof(b));
-        const F32x4 f = __builtin_convertvector(b, F32x4);
-        std::memcpy(to, &f, sizeof(f));
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i b = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(argb)), zero);
+        _mm_storeu_ps(to, _mm_cvtepi32_ps(_mm_unpacklo_epi16(b, zero)));
+#else
+        for (int k = 0; k < 4; ++k)
+            to[k] = static_cast<float>((argb >> (8 * k)) & 0xFF);
+#endif
     };
     static_assert(kAttrG == kAttrB + 1 && kAttrR == kAttrB + 2 && kAttrA == kAttrB + 3);
     static_assert(kAttrSG == kAttrSB + 1 && kAttrSR == kAttrSB + 2 && kAttrF == kAttrSB + 3);
@@ -399,9 +405,17 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     }
 
     // Rows: those whose centre lies in [top, bottom), within the clip rectangle.
-    int order[3] = {0, 1, 2};
-    std::sort(order, order + 3, [&](int i, int j) { return Y[i] < Y[j]; });
-    const int top = order[0], mid = order[1], bottom = order[2];
+    // By y, keeping the given order among equal ones: three compare-exchanges of neighbours.
+    int top = 0, mid = 1, bottom = 2;
+    auto order = [&Y](int& i, int& j) {
+        const bool swap = Y[j] < Y[i];
+        const int a = swap ? j : i, b = swap ? i : j;
+        i = a;
+        j = b;
+    };
+    order(top, mid);
+    order(mid, bottom);
+    order(top, mid);
     const int64_t rowTop = RowAtOrBelow(Y[top]);
     const int64_t rowMid = RowAtOrBelow(Y[mid]);
     const int64_t rowBottom = RowAtOrBelow(Y[bottom]);
@@ -456,22 +470,23 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     constexpr int kRowBatch = 64;
     SpanRow rows[kRowBatch];
     int count = 0;
-    // The rows [from, to) between two edges (stepped as locals, so they stay in registers).
+    // The rows [from, to) between two edges (stepped as locals, so they stay in registers). Every
+    // row is written and only a row with pixels counted: no branch on the edges' positions.
     auto walk = [&](EdgeWalk& leftEdge, EdgeWalk& rightEdge, int from, int to) {
         EdgeWalk left = leftEdge, right = rightEdge;
         for (int row = from; row < to; ++row) {
             const int x0 = static_cast<int>(std::max<int64_t>(left.column, clipLeft));
             const int x1 = static_cast<int>(std::min<int64_t>(right.column, clipRight));
-            if (x0 < x1) {
-                rows[count++] = SpanRow{row, x0, x1};
-                pixels += static_cast<uint64_t>(x1 - x0);
-                if (count == kRowBatch) {
-                    span(ctx, g, rows, count);
-                    count = 0;
-                }
-            }
+            rows[count] = SpanRow{row, x0, x1};
+            const bool filled = x0 < x1;
+            count += filled;
+            pixels += static_cast<uint64_t>(filled ? x1 - x0 : 0);
             left.Step();
             right.Step();
+            if (count == kRowBatch) {
+                span(ctx, g, rows, count);
+                count = 0;
+            }
         }
         leftEdge = left;
         rightEdge = right;

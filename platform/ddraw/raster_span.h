@@ -492,10 +492,11 @@ SPAN_AVX2_INLINE void Expand(__m256i o, __m256i* rb, __m256i* ga) {
 
 // Pairs of at most 255 to 5-6-5.
 SPAN_AVX2_INLINE __m256i Pack(__m256i rb, __m256i ga) {
-    const __m256i r = _mm256_and_si256(_mm256_srli_epi32(rb, 8), _mm256_set1_epi32(0xF800));
-    const __m256i g = _mm256_and_si256(_mm256_slli_epi32(ga, 3), _mm256_set1_epi32(0x07E0));
-    const __m256i b = _mm256_and_si256(_mm256_srli_epi32(rb, 3), _mm256_set1_epi32(0x001F));
-    return _mm256_or_si256(_mm256_or_si256(r, g), b);
+    // Each lane shifted down to its width by a high multiply (2^13 for blue and red, 2^14 for green),
+    // then weighted into place and summed in pairs: blue + red * 2^11, green * 2^5 (alpha * 0).
+    const __m256i br = _mm256_madd_epi16(_mm256_mulhi_epu16(rb, _mm256_set1_epi16(8192)), _mm256_set1_epi32(0x08000001));
+    const __m256i g = _mm256_madd_epi16(_mm256_mulhi_epu16(ga, _mm256_set1_epi16(16384)), _mm256_set1_epi32(32));
+    return _mm256_add_epi32(br, g);
 }
 
 // The alpha half of `from` into `into`.
@@ -694,12 +695,10 @@ SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uin
             zp = zTail;
         }
     }
-    // Without blending the old pixels are read only when some of the group keeps them: a
-    // store alone does not wait for the cache line.
     __m128i old{};
     if constexpr (K.blend != kBlendOff)
         old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-    __m256i draw = rest < 8 ? _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota) : _mm256_set1_epi32(-1);
+    __m256i draw = _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), iota);
     __m256i zv{};
     __m128i zOld{};
     if constexpr (K.depth == kDepth16) {
@@ -810,13 +809,9 @@ SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uin
         }
         const __m128i keep = NarrowMask(draw);
         const __m128i pixels = NarrowValues(Pack(rb, ga));
-        if (K.blend == kBlendOff && _mm_movemask_epi8(keep) == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), pixels);
-        } else {
-            if constexpr (K.blend == kBlendOff)
-                old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, pixels, keep));
-        }
+        if constexpr (K.blend == kBlendOff)
+            old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_blendv_epi8(old, pixels, keep));
         if constexpr (K.depth == kDepth16) {
             if (p.zWrite)
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(zp), _mm_blendv_epi8(zOld, NarrowValues(zv), keep));
