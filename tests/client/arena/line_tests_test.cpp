@@ -189,6 +189,7 @@ TEST_F(LineTests, OnlyTheAimingRayStopsAtSolidCellKinds) {
     } cases[] = {
         {"open floor", 0, 0, false, false},
         {"rock", 1, 256, true, true},
+        {"rock left at the floor", 1, 0, false, true},  // spell lines test no cell kind
         {"a marked cell", 2, 0, false, false},
         {"a marked cell", 3, 0, false, false},
         {"a marked cell", 4, 0, false, false},

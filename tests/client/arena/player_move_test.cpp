@@ -480,6 +480,10 @@ TEST_F(PlayerMove, EffectLevelsOfAnySizeGiveBoundedSpeeds) {
         Place(4000, 1000, 0);
         Effect(c.effect, c.level);
         control.forward = 1000;
+        // Checked before a frame walks at them: unbounded speeds would walk for minutes.
+        SetMovementParameters(player, control);
+        ASSERT_EQ(view.max_speed, c.maxSpeed) << c.effect << " at " << c.level;
+        ASSERT_EQ(view.acceleration, c.acceleration) << c.effect << " at " << c.level;
         Frames(1);
         EXPECT_EQ(view.max_speed, c.maxSpeed) << c.effect << " at " << c.level;
         EXPECT_EQ(view.acceleration, c.acceleration) << c.effect << " at " << c.level;
