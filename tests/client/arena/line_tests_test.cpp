@@ -333,6 +333,33 @@ TEST_F(LineTests, TraceRayMeetsVisibleFiguresAndThins) {
     EXPECT_EQ(TraceRay(&x, &y, &z, 0, 512, 0), 0);
 }
 
+// The ray meets a figure whose box (its width + 16 about its middle) it only grazes, in every
+// direction along the axes, and passes one a unit further off; a figure whose box begins past the
+// range, or behind the view, is not met.
+TEST_F(LineTests, TraceRayMeetsTheEdgeOfAFiguresBox) {
+    const struct {
+        int facing, alongX, alongY;  // the way the facing looks
+    } ways[] = {{0, 0, 1}, {1024, -1, 0}, {2048, 0, -1}, {3072, 1, 0}};
+    const struct {
+        int ahead, side;
+        bool met;
+    } cases[] = {{200, 24, true}, {200, -24, true}, {200, 25, false}, {200, -25, false}, {500, 0, true},
+                 {540, 0, false}, {-100, 0, false}};
+    for (const auto& w : ways) {
+        for (const auto& c : cases) {
+            ClearWorldObjects();
+            Place(4000, 4000, w.facing);
+            // Across the line: the axis the line does not run along.
+            const int x = 4000 + w.alongX * c.ahead + w.alongY * c.side;
+            const int y = 4000 + w.alongY * c.ahead + w.alongX * c.side;
+            const int figure = Figure(OBJ_PLAYER, x, y);
+            int hx, hy, hz;
+            EXPECT_EQ(TraceRay(&hx, &hy, &hz, 0, 512, 0), c.met ? figure : 0)
+                << "facing " << w.facing << ", " << c.ahead << " ahead, " << c.side << " aside";
+        }
+    }
+}
+
 TEST_F(LineTests, ThinTargetsAreSpellWallsCrossedAhead) {
     Place(4000, 4000, 0);
     int plain = MakeThin(3500, 4100, 4500, 4100, THIN_PLAIN, 16);
