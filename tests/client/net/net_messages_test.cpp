@@ -626,6 +626,17 @@ TEST_F(NetMessagesTest, ConnectSendsVersionPasswordAndLowerCaseAccount) {
     PutText(golden, 75, "mira");
     EXPECT_EQ(sent[0].code, 15);
     EXPECT_EQ(sent[0].body, golden);
+
+    // The login holds up to 100 characters; the body's fields keep their 50 and 20 bytes, each
+    // ending in a zero.
+    Hold(g_login.account, std::string(100, 'A').c_str());
+    Hold(g_login.password, std::string(100, 'p').c_str());
+    SendConnect();
+    sent = SentFrames();
+    ASSERT_EQ(sent.size(), 2u);
+    PutText(golden, 5, std::string(49, 'p').c_str());
+    PutText(golden, 75, std::string(19, 'a').c_str());
+    EXPECT_EQ(sent[1].body, golden);
 }
 
 TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "client/arena/local_player.h"
+#include "client/core/pcx_image.h"
 #include "client/net/net_catalogue.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
@@ -14,6 +15,7 @@
 #include "client/net/socket_settings.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/chat_input.h"
+#include "client/screens/character_rules.h"
 #include "platform/sock/sock_control.h"
 #include "tests/client/screens/tavern_fixture.h"
 #include "tests/support/ddraw_device.h"
@@ -97,6 +99,77 @@ TEST_F(TavernTest, EveryPageOfABusyLobby) {
     g_tavern.tableType = 1;
     SetTavernPage(6);
     ExpectGolden("tavern_new_table");
+}
+
+// A player row's place is right-aligned at 140, its level three pixels before the profession
+// (right-aligned at 175). In the installation's player font the widest place and level keep at
+// least four times as many blank columns between their ink as lie between two letters of a
+// place, so "Table#69" and "28" read as two numbers.
+TEST_F(TavernTest, PlaceAndLevelColumnsStandApart) {
+    // The ink's first and last columns, and the widest blank run between them.
+    struct Ink {
+        int first = kScreenWidth, last = -1, widestGap = 0;
+    };
+    const auto ink = [](const char* text, int x) {
+        g_screen.FillRect16(0, 0, 200, 20, 0);
+        DrawText(x, 2, 4, text, 1, g_screen.backBuffer, 1, 0);
+        Ink r;
+        int run = 0;
+        for (int c = 0; c < 200; ++c) {
+            bool any = false;
+            for (int y = 0; y < 20; ++y)
+                any = any || g_screen.backBuffer[y * kScreenWidth + c];
+            if (!any) {
+                ++run;
+                continue;
+            }
+            if (r.last >= 0)
+                r.widestGap = std::max(r.widestGap, run);
+            r.first = std::min(r.first, c);
+            r.last = c;
+            run = 0;
+        }
+        return r;
+    };
+    char place[32];
+    PlaceText(69, place, sizeof place);  // a table: "Table#69"
+    const Ink placeInk = ink(place, 140 - TextWidth(place, 1));
+    ASSERT_GT(placeInk.widestGap, 0);
+    for (int profession = 0; profession < kProfessionNames; ++profession) {
+        const std::string shown = std::string(ProfessionName(profession)).substr(0, 3);  // "Mag"
+        const int levelRight = 175 - TextWidth(shown.c_str(), 1) - 3;
+        for (int level : {1, 8, 10, 28, 44, kMaxCharacterLevel}) {
+            const std::string digits = std::to_string(level);
+            const int levelStart = ink(digits.c_str(), levelRight - TextWidth(digits.c_str(), 1)).first;
+            EXPECT_GE(levelStart - placeInk.last - 1, 4 * placeInk.widestGap)
+                << place << " " << shown << " level " << level;
+        }
+    }
+}
+
+// The installation's Tavern background names its screen in its bottom edge, left of the tab
+// strip (x 712 on) that the Exit tab covers.
+TEST_F(TavernTest, TheBackgroundsCaptionStandsLeftOfTheTabs) {
+    constexpr int kTabStripX = 712;
+    PcxImage back;
+    ASSERT_EQ(back.LoadPcx(SAMPLE_INSTALL_DIR "/chatback.pcx", PCX_HEAP, 1), 0);
+    ASSERT_EQ(back.PcxWidth(), kScreenWidth);
+    const uint8_t* pixels = back.Pixels8();
+    const uint8_t* palette = back.palette.get();
+    ASSERT_TRUE(pixels && palette);
+    // The caption's gold ink against the hall's navy stone, inside the frame.
+    int first = kScreenWidth, last = -1;
+    for (int y = kScreenHeight - 20; y < kScreenHeight - 6; ++y)
+        for (int x = 6; x < kScreenWidth - 6; ++x) {
+            const uint8_t* c = palette + 3 * pixels[y * kScreenWidth + x];
+            if (c[0] > c[2] + 40) {
+                first = std::min(first, x);
+                last = std::max(last, x);
+            }
+        }
+    ASSERT_GE(last, 0) << "no caption";
+    EXPECT_LT(last, kTabStripX);
+    EXPECT_GT(last - first, 20);
 }
 
 TEST_F(TavernTest, FiftyPlayersShowFortySixRowsAndScroll) {
