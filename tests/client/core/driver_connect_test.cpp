@@ -362,18 +362,38 @@ TEST_F(StateLoopTest, ALostLinkFailsTheEntryWithTheExitMessageAndNoMenu) {
     EXPECT_TRUE(present->Named("CreateMenuFigure").empty());
 }
 
+// A service that takes the login and never answers the entry: Escape gives it up, the service is
+// left as after a refusal and the menu follows, with no exit message and the program still running.
+TEST_F(StateLoopTest, EscapeGivesUpAnUnansweredEntryForTheMenu) {
+    service.OnCode(F_PLAYER_ENTER, [](GameService&, const GameService::Frame&) { return true; });
+    g_inactivityState = 2;  // the menu ends after its first frame
+    PressEscapeLater();
+    RunStateLoop();
+    EXPECT_FALSE(Has(Console(), "and you were unable to connect.")) << Joined(Console());
+    EXPECT_FALSE(present->Named("LoadMenuFigure").empty()) << "the menu came";
+    EXPECT_EQ(g_linkState, 1);
+    EXPECT_EQ(g_connected, 0);
+    EXPECT_EQ(StreamLink.socket, INVALID_SOCKET);
+    EXPECT_EQ(service.FramesOf(F_DISCONNECT).size(), 1u);
+    EXPECT_TRUE(service.FramesOf(F_REQUEST_CHARACTER).empty()) << "nothing asked of a service left";
+}
+
 TEST_F(StateLoopTest, AfterEachScreenSoundsStopAndALostLinkOrInactivityLeadsBackToTheMenu) {
     // The after-match view online leads on to the Tavern; it ends at once on either flag.
     std::strcpy(g_screenFiles.summaryBack, "main.pcx");
     PressEscapeLater();  // a Tavern that ran anyway would wait for Escape
+    // A player who gave up an entry the service never answered has left it: the link state is 1.
     struct Case {
         const char* name;
-        int soundState, lostLink, inactivity;
-    } cases[] = {{"lost link, sound on", 2, 1, 0}, {"inactive, sound off", 1, 0, 2}};
+        int soundState, lostLink, inactivity, linkState;
+    } cases[] = {{"lost link, sound on", 2, 1, 0, 2},
+                 {"inactive, sound off", 1, 0, 2, 2},
+                 {"left the service, sound on", 2, 0, 0, 1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         g_lostLink = c.lostLink;
         g_inactivityState = c.inactivity;
+        g_linkState = c.linkState;
         ASSERT_EQ(RunScreen(5), 2) << "the view itself leads to the Tavern";
         g_soundState = c.soundState;
         g_loopingAmbient = 3;

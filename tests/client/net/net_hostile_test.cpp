@@ -47,10 +47,15 @@ protected:
         return false;
     }
 
-    // A datagram to the client's datagram socket from a port that is not the service's.
-    void SendFromStranger(const Bytes& bytes) {
+    // A datagram to the client's datagram socket from a port that is not the service's, on the
+    // given loopback address (127.0.0.1 is the service's host).
+    void SendFromStranger(const Bytes& bytes, const char* host = "127.0.0.1") {
         int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
         strangers.push_back(fd);
+        sockaddr_in from{};
+        from.sin_family = AF_INET;
+        from.sin_addr.s_addr = inet_addr(host);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from), 0) << host;
         int port = 0;
         char address[20] = {};
         GetLocalAddress(&DatagramLink, &port, address);
@@ -73,13 +78,16 @@ TEST_F(HostileTest, NoDatagramStopsTheAllDatagramLinkFromReading) {
         const char* what;
         std::function<void()> send;
     };
-    // One whole stream frame of an unknown code, as the service would send it.
-    const Bytes frame = {0, 3, 0xFF, 0xFF, 0xEE, 1, 2, 3};
+    // A whole stream frame as the service would send it: a canary of its own for arena 99, which
+    // the client must not answer from a stranger.
+    Bytes frame = {0, 80, 0, 0, 26};
+    frame.resize(5 + 80);
+    frame[5] = 99;
     const std::vector<Attack> attacks = {
         {"an empty datagram from the service's port", [&] { service.SendRawDatagram(0, {}); }},
         {"an empty datagram from a stranger", [&] { SendFromStranger({}); }},
         {"a datagram longer than the client's buffer", [&] { service.SendRawDatagram(0, Bytes(3000, 0)); }},
-        {"a frame from a stranger", [&] { SendFromStranger(frame); }},
+        {"a frame from another host", [&] { SendFromStranger(frame, "127.0.0.2"); }},
         {"a datagram that is no whole frame", [&] { service.SendRawDatagram(0, Bytes{0, 9, 1}); }},
     };
     uint8_t arena = 60;
@@ -88,6 +96,8 @@ TEST_F(HostileTest, NoDatagramStopsTheAllDatagramLinkFromReading) {
         SendCanary(++arena);
         EXPECT_TRUE(CanaryAnswered(arena)) << attack.what;
     }
+    for (const GameService::Frame& f : service.FramesOf(50))
+        EXPECT_NE(f.body, (Bytes{0, 0, 0, 99})) << "a stranger's frame was taken";
     EXPECT_EQ(DatagramLink.connected, 1) << "the link stays";
 }
 

@@ -149,8 +149,23 @@ protected:
         Hold(g_currentCharacter.name, "Thorn");
     }
     void TearDown() override {
+        if (waitGuard)
+            platform::RemoveMessageSource(waitGuard);
         service.RemoveMessageSource();
         NetMessagesTest::TearDown();
+    }
+
+    // From the tick count `at` on, every wait's flag is raised: a wait that should have ended by
+    // then reports an answer instead of running on for ever, and the test fails at once.
+    void AnswerEveryWaitAt(uint32_t at) {
+        if (waitGuard)
+            platform::RemoveMessageSource(waitGuard);
+        waitGuard = platform::AddMessageSource([at] {
+            if (GetTickCount() < at)
+                return;
+            for (int32_t* flag : {&EnterReplied, &GameOpened, &DatagramEstablished, &WorldSent})
+                *flag = 1;
+        });
     }
 
     bool Open(int type) {
@@ -175,6 +190,7 @@ protected:
     }
 
     GameService service;
+    int waitGuard = 0;
 };
 
 }  // namespace netmsg

@@ -834,6 +834,7 @@ TEST_F(NetWaitTest, TheUnlimitedWaitsEndWhenTheStreamCloses) {
     SendOpenGame();
     ASSERT_TRUE(PumpUntil([&] { return service.ClientCount() == 1 && !service.FramesOf(23).empty(); }));
     service.CloseClient(0);
+    AnswerEveryWaitAt(GetTickCount() + 60000);
     EXPECT_EQ(WaitForGameOpened(), 0);
     ResetSocketLinks();
     ASSERT_TRUE(Open(CONNECTION_STREAM));
@@ -914,6 +915,7 @@ TEST_F(EntryWaitTest, ASilentServiceEndsTheTavernsEntryByTheLostLinkTime) {
         g_lostLink = 0;
         LogIn(silent, type);
         silent.SetSilent(true);
+        AnswerEveryWaitAt(GetTickCount() + kLostLinkMs + 60000);
         const uint32_t last = LinkStats.lastStreamTime / 10;
         EXPECT_EQ(EnterTavern(nullptr), 0);
         const uint32_t silence = GetTickCount() - last;
