@@ -191,6 +191,7 @@ TEST(SampleFigures, TheMenuSceneHasItsHolderACameraAndASecondNode) {
 #include "client/present/world_tables.h"
 #include "engine/core/sg_file.h"
 #include "engine/geometry/sg_switch_nodes.h"
+#include "engine/geometry/sg_tri_shape.h"
 #include "platform/fs/fs.h"
 #include "tests/client/present/figure_fixture.h"
 #include "tests/support/recording_render.h"
@@ -326,6 +327,32 @@ TEST_F(SampleStartup, AWalkingFigureFacesTheWayItsObjectGoes) {
                 }
                 EXPECT_EQ(RemoveObjectFigure(f), 1);
             }
+}
+
+// A missile flies point first: the bolt's length lies along the way the arena moves an object of
+// its facing, not across it.
+TEST_F(SampleStartup, TheBoltPointsTheWayItsObjectFlies) {
+    World().worldRoot = SgRef<SgNode>(new SgNode);
+    World().sceneActive = 1;
+    for (int facing : {0, 700, 1024, 2048, 3300}) {
+        SCOPED_TRACE("facing " + std::to_string(facing));
+        const int f = CreateFigureForObject(30, nullptr, 0.01f);
+        ASSERT_GT(f, 0);
+        PlaceObjectFigure(f, 1000 << 16, 900 << 16, 0, facing, 0, 1, 1, 0);
+        auto* bolt = SgKindCast<SgTriShape>(FigureData(f)->model->FindByName("Bolt"));
+        ASSERT_NE(bolt, nullptr);
+        const SgVec3* v = bolt->WorldVertices();
+        ASSERT_NE(v, nullptr);
+        const SgVec3 ahead(-SineTable[facing] / 65536.0f, CosineTable[facing] / 65536.0f, 0);
+        const SgVec3 side = ahead.Cross(SgVec3(0, 0, -1));
+        float lowAhead = 1e9f, highAhead = -1e9f, lowSide = 1e9f, highSide = -1e9f;
+        for (uint16_t i = 0; i < bolt->VertexCount(); ++i) {
+            lowAhead = std::min(lowAhead, v[i].Dot(ahead)), highAhead = std::max(highAhead, v[i].Dot(ahead));
+            lowSide = std::min(lowSide, v[i].Dot(side)), highSide = std::max(highSide, v[i].Dot(side));
+        }
+        EXPECT_GT(highAhead - lowAhead, 2 * (highSide - lowSide));
+        EXPECT_EQ(RemoveObjectFigure(f), 1);
+    }
 }
 
 TEST_F(SampleStartup, TheBipedIsFoldedAndGetsLevelsOfDetail) {
