@@ -182,10 +182,13 @@ protected:
         s.Click(343, 537);
         s.Wait(3000);
     }
-    // Play, the Tavern; the first arena of the list, double clicked, then its Enter.
-    static void EnterTheFirstArena(Script& s) {
+    // Play, the Tavern; the first arena of the list, double clicked, then its Enter. The Tavern
+    // is shot as tavern.png when a name is given.
+    static void EnterTheFirstArena(Script& s, const char* tavernShot = nullptr) {
         s.Click(60, 225);
         s.Wait(4000);
+        if (tavernShot)
+            s.s << s.t - 500 << " screenshot " << tavernShot << "\n";
         s.s << s.t << " move 300 46\n"
             << s.t + 50 << " button left down 300 46\n"
             << s.t + 100 << " button left up 300 46\n"
@@ -353,6 +356,28 @@ TEST_F(OnlineFlow, ALostLinkInTheArenaEndsTheProgramAfterBothMessages) {
     const std::vector<int> codes = ClientCodes();
     EXPECT_EQ(codes.back(), 16);
     EXPECT_TRUE(dir.Exists("lost.png"));
+}
+
+// Online as offline, an arena whose level the installation lacks ends the program at the entry
+// with "Bad Grid Load": nothing after Enter is shown and no key is waited for.
+TEST_F(OnlineFlow, AnArenaWhoseLevelCannotBeLoadedEndsTheProgram) {
+    for (const char* item : {lobby::kArenaLevel, "grids/sample.zpk"})
+        fs::remove_all(dir.File(item));
+    Script s;
+    LogIn(s);
+    EnterTheFirstArena(s, "tavern.png");
+    s.Wait(4000);
+    s.s << s.t << " screenshot after.png\n";
+    s.Escapes(5000);  // a screen that waited for Escape would take one here
+    s.s << s.t + 5000 << " quit\n";
+    ASSERT_EQ(RunHost("tavern", s.Text(), "--arena-step 40"), 0) << dir.Read("game.out");
+    const std::string log = dir.Read("error.log");
+    EXPECT_NE(log.find("Could not open file: 'sample\\grid.dat'."), std::string::npos) << log;
+    EXPECT_NE(log.find("Exiting with message Bad Grid Load."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Grid Loaded."), std::string::npos) << log;
+    EXPECT_EQ(EnterPlaces(), (std::vector<int>{0, 255, lobby::kTeamArena + 100})) << "the entry asked for the arena";
+    EXPECT_TRUE(dir.Exists("tavern.png"));
+    EXPECT_FALSE(dir.Exists("after.png")) << "the program went on after the failed load";
 }
 
 // Share of the pixels in the 3D view's rows that are not near black, and that differ between two
