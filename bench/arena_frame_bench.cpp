@@ -13,14 +13,14 @@
 
 #include <algorithm>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
-#include "client/core/arena_loop.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
+#include "client/driver/arena_loop.h"
 #include "client/present/camera_set.h"
 #include "client/present/frame_update.h"
 #include "client/present/hud_panels.h"
@@ -34,7 +34,7 @@
 #include "engine/render/sg_dd_image.h"
 #include "platform/ddraw/control.h"
 #include "platform/win/platform.h"
-#include "tests/client/core/offline_arena.h"
+#include "tests/client/driver/offline_arena.h"
 #include "tests/client/screens/demo_screen.h"
 
 namespace {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "bench/sample_level_memory.h"
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
@@ -22,9 +21,10 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
 #include "client/core/config_file.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "tests/support/recording_present.h"
 #include "tools/writers/sample_level.h"
 

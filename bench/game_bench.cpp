@@ -12,16 +12,16 @@
 
 #include <cstdio>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster.h"
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
-#include "client/core/arena_loop.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
-#include "client/core/level_textures.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_files.h"
+#include "client/driver/arena_loop.h"
+#include "client/driver/message_pump.h"
+#include "client/level/level_textures.h"
 #include "client/present/arena_present.h"
 #include "client/present/engine_files.h"
 #include "client/present/present_services.h"
@@ -38,7 +38,7 @@
 #include "platform/ddraw/control.h"
 #include "platform/fs/fs.h"
 #include "platform/win/platform.h"
-#include "tests/client/core/offline_arena.h"
+#include "tests/client/driver/offline_arena.h"
 #include "tests/support/ddraw_device.h"
 
 namespace {

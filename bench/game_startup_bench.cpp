@@ -14,7 +14,7 @@
 #include <string>
 
 #include "client/core/screen_state.h"
-#include "client/game_entry.h"
+#include "client/driver/game_entry.h"
 #include "platform/win/platform.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "bench/null_render.h"
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/level_defs.h"
 #include "client/present/arena_present.h"
 #include "client/present/hud_panels.h"

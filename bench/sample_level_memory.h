@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "client/core/config_file.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "common/byte_reader.h"
 #include "tools/writers/sample_level.h"
 

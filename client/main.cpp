@@ -1,5 +1,5 @@
 // The game program.
 
-#include "client/game_entry.h"
+#include "client/driver/game_entry.h"
 
 int main(int argc, char** argv) { return GameEntry(argc, argv); }

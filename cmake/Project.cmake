@@ -22,14 +22,18 @@ function(quorrin_fuzz_coverage target)
   endif()
 endfunction()
 
-# quorrin_library(name DIR dir [DEPS ...]): a static library of every source in a folder.
+# quorrin_library(name DIRS dir... [SOURCES file...] [EXCLUDE file...] [DEPS ...]): a static
+# library of every source in the folders, with the extra files and without the excluded ones.
 function(quorrin_library name)
-  cmake_parse_arguments(Q "" "" "DIRS;DEPS;PRIVATE_DEPS" ${ARGN})
-  set(srcs)
+  cmake_parse_arguments(Q "" "" "DIRS;SOURCES;EXCLUDE;DEPS;PRIVATE_DEPS" ${ARGN})
+  set(srcs ${Q_SOURCES})
   foreach(d ${Q_DIRS})
     file(GLOB s CONFIGURE_DEPENDS ${d}/*.cpp)
     list(APPEND srcs ${s})
   endforeach()
+  if(Q_EXCLUDE)
+    list(REMOVE_ITEM srcs ${Q_EXCLUDE})
+  endif()
   if(NOT srcs)
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${name}_empty.cpp)
     file(WRITE ${stub} "// ${name} has no sources yet.\n")

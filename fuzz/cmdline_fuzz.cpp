@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "client/core/game_settings.h"
+#include "client/driver/game_settings.h"
 #include "client/screens/character_state.h"
 
 namespace {

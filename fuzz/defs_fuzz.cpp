@@ -14,8 +14,8 @@
 #include "client/arena/monster.h"
 #include "client/core/config_file.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_loader.h"
+#include "client/level/level_textures.h"
 #include "fuzz/scratch_dir.h"
 #include "fuzz/split_input.h"
 

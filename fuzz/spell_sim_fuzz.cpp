@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "client/arena/arena_frame.h"
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster_think.h"
 #include "client/arena/player_effects.h"
@@ -17,6 +16,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/net/client_tables.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "client/arena/spell.h"
+#include "client/arena/spell_file.h"
 #include "client/core/numeric.h"
-#include "client/core/spell_file.h"
 #include "client/core/version.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -33,6 +33,20 @@ bool OnTheFloor(const LocalPlayer& player, const PlayerView& v) {
 
 }  // namespace
 
+void PlaySoundAt(int x, int y, int sound, int range) {
+    if (g_soundState != 2 || !sound || !range || !g_playerView)
+        return;
+    int dx = std::abs(x - g_playerView->x);
+    int dy = std::abs(y - g_playerView->y);
+    if (dx >= range || dy >= range)
+        return;
+    int d = std::max(dx, dy);
+    if (d < range / 4)
+        PlayGameSound(sound, 0, 0);
+    else
+        PlayGameSound(sound, 5 - d * 15 / range, 0);
+}
+
 int CellSoundCode(int x, int y) {
     if (x < 0 || x >= kWorldLimit || y < 0 || y >= kWorldLimit)
         return 0;

@@ -8,7 +8,7 @@
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "common/random.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
+#include "client/arena/ambient_sound.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
@@ -17,8 +17,8 @@
 #include "client/arena/spell.h"
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
-#include "client/core/sound.h"
 #include "client/core/trig_tables.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
@@ -28,8 +28,8 @@
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
-#include "common/text.h"
 #include "common/random.h"
+#include "common/text.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <cstdlib>
 
 #include "client/arena/ambient_sound.h"
-#include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
@@ -19,10 +18,11 @@
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"
-#include "client/core/view_setup.h"
+#include "client/driver/view_setup.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_players.h"

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster.h"
 #include "client/arena/player_view.h"
@@ -11,7 +12,6 @@
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/sound.h"
 #include "client/screens/chat_buffer.h"
 #include "common/random.h"
 

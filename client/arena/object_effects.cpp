@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
@@ -9,7 +10,6 @@
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/sound.h"
 #include "client/screens/chat_buffer.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster_think.h"
@@ -16,7 +17,6 @@
 #include "client/arena/world_object.h"
 #include "client/core/error_log.h"
 #include "client/core/game_values.h"
-#include "client/core/sound.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "common/random.h"

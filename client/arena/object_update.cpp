@@ -4,16 +4,17 @@
 #include <cstdlib>
 #include <cstdint>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
 #include "client/arena/object_hits.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
+#include "client/arena/world_object.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"
-#include "client/arena/world_object.h"
 #include "client/screens/chat_buffer.h"
 
 namespace {

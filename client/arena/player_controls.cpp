@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
 #include "platform/win/win.h"

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
@@ -15,12 +14,13 @@
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/trig_tables.h"
 #include "client/net/net_players.h"
-#include "client/screens/notice_lines.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/notice_lines.h"
 
 int DebugToggle = 0;
 int PendingDoorTrigger = 0;

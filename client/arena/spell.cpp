@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "client/core/spell_defs.h"
-#include "client/core/spell_file.h"
+#include "client/arena/spell_defs.h"
+#include "client/arena/spell_file.h"
 #include "platform/fs/fs.h"
 
 std::unique_ptr<CSpell> SpellTable[kSpellTableSize];

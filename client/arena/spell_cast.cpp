@@ -4,9 +4,9 @@
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
-#include "client/core/display_helpers.h"
 #include "client/core/game_values.h"
 #include "client/core/sound.h"
+#include "client/driver/display_helpers.h"
 
 namespace {
 

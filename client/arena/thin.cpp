@@ -8,7 +8,7 @@
 #include "client/arena/local_player.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "common/random.h"

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster_think.h"

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
@@ -17,7 +18,6 @@
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
 #include "client/core/game_values.h"
-#include "client/core/sound.h"
 #include "client/net/net_spells.h"
 #include "client/screens/chat_buffer.h"
 #include "common/random.h"

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
 #include "client/core/level_defs.h"
 #include "client/core/numeric.h"
-#include "client/core/sound.h"
 #include "client/present/present_services.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/fonts.h"

@@ -1,10 +1,9 @@
 #include "client/core/sound.h"
 
 #include <algorithm>
-#include <cstdlib>
+#include <iterator>
 
-#include "client/arena/game_clock.h"
-#include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/sound_layer.h"
 #include "common/random.h"
 
@@ -52,20 +51,6 @@ void PlayGameSound(int sound, int volume, int pan) {
     // Game volumes run from -10 to 0; nothing is louder than the sample itself.
     volume = std::clamp(volume, -10, 0);
     DoMilesSound(sound, (volume + 10) * 10, pan, 0);
-}
-
-void PlaySoundAt(int x, int y, int sound, int range) {
-    if (!SoundOn() || !sound || !range || !g_playerView)
-        return;
-    int dx = std::abs(x - g_playerView->x);
-    int dy = std::abs(y - g_playerView->y);
-    if (dx >= range || dy >= range)
-        return;
-    int d = std::max(dx, dy);
-    if (d < range / 4)
-        PlayGameSound(sound, 0, 0);
-    else
-        PlayGameSound(sound, 5 - d * 15 / range, 0);
 }
 
 void SetLoopingAmbient(int sound, int volume, int pan) {

@@ -1,7 +1,8 @@
 #pragma once
-// The sound front end the game calls: sound effects by number with a game volume (-10 to 0),
-// sounds placed in the world, the one looping ambient sound, the level's ambient sound slots and
-// the music tracks. Sound plays only while the sound state is 2.
+// The sound front end the game calls: sound effects by number with a game volume (-10 to 0), the
+// one looping ambient sound, the level's ambient sound slots and the music tracks. Sound plays only
+// while the sound state is 2. Sounds placed in the world are the arena's (ambient_sound.h): they
+// are heard from the player's view.
 
 constexpr int kAmbientSoundSlots = 20;
 constexpr int kPlayingSoundEntries = 10;
@@ -36,7 +37,6 @@ int InitSoundSystem(const char* fileName, const char* soundDirectory);
 void ShutdownSoundSystem();
 
 void PlayGameSound(int sound, int volume, int pan);
-void PlaySoundAt(int x, int y, int sound, int range);
 void SetLoopingAmbient(int sound, int volume, int pan);
 void PlayAmbientSound(int slot, int distance);
 void StopAmbientSound(int slot);

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/net/net_bodies.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"

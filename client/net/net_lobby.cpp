@@ -5,8 +5,9 @@
 #include <cstring>
 #include <strings.h>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
+#include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
@@ -17,13 +18,12 @@
 #include "client/net/net_handshake.h"
 #include "client/net/net_rings.h"
 #include "client/net/net_spells.h"
-#include "client/arena/world_object.h"
-#include "client/screens/fonts.h"
-#include "client/screens/notice_lines.h"
 #include "client/present/present_services.h"
 #include "client/screens/character_file.h"
 #include "client/screens/character_state.h"
 #include "client/screens/chat_buffer.h"
+#include "client/screens/fonts.h"
+#include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
 #include "common/text.h"
 #include "platform/win/platform.h"

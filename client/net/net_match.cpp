@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
@@ -11,6 +10,7 @@
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/error_log.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/net/socket_layer.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "client/arena/game_clock.h"
+#include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
@@ -17,6 +17,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/sound.h"

@@ -4,16 +4,16 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
-#include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
+#include "client/core/game_clock.h"
 #include "client/core/level_defs.h"
+#include "client/driver/arena_loop.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_rings.h"
 #include "client/present/camera_set.h"

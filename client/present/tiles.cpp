@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "client/core/error_log.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "client/present/camera_set.h"
 #include "client/present/scene_load.h"
 #include "client/present/scene_walk.h"
-#include "client/present/world_lighting.h"
 #include "client/present/world_files.h"
+#include "client/present/world_lighting.h"
 #include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_tri_shape.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "client/arena/game_clock.h"
+#include "client/core/game_clock.h"
 #include "platform/fs/fs.h"
 
 namespace present {

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <memory>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
 #include "client/core/config_file.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/numeric.h"
 #include "client/core/pcx_image.h"

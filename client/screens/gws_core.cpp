@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "client/core/config_file.h"
-#include "client/core/message_pump.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/gws_window.h"
 #include "client/screens/screen_surface.h"
 

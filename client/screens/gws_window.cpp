@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/core/message_pump.h"
 #include "client/core/pcx_image.h"
 #include "client/core/sound.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/screen_surface.h"
 
 // ---- gwsWindow ---------------------------------------------------------------------------------------

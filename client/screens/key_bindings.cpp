@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "client/core/config_file.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/fonts.h"
 #include "client/screens/input.h"
 #include "client/screens/screen_surface.h"

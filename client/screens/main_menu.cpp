@@ -6,16 +6,16 @@
 #include <memory>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
-#include "client/core/level_textures.h"
-#include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/pcx_image.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"
+#include "client/driver/message_pump.h"
+#include "client/level/level_textures.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_lobby.h"
 #include "client/net/socket_settings.h"

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
-#include "client/core/level_textures.h"
-#include "client/core/message_pump.h"
+#include "client/core/game_clock.h"
 #include "client/core/screen_state.h"
 #include "client/core/sound.h"
+#include "client/driver/message_pump.h"
+#include "client/level/level_textures.h"
 #include "client/screens/fonts.h"
 #include "client/screens/input.h"
 #include "client/screens/main_menu.h"

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
 #include "client/arena/thin.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/net/net_match.h"

@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/core/config_file.h"
-#include "client/core/message_pump.h"
+#include "client/core/game_clock.h"
 #include "client/core/pack_file.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/gws_core.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "client/arena/game_clock.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "client/net/client_tables.h"
 #include "client/screens/character_rules.h"
 #include "client/screens/fonts.h"

@@ -12,7 +12,7 @@
 #include "client/arena/player_control.h"
 #include "client/arena/player_controls.h"
 #include "client/arena/player_view.h"
-#include "client/core/message_pump.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/input.h"
 #include "client/screens/screen_surface.h"
 #include "platform/win/platform.h"

@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "client/arena/spell.h"
-#include "client/core/spell_defs.h"
-#include "client/core/spell_file.h"
+#include "client/arena/spell_defs.h"
+#include "client/arena/spell_file.h"
 #include "tools/install/install_step.h"
 #include "tools/writers/spell_dat_writer.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "client/core/spell_defs.h"
+#include "client/arena/spell_defs.h"
 #include "common/text.h"
 
 namespace {

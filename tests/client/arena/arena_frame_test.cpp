@@ -5,7 +5,7 @@
 #include "client/arena/spell.h"
 #include "client/arena/world_effects.h"
 #include "client/core/game_values.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "tests/client/arena/arena_fixture.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_catalogue.h"

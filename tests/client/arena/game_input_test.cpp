@@ -4,17 +4,17 @@
 #include <memory>
 #include <string>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/player_control.h"
 #include "client/arena/player_move.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
+#include "client/core/game_clock.h"
 #include "client/net/client_tables.h"
+#include "client/net/net_catalogue.h"
 #include "client/screens/input.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
-#include "client/net/net_catalogue.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/sent_frames.h"
 

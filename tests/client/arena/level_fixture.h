@@ -19,7 +19,7 @@
 #include "client/core/config_file.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/screen_surface.h"
 #include "tests/support/recording_present.h"

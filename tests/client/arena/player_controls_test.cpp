@@ -2,8 +2,8 @@
 
 #include "client/arena/player_controls.h"
 
-#include "client/arena/game_clock.h"
 #include "client/arena/player_status.h"
+#include "client/core/game_clock.h"
 #include "client/core/screen_state.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"

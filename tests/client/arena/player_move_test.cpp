@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/player_control.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_move.h"
+#include "client/core/game_clock.h"
 #include "tests/client/arena/arena_fixture.h"
 
 namespace {

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/net/net_catalogue.h"
 #include "client/net/net_rings.h"
 #include "client/screens/screen_surface.h"

@@ -13,7 +13,7 @@
 #include "client/arena/spell.h"
 #include "client/arena/world_object.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_textures.h"
 #include "tests/support/arena_match.h"
 #include "tests/support/recording_present.h"
 #include "tests/support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include "client/arena/player_effects.h"
 #include "client/arena/spell.h"
 #include "client/arena/spell_cast.h"
-#include "client/core/display_helpers.h"
+#include "client/driver/display_helpers.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/sent_frames.h"
 

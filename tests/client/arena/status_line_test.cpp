@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
-#include "client/arena/player_status.h"
 #include "client/arena/player_move.h"
+#include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/net/client_tables.h"

@@ -6,10 +6,10 @@ quorrin_test(levels_tests
     ${CMAKE_CURRENT_LIST_DIR}/thin_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/trigger_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_effects_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../core/level_loader_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../core/level_maps_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../core/level_flow_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../core/level_textures_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../level/level_loader_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../level/level_maps_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../level/level_flow_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../level/level_textures_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/loading_screen_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../screens/screen_fixture.cpp
   DEPS client tools_writers)

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/player_control.h"
@@ -15,11 +14,12 @@
 #include "client/arena/player_start.h"
 #include "client/arena/player_status.h"
 #include "client/arena/spell.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
+#include "client/net/net_catalogue.h"
 #include "client/screens/screen_surface.h"
 #include "common/random.h"
-#include "client/net/net_catalogue.h"
 #include "tests/client/arena/level_fixture.h"
 #include "tests/support/sent_frames.h"
 #include "tests/support/temp_dir.h"

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
+#include "client/arena/ambient_sound.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/sound.h"
 #include "client/core/sound_layer.h"
 #include "common/random.h"

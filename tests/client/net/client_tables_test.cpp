@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/net/client_tables.h"
-#include "client/screens/tavern_state.h"
 #include "client/net/net_bodies.h"
 #include "client/screens/chat_buffer.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/screen_surface.h"
+#include "client/screens/tavern_state.h"
 #include "tests/support/recording_present.h"
 
 namespace {

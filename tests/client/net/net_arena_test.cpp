@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/line_tests.h"
 #include "client/arena/player_status.h"
@@ -15,6 +14,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/level_defs.h"
 #include "client/net/net_handshake.h"
 #include "client/net/net_players.h"

@@ -10,9 +10,9 @@
 #include <vector>
 #include "client/arena/local_player.h"
 #include "client/core/game_values.h"
-#include "client/core/message_pump.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_bodies.h"
 #include "client/net/net_dispatch.h"

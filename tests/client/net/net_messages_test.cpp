@@ -4,14 +4,14 @@
 
 #include <algorithm>
 
-#include "client/arena/game_clock.h"
-#include "client/core/link_timers.h"
-#include "client/core/screen_loops.h"
+#include "client/core/game_clock.h"
+#include "client/driver/link_timers.h"
+#include "client/driver/screen_loops.h"
 #include "client/screens/chat_commands.h"
 #include "client/screens/input.h"
+#include "client/screens/tavern_state.h"
 #include "common/text.h"
 #include "tests/client/net/net_messages_fixture.h"
-#include "client/screens/tavern_state.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -1041,8 +1041,8 @@ TEST_F(NetMessagesTest, TheMainWindowsTimersEndWaitsAndRepeatCharacterRequests) 
 
 // ---- Other players' figures ---------------------------------------------------------------------
 
-#include "client/arena/game_clock.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/net/net_players.h"
 
 namespace {

@@ -10,15 +10,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
+#include "client/level/level_loader.h"
 #include "client/present/arena_present.h"
 #include "client/present/camera_set.h"
 #include "client/present/hud_panels.h"

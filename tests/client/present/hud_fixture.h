@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/present/arena_present.h"

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "client/present/camera_set.h"
 #include "engine/render/sg_d3d_render.h"
 #include "platform/ddraw/control.h"

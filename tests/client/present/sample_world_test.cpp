@@ -15,8 +15,8 @@
 
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
-#include "client/core/level_textures.h"
+#include "client/level/level_loader.h"
+#include "client/level/level_textures.h"
 #include "client/present/camera_set.h"
 #include "client/present/cell_faces.h"
 #include "client/present/grid_layers.h"

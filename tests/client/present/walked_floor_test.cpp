@@ -19,7 +19,7 @@
 #include "client/arena/grid_queries.h"
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "client/present/cell_faces.h"
 #include "client/present/grid_layers.h"
 #include "client/present/tile_mesh.h"

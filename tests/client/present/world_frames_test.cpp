@@ -10,7 +10,7 @@
 
 #include "client/core/error_log.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "client/present/camera_set.h"
 #include "client/present/figure_lights.h"
 #include "client/present/thin_walls.h"

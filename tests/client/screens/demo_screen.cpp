@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "client/arena/spell.h"
-#include "client/core/message_pump.h"
-#include "client/present/camera_set.h"
+#include "client/driver/message_pump.h"
 #include "client/present/arena_present.h"
+#include "client/present/camera_set.h"
 #include "client/present/engine_files.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"

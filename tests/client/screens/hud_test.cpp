@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
 #include "client/arena/game_input.h"
 #include "client/arena/local_player.h"
 #include "client/arena/player_view.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/game_values.h"
 #include "client/core/level_defs.h"
 #include "client/core/numeric.h"
@@ -23,9 +23,9 @@
 #include "client/screens/chat_commands.h"
 #include "client/screens/chat_input.h"
 #include "client/screens/fonts.h"
-#include "client/screens/input.h"
 #include "client/screens/game_pages.h"
 #include "client/screens/hud_text.h"
+#include "client/screens/input.h"
 #include "client/screens/notice_lines.h"
 #include "client/screens/overhead_map.h"
 #include "client/screens/screen_art.h"

@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "client/arena/player_control.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
 #include "tests/client/screens/screen_fixture.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "client/arena/trigger.h"
 #include "client/arena/world_object.h"
 #include "client/core/error_log.h"
-#include "client/core/level_loader.h"
+#include "client/level/level_loader.h"
 #include "client/screens/level_art.h"
 #include "tests/client/screens/screen_fixture.h"
 

@@ -17,9 +17,9 @@
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
-#include "client/core/level_textures.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
+#include "client/level/level_textures.h"
 #include "client/net/socket_settings.h"
 #include "client/present/present_services.h"
 #include "client/screens/character_screen.h"

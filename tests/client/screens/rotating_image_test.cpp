@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
+#include "client/core/game_clock.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"
 #include "client/screens/menu_list.h"

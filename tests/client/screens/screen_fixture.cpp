@@ -6,8 +6,8 @@
 
 #include "client/core/config_file.h"
 #include "client/core/game_values.h"
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/character_state.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "client/core/message_pump.h"
+#include "client/driver/message_pump.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
 #include "client/screens/input.h"

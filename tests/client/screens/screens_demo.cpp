@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "client/core/message_pump.h"
 #include "client/core/screen_state.h"
+#include "client/driver/message_pump.h"
 #include "client/present/present_services.h"
 #include "client/screens/color_tables.h"
 #include "client/screens/fonts.h"

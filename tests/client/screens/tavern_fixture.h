@@ -9,9 +9,9 @@
 
 #include "client/arena/player_control.h"
 #include "client/core/game_values.h"
-#include "client/core/level_textures.h"
 #include "client/core/numeric.h"
 #include "client/core/screen_state.h"
+#include "client/level/level_textures.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_dispatch.h"
 #include "client/screens/character_state.h"

@@ -13,9 +13,9 @@
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
-#include "client/core/arena_loop.h"
 #include "client/core/game_values.h"
-#include "client/core/message_pump.h"
+#include "client/driver/arena_loop.h"
+#include "client/driver/message_pump.h"
 #include "client/present/camera_set.h"
 #include "client/present/present_services.h"
 #include "client/screens/fonts.h"
@@ -26,7 +26,7 @@
 #include "client/screens/screen_surface.h"
 #include "engine/render/sg_d3d_render.h"
 #include "platform/win/platform.h"
-#include "tests/client/core/offline_arena.h"
+#include "tests/client/driver/offline_arena.h"
 #include "tests/client/screens/demo_screen.h"
 #include "tests/support/ddraw_device.h"
 

@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "client/arena/game_clock.h"
-#include "client/core/arena_loop.h"
 #include "client/arena/world_object.h"
+#include "client/core/game_clock.h"
 #include "client/core/level_defs.h"
-#include "client/core/level_loader.h"
+#include "client/driver/arena_loop.h"
+#include "client/level/level_loader.h"
 #include "client/net/net_dispatch.h"
 #include "client/net/net_rings.h"
 #include "client/present/camera_set.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "client/arena/game_clock.h"
-#include "client/core/arena_loop.h"
 #include "client/core/error_log.h"
+#include "client/core/game_clock.h"
+#include "client/driver/arena_loop.h"
 #include "client/present/camera_set.h"
 #include "client/present/crosshair.h"
 #include "client/present/figure_lights.h"
