@@ -5,7 +5,10 @@
 // shares of a frame: the presentation's (the update and the figures), the renderer's (presenting
 // the view without rasterising) and the device's (what rasterising adds). The HUD update is timed
 // on its own, mean and worst (the worst frame copies a part of the player list and a map tile);
-// px/frame counts the pixels the device fills, so a view that draws nothing shows.
+// px/frame counts the pixels the device fills, so a view that draws nothing shows; shapes and
+// triangles count what the view drew. Last, the level's rooms are built again a few times
+// (BuildWorldRooms, as world creation calls it) and the mean time of a build is reported beside
+// the frame's.
 
 #include <benchmark/benchmark.h>
 
@@ -20,15 +23,19 @@
 #include "client/arena/world_object.h"
 #include "client/core/game_clock.h"
 #include "client/core/game_values.h"
+#include "client/core/level_defs.h"
 #include "client/driver/arena_loop.h"
 #include "client/present/camera_set.h"
 #include "client/present/frame_update.h"
 #include "client/present/hud_panels.h"
 #include "client/present/present_services.h"
+#include "client/present/world_create.h"
+#include "client/present/world_rooms.h"
 #include "client/screens/chat_commands.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
+#include "client/screens/main_menu.h"
 #include "client/screens/screen_surface.h"
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_dd_image.h"
@@ -101,6 +108,9 @@ struct ArenaGame {
         const double presentStart = NowMicros();
         g_screen.PresentGameView(0, 0, kScreenWidth, kScreenHeight, kFrameDelta, -1);
         const double end = NowMicros();
+        const present::CameraSet& cameras = present::Cameras();
+        shapes += cameras.geometryDrawn;
+        triangles += cameras.trianglesDrawn;
         const double hud = hudEnd - hudStart;
         hudSum += hud;
         hudWorst = std::max(hudWorst, hud);
@@ -119,6 +129,7 @@ struct ArenaGame {
     LocalPlayer player{};
     int slots[kFigures] = {};
     double hudSum = 0, hudWorst = 0, updateSum = 0, presentSum = 0;
+    double shapes = 0, triangles = 0;
 };
 
 void BM_ArenaFrame(benchmark::State& state) {
@@ -130,6 +141,7 @@ void BM_ArenaFrame(benchmark::State& state) {
     for (int n = 0; n < 30; ++n)
         game.Frame();  // warm: every pool, cache and HUD image made
     game.hudSum = game.hudWorst = game.updateSum = game.presentSum = 0;
+    game.shapes = game.triangles = 0;
     dd::ResetPixelsWritten();
     for (auto _ : state)
         game.Frame();
@@ -137,6 +149,7 @@ void BM_ArenaFrame(benchmark::State& state) {
     const double pixels = static_cast<double>(dd::PixelsWritten()) / frames;
     const double presentation = game.updateSum / frames, present = game.presentSum / frames;
     const double hud = game.hudSum / frames, hudWorst = game.hudWorst;
+    const double shapes = game.shapes / frames, triangles = game.triangles / frames;
 
     dd::SetRasterizing(false);
     game.presentSum = 0;
@@ -145,6 +158,13 @@ void BM_ArenaFrame(benchmark::State& state) {
         game.Frame();
     const double renderer = game.presentSum / bare;
 
+    // Each build replaces the rooms of the last, so the frames above drew the first.
+    constexpr int kBuilds = 5;
+    const double buildStart = NowMicros();
+    for (int n = 0; n < kBuilds; ++n)
+        present::BuildWorldRooms(present::WorldRoomDefs(), present::LevelGridLayers(g_level), g_singleUserLevel);
+    const double build = (NowMicros() - buildStart) / kBuilds;
+
     state.counters["frames/s"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
     state.counters["presentation_us"] = presentation;
     state.counters["renderer_us"] = renderer;
@@ -152,6 +172,9 @@ void BM_ArenaFrame(benchmark::State& state) {
     state.counters["hud_us"] = hud;
     state.counters["hud_worst_us"] = hudWorst;
     state.counters["px/frame"] = pixels;
+    state.counters["shapes"] = shapes;
+    state.counters["triangles"] = triangles;
+    state.counters["build_world_rooms_ms"] = build / 1000;
     game.Close();
 }
 
