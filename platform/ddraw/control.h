@@ -188,9 +188,12 @@ int PresentCount();
 void ForceGeneralRaster(bool on);
 // Whether the last draw of any device went through a specialised span loop.
 bool LastDrawSpecialised();
-// The specialised span loops one pixel at a time even where the processor has AVX2 (to compare
-// the two; they give the same pixels).
-void ForceScalarSpans(bool on);
+// How many pixels at a time the specialised span loops may go: one, eight (where the processor has
+// AVX2) or sixteen (AVX-512). They give the same pixels; tests compare them.
+enum class SpanWidth { One, Eight, Sixteen };
+void LimitSpanWidth(SpanWidth widest);
+// The widest the loops go now: the limit, or less where the processor has not the instructions.
+SpanWidth WidestSpans();
 // Benchmark controls: with rasterising off the devices take every draw call and its vertices but
 // fill no pixel, so the cost of what feeds them can be measured alone. Pixels written counts the
 // pixels of the triangle spans filled since the last reset (before depth and alpha tests).

@@ -4,8 +4,10 @@
 // no blend, the alpha blend, the additive blend or the screen blend (one, inverse source colour).
 // Anything else goes to the general loop.
 
+#include <algorithm>
 #include <cmath>
 
+#include "platform/ddraw/control.h"
 #include "platform/ddraw/raster_internal.h"
 #include "platform/ddraw/raster_span.h"
 
@@ -22,7 +24,17 @@ bool ProcessorHasAvx2() {
 #endif
 }
 
-bool g_scalarSpans = false;
+bool ProcessorHasAvx512() {
+#if defined(QUORRIN_SPAN_WIDE)
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+    return has;
+#else
+    return false;
+#endif
+}
+
+SpanWidth g_widestSpans = SpanWidth::Sixteen;
 
 bool IsTextureArg(DWORD arg) { return arg == D3DTA_TEXTURE; }
 bool IsDiffuseArg(DWORD arg) { return arg == D3DTA_DIFFUSE || arg == D3DTA_CURRENT; }
@@ -55,7 +67,9 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
     if (s.alphaTest && s.alphaFunc != D3DCMP_ALWAYS)
         return nullptr;
 
-    c.vectorSpans = !g_scalarSpans && ProcessorHasAvx2();
+    const SpanWidth widest = WidestSpans();
+    c.vectorSpans = widest >= SpanWidth::Eight;
+    c.wideSpans = widest >= SpanWidth::Sixteen;
     SpanKey k{};
     if (c.depth) {
         const FormatInfo& zf = s.target.depthFormat;
@@ -145,6 +159,15 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
 
 namespace platform::dd {
 
-void ForceScalarSpans(bool on) { raster::g_scalarSpans = on; }
+void LimitSpanWidth(SpanWidth widest) { raster::g_widestSpans = widest; }
+
+SpanWidth WidestSpans() {
+    SpanWidth processor = SpanWidth::One;
+    if (raster::ProcessorHasAvx512() && raster::ProcessorHasAvx2())
+        processor = SpanWidth::Sixteen;
+    else if (raster::ProcessorHasAvx2())
+        processor = SpanWidth::Eight;
+    return std::min(processor, raster::g_widestSpans);
+}
 
 }  // namespace platform::dd

@@ -108,6 +108,7 @@ struct Context {
     int fogB = 0;
     bool perspective = true;
     bool vectorSpans = false;  // the eight-pixel loops (the processor has AVX2, not switched off)
+    bool wideSpans = false;    // the sixteen-pixel loops (AVX-512)
 
     // What setup must interpolate.
     bool needQ = false;

@@ -1300,12 +1300,9 @@ SPAN_AVX2_INLINE void StartRows(const Context& c, const Gradients& g, const Span
     }
 }
 
-// The rows of a triangle whose runs need no range cuts: the runs' steps and lane offsets are the
-// same for every row, and the rows' first values are worked out eight rows at a time. Chunked: the
-// texture's levels are chosen along the rows.
+// The steps of a steady triangle's runs, and its texture's level where it has one.
 template <SpanKey K, bool Chunked>
-SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
-    SpanPixels p;
+SPAN_AVX2_INLINE void SteadySteps(const Context& c, const Gradients& g, SpanPixels& p) {
     SpanState(c, &p);
     if constexpr (K.depth == kDepth16)
         p.dz = RunStep(g.dx[kAttrZ], kDepthScale);
@@ -1315,6 +1312,41 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
         p.dspecFog = __builtin_convertvector(LoadLanes(&g.dx[kAttrSB]) * kSpecFogScales, I32x4);
     if constexpr (K.texture != kTexNone && !Chunked)
         OneLevel(c, g, 0, 0, p);
+}
+
+// Row i's first values of depth, colour and fog into p.
+template <SpanKey K>
+SPAN_AVX2_INLINE void LoadRowStart(const RowStarts& starts, int i, SpanPixels& p) {
+    p.z = starts.z[i];
+    for (int k = 0; k < 4; ++k) {
+        if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
+            p.col[k] = starts.col[k][i];
+        if (ReadsSpecFog<K>(k))
+            p.specFog[k] = starts.specFog[k][i];
+    }
+}
+
+// A row whose texture levels are chosen along it, chunk by chunk (its first values in p).
+template <SpanKey K>
+SPAN_AVX2_INLINE void ChunkedRow(const Context& c, const Gradients& g, const SpanRow& row, SpanPixels& p,
+                                 GroupConsts& consts) {
+    auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
+        p.n = pixels;
+        SetLevelConsts(p, &consts);
+        Groups<K>(p, consts);
+        Advance(p, pixels);
+        CarryRuns(p, pixels);
+    };
+    TextureChunks(c, g, static_cast<float>(row.x0), static_cast<float>(row.y), row.x1 - row.x0, p, draw);
+}
+
+// The rows of a triangle whose runs need no range cuts: the runs' steps and lane offsets are the
+// same for every row, and the rows' first values are worked out eight rows at a time. Chunked: the
+// texture's levels are chosen along the rows.
+template <SpanKey K, bool Chunked>
+SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
+    SpanPixels p;
+    SteadySteps<K, Chunked>(c, g, p);
     GroupConsts consts;
     MakeConsts<K>(p, &consts);
     RowStarts starts;
@@ -1325,13 +1357,7 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
             const SpanRow& row = rows[first + i];
             const int n = row.x1 - row.x0;
             SpanPlace<K>(c, row.y, row.x0, n, &p);
-            p.z = starts.z[i];
-            for (int k = 0; k < 4; ++k) {
-                if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
-                    p.col[k] = starts.col[k][i];
-                if (ReadsSpecFog<K>(k))
-                    p.specFog[k] = starts.specFog[k][i];
-            }
+            LoadRowStart<K>(starts, i, p);
             if constexpr (Chunked) {
                 if (starts.oneChunk & (1u << i)) {
                     UseLevel(c.tex, c.tex.data->levels[starts.level[i]], &p);
@@ -1346,14 +1372,7 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
                     Groups<K>(p, consts);
                     continue;
                 }
-                auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
-                    p.n = pixels;
-                    SetLevelConsts(p, &consts);
-                    Groups<K>(p, consts);
-                    Advance(p, pixels);
-                    CarryRuns(p, pixels);
-                };
-                TextureChunks(c, g, static_cast<float>(row.x0), static_cast<float>(row.y), n, p, draw);
+                ChunkedRow<K>(c, g, row, p, consts);
             } else {
                 if constexpr (K.texture != kTexNone) {
                     p.tq = starts.q[i];
@@ -1370,8 +1389,10 @@ SPAN_AVX2_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
 }  // namespace span_detail::avx2
 #endif
 
-// A triangle's rows: eight pixels at a time from one set-up where the triangle allows, else span
-// by span.
+#include "platform/ddraw/raster_span16.h"
+
+// A triangle's rows: sixteen or eight pixels at a time from one set-up where the triangle allows,
+// else span by span.
 template <SpanKey K>
 void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
 #if defined(QUORRIN_SPAN_AVX2)
@@ -1380,8 +1401,16 @@ void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, 
         constexpr bool kSpecularFog = K.specular || K.fog;
         const bool steady = (K.depth != kDepth16 || g.steadyZ) && (!kDiffuse || g.steadyDiffuse) &&
                             (!kSpecularFog || g.steadySpecFog);
+        const bool oneLevel = K.texture == kTexNone || g.texLevel >= 0;
+        if (steady && c.wideSpans) {
+            if (oneLevel)
+                span_detail::wide::SteadyRows<K, false>(c, g, rows, count);
+            else
+                span_detail::wide::SteadyRows<K, true>(c, g, rows, count);
+            return;
+        }
         if (steady && c.vectorSpans) {
-            if (K.texture == kTexNone || g.texLevel >= 0)
+            if (oneLevel)
                 span_detail::avx2::SteadyRows<K, false>(c, g, rows, count);
             else
                 span_detail::avx2::SteadyRows<K, true>(c, g, rows, count);

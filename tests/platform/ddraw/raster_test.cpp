@@ -28,6 +28,9 @@ uint32_t Expand565(uint32_t p) {
     return 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
 }
 
+// Every width of the specialised span loops (a width the processor lacks falls back to a narrower).
+constexpr dd::SpanWidth kSpanWidths[] = {dd::SpanWidth::Sixteen, dd::SpanWidth::Eight, dd::SpanWidth::One};
+
 // Both rasteriser paths: the specialised span loops where they apply, and the general pipeline.
 class RasterTest : public DDrawTest, public ::testing::WithParamInterface<bool> {
 protected:
@@ -602,9 +605,10 @@ TEST_P(RasterTest, WrappedCoordinatesFarOutKeepTheirTexels) {
         float turns;  // per pixel
     };
     for (const Case& c : {Case{0, 32.25f}, Case{1000, 32.25f}, Case{1000, 0.25f}, Case{-3000, 0.25f}}) {
-        for (bool scalar : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << "from " << c.u0 << ", " << c.turns << " a pixel" << (scalar ? ", scalar" : ""));
-            dd::ForceScalarSpans(scalar);
+        for (dd::SpanWidth width : kSpanWidths) {
+            SCOPED_TRACE(::testing::Message() << "from " << c.u0 << ", " << c.turns << " a pixel, "
+                                              << static_cast<int>(width));
+            dd::LimitSpanWidth(width);
             device->Clear(0xFF00FF00);
             ASSERT_EQ(device->DrawRect(0, 0, 64, 4, 0xFFFFFFFF, .5f, c.u0, 0, c.u0 + 64 * c.turns, 1), D3D_OK);
             for (int y = 0; y < 4; ++y) {
@@ -616,7 +620,7 @@ TEST_P(RasterTest, WrappedCoordinatesFarOutKeepTheirTexels) {
             }
         }
     }
-    dd::ForceScalarSpans(false);
+    dd::LimitSpanWidth(dd::SpanWidth::Sixteen);
 }
 
 // Down a texture taller (4) than wide (2), v from -0.5 to 1.5: rows and columns have their own
@@ -711,9 +715,9 @@ TEST_P(RasterTest, OneTexelPerPixelShowsEveryTexelOnce) {
         const float u1 = static_cast<float>(k.tx + k.cols) / k.w, v1 = static_cast<float>(k.ty + k.rows) / k.h;
         const float x1 = k.x0 + k.cols, y1 = k.y0 + k.rows;
         const int left = static_cast<int>(std::ceil(k.x0)), top = static_cast<int>(std::ceil(k.y0));
-        for (bool scalar : {false, true}) {
-            SCOPED_TRACE(::testing::Message() << k.name << (scalar ? ", one at a time" : ""));
-            dd::ForceScalarSpans(scalar);
+        for (dd::SpanWidth width : kSpanWidths) {
+            SCOPED_TRACE(::testing::Message() << k.name << ", span width " << static_cast<int>(width));
+            dd::LimitSpanWidth(width);
             device->Clear(0xFF000000);
             ASSERT_EQ(device->Draw(D3DPT_TRIANGLEFAN, {Vertex(k.x0, k.y0, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u0, v0),
                                                        Vertex(x1, k.y0, 0, k.rhw, 0xFFFFFFFF, 0xFF000000, u1, v0),
@@ -735,7 +739,7 @@ TEST_P(RasterTest, OneTexelPerPixelShowsEveryTexelOnce) {
         }
         device->SetTexture(0, nullptr);
     }
-    dd::ForceScalarSpans(false);
+    dd::LimitSpanWidth(dd::SpanWidth::Sixteen);
 }
 
 TEST_P(RasterTest, TheMipLevelFollowsTheScreenSizeOfTheTexture) {
@@ -954,15 +958,15 @@ void PrintTo(const SpanCase& c, std::ostream* os) { *os << c.name; }
 class VectorSpanTest : public DDrawTest, public ::testing::WithParamInterface<SpanCase> {
 protected:
     void TearDown() override {
-        dd::ForceScalarSpans(false);
+        dd::LimitSpanWidth(dd::SpanWidth::Sixteen);
         DDrawTest::TearDown();
     }
 
     // Overlapping triangles with 1/w, colours, fog and coordinates varying strongly, some running
     // past the right edge, drawn twice so the depth test meets both outcomes.
-    void Render(bool scalar, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
+    void Render(dd::SpanWidth width, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
         const SpanCase& k = GetParam();
-        dd::ForceScalarSpans(scalar);
+        dd::LimitSpanWidth(width);
         auto device = SoftDevice::Create({.width = 67, .height = 41, .depth = k.depth});
         ASSERT_NE(device, nullptr);
         IDirectDrawSurface4* texture = nullptr;
@@ -1069,22 +1073,29 @@ protected:
     }
 };
 
-TEST_P(VectorSpanTest, EightAtATimeGivesThePixelsOfOneAtATime) {
-    Image vector, scalar;
-    std::vector<uint32_t> vectorDepth, scalarDepth;
+TEST_P(VectorSpanTest, EightAndSixteenAtATimeGiveThePixelsOfOneAtATime) {
+    Image one;
+    std::vector<uint32_t> oneDepth;
     bool specialised = false;
-    Render(false, &vector, &vectorDepth, &specialised);
+    Render(dd::SpanWidth::One, &one, &oneDepth, &specialised);
     EXPECT_TRUE(specialised);
-    Render(true, &scalar, &scalarDepth, &specialised);
-    ASSERT_EQ(vector.pixels.size(), scalar.pixels.size());
-    int differ = 0;
-    for (size_t i = 0; i < vector.pixels.size(); ++i)
-        differ += vector.pixels[i] != scalar.pixels[i];
-    EXPECT_EQ(differ, 0);
-    EXPECT_EQ(vectorDepth, scalarDepth);
     // The scene draws something of its own.
-    EXPECT_GT(std::count_if(vector.pixels.begin(), vector.pixels.end(), [](uint32_t p) { return p != 0xFF203040u; }),
-              1000);
+    EXPECT_GT(std::count_if(one.pixels.begin(), one.pixels.end(), [](uint32_t p) { return p != 0xFF203040u; }), 1000);
+    for (dd::SpanWidth width : {dd::SpanWidth::Eight, dd::SpanWidth::Sixteen}) {
+        dd::LimitSpanWidth(width);
+        if (dd::WidestSpans() != width)
+            continue;  // the processor has not the instructions
+        SCOPED_TRACE(::testing::Message() << "span width " << static_cast<int>(width));
+        Image wide;
+        std::vector<uint32_t> wideDepth;
+        Render(width, &wide, &wideDepth, &specialised);
+        ASSERT_EQ(wide.pixels.size(), one.pixels.size());
+        int differ = 0;
+        for (size_t i = 0; i < wide.pixels.size(); ++i)
+            differ += wide.pixels[i] != one.pixels[i];
+        EXPECT_EQ(differ, 0);
+        EXPECT_EQ(wideDepth, oneDepth);
+    }
 }
 
 constexpr DWORD kTex = D3DTA_TEXTURE, kDif = D3DTA_DIFFUSE;
