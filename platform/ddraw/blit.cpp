@@ -87,10 +87,21 @@ void Copy(SurfaceImpl* dest, const RECT& d, const uint8_t* srcBits, LONG srcPitc
         int64_t i = x - d.left;
         if (mirrorX)
             i = dw - 1 - i;
-        LONG sx = static_cast<LONG>(s.left + (2 * i + 1) * sw / (2 * dw));
+        // At one to one the centre maps to the same place along the row: no division.
+        LONG sx = static_cast<LONG>(sw == dw ? s.left + i : s.left + (2 * i + 1) * sw / (2 * dw));
         columns[static_cast<size_t>(x - area.left)] = (sx >= srcBounds.left && sx < srcBounds.right) ? sx : -1;
     }
     const bool plain = !srcKey.on && !destKey.on && !mirrorX && sw == dw;
+    // One-to-one rows copy the first run of columns that map inside the source, the same in every
+    // row (at one to one the columns inside the source are one run).
+    LONG runFrom = area.left, runTo = area.left;
+    if (plain) {
+        while (runFrom < area.right && columns[static_cast<size_t>(runFrom - area.left)] < 0)
+            ++runFrom;
+        runTo = runFrom;
+        while (runTo < area.right && columns[static_cast<size_t>(runTo - area.left)] >= 0)
+            ++runTo;
+    }
     for (LONG y = area.top; y < area.bottom; ++y) {
         int64_t j = y - d.top;
         if (mirrorY)
@@ -101,16 +112,9 @@ void Copy(SurfaceImpl* dest, const RECT& d, const uint8_t* srcBits, LONG srcPitc
         const uint8_t* srow = srcBits + static_cast<ptrdiff_t>(sy) * srcPitch;
         uint8_t* drow = dest->Bits() + static_cast<ptrdiff_t>(y) * dest->Pitch();
         if (plain) {
-            // One-to-one rows: copy the run of columns that map inside the source.
-            LONG x = area.left;
-            while (x < area.right && columns[static_cast<size_t>(x - area.left)] < 0)
-                ++x;
-            LONG end = x;
-            while (end < area.right && columns[static_cast<size_t>(end - area.left)] >= 0)
-                ++end;
-            if (end > x)
-                std::memmove(drow + x * bytes, srow + columns[static_cast<size_t>(x - area.left)] * bytes,
-                             static_cast<size_t>(end - x) * bytes);
+            if (runTo > runFrom)
+                std::memmove(drow + runFrom * bytes, srow + columns[static_cast<size_t>(runFrom - area.left)] * bytes,
+                             static_cast<size_t>(runTo - runFrom) * bytes);
             continue;
         }
         for (LONG x = area.left; x < area.right; ++x) {
