@@ -1,5 +1,7 @@
 #include "engine/geometry/sg_partial_order.h"
 
+#include <cstddef>
+
 SgPartialOrder::SgPartialOrder(uint32_t capacity) { Reserve(capacity); }
 
 SgPartialOrder::~SgPartialOrder() {
@@ -31,21 +33,27 @@ bool SgPartialOrder::Sort(void** items, uint32_t n, Comparator comparator, void*
         items_[k] = items[k];
         grid_[k * capacity_ + k] = 0;
     }
+    // Held in locals: the compiler cannot tell that the comparator leaves the members alone.
+    uint8_t* const grid = grid_;
+    const size_t cap = capacity_;
+    int32_t* const successors = successors_;
+    int32_t* const predecessors = predecessors_;
+    void* const* const work = items_;
     for (uint32_t i = 0; i < n; ++i) {
         for (uint32_t j = i + 1; j < n; ++j) {
-            int r = comparator(items_[i], items_[j], context);
-            uint8_t& ij = grid_[i * capacity_ + j];
-            uint8_t& ji = grid_[j * capacity_ + i];
+            int r = comparator(work[i], work[j], context);
+            uint8_t& ij = grid[i * cap + j];
+            uint8_t& ji = grid[j * cap + i];
             if (r < 0) {
                 ji = 1;
                 ij = 0;
-                ++successors_[i];
-                ++predecessors_[j];
+                ++successors[i];
+                ++predecessors[j];
             } else if (r > 0) {
                 ij = 1;
                 ji = 0;
-                ++successors_[j];
-                ++predecessors_[i];
+                ++successors[j];
+                ++predecessors[i];
             } else {
                 ij = 0;
                 ji = 0;
@@ -78,9 +86,10 @@ bool SgPartialOrder::Sort(void** items, uint32_t n, Comparator comparator, void*
             break;
         uint32_t p = static_cast<uint32_t>(picked);
         items[position] = items_[p];
+        // The row's cells are 0 or 1: subtracted whole, the loop runs without a branch and in vectors.
+        const uint8_t* row = grid + p * cap;
         for (uint32_t x = 0; x < n; ++x)
-            if (grid_[p * capacity_ + x])
-                --successors_[x];
+            successors[x] -= row[x];
         successors_[p] = -1;
         predecessors_[p] = 0;
     }
