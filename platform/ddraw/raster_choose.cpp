@@ -1,7 +1,8 @@
 // Which specialised span loop draws a state, if any: a 5-6-5 target, a 16-bit depth buffer tested
 // with less-or-equal (or always), stage 0 alone selecting or modulating its texture and the diffuse
 // colour, point or bilinear filtering with nearest-level mipmaps, wrap or clamp, vertex fog, and
-// no blend, the alpha blend, the additive blend or the screen blend (one, inverse source colour).
+// no blend, the alpha blend, the additive blend, the screen blend (one, inverse source colour) or
+// the additive blend by source alpha.
 // Anything else goes to the general loop.
 
 #include <algorithm>
@@ -97,11 +98,13 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
         k.blend = kBlendAdd;
     else if (s.srcBlend == D3DBLEND_ONE && s.destBlend == D3DBLEND_INVSRCCOLOR)
         k.blend = kBlendScreen;
+    else if (s.srcBlend == D3DBLEND_SRCALPHA && s.destBlend == D3DBLEND_ONE)
+        k.blend = kBlendAddAlpha;
     else
         return nullptr;
 
     const TexData* t = s0.texture && s0.texture->levelCount > 0 ? s0.texture : nullptr;
-    const bool alphaMatters = k.blend == kBlendLerp;
+    const bool alphaMatters = BlendByAlpha(k.blend);
     const bool wantsTexture = color != Source::Diffuse || (alphaMatters && alpha != Source::Diffuse);
     if (wantsTexture) {
         // Without a texture the stage reads opaque white.

@@ -30,9 +30,13 @@ enum SpanDepth : int { kDepthOff, kDepth16 };
 enum SpanTexture : int { kTexNone, kTexPoint, kTexLinear };
 enum SpanCombine : int { kCombineDiffuse, kCombineTexture, kCombineModulate };
 // kBlendScreen: the source plus the background times one less the source colour (source one,
-// destination inverse source colour), as the HUD's panels draw.
-enum SpanBlend : int { kBlendOff, kBlendLerp, kBlendAdd, kBlendScreen };
-constexpr int kBlends = 4;
+// destination inverse source colour), as the HUD's panels draw. kBlendAddAlpha: the source times
+// its alpha plus the background (source alpha, destination one), as the arena's glows draw.
+enum SpanBlend : int { kBlendOff, kBlendLerp, kBlendAdd, kBlendScreen, kBlendAddAlpha };
+constexpr int kBlends = 5;
+
+// Whether the blend weighs the source by its alpha: then the alpha lane carries the factor.
+constexpr bool BlendByAlpha(int blend) { return blend == kBlendLerp || blend == kBlendAddAlpha; }
 
 struct SpanKey {
     int depth;
@@ -325,7 +329,7 @@ constexpr std::array<float, 32> kPowerOfHalf = [] {
 // The pixel loop one pixel at a time: on every machine, and for colour-keyed textures.
 template <SpanKey K>
 void ScalarPixels(SpanPixels& p) {
-    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
     constexpr bool kSpecularFog = K.specular || K.fog;
     const U16x8 rgbMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
     const U16x8 fogColor = Widen(p.fogColor);
@@ -373,7 +377,7 @@ void ScalarPixels(SpanPixels& p) {
                     color = texel;
                 else
                     color = ScaleLanes(texel, diffuse);
-                if constexpr (K.blend == kBlendLerp) {
+                if constexpr (BlendByAlpha(K.blend)) {
                     // The alpha lane becomes the blend factor: the texture's alpha, the diffuse one
                     // (already a factor) or their product.
                     if constexpr (K.texture == kTexNone) {
@@ -406,6 +410,8 @@ void ScalarPixels(SpanPixels& p) {
                     const U16x8 rest = Splat(255) - color;
                     color = color + ScaleLanes(Widen(Expand565(dst[i])), rest + (rest >> 7));
                 }
+                else if constexpr (K.blend == kBlendAddAlpha)
+                    color = Min255(ScaleLanes(color, SplatLane3(color)) + Widen(Expand565(dst[i])));
                 dst[i] = static_cast<uint16_t>(Pack565(color));
                 if constexpr (K.depth == kDepth16)
                     zb[i] = static_cast<uint16_t>(p.zWrite ? zv : zOld);
@@ -590,9 +596,9 @@ SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
 // Whether the diffuse colour is read, and its alpha (the alpha blend's factor, where the diffuse
 // alpha may be it).
 template <SpanKey K>
-constexpr bool kReadsDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+constexpr bool kReadsDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
 template <SpanKey K>
-constexpr bool kReadsDiffuseAlpha = kReadsDiffuse<K> && K.blend == kBlendLerp;
+constexpr bool kReadsDiffuseAlpha = kReadsDiffuse<K> && BlendByAlpha(K.blend);
 // Whether a lane of the specular colour and fog (blue, green, red, fog) is read.
 template <SpanKey K>
 constexpr bool ReadsSpecFog(int k) {
@@ -770,7 +776,7 @@ SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uin
             rb = Scale(texRB, diffRB);
             ga = Scale(texGA, diffGA);
         }
-        if constexpr (K.blend == kBlendLerp && K.texture != kTexNone) {
+        if constexpr (BlendByAlpha(K.blend) && K.texture != kTexNone) {
             if (p.alphaSource == AlphaSource::Texture)
                 ga = WithAlpha(ga, Factor(texGA));
             else if (p.alphaSource == AlphaSource::Diffuse)
@@ -785,8 +791,8 @@ SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uin
         if constexpr (K.fog) {
             const __m256i f = Pair(sf[3], sf[3]);
             rb = MixFrom(fogRB256, fogRB, rb, f);
-            // Only the alpha blend reads the alpha lane, and there it may be 256.
-            if constexpr (K.blend == kBlendLerp)
+            // Only the blends by alpha read the alpha lane, and there it may be 256.
+            if constexpr (BlendByAlpha(K.blend))
                 ga = WithAlpha(Mix(fogGA, ga, f), ga);
             else
                 ga = MixFrom(fogGA256, fogGA, ga, f);
@@ -801,6 +807,10 @@ SPAN_AVX2_INLINE void GroupPixels(const SpanPixels& p, const GroupConsts& s, uin
             } else if constexpr (K.blend == kBlendAdd) {
                 rb = _mm256_min_epu16(_mm256_add_epi16(rb, oldRB), c255);
                 ga = _mm256_min_epu16(_mm256_add_epi16(ga, oldGA), c255);
+            } else if constexpr (K.blend == kBlendAddAlpha) {
+                const __m256i a = Pair(ga, ga);
+                rb = _mm256_min_epu16(_mm256_add_epi16(Scale(rb, a), oldRB), c255);
+                ga = _mm256_min_epu16(_mm256_add_epi16(Scale(ga, a), oldGA), c255);
             } else {
                 // Never above 255: the background's share is at most what the source leaves.
                 rb = _mm256_add_epi16(rb, Scale(oldRB, Factor(_mm256_sub_epi16(c255, rb))));
@@ -1070,7 +1080,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     if constexpr (K.depth == kDepth16)
         Run(DepthFirst(c, g, fx0, fy), g.dx[kAttrZ], n, 1.0, kDepthScale, &p.z, &p.dz);
 
-    constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+    constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
     constexpr bool kSpecularFog = K.specular || K.fog;
     const float ox = fx0 - g.x0, oy = fy - g.y0;
     if constexpr (kDiffuse)
@@ -1397,7 +1407,7 @@ template <SpanKey K>
 void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
 #if defined(QUORRIN_SPAN_AVX2)
     if constexpr (!K.key) {
-        constexpr bool kDiffuse = K.combine != kCombineTexture || K.blend == kBlendLerp;
+        constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
         constexpr bool kSpecularFog = K.specular || K.fog;
         const bool steady = (K.depth != kDepth16 || g.steadyZ) && (!kDiffuse || g.steadyDiffuse) &&
                             (!kSpecularFog || g.steadySpecFog);

@@ -355,7 +355,7 @@ SPAN_WIDE_INLINE void DrawHalves(const WideConsts& w, const BatchRows& b, Half a
         rb = Scale(texRB, diffRB);
         ga = Scale(texGA, diffGA);
     }
-    if constexpr (K.blend == kBlendLerp && K.texture != kTexNone) {
+    if constexpr (BlendByAlpha(K.blend) && K.texture != kTexNone) {
         if (w.alphaSource == AlphaSource::Texture)
             ga = WithAlpha(ga, Factor(texGA));
         else if (w.alphaSource == AlphaSource::Diffuse)
@@ -372,8 +372,8 @@ SPAN_WIDE_INLINE void DrawHalves(const WideConsts& w, const BatchRows& b, Half a
         const __m512i fog = along(b.specFog[3], w.dsf[3]);
         const __m512i f = Pair(fog, fog);
         rb = MixFrom(w.fogRB256, w.fogRB, rb, f);
-        // Only the alpha blend reads the alpha lane, and there it may be 256.
-        if constexpr (K.blend == kBlendLerp)
+        // Only the blends by alpha read the alpha lane, and there it may be 256.
+        if constexpr (BlendByAlpha(K.blend))
             ga = WithAlpha(Mix(w.fogGA, ga, f), ga);
         else
             ga = MixFrom(w.fogGA256, w.fogGA, ga, f);
@@ -389,6 +389,10 @@ SPAN_WIDE_INLINE void DrawHalves(const WideConsts& w, const BatchRows& b, Half a
         } else if constexpr (K.blend == kBlendAdd) {
             rb = _mm512_min_epu16(_mm512_add_epi16(rb, oldRB), c255);
             ga = _mm512_min_epu16(_mm512_add_epi16(ga, oldGA), c255);
+        } else if constexpr (K.blend == kBlendAddAlpha) {
+            const __m512i alpha = Pair(ga, ga);
+            rb = _mm512_min_epu16(_mm512_add_epi16(Scale(rb, alpha), oldRB), c255);
+            ga = _mm512_min_epu16(_mm512_add_epi16(Scale(ga, alpha), oldGA), c255);
         } else {
             // Never above 255: the background's share is at most what the source leaves.
             rb = _mm512_add_epi16(rb, Scale(oldRB, Factor(_mm512_sub_epi16(c255, rb))));

@@ -303,6 +303,15 @@ TEST_P(RasterTest, AlphaBlendAndAdditiveBlendOnSixteenBits) {
     EXPECT_EQ(Red(c), 255) << "saturates";
     EXPECT_NEAR(Green(c), 0x80, 8);
     EXPECT_NEAR(Blue(c), 0x60, 8);
+    // Added by its alpha: the source at half, the background whole.
+    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+    device->Clear(0xFFC04040);
+    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0x80FF4020), D3D_OK);
+    c = device->Pixel(4, 4);
+    EXPECT_EQ(Red(c), 255) << "saturates";
+    EXPECT_NEAR(Green(c), 0x40 + Scale(0x40, 0x80), 8);
+    EXPECT_NEAR(Blue(c), 0x40 + Scale(0x20, 0x80), 8);
 }
 
 TEST_P(RasterTest, ColourKeyedTexelsLeaveThePixelAlone) {
@@ -512,6 +521,137 @@ TEST_F(ScreenBlendTest, SpecialisedLoopsGiveTheGeneralPipelinesPixels) {
     const int out[3] = {Red(got), Green(got), Blue(got)};
     for (int ch = 0; ch < 3; ++ch)
         EXPECT_NEAR(out[ch], src[ch] + Scale(dst[ch], 255 - src[ch]), 9) << "channel " << ch;
+}
+
+// The blends that weigh the source by its alpha, drawn by the specialised loops at every width, give
+// the general pipeline's pixels within one step of a 5-bit channel: over a background of every
+// shade (white where sums saturate), with alpha from the diffuse colour, the texture or their
+// product, with and without vertex fog (its colour's alpha 0, as the arena's), with and without a
+// depth test that some pixels fail.
+class BlendByAlphaTest : public DDrawTest {
+protected:
+    void TearDown() override {
+        dd::ForceGeneralRaster(false);
+        dd::LimitSpanWidth(dd::SpanWidth::Sixteen);
+        DDrawTest::TearDown();
+    }
+
+    static constexpr int kWidth = 45, kHeight = 34;
+
+    struct Case {
+        const char* name;
+        DWORD destBlend;  // the source is weighed by its alpha
+        bool textured;
+        bool bilinear;
+        DWORD colorOp;  // stage 0 (texture, diffuse)
+        DWORD alphaOp;
+        DWORD alphaArg1;
+        bool fog;
+        bool depth;
+    };
+
+    // The background (drawn by the general pipeline, so every path blends over the same pixels,
+    // at depth 0.5) and over it the case's triangles: diffuse, alpha, fog and depth varying across
+    // them, some parts behind the background, one running past the right edge.
+    Image Render(const Case& k, bool general, dd::SpanWidth width, bool* specialised) {
+        auto device = SoftDevice::Create({.width = kWidth, .height = kHeight, .depth = k.depth});
+        EXPECT_NE(device, nullptr);
+        if (!device)
+            return {};
+        dd::ForceGeneralRaster(true);
+        device->Clear(0xFF000000, 1.0f);
+        const float w = kWidth, h = kHeight;
+        EXPECT_EQ(device->Draw(D3DPT_TRIANGLESTRIP,
+                               {Vertex(0, 0, .5f, 1, 0xFFFF0000), Vertex(w, 0, .5f, 1, 0xFF00FF00),
+                                Vertex(0, h, .5f, 1, 0xFF0000FF), Vertex(w, h, .5f, 1, 0xFFFFFFFF)}),
+                  D3D_OK);
+        IDirectDrawSurface4* texture = nullptr;
+        if (k.textured) {
+            // Smooth in colour and alpha, so a texel chosen a little apart differs by little.
+            texture = device->MakeTexture(32, 16, dd::FormatArgb8888(), [](int x, int y, int) {
+                const uint32_t a = static_cast<uint32_t>(255 - x * 6 - y * 3);
+                return a << 24 | static_cast<uint32_t>((255 - x * 4) << 16 | (y * 8 + 64) << 8 | (x * 3 + y * 5));
+            });
+            EXPECT_NE(texture, nullptr);
+        }
+        device->SetTexture(0, texture);
+        device->StageState(0, D3DTSS_COLOROP, k.colorOp);
+        device->StageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        device->StageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_ALPHAOP, k.alphaOp);
+        device->StageState(0, D3DTSS_ALPHAARG1, k.alphaArg1);
+        device->StageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+        device->StageState(0, D3DTSS_MAGFILTER, k.bilinear ? D3DTFG_LINEAR : D3DTFG_POINT);
+        device->StageState(0, D3DTSS_MINFILTER, k.bilinear ? D3DTFN_LINEAR : D3DTFN_POINT);
+        device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
+        device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->State(D3DRENDERSTATE_DESTBLEND, k.destBlend);
+        device->State(D3DRENDERSTATE_FOGENABLE, k.fog);
+        device->State(D3DRENDERSTATE_FOGCOLOR, 0x00406080);
+        device->State(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
+        device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+        dd::ForceGeneralRaster(general);
+        dd::LimitSpanWidth(width);
+        // Diffuse alpha from 0 to 255 and the fog factor (specular alpha) from 40 to 255, in two
+        // triangles apart (an error of one step in layers added over each other would add up).
+        const std::vector<D3DTLVERTEX> tris = {
+            Vertex(-3, 1, 0.2f, 1.0f, 0xFFE0C0A0, 0xFF000000, 0.0f, 0.0f),
+            Vertex(30, 4, 0.8f, 0.4f, 0x00FFFFFF, 0x28000000, 1.0f, 0.2f),
+            Vertex(6, 33, 0.3f, 0.7f, 0x80F02060, 0x90000000, 0.1f, 1.0f),
+            Vertex(33, -2, 0.4f, 0.9f, 0xC040FF80, 0x60000000, 0.8f, 0.0f),
+            Vertex(52, 20, 0.6f, 0.5f, 0xFFFFFFFF, 0xFF000000, 1.0f, 0.9f),
+            Vertex(20, 33, 0.45f, 0.6f, 0x30FF8000, 0xC0000000, 0.0f, 0.6f),
+        };
+        EXPECT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
+        *specialised = dd::LastDrawSpecialised();
+        Image image = device->Read();
+        if (texture) {
+            device->SetTexture(0, nullptr);
+            texture->Release();
+        }
+        return image;
+    }
+};
+
+TEST_F(BlendByAlphaTest, SpecialisedLoopsAtEveryWidthGiveTheGeneralPipelinesPixels) {
+    constexpr DWORD kTex = D3DTA_TEXTURE, kDif = D3DTA_DIFFUSE;
+    const Case cases[] = {
+        // The arena's glows: an untextured stage selecting the diffuse colour and alpha, fogged.
+        {"added by alpha, untextured, fog, depth", D3DBLEND_ONE, false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2,
+         kTex, true, true},
+        {"added by alpha, untextured", D3DBLEND_ONE, false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kTex, false,
+         false},
+        {"added by alpha, texture alpha, fog, depth", D3DBLEND_ONE, true, false, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1,
+         kTex, true, true},
+        {"added by alpha, texture alpha", D3DBLEND_ONE, true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false,
+         false},
+        {"added by alpha, diffuse alpha, modulated, depth", D3DBLEND_ONE, true, true, D3DTOP_MODULATE,
+         D3DTOP_SELECTARG2, kDif, false, true},
+        {"added by alpha, alpha product, modulated, fog", D3DBLEND_ONE, true, true, D3DTOP_MODULATE, D3DTOP_MODULATE,
+         kTex, true, false},
+        {"added by alpha, alpha product, point, fog, depth", D3DBLEND_ONE, true, false, D3DTOP_MODULATE,
+         D3DTOP_MODULATE, kTex, true, true},
+        {"alpha blend, untextured, fog, depth", D3DBLEND_INVSRCALPHA, false, false, D3DTOP_SELECTARG2,
+         D3DTOP_SELECTARG2, kTex, true, true},
+        {"alpha blend, alpha product, modulated, fog", D3DBLEND_INVSRCALPHA, true, true, D3DTOP_MODULATE,
+         D3DTOP_MODULATE, kTex, true, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        bool specialised = true;
+        const Image general = Render(k, true, dd::SpanWidth::Sixteen, &specialised);
+        EXPECT_FALSE(specialised);
+        for (dd::SpanWidth width : kSpanWidths) {
+            SCOPED_TRACE(::testing::Message() << "span width " << static_cast<int>(width));
+            const Image fast = Render(k, false, width, &specialised);
+            EXPECT_TRUE(specialised);
+            ASSERT_EQ(fast.pixels.size(), general.pixels.size());
+            int worst = 0;
+            for (size_t i = 0; i < fast.pixels.size(); ++i)
+                worst = std::max(worst, ColorDistance(fast.pixels[i], general.pixels[i]));
+            EXPECT_LE(worst, 9);
+        }
+    }
 }
 
 TEST_P(RasterTest, FlatShadingTakesTheFirstVertexGouraudBlends) {
@@ -945,7 +1085,8 @@ struct SpanCase {
     DWORD alphaOp;
     DWORD alphaArg;
     bool clamp;
-    int blend;        // 0 off, 1 source alpha, 2 additive, 3 screen (one, inverse source colour)
+    int blend;        // 0 off, 1 source alpha, 2 additive, 3 screen (one, inverse source colour),
+                      // 4 added by source alpha (source alpha, destination one)
     bool fog;
     bool specular;
     bool depth;
@@ -998,9 +1139,12 @@ protected:
         device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
         device->State(D3DRENDERSTATE_COLORKEYENABLE, k.keyed);
         device->State(D3DRENDERSTATE_ALPHABLENDENABLE, k.blend != 0);
-        device->State(D3DRENDERSTATE_SRCBLEND, k.blend >= 2 ? D3DBLEND_ONE : D3DBLEND_SRCALPHA);
-        device->State(D3DRENDERSTATE_DESTBLEND,
-                      k.blend == 2 ? D3DBLEND_ONE : (k.blend == 3 ? D3DBLEND_INVSRCCOLOR : D3DBLEND_INVSRCALPHA));
+        constexpr DWORD kSourceBlend[] = {D3DBLEND_ONE, D3DBLEND_SRCALPHA, D3DBLEND_ONE, D3DBLEND_ONE,
+                                          D3DBLEND_SRCALPHA};
+        constexpr DWORD kDestBlend[] = {D3DBLEND_ZERO, D3DBLEND_INVSRCALPHA, D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR,
+                                        D3DBLEND_ONE};
+        device->State(D3DRENDERSTATE_SRCBLEND, kSourceBlend[k.blend]);
+        device->State(D3DRENDERSTATE_DESTBLEND, kDestBlend[k.blend]);
         device->State(D3DRENDERSTATE_FOGENABLE, k.fog);
         device->State(D3DRENDERSTATE_FOGCOLOR, 0x00406080);
         device->State(D3DRENDERSTATE_SPECULARENABLE, k.specular);
@@ -1114,6 +1258,10 @@ INSTANTIATE_TEST_SUITE_P(
         SpanCase{"BilinearAdded", true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false, 2, true, false, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"BilinearScreen", true, true, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, false, 3, true, true, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"PointClampScreen", true, false, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, true, 3, false, false, false, D3DCMP_ALWAYS, false},
+        SpanCase{"UntexturedAddedByAlpha", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 4, true, false, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"BilinearAddedByTextureAlpha", true, true, D3DTOP_SELECTARG1, D3DTOP_SELECTARG1, kTex, false, 4, true, true, true, D3DCMP_LESSEQUAL, false},
+        SpanCase{"PointClampAddedByAlphaProduct", true, false, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 4, false, false, false, D3DCMP_ALWAYS, false},
+        SpanCase{"BilinearAddedByDiffuseAlpha", true, true, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 4, true, false, false, D3DCMP_LESSEQUAL, false},
         SpanCase{"UntexturedScreen", false, false, D3DTOP_SELECTARG2, D3DTOP_SELECTARG2, kDif, false, 3, false, true, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"PointModulate", true, false, D3DTOP_MODULATE, D3DTOP_SELECTARG2, kDif, false, 0, true, true, true, D3DCMP_LESSEQUAL, false},
         SpanCase{"PointClampBlended", true, false, D3DTOP_MODULATE, D3DTOP_MODULATE, kTex, true, 1, false, false, false, D3DCMP_LESSEQUAL, false},
