@@ -285,33 +285,33 @@ TEST_P(RasterTest, EveryBlendPairMixesSourceAndBackgroundAsItsFactorsSay) {
     }
 }
 
-TEST_P(RasterTest, AlphaBlendAndAdditiveBlendOnSixteenBits) {
+TEST_P(RasterTest, AlphaBlendAndAdditiveBlendsOnSixteenBits) {
+    struct Case {
+        const char* name;
+        DWORD srcBlend, destBlend;
+        D3DCOLOR background, source;
+        int red, green, blue;
+    };
+    const Case cases[] = {
+        {"alpha blend", D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA, 0xFF0000FF, 0x80FF0000, 128, 0, 127},
+        {"added, red saturates", D3DBLEND_ONE, D3DBLEND_ONE, 0xFF404040, 0xFFE04020, 255, 0x80, 0x60},
+        {"added by alpha, red saturates", D3DBLEND_SRCALPHA, D3DBLEND_ONE, 0xFFC04040, 0x80FF4020, 255,
+         0x40 + Scale(0x40, 0x80), 0x40 + Scale(0x20, 0x80)},
+    };
     Open({.width = 8, .height = 8, .depth = false});
     device->State(D3DRENDERSTATE_ALPHABLENDENABLE, TRUE);
-    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->Clear(0xFF0000FF);
-    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0x80FF0000), D3D_OK);
-    uint32_t c = device->Pixel(4, 4);
-    EXPECT_NEAR(Red(c), 128, 8);
-    EXPECT_NEAR(Blue(c), 127, 8);
-    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
-    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
-    device->Clear(0xFF404040);
-    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFE04020), D3D_OK);
-    c = device->Pixel(4, 4);
-    EXPECT_EQ(Red(c), 255) << "saturates";
-    EXPECT_NEAR(Green(c), 0x80, 8);
-    EXPECT_NEAR(Blue(c), 0x60, 8);
-    // Added by its alpha: the source at half, the background whole.
-    device->State(D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->State(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
-    device->Clear(0xFFC04040);
-    ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0x80FF4020), D3D_OK);
-    c = device->Pixel(4, 4);
-    EXPECT_EQ(Red(c), 255) << "saturates";
-    EXPECT_NEAR(Green(c), 0x40 + Scale(0x40, 0x80), 8);
-    EXPECT_NEAR(Blue(c), 0x40 + Scale(0x20, 0x80), 8);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        device->State(D3DRENDERSTATE_SRCBLEND, k.srcBlend);
+        device->State(D3DRENDERSTATE_DESTBLEND, k.destBlend);
+        device->Clear(k.background);
+        ASSERT_EQ(device->DrawRect(0, 0, 8, 8, k.source), D3D_OK);
+        EXPECT_EQ(dd::LastDrawSpecialised(), !GetParam());
+        const uint32_t c = device->Pixel(4, 4);
+        EXPECT_NEAR(Red(c), k.red, 8);
+        EXPECT_NEAR(Green(c), k.green, 8);
+        EXPECT_NEAR(Blue(c), k.blue, 8);
+    }
 }
 
 TEST_P(RasterTest, ColourKeyedTexelsLeaveThePixelAlone) {
@@ -592,15 +592,17 @@ protected:
         device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         dd::ForceGeneralRaster(general);
         dd::LimitSpanWidth(width);
-        // Diffuse alpha from 0 to 255 and the fog factor (specular alpha) from 40 to 255, in two
-        // triangles apart (an error of one step in layers added over each other would add up).
+        // Two triangles apart (an error of one step in layers added over each other would add up):
+        // the first's diffuse alpha and fog factor (specular alpha) reach the ends of their ranges,
+        // the second's stay inside them, so its rows share one set-up (the sixteen-pixel loop's
+        // way), over the white corner where the sums saturate.
         const std::vector<D3DTLVERTEX> tris = {
             Vertex(-3, 1, 0.2f, 1.0f, 0xFFE0C0A0, 0xFF000000, 0.0f, 0.0f),
             Vertex(30, 4, 0.8f, 0.4f, 0x00FFFFFF, 0x28000000, 1.0f, 0.2f),
             Vertex(6, 33, 0.3f, 0.7f, 0x80F02060, 0x90000000, 0.1f, 1.0f),
-            Vertex(33, -2, 0.4f, 0.9f, 0xC040FF80, 0x60000000, 0.8f, 0.0f),
-            Vertex(52, 20, 0.6f, 0.5f, 0xFFFFFFFF, 0xFF000000, 1.0f, 0.9f),
-            Vertex(20, 33, 0.45f, 0.6f, 0x30FF8000, 0xC0000000, 0.0f, 0.6f),
+            Vertex(33, -2, 0.4f, 0.9f, 0xC040E080, 0x60000000, 0.8f, 0.0f),
+            Vertex(52, 20, 0.6f, 0.5f, 0x90D0A050, 0xD0000000, 1.0f, 0.9f),
+            Vertex(20, 33, 0.45f, 0.6f, 0x30B06070, 0xA0000000, 0.0f, 0.6f),
         };
         EXPECT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
         *specialised = dd::LastDrawSpecialised();
