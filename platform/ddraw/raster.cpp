@@ -14,6 +14,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/ddraw/control.h"
 #include "platform/ddraw/raster_internal.h"
 #include "platform/ddraw/raster_span.h"
 
@@ -21,13 +22,16 @@ namespace platform::dd::raster {
 
 namespace {
 
+// The triangle set-up is compiled twice (see FillTriangle): what it calls is inlined into each.
+#define RASTER_INLINE __attribute__((always_inline)) inline
+
 constexpr int kSubpixelBits = 4;
 constexpr int kSubpixel = 1 << kSubpixelBits;
 // Vertices farther out than this are clipped first, so the fixed-point edge arithmetic stays
 // exact and the gradients stay precise.
 constexpr float kGuard = 16384.0f;
 
-int64_t FloorDiv(int64_t a, int64_t b) {
+RASTER_INLINE int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0)))
         --q;
@@ -35,7 +39,7 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }
 
 // The first pixel row whose centre is at or below a y in subpixels: ceil(y / 16), by shifts.
-int64_t RowAtOrBelow(int64_t y) { return -((-y) >> kSubpixelBits); }
+RASTER_INLINE int64_t RowAtOrBelow(int64_t y) { return -((-y) >> kSubpixelBits); }
 
 // Walks one edge from top to bottom, giving for each pixel row the first pixel column whose centre
 // is at or right of the edge: ceil(x / 16) with x the edge's crossing of the row, exactly.
@@ -46,7 +50,7 @@ struct EdgeWalk {
     int64_t stepRest = 0;
     int64_t denominator = 1;
 
-    void Init(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t row) {
+    RASTER_INLINE void Init(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t row) {
         const int64_t dy = y1 - y0;
         const int64_t dx = x1 - x0;
         denominator = kSubpixel * dy;
@@ -59,7 +63,7 @@ struct EdgeWalk {
     }
 
     // Without a branch: the carry follows the edge's slope and is hard to predict.
-    void Step() {
+    RASTER_INLINE void Step() {
         rest += stepRest;
         const bool carry = rest >= denominator;
         column += stepColumn + carry;
@@ -70,7 +74,7 @@ struct EdgeWalk {
 bool Finite(const Vertex& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 // The interpolated attributes of a vertex.
-void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) {
+RASTER_INLINE void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) {
     out[kAttrZ] = v.z;
     out[kAttrQ] = v.rhw;
     const float q = c.perspective ? v.rhw : 1.0f;
@@ -95,7 +99,7 @@ void VertexAttributes(const Context& c, const Vertex& v, float out[kAttrCount]) 
     bytes(v.specular, &out[kAttrSB]);
 }
 
-bool IsFlatAttribute(int a) { return a >= kFirstFlatAttr && a <= kLastFlatAttr; }
+RASTER_INLINE bool IsFlatAttribute(int a) { return a >= kFirstFlatAttr && a <= kLastFlatAttr; }
 
 // The pixel a coordinate rounds to, when it lies in [lo, hi); far-off coordinates are never
 // converted to an integer.
@@ -148,7 +152,7 @@ Vertex Between(const Vertex& a, const Vertex& b, float t) {
 // need no level choice of their own, and, when the coordinates stay within reach of the fixed point
 // after whole turns come off (u and v take their extremes at the corners), no turns either. The four
 // points go as the lanes of one vector, each with the arithmetic of TexelPoint and FootprintLevel.
-void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Gradients* g) {
+RASTER_INLINE void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Gradients* g) {
     using F32x4 = float __attribute__((vector_size(16)));
     using I32x4 = int32_t __attribute__((vector_size(16)));
     const FastTexture& t = c.tex;
@@ -206,7 +210,7 @@ void PrepareTexture(const Context& c, const float xs[3], const float ys[3], Grad
 // value is a mix of the corners' (its centre lies inside the triangle), so corners inside the range
 // by more than the rounding of the plane's evaluation keep every pixel inside; a run that does not
 // change is exactly its value.
-void MarkSteadyRuns(const Context& c, const float val[3][kAttrCount], const float xs[3], const float ys[3],
+RASTER_INLINE void MarkSteadyRuns(const Context& c, const float val[3][kAttrCount], const float xs[3], const float ys[3],
                     Gradients* g) {
     const double width = std::max({xs[0], xs[1], xs[2]}) - std::min({xs[0], xs[1], xs[2]});
     const double height = std::max({ys[0], ys[1], ys[2]}) - std::min({ys[0], ys[1], ys[2]});
@@ -254,145 +258,8 @@ void MarkSteadyRuns(const Context& c, const float val[3][kAttrCount], const floa
     g->steadySpecFog = group(kAttrSB) != 0;
 }
 
-}  // namespace
-
-Rasterizer::Rasterizer() : context_(std::make_unique<Context>()) {}
-Rasterizer::~Rasterizer() = default;
-
-bool Rasterizer::UsesSpecialisedSpans() const { return context_->specialised; }
-
-bool Rasterizer::Begin(const DrawSetup& setup) {
-    Context& c = *context_;
-    c = Context{};
-    c.s = setup;
-    DrawSetup& s = c.s;
-    const TargetView& t = s.target;
-    if (!t.color || t.format.kind != PixelKind::Rgb || t.width <= 0 || t.height <= 0)
-        return false;
-    s.clipLeft = std::clamp(s.clipLeft, 0, t.width);
-    s.clipRight = std::clamp(s.clipRight, s.clipLeft, t.width);
-    s.clipTop = std::clamp(s.clipTop, 0, t.height);
-    s.clipBottom = std::clamp(s.clipBottom, s.clipTop, t.height);
-
-    if (s.srcBlend == D3DBLEND_BOTHSRCALPHA) {
-        s.srcBlend = D3DBLEND_SRCALPHA;
-        s.destBlend = D3DBLEND_INVSRCALPHA;
-    } else if (s.srcBlend == D3DBLEND_BOTHINVSRCALPHA) {
-        s.srcBlend = D3DBLEND_INVSRCALPHA;
-        s.destBlend = D3DBLEND_SRCALPHA;
-    }
-
-    c.depth = s.zEnable && t.depth && t.depthFormat.kind == PixelKind::Depth;
-    if (c.depth && s.zFunc == D3DCMP_ALWAYS && !s.zWrite)
-        c.depth = false;
-    c.depthAlways = s.zFunc == D3DCMP_ALWAYS;
-    c.depthBytes = t.depthFormat.bytes;
-    c.zBias = static_cast<float>(s.zBias) / 65535.0f;
-    c.perspective = s.perspective;
-    c.fogR = static_cast<int>((s.fogColor >> 16) & 0xFF);
-    c.fogG = static_cast<int>((s.fogColor >> 8) & 0xFF);
-    c.fogB = static_cast<int>(s.fogColor & 0xFF);
-    bool textured = false;
-    for (const StageSetup& st : s.stages) {
-        if (st.colorOp == D3DTOP_DISABLE)
-            break;
-        textured |= st.texture != nullptr;
-    }
-    c.needQ = (textured && c.perspective) || (s.fog && s.fogTableMode != D3DFOG_NONE);
-
-    c.span = s.forceGeneral ? nullptr : ChooseSpecialisedSpan(c);
-    c.specialised = c.span != nullptr;
-    if (!c.span)
-        c.span = &GeneralRows;
-    // The specialised loops read the colours and fog always, depth with a depth buffer, and one
-    // coordinate set (with 1/w) with a texture; the general loop may read everything.
-    c.attributes = (1u << kAttrCount) - 1;
-    if (c.specialised) {
-        c.attributes = ((1u << (kAttrF + 1)) - 1) & ~((1u << kAttrB) - 1);
-        if (c.depth)
-            c.attributes |= 1u << kAttrZ;
-        if (c.tex.data) {
-            const int u = c.tex.coordSet ? kAttrU1 : kAttrU0;
-            c.attributes |= 1u << kAttrQ | 1u << u | 1u << (u + 1);
-        }
-    }
-    return true;
-}
-
-void Rasterizer::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
-    const Context& ctx = *context_;
-    if (!Finite(a) || !Finite(b) || !Finite(c))
-        return;
-    if (ctx.needQ && !(a.rhw > 0 && b.rhw > 0 && c.rhw > 0))
-        return;
-
-    // Winding on the screen (y down): positive is clockwise.
-    const double area = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
-                        (static_cast<double>(c.x) - a.x) * (static_cast<double>(b.y) - a.y);
-    if (area == 0)
-        return;
-    if ((ctx.s.cullMode == D3DCULL_CW && area > 0) || (ctx.s.cullMode == D3DCULL_CCW && area < 0))
-        return;
-
-    switch (ctx.s.fillMode) {
-    case D3DFILL_POINT:
-        DrawPoint(a);
-        DrawPoint(b);
-        DrawPoint(c);
-        return;
-    case D3DFILL_WIREFRAME: {
-        const bool last = context_->s.lastPixel;
-        context_->s.lastPixel = false;
-        DrawLine(a, b);
-        DrawLine(b, c);
-        DrawLine(c, a);
-        context_->s.lastPixel = last;
-        return;
-    }
-    default: break;
-    }
-
-    auto outside = [](const Vertex& v) { return std::fabs(v.x) > kGuard || std::fabs(v.y) > kGuard; };
-    if (outside(a) || outside(b) || outside(c))
-        ClippedTriangle(a, b, c);
-    else
-        FillTriangle(a, b, c);
-}
-
-// Cuts the triangle to the guard square and fills the pieces (a fan of the clipped polygon).
-void Rasterizer::ClippedTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
-    std::vector<Vertex> poly = {a, b, c};
-    std::vector<Vertex> next;
-    const float limit = kGuard * 0.5f;
-    for (int side = 0; side < 4; ++side) {
-        auto distance = [side, limit](const Vertex& v) {
-            switch (side) {
-            case 0: return v.x + limit;
-            case 1: return limit - v.x;
-            case 2: return v.y + limit;
-            default: return limit - v.y;
-            }
-        };
-        next.clear();
-        for (size_t i = 0; i < poly.size(); ++i) {
-            const Vertex& p = poly[i];
-            const Vertex& q = poly[(i + 1) % poly.size()];
-            float dp = distance(p), dq = distance(q);
-            if (dp >= 0)
-                next.push_back(p);
-            if ((dp >= 0) != (dq >= 0))
-                next.push_back(Between(p, q, dp / (dp - dq)));
-        }
-        poly.swap(next);
-        if (poly.size() < 3)
-            return;
-    }
-    for (size_t i = 1; i + 1 < poly.size(); ++i)
-        FillTriangle(poly[0], poly[i], poly[i + 1]);
-}
-
-void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
-    const Context& ctx = *context_;
+// Snaps, sets up and fills one triangle.
+RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b, const Vertex& c) {
     const DrawSetup& s = ctx.s;
     const Vertex* v[3] = {&a, &b, &c};
     int64_t X[3], Y[3];
@@ -512,6 +379,163 @@ void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c)
     if (count > 0)
         span(ctx, g, rows, count);
     CountPixelsWritten(pixels);
+}
+
+void FillPlain(const Context& ctx, const Vertex& a, const Vertex& b, const Vertex& c) { FillBody(ctx, a, b, c); }
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same set-up in the instructions the span loops use where the processor has them: the same
+// operations (nothing fused, see the build), fewer instructions.
+__attribute__((target("avx2"))) void FillAvx2(const Context& ctx, const Vertex& a, const Vertex& b, const Vertex& c) {
+    FillBody(ctx, a, b, c);
+}
+#endif
+
+}  // namespace
+
+Rasterizer::Rasterizer() : context_(std::make_unique<Context>()) {}
+Rasterizer::~Rasterizer() = default;
+
+bool Rasterizer::UsesSpecialisedSpans() const { return context_->specialised; }
+
+bool Rasterizer::Begin(const DrawSetup& setup) {
+    Context& c = *context_;
+    c = Context{};
+    c.s = setup;
+    DrawSetup& s = c.s;
+    const TargetView& t = s.target;
+    if (!t.color || t.format.kind != PixelKind::Rgb || t.width <= 0 || t.height <= 0)
+        return false;
+    s.clipLeft = std::clamp(s.clipLeft, 0, t.width);
+    s.clipRight = std::clamp(s.clipRight, s.clipLeft, t.width);
+    s.clipTop = std::clamp(s.clipTop, 0, t.height);
+    s.clipBottom = std::clamp(s.clipBottom, s.clipTop, t.height);
+
+    if (s.srcBlend == D3DBLEND_BOTHSRCALPHA) {
+        s.srcBlend = D3DBLEND_SRCALPHA;
+        s.destBlend = D3DBLEND_INVSRCALPHA;
+    } else if (s.srcBlend == D3DBLEND_BOTHINVSRCALPHA) {
+        s.srcBlend = D3DBLEND_INVSRCALPHA;
+        s.destBlend = D3DBLEND_SRCALPHA;
+    }
+
+    c.depth = s.zEnable && t.depth && t.depthFormat.kind == PixelKind::Depth;
+    if (c.depth && s.zFunc == D3DCMP_ALWAYS && !s.zWrite)
+        c.depth = false;
+    c.depthAlways = s.zFunc == D3DCMP_ALWAYS;
+    c.depthBytes = t.depthFormat.bytes;
+    c.zBias = static_cast<float>(s.zBias) / 65535.0f;
+    c.perspective = s.perspective;
+    c.fogR = static_cast<int>((s.fogColor >> 16) & 0xFF);
+    c.fogG = static_cast<int>((s.fogColor >> 8) & 0xFF);
+    c.fogB = static_cast<int>(s.fogColor & 0xFF);
+    bool textured = false;
+    for (const StageSetup& st : s.stages) {
+        if (st.colorOp == D3DTOP_DISABLE)
+            break;
+        textured |= st.texture != nullptr;
+    }
+    c.needQ = (textured && c.perspective) || (s.fog && s.fogTableMode != D3DFOG_NONE);
+
+    c.fill = &FillPlain;
+#if defined(__x86_64__) || defined(__i386__)
+    if (WidestSpans() >= SpanWidth::Eight)
+        c.fill = &FillAvx2;
+#endif
+    c.span = s.forceGeneral ? nullptr : ChooseSpecialisedSpan(c);
+    c.specialised = c.span != nullptr;
+    if (!c.span)
+        c.span = &GeneralRows;
+    // The specialised loops read the colours and fog always, depth with a depth buffer, and one
+    // coordinate set (with 1/w) with a texture; the general loop may read everything.
+    c.attributes = (1u << kAttrCount) - 1;
+    if (c.specialised) {
+        c.attributes = ((1u << (kAttrF + 1)) - 1) & ~((1u << kAttrB) - 1);
+        if (c.depth)
+            c.attributes |= 1u << kAttrZ;
+        if (c.tex.data) {
+            const int u = c.tex.coordSet ? kAttrU1 : kAttrU0;
+            c.attributes |= 1u << kAttrQ | 1u << u | 1u << (u + 1);
+        }
+    }
+    return true;
+}
+
+void Rasterizer::DrawTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Context& ctx = *context_;
+    if (!Finite(a) || !Finite(b) || !Finite(c))
+        return;
+    if (ctx.needQ && !(a.rhw > 0 && b.rhw > 0 && c.rhw > 0))
+        return;
+
+    // Winding on the screen (y down): positive is clockwise.
+    const double area = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
+                        (static_cast<double>(c.x) - a.x) * (static_cast<double>(b.y) - a.y);
+    if (area == 0)
+        return;
+    if ((ctx.s.cullMode == D3DCULL_CW && area > 0) || (ctx.s.cullMode == D3DCULL_CCW && area < 0))
+        return;
+
+    switch (ctx.s.fillMode) {
+    case D3DFILL_POINT:
+        DrawPoint(a);
+        DrawPoint(b);
+        DrawPoint(c);
+        return;
+    case D3DFILL_WIREFRAME: {
+        const bool last = context_->s.lastPixel;
+        context_->s.lastPixel = false;
+        DrawLine(a, b);
+        DrawLine(b, c);
+        DrawLine(c, a);
+        context_->s.lastPixel = last;
+        return;
+    }
+    default: break;
+    }
+
+    auto outside = [](const Vertex& v) { return std::fabs(v.x) > kGuard || std::fabs(v.y) > kGuard; };
+    if (outside(a) || outside(b) || outside(c))
+        ClippedTriangle(a, b, c);
+    else
+        FillTriangle(a, b, c);
+}
+
+// Cuts the triangle to the guard square and fills the pieces (a fan of the clipped polygon).
+void Rasterizer::ClippedTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    std::vector<Vertex> poly = {a, b, c};
+    std::vector<Vertex> next;
+    const float limit = kGuard * 0.5f;
+    for (int side = 0; side < 4; ++side) {
+        auto distance = [side, limit](const Vertex& v) {
+            switch (side) {
+            case 0: return v.x + limit;
+            case 1: return limit - v.x;
+            case 2: return v.y + limit;
+            default: return limit - v.y;
+            }
+        };
+        next.clear();
+        for (size_t i = 0; i < poly.size(); ++i) {
+            const Vertex& p = poly[i];
+            const Vertex& q = poly[(i + 1) % poly.size()];
+            float dp = distance(p), dq = distance(q);
+            if (dp >= 0)
+                next.push_back(p);
+            if ((dp >= 0) != (dq >= 0))
+                next.push_back(Between(p, q, dp / (dp - dq)));
+        }
+        poly.swap(next);
+        if (poly.size() < 3)
+            return;
+    }
+    for (size_t i = 1; i + 1 < poly.size(); ++i)
+        FillTriangle(poly[0], poly[i], poly[i + 1]);
+}
+
+void Rasterizer::FillTriangle(const Vertex& a, const Vertex& b, const Vertex& c) {
+    const Context& ctx = *context_;
+    ctx.fill(ctx, a, b, c);
 }
 
 void Rasterizer::DrawLine(const Vertex& a, const Vertex& b) {

@@ -91,6 +91,8 @@ enum class AlphaSource : uint8_t { Diffuse, Texture, Product };
 
 struct Context {
     DrawSetup s;
+    // Sets up and fills one triangle (the same work, compiled for the processor's widest vectors).
+    void (*fill)(const Context&, const Vertex&, const Vertex&, const Vertex&) = nullptr;
     SpanFn span = nullptr;
     bool specialised = false;
 

@@ -915,6 +915,7 @@ inline void SpanPlace(const Context& c, int y, int xs, int n, SpanPixels* p) {
     // fetching the row after next (one row ahead is too close for thin triangles). Untextured rows
     // go so fast that the fetches would stall them.
     auto prefetchBelow = [n](const void* row, int pitch) {
+        static_cast<void>(n);  // read only by textured spans
         if constexpr (K.texture != kTexNone) {
             const char* below = static_cast<const char*>(row) + 2 * pitch;
             __builtin_prefetch(below, 1);
