@@ -6,6 +6,8 @@
 // Anything else goes to the general loop.
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <cmath>
 
 #include "platform/ddraw/control.h"
@@ -36,6 +38,17 @@ bool ProcessorHasAvx512() {
 }
 
 SpanWidth g_widestSpans = SpanWidth::Sixteen;
+
+template <size_t... I>
+std::array<const SpanFn*, sizeof...(I)> AllSpanParts(std::index_sequence<I...>) {
+    return {SpanPart<static_cast<int>(I) / kBlends, static_cast<int>(I) % kBlends>()...};
+}
+
+// The specialised loops of a depth mode (kDepthOff, kDepth16) and blend.
+const SpanFn* SpanPartOf(int depth, int blend) {
+    static const auto parts = AllSpanParts(std::make_index_sequence<2 * kBlends>());
+    return parts[static_cast<size_t>(depth * kBlends + blend)];
+}
 
 bool IsTextureArg(DWORD arg) { return arg == D3DTA_TEXTURE; }
 bool IsDiffuseArg(DWORD arg) { return arg == D3DTA_DIFFUSE || arg == D3DTA_CURRENT; }
@@ -155,7 +168,7 @@ SpanFn ChooseSpecialisedSpan(Context& c) {
         k.fog = true;
     }
     k.specular = s.specular;
-    return (k.depth == kDepth16 ? kSpansDepth16 : kSpansDepthOff)[IndexOf(k)];
+    return SpanPartOf(k.depth, k.blend)[IndexOf(k) / kBlends];
 }
 
 }  // namespace platform::dd::raster

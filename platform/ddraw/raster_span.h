@@ -1433,14 +1433,12 @@ void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, 
         SpecialisedSpan<K>(c, g, rows[i].y, rows[i].x0, rows[i].x1);
 }
 
-// The instantiations of one depth mode, indexed by IndexOf.
-using SpanTable = std::array<SpanFn, kKeysPerDepth>;
-extern const SpanTable kSpansDepthOff;
-extern const SpanTable kSpansDepth16;
-
-template <int Depth, size_t... I>
-constexpr SpanTable MakeSpanTable(std::index_sequence<I...>) {
-    return {&SpecialisedRows<KeyAt(Depth, static_cast<int>(I))>...};
-}
+// The instantiations come in parts, one per depth mode and blend, each made in its own compilation
+// of raster_span_part.cpp (see platform/CMakeLists.txt) so that they compile in parallel: every key
+// is made one, eight and sixteen pixels wide. Part (Depth, Blend) holds its keys by IndexOf / kBlends.
+constexpr int kKeysPerPart = kKeysPerDepth / kBlends;
+static_assert(kKeysPerPart * kBlends == kKeysPerDepth);
+template <int Depth, int Blend>
+const SpanFn* SpanPart();
 
 }  // namespace platform::dd::raster
