@@ -986,7 +986,7 @@ inline void OneLevel(const Context& c, const Gradients& g, float fx0, float fy, 
 }
 
 // Draws a span of n pixels whose levels it chooses itself, in chunks that sample one level each:
-// draw(pixels) draws the next chunk from p's state and moves p past it. The level is chosen from
+// draw(pixels, level) draws the next chunk from p's state and moves p past it. The level is chosen from
 // the footprint at the start of every 16 pixels (a rest of up to 24 goes with the last start).
 template <class Draw>
 __attribute__((always_inline)) inline void TextureChunks(const Context& c, const Gradients& g, float fx0, float fy,
@@ -1040,7 +1040,7 @@ __attribute__((always_inline)) inline void TextureChunks(const Context& c, const
         p.tv = (vq + dvq * static_cast<float>(from)) * scale - offVq * p.tq;
         p.tdv = dvq * scale - offVq * dq;
         UseLevel(T, lv, &p);
-        draw(to - from);
+        draw(to - from, level);
     };
 
     if (!T.mipmapped) {
@@ -1109,14 +1109,14 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
         p.n = n;
         pixelLoop();
     } else {
-        auto draw = [&](int pixels) {
+        auto draw = [&](int pixels, int) {
             p.n = pixels;
             pixelLoop();
             Advance(p, pixels);
         };
         if (g.texLevel >= 0) {
             OneLevel(c, g, fx0, fy, p);
-            draw(n);
+            draw(n, g.texLevel);
         } else {
             TextureChunks(c, g, fx0, fy, n, p, draw);
         }
@@ -1341,7 +1341,7 @@ SPAN_AVX2_INLINE void LoadRowStart(const RowStarts& starts, int i, SpanPixels& p
 template <SpanKey K>
 SPAN_AVX2_INLINE void ChunkedRow(const Context& c, const Gradients& g, const SpanRow& row, SpanPixels& p,
                                  GroupConsts& consts) {
-    auto draw = [&](int pixels) SPAN_AVX2_LAMBDA {
+    auto draw = [&](int pixels, int) SPAN_AVX2_LAMBDA {
         p.n = pixels;
         SetLevelConsts(p, &consts);
         Groups<K>(p, consts);

@@ -411,9 +411,49 @@ SPAN_WIDE_INLINE void DrawHalves(const WideConsts& w, const BatchRows& b, Half a
     }
 }
 
+// Groups of eight listed for drawing two at a time, from the rows (or chunks) of one batch.
+struct Listing {
+    // The groups, and one to spare for an odd count.
+    static constexpr int kListed = 256;
+    Half halves[kListed + 1];
+    int listed = 0;
+    alignas(64) int32_t lengths[16] = {};
+};
+
+// Draws the listed groups of batch b (whose lengths are the listing's) and empties the list.
+template <SpanKey K, bool Chunked>
+SPAN_WIDE_INLINE void DrawListed(const WideConsts& w, BatchRows& b, Listing& l) {
+    if (l.listed == 0)
+        return;
+    b.n = _mm512_load_si512(l.lengths);
+    // The spare: no pixels (at the end of the last row listed).
+    const int last = l.halves[l.listed - 1].row;
+    l.halves[l.listed] = Half{last, l.lengths[last]};
+    for (int i = 0; i < l.listed; i += 2)
+        DrawHalves<K, Chunked>(w, b, l.halves[i], l.halves[i + 1]);
+    l.listed = 0;
+}
+
+// Lists the groups of row i, n pixels long; flush() draws what is listed when the list is full.
+template <class Flush>
+SPAN_WIDE_INLINE void ListRow(Listing& l, int i, int n, Flush& flush) {
+    l.lengths[i] = n;
+    // The first two groups written whether the row has them or not: most rows have one or two.
+    if (l.listed + 2 > Listing::kListed)
+        flush();
+    l.halves[l.listed] = Half{i, 0};
+    l.halves[l.listed + 1] = Half{i, 8};
+    l.listed += n > 8 ? 2 : 1;
+    for (int x = 16; x < n; x += 8) {
+        if (l.listed == Listing::kListed)
+            flush();
+        l.halves[l.listed++] = Half{i, x};
+    }
+}
+
 // The rows of a triangle whose runs need no range cuts, sixteen rows to a batch: their groups of
 // eight are listed and drawn two at a time. In a triangle whose levels vary, a row longer than one
-// chunk goes through the eight-pixel loop's chunks.
+// chunk is cut into its chunks, which are batched apart.
 template <SpanKey K, bool Chunked>
 SPAN_WIDE_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
     SpanPixels p;
@@ -422,31 +462,28 @@ SPAN_WIDE_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
         p.tdq = c.perspective ? g.dx[kAttrQ] : 0.0f;
     WideConsts w;
     MakeWideConsts<K, Chunked>(c, p, &w);
-    avx2::GroupConsts consts;
-    bool madeConsts = false;
     const TargetView& t = c.s.target;
     avx2::RowStarts low, high;
     BatchRows b;
-    // The groups of a batch, and one to spare for an odd count.
-    constexpr int kListed = 256;
-    Half halves[kListed + 1];
+    Listing listing;
+    // Chunked only: the chunks of the rows that take more than one (see TextureChunks), sixteen
+    // to a batch, each drawn as a row of its own from its level and coordinates, its runs carried
+    // on to it.
+    avx2::RowStarts chunkLow, chunkHigh;
+    int chunks = 0;
+    BatchRows chunkRows;
+    Listing chunkListing;
+    auto drawRows = [&]() SPAN_WIDE_LAMBDA { DrawListed<K, Chunked>(w, b, listing); };
+    auto drawChunks = [&]() SPAN_WIDE_LAMBDA {
+        LoadBatch<K, Chunked>(chunkLow, chunkHigh, &chunkRows);
+        DrawListed<K, Chunked>(w, chunkRows, chunkListing);
+    };
     for (int first = 0; first < count; first += 16) {
         const int batch = std::min(16, count - first);
         avx2::StartRows<K, Chunked>(c, g, rows + first, std::min(8, batch), &low);
         if (batch > 8)
             avx2::StartRows<K, Chunked>(c, g, rows + first + 8, batch - 8, &high);
         LoadBatch<K, Chunked>(low, batch > 8 ? high : low, &b);
-        alignas(64) int32_t lengths[16] = {};
-        int listed = 0;
-        auto drawListed = [&]() SPAN_WIDE_LAMBDA {
-            b.n = _mm512_load_si512(lengths);
-            // The spare: no pixels (at the end of the last row listed).
-            const int last = halves[listed - 1].row;
-            halves[listed] = Half{last, lengths[last]};
-            for (int i = 0; i < listed; i += 2)
-                DrawHalves<K, Chunked>(w, b, halves[i], halves[i + 1]);
-            listed = 0;
-        };
         for (int i = 0; i < batch; ++i) {
             const SpanRow& row = rows[first + i];
             const int n = row.x1 - row.x0;
@@ -456,31 +493,45 @@ SPAN_WIDE_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
             if constexpr (Chunked) {
                 const avx2::RowStarts& starts = i < 8 ? low : high;
                 if (!(starts.oneChunk & (1u << (i & 7)))) {
-                    if (!madeConsts) {
-                        avx2::MakeConsts<K>(p, &consts);
-                        madeConsts = true;
-                    }
-                    SpanPlace<K>(c, row.y, row.x0, n, &p);
+                    p.dst = b.dst[i];
+                    p.zb = K.depth == kDepth16 ? b.depth[i] : nullptr;
                     avx2::LoadRowStart<K>(starts, i & 7, p);
-                    avx2::ChunkedRow<K>(c, g, row, p, consts);
+                    auto add = [&](int pixels, int level) SPAN_WIDE_FN {
+                        if (chunks == 16) {
+                            drawChunks();
+                            chunks = 0;
+                        }
+                        const int k = chunks++;
+                        avx2::RowStarts& to = k < 8 ? chunkLow : chunkHigh;
+                        const int lane = k & 7;
+                        chunkRows.dst[k] = p.dst;
+                        chunkRows.depth[k] = p.zb;
+                        to.z[lane] = p.z;
+                        for (int j = 0; j < 4; ++j) {
+                            to.col[j][lane] = p.col[j];
+                            to.specFog[j][lane] = p.specFog[j];
+                        }
+                        to.level[lane] = level;
+                        to.q[lane] = p.tq;
+                        to.u[lane] = p.tu;
+                        to.du[lane] = p.tdu;
+                        to.v[lane] = p.tv;
+                        to.dv[lane] = p.tdv;
+                        ListRow(chunkListing, k, pixels, drawChunks);
+                        Advance(p, pixels);
+                        CarryRuns(p, pixels);
+                    };
+                    TextureChunks(c, g, static_cast<float>(row.x0), static_cast<float>(row.y), n, p, add);
                     continue;
                 }
             }
-            lengths[i] = n;
-            // The first two groups written whether the row has them or not: most rows have one or two.
-            if (listed + 2 > kListed)
-                drawListed();
-            halves[listed] = Half{i, 0};
-            halves[listed + 1] = Half{i, 8};
-            listed += n > 8 ? 2 : 1;
-            for (int x = 16; x < n; x += 8) {
-                if (listed == kListed)
-                    drawListed();
-                halves[listed++] = Half{i, x};
-            }
+            ListRow(listing, i, n, drawRows);
         }
-        if (listed > 0)
-            drawListed();
+        drawRows();
+    }
+    if constexpr (Chunked) {
+        if (chunks > 0)
+            drawChunks();
     }
 }
 

@@ -1105,12 +1105,23 @@ protected:
         DDrawTest::TearDown();
     }
 
-    // Overlapping triangles with 1/w, colours, fog and coordinates varying strongly, some running
-    // past the right edge, drawn twice so the depth test meets both outcomes.
-    void Render(dd::SpanWidth width, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
+    enum class Scene {
+        // Overlapping triangles with 1/w, colours, fog and coordinates varying strongly, some
+        // running past the right edge.
+        kMixed,
+        // Rows of 25 to 2100 pixels whose mip levels change along them, some with coordinates
+        // running so far that their chunks are cut for the fixed point.
+        kLongRows,
+    };
+    static constexpr int kMixedWidth = 67, kMixedHeight = 41, kLongWidth = 2100, kLongHeight = 40;
+
+    // The scene, drawn twice so the depth test meets both outcomes.
+    void Render(Scene scene, dd::SpanWidth width, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
         const SpanCase& k = GetParam();
         dd::LimitSpanWidth(width);
-        auto device = SoftDevice::Create({.width = 67, .height = 41, .depth = k.depth});
+        const int targetWidth = scene == Scene::kMixed ? kMixedWidth : kLongWidth;
+        const int targetHeight = scene == Scene::kMixed ? kMixedHeight : kLongHeight;
+        auto device = SoftDevice::Create({.width = targetWidth, .height = targetHeight, .depth = k.depth});
         ASSERT_NE(device, nullptr);
         IDirectDrawSurface4* texture = nullptr;
         if (k.textured) {
@@ -1153,6 +1164,24 @@ protected:
         device->State(D3DRENDERSTATE_ZFUNC, k.zFunc);
         device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         device->Clear(0xFF203040, 0.75f);
+        std::vector<D3DTLVERTEX> tris = scene == Scene::kMixed ? MixedScene() : LongRowsScene();
+        for (int pass = 0; pass < 2; ++pass)
+            ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
+        *specialised = dd::LastDrawSpecialised();
+        *image = device->Read();
+        depths->clear();
+        if (k.depth) {
+            for (int y = 0; y < targetHeight; ++y)
+                for (int x = 0; x < targetWidth; ++x)
+                    depths->push_back(device->Depth(x, y));
+        }
+        if (texture) {
+            device->SetTexture(0, nullptr);
+            texture->Release();
+        }
+    }
+
+    static std::vector<D3DTLVERTEX> MixedScene() {
         std::vector<D3DTLVERTEX> tris;
         for (int i = 0; i < 9; ++i) {
             const float x = static_cast<float>(i * 9 - 6), y = static_cast<float>((i * 13) % 31 - 4);
@@ -1202,47 +1231,62 @@ protected:
             tris.push_back(Vertex(x, y, 0.8f, 0.5f, 0x00000000u, 0x00000000u, 0.1f, 0.2f));
             tris.push_back(Vertex(x + 31, y, 0.8f, 0.5f, 0x00000000u, 0x00000000u, 0.5f, 0.2f));
         }
-        for (int pass = 0; pass < 2; ++pass)
-            ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
-        *specialised = dd::LastDrawSpecialised();
-        *image = device->Read();
-        depths->clear();
-        if (k.depth) {
-            for (int y = 0; y < 41; ++y)
-                for (int x = 0; x < 67; ++x)
-                    depths->push_back(device->Depth(x, y));
+        return tris;
+    }
+
+    static std::vector<D3DTLVERTEX> LongRowsScene() {
+        std::vector<D3DTLVERTEX> tris;
+        // Rows of 25 to 80 pixels, 1/w falling fast along them: a few chunks each.
+        for (int i = 0; i < 24; ++i) {
+            const float x = static_cast<float>(i * 87 + 3), y = static_cast<float>((i * 7) % 17);
+            const float len = static_cast<float>(25 + (i * 29) % 56);
+            const D3DCOLOR c = 0x60406080u + 0x050A0Fu * static_cast<uint32_t>(i);
+            tris.push_back(Vertex(x, y, 0.3f, 1.0f, c, 0x90102030u, 0.1f * static_cast<float>(i % 3), 0.0f));
+            tris.push_back(Vertex(x + len, y + 2.5f, 0.5f, 0.06f, 0xA0806040u, 0x60302010u, 4.0f, 0.7f));
+            tris.push_back(Vertex(x + 9.5f, y + 19.75f, 0.4f, 0.4f, 0x9040A060u, 0x90203040u, 0.4f, 3.5f));
         }
-        if (texture) {
-            device->SetTexture(0, nullptr);
-            texture->Release();
+        // Rows across the whole target: long chunks of one level, more groups than a batch lists.
+        tris.push_back(Vertex(-4, 20, 0.2f, 1.0f, 0x80C0A040u, 0x70203040u, 0.0f, 0.0f));
+        tris.push_back(Vertex(2110, 21.5f, 0.7f, 0.3f, 0xC0A08060u, 0x50302010u, 140.0f, 2.0f));
+        tris.push_back(Vertex(-4, 27, 0.3f, 0.95f, 0x60406080u, 0x90102030u, 0.0f, 1.0f));
+        // Coordinates running thousands of turns along a row: its chunks are cut in two.
+        tris.push_back(Vertex(-2, 29, 0.25f, 1.0f, 0x70608090u, 0x80102030u, 0.0f, 0.0f));
+        tris.push_back(Vertex(2104, 31.25f, 0.6f, 0.02f, 0xA0806040u, 0x60302010u, 900.0f, 30.0f));
+        tris.push_back(Vertex(-2, 39.5f, 0.45f, 0.9f, 0x9040A060u, 0x90203040u, 0.0f, 0.5f));
+        return tris;
+    }
+
+    // Eight and sixteen at a time give the pixels and depths of one at a time.
+    void CompareWidths(Scene scene) {
+        Image one;
+        std::vector<uint32_t> oneDepth;
+        bool specialised = false;
+        Render(scene, dd::SpanWidth::One, &one, &oneDepth, &specialised);
+        EXPECT_TRUE(specialised);
+        // The scene draws something of its own.
+        EXPECT_GT(std::count_if(one.pixels.begin(), one.pixels.end(), [](uint32_t p) { return p != 0xFF203040u; }),
+                  1000);
+        for (dd::SpanWidth width : {dd::SpanWidth::Eight, dd::SpanWidth::Sixteen}) {
+            dd::LimitSpanWidth(width);
+            if (dd::WidestSpans() != width)
+                continue;  // the processor has not the instructions
+            SCOPED_TRACE(::testing::Message() << "span width " << static_cast<int>(width));
+            Image wide;
+            std::vector<uint32_t> wideDepth;
+            Render(scene, width, &wide, &wideDepth, &specialised);
+            ASSERT_EQ(wide.pixels.size(), one.pixels.size());
+            int differ = 0;
+            for (size_t i = 0; i < wide.pixels.size(); ++i)
+                differ += wide.pixels[i] != one.pixels[i];
+            EXPECT_EQ(differ, 0);
+            EXPECT_EQ(wideDepth, oneDepth);
         }
     }
 };
 
-TEST_P(VectorSpanTest, EightAndSixteenAtATimeGiveThePixelsOfOneAtATime) {
-    Image one;
-    std::vector<uint32_t> oneDepth;
-    bool specialised = false;
-    Render(dd::SpanWidth::One, &one, &oneDepth, &specialised);
-    EXPECT_TRUE(specialised);
-    // The scene draws something of its own.
-    EXPECT_GT(std::count_if(one.pixels.begin(), one.pixels.end(), [](uint32_t p) { return p != 0xFF203040u; }), 1000);
-    for (dd::SpanWidth width : {dd::SpanWidth::Eight, dd::SpanWidth::Sixteen}) {
-        dd::LimitSpanWidth(width);
-        if (dd::WidestSpans() != width)
-            continue;  // the processor has not the instructions
-        SCOPED_TRACE(::testing::Message() << "span width " << static_cast<int>(width));
-        Image wide;
-        std::vector<uint32_t> wideDepth;
-        Render(width, &wide, &wideDepth, &specialised);
-        ASSERT_EQ(wide.pixels.size(), one.pixels.size());
-        int differ = 0;
-        for (size_t i = 0; i < wide.pixels.size(); ++i)
-            differ += wide.pixels[i] != one.pixels[i];
-        EXPECT_EQ(differ, 0);
-        EXPECT_EQ(wideDepth, oneDepth);
-    }
-}
+TEST_P(VectorSpanTest, EightAndSixteenAtATimeGiveThePixelsOfOneAtATime) { CompareWidths(Scene::kMixed); }
+
+TEST_P(VectorSpanTest, LongRowsWhoseLevelsChangeGiveThePixelsOfOneAtATime) { CompareWidths(Scene::kLongRows); }
 
 constexpr DWORD kTex = D3DTA_TEXTURE, kDif = D3DTA_DIFFUSE;
 INSTANTIATE_TEST_SUITE_P(
