@@ -233,6 +233,47 @@ SPAN_WIDE_INLINE void LoadBatch(const RowStarts& low, const RowStarts& high, Bat
     }
 }
 
+// Up to sixteen rows' first values straight into the batch's lanes, for a triangle that samples one
+// level: avx2::StartRows' arithmetic on sixteen lanes, so the pixels are the same.
+template <SpanKey K>
+SPAN_WIDE_INLINE void StartBatch(const Context& c, const Gradients& g, const SpanRow* rows, int count, BatchRows* b) {
+    alignas(64) float xs[16] = {}, ys[16] = {};
+    for (int i = 0; i < count; ++i) {
+        xs[i] = static_cast<float>(rows[i].x0);
+        ys[i] = static_cast<float>(rows[i].y);
+    }
+    const __m512 ox = _mm512_sub_ps(_mm512_load_ps(xs), _mm512_set1_ps(g.x0));
+    const __m512 oy = _mm512_sub_ps(_mm512_load_ps(ys), _mm512_set1_ps(g.y0));
+    auto plane = [&](float base, float dx, float dy) SPAN_WIDE_LAMBDA {
+        return _mm512_add_ps(_mm512_add_ps(_mm512_set1_ps(base), _mm512_mul_ps(_mm512_set1_ps(dx), ox)),
+                             _mm512_mul_ps(_mm512_set1_ps(dy), oy));
+    };
+    auto fixed = [&](int a, float scale) SPAN_WIDE_LAMBDA {
+        return _mm512_cvttps_epi32(_mm512_mul_ps(plane(g.base[a], g.dx[a], g.dy[a]), _mm512_set1_ps(scale)));
+    };
+    if constexpr (K.depth == kDepth16) {
+        const __m512 z = plane(g.base[kAttrZ], g.dx[kAttrZ], g.dy[kAttrZ]);
+        const __m512d bias = _mm512_set1_pd(static_cast<double>(c.zBias));
+        auto eight = [&](__m256 z8) SPAN_WIDE_LAMBDA {
+            const __m512d d = _mm512_max_pd(_mm512_sub_pd(_mm512_cvtps_pd(z8), bias), _mm512_setzero_pd());
+            return _mm512_cvttpd_epi32(_mm512_mul_pd(_mm512_min_pd(_mm512_set1_pd(1.0), d), _mm512_set1_pd(kDepthScale)));
+        };
+        b->z = Halves(eight(_mm512_castps512_ps256(z)), eight(_mm512_extractf32x8_ps(z, 1)));
+    }
+    if constexpr (K.texture != kTexNone) {
+        b->q = c.perspective ? plane(g.base[kAttrQ], g.dx[kAttrQ], g.dy[kAttrQ]) : plane(1.0f, 0, 0);
+        b->u = plane(g.texU[0], g.texU[1], g.texU[2]);
+        b->v = plane(g.texV[0], g.texV[1], g.texV[2]);
+    }
+    constexpr F32x4 kDiffuseScales = DiffuseScales<K>();
+    for (int k = 0; k < 4; ++k) {
+        if (kReadsDiffuse<K> && (k < 3 || kReadsDiffuseAlpha<K>))
+            b->col[k] = fixed(kAttrB + k, kDiffuseScales[k]);
+        if (ReadsSpecFog<K>(k))
+            b->specFog[k] = fixed(kAttrSB + k, kSpecFogScales[k]);
+    }
+}
+
 // The pixels of two halves of eight: each lane its row's first values plus its place in the row
 // times the runs' steps, as the eight-pixel loops' adds make them.
 template <SpanKey K, bool Chunked>
@@ -480,10 +521,14 @@ SPAN_WIDE_FN void SteadyRows(const Context& c, const Gradients& g, const SpanRow
     };
     for (int first = 0; first < count; first += 16) {
         const int batch = std::min(16, count - first);
-        avx2::StartRows<K, Chunked>(c, g, rows + first, std::min(8, batch), &low);
-        if (batch > 8)
-            avx2::StartRows<K, Chunked>(c, g, rows + first + 8, batch - 8, &high);
-        LoadBatch<K, Chunked>(low, batch > 8 ? high : low, &b);
+        if constexpr (Chunked) {
+            avx2::StartRows<K, Chunked>(c, g, rows + first, std::min(8, batch), &low);
+            if (batch > 8)
+                avx2::StartRows<K, Chunked>(c, g, rows + first + 8, batch - 8, &high);
+            LoadBatch<K, Chunked>(low, batch > 8 ? high : low, &b);
+        } else {
+            StartBatch<K>(c, g, rows + first, batch, &b);
+        }
         for (int i = 0; i < batch; ++i) {
             const SpanRow& row = rows[first + i];
             const int n = row.x1 - row.x0;
