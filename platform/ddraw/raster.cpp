@@ -383,7 +383,7 @@ RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b
 
 void FillPlain(const Context& ctx, const Vertex& a, const Vertex& b, const Vertex& c) { FillBody(ctx, a, b, c); }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(QUORRIN_SPAN_AVX2)
 // The same set-up in the instructions the span loops use where the processor has them: the same
 // operations (nothing fused, see the build), fewer instructions.
 __attribute__((target("avx2"))) void FillAvx2(const Context& ctx, const Vertex& a, const Vertex& b, const Vertex& c) {
@@ -438,7 +438,7 @@ bool Rasterizer::Begin(const DrawSetup& setup) {
     c.needQ = (textured && c.perspective) || (s.fog && s.fogTableMode != D3DFOG_NONE);
 
     c.fill = &FillPlain;
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(QUORRIN_SPAN_AVX2)
     if (WidestSpans() >= SpanWidth::Eight)
         c.fill = &FillAvx2;
 #endif

@@ -48,6 +48,13 @@ struct SpanKey {
     int blend;
 };
 
+// Whether the diffuse colour is read, and its alpha (the factor of a blend by alpha, where the
+// diffuse alpha may be it).
+template <SpanKey K>
+constexpr bool kReadsDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
+template <SpanKey K>
+constexpr bool kReadsDiffuseAlpha = kReadsDiffuse<K> && BlendByAlpha(K.blend);
+
 // The valid keys of one depth mode: 9 texture/combine/key choices x specular x fog x the blends.
 constexpr int kKeysPerDepth = 9 * 2 * 2 * kBlends;
 
@@ -329,7 +336,7 @@ constexpr std::array<float, 32> kPowerOfHalf = [] {
 // The pixel loop one pixel at a time: on every machine, and for colour-keyed textures.
 template <SpanKey K>
 void ScalarPixels(SpanPixels& p) {
-    constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
+    constexpr bool kDiffuse = kReadsDiffuse<K>;
     constexpr bool kSpecularFog = K.specular || K.fog;
     const U16x8 rgbMask{0xFFFF, 0xFFFF, 0xFFFF, 0, 0, 0, 0, 0};
     const U16x8 fogColor = Widen(p.fogColor);
@@ -593,12 +600,6 @@ SPAN_AVX2_INLINE __m256i Below(__m256i v, __m256i max) {
     return _mm256_andnot_si256(_mm256_cmpgt_epi32(_mm256_setzero_si256(), v), _mm256_cmpgt_epi32(max, v));
 }
 
-// Whether the diffuse colour is read, and its alpha (the alpha blend's factor, where the diffuse
-// alpha may be it).
-template <SpanKey K>
-constexpr bool kReadsDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
-template <SpanKey K>
-constexpr bool kReadsDiffuseAlpha = kReadsDiffuse<K> && BlendByAlpha(K.blend);
 // Whether a lane of the specular colour and fog (blue, green, red, fog) is read.
 template <SpanKey K>
 constexpr bool ReadsSpecFog(int k) {
@@ -1081,7 +1082,7 @@ void SpecialisedSpan(const Context& c, const Gradients& g, int y, int xs, int xe
     if constexpr (K.depth == kDepth16)
         Run(DepthFirst(c, g, fx0, fy), g.dx[kAttrZ], n, 1.0, kDepthScale, &p.z, &p.dz);
 
-    constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
+    constexpr bool kDiffuse = kReadsDiffuse<K>;
     constexpr bool kSpecularFog = K.specular || K.fog;
     const float ox = fx0 - g.x0, oy = fy - g.y0;
     if constexpr (kDiffuse)
@@ -1408,7 +1409,7 @@ template <SpanKey K>
 void SpecialisedRows(const Context& c, const Gradients& g, const SpanRow* rows, int count) {
 #if defined(QUORRIN_SPAN_AVX2)
     if constexpr (!K.key) {
-        constexpr bool kDiffuse = K.combine != kCombineTexture || BlendByAlpha(K.blend);
+        constexpr bool kDiffuse = kReadsDiffuse<K>;
         constexpr bool kSpecularFog = K.specular || K.fog;
         const bool steady = (K.depth != kDepth16 || g.steadyZ) && (!kDiffuse || g.steadyDiffuse) &&
                             (!kSpecularFog || g.steadySpecFog);

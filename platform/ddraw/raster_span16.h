@@ -23,8 +23,6 @@
 
 namespace span_detail::wide {
 
-using avx2::kReadsDiffuse;
-using avx2::kReadsDiffuseAlpha;
 using avx2::ReadsSpecFog;
 using avx2::RowStarts;
 
