@@ -58,6 +58,18 @@ function(quorrin_test name)
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
+# quorrin_demo_test(name DEMO target LABELS ... ARGS ...): runs a demo headless with ARGS on its
+# own copy of the sample installation, never in the shared one (demos write logs where they run).
+function(quorrin_demo_test name)
+  cmake_parse_arguments(Q "" "DEMO" "LABELS;ARGS" ${ARGN})
+  string(REPLACE ";" "\\;" args "${Q_ARGS}")
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:${Q_DEMO}> -DINSTALL=${QUORRIN_INSTALL_DIR}
+            -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name}_install "-DARGS=${args}"
+            -P ${PROJECT_SOURCE_DIR}/tests/support/demo_in_copy.cmake)
+  set_tests_properties(${name} PROPERTIES LABELS "${Q_LABELS}")
+endfunction()
+
 # quorrin_fuzz(name SOURCES ... DEPS ...): a libFuzzer program (clang) and always a replay program.
 function(quorrin_fuzz name)
   cmake_parse_arguments(Q "" "" "SOURCES;DEPS" ${ARGN})

@@ -44,11 +44,10 @@ add_executable(present_demo ${CMAKE_CURRENT_LIST_DIR}/present_demo.cpp)
 target_link_libraries(present_demo PRIVATE client_present tools_writers test_support client_present)
 target_compile_definitions(present_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(present_demo sample_install)
-add_test(NAME present_demo_headless
-  COMMAND present_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo.png)
-add_test(NAME present_demo_hall_headless
-  COMMAND present_demo --level hall --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo_hall.png)
-set_tests_properties(present_demo_headless present_demo_hall_headless PROPERTIES LABELS present-world)
+quorrin_demo_test(present_demo_headless DEMO present_demo LABELS present-world
+  ARGS --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo.png)
+quorrin_demo_test(present_demo_hall_headless DEMO present_demo LABELS present-world
+  ARGS --level hall --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/present_demo_hall.png)
 
 # Presentation II: figure tables, templates, figures, textures, tints, lights and billboards.
 quorrin_test(present_figure_tests
@@ -88,9 +87,8 @@ add_executable(hud_demo ${CMAKE_CURRENT_LIST_DIR}/hud_demo.cpp)
 target_link_libraries(hud_demo PRIVATE client_present tools_writers test_support client_present)
 target_compile_definitions(hud_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(hud_demo sample_install)
-add_test(NAME hud_demo_headless
-  COMMAND hud_demo --headless --frames 40 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/hud_demo.png)
-set_tests_properties(hud_demo_headless PROPERTIES LABELS present-hud)
+quorrin_demo_test(hud_demo_headless DEMO hud_demo LABELS present-hud
+  ARGS --frames 40 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/hud_demo.png)
 
 # Presentation III: world creation through the level loader, its steps, object maps and the
 # crosshair.

@@ -1,7 +1,6 @@
 # Runs the Tavern headless in a copy of the installation against the in-process service: it must
 # enter the lobby, leave by Exit and leave its screenshots.
-file(REMOVE_RECURSE ${WORK})
-file(COPY ${INSTALL}/ DESTINATION ${WORK})
+include(${CMAKE_CURRENT_LIST_DIR}/../../support/copy_install.cmake)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env GAME_CLOCK=virtual ${DEMO} --headless --install ${WORK} --script ${SCRIPT}
                         --shot 800 ${WORK}/arenas.png --shot 1600 ${WORK}/details.png
                         --shot 2400 ${WORK}/tables.png

@@ -1,7 +1,6 @@
 # Runs the main menu headless in a copy of the installation: it must end and leave its
 # screenshots. It runs on the virtual clock, so the script takes the same path on a loaded machine.
-file(REMOVE_RECURSE ${WORK})
-file(COPY ${INSTALL}/ DESTINATION ${WORK})
+include(${CMAKE_CURRENT_LIST_DIR}/../../support/copy_install.cmake)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env GAME_CLOCK=virtual ${DEMO} --headless --install ${WORK} --script ${SCRIPT}
                         --shot 1200 ${WORK}/menu.png --shot 2200 ${WORK}/statue.png
                         --shot 4000 ${WORK}/setup.png --shot 5800 ${WORK}/quit.png

@@ -1,6 +1,5 @@
 # Runs the keyboard screen headless in a copy of the installation and checks the saved binding.
-file(REMOVE_RECURSE ${WORK})
-file(COPY ${INSTALL}/ DESTINATION ${WORK})
+include(${CMAKE_CURRENT_LIST_DIR}/../../support/copy_install.cmake)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env GAME_CLOCK=virtual ${DEMO} --headless --install ${WORK} --script ${SCRIPT} --screenshot ${WORK}/keyboard.png
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

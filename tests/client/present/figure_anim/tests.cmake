@@ -23,6 +23,5 @@ add_executable(figures_demo ${CMAKE_CURRENT_LIST_DIR}/figures_demo.cpp)
 target_link_libraries(figures_demo PRIVATE client_present test_support client_present)
 target_compile_definitions(figures_demo PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
 add_dependencies(figures_demo sample_install)
-add_test(NAME figures_demo_headless
-  COMMAND figures_demo --headless --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/figures_demo.png)
-set_tests_properties(figures_demo_headless PROPERTIES LABELS present-figures)
+quorrin_demo_test(figures_demo_headless DEMO figures_demo LABELS present-figures
+  ARGS --frames 3 --screenshot ${CMAKE_CURRENT_BINARY_DIR}/figures_demo.png)

@@ -1,6 +1,5 @@
 # Walks the sample arena headless in a copy of the installation and checks that a frame was shown.
-file(REMOVE_RECURSE ${WORK})
-file(COPY ${INSTALL}/ DESTINATION ${WORK})
+include(${CMAKE_CURRENT_LIST_DIR}/../../../support/copy_install.cmake)
 execute_process(COMMAND ${DEMO} --headless --install ${WORK} --script ${SCRIPT} --frames ${FRAMES} ${VIEW}
                 --screenshot ${WORK}/arena.png RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
