@@ -67,7 +67,7 @@ function(quorrin_demo_test name)
     COMMAND ${CMAKE_COMMAND} -DDEMO=$<TARGET_FILE:${Q_DEMO}> -DINSTALL=${QUORRIN_INSTALL_DIR}
             -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name}_install "-DARGS=${args}"
             -P ${PROJECT_SOURCE_DIR}/tests/support/demo_in_copy.cmake)
-  set_tests_properties(${name} PROPERTIES LABELS "${Q_LABELS}")
+  set_tests_properties(${name} PROPERTIES LABELS "${Q_LABELS}" TIMEOUT 300)
 endfunction()
 
 # quorrin_fuzz(name SOURCES ... DEPS ...): a libFuzzer program (clang) and always a replay program.
