@@ -7,6 +7,7 @@
 #include "platform/ddraw/raster.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -41,9 +42,10 @@ RASTER_INLINE int64_t FloorDiv(int64_t a, int64_t b) {
 // The first pixel row whose centre is at or below a y in subpixels: ceil(y / 16), by shifts.
 RASTER_INLINE int64_t RowAtOrBelow(int64_t y) { return -((-y) >> kSubpixelBits); }
 
-// Walks one edge from top to bottom, giving for each pixel row the first pixel column whose centre
-// is at or right of the edge: ceil(x / 16) with x the edge's crossing of the row, exactly.
-struct EdgeWalk {
+// Where one edge crosses the pixel rows from a given row on: the first pixel column whose centre
+// is at or right of the edge, ceil(x / 16) with x the crossing, as a whole column and the rest of
+// the division, and how both change from row to row.
+struct EdgeStart {
     int64_t column = 0;
     int64_t rest = 0;
     int64_t stepColumn = 0;
@@ -61,13 +63,31 @@ struct EdgeWalk {
         stepColumn = FloorDiv(step, denominator);
         stepRest = step - stepColumn * denominator;
     }
+};
+
+// The left and right edges of a triangle stepped down the rows together, one edge per lane (the
+// other two are idle). Inside the guard square every quantity fits 32 bits: a denominator is at
+// most 2^23, a column within the square's width.
+struct EdgePair {
+    using I32x4 = int32_t __attribute__((vector_size(16)));
+    I32x4 column{}, rest{}, stepColumn{}, stepRest{}, denominator{1, 1, 1, 1};
+
+    // Puts an edge into the lanes where `lanes` is set.
+    RASTER_INLINE void Set(const EdgeStart& e, I32x4 lanes) {
+        auto put = [lanes](I32x4& to, int64_t v) { to = lanes ? static_cast<int32_t>(v) : to; };
+        put(column, e.column);
+        put(rest, e.rest);
+        put(stepColumn, e.stepColumn);
+        put(stepRest, e.stepRest);
+        put(denominator, e.denominator);
+    }
 
     // Without a branch: the carry follows the edge's slope and is hard to predict.
     RASTER_INLINE void Step() {
         rest += stepRest;
-        const bool carry = rest >= denominator;
-        column += stepColumn + carry;
-        rest -= carry ? denominator : 0;
+        const I32x4 carry = rest >= denominator;  // -1 where the rest passed a whole column
+        column += stepColumn - carry;
+        rest -= denominator & carry;
     }
 };
 
@@ -184,14 +204,15 @@ RASTER_INLINE void PrepareTexture(const Context& c, const float xs[3], const flo
             return;
     }
     const TexLevel& lv = td.levels[level];
-    const float half = 1.0f / static_cast<float>(1 << level);
+    // 2^-level from its bits: the same value as the division, without it.
+    const float half = std::bit_cast<float>(static_cast<uint32_t>(127 - level) << 23);
     const float offU = t.wrapU ? WholeTurns(u[0] * half, lv.widthLog2) : 0.0f;
     const float offV = t.wrapV ? WholeTurns(v[0] * half, lv.heightLog2) : 0.0f;
-    auto within = [](float x, float off) { return std::fabs(x - off) < kTexelRange; };
-    for (int i = 0; i < 3; ++i) {
-        if ((t.wrapU && !within(u[i] * half, offU)) || (t.wrapV && !within(v[i] * half, offV)))
-            return;
-    }
+    // All three corners tested at once, in the lanes (the fourth is the middle, inside them).
+    auto within = [](F32x4 x, float off) { return (F32x4)((I32x4)(x - off) & 0x7FFFFFFF) < kTexelRange; };
+    const I32x4 far = (t.wrapU ? ~within(u * half, offU) : I32x4{}) | (t.wrapV ? ~within(v * half, offV) : I32x4{});
+    if (far[0] | far[1] | far[2])
+        return;
     // ((u * size * 2^-level - turns) / w) in 16.16, shifted, as planes.
     const float scale = half * 65536.0f;
     const float offUq = offU * 65536.0f - t.shift, offVq = offV * 65536.0f - t.shift;
@@ -272,17 +293,13 @@ RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b
     }
 
     // Rows: those whose centre lies in [top, bottom), within the clip rectangle.
-    // By y, keeping the given order among equal ones: three compare-exchanges of neighbours.
-    int top = 0, mid = 1, bottom = 2;
-    auto order = [&Y](int& i, int& j) {
-        const bool swap = Y[j] < Y[i];
-        const int a = swap ? j : i, b = swap ? i : j;
-        i = a;
-        j = b;
-    };
-    order(top, mid);
-    order(mid, bottom);
-    order(top, mid);
+    // By y, keeping the given order among equal ones. Each vertex's place is the count of those
+    // before it, so the order costs no branch (it is random, and a mispredicted branch is dear).
+    int order[3];
+    order[(Y[1] < Y[0]) + (Y[2] < Y[0])] = 0;
+    order[(Y[0] <= Y[1]) + (Y[2] < Y[1])] = 1;
+    order[(Y[0] <= Y[2]) + (Y[1] <= Y[2])] = 2;
+    const int top = order[0], mid = order[1], bottom = order[2];
     const int64_t rowTop = RowAtOrBelow(Y[top]);
     const int64_t rowMid = RowAtOrBelow(Y[mid]);
     const int64_t rowBottom = RowAtOrBelow(Y[bottom]);
@@ -308,20 +325,17 @@ RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b
         if (det == 0)
             return;
         const double inv = 1.0 / det;
-        const bool flat = s.shadeMode == D3DSHADE_FLAT;
         g.x0 = xs[0];
         g.y0 = ys[0];
-        // All at once (the loop vectorises), then the ones not read or held flat set to 0.
+        // All at once (the loop vectorises); the ones not read or held flat come out 0.
         for (int k = 0; k < kAttrCount; ++k) {
             g.base[k] = val[0][k];
             const double d1 = static_cast<double>(val[1][k]) - val[0][k];
             const double d2 = static_cast<double>(val[2][k]) - val[0][k];
-            g.dx[k] = static_cast<float>((d1 * dy2 - d2 * dy1) * inv);
-            g.dy[k] = static_cast<float>((d2 * dx1 - d1 * dx2) * inv);
-        }
-        for (int k = 0; k < kAttrCount; ++k) {
-            if (!(ctx.attributes & (1u << k)) || (flat && IsFlatAttribute(k)))
-                g.dx[k] = g.dy[k] = 0;
+            const float dx = static_cast<float>((d1 * dy2 - d2 * dy1) * inv);
+            const float dy = static_cast<float>((d2 * dx1 - d1 * dx2) * inv);
+            g.dx[k] = std::bit_cast<float>(std::bit_cast<uint32_t>(dx) & ctx.slopeMask[k]);
+            g.dy[k] = std::bit_cast<float>(std::bit_cast<uint32_t>(dy) & ctx.slopeMask[k]);
         }
     }
 
@@ -337,45 +351,45 @@ RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b
     constexpr int kRowBatch = 64;
     SpanRow rows[kRowBatch];
     int count = 0;
-    // The rows [from, to) between two edges (stepped as locals, so they stay in registers). Every
-    // row is written and only a row with pixels counted: no branch on the edges' positions.
-    auto walk = [&](EdgeWalk& leftEdge, EdgeWalk& rightEdge, int from, int to) {
-        EdgeWalk left = leftEdge, right = rightEdge;
+    // Each row's first and last column are the edges' clipped, lane by lane.
+    using I32x4 = EdgePair::I32x4;
+    const I32x4 clipLow{clipLeft, INT32_MIN, 0, 0}, clipHigh{INT32_MAX, clipRight, 0, 0};
+    // The rows [from, to). Every row is written and only a row with pixels counted.
+    auto walk = [&](EdgePair& edges, int from, int to) {
+        EdgePair e = edges;
         for (int row = from; row < to; ++row) {
-            const int x0 = static_cast<int>(std::max<int64_t>(left.column, clipLeft));
-            const int x1 = static_cast<int>(std::min<int64_t>(right.column, clipRight));
+            I32x4 x = e.column > clipLow ? e.column : clipLow;
+            x = x < clipHigh ? x : clipHigh;
+            const int x0 = x[0], x1 = x[1];
             rows[count] = SpanRow{row, x0, x1};
-            const bool filled = x0 < x1;
+            const int width = x1 - x0;
+            const bool filled = width > 0;
             count += filled;
-            pixels += static_cast<uint64_t>(filled ? x1 - x0 : 0);
-            left.Step();
-            right.Step();
+            pixels += static_cast<uint32_t>(filled ? width : 0);
+            e.Step();
             if (count == kRowBatch) {
                 span(ctx, g, rows, count);
                 count = 0;
             }
         }
-        leftEdge = left;
-        rightEdge = right;
+        edges = e;
     };
     const int from = static_cast<int>(rowFrom), to = static_cast<int>(rowTo);
     const int split = static_cast<int>(std::clamp<int64_t>(rowMid, rowFrom, rowTo));
-    EdgeWalk longEdge, shortEdge;
+    // All three edges are set up before any row is walked, so their divisions overlap. A short edge
+    // with no rows to walk is flat; its height is taken as one subpixel so it divides safely.
+    EdgeStart longEdge, upper, lower;
     longEdge.Init(X[top], Y[top], X[bottom], Y[bottom], rowFrom);
-    if (from < split) {
-        shortEdge.Init(X[top], Y[top], X[mid], Y[mid], rowFrom);
-        if (midLeft)
-            walk(shortEdge, longEdge, from, split);
-        else
-            walk(longEdge, shortEdge, from, split);
-    }
-    if (split < to) {
-        shortEdge.Init(X[mid], Y[mid], X[bottom], Y[bottom], split);
-        if (midLeft)
-            walk(shortEdge, longEdge, split, to);
-        else
-            walk(longEdge, shortEdge, split, to);
-    }
+    upper.Init(X[top], Y[top], X[mid], std::max(Y[mid], Y[top] + 1), rowFrom);
+    lower.Init(X[mid], Y[mid], X[bottom], std::max(Y[bottom], Y[mid] + 1), split);
+    // The middle vertex's side picks the lanes, not a branch: it is a coin toss for the predictor.
+    const I32x4 shortLane = midLeft ? I32x4{-1, 0, 0, 0} : I32x4{0, -1, 0, 0};
+    EdgePair edges;
+    edges.Set(longEdge, ~shortLane & I32x4{-1, -1, 0, 0});
+    edges.Set(upper, shortLane);
+    walk(edges, from, split);
+    edges.Set(lower, shortLane);
+    walk(edges, split, to);
     if (count > 0)
         span(ctx, g, rows, count);
     CountPixelsWritten(pixels);
@@ -457,6 +471,10 @@ bool Rasterizer::Begin(const DrawSetup& setup) {
             const int u = c.tex.coordSet ? kAttrU1 : kAttrU0;
             c.attributes |= 1u << kAttrQ | 1u << u | 1u << (u + 1);
         }
+    }
+    for (int k = 0; k < kAttrCount; ++k) {
+        const bool held = !(c.attributes & (1u << k)) || (s.shadeMode == D3DSHADE_FLAT && IsFlatAttribute(k));
+        c.slopeMask[k] = held ? 0 : ~0u;
     }
     return true;
 }

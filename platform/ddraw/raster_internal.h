@@ -115,6 +115,9 @@ struct Context {
     // What setup must interpolate.
     bool needQ = false;
     uint32_t attributes = 0;  // bit per Attr whose gradients the span loop reads
+    // Per Attr, the bits of its gradients kept by the set-up: none (a zero gradient) for one not
+    // read or held flat.
+    uint32_t slopeMask[kAttrCount]{};
 };
 
 // ---- Integer colour helpers -------------------------------------------------------------------
