@@ -200,7 +200,8 @@ RASTER_INLINE void PrepareTexture(const Context& c, const float xs[3], const flo
         levels = levels > t.lastLevel ? t.lastLevel : levels;
         levels = rho2 > 1.0f ? levels : t.firstLevel;
         level = levels[0];
-        if (levels[1] != level || levels[2] != level || levels[3] != level)
+        const I32x4 other = levels != level;
+        if (other[1] | other[2] | other[3])
             return;
     }
     const TexLevel& lv = td.levels[level];
@@ -244,10 +245,11 @@ RASTER_INLINE void MarkSteadyRuns(const Context& c, const float val[3][kAttrCoun
             steady = v >= 0 && v <= 1.0;
         } else {
             const double margin = 0x1p-18 * (1.0 + std::fabs(dx) * width + std::fabs(dy) * height);
+            // Each test taken whole (& not &&): no branch to mispredict.
             steady = std::fabs(dx) <= 0.99;
             for (int i = 0; i < 3; ++i) {
                 const double v = static_cast<double>(val[i][kAttrZ]) - c.zBias;
-                steady = steady && v - margin > 0 && v + margin < 1.0;
+                steady &= (v - margin > 0) & (v + margin < 1.0);
             }
         }
         g->steadyZ = steady;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "platform/ddraw/control.h"
@@ -191,6 +192,82 @@ TEST_P(RasterTest, PixelCentresOnLeftAndTopEdgesAreInsideOnRightAndBottomOutside
     EXPECT_EQ(image.At(10, 3), 0xFFFFFFFFu);
     EXPECT_EQ(image.At(11, 3), 0xFFFFFFFFu);
     EXPECT_EQ(image.At(12, 3), 0xFF000000u);
+}
+
+// Seeded triangles each drawn alone against coverage worked out independently: exact edge
+// functions at pixel centres on the 1/16 grid, a centre on an edge inside for a left or top edge,
+// within the viewport. Small and large ones, both windings, the middle corner on either side,
+// corners sharing a row (flat tops and bottoms, ties in the corners' order) or on pixel centres,
+// and triangles cut by every side of the viewport; at one pixel at a time and at the widest loops,
+// whose set-ups are compiled apart.
+TEST_P(RasterTest, SeededTrianglesCoverExactlyTheirPixels) {
+    constexpr int kWidth = 48, kHeight = 40;
+    constexpr int kLeft = 4, kTop = 5, kRight = 44, kBottom = 35;
+    struct Restore {
+        ~Restore() { dd::LimitSpanWidth(dd::SpanWidth::Sixteen); }
+    } restore;
+    std::mt19937 rng(7);
+    auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<uint32_t>(n)); };
+    for (dd::SpanWidth width : {dd::SpanWidth::One, dd::SpanWidth::Sixteen}) {
+        dd::LimitSpanWidth(width);
+        SCOPED_TRACE(::testing::Message() << "span width " << static_cast<int>(dd::WidestSpans()));
+        Open({.width = kWidth, .height = kHeight, .depth = false});
+        ASSERT_EQ(device->SetViewport(kLeft, kTop, kRight - kLeft, kBottom - kTop), D3D_OK);
+        device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+        for (int n = 0; n < 400; ++n) {
+            // Corners in 1/16 pixels, so the device's snapping keeps them where they are.
+            const bool large = pick(4) == 0;
+            const int cx = pick(kWidth * 16), cy = pick(kHeight * 16), reach = large ? 40 * 16 : 10 * 16;
+            int64_t X[3], Y[3];
+            // First two whose left edge (then right edge) crosses a row a hair, 1/16 of a pixel over
+            // the edge's height, right of a pixel centre, reached rows after the edge's start.
+            constexpr int64_t kHair[2][6] = {{655, 52, 38, 199, 183, 520}, {421, 120, 422, 543, 625, 453}};
+            for (int i = 0; n < 2 && i < 3; ++i) {
+                X[i] = kHair[n][2 * i];
+                Y[i] = kHair[n][2 * i + 1];
+            }
+            for (int i = 0; n >= 2 && i < 3; ++i) {
+                X[i] = cx + pick(2 * reach) - reach;
+                Y[i] = cy + pick(2 * reach) - reach;
+                if (pick(3) == 0)
+                    X[i] &= ~15;  // on a pixel centre's column
+                if (pick(3) == 0)
+                    Y[i] &= ~15;
+                if (i > 0 && pick(4) == 0)
+                    Y[i] = Y[pick(i)];  // sharing a row with an earlier corner
+            }
+            const int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
+            if (area == 0)
+                continue;
+            auto covered = [&](int px, int py) {
+                const int64_t sx = 16 * px, sy = 16 * py;
+                for (int i = 0; i < 3; ++i) {
+                    const int j = (i + 1) % 3;
+                    const int64_t ex = X[j] - X[i], ey = Y[j] - Y[i];
+                    const int64_t e = (ex * (sy - Y[i]) - ey * (sx - X[i])) * (area > 0 ? 1 : -1);
+                    // The inward normal: a left edge has it to the right, a top edge downwards.
+                    const int64_t nx = -ey * (area > 0 ? 1 : -1), ny = ex * (area > 0 ? 1 : -1);
+                    if (e < 0 || (e == 0 && !(nx > 0 || (nx == 0 && ny > 0))))
+                        return false;
+                }
+                return true;
+            };
+            device->Clear(0xFF000000);
+            std::vector<D3DTLVERTEX> v;
+            for (int i = 0; i < 3; ++i)
+                v.push_back(Vertex(static_cast<float>(X[i]) / 16, static_cast<float>(Y[i]) / 16));
+            ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, v), D3D_OK);
+            const Image image = device->Read();
+            for (int y = 0; y < kHeight; ++y) {
+                for (int x = 0; x < kWidth; ++x) {
+                    const bool in = x >= kLeft && x < kRight && y >= kTop && y < kBottom && covered(x, y);
+                    ASSERT_EQ(image.At(x, y), in ? 0xFFFFFFFFu : 0xFF000000u)
+                        << "triangle " << n << " (" << X[0] << "," << Y[0] << ") (" << X[1] << "," << Y[1] << ") ("
+                        << X[2] << "," << Y[2] << ") in 1/16 pixels, pixel " << x << "," << y;
+                }
+            }
+        }
+    }
 }
 
 TEST_P(RasterTest, DepthTestAndWriteFollowTheirStates) {
