@@ -1137,17 +1137,17 @@ struct RowStarts {
     alignas(32) float q[8], u[8], v[8];
     alignas(32) int32_t col[4][8];
     alignas(32) int32_t specFog[4][8];
-    // Rows whose levels are chosen along them: each row of up to 24 pixels samples the level chosen
-    // at its first pixel, as TextureChunks would choose it, and q, u, v above with du, dv here are
-    // its chunk's coordinates. A set bit of `oneChunk` marks such a row; the others go through
+    // Rows whose levels are chosen along them: a row that TextureChunks would draw as one chunk
+    // samples the level chosen at its first pixel, and q, u, v above with du, dv here are its
+    // chunk's coordinates. A set bit of `oneChunk` marks such a row; the others go through
     // TextureChunks.
     alignas(32) int32_t level[8];
     alignas(32) float du[8], dv[8];
     uint32_t oneChunk;
 };
 
-// TextureChunks' choice of level and coordinates for the rows of a batch that take one chunk (at
-// most 24 pixels, not cut in two for the fixed point), eight rows as the lanes of vectors with the
+// TextureChunks' choice of level and coordinates for the rows of a batch that take one chunk (one
+// level all along, not cut in two for the fixed point), eight rows as the lanes of vectors with the
 // arithmetic of TexelPoint, FootprintLevel, WholeTurns and the chunk's set-up lane by lane.
 SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const SpanRow* rows, int count, __m256 ox,
                                 __m256 oy, RowStarts* out) {
@@ -1177,24 +1177,26 @@ SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const Span
     };
     const __m256 zero = _mm256_setzero_ps();
     const Point first = at(zero);
-    __m256i level = _mm256_set1_epi32(T.firstLevel);
-    if (T.mipmapped) {
-        const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
+    const __m256i firstLevel = _mm256_set1_epi32(T.firstLevel);
+    // FootprintLevel lane by lane.
+    const float duy = g.dy[ua] * w0, dvy = g.dy[va] * h0, dqy = perspective ? g.dy[kAttrQ] : 0.0f;
+    auto levelAt = [&](const Point& pt) SPAN_AVX2_INLINE_LAMBDA {
         auto across = [&](float d, __m256 x, float dqx) SPAN_AVX2_INLINE_LAMBDA {
-            return _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(d), _mm256_mul_ps(x, _mm256_set1_ps(dqx))), first.iw);
+            return _mm256_mul_ps(_mm256_sub_ps(_mm256_set1_ps(d), _mm256_mul_ps(x, _mm256_set1_ps(dqx))), pt.iw);
         };
-        const __m256 ux = across(duq, first.u, dq), vx = across(dvq, first.v, dq);
-        const __m256 uy = across(duy, first.u, dqy), vy = across(dvy, first.v, dqy);
+        const __m256 ux = across(duq, pt.u, dq), vx = across(dvq, pt.v, dq);
+        const __m256 uy = across(duy, pt.u, dqy), vy = across(dvy, pt.v, dqy);
         const __m256 x2 = _mm256_add_ps(_mm256_mul_ps(ux, ux), _mm256_mul_ps(vx, vx));
         const __m256 y2 = _mm256_add_ps(_mm256_mul_ps(uy, uy), _mm256_mul_ps(vy, vy));
         // NearestLevel lane by lane: max takes x2 unless y2 is greater, as the scalar choice does.
         const __m256 rho2 = _mm256_mul_ps(_mm256_max_ps(y2, x2), _mm256_set1_ps(T.lodScale));
         const __m256i bits = _mm256_castps_si256(_mm256_mul_ps(rho2, _mm256_set1_ps(2.0f)));
         __m256i l = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)), 1);
-        l = _mm256_min_epi32(_mm256_max_epi32(l, level), _mm256_set1_epi32(T.lastLevel));
+        l = _mm256_min_epi32(_mm256_max_epi32(l, firstLevel), _mm256_set1_epi32(T.lastLevel));
         const __m256i above = _mm256_castps_si256(_mm256_cmp_ps(rho2, _mm256_set1_ps(1.0f), _CMP_GT_OQ));
-        level = _mm256_blendv_epi8(level, l, above);
-    }
+        return _mm256_blendv_epi8(firstLevel, l, above);
+    };
+    const __m256i level = T.mipmapped ? levelAt(first) : firstLevel;
     _mm256_store_si256(reinterpret_cast<__m256i*>(out->level), level);
     // The level's size and 2^-level from their exponents.
     auto power = [&](__m256i e) SPAN_AVX2_INLINE_LAMBDA {
@@ -1218,14 +1220,29 @@ SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const Span
     };
     const __m256 offU = T.wrapU ? turns(_mm256_mul_ps(first.u, half), wl) : zero;
     const __m256 offV = T.wrapV ? turns(_mm256_mul_ps(first.v, half), hl) : zero;
-    // Rows that take one chunk: at most 24 pixels, and not so far from the whole turns at their last
-    // pixel that the chunk would be cut in two.
+    // Rows that take one chunk: every point TextureChunks chooses a level at (pixel 0 and every 16th
+    // while more than 24 pixels are left before it) gives the first one's, and the row is not so far
+    // from the whole turns at its last pixel that the chunk would be cut in two.
     alignas(32) float lastX[8] = {};
-    uint32_t shortRows = 0;
+    alignas(32) int32_t lengths[8] = {};
+    int longest = 0;
     for (int i = 0; i < count; ++i) {
         const int n = rows[i].x1 - rows[i].x0;
         lastX[i] = static_cast<float>(n - 1);
-        shortRows |= (n <= 24 ? 1u : 0u) << i;
+        lengths[i] = n;
+        longest = std::max(longest, n);
+    }
+    uint32_t oneLevel = (1u << count) - 1;
+    if (T.mipmapped) {
+        const __m256i n = _mm256_load_si256(reinterpret_cast<const __m256i*>(lengths));
+        __m256i differ = _mm256_setzero_si256();
+        for (int x = 16; longest - x > 8; x += 16) {
+            const __m256i chosen = _mm256_cmpgt_epi32(n, _mm256_set1_epi32(x + 8));
+            const __m256i other = _mm256_xor_si256(_mm256_cmpeq_epi32(levelAt(at(_mm256_set1_ps(static_cast<float>(x)))), level),
+                                                   _mm256_set1_epi32(-1));
+            differ = _mm256_or_si256(differ, _mm256_and_si256(chosen, other));
+        }
+        oneLevel &= ~static_cast<uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(differ)));
     }
     uint32_t cut = 0;
     if (T.wrapU || T.wrapV) {
@@ -1245,7 +1262,7 @@ SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const Span
         const __m256 single = _mm256_cmp_ps(_mm256_load_ps(lastX), zero, _CMP_EQ_OQ);
         cut = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_andnot_ps(single, farRows)));
     }
-    out->oneChunk = shortRows & ~cut;
+    out->oneChunk = oneLevel & ~cut;
     // The chunk's coordinates from pixel 0, as TextureChunks' chunk sets them up.
     const __m256 scale = _mm256_mul_ps(half, _mm256_set1_ps(65536.0f));
     const __m256 tq = _mm256_add_ps(qa, _mm256_mul_ps(_mm256_set1_ps(dq), zero));
