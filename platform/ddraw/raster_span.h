@@ -1188,8 +1188,9 @@ SPAN_AVX2_INLINE void ChunkRows(const Context& c, const Gradients& g, const Span
         const __m256 uy = across(duy, pt.u, dqy), vy = across(dvy, pt.v, dqy);
         const __m256 x2 = _mm256_add_ps(_mm256_mul_ps(ux, ux), _mm256_mul_ps(vx, vx));
         const __m256 y2 = _mm256_add_ps(_mm256_mul_ps(uy, uy), _mm256_mul_ps(vy, vy));
-        // NearestLevel lane by lane: max takes x2 unless y2 is greater, as the scalar choice does.
-        const __m256 rho2 = _mm256_mul_ps(_mm256_max_ps(y2, x2), _mm256_set1_ps(T.lodScale));
+        // NearestLevel lane by lane. max(x2, y2) is x2 > y2 ? x2 : y2, the scalar choice, also when
+        // a footprint overflowed to NaN.
+        const __m256 rho2 = _mm256_mul_ps(_mm256_max_ps(x2, y2), _mm256_set1_ps(T.lodScale));
         const __m256i bits = _mm256_castps_si256(_mm256_mul_ps(rho2, _mm256_set1_ps(2.0f)));
         __m256i l = _mm256_srai_epi32(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)), 1);
         l = _mm256_min_epi32(_mm256_max_epi32(l, firstLevel), _mm256_set1_epi32(T.lastLevel));

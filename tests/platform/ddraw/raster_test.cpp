@@ -1189,6 +1189,9 @@ protected:
         // Rows of 25 to 2100 pixels whose mip levels change along them, some with coordinates
         // running so far that their chunks are cut for the fixed point.
         kLongRows,
+        // Texture coordinates out to the ends of the float range: footprints overflow to
+        // infinity and NaN, and every width must still choose the same levels.
+        kFarCoordinates,
     };
     static constexpr int kMixedWidth = 67, kMixedHeight = 41, kLongWidth = 2100, kLongHeight = 40;
 
@@ -1196,8 +1199,8 @@ protected:
     void Render(Scene scene, dd::SpanWidth width, Image* image, std::vector<uint32_t>* depths, bool* specialised) {
         const SpanCase& k = GetParam();
         dd::LimitSpanWidth(width);
-        const int targetWidth = scene == Scene::kMixed ? kMixedWidth : kLongWidth;
-        const int targetHeight = scene == Scene::kMixed ? kMixedHeight : kLongHeight;
+        const int targetWidth = scene == Scene::kLongRows ? kLongWidth : kMixedWidth;
+        const int targetHeight = scene == Scene::kLongRows ? kLongHeight : kMixedHeight;
         auto device = SoftDevice::Create({.width = targetWidth, .height = targetHeight, .depth = k.depth});
         ASSERT_NE(device, nullptr);
         IDirectDrawSurface4* texture = nullptr;
@@ -1241,7 +1244,9 @@ protected:
         device->State(D3DRENDERSTATE_ZFUNC, k.zFunc);
         device->State(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
         device->Clear(0xFF203040, 0.75f);
-        std::vector<D3DTLVERTEX> tris = scene == Scene::kMixed ? MixedScene() : LongRowsScene();
+        std::vector<D3DTLVERTEX> tris = scene == Scene::kMixed      ? MixedScene()
+                                        : scene == Scene::kLongRows ? LongRowsScene()
+                                                                    : FarCoordinatesScene();
         for (int pass = 0; pass < 2; ++pass)
             ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tris), D3D_OK);
         *specialised = dd::LastDrawSpecialised();
@@ -1311,6 +1316,25 @@ protected:
         return tris;
     }
 
+    static std::vector<D3DTLVERTEX> FarCoordinatesScene() {
+        std::vector<D3DTLVERTEX> tris;
+        uint32_t seed = 777;
+        auto next = [&seed](uint32_t range) {
+            seed = seed * 1664525u + 1013904223u;
+            return (seed >> 8) % range;
+        };
+        const float coordinates[] = {0.3f, -2.0f, 1e20f, -1e20f, 3e38f, -3e38f, 1e37f, 5.0f};
+        for (int i = 0; i < 40; ++i) {
+            for (int corner = 0; corner < 3; ++corner) {
+                const float x = static_cast<float>(next(90)) - 10, y = static_cast<float>(next(60)) - 8;
+                const float q = next(2) ? 1.0f : 0.001f * static_cast<float>(1 + next(1000));
+                tris.push_back(
+                    Vertex(x, y, 0.5f, q, 0x80FFFFFF, 0x80FFFFFF, coordinates[next(8)], coordinates[next(8)]));
+            }
+        }
+        return tris;
+    }
+
     static std::vector<D3DTLVERTEX> LongRowsScene() {
         std::vector<D3DTLVERTEX> tris;
         // Rows of 25 to 80 pixels, 1/w falling fast along them: a few chunks each.
@@ -1364,6 +1388,10 @@ protected:
 TEST_P(VectorSpanTest, EightAndSixteenAtATimeGiveThePixelsOfOneAtATime) { CompareWidths(Scene::kMixed); }
 
 TEST_P(VectorSpanTest, LongRowsWhoseLevelsChangeGiveThePixelsOfOneAtATime) { CompareWidths(Scene::kLongRows); }
+
+TEST_P(VectorSpanTest, CoordinatesAtTheEndsOfTheFloatRangeGiveThePixelsOfOneAtATime) {
+    CompareWidths(Scene::kFarCoordinates);
+}
 
 constexpr DWORD kTex = D3DTA_TEXTURE, kDif = D3DTA_DIFFUSE;
 INSTANTIATE_TEST_SUITE_P(
