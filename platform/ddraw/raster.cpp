@@ -341,13 +341,26 @@ RASTER_INLINE void FillBody(const Context& ctx, const Vertex& a, const Vertex& b
         }
     }
 
+    // The specialised loops step depth in one straight run per row, aimed at the row's end
+    // clamped, which holds only for ends that round just outside [0, 1]. A triangle whose corners
+    // lie further out is clamped pixel by pixel, as only the general loop does.
+    SpanFn span = ctx.span;
+    if (ctx.specialised && ctx.depth) {
+        constexpr float kOutside = 0x1p-16f;  // about one step of a 16-bit depth
+        bool outside = false;
+        for (int i = 0; i < 3; ++i) {
+            const float v = val[i][kAttrZ] - ctx.zBias;
+            outside |= !(v >= -kOutside && v <= 1.0f + kOutside);
+        }
+        if (outside)
+            span = &GeneralRows;
+    }
     if (ctx.specialised && ctx.tex.data)
         PrepareTexture(ctx, xs, ys, &g);
     if (ctx.specialised && ctx.vectorSpans)
         MarkSteadyRuns(ctx, val, xs, ys, &g);
 
     const int clipLeft = s.clipLeft, clipRight = s.clipRight;
-    const SpanFn span = ctx.span;
     uint64_t pixels = 0;
     // Rows go to the span loop in batches, so its set-up per triangle is shared by many rows.
     constexpr int kRowBatch = 64;

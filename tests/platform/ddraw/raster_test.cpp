@@ -310,6 +310,34 @@ TEST_P(RasterTest, DepthTestAndWriteFollowTheirStates) {
     }
 }
 
+// Depth past either end of [0, 1] at a corner is clamped pixel by pixel, on both paths: a row
+// running from 0.5 to 1.45 is at the far end from its middle on, not part way.
+TEST_P(RasterTest, DepthBeyondItsRangeIsClampedPixelByPixel) {
+    struct Case {
+        const char* name;
+        float left, right;  // depth at x = 0 and x = 60
+    };
+    const Case cases[] = {
+        {"past the far end", 0.5f, 1.5f},
+        {"before the near end", 0.5f, -0.5f},
+        {"past both", -0.25f, 1.25f},
+    };
+    Open();
+    device->State(D3DRENDERSTATE_ZENABLE, TRUE);
+    device->State(D3DRENDERSTATE_ZFUNC, D3DCMP_ALWAYS);
+    device->State(D3DRENDERSTATE_ZWRITEENABLE, TRUE);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        device->Clear(0xFF000000, 1.0f);
+        const std::vector<D3DTLVERTEX> tri = {Vertex(0, 0, c.left), Vertex(60, 0, c.right), Vertex(0, 40, c.left)};
+        ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, tri), D3D_OK);
+        for (int x = 0; x < 56; ++x) {
+            const double z = std::clamp(c.left + (c.right - c.left) * x / 60.0, 0.0, 1.0);  // centres on whole x
+            EXPECT_NEAR(static_cast<double>(device->Depth(x, 2)), z * 65535.0, 2.0) << "x " << x;
+        }
+    }
+}
+
 TEST_P(RasterTest, ZBiasPullsASecondPassInFront) {
     Open();
     device->Clear(0xFF000000, 1.0f);
