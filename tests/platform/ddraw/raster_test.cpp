@@ -311,7 +311,8 @@ TEST_P(RasterTest, DepthTestAndWriteFollowTheirStates) {
 }
 
 // Depth past either end of [0, 1] at a corner is clamped pixel by pixel, on both paths: a row
-// running from 0.5 to 1.45 is at the far end from its middle on, not part way.
+// running from 0.5 to 1.45 is at the far end from its middle on, not part way. A specialised state
+// draws such a triangle as the general pipeline does.
 TEST_P(RasterTest, DepthBeyondItsRangeIsClampedPixelByPixel) {
     struct Case {
         const char* name;
@@ -336,6 +337,31 @@ TEST_P(RasterTest, DepthBeyondItsRangeIsClampedPixelByPixel) {
             EXPECT_NEAR(static_cast<double>(device->Depth(x, 2)), z * 65535.0, 2.0) << "x " << x;
         }
     }
+    // Textured, bilinear, mipmapped and fogged, with 1/w falling: the pixels the general pipeline
+    // draws for the same triangle.
+    IDirectDrawSurface4* t = Texture(32, 32, dd::FormatArgb8888(), [](int x, int y, int level) {
+        return 0xFF000000u | static_cast<uint32_t>((x * 8) << 16 | (y * 8) << 8 | level * 50);
+    }, 6);
+    ASSERT_NE(t, nullptr);
+    UseTexture(t, D3DTOP_MODULATE);
+    device->StageState(0, D3DTSS_MAGFILTER, D3DTFG_LINEAR);
+    device->StageState(0, D3DTSS_MINFILTER, D3DTFN_LINEAR);
+    device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
+    device->State(D3DRENDERSTATE_FOGENABLE, TRUE);
+    device->State(D3DRENDERSTATE_FOGCOLOR, 0x00406080);
+    device->State(D3DRENDERSTATE_ZFUNC, D3DCMP_LESSEQUAL);
+    const std::vector<D3DTLVERTEX> tri = {Vertex(0, 0, 0.5f, 1.0f, 0xFFC08040, 0xFF000000, 0, 0),
+                                          Vertex(60, 4, 1.5f, 0.1f, 0xFF80C0FF, 0x20000000, 9, 1),
+                                          Vertex(6, 40, 0.7f, 0.6f, 0xFFFFFFFF, 0x80000000, 1, 7)};
+    auto draw = [&](bool general) {
+        dd::ForceGeneralRaster(general);
+        device->Clear(0xFF000000, 1.0f);
+        EXPECT_EQ(device->Draw(D3DPT_TRIANGLELIST, tri), D3D_OK);
+        dd::ForceGeneralRaster(GetParam());
+        return device->Read();
+    };
+    const Image general = draw(true), drawn = draw(GetParam());
+    EXPECT_EQ(drawn.pixels, general.pixels);
 }
 
 TEST_P(RasterTest, ZBiasPullsASecondPassInFront) {
