@@ -1036,6 +1036,31 @@ TEST_P(RasterTest, TheMipLevelFollowsTheScreenSizeOfTheTexture) {
     EXPECT_EQ(device->Pixel(5, 5), colors[2]) << "no level more detailed than the maximum";
 }
 
+// A tall triangle in steep perspective whose texture footprint is 2.1 texels a pixel at its middle
+// and 3.4-4.8 at all three corners: the corners all ask for level 2, the middle for level 1. The
+// middle row must show level 1 on both paths, not the level its corners agree on.
+TEST_P(RasterTest, AFootprintNarrowerInTheMiddleThanAtTheCornersTakesTheFinerLevelThere) {
+    Open({.width = 128, .height = 128, .depth = false});
+    const uint32_t colors[9] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF,
+                                0xFFFF00FF, 0xFFFFFFFF, 0xFF808080, 0xFF000080};
+    IDirectDrawSurface4* t = Texture(256, 256, dd::FormatRgb565(), [&](int, int, int level) { return colors[level]; }, 9);
+    ASSERT_NE(t, nullptr);
+    UseTexture(t);
+    device->StageState(0, D3DTSS_MIPFILTER, D3DTFP_POINT);
+    // Around the middle (64, 64): 1/w = 1 + qx * x, and u * 256 / w = u0 * (1 + qx * x) + uy * y, so
+    // that u does not change along the middle row.
+    const float qx = -0.05f, uy = 2.1f, u0 = 38.0f;
+    auto corner = [&](float x, float y) {
+        const float q = 1 + qx * x;
+        return Vertex(64 + x, 64 + y, .5f, q, ~0u, 0xFF000000, (u0 * q + uy * y) / q / 256, 0.5f);
+    };
+    device->Clear(0xFF000000);
+    ASSERT_EQ(device->Draw(D3DPT_TRIANGLELIST, {corner(-4, -47), corner(8.5f, -6.5f), corner(-4.5f, 53.5f)}), D3D_OK);
+    EXPECT_EQ(device->Pixel(60, 20), colors[2]) << "near the top corner";
+    for (int x = 60; x <= 66; ++x)
+        EXPECT_EQ(device->Pixel(x, 64), colors[1]) << "middle row, pixel " << x;
+}
+
 // A quad whose right edge is four times farther: the texel at each pixel is the one of the exact
 // perspective division, give or take one texel.
 TEST_P(RasterTest, TexturesStayPerspectiveCorrectAtAnAngle) {
