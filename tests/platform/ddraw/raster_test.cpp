@@ -1037,7 +1037,7 @@ TEST_P(RasterTest, TheMipLevelFollowsTheScreenSizeOfTheTexture) {
 }
 
 // A tall triangle in steep perspective whose texture footprint is 2.1 texels a pixel at its middle
-// and 3.4-4.8 at all three corners: the corners all ask for level 2, the middle for level 1. The
+// and 3.4-3.7 at all three corners: the corners all ask for level 2, the middle for level 1. The
 // middle row must show level 1 on both paths, not the level its corners agree on.
 TEST_P(RasterTest, AFootprintNarrowerInTheMiddleThanAtTheCornersTakesTheFinerLevelThere) {
     Open({.width = 128, .height = 128, .depth = false});
