@@ -338,7 +338,9 @@ TEST_P(RasterTest, DepthBeyondItsRangeIsClampedPixelByPixel) {
         }
     }
     // Textured, bilinear, mipmapped and fogged, with 1/w falling: the pixels the general pipeline
-    // draws for the same triangle.
+    // draws for the same triangle. Only a specialised state has something to compare.
+    if (GetParam())
+        return;
     IDirectDrawSurface4* t = Texture(32, 32, dd::FormatArgb8888(), [](int x, int y, int level) {
         return 0xFF000000u | static_cast<uint32_t>((x * 8) << 16 | (y * 8) << 8 | level * 50);
     }, 6);
@@ -357,10 +359,10 @@ TEST_P(RasterTest, DepthBeyondItsRangeIsClampedPixelByPixel) {
         dd::ForceGeneralRaster(general);
         device->Clear(0xFF000000, 1.0f);
         EXPECT_EQ(device->Draw(D3DPT_TRIANGLELIST, tri), D3D_OK);
-        dd::ForceGeneralRaster(GetParam());
+        dd::ForceGeneralRaster(false);
         return device->Read();
     };
-    const Image general = draw(true), drawn = draw(GetParam());
+    const Image general = draw(true), drawn = draw(false);
     EXPECT_EQ(drawn.pixels, general.pixels);
 }
 
