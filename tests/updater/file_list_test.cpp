@@ -69,6 +69,8 @@ TEST(ParseHexField, ReadsHexadecimalNumbers) {
         {"1A4", true, 420},
         {"  0x386d4380", true, 0x386d4380},
         {"0X10", true, 16},
+        {"0x5", true, 5},                  // the shortest prefixed number
+        {"\t12", true, 0x12},              // a tab is white space too
         {"ffffffff", true, 0xFFFFFFFF},
         {"100000000", true, 0xFFFFFFFF},   // beyond 32 bits
         {"123456789abcdef", true, 0xFFFFFFFF},
@@ -105,6 +107,7 @@ TEST(NormalizeListName, KeepsNamesInsideTheInstallation) {
     const Case cases[] = {
         {"Data/Maps/Level1.dat", "data/maps/level1.dat"},
         {"Data\\Maps\\Level1.dat", "data/maps/level1.dat"},
+        {"AZ/Zone.Z", "az/zone.z"},
         {"spell", "spell"},
         {"./news.txt", "./news.txt"},
         {"a..b/c..", "a..b/c.."},
