@@ -229,11 +229,17 @@ TEST_F(UpdateTest, EachFailingStepHasItsTextAndTheClientStillStarts) {
     };
     const Case cases[] = {
         {"Cannot connect to update server.", [this] { ::unlink(Path("update.dat").c_str()); }},
-        {"Cannot connect to update server.", [this] { Install("update.dat", "Zandorf patch\nx\n", 1); }},
+        // A header not exactly "Zandorf Patch" fails even before a good server.
+        {"Cannot connect to update server.",
+         [this] { Install("update.dat", "Zandorf patch" + servers.UpdateDat().substr(13), 1); }},
         {"Cannot connect to update server.", [this] { Install("update.dat", "Zandorf Patch\n\n", 1); }},
         {"Cannot connect to update server.", [this] { http.Remove("/"); }},
         {"Cannot connect to update server.",
          [this] { http.SetBody("/", "Zandorf Patch\n" + servers.Name("patcher") + "\n\n"); }},
+        {"Cannot connect to update server.",
+         [this] {
+             http.SetBody("/", "Zandorf patch\n" + servers.Name("patcher") + "\n" + servers.Name("product") + "\n");
+         }},
         {"Cannot connect to patcher update server.", [this] { http.Remove("/patcher/zandfix.dat"); }},
         {"Cannot parse patcher update file.",
          [this] { http.SetBody("/patcher/zandfix.dat", "Zandorf Patch\n0\n"); }},
@@ -341,19 +347,26 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
 }
 
 // A file much larger than any buffer on the way, partly compressible so one block of it inflates to
-// many; a new file that starts as a script can be run.
+// many; a new file that starts as a script can be run. Files whose last write holds a single byte
+// (one of a megabyte and one, one of one byte) arrive whole too.
 TEST_F(UpdateTest, ALargeFileArrivesWholeAndANewScriptCanBeRun) {
     const std::string big = "#!/bin/sh\n" + Noise(3 << 20, 6) + std::string(2 << 20, 'z') + Noise(1000, 7);
-    servers.ServeFiles("product", {{"Data/Maps/Level1.dat", "old level", kOldTime}, {"Tools/Big.sh", big, 946684800}});
+    const std::string edge = Noise((1 << 20) + 1, 9);
+    servers.ServeFiles("product", {{"Data/Maps/Level1.dat", "old level", kOldTime},
+                                   {"Tools/Big.sh", big, 946684800},
+                                   {"Tools/Edge.bin", edge, 946684800},
+                                   {"Tools/One.txt", "1", 946684800}});
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(messageBoxes.empty()) << messageBoxes.front();
     EXPECT_TRUE(Read("tools/big.sh") == big);
+    EXPECT_TRUE(Read("tools/edge.bin") == edge);
+    EXPECT_EQ(Read("tools/one.txt"), "1");
     EXPECT_EQ(TimeOf("tools/big.sh"), 946684800);
     struct stat st;
     ASSERT_EQ(::stat(Path("tools/big.sh").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & 0100);
     EXPECT_EQ(Tree().count("install/tools/big.sh"), 1u);
-    EXPECT_EQ(Tree().size(), 8u) << "no temporary file left";
+    EXPECT_EQ(Tree().size(), 10u) << "no temporary file left";
 }
 
 // The disk refuses the write part way (a file size limit stands in for a full disk): the
