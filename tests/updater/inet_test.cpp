@@ -114,6 +114,9 @@ TEST_F(InetTest, AnswersOutside2xxFailTheOpen) {
     EXPECT_EQ(Fetch("/unknown"), "<no open>");
     server.Set("/empty", HttpTestServer::Response{204, "", HttpTestServer::kBodyLength, std::string::npos, {}});
     EXPECT_EQ(Fetch("/empty"), "");
+    // The last success code still opens.
+    server.Set("/edge", HttpTestServer::Response{299, "edge", HttpTestServer::kBodyLength, std::string::npos, {}});
+    EXPECT_EQ(Fetch("/edge"), "edge");
     // Nobody listening.
     HttpTestServer closed;
     std::string url = "http://" + closed.HostPort() + "/";
