@@ -573,6 +573,53 @@ TEST(NetBodies, TextsComeOutBoundedAndTerminated) {
     EXPECT_EQ(out[22 + 9], 0);
 }
 
+TEST(NetBodies, FireteamStatusHoldsFourMembersAndTheirNames) {
+    std::vector<uint8_t> b = Bytes("05 02 z2 00 0A 00 0B 01 0C 00 00 21 22 23 24 'Ash' z17 'Birch' z15 'Cedar' z15 "
+                                   "'DouglasFirTheTallOne'");
+    ASSERT_EQ(b.size(), 96u);
+    FireteamStatusBody f;
+    ASSERT_TRUE(DecodeFireteamStatus(b.data(), b.size(), &f));
+    EXPECT_EQ(f.number, 5);
+    EXPECT_EQ(f.status, 2);
+    EXPECT_EQ(f.members[0], 10);
+    EXPECT_EQ(f.members[2], 0x10C);
+    EXPECT_EQ(f.members[3], 0);
+    EXPECT_EQ(f.memberBytes[0], 0x21);
+    EXPECT_EQ(f.memberBytes[3], 0x24);
+    EXPECT_STREQ(f.names[0], "Ash");
+    EXPECT_STREQ(f.names[1], "Birch");
+    EXPECT_STREQ(f.names[2], "Cedar");
+    EXPECT_STREQ(f.names[3], "DouglasFirTheTallOn") << "a full field is cut to the name's room";
+    EXPECT_FALSE(DecodeFireteamStatus(b.data(), 95, &f));
+}
+
+TEST(NetBodies, APlayerEnterBatchHoldsTenRecordsOfTwentyFour) {
+    std::vector<uint8_t> b(11 * 24, 0);
+    for (int k = 0; k < 11; ++k) {
+        b[k * 24] = static_cast<uint8_t>('a' + k);
+        b[k * 24 + 13] = static_cast<uint8_t>(k + 1);
+    }
+    PlayerJoinedBody p;
+    ASSERT_TRUE(DecodePlayerEnterRecord(b.data(), b.size(), 9, &p));
+    EXPECT_EQ(p.id, 10);
+    EXPECT_STREQ(p.name, "j");
+    EXPECT_FALSE(DecodePlayerEnterRecord(b.data(), b.size(), 10, &p)) << "no eleventh record";
+    EXPECT_FALSE(DecodePlayerEnterRecord(b.data(), b.size(), -1, &p));
+    EXPECT_FALSE(DecodePlayerEnterRecord(b.data(), 10 * 24 - 1, 9, &p)) << "a record cut short";
+}
+
+TEST(NetBodies, AnIdBodyShorterThanFourBytesLeavesItsMissingBytesZero) {
+    const std::vector<uint8_t> b = Bytes("00 2A 05 07");
+    IdBody id;
+    ASSERT_TRUE(DecodeIdBody(b.data(), 3, &id));
+    EXPECT_EQ(id.id, 42);
+    EXPECT_EQ(id.byte2, 5);
+    EXPECT_EQ(id.byte3, 0);
+    ASSERT_TRUE(DecodeIdBody(b.data(), 2, &id));
+    EXPECT_EQ(id.byte2, 0);
+    EXPECT_EQ(id.byte3, 0);
+}
+
 TEST(NetBodies, HighscoreListTakesTenRecordsAtMostAndOnlyWholeOnes) {
     std::vector<uint8_t> b = Bytes("00 00 00 01 00 00 00 0C");
     for (int k = 0; k < 12; ++k) {

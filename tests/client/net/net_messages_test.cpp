@@ -135,6 +135,10 @@ TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortIn
         {"1.2.3", 4000, false},
         {"1.2.3.4.5", 4000, false},
         {"256.0.0.1", 4000, false},
+        {"255.255.255.255", 65535, true},
+        {"1a.2.3.4", 4000, false},
+        {"1234.2.3.4", 4000, false},
+        {"1.2.3.4x", 4000, false},
         {"01234567890123456789", 4000, false},  // no zero byte in 20
     };
     for (const Row& r : rows) {
@@ -248,7 +252,10 @@ TEST_F(NetMessagesTest, PlayersArenasAndTablesFillTheLobbyLists) {
         Put16(large, 24 * k + 12, 20 + k);
         large[24 * k + 14] = 55;
         large[24 * k + 15] = 2;
+        large[24 * k + 16] = 11;
+        large[24 * k + 17] = 12;
         large[24 * k + 18] = 1;
+        large[24 * k + 19] = 13;
         PutText(large, 24 * k + 20, "ABCD");
     }
     Dispatch(52, large);
@@ -258,7 +265,10 @@ TEST_F(NetMessagesTest, PlayersArenasAndTablesFillTheLobbyLists) {
     EXPECT_STREQ(PlayerTable[b].name, "Bea");
     EXPECT_EQ(PlayerTable[a].location, 55);
     EXPECT_EQ(PlayerTable[a].team, 2);
+    EXPECT_EQ(PlayerTable[a].value16, 11);
+    EXPECT_EQ(PlayerTable[a].value17, 12);
     EXPECT_EQ(PlayerTable[a].flags, 1u);
+    EXPECT_EQ(PlayerTable[a].value19, 13);
     EXPECT_STREQ(PlayerTable[a].abbrev, "ABCD");
     EXPECT_STREQ(PlayerTable[a].entry_mark, "*");
     EXPECT_EQ(IsKnownPlayer(0), 0) << "empty records enter nobody";
@@ -271,9 +281,16 @@ TEST_F(NetMessagesTest, PlayersArenasAndTablesFillTheLobbyLists) {
     worlds[52] = 0;  // an empty record
     worlds[104] = 6;
     PutText(worlds, 106, "Frost");
+    worlds[156] = 1;
+    PutText(worlds, 158, "Moss");
     Dispatch(54, worlds);
     ASSERT_GT(FindArenaIndex(4), 0);
     ASSERT_GT(FindArenaIndex(6), 0);
+    ASSERT_GT(FindArenaIndex(1), 0);
+    int arenas = 0;
+    for (const ArenaEntry& e : ArenaTable)
+        arenas += e.id != kFreeId;
+    EXPECT_EQ(arenas, 3) << "the empty record enters no arena";
     EXPECT_STREQ(ArenaTable[FindArenaIndex(4)].text1, "grid3");
 
     Bytes table(98);
@@ -289,6 +306,58 @@ TEST_F(NetMessagesTest, PlayersArenasAndTablesFillTheLobbyLists) {
     EXPECT_EQ(LobbyTableList[t].members[0], 0x80);
     Dispatch(67, {3});
     EXPECT_EQ(FindTableIndex(3), 0);
+}
+
+// A body longer than its code's records holds nothing more: the batch codes enter their own
+// count of records and no more, the single codes one.
+TEST_F(NetMessagesTest, EachEnterCodeTakesOnlyItsOwnCountOfRecords) {
+    struct Row {
+        int code;
+        size_t size;  // of one record
+        int records;
+        size_t idAt;  // the record's number, a byte, or the player id, a u16
+        int (*find)(int);
+    } rows[] = {
+        {25, 52, 1, 0, FindArenaIndex},
+        {54, 52, 4, 0, FindArenaIndex},
+        {66, 98, 1, 0, FindTableIndex},
+        {68, 98, 3, 0, FindTableIndex},
+        {52, 24, 10, 13, FindPlayerIndex},
+    };
+    g_screenState = 2;
+    for (const Row& r : rows) {
+        ClearPlayerTable();
+        ResetArenaList();
+        Bytes body((r.records + 1) * r.size);
+        for (int k = 0; k <= r.records; ++k) {
+            body[k * r.size + r.idAt] = static_cast<uint8_t>(10 + k);
+            PutText(body, k * r.size + (r.code == 52 ? 0 : 4), "Ash");
+        }
+        Dispatch(r.code, body);
+        for (int k = 0; k < r.records; ++k)
+            EXPECT_GT(r.find(10 + k), 0) << r.code << " record " << k;
+        EXPECT_EQ(r.find(10 + r.records), 0) << r.code << ": the bytes past its records";
+    }
+}
+
+TEST_F(NetMessagesTest, APlayerLeavingOutsideTheArenaMovesToItsTableOrIsRemoved) {
+    g_screenState = 2;
+    const int i = AddPlayer(9, "Nell");
+    PlayerTable[i].cleared_word = 0;
+    Dispatch(4, {0, 9, 0, 6});
+    EXPECT_EQ(FindPlayerIndex(9), i);
+    EXPECT_EQ(PlayerTable[i].location, 6);
+    EXPECT_EQ(PlayerTable[i].cleared_word, 1) << "marked changed for the lists";
+    Dispatch(4, {0, 9, 0, 0});
+    EXPECT_EQ(FindPlayerIndex(9), 0);
+
+    g_screenState = 1;
+    AddPlayer(10, "Oda");
+    present.calls.clear();
+    Dispatch(4, {0, 10, 0, 6});
+    EXPECT_EQ(FindPlayerIndex(10), 0) << "in the arena game the byte 3 is no table";
+    EXPECT_TRUE(NoticeHas("Oda left the game"));
+    EXPECT_EQ(present.Named("SetPanelRedrawFlag"), std::vector<std::string>{"SetPanelRedrawFlag(11, 1)"});
 }
 
 TEST_F(NetMessagesTest, AWorldStateBeforeItsArenaAsksForTheArenaAndAfterFillsIt) {
@@ -394,7 +463,7 @@ TEST_F(NetMessagesTest, FireteamStatusMovesTheMembersScreen) {
     struct Row {
         int state, from, to, next;
     } rows[] = {
-        {2, 0, 1, 11}, {11, 1, 2, 1}, {11, 1, 0, 2}, {2, 1, 2, 0}, {1, 0, 1, 0},
+        {2, 0, 1, 11}, {11, 1, 2, 1}, {11, 1, 0, 2}, {2, 1, 2, 0}, {1, 0, 1, 0}, {11, 1, 1, 0},
     };
     for (const Row& r : rows) {
         g_screenState = 2;
@@ -409,6 +478,37 @@ TEST_F(NetMessagesTest, FireteamStatusMovesTheMembersScreen) {
     EXPECT_EQ(LocalFireteam, 0);
     EXPECT_TRUE(ConsoleHas("You leave fireteam #5"));
     EXPECT_EQ(g_nextScreenRequest, 0) << "a status of a team we are not in moves no screen";
+}
+
+TEST_F(NetMessagesTest, AFireteamMemberInfoFillsItsMemberOnce) {
+    g_screenState = 2;
+    Bytes enter(172);
+    enter[0] = 5;
+    Put16(enter, 48, 20);  // member 0
+    Put16(enter, 50, 21);  // member 1
+    Dispatch(90, enter);
+    const int i = FindFireteamIndex(5);
+    ASSERT_GT(i, 0);
+    const Bytes info = {0, 21, 0, 33, 0, 55, 66, 5, 1, 2, 3, 4, 5, 6, 7, 8};
+    FireteamList[i].status = 0;
+    Dispatch(112, info);
+    EXPECT_EQ(FireteamList[i].members[1].in_use, 0) << "a fireteam not yet started takes no info";
+    FireteamList[i].status = 1;
+    Dispatch(112, info);
+    const FireteamMember& m = FireteamList[i].members[1];
+    EXPECT_EQ(m.in_use, 1);
+    EXPECT_EQ(m.values[0], 55);
+    EXPECT_EQ(m.values[1], 66);
+    EXPECT_EQ(m.values[2], 33);
+    EXPECT_EQ(m.value, 0);
+    EXPECT_EQ(m.extra[0], 1);
+    EXPECT_EQ(m.extra[7], 8);
+    EXPECT_EQ(FireteamList[i].members[0].in_use, 0) << "another member's record is left";
+    Bytes again = info;
+    again[5] = 99;
+    Dispatch(112, again);
+    EXPECT_EQ(m.values[0], 55) << "a member is filled once";
+    EXPECT_EQ(FireteamList[i].members[0].in_use, 0);
 }
 
 TEST_F(NetMessagesTest, AFireteamMemberValueIndexesOnlyTheFourMembers) {
@@ -486,8 +586,64 @@ TEST_F(NetMessagesTest, ACharacterIsStoredOnlyWhenItIsOursAndAddressedToUs) {
     EXPECT_EQ(SlotSendState[2], 3);
     Dispatch(89, error);
     EXPECT_EQ(SlotSendState[2], 4);
-    error[20] = 4;
-    Dispatch(89, error);  // no slot 4
+    // A slot past the four names none of them: no state changes.
+    for (int32_t& state : SlotRequestState)
+        state = 1;
+    for (int32_t& state : SlotSendState)
+        state = 1;
+    error[20] = kCharacterSlots;
+    for (int code : {86, 88, 89})
+        Dispatch(code, error);
+    other[20] = kCharacterSlots;
+    Dispatch(85, other, 0, 7);
+    for (int slot = 0; slot < kCharacterSlots; ++slot) {
+        EXPECT_EQ(SlotRequestState[slot], 1) << slot;
+        EXPECT_EQ(SlotSendState[slot], 1) << slot;
+    }
+}
+
+// The service keeps characters under the account, or under the assumed name a privileged
+// player set; each of the four slots, and no other, is asked for and sent.
+TEST_F(NetMessagesTest, CharacterRequestsAndSendsNameTheAccountAndTheSlot) {
+    Hold(g_login.account, "mira");
+    struct Row {
+        int privilege;
+        const char* assumed;
+        const char* account;
+    } rows[] = {
+        {0, "", "mira"},
+        {0, "nova", "mira"},
+        {5, "", "mira"},
+        {5, "nova", "nova"},
+    };
+    for (int k = 0; k < kCharacterSlots; ++k) {
+        const Row& r = rows[k];
+        SCOPED_TRACE(std::to_string(r.privilege) + " " + r.assumed);
+        g_login.privilegeLevel = r.privilege;
+        std::strcpy(g_login.assumedName, r.assumed);
+        ResetSendRing();
+        RequestCharacter(k);
+        SendCharacter(3 - k);
+        for (int slot : {-1, kCharacterSlots}) {
+            RequestCharacter(slot);
+            SendCharacter(slot);
+        }
+        std::vector<Sent> sent = SentFrames();
+        ASSERT_EQ(sent.size(), 2u);
+        Bytes request(24);
+        PutText(request, 0, r.account);
+        request[20] = static_cast<uint8_t>(k);
+        EXPECT_EQ(sent[0].code, 84);
+        EXPECT_EQ(sent[0].destination, 0xFFFE);
+        EXPECT_EQ(sent[0].body, request);
+        EXPECT_EQ(sent[1].code, 87);
+        ASSERT_EQ(sent[1].body.size(), size_t(kCharacterBodySize));
+        EXPECT_EQ(Bytes(sent[1].body.begin(), sent[1].body.begin() + 20), Bytes(request.begin(), request.begin() + 20));
+        EXPECT_EQ(sent[1].body[20], 3 - k);
+        EXPECT_EQ(SlotRequestState[k], 1);
+    }
+    g_login.privilegeLevel = 0;
+    g_login.assumedName[0] = '\0';
 }
 
 TEST_F(NetMessagesTest, NameAnswersSetTheirBitsAndValues) {
@@ -509,6 +665,10 @@ TEST_F(NetMessagesTest, NameAnswersSetTheirBitsAndValues) {
     answer(107, "thorn", "mira", 0);
     EXPECT_EQ(NameCheckResults.queryAnswer, 2);
     EXPECT_EQ(NameCheckResults.checkAnswer, 2);
+    answer(100, "thorn", "mira", 0);
+    answer(107, "thorn", "mira", 1);
+    EXPECT_EQ(NameCheckResults.queryAnswer, 1);
+    EXPECT_EQ(NameCheckResults.checkAnswer, 1);
 }
 
 // ---- Deaths -----------------------------------------------------------------------------------
@@ -522,6 +682,8 @@ TEST_F(NetMessagesTest, ADeathIsAnnouncedByWhoKnewWhom) {
         {30, 7, "You receive kill experience"},
         {9, 10, "Nell was killed by Oda"},
         {9, 31, "Nell died"},
+        {30, 10, ""},  // nobody we know died
+        {30, 31, ""},
     };
     LocalPlayer player{};
     g_localPlayer = &player;
@@ -793,6 +955,24 @@ TEST_F(NetWaitTest, LoginIsAnsweredInTheFirstPeriodOverEitherProtocol) {
         EXPECT_FALSE(TimerRunning()) << "the answered wait stops timer 11";
         EXPECT_EQ(ServerVersion[0], '1');
     }
+}
+
+// In the all-datagram link the service's frames share the socket with the players' datagrams:
+// the datagram read must move them to the stream ring before it takes datagrams for itself.
+TEST_F(NetWaitTest, TheDatagramReadLeavesTheServicesFramesToTheStreamRead) {
+    ASSERT_TRUE(Open(CONNECTION_DATAGRAM));
+    SendConnect();
+    ASSERT_EQ(WaitForServiceReply(), 1);
+    g_screenState = 2;
+    Bytes arena(52);
+    arena[0] = 4;
+    PutText(arena, 2, "Greyfort");
+    service.Send(0, 25, arena);
+    EXPECT_TRUE(PumpUntil([] {
+        DatagramRead();
+        BlockRead();
+        return FindArenaIndex(4) > 0;
+    }));
 }
 
 TEST_F(NetWaitTest, ARefusalEndsTheServiceWaitEarly) {
