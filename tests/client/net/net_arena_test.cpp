@@ -209,8 +209,8 @@ TEST_F(ArenaNetTest, SendersWriteTheirBodiesAtTheWireOffsets) {
          {0, 8, 5, 0, 0, 100, 0, 200, 0, 16, 8, 0, 0, 7, 0, 2}},
         {"dispell", [] { SetGameValue(115, 11); SendDispell(); }, 44, 0xFFFF,
          {2, 0x80, 2, 0xC0, 0, 48, 0x0B, 0xB8, 0, 3, 2, 0, 0, 11, 2, 0}},
-        {"targetted", [&] { SetGameValue(115, 12); SendTargetted(fig, 0); }, 45, 0xFFFF,
-         {0, 12, 2, 0xBC, 0, 7, 0, 9, 0, 13, 0, 0, 0, 0, 0, 0}},
+        {"targetted", [&] { SetGameValue(115, 12); SendTargetted(fig, 1); }, 45, 0xFFFF,
+         {0, 12, 2, 0xBC, 0, 7, 0, 9, 0, 13, 0, 0, 1, 0, 0, 0}},
         {"teleport", [] { SendTeleport(9, 3); }, 48, 0, {0, 7, 0, 9, 3, 0, 0, 0}},
         {"thin damage", [&] { SendThinDamage(thin, 300); }, 47, 0, {0, 0, 4, 6, 1, 0x2C, 0, 0}},
         {"door", [] { SendOpenDoor(12, 1); }, 49, 0xFFFF, {0, 0, 0, 12, 1, 0, 0, 0}},
@@ -229,10 +229,15 @@ TEST_F(ArenaNetTest, SendersWriteTheirBodiesAtTheWireOffsets) {
         EXPECT_EQ(sent[0].destination, row.destination) << row.what;
         EXPECT_EQ(sent[0].body, row.body) << row.what;
     }
-    // Offline, and experience of nothing, send nothing.
+    // Offline, experience of nothing, and a cast whose readied spell is of another class send
+    // nothing.
     ResetSendRing();
     send_experience(0, 9);
     send_experience(-5, 9);
+    SetGameValue(115, 12);
+    SendDispell();
+    SetGameValue(115, 11);
+    SendTargetted(fig, 0);
     g_linkState = 1;
     for (const Row& row : rows)
         row.send();
@@ -381,14 +386,22 @@ TEST_F(ArenaNetTest, ARemoteProjectileCastPlacesTheFigureAndThrowsFromTheSentPoi
         EXPECT_EQ(o.x, 2000);
         EXPECT_EQ(o.y, 2100);
     }
+    const WorldObject placed = WorldObjectTable[fig];
     // A spell the table does not hold, or a number off the table, throws nothing.
     for (int number : {0, 6, 400, 65535})
         Dispatch(176, Words({number, 2000, 2100, 0, 0}, 16), 9);
     // Nor does a cast from off the grid.
     Dispatch(176, Words({5, 8192, 2100, 0, 0}, 16), 9);
     Dispatch(176, Words({5, 2000, 65278, 0, 0}, 16), 9);
+    Dispatch(176, Words({5, 2000, 8192, 0, 0}, 16), 9);
+    Dispatch(176, Words({5, 2000, 2100, 16384, 0}, 16), 9);
+    Dispatch(176, Words({5, 2000, 2100, 0xBFFF, 0}, 16), 9);  // -16385
     EXPECT_EQ(LiveOfType(OBJ_SPELL), 1);
-    EXPECT_EQ(WorldObjectTable[fig].x, 2000);
+    EXPECT_EQ(WorldObjectTable[fig].x, placed.x) << "nor moves the caster's figure";
+    EXPECT_EQ(WorldObjectTable[fig].y, placed.y);
+    EXPECT_EQ(WorldObjectTable[fig].z, placed.z);
+    Dispatch(176, Words({5, 8191, 2600, 0xC000, 0}, 16), 9);  // the last column, height -16384
+    EXPECT_EQ(WorldObjectTable[fig].x, 8191);
 }
 
 // A remote projectile's cast sound plays at the caster's figure, heard within 256 of it.
@@ -418,10 +431,13 @@ TEST_F(ArenaNetTest, AnEchoedRuneOrOneOfNoSpellIsNotMadeTwice) {
     } rows[] = {{"our own, echoed", 6, 7, 0}, {"another's", 6, 9, 1}, {"spell 400", 400, 9, 1},
                 {"no such spell", 8, 9, 1}};
     for (const Row& row : rows) {
-        Dispatch(178, Words({row.spell, 0x0500 + row.creator, 3000, 3000, 0, 0xF000, row.creator}, 20), 9);
+        Dispatch(178, Words({row.spell, 0x0500 + row.creator, 3000, 3100, 0, 0xF000, row.creator}, 20), 9);
         EXPECT_EQ(LiveOfType(OBJ_SPELL), row.runes) << row.what;
     }
-    EXPECT_GT(FindWorldObjectSlot(0x0509), 0);
+    const int placed = FindWorldObjectSlot(0x0509);
+    ASSERT_GT(placed, 0);
+    EXPECT_EQ(WorldObjectTable[placed].x, 3000);
+    EXPECT_EQ(WorldObjectTable[placed].y, 3100);
 }
 
 TEST_F(ArenaNetTest, PlayerEffectsCastTheSpellAndItsLinkedSpellOnTheFigure) {
@@ -452,14 +468,20 @@ TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
     Spell(31, SPELL_EFFECT);
     Spell(32, SPELL_EFFECT);
     Spell<CSpellProj>(33, SPELL_PROJ);
+    UpdatePlayerTable(11, 50, 1, "Oda");
     struct Row {
         const char* what;
         int spell, caster, target, casterEffect, targetEffect, resist;
         std::vector<std::string> calls;  // "spell what a"
         std::vector<int> sounds;
+        bool resistNotice = false;
     } rows[] = {
         {"at us", 30, 9, 7, 0, 31, 0, {"31 player 9"}, {12}},
         {"at us, resisted", 30, 9, 7, 0, 31, 1, {}, {11}},
+        {"at us by a stranger, resisted", 30, 40, 7, 0, 31, 1, {}, {11}, true},
+        {"at us by ourselves, resisted", 30, 7, 7, 0, 31, 1, {}, {11}},
+        {"at us by a stranger", 30, 40, 7, 0, 31, 0, {"31 player 40"}, {12}},
+        {"by a known player with no figure yet", 30, 11, 10, 32, 0, 0, {}, {}},
         {"at another", 30, 9, 10, 0, 31, 0, {"31 object " + std::to_string(other)}, {12}},
         {"at another, resisted", 30, 9, 10, 0, 31, 1, {}, {11}},
         {"with a caster effect", 30, 9, 10, 32, 0, 0, {"32 object " + std::to_string(FindPlayerObjectSlot(9))}, {}},
@@ -472,9 +494,11 @@ TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
     ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_spellCalls.clear();
+        g_screen.ClearNoticeLines();
         Bytes b = Words({row.spell, 500, row.caster, row.target, row.casterEffect, row.targetEffect}, 16);
         b[12] = static_cast<uint8_t>(row.resist);
         Dispatch(45, b, row.caster);
+        EXPECT_EQ(NoticeHas("You resist a spell"), row.resistNotice) << row.what;
         std::vector<std::string> calls;
         for (const SpellCall& c : g_spellCalls)
             calls.push_back(std::to_string(c.spell) + " " + c.what + " " + std::to_string(c.a));
