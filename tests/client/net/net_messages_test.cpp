@@ -1294,6 +1294,12 @@ TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
     EXPECT_EQ(o.smoothed, 1);
     EXPECT_EQ(o.pose, 2) << "bit 12 of the facing word";
     EXPECT_EQ(o.width, 0) << "class 3 shape";
+    EXPECT_EQ(o.state_bits, 0) << "no direction flag, neither way";
+
+    Dispatch(1, PlayerState(0x0800 | 0x2000, 0, 704, 700, 5, 0, 0), 9);
+    EXPECT_EQ(o.state_bits, 1 + 32);
+    Dispatch(1, PlayerState(0x1000, 0, 704, 700, 5, 0, 0), 9);
+    EXPECT_EQ(o.state_bits, 16);
 }
 
 TEST_F(PlayerFigureTest, BodyValuesPastTheThreeFiguresGiveTheFirstPlain) {
@@ -1476,6 +1482,27 @@ TEST_F(NetMessagesTest, TheOwnFullStatePacksEveryFieldAtItsBits) {
     PackPlayerState(s, out);
     const uint8_t golden[12] = {0xAD, 0x2C, 0x98, 0x28, 0x5F, 0xFF, 0xC0, 0x40, 0xBF, 0xFF, 153, 0x2A};
     EXPECT_EQ(Bytes(out, out + 12), Bytes(golden, golden + 12));
+
+    // The other flags of each word, each off where it was on above.
+    OwnState t{};
+    t.speed = 7;
+    t.forward = 1;
+    t.casting = 1;
+    t.heightDifference = 40;
+    t.health = 15;
+    t.x = 100;
+    t.effect4 = 1;
+    t.refresh = 1;
+    t.y = 200;
+    t.effect26 = 1;
+    t.sequence = 7;
+    t.verticalSpeed = 600;
+    PackPlayerState(t, out);
+    const uint8_t others[12] = {0x50, 0x07, 0xF0, 0x28, 0xA0, 0x64, 0x20, 0xC8, 0xE0, 0x00, 0x7F, 0x00};
+    EXPECT_EQ(Bytes(out, out + 12), Bytes(others, others + 12));
+
+    PackPlayerState(OwnState{}, out);
+    EXPECT_EQ(Bytes(out, out + 12), Bytes(12, 0)) << "no flag sets a bit";
 }
 
 TEST_F(NetMessagesTest, TheOwnShortStateCarriesFacingHealthSequenceAndPoseByte) {
