@@ -191,6 +191,15 @@ TEST_F(ArenaNetTest, SendersWriteTheirBodiesAtTheWireOffsets) {
     g_level.shrines[1].alignment = 1;
     g_level.shrines[2].alignment = 3;
     NexusPower[3] = 7;
+    // Node 6, another team's, links only to nexus 0 (of a third team); node 7 is ours and its
+    // links, held by others, do not count.
+    g_level.earthnodes[6] = EarthnodeDef{.owner = 1, .connected_team = 1};
+    g_level.earthnodes[7] = EarthnodeDef{.owner = 2, .connected_team = 2};
+    const int nexusLink[5] = {100, -1, -1, -1, -1};
+    std::copy(nexusLink, nexusLink + 5, g_level.earthnodes[6].link);
+    std::copy(links, links + 5, g_level.earthnodes[7].link);
+    g_level.shrines[0].found = 1;
+    g_level.shrines[0].alignment = 3;
 
     struct Row {
         const char* what;
@@ -216,6 +225,8 @@ TEST_F(ArenaNetTest, SendersWriteTheirBodiesAtTheWireOffsets) {
         {"door", [] { SendOpenDoor(12, 1); }, 49, 0xFFFF, {0, 0, 0, 12, 1, 0, 0, 0}},
         // Links to a node of team 3 and to nexus 1 of team 1 count; our own node and nexus 20 not.
         {"bias earthnode", [] { SendBiasEarthblood(g_localPlayer, 3); }, 40, 0, {3, 25, 2, 3}},
+        {"bias earthnode by nexus 0", [] { SendBiasEarthblood(g_localPlayer, 6); }, 40, 0, {6, 25, 2, 2}},
+        {"bias our own earthnode", [] { SendBiasEarthblood(g_localPlayer, 7); }, 40, 0, {7, 25, 2, 0}},
         {"bias nexus", [] { SendBiasShrine(g_localPlayer, 2); }, 42, 0, {2, 25, 2, 17}},
         {"experience", [] { send_experience(500, 9); }, 65, 0xFFFF, {1, 0xF4, 0, 9}},
         {"yank response", [] { SendYankResponse(); }, 168, 0xFFFF, {0, 7, 0, 0, 0, 0, 0, 0}},
@@ -701,22 +712,23 @@ TEST_F(ArenaNetTest, OurOwnBiasOfAnEarthnodeReadsByItsAmountAndCountsTheChange) 
 TEST_F(ArenaNetTest, ANodeFilledUnderOurFeetEndsOurBias) {
     struct Row {
         const char* what;
-        int cellCode, newBias, amount;
+        int which, cellCode, newBias, amount;
         bool ends;
     } rows[] = {
-        {"filled in our cell", 24, 100, 60, true},
-        {"another node's cell", 25, 100, 60, false},
-        {"not full", 24, 99, 59, false},
-        {"no change", 24, 100, 0, false},
+        {"filled in our cell", 4, 24, 100, 60, true},
+        {"another node's cell", 4, 25, 100, 60, false},
+        {"not full", 4, 24, 99, 59, false},
+        {"no change", 4, 24, 100, 0, false},
+        {"node 30 on the first nexus's cell", 30, 50, 100, 60, false},
     };
     SoundLog sounds(kSounds);
     ASSERT_TRUE(sounds.Started());
     for (const Row& row : rows) {
         g_level.cellIndex[CellIndex(4000 >> 6, 4000 >> 6)] = static_cast<uint8_t>(row.cellCode);
-        g_level.earthnodes[4] = EarthnodeDef{.found = 1, .owner = 2, .bias = 40};
+        g_level.earthnodes[row.which] = EarthnodeDef{.found = 1, .owner = 2, .bias = 40};
         g_actionState.biasing = 1;
         g_actionState.bias_timer = 1000;
-        Dispatch(41, NodeRecord(4, 2, row.newBias, row.amount, 70, 7));
+        Dispatch(41, NodeRecord(row.which, 2, row.newBias, row.amount, 70, 7));
         EXPECT_EQ(g_actionState.biasing == 0, row.ends) << row.what;
         const std::vector<int> played = sounds.TakePlayed();
         EXPECT_EQ(!played.empty() && played.back() == 31, row.ends) << row.what;
@@ -768,7 +780,9 @@ TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {
         g_level.shrines[1].alignment = 2;
         g_level.shrines[1].bias = 30;
         player.biases = 0;
+        g_screen.pageRedraw = 0;
         Dispatch(43, NodeRecord(1, row.team, 60, row.amount, 20, row.biaser));
+        EXPECT_EQ(g_screen.pageRedraw, row.team != 2 ? 1 : 0) << row.what << ": only a change of hands redraws";
         if (row.notice)
             EXPECT_TRUE(NoticeHas(row.notice)) << row.what;
         else
@@ -787,14 +801,19 @@ TEST_F(ArenaNetTest, TheWholeStateTakesEveryRecordButTheEmptyOnes) {
     const Bytes node = NodeRecord(19, 1, 55, 0, 10, 0);
     std::copy(nexus.begin(), nexus.end(), b.begin() + 16);
     std::copy(node.begin(), node.end(), b.begin() + 24 + 8 * 19);
+    // The first node record follows the three nexus records: it is no fourth nexus.
+    const Bytes first = NodeRecord(0, 2, 30, 0, 10, 0);
+    std::copy(first.begin(), first.end(), b.begin() + 24);
     Dispatch(55, b);
     EXPECT_EQ(g_level.shrines[2].alignment, 3);
     EXPECT_EQ(g_level.shrines[2].bias, 80);
     EXPECT_EQ(g_level.earthnodes[19].owner, 1);
     EXPECT_EQ(g_level.earthnodes[19].bias, 55);
+    EXPECT_EQ(g_level.earthnodes[0].owner, 2);
+    EXPECT_EQ(g_level.shrines[0].alignment, 0);
     EXPECT_EQ(present.Count("SetShrineColor"), 1u);
-    EXPECT_EQ(present.Count("SetEarthbloodColor"), 1u);
-    EXPECT_EQ(g_level.earthnodes[0].owner, 0);
+    EXPECT_EQ(present.Count("SetEarthbloodColor"), 2u);
+    EXPECT_EQ(g_level.earthnodes[1].owner, 0);
 }
 
 // ---- Damage and raising ----------------------------------------------------------------------
@@ -897,14 +916,14 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         const char* what;
         int raiser, status;
         const char* notice;
-        int x;
+        int x, y;  // the node's cell centre, or where the figure lay
         bool sound;  // 29
     } rows[] = {
-        {"by us", 7, 0, "You raised Nell", 1000, true},
-        {"by another", 10, 0, "Nell was raised by Ivo", 1000, false},
-        {"at an earthnode", 65534, 3, "Nell healed at an Earthnode", 672, false},
-        {"at a node off the table", 65534, 100, "Nell healed at an Earthnode", 1000, false},
-        {"by a stranger", 12, 0, "Nell raised", 1000, false},
+        {"by us", 7, 0, "You raised Nell", 1000, 1100, true},
+        {"by another", 10, 0, "Nell was raised by Ivo", 1000, 1100, false},
+        {"at an earthnode", 65534, 3, "Nell healed at an Earthnode", 672, 928, false},
+        {"at a node off the table", 65534, 100, "Nell healed at an Earthnode", 1000, 1100, false},
+        {"by a stranger", 12, 0, "Nell raised", 1000, 1100, false},
     };
     SoundLog sounds(kSounds);
     ASSERT_TRUE(sounds.Started());
@@ -912,6 +931,7 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         g_screen.ClearNoticeLines();
         WorldObject& o = WorldObjectTable[raised];
         o.x = 1000;
+        o.y = 1100;
         o.dead = 1;
         o.fade = 255;
         PlayerTable[FindPlayerIndex(9)].dead = 1;
@@ -923,7 +943,10 @@ TEST_F(ArenaNetTest, RaisingAnotherPlayerClearsItsDeathAndNamesTheRaiser) {
         EXPECT_EQ(o.raised, 1) << row.what;
         EXPECT_EQ(o.fade, 0) << row.what;
         EXPECT_EQ(o.x, row.x) << row.what;
+        EXPECT_EQ(o.y, row.y) << row.what;
         EXPECT_EQ(present.Named("SetFigureTint"), std::vector<std::string>{"SetFigureTint(5, 100, 0, 0, 255, 255, 255)"})
+            << row.what;
+        EXPECT_EQ(present.Named("SetPanelRedrawFlag"), std::vector<std::string>{"SetPanelRedrawFlag(11, 1)"})
             << row.what;
         EXPECT_EQ(sounds.TakePlayed(), row.sound ? std::vector<int>{29} : std::vector<int>{}) << row.what;
     }
