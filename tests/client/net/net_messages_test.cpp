@@ -130,6 +130,7 @@ TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortIn
         bool taken;
     } rows[] = {
         {"127.0.0.1", 4000, true},
+        {"127.0.0.1", 1, true},
         {"127.0.0.1", 0, false},
         {"127.0.0.1", 65536, false},
         {"1.2.3", 4000, false},
@@ -323,6 +324,8 @@ TEST_F(NetMessagesTest, EachEnterCodeTakesOnlyItsOwnCountOfRecords) {
         {66, 98, 1, 0, FindTableIndex},
         {68, 98, 3, 0, FindTableIndex},
         {52, 24, 10, 13, FindPlayerIndex},
+        {90, 172, 1, 0, FindFireteamIndex},
+        {92, 172, 3, 0, FindFireteamIndex},
     };
     g_screenState = 2;
     for (const Row& r : rows) {
@@ -338,6 +341,15 @@ TEST_F(NetMessagesTest, EachEnterCodeTakesOnlyItsOwnCountOfRecords) {
             EXPECT_GT(r.find(10 + k), 0) << r.code << " record " << k;
         EXPECT_EQ(r.find(10 + r.records), 0) << r.code << ": the bytes past its records";
     }
+    // An empty record of the fireteam batch (number 0) enters nothing.
+    ResetArenaList();
+    Bytes fireteams(3 * 172);
+    fireteams[0] = 10;
+    fireteams[2 * 172] = 12;
+    Dispatch(92, fireteams);
+    EXPECT_GT(FindFireteamIndex(10), 0);
+    EXPECT_GT(FindFireteamIndex(12), 0);
+    EXPECT_EQ(FindFireteamIndex(0), 0);
 }
 
 TEST_F(NetMessagesTest, APlayerLeavingOutsideTheArenaMovesToItsTableOrIsRemoved) {
@@ -661,6 +673,12 @@ TEST_F(NetMessagesTest, NameAnswersSetTheirBitsAndValues) {
     answer(107, "redhand", "*name", 0);
     answer(107, "rh", "*abbrev", 1);
     EXPECT_EQ(NameCheckResults.bits, 8u | 0x40u | 2u | 0x10u);
+    NameCheckResults.bits = 0;
+    answer(100, "redhand", "*name", 0);
+    answer(100, "rh", "*abbrev", 1);
+    answer(107, "redhand", "*name", 1);
+    answer(107, "rh", "*abbrev", 0);
+    EXPECT_EQ(NameCheckResults.bits, 4u | 0x80u | 1u | 0x20u);
     answer(100, "thorn", "mira", 1);
     answer(107, "thorn", "mira", 0);
     EXPECT_EQ(NameCheckResults.queryAnswer, 2);
