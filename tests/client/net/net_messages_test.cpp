@@ -531,10 +531,51 @@ TEST_F(NetMessagesTest, AFireteamMemberValueIndexesOnlyTheFourMembers) {
     const int i = FindFireteamIndex(5);
     Dispatch(114, {5, 3, 77});
     EXPECT_EQ(FireteamList[i].members[3].value, 77);
-    const FireteamEntry before = FireteamList[i];
+    const Bytes before(reinterpret_cast<const uint8_t*>(FireteamList),
+                       reinterpret_cast<const uint8_t*>(FireteamList) + sizeof FireteamList);
     Dispatch(114, {5, 4, 66});
     Dispatch(114, {5, 255, 66});
-    EXPECT_EQ(std::memcmp(&before, &FireteamList[i], sizeof before), 0);
+    EXPECT_EQ(std::memcmp(before.data(), FireteamList, sizeof FireteamList), 0) << "no fireteam's bytes change";
+}
+
+TEST_F(NetMessagesTest, AFireteamsMemberRecordsFillTheirFields) {
+    g_screenState = 2;
+    Bytes enter(172);
+    enter[0] = 5;
+    Put16(enter, 50, 21);  // member 1's id
+    const Bytes record = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    std::copy(record.begin(), record.end(), enter.begin() + 56 + 16);
+    Dispatch(90, enter);
+    const int i = FindFireteamIndex(5);
+    ASSERT_GT(i, 0);
+    const FireteamMember& m = FireteamList[i].members[1];
+    EXPECT_EQ(m.id, 21);
+    EXPECT_EQ(m.in_use, 1);
+    EXPECT_EQ(Bytes(m.values, m.values + 3), (Bytes{2, 3, 4}));
+    EXPECT_EQ(m.value, 5);
+    EXPECT_EQ(Bytes(m.extra, m.extra + 8), (Bytes{6, 7, 8, 9, 10, 11, 12, 13}));
+    EXPECT_EQ(m.status_byte, 0) << "not a byte of the record";
+    EXPECT_EQ(FireteamList[i].members[0].in_use, 0);
+    EXPECT_EQ(FireteamList[i].members[2].in_use, 0);
+}
+
+TEST_F(NetMessagesTest, AValidationListGoesOutWithItsTableAndSixtyFourBytes) {
+    UpdateTableTable(9, 0, "Nook", "Ivo");
+    const int t = FindTableIndex(9);
+    ASSERT_GT(t, 0);
+    uint8_t list[64] = {};
+    list[0] = 0x80;
+    list[63] = 0x01;
+    SendValidatePlayerList(t, list);
+    std::vector<Sent> sent = SentFrames();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].code, 82);
+    EXPECT_EQ(sent[0].destination, 0);
+    Bytes golden(68);
+    golden[0] = 9;
+    golden[4] = 0x80;
+    golden[67] = 0x01;
+    EXPECT_EQ(sent[0].body, golden);
 }
 
 TEST_F(NetMessagesTest, ARenameIsBoundedToTheTableName) {
@@ -634,7 +675,13 @@ TEST_F(NetMessagesTest, CharacterRequestsAndSendsNameTheAccountAndTheSlot) {
         g_login.privilegeLevel = r.privilege;
         std::strcpy(g_login.assumedName, r.assumed);
         ResetSendRing();
+        const uint8_t held[4] = {'T', 'h', 'o', 0};
+        StoreServiceCopy(k, held, 4);
         RequestCharacter(k);
+        uint8_t copy[kServiceCopySize];
+        ReadServiceCopy(k, copy);
+        EXPECT_EQ(copy[4], 0) << "no character in the slot until the answer";
+        EXPECT_EQ(copy[5], 'h');
         SendCharacter(3 - k);
         for (int slot : {-1, kCharacterSlots}) {
             RequestCharacter(slot);
