@@ -559,25 +559,6 @@ TEST_F(NetMessagesTest, AFireteamsMemberRecordsFillTheirFields) {
     EXPECT_EQ(FireteamList[i].members[2].in_use, 0);
 }
 
-TEST_F(NetMessagesTest, AValidationListGoesOutWithItsTableAndSixtyFourBytes) {
-    UpdateTableTable(9, 0, "Nook", "Ivo");
-    const int t = FindTableIndex(9);
-    ASSERT_GT(t, 0);
-    uint8_t list[64] = {};
-    list[0] = 0x80;
-    list[63] = 0x01;
-    SendValidatePlayerList(t, list);
-    std::vector<Sent> sent = SentFrames();
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].code, 82);
-    EXPECT_EQ(sent[0].destination, 0);
-    Bytes golden(68);
-    golden[0] = 9;
-    golden[4] = 0x80;
-    golden[67] = 0x01;
-    EXPECT_EQ(sent[0].body, golden);
-}
-
 TEST_F(NetMessagesTest, ARenameIsBoundedToTheTableName) {
     g_screenState = 2;
     const int i = AddPlayer(9, "Nell");
@@ -868,6 +849,15 @@ TEST_F(NetMessagesTest, ConnectSendsVersionPasswordAndLowerCaseAccount) {
 
 TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
     SetGameValue(4, 3);
+    const int table = UpdateTableTable(9, 0, "Nook", "Ivo");
+    ASSERT_GT(table, 0);
+    uint8_t members[64] = {};
+    members[0] = 0x80;
+    members[63] = 0x01;
+    Bytes validation(68);  // the table, three zero bytes, the 64 member bytes
+    validation[0] = 9;
+    validation[4] = 0x80;
+    validation[67] = 0x01;
     struct Row {
         std::function<void()> send;
         int code, destination;
@@ -895,6 +885,7 @@ TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
         {[] { SendSelectArena(9); }, 35, 0, {9}},
         {[] { SendSelectTable(3); }, 70, 0, {3}},
         {[] { SendRemovePlayerEffect(12); }, 187, 0, {12, 0, 0, 0}},
+        {[&] { SendValidatePlayerList(table, members); }, 82, 0, validation},
     };
     for (const Row& r : rows) {
         ResetSendRing();
