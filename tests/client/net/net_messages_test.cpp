@@ -1572,14 +1572,17 @@ TEST_F(NetMessagesTest, TheOwnShortStateCarriesFacingHealthSequenceAndPoseByte) 
     SetGameValue(108, 1000);
     g_actionState.biasing = 1;
     SendPlayerShortState(&player, 3);
+    player.mode = 3;  // pose class 2: the biasing bit stands apart from the class bits
+    SendPlayerShortState(&player, 4);
     g_actionState.biasing = 0;
     g_localPlayer = nullptr;
     g_playerView = nullptr;
     const std::vector<Sent> sent = SentFrames();
-    ASSERT_EQ(sent.size(), 1u);
+    ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[0].code, 18);
     EXPECT_EQ(sent[0].destination, 0xFFFF);
     EXPECT_EQ(sent[0].body, (Bytes{0x1A, 0x55, 0, 15, 3, 0, 0, 1 | 64}));
+    EXPECT_EQ(sent[1].body, (Bytes{0x1A, 0x55, 0, 15, 4, 0, 0, 2 | 64}));
 }
 
 // F_INIT_PLAYER: byte 11 is the figure's low byte and byte 12 says whether we are dead; a flag
