@@ -1575,14 +1575,18 @@ TEST_F(NetMessagesTest, TheOwnShortStateCarriesFacingHealthSequenceAndPoseByte) 
     player.mode = 3;  // pose class 2: the biasing bit stands apart from the class bits
     SendPlayerShortState(&player, 4);
     g_actionState.biasing = 0;
+    g_actionState.cast_pose_timer = 5;
+    SendPlayerShortState(&player, 5);
+    g_actionState.cast_pose_timer = 0;
     g_localPlayer = nullptr;
     g_playerView = nullptr;
     const std::vector<Sent> sent = SentFrames();
-    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(sent.size(), 3u);
     EXPECT_EQ(sent[0].code, 18);
     EXPECT_EQ(sent[0].destination, 0xFFFF);
     EXPECT_EQ(sent[0].body, (Bytes{0x1A, 0x55, 0, 15, 3, 0, 0, 1 | 64}));
     EXPECT_EQ(sent[1].body, (Bytes{0x1A, 0x55, 0, 15, 4, 0, 0, 2 | 64}));
+    EXPECT_EQ(sent[2].body, (Bytes{0x1A, 0x55, 0, 15, 5, 0, 0, 2 | 128}));
 }
 
 // F_INIT_PLAYER: byte 11 is the figure's low byte and byte 12 says whether we are dead; a flag
