@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/arena/game_input.h"
@@ -120,6 +121,7 @@ TEST_F(PlayerStatus, GaugeModes) {
         {0, 0, (1024 - 512) * 40 / 1024},
         {1, 2345, 23},
         {1, 9000, 50},
+        {1, 0, 0},
         {2, 0, 40 / 2 + 13},
         {7, 0, 0},
     };
@@ -128,6 +130,17 @@ TEST_F(PlayerStatus, GaugeModes) {
         player.gauge = c.gauge;
         EXPECT_EQ(SelectHudGauge(player), c.expect) << c.mode;
     }
+    // Mode 0 measures from the edge of the node's radius (64 a cell); standing within it reads the
+    // whole power. Another team's nexus does not count.
+    SetGameValue(114, 0);
+    g_level.earthnodes[0].y = 4000 + 64 * 2 + 1000;
+    EXPECT_EQ(SelectHudGauge(player), (1024 - 1000) * 40 / 1024);
+    Nexus(5, 2, 100, 4000, 4000);
+    EXPECT_EQ(SelectHudGauge(player), (1024 - 1000) * 40 / 1024) << "another team's nexus";
+    g_level.earthnodes[0].y = 4000 + 64 * 2;
+    EXPECT_EQ(SelectHudGauge(player), 40);
+    g_level.shrines[5] = {};
+
     SetGameValue(114, 2);
     NexusPower[1] = 90;
     EXPECT_EQ(SelectHudGauge(player), 38);
@@ -238,11 +251,23 @@ TEST_F(PlayerStatus, TheGaugeChargesOnOwnGroundAndJumpsPastHalf) {
     SetGameValue(4, 1);
     NexusPower[1] = 35;
     Nexus(2, 1, 60);
+    Nexus(0, 1, 60);
+    Nexus(1, 1, 0);
+    Node(3, 1, 50, 10).connected_team = 1;
+    Node(4, 1, 50, 10);
+    Node(5, 1, 50, 10).connected_team = 1;
+    g_level.earthnodes[5].found = 0;
+    constexpr int kCharged = 1000 + 1000 * 35 / 1750 + 1000 / 35, kFallen = 1000 - 1000 / 60;
     struct Case {
         const char* what;
         int code, gauge, frame, after;
     } cases[] = {
-        {"charging", 52, 1000, 1000, 1000 + 1000 * 35 / 1750 + 1000 / 35},
+        {"charging", 52, 1000, 1000, kCharged},
+        {"the first nexus", 50, 1000, 1000, kCharged},
+        {"an unpowered nexus", 51, 1000, 1000, kFallen},
+        {"a connected own node", 23, 1000, 1000, kCharged},
+        {"an own node not connected", 24, 1000, 1000, kFallen},
+        {"a node not in use", 25, 1000, 1000, kFallen},
         {"to exactly 5000 stays", 52, 5000 - 48, 1000, 5000},
         {"past 5000 jumps", 52, 5000 - 47, 1000, 7500},
         {"elsewhere it falls", 0, 1000, 1200, 1000 - 1200 / 60},
@@ -255,7 +280,36 @@ TEST_F(PlayerStatus, TheGaugeChargesOnOwnGroundAndJumpsPastHalf) {
         UpdateNexusGauge(player);
         EXPECT_EQ(player.gauge, c.after) << c.what;
     }
+    // Only in gauge mode 1, and only for the living.
+    StandOnCode(52);
+    FrameDelta = 1000;
+    player.gauge = 1000;
+    player.dead = 1;
+    UpdateNexusGauge(player);
+    EXPECT_EQ(player.gauge, 1000) << "dead";
+    player.dead = 0;
+    SetGameValue(114, 0);
+    UpdateNexusGauge(player);
+    EXPECT_EQ(player.gauge, 1000) << "mode 0";
     FrameDelta = 0;
+}
+
+// A bias ends the concealing effects (17, 12, 13) and 16, and shows the bias overlay in the team's
+// colour facing back from the view.
+TEST_F(PlayerStatus, ABiasBreaksConcealmentAndShowsTheTeamOverlay) {
+    SetGameValue(4, 2);
+    player.own_object = Live(OBJ_PLAYER, 4000, 4000);
+    WorldObjectTable[player.own_object].figure = 4;
+    view.facing = 300;
+    for (int n : {11, 12, 13, 16, 17})
+        player.effects[n].active = 1;
+    BeginBias();
+    for (int n : {12, 13, 16, 17})
+        EXPECT_EQ(player.effects[n].active, 0) << n;
+    EXPECT_EQ(player.effects[11].active, 1);
+    EXPECT_EQ(present.Named("CreateFigureOverlayModel"),
+              std::vector<std::string>{"CreateFigureOverlayModel(4, 62, 64, 3, 2348, -45)"});
+    EXPECT_EQ(present.Named("SetFigureOverlayColor"), std::vector<std::string>{"SetFigureOverlayColor(4, 255, 255, 0)"});
 }
 
 TEST_F(PlayerStatus, ReadiedGroupsCycleWithinTheirFiveSlots) {
@@ -463,6 +517,13 @@ TEST_F(PlayerStatus, AHitSoundsByWhatIsLeftOfTheHitPoints) {
             OnPlayerHit(player, 0, 0);
             EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{c.sound}) << c.hits << " of " << c.maximum;
         }
+        // A death sounds 4 for the heavy figure (202), else 2.
+        player.own_object = Live(OBJ_PLAYER, 4000, 4000);
+        for (const auto& [imagenum, sound] : {std::pair{202, 4}, std::pair{201, 2}}) {
+            WorldObjectTable[player.own_object].imagenum = static_cast<uint16_t>(imagenum);
+            OnLocalPlayerDeath(player, 0);
+            EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{sound}) << imagenum;
+        }
     }
     platform::ResetWindowing();
     platform::UseRealClock();
@@ -483,7 +544,10 @@ TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
 
     player.effects[12].active = 1;
     g_actionState.cast_result = 300;
+    TintKind = TintTime = 0;
     OnPlayerHit(player, 10, 0);
+    EXPECT_EQ(TintKind, 5);
+    EXPECT_EQ(TintTime, 500);
     EXPECT_EQ(player.effects[12].active, 1);
     EXPECT_EQ(g_actionState.cast_result, 300);
     OnPlayerHit(player, 10, 1);
