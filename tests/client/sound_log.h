@@ -11,8 +11,26 @@
 #include <vector>
 
 #include "client/core/sound.h"
+#include "platform/win/platform.h"
 #include "tests/support/temp_dir.h"
 #include "tools/writers/wav_writer.h"
+
+// The headless window layer on the virtual clock, for a SoundLog made after it; the real clock comes
+// back when it goes.
+class HeadlessWindowing {
+public:
+    HeadlessWindowing() {
+        platform::ResetWindowing();
+        platform::InitWindowing(platform::Backend::Headless);
+        platform::UseVirtualClock();
+    }
+    ~HeadlessWindowing() {
+        platform::ResetWindowing();
+        platform::UseRealClock();
+    }
+    HeadlessWindowing(const HeadlessWindowing&) = delete;
+    HeadlessWindowing& operator=(const HeadlessWindowing&) = delete;
+};
 
 class SoundLog {
 public:

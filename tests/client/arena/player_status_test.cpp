@@ -16,7 +16,6 @@
 #include "client/screens/screen_surface.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/client/sound_log.h"
-#include "tests/support/headless.h"
 #include "tests/support/sent_frames.h"
 
 namespace {
@@ -499,34 +498,28 @@ TEST_F(PlayerStatus, TheArrivalViewKeepsTheFacingOfArrivalAndRunsOut) {
 
 // The hit's sound tells what is left: below a quarter of the maximum 53, below half 52, else 3.
 TEST_F(PlayerStatus, AHitSoundsByWhatIsLeftOfTheHitPoints) {
-    platform::ResetWindowing();
-    platform::InitWindowing(platform::Backend::Headless);
-    platform::UseVirtualClock();
-    {
-        SoundLog sounds(54);
-        ASSERT_TRUE(sounds.Started());
-        struct Case {
-            int hits, maximum, sound;
-        } cases[] = {
-            {1000, 1000, 3}, {500, 1000, 3}, {499, 1000, 52}, {300, 1000, 52}, {250, 1000, 52},
-            {249, 1000, 53}, {0, 1000, 53},  {75, 300, 52},   {74, 300, 53},
-        };
-        for (const Case& c : cases) {
-            SetGameValue(107, c.hits);
-            SetGameValue(108, c.maximum);
-            OnPlayerHit(player, 0, 0);
-            EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{c.sound}) << c.hits << " of " << c.maximum;
-        }
-        // A death sounds 4 for the heavy figure (202), else 2.
-        player.own_object = Live(OBJ_PLAYER, 4000, 4000);
-        for (const auto& [imagenum, sound] : {std::pair{202, 4}, std::pair{201, 2}}) {
-            WorldObjectTable[player.own_object].imagenum = static_cast<uint16_t>(imagenum);
-            OnLocalPlayerDeath(player, 0);
-            EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{sound}) << imagenum;
-        }
+    HeadlessWindowing windowing;
+    SoundLog sounds(54);
+    ASSERT_TRUE(sounds.Started());
+    struct Case {
+        int hits, maximum, sound;
+    } cases[] = {
+        {1000, 1000, 3}, {500, 1000, 3}, {499, 1000, 52}, {300, 1000, 52}, {250, 1000, 52},
+        {249, 1000, 53}, {0, 1000, 53},  {75, 300, 52},   {74, 300, 53},
+    };
+    for (const Case& c : cases) {
+        SetGameValue(107, c.hits);
+        SetGameValue(108, c.maximum);
+        OnPlayerHit(player, 0, 0);
+        EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{c.sound}) << c.hits << " of " << c.maximum;
     }
-    platform::ResetWindowing();
-    platform::UseRealClock();
+    // A death sounds 4 for the heavy figure (202), else 2.
+    player.own_object = Live(OBJ_PLAYER, 4000, 4000);
+    for (const auto& [imagenum, sound] : {std::pair{202, 4}, std::pair{201, 2}}) {
+        WorldObjectTable[player.own_object].imagenum = static_cast<uint16_t>(imagenum);
+        OnLocalPlayerDeath(player, 0);
+        EXPECT_EQ(sounds.TakePlayed(), std::vector<int>{sound}) << imagenum;
+    }
 }
 
 TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {

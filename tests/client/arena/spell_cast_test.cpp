@@ -8,6 +8,7 @@
 #include "client/arena/spell_cast.h"
 #include "client/driver/display_helpers.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/client/sound_log.h"
 #include "tests/support/sent_frames.h"
 
 namespace {
@@ -82,6 +83,7 @@ TEST_F(SpellCasting, ACastPaysAndSetsTheDelay) {
         {10, 10, 40, 3, 800, 10000 - 4000, 5000 - 300, 800},
         {21, 1, 100, 0, 200, 10000 - 1000, 5000, 500},  // at least 10 points; delay at least 500
         {10, 10, 10, 50, 0, 9000, 0, 500},              // power exactly enough leaves 0
+        {10, 10, 100, 0, 0, 0, 5000, 500},              // and so does fatigue exactly enough
     };
     for (const Case& c : cases) {
         SetGameValue(0, c.character);
@@ -127,6 +129,29 @@ TEST_F(SpellCasting, RefusalsCostNothing) {
         EXPECT_EQ(spell->casts, c.casts);
         EXPECT_EQ(GetGameValue(109), c.power);
         EXPECT_EQ(GetGameValue(111), c.fatigue);
+    }
+}
+
+// A refusal sounds 36; a cast sounds the spell's own cast sound, when it has one.
+TEST_F(SpellCasting, CastsAndRefusalsAreHeard) {
+    HeadlessWindowing windowing;
+    SoundLog sounds(40);
+    ASSERT_TRUE(sounds.Started());
+    spell->fatigue = 40;
+    spell->power = 2;
+    const struct {
+        int power, answer, castSound;
+        std::vector<int> heard;
+    } cases[] = {
+        {199, 1, 7, {36}}, {200, 0, 7, {36}}, {200, 1, 7, {7}}, {200, 1, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SetGameValue(109, c.power);
+        SetGameValue(111, 10000);
+        spell->answer = c.answer;
+        spell->cast_sound = c.castSound;
+        CastSpell(player, 1);
+        EXPECT_EQ(sounds.TakePlayed(), c.heard) << c.power << " " << c.answer << " " << c.castSound;
     }
 }
 
