@@ -105,11 +105,21 @@ TEST_F(Effects, ImmediateEffectsActAsTheyAreTaken) {
     Effect(4, 24, 0, 0).AffectPlayer(player, 7, 0);
     EXPECT_EQ(view.facing, before) << "level 0 turns nothing";
 
-    present.calls.clear();
-    Effect(5, 29, 2, 0).AffectPlayer(player, 7, 0);
-    EXPECT_EQ(present.Named("SetWorldFog"), std::vector<std::string>{"SetWorldFog(100, 480, 0, 0, 0)"});
-    RemovePlayerEffect(player, 29, 0);
-    EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
+    // Blindness fogs the view nearer each level, 1 to 3; other levels leave the view clear.
+    const struct {
+        int level;
+        std::vector<std::string> fog;
+    } blind[] = {
+        {1, {"SetWorldFog(100, 640, 0, 0, 0)"}}, {2, {"SetWorldFog(100, 480, 0, 0, 0)"}},
+        {3, {"SetWorldFog(100, 320, 0, 0, 0)"}}, {0, {}}, {4, {}},
+    };
+    for (const auto& b : blind) {
+        present.calls.clear();
+        Effect(5, 29, b.level, 0).AffectPlayer(player, 7, 0);
+        EXPECT_EQ(present.Named("SetWorldFog"), b.fog) << b.level;
+        RemovePlayerEffect(player, 29, 0);
+        EXPECT_EQ(present.Named("SetWorldFog").back(), "SetWorldFog(0, 0, 0, 0, 0)");
+    }
 }
 
 // Levels come from spell data: a negative slowing level speeds up only as far as the int holds.
@@ -454,6 +464,8 @@ TEST_F(Effects, ATargetSpellOnTheCasterOrLinkedWronglyCastsNothingElse) {
 
     t.target_spell_effect = 1;  // not an effect spell
     EXPECT_EQ(t.Cast(player), 0);
+    TargetPlayerId = 7;
+    EXPECT_EQ(t.Cast(player), 0) << "on the caster, too, nothing to carry is no cast";
 }
 
 TEST_F(Effects, AGroupTargetTakesTheTeamMateAheadOrFallsBackOnTheCaster) {
@@ -472,6 +484,8 @@ TEST_F(Effects, AGroupTargetTakesTheTeamMateAheadOrFallsBackOnTheCaster) {
     t.group = 2;
     EXPECT_EQ(t.Cast(player), 1);
     EXPECT_EQ(player.effects[6].active, 1);
+    t.target_spell_effect = 1;  // not an effect spell: the fall-back has nothing to cast
+    EXPECT_EQ(t.Cast(player), 0);
 }
 
 TEST_F(Effects, DispellsWearDownWallsAndFindRunes) {
@@ -540,6 +554,8 @@ TEST_F(Effects, ATeleportReachesARestedTeamMatesGhost) {
     PlayerTable[mateEntry].dead = 1;
     PlayerTable[mateEntry].status_time = 15000;
     EXPECT_EQ(t.Cast(player), 0) << "the ghost changed 15 s ago";
+    PlayerTable[mateEntry].status_time = 10000;
+    EXPECT_EQ(t.Cast(player), 0) << "20 s to the millisecond is not yet rested";
     PlayerTable[mateEntry].status_time = 9999;
     WorldObjectTable[mate].active = 0;
     EXPECT_EQ(t.Cast(player), 0) << "no figure";
@@ -571,6 +587,14 @@ TEST_F(Effects, ATeleportReachesARestedTeamMatesGhost) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].code, F_TELEPORT);
     EXPECT_EQ(sent[0].body, (Bytes{0, 7, 0, kMate, 2, 0, 0, 0}));
+
+    // The last entry of the table is searched too.
+    const int late = UpdatePlayerTable(40, 0, 2, "Late");
+    ASSERT_EQ(late, PlayerTableTop);
+    Figure(40, 2, 4100, 4000);
+    PlayerTable[late].dead = 1;
+    EXPECT_EQ(t.Cast(player), 1);
+    EXPECT_STREQ(g_screen.noticeLines[0], "You call Late's Ghost to you");
 }
 
 }  // namespace
