@@ -79,6 +79,8 @@ TEST_F(ArenaFrame, AClonesMonsterComesOnceUntilItIsGone) {
     EXPECT_NE(g.object, slot);
     for (int bad : {-1, 7})
         EXPECT_EQ(SpawnClone(bad), -1) << bad;
+    g_level.monsterGens[0] = g;
+    EXPECT_EQ(SpawnClone(0), 0) << "the first clone is a clone too";
     g_level.monsterGens[4].kind = 0;
     EXPECT_EQ(SpawnClone(4), -1) << "a generator of no monster";
 

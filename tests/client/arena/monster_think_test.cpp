@@ -86,6 +86,12 @@ TEST_F(Monsters, TheNearestEnemyTiesGoToThePlayerThenTheLowerSlot) {
     player.own_object = a;
     M(a).team = 2;
     EXPECT_EQ(FindNearestEnemy(m), 0) << "the player's own figure is no monster";
+    g_operatorFlags = 0;
+    view.x = 1000 - 320;
+    view.y = 1000 + 100;
+    EXPECT_EQ(FindNearestEnemy(m), 0) << "the player at the range";
+    view.x = 1000 - 319;
+    EXPECT_EQ(FindNearestEnemy(m), kTargetPlayer);
 }
 
 TEST_F(Monsters, AttacksFaceCastAndHalveTheSpeedButNotOnCode10) {
@@ -106,6 +112,31 @@ TEST_F(Monsters, AttacksFaceCastAndHalveTheSpeedButNotOnCode10) {
     DestroyObject(t);
     Attack(m);
     EXPECT_EQ(M(m).target, 0) << "a lost target is cleared";
+}
+
+// A target stays while nearer than twice the trigger range (a square), one in the first slot too;
+// the check after each think drops one gone out of reach, even between decisions.
+TEST_F(Monsters, TargetsAreKeptWithinTwiceTheTriggerRange) {
+    const int first = Monster(1000, 1000, 2);
+    ASSERT_EQ(first, 1);
+    const int m = Monster(1000 + 639, 1000 - 639, 4);
+    M(m).target = static_cast<uint16_t>(first);
+    EXPECT_EQ(CheckTarget(m), first);
+    M(m).x = 1000 + 640;
+    EXPECT_EQ(CheckTarget(m), 0);
+    M(m).target = kTargetPlayer;
+    M(m).x = 3000 - 639;
+    M(m).y = 3000 + 639;
+    EXPECT_EQ(CheckTarget(m), -1);
+    M(m).y = 3000 + 640;
+    EXPECT_EQ(CheckTarget(m), 0);
+
+    const int far = Monster(200, 200, 2);
+    M(m).target = static_cast<uint16_t>(far);
+    M(m).action_timer = 500;
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).action_timer, 490) << "no decision yet";
+    EXPECT_EQ(M(m).target, 0);
 }
 
 TEST_F(Monsters, EachCommandAndDemeanorDecides) {
@@ -169,6 +200,10 @@ TEST_F(Monsters, TimersWaitAndAFigureThatNeverThinks) {
     MonsterThink(player, m, 100);
     EXPECT_EQ(M(m).speed, 50);
     EXPECT_EQ(M(m).action_timer, 10);
+    M(m).action_timer = 11;
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).speed, 50) << "at 1 it still waits";
+    EXPECT_EQ(M(m).action_timer, 1);
     MonsterThink(player, m, 100);
     EXPECT_EQ(M(m).speed, 0);
     M(m).max_action_timer = 0;
@@ -187,6 +222,11 @@ TEST_F(Monsters, GuardsWalkToTheirPointAndPatrolsSwap) {
     MonsterThink(player, g, 100);
     EXPECT_EQ(M(g).facing, 0);
     EXPECT_EQ(M(g).speed, 64);
+    M(g).y = 1480;  // 20 short on y is not there yet
+    M(g).action_timer = 1;
+    MonsterThink(player, g, 100);
+    EXPECT_EQ(M(g).speed, 64);
+    EXPECT_EQ(M(g).waypoint_x, 1000);
     M(g).y = 1481;
     M(g).action_timer = 1;
     MonsterThink(player, g, 100);
@@ -202,11 +242,34 @@ TEST_F(Monsters, AlliesNearAndWillingTakeTheTarget) {
     const int edge = Monster(1640, 1000, 3);
     const int passive = Monster(1100, 1000, 3, CMD_ROAM, DEMEANOR_PASSIVE);
     const int enemy = Monster(1100, 1000, 2);
+    const int figure = Monster(1100, 1000, 3);
+    M(figure).type = OBJ_PLAYER;  // a player figure of the team is no monster to alert
     AlertAllies(m);
     EXPECT_EQ(M(near).target, kTargetPlayer);
     EXPECT_EQ(M(edge).target, 0);
     EXPECT_EQ(M(passive).target, 0);
     EXPECT_EQ(M(enemy).target, 0);
+    EXPECT_EQ(M(figure).target, 0);
+}
+
+// A fire chance of 0 never attacks and a follow chance of 0 never follows; 100 always does.
+TEST_F(Monsters, ChancesOfNoneNeverAct) {
+    const int m = Monster(1000, 1000, 4);
+    view.x = 1100;
+    view.y = 1000;
+    for (int i = 0; i < 500; ++i) {
+        M(m).target = kTargetPlayer;
+        M(m).speed = 17;
+        M(m).action_timer = 1;
+        MonsterThink(player, m, 100);
+        ASSERT_EQ(M(m).speed, 64) << "roamed without attacking or following, think " << i;
+        ASSERT_EQ(M(m).facing, 0) << "nor faced the player, think " << i;
+    }
+    EXPECT_EQ(spell->casts, 0);
+    M(m).follow_chance = 100;
+    M(m).action_timer = 1;
+    MonsterThink(player, m, 100);
+    EXPECT_EQ(M(m).facing, 3072) << "follows";
 }
 
 TEST_F(Monsters, GeneratorsKeepTheirLimitsAndOnlyOffline) {
