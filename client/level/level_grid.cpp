@@ -163,6 +163,9 @@ int ReadGridBuffer(ByteReader grid) {
     const uint8_t* p = grid.Data() + 4;
     for (size_t i = 0; i + 1 < available; i += 2)
         g_gridBuffer[i / 2] = static_cast<uint16_t>(p[i] | p[i + 1] << 8);
+    // The cells are read as bytes: a file cut inside a word still gives that word its low byte.
+    if (available % 2)
+        g_gridBuffer[available / 2] = p[available - 1];
     g_placementOffset = cellBytes + 4;
     LogMessage(LOG_INFO, "Grid buffer loaded.\n");
     return 1;

@@ -58,6 +58,9 @@ TEST_F(LevelFiles, GridWordsByFileSizeAndThePlanesTheyFill) {
         if (w == 19)
             Le16(grid, CellWord(3, 2, kPlaneSlope, w), 5);
         Le16(grid, CellWord(2, 3, kPlaneFloor, w), 77);  // x and y the other way round
+        Le16(grid, CellWord(4, 2, 0, w), 0x21);           // the next cell's first word
+        Le16(grid, CellWord(5, 2, kPlaneUpperCeiling, w), 500);
+        Le16(grid, CellWord(6, 2, kPlaneUpperCeiling, w), 32767);
         ClearLevelDefs();
         ASSERT_EQ(ReadGridBuffer(Reader(grid)), 1);
         ExtractGridPlanes();
@@ -74,6 +77,10 @@ TEST_F(LevelFiles, GridWordsByFileSizeAndThePlanesTheyFill) {
         EXPECT_EQ(g_level.plane[kPlaneLiquidDepth][c], -40) << w;
         EXPECT_EQ(g_level.plane[15][c], -32767) << w;
         EXPECT_EQ(g_level.plane[kPlaneSlope][c], w == 19 ? 5 : 0) << w;
+        EXPECT_EQ(g_level.plane[16][c], 0) << w << ": no word of another cell";
+        EXPECT_EQ(g_level.plane[0][CellIndex(4, 2)], 0x21) << w;
+        EXPECT_EQ(g_level.plane[kPlaneUpperCeiling][CellIndex(5, 2)], 500) << w;
+        EXPECT_EQ(g_level.plane[kPlaneUpperCeiling][CellIndex(6, 2)], 1024) << w;
         EXPECT_EQ(g_level.plane[kPlaneUpperCeiling][CellIndex(0, 0)], 1024);
     }
 }
@@ -88,6 +95,18 @@ TEST_F(LevelFiles, AGridSideOutsideOneTo128FailsTheLoad) {
     EXPECT_EQ(ReadGridBuffer(Reader(tiny)), 1) << "a short file reads as zeros";
     std::vector<uint8_t> none;
     EXPECT_EQ(ReadGridBuffer(Reader(none)), 0);
+}
+
+TEST_F(LevelFiles, AGridCutInsideAWordKeepsItsLastByte) {
+    // Cell (0, 0): words 0 to 2 whole, the floor word cut after its low byte.
+    std::vector<uint8_t> grid = {128, 0, 0, 0, 1, 0, 2, 0, 3, 0, 0x44};
+    ASSERT_EQ(ReadGridBuffer(Reader(grid)), 1);
+    ExtractGridPlanes();
+    const int c = CellIndex(0, 0);
+    EXPECT_EQ(g_level.plane[0][c], 1);
+    EXPECT_EQ(g_level.plane[2][c], 3);
+    EXPECT_EQ(g_level.plane[kPlaneFloor][c], 0x44);
+    EXPECT_EQ(g_level.plane[kPlaneCeiling][c], 0);
 }
 
 TEST_F(LevelFiles, PlacementsMakeStaticObjects) {
@@ -236,17 +255,24 @@ TEST_F(LevelFiles, ABoxLiesOnTheSideItsAngleGives) {
     }
 }
 
-TEST_F(LevelFiles, ABoxWithoutRoomForItsSidesIsNotBuilt) {
-    for (int s = 1; s < kThinSlots - 2; ++s)
-        ThinTable[s].active = 1;
-    std::vector<uint8_t> misc = MiscWithThins();
-    ASSERT_EQ(LoadThins(Reader(misc)), 1);
-    int boxSides = 0;
-    for (int s = 1; s < kThinSlots; ++s)
-        boxSides += ThinTable[s].kind == THIN_BOX_SIDE;
-    EXPECT_EQ(boxSides, 0);
-    for (int s = 1; s < kThinSlots; ++s)
-        ThinTable[s].active = 0;
+TEST_F(LevelFiles, ABoxIsBuiltOnlyWithRoomForItsSides) {
+    // The door takes one free slot before its three sides are counted.
+    for (auto [free, sides] : {std::pair{3, 0}, std::pair{4, 3}}) {
+        ClearThins();
+        for (int s = 1; s < kThinSlots - free; ++s)
+            ThinTable[s].active = 1;
+        std::vector<uint8_t> misc(80250 + 99 * 16);
+        for (auto [offset, value] : std::initializer_list<std::pair<int, int32_t>>{
+                 {20, 1000}, {24, 2000}, {28, 1064}, {32, 2000}, {44, 64}, {52, 1}, {72, 1}, {88, 8}})
+            Le32(misc, offset, static_cast<uint32_t>(value));
+        ASSERT_EQ(LoadThins(Reader(misc)), 1);
+        int boxSides = 0;
+        for (int s = 1; s < kThinSlots; ++s)
+            boxSides += ThinTable[s].kind == THIN_BOX_SIDE;
+        EXPECT_EQ(boxSides, sides) << free << " free slots";
+        for (int s = 1; s < kThinSlots; ++s)
+            ThinTable[s].active = 0;
+    }
 }
 
 TEST_F(LevelFiles, ObjectListFieldsComeFromTheirOffsets) {
@@ -275,6 +301,8 @@ TEST_F(LevelFiles, TilesAndSlopes) {
     std::vector<uint8_t> misc(80250 + 99 * 16);
     Le32(misc, 49000 + (5 * 8 + 2) * 4, 0x00070003);        // tile 1, sub-cell (2, 5)
     Le32(misc, 49000 + 98 * 256 + 63 * 4, 0x00090001);      // tile 99, sub-cell (7, 7)
+    for (uint32_t v = 0; v < 64; ++v)                         // tile 2, every sub-cell
+        Le32(misc, 49000 + 256 + v * 4, (v + 100) << 16 | (v + 1));
     Le32(misc, 80250 + 10 * 16, static_cast<uint32_t>(-8));  // slope 10
     Le32(misc, 80250 + 10 * 16 + 4, 4);
     Le32(misc, 80250 + 98 * 16, 16);
@@ -285,6 +313,11 @@ TEST_F(LevelFiles, TilesAndSlopes) {
     EXPECT_EQ(g_level.tiles[1].floor[2 * 8 + 5], 3);
     EXPECT_EQ(g_level.tiles[1].ceiling[2 * 8 + 5], 7);
     EXPECT_EQ(g_level.tiles[99].floor[63], 1);
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i) {
+            EXPECT_EQ(g_level.tiles[2].floor[i * 8 + j], j * 8 + i + 1) << i << "," << j;
+            EXPECT_EQ(g_level.tiles[2].ceiling[i * 8 + j], j * 8 + i + 100) << i << "," << j;
+        }
     EXPECT_EQ(g_level.tiles[99].ceiling[63], 9);
     EXPECT_EQ(g_level.tiles[1].slope, 12);
     EXPECT_EQ(g_level.tiles[2].slope, 98) << "the table's last slope";
@@ -432,6 +465,42 @@ TEST_F(LevelFiles, AGeneratorOffTheWorldStaysIdleAndTheRestLoad) {
             }
             EXPECT_EQ(gens[1].active, 1) << c.keys << ": the next generator still loads";
             EXPECT_EQ(gens[1].x, 5 * 64 + 32);
+        }
+    }
+}
+
+TEST_F(LevelFiles, GeneratorCountsBoundTheSectionsRead) {
+    // count, sections written: only the first count sections load, and never more than the table.
+    const struct {
+        int count, sections, loaded;
+    } cases[] = {{1, 2, 1}, {0, 1, 0}, {101, 101, 100}};
+    for (const auto& c : cases) {
+        for (bool monster : {true, false}) {
+            std::string text = monster ? "[mongendefs]\nnummongens=" : "[effectdefs]\nnumeffects=";
+            text += std::to_string(c.count) + "\n";
+            for (int i = 0; i < c.sections; ++i) {
+                char head[48];
+                std::snprintf(head, sizeof head, monster ? "[mongen%02d]\nobject=3\n" : "[effect%02d]\nolist=2\n", i);
+                text += head;
+                text += "maxnum=1\nchance=1\ntimer=1\nxmaze=1\nymaze=1\n";
+            }
+            TextStream world(text);
+            for (Generator& g : g_level.effectGens)
+                g.active = 0;
+            g_level.ambient = 77;
+            if (monster)
+                LoadMongenDefs(world.f);
+            else
+                LoadEffectDefs(world.f);
+            const Generator* gens = monster ? g_level.monsterGens : g_level.effectGens;
+            int loaded = 0;
+            for (int i = 0; i < kMaxGenerators; ++i)
+                loaded += gens[i].active == 1;
+            EXPECT_EQ(loaded, c.loaded) << c.count << (monster ? " monsters" : " effects");
+            if (monster) {
+                EXPECT_EQ(g_level.effectGens[0].active, 0) << "nothing written past the monster table";
+            }
+            EXPECT_EQ(g_level.ambient, 77) << "nothing written past the effect table";
         }
     }
 }
