@@ -49,7 +49,7 @@ TEST_F(LevelMaps, HeightMapSpotValues) {
         {16, 0, 0, 31},   {17, 32, 63, 24}, {21, 32, 63, 31}, {25, 0, 0, 52},   {25, 62, 0, 0},   {25, 31, 0, 8},
         {26, 63, 0, 52},  {27, 0, 31, 8},   {28, 0, 32, 8},   {33, 63, 0, 31},  {34, 63, 0, 0},   {36, 0, 1, 31},
         {38, 63, 0, 0},   {39, 0, 63, 15},  {40, 0, 63, 1},   {40, 0, 0, 16},   {41, 0, 0, 0},    {45, 31, 0, 17},
-        {46, 32, 0, 17},  {49, 0, 0, 15},   {49, 20, 0, 0},   {49, 63, 0, 15},  {50, 0, 60, 12},
+        {46, 32, 0, 17},  {47, 0, 31, 17},  {48, 0, 32, 17},  {49, 0, 0, 15},   {49, 20, 0, 0},   {49, 63, 0, 15},  {50, 0, 60, 12},
     };
     for (const Case& c : cases)
         EXPECT_EQ(g_level.heightMaps[c.map][c.i * 64 + c.j], c.value) << "map " << c.map << " at " << c.i << "," << c.j;
@@ -175,6 +175,8 @@ TEST_F(LevelMaps, EarthbloodShrinesAndHomeBases) {
     EXPECT_EQ(e.link[2], 4);
     EXPECT_EQ(g_level.earthnodes[4].found, 0);
     EXPECT_EQ(g_level.earthnodes[4].x, 0) << "a node with no marked cell keeps 0, 0";
+    EXPECT_EQ(g_level.earthnodes[4].bias, 0);
+    EXPECT_EQ(g_level.earthnodes[4].radius, 2);
     EXPECT_EQ(g_level.shrines[0].alignment, 1);
     EXPECT_EQ(g_level.shrines[1].alignment, 2);
     EXPECT_EQ(g_level.shrines[2].alignment, 0);
@@ -186,6 +188,13 @@ TEST_F(LevelMaps, EarthbloodShrinesAndHomeBases) {
     EXPECT_EQ(g_level.cellIndex[CellIndex(3, 3)], 0);
     EXPECT_EQ(g_level.cellIndex[CellIndex(8, 0)], 0) << "x1 above x2 writes nothing";
     EXPECT_EQ(g_level.cellIndex[CellIndex(127, 0)], 1) << "rectangles are held to the grid";
+}
+
+TEST_F(LevelMaps, LightNumberZeroAndNumbersPastTheTableHaveNoPattern) {
+    for (int n : {0, -1, kMaxPatterns, kMaxPatterns + 1})
+        EXPECT_EQ(FindLightPattern(n), nullptr) << n;
+    for (int n : {1, kMaxPatterns - 1})
+        EXPECT_EQ(FindLightPattern(n), &g_level.patterns[n]) << n;
 }
 
 TEST_F(LevelMaps, CountsAreHeldToTheirTables) {
