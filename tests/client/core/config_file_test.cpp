@@ -43,6 +43,7 @@ const char kSample[] =
     "grid=level2\n"
     "[socket]\n"
     "port=4321\n"
+    "blank=   \n"
     "last=no line end";
 
 }  // namespace
@@ -69,6 +70,7 @@ TEST_F(ConfigFileTest, ReadsFollowTheMatchingRules) {
         {"arena0", "grid", 1, "level1"},               // prefix match: the first matching section wins
         {"arena01", "grid", 1, "level2"},
         {"socket", "port", 1, "4321"},
+        {"socket", "blank", 1, ""},
         {"socket", "last", 1, "no line end"},          // a last line without a line end is read whole
         {"", "top", 0, "<default>"},                   // before the first section: never found
         {"nosuch", "name", 0, "<default>"},
@@ -94,6 +96,11 @@ TEST_F(ConfigFileTest, StreamReaderKeepsSemicolonsAndSkipsSpaces) {
     EXPECT_EQ(v, 4321);
     EXPECT_EQ(ReadConfigInt(f, "socket", "missing", &v, 9), 0);
     EXPECT_EQ(v, 9);
+    // A value of spaces only, and a last line without a line end read whole.
+    EXPECT_EQ(ReadConfigString(f, "socket", "blank", buf, sizeof buf, "x"), 1);
+    EXPECT_STREQ(buf, "");
+    EXPECT_EQ(ReadConfigString(f, "socket", "last", buf, sizeof buf, "x"), 1);
+    EXPECT_STREQ(buf, "no line end");
     // Back to a section read before: the cache must not lose the stream's place.
     EXPECT_EQ(ReadConfigString(f, "main", "name", buf, sizeof buf, "x"), 1);
     EXPECT_STREQ(buf, "Wanderer");
