@@ -49,7 +49,7 @@ TEST_F(LevelMaps, HeightMapSpotValues) {
         {16, 0, 0, 31},   {17, 32, 63, 24}, {21, 32, 63, 31}, {25, 0, 0, 52},   {25, 62, 0, 0},   {25, 31, 0, 8},
         {26, 63, 0, 52},  {27, 0, 31, 8},   {28, 0, 32, 8},   {33, 63, 0, 31},  {34, 63, 0, 0},   {36, 0, 1, 31},
         {38, 63, 0, 0},   {39, 0, 63, 15},  {40, 0, 63, 1},   {40, 0, 0, 16},   {41, 0, 0, 0},    {45, 31, 0, 17},
-        {46, 32, 0, 17},  {47, 0, 31, 17},  {48, 0, 32, 17},  {49, 0, 0, 15},   {49, 20, 0, 0},   {49, 63, 0, 15},  {50, 0, 60, 12},
+        {1, 20, 63, 0},   {19, 0, 0, 31},   {20, 0, 0, 0},    {29, 0, 0, 52},   {46, 32, 0, 17},  {47, 0, 31, 17},  {48, 0, 32, 17},  {49, 0, 0, 15},   {49, 20, 0, 0},   {49, 63, 0, 15},  {50, 0, 60, 12},
     };
     for (const Case& c : cases)
         EXPECT_EQ(g_level.heightMaps[c.map][c.i * 64 + c.j], c.value) << "map " << c.map << " at " << c.i << "," << c.j;
@@ -87,10 +87,13 @@ TEST_F(LevelMaps, SlopeCodesMoveToTheSlopePlanes) {
     EXPECT_EQ(g_level.plane[kPlaneSlope][12], 0);
     EXPECT_EQ(g_level.plane[kPlaneCeilingSlope][13], 4);
     EXPECT_EQ(g_level.plane[kPlaneCeilingMap][14], 32);
-    EXPECT_EQ(g_level.slopes[1].x, -32);
-    EXPECT_EQ(g_level.slopes[1].lift, 32);
-    EXPECT_EQ(g_level.slopes[7].y, -16);
-    EXPECT_EQ(g_level.slopes[7].lift, 16);
+    const SlopeDef builtIn[8] = {{32, 0, 0, 0},  {-32, 0, 32, 0}, {0, 32, 0, 0},  {0, -32, 32, 0},
+                                 {16, 0, 0, 0},  {-16, 0, 16, 0}, {0, 16, 0, 0},  {0, -16, 16, 0}};
+    for (int n = 0; n < 8; ++n) {
+        EXPECT_EQ(g_level.slopes[n].x, builtIn[n].x) << n;
+        EXPECT_EQ(g_level.slopes[n].y, builtIn[n].y) << n;
+        EXPECT_EQ(g_level.slopes[n].lift, builtIn[n].lift) << n;
+    }
 
     ClearLevelDefs();
     g_level.wordsPerCell = 19;
@@ -156,10 +159,14 @@ TEST_F(LevelMaps, EarthbloodShrinesAndHomeBases) {
         "[earthblood05]\npower=40\nbias=3\nfixture=7\nlink1=2\nlink3=4\n"
         "[shrinedefs]\nnumshrines=3\n"
         "[shrine00]\nalignment=chaos\n[shrine01]\nalignment=Order\npower=80\nbias=60\n[shrine02]\nalignment=neutral\n"
-        "[homebasedefs]\nnumhomebases=3\n"
+        "[homebasedefs]\nnumhomebases=4\n"
         "[homebase00]\nx1=1\nx2=2\ny1=3\ny2=3\nteam=2\n"
         "[homebase01]\nx1=9\nx2=8\ny1=0\ny2=0\nteam=3\n"
-        "[homebase02]\nx1=126\nx2=300\ny1=-5\ny2=0\nteam=1\n");
+        "[homebase02]\nx1=126\nx2=300\ny1=-5\ny2=0\nteam=1\n"
+        "[homebase03]\nx1=5\nx2=5\ny1=5\ny2=5\n");
+    g_level.cellIndex[CellIndex(5, 5)] = 33;
+    g_level.shrines[3].found = 1;  // left from an earlier level
+    g_level.earthnodes[6].found = 1;
     LoadEarthbloodDefs(world.f);
     LoadShrineDefs(world.f);
     LoadHomebaseDefs(world.f);
@@ -188,6 +195,23 @@ TEST_F(LevelMaps, EarthbloodShrinesAndHomeBases) {
     EXPECT_EQ(g_level.cellIndex[CellIndex(3, 3)], 0);
     EXPECT_EQ(g_level.cellIndex[CellIndex(8, 0)], 0) << "x1 above x2 writes nothing";
     EXPECT_EQ(g_level.cellIndex[CellIndex(127, 0)], 1) << "rectangles are held to the grid";
+    EXPECT_EQ(g_level.cellIndex[CellIndex(5, 5)], 0) << "a home base without a team is team 0";
+    EXPECT_EQ(g_level.shrines[3].found, 0) << "records past the count are not found";
+    EXPECT_EQ(g_level.earthnodes[6].found, 0);
+}
+
+TEST_F(LevelMaps, ObjectPlaneTakesPlaneZeroWhereItIsEmpty) {
+    const int last = kGridCells - 1;
+    g_level.plane[0][3] = 7;
+    g_level.plane[0][4] = 8;
+    g_level.plane[kPlaneUpperWallTexture][4] = 2;
+    g_level.plane[0][last] = 9;
+    g_level.plane[1][0] = 5;  // what lies beyond the last cell of each plane
+    FillObjectPlane();
+    EXPECT_EQ(g_level.plane[kPlaneUpperWallTexture][3], 7);
+    EXPECT_EQ(g_level.plane[kPlaneUpperWallTexture][4], 2);
+    EXPECT_EQ(g_level.plane[kPlaneUpperWallTexture][last], 9);
+    EXPECT_EQ(g_level.plane[kPlaneUpperWallTexture + 1][0], 0);
 }
 
 TEST_F(LevelMaps, LightNumberZeroAndNumbersPastTheTableHaveNoPattern) {
