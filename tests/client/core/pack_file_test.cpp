@@ -116,6 +116,16 @@ TEST_F(PackFileTest, AnOpenStartsFromNothing) {
     EXPECT_EQ(pack.totalSize, 0u);
     EXPECT_TRUE(pack.directory.empty());
     EXPECT_FALSE(pack.dataBlock);
+    // Closing an open archive leaves nothing of it either.
+    ASSERT_EQ(Open("a.zpk"), 0);
+    EXPECT_EQ(pack.ClosePackFile(), 0);
+    EXPECT_EQ(pack.state, 0);
+    EXPECT_EQ(pack.entryCount, 0u);
+    EXPECT_EQ(pack.totalSize, 0u);
+    EXPECT_EQ(pack.dataOffset, 0u);
+    EXPECT_TRUE(pack.path.empty());
+    EXPECT_FALSE(pack.dataBlock);
+    EXPECT_EQ(pack.FindPackEntry("grid.dat", &e), -1);
 }
 
 TEST_F(PackFileTest, StoredNameGuardsAgainstRenamedArchives) {
@@ -165,6 +175,10 @@ TEST_F(PackFileTest, HeaderFaultsGiveTheirCodes) {
     EXPECT_EQ(pack.errorCode, PACK_CANNOT_OPEN);
     EXPECT_EQ(pack.OpenPackFile(nullptr, 1), -1);
     EXPECT_EQ(pack.errorCode, PACK_NO_NAME);
+    for (const char* path : {"", static_cast<const char*>(nullptr)}) {
+        EXPECT_EQ(pack.OpenPackFileFromMemory(path, good.data(), good.size(), 1), -1);
+        EXPECT_EQ(pack.errorCode, PACK_NO_NAME) << "an archive held in memory needs a name too";
+    }
 }
 
 TEST_F(PackFileTest, OneFlippedBitInAnEntryFailsTheWholeOpen) {
