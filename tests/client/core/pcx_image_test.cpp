@@ -14,10 +14,11 @@
 
 namespace {
 
-// A palette with white at 1, pure red at 2, a grey at 3 and at 4 to 6 whites short of one
-// channel.
+// A palette with pure blue at 0, white at 1, pure red at 2, a grey at 3 and at 4 to 6 whites
+// short of one channel.
 std::vector<uint8_t> TestPalette() {
     std::vector<uint8_t> p(768, 0);
+    p[2] = 255;
     for (int i = 0; i < 3; ++i)
         p[3 + i] = 255;
     p[6] = 255;
@@ -105,6 +106,20 @@ TEST_F(PcxImageTest, RunLengthsAndSinglePixels) {
     }
 }
 
+TEST_F(PcxImageTest, CornersAreSigned16BitWords) {
+    const struct {
+        int xmin, ymin, xmax, ymax, width, height;
+    } cases[] = {
+        {0, 300, 0, 301, 1, 2}, {300, 0, 301, 0, 2, 1}, {0, 0, 0, 299, 1, 300}, {0, 0, 299, 0, 300, 1},
+        {-2, -3, 1, 0, 4, 4},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Read(RawPcx(c.xmin, c.ymin, c.xmax, c.ymax, {7})), 0) << c.xmin << "," << c.ymin;
+        EXPECT_EQ(image.PcxWidth(), c.width) << c.xmin << "," << c.ymin;
+        EXPECT_EQ(image.PcxHeight(), c.height) << c.xmin << "," << c.ymin;
+    }
+}
+
 TEST_F(PcxImageTest, WriterOutputLoadsBackWithItsPalette) {
     std::vector<uint8_t> pixels(37 * 5);
     for (size_t i = 0; i < pixels.size(); ++i)
@@ -152,6 +167,10 @@ TEST_F(PcxImageTest, RefusesWhatItCannotHold) {
     }
     // The same picture reads without its palette.
     EXPECT_EQ(Read(noPalette, PCX_HEAP, 0), 0);
+    // A mode that gives the pixels no home.
+    EXPECT_EQ(Read(noPalette, PCX_SCREEN + 1, 0), -3);
+    EXPECT_EQ(image.loaded, 0);
+    EXPECT_EQ(image.PcxPixels(), nullptr);
 
     EXPECT_EQ(image.LoadPcx("missing.pcx", PCX_HEAP, 1), -1);
     ByteReader failed;
@@ -196,8 +215,8 @@ TEST_F(PcxImageTest, HicolorCopyMakesWhiteFullInEveryFormat) {
         ChannelBits bits;
         std::vector<uint16_t> pixels;
     };
-    for (const Case& c : {Case{kChannels565, {0xFFFF, 0xF800, 0x8410, 0, 0xFFFF, 0xFFFF, 0xFFFF}},
-                          Case{kChannels555, {0xFFFF, 0x7C00, 0x4210, 0, 0x7FFF, 0x7FFF, 0x7FFF}}}) {
+    for (const Case& c : {Case{kChannels565, {0xFFFF, 0xF800, 0x8410, 0x001F, 0xFFFF, 0xFFFF, 0xFFFF}},
+                          Case{kChannels555, {0xFFFF, 0x7C00, 0x4210, 0x001F, 0x7FFF, 0x7FFF, 0x7FFF}}}) {
         ASSERT_EQ(Read(bytes), 0);
         ASSERT_EQ(image.ConvertPcxToHicolor(c.bits), 0);
         EXPECT_EQ(image.hicolor, 1);
