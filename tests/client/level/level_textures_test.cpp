@@ -94,6 +94,8 @@ TEST_F(Textures, LevelRecordsAndSystemTextures) {
     EXPECT_EQ(wide.height_mask, 31);
     const TextureImage& image = g_textures.images[wide.frames[0]];
     EXPECT_EQ(image.pixels[1 * 32 + 2], static_cast<uint8_t>(1 + 20)) << "column order: x * height + y";
+    EXPECT_EQ(image.pixels[0 * 32 + 2], static_cast<uint8_t>(20)) << "the first column too";
+    EXPECT_EQ(image.pixels[63 * 32 + 31], static_cast<uint8_t>(63 + 310));
     const TextureEntry& blue = g_textures.entries[5];
     EXPECT_EQ(blue.numframes, 1);
     EXPECT_EQ(blue.width, 48);
@@ -145,6 +147,23 @@ TEST_F(Textures, ImageDefinitions) {
     EXPECT_EQ(barrel.deathseq[27], 27);
     dir.Write("missing.dat", "[imagedefs]\nnumimages=1\n[image00]\nname=x\nwbits=1\nwpixels=1\nhpixels=1\nnumviews=0\n");
     EXPECT_EQ(LoadImageDefs("missing.dat", "i"), 0) << "hbits is required";
+    EXPECT_EQ(dir.Read("missing.dat"),
+              "[imagedefs]\nnumimages=1\n[image00]\nname=x\nwbits=1\nwpixels=1\nhpixels=1\nnumviews=0\n")
+        << "a missing key is not written into the file";
+    // Only as many images as the count says, though more sections follow.
+    const std::string image = "name=x\nwbits=1\nhbits=1\nwpixels=1\nhpixels=1\nnumviews=0\n";
+    dir.Write("one.dat", "[imagedefs]\nnumimages=1\n[image00]\n" + image + "[image01]\n" + image);
+    EXPECT_EQ(LoadImageDefs("one.dat", "i"), 1);
+    EXPECT_EQ(g_imageDefCount, 1);
+}
+
+TEST_F(Textures, AMissingTextureCountLeavesTheSystemFileAlone) {
+    TempDir dir;
+    dir.Enter();
+    dir.Write("system.dat", "[textures]\n[texture101]\nwbits=4\nhbits=4\n");
+    EXPECT_EQ(LoadTextureDefs(1, 0), 0);
+    EXPECT_EQ(g_textures.entries[1].used, 0);
+    EXPECT_EQ(dir.Read("system.dat"), "[textures]\n[texture101]\nwbits=4\nhbits=4\n");
 }
 
 TEST_F(Textures, ArenaList) {
