@@ -468,6 +468,24 @@ TEST_F(ArenaNetTest, PlayerEffectsCastTheSpellAndItsLinkedSpellOnTheFigure) {
     EXPECT_EQ(g_spellCalls[2].b, 0);
 }
 
+// Byte 0 names the effect that ended on the sender's figure; its other slots stay.
+TEST_F(ArenaNetTest, ARemovedPlayerEffectClearsOnlyThatEffectOfTheSendersFigure) {
+    const int fig = Figure(9, "Nell");
+    const int other = Figure(10, "Olm", 2000, 2000);
+    WorldObjectTable[fig].effects[0].effect = 5;
+    WorldObjectTable[fig].effects[1].effect = 7;
+    WorldObjectTable[fig].effects[1].remaining = 3000;
+    WorldObjectTable[other].effects[0].effect = 7;
+    Dispatch(187, Bytes{7, 5, 0, 0}, 9);
+    EXPECT_EQ(WorldObjectTable[fig].effects[0].effect, 5);
+    EXPECT_EQ(WorldObjectTable[fig].effects[1].effect, 0);
+    EXPECT_EQ(WorldObjectTable[fig].effects[1].remaining, 0);
+    EXPECT_EQ(WorldObjectTable[other].effects[0].effect, 7) << "another player's figure keeps its own";
+    Dispatch(187, Bytes{5, 0, 0, 0}, 11);  // no such player
+    Dispatch(187, Bytes{0, 5, 0, 0}, 9);   // no effect
+    EXPECT_EQ(WorldObjectTable[fig].effects[0].effect, 5);
+}
+
 TEST_F(ArenaNetTest, TargettedSpellsActOnTheirTargetUnlessResisted) {
     Figure(9, "Nell");
     const int other = Figure(10, "Ivo", 1500, 1500);
