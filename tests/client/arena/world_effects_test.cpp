@@ -185,6 +185,45 @@ TEST_F(Bolts, BadRecordsAreFreedWithTheirReason) {
     g_debugLevel = 0;
 }
 
+TEST_F(Bolts, APeriodOfOneMillisecondRuns) {
+    Bolt().max_timer = 13;  // 13 x 32 / 400 = 1
+    WorldEffect r{};
+    r.active = 1;
+    r.kind = 1;
+    r.spell = kBolt;
+    r.range = 100;
+    EXPECT_EQ(ValidateWorldEffect(r), 0);
+}
+
+// All fifty records run at once, each cast taking the first free one; a cast past them is refused.
+TEST_F(Bolts, EveryRecordRunsAndACastPastThemIsRefused) {
+    const int monster = Monster(4000, 4300);
+    for (int i = 0; i < kWorldEffects; ++i)
+        ASSERT_EQ(StartWorldEffect(player, LINE_NOTHING, 0, 100), 1) << i;
+    for (int i = 0; i < kWorldEffects; ++i)
+        EXPECT_EQ(WorldEffectTable[i].active, 1) << i;
+    EXPECT_EQ(StartWorldEffect(player, LINE_NOTHING, 0, 100), 0);
+    EXPECT_EQ(StartObjectEffect(kBolt, monster, LINE_NOTHING, 0, 100), 0);
+    WorldEffectTable[17].active = 0;
+    EXPECT_EQ(StartObjectEffect(kBolt, monster, LINE_NOTHING, 0, 100), 1);
+    EXPECT_EQ(WorldEffectTable[17].caster_id, 40) << "the freed record is taken";
+}
+
+// Crouching lowers where a bolt leaves the caster, never below his feet.
+TEST_F(Bolts, ACrouchingCasterCastsLower) {
+    const struct {
+        int mode, elevation, startZ;
+    } cases[] = {{0, 32, 32}, {1, 32, 8}, {1, 24, 0}, {1, 10, 0}, {0, 10, 10}};
+    for (const auto& c : cases) {
+        ClearWorldEffects();
+        player.mode = c.mode;
+        Bolt().elevation = c.elevation;
+        ASSERT_EQ(Bolt().Cast(player), 1);
+        EXPECT_EQ(WorldEffectTable[0].start_z - (view.z - player.eye_height), c.startZ)
+            << c.mode << " " << c.elevation;
+    }
+}
+
 TEST_F(Bolts, FramesThatMeetThePeriodExactlyStillLaySegments) {
     Bolt().max_timer = 250;  // a period of 20 ms
     ASSERT_EQ(Bolt().Cast(player), 1);
@@ -372,6 +411,13 @@ TEST_F(Bolts, AMonsterCastsItsBoltAtThePlayer) {
     Frames(100);
     EXPECT_EQ(r.active, 0);
     EXPECT_GT(TintTime, 0) << "the player was hit";
+
+    // Nothing found: the point at the range straight ahead, at the caster's height.
+    ASSERT_EQ(StartObjectEffect(kBolt, monster, LINE_NOTHING, 0, 100), 1);
+    EXPECT_EQ(r.target_x, 4000);
+    EXPECT_EQ(r.target_y, 4050);
+    EXPECT_EQ(r.target_z, 32);
+    ClearWorldEffects();
 
     WorldObjectTable[monster].spell_num = 0;
     EXPECT_EQ(MonsterCastSpell(monster), 0);
