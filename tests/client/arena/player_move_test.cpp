@@ -8,6 +8,7 @@
 #include "client/arena/player_move.h"
 #include "client/core/game_clock.h"
 #include "tests/client/arena/arena_fixture.h"
+#include "tests/support/sent_frames.h"
 
 namespace {
 
@@ -112,12 +113,14 @@ TEST_F(PlayerMove, EachDirectionHasItsLimit) {
 
 TEST_F(PlayerMove, LettingGoSlowsDownAQuarterAsFastInTheAir) {
     struct Case {
-        int mode, speed, after;
+        int mode, speed, after, target;
     } cases[] = {
-        {0, 100, 75},    // 250 a second on the ground: 25 in 100 ms
-        {0, -100, -75},
-        {0, 20, 0},      // stops rather than turning round
-        {2, 100, 99},    // in the air 62 a second, a quarter of it
+        {0, 100, 75, -110},  // 250 a second on the ground: 25 in 100 ms
+        {0, -100, -75, 110},
+        {0, 20, 0, 0},       // stops rather than turning round
+        {0, 25, 0, 0},       // exactly to a stop
+        {0, -25, 0, 0},
+        {2, 100, 99, -110},  // in the air 62 a second, a quarter of it
     };
     for (const Case& c : cases) {
         Place(4000, 4000, 0);
@@ -129,6 +132,25 @@ TEST_F(PlayerMove, LettingGoSlowsDownAQuarterAsFastInTheAir) {
         view.speed = c.speed;
         AccelerateForward(player, control);
         EXPECT_EQ(view.speed, c.after) << c.mode << " " << c.speed;
+        EXPECT_EQ(view.target_speed, c.target) << c.mode << " " << c.speed;
+    }
+    // In the air the keys steer nothing: the speed of the jump is kept.
+    const struct {
+        int PlayerControl::*key;
+        int speed;
+    } held[] = {{&PlayerControl::forward, 50}, {&PlayerControl::backward, -50}};
+    for (const auto& [key, speed] : held) {
+        Place(4000, 4000, 0);
+        view.z += 100;
+        player.mode = 2;
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+        control.*key = 1000;
+        SetMovementParameters(player, control);
+        view.speed = view.target_speed = speed;
+        AccelerateForward(player, control);
+        EXPECT_EQ(view.speed, speed);
+        EXPECT_EQ(view.target_speed, speed);
     }
 }
 
@@ -203,6 +225,21 @@ TEST_F(PlayerMove, LowCorridorsAreCrawledOrRefused) {
             EXPECT_EQ(player.mode, 1);
         }
     }
+}
+
+TEST_F(PlayerMove, CrouchingLowersTheEyeAndStandingRaisesItAgain) {
+    Place(4000, 4000, 0);
+    ASSERT_EQ(view.z, 48);
+    control.crawl = 1000;
+    Frames(1);
+    EXPECT_EQ(player.mode, 1);
+    EXPECT_EQ(player.eye_height, 24);
+    EXPECT_EQ(view.z, 24);
+    control.crawl = 0;
+    Frames(1);
+    EXPECT_EQ(player.mode, 0);
+    EXPECT_EQ(player.eye_height, 48);
+    EXPECT_EQ(view.z, 48);
 }
 
 TEST_F(PlayerMove, ALongFrameMovesAsTwoHundredMilliseconds) {
@@ -413,6 +450,33 @@ TEST_F(PlayerMove, JumpsByStatAndByEffect) {
     EXPECT_EQ(player.mode, 0);
 }
 
+// An effect the player's own move uses up ends for the others too.
+TEST_F(PlayerMove, EffectsUsedUpByMovingAreAnnounced) {
+    struct Case {
+        int effect;
+        int PlayerControl::*key;
+    } cases[] = {
+        {7, &PlayerControl::jump},         // a boosted jump
+        {20, &PlayerControl::forward},     // a forced jump
+        {8, &PlayerControl::forward},      // levitating, moved
+        {8, &PlayerControl::slide_left},
+        {32, &PlayerControl::crawl},       // held, struggling free
+    };
+    for (const Case& c : cases) {
+        ClearPlayerEffects(player);
+        Place(4000, 4000, 0);
+        player.mode = 0;
+        Effect(c.effect, 40);
+        control = PlayerControl{};
+        control.yaw = control.pitch = -1;
+        OnlineSends online;
+        control.*c.key = 1000;
+        Frames(1);
+        EXPECT_EQ(player.effects[c.effect].active, 0) << c.effect;
+        EXPECT_EQ(RemovedEffects(), std::vector<int>{c.effect}) << c.effect;
+    }
+}
+
 TEST_F(PlayerMove, FlyingLevitatingAndHeld) {
     Effect(10, 100);
     Place(4000, 4000, 0);
@@ -427,14 +491,22 @@ TEST_F(PlayerMove, FlyingLevitatingAndHeld) {
     EXPECT_EQ(view.z_speed, 0);
     RemovePlayerEffect(player, 10, 0);
 
-    Effect(8, 0);
-    Frames(1);
-    EXPECT_EQ(player.mode, 4);
-    EXPECT_EQ(view.max_speed, 175);
-    control.forward = 1;
-    Frames(1);
-    EXPECT_EQ(player.effects[8].active, 0) << "moving ends the levitation";
-    control.forward = 0;
+    // Moving any way ends the levitation.
+    int PlayerControl::*const moves[] = {&PlayerControl::forward, &PlayerControl::backward,
+                                         &PlayerControl::slide_left, &PlayerControl::slide_right};
+    for (int PlayerControl::*move : moves) {
+        Place(4000, 4000, 0);
+        Effect(8, 0);
+        Frames(1);
+        EXPECT_EQ(player.mode, 4);
+        EXPECT_EQ(view.max_speed, 175);
+        EXPECT_EQ(player.effects[8].active, 1) << "standing still keeps it";
+        control.*move = 1;
+        Frames(1);
+        EXPECT_EQ(player.effects[8].active, 0) << "moving ends the levitation";
+        control.*move = 0;
+        RemovePlayerEffect(player, 8, 0);
+    }
 
     Place(4000, 4000, 0);
     Effect(32, 60);
