@@ -97,6 +97,13 @@ TEST_F(LineTests, CastPathStopsAtWallsObjectsAndThinsWithinTheDistance) {
     MakeThin(3950, 4050, 4050, 4050);
     EXPECT_EQ(CheckCastPath(player, 40, 32), 0);
     EXPECT_EQ(CheckCastPath(player, 56, 32), kHitLevel);
+
+    // A low wall is cast over once its top is below the cast height.
+    ClearThins();
+    const int low = MakeThin(3950, 4050, 4050, 4050, THIN_PLAIN, 32);
+    EXPECT_EQ(CheckCastPath(player, 56, 32), kHitLevel);
+    ThinTable[low].height = 31;
+    EXPECT_EQ(CheckCastPath(player, 56, 32), 0);
 }
 
 TEST_F(LineTests, BoltTargetsFollowTheTeamRules) {
@@ -274,6 +281,32 @@ TEST_F(LineTests, ObjectsBoltsMeetThePlayerObjectsAndThins) {
     EXPECT_EQ(FindBoltCollision(caster, &range, &kind), kHitThinFromObject);
     EXPECT_EQ(kind, LINE_THIN);
     EXPECT_EQ(range, 48);
+}
+
+// An object's bolt meets the player within 32 of his x and y, from his feet to 70 above his eye.
+TEST_F(LineTests, ObjectsBoltsMeetThePlayerWithinHisBox) {
+    const struct {
+        int x, y, z, facing;
+        bool hits;
+    } cases[] = {
+        {4032, 4200, 0, 2048, true},   // passing 32 to his side
+        {3968, 4200, 0, 2048, true},
+        {4033, 4200, 0, 2048, false},
+        {4200, 4032, 0, 1024, true},   // coming along x
+        {4200, 4033, 0, 1024, false},
+        {4000, 4200, 86, 2048, true},  // the line at 118, 70 above the eye
+        {4000, 4200, 87, 2048, false},
+    };
+    for (const auto& c : cases) {
+        ClearWorldObjects();
+        Place(4000, 4000, 0);
+        const int caster = Live(OBJ_MOVING, c.x, c.y);
+        WorldObjectTable[caster].z = static_cast<int16_t>(c.z);
+        WorldObjectTable[caster].facing = static_cast<uint16_t>(c.facing);
+        int range = 400, kind;
+        FindBoltCollision(caster, &range, &kind);
+        EXPECT_EQ(kind == LINE_PLAYER, c.hits) << c.x << " " << c.y << " " << c.z;
+    }
 }
 
 TEST_F(LineTests, TraceRaySnapsOntoTheFaceItCrossed) {

@@ -230,16 +230,16 @@ TEST_F(PlayerMove, LowCorridorsAreCrawledOrRefused) {
 TEST_F(PlayerMove, CrouchingLowersTheEyeAndStandingRaisesItAgain) {
     Place(4000, 4000, 0);
     ASSERT_EQ(view.z, 48);
-    control.crawl = 1000;
-    Frames(1);
-    EXPECT_EQ(player.mode, 1);
-    EXPECT_EQ(player.eye_height, 24);
-    EXPECT_EQ(view.z, 24);
-    control.crawl = 0;
-    Frames(1);
-    EXPECT_EQ(player.mode, 0);
-    EXPECT_EQ(player.eye_height, 48);
-    EXPECT_EQ(view.z, 48);
+    const struct {
+        int crawl, mode, eye;
+    } steps[] = {{1000, 1, 24}, {0, 0, 48}};
+    for (const auto& s : steps) {
+        control.crawl = s.crawl;
+        Frames(1);
+        EXPECT_EQ(player.mode, s.mode);
+        EXPECT_EQ(player.eye_height, s.eye);
+        EXPECT_EQ(view.z, s.eye) << "the feet stay on the floor";
+    }
 }
 
 TEST_F(PlayerMove, ALongFrameMovesAsTwoHundredMilliseconds) {
