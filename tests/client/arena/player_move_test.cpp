@@ -227,6 +227,24 @@ TEST_F(PlayerMove, LowCorridorsAreCrawledOrRefused) {
     }
 }
 
+// While the death timer runs, to its last unit, the player stands still whatever is held.
+TEST_F(PlayerMove, TheDeadDoNotMove) {
+    Place(4000, 4000, 0);
+    player.eye_height = player.crawl_eye_height;
+    view.speed = view.strafe_speed = view.z_speed = 100;
+    g_actionState.death_timer = 1;
+    control.forward = control.slide_left = control.crawl = 1000;
+    SetMovementParameters(player, control);
+    EXPECT_EQ(view.speed, 0);
+    EXPECT_EQ(view.strafe_speed, 0);
+    EXPECT_EQ(view.z_speed, 0);
+    EXPECT_EQ(view.max_speed, 0);
+    EXPECT_EQ(view.max_turn_speed, 0);
+    EXPECT_EQ(player.bob_height, 0);
+    EXPECT_EQ(player.eye_height, player.normal_eye_height);
+    g_actionState.death_timer = 0;
+}
+
 TEST_F(PlayerMove, CrouchingLowersTheEyeAndStandingRaisesItAgain) {
     Place(4000, 4000, 0);
     ASSERT_EQ(view.z, 48);
