@@ -207,6 +207,9 @@ TEST_F(CharacterFileTest, OutOfRangeNumbersAreBroughtIntoRange) {
         {"pick 50 empties it", 84, {50}, 134, 0},
         {"pick 50 drops its level", 84, {50}, 144, 0},
         {"pick -1", 84, {0xFF}, 134, 0},
+        {"pick 0 drops its level", 84, {0}, 144, 0},
+        {"pick 1 is a list", 84, {1}, 134, 1},
+        {"pick 49 is a list", 84, {49}, 134, 49},
         {"pick level 51", 94, {51}, 144, 50},
         {"pick level -1", 94, {0xFF}, 144, 0},
     };
@@ -260,6 +263,12 @@ TEST_F(CharacterFileTest, TextsAreCutAndTerminated) {
     EXPECT_EQ(std::string(g_currentCharacter.squad), Held(std::string(31, 'S').c_str()));
     EXPECT_EQ(std::string(g_currentCharacter.abbrev), Held("BBBBBBB"));
     EXPECT_EQ(GetGameValue(5), 9);
+
+    // Only an empty name becomes "NoName", however short the stored one is.
+    PutText(slots, 960, "Q");
+    WriteFile(FileOf(9, slots));
+    LoadCharacterFile(player, 2);
+    EXPECT_EQ(std::string(g_currentCharacter.name), Held("Q"));
 }
 
 TEST_F(CharacterFileTest, SavingWritesTheRecordFieldByFieldAndKeepsOtherSlots) {
