@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
@@ -111,6 +112,13 @@ TEST_F(CharacterRulesTest, LevelsAndExperience) {
         EXPECT_EQ(GetGameValue(0), std::max(r.level, 1)) << "a level below 1 becomes 1";
         EXPECT_EQ(GetGameValue(1), r.experience) << r.level;
     }
+    // The experience needed to leave each level, in hundreds.
+    const int table[40] = {0,     5,     50,    150,   300,   600,   1000,   1500,   2100,   3300,
+                           4100,  5100,  6300,  7700,  10000, 11700, 13700,  16000,  18600,  23600,
+                           26700, 30100, 33900, 38100, 50000, 55000, 60000,  65000,  70000,  85000,
+                           92500, 100000, 107500, 115000, 140000, 150000, 160000, 170000, 180000, 220000};
+    for (int level = 0; level < 40; ++level)
+        EXPECT_EQ(ExperienceForLevel(level), table[level]) << level;
     EXPECT_EQ(ExperienceForLevel(-3), 0);
     EXPECT_EQ(ExperienceForLevel(39), 220000);
     EXPECT_EQ(ExperienceForLevel(49), 220000);
@@ -154,6 +162,9 @@ TEST_F(CharacterRulesTest, RaisingCostsByValueAndLoweringRefunds) {
     SetGameValue(14, 95);
     SetGameValue(113, 1);
     EXPECT_EQ(RaiseStatistic(0), 0);
+    SetGameValue(113, 2);  // just enough
+    EXPECT_EQ(RaiseStatistic(0), 1);
+    EXPECT_EQ(GetGameValue(113), 0);
     SetGameValue(14, 127);
     SetGameValue(113, 50);
     EXPECT_EQ(RaiseStatistic(0), 0);
@@ -164,6 +175,7 @@ TEST_F(CharacterRulesTest, RaisingCostsByValueAndLoweringRefunds) {
         SetGameValue(order[n], 60 + n);
         EXPECT_EQ(RaisableStatValue(n), 60 + n);
     }
+    EXPECT_EQ(RaisableStatValue(7), 66) << "an index past the last reads the last";
     // A refund never takes the points above 127.
     SetGameValue(14, 121);
     SetGameValue(24, 100);
@@ -221,6 +233,31 @@ TEST_F(CharacterRulesTest, ReadiedSpellsAreKnownOnlyUpToTheLevel) {
     EXPECT_EQ(GetGameValue(70), 0);
     ReadySpell(40, 0, 2);  // no such slot
     EXPECT_EQ(GetGameValue(65 + 40), 0);
+    // The first and the last readied slot.
+    ReadySpell(0, 0, 4);
+    ReadySpell(39, 1, 1);
+    EXPECT_EQ(GetGameValue(25), 34);
+    EXPECT_EQ(GetGameValue(65), 4);
+    EXPECT_EQ(GetGameValue(64), 71);
+    ClearReadiedSpell(0);
+    ClearReadiedSpell(39);
+    EXPECT_EQ(GetGameValue(25), 0);
+    EXPECT_EQ(GetGameValue(65), 0);
+    EXPECT_EQ(GetGameValue(64), 0);
+    EXPECT_EQ(GetGameValue(104), 0);
+    // Positions run 1 to 30 and picks 0 to 9; outside them there is no spell.
+    SpellListTable[3].spells[29] = 60;
+    std::memset(SpellListTable[3].name, 'A', sizeof SpellListTable[3].name - 1);  // just before position 1
+    SpellListTable[1].spells[0] = 11;
+    SpellListTable[49].spells[0] = 491;
+    SetGameValue(136, 1);
+    SetGameValue(137, 49);
+    EXPECT_EQ(SpellAtPosition(2, 1), 11);
+    EXPECT_EQ(SpellAtPosition(3, 1), 491);
+    EXPECT_EQ(SpellAtPosition(0, 30), 60);
+    EXPECT_EQ(SpellAtPosition(0, 1), 31);
+    for (const auto& [pick, position] : {std::pair{0, 0}, {0, 31}, {-1, 1}, {10, 1}})
+        EXPECT_EQ(SpellAtPosition(pick, position), 0) << pick << " " << position;
 }
 
 TEST_F(CharacterRulesTest, FinishingANewMagicianPicksReadiesAndSaves) {
