@@ -13,6 +13,7 @@
 #include "client/core/numeric.h"
 #include "client/core/pcx_image.h"
 #include "client/core/screen_state.h"
+#include "client/core/sound.h"
 #include "client/level/level_textures.h"
 #include "client/net/socket_settings.h"
 #include "client/screens/character_state.h"
@@ -269,6 +270,23 @@ TEST_F(MainMenuTest, SetupStoresTheGameListAndTheArenaChoiceFallsBack) {
     }
     EXPECT_STREQ(g_singleUserLevel, "grid00") << "choice 5 of two arenas";
     EXPECT_EQ(g_singleUserTeam, 3);
+}
+
+// Setting the music off stops it; "Return" closes the dialog and the menu goes on.
+TEST_F(MainMenuTest, MusicOffStopsTheMusicAndReturnClosesSetup) {
+    g_musicEnabled = 2;
+    int musicAfterList = -1;
+    MenuScript script;
+    script.Click(kSetupX, kSetupY).Wait(10);
+    script.Key(80).Key(28).Wait(10);                     // Config Settings
+    script.Key(80).Key(80).Key(80).Key(80).Key(77);      // Music ON becomes Music OFF
+    script.Key(1).Wait(10, [&] { musicAfterList = g_musicEnabled; });  // back to the configure list
+    script.Key(28).Wait(20);                             // Enter on "Return"
+    script.Key(1).Wait(20).Click(400, kQuitUpperY);
+    EXPECT_EQ(MainMenu(player), -1);
+    EXPECT_EQ(g_menuSettings.music, 1);
+    EXPECT_EQ(musicAfterList, 1) << "off as soon as the list closes";
+    g_musicEnabled = 0;
 }
 
 TEST_F(MainMenuTest, TheFigureStaysOnItsStageWhileASetupListIsOpen) {

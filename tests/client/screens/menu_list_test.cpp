@@ -75,6 +75,60 @@ TEST_F(MenuListTest, EachListHasItsItemsAndSettings) {
     EXPECT_TRUE(MenuItemTable("nothing", false).empty());
 }
 
+// Every option's text and value, and the setting each item writes, as the lists are laid down.
+TEST_F(MenuListTest, EveryOptionCarriesItsValueAndEachItemItsSetting) {
+    const auto describe = [](const std::vector<MenuItem>& items) {
+        std::string out;
+        for (const MenuItem& item : items) {
+            for (const MenuOption& o : item.options)
+                out += o.text + "=" + std::to_string(o.value) + (&o == &item.options.back() ? "" : " / ");
+            out += "; ";
+        }
+        return out;
+    };
+    MenuSettings& m = g_menuSettings;
+    std::string arenaLevels;
+    for (int n = 0; n < 10; ++n)
+        arenaLevels += "Grid0" + std::to_string(n) + std::string(18, ' ') + "=" + std::to_string(n) + (n < 9 ? " / " : "");
+    const std::string blanks(20, ' ');
+    struct Row {
+        const char* section;
+        bool online;
+        std::string options;
+        std::vector<int32_t*> settings;
+    } rows[] = {
+        {"configure", false, "Return=1; Config Settings=3; Config Keyboard=11; Config Arena=9; ", {}},
+        {"configure", true, "Return=1; Config Settings=3; Config Keyboard=11; ", {}},
+        {"game", false,
+         "Back to Config Menu=6; Mouse ON=1 / Mouse Off=0; Mouselook On=1 / Mouselook Reverse=2 / Mouselook Off=0; "
+         "Mouse Sens.: High=0 / Mouse Sens.: Med=1 / Mouse Sens.: Low=2; Music ON=2 / Music OFF=1; "
+         "Sound Effects ON=2 / Sound Effects OFF=1; Mipmap ON=1 / Mipmap OFF=0; ",
+         {nullptr, &m.mouseOn, &m.mouselookMode, &m.mouseSensitivity, &m.music, &m.soundEffects, &m.mipmap}},
+        {"arena", false,
+         "Back to Config Menu=6; " + arenaLevels + "; Team: None=0 / Team: Dragon=1 / Team: Gryphon=2 / Team: Phoenix=3; ",
+         {nullptr, &m.arenaIndex, &m.team}},
+        {"account", false, "Back to Config Menu=6; Acct: " + blanks + "=18; Pass: " + blanks + "=19; ", {}},
+        {"character", false, "Return=1; Name: =4; Class: Magician=0 / Class: Mentalist=2 / Class: Cleric=3; ",
+         {nullptr, nullptr, &m.characterClass}},
+        {"sgeneral", false,
+         "Connect Online=7; Play Single User=1; Choose Character=10; Configure Game=6; Quit Game=-1; ", {}},
+        {"mgeneral", false,
+         "Enter Chat Parlor=5; Play Free-For-All=1; Disconnect Online=8; Choose Character=10; Configure Game=6; "
+         "Quit Game=-1; ",
+         {}},
+        {"multi-user", false,
+         "Back to Config Menu=6; Port 1=6 / Port 2=7 / Port 3=8; Server 1=0 / Server 2=1 / Server 3=2 / Server 4=3 / "
+         "Server 5=4 / Server 6=5 / Server 7=6; ",
+         {nullptr, &m.port, &m.serviceAddress}},
+    };
+    for (const Row& r : rows) {
+        const std::vector<MenuItem> items = MenuItemTable(r.section, r.online);
+        EXPECT_EQ(describe(items), r.options) << r.section;
+        for (size_t i = 0; i < items.size(); ++i)
+            EXPECT_EQ(items[i].setting, i < r.settings.size() ? r.settings[i] : nullptr) << r.section << " " << i;
+    }
+}
+
 TEST_F(MenuListTest, CurrentOptionsComeFromUserDatThenMenuDat) {
     dir->Write("menu.dat", "[game]\nitem2=2\nitem3=1\nitem4=7\n");
     dir->Write("user.dat", "[game]\nitem3=2\nitem5=-1\nitem6=2\n");

@@ -43,6 +43,9 @@ TEST_F(StoredAccountTest, PlainTextsComeBackThroughTheStoredForm) {
         EXPECT_EQ(GetConfigWholeString("user.dat", "main", "password", back, sizeof back, "def"), 1) << r.plain;
         EXPECT_STREQ(UnscramblePassword(back), r.plain);
     }
+    // The shared plain copy holds 127 characters; a longer stored text is cut there.
+    EXPECT_EQ(std::string(UnscramblePassword(std::string(127, 'b').c_str())), std::string(127, 'a'));
+    EXPECT_EQ(std::string(UnscramblePassword(std::string(200, 'b').c_str())), std::string(127, 'a'));
 }
 
 TEST_F(StoredAccountTest, TheFileHoldsTheWholeValueAndOtherKeysStay) {
