@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -387,6 +388,69 @@ TEST_F(TavernTest, LevelRangeChoicesFollowTheLevel) {
         DrawTavernPage();
         EXPECT_TRUE(ShowsText(266, 165, 5, c.firstText, 3)) << c.level;
     }
+}
+
+TEST_F(TavernTest, RangesAndWeightsByLevel) {
+    const int ranges[40][2] = {{1, 2},   {1, 3},   {1, 4},   {2, 5},   {3, 6},   {3, 7},   {4, 8},   {4, 9},
+                               {5, 10},  {6, 12},  {7, 13},  {8, 15},  {8, 16},  {9, 17},  {9, 18},  {10, 20},
+                               {11, 22}, {12, 23}, {13, 25}, {14, 25}, {15, 25}, {15, 30}, {15, 30}, {15, 30},
+                               {15, 30}, {15, 30}, {20, 35}, {20, 35}, {20, 35}, {20, 35}, {20, 35}, {20, 35},
+                               {20, 35}, {20, 35}, {20, 35}, {20, 40}, {20, 40}, {20, 40}, {20, 40}, {20, 40}};
+    for (int i = 0; i < 40; ++i) {
+        EXPECT_EQ(LevelRangeOf(i).low, ranges[i][0]) << i;
+        EXPECT_EQ(LevelRangeOf(i).high, ranges[i][1]) << i;
+    }
+    const int weights[41] = {0,  2,  3,  5,  8,  11, 15, 19, 23,  27,  32,  36,  42,  47,  52,  58,  64,  70,  76,  83,  89,
+                             96, 103, 110, 118, 125, 133, 140, 148, 156, 164, 173, 181, 190, 198, 207, 216, 225, 234, 244, 253};
+    for (int level = 0; level <= 40; ++level)
+        EXPECT_EQ(LevelWeight(level), weights[level]) << level;
+    EXPECT_EQ(LevelWeight(60), 253) << "above 40 weighs as 40";
+}
+
+// The first and last entries of each table count, free entries never do.
+TEST_F(TavernTest, LookupsAndCountsReachTheTableEdges) {
+    ClearPlayerTable();
+    ResetArenaList();
+    std::strcpy(g_currentCharacter.name, "Mira");
+    SwapOddNibbles(g_currentCharacter.name);
+    ArenaEntry& first = ArenaTable[0];
+    first.id = 0;
+    first.initialised = 1;
+    std::strcpy(first.founder, "mira");
+    first.match.max_players = 8;
+    ArenaTable[5].id = kFreeId;  // marked, but free
+    ArenaTable[5].initialised = 1;
+    EXPECT_EQ(CountArenas(), 1);
+    EXPECT_EQ(CountMyArenas(), 1);
+    UpdatePlayerTable(21, 0, 1, "Ash");
+    UpdatePlayerTable(22, 0, 2, "Birch");
+    EXPECT_EQ(CountPlayersInArena(0), 2) << "the player at the top index counts";
+    EXPECT_EQ(TeamStrength(0, 2), 0) << "levels 0";
+    // A maximum of one leaves room for one; a maximum of 0 is always full.
+    ArenaTable[1] = first;
+    ArenaTable[1].id = 1;
+    ArenaTable[1].match.max_players = 1;
+    EXPECT_FALSE(IsArenaFull(1));
+    ArenaTable[1].match.max_players = 0;
+    EXPECT_TRUE(IsArenaFull(1));
+    ArenaTable[1].id = kFreeId;
+    struct Case {
+        int location, arena;
+    } cases[] = {{0, 0}, {100, 0}, {49, -1}, {60, -1}, {149, -1}, {150, -1}, {255, -1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(FindArenaByLocation(c.location), c.arena) << c.location;
+    // Player id 0 is in a private table's validated set like any other.
+    LobbyTableEntry& table = LobbyTableList[3];
+    table.id = 55;
+    table.status = 1;
+    table.value = 1;
+    table.members[0] = 0x01;
+    EXPECT_EQ(IsValidatedAtTable(3, 0), 1);
+    // The main Tavern is never claimed, not even by a sysop.
+    SetGameValue(3, 3);
+    LobbyTableList[0].status = 1;
+    EXPECT_FALSE(CanClaimTable(0));
+    EXPECT_TRUE(CanClaimTable(3));
 }
 
 TEST_F(TavernTest, StartingAMatchSendsItAndWaitsTenSeconds) {
