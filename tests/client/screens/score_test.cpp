@@ -136,6 +136,11 @@ TEST_F(ScoreFixture, ExperienceNeedsFourPlayersAndShowsTheNextLevel) {
     EXPECT_EQ(Find("Go to the Character Manager to raise your level.")->colour, 4);
     EXPECT_FALSE(Has("Exp to level 6:"));
 
+    SetGameValue(133, 7);
+    EXPECT_TRUE(Has("7"));
+    EXPECT_TRUE(Has("49")) << "match and bonus experience";
+    match().player_count = 4;
+    EXPECT_TRUE(Has("Match Exp:")) << "four players earn experience";
     match().player_count = 3;
     EXPECT_TRUE(Has("No Exp - Too Few Players in Arena"));
     EXPECT_FALSE(Has("Match Exp:"));
@@ -220,6 +225,7 @@ TEST_F(ScoreFixture, TeamTotalsAddTheOwnStatistics) {
     EXPECT_EQ(after("DRAGON"), (std::vector<std::string>{"Points: 11", "Kills: 7", "Raises: 0", "Deaths: 0", "Biases: 0"}));
     EXPECT_EQ(after("PHOENIX"), (std::vector<std::string>{"Points: 33", "Kills: 0", "Raises: 0", "Deaths: 0", "Biases: 0"}));
     EXPECT_TRUE(Has("Press Escape to Continue"));
+    EXPECT_TRUE(Has("x")) << "the first saved entry is ranked too";
 }
 
 TEST_F(ScoreFixture, TheHighScoreListsMatchTheirGolden) {
