@@ -160,7 +160,11 @@ TEST_F(SceneStream, HeaderErrors) {
         {base + "2.31", SG_STREAM_LATER_VERSION, "2.31 is later version, expecting 2.3"},
         {"Scenegrove File Format, Versio", SG_STREAM_NOT_SGF, "is not a SGF file"},  // 30 shared
         {"Scenegrove File Format, Versiox 2.3", SG_STREAM_NOT_SGF, "is not a SGF file"},  // 31 shared
+        {"scenegrove File Format, Version 2.3", SG_STREAM_NOT_SGF, "is not a SGF file"},  // first differs
         {"", SG_STREAM_NOT_SGF, "is not a SGF file"},
+        // 128 characters: the line is read up to its 127th, so 95 of them are the version.
+        {base + "2.3" + std::string(93, 'x'), SG_STREAM_LATER_VERSION,
+         "2.3" + std::string(92, 'x') + " is later version, expecting 2.3"},
         {"PK\x03\x04", SG_STREAM_NOT_SGF, "is not a SGF file"},
     };
     for (const Case& c : cases) {
@@ -175,6 +179,13 @@ TEST_F(SceneStream, HeaderErrors) {
     SgSceneStream s;
     EXPECT_FALSE(s.Load(bytes.data(), bytes.size()));
     EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_LATER_VERSION);
+
+    // A file that ends inside its first line still has that line's last character read.
+    const std::string cut = base + "2.4";
+    SgSceneStream cutShort;
+    EXPECT_FALSE(cutShort.Load(cut.data(), cut.size()));
+    EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_LATER_VERSION);
+    EXPECT_STREQ(SgSceneStream::ErrorMessage(), "2.40 is later version, expecting 2.3");
 
     SgSceneStream fresh;  // every stream starts with a clean error
     EXPECT_EQ(SgSceneStream::ErrorCode(), 0u);
@@ -443,6 +454,14 @@ TEST_F(SceneStream, EmptyAndNegativeStringsReadAsNoText) {
     SgSceneStream s;
     ASSERT_TRUE(s.Load(negative.data(), negative.size())) << SgSceneStream::ErrorMessage();
     EXPECT_EQ(s.TopLevelObject(0)->GetName(), nullptr);
+
+    // The shortest real name survives.
+    std::vector<uint8_t> oneChar =
+        FileBuilder().Str("Top Level Object").Str("SgTestNode").U32(1).Str("a").U32(0).U32(0).U32(0).End().Bytes();
+    SgSceneStream one;
+    ASSERT_TRUE(one.Load(oneChar.data(), oneChar.size())) << SgSceneStream::ErrorMessage();
+    ASSERT_NE(one.TopLevelObject(0)->GetName(), nullptr);
+    EXPECT_STREQ(one.TopLevelObject(0)->GetName(), "a");
 }
 
 // ---- Saving ----
@@ -562,18 +581,31 @@ std::vector<uint8_t> Chain(uint32_t length) {
     return f.End().Bytes();
 }
 
+// The same chain reached through each node's later references: every node first names a shared
+// leaf (id length + 1), the next link comes second and a third names the leaf again.
+std::vector<uint8_t> ChainBehindALeaf(uint32_t length) {
+    const uint32_t leaf = length + 1;
+    FileBuilder f;
+    f.Str("Top Level Object");
+    for (uint32_t id = 1; id <= length; ++id)
+        f.Node(id, id, id < length ? std::vector<uint32_t>{leaf, id + 1, leaf} : std::vector<uint32_t>{leaf});
+    f.Node(leaf, 0, {});
+    return f.End().Bytes();
+}
+
 // Every walk of a graph recurses once per level: a chain deeper than the limit would overflow the
 // stack when the stream lets it go (20,000 levels under the sanitizers), so it is refused.
 TEST_F(SceneStream, ChainsDeeperThanTheLimitAreDamaged) {
     const uint32_t limit = SgSceneStream::kMaxNesting;
     for (uint32_t length : {limit + 1, 20000u}) {
-        std::vector<uint8_t> bytes = Chain(length);
-        SgSceneStream s;
-        EXPECT_FALSE(s.Load(bytes.data(), bytes.size())) << length;
-        EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_DAMAGED) << length;
-        EXPECT_STREQ(SgSceneStream::ErrorMessage(), "SgTestNode record is damaged");
-        EXPECT_EQ(s.TopLevelCount(), 0u);
-        EXPECT_EQ(SgObject::LiveCount(), live);
+        for (const std::vector<uint8_t>& bytes : {Chain(length), ChainBehindALeaf(length)}) {
+            SgSceneStream s;
+            EXPECT_FALSE(s.Load(bytes.data(), bytes.size())) << length;
+            EXPECT_EQ(SgSceneStream::ErrorCode(), SG_STREAM_DAMAGED) << length;
+            EXPECT_STREQ(SgSceneStream::ErrorMessage(), "SgTestNode record is damaged");
+            EXPECT_EQ(s.TopLevelCount(), 0u);
+            EXPECT_EQ(SgObject::LiveCount(), live);
+        }
     }
     std::vector<uint8_t> bytes = Chain(limit);
     SgSceneStream s;

@@ -10,6 +10,7 @@
 #include "engine/core/sg_camera_action.h"
 #include "engine/core/sg_light.h"
 #include "tests/engine/scene/scene_fixture.h"
+#include "tests/engine/support/sg_stream_cases.h"
 
 namespace {
 
@@ -294,6 +295,18 @@ TEST_F(CameraTest, ACopyKeepsTheViewRootAndDisplay) {
     for (uint32_t i = 0; i < copy->ActivePlaneCount(); ++i)
         EXPECT_EQ(copy->PlaneAt(i), &copy->OwnPlane(i)) << i;
     camera->PopPlanes(1);
+}
+
+// The display belongs to the program, not to the file: the camera does not save it, and the
+// reference it writes is the empty id, so the record is the one a camera without a display gives.
+TEST_F(CameraTest, TheDisplayIsWrittenAsNoReference) {
+    std::vector<uint8_t> withDisplay = SaveAsTopLevel(camera.Get());
+    camera->SetDisplay(nullptr);
+    std::vector<uint8_t> without = SaveAsTopLevel(camera.Get());
+    EXPECT_EQ(withDisplay, without);
+    SgRef<SgObject> loaded = LoadSingleTopLevel(withDisplay);
+    ASSERT_TRUE(SgKindCast<SgCamera>(loaded.Get()));
+    EXPECT_EQ(SgKindCast<SgCamera>(loaded.Get())->Display(), nullptr);
 }
 
 TEST_F(CameraTest, TheFollowActionKeepsItsTargetInFrontOfTheCamera) {
