@@ -249,6 +249,18 @@ TEST(BoundSphere, FitAndTransform) {
     SgBoundSphere none;
     none.FitToPoints(0, nullptr);
     EXPECT_EQ(none.unset, 1u);
+    // No points, even with an array given: the zero sphere, still unset.
+    SgBoundSphere empty = Sphere({5, 5, 5}, 3);
+    empty.FitToPoints(0, &one);
+    EXPECT_EQ(empty.centre, SgVec3());
+    EXPECT_EQ(empty.radius, 0.0f);
+    EXPECT_EQ(empty.unset, 1u);
+
+    // The first point is the farthest from the centre.
+    SgVec3 corner[] = {{0, 0, 0}, {2, 1, 0}, {1, 2, 0}};
+    s.FitToPoints(3, corner);
+    EXPECT_EQ(s.centre, SgVec3(1, 1, 0));
+    EXPECT_NEAR(s.radius, std::sqrt(2.0f), 1e-6f);
 
     SgVec3 box[] = {{-1, 0, 0}, {3, 0, 0}, {0, 2, 0}, {0, -2, 1}};
     s.FitToPoints(4, box);
@@ -259,6 +271,7 @@ TEST(BoundSphere, FitAndTransform) {
     moved.TransformBy(Sphere({1, 0, 0}, 2), SgMat3::Rotation(5, SgHalfPi), {0, 0, 10}, 3);
     ExpectNear(moved.centre, {0, -3, 10});
     EXPECT_EQ(moved.radius, 6.0f);
+    EXPECT_EQ(moved.unset, 0u);
 }
 
 TEST(BoundSphere, Enclose) {
@@ -269,6 +282,8 @@ TEST(BoundSphere, Enclose) {
     const Case cases[] = {
         {"other inside", Sphere({0, 0, 0}, 5), Sphere({1, 0, 0}, 1), Sphere({0, 0, 0}, 5)},
         {"other contains", Sphere({1, 0, 0}, 1), Sphere({0, 0, 0}, 5), Sphere({0, 0, 0}, 5)},
+        {"other contains, barely larger", Sphere({0, 0, 0}, 1), Sphere({0.2f, 0, 0}, 1.5f),
+         Sphere({0.2f, 0, 0}, 1.5f)},
         {"concentric larger", Sphere({1, 1, 1}, 1), Sphere({1, 1, 1}, 2), Sphere({1, 1, 1}, 2)},
         {"concentric equal", Sphere({1, 1, 1}, 2), Sphere({1, 1, 1}, 2), Sphere({1, 1, 1}, 2)},
         {"apart", Sphere({0, 0, 0}, 1), Sphere({10, 0, 0}, 1), Sphere({5, 0, 0}, 6)},
@@ -281,6 +296,14 @@ TEST(BoundSphere, Enclose) {
         ExpectNear(s.centre, c.expected.centre);
         EXPECT_NEAR(s.radius, c.expected.radius, 1e-5f);
     }
+}
+
+TEST(BoundSphere, EqualMeansSameCentreAndRadius) {
+    SgBoundSphere s = Sphere({1, 2, 3}, 4);
+    EXPECT_TRUE(s.IsEqualTo(Sphere({1, 2, 3}, 4)));
+    EXPECT_FALSE(s.IsEqualTo(Sphere({1, 2, 3.5f}, 4)));
+    EXPECT_FALSE(s.IsEqualTo(Sphere({1, 2, 3}, 4.5f)));
+    EXPECT_FALSE(s.IsEqualTo(Sphere({0, 2, 3}, 5)));
 }
 
 TEST(BoundSphere, WhichSide) {
@@ -299,6 +322,8 @@ TEST(BoundSphere, MovingTests) {
     EXPECT_FALSE(SgBoundSphere::MovingOverlap(20, a, still, b, up));    // moving apart sideways
     EXPECT_FALSE(SgBoundSphere::MovingOverlap(20, a, still, b, -left)); // leaving
     EXPECT_TRUE(SgBoundSphere::MovingOverlap(1, a, still, Sphere({1, 0, 0}, 1), -left));  // overlap at start
+    // Leaving slowly: they were close once, but not within the span.
+    EXPECT_FALSE(SgBoundSphere::MovingOverlap(20, a, still, Sphere({2.5f, 0, 0}, 1), {0.1f, 0, 0}));
 
     float time = -1;
     SgVec3 point, na, nb;
@@ -318,6 +343,26 @@ TEST(BoundSphere, MovingTests) {
                                              point, false, na, nb));
     EXPECT_NEAR(time, 6.0f, 1e-5f);
     ExpectNear(point, {3, 0, 0});
+    // Radii that sum below 1 divide the line the same way.
+    ASSERT_TRUE(SgBoundSphere::MovingContact(20, Sphere({0, 0, 0}, 0.25f), still, Sphere({10, 0, 0}, 0.5f), left,
+                                             time, point, false, na, nb));
+    EXPECT_NEAR(time, 9.25f, 1e-5f);
+    ExpectNear(point, {0.25f, 0, 0});
+    // Grazing: the closest approach is exactly the sum of the radii.
+    ASSERT_TRUE(SgBoundSphere::MovingContact(20, a, still, Sphere({10, 2, 0}, 1), left, time, point, false, na, nb));
+    EXPECT_NEAR(time, 10.0f, 1e-5f);
+    ExpectNear(point, {0, 1, 0});
+    // Exactly touching and approaching: time 0 at the midpoint, whatever the radii.
+    ASSERT_TRUE(SgBoundSphere::MovingContact(5, Sphere({0, 0, 0}, 3), still, Sphere({4, 0, 0}, 1), left, time, point,
+                                             false, na, nb));
+    EXPECT_EQ(time, 0.0f);
+    ExpectNear(point, {2, 0, 0});
+    // Exactly touching and not approaching: contact at time 0.
+    ASSERT_TRUE(SgBoundSphere::MovingContact(5, a, still, Sphere({2, 0, 0}, 1), still, time, point, true, na, nb));
+    EXPECT_EQ(time, 0.0f);
+    ExpectNear(point, {1, 0, 0});
+    ExpectNear(na, SgAxisX);
+    EXPECT_TRUE(SgBoundSphere::MovingOverlap(5, a, still, Sphere({2, 0, 0}, 1), still));
 }
 
 TEST(BoundSphere, NoVolumeKindsExist) {

@@ -97,6 +97,14 @@ TEST_F(EngineObject, RootComparisonLooksAtClassAndName) {
     EXPECT_TRUE(a->IsEqualTo(b.Get()));
     a->AssignName(nullptr);
     EXPECT_EQ(a->GetName(), nullptr);
+
+    // References compare as objects: both empty, or both set and alike.
+    b->AssignName(nullptr);
+    EXPECT_TRUE(SgSameObjects(nullptr, nullptr));
+    EXPECT_TRUE(SgSameObjects(a.Get(), b.Get()));
+    EXPECT_FALSE(SgSameObjects(a.Get(), nullptr));
+    EXPECT_FALSE(SgSameObjects(nullptr, a.Get()));
+    EXPECT_FALSE(SgSameObjects(a.Get(), c.Get()));
 }
 
 TEST_F(EngineObject, ExtraDataListLinksAndUnlinks) {
