@@ -450,6 +450,15 @@ TEST_F(NodeTest, RaysRecordTheFirstNodeOrDescendToTheTriangles) {
     EXPECT_FALSE(root->RayMeetsWorldBound(origin, {0, 0, 1}));
     EXPECT_TRUE(root->RayMeetsWorldBound({0.3f, 0.3f, 0}, {0, 0, 1}));  // starts inside
 
+    // A ray that starts on the bound meets it, even pointing away: the unit sphere round a diamond.
+    const SgVec3 diamond[4] = {{-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
+    const uint16_t faces[6] = {0, 1, 2, 1, 0, 3};
+    SgRef<SgTriShape> shape(new SgTriShape(4, diamond, nullptr, 2, faces, nullptr, nullptr));
+    shape->UpdateAllStates();
+    ASSERT_EQ(shape->WorldBound().radius, 1.0f);
+    EXPECT_TRUE(shape->RayMeetsWorldBound({0, 0, 1}, {0, 0, 1}));
+    EXPECT_FALSE(shape->RayMeetsWorldBound({0, 0, 1.5f}, {0, 0, 1}));
+
     SgPickRequest all;
     root->CollectRayHits(origin, down, all, root->CurrentState());
     ASSERT_EQ(all.HitCount(), 2u);
@@ -467,6 +476,15 @@ TEST_F(NodeTest, RaysRecordTheFirstNodeOrDescendToTheTriangles) {
     root->CollectRayHits(origin, down, coarse, root->CurrentState());
     ASSERT_EQ(coarse.HitCount(), 1u);
     EXPECT_EQ(coarse.Hit(0)->object.Get(), root.Get());
+
+    // A ray that misses the node's bound records nothing, at either depth.
+    for (uint32_t triangleMode : {0u, 1u}) {
+        SgPickRequest missed;
+        missed.stopMode = 1;
+        missed.triangleMode = triangleMode;
+        root->CollectRayHits(origin, {0, 0, 1}, missed, root->CurrentState());
+        EXPECT_EQ(missed.HitCount(), 0u) << triangleMode;
+    }
 }
 
 }  // namespace
