@@ -411,6 +411,22 @@ TEST_F(DeferralTest, CollectedObjectsAreDrawnAtTheEndWithTheStateTheyHad) {
     EXPECT_TRUE(MaskClear());
 }
 
+// A node whose mode turns deferral on collects its subtree even when the camera's flag is off.
+TEST_F(DeferralTest, ANodeThatTurnsDeferralOnCollectsItsChildren) {
+    SgSetDeferredCollectorFactory(MakeReplayCollector);
+    camera->useDeferralPass = 1;
+    camera->deferralFlag = 0;
+    SgRef<SgNode> on(new SgNode);
+    on->deferralMode = SgNode::kDeferralOn;
+    on->InsertChild(MakeTriangle(10, 0, "a").Get(), false);
+    on->InsertChild(MakeTriangle(20, 0, "b").Get(), false);
+    SgRef<SgNode> root = RootWith({on.Get()});
+    RenderRoot(root.Get());
+    EXPECT_EQ(ReplayCollector::log, (std::vector<std::string>{"Begin", "Accept a", "Accept b", "End"}));
+    EXPECT_EQ(render->Count("DrawTriShape"), 2u);
+    EXPECT_EQ(camera->deferralFlag, 0);
+}
+
 // An entry draws with the flag and plane mask it was made with; the camera's own come back after,
 // or they would leak into the culling of the next frame.
 TEST_F(DeferralTest, DrawingAnEntryPutsTheCamerasFlagAndMaskBack) {
