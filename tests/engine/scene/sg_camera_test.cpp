@@ -219,6 +219,11 @@ TEST_F(CameraTest, PushedPlanesCullAndNoMoreThan128AreTested) {
     ASSERT_EQ(clips.size(), 1u);
     EXPECT_EQ(clips[0].args[2], "0");  // no own plane cuts it; the pushed ones hold it wholly
 
+    // Popping takes exactly as many as asked, and never the camera's own six.
+    camera->PopPlanes(1);
+    EXPECT_EQ(camera->ActivePlaneCount(), SgCamera::kMaxPlanes - 1);
+    camera->PopPlanes(2);
+    EXPECT_EQ(camera->ActivePlaneCount(), SgCamera::kMaxPlanes - 3);
     camera->PopPlanes(1000);
     EXPECT_EQ(camera->ActivePlaneCount(), SgCamera::kOwnPlanes);
 }
