@@ -8,6 +8,17 @@ if(QUORRIN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The test build links some hundred programs against the same libraries; the platform layer alone
+# (the rasteriser's span loops, instrumented) is hundreds of megabytes. Shared libraries keep one
+# copy of each on disk. The release build stays static: the game is shipped as one program.
+option(QUORRIN_SHARED_LIBS "Build the project's libraries as shared libraries" ${QUORRIN_SANITIZE})
+if(QUORRIN_SHARED_LIBS)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  set(quorrin_library_kind SHARED)
+else()
+  set(quorrin_library_kind STATIC)
+endif()
+
 set(QUORRIN_LIBFUZZER OFF)
 if(QUORRIN_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   set(QUORRIN_LIBFUZZER ON)
@@ -22,8 +33,9 @@ function(quorrin_fuzz_coverage target)
   endif()
 endfunction()
 
-# quorrin_library(name DIRS dir... [SOURCES file...] [EXCLUDE file...] [DEPS ...]): a static
-# library of every source in the folders, with the extra files and without the excluded ones.
+# quorrin_library(name DIRS dir... [SOURCES file...] [EXCLUDE file...] [DEPS ...]): a library
+# (static, or shared with QUORRIN_SHARED_LIBS) of every source in the folders, with the extra
+# files and without the excluded ones.
 function(quorrin_library name)
   cmake_parse_arguments(Q "" "" "DIRS;SOURCES;EXCLUDE;DEPS;PRIVATE_DEPS" ${ARGN})
   set(srcs ${Q_SOURCES})
@@ -39,7 +51,7 @@ function(quorrin_library name)
     file(WRITE ${stub} "// ${name} has no sources yet.\n")
     set(srcs ${stub})
   endif()
-  add_library(${name} STATIC ${srcs})
+  add_library(${name} ${quorrin_library_kind} ${srcs})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${Q_DEPS} PRIVATE ${Q_PRIVATE_DEPS})
 endfunction()
