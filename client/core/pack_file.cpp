@@ -134,14 +134,11 @@ int PackFile::ReadDirectory(ByteReader& r, uint32_t dirCrc, uint32_t dirLength, 
     if (crc != dirCrc)
         return PACK_BAD_CRC;
 
-    // A directory of no entries leaves inflate no room for a single byte, so such an archive
-    // fails as one whose directory cannot be inflated, however it was stored.
-    if (count == 0)
-        return PACK_BAD_DEFLATE;
     uint64_t dirSize = uint64_t(count) * kPackEntrySize;
     if (!CouldInflateTo(dirLength, dirSize))
         return PACK_BAD_DEFLATE;
-    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[dirSize]);
+    // An archive of no entries has an empty directory, which inflates to nothing.
+    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[dirSize ? dirSize : 1]);
     if (!raw)
         return PACK_NO_MEMORY;
     uLongf inflated = dirSize;

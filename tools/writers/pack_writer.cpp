@@ -55,8 +55,7 @@ std::vector<uint8_t> AssemblePackFile(const std::string& storedName, const std::
 }
 
 std::vector<uint8_t> BuildPackFile(const std::string& storedName, std::vector<PackSource> files) {
-    // The reader refuses an archive of no entries.
-    if (storedName.empty() || storedName.size() > kPackMaxNameSize || files.empty())
+    if (storedName.empty() || storedName.size() > kPackMaxNameSize)
         return {};
     std::sort(files.begin(), files.end(), [](const PackSource& a, const PackSource& b) {
         return ComparePackNames(a.name.c_str(), b.name.c_str()) < 0;

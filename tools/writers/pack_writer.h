@@ -16,7 +16,7 @@ struct PackSource {
 };
 
 // The archive's bytes; storedName is the file name the archive will have (without directory).
-// Empty when there are no files, a name is too long, two names differ only in case, or zlib fails.
+// Empty when a name is too long, two names differ only in case, or zlib fails.
 std::vector<uint8_t> BuildPackFile(const std::string& storedName, std::vector<PackSource> files);
 
 // The pieces, as they are, without any check: tests build damaged archives with them.

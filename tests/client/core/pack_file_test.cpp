@@ -208,10 +208,37 @@ TEST_F(PackFileTest, WriterSortsWhateverOrderItIsGiven) {
     }
     for (size_t i = 1; i < pack.directory.size(); ++i)
         EXPECT_LT(ComparePackEntries(pack.directory[i - 1], pack.directory[i]), 0);
-    // Names that differ only in case cannot both be found, so the writer refuses them, and an
-    // archive of nothing, which the reader would not open.
+    // Names that differ only in case cannot both be found, so the writer refuses them.
     EXPECT_TRUE(BuildPackFile("d.zpk", {{"a.dat", {}}, {"A.DAT", {}}}).empty());
-    EXPECT_TRUE(BuildPackFile("e.zpk", {}).empty());
+}
+
+TEST_F(PackFileTest, AnArchiveOfNoEntriesOpensAndFindsNothing) {
+    const std::vector<uint8_t> none = AssemblePackFile("none.zpk", {}, 0, {});
+    ASSERT_FALSE(none.empty());
+    Write("none.zpk", none);
+    for (int mode : {1, 0}) {
+        SCOPED_TRACE(mode);
+        ASSERT_EQ(Open("none.zpk", mode), 0) << pack.errorCode;
+        EXPECT_EQ(pack.state, 1);
+        EXPECT_EQ(pack.entryCount, 0u);
+        EXPECT_EQ(pack.totalSize, 0u);
+        PackEntry e;
+        for (const char* name : {"grid.dat", "a", "\xff"}) {
+            EXPECT_EQ(pack.FindPackEntry(name, &e), -1);
+            EXPECT_EQ(pack.errorCode, PACK_NOT_FOUND);
+        }
+        EXPECT_EQ(pack.FindPackEntry("", &e), -1);
+        EXPECT_EQ(pack.errorCode, PACK_NO_NAME);
+    }
+    // The writer makes the same archive of nothing.
+    EXPECT_EQ(BuildPackFile("none.zpk", {}), none);
+
+    // A count of 0 over a directory that holds an entry is a directory that does not inflate.
+    ByteWriter oneEntry;
+    WritePackEntry(oneEntry, PackEntry{});
+    Write("none.zpk", AssemblePackFile("none.zpk", oneEntry.Data(), 0, {}));
+    EXPECT_EQ(Open("none.zpk"), -1);
+    EXPECT_EQ(pack.errorCode, PACK_BAD_DEFLATE);
 }
 
 // Archives whose directory lies about the data: each must fail the open instead of handing out
@@ -283,8 +310,6 @@ TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
         {"sizes summing past 4 GB, each reachable from its packed size", {half, otherHalf}, 2, PACK_BAD_DEFLATE},
         {"a 3-byte entry whose checksum matches", {Entry("a.dat", 0, 3, abc)}, 1, 0, abc},
         {"a 3-byte entry whose checksum is one bit off", {badCrc}, 1, PACK_BAD_CRC, abc},
-        // No room to inflate even an empty directory into.
-        {"no entries", {}, 0, PACK_BAD_DEFLATE},
     };
     for (const Hostile& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,6 +1,6 @@
 # Level packs, PCX pictures and the spell files.
 quorrin_test(datafiles_core_tests
-  LABELS datafiles
+  LABELS datafiles foundations-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/pack_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pcx_image_test.cpp
