@@ -22,6 +22,10 @@ bool CouldInflateTo(uint64_t packed, uint64_t size) {
     return size <= packed * kMaxInflateRatio + kInflateSlack;
 }
 
+// The shortest zlib stream: a 2-byte header, an empty final block in 2 bytes, the 4-byte check
+// value. Every entry keeps one in the data area, even an empty file.
+constexpr uint64_t kMinPackedEntrySize = 8;
+
 // The file name of a path, separators of either kind.
 std::string_view NamePart(std::string_view path) {
     size_t slash = path.find_last_of("/\\");
@@ -137,6 +141,10 @@ int PackFile::ReadDirectory(ByteReader& r, uint32_t dirCrc, uint32_t dirLength, 
     uint64_t dirSize = uint64_t(count) * kPackEntrySize;
     if (!CouldInflateTo(dirLength, dirSize))
         return PACK_BAD_DEFLATE;
+    // A directory of entries whose data the file cannot hold is refused before it is inflated:
+    // a small file could otherwise ask for a table of millions of entries.
+    if (uint64_t(count) * kMinPackedEntrySize > r.Remaining())
+        return PACK_CANNOT_OPEN;
     // An archive of no entries has an empty directory, which inflates to nothing.
     std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[dirSize ? dirSize : 1]);
     if (!raw)

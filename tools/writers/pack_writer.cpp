@@ -30,10 +30,18 @@ void WritePackEntry(ByteWriter& w, const PackEntry& e) {
 
 std::vector<uint8_t> AssemblePackFile(const std::string& storedName, const std::vector<uint8_t>& directory,
                                       uint32_t count, const std::vector<uint8_t>& dataArea) {
+    std::vector<uint8_t> packedDirectory = DeflateBytes(directory.data(), directory.size());
+    if (packedDirectory.empty())
+        return {};
+    return AssemblePackFileFromPacked(storedName, packedDirectory, count, dataArea);
+}
+
+std::vector<uint8_t> AssemblePackFileFromPacked(const std::string& storedName,
+                                                const std::vector<uint8_t>& packedDirectory, uint32_t count,
+                                                const std::vector<uint8_t>& dataArea) {
     std::vector<uint8_t> packedName =
         DeflateBytes(reinterpret_cast<const uint8_t*>(storedName.data()), storedName.size());
-    std::vector<uint8_t> packedDirectory = DeflateBytes(directory.data(), directory.size());
-    if (packedName.empty() || packedDirectory.empty())
+    if (packedName.empty())
         return {};
 
     ByteWriter header;

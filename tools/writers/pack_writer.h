@@ -23,6 +23,10 @@ std::vector<uint8_t> BuildPackFile(const std::string& storedName, std::vector<Pa
 void WritePackEntry(ByteWriter& w, const PackEntry& entry);
 std::vector<uint8_t> AssemblePackFile(const std::string& storedName, const std::vector<uint8_t>& directory,
                                       uint32_t count, const std::vector<uint8_t>& dataArea);
+// The same with the directory already compressed.
+std::vector<uint8_t> AssemblePackFileFromPacked(const std::string& storedName,
+                                                const std::vector<uint8_t>& packedDirectory, uint32_t count,
+                                                const std::vector<uint8_t>& dataArea);
 // zlib's compress; empty when it fails.
 std::vector<uint8_t> DeflateBytes(const uint8_t* data, size_t size);
 uint32_t Crc32Of(const std::vector<uint8_t>& bytes);

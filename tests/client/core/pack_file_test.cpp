@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -325,6 +326,44 @@ TEST_F(HostileDirectoryTest, LyingEntriesFailTheOpen) {
             PackEntry e;
             ASSERT_EQ(pack.FindPackEntry("a.dat", &e), 0);
             EXPECT_EQ(Text(pack, e), c.packed.empty() ? content : std::string("abc"));
+        }
+    }
+}
+
+// Every entry keeps at least an 8-byte zlib stream in the data area, so a small file cannot ask
+// for a table of more entries than that; a file that holds them all opens.
+TEST_F(HostileDirectoryTest, TheEntryCountIsBoundByTheDataArea) {
+    const uint32_t count = 4000;
+    const std::vector<uint8_t> emptyStream = DeflateBytes(nullptr, 0);
+    ASSERT_EQ(emptyStream.size(), 8u);
+    ByteWriter dirBytes;
+    std::vector<uint8_t> data;
+    for (uint32_t i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "e%06u.dat", i);
+        PackEntry e = Entry(name, 0, 0, emptyStream);
+        WritePackEntry(dirBytes, e);
+        data.insert(data.end(), emptyStream.begin(), emptyStream.end());
+    }
+    const struct {
+        const char* what;
+        size_t dataBytes;
+        int code;
+    } cases[] = {
+        {"no data area", 0, PACK_CANNOT_OPEN},
+        {"one byte short", data.size() - 1, PACK_CANNOT_OPEN},
+        {"every entry's stream", data.size(), 0},
+    };
+    for (const auto& c : cases) {
+        Write("h.zpk", AssemblePackFile("h.zpk", dirBytes.Data(), count,
+                                        std::vector<uint8_t>(data.begin(), data.begin() + c.dataBytes)));
+        for (int mode : {1, 0}) {
+            SCOPED_TRACE(std::string(c.what) + ", mode " + std::to_string(mode));
+            EXPECT_EQ(Open("h.zpk", mode), c.code == 0 ? 0 : -1);
+            EXPECT_EQ(pack.errorCode, c.code);
+            EXPECT_EQ(pack.entryCount, c.code == 0 ? count : 0u);
+            PackEntry e;
+            EXPECT_EQ(pack.FindPackEntry("E003999.DAT", &e), c.code == 0 ? 0 : -1);
         }
     }
 }
