@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -92,7 +93,15 @@ std::string ResolveGamePath(std::string_view path) {
 }
 
 FILE* OpenGameFile(std::string_view path, const char* mode) {
-    return std::fopen(ResolveGamePath(path).c_str(), mode);
+    FILE* f = std::fopen(ResolveGamePath(path).c_str(), mode);
+    // A directory opens for reading here, but it is no file: its size and reads are nonsense.
+    struct stat st;
+    if (f && ::fstat(::fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return f;
 }
 
 bool GameFileExists(std::string_view path) {

@@ -13,7 +13,7 @@ namespace platform {
 // components that do not exist are kept as given, so a new file can be created.
 std::string ResolveGamePath(std::string_view path);
 
-// fopen of the resolved path.
+// fopen of the resolved path. A directory is not opened, in any mode.
 FILE* OpenGameFile(std::string_view path, const char* mode);
 
 bool GameFileExists(std::string_view path);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/fs/fs.h"
@@ -25,6 +26,22 @@ TEST(GameFiles, BackslashPathsResolveWithoutRegardToCase) {
     EXPECT_EQ(platform::ResolveGamePath("GRIDS\\New.dat"), "grids/New.dat");
     // An absolute path resolves the same way.
     EXPECT_EQ(platform::ResolveGamePath(dir.Path() + "/LIGHT/syspal.PCX"), dir.Path() + "/Light/SysPal.pcx");
+}
+
+TEST(GameFiles, ADirectoryIsNoFile) {
+    TempDir dir;
+    dir.Write("Spell.bin/inside", "x");
+    dir.Enter();
+    for (const char* path : {"spell.bin", "SPELL.BIN", "."})
+        for (const char* mode : {"rb", "r", "a+", "r+b"}) {
+            SCOPED_TRACE(std::string(path) + " " + mode);
+            errno = 0;
+            EXPECT_EQ(platform::OpenGameFile(path, mode), nullptr);
+            EXPECT_EQ(errno, EISDIR);
+        }
+    FILE* f = platform::OpenGameFile("spell.bin/INSIDE", "rb");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
 }
 
 TEST(GameFiles, TempFileBesideAndReplace) {

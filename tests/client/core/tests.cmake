@@ -3,6 +3,7 @@ quorrin_test(datafiles_core_tests
   LABELS datafiles foundations-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/pack_file_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/game_file_bytes_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pcx_image_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../arena/spell_files_test.cpp
   DEPS client tools_writers)
