@@ -22,6 +22,7 @@
 #include "client/driver/arena_helpers.h"
 #include "client/driver/arena_loop.h"
 #include "client/driver/display_helpers.h"
+#include "client/driver/exit_message.h"
 #include "client/driver/game_settings.h"
 #include "client/driver/link_timers.h"
 #include "client/driver/message_pump.h"
@@ -196,7 +197,9 @@ void StartUp(const char* commandLine) {
     LoadViewportSettings();
     BuildReciprocalTables();
     BuildTrigTables();
-    init_lightsource("color.dat", g_channelBits);
+    // Without its light tables nothing can be drawn: the error is logged, the program ends.
+    if (init_lightsource("color.dat", g_channelBits) != 0)
+        ExitWithMessage(nullptr);
     BuildShadeTables();
     ErrorLogWrite("Light Tables Loaded.\n");
     SetGameValue(4, 0);

@@ -699,19 +699,28 @@ struct StartFailure {
     const char* key;     // or a settings line blanked: "file|line"
     int exitCode;
     const char* lastLine;
+    bool directory = false;  // the file taken away is replaced by a directory of that name
 };
 
 TEST_F(GameFlow, StartUpFailures) {
     const StartFailure cases[] = {
         {"fonts", nullptr, "main.dat|[fonts]", 255, "Fonts unsuccessfully initialized."},
         {"spells", "spell.bin", nullptr, 0, "Spell Data Load Failed!"},
+        {"spells as a directory", "spell.bin", nullptr, 0, "No SPELL.BIN file found!Spell Data Load Failed!", true},
         {"griddir", nullptr, "arena.dat|[arena00]", 255, "No entry for griddir in file: arena.dat"},
+        // The headless display is 5-6-5.
+        {"light table", "light/system.col", nullptr, 0,
+         "Common\\Init::init_lightsource() - could not find file: light\\system.col"},
+        {"translation table", "light/tran565.tra", nullptr, 0,
+         "Common\\Init::init_lightsource() - could not fopen() file: 'light\\tran565.tra'."},
     };
     for (const StartFailure& c : cases) {
         SCOPED_TRACE(c.name);
         FreshInstallation();
         if (c.remove)
             fs::remove(dir.File(c.remove));
+        if (c.directory)
+            fs::create_directories(dir.File(c.remove) + "/inside");
         if (c.key) {
             const std::string spec(c.key);
             const std::string file = spec.substr(0, spec.find('|')), section = spec.substr(spec.find('|') + 1);

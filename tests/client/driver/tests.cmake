@@ -38,7 +38,7 @@ add_dependencies(driver_tests sample_install)
 
 # The whole program, headless on the virtual clock, in copies of the sample installation.
 quorrin_test(game_flow_tests
-  LABELS game-flow
+  LABELS game-flow foundations-hostile
   TIMEOUT 1500
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/game_flow_test.cpp
   DEPS common)
