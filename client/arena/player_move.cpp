@@ -120,7 +120,9 @@ int ObjectBlocks(const LocalPlayer& player, int x, int y, bool alongX) {
     const int feet = Feet(player);
     for (int s = 1; s < WorldObjectHighWater; ++s) {
         const WorldObject& o = WorldObjectTable[s];
-        if (!o.active || s == player.own_object || o.type == OBJ_PLAYER || o.dead)
+        // A spirit gate is marked dead so that no spell takes it for a target; it still stands
+        // in the way, so that walking into it reaches the gate.
+        if (!o.active || s == player.own_object || o.type == OBJ_PLAYER)
             continue;
         const int w = o.width;
         const bool inside = alongX ? std::abs(x - o.x) < w && std::abs(View().y - o.y) < w

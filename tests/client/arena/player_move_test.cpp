@@ -6,6 +6,9 @@
 #include "client/arena/player_control.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_move.h"
+#include "client/arena/player_status.h"
+#include "client/arena/spell_objects.h"
+#include "client/screens/screen_surface.h"
 #include "client/core/game_clock.h"
 #include "tests/client/arena/arena_fixture.h"
 #include "tests/support/sent_frames.h"
@@ -297,6 +300,34 @@ TEST_F(PlayerMove, ObjectsBlockButPlayersAndSlowFieldsDoNot) {
     EXPECT_NE(WorldObjectTable[field].last_seen, 0u);
     Frames(15);
     EXPECT_GT(view.y, 4000) << "and lets him through";
+}
+
+TEST_F(PlayerMove, WalkingIntoASpiritGateRaisesAGhostAndFreesTheGates) {
+    struct Case {
+        bool dead;
+        const char* notice;
+    } cases[] = {
+        {true, "You attempt to resurrect at the SpiritGate"},
+        {false, ""},  // the living only clear the gates away
+    };
+    for (const Case& c : cases) {
+        g_screen.ClearNoticeLines();
+        g_actionState.gate_pending = 1;
+        Place(4000, 3800, 0);
+        const int gate = AllocObjectSlot(OBJ_GATE);
+        InitGateObject(gate, 7);  // 192 ahead of the player
+        ASSERT_EQ(ActivateObject(gate), 1);
+        const int other = Live(OBJ_GATE, 6000, 6000);
+        player.dead = c.dead ? 1 : 0;
+        control.forward = 1000;
+        Frames(30);
+        EXPECT_STREQ(g_screen.noticeLines[0], c.notice) << c.dead;
+        EXPECT_NE(WorldObjectTable[gate].active, 1) << c.dead;
+        EXPECT_NE(WorldObjectTable[other].active, 1) << "every gate goes " << c.dead;
+        EXPECT_EQ(g_actionState.gate_pending, 0) << c.dead;
+        EXPECT_GT(view.y, 3992 - 24 - 28) << "the player reached the gate " << c.dead;
+    }
+    player.dead = 0;
 }
 
 TEST_F(PlayerMove, AFrameIsWalkedInPiecesOfEightEachProbed28Ahead) {
