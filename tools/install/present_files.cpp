@@ -2,9 +2,11 @@
 // the level, the two corridors numbered from 100, portals along x, y and horizontal, one to the
 // sky), BMP copies of the listed textures (lower case; the one whose name starts with g at the
 // installation's root, where such names are read), and the tile files: a tile model with its
-// texture beside it and the .nul and .nil markers. sample16 gets the same textures and no portal.dat: it is built in
+// texture beside it and a .nil marker (the stair tile has no .nul marker: it is drawn as its treads,
+// which it is walked through as a ramp). sample16 gets the same textures and no portal.dat: it is built in
 // blocks. The keep's variants get what the sample keep gets, in their own colours. The hall level
 // (as a directory and a pack) with its portal.dat and BMP textures.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -110,10 +112,13 @@ bool WriteLevelPresentFiles(const InstallContext& ctx, const std::vector<std::st
     }
     if (!keep)
         return true;
-    for (const std::string& level : levels)
+    for (const std::string& level : levels) {
+        // An older installation's marker would draw the stair flat.
+        std::remove(ctx.Path(level + "/tiles/tile2.nul").c_str());
         if (!WriteTextFile(ctx.Path(level + "/portal.dat"), kPortalDat) || !WriteTileModel(ctx.Path(level + "/tiles/tile1.sgf")) ||
-            !WriteTextFile(ctx.Path(level + "/tiles/tile2.nul"), "") || !WriteTextFile(ctx.Path(level + "/tiles/tile3.nil"), ""))
+            !WriteTextFile(ctx.Path(level + "/tiles/tile3.nil"), ""))
             return false;
+    }
     return true;
 }
 

@@ -3,7 +3,8 @@
 // cell's four corners (as collision samples them: x & 63 and y & 63 at 0 or 63) and its centre meet
 // the built quads there, short by what collision's rounding down of each product takes (under one
 // unit a product); a stair tile whose slope world.dat replaces is walked as a ramp through its
-// treads.
+// treads; and on every level of the installation, built whole with its tile marker files as the
+// game builds it, the floor walked on lies on the floor drawn.
 
 #include <gtest/gtest.h>
 
@@ -21,8 +22,13 @@
 #include "client/core/level_defs.h"
 #include "client/level/level_loader.h"
 #include "client/present/cell_faces.h"
+#include "client/present/camera_set.h"
 #include "client/present/grid_layers.h"
+#include "client/present/portal_defs.h"
 #include "client/present/tile_mesh.h"
+#include "client/present/tiles.h"
+#include "client/present/world_create.h"
+#include "client/present/world_rooms.h"
 #include "client/present/world_tables.h"
 #include "common/byte_reader.h"
 #include "engine/geometry/sg_tri_based_geom.h"
@@ -36,6 +42,10 @@ namespace fs = std::filesystem;
 constexpr int kBelowEverything = -1000;
 // The drawn quads are floats.
 constexpr double kFloatSlack = 1e-3;
+
+// Every level of the sample installation.
+constexpr const char* kSampleLevels[] = {"sample", "sample16", "grid00", "dusk", "frost",
+                                         "ember",  "swarm",    "turned", "moss", "deep"};
 
 // The height of the built surface straight above or below world point (wx, wy): the first
 // non-vertical triangle under `node` whose outline holds the point.
@@ -191,6 +201,126 @@ TEST_F(WalkedFloor, OnMadeUpSlopes) {
     }
 }
 
+// The non-vertical triangles of a whole built world, in world units, each with its outline's box.
+struct DrawnTriangle {
+    SgVec3 p[3];
+    float minX, maxX, minY, maxY;
+};
+
+void CollectTriangles(const SgNode* node, std::vector<DrawnTriangle>& out) {
+    for (uint32_t c = 0; c < node->ChildCount(); ++c) {
+        const SgAVObject* child = node->ChildAt(c);
+        if (const auto* shape = SgKindCast<SgTriBasedGeom>(child)) {
+            for (uint32_t t = 0; t < shape->TriangleCount(); ++t) {
+                const SgVec3* p[3];
+                if (!shape->GetModelTriangle(t, p))
+                    continue;
+                DrawnTriangle d;
+                for (int k = 0; k < 3; ++k)
+                    d.p[k] = SgVec3(p[k]->x * 100, p[k]->y * 100, -p[k]->z * 100);
+                const double area = (d.p[1].x - d.p[0].x) * (d.p[2].y - d.p[0].y) -
+                                    (d.p[2].x - d.p[0].x) * (d.p[1].y - d.p[0].y);
+                if (std::fabs(area) < 1e-3)
+                    continue;  // a wall seen from above
+                d.minX = std::min({d.p[0].x, d.p[1].x, d.p[2].x});
+                d.maxX = std::max({d.p[0].x, d.p[1].x, d.p[2].x});
+                d.minY = std::min({d.p[0].y, d.p[1].y, d.p[2].y});
+                d.maxY = std::max({d.p[0].y, d.p[1].y, d.p[2].y});
+                out.push_back(d);
+            }
+        } else if (const auto* inner = SgKindCast<SgNode>(child)) {
+            CollectTriangles(inner, out);
+        }
+    }
+}
+
+// Of every surface drawn straight above or below (wx, wy), the height nearest to `near`.
+std::optional<double> NearestDrawnHeight(const std::vector<DrawnTriangle>& tris, double wx, double wy, double near) {
+    std::optional<double> best;
+    for (const DrawnTriangle& d : tris) {
+        if (wx < d.minX - 1e-3 || wx > d.maxX + 1e-3 || wy < d.minY - 1e-3 || wy > d.maxY + 1e-3)
+            continue;
+        const SgVec3* p = d.p;
+        const double area = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
+        const double a = ((p[1].x - wx) * (p[2].y - wy) - (p[2].x - wx) * (p[1].y - wy)) / area;
+        const double b = ((p[2].x - wx) * (p[0].y - wy) - (p[0].x - wx) * (p[2].y - wy)) / area;
+        const double g = 1.0 - a - b;
+        if (a < -1e-6 || b < -1e-6 || g < -1e-6)
+            continue;
+        const double h = a * p[0].z + b * p[1].z + g * p[2].z;
+        if (!best || std::fabs(h - near) < std::fabs(*best - near))
+            best = h;
+    }
+    return best;
+}
+
+// The highest step between neighbouring sub-cells of a tile's profile (at least 1).
+int TreadStep(const uint16_t* treads) {
+    int step = 1;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j) {
+            if (i < 7)
+                step = std::max(step, std::abs(treads[i * 8 + j] - treads[(i + 1) * 8 + j]));
+            if (j < 7)
+                step = std::max(step, std::abs(treads[i * 8 + j] - treads[i * 8 + j + 1]));
+        }
+    return step;
+}
+
+// Through the world builder the game runs, with each level's own tile marker files: on every
+// sloped cell and every stair tile whose slope world.dat replaces, the floor walked on lies on a
+// drawn floor (a ramp within a tread of the treads drawn; a slope within collision's rounding).
+TEST_F(WalkedFloor, OnEveryLevelAsTheWorldBuilderDrawsIt) {
+    const fs::path install = SAMPLE_INSTALL_DIR;
+    for (const char* level : kSampleLevels)
+        if (!fs::exists(fs::path(dir.Path()) / level))
+            fs::copy(install / level, fs::path(dir.Path()) / level, fs::copy_options::recursive);
+    present::Cameras().sceneRoot = SgRef<SgNode>(new SgNode);
+    for (int s = 1; s < present::kTextureSlots; ++s)
+        present::Textures().maps[s] = SgRef<SgTextureProperty>(new SgTextureProperty);
+    for (const char* level : kSampleLevels) {
+        ASSERT_EQ(LoadGrid(level), 1) << level;
+        auto defs = std::make_unique<present::RoomPortalDefs>();
+        present::LoadRoomsAndPortals(level, defs.get());
+        present::BuildWorldRooms(*defs, present::LevelGridLayers(g_level), level);
+        std::vector<DrawnTriangle> drawn;
+        CollectTriangles(present::World().worldRoot.Get(), drawn);
+        int stairs = 0, slopes = 0;
+        for (int x = 0; x < kGridSide; ++x)
+            for (int y = 0; y < kGridSide; ++y) {
+                const int c = CellIndex(x, y);
+                const int tile = g_level.plane[kPlaneTile][c];
+                const bool stair = tile > 0 && tile < kMaxTiles && g_level.tiles[tile].slope;
+                const bool sloped = g_level.plane[kPlaneSlope][c] != 0 && !tile;
+                if (!stair && !sloped)
+                    continue;
+                (stair ? stairs : slopes)++;
+                // Below the walked floor by less than a tread, or by collision's rounding of a slope.
+                const int below = stair ? TreadStep(g_level.tiles[tile].floor) : 1;
+                const int above = stair ? 0 : RoundingAllowance(x, y, kPlaneSlope);
+                for (int wx = x * 64; wx < x * 64 + 64; wx += 7)
+                    for (int wy = y * 64; wy < y * 64 + 64; wy += 7) {
+                        const int walked = GetFloorHeight(wx, wy, kBelowEverything, 1);
+                        // Inside the unit, clear of the edges where two treads meet.
+                        const std::optional<double> floor = NearestDrawnHeight(drawn, wx + 0.5, wy + 0.5, walked);
+                        const std::string at = std::string(level) + " cell " + std::to_string(x) + "," +
+                                               std::to_string(y) + " at " + std::to_string(wx) + "," +
+                                               std::to_string(wy) + " walked " + std::to_string(walked);
+                        ASSERT_TRUE(floor) << at << ": nothing drawn";
+                        EXPECT_GE(walked, *floor - above - 0.5 - kFloatSlack) << at << ": walked below the drawn floor "
+                                                                                << *floor;
+                        EXPECT_LT(walked, *floor + below + kFloatSlack) << at << ": walked above the drawn floor "
+                                                                        << *floor;
+                    }
+            }
+        EXPECT_GT(stairs + slopes, 0) << level;
+    }
+    present::World().worldRoot = SgRef<SgNode>();
+    present::Cameras() = present::CameraSet{};
+    for (int s = 1; s < present::kTextureSlots; ++s)
+        present::Textures().maps[s] = SgRef<SgTextureProperty>();
+}
+
 TEST_F(WalkedFloor, AStairTileWhoseSlopeIsReplacedIsWalkedAsARampThroughItsTreads) {
     ASSERT_EQ(LoadGrid("sample"), 1);
     const present::GridLayers g = present::LevelGridLayers(g_level);
@@ -201,15 +331,7 @@ TEST_F(WalkedFloor, AStairTileWhoseSlopeIsReplacedIsWalkedAsARampThroughItsTread
             if (!tile || !g_level.tiles[tile].slope)
                 continue;
             ++stairs;
-            const uint16_t* treads = g_level.tiles[tile].floor;
-            int step = 1;
-            for (int i = 0; i < 8; ++i)
-                for (int j = 0; j < 8; ++j) {
-                    if (i < 7)
-                        step = std::max(step, std::abs(treads[i * 8 + j] - treads[(i + 1) * 8 + j]));
-                    if (j < 7)
-                        step = std::max(step, std::abs(treads[i * 8 + j] - treads[i * 8 + j + 1]));
-                }
+            const int step = TreadStep(g_level.tiles[tile].floor);
             SgRef<SgNode> mesh(new SgNode);
             present::BuildTileMesh(mesh.Get(), g, x, y, -kLimit, kLimit);
             for (int wx = x * 64; wx < x * 64 + 64; wx += 3)
