@@ -39,7 +39,12 @@ int ReadInt(FILE* stream, const char* section, const char* key, int defaultValue
 }
 
 int Degrees4096(int degrees) {
-    return static_cast<int>(static_cast<int64_t>(degrees) * 4096 / 360);
+    return Clamp32(static_cast<int64_t>(degrees) * 4096 / 360);
+}
+
+// A door's stop: the key's angle turned half round, within a turn.
+int DoorAngle(int degrees) {
+    return static_cast<int>((static_cast<int64_t>(Degrees4096(degrees)) + 2048) & kAngleMask);
 }
 
 int ClampWorld(int v) {
@@ -114,12 +119,12 @@ void UpdateElevator(ElevatorTrigger& e, int frame) {
 
 void UpdateDoor(DoorTrigger& d, int frame) {
     if (d.angle_rate) {
-        int step = static_cast<int>(static_cast<int64_t>(frame) * d.angle_rate / 10000);
+        int step = Clamp32(static_cast<int64_t>(frame) * d.angle_rate / 10000);
         // However slow the rate, a door turns at least one unit a frame.
         if (step == 0)
             step = d.angle_rate > 0 ? 1 : -1;
-        d.angle = (d.angle + step) & kAngleMask;
-        d.angle_to_go -= step;
+        d.angle = static_cast<int>((static_cast<int64_t>(d.angle) + step) & kAngleMask);
+        d.angle_to_go = Clamp32(static_cast<int64_t>(d.angle_to_go) - step);
         if ((d.angle_rate > 0 && d.angle_to_go <= 0) || (d.angle_rate < 0 && d.angle_to_go >= 0)) {
             d.angle = d.state ? d.end_angle : d.start_angle;
             d.angle_to_go = 0;
@@ -128,11 +133,11 @@ void UpdateDoor(DoorTrigger& d, int frame) {
             PrintDebug("Door Stopped: Trigger=%d Angle=%d", d.number, d.angle);
         }
     } else if (d.slide_rate) {
-        int step = static_cast<int>(static_cast<int64_t>(frame) * d.slide_rate / 10000);
+        int step = Clamp32(static_cast<int64_t>(frame) * d.slide_rate / 10000);
         if (step == 0)
             step = d.slide_rate > 0 ? 1 : -1;
-        d.slide_to_go -= step;
-        d.position += step;
+        d.slide_to_go = Clamp32(static_cast<int64_t>(d.slide_to_go) - step);
+        d.position = Clamp32(static_cast<int64_t>(d.position) + step);
         if ((d.slide_rate > 0 && d.slide_to_go <= 0) || (d.slide_rate < 0 && d.slide_to_go >= 0)) {
             d.position = d.state ? d.open : d.closed;
             d.slide_to_go = 0;
@@ -283,8 +288,8 @@ void DoorTrigger::LoadKeys(FILE* s, const char* section) {
     lock_state = ReadInt(s, section, "lock_state");
     lock_level = ReadInt(s, section, "lock_level");
     lock_num = ReadInt(s, section, "lock_num");
-    start_angle = (Degrees4096(ReadInt(s, section, "start_angle")) + 2048) & kAngleMask;
-    end_angle = (Degrees4096(ReadInt(s, section, "end_angle")) + 2048) & kAngleMask;
+    start_angle = DoorAngle(ReadInt(s, section, "start_angle"));
+    end_angle = DoorAngle(ReadInt(s, section, "end_angle"));
     max_angle_rate = Degrees4096(ReadInt(s, section, "max_angle_rate"));
     slide_amount = ReadInt(s, section, "slide_amount");
     slide_axis = ReadInt(s, section, "slide_axis");
@@ -297,7 +302,7 @@ namespace {
 void StartDoor(DoorTrigger& d, int towards, int rate, int slideTarget, int slideRate) {
     if (d.slide_axis == 0) {
         d.angle_rate = rate;
-        int diff = towards - d.angle;
+        int diff = Clamp32(static_cast<int64_t>(towards) - d.angle);
         if (rate > 0 && diff < 0)
             diff += 4096;
         else if (rate < 0 && diff > 0)
@@ -305,7 +310,7 @@ void StartDoor(DoorTrigger& d, int towards, int rate, int slideTarget, int slide
         d.angle_to_go = diff;
     } else {
         d.slide_rate = slideRate;
-        d.slide_to_go = slideTarget - d.position;
+        d.slide_to_go = Clamp32(static_cast<int64_t>(slideTarget) - d.position);
     }
     d.moving = 1;
 }
@@ -325,7 +330,8 @@ int DoorTrigger::On() {
 }
 
 int DoorTrigger::Off() {
-    StartDoor(*this, start_angle, -max_angle_rate, closed, -max_rate);
+    // trigger.dat's rates may be the most negative int, which has no positive.
+    StartDoor(*this, start_angle, Clamp32(-static_cast<int64_t>(max_angle_rate)), closed, Clamp32(-static_cast<int64_t>(max_rate)));
     state = 0;
     countdown = 0;
     SetTriggerThinsState(number, texture_off);
@@ -343,7 +349,7 @@ void MoveTriggerThin(DoorTrigger& d, int slot) {
     case 0: t.angle = d.angle; break;
     case 1: t.x1 = ClampWorld(d.position); break;
     case 2: t.y1 = ClampWorld(d.position); break;
-    case 3: t.base_z = d.position; break;
+    case 3: t.base_z = Clamp16(d.position); break;  // as the level's thins hold it
     default: break;
     }
     const int a = t.angle & kAngleMask;
@@ -465,7 +471,8 @@ int DeleteObjectTrigger::On() {
         const WorldObject& o = WorldObjectTable[s];
         if (o.active != 1 || o.type != OBJ_STATIC || o.kind != which_object)
             continue;
-        if (o.x > (x - radius) * 64 && o.x < (x + radius) * 64 && o.y > (y - radius) * 64 && o.y < (y + radius) * 64)
+        const int64_t r = radius;
+        if (o.x > (x - r) * 64 && o.x < (x + r) * 64 && o.y > (y - r) * 64 && o.y < (y + r) * 64)
             DestroyObject(s);
     }
     return 0;
@@ -643,7 +650,7 @@ void InitTriggers() {
                 Thin& th = ThinTable[thin];
                 th.angle = d->start_angle;
                 d->closed = d->slide_axis == 1 ? th.x1 : d->slide_axis == 2 ? th.y1 : th.base_z;
-                d->open = d->closed + d->slide_amount;
+                d->open = Clamp32(static_cast<int64_t>(d->closed) + d->slide_amount);
                 d->position = t->initial_state ? d->open : d->closed;
             }
             MoveTriggerThin(*d, thin);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -335,6 +336,88 @@ TEST_F(Triggers, ElevatorsOfAnyHeightStopAtTheEndsOfThePlanes) {
     EXPECT_EQ(g_level.plane[kPlaneFloor][CellIndex(127, 127)], -32768);
     wild->Off();
     EXPECT_EQ(wild->speed_in_use, INT32_MAX);
+}
+
+// trigger.dat's door keys and a deleter's cells may be anything an int holds: a door still runs
+// between its stops and settles, and a deleter's square ends at the ends of the range.
+TEST_F(Triggers, DoorsAndDeletersOfAnySizeSettle) {
+    struct Case {
+        const char* keys;
+        int axis;
+    } cases[] = {
+        {"slide_axis=1\nslide_amount=2147483647\nmax_rate=2147483647\n", 1},
+        {"slide_axis=2\nslide_amount=-2147483648\nmax_rate=-2147483648\n", 2},
+        {"slide_axis=3\nslide_amount=2147483647\nmax_rate=-2147483648\n", 3},
+        {"slide_axis=1\nslide_amount=-2147483648\nmax_rate=1\n", 1},
+        {"start_angle=-2147483648\nend_angle=2147483647\nmax_angle_rate=-2147483648\n", 0},
+        {"start_angle=2147483647\nend_angle=-2147483648\nmax_angle_rate=2147483647\n", 0},
+    };
+    for (const Case& c : cases) {
+        FreeTriggers();
+        ClearThins();
+        Load(std::string("[triggerdefs]\nnumtriggers=1\n[trigger01]\ntype=door\nenabled=1\n") + c.keys);
+        DoorThin(1, 1000, 1000, 1064, 1000);
+        InitTriggers();
+        auto* door = static_cast<DoorTrigger*>(GetTrigger(1));
+        for (int on : {1, 0, 1}) {
+            ToggleTrigger(1, on, 0);
+            // A rate of one unit crosses an int's range only in years: the others settle at once.
+            for (int frame = 0; frame < 4 && door->moving; ++frame)
+                UpdateDoors(20000);
+            if (c.axis == 1 && door->max_rate == 1)
+                continue;
+            EXPECT_EQ(door->moving, 0) << c.keys << " on " << on;
+            if (c.axis)
+                EXPECT_EQ(door->position, on ? door->open : door->closed) << c.keys;
+            else
+                EXPECT_EQ(door->angle, on ? door->end_angle : door->start_angle) << c.keys;
+        }
+    }
+
+    Load("[triggerdefs]\nnumtriggers=2\n"
+         "[trigger01]\ntype=delete\nenabled=1\nwhich_object=3\nradius=2147483647\nx=2147483647\ny=5\n"
+         "[trigger02]\ntype=delete\nenabled=1\nwhich_object=3\nradius=-2147483648\nx=-2147483648\n"
+         "y=-2147483648\n");
+    const int kept = Live(OBJ_STATIC, 3000, 3000, 3);
+    ToggleTrigger(2, 1, 0);
+    EXPECT_EQ(WorldObjectTable[kept].active, 1) << "a negative radius holds nothing";
+    ToggleTrigger(1, 1, 0);
+    EXPECT_NE(WorldObjectTable[kept].active, 1) << "a square as wide as the range holds every cell";
+}
+
+// A lift carries what stands on its cells: players' and monsters' figures and dead bodies alike,
+// never a static.
+TEST_F(Triggers, ElevatorsLiftFiguresAndBodies) {
+    Load("[triggerdefs]\nnumtriggers=1\n"
+         "[trigger01]\ntype=elevator\nenabled=1\nx1=10\ny1=10\nx2=10\ny2=10\noff_height=0\non_height=64\n"
+         "speed=640\n");
+    g_level.plane[kPlaneCeiling][CellIndex(10, 10)] = 400;
+    g_level.plane[kPlaneStoreySplit][CellIndex(10, 10)] = 1024;
+    InitTriggers();
+    struct Case {
+        int type;
+        int lifted;
+    } cases[] = {{OBJ_MOVING, 64}, {OBJ_PLAYER, 64}, {OBJ_BODY, 64}, {OBJ_STATIC, 0}, {OBJ_SPELL, 0}};
+    int slots[std::size(cases)];
+    for (size_t i = 0; i < std::size(cases); ++i)
+        slots[i] = Live(cases[i].type, 10 * 64 + 5 + static_cast<int>(i) * 8, 10 * 64 + 30);
+    ToggleTrigger(1, 1, 0);
+    UpdateDoors(10000);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(WorldObjectTable[slots[i]].z, cases[i].lifted) << "type " << cases[i].type;
+}
+
+// With random n, a teleporter picks any of its first n destinations, the last one too.
+TEST_F(Triggers, ARandomTeleporterReachesEachOfItsDestinations) {
+    Load("[triggerdefs]\nnumtriggers=1\n"
+         "[trigger01]\ntype=teleport\nenabled=1\nrandom=5\nx0=10\ny0=10\nx1=20\ny1=20\nx2=30\ny2=30\n"
+         "x3=40\ny3=40\nx4=50\ny4=50\n");
+    std::set<int> reached;
+    for (int n = 0; n < 200; ++n) {
+        ToggleTrigger(1, 1, 0);
+        reached.insert(view.x >> 6);
+    }
+    EXPECT_EQ(reached, (std::set<int>{10, 20, 30, 40, 50}));
 }
 
 TEST_F(Triggers, TeleportersDeletersAndTheEnd) {
