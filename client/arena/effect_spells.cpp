@@ -81,10 +81,12 @@ void TintOwnFigure(const LocalPlayer& player, int opacity, int mode) {
         SetFigureTint(WorldObjectTable[player.own_object].figure, opacity, mode, 1, 255, 255, 255);
 }
 
+// The speed drops by the level, not below 0; a negative level (a hostile spell file) adds nothing.
 void SlowView(int level) {
-    if (g_playerView)
-        g_playerView->speed = static_cast<int>(
-            std::clamp<int64_t>(static_cast<int64_t>(g_playerView->speed) - level, 0, INT32_MAX));
+    if (g_playerView) {
+        const int64_t speed = g_playerView->speed;
+        g_playerView->speed = static_cast<int>(std::clamp<int64_t>(speed - std::max(level, 0), 0, std::max<int64_t>(speed, 0)));
+    }
 }
 
 void SpinView(int level) {

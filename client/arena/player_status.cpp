@@ -166,12 +166,22 @@ void TickCharacterTimers(const LocalPlayer& player, int ms) {
     }
 }
 
+namespace {
+
+// A base maximum and 100 a level of the effect, held at the ends of the int range.
+int RaisedMaximum(int value, int effect) {
+    const int64_t level = g_localPlayer ? GetActiveEffect(*g_localPlayer, effect, 0) : 0;
+    return Clamp32(value + 100 * level);
+}
+
+}  // namespace
+
 int GetMaxHitPoints() {
-    return GetGameValue(108) + (g_localPlayer ? 100 * GetActiveEffect(*g_localPlayer, 26, 0) : 0);
+    return RaisedMaximum(GetGameValue(108), 26);
 }
 
 int GetMaxPower() {
-    return GetGameValue(110) + (g_localPlayer ? 100 * GetActiveEffect(*g_localPlayer, 27, 0) : 0);
+    return RaisedMaximum(GetGameValue(110), 27);
 }
 
 int ComputeNexusPower(int team) {

@@ -1,6 +1,7 @@
 #include "client/arena/spell_cast.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "client/arena/local_player.h"
 #include "client/arena/spell.h"
@@ -13,8 +14,9 @@ namespace {
 constexpr int kRefusedSound = 36;
 constexpr int kRefusedDelay = 500;
 
-// How much a level is worth: steep at first, flatter at the top.
-int LevelWorth(int level) {
+// How much a level is worth: steep at first, flatter at the top. Levels of any size (the
+// character file and the service send them) are worked out in 64 bits.
+int64_t LevelWorth(int64_t level) {
     if (level <= 10)
         return 15 * level;
     if (level <= 15)
@@ -33,9 +35,9 @@ int Refuse(LocalPlayer& player) {
 }  // namespace
 
 int SpellFatigueCost(int fatigue, int minFatigue, int characterLevel, int spellLevel) {
-    int v = fatigue - (LevelWorth(characterLevel) - LevelWorth(spellLevel));
-    v = std::max(v, minFatigue);
-    return std::clamp(v, 10, 100);
+    int64_t v = fatigue - (LevelWorth(characterLevel) - LevelWorth(spellLevel));
+    v = std::max<int64_t>(v, minFatigue);
+    return static_cast<int>(std::clamp<int64_t>(v, 10, 100));
 }
 
 int CastSpell(LocalPlayer& player, int fire) {
@@ -46,15 +48,19 @@ int CastSpell(LocalPlayer& player, int fire) {
         player.cast_delay = kRefusedDelay;
         return spell->cast_timer;
     }
-    const int fatigue = SpellFatigueCost(spell->fatigue, spell->min_fatigue, GetGameValue(0), GetGameValue(116));
-    if (GetGameValue(109) < 100 * spell->power || GetGameValue(111) < 100 * fatigue)
+    // In 64 bits, so that no power of the spell file wraps round to a free cast; a negative power
+    // costs nothing rather than giving power.
+    const int64_t fatigue = 100 * static_cast<int64_t>(
+        SpellFatigueCost(spell->fatigue, spell->min_fatigue, GetGameValue(0), GetGameValue(116)));
+    const int64_t power = 100 * std::max<int64_t>(spell->power, 0);
+    if (GetGameValue(109) < power || GetGameValue(111) < fatigue)
         return Refuse(player);
     if (!spell->Cast(player))
         return Refuse(player);
     if (spell->cast_sound)
         PlayGameSound(spell->cast_sound, 0, 0);
-    SetGameValue(111, std::max(0, GetGameValue(111) - 100 * fatigue));
-    SetGameValue(109, std::max(0, GetGameValue(109) - 100 * spell->power));
+    SetGameValue(111, static_cast<int>(std::max<int64_t>(0, GetGameValue(111) - fatigue)));
+    SetGameValue(109, static_cast<int>(std::max<int64_t>(0, GetGameValue(109) - power)));
     SetHandFrame(0);
     player.cast_delay = std::max(spell->fire_timer, kRefusedDelay);
     return 1;

@@ -559,6 +559,28 @@ TEST_F(PlayerStatus, HitsAndDrainsTintTheScreen) {
     player.effects[27].level = 2;
     EXPECT_EQ(GetMaxHitPoints(), 1000);
     EXPECT_EQ(GetMaxPower(), 900);
+
+    // Levels of the spell file past what x 100 holds give the ends of the int range.
+    const struct {
+        int base, level, want;
+    } wide[] = {
+        {1000, 21474837, INT32_MAX},
+        {1000, INT32_MAX, INT32_MAX},
+        {INT32_MAX, 1, INT32_MAX},
+        {0, -21474837, INT32_MIN},
+        {INT32_MIN, -1, INT32_MIN},
+        {1000, -5, 500},
+    };
+    for (const auto& c : wide) {
+        for (int effect : {26, 27}) {
+            player.effects[26].active = player.effects[27].active = 0;
+            player.effects[effect].active = 1;
+            player.effects[effect].level = c.level;
+            SetGameValue(effect == 26 ? 108 : 110, c.base);
+            EXPECT_EQ(effect == 26 ? GetMaxHitPoints() : GetMaxPower(), c.want) << effect << " " << c.level;
+        }
+    }
+    player.effects[27].active = 0;
 }
 
 }  // namespace

@@ -132,6 +132,35 @@ TEST_F(SpellCasting, RefusalsCostNothing) {
     }
 }
 
+// Powers and levels of the spell file and the character of any size: a power past what x 100
+// holds still costs more than the player has; a negative one costs nothing and gives nothing.
+TEST_F(SpellCasting, CostsOfAnySizeNeverWrapToAFreeCast) {
+    struct Case {
+        int power, level, spellLevel, have;
+        int result, left;
+    } cases[] = {
+        {1 << 30, 10, 10, INT32_MAX, 0, INT32_MAX},
+        {INT32_MAX, 10, 10, INT32_MAX, 0, INT32_MAX},
+        {21474837, 10, 10, INT32_MAX, 0, INT32_MAX},
+        {INT32_MIN, 10, 10, 5000, 1, 5000},
+        {-1, 10, 10, 5000, 1, 5000},
+        {2, INT32_MAX, INT32_MIN, 5000, 1, 4800},  // the widest level gap: the least fatigue
+        {2, INT32_MIN, INT32_MAX, 5000, 1, 4800},
+    };
+    for (const Case& c : cases) {
+        spell->power = c.power;
+        spell->fatigue = 40;
+        spell->min_fatigue = 10;
+        SetGameValue(0, c.level);
+        SetGameValue(116, c.spellLevel);
+        SetGameValue(109, c.have);
+        SetGameValue(111, 20000);
+        EXPECT_EQ(CastSpell(player, 1), c.result) << c.power << " " << c.level;
+        EXPECT_EQ(GetGameValue(109), c.left) << c.power << " " << c.level;
+        EXPECT_GE(GetGameValue(111), 10000) << "fatigue costs 10 to 100 points";
+    }
+}
+
 // A refusal sounds 36; a cast sounds the spell's own cast sound, when it has one.
 TEST_F(SpellCasting, CastsAndRefusalsAreHeard) {
     HeadlessWindowing windowing;
