@@ -337,16 +337,17 @@ void UpdateObjects(LocalPlayer& player, int frame) {
     auto fires = [ms](Generator& g) {
         if (!g.active)
             return false;
-        g.timer -= ms;
+        g.timer = Clamp32(static_cast<int64_t>(g.timer) - ms);
         if (g.timer >= 0)
             return false;
         g.timer = g.reload;
         return GameRand() % 100 < g.chance;
     };
-    for (int n = 0; n < kMaxGenerators; ++n) {
+    // Every monster generator rolls before the first effect generator.
+    for (int n = 0; n < kMaxGenerators; ++n)
         if (fires(g_level.monsterGens[n]))
             SpawnFromGenerator(n);
+    for (int n = 0; n < kMaxGenerators; ++n)
         if (fires(g_level.effectGens[n]))
             SpawnEffectObject(n);
-    }
 }

@@ -255,4 +255,58 @@ TEST_F(Frames, AGeneratorFiresOnARollBelowItsChance) {
     }
 }
 
+// Every monster generator rolls before the first effect generator: the random sequence, and with
+// it a new monster's facing, follows that order.
+TEST_F(Frames, MonsterGeneratorsRollBeforeEffectGenerators) {
+    ClearWorldObjects();
+    Generator& monsters = g_level.monsterGens[1];
+    monsters = Generator{};
+    monsters.active = 1;
+    monsters.kind = 3;
+    monsters.maximum = 5;
+    monsters.chance = 100;
+    monsters.reload = 1000;
+    monsters.x = monsters.y = 900;
+    Generator& effects = g_level.effectGens[0];
+    effects = Generator{};
+    effects.active = 1;
+    effects.chance = 100;
+    effects.reload = 1000;
+    effects.x = effects.y = 100;  // beyond the player's 512: it rolls and makes nothing
+    GameSrand(5);
+    GameRand();                                // the monster generator's roll
+    const int facing = GameRand() & 4095;      // the new monster's facing
+    GameSrand(5);
+    UpdateObjects(player, 10);
+    ASSERT_EQ(LiveMonsterCount[3], 1);
+    EXPECT_EQ(O(monsters.object).facing, facing);
+    effects.active = 0;
+}
+
+// world.dat's timers may be anything an int holds: the lowest fires every frame, without wrapping.
+TEST_F(Frames, GeneratorTimersOfAnySizeFireOrWait) {
+    struct Case {
+        int timer, reload, frames, made;
+    } cases[] = {
+        {INT32_MIN, INT32_MIN, 3, 3},
+        {INT32_MAX, INT32_MAX, 3, 0},
+        {0, INT32_MIN, 3, 3},
+    };
+    for (const Case& c : cases) {
+        ClearWorldObjects();
+        Generator& g = g_level.monsterGens[0];
+        g = Generator{};
+        g.active = 1;
+        g.kind = 3;
+        g.maximum = 5;
+        g.chance = 100;
+        g.timer = c.timer;
+        g.reload = c.reload;
+        g.x = g.y = 900;
+        for (int f = 0; f < c.frames; ++f)
+            UpdateObjects(player, 10);
+        EXPECT_EQ(LiveMonsterCount[3], c.made) << c.timer << " " << c.reload;
+    }
+}
+
 }  // namespace
