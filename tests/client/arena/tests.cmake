@@ -1,6 +1,6 @@
 # Levels: the world object and thin tables, the triggers, the level loaders and the sample levels.
 quorrin_test(levels_tests
-  LABELS levels
+  LABELS levels arena-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/world_object_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thin_test.cpp
@@ -19,7 +19,7 @@ add_dependencies(levels_tests sample_install)
 
 # Arena simulation: the local player's line tests, casting, effects, movement and input.
 quorrin_test(arena_player_tests
-  LABELS arena-player
+  LABELS arena-player arena-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/line_tests_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/spell_cast_test.cpp
@@ -39,7 +39,7 @@ add_dependencies(arena_player_tests sample_install)
 
 # Arena simulation II: the spell objects and the object update.
 quorrin_test(arena_spells_tests
-  LABELS arena-spells
+  LABELS arena-spells arena-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/spell_objects_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/object_update_test.cpp

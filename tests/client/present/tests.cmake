@@ -31,7 +31,7 @@ target_link_libraries(present_sample_tests PRIVATE client_present)
 
 # The floor walked on is the floor drawn: the grid queries against the built cells.
 quorrin_test(walked_floor_tests
-  LABELS arena-player present-world
+  LABELS arena-player present-world arena-hostile
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/walked_floor_test.cpp
   DEPS client_present tools_writers)
 target_compile_definitions(walked_floor_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}")
