@@ -827,27 +827,33 @@ void DispatchAll(int (*take)(uint8_t*, int*, int*, int*, int*), const char* line
     }
 }
 
+// The frames of the receive ring, then the socket again after they made room, until it holds
+// nothing more: a read event comes only after a read, so a ring left full would stop the link
+// for good.
+void ReadRing(const char* line) {
+    for (int round = 0;; ++round) {
+        DispatchAll(TakeStreamPacket, line);
+        if (round == kReadRounds || DrainSocket() == 0)
+            break;
+    }
+}
+
 }  // namespace
 
 uint32_t BlockRead() {
     const uint32_t ticks = PumpMessages();
-    // The socket is read again after the frames made room, until it holds nothing more: a read
-    // event comes only after a read, so a ring left full would stop the link for good.
-    for (int round = 0;; ++round) {
-        DispatchAll(TakeStreamPacket, "BlockRead: len=%d src=%d dest=%d func=%d");
-        if (round == kReadRounds || DrainSocket() == 0)
-            break;
-    }
+    ReadRing("BlockRead: len=%d src=%d dest=%d func=%d");
     return ticks;
 }
 
 uint32_t DatagramRead() {
     const uint32_t ticks = PumpMessages();
-    // In the all-datagram link the service's frames come whole in datagrams: they join the
-    // stream ring before anything else may read the socket.
+    // In the all-datagram link the service's datagrams hold stream frames: they have the ring as
+    // their one reader, or one that came after the drain would be read as a datagram frame.
     if (ConnectionType == CONNECTION_DATAGRAM)
-        DrainSocket();
-    DispatchAll(TakeDatagramPacket, "DatagramRead: len=%d src=%d dest=%d func=%d");
+        ReadRing("DatagramRead: len=%d src=%d dest=%d func=%d");
+    else
+        DispatchAll(TakeDatagramPacket, "DatagramRead: len=%d src=%d dest=%d func=%d");
     return ticks;
 }
 

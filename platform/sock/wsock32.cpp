@@ -4,11 +4,13 @@
 // (message, socket, event | error << 16) as the Windows library would: FD_CONNECT once when a
 // connect ends, FD_READ again only after a recv, FD_CLOSE once when the peer closes or resets.
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -44,6 +46,8 @@ struct Library {
     int sourceHandle = 0;
     std::string hidden;
     bool failNextSend = false;
+    int limitNextSend = -1;  // -1: no limit
+    std::function<void()> onEmptyRead;
     int failNextConnect = 0;
 };
 
@@ -244,6 +248,10 @@ int RefuseSend(SOCKET s, int len) {
 int WS_send(SOCKET s, const char* buf, int len, int flags) {
     if (RefuseSend(s, len))
         return SOCKET_ERROR;
+    if (Lib().limitNextSend >= 0) {
+        len = std::min(len, Lib().limitNextSend);
+        Lib().limitNextSend = -1;
+    }
     ssize_t n = ::send(static_cast<int>(s), buf, static_cast<size_t>(len), (flags & 1 ? MSG_OOB : 0) | MSG_NOSIGNAL);
     return n < 0 ? FailErrno() : static_cast<int>(n);
 }
@@ -269,8 +277,16 @@ int Receive(const SockState& st, SOCKET s, char* buf, int len, int flags, sockad
     socklen_t alen = sizeof *from;
     ssize_t n = ::recvfrom(static_cast<int>(s), buf, static_cast<size_t>(len), posixFlags,
                            reinterpret_cast<sockaddr*>(from), &alen);
-    if (n < 0)
-        return FailErrno();
+    if (n < 0) {
+        const int e = FailErrno();
+        if (lastError == WSAEWOULDBLOCK && Lib().onEmptyRead) {
+            std::function<void()> action = std::move(Lib().onEmptyRead);
+            Lib().onEmptyRead = nullptr;
+            action();
+            lastError = WSAEWOULDBLOCK;
+        }
+        return e;
+    }
     if (!st.stream && n > len)
         return Fail(WSAEMSGSIZE);
     return static_cast<int>(n);
@@ -593,6 +609,8 @@ void SetSocketLibraryPresent(bool present) {
 
 void HideSocketFunction(const std::string& name) { Lib().hidden = name; }
 void FailNextSend() { Lib().failNextSend = true; }
+void LimitNextSend(int bytes) { Lib().limitNextSend = bytes; }
+void OnNextEmptyRead(std::function<void()> action) { Lib().onEmptyRead = std::move(action); }
 void FailNextConnect(int wsaError) { Lib().failNextConnect = wsaError; }
 
 void ResetSocketControls() {
@@ -602,6 +620,8 @@ void ResetSocketControls() {
     UpdateSource();
     Lib().hidden.clear();
     Lib().failNextSend = false;
+    Lib().limitNextSend = -1;
+    Lib().onEmptyRead = nullptr;
     Lib().failNextConnect = 0;
     lastError = 0;
     SetSocketLibraryPresent(true);

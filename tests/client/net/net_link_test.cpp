@@ -1,6 +1,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -109,6 +110,16 @@ protected:
             t->body.assign(body, body + t->length);
             return true;
         });
+    }
+
+    // Opens the all-datagram link and logs in; true once the service's answer was taken.
+    bool LoginOverDatagrams() {
+        ConnectionType = CONNECTION_DATAGRAM;
+        if (OpenDatagramSocket(&DatagramLink) != 0)
+            return false;
+        SendPacket(Login("mira", "secret").data(), 15, 95, 0, 0);
+        Taken t;
+        return TakeStream(&t) && t.code == 130;
     }
 
     // Logs in and enters a place; the id of the connection reply, 0 when none came.
@@ -407,11 +418,7 @@ TEST_F(LinkTest, TakeDatagramPacketDropsShortAndOverlongDatagramsAndStrangers) {
 }
 
 TEST_F(LinkTest, ReceiveDatagramsTakesOnlyDatagramsOfWholeStreamFramesThatFit) {
-    ConnectionType = CONNECTION_DATAGRAM;
-    ASSERT_EQ(OpenDatagramSocket(&DatagramLink), 0);
-    SendPacket(Login("mira", "secret").data(), 15, 95, 0, 0);
-    Taken t;
-    ASSERT_TRUE(TakeStream(&t));
+    ASSERT_TRUE(LoginOverDatagrams());
     std::vector<uint8_t> two = {0, 1, 0, 7, 133, 0xEE, 0, 0, 0, 7, 131};
     std::vector<uint8_t> ragged = {0, 1, 0, 7, 133, 0xEE, 0, 0};
     std::vector<uint8_t> tooLong = {0x07, 0xFC, 0, 7, 133};
@@ -433,6 +440,29 @@ TEST_F(LinkTest, ReceiveDatagramsTakesOnlyDatagramsOfWholeStreamFramesThatFit) {
     EXPECT_EQ(ReceiveDatagrams(&DatagramLink), 0);
     ResetReceiveRing();
     EXPECT_EQ(ReceiveDatagrams(&DatagramLink), static_cast<int>(two.size()));
+}
+
+// The all-datagram link's service datagrams hold stream frames and have one reader, the receive
+// ring. A datagram that arrives just after the ring's reader found the socket empty waits for
+// the next read; it is never taken by the datagram-frame reader, which would lose it, or read
+// its two frames as one message the service never sent.
+TEST_F(LinkTest, AllDatagramFramesArrivingAfterTheDrainStillReachTheRingWhole) {
+    ASSERT_TRUE(LoginOverDatagrams());
+    ResetNetDispatch();
+    const std::vector<uint8_t> two = {0, 0, 0xFF, 0xFF, 133, 0, 0, 0xFF, 0xFF, 131};  // game opened, world sent
+    const int fd = static_cast<int>(DatagramLink.socket);
+    platform::OnNextEmptyRead([&] {
+        service.SendRawDatagram(0, two);
+        pollfd p{fd, POLLIN, 0};
+        ::poll(&p, 1, 2000);
+    });
+    DatagramRead();
+    ASSERT_TRUE(PumpUntil([] {
+        DatagramRead();
+        return GameOpened && WorldSent;
+    })) << "opened=" << GameOpened << " world=" << WorldSent;
+    EXPECT_EQ(LinkStats.datagramPackets, 0u) << "no service datagram is read as a datagram frame";
+    EXPECT_EQ(LinkStats.streamPackets, 3u) << "the login answer and both frames, each once";
 }
 
 TEST_F(LinkTest, AnOccupiedPort3109LeavesTheDatagramSocketOnAPortOfTheSystems) {

@@ -1,7 +1,7 @@
 # The network client's lower half: catalogue and bodies, rings and framing, the socket layer,
 # the client tables, against the scripted game service on loopback.
 quorrin_test(net_core_tests
-  LABELS net-core
+  LABELS net-core net-link
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/net_catalogue_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_bodies_test.cpp
@@ -18,7 +18,7 @@ target_link_libraries(game_service PRIVATE test_support)
 
 # The upper half: dispatch, handlers, senders, waits and entry against the service.
 quorrin_test(net_messages_tests
-  LABELS net-messages
+  LABELS net-messages net-link
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/net_messages_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/net_arena_test.cpp
