@@ -39,6 +39,7 @@
 int32_t EnterReplied = 0;
 int32_t GameOpened = 0;
 int32_t DatagramEstablished = 0;
+int32_t DatagramLinkPending = 0;
 int32_t WorldSent = 0;
 int32_t ServiceAccepted = 0;
 int32_t ServiceRefusal = 0;
@@ -221,6 +222,9 @@ void OnServerVersion(int code, const uint8_t* body, int length) {
 }
 
 void OnDatagramEstablished(const uint8_t* body, int length) {
+    // Asked for by the link's set-up and answered once; any other would hand the link away.
+    if (!DatagramLinkPending)
+        return;
     DatagramAddressBody a;
     if (!DecodeDatagramAddress(body, static_cast<size_t>(length), &a))
         return;
@@ -229,6 +233,7 @@ void OnDatagramEstablished(const uint8_t* body, int length) {
         return;
     SetSockAddr(&DatagramLink, a.address, static_cast<int>(a.port));
     NetDebug(44, "S_DATAGRAM_ESTABLISHED: [%s:%d]", a.address, static_cast<int>(a.port));
+    DatagramLinkPending = 0;
     DatagramEstablished = 1;
 }
 
@@ -896,7 +901,7 @@ void AnnounceDeath(int victim, int kind, int killer) {
 }
 
 void ResetNetDispatch() {
-    EnterReplied = GameOpened = DatagramEstablished = WorldSent = 0;
+    EnterReplied = GameOpened = DatagramEstablished = WorldSent = DatagramLinkPending = 0;
     ServiceAccepted = ServiceRefusal = 0;
     std::memset(ServerVersion, 0, sizeof ServerVersion);
     Ping = PingFigures{};

@@ -11,6 +11,8 @@ struct LocalPlayer;
 extern int32_t EnterReplied;
 extern int32_t GameOpened;
 extern int32_t DatagramEstablished;
+// 1 while the datagram link is being set up: the one time S_DATAGRAM_ESTABLISHED may move it.
+extern int32_t DatagramLinkPending;
 extern int32_t WorldSent;
 extern int32_t ServiceAccepted;
 extern int32_t ServiceRefusal;  // signed value of S_NOT_CONNECTED

@@ -420,7 +420,12 @@ int WaitForEnterReply(LocalPlayer*) { return Wait(&EnterReplied, 2000, 0, Repeat
 
 int WaitForGameOpened() { return Wait(&GameOpened, 1000, 0, SendOpenGame, false); }
 
-int WaitForDatagramLink() { return Wait(&DatagramEstablished, 2000, 5, SendEstablishDatagram, true); }
+int WaitForDatagramLink() {
+    DatagramLinkPending = 1;
+    const int answered = Wait(&DatagramEstablished, 2000, 5, SendEstablishDatagram, true);
+    DatagramLinkPending = 0;
+    return answered;
+}
 
 int WaitForWorld() { return Wait(&WorldSent, 1000, 10, SendRequestWorld, false); }
 

@@ -94,8 +94,10 @@ int FlushSpan(const NetRing& ring) {
     return ring.write >= ring.read ? ring.write - ring.read : kRingSize - ring.read;
 }
 
+// The service's datagrams come from the address and port the link sends to; another port of
+// the same host is somebody else.
 bool FromRemote(const SocketLink* link) {
-    return link->sender.sin_addr.S_un.S_addr == link->remoteAddress;
+    return link->sender.sin_addr.S_un.S_addr == link->remoteAddress && link->sender.sin_port == link->remote.sin_port;
 }
 
 }  // namespace

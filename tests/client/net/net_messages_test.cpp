@@ -142,17 +142,34 @@ TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortIn
         {"1.2.3.4x", 4000, false},
         {"01234567890123456789", 4000, false},  // no zero byte in 20
     };
+    const auto named = [](const char* address, uint32_t port) {
+        Bytes b(24);
+        std::memcpy(b.data(), address, std::min<size_t>(20, std::strlen(address)));
+        b[20] = static_cast<uint8_t>(port >> 24);
+        b[21] = static_cast<uint8_t>(port >> 16);
+        b[22] = static_cast<uint8_t>(port >> 8);
+        b[23] = static_cast<uint8_t>(port);
+        return b;
+    };
     for (const Row& r : rows) {
         DatagramEstablished = 0;
-        Bytes b(24);
-        std::memcpy(b.data(), r.address, std::min<size_t>(20, std::strlen(r.address)));
-        b[20] = static_cast<uint8_t>(r.port >> 24);
-        b[21] = static_cast<uint8_t>(r.port >> 16);
-        b[22] = static_cast<uint8_t>(r.port >> 8);
-        b[23] = static_cast<uint8_t>(r.port);
-        Dispatch(135, b);
+        DatagramLinkPending = 1;
+        Dispatch(135, named(r.address, r.port));
         EXPECT_EQ(DatagramEstablished == 1, r.taken) << r.address << ":" << r.port;
+        EXPECT_EQ(DatagramLinkPending == 0, r.taken) << "only an address taken ends the set-up";
     }
+    // Outside the link's set-up, and a second answer within it, move nothing.
+    g_debugLevel = 2;
+    DatagramEstablished = 0;
+    DatagramLinkPending = 0;
+    Dispatch(135, named("10.0.0.1", 4000));
+    EXPECT_EQ(DatagramEstablished, 0);
+    DatagramLinkPending = 1;
+    Dispatch(135, named("10.0.0.2", 4000));
+    Dispatch(135, named("10.0.0.3", 5000));
+    EXPECT_FALSE(ConsoleHas("S_DATAGRAM_ESTABLISHED: [10.0.0.1:4000]"));
+    EXPECT_TRUE(ConsoleHas("S_DATAGRAM_ESTABLISHED: [10.0.0.2:4000]"));
+    EXPECT_FALSE(ConsoleHas("S_DATAGRAM_ESTABLISHED: [10.0.0.3:5000]"));
 }
 
 // ---- Lobby stage ------------------------------------------------------------------------------
