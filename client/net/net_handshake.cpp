@@ -212,7 +212,7 @@ void SendPlayerEnter(LocalPlayer*, int port) {
     uint8_t body[76] = {};
     EncodePlayerEnter(e, body);
     SetGameValue(119, port);
-    NetDebug(222, "Sending F_PLAYER_ENTER to port #%d", port);
+    NetDebug(44, "Sending F_PLAYER_ENTER to port #%d", port);
     SendPacket(body, F_PLAYER_ENTER, 76, 0, 0);
 }
 

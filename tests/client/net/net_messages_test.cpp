@@ -920,6 +920,15 @@ TEST_F(NetMessagesTest, SmallSendersBodiesAndDestinations) {
     EXPECT_TRUE(SentFrames().empty()) << "nothing goes out unless connected";
 }
 
+// F_OPEN_GAME is one zero byte; its whole frame, lead bytes and checksum written out by hand.
+TEST_F(NetMessagesTest, OpenGameGoesOutAsOneZeroByte) {
+    NetClientId = 7;
+    SendOpenGame();
+    const Bytes golden = {0x1B, 0x1B, 0x00, 0x01, 0x00, 0x00, 0x00, 0x07, 0xFF, 0xFF, 0x00, 0x17, 0x00, 0x24, 0x41};
+    ASSERT_EQ(RingUsed(SendRing), static_cast<int>(golden.size()));
+    EXPECT_EQ(Bytes(SendRing.bytes + SendRing.read, SendRing.bytes + SendRing.write), golden);
+}
+
 TEST_F(NetMessagesTest, APingCarriesTheGameClockAtSending) {
     SendPing();
     const std::vector<Sent> sent = SentFrames();
