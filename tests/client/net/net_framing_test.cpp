@@ -95,8 +95,11 @@ TEST_F(FramingTest, AFrameThatDoesNotFitIsNotQueuedAtAll) {
     std::vector<uint8_t> filler(kRingSize - 1 - 20, 0x11);
     ASSERT_TRUE(RingAppend(SendRing, filler.data(), static_cast<int>(filler.size())));
     std::vector<uint8_t> body(10, 0x22);
-    EXPECT_EQ(SendPacket(body.data(), 7, 10, 0, 0), 0) << "24 bytes do not fit in 20";
-    EXPECT_EQ(RingUsed(SendRing), static_cast<int>(filler.size()));
+    // A frame of n body bytes takes n + 14 with its two lead bytes.
+    for (int size : {10, 8, 7}) {
+        EXPECT_EQ(SendPacket(body.data(), 7, size, 0, 0), 0) << size + 14 << " bytes do not fit in 20";
+        EXPECT_EQ(RingUsed(SendRing), static_cast<int>(filler.size())) << size;
+    }
     EXPECT_EQ(SendSequence, 0u);
     EXPECT_EQ(SendPacket(body.data(), 7, 6, 0, 0), 6) << "20 bytes do";
     EXPECT_EQ(RingFree(SendRing), 0);
@@ -173,6 +176,43 @@ TEST_F(FramingTest, AStreamFrameLongerThanTheWorkBufferClosesTheStreamLink) {
     CloseErrorLog();
     std::string log = dir.Read("error.log");
     EXPECT_NE(log.find("2044"), std::string::npos) << log;
+}
+
+// A datagram is taken only when it holds its frames to the last byte: stream frames (the
+// all-datagram link) walk exactly to its end; a datagram frame holds its header and the body its
+// length names (the checksum after it is not read).
+TEST(DatagramFrames, ADatagramIsTakenOnlyWhenItHoldsItsWholeFrame) {
+    using Bytes = std::vector<uint8_t>;
+    struct StreamRow {
+        const char* what;
+        Bytes bytes;
+        bool whole;
+    } streamRows[] = {
+        {"one frame", {0, 2, 0, 7, 133, 1, 2}, true},
+        {"one byte short", {0, 2, 0, 7, 133, 1}, false},
+        {"one byte over", {0, 2, 0, 7, 133, 1, 2, 3}, false},
+        {"two frames", {0, 0, 0, 7, 133, 0, 1, 0, 7, 131, 9}, true},
+        {"the second one byte short", {0, 0, 0, 7, 133, 0, 1, 0, 7, 131}, false},
+        {"a header one byte short", {0, 0, 0, 7}, false},
+        {"nothing", {}, false},
+    };
+    for (const StreamRow& r : streamRows)
+        EXPECT_EQ(IsWholeStreamDatagram(r.bytes.data(), static_cast<int>(r.bytes.size())), r.whole) << r.what;
+
+    ResetNetFraming();
+    const Bytes header = {0, 3, 0, 1, 0, 5, 0, 9, 0, 24};
+    struct FrameRow {
+        const char* what;
+        int bodyBytes;
+        bool taken;
+    } frameRows[] = {{"the whole body", 3, true}, {"with its checksum", 5, true}, {"one byte short", 2, false}};
+    for (const FrameRow& r : frameRows) {
+        Bytes d = header;
+        d.resize(header.size() + static_cast<size_t>(r.bodyBytes), 0x44);
+        EXPECT_EQ(TakeDatagramBytes(d.data(), static_cast<int>(d.size())), r.taken ? 1 : 0) << r.what;
+    }
+    EXPECT_EQ(TakeDatagramBytes(header.data(), 9), 0) << "a header one byte short";
+    EXPECT_EQ(LinkStats.datagramPackets, 2u);
 }
 
 TEST(DatagramLoss, GapsAreCountedByTheSequenceRule) {
