@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -203,18 +204,36 @@ TEST_F(LinkTest, AFrameWrittenOneByteAtATimeIsTakenOnlyWhenWhole) {
     EXPECT_EQ(t.body, std::vector<uint8_t>({'a', 'b', 0}));
 }
 
-TEST_F(LinkTest, AStreamSendThatWouldBlockKeepsItsBytesForTheNextFlush) {
+// A stream send that would block, or takes only part of the frame, leaves the rest in the ring;
+// it goes out with the next frame, and the service sees both whole.
+TEST_F(LinkTest, AStreamSendThatBlocksOrIsPartialKeepsTheRestForTheNextFlush) {
     ASSERT_TRUE(ConnectStream());
-    platform::FailNextSend();
+    struct Case {
+        const char* what;
+        std::function<void()> limit;
+        int left;
+    } cases[] = {
+        {"would block", [] { platform::FailNextSend(); }, 15},
+        {"partial", [] { platform::LimitNextSend(4); }, 11},
+    };
     uint8_t zero = 0;
-    SendPacket(&zero, 17, 1, 0, 0);
-    EXPECT_EQ(RingUsed(SendRing), 15);
-    SendPacket(&zero, 16, 1, 0, 0);
-    EXPECT_EQ(RingUsed(SendRing), 0);
-    ASSERT_TRUE(PumpUntil([&] { return service.Frames().size() == 2; }));
-    EXPECT_EQ(service.Frames()[0].code, 17);
-    EXPECT_EQ(service.Frames()[1].code, 16);
-    EXPECT_EQ(service.Frames()[1].sequence, 1);
+    size_t frames = 0;
+    for (const Case& c : cases) {
+        c.limit();
+        SendPacket(&zero, 17, 1, 0, 0);
+        EXPECT_EQ(RingUsed(SendRing), c.left) << c.what;
+        SendPacket(&zero, 16, 1, 0, 0);
+        EXPECT_EQ(RingUsed(SendRing), 0) << c.what;
+        frames += 2;
+        ASSERT_TRUE(PumpUntil([&] { return service.Frames().size() == frames; })) << c.what;
+        const std::vector<GameService::Frame> got = service.Frames();
+        for (size_t k = frames - 2; k < frames; ++k) {
+            EXPECT_EQ(got[k].code, k % 2 ? 16 : 17) << c.what;
+            EXPECT_TRUE(got[k].lead) << c.what;
+            EXPECT_TRUE(got[k].checksumOk) << c.what;
+            EXPECT_EQ(got[k].sequence, k) << c.what;
+        }
+    }
 }
 
 TEST_F(LinkTest, ADatagramSendThatWouldBlockIsLostAndSaidOnce) {
