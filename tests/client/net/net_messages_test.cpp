@@ -1057,6 +1057,53 @@ TEST_F(NetWaitTest, TheDatagramReadLeavesTheServicesFramesToTheStreamRead) {
     }));
 }
 
+// A wait whose answer came stops timer 11 at once: left running, it would end the next thing
+// that counts on it.
+TEST_F(NetWaitTest, AnAnsweredWaitStopsItsTimer) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    SendConnect();
+    ASSERT_EQ(WaitForServiceReply(), 1);
+    struct Row {
+        const char* what;
+        void (*ask)();
+        int (*wait)();
+    } rows[] = {
+        {"entry", [] { SendPlayerEnter(nullptr, 255); }, [] { return WaitForEnterReply(nullptr); }},
+        {"open game", SendOpenGame, WaitForGameOpened},
+        {"world", SendRequestWorldLarge, WaitForWorld},
+        {"datagram link", SendEstablishDatagram, WaitForDatagramLink},
+    };
+    for (const Row& r : rows) {
+        r.ask();
+        const uint32_t start = GetTickCount();
+        EXPECT_EQ(r.wait(), 1) << r.what;
+        EXPECT_LT(GetTickCount() - start, 1000u) << r.what << ": answered in the first period";
+        EXPECT_FALSE(TimerRunning()) << r.what;
+    }
+}
+
+// The open-game wait asks again after every silent second.
+TEST_F(NetWaitTest, TheOpenGameWaitAsksAgainEverySecond) {
+    ASSERT_TRUE(Open(CONNECTION_STREAM));
+    service.OnCode(F_OPEN_GAME, [](GameService&, const GameService::Frame&) { return true; });
+    std::vector<uint32_t> asked;
+    const int watcher = platform::AddMessageSource([&] {
+        if (service.FramesOf(F_OPEN_GAME).size() > asked.size())
+            asked.push_back(GetTickCount());
+        if (asked.size() == 4)
+            GameOpened = 1;
+    });
+    AnswerEveryWaitAt(GetTickCount() + 10000);
+    SendOpenGame();
+    EXPECT_EQ(WaitForGameOpened(), 1);
+    platform::RemoveMessageSource(watcher);
+    ASSERT_EQ(asked.size(), 4u);
+    for (size_t k = 1; k < asked.size(); ++k) {
+        EXPECT_GE(asked[k] - asked[k - 1], 1000u) << k;
+        EXPECT_LE(asked[k] - asked[k - 1], 1010u) << k;
+    }
+}
+
 TEST_F(NetWaitTest, ARefusalEndsTheServiceWaitEarly) {
     ASSERT_TRUE(Open(CONNECTION_STREAM));
     Hold(g_login.password, "wrong");
@@ -1269,6 +1316,10 @@ TEST_F(NetWaitTest, TavernAndArenaEntrySendTheirCodesInOrder) {
             codes.push_back(f.code);
         const std::vector<int> expected = {15, 184, 51, 53, 71, 23, 4, 184, 51, 64, 188, 23, 4};
         EXPECT_EQ(codes, expected) << type;
+        const std::vector<GameService::Frame> code51 = fresh.FramesOf(F_CODE_51);
+        ASSERT_EQ(code51.size(), 2u) << type;
+        EXPECT_EQ(code51[0].body, Bytes{0}) << "the Tavern's";
+        EXPECT_EQ(code51[1].body, Bytes{4}) << "the arena's number";
         EXPECT_EQ(entered, 1) << type;
         fresh.RemoveMessageSource();
     }
