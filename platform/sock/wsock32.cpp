@@ -529,22 +529,12 @@ HOSTENT* WS_gethostbyname(const char* name) {
         Fail(WSAHOST_NOT_FOUND);
         return nullptr;
     }
-    std::vector<uint32_t> outer, loop;
-    for (addrinfo* p = res; p; p = p->ai_next) {
-        uint32_t a = reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr.s_addr;
-        std::vector<uint32_t>& v = (ntohl(a) >> 24) == 127 ? loop : outer;
-        bool seen = false;
-        for (uint32_t b : outer)
-            seen |= b == a;
-        for (uint32_t b : loop)
-            seen |= b == a;
-        if (!seen)
-            v.push_back(a);
-    }
+    std::vector<uint32_t> found;
+    for (addrinfo* p = res; p; p = p->ai_next)
+        found.push_back(reinterpret_cast<sockaddr_in*>(p->ai_addr)->sin_addr.s_addr);
     st.name = res->ai_canonname ? res->ai_canonname : name;
     ::freeaddrinfo(res);
-    st.addrs = outer;
-    st.addrs.insert(st.addrs.end(), loop.begin(), loop.end());
+    st.addrs = ReachableFirst(found);
     st.list.clear();
     for (uint32_t& a : st.addrs)
         st.list.push_back(reinterpret_cast<char*>(&a));
@@ -590,6 +580,17 @@ const Export kExports[] = {
 };
 
 }  // namespace
+
+std::vector<uint32_t> ReachableFirst(const std::vector<uint32_t>& found) {
+    std::vector<uint32_t> outer, loop;
+    for (uint32_t a : found) {
+        if (std::find(outer.begin(), outer.end(), a) != outer.end() || std::find(loop.begin(), loop.end(), a) != loop.end())
+            continue;
+        ((ntohl(a) >> 24) == 127 ? loop : outer).push_back(a);
+    }
+    outer.insert(outer.end(), loop.begin(), loop.end());
+    return outer;
+}
 
 FARPROC SocketFunction(const char* name) {
     if (!name || Lib().hidden == name)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/sock/sock_control.h"
+#include "platform/sock/sock_internal.h"
 #include "platform/sock/winsock.h"
 #include "tests/support/headless.h"
 
@@ -172,6 +173,27 @@ TEST_F(SockTest, OwnHostListsReachableAddressesBeforeLoopback) {
     EXPECT_EQ(ws.gethostbyname("host.that.does.not.resolve.invalid"), nullptr);
     char tiny[1];
     EXPECT_EQ(ws.gethostname(tiny, 1), SOCKET_ERROR);
+}
+
+// Whatever the host running the tests resolves its own name to: reachable addresses first, each
+// address once.
+TEST(OwnHost, ReachableAddressesComeBeforeLoopbackOnesEachOnce) {
+    const auto a = [](const char* dotted) { return static_cast<uint32_t>(inet_addr(dotted)); };
+    struct Row {
+        const char* what;
+        std::vector<uint32_t> found, listed;
+    } rows[] = {
+        {"loopback first", {a("127.0.1.1"), a("10.0.0.5")}, {a("10.0.0.5"), a("127.0.1.1")}},
+        {"mixed with repeats",
+         {a("127.0.0.1"), a("192.168.1.2"), a("127.0.1.1"), a("192.168.1.2"), a("10.0.0.5"), a("127.0.0.1")},
+         {a("192.168.1.2"), a("10.0.0.5"), a("127.0.0.1"), a("127.0.1.1")}},
+        {"loopback only", {a("127.0.0.1")}, {a("127.0.0.1")}},
+        {"just below and above 127", {a("126.255.255.255"), a("127.255.255.255"), a("128.0.0.0")},
+         {a("126.255.255.255"), a("128.0.0.0"), a("127.255.255.255")}},
+        {"nothing", {}, {}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(platform::ReachableFirst(r.found), r.listed) << r.what;
 }
 
 TEST_F(SockTest, ConnectPostsFdConnectOnceAndReadIsRearmedOnlyByRecv) {
