@@ -211,10 +211,18 @@ TEST_F(TablesTest, HighScoresTakeTenRecordsOfAKnownList) {
     EXPECT_STREQ(HighScoreLists[2][9].name, "j");
     EXPECT_EQ(HighScoreLists[2][9].level, 29);
     EXPECT_EQ(HighScoreLists[2][0].value, 1);
-    body[3] = 4;
     body[8] = 'Z';
+    body[3] = 3;
     OnHighscoreList(body.data(), body.size());
-    EXPECT_STREQ(HighScoreLists[2][0].name, "a") << "list 4 is dropped";
+    EXPECT_STREQ(HighScoreLists[3][0].name, "Z") << "list 3 is the last";
+    ClearChatBuffer();
+    std::vector<uint8_t> before(sizeof HighScoreLists);
+    std::memcpy(before.data(), HighScoreLists, before.size());
+    body[3] = 4;
+    body[8] = 'Y';
+    OnHighscoreList(body.data(), body.size());
+    EXPECT_EQ(std::memcmp(before.data(), HighScoreLists, before.size()), 0) << "list 4 is dropped";
+    EXPECT_FALSE(ConsoleHas("F_HIGHSCORE_LIST received.  List=4 Num=12."));
 }
 
 TEST_F(TablesTest, Code120EntriesFollowTheirInUseBytes) {

@@ -763,11 +763,20 @@ TEST_F(ArenaNetTest, NodeAndNexusRecordsOffTheirTablesOrOfNoTeamChangeNothingUns
     EXPECT_EQ(g_level.earthnodes[99].bias, 100);  // held to 0..100
     EXPECT_EQ(g_level.earthnodes[99].weight, 100);
     EXPECT_TRUE(NoticeHas("You fully bias the Earthnode towards ."));
+    // Records past the tables (the shrines follow the nodes) change nothing, ours or not.
+    g_screen.ClearNoticeLines();
+    Bytes shrine(sizeof g_level.shrines[0]);
+    std::memcpy(shrine.data(), &g_level.shrines[0], shrine.size());
+    const size_t nodeColours = present.Count("SetEarthbloodColor");
     for (int which : {100, 255})
         Dispatch(41, NodeRecord(which, 2, 50, 1, 50, 7));
     for (int which : {20, 255})
         Dispatch(43, NodeRecord(which, 2, 50, 1, 50, 7));
     EXPECT_EQ(present.Count("SetShrineColor"), 0u);
+    EXPECT_EQ(present.Count("SetEarthbloodColor"), nodeColours);
+    EXPECT_EQ(std::memcmp(&g_level.shrines[0], shrine.data(), shrine.size()), 0);
+    for (const char* line : g_screen.noticeLines)
+        EXPECT_STREQ(line, "");
 }
 
 TEST_F(ArenaNetTest, NexusChangesTellWhoDidWhatToWhichTeam) {

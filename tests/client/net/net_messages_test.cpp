@@ -174,6 +174,45 @@ TEST_F(NetMessagesTest, ADatagramAddressMustBeDottedTextWithinItsFieldAndAPortIn
 
 // ---- Lobby stage ------------------------------------------------------------------------------
 
+// F_VALIDATE_PLAYER_LIST gives a table its members, one bit a player id: the id's byte, its bit
+// counted from the lowest. A list for a table the client does not know changes nothing, not even
+// the Tavern's own entry.
+TEST_F(NetMessagesTest, AValidationListSetsItsTablesMembersBitByBit) {
+    g_screenState = 2;
+    g_debugLevel = 2;
+    const int t = UpdateTableTable(9, 1, "Nook", "Ivo");
+    ASSERT_GT(t, 0);
+    const struct {
+        int ownId, byte;
+        uint8_t bits;
+        bool invited;
+    } rows[] = {
+        {7, 0, 0x80, true}, {7, 0, 0x01, false}, {10, 1, 0x04, true},
+        {10, 1, 0x20, false}, {10, 2, 0x04, false}, {511, 63, 0x80, true},
+    };
+    for (const auto& r : rows) {
+        SetGameValue(118, r.ownId);
+        std::memset(LobbyTableList[t].members, 0, sizeof LobbyTableList[t].members);
+        ClearChatBuffer();
+        Bytes b(68);
+        b[0] = 9;
+        b[4 + r.byte] = r.bits;
+        Dispatch(82, b);
+        EXPECT_EQ(LobbyTableList[t].members[r.byte], r.bits);
+        EXPECT_EQ(ConsoleHas("You have been invited to Nook (#9) by Ivo."), r.invited) << r.ownId << " " << int(r.bits);
+    }
+
+    SetGameValue(118, 7);
+    ClearChatBuffer();
+    Bytes b(68, 0xFF);
+    b[0] = 44;
+    Dispatch(82, b);
+    EXPECT_TRUE(ConsoleHas("Received validation list for invalid table (#44)"));
+    for (uint8_t m : LobbyTableList[0].members)
+        ASSERT_EQ(m, 0) << "the Tavern's entry took an unknown table's list";
+    EXPECT_FALSE(ConsoleHas("You have been invited to Main Tavern (#44) by System."));
+}
+
 TEST_F(NetMessagesTest, ChatFromAnIgnoredPlayerIsDroppedUnlessHeHasOperatorBits) {
     g_screenState = 2;
     const int i = AddPlayer(9, "Grub");
@@ -1433,6 +1472,26 @@ TEST_F(PlayerFigureTest, AKnownPlayersFirstStateMakesAPlacedFigure) {
     EXPECT_EQ(o.state_bits, 1 + 32);
     Dispatch(1, PlayerState(0x1000, 0, 704, 700, 5, 0, 0), 9);
     EXPECT_EQ(o.state_bits, 16);
+}
+
+// Bit 15 of the x word asks for a place without smoothing (a jump); the flags beside it and in
+// the y word move the figure smoothly.
+TEST_F(PlayerFigureTest, OnlyTheRefreshBitPlacesAFigureAtOnce) {
+    AddPlayer(9, "Nell");
+    Dispatch(1, PlayerState(0, 0, 640, 640, 0, 0, 0), 9);
+    const WorldObject& o = WorldObjectTable[FindPlayerObjectSlot(9)];
+    const struct {
+        int xFlags, yFlags, smoothing;
+    } rows[] = {
+        {0x8000, 0, 0}, {0x4000, 0, 300}, {0x2000, 0, 300}, {0x6000, 0xE000, 300}, {0, 0x8000, 300}, {0xE000, 0, 0},
+    };
+    int x = 640;
+    for (const auto& r : rows) {
+        x += 64;
+        Dispatch(1, PlayerState(0, 0, r.xFlags | x, r.yFlags | 640, 0, 0, 0), 9);
+        EXPECT_EQ(o.x, x);
+        EXPECT_EQ(o.smooth_time, r.smoothing) << std::hex << r.xFlags << " " << r.yFlags;
+    }
 }
 
 TEST_F(PlayerFigureTest, BodyValuesPastTheThreeFiguresGiveTheFirstPlain) {
