@@ -1,6 +1,5 @@
 #pragma once
-// Reads one received packet with the body reader of its code, as the handlers will, and turns
-// a copy with the code's conversion step.
+// Reads one received packet with the body reader of its code, as the handlers will.
 
 #include <cstdint>
 #include <cstring>
@@ -11,9 +10,6 @@
 #include "client/net/net_catalogue.h"
 
 inline void DecodeByCode(int code, const uint8_t* b, size_t n) {
-    std::vector<uint8_t> copy(b, b + n);
-    ConvertBody(code, copy.data(), copy.size(), true);
-    ConvertBody(code, copy.data(), copy.size(), false);
     switch (code) {
     case 1: { PlayerStateBody x; DecodePlayerState(b, n, &x); break; }
     case 2: { CreateObjectBody x; DecodeCreateObject(b, n, &x); break; }

@@ -1,7 +1,8 @@
 #pragma once
 // Every function code of the service protocol: its name, what the client sends (body size and
-// destination), in which screens a received one is taken, the shortest body a handler may read,
-// and the one conversion step that turns its 16- and 32-bit fields between network and host order.
+// destination), in which screens a received one is taken and the shortest body a handler may
+// read. Each body's byte order is turned by its own reader and writer (net_bodies), which take
+// every 16- and 32-bit field in network order at its offset.
 
 #include <cstddef>
 #include <cstdint>
@@ -56,7 +57,6 @@ struct MessageInfo {
     int destination;     // 0xFFFF all, 0xFFFE service, 0, kDestinationOnePlayer, kDestinationNone
     Accepted accepted;
     int minReceived;     // shortest body a handler may read; 0 for codes never taken
-    const char* conversion;  // "w<off>" 16-bit and "d<off>" 32-bit fields, "w0-8" a run
 };
 
 constexpr int kMessageCount = 122;
@@ -64,8 +64,3 @@ extern const MessageInfo MessageCatalogue[kMessageCount];
 
 // The entry of a code; null for a code not in the catalogue.
 const MessageInfo* FindMessage(int code);
-
-// Turns the code's converted fields in place, between network and host order (the same step
-// both ways). Fields past size are left alone; repeated records are turned as the body holds
-// them. False for a code not in the catalogue.
-bool ConvertBody(int code, uint8_t* body, size_t size, bool toHost);
