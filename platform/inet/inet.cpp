@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -21,6 +22,55 @@
 #include <vector>
 
 #include "common/text.h"
+
+// Received bytes not yet read, oldest first: a ring, so that taking from the front and adding
+// at the back move only the bytes taken or added. It grows only for a delivery that does not fit.
+class ByteRing {
+public:
+    size_t Size() const { return size_; }
+
+    void Push(const uint8_t* bytes, size_t n) {
+        if (n > capacity_ - size_)
+            Grow(size_ + n);
+        const size_t tail = (head_ + size_) % capacity_;
+        const size_t first = std::min(n, capacity_ - tail);
+        std::memcpy(buffer_.get() + tail, bytes, first);
+        std::memcpy(buffer_.get(), bytes + first, n - first);
+        size_ += n;
+    }
+
+    // Moves the first n bytes (at most Size()) to out.
+    void Pop(uint8_t* out, size_t n) {
+        if (n == 0)
+            return;
+        const size_t first = std::min(n, capacity_ - head_);
+        std::memcpy(out, buffer_.get() + head_, first);
+        std::memcpy(out + first, buffer_.get(), n - first);
+        head_ = (head_ + n) % capacity_;
+        size_ -= n;
+    }
+
+private:
+    static constexpr size_t kFirstCapacity = 256 * 1024;
+
+    void Grow(size_t needed) {
+        size_t capacity = std::max(capacity_, kFirstCapacity);
+        while (capacity < needed)
+            capacity *= 2;
+        auto bigger = std::make_unique_for_overwrite<uint8_t[]>(capacity);
+        const size_t held = size_;
+        Pop(bigger.get(), held);
+        buffer_ = std::move(bigger);
+        capacity_ = capacity;
+        head_ = 0;
+        size_ = held;
+    }
+
+    std::unique_ptr<uint8_t[]> buffer_;
+    size_t capacity_ = 0;
+    size_t head_ = 0;
+    size_t size_ = 0;
+};
 
 struct InternetObject {
     enum class Kind { Session, Request };
@@ -44,8 +94,7 @@ struct InternetObject {
     // Request. Everything below easy is shared with the session's thread, under its mutex.
     InternetObject* session = nullptr;
     CURL* easy = nullptr;
-    std::vector<uint8_t> data;  // received, not yet read from readPos on
-    size_t readPos = 0;
+    ByteRing data;      // received, not yet read
     size_t wanted = 0;  // bytes the read under way waits for
     bool paused = false;
     bool headersDone = false;
@@ -55,7 +104,7 @@ struct InternetObject {
     long code = 0;         // the answer's status once the headers are done
     CURLcode result = CURLE_OK;
 
-    size_t Buffered() const { return data.size() - readPos; }
+    size_t Buffered() const { return data.Size(); }
 };
 
 namespace platform {
@@ -106,11 +155,7 @@ size_t OnBody(char* ptr, size_t size, size_t count, void* user) {
         r->paused = true;
         return CURL_WRITEFUNC_PAUSE;
     }
-    if (r->readPos > 0 && r->readPos >= r->data.size() / 2) {
-        r->data.erase(r->data.begin(), r->data.begin() + static_cast<std::ptrdiff_t>(r->readPos));
-        r->readPos = 0;
-    }
-    r->data.insert(r->data.end(), ptr, ptr + n);
+    r->data.Push(reinterpret_cast<const uint8_t*>(ptr), n);
     if (!r->headersDone)
         curl_easy_getinfo(r->easy, CURLINFO_RESPONSE_CODE, &r->code);
     r->headersDone = true;
@@ -208,6 +253,26 @@ void Send(InternetObject* r, Command command) {
 // Lets a paused transfer go on once the reader has taken enough. Under the session's mutex.
 bool ShouldResume(const InternetObject* r) {
     return r->paused && r->Buffered() < std::max(r->wanted, kBufferLimit / 2);
+}
+
+enum class ReadOutcome { Waiting, Failed, Taken };
+
+// A read's bytes when they are there (or the data has ended), under the session's mutex;
+// resume is set when the transfer may go on.
+ReadOutcome TakeBuffered(InternetObject* file, void* buffer, size_t wanted, DWORD* bytesRead, bool* resume) {
+    if (file->Buffered() < wanted && !file->done)
+        return ReadOutcome::Waiting;
+    // A broken transfer is a failed read, not an early end of the data.
+    if (file->done && file->result != CURLE_OK && file->Buffered() < wanted)
+        return ReadOutcome::Failed;
+    const size_t n = std::min(wanted, file->Buffered());
+    file->data.Pop(static_cast<uint8_t*>(buffer), n);
+    *bytesRead = static_cast<DWORD>(n);
+    if (ShouldResume(file)) {
+        file->paused = false;
+        *resume = true;
+    }
+    return ReadOutcome::Taken;
 }
 
 // Waits until ready() holds (checked under the session's mutex), running the wait hook between
@@ -407,35 +472,28 @@ BOOL InternetReadFile(HINTERNET file, void* buffer, DWORD bytesToRead, DWORD* by
         *bytesRead = 0;
     if (!Live(file, InternetObject::Kind::Request) || !bytesRead || (!buffer && bytesToRead))
         return FALSE;
-    size_t wanted = bytesToRead;
+    const size_t wanted = bytesToRead;
     InternetObject* session = file->session;
-    {
-        std::lock_guard<std::mutex> lock(session->mutex);
-        file->wanted = wanted;
-    }
-    if (!platform::Drive(file, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
-        return FALSE;
-    if (!Live(file, InternetObject::Kind::Request))
-        return FALSE;
+    using platform::ReadOutcome;
+    ReadOutcome outcome;
     bool resume = false;
     {
+        // Most reads find their bytes there already: one pass under the mutex.
         std::lock_guard<std::mutex> lock(session->mutex);
-        // A broken transfer is a failed read, not an early end of the data.
-        if (file->done && file->result != CURLE_OK && file->Buffered() < wanted)
+        file->wanted = wanted;
+        outcome = platform::TakeBuffered(file, buffer, wanted, bytesRead, &resume);
+    }
+    if (outcome == ReadOutcome::Waiting) {
+        if (!platform::Drive(file, [file, wanted] { return file->Buffered() >= wanted || file->done; }))
             return FALSE;
-        size_t n = std::min(wanted, file->Buffered());
-        if (n)
-            std::memcpy(buffer, file->data.data() + file->readPos, n);
-        file->readPos += n;
-        *bytesRead = static_cast<DWORD>(n);
-        if (platform::ShouldResume(file)) {
-            file->paused = false;
-            resume = true;
-        }
+        if (!Live(file, InternetObject::Kind::Request))
+            return FALSE;
+        std::lock_guard<std::mutex> lock(session->mutex);
+        outcome = platform::TakeBuffered(file, buffer, wanted, bytesRead, &resume);
     }
     if (resume)
         platform::Send(file, platform::kResume);
-    return TRUE;
+    return outcome == ReadOutcome::Taken ? TRUE : FALSE;
 }
 
 BOOL InternetCloseHandle(HINTERNET handle) {

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/inet/inet.h"
@@ -100,6 +102,35 @@ TEST_F(InetTest, AReadLargerThanTheBufferedDataIsWhole) {
     ASSERT_TRUE(InternetReadFile(r, got.data(), static_cast<DWORD>(got.size()), &n));
     got.resize(n);
     EXPECT_EQ(got, body);
+    InternetCloseHandle(r);
+}
+
+// A reader that falls behind until the transfer is held back, then takes reads of every size,
+// some larger than all that is held: the bytes come out whole and in order.
+TEST_F(InetTest, ReadsOfMixedSizesAfterTheTransferWasHeldBackKeepEveryByte) {
+    std::string body(5 * 1024 * 1024 + 123, '\0');
+    uint32_t x = 1;
+    for (char& c : body) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 23);
+    }
+    server.SetBody("/mixed", body);
+    HINTERNET r = InternetOpenUrlA(session, Url("/mixed").c_str(), nullptr, 0, 0, 0);
+    ASSERT_NE(r, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const DWORD sizes[] = {1, 1000, 4096, 3, 65521, 3 * 1024 * 1024, 777, 1024 * 1024 + 5};
+    std::string got;
+    std::vector<char> buf(3 * 1024 * 1024);
+    for (size_t i = 0; i < 200 && got.size() < body.size(); ++i) {
+        const DWORD want = sizes[i % (sizeof sizes / sizeof sizes[0])];
+        DWORD n = 0;
+        ASSERT_TRUE(InternetReadFile(r, buf.data(), want, &n));
+        got.append(buf.data(), n);
+        if (n < want)
+            break;
+    }
+    EXPECT_EQ(got.size(), body.size());
+    EXPECT_TRUE(got == body) << "the bytes differ";
     InternetCloseHandle(r);
 }
 
