@@ -1,8 +1,9 @@
 # The update utility and the platform pieces it stands on (HTTP, dialog, programs, file
 # operations), tested against a loopback HTTP server.
 quorrin_test(updater_tests
-  LABELS updater
+  LABELS updater foundations-hostile
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/adler32_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_list_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/inet_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_test.cpp

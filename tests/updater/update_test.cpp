@@ -302,6 +302,20 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
         r.status = 404;
         return r;
     };
+    // The packed file with its two header bytes set (the header's own check made right) or its
+    // last byte, the end of the check value, changed.
+    auto withHeader = [&](uint8_t cmf, uint8_t flags) {
+        std::string p = packed;
+        flags = static_cast<uint8_t>(flags & 0xE0);
+        flags = static_cast<uint8_t>(flags + (31 - (cmf << 8 | flags) % 31) % 31);
+        p[0] = static_cast<char>(cmf);
+        p[1] = static_cast<char>(flags);
+        return p;
+    };
+    std::string badCheck = packed;
+    badCheck.back() = static_cast<char>(badCheck.back() ^ 1);
+    std::string badHeaderCheck = packed;
+    badHeaderCheck[1] = static_cast<char>(badHeaderCheck[1] ^ 1);
     const Case cases[] = {
         {"traversal", EntryLine(size, psize, 1, "../outside.txt"), body(packed), parse},
         {"deep traversal", EntryLine(size, psize, 1, "Data\\..\\..\\outside.txt"), body(packed), parse},
@@ -323,6 +337,13 @@ TEST_F(UpdateTest, AHostileServerNeitherWritesOutsideNorDamagesTheInstallation) 
          complete},
         {"no check value at the end", EntryLine(size, psize - 4, 1, "Data/Maps/Level1.dat"),
          body(packed.substr(0, psize - 4)), complete},
+        {"check value one off", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), body(badCheck), complete},
+        {"header's own check broken", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), body(badHeaderCheck),
+         complete},
+        {"a preset dictionary asked for", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"),
+         body(withHeader(0x78, 0x20)), complete},
+        {"a window of 64 KiB", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), body(withHeader(0x88, 0)), complete},
+        {"not deflate", EntryLine(size, psize, 1, "Data/Maps/Level1.dat"), body(withHeader(0x79, 0)), complete},
         // The directories made for a file that never comes go again.
         {"not compressed, new directories", EntryLine(size, psize, 1, "New/Deep/Level.dat"),
          body(std::string(psize, 'x')), complete, "/product/new/deep/level.dat"},

@@ -17,6 +17,7 @@
 #include "platform/dialog/dialog.h"
 #include "platform/fs/file_ops.h"
 #include "platform/fs/fs.h"
+#include "updater/lib/adler32.h"
 #include "updater/lib/update_state.h"
 
 DownloadProgress CurrentProgress;
@@ -201,7 +202,7 @@ public:
         if (HasDirectory(target_) && !MakeDirectories(target_, &madeDirs_))
             return false;
         file_ = platform::CreateTempFileBeside(target_, &temp_);
-        if (!file_ || inflateInit(&z_) != Z_OK)
+        if (!file_ || inflateInit2(&z_, -MAX_WBITS) != Z_OK)
             return false;
         zReady_ = true;
         block_.resize(WriteBehind::kBlockBytes);
@@ -209,27 +210,32 @@ public:
         return true;
     }
 
-    // More of the packed data; false when it cannot be the listed file.
+    // More of the packed data; false when it cannot be the listed file. The zlib stream is taken
+    // apart here (header, raw deflate data, check value) so that the check value is summed over
+    // whole blocks of output rather than each read's worth.
     bool Take(const uint8_t* data, size_t n) {
-        if (ended_)
-            return true;  // what follows the end of the data is not looked at
-        z_.next_in = const_cast<Bytef*>(data);
-        z_.avail_in = static_cast<uInt>(n);
-        while (z_.avail_in > 0 && !ended_) {
-            const size_t room = block_.size() - used_;
-            z_.next_out = block_.data() + used_;
-            z_.avail_out = static_cast<uInt>(room);
-            const int rc = inflate(&z_, Z_NO_FLUSH);
-            if (rc == Z_STREAM_END)
-                ended_ = true;
-            else if (rc != Z_OK && rc != Z_BUF_ERROR)
-                return false;
-            if (!Produced(room - z_.avail_out))
-                return false;
-            if (rc == Z_BUF_ERROR)
-                break;
+        while (n > 0 && !ended_) {
+            if (headerHeld_ < 2) {
+                header_[headerHeld_++] = *data++;
+                --n;
+                if (headerHeld_ == 2 && !StartRawData())
+                    return false;
+            } else if (dataEnded_) {
+                trailer_ = trailer_ << 8 | *data++;
+                --n;
+                if (++trailerHeld_ == 4) {
+                    SumPending();
+                    if (trailer_ != adler_)
+                        return false;
+                    ended_ = true;  // what follows the end of the data is not looked at
+                }
+            } else {
+                const size_t left = Inflate(data, n);
+                data += n - left;
+                n = left;
+            }
         }
-        return true;
+        return !failed_;
     }
 
     // Puts the file in place when the data ended and inflated to exactly the listed size.
@@ -250,7 +256,37 @@ public:
     }
 
 private:
-    // n more bytes inflated into the block; a full block goes to the writer.
+    // The two header bytes: deflate, no preset dictionary, and the header's own check; the
+    // window (at most 32 KiB, or the reset fails) is the one the stream declares.
+    bool StartRawData() {
+        const int method = header_[0] & 0x0F, windowBits = (header_[0] >> 4) + 8;
+        const bool dictionary = (header_[1] & 0x20) != 0;
+        if (method != Z_DEFLATED || dictionary || (header_[0] << 8 | header_[1]) % 31 != 0)
+            return false;
+        return inflateReset2(&z_, -windowBits) == Z_OK;
+    }
+
+    // Inflates what it can of n bytes into the block; the bytes not used (those after the end of
+    // the deflate data). Sets failed_ on data that is not deflate or inflates past the listed size.
+    size_t Inflate(const uint8_t* data, size_t n) {
+        z_.next_in = const_cast<Bytef*>(data);
+        z_.avail_in = static_cast<uInt>(n);
+        while (z_.avail_in > 0 && !dataEnded_ && !failed_) {
+            const size_t room = block_.size() - used_;
+            z_.next_out = block_.data() + used_;
+            z_.avail_out = static_cast<uInt>(room);
+            const int rc = inflate(&z_, Z_NO_FLUSH);
+            if (rc == Z_STREAM_END)
+                dataEnded_ = true;
+            else if (rc != Z_OK)
+                failed_ = true;
+            if (!Produced(room - z_.avail_out))
+                failed_ = true;
+        }
+        return failed_ ? 0 : z_.avail_in;
+    }
+
+    // n more bytes inflated into the block; a full block is summed and goes to the writer.
     bool Produced(size_t n) {
         if (n > entry_.size - written_)
             return false;  // more than listed
@@ -259,10 +295,17 @@ private:
         written_ += n;
         used_ += n;
         if (used_ == block_.size()) {
+            SumPending();
             block_ = writer_->Swap(std::move(block_), used_);
             used_ = 0;
+            summed_ = 0;
         }
         return !writer_->Failed();
+    }
+
+    void SumPending() {
+        adler_ = Adler32(adler_, block_.data() + summed_, used_ - summed_);
+        summed_ = used_;
     }
 
     void Abandon() {
@@ -289,6 +332,14 @@ private:
     std::unique_ptr<WriteBehind> writer_;
     z_stream z_{};
     bool zReady_ = false;
+    uint8_t header_[2] = {};
+    size_t headerHeld_ = 0;
+    bool dataEnded_ = false;  // the end of the deflate data; the check value follows
+    uint32_t trailer_ = 0;
+    size_t trailerHeld_ = 0;
+    uint32_t adler_ = 1;
+    size_t summed_ = 0;  // bytes of the block already in adler_
+    bool failed_ = false;
     bool ended_ = false;
     uint64_t written_ = 0;
     std::vector<uint8_t> head_;
