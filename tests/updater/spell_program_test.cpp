@@ -5,17 +5,24 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/child_processes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/update_server.h"
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -123,6 +130,62 @@ TEST_F(SpellProgramTest, ThePatcherPassReplacesTheRunningUtility) {
     EXPECT_FALSE(dir->Exists("news.txt"));
     ExpectClientsExit(0);
     EXPECT_FALSE(dir->Exists("client-started.txt"));
+}
+
+// A run killed while a file arrives leaves its part file; the next run removes that one and
+// nothing else, whatever the names of the others beside it.
+TEST_F(SpellProgramTest, TheNextRunRemovesWhatAKilledTransferLeft) {
+    InstallSpell("updater");
+    ListUnchanged("patcher", "updater");
+    const std::set<std::string> foreign = {".tmpAb12Cd", ".spell-abcdef.tmp", "notes.tmp"};
+    for (const std::string& name : foreign)
+        dir->Write("data/" + name, "not the updater's");
+    std::string big(600000, '\0');
+    uint32_t x = 3;
+    for (char& c : big) {
+        x = x * 1103515245u + 12345u;
+        c = static_cast<char>(x >> 23);
+    }
+    servers.ServeFiles("product", {{"Data/Big.dat", big, 946684800}});
+    HttpTestServer::Response stalling;
+    stalling.body = Deflate(big);
+    stalling.stallAfter = 200000;
+    http.Set(servers.FilePath("product", "Data/Big.dat"), stalling);
+
+    const std::string program = dir->File("updater");
+    char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    std::vector<std::string> env = {"GAME_HEADLESS=1"};
+    for (char** e = environ; *e; ++e)
+        env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    for (int i = 0; i < 600 && !http.Stalled(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(http.Stalled());
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    auto names = [this] {
+        std::set<std::string> n;
+        for (const auto& e : fs::directory_iterator(dir->File("data")))
+            n.insert(e.path().filename().string());
+        return n;
+    };
+    ASSERT_EQ(names().size(), foreign.size() + 1) << "the killed run's part file";
+
+    servers.ServeFiles("product", {{"Data/Big.dat", big, 946684800}});
+    EXPECT_EQ(RunSpell("updater"), 0) << dir->Read("spell.out");
+    ExpectClientsExit(1);
+    std::set<std::string> expected = foreign;
+    expected.insert("big.dat");
+    EXPECT_EQ(names(), expected);
+    EXPECT_TRUE(dir->Read("data/big.dat") == big);
+    for (const std::string& name : foreign)
+        EXPECT_EQ(dir->Read("data/" + name), "not the updater's");
 }
 
 // The sample installation as the build makes it: spell there updates it and starts the real

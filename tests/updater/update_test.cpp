@@ -390,6 +390,38 @@ TEST_F(UpdateTest, ALargeFileArrivesWholeAndANewScriptCanBeRun) {
     EXPECT_EQ(Tree().size(), 10u) << "no temporary file left";
 }
 
+// What a killed run's note names goes at the next start only when it is a part file of ours:
+// a plain file under the updater's own kind of name, inside the installation. The note goes in
+// every case.
+TEST_F(UpdateTest, AStalePartFileIsRemovedOnlyWhenItIsOurs) {
+    const struct {
+        const char* what;
+        std::string noted;
+        std::string file;  // made before, under the outer directory
+        bool removed;
+    } cases[] = {
+        {"ours", "data/.spell-0az9k2.tmp", "install/data/.spell-0az9k2.tmp", true},
+        {"ours, at the top", ".spell-abcdef.tmp", "install/.spell-abcdef.tmp", true},
+        {"outside the installation", "../.spell-abcdef.tmp", ".spell-abcdef.tmp", false},
+        {"absolute", outer.File(".spell-abcdef.tmp"), ".spell-abcdef.tmp", false},
+        {"another name", "data/notes.tmp", "install/data/notes.tmp", false},
+        {"capitals", "data/.spell-ABCDEF.tmp", "install/data/.spell-ABCDEF.tmp", false},
+        {"one letter short", "data/.spell-abcde.tmp", "install/data/.spell-abcde.tmp", false},
+        {"another ending", "data/.spell-abcdef.dat", "install/data/.spell-abcdef.dat", false},
+        {"a directory (last: it stays)", "data/.spell-abcdef.tmp", "install/data/.spell-abcdef.tmp/inside",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        outer.Write(c.file, "x");
+        Install(kPartNoteFileName, c.noted + "\n", kOldTime);
+        RemoveStalePartFile();
+        EXPECT_NE(outer.Exists(c.file), c.removed);
+        EXPECT_FALSE(fs::exists(Path(kPartNoteFileName)));
+        fs::remove(outer.File(c.file));
+    }
+}
+
 // The disk refuses the write part way (a file size limit stands in for a full disk): the
 // installed file stays and nothing is left beside it.
 TEST_F(UpdateTest, AFailedWriteLeavesTheInstalledFileAndNothingBesideIt) {

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <condition_variable>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <initializer_list>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -104,6 +106,62 @@ HINTERNET OpenUrl(const std::string& url) {
 
 bool HasDirectory(const std::string& path) {
     return path.find_first_of("/\\") != std::string::npos;
+}
+
+// A download is inflated into ".spell-XXXXXX.tmp" beside its place, and that name is noted in
+// kPartNoteFileName before the file is made and forgotten once it is gone.
+constexpr char kPartPrefix[] = ".spell-";
+constexpr char kPartSuffix[] = ".tmp";
+constexpr char kPartLetters[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr size_t kPartRandomLetters = 6;
+
+std::string DirectoryPart(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A name the updater gives its part files, in a directory a listed file could have.
+bool IsPartFilePath(const std::string& path) {
+    const std::string dir = DirectoryPart(path);
+    char checked[256];
+    if (!dir.empty() && !NormalizeListName(dir.substr(0, dir.size() - 1), checked))
+        return false;
+    const std::string name = path.substr(dir.size());
+    const size_t prefix = sizeof kPartPrefix - 1, suffix = sizeof kPartSuffix - 1;
+    if (name.size() != prefix + kPartRandomLetters + suffix || name.compare(0, prefix, kPartPrefix) != 0 ||
+        name.compare(prefix + kPartRandomLetters, suffix, kPartSuffix) != 0)
+        return false;
+    return name.find_first_not_of(kPartLetters, prefix) == prefix + kPartRandomLetters;
+}
+
+bool WritePartNote(const std::string& path) {
+    FILE* f = platform::OpenGameFile(kPartNoteFileName, "wb");
+    if (!f)
+        return false;
+    const bool written = std::fprintf(f, "%s\n", path.c_str()) > 0;
+    return std::fclose(f) == 0 && written;
+}
+
+// A new part file beside target, noted first; its name goes to path.
+FILE* CreatePartFile(const std::string& target, std::string* path) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string candidate = DirectoryPart(target) + kPartPrefix;
+        for (size_t i = 0; i < kPartRandomLetters; ++i)
+            candidate += kPartLetters[random() % (sizeof kPartLetters - 1)];
+        candidate += kPartSuffix;
+        if (!WritePartNote(candidate))
+            break;
+        // Made only when no file has that name yet.
+        if (FILE* f = platform::OpenGameFile(candidate, "w+bx")) {
+            *path = candidate;
+            return f;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    platform::RemoveFile(kPartNoteFileName);
+    return nullptr;
 }
 
 bool LooksExecutable(const std::vector<uint8_t>& data) {
@@ -201,7 +259,7 @@ public:
         target_ = platform::ResolveGamePath(name);
         if (HasDirectory(target_) && !MakeDirectories(target_, &madeDirs_))
             return false;
-        file_ = platform::CreateTempFileBeside(target_, &temp_);
+        file_ = CreatePartFile(target_, &temp_);
         if (!file_ || inflateInit2(&z_, -MAX_WBITS) != Z_OK)
             return false;
         zReady_ = true;
@@ -251,6 +309,7 @@ public:
         if (ok) {
             temp_.clear();
             madeDirs_.clear();
+            platform::RemoveFile(kPartNoteFileName);
         }
         return ok;
     }
@@ -316,8 +375,11 @@ private:
         if (file_)
             std::fclose(file_);
         file_ = nullptr;
-        if (!temp_.empty())
+        if (!temp_.empty()) {
             platform::RemoveFile(temp_);
+            platform::RemoveFile(kPartNoteFileName);
+        }
+        temp_.clear();
         // Deepest first; one that is not empty stays.
         for (auto it = madeDirs_.rbegin(); it != madeDirs_.rend(); ++it)
             platform::RemoveDirectory(*it);
@@ -367,6 +429,19 @@ bool ReadServers(const char* fileName, std::initializer_list<char*> servers) {
 }
 
 }  // namespace
+
+void RemoveStalePartFile() {
+    FILE* f = platform::OpenGameFile(kPartNoteFileName, "rb");
+    if (!f)
+        return;
+    std::string path;
+    const bool read = ReadTextLine(f, &path, kHeaderLineMax) == LineRead::Ok;
+    std::fclose(f);
+    platform::FileStatus st;
+    if (read && IsPartFilePath(path) && platform::GetFileStatus(path, &st) && st.isRegular)
+        platform::RemoveFile(path);
+    platform::RemoveFile(kPartNoteFileName);
+}
 
 void ResetTransferState() {
     CurrentProgress = DownloadProgress{};

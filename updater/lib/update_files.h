@@ -46,5 +46,9 @@ bool DirectoryExists(const std::string& path);
 // made, when given, gets each directory created, outermost first.
 bool MakeDirectories(const std::string& path, std::vector<std::string>* made = nullptr);
 
+// Removes the file a killed run was inflating a download into, as its note names it, and the
+// note. Only a plain file under a name the updater gives, inside the installation, is removed.
+void RemoveStalePartFile();
+
 // Forgets the progress and a quit noted during a transfer.
 void ResetTransferState();

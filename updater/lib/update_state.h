@@ -25,6 +25,9 @@ constexpr int IDC_VERSION = 1008;
 // Files of the working directory (the installation).
 constexpr const char* kUpdateFileName = "update.dat";
 constexpr const char* kListFileName = "zandfix.dat";
+// Names the file a download is being inflated into, while it is, so that a later run can remove
+// what a killed one left.
+constexpr const char* kPartNoteFileName = "zandpart.dat";
 
 // Everything back to its start, the session closed (a process runs one update; tests run many).
 void ResetUpdaterState();

@@ -128,6 +128,7 @@ void PrepareStartAs(const char* programPath) {
         ChangeToProgramDir(path);
     InitCommonControls();
     RemoveListFile();
+    RemoveStalePartFile();
 }
 
 void PrepareStart() {
