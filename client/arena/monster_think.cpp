@@ -294,20 +294,65 @@ void FaceTowards(int slot, int tx, int ty) {
     o.facing = static_cast<uint16_t>(facing & 4095);
 }
 
+namespace {
+
+struct AllyAlert {
+    uint32_t order;  // 0: none this frame
+    int16_t team;
+    uint16_t target;
+    int32_t x, y, reach;
+};
+AllyAlert g_alerts[kWorldObjectSlots];  // by the struck monster's slot: its newest alert
+int g_alertSlots[kWorldObjectSlots];
+int g_alertCount = 0;
+uint32_t g_alertOrder = 0;
+
+}  // namespace
+
 void AlertAllies(int slot) {
+    if (slot <= 0 || slot >= kWorldObjectSlots)
+        return;
     const WorldObject& o = WorldObjectTable[slot];
     if (!o.target || !o.team)
         return;
-    const int reach = 2 * o.trigger_range;
+    AllyAlert& a = g_alerts[slot];
+    if (!a.order)
+        g_alertSlots[g_alertCount++] = slot;
+    a = AllyAlert{++g_alertOrder, o.team, o.target, o.x, o.y, 2 * o.trigger_range};
+}
+
+void RunAllyAlerts() {
+    if (!g_alertCount)
+        return;
+    // Newest first: an ally takes the first that reaches it.
+    std::sort(g_alertSlots, g_alertSlots + g_alertCount,
+              [](int a, int b) { return g_alerts[a].order > g_alerts[b].order; });
     for (int s = 1; s < WorldObjectHighWater && s < kWorldObjectSlots; ++s) {
-        WorldObject& a = WorldObjectTable[s];
-        if (s == slot || !IsLiveMonster(s) || a.team != o.team)
+        WorldObject& ally = WorldObjectTable[s];
+        if (!IsLiveMonster(s) || (ally.demeanor != DEMEANOR_REACTIVE && ally.demeanor != DEMEANOR_AGGRESSIVE))
             continue;
-        if (a.demeanor != DEMEANOR_REACTIVE && a.demeanor != DEMEANOR_AGGRESSIVE)
-            continue;
-        if (std::abs(a.x - o.x) < reach && std::abs(a.y - o.y) < reach)
-            a.target = o.target;
+        const uint32_t own = g_alerts[s].order;
+        for (int i = 0; i < g_alertCount; ++i) {
+            const int from = g_alertSlots[i];
+            const AllyAlert& a = g_alerts[from];
+            if (a.order <= own)
+                break;
+            if (from == s || a.team != ally.team)
+                continue;
+            if (std::abs(ally.x - a.x) < a.reach && std::abs(ally.y - a.y) < a.reach) {
+                ally.target = a.target;
+                break;
+            }
+        }
     }
+    ForgetAllyAlerts();
+}
+
+void ForgetAllyAlerts() {
+    for (int i = 0; i < g_alertCount; ++i)
+        g_alerts[g_alertSlots[i]].order = 0;
+    g_alertCount = 0;
+    g_alertOrder = 0;
 }
 
 void MonsterThink(LocalPlayer& player, int slot, int frame) {

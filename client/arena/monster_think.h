@@ -40,4 +40,10 @@ int MonsterCastSpell(int slot);
 void Attack(int slot);
 void Follow(int slot);
 void FaceTowards(int slot, int tx, int ty);
+// A struck monster's team mates take its target. The alert is kept and carried out with the frame's
+// others by RunAllyAlerts (once a frame, at the end of the object update): one scan of the table
+// however many monsters were struck; each ally takes the newest alert that reaches it, unless it
+// was struck (and alerted) itself later.
 void AlertAllies(int slot);
+void RunAllyAlerts();
+void ForgetAllyAlerts();

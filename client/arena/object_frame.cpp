@@ -332,6 +332,7 @@ void UpdateObjects(LocalPlayer& player, int frame) {
         if (o.type == OBJ_MOVING && o.max_action_timer && g_linkState != 2)
             MonsterThink(player, slot, frame);
     }
+    RunAllyAlerts();
     const int ms = frame / 10;
     // A generator fires when its timer runs out, with its percent chance.
     auto fires = [ms](Generator& g) {

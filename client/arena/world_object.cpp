@@ -8,6 +8,7 @@
 #include "client/arena/ambient_sound.h"
 #include "client/arena/grid_queries.h"
 #include "client/arena/local_player.h"
+#include "client/arena/monster_think.h"
 #include "client/core/level_defs.h"
 #include "client/core/numeric.h"
 #include "client/present/present_services.h"
@@ -17,6 +18,7 @@
 
 WorldObject WorldObjectTable[kWorldObjectSlots];
 int32_t WorldObjectHighWater = 0;
+int32_t WorldObjectsLive = 0;
 int32_t LiveMonsterCount[kMonsterKinds];
 
 namespace {
@@ -93,6 +95,9 @@ void ForgetGeneratorObject(int slot) {
 }  // namespace
 
 int AllocObjectSlot(int type) {
+    // Bursts and carried spells ask again and again while the table is full.
+    if (WorldObjectsLive >= kWorldObjectSlots - 1)
+        return 0;
     for (int slot = 1; slot < kWorldObjectSlots; ++slot) {
         WorldObject& o = WorldObjectTable[slot];
         if (IsLive(o))
@@ -133,6 +138,8 @@ int Activate(int slot) {
         return 0;
     if (slot >= WorldObjectHighWater)
         WorldObjectHighWater = slot + 1;
+    if (!IsLive(o))
+        ++WorldObjectsLive;
     o.active = 1;
     if (IsCountedMonster(o))
         ++LiveMonsterCount[o.kind];
@@ -199,6 +206,7 @@ void DestroyObject(int slot) {
     if (IsCountedMonster(o) && LiveMonsterCount[o.kind] > 0)
         --LiveMonsterCount[o.kind];
     o.active = 0;
+    --WorldObjectsLive;
     int high = 0;
     for (int s = WorldObjectHighWater - 1; s > 0; --s) {
         if (IsLive(WorldObjectTable[s])) {
@@ -421,5 +429,7 @@ void ClearWorldObjects() {
         DestroyObject(s);
     std::memset(WorldObjectTable, 0, sizeof WorldObjectTable);
     std::memset(LiveMonsterCount, 0, sizeof LiveMonsterCount);
+    WorldObjectsLive = 0;
     WorldObjectHighWater = 1;
+    ForgetAllyAlerts();
 }

@@ -122,6 +122,9 @@ struct WorldObject {
 
 extern WorldObject WorldObjectTable[kWorldObjectSlots];
 extern int32_t WorldObjectHighWater;
+// How many slots are live: raised only by ActivateObject, lowered only by DestroyObject, so a full
+// table is known without a scan.
+extern int32_t WorldObjectsLive;
 extern int32_t LiveMonsterCount[kMonsterKinds];
 
 // The lowest free slot 1..999, zeroed, its type set and target_player 65535; 0 when all are live.

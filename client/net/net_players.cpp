@@ -145,6 +145,7 @@ int CreatePlayerObject(const uint8_t* body, int length, int source) {
     UpdatePlayerObject(refreshed, 12, slot, source);
     // A figure the world refuses (off the map, under the floor) is no figure at all.
     if (!ActivateObject(slot) || !o.active) {
+        DestroyObject(slot);  // a slot that stayed live from an earlier state is freed, and counted
         if (o.name_label)
             FreeNameTag(o.name_label);
         o.name_label = 0;

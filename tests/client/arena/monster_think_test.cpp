@@ -1,4 +1,5 @@
 #include "client/arena/monster_think.h"
+#include "client/arena/object_frame.h"
 
 #include "client/arena/spell.h"
 #include "client/core/game_values.h"
@@ -245,11 +246,46 @@ TEST_F(Monsters, AlliesNearAndWillingTakeTheTarget) {
     const int figure = Monster(1100, 1000, 3);
     M(figure).type = OBJ_PLAYER;  // a player figure of the team is no monster to alert
     AlertAllies(m);
+    EXPECT_EQ(M(near).target, 0) << "kept for the end of the frame";
+    RunAllyAlerts();
     EXPECT_EQ(M(near).target, kTargetPlayer);
     EXPECT_EQ(M(edge).target, 0);
     EXPECT_EQ(M(passive).target, 0);
     EXPECT_EQ(M(enemy).target, 0);
     EXPECT_EQ(M(figure).target, 0);
+}
+
+// Many monsters struck in one frame: each ally takes the newest alert that reaches it, but a monster
+// struck (and alerting) after an alert keeps its own target; the team mates of another team and
+// those out of reach keep theirs. Carried out once, the alerts are gone.
+TEST_F(Monsters, TheFramesAlertsGiveEachAllyTheNewestThatReachesIt) {
+    const int a = Monster(1000, 1000, 3);
+    const int b = Monster(1200, 1000, 3);
+    const int c = Monster(1000, 1000, 2);
+    const int far = Monster(2000, 1000, 3);
+    const int bystander = Monster(1100, 1000, 3);
+    M(a).target = kTargetPlayer;
+    AlertAllies(a);  // first: a hunts the player
+    M(c).target = static_cast<uint16_t>(a);
+    AlertAllies(c);  // another team's alert
+    M(b).target = static_cast<uint16_t>(c);
+    AlertAllies(b);  // newest: b hunts c
+    RunAllyAlerts();
+    EXPECT_EQ(M(a).target, c) << "b's newer alert reaches a";
+    EXPECT_EQ(M(b).target, c) << "a's older alert does not undo b's own";
+    EXPECT_EQ(M(bystander).target, c);
+    EXPECT_EQ(M(far).target, 0) << "800 from b and 1000 from a: past their reach of 640";
+    EXPECT_EQ(M(c).target, a) << "no alert of its team";
+    M(bystander).target = 0;
+    RunAllyAlerts();
+    EXPECT_EQ(M(bystander).target, 0) << "nothing is alerted twice";
+
+    // A struck monster freed before the end of the frame still alerts; the object update carries
+    // the alerts out.
+    AlertAllies(a);
+    DestroyObject(a);
+    UpdateObjects(player, 10);
+    EXPECT_EQ(M(bystander).target, c);
 }
 
 // A fire chance of 0 never attacks and a follow chance of 0 never follows; 100 always does.

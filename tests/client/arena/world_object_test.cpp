@@ -44,6 +44,28 @@ TEST_F(WorldObjects, AFullTableGivesSlotZeroWhichNeverBecomesLive) {
     EXPECT_EQ(ActivateObject(0), 0);
 }
 
+// The live count follows every slot made live and freed, so a full table is known at once.
+TEST_F(WorldObjects, TheLiveCountFollowsActivationAndFreeing) {
+    for (int s = 1; s < kWorldObjectSlots; ++s)
+        ASSERT_EQ(ActivateObject(AllocObjectSlot(OBJ_STATIC)), 1) << s;
+    EXPECT_EQ(WorldObjectsLive, 999);
+    EXPECT_EQ(AllocObjectSlot(OBJ_STATIC), 0);
+    EXPECT_EQ(ActivateObject(500), 1) << "a live slot made live again";
+    EXPECT_EQ(WorldObjectsLive, 999) << "is not counted twice";
+    DestroyObject(500);
+    DestroyObject(500);
+    EXPECT_EQ(WorldObjectsLive, 998) << "a free slot freed again is not counted either";
+    EXPECT_EQ(AllocObjectSlot(OBJ_STATIC), 500);
+    WorldObjectTable[7].x = 8192;
+    EXPECT_EQ(ActivateObject(7), 0) << "a live object moved off the grid is freed";
+    EXPECT_EQ(WorldObjectsLive, 997);
+    KillObject(8);  // no figure, no death image: freed
+    EXPECT_EQ(WorldObjectsLive, 996);
+    ClearWorldObjects();
+    EXPECT_EQ(WorldObjectsLive, 0);
+    EXPECT_EQ(AllocObjectSlot(OBJ_STATIC), 1);
+}
+
 TEST_F(WorldObjects, ActivationChecksTheGridFloorAndCeiling) {
     const int cell = CellIndex(10, 10);
     g_level.plane[kPlaneFloor][cell] = 40;
