@@ -435,6 +435,32 @@ TEST_F(PlayerMove, ThinsPushBackSlowAndTrigger) {
     EXPECT_EQ(PendingDoorTrigger, 7);
 }
 
+// A thin stops a player walking past its end by less than a unit; one more unit passes it.
+TEST_F(PlayerMove, AThinReachesOneUnitPastItsEnds) {
+    struct Case {
+        int32_t x;  // 16.16
+        bool stopped;
+    } cases[] = {
+        {(4100 << 16) + 0x8000, true},   // half a unit past the far end
+        {(4101 << 16) + 0x8000, false},  // one and a half
+        {(3899 << 16) + 0x8000, true},   // half a unit before the near end
+        {(3898 << 16) + 0x8000, false},
+    };
+    const int wall = MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
+    for (const Case& c : cases) {
+        Place(c.x >> 16, 3900, 0);
+        view.pos_x = c.x;
+        view.speed = 0;
+        control.forward = 1000;
+        Frames(15);
+        if (c.stopped)
+            EXPECT_EQ(view.y, 4000 - 16) << c.x / 65536.0;
+        else
+            EXPECT_GT(view.y, 4000) << c.x / 65536.0;
+    }
+    DestroyThin(wall);
+}
+
 TEST_F(PlayerMove, AnIllegalCrossingIsPutBack) {
     MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
     Place(4000, 3990, 0);

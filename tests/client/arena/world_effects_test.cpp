@@ -270,6 +270,32 @@ TEST_F(Bolts, ASegmentLaidLateHasLivedThatLong) {
     }
 }
 
+// A segment keeps the bolt's death image unless a roll of 0 to 99 lies above the chance: a chance of
+// 99 keeps it on every segment, one of 1 on about two in a hundred; 0 never rolls.
+TEST_F(Bolts, SegmentsKeepTheirDeathImageByItsChance) {
+    const struct {
+        int chance, atLeast, atMost;
+    } cases[] = {{99, 100, 100}, {1, 0, 10}, {0, 100, 100}, {50, 35, 65}};
+    for (const auto& c : cases) {
+        int laid = 0, kept = 0;
+        for (int cast = 0; cast < 20; ++cast) {
+            ClearWorldEffects();
+            ClearWorldObjects();
+            Bolt().death_imagenum = 9;
+            Bolt().death_imagenum_chance = c.chance;
+            ASSERT_EQ(Bolt().Cast(player), 1);
+            Frames(40);
+            for (int s : Segments()) {
+                ++laid;
+                kept += WorldObjectTable[s].death_imagenum == 9;
+            }
+        }
+        ASSERT_GT(laid, 50);
+        EXPECT_GE(kept * 100 / laid, c.atLeast) << c.chance;
+        EXPECT_LE(kept * 100 / laid, c.atMost) << c.chance;
+    }
+}
+
 TEST_F(Bolts, TheLeadingEdgeMovesToTheNewestSegment) {
     Bolt().leading_edge_imagenum = 77;
     ASSERT_EQ(Bolt().Cast(player), 1);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "client/arena/monster.h"
 #include "client/core/error_log.h"
 #include "client/level/level_loader.h"
 #include "client/screens/level_art.h"
@@ -120,6 +121,21 @@ TEST_F(LevelFlow, DirectoryAndPackGiveTheSameTables) {
         EXPECT_EQ(g_textures.images[0].pixels.size(), 64u * 64u);
     }
     EXPECT_EQ(fromDirectory, fromPack);
+}
+
+// A level read from its pack loads the monster definitions again; one read from its directory
+// leaves them as the start-up loaded them.
+TEST_F(LevelFlow, APackLoadReadsTheMonsterDefinitionsAgain) {
+    RecordingPresent recording;
+    for (bool pack : {false, true}) {
+        if (pack)
+            UsePack();
+        MonsterDefinitionCount = 0;
+        MonsterDefinitionTable[0] = MonsterDefinition{};
+        ASSERT_EQ(LoadGrid("sample"), 1) << pack;
+        EXPECT_EQ(MonsterDefinitionCount > 0, pack) << pack;
+        EXPECT_EQ(MonsterDefinitionTable[0].name[0] != 0, pack) << pack;
+    }
 }
 
 TEST_F(LevelFlow, ASecondLoadKeepsNothingOfTheFirst) {

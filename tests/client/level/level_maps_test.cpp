@@ -36,6 +36,16 @@ TEST_F(LevelMaps, MarkerCodesBecomeCellKindsAndIndexes) {
     }
 }
 
+// Flag 0x40 marks the cell kinds 1 to 4 and no other.
+TEST_F(LevelMaps, TheKindFlagMarksKindsOneToFour) {
+    for (int kind = 0; kind <= 6; ++kind) {
+        const int cell = CellIndex(20 + kind, 20);
+        g_level.cellKind[cell] = static_cast<uint8_t>(kind);
+        BuildCellFlags();
+        EXPECT_EQ((g_level.cellFlags[cell] & 0x40) != 0, kind >= 1 && kind <= 4) << kind;
+    }
+}
+
 TEST_F(LevelMaps, HeightMapSpotValues) {
     BuildHeightMaps();
     struct Case {
