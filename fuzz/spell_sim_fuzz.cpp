@@ -1,7 +1,9 @@
 // Spells come from spell.bin, which the update server sends: the input is read as one record of
-// each of the ten classes (spells 1 to 10, their links among each other), each cast by the player,
-// by a monster and onto a figure, then 200 frames of the arena simulation. Whatever the records
-// hold, nothing faults and the frames end.
+// each of the ten classes (spells 1 to 10, their links among each other), each cast by the player
+// (through CastSpell, its cost paid from the game values, at a spell level the input gives), by a
+// monster and onto a figure, then up to 200 frames of the arena simulation with the player walking
+// forward and sideways under the effects the spells left. Whatever the records hold, nothing
+// faults and the frames end.
 
 #include <cstdint>
 #include <cstring>
@@ -9,9 +11,12 @@
 #include "client/arena/arena_frame.h"
 #include "client/arena/local_player.h"
 #include "client/arena/monster_think.h"
+#include "client/arena/player_control.h"
+#include "client/arena/player_move.h"
 #include "client/arena/player_effects.h"
 #include "client/arena/player_view.h"
 #include "client/arena/spell.h"
+#include "client/arena/spell_cast.h"
 #include "client/arena/thin.h"
 #include "client/arena/trigger.h"
 #include "client/arena/world_effects.h"
@@ -127,10 +132,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         spell->DescribeFields(filler);
         SetSpell(type, std::move(spell));
     }
+    SetGameValue(116, in.Word());
     for (int n = 1; n <= kSpellTypeCount; ++n) {
         CSpell* spell = GetSpell(n);
         SetGameValue(115, n);
-        spell->Cast(player);
+        SetGameValue(109, INT32_MAX);
+        SetGameValue(111, INT32_MAX);
+        CastSpell(player, 1);
         WorldObjectTable[monster].spell_num = static_cast<int16_t>(n);
         MonsterCastSpell(monster);
         spell->ObjectCast(rival, -monster);
@@ -139,10 +147,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A frame's collisions cost up to the square of the live objects; once the table fills, a
     // few frames reach every path and 200 would only spend the time limit.
     int64_t budget = 20000;
+    PlayerControl control{};
+    control.yaw = control.pitch = -1;
+    control.forward = control.slide_left = 100;
     for (int frame = 0; frame < 200 && budget > 0; ++frame) {
         budget -= WorldObjectHighWater;
         GameClock += 100;
         FrameDelta = 100;
+        RunPlayerMovement(player, control);
         RunArenaSimulation(player, 10, 100);
         if (frame % 25 == 24)
             UpdatePlayerEffects(player, 250);

@@ -225,6 +225,8 @@ int TryMove(LocalPlayer& player, int32_t target, bool alongX) {
 int WalkPieces(LocalPlayer& player, int speed, int frame, bool forward) {
     PlayerView& v = View();
     ResetPlayerPosition(1);
+    // Whatever set the speed word (the service, an effect), a frame walks a bounded number of pieces.
+    speed = static_cast<int>(std::clamp<int64_t>(speed, -kMaxRate, kMaxRate));
     int64_t left = static_cast<int64_t>(speed) * frame * 65536 / 10000;
     const int sign = left < 0 ? -1 : 1;
     left = std::llabs(left);

@@ -461,6 +461,17 @@ TEST_F(PlayerMove, AThinReachesOneUnitPastItsEnds) {
     DestroyThin(wall);
 }
 
+// A speed word past anything movement sets (the service's, an effect's) walks no further in a frame
+// than the largest speed a figure holds, so a frame walks a bounded number of pieces.
+TEST_F(PlayerMove, AFrameWalksNoFartherThanTheLargestSpeed) {
+    for (int speed : {40000, INT32_MAX, -40000, INT32_MIN + 1}) {
+        Place(4000, 500, speed > 0 ? 0 : 2048);
+        view.speed = speed;
+        CollideWithThins(player);
+        EXPECT_EQ(view.y - 500, 32767 * 1000 / 10000) << speed;
+    }
+}
+
 TEST_F(PlayerMove, AnIllegalCrossingIsPutBack) {
     MakeThin(3900, 4000, 4100, 4000, THIN_PLAIN, 128);
     Place(4000, 3990, 0);
