@@ -1,14 +1,17 @@
 // Particle systems, the per-frame cost of sprays: a steady spray of about 1,000 particles with the
 // full mix (two forces, two colliders, colour keys, fades, world space) stepped at 60 steps a
 // second, beside the bare step of the same particles (no forces, colliders, colours or fades,
-// local space) in the same run, a 64-particle system with the full mix, and the first frame of a
-// hostile full-size system. Items are particle steps; iterations are system steps.
+// local space) in the same run, a 64-particle system with the full mix (items are particle steps,
+// iterations system steps), and the first frames of hostile systems and of the worst model seed.
 
 #include <benchmark/benchmark.h>
 
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "engine/animation/sg_3ds_particle_system.h"
+#include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_particles.h"
 #include "tests/engine/support/large_particle_system.h"
 
@@ -106,24 +109,99 @@ BENCHMARK(BM_Spray1000Bare);
 void BM_Spray64FullMix(benchmark::State& state) { RunSpray(state, 64, true); }
 BENCHMARK(BM_Spray64FullMix);
 
-// The first frame of a hostile system: the largest capacity filled at once and prewarmed for
-// ever under one gravity and one collider. Items are particle steps; the prewarm bound keeps the
-// frame to about fifty ordinary ones.
-void BM_HostileFirstFrame(benchmark::State& state) {
-    int64_t particleSteps = 0;
+// The first frame of hostile systems, which restarts them (prewarm and all): items are the
+// particle-pushes the engine counts (a particle moved through one step under one push).
+template <typename Make>
+void RunFirstFrame(benchmark::State& state, Make make) {
+    uint64_t work = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        SgRef<Sg3dsParticleSystem> s = LargeParticleSystem();
+        std::vector<SgRef<Sg3dsParticleSystem>> systems = make();
+        const uint64_t before = Sg3dsParticleSystem::WorkDone();
         state.ResumeTiming();
-        s->Simulate(1.0f);
-        particleSteps += int64_t{Sg3dsParticleSystem::kMaxPrewarmSteps} * s->LiveCount();
-        benchmark::DoNotOptimize(s->Positions());
+        for (const auto& s : systems)
+            s->Simulate(1.0f);
         state.PauseTiming();
-        s = nullptr;
+        work += Sg3dsParticleSystem::WorkDone() - before;
+        systems.clear();
         state.ResumeTiming();
     }
-    state.SetItemsProcessed(particleSteps);
+    state.SetItemsProcessed(static_cast<int64_t>(work));
+    state.counters["pushes"] = benchmark::Counter(static_cast<double>(work) / state.iterations());
+}
+
+// One system of the largest capacity, filled at once and prewarmed for ever under one gravity
+// and one collider.
+void BM_HostileFirstFrame(benchmark::State& state) {
+    RunFirstFrame(state, [] { return std::vector<SgRef<Sg3dsParticleSystem>>{LargeParticleSystem()}; });
 }
 BENCHMARK(BM_HostileFirstFrame)->Unit(benchmark::kMillisecond);
+
+// The same crowd under 200 gravities.
+void BM_TwoHundredGravitiesFirstFrame(benchmark::State& state) {
+    RunFirstFrame(state, [] { return std::vector<SgRef<Sg3dsParticleSystem>>{CrowdedParticleSystem(200, 1e9f)}; });
+}
+BENCHMARK(BM_TwoHundredGravitiesFirstFrame)->Unit(benchmark::kMillisecond);
+
+// A file of 500 such systems, each under one gravity: their first frame together, then one
+// ordinary frame of them all.
+std::vector<SgRef<Sg3dsParticleSystem>> FiveHundredCrowds() {
+    std::vector<SgRef<Sg3dsParticleSystem>> systems;
+    for (int i = 0; i < 500; ++i)
+        systems.push_back(CrowdedParticleSystem(1, 1e9f));
+    return systems;
+}
+
+void BM_FiveHundredSystemsFirstFrame(benchmark::State& state) { RunFirstFrame(state, FiveHundredCrowds); }
+BENCHMARK(BM_FiveHundredSystemsFirstFrame)->Unit(benchmark::kMillisecond);
+
+// 500 systems that share the budget between them evenly (each as many particles as a five
+// hundredth of it pays for), all prewarmed for ever: the most work the prewarms of one frame do.
+void BM_FiveHundredSharingSystemsFirstFrame(benchmark::State& state) {
+    RunFirstFrame(state, [] {
+        std::vector<SgRef<Sg3dsParticleSystem>> systems;
+        for (int i = 0; i < 500; ++i) {
+            systems.push_back(CrowdedParticleSystem(0, 1e9f));
+            systems.back()->SetMaxParticles(static_cast<uint32_t>(Sg3dsParticleSystem::kWorkBudget / 500));
+        }
+        return systems;
+    });
+}
+BENCHMARK(BM_FiveHundredSharingSystemsFirstFrame)->Unit(benchmark::kMillisecond);
+
+void BM_FiveHundredSystemsFrame(benchmark::State& state) {
+    std::vector<SgRef<Sg3dsParticleSystem>> systems = FiveHundredCrowds();
+    float t = 1.0f;
+    for (const auto& s : systems)
+        s->Simulate(t);
+    const uint64_t before = Sg3dsParticleSystem::WorkDone();
+    for (auto _ : state) {
+        t += kStep;
+        for (const auto& s : systems)
+            s->Simulate(t);
+    }
+    const uint64_t work = Sg3dsParticleSystem::WorkDone() - before;
+    state.SetItemsProcessed(static_cast<int64_t>(work));
+    state.counters["pushes"] = benchmark::Counter(static_cast<double>(work) / state.iterations());
+}
+BENCHMARK(BM_FiveHundredSystemsFrame)->Unit(benchmark::kMillisecond);
+
+// The worst committed fuzz seed of the model loader: its first frame, which restarts it.
+void BM_WorstSeedRestart(benchmark::State& state) {
+    std::ifstream in(SGF_SEED_DIR "/Sg3dsParticleSystemLarge.sgf", std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    RunFirstFrame(state, [&] {
+        SgSceneStream stream;
+        std::vector<SgRef<Sg3dsParticleSystem>> systems;
+        if (stream.Load(bytes.data(), bytes.size()))
+            for (size_t i = 0; i < stream.LoadedCount(); ++i)
+                if (auto* s = SgKindCast<Sg3dsParticleSystem>(stream.LoadedObject(i)))
+                    systems.emplace_back(s);
+        return systems;
+    });
+    if (state.counters["pushes"] == 0)
+        state.SkipWithError("the seed holds no particle system");
+}
+BENCHMARK(BM_WorstSeedRestart)->Unit(benchmark::kMillisecond);
 
 }  // namespace

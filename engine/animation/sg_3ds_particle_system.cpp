@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/random.h"
+#include "engine/core/sg_geometry.h"
 #include "engine/core/sg_registry.h"
 #include "engine/core/sg_stream.h"
 #include "engine/geometry/sg_particles.h"
@@ -19,6 +20,29 @@ SgVec3 ReadVec(SgSceneStream& s) {
     SgVec3 v;
     v.LoadFromStream(s);
     return v;
+}
+
+// The particle-pushes every system holds between them, and those stepped since the start.
+uint64_t budgetInUse = 0;
+uint64_t workDone = 0;
+
+// Objects and vertices of a subtree, counted up to just past cap (a file's subtree may share or
+// loop its children).
+uint64_t Weigh(SgAVObject* root, uint64_t cap) {
+    uint64_t weight = 0;
+    std::vector<SgAVObject*> open{root};
+    while (!open.empty() && weight <= cap) {
+        SgAVObject* o = open.back();
+        open.pop_back();
+        weight += 1;
+        if (auto* geometry = SgKindCast<SgGeometry>(o))
+            weight += geometry->VertexCount();
+        if (auto* node = SgKindCast<SgNode>(o))
+            for (uint32_t i = 0; i < node->ChildCount(); ++i)
+                if (SgAVObject* child = node->ChildAt(i))
+                    open.push_back(child);
+    }
+    return std::min(weight, cap + 1);
 }
 
 // d scaled to the given length; a direction of no length gives no velocity.
@@ -76,22 +100,53 @@ void Sg3dsParticleSystem::FreeParticleArrays() {
     rotation_ = {};
     fresh_ = {};
     liveCount_ = 0;
+    budgetInUse -= share_;
+    share_ = 0;
 }
 
-void Sg3dsParticleSystem::EnsureRoom(uint32_t count) {
+uint64_t Sg3dsParticleSystem::BudgetInUse() { return budgetInUse; }
+uint64_t Sg3dsParticleSystem::WorkDone() { return workDone; }
+
+uint64_t Sg3dsParticleSystem::TemplateWeight() {
+    if (!UsableTemplate())
+        return 0;
+    if (!templateWeighed_) {
+        templateWeight_ = Weigh(template_.Get(), kWorkBudget);
+        templateWeighed_ = true;
+    }
+    return templateWeight_;
+}
+
+uint64_t Sg3dsParticleSystem::UnitsPerParticle() {
+    return 1 + uint64_t{forces_.Count()} + colliders_.Count() + TemplateWeight();
+}
+
+uint32_t Sg3dsParticleSystem::Grant(uint32_t count) {
+    count = std::min(count, LiveLimit());
+    const uint64_t units = UnitsPerParticle();
     const uint32_t room = Room();
-    if (count <= room)
-        return;
+    if (count <= room && count * units <= share_)
+        return count;
     // Doubling, so a system filling up one particle a step grows a few times only.
-    const uint32_t grown = std::min(LiveLimit(), std::max({count, 2 * room, 16u}));
-    spinRate_.resize(grown);
-    age_.resize(grown);
-    generation_.resize(grown);
-    particleNodes_.resize(grown);
-    ownPositions_.resize(grown);
-    velocity_.resize(grown);
-    rotation_.resize(size_t{grown} * 4);
-    fresh_.resize(grown);
+    const uint64_t wanted = std::min<uint64_t>(LiveLimit(), std::max<uint64_t>({count, 2ull * room, 16}));
+    if (wanted * units > share_) {
+        const uint64_t taken = std::min(wanted * units - share_, kWorkBudget - budgetInUse);
+        share_ += taken;
+        budgetInUse += taken;
+    }
+    const uint64_t paid = share_ / units;
+    const uint32_t grown = static_cast<uint32_t>(std::min(wanted, paid));
+    if (grown > room) {
+        spinRate_.resize(grown);
+        age_.resize(grown);
+        generation_.resize(grown);
+        particleNodes_.resize(grown);
+        ownPositions_.resize(grown);
+        velocity_.resize(grown);
+        rotation_.resize(size_t{grown} * 4);
+        fresh_.resize(grown);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>({count, paid, Room()}));
 }
 
 void Sg3dsParticleSystem::ReleaseSnapshots() {
@@ -159,6 +214,7 @@ void Sg3dsParticleSystem::SetEmitDirection(const SgVec3& v) {
 
 void Sg3dsParticleSystem::SetParticleObject(SgAVObject* object) {
     template_ = object;
+    templateWeighed_ = false;
     for (SgRef<SgNode>& node : particleNodes_)
         if (node) {
             RemoveChild(node.Get());
@@ -260,25 +316,52 @@ void Sg3dsParticleSystem::Restart() {
         f->ResetWorld();
     if (!(prewarmTime > 0.0f))
         return;
-    // Five steps a time unit. A long prewarm runs only its last kMaxPrewarmSteps steps, each as
-    // long as in the whole run: a file's prewarm time must not stall the first frame, and the
-    // particles it leaves are those of the last stretch. Counted in floating point: the step
-    // count of a long prewarm has no integer.
-    float steps = std::trunc(prewarmTime * 5.0f);
-    uint32_t n = std::max(1u, steps < float(kMaxPrewarmSteps) ? static_cast<uint32_t>(steps) : kMaxPrewarmSteps);
-    float step = prewarmTime / static_cast<float>(n);
-    float start = lowKeyTime - prewarmTime;
-    if (n < steps) {
-        step = std::isfinite(steps) ? prewarmTime / steps : 0.2f;
-        start = lowKeyTime - step * static_cast<float>(n);
-    }
+    // Five steps a time unit, at least one. A long or crowded prewarm runs only its last steps
+    // (each as long as in the whole run) that its bounds allow: a file's prewarm must not stall
+    // the first frame, and the particles it leaves are those of the last stretch. Counted in
+    // floating point: the step count of a long prewarm has no integer.
+    const float steps = std::max(1.0f, std::trunc(prewarmTime * 5.0f));
+    const float step = std::isfinite(steps) ? prewarmTime / steps : 0.2f;
+    const uint32_t most = steps < float(kMaxPrewarmSteps) ? static_cast<uint32_t>(steps) : kMaxPrewarmSteps;
+    const uint32_t n = AffordablePrewarmSteps(most, step);
+    const float start = n == steps ? lowKeyTime - prewarmTime : lowKeyTime - step * static_cast<float>(n);
     float saved = lastTime;
+    // Each step's end from the start, not added up: hundreds of added steps would drift.
     lastTime = start;
-    for (uint32_t i = 0; i < n; ++i) {
-        Step(lastTime + step);
-        lastTime += step;
+    for (uint32_t i = 1; i <= n; ++i) {
+        const float end = i == n ? lowKeyTime : start + step * static_cast<float>(i);
+        Step(end);
+        lastTime = end;
     }
     lastTime = saved;
+}
+
+uint32_t Sg3dsParticleSystem::AffordablePrewarmSteps(uint32_t most, float step) {
+    // Planned from the most particles each step could hold: all born at the full rate (and one
+    // more a step from the carried remainders), none dying but every one (when it may) giving
+    // way to a child twice a step, up to what the capacity and the budget allow.
+    const uint64_t units = UnitsPerParticle();
+    const bool respawning = (deathMode == kDieAndSpawn || deathMode == kSpawnOnAge) && maxGenerations > 0;
+    const uint64_t each = units + (respawning ? 2 * (units + kBirthWork) : 0);
+    const uint64_t hold = std::min<uint64_t>(LiveLimit(), (share_ + kWorkBudget - budgetInUse) / units);
+    const float rate = !rateFromLifeSpan ? emitRate * step
+                       : lifeSpan > 0.0f ? step / lifeSpan * static_cast<float>(maxParticles_)
+                                         : 0.0f;
+    const uint64_t born = rate < static_cast<float>(hold) ? static_cast<uint64_t>(std::max(rate, 0.0f)) + 1 : hold;
+    uint64_t live = std::min<uint64_t>(liveCount_, hold);
+    uint64_t work = 0;
+    uint32_t n = 0;
+    while (n < most) {
+        const uint64_t newborns = std::min(hold - live, born);
+        // The step itself costs as much as a particle (its forces and colliders are moved).
+        const uint64_t cost = units + live * each + newborns * (units + kBirthWork);
+        if (work + cost > kPrewarmWork)
+            break;
+        work += cost;
+        live += newborns;
+        ++n;
+    }
+    return n;
 }
 
 SgParticleSnapshot Sg3dsParticleSystem::SnapshotOf(uint32_t i) const {
@@ -395,10 +478,10 @@ void Sg3dsParticleSystem::KillParticle(uint32_t i) {
 }
 
 void Sg3dsParticleSystem::Respawn(const SgParticleSnapshot& s) {
-    if (s.generation >= maxGenerations || liveCount_ >= LiveLimit())
+    if (s.generation >= maxGenerations || Grant(liveCount_ + 1) <= liveCount_)
         return;
     uint32_t i = liveCount_;
-    EnsureRoom(i + 1);
+    workDone += UnitsPerParticle() + kBirthWork;
     age_[i] = s.age - lifeSpan;
     generation_[i] = s.generation + 1;
     Positions()[i] = s.position;
@@ -420,10 +503,10 @@ void Sg3dsParticleSystem::Respawn(const SgParticleSnapshot& s) {
 }
 
 void Sg3dsParticleSystem::EmitFromSnapshot(const SgParticleSnapshot& s) {
-    if (liveCount_ >= LiveLimit())
+    if (Grant(liveCount_ + 1) <= liveCount_)
         return;
     uint32_t i = liveCount_;
-    EnsureRoom(i + 1);
+    workDone += UnitsPerParticle() + kBirthWork;
     float scale = speed + speedVariation * (U() - 0.5f);
     Positions()[i] = s.position;
     velocity_[i] = s.velocity * scale;
@@ -467,6 +550,14 @@ void Sg3dsParticleSystem::Step(float m) {
             f->TransformToWorld(turn, shift, k);
     }
 
+    // Forces or colliders added since the particles were born make each dearer: those the share
+    // no longer pays for go.
+    const uint64_t units = UnitsPerParticle();
+    const uint32_t paid = Grant(liveCount_);
+    while (liveCount_ > paid)
+        KillParticle(liveCount_ - 1);
+    uint64_t moved = 1;  // the step itself, as one particle
+
     // A child respawned by a loop below does not die again in the same loop: one whose life is
     // shorter than the step, or that meets the same collider again, would otherwise die and
     // respawn once per generation, without end when its life is none.
@@ -487,7 +578,7 @@ void Sg3dsParticleSystem::Step(float m) {
     // Motion of the living.
     SgVec3* positions = Positions();
     std::fill(fresh_.begin(), fresh_.end(), 0);
-    for (uint32_t i = 0; i < liveCount_;) {
+    for (uint32_t i = 0; i < liveCount_; ++moved) {
         SgVec3 p = positions[i];
         SgVec3 v = velocity_[i];
         if (worldSpace) {
@@ -547,9 +638,13 @@ void Sg3dsParticleSystem::Step(float m) {
         emitRemainder = 0.0f;
     }
 
-    // The newborns, each with its draws in a fixed order.
+    // The newborns, each with its draws in a fixed order, as many as the budget pays for.
     uint32_t wanted = static_cast<uint32_t>(count);
-    EnsureRoom(liveCount_ + wanted);
+    const uint32_t granted = Grant(liveCount_ + wanted);
+    if (granted < liveCount_ + wanted) {
+        wanted = granted > liveCount_ ? granted - liveCount_ : 0;
+        emitRemainder = 0.0f;
+    }
     uint32_t born = 0;
     std::vector<SgParticleSnapshot> respawns;
     for (uint32_t n = 0; n < wanted; ++n) {
@@ -631,6 +726,7 @@ void Sg3dsParticleSystem::Step(float m) {
     liveCount_ += born;
     for (const SgParticleSnapshot& s : respawns)
         Respawn(s);
+    workDone += moved * units + wanted * (units + kBirthWork);
     if (geometry_) {
         geometry_->size = particleSize * 0.5f;
         SyncGeometryCount();
@@ -811,6 +907,7 @@ void Sg3dsParticleSystem::LinkFromStream(SgSceneStream& s) {
     if (!link)
         return;
     template_ = s.Resolve<SgAVObject>(link->templateId);
+    templateWeighed_ = false;
     if (template_)
         for (uint32_t i = 0; i < link->extraIds.size(); ++i)
             SetExtraObjectAt(s.Resolve<SgAVObject>(link->extraIds[i]), i);

@@ -43,8 +43,28 @@ public:
     // Vertex counts of the particle geometry are 16-bit: no system holds more particles alive
     // at once, whatever capacity its file names.
     static constexpr uint32_t kMaxLive = 65535;
-    // A prewarm simulates at most its last this many steps (of a fifth of a time unit each).
-    static constexpr uint32_t kMaxPrewarmSteps = 50;
+
+    // The work of particles is counted in particle-pushes: a particle moved through one step
+    // costs one, one more for each force and each collider of its system, and, when it carries
+    // a copy of the template, one for each object and vertex of the template; a birth costs
+    // kBirthWork more.
+    //
+    // All systems together hold at most kWorkBudget of it, whatever their files say: a system
+    // takes its share as its particles are born and gives it back when its particle arrays are
+    // freed, and never holds more particles than its share pays for. So one step of every
+    // system moves at most kWorkBudget, and their per-particle arrays hold at most that many
+    // particles. A system that finds the budget spent is full: it emits no more.
+    static constexpr uint64_t kWorkBudget = uint64_t{1} << 17;
+    // A birth (its random draws, its place and its copy of the template) costs as much as this
+    // many pushes more.
+    static constexpr uint64_t kBirthWork = 8;
+    // A prewarm runs at most its last kMaxPrewarmSteps steps (of a fifth of a time unit each),
+    // and of those only the last ones whose work fits in kPrewarmWork.
+    static constexpr uint32_t kMaxPrewarmSteps = 256;
+    static constexpr uint64_t kPrewarmWork = uint64_t{1} << 19;
+    // The shares all systems hold, and the particle-pushes all have stepped since the start.
+    static uint64_t BudgetInUse();
+    static uint64_t WorkDone();
 
     enum DeathMode : uint32_t { kDeflect = 0, kDieOnCollision = 1, kDieAndSpawn = 2, kSpawnOnAge = 3 };
 
@@ -104,6 +124,9 @@ public:
     // Particles the per-particle arrays have room for: they grow as particles are born, so a
     // capacity costs nothing until it is used.
     uint32_t Room() const { return static_cast<uint32_t>(age_.size()); }
+    // This system's share of the budget, and what one of its particles costs a step.
+    uint64_t Share() const { return share_; }
+    uint64_t UnitsPerParticle();
     uint32_t ExtraObjectCount() const { return static_cast<uint32_t>(extraObjects_.size()); }
     SgAVObject* ParticleObject() const { return template_.Get(); }
     uint32_t SnapshotCount() const { return snapshotCount_; }
@@ -169,8 +192,12 @@ private:
     void FreeParticleArrays();
     // The most particles alive at once: the capacity, within kMaxLive.
     uint32_t LiveLimit() const { return maxParticles_ < kMaxLive ? maxParticles_ : kMaxLive; }
-    // Room for particles 0..count-1 (count within the live limit) in every per-particle array.
-    void EnsureRoom(uint32_t count);
+    // Room for particles 0..count-1 in every per-particle array, paid from the budget: the
+    // number of particles the arrays and the share now hold (count at most).
+    uint32_t Grant(uint32_t count);
+    uint64_t TemplateWeight();
+    // The prewarm's steps (at most `most` of `step` each) whose work fits in kPrewarmWork.
+    uint32_t AffordablePrewarmSteps(uint32_t most, float step);
     void ReleaseSnapshots();
     // Lowers the capacity to count, keeping the first snapshots (no particle is live).
     void ShrinkCapacity(uint32_t count);
@@ -189,6 +216,9 @@ private:
 
     mutable bool copying_ = false;
     uint32_t maxParticles_ = 0;
+    uint64_t share_ = 0;
+    bool templateWeighed_ = false;
+    uint64_t templateWeight_ = 0;
     uint32_t liveCount_ = 0;
     std::vector<SgRef<SgAVObject>> extraObjects_;
     SgRef<SgAVObject> template_;

@@ -62,6 +62,7 @@ void SgForceChain::Push(SgForce* force) {
     force->onChain = true;
     force->next = head_;
     head_ = force;
+    ++count_;
 }
 
 void SgForceChain::Clear() {
@@ -71,6 +72,7 @@ void SgForceChain::Clear() {
         f->onChain = false;
         f->DecRef();
     }
+    count_ = 0;
 }
 
 // ---- Gravity ----

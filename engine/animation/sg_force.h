@@ -55,10 +55,11 @@ public:
     void Push(SgForce* force);
     void Clear();
     SgForce* Head() const { return head_; }
-    uint32_t Count() const { return SgForce::CountChain(head_); }
+    uint32_t Count() const { return count_; }
 
 private:
     SgForce* head_ = nullptr;
+    uint32_t count_ = 0;
 };
 
 class SgGravity : public SgForce {

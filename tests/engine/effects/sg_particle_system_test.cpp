@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -13,6 +14,7 @@
 #include "engine/animation/sg_3ds_particle_system.h"
 #include "engine/geometry/sg_particles.h"
 #include "engine/geometry/sg_tri_shape.h"
+#include "tests/engine/support/large_particle_system.h"
 
 namespace {
 
@@ -504,9 +506,9 @@ public:
     std::vector<Step> steps;
 };
 
-// Five steps a time unit, at least one; a prewarm longer than fifty steps runs only its last
-// fifty, each as long as in the whole run.
-TEST(ParticleSystem, PrewarmStepsAFifthOfAUnitAndRunsAtMostItsLastFifty) {
+// Five steps a time unit, at least one; a prewarm longer than its bound runs only its last
+// steps, each as long as in the whole run.
+TEST(ParticleSystem, PrewarmStepsAFifthOfAUnitAndRunsAtMostItsLastSteps) {
     struct PrewarmCase {
         float prewarm;
         size_t steps;
@@ -514,15 +516,17 @@ TEST(ParticleSystem, PrewarmStepsAFifthOfAUnitAndRunsAtMostItsLastFifty) {
         float firstTime;  // of the first step, from low key time 0
     };
     const float inf = std::numeric_limits<float>::infinity();
+    const uint32_t most = Sg3dsParticleSystem::kMaxPrewarmSteps;
     const PrewarmCase cases[] = {
         {2.0f, 10, 0.2f, -1.8f},
         {0.1f, 1, 0.1f, 0.0f},
         {0.3f, 1, 0.3f, 0.0f},
         {0.5f, 2, 0.25f, -0.25f},
-        {10.0f, 50, 0.2f, -9.8f},
-        {10.3f, 50, 10.3f / 51, -49 * 10.3f / 51},
-        {1e9f, 50, 0.2f, -9.8f},
-        {inf, 50, 0.2f, -9.8f},
+        {10.3f, 51, 10.3f / 51, -50 * 10.3f / 51},
+        {51.2f, most, 0.2f, -0.2f * (most - 1)},
+        {60.3f, most, 60.3f / 301, -(float(most) - 1) * 60.3f / 301},
+        {1e9f, most, 0.2f, -0.2f * (most - 1)},
+        {inf, most, 0.2f, -0.2f * (most - 1)},
         {std::numeric_limits<float>::quiet_NaN(), 0, 0, 0},
         {-1.0f, 0, 0, 0},
     };
@@ -538,9 +542,135 @@ TEST(ParticleSystem, PrewarmStepsAFifthOfAUnitAndRunsAtMostItsLastFifty) {
         if (c.steps == 0)
             continue;
         EXPECT_NEAR(log->steps.front().dt, c.dt, 1e-5f) << "prewarm " << c.prewarm;
-        EXPECT_NEAR(log->steps.front().time, c.firstTime, 1e-4f) << "prewarm " << c.prewarm;
+        EXPECT_NEAR(log->steps.front().time, c.firstTime, 1e-3f) << "prewarm " << c.prewarm;
         EXPECT_NEAR(log->steps.back().time, 0.0f, 1e-4f) << "the prewarm ends at the low key time";
         EXPECT_EQ(spray->lastTime, 1.0f) << "restored";
+    }
+}
+
+// An ordinary prewarm is played whole: 30 units at 10 a unit, none dying, leave 300.
+TEST(ParticleSystem, AnOrdinaryPrewarmLeavesWhatItsWholeTimeEmits) {
+    Spray spray(1000);
+    spray->emitRate = 10;
+    spray->lifeSpan = 60;
+    spray->prewarmTime = 30;
+    SgRef<SgGravity> gravity(new SgGravity);
+    spray->AddForce(gravity.Get());
+    spray->Simulate(1.0f);
+    EXPECT_NEAR(spray->LiveCount(), 300u, 2u);
+    float oldest = 0;
+    for (uint32_t i = 0; i < spray->LiveCount(); ++i)
+        oldest = std::max(oldest, spray->Ages()[i]);
+    EXPECT_NEAR(oldest, 30.0f, 0.21f) << "the first born is as old as the prewarm";
+}
+
+// ---- The shared budget ----
+
+uint64_t HeldWork(const Sg3dsParticleSystem& s, uint64_t units) { return uint64_t{s.LiveCount()} * units; }
+
+// All systems together hold no more particle work than the budget, whatever their files ask:
+// the first takes what its capacity and forces need, the next what is left, and a system that
+// goes gives its share back. A step of them all moves no more than the budget.
+TEST(ParticleBudget, SystemsShareOneBudgetAndGiveTheirShareBack) {
+    const uint64_t budget = Sg3dsParticleSystem::kWorkBudget;
+    const uint64_t before = Sg3dsParticleSystem::BudgetInUse();
+    ASSERT_EQ(before, 0u) << "no system of an earlier test holds a share";
+    {
+        std::vector<SgRef<Sg3dsParticleSystem>> crowds;
+        for (int i = 0; i < 20; ++i)
+            crowds.push_back(CrowdedParticleSystem(1));
+        for (auto& c : crowds) {
+            c->Simulate(1.0f);
+            c->Simulate(2.0f);
+        }
+        const uint64_t units = crowds[0]->UnitsPerParticle();
+        ASSERT_EQ(units, 2u) << "moved and pushed by one gravity";
+        EXPECT_EQ(crowds[0]->LiveCount(), Sg3dsParticleSystem::kMaxLive) << "the first has all it needs";
+        EXPECT_EQ(crowds[1]->LiveCount(), (budget - Sg3dsParticleSystem::kMaxLive * units) / units)
+            << "the second what is left";
+        EXPECT_EQ(crowds[2]->LiveCount(), 0u) << "the rest none";
+        uint64_t held = 0;
+        for (auto& c : crowds) {
+            held += c->Share();
+            EXPECT_LE(HeldWork(*c, units), c->Share());
+            EXPECT_LE(c->Room() * units, c->Share()) << "the arrays hold no more than the share pays for";
+        }
+        EXPECT_EQ(held, Sg3dsParticleSystem::BudgetInUse());
+        EXPECT_LE(held, budget);
+
+        const uint64_t work = Sg3dsParticleSystem::WorkDone();
+        for (auto& c : crowds)
+            c->Simulate(3.0f);
+        EXPECT_LE(Sg3dsParticleSystem::WorkDone() - work, budget + crowds.size() * units)
+            << "one step of every system: the budget and one unit a system";
+
+        crowds[0] = nullptr;
+        crowds[2]->Simulate(4.0f);
+        EXPECT_EQ(crowds[2]->LiveCount(), Sg3dsParticleSystem::kMaxLive) << "the share given back is taken";
+    }
+    EXPECT_EQ(Sg3dsParticleSystem::BudgetInUse(), before);
+}
+
+// Forces added to a running system make each particle dearer: what its share no longer pays for
+// goes at the next step, and a template is paid for by its objects and vertices.
+TEST(ParticleBudget, DearerParticlesAreFewer) {
+    SgRef<Sg3dsParticleSystem> first = CrowdedParticleSystem();
+    SgRef<Sg3dsParticleSystem> second = CrowdedParticleSystem();
+    for (auto* s : {first.Get(), second.Get()}) {
+        s->Simulate(1.0f);
+        s->Simulate(2.0f);
+        ASSERT_EQ(s->LiveCount(), Sg3dsParticleSystem::kMaxLive);
+    }
+    SgRef<SgGravity> gravity(new SgGravity);
+    second->AddForce(gravity.Get());
+    second->Simulate(3.0f);
+    EXPECT_EQ(second->LiveCount(), second->Share() / 2);
+    EXPECT_LE(Sg3dsParticleSystem::BudgetInUse(), Sg3dsParticleSystem::kWorkBudget);
+    first = nullptr;
+    second = nullptr;
+
+    std::vector<SgVec3> corners(1000);
+    std::vector<uint16_t> indices(3);
+    SgRef<SgTriShape> heavy(new SgTriShape(1000, corners.data(), nullptr, 1, indices.data(), nullptr, nullptr));
+    SgRef<Sg3dsParticleSystem> shards = CrowdedParticleSystem();
+    shards->SetParticleObject(heavy.Get());
+    EXPECT_EQ(shards->UnitsPerParticle(), 1u + 1 + 1000) << "moved, the copy's object and its vertices";
+    shards->Simulate(1.0f);
+    shards->Simulate(2.0f);
+    EXPECT_EQ(shards->LiveCount(), Sg3dsParticleSystem::kWorkBudget / 1002);
+}
+
+// A crowded prewarm runs only the last steps that fit its work bound, and still ends at the low
+// key time; one whose first step alone would not fit (a whole capacity born at once) is left to
+// the first ordinary step.
+TEST(ParticleBudget, ACrowdedPrewarmRunsTheLastStepsThatFit) {
+    struct CrowdCase {
+        int gravities;
+        float rate;
+        bool steps;
+    };
+    for (const CrowdCase& c : {CrowdCase{1, 1000, true}, CrowdCase{200, 1000, true}, CrowdCase{0, 1e9f, false}}) {
+        SgRef<Sg3dsParticleSystem> s = CrowdedParticleSystem(c.gravities, 1e9f);
+        s->emitRate = c.rate;
+        SgRef<StepLog> log(new StepLog);
+        s->AddForce(log.Get());
+        const uint64_t work = Sg3dsParticleSystem::WorkDone();
+        s->Simulate(1.0f);
+        const uint64_t done = Sg3dsParticleSystem::WorkDone() - work;
+        EXPECT_LE(done, Sg3dsParticleSystem::kPrewarmWork) << c.gravities;
+        if (!c.steps) {
+            EXPECT_EQ(done, 0u);
+            EXPECT_EQ(s->LiveCount(), 0u);
+            continue;
+        }
+        EXPECT_GT(done, Sg3dsParticleSystem::kPrewarmWork / 2) << c.gravities << ": the steps that fit are run";
+        EXPECT_GT(s->LiveCount(), 0u);
+        ASSERT_FALSE(log->steps.empty());
+        size_t steps = 1;
+        for (size_t i = 1; i < log->steps.size(); ++i)
+            steps += log->steps[i].time != log->steps[i - 1].time;
+        EXPECT_LT(steps, Sg3dsParticleSystem::kMaxPrewarmSteps) << c.gravities;
+        EXPECT_NEAR(log->steps.back().time, 0.0f, 1e-4f) << c.gravities;
     }
 }
 

@@ -1,7 +1,7 @@
 # Model effects: particle forces and colliders, particle systems, path controllers, morph shapes,
 # property and light animators.
 quorrin_test(engine_effects_tests
-  LABELS animation-effects
+  LABELS animation-effects engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sg_force_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_particle_system_test.cpp
