@@ -403,12 +403,13 @@ void Light(SgLightTable& lights, const SgLightingInput& in) {
     }
     SgRgb ambientSum;
     for (SgLightEntry* e = lights.First(); e; e = e->next) {
-        if (!(e->flags & SgLightEntry::kOn))
+        // A kind the renderer does not know adds nothing, not even its ambient part.
+        if (!(e->flags & SgLightEntry::kOn) || e->kind > SgLight::kSpot)
             continue;
         ambientSum.r += e->ambientDimmed.r;
         ambientSum.g += e->ambientDimmed.g;
         ambientSum.b += e->ambientDimmed.b;
-        if (kRoutine == LightRoutine::AmbientOnly || e->kind == SgLight::kAmbient || e->kind > SgLight::kSpot)
+        if (kRoutine == LightRoutine::AmbientOnly || e->kind == SgLight::kAmbient)
             continue;
         const float k = e->specularDimmed.b * (m.specular.b * 255.0f);
         AddLight<kRoutine>(*e, in, k);

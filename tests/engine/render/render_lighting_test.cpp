@@ -235,6 +235,58 @@ TEST_F(LightingTest, PointLightsFallOffAndStopAtTheirReach) {
     EXPECT_EQ(LightVertex({0, 0, 0}, {0, 0, 1}, false, nullptr, false, near).r, 0.0f);
 }
 
+// A point light 2 above a vertex facing it, the eye at 10 on the same line: the diffuse and
+// specular terms worked by hand. Linear attenuation (falloff 0, range 8) has A = 64 / 8 = 8 and
+// divides by A d^2; the specular divides by (d + d^2), attenuated by (A d^2 + d^2).
+TEST_F(LightingTest, PointLightTermsByHand) {
+    struct PointCase {
+        const char* name;
+        bool attenuate;
+        bool specular;
+        float want;
+    };
+    const PointCase cases[] = {
+        {"plain diffuse: n.v / |v|", false, false, 255.0f},
+        {"linear diffuse: n.v / (A d^2)", true, false, 255.0f * 2 / (8 * 4)},
+        // R = 2 (n.v) n - v = (0, 0, 2), E.R = 20, |E|^2 = 100.
+        {"plain specular: (E.R)^2 / ((d + d^2) |E|^2)", false, true, 255.0f * 400 / ((2 + 4) * 100)},
+        {"linear specular: (E.R)^2 / ((A d^2 + d^2) |E|^2)", true, true, 255.0f * 400 / ((32 + 4) * 100)},
+    };
+    for (const PointCase& c : cases) {
+        Material({0, 0, 0}, c.specular ? SgRgb{0, 0, 0} : SgRgb{1, 1, 1}, {0, 0, 1});
+        SgRef<SgLight> bulb = MakeLight(SgLight::kPoint);
+        bulb->worldPosition = {0, 0, 2};
+        bulb->attenuate = c.attenuate ? 1 : 0;
+        bulb->range = 8;
+        bulb->falloff = 0;
+        Use(bulb.Get());
+        SgBoundSphere bound;
+        bound.radius = 1;
+        const SgVertexWorkRecord r = LightVertex({0, 0, 0}, {0, 0, 1}, c.specular, nullptr, false, bound);
+        EXPECT_NEAR(c.specular ? r.specular : r.r, c.want, 1e-2f) << c.name;
+        table.UpdateLightEntry(bulb.Get(), false, nullptr);
+    }
+}
+
+// Light kinds past the four the renderer knows add nothing, their ambient part included.
+TEST_F(LightingTest, AnUnknownLightKindAddsNothing) {
+    Material({1, 1, 1}, {1, 1, 1});
+    SgRef<SgLight> odd = MakeLight(7);
+    odd->ambient = {0.4f, 0.4f, 0.4f};
+    Use(odd.Get());
+    for (bool specular : {false, true}) {
+        const SgVertexWorkRecord r = LightVertex({0, 0, 0}, {0, 0, 1}, specular);
+        EXPECT_EQ(r.r, 0.0f);
+        EXPECT_EQ(r.b, 0.0f);
+    }
+    SgVertexWorkRecord r{};
+    r.used = 1;
+    const SgVec3 p{};
+    SgLightingInput in{cache.Current(), eye, {}, 1, &r, &p, nullptr, nullptr, nullptr, false, false};
+    ComputeVertexColors(table, in);
+    EXPECT_EQ(r.g, 0.0f) << "without normals";
+}
+
 TEST_F(LightingTest, TheReachSolvesTheCubic) {
     struct Case {
         float a, b, m;

@@ -3,7 +3,7 @@ add_library(render_test_support STATIC ${CMAKE_CURRENT_LIST_DIR}/../../support/r
 target_link_libraries(render_test_support PUBLIC test_support engine_render)
 
 quorrin_test(engine_render_tests
-  LABELS renderer
+  LABELS renderer engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/render_open_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_pipeline_test.cpp
