@@ -34,9 +34,12 @@ void InterpolateClipVertex(float dIn, float dOut, const SgVertexWorkRecord& in, 
     }
     if constexpr (kSpecular)
         made.specular = Lerp(in.specular, out.specular, t);
-    if constexpr (kFog)
-        made.particleFog = static_cast<int32_t>(Lerp(static_cast<float>(in.particleFog),
-                                                     static_cast<float>(out.particleFog), t));
+    if constexpr (kFog) {
+        // A crossing that is not a number (from a vertex that is not one) keeps the inside fog:
+        // such a value has no integer.
+        const float fog = Lerp(static_cast<float>(in.particleFog), static_cast<float>(out.particleFog), t);
+        made.particleFog = fog >= -2147483648.0f && fog < 2147483648.0f ? static_cast<int32_t>(fog) : in.particleFog;
+    }
 }
 
 constexpr SgClipInterpolator kInterpolators[8] = {

@@ -532,6 +532,28 @@ TEST_F(RenderClipTest, AMidpointCrossingHasTheMeanColour) {
     EXPECT_TRUE(found);
 }
 
+// A fogged draw clipping a vertex that is not a number: its crossings are not numbers either,
+// and the fog they carry stays the inside vertex's.
+TEST_F(RenderClipTest, AFoggedCrossingThatIsNotANumberKeepsTheInsideFog) {
+    ASSERT_TRUE(StartPlain());
+    r->SetFogProperty(1, 0.5f, 0, {0, 0, 0});
+    Planes({{{-1, 0, 0}, -1}});  // inside: x <= 1
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const SgVec3 v[3] = {{-1, 0, -5}, {nan, 0, -5}, {-1, 1, -5}};
+    EXPECT_EQ(Triangle(v), 0);
+
+    SgD3DRenderContext* ctx = r->Context();
+    ctx->fog.on = 1;
+    ctx->SelectClipInterpolator();
+    SgVertexWorkRecord in{}, out{}, made{};
+    in.particleFog = 200;
+    out.particleFog = 10;
+    ctx->interpolator(1, -1, in, out, made);
+    EXPECT_EQ(made.particleFog, 105);
+    ctx->interpolator(1, nan, in, out, made);
+    EXPECT_EQ(made.particleFog, 200);
+}
+
 // ---- Lines ----
 
 TEST_F(RenderClipTest, AClosedLineSetDrawsEveryLineAndNeverFogsThem) {
