@@ -47,6 +47,12 @@ TEST(PositionKeys, TangentSegmentsMeetTheirKeys) {
     ExpectNear(d, {5, -3, 2});
     keys[0]->FirstDerivative(d, 1, keys[1]);
     ExpectNear(d, {0, 6, 1}, 1e-4f);
+    // D = (-5, -2, 4): c2 = 3 D - (T1 + 2 T0) = (-25, -6, 7), c3 = T0 + T1 - 2 D = (15, 7, -5); the
+    // second derivative is 6 c3 u + 2 c2.
+    keys[0]->SecondDerivative(d, 0, keys[1]);
+    ExpectNear(d, {-50, -12, 14}, 1e-4f);
+    keys[0]->SecondDerivative(d, 0.5f, keys[1]);
+    ExpectNear(d, {-5, 9, -1}, 1e-4f);
 }
 
 TEST(PositionKeys, TwoShapedKeysMakeAStraightLineAtConstantSpeed) {

@@ -1,5 +1,5 @@
 quorrin_test(engine_animation_tests
-  LABELS animation
+  LABELS animation engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/field_stream.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_animation_timing_test.cpp
@@ -20,7 +20,7 @@ add_dependencies(engine_animation_model_tests sample_install)
 
 # Continuous level of detail and skinning.
 quorrin_test(engine_animation_lod_tests
-  LABELS animation-lod
+  LABELS animation-lod engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/clod_oracle_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_clod_test.cpp

@@ -696,6 +696,17 @@ TEST(ParticleSystem, WorldSpaceKeepsParticlesWhereTheyAre) {
             ExpectVec(world, {1, 2, 3}, 1e-5f, "stays put in the world");
         else
             ExpectVec(local, {1, 2, 3}, 1e-6f, "moves with the system");
+
+        // Growing the system: in the world s R p + t stays, so the local place shrinks.
+        holder->localScale = 4;
+        spray->SetTime(3.0f);
+        holder->UpdateAllStates();
+        local = spray.Position(0);
+        world = holder->localRotation * local * 4.0f + holder->localTranslation;
+        if (worldSpace)
+            ExpectVec(world, {1, 2, 3}, 1e-4f, "stays put in the world as the system grows");
+        else
+            ExpectVec(local, {1, 2, 3}, 1e-6f, "grows with the system");
     }
 }
 
