@@ -297,6 +297,34 @@ TEST_F(SgClodDraw, DrawHandsTheLevelsArraysInWorldSpace) {
     EXPECT_GE(triangles, d.triangleCount);
 }
 
+// Under a turned and scaled parent the world vertices are s R v + t and the world normals R n,
+// still of unit length.
+TEST_F(SgClodDraw, WorldNormalsAreTurnedButNotScaled) {
+    clod->ComputeVertexNormals();
+    ASSERT_TRUE(clod->Normals());
+    holder->localRotation = SgMat3::Rotation(3, SgHalfPi);  // about x
+    holder->localScale = 3;
+    render->copyArrays = true;
+    RenderRoot(holder.Get());
+    std::vector<RenderCall> draws = render->Named("DrawTriShape");
+    ASSERT_EQ(draws.size(), 1u);
+    const RenderArrays& a = draws[0].arrays;
+    const SgClodData& d = *clod->SharedLevel();
+    ASSERT_EQ(a.normals.size(), a.vertices.size());
+    ASSERT_FALSE(a.normals.empty());
+    for (size_t i = 0; i < a.normals.size(); ++i) {
+        const SgVec3 turned = holder->localRotation * clod->Normals()[d.slotMap[i]];
+        EXPECT_NEAR(a.normals[i].x, turned.x, 1e-5f) << "slot " << i;
+        EXPECT_NEAR(a.normals[i].y, turned.y, 1e-5f) << "slot " << i;
+        EXPECT_NEAR(a.normals[i].z, turned.z, 1e-5f) << "slot " << i;
+        EXPECT_NEAR(a.normals[i].Length(), 1.0f, 1e-5f) << "slot " << i;
+        const SgVec3 placed = holder->localRotation * clod->Vertices()[d.slotMap[i]] * 3.0f + holder->localTranslation;
+        EXPECT_NEAR(a.vertices[i].x, placed.x, 1e-4f) << "slot " << i;
+        EXPECT_NEAR(a.vertices[i].y, placed.y, 1e-4f) << "slot " << i;
+        EXPECT_NEAR(a.vertices[i].z, placed.z, 1e-4f) << "slot " << i;
+    }
+}
+
 TEST_F(SgClodDraw, EachParentKeepsItsOwnLevelUnlessSharingIsAsked) {
     for (uint8_t perState : {uint8_t(1), uint8_t(0)}) {
         SgRef<SgClod> mesh = MakeClod(built);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "engine/animation/sg_3ds_skin.h"
@@ -213,6 +214,37 @@ TEST(Sg3dsSkin, VerticesAlikeButForTextureShareOneWorldNormal) {
     EXPECT_EQ(skin->Skin().SharedVertexMap()[2], 0);
 }
 
+// A folded pair of triangles on the edge from (0, 0, 0) to (1, 0, 0): a small one facing +z and
+// one ten times larger facing -y. The edge's vertices take the mean of the two unit face
+// normals, (0, -1, 1) / sqrt 2, not a mean weighted by area, and the planes carry unit normals.
+const SgVec3 kFold[4] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -10}};
+const uint16_t kFoldTriangles[6] = {0, 1, 2, 1, 0, 3};
+const SgVec3 kFoldEdgeNormal{0, -0.70710678f, 0.70710678f};
+
+TEST(Sg3dsSkin, NormalsAreMeansOfUnitFaceNormalsAndSharedOnlyByVerticesAlike) {
+    SgRef<Sg3dsBone> bone(new Sg3dsBone);
+    // Vertices 4 and 5 repeat vertex 1's place and influence; 4 has its normal, 5 another.
+    const SgVec3 v[6] = {kFold[0], kFold[1], kFold[2], kFold[3], kFold[1], kFold[1]};
+    const SgVec3 n[6] = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, -1, 0}, {0, 0, 1}, {0, -1, 0}};
+    SgRef<Sg3dsSkin> skin(new Sg3dsSkin(6, v, n, 2, kFoldTriangles, nullptr, nullptr));
+    std::vector<std::vector<SgSkinInfluence>> lists;
+    for (const SgVec3& p : v)
+        lists.push_back({{1.0f, p, bone.Get()}});
+    skin->SetWeights(lists);
+    ASSERT_TRUE(skin->Skin().SharedVertexMap());
+    EXPECT_EQ(skin->Skin().SharedVertexMap()[4], 1) << "alike: one group";
+    EXPECT_EQ(skin->Skin().SharedVertexMap()[5], 5) << "another normal: a group of its own";
+
+    SgWorldState* state = skin->CurrentState();
+    skin->TransformToWorld(state);
+    const SgVec3* wn = SgGeometry::GeometryState(state)->worldNormals.get();
+    ExpectNear(wn[0], kFoldEdgeNormal, "first edge vertex");
+    ExpectNear(wn[1], kFoldEdgeNormal, "second edge vertex");
+    ExpectNear(wn[4], kFoldEdgeNormal, "the alike copy");
+    ExpectNear(wn[2], {0, 0, 1}, "the small face's own corner");
+    ExpectNear(skin->Planes()[1].normal, {0, -1, 0}, "a unit plane normal");
+}
+
 TEST(Sg3dsSkin, WithoutRecomputeTheNormalsFollowTheBlendedRotation) {
     Skeleton s;
     SgRef<Sg3dsSkin> skin = ThreeVertexSkin(s);
@@ -401,6 +433,33 @@ TEST_F(ClodSkinTest, SeamCopiesShareANormalOnlyWhenTheirNormalsAreEqual) {
     skin->Normals()[b] = skin->Normals()[a] * -1.0f;
     skin->BuildSharedVertexMap();
     EXPECT_EQ(skin->Skin().SharedVertexMap()[b], b);
+}
+
+TEST(ClodSkinNormals, AreMeansOfUnitFaceNormals) {
+    SgRef<Sg3dsBone> bone(new Sg3dsBone);
+    ClodInputMesh fold;
+    fold.positions.assign(std::begin(kFold), std::end(kFold));
+    fold.triangles.assign(std::begin(kFoldTriangles), std::end(kFoldTriangles));
+    SgRef<SgClodSkin> skin = MakeClodSkin(fold, "fold", [&](const SgVec3& p) {
+        return std::vector<SgSkinInfluence>{{1.0f, p, bone.Get()}};
+    });
+    ASSERT_TRUE(skin);
+    SgWorldState* state = skin->CurrentState();
+    skin->SetTriangleCount(state, 0xFFFF);
+    skin->TransformToWorld(state);
+    const SgClodData& d = *skin->LevelOf(state);
+    const SgVec3* w = World(state);
+    const SgVec3* wn = SgGeometry::GeometryState(state)->worldNormals.get();
+    ASSERT_TRUE(wn);
+    int edge = 0;
+    for (uint16_t i = 0; i < skin->SlotsInUse(d); ++i)
+        if (w[i].y == 0 && w[i].z == 0) {
+            ++edge;
+            ExpectNear(wn[i], kFoldEdgeNormal, "an edge vertex");
+        }
+    EXPECT_EQ(edge, 2);
+    for (uint16_t t = 0; t < d.triangleCount; ++t)
+        EXPECT_NEAR(d.planes[t].normal.Length(), 1.0f, kEps) << "triangle " << t;
 }
 
 TEST_F(ClodSkinTest, ADuplicateIsARealCopyOnTheCopiedSkeleton) {
