@@ -356,6 +356,7 @@ struct FogCase {
     float alpha;
     uint32_t fog;
     uint32_t diffuseAlpha;
+    float depth = 0.5f;
 };
 
 class RenderFogByteTest : public RenderPipelineTest, public testing::WithParamInterface<FogCase> {};
@@ -363,7 +364,7 @@ class RenderFogByteTest : public RenderPipelineTest, public testing::WithParamIn
 TEST_P(RenderFogByteTest, PacksTheFogByte) {
     const FogCase& c = GetParam();
     ASSERT_TRUE(StartPlain());
-    r->SetFogProperty(1, 0.5f, c.kind, {0, 0, 0});
+    r->SetFogProperty(1, c.depth, c.kind, {0, 0, 0});
     const SgVec3 v[3] = {c.point, {0, 0, -5}, {1, 0, -5}};
     const SgRgba colours[3] = {{1, 1, 1, c.alpha}, {1, 1, 1, 1}, {1, 1, 1, 1}};
     ASSERT_EQ(Triangle(v, colours), 0);
@@ -375,13 +376,15 @@ TEST_P(RenderFogByteTest, PacksTheFogByte) {
 }
 
 // Depth fog: 255 at far x (1 - 0.5) = 50 and nearer, 0 at 100, linear between. Range fog: in
-// squared distance from the start 50.5 (100 - 99 x 0.5) to 100.
+// squared distance from the start 50.5 (100 - 99 x 0.5) to 100; a start behind the eye (100 -
+// 99 x 1.5 = -48.5) counts its square as negative: (100^2 - 50^2) x 255 / (100^2 + 48.5^2).
 INSTANTIATE_TEST_SUITE_P(
     Fog, RenderFogByteTest,
     testing::Values(FogCase{"DepthNear", 0, {0, 0, -10}, 1, 255, 255}, FogCase{"DepthAtFar", 0, {0, 0, -100}, 1, 0, 255},
                     FogCase{"DepthBeyond", 0, {0, 0, -150}, 1, 0, 255}, FogCase{"DepthMiddle", 0, {0, 0, -75}, 1, 127, 255},
                     FogCase{"DepthNaN", 0, {std::numeric_limits<float>::quiet_NaN(), 0, -75}, 1, 0, 255},
                     FogCase{"RangeNear", 1, {0, 0, -20}, 1, 255, 255}, FogCase{"RangeFar", 1, {0, 0, -100}, 1, 0, 255},
+                    FogCase{"RangeStartBehindTheEye", 1, {0, 0, -50}, 1, 154, 255, 1.5f},
                     FogCase{"VertexAlpha64", 2, {0, 0, -10}, 64.0f / 255.0f, 191, 255},
                     FogCase{"VertexAlphaAboveOne", 2, {0, 0, -10}, 3.0f, 0, 255}),
     [](const testing::TestParamInfo<FogCase>& i) { return std::string(i.param.name); });

@@ -443,6 +443,53 @@ TEST_F(StageTest, TheFallbackRowsNeverSelectTheSecondArgument) {
     }
 }
 
+// Apply 2 modulates the colour; the alpha is the texture's when it has one (argument 1), else
+// the vertex colour's (argument 2): on stage 0 alone, and on stage 2 in the vertex-last order.
+class ApplyTwoTest : public StageTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(ApplyTwoTest, TakesTheTexturesAlphaOnlyWhenItHasOne) {
+    const bool vertexLast = GetParam();
+    ASSERT_TRUE(StartTextured([&](CapsProfile& p) { p.maxTextureBlendStages = vertexLast ? 3 : 2; }));
+    ASSERT_EQ((r->Driver()->wanted & SgD3DDriver::kVertexLast) != 0, vertexLast);
+    r->SetTextureModeApply(2);
+    for (bool alpha : {false, true}) {
+        r->SetTextureProperty(alpha ? extra.Get() : base.Get());
+        Multi(0, vertexLast ? extra.Get() : nullptr);
+        Draw();
+        const SgD3DDriver* d = r->Driver();
+        const auto colour = vertexLast ? SgD3DDriver::kStage2ColorOp : SgD3DDriver::kStage0ColorOp;
+        const auto alphaOp = vertexLast ? SgD3DDriver::kStage2AlphaOp : SgD3DDriver::kStage0AlphaOp;
+        EXPECT_EQ(d->stageCache[colour], DWORD{D3DTOP_MODULATE});
+        EXPECT_EQ(d->stageCache[alphaOp], alpha ? DWORD{D3DTOP_SELECTARG1} : DWORD{D3DTOP_SELECTARG2}) << alpha;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ApplyTwoTest, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& i) { return i.param ? "VertexLast" : "VertexFirst"; });
+
+// Clamp modes: 0 both clamp, 1 u clamp and v wrap, 2 u wrap and v clamp, 3 both wrap; others
+// change nothing. A device with independent addressing is sent each stage's u and v.
+TEST_F(StageTest, ClampModesSetUAndVApart) {
+    struct ClampCase {
+        uint32_t mode;
+        DWORD u, v;
+    };
+    const ClampCase cases[] = {{0, D3DTADDRESS_CLAMP, D3DTADDRESS_CLAMP}, {1, D3DTADDRESS_CLAMP, D3DTADDRESS_WRAP},
+                               {2, D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP}, {3, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP},
+                               {7, D3DTADDRESS_WRAP, D3DTADDRESS_WRAP}};
+    ASSERT_TRUE(StartTextured([](CapsProfile& p) { p.textureAddressCaps |= D3DPTADDRESSCAPS_INDEPENDENTUV; }));
+    r->SetTextureProperty(base.Get());
+    for (const ClampCase& c : cases) {
+        r->SetTextureModeClamp(c.mode);
+        Draw();
+        const SgD3DDriver* d = r->Driver();
+        EXPECT_EQ(d->stages[0].addressU, c.u) << "mode " << c.mode;
+        EXPECT_EQ(d->stages[0].addressV, c.v) << "mode " << c.mode;
+        EXPECT_EQ(d->stages[0].appliedU, c.u) << "mode " << c.mode;
+        EXPECT_EQ(d->stages[0].appliedV, c.v) << "mode " << c.mode;
+    }
+}
+
 TEST_F(StageTest, ATexturedTriangleShowsItsTexture) {
     ASSERT_TRUE(StartTextured());
     SgRef<SgImage> image = HalvesTexture(0xFF0000, 0x0000FF);

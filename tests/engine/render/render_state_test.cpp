@@ -176,6 +176,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {S{false, 28, 1}, S{false, 35, 0}, S{true, D3DLIGHTSTATE_FOGMODE, D3DFOG_NONE}}}),
     [](const testing::TestParamInfo<FogKindCase>& i) { return std::string(i.param.name); });
 
+// The start lies the depth fraction of the way back from the far plane towards the near one:
+// 100 - 99 x 0.25, not a quarter of the way out from the near plane.
+TEST_F(RenderStateTest, TheFogStartIsMeasuredBackFromTheFarPlane) {
+    ASSERT_TRUE(Start());
+    r->SetVertexColorProperty(0);
+    r->SetFogProperty(1, 0.25f, 0, {1, 1, 1});
+    DrawOne();
+    auto states = States();
+    ASSERT_GE(states.size(), 3u);
+    EXPECT_EQ(states[1], std::make_tuple(true, DWORD{D3DLIGHTSTATE_FOGSTART}, D3DValueBits(75.25f)));
+}
+
 // ---- View ----
 
 void ExpectRows(const float (&m)[4][4], const std::vector<std::vector<float>>& rows) {

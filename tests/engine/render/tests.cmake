@@ -29,7 +29,7 @@ endforeach()
 
 # Images, textures and texture stages (label renderer-textures).
 quorrin_test(engine_render_texture_tests
-  LABELS renderer-textures
+  LABELS renderer-textures engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/render_texture_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/render_stage_test.cpp
