@@ -811,14 +811,16 @@ int MainMenu(LocalPlayer& player) {
 
     int result = 0;
     bool decided = false;
+    LoadScreenArt(art.main, "main.pcx");
     if (ConnectionType != 0 && !LinkedToService()) {
+        // Over the menu's own picture, not over what the screen before left (a Tavern given up).
+        RestoreMenuBackground();
         result = AccountDialog() == 7 ? 3 : -4;
         decided = true;
     }
     SetMenuFigureView(g_screen.char_image_x, g_screen.char_image_y, 0);
     LoadMenuFigure("sgfs/main.sgf");
     ActivateMenuFigureScene();
-    LoadScreenArt(art.main, "main.pcx");
     LoadScreenArt(art.runes, "runes.pcx");
     LoadScreenArt(art.quit, "qmage0.pcx");
     LoadScreenArt(art.quitHighlight, "qmage1.pcx");

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "client/arena/local_player.h"
 #include "client/core/config_file.h"
@@ -330,6 +332,21 @@ TEST_F(AccountDialogTest, EmptyFieldsAreOfferedAndConnectStoresThem) {
     EXPECT_STREQ(v, "qx");
     GetConfigString("user.dat", "main", "saveinfo", v, sizeof v, "", 0);
     EXPECT_STREQ(v, "1");
+}
+
+// The dialog stands over the menu's picture, never over what the screen before it left (a
+// Tavern given up, its console box).
+TEST_F(AccountDialogTest, TheDialogStandsOverTheMenusPicture) {
+    PcxImage main;
+    ASSERT_EQ(LoadScreenArt(main, "main.pcx"), 0);
+    std::fill(g_screen.backBuffer, g_screen.backBuffer + kScreenWidth * kScreenHeight, uint16_t{0x1234});
+    std::vector<uint16_t> above, want(main.Pixels16(), main.Pixels16() + 415 * kScreenWidth);
+    MenuScript script;
+    script.Wait(10, [&] { above.assign(g_screen.backBuffer, g_screen.backBuffer + 415 * kScreenWidth); });
+    script.Key(1).Wait(10).Key(1).Wait(10).Key(1);  // out of the two offered fields, then cancel
+    EXPECT_EQ(MainMenu(player), -4);
+    EXPECT_TRUE(above == want) << "the rows above the dialog are the menu's";
+    main.FreePcx();
 }
 
 TEST_F(AccountDialogTest, AnEmptyPasswordIsRefusedForThreeSecondsThenCancel) {

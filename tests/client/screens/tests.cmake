@@ -36,7 +36,7 @@ set_tests_properties(screens_demo_headless PROPERTIES LABELS screens-core)
 
 # Screens II: the menus, char.bin and the character screen.
 quorrin_test(screens_menus_tests
-  LABELS screens-menus
+  LABELS screens-menus net-link
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/character_file_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/stored_account_test.cpp
