@@ -66,8 +66,14 @@ function(quorrin_test name)
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${Q_LABELS}" TIMEOUT ${Q_TIMEOUT}
+    PROPERTIES TIMEOUT ${Q_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # The labels go on once the discovered tests are known: passed through the discovery, a list of
+  # several would lose all but the first.
+  set(labels_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+  file(WRITE ${labels_file}
+    "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${Q_LABELS}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
 endfunction()
 
 # quorrin_demo_test(name DEMO target LABELS ... ARGS ...): runs a demo headless with ARGS on its
