@@ -821,17 +821,8 @@ int CharacterCreation(LocalPlayer& player, int slot) {
         if (S().redraw)
             DrawCharacterSheet(player);
         ActOnCharacterButtons(player);
-        RECT popup{};
-        gwsDrawPopup(&popup);
-        ClearViewFrame();
-        DrawScreenImage();
-        AnimateMenuFigure(static_cast<int>(now - last));
+        DrawFigureFrame(static_cast<int>(now - last));
         last = now;
-        if (IsRendererReady())
-            DrawCursorImage(cursor.x, cursor.y);
-        DrawMenuFigureScene();
-        gwsRestorePopup();
-        g_screen.PresentScreen();
         if (!S().hasCharacter && S().page == 2 && !S().nameNeeded) {
             std::string name = PlainName();
             for (char& c : name)

@@ -465,15 +465,19 @@ int RunMainMenuFrame() {
 }
 
 void DrawMenuFrame(bool withFigure) {
+    const uint32_t now = ReadGameClock();
+    DrawFigureFrame(withFigure ? static_cast<int>(now - g_mainMenu.lastClock) : -1);
+    g_mainMenu.lastClock = now;
+}
+
+void DrawFigureFrame(int elapsed) {
     RECT popup{};
     if (gwsDrawPopup(&popup))
         g_screen.QueueDirtyRect(popup.left, popup.top, popup.right - popup.left, popup.bottom - popup.top, 1);
     ClearViewFrame();
     DrawScreenImage();
-    const uint32_t now = ReadGameClock();
-    if (withFigure)
-        AnimateMenuFigure(static_cast<int>(now - g_mainMenu.lastClock));
-    g_mainMenu.lastClock = now;
+    if (elapsed >= 0)
+        AnimateMenuFigure(elapsed);
     if (IsRendererReady()) {
         POINT cursor{};
         GetCursorPos(&cursor);

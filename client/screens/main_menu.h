@@ -70,6 +70,11 @@ int RunMainMenuFrame();
 // figure (when withFigure) and the pointer. The Setup lists show through it, so the figure stays
 // on its stage.
 void DrawMenuFrame(bool withFigure);
+// One shown frame of a screen with the figure stage: the open pop-up over the back buffer, the
+// back buffer, the preview figure moved on by elapsed clock units (not drawn when negative) and
+// the pointer. The preview's view shows the frame: a screen that presented its 2D buffer after it
+// would show a frame without the figure.
+void DrawFigureFrame(int elapsed);
 void OpenQuitBox();
 void ShowInactivityNotice();
 void RestoreMenuBackground();

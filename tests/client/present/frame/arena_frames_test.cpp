@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "client/arena/game_input.h"
@@ -15,21 +14,14 @@
 #include "client/arena/local_player.h"
 #include "client/arena/player_status.h"
 #include "client/arena/player_view.h"
-#include "client/arena/spell.h"
 #include "client/arena/world_object.h"
-#include "client/core/config_file.h"
-#include "client/core/error_log.h"
 #include "client/driver/arena_loop.h"
 #include "client/net/client_tables.h"
 #include "client/net/net_bodies.h"
 #include "client/net/net_players.h"
-#include "client/present/arena_present.h"
 #include "client/present/camera_set.h"
 #include "client/present/figure_table.h"
 #include "client/present/figure_textures.h"
-#include "client/present/frame_update.h"
-#include "client/present/hud_panels.h"
-#include "client/present/world_tables.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
 #include "client/screens/key_bindings.h"
@@ -38,86 +30,26 @@
 #include "engine/render/sg_dd_environment.h"
 #include "engine/render/sg_dd_image.h"
 #include "platform/fs/fs.h"
-#include "tests/client/driver/offline_arena.h"
-#include "tests/client/screens/demo_screen.h"
-#include "tests/client/screens/screen_fixture.h"
+#include "tests/client/present/frame/sample_screen.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // A rounding of the rasteriser may move a channel by a 5-bit step or two at an edge; a few
 // hundred such pixels of the 480000 pass, a figure or a panel out of place does not.
 constexpr int kTolerance = 16;
 constexpr int kPixels = 600;
 
-class ArenaFrames : public ScreenFixture {
+class ArenaFrames : public SampleArena {
 protected:
     void SetUp() override {
-        ScreenFixture::SetUp();
+        SampleArena::SetUp();
         goldenDir = PRESENT_HUD_GOLDEN_DIR;
-        // The installation without its programs and sounds.
-        for (const fs::directory_entry& e : fs::directory_iterator(SAMPLE_INSTALL_DIR)) {
-            const std::string name = e.path().filename().string();
-            if (name != "game" && name != "game.dll" && name != "sounds" && name != "main.dat")
-                fs::copy(e.path(), fs::path(dir->Path()) / name, fs::copy_options::recursive);
-        }
-        services = MakeArenaPresent();
-        StartScreen(false, true, services.get());
-        // The installation's own settings in place of the screen fixture's few.
-        fs::copy(fs::path(SAMPLE_INSTALL_DIR) / "main.dat", fs::path(dir->Path()) / "main.dat",
-                 fs::copy_options::overwrite_existing);
-        GetConfigString(nullptr, nullptr, nullptr, nullptr, 0, nullptr, 0);
-        ASSERT_TRUE(OpenErrorLog());
-        LoadArenaTables();
-        PrepareOfflineArena(player, "sample", 2);
-        // What runs on from one arena to the next in a process: each test starts as a fresh game.
-        present::ActionClock = 0;
-        for (present::GridFixture& f : present::GridFixtureTable)
-            f = present::GridFixture{};
-        present::HudPanels() = present::HudPanelState{};
-        ResetViewBob();
-        ASSERT_EQ(BeginArenaGame(player, 0), 1);
-        // Each test looks at its own view, not at the player's arrival.
-        g_actionState.arrival_timer = 0;
-    }
-    void TearDown() override {
-        if (g_playerView)
-            EndArenaGame(player);
-        FreeSpells();
-        present::ViewMode = 0;
-        CloseErrorLog();
-        StopDemoDisplay();
-        ScreenFixture::TearDown();
-    }
-
-    // Frames of 33 ms on the virtual clock, standing where the test put the player.
-    void Frames(int n) {
-        for (int i = 0; i < n; ++i) {
-            AdvanceAndPump(33);
-            ASSERT_EQ(RunArenaFrame(player), 1);
-        }
-    }
-    void StandAt(int x, int y, int facing) {
-        PlayerView& v = *g_playerView;
-        v.x = x;
-        v.y = y;
-        v.pos_x = x << 16;
-        v.pos_y = y << 16;
-        v.facing = facing;
-        v.speed = v.strafe_speed = 0;
-    }
-    ddtest::Image Front() const {
-        auto* render = static_cast<SgD3DRender*>(present::Cameras().renderer.Get());
-        return ddtest::Capture(render->Driver()->buffers->front);
     }
     void ExpectGolden(const std::string& name, int tolerance, int pixels) {
         std::string message;
         EXPECT_TRUE(ddtest::MatchesGolden(goldenDir, name, Front(), tolerance, pixels, &message)) << message;
     }
 
-    std::unique_ptr<PresentServices> services;
-    LocalPlayer player{};
 };
 
 TEST_F(ArenaFrames, EyeViewWithTheHudAndTheCrosshair) {

@@ -35,3 +35,16 @@ foreach(view eye chase)
             -P ${CMAKE_CURRENT_LIST_DIR}/arena_demo_run.cmake)
   set_tests_properties(arena_demo_${view}_headless PROPERTIES LABELS present-hud)
 endforeach()
+# What a player sees in the arena's chase view and the character screen's figure, through the
+# game's own presentation in the sample installation.
+quorrin_test(player_view_tests
+  LABELS player-view
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/menu_figure_frames_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../screens/screen_fixture.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../../screens/demo_screen.cpp
+  DEPS client_present client tools_writers)
+target_compile_definitions(player_view_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORRIN_INSTALL_DIR}"
+  SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
+add_dependencies(player_view_tests sample_install)
+target_link_libraries(player_view_tests PRIVATE client_present)
