@@ -45,11 +45,8 @@ int LoadMapImage(const char* path) {
 
 int LoadMapImageFromPack(PackFile& pack, const char* entryName) {
     MapSlot().FreePcx();
-    PackEntry entry;
-    if (pack.FindPackEntry(entryName, &entry) != 0)
-        return -1;
-    ByteReader r = pack.EntryReader(entry);
-    return Finish(MapSlot(), MapSlot().ReadPcx(r, PCX_HEAP, 1));
+    const int result = ReadPackPicture(MapSlot(), pack, entryName);
+    return result == -1 ? -1 : Finish(MapSlot(), result);
 }
 
 void DrawLoadingBar(int percent) {

@@ -15,6 +15,7 @@
 #include "client/screens/color_tables.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/input.h"
+#include "common/text.h"
 #include "platform/win/platform.h"
 
 ChannelBits g_channelBits;
@@ -309,19 +310,28 @@ const uint16_t* ScreenSurface::SnapshotPixels() const {
 int ScreenSurface::LoadBackground(const char* levelDir, int, int, int) {
     char path[300];
     std::snprintf(path, sizeof(path), "%s\\backgrnd.pcx", levelDir);
+    // The level before left its picture here; it is done with.
+    background.FreePcx();
     if (background.LoadPcx(path, PCX_HEAP, 1) == 0)
         background.ConvertPcxToHicolor(g_channelBits);
     return 1;
 }
 
 int ScreenSurface::LoadBackgroundFromPack(PackFile& pack, int, int, int) {
-    PackEntry entry{};
-    if (pack.FindPackEntry("backgrnd.pcx", &entry) == 0) {
-        ByteReader reader = pack.EntryReader(entry);
-        if (background.ReadPcx(reader, PCX_HEAP, 1) == 0)
-            background.ConvertPcxToHicolor(g_channelBits);
-    }
+    if (ReadPackPicture(background, pack, "backgrnd.pcx") == 0)
+        background.ConvertPcxToHicolor(g_channelBits);
     return 1;
+}
+
+int ReadPackPicture(PcxImage& image, PackFile& pack, const char* entryName) {
+    PackEntry entry{};
+    if (pack.FindPackEntry(entryName, &entry) != 0)
+        return -1;
+    ByteReader reader = pack.EntryReader(entry);
+    const int result = image.ReadPcx(reader, PCX_HEAP, 1);
+    // A stream has no file name: the log lines about the picture name the entry.
+    CopyText(image.name, entryName);
+    return result;
 }
 
 int ScreenSurface::LoadTileImage(int n, const char* name) {

@@ -201,6 +201,10 @@ private:
 // The one screen surface.
 extern ScreenSurface g_screen;
 
+// A level pack's picture into the image (ReadPcx), which takes the entry's name. -1 when the pack
+// has no such entry.
+int ReadPackPicture(PcxImage& image, PackFile& pack, const char* entryName);
+
 // The back-buffer surface in its three interfaces, and the cursor surface and picture.
 extern IDirectDraw* g_directDraw;
 extern IDirectDraw2* g_directDraw2;

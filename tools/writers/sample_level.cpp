@@ -161,7 +161,7 @@ void BuildObjects(LevelSource& l) {
     l.olist[5] = {2, 3, 10, 64, 78, 20, 50, 100, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     l.placements = {
         {1, 800, 800, 0, 0},    {1, 1000, 800, 0, 90},   {2, 760, 1000, 0, 0}, {3, 1100, 1100, 0, 0},
-        {4, 1500, 760, 4, 180}, {0, 1200, 1200, 0, 0},  {1, -1, 900, 0, 0},   {5, 1400, 1400, 0, 0},
+        {4, 1500, 760, 4, 180}, {0, 1200, 1200, 0, 0},  {5, 1400, 1400, 0, 0},
     };
     // Lamps without a figure whose light (pattern 3) is preburned into the walls, floors and
     // ceilings: four to a room, clear of the two-storey block, and one at the corridors' mouths,

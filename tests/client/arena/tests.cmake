@@ -1,6 +1,6 @@
 # Levels: the world object and thin tables, the triggers, the level loaders and the sample levels.
 quorrin_test(levels_tests
-  LABELS levels arena-hostile
+  LABELS levels arena-hostile player-view
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/world_object_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/thin_test.cpp

@@ -96,7 +96,7 @@ TEST_F(LevelFlow, DirectoryAndPackGiveTheSameTables) {
         "INFO: Loading SlopeDefs...",    "INFO: SlopeDefs Loaded.",      "INFO: Loading 100 Tiles.",
         "INFO: Tile Slope Replacement: tile#02=slope#10", "INFO: Tiles Loaded.", "INFO: Loading Thins...",
         "INFO: 15 thins loaded and placed.", "INFO: Loading Olist...",   "INFO: Olist loaded.",
-        "Loading Patterns.",             "Loading 4 patterns.",          "INFO: Placing Olist objects...", "WARNING: Ignoring object with bad coords - Olist #1: type:[0], x:[-1], y:[900]",
+        "Loading Patterns.",             "Loading 4 patterns.",          "INFO: Placing Olist objects...",
         "INFO: 22 objects loaded and placed.", "INFO: Loading 7 mongendefs...", "INFO: Mongendefs loaded.",
         "INFO: Loading 1 effects...",    "INFO: Effects loaded.",        "INFO: Loading 3 Earth Blood Defs...", "INFO: Earth Blood Defs loaded.",
         "INFO: Loading 3 shrines...",    "INFO: Shrines Loaded.",        "Loading RoomViews...",
@@ -155,6 +155,35 @@ TEST_F(LevelFlow, ASecondLoadKeepsNothingOfTheFirst) {
     RecordingPresent recording;
     ASSERT_EQ(LoadGrid("sample16"), 1);
     EXPECT_EQ(LevelDigest(), fresh);
+}
+
+// Level after level from packs and directories, as a run plays arena after arena: the level's
+// pictures are read under their own names, none is found still loaded from the level before, and
+// the sample places every object it lists.
+TEST_F(LevelFlow, LoadAfterLoadWarnsOfNothingInTheSample) {
+    UsePack();
+    for (const char* level : {"sample", "sample16", "sample16", "sample"}) {
+        RecordingPresent recording;
+        ASSERT_EQ(LoadGrid(level), 1) << level;
+    }
+    CloseErrorLog();
+    std::vector<std::string> pictures;
+    for (const std::string& line : LogLines("error.log")) {
+        for (const char* fault : {"Already initialized", "Ignoring object"})
+            EXPECT_EQ(line.find(fault), std::string::npos) << line;
+        const std::string lead = "Hicolor Conversion of ";
+        if (line.rfind(lead, 0) == 0)
+            pictures.push_back(line.substr(lead.size(), line.find(':', lead.size()) - lead.size()));
+    }
+    const std::vector<std::string> expected = {"backgrnd.pcx",          "map.pcx",
+                                               "sample16\\backgrnd.pcx", "sample16\\map.pcx",
+                                               "sample16\\backgrnd.pcx", "sample16\\map.pcx",
+                                               "backgrnd.pcx",          "map.pcx"};
+    std::vector<std::string> levelPictures;
+    for (const std::string& p : pictures)
+        if (p.find("backgrnd") != std::string::npos || p.find("map.pcx") != std::string::npos || p.empty())
+            levelPictures.push_back(p);
+    EXPECT_EQ(levelPictures, expected);
 }
 
 TEST_F(LevelFlow, TheSampleHoldsWhatItPromises) {
