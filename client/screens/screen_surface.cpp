@@ -269,6 +269,8 @@ int ScreenSurface::InitDirectDraw() {
 
 int ScreenSurface::LoadScreenPicture(const char* name) {
     PcxScreenTarget target{backBuffer, kScreenWidth, kScreenHeight, g_channelBits};
+    // The screen before left its picture in the slot; the picture owns no pixels of its own.
+    screenPicture.FreePcx();
     if (!backBuffer || screenPicture.LoadPcx(name, PCX_SCREEN, 1, &target) != 0)
         ExitProcess(1);
     return 1;

@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "client/core/error_log.h"
 #include "client/driver/message_pump.h"
 #include "client/screens/gws_core.h"
 #include "client/screens/gws_window.h"
@@ -56,6 +60,26 @@ protected:
     }
     void Guard(uint16_t value) { std::fill_n(g_screen.backBuffer, kScreenPixels, value); }
 };
+
+// Screen after screen loads its picture into the one slot: each replaces the last as it is,
+// without a warning that the slot still held the one before.
+TEST_F(ScreenSurfaceTest, EachScreenPictureReplacesTheLastWithoutAWarning) {
+    std::vector<uint8_t> palette(768, 0);
+    palette[3] = 255;  // index 1 red
+    palette[6] = 255;  // index 2 green
+    palette[7] = 255;
+    for (const auto& [name, index] : {std::pair{"first.pcx", 1}, std::pair{"second.pcx", 2}}) {
+        std::vector<uint8_t> pixels(64, static_cast<uint8_t>(index));
+        const std::vector<uint8_t> bytes = BuildPcx(8, 8, pixels.data(), palette.data());
+        dir->Write(name, std::string(bytes.begin(), bytes.end()));
+    }
+    ASSERT_TRUE(OpenErrorLog());
+    for (const char* name : {"first.pcx", "second.pcx", "first.pcx"})
+        EXPECT_EQ(g_screen.LoadScreenPicture(name), 1);
+    CloseErrorLog();
+    EXPECT_EQ(At(3, 3), MakePixel16(255, 0, 0));
+    EXPECT_EQ(dir->Read("error.log").find("Already initialized"), std::string::npos) << dir->Read("error.log");
+}
 
 TEST_F(ScreenSurfaceTest, StartsTheDisplayAndLearnsItsPixelFormat) {
     EXPECT_EQ(present->Names(), (std::vector<std::string>{"CreateRenderer", "CreateSceneRoot", "CreateCameras",

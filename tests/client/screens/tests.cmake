@@ -9,7 +9,7 @@ add_dependencies(datafiles_screens_tests sample_install)
 # Screens I: the presentation services and their double, the sine tables, the screen surface,
 # fonts, window system, input and key bindings.
 quorrin_test(screens_core_tests
-  LABELS screens-core
+  LABELS screens-core player-view
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../present/present_services_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/trig_tables_test.cpp
