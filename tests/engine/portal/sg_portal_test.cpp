@@ -146,8 +146,16 @@ TEST_F(RoomTest, DisabledPortalsAndRoomlessPortalsDrawNothingBehind) {
     Frame(m.group.Get());
     EXPECT_EQ(Markers(), (std::vector<int>{1, 0}));
     EXPECT_EQ(m.forward[1]->enabled, 0) << "a portal the application switched off stays off";
-
+    // One leading into a room that is drawn has its flag saved and put back: off as it was.
     m.forward[1]->enabled = 1;
+    m.backward[0]->enabled = 0;
+    m.backward[1]->enabled = 0;
+    Frame(m.group.Get());
+    EXPECT_EQ(Markers(), (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(m.backward[0]->enabled, 0);
+    EXPECT_EQ(m.backward[1]->enabled, 0);
+    m.backward[0]->enabled = m.backward[1]->enabled = 1;
+
     m.forward[0]->SetAdjoiningRoom(nullptr);
     Frame(m.group.Get());
     EXPECT_EQ(Markers(), (std::vector<int>{0}));

@@ -1,5 +1,5 @@
 quorrin_test(engine_portal_tests
-  LABELS renderer-textures
+  LABELS renderer-textures engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/sg_portal_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sg_portal_stream_test.cpp
