@@ -1128,6 +1128,41 @@ TEST_P(RasterTest, TwoTextureStagesCombineInOnePass) {
     EXPECT_NEAR(Blue(device->Pixel(4, 4)), 136, 8);
 }
 
+// Multitexture modes 6 and 7: the first argument's alpha joins the colour. With the texture
+// (20, 60, 100, alpha 128) first and the current colour (200, 100, 40) second:
+// MODULATEALPHA_ADDCOLOR gives T + T.a x C, MODULATECOLOR_ADDALPHA gives T x C + T.a.
+TEST_P(RasterTest, TheAlphaMixingOperationsTakeTheFirstArgumentsAlpha) {
+    Open({.width = 8, .height = 8, .depth = false});
+    IDirectDrawSurface4* t = Texture(4, 4, dd::FormatArgb8888(), [](int, int, int) { return 0x80143C64u; });
+    device->StageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->StageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->StageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+    device->StageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTexture(1, t);
+    device->StageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->StageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->StageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
+    device->StageState(1, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+    device->StageState(1, D3DTSS_TEXCOORDINDEX, 0);
+    struct OpCase {
+        DWORD op;
+        int r, g, b;
+    };
+    const OpCase cases[] = {
+        {D3DTOP_MODULATEALPHA_ADDCOLOR, 20 + Scale(200, 128), 60 + Scale(100, 128), 100 + Scale(40, 128)},
+        {D3DTOP_MODULATECOLOR_ADDALPHA, Scale(20, 200) + 128, Scale(60, 100) + 128, Scale(100, 40) + 128},
+    };
+    for (const OpCase& c : cases) {
+        device->StageState(1, D3DTSS_COLOROP, c.op);
+        device->Clear(0xFF000000);
+        ASSERT_EQ(device->DrawRect(0, 0, 8, 8, 0xFFC86428), D3D_OK);
+        const uint32_t p = device->Pixel(4, 4);
+        EXPECT_NEAR(Red(p), c.r, 8) << c.op;
+        EXPECT_NEAR(Green(p), c.g, 8) << c.op;
+        EXPECT_NEAR(Blue(p), c.b, 8) << c.op;
+    }
+}
+
 TEST_P(RasterTest, SpecularAddsAndTableFogUsesTheEyeDistance) {
     Open({.width = 8, .height = 8, .depth = false});
     device->State(D3DRENDERSTATE_SPECULARENABLE, TRUE);

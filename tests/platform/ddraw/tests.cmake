@@ -1,6 +1,6 @@
 # Our DirectDraw and Direct3D layer with the software 3D device (label platform-3d).
 quorrin_test(ddraw_tests
-  LABELS platform-3d
+  LABELS platform-3d engine-hostile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/surface_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/directdraw_test.cpp
