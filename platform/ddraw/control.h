@@ -188,6 +188,13 @@ int PresentCount();
 void ForceGeneralRaster(bool on);
 // Whether the last draw of any device went through a specialised span loop.
 bool LastDrawSpecialised();
+// The draws every device has rasterised since the start, and how many of them went through a
+// specialised span loop.
+struct RasterDrawCounts {
+    uint64_t all = 0;
+    uint64_t specialised = 0;
+};
+RasterDrawCounts RasterDraws();
 // How many pixels at a time the specialised span loops may go: one, eight (where the processor has
 // AVX2) or sixteen (AVX-512). They give the same pixels; tests compare them.
 enum class SpanWidth { One, Eight, Sixteen };

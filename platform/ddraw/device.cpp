@@ -538,6 +538,8 @@ void DeviceImpl::Rasterize(D3DPRIMITIVETYPE type, DWORD format, const uint8_t* v
     if (kind_ == IID_IDirect3DNullDevice || !GetState().rasterizing || !PrepareRaster())
         return;
     GetState().lastDrawSpecialised = rasterizer_.UsesSpecialisedSpans();
+    ++GetState().rasterDraws.all;
+    GetState().rasterDraws.specialised += GetState().lastDrawSpecialised ? 1 : 0;
     const VertexLayout layout(format);
     const DWORD count = indices ? indexCount : vertexCount;
     auto at = [&](DWORD i) {

@@ -199,6 +199,7 @@ TracedVertex DecodeTracedVertex(const TraceEvent& draw, size_t index) {
 int PresentCount() { return GetState().presents; }
 void ForceGeneralRaster(bool on) { GetState().forceGeneralRaster = on; }
 bool LastDrawSpecialised() { return GetState().lastDrawSpecialised; }
+RasterDrawCounts RasterDraws() { return GetState().rasterDraws; }
 void SetRasterizing(bool on) { GetState().rasterizing = on; }
 uint64_t PixelsWritten() { return GetState().pixelsWritten; }
 void ResetPixelsWritten() { GetState().pixelsWritten = 0; }

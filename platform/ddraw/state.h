@@ -41,6 +41,7 @@ struct State {
     int liveObjects = 0;
     bool forceGeneralRaster = false;
     bool lastDrawSpecialised = false;
+    RasterDrawCounts rasterDraws;
     bool rasterizing = true;
     uint64_t pixelsWritten = 0;
     std::set<SurfaceImpl*> surfaces;  // every live surface, for RestoreAllSurfaces and losses
