@@ -22,10 +22,10 @@ namespace {
 // must evaluate safely whatever their fields hold. The engine bounds what particle systems do
 // (one shared budget, prewarms within their own bound), but an input of many systems restarting
 // at every time could still add up: systems are played while the input's particle work stays
-// within a few prewarms.
+// within two prewarms.
 void PlayTimingOwners(const SgSceneStream& stream) {
     static constexpr float kTimes[] = {0.0f, 0.5f, 1.7f, 0.25f, 40.0f};
-    static constexpr uint64_t kParticleWork = 4 * Sg3dsParticleSystem::kPrewarmWork;
+    static constexpr uint64_t kParticleWork = 2 * Sg3dsParticleSystem::kPrewarmWork;
     const uint64_t start = Sg3dsParticleSystem::WorkDone();
     for (size_t i = 0; i < stream.LoadedCount(); ++i) {
         SgObject* object = stream.LoadedObject(i);
