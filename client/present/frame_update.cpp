@@ -84,6 +84,33 @@ void PlaceCamera(const Point& p, int facing, int tilt) {
     MoveSkyWithViewer(p.x, p.y, p.z);
 }
 
+// The point where a line behind the player ended, raised or lowered so that the camera placed
+// from it stands at least its near distance clear of the floor and the ceiling where it is (its
+// own offset ahead of the point). A line that meets the floor ends on its face, one that runs out
+// just above it ends there too, and a camera on the floor has its near plane cut the floor away:
+// nothing of it would be drawn. Where the cell leaves no room for that the point stays.
+Point ClearOfFloorAndCeiling(Point p, int facing) {
+    const SgCamera* camera = Cameras().firstPersonCamera.Get();
+    if (!camera)
+        return p;
+    const int clearance = static_cast<int>(std::ceil(camera->frustum.nearDistance * 100.0f));
+    const int ahead = static_cast<int>(std::lround(camera->localTranslation.x * 100.0f));
+    int32_t x = 0, y = 0;
+    PointAheadFixed(p.x, p.y, facing, 0, ahead, &x, &y);
+    const int z = p.z >> 16;
+    const int floor = GetFloorHeight(x >> 16, y >> 16, z, 1);
+    const int ceiling = GetCeilingHeight(x >> 16, y >> 16, z);
+    if (ceiling - floor < 2 * clearance)
+        return p;
+    if (z < floor + clearance)
+        p.z = (floor + clearance) * 65536;
+    else if (z > ceiling - clearance)
+        p.z = (ceiling - clearance) * 65536;
+    return p;
+}
+
+void PlaceCameraBehind(const Point& p, int facing, int tilt) { PlaceCamera(ClearOfFloorAndCeiling(p, facing), facing, tilt); }
+
 int OwnFigure(const LocalPlayer& player) {
     const int own = player.own_object;
     if (own <= 0 || own >= kWorldObjectSlots)
@@ -117,7 +144,7 @@ void DeathView(LocalPlayer& player, PlayerView& view, int timer, int figure) {
         range = static_cast<int>(32 + 160 * std::sin((5000 - timer) * kSequenceAngle));
     Point p;
     Trace(range, kBehind, 0, &p);
-    PlaceCamera(p, view.facing, player.pitch);
+    PlaceCameraBehind(p, view.facing, player.pitch);
     player.pitch = tilt;
     view.facing = facing;
     SetFigureFirstPersonVisibility(figure, 0);
@@ -135,7 +162,7 @@ void ArrivalView(LocalPlayer& player, PlayerView& view, ActionState& state, int 
     Point p;
     if (Trace(range, kBehind, 0, &p) && state.arrival_timer > kArrivalCloseIn)
         state.arrival_timer = kArrivalCloseIn;
-    PlaceCamera(p, view.facing, player.pitch);
+    PlaceCameraBehind(p, view.facing, player.pitch);
     view.facing = facing;
     ShowFigureWithParts(figure, 1);
 }
@@ -151,7 +178,7 @@ void ChaseView(LocalPlayer& player, PlayerView& view, int figure) {
     AimCrosshair(view, false);
     Point p;
     Trace(kChaseRange, kBehind, kChasePitch, &p);
-    PlaceCamera(p, view.facing, player.pitch);
+    PlaceCameraBehind(p, view.facing, player.pitch);
     ShowFigureWithParts(figure, 1);
 }
 

@@ -19,6 +19,14 @@ using namespace menu_places;
 
 class MenuFigureFrames : public SampleScreen {
 protected:
+    void SetUp() override {
+        SampleScreen::SetUp();
+        g_localPlayer = &player;
+    }
+    void TearDown() override {
+        g_localPlayer = nullptr;
+        SampleScreen::TearDown();
+    }
     // The stage's pixels that the window shows otherwise than the 2D screen has them: the figure
     // and its stand.
     int FigurePixels() const {

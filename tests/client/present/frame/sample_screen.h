@@ -81,6 +81,8 @@ protected:
     void TearDown() override {
         if (g_playerView)
             EndArenaGame(player);
+        // The record goes with the test.
+        g_localPlayer = nullptr;
         present::ViewMode = 0;
         SampleScreen::TearDown();
     }

@@ -40,6 +40,7 @@ endforeach()
 quorrin_test(player_view_tests
   LABELS player-view
   SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/chase_view_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/menu_figure_frames_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../screens/screen_fixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../screens/demo_screen.cpp
@@ -48,3 +49,4 @@ target_compile_definitions(player_view_tests PRIVATE SAMPLE_INSTALL_DIR="${QUORR
   SCREENS_GOLDEN_DIR="${CMAKE_CURRENT_LIST_DIR}/golden")
 add_dependencies(player_view_tests sample_install)
 target_link_libraries(player_view_tests PRIVATE client_present)
+
