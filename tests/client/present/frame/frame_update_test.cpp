@@ -52,6 +52,9 @@ protected:
         CameraSet& c = Cameras();
         c.firstPersonNode = new SgNode;
         c.firstPersonCamera = new SgCamera;
+        // The first-person camera as the game makes it: its near plane and its place ahead.
+        c.firstPersonCamera->frustum.nearDistance = 0.1f;
+        c.firstPersonCamera->localTranslation = SgVec3(0.08f, 0.0f, 0.0f);
         c.firstPersonNode->InsertChild(c.firstPersonCamera.Get(), false);
         present::World().sceneActive = 1;
         ClearActionState();
@@ -204,6 +207,18 @@ TEST_F(FrameUpdateTest, EyeChaseAndOtherViews) {
     UpdateViewCamera();
     ExpectCamera(4000 + 128, 4000, 48 + 6.7f, "chase, level");
     ExpectTurnedAs(1024, 0);
+    // Looking up, the line behind falls to the floor (48 - 128 sin 27 degrees < 0) and ends on it:
+    // the camera stands its near distance (10) above it, or its near plane would cut the floor
+    // away. Looking down under a ceiling 256 high, the line rises to it: 10 below it.
+    player.pitch = -300;
+    UpdateViewCamera();
+    ExpectCamera(Camera().x, 4000, 10, "chase, looking up");
+    EXPECT_GT(Camera().x, 4000 + 64) << "still behind";
+    player.pitch = 600;
+    view.z = 200;
+    UpdateViewCamera();
+    ExpectCamera(Camera().x, 4000, 246, "chase, looking down");
+    view.z = 48;
     player.pitch = 100;
 
     // Any other mode leaves the camera where it was.
