@@ -19,6 +19,7 @@
 #include "tools/install/install_step.h"
 #include "tools/writers/bmp_writer.h"
 #include "tools/writers/hall_level.h"
+#include "tools/writers/model_parts.h"
 #include "tools/writers/pack_writer.h"
 #include "tools/writers/sample_level.h"
 
@@ -73,16 +74,32 @@ std::string BaseName(const std::string& path) {
     return (dot == std::string::npos ? name : name.substr(0, dot)) + ".bmp";
 }
 
-// A low four-sided bump standing on the cell, textured by the picture beside it.
+// A low four-sided bump standing on the cell, textured by the picture beside it (seen from above,
+// its picture covers it once). Each side has corners of its own: the lighting gives a vertex the
+// mean normal of its triangles, and shared corners would shade the bump as a smooth dome.
 bool WriteTileModel(const std::string& path) {
-    const SgVec3 corners[5] = {SgVec3(-0.24f, -0.24f, 0), SgVec3(0.24f, -0.24f, 0), SgVec3(0.24f, 0.24f, 0),
-                               SgVec3(-0.24f, 0.24f, 0), SgVec3(0, 0, -0.16f)};
-    const SgVec3 uv[5] = {SgVec3(0, 0, 0), SgVec3(1, 0, 0), SgVec3(1, 1, 0), SgVec3(0, 1, 0), SgVec3(0.5f, 0.5f, 0)};
-    const uint16_t triangles[12] = {0, 4, 1, 1, 4, 2, 2, 4, 3, 3, 4, 0};
+    const SgVec3 base[4] = {SgVec3(-0.24f, -0.24f, 0), SgVec3(0.24f, -0.24f, 0), SgVec3(0.24f, 0.24f, 0),
+                            SgVec3(-0.24f, 0.24f, 0)};
+    const SgVec3 baseUv[4] = {SgVec3(0, 0, 0), SgVec3(1, 0, 0), SgVec3(1, 1, 0), SgVec3(0, 1, 0)};
+    SgVec3 corners[12], uv[12];
+    uint16_t triangles[12];
+    for (int side = 0; side < 4; ++side) {
+        const int next = (side + 1) % 4;
+        const int at = side * 3;
+        corners[at] = base[side];
+        corners[at + 1] = SgVec3(0, 0, -0.16f);
+        corners[at + 2] = base[next];
+        uv[at] = baseUv[side];
+        uv[at + 1] = SgVec3(0.5f, 0.5f, 0);
+        uv[at + 2] = baseUv[next];
+        for (int k = 0; k < 3; ++k)
+            triangles[at + k] = static_cast<uint16_t>(at + k);
+    }
     SgRef<SgNode> root(new SgNode);
     root->AssignName("tile1");
-    SgRef<SgTriShape> bump(new SgTriShape(5, corners, nullptr, 4, triangles, uv, nullptr));
-    SgRef<SgTextureProperty> texture(new SgTextureProperty("bump.bmp"));
+    SgRef<SgTriShape> bump(new SgTriShape(12, corners, nullptr, 4, triangles, uv, nullptr));
+    // Named without the image factory, which the tools lack: it would give an empty texture.
+    SgRef<SgTextureProperty> texture = FileTexture("bump.bmp");
     bump->properties.Prepend(texture.Get());
     root->InsertChild(bump.Get(), true);
     SgSceneStream stream;

@@ -41,6 +41,7 @@ quorrin_test(player_view_tests
   LABELS player-view
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/chase_view_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tile_model_view_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/menu_figure_frames_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../screens/screen_fixture.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../../screens/demo_screen.cpp
