@@ -30,6 +30,9 @@ public:
     size_t Size() const { return size_; }
 
     void Push(const uint8_t* bytes, size_t n) {
+        // libcurl may deliver an empty file as a call of no bytes, before the ring has a buffer.
+        if (n == 0)
+            return;
         if (n > capacity_ - size_)
             Grow(size_ + n);
         const size_t tail = (head_ + size_) % capacity_;
