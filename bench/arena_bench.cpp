@@ -67,6 +67,17 @@ void MakeSpells() {
     SetSpell(24, std::move(bolt));
 }
 
+// A slot of the type, placed at (x, y); the caller fills the rest and activates it.
+WorldObject& NewObjectAt(int type, int x, int y, int* slot) {
+    *slot = AllocObjectSlot(type);
+    WorldObject& o = WorldObjectTable[*slot];
+    o.x = static_cast<uint16_t>(x);
+    o.y = static_cast<uint16_t>(y);
+    o.pos_x = o.x << 16;
+    o.pos_y = o.y << 16;
+    return o;
+}
+
 struct Arena {
     RecordingPresent present;
     LocalPlayer player{};
@@ -101,12 +112,8 @@ struct Arena {
         // Team 1 casts bolts, team 2 projectiles; they hunt what they see but stand still.
         for (int i = 0; i < 100; ++i) {
             const int file = i / 25, row = i % 25, team = 1 + file % 2;
-            const int slot = AllocObjectSlot(OBJ_MOVING);
-            WorldObject& o = WorldObjectTable[slot];
-            o.x = static_cast<uint16_t>(680 + file * 400);
-            o.y = static_cast<uint16_t>(680 + row * 48);
-            o.pos_x = o.x << 16;
-            o.pos_y = o.y << 16;
+            int slot = 0;
+            WorldObject& o = NewObjectAt(OBJ_MOVING, 680 + file * 400, 680 + row * 48, &slot);
             o.id = static_cast<uint32_t>(i + 1);
             CreateMonster(slot, team == 1 ? 3 : 2);
             o.team = static_cast<int16_t>(team);
@@ -119,12 +126,8 @@ struct Arena {
             ActivateObject(slot);
         }
         for (int i = 0; i < 64; ++i) {
-            const int slot = AllocObjectSlot(OBJ_PLAYER);
-            WorldObject& o = WorldObjectTable[slot];
-            o.x = static_cast<uint16_t>(1200 + (i % 8) * 40);
-            o.y = static_cast<uint16_t>(1200 + (i / 8) * 40);
-            o.pos_x = o.x << 16;
-            o.pos_y = o.y << 16;
+            int slot = 0;
+            WorldObject& o = NewObjectAt(OBJ_PLAYER, 1200 + (i % 8) * 40, 1200 + (i / 8) * 40, &slot);
             o.id = static_cast<uint32_t>(300 + i);
             o.width = 16;
             o.tall = 64;
@@ -211,12 +214,8 @@ void BM_FullTableBurstFrame(benchmark::State& state) {
         state.PauseTiming();
         ClearWorldObjects();
         for (int i = 0; i < 500; ++i) {
-            const int slot = AllocObjectSlot(OBJ_MOVING);
-            WorldObject& o = WorldObjectTable[slot];
-            o.x = static_cast<uint16_t>(680 + (i % 25) * 24);
-            o.y = static_cast<uint16_t>(680 + (i / 25) * 24);
-            o.pos_x = o.x << 16;
-            o.pos_y = o.y << 16;
+            int slot = 0;
+            WorldObject& o = NewObjectAt(OBJ_MOVING, 680 + (i % 25) * 24, 680 + (i / 25) * 24, &slot);
             o.id = static_cast<uint32_t>(i % 254 + 1);
             CreateMonster(slot, 3);
             o.team = 4;
@@ -227,12 +226,8 @@ void BM_FullTableBurstFrame(benchmark::State& state) {
             ActivateObject(slot);
         }
         for (int i = 0; i < 476; ++i) {
-            const int slot = AllocObjectSlot(OBJ_SPELL);
-            WorldObject& o = WorldObjectTable[slot];
-            o.x = static_cast<uint16_t>(700 + (i % 28) * 20);
-            o.y = static_cast<uint16_t>(700 + (i / 28) * 20);
-            o.pos_x = o.x << 16;
-            o.pos_y = o.y << 16;
+            int slot = 0;
+            WorldObject& o = NewObjectAt(OBJ_SPELL, 700 + (i % 28) * 20, 700 + (i / 28) * 20, &slot);
             o.kind = 28;
             o.creator = -1;
             o.effect_radius = 400;

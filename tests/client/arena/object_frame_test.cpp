@@ -23,6 +23,20 @@ protected:
         SetGameValue(118, 7);
         GameSrand(3);
     }
+    // Monster generator n, active, making kind 3 at (900, 900): up to maximum of them, with the
+    // percent chance, its timer and reload.
+    static Generator& MonsterGenerator(int n, int maximum, int chance, int timer, int reload) {
+        Generator& g = g_level.monsterGens[n];
+        g = Generator{};
+        g.active = 1;
+        g.kind = 3;
+        g.maximum = maximum;
+        g.chance = chance;
+        g.timer = timer;
+        g.reload = reload;
+        g.x = g.y = 900;
+        return g;
+    }
 };
 
 TEST_F(Frames, AFrameIsWalkedInPiecesOfEight) {
@@ -119,15 +133,7 @@ TEST_F(Frames, DyingImagesEndAfterOnePeriodUnlessTheyHaveNone) {
 }
 
 TEST_F(Frames, GeneratorsFireOnTheirTimerAndChance) {
-    Generator& g = g_level.monsterGens[0];
-    g.active = 1;
-    g.kind = 3;
-    g.maximum = 1;
-    g.chance = 100;
-    g.timer = 50;
-    g.reload = 1000;
-    g.x = 900;
-    g.y = 900;
+    Generator& g = MonsterGenerator(0, 1, 100, 50, 1000);
     UpdateObjects(player, 500);
     EXPECT_EQ(LiveMonsterCount[3], 0);
     UpdateObjects(player, 10);
@@ -240,15 +246,7 @@ TEST_F(Frames, AGeneratorFiresOnARollBelowItsChance) {
     const int roll = GameRand() % 100;
     for (int chance : {roll, roll + 1}) {
         ClearWorldObjects();
-        Generator& g = g_level.monsterGens[0];
-        g = Generator{};
-        g.active = 1;
-        g.kind = 3;
-        g.maximum = 5;
-        g.chance = chance;
-        g.timer = 0;
-        g.reload = 1000;
-        g.x = g.y = 900;
+        MonsterGenerator(0, 5, chance, 0, 1000);
         GameSrand(11);
         UpdateObjects(player, 10);
         EXPECT_EQ(LiveMonsterCount[3], chance > roll ? 1 : 0) << "roll " << roll << ", chance " << chance;
@@ -259,14 +257,7 @@ TEST_F(Frames, AGeneratorFiresOnARollBelowItsChance) {
 // it a new monster's facing, follows that order.
 TEST_F(Frames, MonsterGeneratorsRollBeforeEffectGenerators) {
     ClearWorldObjects();
-    Generator& monsters = g_level.monsterGens[1];
-    monsters = Generator{};
-    monsters.active = 1;
-    monsters.kind = 3;
-    monsters.maximum = 5;
-    monsters.chance = 100;
-    monsters.reload = 1000;
-    monsters.x = monsters.y = 900;
+    const Generator& monsters = MonsterGenerator(1, 5, 100, 0, 1000);
     Generator& effects = g_level.effectGens[0];
     effects = Generator{};
     effects.active = 1;
@@ -294,15 +285,7 @@ TEST_F(Frames, GeneratorTimersOfAnySizeFireOrWait) {
     };
     for (const Case& c : cases) {
         ClearWorldObjects();
-        Generator& g = g_level.monsterGens[0];
-        g = Generator{};
-        g.active = 1;
-        g.kind = 3;
-        g.maximum = 5;
-        g.chance = 100;
-        g.timer = c.timer;
-        g.reload = c.reload;
-        g.x = g.y = 900;
+        MonsterGenerator(0, 5, 100, c.timer, c.reload);
         for (int f = 0; f < c.frames; ++f)
             UpdateObjects(player, 10);
         EXPECT_EQ(LiveMonsterCount[3], c.made) << c.timer << " " << c.reload;
